@@ -1,0 +1,747 @@
+// The result-document reader: the frame of the document, one Algorithm per
+// test, the tables common to every test and the test-specific tables.
+#include "NOPRParseOutXML.h"
+
+#include <memory>
+
+#include "BpOutput.h"
+#include "CFMetaData.h"
+#include "NOPRSupport.h"
+#include "NOPRXMLGeneral.h"
+#include "QUOR_DataSource.h"
+#include "SDOMXMLWrapper.h"
+
+using namespace NOPROutputStats;
+
+namespace {
+
+constexpr const char* kUnit = "backend/nonpar/NOPRParseOutXML";
+constexpr const char* kMissingToken = "__MISSING__";
+
+int FieldTypeFromText(const std::string& optype) {
+    if (optype == "continuous") return 0;
+    if (optype == "categorical") return 1;
+    if (optype == "ordinal") return 2;
+    return 6;
+}
+
+int StorageTypeFromText(const std::string& dataType) {
+    if (dataType == "integer") return 1;
+    if (dataType == "double" || dataType == "float") return 2;
+    if (dataType == "string") return 3;
+    if (dataType == "date") return 4;
+    return 0;
+}
+
+constexpr int kRoleType = 7;
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool IsPairwiseTable(const std::string& name) {
+    return name == "PairwiseResult" || name == "StepwiseResult";
+}
+
+bool IsIntervalMethodTable(const std::string& name) {
+    return name == "ClopperPearson" || name == "Jeffreys" || name == "ProfileLikelihood";
+}
+
+// The record as its test type's class; null for a record of another class.
+template <class Record>
+Record* As(BaseHypothesisTest* test) {
+    return dynamic_cast<Record*>(test);
+}
+
+SDOMXMLWrapper* FirstElement(SDOMXMLWrapper* from, const char* path) {
+    SDOMXMLWrapper* found = nullptr;
+    return from->GetFirstElement(path, &found, true) ? found : nullptr;
+}
+
+std::string AttributeText(SDOMXMLWrapper* element, const char* name) {
+    std::string value;
+    element->GetAttribute(name, value);
+    return value;
+}
+
+}  // namespace
+
+NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitResults* results,
+                                 const std::string* document)
+    : fDataSource(dataSource), fResults(results), fDocument(document) {}
+
+// ---------------------------------------------------------------------------
+// The frame
+// ---------------------------------------------------------------------------
+
+bool NOPRParseOutXML::Parse() {
+    if (fParsed) return true;
+    if (!NOPR_CHECK(fDocument && fResults, kUnit)) return false;
+    if (fDocument->empty()) return false;
+    SDOMXMLWrapper xml;
+    if (!xml.LoadFromString(*fDocument)) return false;
+    fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) && ReadTests(&xml) &&
+              ReadFieldInfos(&xml);
+    return fParsed;
+}
+
+bool NOPRParseOutXML::CheckRoot(SDOMXMLWrapper* root) {
+    if (root->GetName() != "StatXML") return false;
+    SDOMXMLWrapper* model = FirstElement(root, "PMMLModel");
+    return model && AttributeText(model, "modelType") == "NonParametricTests";
+}
+
+bool NOPRParseOutXML::ReadCounts(SDOMXMLWrapper* root) {
+    SDOMXMLWrapper* counts = FirstElement(root, "DescriptiveModel/DescriptiveSummary/Counts");
+    if (!counts) return false;
+    const struct {
+        const char* name;
+        int NOPRSplitResults::*member;
+    } kCounts[] = {
+        {"totalFreq", &NOPRSplitResults::fTotalFreq},
+        {"totalCount", &NOPRSplitResults::fTotalCount},
+        {"droppedCount", &NOPRSplitResults::fDroppedCount},
+        {"badWeightCount", &NOPRSplitResults::fBadWeightCount},
+        {"droppedFreq", &NOPRSplitResults::fDroppedFreq},
+    };
+    for (const auto& count : kCounts) {
+        int value = 0;
+        counts->GetAttribute(count.name, value);
+        fResults->*count.member = value;
+    }
+    return true;
+}
+
+bool NOPRParseOutXML::ReadDataDictionary(SDOMXMLWrapper* root) {
+    SDOMXMLWrapper* dictionary = FirstElement(root, "Extension/NPAROutput/DataDictionary");
+    if (!dictionary) return true;
+    fResults->SetMetaData(std::make_unique<CFMetaData>(nullptr));
+    SDOMXMLIterator* fields = nullptr;
+    if (!dictionary->GetElementIterator("DataField", &fields, true)) return true;
+    SDOMXMLWrapper* dataField = nullptr;
+    for (int curIndex = 0; fields->Next(&dataField); ++curIndex)
+        ReadDataField(dataField, curIndex, *fResults->fMetaData);
+    MakeFieldInfos();
+    return true;
+}
+
+void NOPRParseOutXML::ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFMetaData& metaData) {
+    int index = 0;
+    dataField->GetAttribute("index", index);
+    NOPR_CHECK(index == curIndex, kUnit);
+    const int storageType = StorageTypeFromText(AttributeText(dataField, "dataType"));
+    auto field = std::make_unique<CFField>(AttributeText(dataField, "name"),
+                                           FieldTypeFromText(AttributeText(dataField, "optype")),
+                                           storageType, kRoleType);
+    field->SetLabel(AttributeText(dataField, "displayName"));
+
+    SDOMXMLIterator* values = nullptr;
+    if (dataField->GetElementIterator("Value", &values, true)) {
+        std::vector<CFValue> valueList;
+        std::vector<CFValue> labelList;
+        SDOMXMLWrapper* value = nullptr;
+        for (int curVIndex = 0; values->Next(&value); ++curVIndex) {
+            int vindex = 0;
+            value->GetAttribute("index", vindex);
+            NOPR_CHECK(curVIndex == vindex, kUnit);
+            const std::string text = AttributeText(value, "value");
+            const CFDatum datum = storageType == 3   ? CFDatum(text, false)
+                                  : storageType == 1 ? CFDatum(String2Integer(text))
+                                                     : CFDatum(String2Double(text));
+            labelList.emplace_back(datum, AttributeText(value, "displayValue"), 0, 0);
+            valueList.emplace_back(datum, text, 0, 0);
+        }
+        field->SetValueLabels(labelList);
+        field->SetValues(valueList);
+    }
+    metaData.AppendField(field.release());
+}
+
+// One field record per data-dictionary field but the last, which the result
+// document uses for no test. A dictionary without fields gives none.
+void NOPRParseOutXML::MakeFieldInfos() {
+    const CFMetaData& metaData = *fResults->fMetaData;
+    for (int i = 0; i + 1 < metaData.FieldCount(); ++i) {
+        FieldInfo* info = fResults->CreateFieldInfo();
+        info->fFieldIndex = i;
+        const CFField* field = metaData.GetField(i);
+        if (fDataSource) {
+            const int varIndex = fDataSource->FindVarIndex(field->GetName(), 0);
+            if (varIndex >= 0) info->fVariable = fDataSource->GetVariable(varIndex);
+        }
+        if (!info->fVariable) continue;
+        const auto& values = field->GetValues();
+        const auto& labels = field->GetValueLabels();
+        info->fValues.resize(std::min(values.size(), labels.size()));
+        for (size_t j = 0; j < info->fValues.size(); ++j) {
+            FieldValue& entry = info->fValues[j];
+            entry.fIndex = static_cast<int>(j);
+            entry.fValue.SetCompleteValue(values[j].GetText(), info->fVariable, 0);
+            entry.fLabel = labels[j].GetText();
+        }
+    }
+}
+
+bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
+    SDOMXMLWrapper* tests = FirstElement(root, "Extension/NPAROutput/NonParametricTests");
+    if (!tests) return false;
+    int number = 0;
+    tests->GetAttribute("number", number);
+    fResults->fNumber = number;
+    double sigLevel = fMissingValue;
+    double confidenceLevel = fMissingValue;
+    tests->GetAttribute("sigLevel", sigLevel);
+    tests->GetAttribute("confidenceLevel", confidenceLevel);
+    fResults->fSigLevel = sigLevel;
+    fResults->fConfidenceLevel = confidenceLevel;
+    fResults->fListwise = AttributeText(tests, "missingTreatment") == "listwise";
+
+    SDOMXMLIterator* algorithms = nullptr;
+    if (!tests->GetElementIterator("Algorithm", &algorithms, true)) return false;
+    SDOMXMLWrapper* algorithm = nullptr;
+    while (algorithms->Next(&algorithm)) {
+        if (!ReadAlgorithm(algorithm)) return false;
+    }
+    return true;
+}
+
+bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
+    SDOMXMLWrapper* fieldInfos = FirstElement(root, "Extension/NPAROutput/FieldInfos");
+    if (!fieldInfos) return false;
+    SDOMXMLIterator* infos = nullptr;
+    if (!fieldInfos->GetElementIterator("FieldInfo", &infos, true)) return true;
+    SDOMXMLWrapper* fieldInfo = nullptr;
+    while (infos->Next(&fieldInfo)) {
+        if (!ReadFieldInfo(fieldInfo)) return false;
+    }
+    return true;
+}
+
+// A FieldInfo whose varIndex names no field record (out of range, absent, or
+// the last dictionary field) is still read, so that a broken table fails the
+// document as everywhere else, but its content has no record to go to.
+bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo) {
+    int varIndex = -1;
+    fieldInfo->GetAttribute("varIndex", varIndex);
+    FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(varIndex));
+
+    SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable");
+    if (!tableElement) return false;
+    StructuredTable table;
+    if (!ReadStructuredTable(tableElement, table)) return false;
+    if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty())
+        return false;
+    if (!info) return true;
+
+    info->fIsCategorical = table.fName == "CategoricalDistribution" ? 1 : 0;
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "TotalN") info->fTotalN = String2Integer(attribute.fValue);
+        else if (attribute.fName == "Min") info->fMin = String2Double(attribute.fValue);
+        else if (attribute.fName == "Max") info->fMax = String2Double(attribute.fValue);
+        else if (attribute.fName == "Mean") info->fMean = String2Double(attribute.fValue);
+        else if (attribute.fName == "StdDev") info->fStdDev = String2Double(attribute.fValue);
+    }
+    const bool converted = ConvertSimpleTable(table.fSimpleTables.front(), info->fDistribution);
+    if (converted) info->fHasInfo = true;
+    return converted;
+}
+
+void NOPRParseOutXML::ReportNotParsed(const std::string& name) {
+    BpError(BpString("Not parse element: " + name, true), BpErrorShowAlways, BpErrorLevelError);
+}
+
+// ---------------------------------------------------------------------------
+// One test
+// ---------------------------------------------------------------------------
+
+bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm) {
+    const int type = TestTypeFromText(AttributeText(algorithm, "name"));
+    const int family = TestFamilyFromText(AttributeText(algorithm, "classification"));
+    const int decision = DecisionFromText(AttributeText(algorithm, "decision"));
+    BaseHypothesisTest* record = fResults->CreateTest(family, type, decision);
+    if (!record) return true;  // a test without a record of its own is skipped whole
+
+    // The scratch flags describe the test being read; a test without a
+    // Condition or StatisticsResult must not inherit the previous test's.
+    fIsUseSample = false;
+    fSigLowerBound = false;
+
+    SDOMXMLIterator* tables = nullptr;
+    if (!algorithm->GetElementIterator("StructuredTable", &tables, true)) return false;
+    SDOMXMLWrapper* table = nullptr;
+    while (tables->Next(&table)) {
+        const std::string name = AttributeText(table, "name");
+        bool ok;
+        if (name == "Condition") ok = ReadCondition(table, record->fCondition);
+        else if (name == "WarningMessages") ok = ReadMessages(table, record->fMessages);
+        else if (name == "StatisticsResult") ok = ReadStatistics(table, record->fStatistics);
+        else if (name == "ValsNotInTheCategoreis") ok = ReadValueList(table, record->fValsNotInCategories);
+        else ok = ReadTestTable(table, record);
+        if (!ok) return false;
+    }
+    FinishTest(record);
+    return true;
+}
+
+bool NOPRParseOutXML::ReadTestTable(SDOMXMLWrapper* structEle, BaseHypothesisTest* hTest) {
+    if (!NOPR_CHECK(structEle, kUnit) || !NOPR_CHECK(hTest, kUnit)) return false;
+
+    std::string name;
+    const bool hasName = structEle->GetAttribute("name", name);
+    auto unknownName = [&] {
+        ReportNotParsed(name);
+        return hasName;
+    };
+
+    switch (hTest->fTestType) {
+        case TestType::OChiSquare:
+            if (name != "TwoClassComparison") return unknownName();
+            return ReadTwoClassTable(structEle, As<HTOChiSquare>(hTest)->fTwoClassComparison);
+        case TestType::OBinomial:
+            if (name != "TwoClassComparison") return unknownName();
+            return ReadTwoClassTable(structEle, As<HTOBinomial>(hTest)->fTwoClassComparison);
+        case TestType::ORuns:
+            if (name != "RunsParameters") return unknownName();
+            return ReadRunsParameters(structEle, *As<HTORuns>(hTest));
+        case TestType::OWilcoxonSignedRanks:
+            return ReadContinuousDistribution(
+                structEle, As<HTOWilcoxonSignedRanks>(hTest)->fContinuousDistribution);
+        case TestType::OEstimateConfidenceInterval:
+            return ReadConfidenceInterval(structEle,
+                                          As<HTOEstimateConfidenceInterval>(hTest)->fIntervals);
+        case TestType::OKolmogorovSmirnov:
+            return true;
+        case TestType::RSign:
+            return ReadDifferenceCounts(structEle, As<HTRSign>(hTest)->fDifferences);
+        case TestType::RWilcoxonSignedRanks:
+            return ReadDifferenceCounts(structEle, As<HTRWilcoxonSignedRanks>(hTest)->fDifferences);
+        case TestType::RCochransQ: {
+            auto* record = As<HTRCochransQ>(hTest);
+            if (name == "TwoClassComparison")
+                return ReadTwoClassTable(structEle, record->fTwoClassComparison);
+            if (IsPairwiseTable(name)) return ReadPairwise(structEle, record->fPairwise);
+            return unknownName();
+        }
+        case TestType::RMcNemar:
+            return ReadCategoryComparison(structEle,
+                                          As<HTRMcNemar>(hTest)->fCategoryFieldsComparison);
+        case TestType::RMarginalHomogeneity:
+            return ReadCategoryComparison(
+                structEle, As<HTRMarginalHomogeneity>(hTest)->fCategoryFieldsComparison);
+        case TestType::RFriedmansTwoWayByRanks:
+        case TestType::RKendallsCoefficient: {
+            auto* friedman = As<HTRFriedmansTwoWayByRanks>(hTest);
+            auto* kendall = As<HTRKendallsCoefficient>(hTest);
+            std::vector<GroupInfo>& variables = friedman ? friedman->fVariables : kendall->fVariables;
+            PairwiseInfo& pairwise = friedman ? friedman->fPairwise : kendall->fPairwise;
+            if (Contains(name, "VariableInformation")) return ReadGroup(structEle, variables, false);
+            if (IsPairwiseTable(name)) return ReadPairwise(structEle, pairwise);
+            return unknownName();
+        }
+        case TestType::IMoses:
+            if (name != "BoxPlotInfo") return unknownName();
+            return ReadBoxPlot(structEle, As<HTIMoses>(hTest)->fBoxPlotInfo);
+        case TestType::IMannWhitneyU:
+        case TestType::IWaldWolfowitzRuns:
+        case TestType::IKolmogorovSmirnov: {
+            if (!Contains(name, "Group")) return unknownName();
+            std::vector<GroupInfo>* groups = nullptr;
+            if (auto* record = As<HTIMannWhitneyU>(hTest)) groups = &record->fGroups;
+            else if (auto* runs = As<HTIWaldWolfowitzRuns>(hTest)) groups = &runs->fGroups;
+            else groups = &As<HTIKolmogorovSmirnov>(hTest)->fGroups;
+            return ReadGroup(structEle, *groups, true);
+        }
+        case TestType::IKruskalWallis:
+        case TestType::IJonckheereTerpstra:
+        case TestType::IMedian: {
+            BoxPlotInfo* box = nullptr;
+            PairwiseInfo* pairwise = nullptr;
+            if (auto* record = As<HTIKruskalWallis>(hTest)) {
+                box = &record->fBoxPlotInfo;
+                pairwise = &record->fPairwise;
+            } else if (auto* jonckheere = As<HTIJonckheereTerpstra>(hTest)) {
+                box = &jonckheere->fBoxPlotInfo;
+                pairwise = &jonckheere->fPairwise;
+            } else {
+                auto* median = As<HTIMedian>(hTest);
+                box = &median->fBoxPlotInfo;
+                pairwise = &median->fPairwise;
+            }
+            if (name == "BoxPlotInfo") return ReadBoxPlot(structEle, *box);
+            if (IsPairwiseTable(name)) return ReadPairwise(structEle, *pairwise);
+            return unknownName();
+        }
+        default:
+            // The Hodges-Lehmann estimates have no table of their own.
+            ReportNotParsed(structEle->GetName());
+            return true;
+    }
+}
+
+void NOPRParseOutXML::FinishTest(BaseHypothesisTest* hTest) {
+    if (auto* ks = As<HTOKolmogorovSmirnov>(hTest)) {
+        ks->fIsUseSample = fIsUseSample;
+        ks->fSigLowerBound = fSigLowerBound;
+        return;
+    }
+    ConfidenceInterval* estimate = nullptr;
+    if (auto* pairs = As<HTRHodgesLehmannEstimatePairs>(hTest)) estimate = &pairs->fEstimate;
+    else if (auto* groups = As<HTIHodgesLehmannEstimateGroups>(hTest)) estimate = &groups->fEstimate;
+    if (!estimate) return;
+
+    // The estimate stands first among the unnamed statistics; the asymptotic
+    // group holds the two confidence limits.
+    const auto& statistics = hTest->fStatistics;
+    if (statistics.size() != 2 || !statistics[0].fName.empty() ||
+        statistics[1].fName != "Asymptotic")
+        return;
+    const auto& direct = statistics[0].fValues;
+    if (!direct.empty() && direct.front().fName == "Estimate")
+        estimate->fEstimate = direct.front().fValue;
+    const auto& limits = statistics[1].fValues;
+    if (limits.size() == 2) {
+        estimate->fLower = limits[0].fValue;
+        estimate->fUpper = limits[1].fValue;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Tables common to every test
+// ---------------------------------------------------------------------------
+
+bool NOPRParseOutXML::ReadIndexedValues(const AttributeEntry& attribute,
+                                        std::vector<IndexedValues>& list) const {
+    if (attribute.fName.empty() || attribute.fName[0] != '%') return false;
+    IndexedValues entry;
+    entry.fIndex = String2Integer(attribute.fName.substr(1));
+    ParseNumberList(attribute.fValue, entry.fValues);
+    list.push_back(std::move(entry));
+    return true;
+}
+
+bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo& condition) {
+    if (!NOPR_CHECK(conditionEle, kUnit)) return false;
+    fIsUseSample = false;
+    StructuredTable table;
+    const bool result = ReadStructuredTable(conditionEle, table);
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "ConditionKey") {
+            condition.fConditionKey = attribute.fValue;
+        } else if (ReadIndexedValues(attribute, condition.fParameters)) {
+        } else if (attribute.fName == "isUseSample") {
+            fIsUseSample = attribute.fValue == "true";
+        } else if (attribute.fName == "OrdinalTreatedAsCont") {
+            ParseIntegerList(attribute.fValue, condition.fOrdinalAsContinuous);
+            // Indices that name no field record are kept in the list but mark nothing.
+            for (int index : condition.fOrdinalAsContinuous) {
+                if (FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(index)))
+                    info->fOrdinalAsContinuous = true;
+            }
+        }
+    }
+    return result;
+}
+
+bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<MessageInfo>& messages) {
+    if (!NOPR_CHECK(messageEle, kUnit)) return false;
+    StructuredTable table;
+    const bool result = ReadStructuredTable(messageEle, table);
+    // Each WarningMessages table gives the test's messages afresh.
+    messages.assign(table.fStrucTables.size(), MessageInfo());
+    for (size_t iST = 0; iST < messages.size(); ++iST) {
+        MessageInfo& message = messages[iST];
+        for (const AttributeEntry& attribute : table.fStrucTables[iST].fAttributes) {
+            if (attribute.fName == "code") message.fCode = String2Integer(attribute.fValue);
+            else if (attribute.fName == "type") message.fType = MessageTypeFromText(attribute.fValue);
+            else if (attribute.fName == "paramNum") message.fCount = String2Integer(attribute.fValue);
+            else if (attribute.fName == "group") message.fGroup = attribute.fValue;
+            else ReadIndexedValues(attribute, message.fParameters);
+        }
+        NOPR_CHECK(static_cast<size_t>(message.fCount) == message.fParameters.size(), kUnit);
+    }
+    return result;
+}
+
+bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
+                                     std::vector<StatisticGroup>& statistics) {
+    if (!NOPR_CHECK(statsResultEle, kUnit)) return false;
+    StructuredTable table;
+    const bool result = ReadStructuredTable(statsResultEle, table);
+    fSigLowerBound = false;
+    bool groupOpen = false;
+    for (const ChildRef& child : table.fChildren) {
+        if (child.fKind == ChildRef::Attribute) {
+            if (!groupOpen) {
+                statistics.emplace_back();
+                groupOpen = true;
+            }
+            const AttributeEntry& attribute = table.fAttributes[static_cast<size_t>(child.fIndex)];
+            double value;
+            // A value written as ">x" is only a bound: x is kept and the flag says so.
+            if (!attribute.fValue.empty() && attribute.fValue[0] == '>') {
+                value = String2Double(attribute.fValue.substr(1));
+                fSigLowerBound = true;
+            } else {
+                value = String2Double(attribute.fValue);
+            }
+            statistics.back().fValues.push_back({attribute.fName, value});
+        } else if (child.fKind == ChildRef::StructuredTable) {
+            const StructuredTable& nested = table.fStrucTables[static_cast<size_t>(child.fIndex)];
+            StatisticGroup group;
+            group.fName = nested.fName;
+            for (const AttributeEntry& attribute : nested.fAttributes)
+                group.fValues.push_back({attribute.fName, String2Double(attribute.fValue)});
+            statistics.push_back(std::move(group));
+            groupOpen = false;
+        }
+    }
+    return result;
+}
+
+bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::string>& values) {
+    if (!NOPR_CHECK(varNotEle, kUnit)) return false;
+    SDOMXMLIterator* attributes = nullptr;
+    if (!varNotEle->GetElementIterator("Attribute", &attributes, true)) return false;
+    SDOMXMLWrapper* attribute = nullptr;
+    while (attributes->Next(&attribute)) values.push_back(AttributeText(attribute, "value"));
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Test-specific tables
+// ---------------------------------------------------------------------------
+
+bool NOPRParseOutXML::ReadNamedTable(SDOMXMLWrapper* element, const char* expected,
+                                     StructuredTable& table, bool& known) {
+    known = false;
+    if (!ReadStructuredTable(element, table)) return false;
+    known = table.fName == expected;
+    if (!known) ReportNotParsed(table.fName);
+    return true;
+}
+
+// The one SimpleTable of a structured table as numbers. A table without one
+// cannot be read; more than one is reported and the first is taken.
+bool NOPRParseOutXML::ConvertSingleSimpleTable(const StructuredTable& table, ValueTable& target) {
+    if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty())
+        return false;
+    return ConvertSimpleTable(table.fSimpleTables.front(), target);
+}
+
+bool NOPRParseOutXML::ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table) {
+    SDOMXMLWrapper* simple = FirstElement(element, "SimpleTable");
+    if (!simple) return false;
+    SimpleTableText text;
+    if (!ReadSimpleTable(simple, text)) return false;
+    return ConvertSimpleTable(text, table);
+}
+
+bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& record) {
+    SDOMXMLIterator* attributes = nullptr;
+    if (!element->GetElementIterator("Attribute", &attributes, true)) return false;
+    SDOMXMLWrapper* attribute = nullptr;
+    while (attributes->Next(&attribute)) {
+        std::string name;
+        double value = kNOPRMissing;
+        ReadNumberAttribute(attribute, name, value);
+        if (name == "Mean") record.fMean = value;
+        else if (name == "StdDev") record.fStdDev = value;
+        else if (name == "ObservedRunNumber") record.fObservedRunNumber = TruncateToInt(value);
+        else ReportNotParsed(name);
+    }
+    return true;
+}
+
+bool NOPRParseOutXML::ReadContinuousDistribution(SDOMXMLWrapper* element,
+                                                 ContinuousDistribution& target) {
+    StructuredTable table;
+    bool known = false;
+    if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
+    if (!known) return true;
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "HypotheticalMedian")
+            target.fHypotheticalMedian = String2Double(attribute.fValue);
+        else if (attribute.fName == "ObservedMedian")
+            target.fObservedMedian = String2Double(attribute.fValue);
+        else ReportNotParsed(attribute.fName);
+    }
+    return ConvertSingleSimpleTable(table, target.fDistribution);
+}
+
+bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCounts& target) {
+    StructuredTable table;
+    bool known = false;
+    if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
+    if (!known) return true;
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "NegativeDifferences") target.fNegative = String2Integer(attribute.fValue);
+        else if (attribute.fName == "Ties") target.fTies = String2Integer(attribute.fValue);
+        else if (attribute.fName == "PositiveDifferences") target.fPositive = String2Integer(attribute.fValue);
+        else ReportNotParsed(attribute.fName);
+    }
+    return ConvertSingleSimpleTable(table, target.fDistribution);
+}
+
+bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
+                                             std::vector<ConfidenceInterval>& intervals) {
+    StructuredTable table;
+    if (!ReadStructuredTable(element, table)) return false;
+    if (!IsIntervalMethodTable(table.fName)) {
+        ReportNotParsed(table.fName);
+        return true;
+    }
+    ConfidenceInterval interval;
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "computeECIMethod") interval.fMethod = attribute.fValue;
+        else if (attribute.fName == "Estimate") interval.fEstimate = String2Double(attribute.fValue);
+        else ReportNotParsed(attribute.fName);
+    }
+    // The limits stand in the one nested table; without it there is no interval.
+    if (!NOPR_CHECK(table.fStrucTables.size() == 1, kUnit) && table.fStrucTables.empty())
+        return false;
+    for (const AttributeEntry& attribute : table.fStrucTables.front().fAttributes) {
+        if (attribute.fName == "Lower") interval.fLower = String2Double(attribute.fValue);
+        else if (attribute.fName == "Upper") interval.fUpper = String2Double(attribute.fValue);
+        else ReportNotParsed(attribute.fName);
+    }
+    intervals.push_back(std::move(interval));
+    return true;
+}
+
+bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryComparison& target) {
+    StructuredTable table;
+    bool known = false;
+    if (!ReadNamedTable(element, "CategoryFieldsComparison", table, known)) return false;
+    if (!known) return true;
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        const std::string& name = attribute.fName;
+        if (name == "RowNames") target.fRowField = String2Integer(attribute.fValue);
+        else if (name == "RowSuccessList") ParseNumberList(attribute.fValue, target.fRowSuccess);
+        else if (name == "RowFailList") ParseNumberList(attribute.fValue, target.fRowFail);
+        else if (name == "ColumnNames") target.fColumnField = String2Integer(attribute.fValue);
+        else if (name == "ColumnSuccessList") ParseNumberList(attribute.fValue, target.fColumnSuccess);
+        else if (name == "ColumnFailList") ParseNumberList(attribute.fValue, target.fColumnFail);
+        else ReportNotParsed(name);
+    }
+    const bool result = ConvertSingleSimpleTable(table, target.fTable);
+    for (const StructuredTable& nested : table.fStrucTables) {
+        std::vector<std::string>* list = nullptr;
+        if (nested.fName == "RowValsNotInTheCategoreis") list = &target.fRowValsNotInCategories;
+        else if (nested.fName == "ColValsNotInTheCategoreis") list = &target.fColValsNotInCategories;
+        if (!list) continue;
+        list->clear();
+        for (const AttributeEntry& attribute : nested.fAttributes) list->push_back(attribute.fValue);
+    }
+    return result;
+}
+
+bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups,
+                                bool withSize) {
+    StructuredTable table;
+    if (!ReadStructuredTable(element, table)) return false;
+    groups.emplace_back();
+    GroupInfo& group = groups.back();
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "GroupIndex") group.fGroupIndex = String2Integer(attribute.fValue);
+        else if (attribute.fName == "MeanOfRank") group.fMeanOfRank = String2Double(attribute.fValue);
+        else if (withSize && attribute.fName == "N") group.fN = String2Integer(attribute.fValue);
+        else ReportNotParsed(attribute.fName);
+    }
+    return ConvertSingleSimpleTable(table, group.fDistribution);
+}
+
+bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) {
+    StructuredTable table;
+    if (!ReadStructuredTable(element, table)) return false;
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        if (attribute.fName == "GroupFieldIndex") target.fGroupFieldIndex = String2Integer(attribute.fValue);
+        else if (attribute.fName == "GroupCount") target.fGroupCount = String2Integer(attribute.fValue);
+        else if (attribute.fName == "GrandMedian") target.fGrandMedian = String2Double(attribute.fValue);
+        else ReportNotParsed(attribute.fName);
+    }
+    // Group p of the box plot is the p-th nested table, counting every nested
+    // table; nested tables of other names leave their position default.
+    for (size_t p = 0; p < table.fStrucTables.size(); ++p) {
+        const StructuredTable& nested = table.fStrucTables[p];
+        if (!Contains(nested.fName, "Group")) continue;
+        if (target.fGroups.size() < p + 1) target.fGroups.resize(p + 1);
+        ReadBoxGroup(nested, target.fGroups[p]);
+    }
+    return true;
+}
+
+bool NOPRParseOutXML::ReadBoxGroup(const StructuredTable& table, BoxGroup& group) {
+    for (const AttributeEntry& attribute : table.fAttributes) {
+        const std::string& name = attribute.fName;
+        if (name == "GroupIndex") group.fGroupIndex = String2Integer(attribute.fValue);
+        else if (name == "N") group.fN = String2Integer(attribute.fValue);
+        else if (name == "MeanOfRank") group.fMeanOfRank = String2Double(attribute.fValue);
+        else if (name == "GTMedian") group.fGTMedian = String2Double(attribute.fValue);
+        else if (name == "STMedian") group.fSTMedian = String2Double(attribute.fValue);
+        else ReportNotParsed(name);
+    }
+    bool result = true;
+    for (const SimpleTableText& simple : table.fSimpleTables) {
+        if (simple.fName == "Box") result = ConvertSimpleTable(simple, group.fBox) && result;
+        else if (simple.fName == "Outliers") result = ConvertSimpleTable(simple, group.fOutliers) && result;
+    }
+    return result;
+}
+
+bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target) {
+    SDOMXMLIterator* tables = nullptr;
+    bool result = element->GetElementIterator("SimpleTable", &tables, true);
+    SDOMXMLWrapper* simple = nullptr;
+    while (result && tables->Next(&simple)) {
+        SimpleTableText text;
+        if (!ReadSimpleTable(simple, text)) {
+            result = false;
+        } else if (text.fName == "PairwiseInfo") {
+            target.fKind = PairwiseInfo::Pairwise;
+            result = ConvertSimpleTable(text, target.fInfo);
+        } else if (text.fName == "StepwiseInfo") {
+            target.fKind = PairwiseInfo::Stepwise;
+            result = ConvertSimpleTable(text, target.fInfo);
+        } else if (text.fName == "Content") {
+            result = ConvertSimpleTable(text, target.fContent);
+        }
+    }
+    if (SDOMXMLWrapper* attribute = FirstElement(element, "Attribute")) {
+        std::string name;
+        double value = kNOPRMissing;
+        ReadNumberAttribute(attribute, name, value);
+        if (name == "fieldIndex") target.fFieldIndex = TruncateToInt(value);
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Text to numbers
+// ---------------------------------------------------------------------------
+
+bool NOPRParseOutXML::ConvertSimpleTable(const SimpleTableText& text, ValueTable& table) const {
+    table.fName = text.fName;
+    table.fRowNames = SplitToToken(text.fRowNames);
+    table.fColumnNames = SplitToToken(text.fColumnNames);
+    table.fRows.assign(text.fRows.size(), {});
+    for (size_t k = 0; k < text.fRows.size(); ++k) {
+        if (!ParseNumberList(text.fRows[k], table.fRows[k])) return false;
+    }
+    return true;
+}
+
+bool NOPRParseOutXML::ParseNumberList(const std::string& text, std::vector<double>& values) const {
+    const std::vector<std::string> tokens = SplitToToken(text);
+    if (tokens.empty()) return true;
+    values.resize(tokens.size());
+    for (size_t i = 0; i < tokens.size(); ++i)
+        values[i] = tokens[i] == kMissingToken ? fMissingValue : String2Double(tokens[i]);
+    return true;
+}
+
+bool NOPRParseOutXML::ParseIntegerList(const std::string& text, std::vector<int>& values) const {
+    const std::vector<std::string> tokens = SplitToToken(text);
+    values.resize(tokens.size());
+    for (size_t i = 0; i < tokens.size(); ++i) values[i] = String2Integer(tokens[i]);
+    return true;
+}

@@ -1,0 +1,79 @@
+// The reader of one split's result document: checks that the document is a
+// nonparametric-tests result and reads its counts, data dictionary, tests and
+// field information into the split's NOPRSplitResults.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "NOPRSplitResults.h"
+
+class SDOMXMLWrapper;
+class QUOR_DataSource;
+
+class NOPRParseOutXML {
+public:
+    NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitResults* results,
+                    const std::string* document);
+
+    // Reads the whole document into the container; the first step that fails
+    // stops the read. A second call after a successful read gives true at once.
+    bool Parse();
+
+    // Reports an element or attribute name the reader does not know, as an
+    // error item "Not parse element: <name>" of the output. Never fails a read.
+    void ReportNotParsed(const std::string& name);
+
+    // A SimpleTable's text as numbers; "__MISSING__" is the system-missing value.
+    bool ConvertSimpleTable(const SimpleTableText& text, ValueTable& table) const;
+    bool ParseNumberList(const std::string& text, std::vector<double>& values) const;
+    bool ParseIntegerList(const std::string& text, std::vector<int>& values) const;
+
+private:
+    // The frame of the document.
+    bool CheckRoot(SDOMXMLWrapper* root);
+    bool ReadCounts(SDOMXMLWrapper* root);
+    bool ReadDataDictionary(SDOMXMLWrapper* root);
+    void ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFMetaData& metaData);
+    void MakeFieldInfos();
+    bool ReadTests(SDOMXMLWrapper* root);
+    bool ReadFieldInfos(SDOMXMLWrapper* root);
+    bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo);
+
+    // One test.
+    bool ReadAlgorithm(SDOMXMLWrapper* algorithm);
+    bool ReadTestTable(SDOMXMLWrapper* structEle, NOPROutputStats::BaseHypothesisTest* hTest);
+    void FinishTest(NOPROutputStats::BaseHypothesisTest* hTest);
+
+    // Tables common to every test.
+    bool ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo& condition);
+    bool ReadMessages(SDOMXMLWrapper* messageEle, std::vector<MessageInfo>& messages);
+    bool ReadStatistics(SDOMXMLWrapper* statsResultEle, std::vector<StatisticGroup>& statistics);
+    bool ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::string>& values);
+
+    // Test-specific tables.
+    bool ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table);
+    bool ReadRunsParameters(SDOMXMLWrapper* element, NOPROutputStats::HTORuns& record);
+    bool ReadContinuousDistribution(SDOMXMLWrapper* element, ContinuousDistribution& target);
+    bool ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCounts& target);
+    bool ReadConfidenceInterval(SDOMXMLWrapper* element, std::vector<ConfidenceInterval>& intervals);
+    bool ReadCategoryComparison(SDOMXMLWrapper* element, CategoryComparison& target);
+    bool ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups, bool withSize);
+    bool ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target);
+    bool ReadBoxGroup(const StructuredTable& table, BoxGroup& group);
+    bool ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target);
+
+    // Shared steps of the table readers.
+    bool ReadNamedTable(SDOMXMLWrapper* element, const char* expected, StructuredTable& table,
+                        bool& known);
+    bool ConvertSingleSimpleTable(const StructuredTable& table, ValueTable& target);
+    bool ReadIndexedValues(const AttributeEntry& attribute, std::vector<IndexedValues>& list) const;
+
+    bool fParsed = false;
+    double fMissingValue = kNOPRMissing;
+    const QUOR_DataSource* fDataSource;
+    NOPRSplitResults* fResults;
+    const std::string* fDocument;
+    bool fIsUseSample = false;
+    bool fSigLowerBound = false;
+};

@@ -1,0 +1,112 @@
+// Procedure host library: the base class of a procedure output plug-in, the
+// split record the host hands it, the host's typed value and the small text
+// functions that plug-ins use to read result documents.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class BpProcedure;
+class OBS;
+class QUOR_DataSource;
+class QUOR_Variable;
+
+// The data source a procedure runs on. Plug-ins use it as a QUOR_DataSource.
+class ProcedureDataSource;
+
+// One split of a run: the result document of that split, the split variables
+// (indices into the data source) with the split's value of each, and whether
+// every split's output stands under a heading of its own.
+class CFSplit {
+public:
+    CFSplit() = default;
+    CFSplit(std::string document, std::vector<int> variables, std::vector<const OBS*> values,
+            bool splitHeadings);
+
+    // The result document text. The host notes that the plug-in took it, so
+    // that it can tell which split a failed run stopped at.
+    const std::string& GetResultDocument() const;
+    const std::vector<int>& GetSplitVariables() const { return fVariables; }
+    const std::vector<const OBS*>& GetSplitValues() const { return fValues; }
+    bool GetSplitHeadings() const { return fSplitHeadings; }
+
+    bool WasDocumentTaken() const { return fTaken; }
+
+private:
+    std::string fDocument;
+    std::vector<int> fVariables;
+    std::vector<const OBS*> fValues;
+    bool fSplitHeadings = false;
+    mutable bool fTaken = false;
+};
+
+// Base class of a procedure output plug-in. The first member is the output
+// procedure, the second the data source. The virtual slots, in order:
+// destructor, HostCheck, ProcessSplits, ProcessSplit.
+class CFProcCustom {
+public:
+    CFProcCustom() = default;
+    CFProcCustom(BpProcedure* procedure, ProcedureDataSource* dataSource);
+    CFProcCustom(const CFProcCustom&) = default;
+    CFProcCustom& operator=(const CFProcCustom&) = default;
+    virtual ~CFProcCustom();
+
+    virtual bool HostCheck(void* a, void* b);
+    virtual bool ProcessSplits(std::vector<std::string>& vPMMLStr, std::vector<CFSplit*>& splits,
+                               void* c);
+    virtual bool ProcessSplit(std::string& text, CFSplit* split);
+
+    // Called by the host after the factory made the object.
+    void Attach(BpProcedure* procedure, ProcedureDataSource* dataSource);
+
+protected:
+    BpProcedure* fProcedure = nullptr;
+    ProcedureDataSource* fDataSource = nullptr;
+};
+
+// The host's typed value of one variable: a number or a text, made from the
+// text a result document writes for it.
+class CFStatVariableValue {
+public:
+    CFStatVariableValue();
+    CFStatVariableValue(const CFStatVariableValue&);
+    CFStatVariableValue& operator=(const CFStatVariableValue&);
+    ~CFStatVariableValue();
+
+    // Makes the value from text as the variable stores it: a string variable
+    // keeps the text, a numeric one reads the number (dates are moved to the
+    // host's date scale, see NumericFormatCFToStat). Gives false, and no
+    // value, without a variable.
+    bool SetCompleteValue(const std::string& text, const QUOR_Variable* variable, int flags);
+
+    // The value, or null when none was set.
+    const OBS* GetObsValue() const;
+    // The value as text: the string itself, or the number written in full.
+    std::string GetStringValue() const;
+
+private:
+    OBS* fValue = nullptr;
+};
+
+// Moves a number from the result documents' scale to the host's scale for a
+// variable of the given format type: day-based date formats are written in
+// days since 1970-01-01 and become seconds since 1582-10-14; DATETIME is
+// written in seconds since 1970-01-01 and is moved to the same origin; every
+// other type keeps the number.
+double NumericFormatCFToStat(double value, int formatType);
+
+// Splits text on blanks, tabs and line ends; a run of separators counts once.
+std::vector<std::string> SplitToToken(const std::string& text);
+// Reads a leading number as strtod does in the C locale; 0 for text that is no number.
+double String2Double(const std::string& text);
+// Reads a leading integer as strtol does in the C locale, clamped to the int
+// range; 0 for text that is no number.
+int String2Integer(const std::string& text);
+std::string Integer2String(int value);
+
+// A plug-in's internal consistency check that failed on the content of a
+// document. The host collects these reports (they never stop the process);
+// npar-report prints them as warnings.
+void CFReportCheck(const char* expression, const char* unit, int line);
+std::vector<std::string> CFTakeCheckReports();

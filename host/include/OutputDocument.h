@@ -1,0 +1,64 @@
+// The output document: what one run of a procedure produced, as a tree under
+// the procedure's root. Items are headings (with children), tables, charts and
+// errors, in the order they were made. The host writes it as JSON, text or HTML.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace npar {
+
+struct OutputItem {
+    enum class Kind { Heading, Table, Chart, Error };
+
+    explicit OutputItem(Kind itemKind, std::string itemText = {})
+        : kind(itemKind), text(std::move(itemText)) {}
+
+    Kind kind;
+    std::string text;  // final display text of a heading or an error
+    std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
+
+    OutputItem& Append(std::unique_ptr<OutputItem> item);
+};
+
+// Translated texts: one entry a line, key TAB text; "#" starts a comment line.
+// A key without an entry renders as itself.
+class Catalogue {
+public:
+    Catalogue() = default;
+    // Reads a catalogue file; false when it cannot be opened.
+    bool Load(const std::string& path);
+    void Add(const std::string& key, const std::string& text) { fTexts[key] = text; }
+    const std::string& Translate(const std::string& key) const;
+    size_t Size() const { return fTexts.size(); }
+
+private:
+    std::map<std::string, std::string> fTexts;
+};
+
+class OutputDocument {
+public:
+    OutputDocument();
+
+    OutputItem& Root() { return *fRoot; }
+    const OutputItem& Root() const { return *fRoot; }
+
+    // What the procedure's split loop returned.
+    bool ok = true;
+
+private:
+    std::unique_ptr<OutputItem> fRoot;
+};
+
+// The document in the JSON form "npar-output/1". Invalid UTF-8 in any text is
+// replaced by U+FFFD.
+std::string WriteJson(const OutputDocument& document);
+// The document as plain text: headings as an outline, errors marked.
+std::string WriteText(const OutputDocument& document);
+
+// Replaces every byte sequence that is not valid UTF-8 by U+FFFD.
+std::string SanitizeUtf8(const std::string& text);
+
+}  // namespace npar

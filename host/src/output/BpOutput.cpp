@@ -1,0 +1,71 @@
+// Pivot-table output service: headings, plain texts and error items.
+#include "BpOutput.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "OutputDocument.h"
+
+namespace {
+// The procedure whose output BpError reports into; set while one lives.
+BpProcedure* gLiveProcedure = nullptr;
+}  // namespace
+
+BpCellText::~BpCellText() = default;
+
+BpString::BpString(std::string text, bool translate) : fText(std::move(text)), fTranslate(translate) {}
+
+std::string BpString::Render(const BpTextContext& context) const {
+    if (fTranslate && context.catalogue) return context.catalogue->Translate(fText);
+    return fText;
+}
+
+std::unique_ptr<BpCellText> BpString::Clone() const { return std::make_unique<BpString>(*this); }
+
+BpHeading::BpHeading(BpProcedure* procedure, npar::OutputItem* item)
+    : fProcedure(procedure), fItem(item) {
+    if (fProcedure) fProcedure->Open(this);
+}
+
+BpHeading::~BpHeading() {
+    if (fProcedure && fProcedure != this) fProcedure->Close(this);
+}
+
+BpHeading* BpHeading::Heading(const BpCellText& label) {
+    auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading,
+                                                   fProcedure->Render(label));
+    npar::OutputItem& added = fItem->Append(std::move(item));
+    return new BpHeading(fProcedure, &added);
+}
+
+BpProcedure::BpProcedure(npar::OutputDocument& document, const npar::Catalogue& catalogue)
+    : BpHeading(nullptr, &document.Root()), fDocument(document) {
+    BindRoot(this);
+    fContext.catalogue = &catalogue;
+    gLiveProcedure = this;
+}
+
+BpProcedure::~BpProcedure() {
+    if (gLiveProcedure == this) gLiveProcedure = nullptr;
+}
+
+npar::OutputItem& BpProcedure::CurrentItem() {
+    return fOpen.empty() ? fDocument.Root() : fOpen.back()->Item();
+}
+
+void BpProcedure::Open(BpHeading* heading) { fOpen.push_back(heading); }
+
+void BpProcedure::Close(BpHeading* heading) {
+    auto found = std::find(fOpen.rbegin(), fOpen.rend(), heading);
+    if (found != fOpen.rend()) fOpen.erase(std::next(found).base());
+}
+
+void BpError(const BpCellText& text, int, int) {
+    if (!gLiveProcedure) {
+        BpTextContext context;
+        std::cerr << "error: " << text.Render(context) << '\n';
+        return;
+    }
+    gLiveProcedure->CurrentItem().Append(std::make_unique<npar::OutputItem>(
+        npar::OutputItem::Kind::Error, gLiveProcedure->Render(text)));
+}

@@ -1,0 +1,38 @@
+// Procedure host library: the plug-in base class and the split record.
+#include "CFProcCustom.h"
+
+#include <utility>
+
+CFSplit::CFSplit(std::string document, std::vector<int> variables, std::vector<const OBS*> values,
+                 bool splitHeadings)
+    : fDocument(std::move(document)),
+      fVariables(std::move(variables)),
+      fValues(std::move(values)),
+      fSplitHeadings(splitHeadings) {}
+
+const std::string& CFSplit::GetResultDocument() const {
+    fTaken = true;
+    return fDocument;
+}
+
+CFProcCustom::CFProcCustom(BpProcedure* procedure, ProcedureDataSource* dataSource)
+    : fProcedure(procedure), fDataSource(dataSource) {}
+
+CFProcCustom::~CFProcCustom() = default;
+
+bool CFProcCustom::HostCheck(void*, void*) { return true; }
+
+bool CFProcCustom::ProcessSplits(std::vector<std::string>&, std::vector<CFSplit*>& splits, void*) {
+    std::string text;
+    for (CFSplit* split : splits) {
+        if (!ProcessSplit(text, split)) return false;
+    }
+    return true;
+}
+
+bool CFProcCustom::ProcessSplit(std::string&, CFSplit*) { return false; }
+
+void CFProcCustom::Attach(BpProcedure* procedure, ProcedureDataSource* dataSource) {
+    fProcedure = procedure;
+    fDataSource = dataSource;
+}

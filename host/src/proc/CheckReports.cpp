@@ -1,0 +1,27 @@
+// Consistency checks that failed on a document's content. They are collected,
+// never fatal: npar-report prints them as warnings after each run.
+#include "CFProcCustom.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+std::vector<std::string>& Reports() {
+    static std::vector<std::string> reports;
+    return reports;
+}
+constexpr size_t kMaxReports = 1000;  // a hostile document cannot grow this without bound
+}  // namespace
+
+void CFReportCheck(const char* expression, const char* unit, int line) {
+    auto& reports = Reports();
+    if (reports.size() >= kMaxReports) return;
+    reports.push_back(std::string(unit) + ":" + std::to_string(line) + ": check failed: " +
+                      expression);
+}
+
+std::vector<std::string> CFTakeCheckReports() {
+    std::vector<std::string> taken;
+    taken.swap(Reports());
+    return taken;
+}
