@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <clocale>
 
 #include "CFProcCustom.h"
 #include "SDOMXMLWrapper.h"
@@ -81,6 +82,20 @@ TEST(TextFunctions, TokensAndNumbers) {
     EXPECT_EQ(String2Integer("x"), 0);
     EXPECT_EQ(String2Integer("-99999999999"), INT_MIN);
     EXPECT_EQ(Integer2String(-3), "-3");
+}
+
+TEST(TextFunctions, NumbersIgnoreTheProcessLocale) {
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous ? previous : "C";
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no German locale";
+    const double value = String2Double("0.25");
+    SDOMXMLWrapper xml;
+    double attribute = 0;
+    const bool loaded = xml.LoadFromString("<r d=\"1.5\"/>") && xml.GetAttribute("d", attribute);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_DOUBLE_EQ(value, 0.25);
+    EXPECT_TRUE(loaded);
+    EXPECT_DOUBLE_EQ(attribute, 1.5);
 }
 
 TEST(TextFunctions, DatesMoveToTheHostScale) {
