@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "OutputTable.h"
+
 namespace npar {
 
 struct OutputItem {
@@ -19,6 +21,7 @@ struct OutputItem {
     Kind kind;
     std::string text;  // final display text of a heading or an error
     std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
+    std::unique_ptr<TableModel> table;                  // a table's content
 
     OutputItem& Append(std::unique_ptr<OutputItem> item);
 };
@@ -57,6 +60,11 @@ private:
 std::string WriteJson(const OutputDocument& document);
 // The document as plain text: headings as an outline, errors marked.
 std::string WriteText(const OutputDocument& document);
+// The document as one self-contained HTML page: an outline pane linking to
+// every heading, then the items. Inline CSS only, no external resource; a
+// Content-Security-Policy meta tag forbids anything else. Every text is
+// escaped and invalid UTF-8 replaced by U+FFFD.
+std::string WriteHtml(const OutputDocument& document);
 
 // Replaces every byte sequence that is not valid UTF-8 by U+FFFD.
 std::string SanitizeUtf8(const std::string& text);

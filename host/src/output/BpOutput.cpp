@@ -1,4 +1,4 @@
-// Pivot-table output service: headings, plain texts and error items.
+// Pivot-table output service: the procedure, headings and error items.
 #include "BpOutput.h"
 
 #include <algorithm>
@@ -10,17 +10,6 @@ namespace {
 // The procedure whose output BpError reports into; set while one lives.
 BpProcedure* gLiveProcedure = nullptr;
 }  // namespace
-
-BpCellText::~BpCellText() = default;
-
-BpString::BpString(std::string text, bool translate) : fText(std::move(text)), fTranslate(translate) {}
-
-std::string BpString::Render(const BpTextContext& context) const {
-    if (fTranslate && context.catalogue) return context.catalogue->Translate(fText);
-    return fText;
-}
-
-std::unique_ptr<BpCellText> BpString::Clone() const { return std::make_unique<BpString>(*this); }
 
 BpHeading::BpHeading(BpProcedure* procedure, npar::OutputItem* item)
     : fProcedure(procedure), fItem(item) {
