@@ -1,0 +1,94 @@
+// Variables from the documents' data dictionaries.
+#include "DictionaryVariables.h"
+
+#include <algorithm>
+#include <map>
+
+#include <pugixml.hpp>
+
+#include "CFProcCustom.h"
+
+namespace report {
+namespace {
+
+constexpr int kMaxStringWidth = 32767;
+
+bool IsStringField(const std::string& dataType) { return dataType == "string"; }
+
+// The width of the longest value of a string field, at least 1.
+int LongestValueWidth(const pugi::xml_node& field) {
+    size_t width = 1;
+    for (pugi::xml_node value = field.child("Value"); value; value = value.next_sibling("Value"))
+        width = std::max(width, std::string(value.attribute("value").value()).size());
+    return static_cast<int>(std::min<size_t>(width, kMaxStringWidth));
+}
+
+QUOR_Format FormatOf(const std::string& dataType, int stringWidth) {
+    if (dataType == "integer") return QUOR_Format(QUOR_Format::F, 8, 0);
+    if (dataType == "string") return QUOR_Format(QUOR_Format::A, stringWidth, 0);
+    if (dataType == "date") return QUOR_Format(QUOR_Format::DATE, 11, 0);
+    return QUOR_Format(QUOR_Format::F, 8, 2);
+}
+
+// The value a Value element's text stands for, as the data source holds it.
+OBS ValueKey(const std::string& text, const QUOR_Variable& variable) {
+    if (variable.GetType() != 0) return OBS(text);
+    return OBS(NumericFormatCFToStat(String2Double(text), variable.GetFormat().GetType()));
+}
+
+QUOR_Variable VariableOf(const pugi::xml_node& field) {
+    const std::string dataType = field.attribute("dataType").value();
+    const int width = IsStringField(dataType) ? LongestValueWidth(field) : 0;
+    QUOR_Variable variable(field.attribute("name").value(), field.attribute("displayName").value(),
+                           width, FormatOf(dataType, width));
+    for (pugi::xml_node value = field.child("Value"); value; value = value.next_sibling("Value")) {
+        variable.ValueLabels().Add(ValueKey(value.attribute("value").value(), variable),
+                                   value.attribute("displayValue").value());
+    }
+    return variable;
+}
+
+// Adds field as a variable, or widens the string variable of the same name.
+void MergeField(const pugi::xml_node& field, std::vector<QUOR_Variable>& variables,
+                std::map<std::string, size_t>& byName) {
+    QUOR_Variable variable = VariableOf(field);
+    const auto known = byName.find(variable.GetName());
+    if (known == byName.end()) {
+        byName.emplace(variable.GetName(), variables.size());
+        variables.push_back(std::move(variable));
+        return;
+    }
+    QUOR_Variable& first = variables[known->second];
+    if (first.GetType() == 0 || variable.GetType() <= first.GetType()) return;
+    const int width = variable.GetType();
+    QUOR_Variable widened(first.GetName(), first.GetLabel(), width,
+                          QUOR_Format(QUOR_Format::A, width, 0));
+    widened.ValueLabels() = first.GetValueLabels();
+    first = std::move(widened);
+}
+
+}  // namespace
+
+std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string>& documentTexts) {
+    std::vector<QUOR_Variable> variables;
+    std::map<std::string, size_t> byName;
+    for (const std::string& text : documentTexts) {
+        // Parsed as the host's DOM parses result documents.
+        pugi::xml_document document;
+        const pugi::xml_parse_result result = document.load_buffer(
+            text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+        if (result.status != pugi::status_ok) continue;
+        // The first element of each name at each step, as the reader finds it.
+        const pugi::xml_node dictionary = document.document_element()
+                                              .child("Extension")
+                                              .child("NPAROutput")
+                                              .child("DataDictionary");
+        for (pugi::xml_node field = dictionary.child("DataField"); field;
+             field = field.next_sibling("DataField")) {
+            if (*field.attribute("name").value()) MergeField(field, variables, byName);
+        }
+    }
+    return variables;
+}
+
+}  // namespace report

@@ -1,0 +1,169 @@
+// Parsing the command line of npar-report.
+#include "ReportOptions.h"
+
+namespace report {
+namespace {
+
+// Options that take a value, with where the value goes.
+std::string* ValueTarget(const std::string& name, ReportOptions& options) {
+    if (name == "-o") return &options.outputPath;
+    if (name == "--manifest") return &options.manifest;
+    if (name == "--plugin") return &options.pluginPath;
+    if (name == "--resources") return &options.resourcesDir;
+    return nullptr;
+}
+
+bool SetFormat(const std::string& value, ReportOptions& options, std::string& error) {
+    const OutputFormat format = FormatFromName(value);
+    if (format == OutputFormat::Unset) {
+        error = "unknown format \"" + value + "\" (use html, json or text)";
+        return false;
+    }
+    if (options.format != OutputFormat::Unset) {
+        error = "option --format given twice";
+        return false;
+    }
+    options.format = format;
+    return true;
+}
+
+bool SetValue(const std::string& name, const std::string& value, ReportOptions& options,
+              std::string& error) {
+    if (name == "--format") return SetFormat(value, options, error);
+    std::string* target = ValueTarget(name, options);
+    if (value.empty()) {
+        error = "option " + name + " needs a non-empty value";
+        return false;
+    }
+    if (!target->empty()) {
+        error = "option " + name + " given twice";
+        return false;
+    }
+    *target = value;
+    return true;
+}
+
+bool TakesValue(const std::string& name) {
+    return name == "--format" || name == "-o" || name == "--manifest" || name == "--plugin" ||
+           name == "--resources";
+}
+
+// One option at arguments[i]; advances i past a separate value.
+bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOptions& options,
+                 std::string& error) {
+    std::string name = arguments[i];
+    std::string value;
+    bool hasValue = false;
+    const size_t equals = name.find('=');
+    if (name.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+        value = name.substr(equals + 1);
+        name.resize(equals);
+        hasValue = true;
+    }
+    if (name == "-h" || name == "--help" || name == "--no-charts") {
+        if (hasValue) {
+            error = "option " + name + " takes no value";
+            return false;
+        }
+        if (name == "--no-charts") options.noCharts = true;
+        else options.help = true;
+        return true;
+    }
+    if (!TakesValue(name)) {
+        error = "unknown option " + name;
+        return false;
+    }
+    if (!hasValue) {
+        if (i + 1 >= arguments.size()) {
+            error = "option " + name + " needs a value";
+            return false;
+        }
+        value = arguments[++i];
+    }
+    return SetValue(name, value, options, error);
+}
+
+}  // namespace
+
+OutputFormat FormatFromName(const std::string& name) {
+    if (name == "html") return OutputFormat::Html;
+    if (name == "json") return OutputFormat::Json;
+    if (name == "text") return OutputFormat::Text;
+    return OutputFormat::Unset;
+}
+
+bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions& options,
+                        std::string& error) {
+    options = ReportOptions();
+    bool onlyDocuments = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (onlyDocuments || argument.empty() || argument[0] != '-' || argument == "-") {
+            options.documents.push_back(argument);
+        } else if (argument == "--") {
+            onlyDocuments = true;
+        } else if (!ParseOption(arguments, i, options, error)) {
+            return false;
+        }
+    }
+    if (options.help) return true;
+    if (!options.manifest.empty() && !options.documents.empty()) {
+        error = "give either documents or --manifest, not both";
+        return false;
+    }
+    for (const std::string& document : options.documents) {
+        if (document.empty() || document == "-") {
+            error = "\"" + document + "\" is no document file";
+            return false;
+        }
+    }
+    OutputFormat format;
+    return ResolveOutputFormat(options, format, error);
+}
+
+bool ResolveOutputFormat(const ReportOptions& options, OutputFormat& format, std::string& error) {
+    format = options.format;
+    if (format != OutputFormat::Unset) return true;
+    // Standard output gets text, whether it is a terminal or not.
+    format = OutputFormat::Text;
+    if (options.outputPath.empty()) return true;
+    const std::string& path = options.outputPath;
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const std::string extension =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? ""
+                                                                                : path.substr(dot);
+    if (extension == ".html") format = OutputFormat::Html;
+    else if (extension == ".json") format = OutputFormat::Json;
+    else if (extension == ".txt") format = OutputFormat::Text;
+    else {
+        error = "cannot tell the format of output file " + path +
+                " (use .html, .json or .txt, or --format)";
+        return false;
+    }
+    return true;
+}
+
+std::string UsageText() {
+    return "usage: npar-report [options] DOCUMENT.xml...      one split per document, in order\n"
+           "       npar-report [options] --manifest RUN.json  variables, split variables and "
+           "splits from a manifest\n"
+           "With no document and no manifest, the bundled example is read.\n"
+           "\n"
+           "options:\n"
+           "  -o FILE            write to FILE (format from .html/.json/.txt), default standard "
+           "output\n"
+           "  --format FMT       html | json | text (default text on a terminal, by extension "
+           "otherwise)\n"
+           "  --no-charts        make no dispatcher or field-information charts (as "
+           "DEBUG_MODEL_VIEWER=2)\n"
+           "  --plugin PATH      the plug-in module to load (default: the one installed beside "
+           "the program)\n"
+           "  --resources DIR    templates, string table and catalogue\n"
+           "  -h, --help         show this help\n"
+           "\n"
+           "Exit status: 0 when every split was read, 1 when a split could not be read,\n"
+           "2 for usage errors, invalid manifests and files that cannot be opened or written.\n";
+}
+
+}  // namespace report

@@ -1,0 +1,121 @@
+// The command line: options, usage errors and inputs that stop the run before
+// any split is processed (exit status 2, nothing written).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "AppTestSupport.h"
+#include "ReportOptions.h"
+
+using apptest::RunCli;
+using report::OutputFormat;
+using report::ParseReportOptions;
+using report::ReportOptions;
+
+TEST(CommandLine, OptionsAreRead) {
+    ReportOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseReportOptions({"-o", "out.html", "--no-charts", "--plugin=p.so", "--resources",
+                                    "res", "a.xml", "--", "-b.xml"},
+                                   options, error))
+        << error;
+    EXPECT_EQ(options.outputPath, "out.html");
+    EXPECT_TRUE(options.noCharts);
+    EXPECT_EQ(options.pluginPath, "p.so");
+    EXPECT_EQ(options.resourcesDir, "res");
+    EXPECT_EQ(options.documents, (std::vector<std::string>{"a.xml", "-b.xml"}));
+
+    OutputFormat format;
+    options.outputPath = "report.pdf";
+    options.format = OutputFormat::Json;  // --format wins over the extension
+    ASSERT_TRUE(report::ResolveOutputFormat(options, format, error));
+    EXPECT_EQ(format, OutputFormat::Json);
+}
+
+TEST(CommandLine, UsageErrorsNameTheFault) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{"--format", "pdf", "a.xml"}, "unknown format \"pdf\""},
+        {{"--colour"}, "unknown option --colour"},
+        {{"a.xml", "-o"}, "option -o needs a value"},
+        {{"-o", "report.pdf", "a.xml"}, "cannot tell the format of output file report.pdf"},
+        {{"--manifest", "run.json", "a.xml"}, "give either documents or --manifest, not both"},
+        {{"-o", "a.txt", "-o", "b.txt"}, "option -o given twice"},
+        {{"--no-charts=yes"}, "option --no-charts takes no value"},
+    };
+    for (const auto& usage : cases) {
+        SCOPED_TRACE(usage.message);
+        const apptest::CliResult result = RunCli(usage.arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_TRUE(result.out.empty());
+        EXPECT_NE(result.err.find("npar-report: " + usage.message), std::string::npos) << result.err;
+    }
+}
+
+TEST(CommandLine, HelpListsTheOptions) {
+    const apptest::CliResult result = RunCli({"--help"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* option : {"-o FILE", "--format", "--no-charts", "--plugin", "--resources",
+                               "--manifest"})
+        EXPECT_NE(result.out.find(option), std::string::npos) << option;
+}
+
+TEST(CommandLine, InputsThatCannotBeUsedStopBeforeAnySplit) {
+    apptest::TempDir dir;
+    const std::string good = dir.Write("good.xml", apptest::Document().Text());
+    const std::string report = dir.Path() + "/report.json";
+
+    // A missing document among good ones: nothing runs, no report file.
+    apptest::CliResult result = RunCli({"-o", report, good, dir.Path() + "/missing.xml"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("npar-report: cannot open " + dir.Path() + "/missing.xml"),
+              std::string::npos);
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"good.xml"}));
+    result = RunCli({dir.Path()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("cannot open " + dir.Path() + ": Is a directory"), std::string::npos);
+
+    // An output folder that does not exist.
+    result = RunCli({"-o", dir.Path() + "/no/such/report.txt", good});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("cannot write " + dir.Path() + "/no/such/report.txt"),
+              std::string::npos);
+
+    // A plug-in that is no module.
+    result = RunCli({"--plugin", good, "-o", report, good});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("npar-report: cannot load plug-in " + good + ": "), std::string::npos);
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"good.xml"}));
+}
+
+TEST(CommandLine, ReportFileIsWrittenWholeEvenWhenASplitFails) {
+    apptest::TempDir dir;
+    const std::string good = dir.Write("good.xml", apptest::Document().Text());
+    const std::string bad = dir.Write("bad.xml", "<StatXML/>");
+    const std::string report = dir.Path() + "/report.json";
+    const apptest::CliResult result = RunCli({"-o", report, good, bad});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.empty());
+    std::ifstream in(report);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"ok\": false"), std::string::npos);
+    // No temporary file is left beside the report.
+    EXPECT_EQ(dir.Files().size(), 3u);
+}
+
+TEST(CommandLine, NoChartsAsksThePluginForNone) {
+    apptest::TempDir dir;
+    const std::string good = dir.Write("good.xml", apptest::Document().Text());
+    unsetenv("DEBUG_MODEL_VIEWER");
+    ASSERT_EQ(RunCli({good}).status, 0);
+    EXPECT_EQ(std::getenv("DEBUG_MODEL_VIEWER"), nullptr);
+    ASSERT_EQ(RunCli({"--no-charts", good}).status, 0);
+    ASSERT_NE(std::getenv("DEBUG_MODEL_VIEWER"), nullptr);
+    EXPECT_STREQ(std::getenv("DEBUG_MODEL_VIEWER"), "2");
+    unsetenv("DEBUG_MODEL_VIEWER");
+}

@@ -1,0 +1,101 @@
+// What a run writes: the JSON form, text, the HTML page, warnings of the
+// plug-in's checks, and the bundled example.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "AppTestSupport.h"
+#include "OutputDocument.h"
+#include "ReportRun.h"
+
+using apptest::Document;
+using apptest::RunCli;
+
+TEST(ReportOutput, JsonHoldsTheReadersErrorItems) {
+    apptest::TempDir dir;
+    Document document;
+    document.algorithms += apptest::MarkerAlgorithm("Oddity");
+    const apptest::CliResult result = RunCli({"--format", "json", dir.Write("a.xml", document.Text())});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const nlohmann::json json = nlohmann::json::parse(result.out);
+    EXPECT_EQ(json["format"], "npar-output/1");
+    EXPECT_EQ(json["ok"], true);
+    ASSERT_TRUE(json["items"].is_array());
+    ASSERT_FALSE(json["items"].empty());
+    // The reader reports the unknown table before the test's output is made.
+    EXPECT_EQ(json["items"][0], nlohmann::json::parse(
+                                    R"({"type": "error", "text": "Not parse element: Oddity"})"));
+    EXPECT_TRUE(result.err.empty()) << result.err;
+}
+
+TEST(ReportOutput, PluginChecksAreWarnings) {
+    apptest::TempDir dir;
+    Document document;
+    document.dictionary = R"(<DataDictionary><DataField index="5" name="a" dataType="integer"/>)"
+                          R"(</DataDictionary>)";
+    const apptest::CliResult result = RunCli({dir.Write("a.xml", document.Text())});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.err.find("npar-report: warning: backend/nonpar/NOPRParseOutXML"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("index == curIndex"), std::string::npos);
+}
+
+TEST(ReportOutput, HtmlPageIsSelfContainedAndEscaped) {
+    npar::OutputDocument document;
+    auto& test = document.Root().Append(
+        std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading, "Tests <&>"));
+    test.Append(std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading, "Inner"));
+    test.Append(std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Error,
+                                                   "<script>alert('x')</script> \xff"));
+    document.ok = false;
+    const std::string html = npar::WriteHtml(document);
+
+    EXPECT_NE(html.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
+                        "'none'; style-src 'unsafe-inline'\">"),
+              std::string::npos);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("src=\"http"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; \xEF\xBF\xBD"),
+              std::string::npos);
+    // The outline links to every heading's anchor.
+    EXPECT_NE(html.find("<a href=\"#heading-1\">Tests &lt;&amp;&gt;</a>"), std::string::npos);
+    EXPECT_NE(html.find("<a href=\"#heading-2\">Inner</a>"), std::string::npos);
+    EXPECT_NE(html.find("id=\"heading-1\""), std::string::npos);
+    EXPECT_NE(html.find("id=\"heading-2\""), std::string::npos);
+    EXPECT_NE(html.find("class=\"stopped\""), std::string::npos);
+}
+
+TEST(ReportOutput, FormatFollowsTheOutputFile) {
+    apptest::TempDir dir;
+    Document document;
+    document.algorithms += apptest::MarkerAlgorithm("Oddity");
+    const std::string input = dir.Write("a.xml", document.Text());
+    for (const char* name : {"r.html", "r.json", "r.txt"}) {
+        const std::string path = dir.Path() + "/" + name;
+        ASSERT_EQ(RunCli({"-o", path, input}).status, 0);
+        std::ifstream in(path);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (std::string(name) == "r.html") {
+            EXPECT_EQ(text.rfind("<!DOCTYPE html>", 0), 0u);
+            EXPECT_NE(text.find("<p class=\"error\">Not parse element: Oddity</p>"),
+                      std::string::npos);
+        } else if (std::string(name) == "r.json") {
+            EXPECT_NO_THROW(nlohmann::json::parse(text));
+        } else {
+            EXPECT_NE(text.find("[error] Not parse element: Oddity"), std::string::npos);
+        }
+    }
+}
+
+TEST(ReportOutput, WithoutInputsTheBundledExampleIsRead) {
+    const std::string example = report::ProgramFolder() + "/examples/full.xml";
+    if (!std::ifstream(example)) GTEST_SKIP() << "no bundled example at " << example;
+    // The default plug-in beside the program is loaded, too.
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = report::RunReport({"--format", "json"}, out, err);
+    EXPECT_EQ(status, 0) << err.str();
+    EXPECT_EQ(nlohmann::json::parse(out.str())["ok"], true);
+}
