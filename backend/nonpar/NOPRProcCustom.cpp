@@ -1,8 +1,11 @@
 // The exported factory, the split loop and the steps of one split.
 #include "NOPRProcCustom.h"
 
+#include <memory>
 #include <new>
 
+#include "BpOutput.h"
+#include "NOPROutput.h"
 #include "NOPRParseOutXML.h"
 #include "NOPRSplitResults.h"
 #include "NOPRSupport.h"
@@ -10,7 +13,28 @@
 
 namespace {
 constexpr const char* kUnit = "backend/nonpar/NOPRProcCustom";
+
+// The heading that names the split, made when every split's output stands
+// under a heading of its own: "Variable = Value, Variable = Value".
+BpHeading* MakeSplitHeading(BpProcedure* procedure, const NOPRSplitResults& results) {
+    if (!results.fDataSource || !procedure) return nullptr;
+    const CFSplit* split = results.fSplit;
+    if (!split || split->GetSplitVariables().empty() || !split->GetSplitHeadings()) return nullptr;
+    const auto& indices = split->GetSplitVariables();
+    const auto& values = split->GetSplitValues();
+    const OBS missing(kSystemMissing);
+    BpComposite label("[%1 = %2:, ^1 = ^2:]1", false);
+    label.Sublist();
+    for (size_t i = 0; i < indices.size(); ++i) {
+        const QUOR_Variable* variable = results.fDataSource->GetVariable(indices[i]);
+        label.Add(BpVariable(variable, 2));
+        label.Add(BpDataValue(variable, i < values.size() && values[i] ? *values[i] : missing, 2));
+    }
+    label.EndSublist();
+    label.Finish();
+    return procedure->Heading(label);
 }
+}  // namespace
 
 NOPRProcCustom::NOPRProcCustom(BpProcedure* procedure, ProcedureDataSource* dataSource)
     : CFProcCustom(procedure, dataSource) {}
@@ -35,8 +59,18 @@ bool NOPRProcCustom::ProcessSplit(std::string&, CFSplit* split) {
     NOPRSplitResults results;
     results.fDataSource = fDataSource;
     results.fSplit = split;
-    NOPRParseOutXML reader(fDataSource, &results, &split->GetResultDocument());
-    return reader.Parse();
+    auto reader = std::make_unique<NOPRParseOutXML>(fDataSource, &results, &split->GetResultDocument());
+    const bool ok = reader->Parse();
+    if (ok && fProcedure) {
+        std::unique_ptr<BpHeading> heading(MakeSplitHeading(fProcedure, results));
+        NOPROutputContext context;
+        context.fProcedure = fProcedure;
+        context.fParent = heading ? heading.get() : fProcedure;
+        context.fDataSource = fDataSource;
+        context.fResults = &results;
+        RunOutput(context);
+    }
+    return ok;
 }
 
 extern "C" CFProcCustom* GetCFProcCustom() {

@@ -1,0 +1,315 @@
+// The multiple-comparison tables of k-sample tests: pairwise comparisons, and
+// homogeneous subsets for stepwise comparisons.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "BpOutput.h"
+#include "NOPROutput.h"
+#include "NOPRSupport.h"
+
+namespace {
+
+constexpr const char* kUnit = "backend/nonpar/NOPROutput";
+
+// The numbers of one comparison or subset row: two samples (or positions),
+// test statistic, standard error, standardized statistic, significance and
+// adjusted significance.
+constexpr size_t kContentColumns = 7;
+
+// For these tests the samples are the values of a grouping field; for the
+// related-samples tests they are fields.
+bool IsGroupComparison(int testType) {
+    return testType == TestType::IKruskalWallis || testType == TestType::IJonckheereTerpstra ||
+           testType == TestType::IMedian;
+}
+
+// Ascending order with NaN last, so that sorting always sees a consistent order.
+bool ValueLess(double a, double b) { return !std::isnan(a) && (std::isnan(b) || a < b); }
+
+const BpProcedure& ProcedureOf(const NOPROutputContext& context, BpHeading& heading) {
+    return context.fProcedure ? *context.fProcedure : heading.Procedure();
+}
+
+double SigLevel(const NOPROutputContext& context) {
+    return context.fResults ? context.fResults->fSigLevel : context.fMissingValue;
+}
+
+void AddGroupingVariable(BpComposite& composite, const FieldInfo* grouping) {
+    if (grouping && grouping->fVariable) composite.Add(BpVariable(grouping->fVariable, 2));
+    else composite.Add(BpString("Unknown Variable", false));
+}
+
+// How a sample is named: a value of the grouping field (by its position in
+// the field's values) or a field (by its index). Null when it cannot be named.
+class SampleNamer {
+public:
+    SampleNamer(const NOPROutputContext& context, const PairwiseInfo& pairwise, int testType)
+        : fContext(context),
+          fComparesGroups(IsGroupComparison(testType)),
+          fGrouping(fComparesGroups ? FindField(context, pairwise.fFieldIndex) : nullptr) {}
+
+    bool ComparesGroups() const { return fComparesGroups; }
+    const FieldInfo* Grouping() const { return fGrouping; }
+
+    std::unique_ptr<BpCellText> Label(int sample) const {
+        if (fComparesGroups) {
+            if (!fGrouping || !fGrouping->fVariable || sample < 0 ||
+                static_cast<size_t>(sample) >= fGrouping->fValues.size())
+                return nullptr;
+            const OBS* value = fGrouping->fValues[static_cast<size_t>(sample)].fValue.GetObsValue();
+            if (!value) return nullptr;
+            return std::make_unique<BpDataValue>(fGrouping->fVariable, *value, 2);
+        }
+        const FieldInfo* field = FindField(fContext, sample);
+        if (!field || !field->fVariable) return nullptr;
+        return std::make_unique<BpVariable>(field->fVariable, 2);
+    }
+
+    // Sample numbers the document can name: positions of the grouping
+    // field's values, or its fields; never fewer than the samples listed.
+    size_t SampleLimit(size_t listed) const {
+        size_t defined = 0;
+        if (fComparesGroups) defined = fGrouping ? fGrouping->fValues.size() : 0;
+        else if (fContext.fResults) defined = fContext.fResults->fFieldInfos.size();
+        return std::max(listed, defined);
+    }
+
+private:
+    const NOPROutputContext& fContext;
+    bool fComparesGroups;
+    const FieldInfo* fGrouping;
+};
+
+// The table every multiple-comparison output starts with: title, identifier,
+// widths, caption and the split-file dimensions.
+std::unique_ptr<BpPivotTable> MakeComparisonTable(const NOPROutputContext& context,
+                                                  BpHeading& heading, const SampleNamer& namer,
+                                                  const char* groupsTitle, const char* fieldsTitle,
+                                                  const char* identifier, const char* captionKey) {
+    BpComposite title(namer.ComparesGroups() ? groupsTitle : fieldsTitle, true);
+    if (namer.ComparesGroups()) AddGroupingVariable(title, namer.Grouping());
+    title.Finish();
+    std::unique_ptr<BpPivotTable> table(
+        heading.PivotTable(title, BpString(identifier, false), false));
+    table->MinDataColumnWidth(60);
+    table->MaxDataColumnWidth(100);
+
+    BpComposite caption(captionKey, true);
+    caption.Add(BpNumber(SigLevel(context), ProcedureOf(context, heading).Proportion()));
+    caption.Finish();
+    table->Caption(caption);
+    AddSplitDimensions(context, *table);
+    return table;
+}
+
+// Each sample's value (mean rank, successes or median) by sample number. Sample
+// numbers beyond what the document names are left out.
+std::vector<double> SampleValues(const ValueTable& rankData, const SampleNamer& namer) {
+    const std::vector<double>& samples = rankData.fRows[0];
+    const std::vector<double>& values = rankData.fRows[1];
+    std::vector<double> byNumber(samples.size(), 0.0);
+    const size_t limit = namer.SampleLimit(samples.size());
+    for (size_t j = 0; j < samples.size(); ++j) {
+        const int sample = TruncateToInt(samples[j]);
+        if (sample < 0 || static_cast<size_t>(sample) >= limit) continue;
+        const size_t k = static_cast<size_t>(sample);
+        if (k >= byNumber.size()) byNumber.resize(k + 1, 0.0);
+        byNumber[k] = values[j];
+    }
+    return byNumber;
+}
+
+// Checks every comparison and puts its lower-valued sample first. False, and
+// nothing to show, when a row lacks numbers or names a sample without a value.
+bool OrientComparisons(std::vector<std::vector<double>>& comparisons,
+                       const std::vector<double>& sampleValues) {
+    for (std::vector<double>& row : comparisons) {
+        if (row.size() < kContentColumns) return false;
+        const int s1 = TruncateToInt(row[0]);
+        const int s2 = TruncateToInt(row[1]);
+        if (s1 < 0 || s2 < 0 || static_cast<size_t>(s1) >= sampleValues.size() ||
+            static_cast<size_t>(s2) >= sampleValues.size())
+            return false;
+        if (sampleValues[static_cast<size_t>(s2)] < sampleValues[static_cast<size_t>(s1)])
+            std::swap(row[0], row[1]);
+    }
+    return true;
+}
+
+// By the first sample's value; then, within each run of rows with the same
+// first sample, by the second sample's value. Rows must be oriented.
+void OrderComparisons(std::vector<std::vector<double>>& comparisons,
+                      const std::vector<double>& sampleValues) {
+    auto valueAt = [&](const std::vector<double>& row, size_t column) {
+        return sampleValues[static_cast<size_t>(TruncateToInt(row[column]))];
+    };
+    std::stable_sort(comparisons.begin(), comparisons.end(),
+                     [&](const std::vector<double>& a, const std::vector<double>& b) {
+                         return ValueLess(valueAt(a, 0), valueAt(b, 0));
+                     });
+    for (auto start = comparisons.begin(); start != comparisons.end();) {
+        const int first = TruncateToInt((*start)[0]);
+        auto end = std::find_if(start, comparisons.end(), [&](const std::vector<double>& row) {
+            return TruncateToInt(row[0]) != first;
+        });
+        std::stable_sort(start, end, [&](const std::vector<double>& a, const std::vector<double>& b) {
+            return ValueLess(valueAt(a, 1), valueAt(b, 1));
+        });
+        start = end;
+    }
+}
+
+void AddSampleArgument(BpComposite& label, const SampleNamer& namer, int sample) {
+    if (std::unique_ptr<BpCellText> text = namer.Label(sample)) label.Add(*text);
+    else label.Add(BpString(Integer2String(sample), false));  // keeps rows apart
+}
+
+const char* SubsetSampleNote(int testType) {
+    switch (testType) {
+        case TestType::RCochransQ:
+            return "Each cell shows the sample number of successes.";
+        case TestType::RFriedmansTwoWayByRanks:
+        case TestType::RKendallsCoefficient:
+            return "Each cell shows the sample average rank.";
+        case TestType::IKruskalWallis:
+        case TestType::IJonckheereTerpstra:
+            return "Each cell shows the sample average rank of ^1.";
+        case TestType::IMedian:
+            return "Each cell shows the sample median ^1.";
+        default:
+            return nullptr;
+    }
+}
+
+void SetNumber(BpDimension& dimension, const char* label, double value, BpFormatSpec format,
+               BpCategory** made = nullptr) {
+    BpCategory* category = dimension.Category(BpString(label, true));
+    category->Cell(BpNumber(value, format));
+    if (made) *made = category;
+}
+
+}  // namespace
+
+void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& heading,
+                                  const PairwiseInfo& pairwise, int testType,
+                                  const std::vector<MessageInfo>& messages,
+                                  FacSTDictionary* /*dictionary: for the network chart*/) {
+    const BpProcedure& procedure = ProcedureOf(context, heading);
+    const SampleNamer namer(context, pairwise, testType);
+    std::unique_ptr<BpPivotTable> table = MakeComparisonTable(
+        context, heading, namer, "Pairwise Comparisons of ^1", "Pairwise Comparisons",
+        "Pairwise Comparisons Table",
+        testType == TestType::IJonckheereTerpstra ? "PairwiseComparisonsTableCaptionJ^1"
+                                                  : "PairwiseComparisonsTableCaptionCFKKM^1");
+
+    BpDimension* pairs = table->Dimension(BpString("Sample 1-Sample 2", false), 2);
+    pairs->Position(BpDimension::Row, 1, false, false);
+    BpDimension* statistics = table->Dimension(BpString("Statistics", true), 2);
+    statistics->Position(BpDimension::Column, 1, true, false);
+
+    const ValueTable& rankData = pairwise.fInfo;
+    if (!NOPR_CHECK(rankData.fRows.size() == 2, kUnit)) return;
+    if (rankData.fRows[0].size() != rankData.fRows[1].size()) return;
+    const std::vector<double> sampleValues = SampleValues(rankData, namer);
+
+    const size_t nCol = pairwise.fContent.fColumnNames.size();
+    if (!NOPR_CHECK(nCol == 7, kUnit)) return;
+    std::vector<std::vector<double>> comparisons = pairwise.fContent.fRows;
+    if (comparisons.empty() || !OrientComparisons(comparisons, sampleValues)) return;
+    OrderComparisons(comparisons, sampleValues);
+
+    for (const std::vector<double>& row : comparisons) {
+        const int s1 = TruncateToInt(row[0]);
+        const int s2 = TruncateToInt(row[1]);
+        BpComposite label("^1-^2", true);
+        AddSampleArgument(label, namer, s1);
+        AddSampleArgument(label, namer, s2);
+        label.Finish();
+        pairs->Category(label);
+
+        BpCategory* testStatistic = nullptr;
+        SetNumber(*statistics, "Test Statistic", row[2], procedure.Coefficient(), &testStatistic);
+        AddLocatedMessageNotes(*testStatistic, messages, s1, s2);
+        if (testType != TestType::IMedian) {
+            SetNumber(*statistics, "Std. Error", row[3], procedure.Coefficient());
+            SetNumber(*statistics, "Std. Test Statistic", row[4], procedure.Coefficient());
+        }
+        SetNumber(*statistics, "Sig.", row[5], procedure.Significance());
+        SetNumber(*statistics, "Adj. Sig.", row[6], procedure.Significance());
+    }
+
+    // The pairwise network chart is drawn here once the chart views exist: built
+    // from the split results, these comparisons and the dictionary, with the
+    // split label, and made even when the other charts are switched off.
+}
+
+void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& heading,
+                                 const PairwiseInfo& pairwise, int testType,
+                                 const std::vector<MessageInfo>& messages) {
+    const BpProcedure& procedure = ProcedureOf(context, heading);
+    const SampleNamer namer(context, pairwise, testType);
+    std::unique_ptr<BpPivotTable> table = MakeComparisonTable(
+        context, heading, namer, "Homogeneous Subsets based on ^1", "Homogeneous Subsets",
+        "Homogeneous Subsets Table", "HomogeneousSubsetsTableCaption^1");
+
+    BpDimension* statistics = table->Dimension(BpString("Statistics", false), 2);
+    statistics->Position(BpDimension::Row, 1, true, false);
+    BpDimension* subsets = table->Dimension(BpString("Subset", true), 2);
+    subsets->Position(BpDimension::Column, 1, false, false);
+
+    const ValueTable& info = pairwise.fInfo;
+    if (info.fRows.size() != 2 || info.fRows[0].size() != info.fRows[1].size() ||
+        pairwise.fContent.fColumnNames.size() != kContentColumns)
+        return;
+    const std::vector<double>& samples = info.fRows[0];
+    const std::vector<double>& values = info.fRows[1];
+
+    // Subsets in the order of their first position; a row without all its
+    // numbers cannot be shown.
+    std::vector<std::vector<double>> rows;
+    for (const std::vector<double>& row : pairwise.fContent.fRows)
+        if (row.size() >= kContentColumns) rows.push_back(row);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const std::vector<double>& a, const std::vector<double>& b) {
+                         return ValueLess(a[0], b[0]);
+                     });
+
+    BpGroup* sampleGroup = statistics->Group(BpString("Sample", true), true, 2);
+    if (const char* pattern = SubsetSampleNote(testType)) {
+        BpComposite note(pattern, true);
+        if (namer.ComparesGroups()) AddGroupingVariable(note, namer.Grouping());
+        note.Finish();
+        sampleGroup->Note(BpAnnotation(note.Replicate(), -1, false));
+    }
+
+    const bool oneSided = testType == TestType::IJonckheereTerpstra;
+    int k = 0;
+    for (const std::vector<double>& row : rows) {
+        subsets->Category(BpString(Integer2String(++k), false));
+        const int first = TruncateToInt(row[0]);
+        const int last = TruncateToInt(row[1]);
+        // Only positions inside the sample list are shown.
+        const long long from = std::max(first, 0);
+        const long long to = std::min<long long>(last, static_cast<long long>(samples.size()) - 1);
+        for (long long j = from; j <= to; ++j) {
+            const size_t at = static_cast<size_t>(j);
+            std::unique_ptr<BpCellText> label = namer.Label(TruncateToInt(samples[at]));
+            if (!label) continue;
+            sampleGroup->Category(*label)->Cell(BpNumber(values[at], procedure.Coefficient()));
+        }
+
+        BpCategory* testStatistic = nullptr;
+        SetNumber(*statistics, "Test Statistic", row[2], procedure.Coefficient(), &testStatistic);
+        AddLocatedMessageNotes(*testStatistic, messages, first, last);
+        if (oneSided) {
+            SetNumber(*statistics, "Standard Error", row[3], procedure.Coefficient());
+            SetNumber(*statistics, "Standardized Test Statistic", row[4], procedure.Coefficient());
+            SetNumber(*statistics, "Sig. (1-sided test)", row[5], procedure.Significance());
+            SetNumber(*statistics, "Adjusted Sig. (1-sided test)", row[6], procedure.Significance());
+        } else {
+            SetNumber(*statistics, "Sig. (2-sided test)", row[5], procedure.Significance());
+            SetNumber(*statistics, "Adjusted Sig. (2-sided test)", row[6], procedure.Significance());
+        }
+    }
+}

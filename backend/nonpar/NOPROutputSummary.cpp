@@ -1,0 +1,284 @@
+// The split's two summary tables: the Hypothesis Test Summary (one row per
+// test with its null hypothesis, significance and decision) and the
+// Confidence Interval Summary (one row per interval estimate).
+#include <string>
+#include <vector>
+
+#include "BpOutput.h"
+#include "NOPROutput.h"
+#include "NOPRSupport.h"
+
+namespace {
+
+using NOPROutputStats::HTIHodgesLehmannEstimateGroups;
+using NOPROutputStats::HTOEstimateConfidenceInterval;
+using NOPROutputStats::HTOKolmogorovSmirnov;
+using NOPROutputStats::HTRHodgesLehmannEstimatePairs;
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+BpAnnotation KeyNote(const std::string& key) {
+    return BpAnnotation(BpString(key, true).Replicate(), -1, false);
+}
+
+// ---------------------------------------------------------------------------
+// Hypothesis Test Summary
+// ---------------------------------------------------------------------------
+
+// The columns of the summary, made once in their order.
+struct SummaryColumns {
+    BpCategory* hypothesis;
+    BpCategory* test;
+    BpCategory* significance;
+    BpCategory* decision;
+};
+
+// A significance as the table shows it, with the footnote keys that explain it.
+struct SignificanceCell {
+    double value = kNOPRMissing;
+    std::string name;   // the statistic's name, empty when none was found
+    std::string group;  // the name of its statistic group
+    std::vector<std::string> noteKeys;
+};
+
+// The last statistic whose name contains "Sig", searching the groups and their
+// values from the last to the first.
+SignificanceCell FindSignificance(const NOPRTest& test) {
+    SignificanceCell cell;
+    for (auto group = test.fStatistics.rbegin(); group != test.fStatistics.rend(); ++group) {
+        for (auto value = group->fValues.rbegin(); value != group->fValues.rend(); ++value) {
+            if (!Contains(value->fName, "Sig")) continue;
+            cell.value = value->fValue;
+            cell.name = value->fName;
+            cell.group = group->fName;
+            return cell;
+        }
+    }
+    return cell;
+}
+
+bool RunsDifferWithTies(const NOPRTest& test) {
+    double minimum = 0.0;
+    double maximum = 0.0;
+    return FindNamedValue(test, "MinimumPossible", "TestStatistic", minimum) &&
+           FindNamedValue(test, "MaximumPossible", "TestStatistic", maximum) && minimum != maximum;
+}
+
+void AddMedianNotes(SignificanceCell& cell) {
+    if (cell.name == "FisherExactSig")
+        cell.noteKeys.push_back("HTSFootNoteFootNoteFisherExactSig");
+    else if (cell.group == "YatesContinuityCorrection" && Contains(cell.name, "AsymptoticSig"))
+        cell.noteKeys.push_back("HTSFootNoteYateAsymSig");
+}
+
+// The normal Kolmogorov-Smirnov test with parameters estimated from the sample
+// shows the Lilliefors-corrected significance.
+bool IsLillieforsTest(const NOPRTest& test) {
+    const auto* ks = dynamic_cast<const HTOKolmogorovSmirnov*>(&test);
+    return ks && test.fTestType == TestType::OKolmogorovSmirnov &&
+           test.fCondition.fConditionKey == "NormalDistribution_O_KolmogorovSmirnov_3" &&
+           ks->fIsUseSample;
+}
+
+void AddLillieforsNotes(const NOPRTest& test, SignificanceCell& cell) {
+    double totalN = 0.0;
+    if (FindNamedValue(test, "", "TotalN", totalN) && totalN < 5) {
+        cell.value = kNOPRMissing;
+        cell.noteKeys.push_back("HTSFootNoteFisherCantCompute");
+        return;
+    }
+    cell.noteKeys.push_back("HTSFootNoteFootNoteFisherLillifors");
+    if (static_cast<const HTOKolmogorovSmirnov&>(test).fSigLowerBound) {
+        cell.value = 0.2;
+        cell.noteKeys.push_back("HTSFootNoteFootNoteFisherLowerBound");
+    }
+}
+
+// The footnote keys that say how the significance was found. The median
+// test's Fisher exact significance is named before the general exact case,
+// whose name ("ExactSig") it also contains.
+void AddMethodNotes(const NOPRTest& test, SignificanceCell& cell) {
+    const bool median = test.fTestType == TestType::IMedian;
+    if (median && cell.name == "FisherExactSig") {
+        AddMedianNotes(cell);
+    } else if (Contains(cell.name, "ExactSig")) {
+        cell.noteKeys.push_back("HTSFootNoteShowExact");
+    } else if (test.fTestType == TestType::IWaldWolfowitzRuns) {
+        if (RunsDifferWithTies(test)) cell.noteKeys.push_back("HTSFootNoteUsingMaxWhenTies");
+    } else if (median) {
+        AddMedianNotes(cell);
+    } else if (IsLillieforsTest(test)) {
+        AddLillieforsNotes(test, cell);
+    }
+}
+
+// A test with a blocking error keeps its significance and gets the error as
+// its footnote instead of the method footnotes.
+void SetSignificanceCell(const NOPROutputContext& context, BpCategory& column,
+                         const NOPRTest& test) {
+    const BpProcedure& procedure = *context.fProcedure;
+    SignificanceCell cell = FindSignificance(test);
+    const MessageInfo* blocking = FindBlockingError(&test);
+    if (!blocking) AddMethodNotes(test, cell);
+    column.Cell(BpNumber(cell.value, procedure.Significance()));
+    if (blocking) return column.CellNote(MakeMessageNote(procedure, *blocking));
+    for (const std::string& key : cell.noteKeys) column.CellNote(KeyNote(key));
+}
+
+const char* DecisionText(int decision) {
+    switch (decision) {
+        case Decision::None: return "Unable to compute.";
+        case Decision::Reject: return "Reject the null hypothesis.";
+        case Decision::Retain: return "Retain the null hypothesis.";
+        default: return nullptr;
+    }
+}
+
+void AddSummaryRow(const NOPROutputContext& context, BpDimension& rows,
+                   const SummaryColumns& columns, int number, const NOPRTest& test) {
+    rows.Category(BpNumber(number, context.fProcedure->Count()));
+    columns.hypothesis->Cell(*MakeNullHypothesis(context, &test));
+    columns.test->Cell(BpString(TestTitle(test.fTestType), true));
+    SetSignificanceCell(context, *columns.significance, test);
+    if (const char* decision = DecisionText(test.fDecision))
+        columns.decision->Cell(BpString(decision, true));
+}
+
+// ---------------------------------------------------------------------------
+// Confidence Interval Summary
+// ---------------------------------------------------------------------------
+
+struct IntervalColumns {
+    BpCategory* type;
+    BpCategory* parameter;
+    BpCategory* estimate;
+    BpCategory* lower;
+    BpCategory* upper;
+};
+
+// Fills the confidence-interval table row by row, numbering rows across records.
+class IntervalRows {
+public:
+    IntervalRows(const NOPROutputContext& context, BpDimension& rows,
+                 const IntervalColumns& columns)
+        : fContext(context), fRows(rows), fColumns(columns) {}
+
+    void Add(const NOPRTest& record) {
+        const std::string title = TestTitle(record.fTestType);
+        const int note = record.fMessages.empty() ? 0 : record.fMessages.front().fCode;
+        if (const auto* rate = dynamic_cast<const HTOEstimateConfidenceInterval*>(&record)) {
+            if (rate->fIntervals.empty())
+                return AddRow(record, BpString(title, true), ConfidenceInterval(), note);
+            for (const ConfidenceInterval& interval : rate->fIntervals) {
+                BpComposite type(title + " ^1", true);
+                type.Add(BpString(interval.fMethod, true));
+                type.Finish();
+                AddRow(record, type, interval, note);
+            }
+        } else if (const auto* pairs =
+                       dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(&record)) {
+            AddRow(record, BpString(title, true), pairs->fEstimate, note);
+        } else if (const auto* groups =
+                       dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(&record)) {
+            AddRow(record, BpString(title, true), groups->fEstimate, note);
+        }
+    }
+
+private:
+    void AddRow(const NOPRTest& record, const BpCellText& type, const ConfidenceInterval& interval,
+                int note) {
+        const BpProcedure& procedure = *fContext.fProcedure;
+        fRows.Category(BpNumber(++fNumber, procedure.Count()));
+        fColumns.type->Cell(type);
+        fColumns.parameter->Cell(*MakeNullHypothesis(fContext, &record));
+        fColumns.estimate->Cell(BpNumber(interval.fEstimate, procedure.Coefficient()));
+        if (note != 0) fColumns.estimate->CellNote(KeyNote(Integer2String(note)));
+        fColumns.lower->Cell(BpNumber(interval.fLower, procedure.Coefficient()));
+        fColumns.upper->Cell(BpNumber(interval.fUpper, procedure.Coefficient()));
+    }
+
+    const NOPROutputContext& fContext;
+    BpDimension& fRows;
+    const IntervalColumns& fColumns;
+    int fNumber = 0;
+};
+
+// The label of the interval columns' group: the confidence level in percent.
+BpComposite IntervalGroupLabel(const NOPROutputContext& context) {
+    const double level = context.fResults->fConfidenceLevel;
+    const double percent = level == kNOPRMissing ? kNOPRMissing : 100.0 * level;
+    BpComposite label("^1 Confidence Interval", true);
+    label.Add(BpNumber(percent, context.fProcedure->Percent()));
+    label.Finish();
+    return label;
+}
+
+// A summary table with its widths, caption and split dimensions. The caller
+// owns the object; the table stays in the output.
+std::unique_ptr<BpPivotTable> MakeSummaryTable(const NOPROutputContext& context, const char* title,
+                                               const BpCellText* caption) {
+    std::unique_ptr<BpPivotTable> table(
+        context.fParent->PivotTable(BpString(title, true), BpString(title, false), false));
+    table->MinDataColumnWidth(100);
+    table->MaxDataColumnWidth(200);
+    if (caption) table->Caption(*caption);
+    AddSplitDimensions(context, *table);
+    return table;
+}
+
+bool CanMakeTables(const NOPROutputContext& context) {
+    return context.fProcedure && context.fParent && context.fResults;
+}
+
+}  // namespace
+
+void MakeHypothesisTestSummary(const NOPROutputContext& context) {
+    if (!CanMakeTables(context) || context.fResults->fTests.empty()) return;
+    const BpProcedure& procedure = *context.fProcedure;
+
+    BpComposite caption("Asymptotic significances are displayed. The significance level is ^1.",
+                        true);
+    caption.Add(BpNumber(context.fResults->fSigLevel, procedure.Significance()));
+    caption.Finish();
+    std::unique_ptr<BpPivotTable> table =
+        MakeSummaryTable(context, "Hypothesis Test Summary", &caption);
+
+    BpDimension* rows = table->Dimension(BpString("Item", false), 2);
+    rows->Position(BpDimension::Row, 1, true, false);
+    BpDimension* statistics = table->Dimension(BpString("Statistics", true), 2);
+    statistics->Position(BpDimension::Column, 1, true, false);
+    const SummaryColumns columns{statistics->Category(BpString("Null Hypothesis", true)),
+                                 statistics->Category(BpString("Test", true)),
+                                 statistics->Category(BpString("Sig.", true)),
+                                 statistics->Category(BpString("Decision", true))};
+
+    int number = 0;
+    for (const auto& test : context.fResults->fTests) {
+        if (test) AddSummaryRow(context, *rows, columns, ++number, *test);
+    }
+}
+
+void MakeConfidenceIntervalSummary(const NOPROutputContext& context) {
+    if (!CanMakeTables(context) || context.fResults->fConfidenceIntervals.empty()) return;
+    std::unique_ptr<BpPivotTable> table =
+        MakeSummaryTable(context, "Confidence Interval Summary", nullptr);
+
+    BpDimension* rows = table->Dimension(BpString("Item", false), 2);
+    rows->Position(BpDimension::Row, 1, true, true);
+    BpDimension* statistics = table->Dimension(BpString("Statistics", true), 2);
+    statistics->Position(BpDimension::Column, 1, true, false);
+    IntervalColumns columns{};
+    columns.type = statistics->Category(BpString("Confidence Interval Type", true));
+    columns.parameter = statistics->Category(BpString("Parameter", true));
+    columns.estimate = statistics->Category(BpString("Estimate", true));
+    BpGroup* interval = statistics->Group(IntervalGroupLabel(context), true, 2);
+    columns.lower = interval->Category(BpString("Lower", true));
+    columns.upper = interval->Category(BpString("Upper", true));
+
+    IntervalRows intervalRows(context, *rows, columns);
+    for (const auto& record : context.fResults->fConfidenceIntervals) {
+        if (record) intervalRows.Add(*record);
+    }
+}

@@ -1,0 +1,179 @@
+// The per-test statistics tables and the test title rule.
+#include <memory>
+
+#include "BpOutput.h"
+#include "NOPROutput.h"
+#include "NOPRSupport.h"
+
+namespace {
+
+constexpr const char* kUnit = "backend/nonpar/NOPROutput";
+
+constexpr const char* kNormalKolmogorovSmirnov = "NormalDistribution_O_KolmogorovSmirnov_3";
+
+// The Lilliefors table gives no significance above this, so a bound shows as it.
+constexpr double kLillieforsUpperSig = 0.2;
+
+BpAnnotation TranslatedNote(const std::string& text) {
+    return BpAnnotation(BpString(text, true).Replicate(), -1, false);
+}
+
+bool IsCountStatistic(const std::string& name) {
+    return name == "TotalN" || name == "DegreeOfFreedom";
+}
+
+// Counts are whole numbers; every other statistic has the significance look.
+// That format writes a value in [0, .001) as "<.001", a bound that suits a
+// significance but says nothing of a statistic such as a standardized value
+// of 0, so such a statistic shows as it is.
+BpFormatSpec StatisticFormat(const BpProcedure& procedure, const NamedValue& named) {
+    if (IsCountStatistic(named.fName)) return procedure.Count();
+    const bool isSignificance = named.fName.find("Sig") != std::string::npos;
+    if (!isSignificance && named.fValue >= 0 && named.fValue < 0.001) return procedure.Coefficient();
+    return procedure.Significance();
+}
+
+// The group of statistics named name in the dimension, or the dimension itself
+// for the unnamed group.
+BpGroup* GroupFor(BpDimension& dimension, const std::string& name) {
+    if (name.empty()) return &dimension;
+    return dimension.Group(BpString(name, true), true, 2);
+}
+
+void AddStatistics(const BpProcedure& procedure, BpGroup& group,
+                   const std::vector<NamedValue>& values) {
+    for (const NamedValue& named : values)
+        group.Category(BpString(named.fName, true))
+            ->Cell(BpNumber(named.fValue, StatisticFormat(procedure, named)));
+}
+
+// The smallest and largest possible number of runs are the same statistic
+// when ties do not change the runs count; the table then shows one list.
+bool RunsBoundsEqual(const NOPRTest& test) {
+    double minimum = 0;
+    double maximum = 0;
+    return FindNamedValue(test, "MinimumPossible", "TestStatistic", minimum) &&
+           FindNamedValue(test, "MaximumPossible", "TestStatistic", maximum) && minimum == maximum;
+}
+
+bool HasUnlocatedMessage(const std::vector<MessageInfo>& messages) {
+    for (const MessageInfo& message : messages)
+        if (!IsLocatedMessage(message)) return true;
+    return false;
+}
+
+void AddMosesSpanNotes(const NOPRTest& test, BpDimension& dimension) {
+    for (const char* groupName : {"ObservedControlGroup", "TrimmedControlGroup"}) {
+        double value = 0;
+        if (!FindNamedValue(test, groupName, "TestStatistic", value)) continue;
+        dimension.Group(BpString(groupName, true), true, 2)
+            ->Category(BpString("TestStatistic", true))
+            ->Note(TranslatedNote("The test statistic is the span."));
+    }
+}
+
+void AddRunsNotes(const BpProcedure& procedure, const NOPRTest& test, BpDimension& dimension,
+                  bool boundsEqual) {
+    const char* runsNote = "The test statistic is the number of runs.";
+    if (boundsEqual) {
+        dimension.Category(BpString("TestStatistic", true))->Note(TranslatedNote(runsNote));
+        return;
+    }
+    for (const char* groupName : {"MinimumPossible", "MaximumPossible"}) {
+        BpCategory* statistic = dimension.Group(BpString(groupName, true), true, 2)
+                                    ->Category(BpString("TestStatistic", true));
+        statistic->Note(TranslatedNote(runsNote));
+        AddMessageCellNotes(procedure, *statistic, test.fMessages);
+    }
+}
+
+// With the normal distribution's parameters estimated from the sample, the
+// asymptotic significance is the Lilliefors-corrected one, which needs at
+// least five cases and may only be known as a lower bound.
+void AddLillieforsSignificance(const BpProcedure& procedure, const NOPROutputContext& context,
+                               const NOPROutputStats::HTOKolmogorovSmirnov& test,
+                               BpDimension& dimension) {
+    BpCategory* significance = dimension.Category(BpString("AsymptoticSig2Tailed", true));
+    double totalN = 0;
+    if (FindNamedValue(test, "", "TotalN", totalN) && totalN < 5) {
+        significance->Cell(BpNumber(context.fMissingValue, procedure.Significance()));
+        significance->CellNote(TranslatedNote("HTSFootNoteFisherCantCompute"));
+        return;
+    }
+    significance->CellNote(TranslatedNote("HTSFootNoteFootNoteFisherLillifors"));
+    if (test.fSigLowerBound) {
+        significance->Cell(BpNumber(kLillieforsUpperSig, procedure.Significance()));
+        significance->CellNote(TranslatedNote("HTSFootNoteFootNoteFisherLowerBound"));
+    }
+}
+
+}  // namespace
+
+std::string MakeTestTitle(const NOPRTest& test) {
+    if (test.fTestType == TestType::OKolmogorovSmirnov) {
+        const std::string& key = test.fCondition.fConditionKey;
+        if (key == "UniformDistribution_O_KolmogorovSmirnov_3")
+            return "One-Sample Kolmogorov-Smirnov Uniform Test";
+        if (key == "NormalDistribution_O_KolmogorovSmirnov_3")
+            return "One-Sample Kolmogorov-Smirnov Normal Test";
+        if (key == "PoissonDistribution_O_KolmogorovSmirnov_2")
+            return "One-Sample Kolmogorov-Smirnov Poisson Test";
+        if (key == "ExponentialDistribution_O_KolmogorovSmirnov_2")
+            return "One-Sample Kolmogorov-Smirnov Exponential Test";
+    }
+    return TestTitle(test.fTestType);
+}
+
+void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& heading,
+                             const NOPRTest* test) {
+    const NOPRTest* hTest = test;
+    if (!NOPR_CHECK(hTest, kUnit)) return;
+    const BpProcedure& procedure = context.fProcedure ? *context.fProcedure : heading.Procedure();
+
+    const std::string title = MakeTestTitle(*hTest) + " Summary";
+    std::unique_ptr<BpPivotTable> table(
+        heading.PivotTable(BpString(title, true), BpString(title, false), false));
+    table->MinDataColumnWidth(150);
+    AddSplitDimensions(context, *table);
+
+    BpDimension* dimension = table->Dimension(BpString("Statistics", true), 2);
+    dimension->Position(BpDimension::Row, 1, true, false);
+
+    const bool isRuns = hTest->fTestType == TestType::IWaldWolfowitzRuns;
+    const bool runsBoundsEqual = isRuns && RunsBoundsEqual(*hTest);
+
+    // The statistics as the document grouped them. With equal runs bounds the
+    // first named group is the one statistic and what follows it is left out.
+    for (const StatisticGroup& group : hTest->fStatistics) {
+        if (runsBoundsEqual && !group.fName.empty()) {
+            AddStatistics(procedure, *dimension, group.fValues);
+            break;
+        }
+        AddStatistics(procedure, *GroupFor(*dimension, group.fName), group.fValues);
+    }
+
+    switch (hTest->fTestType) {
+        case TestType::IMoses:
+            AddMosesSpanNotes(*hTest, *dimension);
+            break;
+        case TestType::IWaldWolfowitzRuns:
+            AddRunsNotes(procedure, *hTest, *dimension, runsBoundsEqual);
+            break;
+        case TestType::OKolmogorovSmirnov: {
+            const auto* ks = dynamic_cast<const NOPROutputStats::HTOKolmogorovSmirnov*>(hTest);
+            if (ks && ks->fIsUseSample && ks->fCondition.fConditionKey == kNormalKolmogorovSmirnov)
+                AddLillieforsSignificance(procedure, context, *ks, *dimension);
+            break;
+        }
+        default:
+            break;
+    }
+
+    // The messages go on the test statistic; with different runs bounds each
+    // bound's statistic has them already. The row is only added for a message
+    // to carry, so a test without a flat test statistic gets no empty row.
+    if (!(isRuns && !runsBoundsEqual) && HasUnlocatedMessage(hTest->fMessages)) {
+        AddMessageCellNotes(procedure, *dimension->Category(BpString("TestStatistic", true)),
+                            hTest->fMessages);
+    }
+}

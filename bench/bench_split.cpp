@@ -1,0 +1,124 @@
+// Time to read a large result document and make all its tables, beside the
+// time pugixml alone takes to parse the same text.
+//
+//   BM_PugixmlParse     pugixml's parse of the document text
+//   BM_Read             the plug-in's reader: document to records
+//   BM_ReadAndTables    one split through the plug-in: reading and every table
+// Each reports "ratio_to_parse": its time per run over pugixml's.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <pugixml.hpp>
+
+#include "BpOutput.h"
+#include "FacSTDictionary.h"
+#include "LargeDocument.h"
+#include "NOPRParseOutXML.h"
+#include "NOPRProcCustom.h"
+#include "OutputDocument.h"
+#include "QUOR_DataSource.h"
+
+namespace {
+
+constexpr int kTestsPerType = 500;
+constexpr int kFields = 200;
+
+const std::string& Document() {
+    static const std::string document = npar_bench::MakeLargeDocument(kTestsPerType, kFields);
+    return document;
+}
+
+ProcedureDataSource& DataSource() {
+    static ProcedureDataSource* dataSource = [] {
+        auto* made = new ProcedureDataSource();
+        for (int i = 0; i <= kFields; ++i) {
+            QUOR_Variable variable("field" + std::to_string(i), "Field " + std::to_string(i), 0,
+                                   QUOR_Format(QUOR_Format::F, 8, i % 2 ? 0 : 2));
+            if (i % 2)
+                for (int v = 1; v <= 5; ++v) variable.ValueLabels().Add(OBS(double(v)), "Level " + std::to_string(v));
+            made->AddVariable(variable);
+        }
+        return made;
+    }();
+    return *dataSource;
+}
+
+// Seconds per pugixml parse of the document, measured once.
+double ParseSeconds() {
+    static const double seconds = [] {
+        const int runs = 5;
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < runs; ++i) {
+            pugi::xml_document dom;
+            dom.load_buffer(Document().data(), Document().size());
+        }
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / runs;
+    }();
+    return seconds;
+}
+
+void ReportRatio(benchmark::State& state, double seconds) {
+    state.counters["ratio_to_parse"] = seconds / state.iterations() / ParseSeconds();
+    state.counters["document_MB"] = double(Document().size()) / 1e6;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Document().size()));
+}
+
+void BM_PugixmlParse(benchmark::State& state) {
+    Document();  // generated outside the timed loop
+    for (auto _ : state) {
+        pugi::xml_document dom;
+        benchmark::DoNotOptimize(dom.load_buffer(Document().data(), Document().size()).status);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Document().size()));
+}
+
+void BM_Read(benchmark::State& state) {
+    ParseSeconds();  // measured before, so the first run is not charged with it
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        NOPRSplitResults results;
+        NOPRParseOutXML reader(&DataSource(), &results, &Document());
+        if (!reader.Parse()) state.SkipWithError("the document could not be read");
+        benchmark::DoNotOptimize(results.fTests.size());
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    ReportRatio(state, seconds);
+}
+
+void BM_ReadAndTables(benchmark::State& state) {
+    setenv("DEBUG_MODEL_VIEWER", "2", 1);  // tables only
+    npar::Catalogue catalogue;
+    catalogue.Load(std::string(NPAR_SOURCE_DIR) + "/resources/catalogue/en.txt");
+    PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
+    ParseSeconds();
+    DataSource();
+    double seconds = 0;
+    size_t tables = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        npar::OutputDocument output;
+        BpProcedure procedure(output, catalogue);
+        procedure.SetDataSource(&DataSource());
+        NOPRProcCustom plugin(&procedure, &DataSource());
+        CFSplit split(Document(), {}, {}, false);
+        std::vector<CFSplit*> splits{&split};
+        std::vector<std::string> pmml;
+        if (!plugin.ProcessSplits(pmml, splits, nullptr)) state.SkipWithError("the split failed");
+        tables = output.Root().children.size();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        CFTakeCheckReports();
+    }
+    state.counters["top_level_items"] = double(tables);
+    ReportRatio(state, seconds);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PugixmlParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndTables)->Unit(benchmark::kMillisecond);

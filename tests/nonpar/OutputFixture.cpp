@@ -1,0 +1,44 @@
+#include "OutputFixture.h"
+
+#include "BpOutput.h"
+#include "FacSTDictionary.h"
+#include "NOPRProcCustom.h"
+#include "OutputDocument.h"
+
+namespace nopr_test {
+
+RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* dataSource) {
+    RunOutcome outcome;
+    npar::OutputDocument output;
+    npar::Catalogue catalogue;
+    catalogue.Load(std::string(NPAR_SOURCE_DIR) + "/resources/catalogue/en.txt");
+    PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
+    CFTakeCheckReports();
+
+    std::vector<std::unique_ptr<CFSplit>> records;
+    std::vector<CFSplit*> pointers;
+    for (const SplitSpec& spec : splits) {
+        std::vector<const OBS*> values;
+        for (const OBS& value : spec.values) values.push_back(&value);
+        records.push_back(std::make_unique<CFSplit>(spec.document, spec.variables, values,
+                                                    spec.splitHeadings));
+        pointers.push_back(records.back().get());
+    }
+    {
+        BpProcedure procedure(output, catalogue);
+        procedure.SetDataSource(dataSource);
+        NOPRProcCustom plugin(&procedure, dataSource);
+        std::vector<std::string> pmml;
+        outcome.ok = plugin.ProcessSplits(pmml, pointers, nullptr);
+    }
+    output.ok = outcome.ok;
+    outcome.json = output_query::ToJson(output);
+    outcome.checks = CFTakeCheckReports();
+    return outcome;
+}
+
+RunOutcome RunDocument(const std::string& document, ProcedureDataSource* dataSource) {
+    return RunSplits({SplitSpec{document, {}, {}, false}}, dataSource);
+}
+
+}  // namespace nopr_test

@@ -1,0 +1,33 @@
+// Running documents through the plug-in's split loop with the host's output
+// procedure, data source and catalogue, as npar-report does, and looking at
+// the output document that results.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "OutputQuery.h"
+#include "QUOR_DataSource.h"
+
+namespace nopr_test {
+
+struct SplitSpec {
+    std::string document;
+    std::vector<int> variables;   // split-variable indices into the data source
+    std::vector<OBS> values;      // the split's value of each
+    bool splitHeadings = false;
+};
+
+struct RunOutcome {
+    bool ok = false;
+    output_query::Json json;      // the output document
+    std::vector<std::string> checks;
+};
+
+// Runs the splits in order with the project's catalogue (resources/catalogue/en.txt).
+RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* dataSource);
+// One split, not split by any variable.
+RunOutcome RunDocument(const std::string& document, ProcedureDataSource* dataSource);
+
+}  // namespace nopr_test

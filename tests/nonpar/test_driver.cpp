@@ -1,0 +1,71 @@
+// The output driver's order of output, split headings and split dimensions.
+#include <gtest/gtest.h>
+
+#include "OutputFixture.h"
+#include "ReaderFixture.h"
+
+using namespace nopr_test;
+using namespace output_query;
+
+namespace {
+
+const std::string kMannWhitney = Algorithm(
+    "IMannWhitneyU", "Independent_Samples",
+    Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
+                           Attribute("%0", "0") + Attribute("%1", "1")) +
+        Table("StatisticsResult", Attribute("TotalN", "38") + Attribute("AsymptoticSig2Tailed", "0.02")),
+    "reject");
+const std::string kBlocked = Algorithm(
+    "OChiSquare", "One_Sample",
+    Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") + Attribute("%0", "2")) +
+        Table("WarningMessages", Table("M", Attribute("code", "10001") + Attribute("type", "error"))),
+    "");
+
+TEST(Driver, TestHeadingsFieldHeadingsAndBlockingErrors) {
+    auto dataSource = MakeDataSource();
+    const RunOutcome outcome = RunDocument(MakeDocument(kMannWhitney + kBlocked), dataSource.get());
+    ASSERT_TRUE(outcome.ok);
+    const auto headings = HeadingTexts(outcome.json);
+    ASSERT_EQ(headings.size(), 3u);
+    EXPECT_EQ(headings[0], "Independent-Samples Mann-Whitney U Test");
+    EXPECT_EQ(headings[1], "Test score across Group") << "the field heading names both fields";
+    EXPECT_EQ(headings[2], "One-Sample Chi-Square Test") << "a blocked test gets its heading only";
+    const Json& blocked = outcome.json["items"].back();
+    EXPECT_EQ(blocked["text"], "One-Sample Chi-Square Test");
+    EXPECT_TRUE(blocked["items"].empty());
+    // The summary tables come first, then one heading per test.
+    EXPECT_EQ(outcome.json["items"][0]["title"], "Hypothesis Test Summary");
+}
+
+TEST(Driver, SplitHeadingsOrSplitDimensions) {
+    auto dataSource = MakeDataSource();
+    const int region = dataSource->FindVarIndex("region", 0);
+    const std::string document = MakeDocument(kMannWhitney);
+    const RunOutcome headed = RunSplits(
+        {SplitSpec{document, {region}, {OBS(std::string("North"))}, true},
+         SplitSpec{document, {region}, {OBS(std::string("South"))}, true}},
+        dataSource.get());
+    ASSERT_TRUE(headed.ok);
+    ASSERT_EQ(headed.json["items"].size(), 2u);
+    EXPECT_EQ(headed.json["items"][0]["text"], "region = North");
+    EXPECT_EQ(headed.json["items"][1]["text"], "region = South");
+    const auto southHeadings = HeadingTexts(headed.json["items"][1]);
+    ASSERT_FALSE(southHeadings.empty());
+    EXPECT_EQ(southHeadings[0], "Independent-Samples Mann-Whitney U Test");
+    for (const Json& table : Items(headed.json, "table"))
+        for (const Json& dimension : table["dimensions"]) EXPECT_FALSE(dimension["split"].get<bool>());
+
+    const RunOutcome flat = RunSplits({SplitSpec{document, {region}, {OBS(std::string("North"))}, false}},
+                                      dataSource.get());
+    ASSERT_TRUE(flat.ok);
+    EXPECT_EQ(HeadingTexts(flat.json)[0], "Independent-Samples Mann-Whitney U Test");
+    const auto tables = Items(flat.json, "table");
+    EXPECT_GE(tables.size(), 2u);
+    for (const Json& table : tables) {
+        ASSERT_FALSE(table["dimensions"].empty()) << table["title"];
+        EXPECT_EQ(table["dimensions"][0]["title"], "region") << table["title"];
+        EXPECT_EQ(table["dimensions"][0]["split"], true);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// The per-test statistics tables: grouping of the statistics, number formats,
+// the notes particular tests carry and the message footnotes.
+#include <gtest/gtest.h>
+
+#include "BpOutput.h"
+#include "NOPROutput.h"
+#include "OutputFixture.h"
+#include "ReaderFixture.h"
+
+using namespace nopr_test;
+using namespace output_query;
+
+namespace {
+
+const char* const kRunsNote = "The test statistic is the number of runs.";
+const char* const kSpanNote = "The test statistic is the span.";
+const char* const kMessage = "Some values of the category list do not occur in the data.";
+const std::vector<std::string> kMessageOnly{kMessage};
+
+std::string Independent(const std::string& name, const std::string& statistics,
+                        const std::string& messages = "") {
+    return Algorithm(name, "Independent_Samples",
+                     Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_" +
+                                                                      name.substr(1) + "_2") +
+                                            Attribute("%0", "0") + Attribute("%1", "1")) +
+                         Table("StatisticsResult", statistics) +
+                         (messages.empty() ? "" : Table("WarningMessages", messages)));
+}
+
+std::string Message(const std::string& code, const std::string& group = "") {
+    return Table("Message", Attribute("code", code) + Attribute("type", "warning") +
+                                (group.empty() ? "" : Attribute("group", group)));
+}
+
+std::vector<std::string> TableNoteTexts(const Json& table) {
+    std::vector<std::string> texts;
+    for (const Json& note : table["notes"]) texts.push_back(note["text"]);
+    return texts;
+}
+
+bool HasGroup(const Json& table, const std::string& label) {
+    for (const Json& cell : table["cells"])
+        if (cell["row"].size() > 1 && cell["row"][0] == label) return true;
+    return false;
+}
+
+std::vector<Json> RunTables(const std::string& algorithms, const std::string& title) {
+    auto dataSource = MakeDataSource();
+    const RunOutcome outcome = RunDocument(MakeDocument(algorithms), dataSource.get());
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_TRUE(outcome.checks.empty());
+    return Tables(outcome.json, title);
+}
+
+TEST(StatisticsTables, FormatsAndMessageNotes) {
+    const auto tables = RunTables(
+        Independent("IKruskalWallis",
+                    Attribute("TotalN", "38") + Attribute("TestStatistic", "1.8") +
+                        Attribute("DegreeOfFreedom", "2") + Attribute("StandardizedTestStatistic", "0") +
+                        Attribute("AsymptoticSig2Tailed", "0.0004"),
+                    Message("10215") + Message("222328", "0;1")),
+        "Independent-Samples Kruskal-Wallis Test Summary");
+    ASSERT_EQ(tables.size(), 1u);
+    const Json& table = tables[0];
+    EXPECT_EQ(table["id"], "Independent-Samples Kruskal-Wallis Test Summary");
+    EXPECT_EQ(table["dimensions"][0]["title"], "Statistics");
+    EXPECT_EQ(Cell(table, {"Total N"}, {})["text"], "38");
+    EXPECT_EQ(Cell(table, {"Degrees of Freedom"}, {})["text"], "2");
+    EXPECT_EQ(Cell(table, {"Test Statistic"}, {})["text"], "1.800");
+    EXPECT_EQ(Cell(table, {"Asymptotic Sig. (2-sided test)"}, {})["text"], "<.001");
+    EXPECT_EQ(Cell(table, {"Standardized Test Statistic"}, {})["text"], "0.000")
+        << "a statistic of 0 is no significance bound";
+    // The message located on a comparison stays off the summary.
+    EXPECT_EQ(NoteTexts(table, Cell(table, {"Test Statistic"}, {})), kMessageOnly);
+    EXPECT_EQ(TableNoteTexts(table), kMessageOnly);
+}
+
+TEST(StatisticsTables, RunsBoundsAndMosesSpans) {
+    auto runs = [](const std::string& maximum) {
+        return Independent(
+            "IWaldWolfowitzRuns",
+            Attribute("TotalN", "30") +
+                Table("MinimumPossible", Attribute("TestStatistic", "12") +
+                                             Attribute("StandardizedTestStatistic", "-1.5") +
+                                             Attribute("AsymptoticSig1Tailed", "0.067")) +
+                Table("MaximumPossible",
+                      Attribute("TestStatistic", maximum) + Attribute("AsymptoticSig1Tailed", "0.21")),
+            Message("10215"));
+    };
+    const auto runsTables =
+        RunTables(runs("12") + runs("14"), "Independent-Samples Wald-Wolfowitz Runs Test Summary");
+    ASSERT_EQ(runsTables.size(), 2u);
+
+    // Equal bounds: one flat list, the minimum's statistics after the total.
+    const Json& equal = runsTables[0];
+    EXPECT_EQ(equal["cells"].size(), 4u);
+    EXPECT_FALSE(HasGroup(equal, "Minimum Possible") || HasGroup(equal, "Maximum Possible"));
+    EXPECT_EQ(Cell(equal, {"Asymptotic Sig. (1-sided test)"}, {})["text"], ".067");
+    EXPECT_EQ(NoteTexts(equal, Cell(equal, {"Test Statistic"}, {})), kMessageOnly);
+    EXPECT_EQ(TableNoteTexts(equal), (std::vector<std::string>{kRunsNote, kMessage}));
+
+    // Different bounds: both groups, each statistic with the messages.
+    const Json& different = runsTables[1];
+    EXPECT_EQ(different["cells"].size(), 6u);
+    EXPECT_EQ(Cell(different, {"Test Statistic"}, {}), nullptr);
+    EXPECT_EQ(Cell(different, {"Maximum Possible", "Test Statistic"}, {})["text"], "14.000");
+    for (const char* bound : {"Minimum Possible", "Maximum Possible"})
+        EXPECT_EQ(NoteTexts(different, Cell(different, {bound, "Test Statistic"}, {})), kMessageOnly);
+    EXPECT_EQ(TableNoteTexts(different), (std::vector<std::string>{kRunsNote, kMessage}));
+
+    const auto mosesTables = RunTables(
+        Independent("IMoses", Attribute("TotalN", "40") +
+                                  Table("ObservedControlGroup", Attribute("TestStatistic", "30") +
+                                                                    Attribute("ExactSig1Tailed", "0.18")) +
+                                  Table("TrimmedControlGroup", Attribute("TestStatistic", "25"))) +
+            Independent("IMoses", Attribute("TotalN", "40") +
+                                      Table("ObservedControlGroup", Attribute("ExactSig1Tailed", "0.18"))),
+        "Independent-Samples Moses Test of Extreme Reaction Summary");
+    ASSERT_EQ(mosesTables.size(), 2u);
+    EXPECT_EQ(Cell(mosesTables[0], {"Observed Control Group", "Test Statistic"}, {})["text"], "30.000");
+    EXPECT_EQ(TableNoteTexts(mosesTables[0]), std::vector<std::string>{kSpanNote});
+    EXPECT_TRUE(TableNoteTexts(mosesTables[1]).empty()) << "no span, no note";
+    EXPECT_FALSE(HasGroup(mosesTables[1], "Trimmed Control Group"));
+}
+
+TEST(StatisticsTables, NormalKolmogorovSmirnovLillieforsSignificance) {
+    auto normal = [](const std::string& useSample, const std::string& totalN, const std::string& sig) {
+        return Algorithm(
+            "OKolmogorovSmirnov", "One_Sample",
+            Table("Condition", Attribute("ConditionKey", "NormalDistribution_O_KolmogorovSmirnov_3") +
+                                   Attribute("%0", "0") + Attribute("%1", "50") + Attribute("%2", "10") +
+                                   Attribute("isUseSample", useSample)) +
+                Table("StatisticsResult",
+                      Attribute("TotalN", totalN) + Attribute("AsymptoticSig2Tailed", sig)));
+    };
+    const auto tables = RunTables(normal("true", "3", "0.5") + normal("true", "40", ">0.15") +
+                                      normal("true", "40", "0.35") + normal("false", "3", "0.5"),
+                                  "One-Sample Kolmogorov-Smirnov Normal Test Summary");
+    ASSERT_EQ(tables.size(), 4u);
+    const std::vector<std::string> sig{"Asymptotic Sig. (2-sided test)"};
+    const std::string lilliefors =
+        "Lilliefors corrected: the mean and standard deviation were estimated from the sample.";
+
+    const Json fewCases = Cell(tables[0], sig, {});
+    EXPECT_EQ(fewCases["text"], ".");
+    EXPECT_EQ(NoteTexts(tables[0], fewCases),
+              std::vector<std::string>{
+                  "The Lilliefors-corrected significance cannot be computed with fewer than 5 cases."});
+    const Json bound = Cell(tables[1], sig, {});
+    EXPECT_EQ(bound["text"], ".200");
+    EXPECT_EQ(NoteTexts(tables[1], bound),
+              (std::vector<std::string>{lilliefors, "This is a lower bound of the true significance."}));
+    EXPECT_EQ(Cell(tables[2], sig, {})["text"], ".350");
+    EXPECT_EQ(NoteTexts(tables[2], Cell(tables[2], sig, {})), std::vector<std::string>{lilliefors});
+    EXPECT_TRUE(Cell(tables[3], sig, {})["notes"].empty()) << "parameters given: no correction";
+}
+
+TEST(StatisticsTables, NullTestIsReportedAndMakesNothing) {
+    npar::OutputDocument output;
+    npar::Catalogue catalogue;
+    CFTakeCheckReports();
+    {
+        BpProcedure procedure(output, catalogue);
+        NOPROutputContext context;
+        context.fProcedure = &procedure;
+        context.fParent = &procedure;
+        MakeTestStatisticsTable(context, procedure, nullptr);
+    }
+    const auto checks = CFTakeCheckReports();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_NE(checks[0].find("hTest"), std::string::npos);
+    EXPECT_TRUE(output.Root().children.empty());
+}
+
+}  // namespace
