@@ -126,6 +126,8 @@ class BpAnnotation {
 public:
     BpAnnotation(BpTextHandle text, int second, bool flag);
     const BpCellText* Text() const { return fText.get(); }
+    int Second() const { return fSecond; }
+    bool Flag() const { return fFlag; }
 
 private:
     BpTextHandle fText;
@@ -224,6 +226,10 @@ enum BpErrorLevel { BpErrorLevelNote = 0, BpErrorLevelWarning = 1, BpErrorLevelE
 // Adds an error item at the current position of the live procedure's output.
 // Without a live procedure the text goes to standard error.
 void BpError(const BpCellText& text, int show, int level);
+
+// The live procedure (the one made last, while it lives), or null: charts and
+// errors are added at its current item.
+BpProcedure* BpLiveProcedure();
 
 // ---------------------------------------------------------------------------
 // Pivot tables

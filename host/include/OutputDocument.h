@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "OutputChart.h"
 #include "OutputTable.h"
 
 namespace npar {
@@ -22,6 +23,7 @@ struct OutputItem {
     std::string text;  // final display text of a heading or an error
     std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
     std::unique_ptr<TableModel> table;                  // a table's content
+    std::unique_ptr<ChartModel> chart;                  // a chart's content
 
     OutputItem& Append(std::unique_ptr<OutputItem> item);
 };

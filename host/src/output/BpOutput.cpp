@@ -49,6 +49,8 @@ void BpProcedure::Close(BpHeading* heading) {
     if (found != fOpen.rend()) fOpen.erase(std::next(found).base());
 }
 
+BpProcedure* BpLiveProcedure() { return gLiveProcedure; }
+
 void BpError(const BpCellText& text, int, int) {
     if (!gLiveProcedure) {
         BpTextContext context;

@@ -54,6 +54,42 @@ Json TableToJson(const TableModel& table) {
     return json;
 }
 
+Json ChartDatumToJson(const ChartDatum& datum) {
+    if (const double* number = std::get_if<double>(&datum)) return Json(*number);
+    if (const std::string* text = std::get_if<std::string>(&datum)) return Json(SanitizeUtf8(*text));
+    return Json(nullptr);
+}
+
+// {SOURCE: {VARIABLE: [cell, ...]}}, sources and variables in the order declared.
+Json ChartDataToJson(const std::vector<ChartDataSource>& sources) {
+    Json data = Json::object();
+    for (const ChartDataSource& source : sources) {
+        Json columns = Json::object();
+        for (const ChartColumn& column : source.columns) {
+            Json cells = Json::array();
+            for (const ChartDatum& datum : column.cells) cells.push_back(ChartDatumToJson(datum));
+            columns[SanitizeUtf8(column.name)] = std::move(cells);
+        }
+        data[SanitizeUtf8(source.name)] = std::move(columns);
+    }
+    return data;
+}
+
+Json ChartToJson(const OutputItem& item) {
+    static const ChartModel kNoChart;
+    const ChartModel& chart = item.chart ? *item.chart : kNoChart;
+    Json json;
+    json["type"] = "chart";
+    json["template"] = SanitizeUtf8(chart.templateName);
+    json["title"] = SanitizeUtf8(item.chart ? chart.title : item.text);
+    json["subtitle"] = SanitizeUtf8(chart.subtitle);
+    json["footnote"] = SanitizeUtf8(chart.footnote);
+    json["description"] = SanitizeUtf8(chart.description);
+    json["data"] = ChartDataToJson(chart.data);
+    json["document"] = SanitizeUtf8(chart.document);
+    return json;
+}
+
 Json ItemsToJson(const OutputItem& parent) {
     Json items = Json::array();
     for (const auto& child : parent.children) items.push_back(ItemToJson(*child));
@@ -78,9 +114,7 @@ Json ItemToJson(const OutputItem& item) {
             json["title"] = SanitizeUtf8(item.text);
             break;
         case OutputItem::Kind::Chart:
-            json["type"] = "chart";
-            json["title"] = SanitizeUtf8(item.text);
-            break;
+            return ChartToJson(item);
     }
     return json;
 }

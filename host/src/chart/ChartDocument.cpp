@@ -1,0 +1,117 @@
+// DOM edits shared by the chart document's views.
+#include "chart/ChartDocument.h"
+
+#include <cstring>
+
+#include "chart/ChartUnicode.h"
+
+namespace chart {
+namespace {
+
+// Calls visit for every element below root, in document order, without
+// recursion.
+template <class Visit>
+void ForEachElement(pugi::xml_node root, Visit visit) {
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element) visit(node);
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != root && !node.next_sibling()) node = node.parent();
+        if (!node || node == root) break;
+        node = node.next_sibling();
+    }
+}
+
+bool IdInUse(pugi::xml_node root, const std::string& id) {
+    bool used = false;
+    ForEachElement(root, [&](pugi::xml_node element) {
+        if (!used && id == element.attribute("id").value()) used = true;
+    });
+    return used;
+}
+
+// Attributes that name another element by its id.
+constexpr const char* kReferences[] = {"style", "target", "aesthetic", "variable", "legend1"};
+
+}  // namespace
+
+std::string Clean(const ChartString& text) { return EncodeUtf8(text.str(), true); }
+
+void SetAttribute(pugi::xml_node node, const char* name, const std::string& value) {
+    if (!node) return;
+    pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute) attribute = node.append_attribute(name);
+    attribute.set_value(value.c_str());
+}
+
+void SetTextChild(pugi::xml_node element, const std::string& value) {
+    if (!element) return;
+    for (pugi::xml_node child = element.first_child(); child;) {
+        pugi::xml_node next = child.next_sibling();
+        const bool text = child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata ||
+                          (child.type() == pugi::node_element && std::strcmp(child.name(), "text") == 0);
+        if (text) element.remove_child(child);
+        child = next;
+    }
+    element.append_child("text").text().set(value.c_str());
+}
+
+std::string ReferenceId(XDocumentData* document, pugi::xml_node element) {
+    if (!element) return {};
+    const std::string id = element.attribute("id").value();
+    if (!id.empty() || !document) return id;
+    const pugi::xml_node root = document->Root();
+    std::string made;
+    do {
+        made = std::string(element.name()) + "_" + std::to_string(document->nextGeneratedId++);
+    } while (IdInUse(root, made));
+    document->generatedIds.insert(made);
+    SetAttribute(element, "id", made);
+    return made;
+}
+
+void Rename(XDocumentData* document, pugi::xml_node element, const std::string& id) {
+    if (!element) return;
+    const std::string old = element.attribute("id").value();
+    SetAttribute(element, "id", id);
+    if (!document || old == id || document->generatedIds.erase(old) == 0) return;
+    ForEachElement(document->Root(), [&](pugi::xml_node node) {
+        for (const char* name : kReferences) {
+            pugi::xml_attribute attribute = node.attribute(name);
+            if (attribute && old == attribute.value()) attribute.set_value(id.c_str());
+        }
+    });
+}
+
+std::vector<pugi::xml_node> Descendants(pugi::xml_node root, const char* tag) {
+    std::vector<pugi::xml_node> found;
+    if (!root) return found;
+    ForEachElement(root, [&](pugi::xml_node element) {
+        if (std::strcmp(element.name(), tag) == 0) found.push_back(element);
+    });
+    return found;
+}
+
+pugi::xml_node AddBeforeFirstGraph(pugi::xml_node root, const char* tag) {
+    if (!root) return {};
+    const pugi::xml_node graph = root.child("graph");
+    return graph ? root.insert_child_before(tag, graph) : root.append_child(tag);
+}
+
+pugi::xml_node AddAfterLastGraph(pugi::xml_node root, const char* tag) {
+    if (!root) return {};
+    pugi::xml_node last;
+    for (pugi::xml_node graph : root.children("graph")) last = graph;
+    if (!last) return root.append_child(tag);
+    // Behind the elements of the same kind added there before, in order.
+    for (pugi::xml_node next = last.next_sibling(); next; next = next.next_sibling()) {
+        if (next.type() == pugi::node_element && std::strcmp(next.name(), tag) != 0) break;
+        last = next;
+    }
+    return root.insert_child_after(tag, last);
+}
+
+}  // namespace chart

@@ -1,0 +1,84 @@
+// A chart item as plain text: its texts and a compact listing of its data.
+#include <algorithm>
+#include <variant>
+
+#include "ChartString.h"
+#include "OutputDocument.h"
+#include "QUOR_DataSource.h"
+
+namespace npar {
+namespace {
+
+constexpr size_t kListedRows = 8;
+
+// Sanitized text on one line: line ends and other controls become blanks.
+std::string OneLine(const std::string& text) {
+    std::string line = SanitizeUtf8(text);
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    return line;
+}
+
+size_t DisplayWidth(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+std::string CellText(const ChartColumn& column, size_t row) {
+    if (row >= column.cells.size()) return {};
+    const ChartDatum& datum = column.cells[row];
+    if (const double* number = std::get_if<double>(&datum)) {
+        if (*number == kSystemMissing) return ".";
+        return ChartString().assignDouble(*number, 16).toUTF8();
+    }
+    if (const std::string* text = std::get_if<std::string>(&datum)) return OneLine(*text);
+    return {};
+}
+
+void AppendPadded(std::string& line, const std::string& text, size_t width) {
+    line += text;
+    line.append(width - std::min(width, DisplayWidth(text)), ' ');
+}
+
+void RightTrim(std::string& line) {
+    const size_t end = line.find_last_not_of(' ');
+    line.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+void WriteSource(std::string& out, const ChartDataSource& source) {
+    size_t rows = 0;
+    for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
+    out += "  Data " + OneLine(source.name) + " (" + std::to_string(rows) +
+           (rows == 1 ? " row)\n" : " rows)\n");
+    if (source.columns.empty()) return;
+
+    const size_t listed = std::min(rows, kListedRows);
+    std::vector<std::vector<std::string>> table(listed + 1);
+    std::vector<size_t> widths(source.columns.size(), 0);
+    for (size_t c = 0; c < source.columns.size(); ++c) {
+        table[0].push_back(OneLine(source.columns[c].name));
+        for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(source.columns[c], r));
+        for (const auto& line : table) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+    }
+    for (const auto& cells : table) {
+        std::string line = "    ";
+        for (size_t c = 0; c < cells.size(); ++c) AppendPadded(line, cells[c], widths[c] + 2);
+        RightTrim(line);
+        out += line + "\n";
+    }
+    if (rows > listed) out += "    ... " + std::to_string(rows - listed) + " more rows\n";
+}
+
+}  // namespace
+
+std::string WriteChartText(const ChartModel& chart) {
+    std::string out = "Chart: " + OneLine(chart.title) + "\n";
+    if (!chart.subtitle.empty()) out += "  " + OneLine(chart.subtitle) + "\n";
+    if (!chart.description.empty()) out += "  Description: " + OneLine(chart.description) + "\n";
+    for (const ChartDataSource& source : chart.data) WriteSource(out, source);
+    return out;
+}
+
+}  // namespace npar
