@@ -1,15 +1,542 @@
-// The output document as plain text: headings as a numbered outline.
+// The output document as plain text: headings as a numbered outline, tables
+// drawn as boxed grids that fit in 100 columns (long texts wrap inside their
+// column), footnote marks written as "text[a]".
+#include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "OutputDocument.h"
+#include "TableLayout.h"
 
 namespace npar {
 namespace {
 
+// Every line of text with indent in front.
+std::string Indented(const std::string& text, const std::string& indent) {
+    std::string out;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        const size_t stop = end == std::string::npos ? text.size() : end;
+        out += indent + text.substr(start, stop - start) + "\n";
+        start = stop + 1;
+    }
+    return out;
+}
+
+constexpr int kLineWidth = 100;
+constexpr int kNarrowestBody = 40;  // tables deep in the outline still get this much
+constexpr int kWrapFloor = 15;      // a text column is not squeezed below this (or its longest word)
+
+// ---------------------------------------------------------------------------
+// Texts: widths in characters (UTF-8 code points) and word wrapping.
+
+int Width(const std::string& text) {
+    int width = 0;
+    for (unsigned char c : text) width += (c & 0xC0) != 0x80;
+    return width;
+}
+
+// The byte length of the first n characters of text.
+size_t Prefix(const std::string& text, int n) {
+    size_t at = 0;
+    for (int seen = 0; at < text.size(); ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && seen++ == n) break;
+    }
+    return at;
+}
+
+std::vector<std::string> Paragraphs(const std::string& text) {
+    std::vector<std::string> paragraphs;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        paragraphs.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return paragraphs;
+}
+
+std::vector<std::string> Words(const std::string& paragraph) {
+    std::vector<std::string> words;
+    size_t start = 0;
+    while (start <= paragraph.size()) {
+        size_t end = paragraph.find(' ', start);
+        if (end == std::string::npos) end = paragraph.size();
+        if (end > start) words.push_back(paragraph.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// A hyphenated word's parts, each up to and including its hyphen ("Kolmogorov-" "Smirnov").
+std::vector<std::string> HyphenParts(const std::string& word) {
+    std::vector<std::string> parts;
+    for (size_t from = 0; from < word.size();) {
+        const size_t hyphen = word.find('-', from + 1);
+        const size_t to = hyphen != std::string::npos && hyphen + 1 < word.size() ? hyphen + 1 : word.size();
+        parts.push_back(word.substr(from, to - from));
+        from = to;
+    }
+    return parts;
+}
+
+// The widest part wrapping keeps whole.
+int LongestPiece(const std::string& text) {
+    int longest = 0;
+    for (const std::string& paragraph : Paragraphs(text)) {
+        for (const std::string& word : Words(paragraph)) {
+            for (const std::string& part : HyphenParts(word)) longest = std::max(longest, Width(part));
+        }
+    }
+    return longest;
+}
+
+int LongestLine(const std::string& text) {
+    int longest = 0;
+    for (const std::string& paragraph : Paragraphs(text)) longest = std::max(longest, Width(paragraph));
+    return longest;
+}
+
+// Fills lines of a width greedily; what is longer than a line is cut.
+class LineFiller {
+public:
+    LineFiller(std::vector<std::string>& lines, int width) : fLines(lines), fWidth(width) {}
+
+    void Add(std::string piece, bool spaced) {
+        int size = Width(piece);
+        const int join = fLine.empty() || !spaced ? 0 : 1;
+        if (!fLine.empty() && fUsed + join + size <= fWidth) {
+            fLine += (join ? " " : "") + piece;
+            fUsed += join + size;
+            return;
+        }
+        if (!fLine.empty()) fLines.push_back(fLine);
+        for (; size > fWidth; size -= fWidth) {
+            const size_t cut = Prefix(piece, fWidth);
+            fLines.push_back(piece.substr(0, cut));
+            piece.erase(0, cut);
+        }
+        fLine = piece;
+        fUsed = size;
+    }
+    void Finish() { fLines.push_back(fLine); }
+
+private:
+    std::vector<std::string>& fLines;
+    int fWidth;
+    std::string fLine;
+    int fUsed = 0;
+};
+
+// Greedy wrap at blanks; a word longer than the width breaks after its
+// hyphens, and a part still too long is cut. Newlines break lines.
+std::vector<std::string> Wrap(const std::string& text, int width) {
+    width = std::max(width, 1);
+    std::vector<std::string> lines;
+    for (const std::string& paragraph : Paragraphs(text)) {
+        LineFiller filler(lines, width);
+        for (const std::string& word : Words(paragraph)) {
+            if (Width(word) <= width) {
+                filler.Add(word, true);
+                continue;
+            }
+            bool first = true;
+            for (const std::string& part : HyphenParts(word)) {
+                filler.Add(part, first);
+                first = false;
+            }
+        }
+        filler.Finish();
+    }
+    return lines;
+}
+
+std::string Pad(const std::string& text, int width, CellAlign align) {
+    const int space = std::max(0, width - Width(text));
+    const int left = align == CellAlign::Right ? space : align == CellAlign::Center ? space / 2 : 0;
+    return std::string(static_cast<size_t>(left), ' ') + text +
+           std::string(static_cast<size_t>(space - left), ' ');
+}
+
+// Wrapped lines of a paragraph under the table, continuation lines indented.
+void WriteParagraph(const std::string& text, int hang, const std::string& indent, int width,
+                    std::string& out) {
+    const std::vector<std::string> lines = Wrap(text, width - hang);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string first = i == 0 ? lines[i] : std::string(static_cast<size_t>(hang), ' ') + lines[i];
+        out += indent + first + "\n";
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The grid of a table.
+
+struct Grid {
+    const TableLayout& layout;
+    std::vector<int> widths;                      // per grid column
+    std::vector<int> heights;                     // text lines per grid row
+    std::vector<std::vector<std::string>> lines;  // per layout cell
+    std::vector<bool> ruleAbove;                  // per grid row, and one past the last
+
+    int SpanWidth(const LayoutCell& cell) const {
+        int width = 3 * (cell.columnSpan - 1);
+        for (int c = cell.column; c < cell.column + cell.columnSpan; ++c)
+            width += widths[static_cast<size_t>(c)];
+        return width;
+    }
+};
+
+// Column widths: what the cells need, squeezed to fit the line width. Numbers
+// keep their width; texts wrap, down to a floor. A squeezed table gets the
+// narrowest widths at which no body cell takes more than some number of lines
+// (the smallest number that fits) and no header more than that or three, so
+// headers wrap before rows grow. What is left over then saves lines where
+// that is cheapest, and last widens the columns that were cut.
+class WidthPlan {
+public:
+    WidthPlan(const TableLayout& layout, int lineWidth);
+    std::vector<int> Widths();
+
+private:
+    static constexpr size_t kHeaderLines = 3;
+    struct Texts {
+        std::vector<std::string> body, head;  // of the cells one column wide
+    };
+    static bool IsHeader(const LayoutCell& cell) {
+        return cell.kind == LayoutCell::Kind::ColumnLabel || cell.kind == LayoutCell::Kind::Corner;
+    }
+    static size_t MostLines(const std::vector<std::string>& texts, int width);
+    struct Lines {
+        size_t body, head;
+    };
+    // The most lines a body cell and a header cell of column c take at a width.
+    Lines LinesAt(size_t c, int width) const;
+    static long Sum(const std::vector<int>& widths);
+    int SpanWidth(const LayoutCell& cell) const;
+    // The narrowest width of column c at which its body and header cells take
+    // at most these many lines.
+    int Narrowest(size_t c, size_t body, size_t head) const;
+    long Limit(size_t body);  // sets the widths for a line limit, gives their sum
+    std::vector<int> CapFloors();
+    void SaveLines(long& slack);
+    void Spread(long& slack);
+
+    const TableLayout& fLayout;
+    size_t fColumns;
+    long fBudget;
+    std::vector<int> fNatural, fFloor, fWidths;
+    std::vector<Texts> fTexts;
+    std::vector<const LayoutCell*> fSpanning;          // narrowest span first
+    mutable std::vector<std::map<int, Lines>> fLines;  // per column, by width
+};
+
+WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
+    : fLayout(layout),
+      fColumns(static_cast<size_t>(layout.columns)),
+      fBudget(lineWidth - 1 - 3L * layout.columns),
+      fNatural(fColumns, 1),
+      fFloor(fColumns, 1),
+      fWidths(fColumns, 1),
+      fTexts(fColumns),
+      fLines(fColumns) {
+    for (const LayoutCell& cell : layout.cells) {
+        if (cell.columnSpan != 1) {
+            fSpanning.push_back(&cell);
+            continue;
+        }
+        const size_t c = static_cast<size_t>(cell.column);
+        const std::string text = WithMarks(cell.content);
+        fNatural[c] = std::max(fNatural[c], LongestLine(text));
+        fFloor[c] =
+            std::max(fFloor[c], cell.numeric ? LongestLine(text) : std::min(LongestPiece(text), kWrapFloor));
+        (IsHeader(cell) ? fTexts[c].head : fTexts[c].body).push_back(text);
+    }
+    std::stable_sort(fSpanning.begin(), fSpanning.end(),
+                     [](const LayoutCell* a, const LayoutCell* b) { return a->columnSpan < b->columnSpan; });
+    // Spanning cells widen the columns they span so that they fit on one line.
+    for (const LayoutCell* cell : fSpanning) {
+        int have = 3 * (cell->columnSpan - 1);
+        for (int c = cell->column; c < cell->column + cell->columnSpan; ++c)
+            have += fNatural[static_cast<size_t>(c)];
+        const int need = LongestLine(WithMarks(cell->content)) - have;
+        for (int i = 0; i < need; ++i) ++fNatural[static_cast<size_t>(cell->column + i % cell->columnSpan)];
+    }
+}
+
+size_t WidthPlan::MostLines(const std::vector<std::string>& texts, int width) {
+    size_t most = 1;
+    for (const std::string& text : texts) most = std::max(most, Wrap(text, width).size());
+    return most;
+}
+
+WidthPlan::Lines WidthPlan::LinesAt(size_t c, int width) const {
+    auto found = fLines[c].find(width);
+    if (found == fLines[c].end())
+        found = fLines[c]
+                    .emplace(width, Lines{MostLines(fTexts[c].body, width), MostLines(fTexts[c].head, width)})
+                    .first;
+    return found->second;
+}
+
+long WidthPlan::Sum(const std::vector<int>& widths) {
+    long total = 0;
+    for (int width : widths) total += width;
+    return total;
+}
+
+int WidthPlan::SpanWidth(const LayoutCell& cell) const {
+    int width = 3 * (cell.columnSpan - 1);
+    for (int c = cell.column; c < cell.column + cell.columnSpan; ++c)
+        width += fWidths[static_cast<size_t>(c)];
+    return width;
+}
+
+int WidthPlan::Narrowest(size_t c, size_t body, size_t head) const {
+    int lo = fFloor[c], hi = std::max(fFloor[c], fNatural[c]);
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        const Lines lines = LinesAt(c, mid);
+        if (lines.body <= body && lines.head <= head)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+long WidthPlan::Limit(size_t body) {
+    const size_t head = std::max(body, kHeaderLines);
+    for (size_t c = 0; c < fColumns; ++c) fWidths[c] = Narrowest(c, body, head);
+    // A spanning cell that needs more lines widens the columns it spans.
+    for (const LayoutCell* cell : fSpanning) {
+        const std::string text = WithMarks(cell->content);
+        const size_t most = IsHeader(*cell) ? head : body;
+        const int have = SpanWidth(*cell);
+        int lo = have, hi = std::max(have, LongestLine(text));
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (Wrap(text, mid).size() <= most)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        for (int i = 0; i < lo - have; ++i)
+            ++fWidths[static_cast<size_t>(cell->column + i % cell->columnSpan)];
+    }
+    return Sum(fWidths);
+}
+
+// When even the floors do not fit, they are capped alike.
+std::vector<int> WidthPlan::CapFloors() {
+    auto capped = [&](int cap) {
+        for (size_t c = 0; c < fColumns; ++c) fWidths[c] = std::min(fFloor[c], cap);
+        return Sum(fWidths);
+    };
+    int lo = 1, hi = *std::max_element(fFloor.begin(), fFloor.end());
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (capped(mid) <= fBudget)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    capped(lo);
+    return fWidths;
+}
+
+void WidthPlan::SaveLines(long& slack) {
+    for (;;) {
+        size_t best = fColumns;
+        int bestCost = 0;
+        for (size_t c = 0; c < fColumns; ++c) {
+            if (fWidths[c] >= fNatural[c]) continue;
+            const size_t body = LinesAt(c, fWidths[c]).body;
+            const size_t head = LinesAt(c, fWidths[c]).head;
+            // A body line saved counts before a header line at the same cost.
+            for (int saveHead = 0; saveHead < 2; ++saveHead) {
+                if ((saveHead ? head : body) <= 1) continue;
+                const int cost =
+                    Narrowest(c, body - (saveHead ? 0 : 1), head - (saveHead ? 1 : 0)) - fWidths[c];
+                if (cost > 0 && cost <= slack && (best == fColumns || cost < bestCost))
+                    best = c, bestCost = cost;
+            }
+        }
+        if (best == fColumns) return;
+        fWidths[best] += bestCost;
+        slack -= bestCost;
+    }
+}
+
+void WidthPlan::Spread(long& slack) {
+    std::vector<size_t> cut;
+    for (size_t c = 0; c < fColumns; ++c)
+        if (fWidths[c] < fNatural[c]) cut.push_back(c);
+    std::stable_sort(cut.begin(), cut.end(), [&](size_t a, size_t b) { return fNatural[a] > fNatural[b]; });
+    for (bool gave = true; slack > 0 && gave;) {
+        gave = false;
+        for (size_t c : cut) {
+            if (slack > 0 && fWidths[c] < fNatural[c]) ++fWidths[c], --slack, gave = true;
+        }
+    }
+}
+
+std::vector<int> WidthPlan::Widths() {
+    if (Sum(fNatural) <= fBudget) return fNatural;
+    if (Sum(fFloor) > fBudget) return CapFloors();
+    size_t lo = 1, hi = 1;
+    for (size_t c = 0; c < fColumns; ++c) hi = std::max(hi, LinesAt(c, fFloor[c]).body);
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (Limit(mid) <= fBudget)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    long slack = fBudget - Limit(lo);
+    SaveLines(slack);
+    Spread(slack);
+    return fWidths;
+}
+
+// Rules go above the first row, between header rows, under the header, around
+// groups of rows and at the bottom; between all rows when some row wraps.
+std::vector<bool> Rules(const TableLayout& layout, const std::vector<int>& heights) {
+    std::vector<bool> rules(static_cast<size_t>(layout.rows) + 1, false);
+    bool wrapped = false;
+    for (int r = layout.headerRows; r < layout.rows; ++r)
+        wrapped = wrapped || heights[static_cast<size_t>(r)] > 1;
+    for (int r = 0; r <= layout.rows; ++r) {
+        bool rule = r == 0 || r == layout.rows || r <= layout.headerRows || wrapped;
+        if (!rule && layout.labelColumns > 0) {
+            const LayoutCell& above = layout.cells[static_cast<size_t>(layout.Owner(r - 1, 0))];
+            const LayoutCell& below = layout.cells[static_cast<size_t>(layout.Owner(r, 0))];
+            rule = &above != &below && (above.rowSpan > 1 || below.rowSpan > 1);
+        }
+        rules[static_cast<size_t>(r)] = rule;
+    }
+    return rules;
+}
+
+Grid LayOutGrid(const TableLayout& layout, int lineWidth) {
+    Grid grid{layout,
+              WidthPlan(layout, lineWidth).Widths(),
+              std::vector<int>(static_cast<size_t>(layout.rows), 1),
+              {},
+              {}};
+    std::vector<size_t> byRowSpan;
+    for (size_t i = 0; i < layout.cells.size(); ++i) {
+        const LayoutCell& cell = layout.cells[i];
+        grid.lines.push_back(Wrap(WithMarks(cell.content), grid.SpanWidth(cell)));
+        if (cell.rowSpan == 1) {
+            int& height = grid.heights[static_cast<size_t>(cell.row)];
+            height = std::max(height, static_cast<int>(grid.lines.back().size()));
+        } else {
+            byRowSpan.push_back(i);
+        }
+    }
+    // A cell over several rows that needs more lines than they have lengthens its last row.
+    std::stable_sort(byRowSpan.begin(), byRowSpan.end(),
+                     [&](size_t a, size_t b) { return layout.cells[a].rowSpan < layout.cells[b].rowSpan; });
+    for (size_t i : byRowSpan) {
+        const LayoutCell& cell = layout.cells[i];
+        const int last = std::min(cell.row + cell.rowSpan, layout.rows) - 1;
+        int have = 0;
+        for (int r = cell.row; r <= last; ++r) have += grid.heights[static_cast<size_t>(r)];
+        const int need = static_cast<int>(grid.lines[i].size()) - have;
+        if (need > 0) grid.heights[static_cast<size_t>(last)] += need;
+    }
+    grid.ruleAbove = Rules(layout, grid.heights);
+    return grid;
+}
+
+// The rule between grid rows row - 1 and row: dashes where a cell ends, blanks
+// where a cell goes on across it, corners where lines meet.
+std::string RuleLine(const Grid& grid, int row) {
+    const TableLayout& layout = grid.layout;
+    const int columns = layout.columns;
+    auto owner = [&](int r, int c) { return r < 0 || r >= layout.rows ? -1 : layout.Owner(r, c); };
+    auto across = [&](int c) { return owner(row - 1, c) != owner(row, c); };
+    auto edge = [&](int r, int j) {
+        if (r < 0 || r >= layout.rows) return false;
+        return j == 0 || j == columns || owner(r, j - 1) != owner(r, j);
+    };
+    std::string line;
+    for (int j = 0; j <= columns; ++j) {
+        const bool horizontal = (j > 0 && across(j - 1)) || (j < columns && across(j));
+        const bool vertical = edge(row - 1, j) || edge(row, j);
+        line += horizontal && vertical ? '+' : horizontal ? '-' : vertical ? '|' : ' ';
+        if (j == columns) break;
+        line +=
+            std::string(static_cast<size_t>(grid.widths[static_cast<size_t>(j)]) + 2, across(j) ? '-' : ' ');
+    }
+    return line;
+}
+
+// The text line `line` of grid row `row`.
+std::string TextLine(const Grid& grid, int row, int line) {
+    const TableLayout& layout = grid.layout;
+    std::string text = "|";
+    for (int c = 0; c < layout.columns;) {
+        const size_t index = static_cast<size_t>(layout.Owner(row, c));
+        const LayoutCell& cell = layout.cells[index];
+        const std::vector<std::string>& lines = grid.lines[index];
+        int offset = line;
+        for (int r = cell.row; r < row; ++r) offset += grid.heights[static_cast<size_t>(r)];
+        if (cell.kind == LayoutCell::Kind::ColumnLabel || cell.kind == LayoutCell::Kind::Corner) {
+            // Headers sit on the bottom line of the rows they span.
+            int total = 0;
+            for (int r = cell.row; r < cell.row + cell.rowSpan && r < layout.rows; ++r)
+                total += grid.heights[static_cast<size_t>(r)];
+            offset -= total - static_cast<int>(lines.size());
+        }
+        const std::string content =
+            offset >= 0 && offset < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(offset)] : "";
+        text += " " + Pad(content, grid.SpanWidth(cell), cell.align) + " |";
+        c = cell.column + cell.columnSpan;
+    }
+    return text;
+}
+
+void WriteGrid(const TableLayout& layout, const std::string& indent, int lineWidth, std::string& out) {
+    if (layout.rows == 0 || layout.columns == 0) return;
+    const Grid grid = LayOutGrid(layout, lineWidth);
+    for (int r = 0; r <= layout.rows; ++r) {
+        if (grid.ruleAbove[static_cast<size_t>(r)]) out += indent + RuleLine(grid, r) + "\n";
+        if (r == layout.rows) break;
+        for (int line = 0; line < grid.heights[static_cast<size_t>(r)]; ++line)
+            out += indent + TextLine(grid, r, line) + "\n";
+    }
+}
+
+void WriteTable(const TableModel& table, const std::string& indent, std::string& out) {
+    const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
+    const TableLayout layout = LayOutTable(table);
+    // One blank line between a table and what stands around it.
+    const bool blankLineBefore = out.size() >= 2 && out.compare(out.size() - 2, 2, "\n\n") == 0;
+    if (!out.empty() && !blankLineBefore) out += "\n";
+    WriteParagraph(WithMarks(layout.title), 0, indent, lineWidth, out);
+    for (const SplitLine& split : layout.splits) {
+        const std::string text =
+            split.title.empty() ? WithMarks(split.value) : split.title + ": " + WithMarks(split.value);
+        WriteParagraph(text, 2, indent, lineWidth, out);
+    }
+    WriteGrid(layout, indent, lineWidth, out);
+    if (layout.hasCaption) WriteParagraph(layout.caption, 0, indent, lineWidth, out);
+    for (const Footnote& note : layout.footnotes)
+        WriteParagraph(note.mark + ". " + note.text, Width(note.mark) + 2, indent, lineWidth, out);
+    out += "\n";
+}
+
+// ---------------------------------------------------------------------------
+// The outline
+
 void WriteItems(const OutputItem& parent, const std::string& number, int depth, std::string& out) {
     int position = 0;
+    const std::string indent(static_cast<size_t>(depth) * 2, ' ');
     for (const auto& child : parent.children) {
-        const std::string indent(static_cast<size_t>(depth) * 2, ' ');
         switch (child->kind) {
             case OutputItem::Kind::Heading: {
                 const std::string childNumber = number + std::to_string(++position) + ".";
@@ -21,8 +548,16 @@ void WriteItems(const OutputItem& parent, const std::string& number, int depth, 
                 out += indent + "[error] " + SanitizeUtf8(child->text) + "\n";
                 break;
             case OutputItem::Kind::Table:
+                if (child->table)
+                    WriteTable(*child->table, indent, out);
+                else
+                    out += indent + SanitizeUtf8(child->text) + "\n";
+                break;
             case OutputItem::Kind::Chart:
-                out += indent + SanitizeUtf8(child->text) + "\n";
+                if (child->chart)
+                    out += Indented(WriteChartText(*child->chart), indent);
+                else
+                    out += indent + "Chart: " + SanitizeUtf8(child->text) + "\n";
                 break;
         }
     }
