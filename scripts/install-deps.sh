@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libpugixml-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  locales
+  locales python3
 )
 
 missing=()

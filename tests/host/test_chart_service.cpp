@@ -393,6 +393,20 @@ TEST_F(ChartService, TextsWithMarkupCharactersStayWellFormed) {
               label);
 }
 
+TEST_F(ChartService, LineFeedsInsideAttributesSurvive) {
+    // A view inserts a tooltip template whose lines are separated by line feeds.
+    XDocument document(
+        "<visualization name=\"t\"><popup part=\"bar\" target=\"bars\" "
+        "tokenTemplate=\"Observed=$[observed]$\nExpected=$[hypothesized]$\"/></visualization>");
+    ASSERT_TRUE(document.SendChart(true, false, false));
+    const auto charts = Charts();
+    ASSERT_EQ(charts.size(), 1u);
+    EXPECT_NE(charts[0]["document"].get<std::string>().find("$&#10;Expected"), std::string::npos);
+    pugi::xml_document dom;
+    EXPECT_EQ(std::string(Parse(dom, charts[0]).child("popup").attribute("tokenTemplate").value()),
+              "Observed=$[observed]$\nExpected=$[hypothesized]$");
+}
+
 TEST_F(ChartService, InvalidTemplateSendsNoChart) {
     for (const std::string& text :
          {std::string("<visualization><graph></visualization>"), std::string("<other/>"),

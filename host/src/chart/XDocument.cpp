@@ -280,8 +280,11 @@ bool XDocument::useColorsOnly() {
 }
 
 XDocument::XDocument(const std::string& text) : fData(std::make_unique<XDocumentData>()) {
+    // Line feeds written into an attribute (a tooltip's lines) stay line feeds;
+    // pugixml writes them back as "&#10;".
+    const unsigned int options = pugi::parse_default & ~pugi::parse_wconv_attribute;
     const pugi::xml_parse_result result =
-        fData->dom.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+        fData->dom.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8);
     if (result.status == pugi::status_ok) {
         // Exactly one element at the top, and it is the <visualization>.
         int elements = 0;
