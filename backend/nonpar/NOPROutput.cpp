@@ -7,6 +7,9 @@
 
 #include "BpOutput.h"
 #include "FacSTDictionary.h"
+#include "FieldInformation.h"
+#include "IndependentSamples.h"
+#include "NOPRChartUtil.h"
 
 namespace {
 
@@ -53,6 +56,16 @@ const PairwiseInfo* PairwiseOf(const NOPRTest& test) {
     return nullptr;
 }
 
+// The chart of a test, by the dispatcher of its family; each dispatcher
+// ignores the tests of the other families.
+void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test,
+                   FacSTDictionary* dictionary) {
+    std::string splitLabel;
+    bool splitActive = false;
+    GetSplitLabel(*context.fResults, splitLabel, splitActive);
+    IndependentSamples(dictionary, context.fResults).drawChart(&test, splitLabel, splitActive);
+}
+
 // One test's heading and everything under it.
 void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
                     FacSTDictionary* dictionary) {
@@ -65,6 +78,7 @@ void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
     BpHeading& target = fieldHeading ? *fieldHeading : *heading;
 
     MakeTestStatisticsTable(context, target, &test);
+    if (ChartsWanted()) DrawTestChart(context, test, dictionary);
     MakeMultipleComparisons(context, target, &test, dictionary);
 }
 
@@ -73,11 +87,17 @@ void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
 void RunOutput(const NOPROutputContext& context) {
     if (!context.fResults || !context.fProcedure || !context.fParent) return;
     std::unique_ptr<FacSTDictionary> dictionary = MakeDictionary();
-    ChartsWanted();
 
     MakeHypothesisTestSummary(context);
     MakeConfidenceIntervalSummary(context);
     for (const auto& test : context.fResults->fTests) MakeTestOutput(context, *test, dictionary.get());
+
+    if (ChartsWanted()) {
+        std::string splitLabel;
+        bool splitActive = false;
+        GetSplitLabel(*context.fResults, splitLabel, splitActive);
+        DrawFieldInformationCharts(dictionary.get(), *context.fResults, splitLabel, splitActive);
+    }
 }
 
 void MakeMultipleComparisons(const NOPROutputContext& context, BpHeading& heading,

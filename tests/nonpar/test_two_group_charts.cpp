@@ -1,0 +1,194 @@
+// The two-group histogram of the Mann-Whitney U, Wald-Wolfowitz runs and
+// Kolmogorov-Smirnov tests, drawn through the independent-samples dispatcher
+// while an output procedure lives and read back from the output document.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include "BpOutput.h"
+#include "FacSTDictionary.h"
+#include "IndependentSamples.h"
+#include "OutputDocument.h"
+#include "OutputQuery.h"
+#include "ReaderFixture.h"
+
+using namespace nopr_test;
+using output_query::Json;
+
+namespace {
+
+std::vector<Json> DrawCharts(const std::string& document, const QUOR_DataSource* dataSource,
+                             const std::string& splitLabel = "", bool splitActive = false) {
+    const ReadOutcome read = Read(document, dataSource);
+    EXPECT_TRUE(read.ok);
+    npar::OutputDocument output;
+    npar::Catalogue catalogue;
+    PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
+    FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
+    dictionary.SetProcedure("Nonparametric Tests");
+    {
+        BpProcedure procedure(output, catalogue);
+        IndependentSamples dispatcher(&dictionary, read.results.get());
+        for (const auto& test : read.results->fTests) dispatcher.drawChart(test.get(), splitLabel, splitActive);
+    }
+    return output_query::Items(output_query::ToJson(output), "chart");
+}
+
+// One group of the grouping field with its distribution: counts, then means.
+std::string Group(int position, int index, int n, const std::string& meanRank,
+                  const std::vector<std::string>& rows) {
+    return Table("Group_" + std::to_string(position),
+                 Attribute("GroupIndex", std::to_string(index)) + Attribute("N", std::to_string(n)) +
+                     Attribute("MeanOfRank", meanRank) + Simple("Distribution", "a", "b", rows));
+}
+
+const std::string kTwoGroups = Group(1, 0, 18, "15.2", {"3 5 2", "10 20 30"}) +
+                               Group(2, 1, 20, "23.4", {"4 1", "15 25"});
+
+// A two-sample test of score (field 0) across group (field 1).
+std::string TwoGroupTest(const std::string& name, const std::string& groups = kTwoGroups) {
+    return Algorithm(name, "Independent_Samples",
+                     Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_" +
+                                                                      name.substr(1) + "_2") +
+                                            Attribute("%0", "0") + Attribute("%1", "1")) +
+                         groups);
+}
+
+struct ParsedChart {
+    pugi::xml_document dom;
+    pugi::xml_node root;
+    pugi::xml_node graph;
+
+    pugi::xml_node Variable(const char* id) const { return root.find_child_by_attribute("variable", "id", id); }
+    pugi::xml_node Axis(const char* dimension) const {
+        return graph.child("coordinates").find_child_by_attribute("axis", "dimension", dimension);
+    }
+    std::string Relabel(const char* variable, const char* from) const {
+        return Variable(variable).find_child_by_attribute("relabel", "from", from).attribute("to").value();
+    }
+    std::string Top() const {
+        return graph.find_child_by_attribute("location", "part", "top").attribute("value").value();
+    }
+};
+
+void Parse(const Json& chart, ParsedChart& parsed) {
+    const std::string text = chart["document"];
+    ASSERT_TRUE(parsed.dom.load_string(text.c_str())) << text;
+    parsed.root = parsed.dom.child("visualization");
+    parsed.graph = parsed.root.child("graph");
+    ASSERT_TRUE(parsed.graph);
+}
+
+TEST(TwoGroupHistogram, MannWhitney) {
+    auto dataSource = MakeDataSource();
+    const std::vector<Json> charts =
+        DrawCharts(MakeDocument(TwoGroupTest("IMannWhitneyU")), dataSource.get(), "Region: North", true);
+    ASSERT_EQ(charts.size(), 1u);
+    const Json& chart = charts[0];
+    EXPECT_EQ(chart["template"], "NPARRelatedSamplesHistogram.viztemplate");
+    EXPECT_EQ(chart["title"], "Independent-Samples Mann-Whitney U Test");
+    EXPECT_EQ(chart["subtitle"], "Region: North");
+    EXPECT_EQ(chart["description"], "Independent-Samples Mann-Whitney U Test; Region: North");
+
+    const Json& data = chart["data"]["graphSource"];
+    EXPECT_EQ(data["COUNTS"], Json::array({3, 5, 2, 4, 1}));
+    EXPECT_EQ(data["MEANS"], Json::array({10, 20, 30, 15, 25})) << "a numeric test field writes numbers";
+    const Json labels = Json::array({"Control", "Control", "Control", "Treatment", "Treatment"});
+    EXPECT_EQ(data["LABELNAME"], labels);
+    EXPECT_EQ(data["TYPES"], labels);
+
+    ParsedChart parsed;
+    Parse(chart, parsed);
+    // Panels stacked along y, the value axis upright, the graph moved down.
+    const pugi::xml_node faceting = parsed.graph.child("faceting");
+    EXPECT_STREQ(faceting.attribute("alternating").value(), "true");
+    EXPECT_STREQ(faceting.attribute("dimension").value(), "y");
+    EXPECT_STREQ(parsed.Axis("y").attribute("invert").value(), "false");
+    EXPECT_EQ(parsed.Top(), "18%");
+
+    EXPECT_STREQ(parsed.Axis("x").attribute("label").value(), "Frequency");
+    EXPECT_STREQ(parsed.Axis("y").attribute("label").value(), "Test score");
+    EXPECT_STREQ(parsed.root.child("labelFrame").child("label").child("text").text().get(), "Group");
+
+    EXPECT_EQ(parsed.Relabel("labelname", "Control"), "N = 18\nMean Rank = 15.20");
+    EXPECT_EQ(parsed.Relabel("labelname", "Treatment"), "N = 20\nMean Rank = 23.40");
+    EXPECT_EQ(parsed.Relabel("types", "0"), "Control");
+    EXPECT_STREQ(parsed.Variable("means").child("format").attribute("decimals").value(), "2");
+}
+
+TEST(TwoGroupHistogram, GroupsAreLabelledByTheGroupingFieldTheConditionNames) {
+    // score across region (field 2): the groups are regions, not categories of field 1.
+    auto dataSource = MakeDataSource();
+    const std::string test = Algorithm(
+        "IMannWhitneyU", "Independent_Samples",
+        Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
+                               Attribute("%0", "0") + Attribute("%1", "2")) +
+            kTwoGroups);
+    const std::vector<Json> charts = DrawCharts(MakeDocument(test), dataSource.get());
+    ASSERT_EQ(charts.size(), 1u);
+    EXPECT_EQ(charts[0]["data"]["graphSource"]["LABELNAME"],
+              Json::array({"North", "North", "North", "South", "South"}));
+}
+
+TEST(TwoGroupHistogram, KolmogorovSmirnovKeepsItsTemplate) {
+    auto dataSource = MakeDataSource();
+    // The second group's distribution has a single row: it draws no bars.
+    const std::vector<Json> charts = DrawCharts(
+        MakeDocument(TwoGroupTest("IKolmogorovSmirnov", Group(1, 0, 18, "15.2", {"3 5 2", "10 20 30"}) +
+                                                             Group(2, 1, 20, "23.4", {"4 1"}))),
+        dataSource.get());
+    ASSERT_EQ(charts.size(), 1u);
+    const Json& chart = charts[0];
+    EXPECT_EQ(chart["template"], "NPARKolmogorovSmirnov.viztemplate");
+    EXPECT_EQ(chart["title"], "Independent-Samples Kolmogorov-Smirnov Test");
+    EXPECT_EQ(chart["data"]["graphSource"]["COUNTS"], Json::array({3, 5, 2}));
+
+    ParsedChart parsed;
+    Parse(chart, parsed);
+    const pugi::xml_node faceting = parsed.graph.child("faceting");
+    EXPECT_STREQ(faceting.attribute("alternating").value(), "false");
+    EXPECT_STREQ(faceting.attribute("dimension").value(), "x");
+    EXPECT_STREQ(parsed.Axis("y").attribute("invert").value(), "false");
+    EXPECT_EQ(parsed.Top(), "18%");
+
+    EXPECT_EQ(parsed.Relabel("labelname", "Control"), "N = 18") << "no mean rank";
+    EXPECT_EQ(parsed.Relabel("labelname", "Treatment"), "N = 20");
+    EXPECT_FALSE(parsed.Variable("types").child("relabel"));
+    EXPECT_FALSE(parsed.Variable("means").child("format"));
+}
+
+TEST(TwoGroupHistogram, RunsAndSingleGroup) {
+    auto dataSource = MakeDataSource();
+    const std::vector<Json> charts = DrawCharts(
+        MakeDocument(TwoGroupTest("IWaldWolfowitzRuns") +
+                     TwoGroupTest("IMannWhitneyU", Group(1, 0, 18, "15.2", {"3 5 2", "10 20 30"}))),
+        dataSource.get());
+    ASSERT_EQ(charts.size(), 1u) << "a test with a single group draws nothing";
+    EXPECT_EQ(charts[0]["title"], "Independent-Samples Wald-Wolfowitz Runs Test");
+    ParsedChart parsed;
+    Parse(charts[0], parsed);
+    EXPECT_STREQ(parsed.graph.child("faceting").attribute("alternating").value(), "true");
+    EXPECT_EQ(parsed.Relabel("labelname", "Control"), "N = 18");
+    EXPECT_EQ(parsed.Relabel("types", "1"), "Treatment");
+}
+
+TEST(TwoGroupHistogram, DateMeansAndMarkupInLabels) {
+    auto dataSource = std::make_unique<ProcedureDataSource>();
+    dataSource->AddVariable(QUOR_Variable("score", "Visit", 0, QUOR_Format(QUOR_Format::DATE, 11, 0)));
+    dataSource->AddVariable(QUOR_Variable("group", "A & B <\"C\">", 0, QUOR_Format(5, 8, 0)));
+    // Day 20010 after 1970-01-01 is 14 October 2024.
+    const std::vector<Json> charts = DrawCharts(
+        MakeDocument(TwoGroupTest("IMannWhitneyU", Group(1, 0, 18, "15.2", {"3 5", "20010 20011"}) +
+                                                       Group(2, 1, 20, "23.4", {"4", "20012"}))),
+        dataSource.get());
+    ASSERT_EQ(charts.size(), 1u);
+    EXPECT_EQ(charts[0]["data"]["graphSource"]["MEANS"],
+              Json::array({"14-OCT-2024", "15-OCT-2024", "16-OCT-2024"}));
+    ParsedChart parsed;
+    Parse(charts[0], parsed);
+    EXPECT_STREQ(parsed.root.child("labelFrame").child("label").child("text").text().get(), "A & B <\"C\">");
+    EXPECT_STREQ(parsed.Axis("y").attribute("label").value(), "Visit");
+    EXPECT_STREQ(parsed.Variable("means").child("format").attribute("type").value(), "DATE");
+}
+
+}  // namespace
