@@ -1,6 +1,7 @@
 // Feeds arbitrary text as a split's result document through the host and the
-// plug-in's split loop, then renders the output document. Nothing in the
-// input may crash, hang, leak or read out of range.
+// plug-in's split loop (reader, tables and charts with the project's
+// templates), then renders the output document. Nothing in the input may
+// crash, hang, leak or read out of range.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "BpOutput.h"
 #include "CFProcCustom.h"
+#include "FacSTDictionary.h"
 #include "NOPRProcCustom.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
@@ -37,6 +39,11 @@ ProcedureDataSource& DataSource() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool resources = [] {
+        PathFactory::SetResourceDirectory(NPAR_SOURCE_DIR "/resources");
+        return true;
+    }();
+    (void)resources;
     npar::OutputDocument output;
     npar::Catalogue catalogue;
     {
@@ -50,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     npar::WriteJson(output);
     npar::WriteText(output);
+    npar::WriteHtml(output);
     CFTakeCheckReports();
     return 0;
 }
