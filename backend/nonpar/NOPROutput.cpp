@@ -10,6 +10,8 @@
 #include "FieldInformation.h"
 #include "IndependentSamples.h"
 #include "NOPRChartUtil.h"
+#include "OneSample.h"
+#include "RelatedSamples.h"
 
 namespace {
 
@@ -63,7 +65,11 @@ void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test,
     std::string splitLabel;
     bool splitActive = false;
     GetSplitLabel(*context.fResults, splitLabel, splitActive);
+    const std::vector<int> fields = GetTestFieldIndices(&test);
+    const unsigned int fieldIndex = fields.empty() ? 0u : static_cast<unsigned int>(fields.front());
+    OneSample(dictionary, context.fResults).drawChart(&test, fieldIndex, splitLabel, splitActive);
     IndependentSamples(dictionary, context.fResults).drawChart(&test, splitLabel, splitActive);
+    RelatedSamples(dictionary, context.fResults).drawChart(&test, splitLabel, splitActive);
 }
 
 // One test's heading and everything under it.

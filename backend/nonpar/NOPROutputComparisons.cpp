@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "BpOutput.h"
+#include "NOPRChartUtil.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
+#include "PairwiseContrastsChart.h"
 
 namespace {
 
@@ -194,7 +196,7 @@ void SetNumber(BpDimension& dimension, const char* label, double value, BpFormat
 void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& heading,
                                   const PairwiseInfo& pairwise, int testType,
                                   const std::vector<MessageInfo>& messages,
-                                  FacSTDictionary* /*dictionary: for the network chart*/) {
+                                  FacSTDictionary* dictionary) {
     const BpProcedure& procedure = ProcedureOf(context, heading);
     const SampleNamer namer(context, pairwise, testType);
     std::unique_ptr<BpPivotTable> table = MakeComparisonTable(
@@ -239,9 +241,13 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
         SetNumber(*statistics, "Adj. Sig.", row[6], procedure.Significance());
     }
 
-    // The pairwise network chart is drawn here once the chart views exist: built
-    // from the split results, these comparisons and the dictionary, with the
-    // split label, and made even when the other charts are switched off.
+    // The same comparisons as a network; made whether or not the other charts are.
+    if (context.fResults) {
+        std::string splitLabel;
+        bool splitActive = false;
+        GetSplitLabel(*context.fResults, splitLabel, splitActive);
+        PairwiseContrastsChart(context.fResults, &pairwise, dictionary).draw(splitLabel, splitActive);
+    }
 }
 
 void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& heading,

@@ -1,0 +1,25 @@
+// The one-sample binomial test as stacked bars: the observed and the
+// hypothesized proportions of the test's two categories.
+#pragma once
+
+#include "NOPRStackedChart.h"
+
+class Binomial : public NOPRStackedChart {
+public:
+    Binomial(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
+             const NOPROutputStats::HTOBinomial* record);
+
+    std::string seriesLabel(const std::string& rowName) override;
+    std::string categoryText(const std::string& columnName, bool escaped) override;
+    const std::vector<IndexedValues>& testParameters() override;
+    const ValueTable* stackedTable() override;
+    void editTemplate(std::string& text) override;
+
+private:
+    // The condition's first value of entry index; false when there is none.
+    bool parameter(size_t index, double& value);
+    // The test field (the condition's first entry), or null.
+    const FieldInfo* testField();
+
+    const NOPROutputStats::HTOBinomial* fRecord;
+};

@@ -1,0 +1,40 @@
+// The pairwise comparisons of a k-sample test as a network: one node per
+// sample, labelled with its name and its statistic (average rank or number of
+// successes), one edge per compared pair, weighted by the pair's adjusted
+// significance and coloured by whether it is below the significance level.
+// Made by the pairwise comparisons table right after the table.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NOPRSplitResults.h"
+
+class FacSTDictionary;
+class VarDataProcessor;
+
+class PairwiseContrastsChart {
+public:
+    // pairwise: the test's comparisons (borrowed); its node list is the first
+    // row of fInfo (sample numbers), the nodes' statistics the second.
+    PairwiseContrastsChart(const NOPRSplitResults* container, const PairwiseInfo* pairwise,
+                           const FacSTDictionary* dictionary);
+    PairwiseContrastsChart(const PairwiseContrastsChart&) = delete;
+    PairwiseContrastsChart& operator=(const PairwiseContrastsChart&) = delete;
+    virtual ~PairwiseContrastsChart();
+
+    // Makes and sends the chart; true once it was sent. Only a missing
+    // template (or nothing to draw from) stops it.
+    virtual bool draw(const std::string& splitLabel, bool splitActive);
+
+private:
+    void fillData(VarDataProcessor& processor) const;
+    // One number per comparison row from the comparison column named name:
+    // the cell itself (raw), or the node value at the position the cell
+    // names. NaN where the row or the node list has no such position.
+    std::vector<double> column(const std::string& name, bool raw) const;
+
+    struct Data;
+    std::unique_ptr<Data> fData;
+};

@@ -1,0 +1,210 @@
+// The McNemar facet bar chart.
+#include "RSMcNemarChangeTestView.h"
+
+#include <vector>
+
+#include "ChartString.h"
+#include "FacSTDictionary.h"
+#include "NOPRChartUtil.h"
+#include "NOPRSupport.h"
+#include "QUOR_DataSource.h"
+#include "VarDataProcessor.h"
+#include "XDocument.h"
+
+struct RSMcNemarChangeTestView::Data {
+    const NOPRSplitResults* container = nullptr;
+    const CategoryComparison* comparison = nullptr;
+    FacSTDictionary* dictionary = nullptr;
+    unsigned int row = 0;  // the next data row to write
+    const std::string source = "graphSource";
+    const std::string cellText = "CellText";
+    const std::string column = "Column";
+    const std::string rowName = "Row";
+    const std::string category = "Category";
+    const std::string cellValue = "CellValue";
+    const std::string observedTooltip = "ObservedTooltip";
+    const std::string hypothesizedTooltip = "HypothesizedTooltip";
+};
+
+RSMcNemarChangeTestView::RSMcNemarChangeTestView(const NOPRSplitResults* container,
+                                                 const CategoryComparison* comparison,
+                                                 FacSTDictionary* dictionary)
+    : fData(std::make_unique<Data>()) {
+    fData->container = container;
+    fData->comparison = comparison;
+    fData->dictionary = dictionary;
+}
+
+RSMcNemarChangeTestView::~RSMcNemarChangeTestView() = default;
+
+namespace {
+
+// The counts of cell (r, c): the observed count and, off the diagonal, the
+// count expected under no change, the mean of the cell and its mirror cell
+// (c, r). A table without the mirror cell gives no expected count.
+std::vector<double> CellValues(const ValueTable& table, size_t r, size_t c) {
+    const auto& rows = table.fRows;
+    if (r >= rows.size() || c >= rows[r].size()) return {};
+    const double observed = rows[r][c];
+    if (r == c) return {observed};
+    if (c >= rows.size() || r >= rows[c].size()) return {observed};
+    return {observed, (observed + rows[c][r]) * 0.5};
+}
+
+// The text of a list of a field's values: each value's category label, or,
+// for a value outside the field's categories, the next entry of the field's
+// list of such values; the texts joined by ",". The cursor into that list
+// goes on across the field's lists.
+std::string CategoryText(const std::vector<double>& values, const FieldInfo& field,
+                         const std::vector<std::string>& notInCategories, size_t& nextNotInCategories) {
+    std::string text;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) text += ",";
+        const int position = TruncateToInt(values[i]);
+        if (position >= 0 && static_cast<size_t>(position) < field.fValues.size()) {
+            const FieldValue& value = field.fValues[static_cast<size_t>(position)];
+            text += value.fLabel.empty() ? value.fValue.GetStringValue() : value.fLabel;
+            continue;
+        }
+        // The k-th value outside the categories is the k-th entry of the list;
+        // with none left, or an empty one, the value itself is written.
+        std::string entry;
+        if (nextNotInCategories < notInCategories.size()) entry = notInCategories[nextNotInCategories++];
+        text += entry.empty() ? formatValue(values[i], static_cast<const QUOR_Format*>(nullptr)) : entry;
+    }
+    return text;
+}
+
+// Relabels the two panel positions of a field: 0 the success categories, 1
+// the failure categories.
+void RelabelSuccessFail(XVariable& variable, const FieldInfo& field, const std::vector<double>& success,
+                        const std::vector<double>& fail, const std::vector<std::string>& notInCategories) {
+    if (success.empty() || fail.empty()) return;
+    size_t next = 0;
+    const std::string successText = CategoryText(success, field, notInCategories, next);
+    const std::string failText = CategoryText(fail, field, notInCategories, next);
+    variable.addRelabel(0u, ChartString(successText));
+    variable.addRelabel(1u, ChartString(failText));
+}
+
+}  // namespace
+
+void RSMcNemarChangeTestView::writeCell(VarDataProcessor& processor, size_t r, size_t c, int kind) {
+    Data& d = *fData;
+    const std::vector<double> values = CellValues(d.comparison->fTable, r, c);
+    const bool diagonal = r == c;
+    const size_t row = d.row;
+    processor.SetVariableValue(d.source, d.rowName, row, static_cast<double>(r));
+    processor.SetVariableValue(d.source, d.column, row, static_cast<double>(c));
+    processor.SetVariableValue(d.source, d.category, row, static_cast<double>(kind));
+    if (diagonal) {
+        processor.SetStringVariableValue(d.source, d.cellValue, row, "");
+        if (!values.empty()) processor.SetVariableValue(d.source, d.cellText, row, values[0]);
+    } else {
+        const size_t which = kind == 0 ? 0 : 1;
+        if (which < values.size()) processor.SetVariableValue(d.source, d.cellValue, row, values[which]);
+        processor.SetStringVariableValue(d.source, d.cellText, row, "");
+    }
+    processor.SetVariableValue(d.source, d.observedTooltip, row, values.empty() ? 0.0 : values[0]);
+    // The diagonal has no expected count (0); an off-diagonal cell without
+    // a mirror cell has an unknown one and leaves the tooltip value empty.
+    if (values.size() >= 2) processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, values[1]);
+    else if (diagonal) processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, 0.0);
+    ++d.row;
+}
+
+unsigned int RSMcNemarChangeTestView::fillData(VarDataProcessor& processor) {
+    Data& d = *fData;
+    processor.AddDataSource(d.source, 0);
+    for (const std::string* variable : {&d.cellText, &d.column, &d.rowName, &d.category, &d.cellValue,
+                                        &d.observedTooltip, &d.hypothesizedTooltip})
+        processor.AddVariable(d.source, *variable, nullptr);
+
+    const ValueTable& table = d.comparison->fTable;
+    for (size_t r = 0; r < table.fRows.size(); ++r) {
+        for (size_t c = 0; c < table.fRows[r].size(); ++c) {
+            writeCell(processor, r, c, 0);
+            // The expected bar needs the mirror cell.
+            if (r != c && CellValues(table, r, c).size() >= 2) writeCell(processor, r, c, 1);
+        }
+    }
+    return d.row;
+}
+
+bool RSMcNemarChangeTestView::draw(const std::string& splitLabel, bool splitActive) {
+    Data& d = *fData;
+    if (!d.container || !d.comparison) return false;
+
+    VarDataProcessor processor;
+    if (fillData(processor) == 0) return false;
+
+    std::string text = XDocument::fetchTemplateFile("FacetBarChart.viztemplate");
+    if (text.empty()) return false;
+
+    const ChartString title = lookUpText(d.dictionary, "Related-Samples McNemar Change Test");
+    replaceToken(text, "TitleText", escapeXml(title.toUTF8()));
+
+    // A negative position wraps to a large unsigned one and finds nothing.
+    const FieldInfo* rowInfo = d.container->FieldInfoAt(static_cast<unsigned>(d.comparison->fRowField));
+    const FieldInfo* columnInfo = d.container->FieldInfoAt(static_cast<unsigned>(d.comparison->fColumnField));
+    const QUOR_Variable* rowVariable = rowInfo ? rowInfo->fVariable : nullptr;
+    const QUOR_Variable* columnVariable = columnInfo ? columnInfo->fVariable : nullptr;
+
+    // The columns are the second field's categories, the rows the first's.
+    if (columnVariable)
+        replaceToken(text, "Facet1Text", escapeXml(ChartString(columnVariable->GetPreferredLabel()).toUTF8()));
+    if (rowVariable)
+        replaceToken(text, "Facet2Text", escapeXml(ChartString(rowVariable->GetPreferredLabel()).toUTF8()));
+
+    if (text.find("tooltipText") != std::string::npos) {
+        const std::string tooltip = escapeXml(lookUpText(d.dictionary, "Observed").toUTF8()) + "=$[0]$ &#10;" +
+                                    escapeXml(lookUpText(d.dictionary, "Hypothesized").toUTF8()) + "=$[1]$";
+        replaceToken(text, "tooltipText", tooltip);
+    }
+
+    // Observed and expected bars are told apart by fill pattern unless
+    // colours alone are wanted.
+    if (!XDocument::useColorsOnly()) {
+        const size_t color = text.find("<color");
+        if (color != std::string::npos) text.replace(color + 1, 5, "pattern");
+    }
+
+    XDocument document(text);
+    document.setEditor(2);
+    document.setLanguage();
+    document.SetChartData(&processor);
+    XGraph& graph = document.getExternalGraph();
+
+    // The diagonal's count is written after "Observed Frequency = ".
+    const ChartTranscoder transcoder("CP1252");
+    ChartString prefix = transcoder.transcode(d.dictionary ? d.dictionary->LookUp("ObservedFrequency")
+                                                           : std::string("ObservedFrequency"));
+    prefix.replaceSubstring(transcoder.transcode("\\n"), ChartString("\n"));
+    prefix.append(u' ');
+    graph.getVariable("celltext", 0).SetFormatPrefix(prefix);
+
+    graph.setTitle(title);
+    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
+
+    if (rowVariable && columnVariable) {
+        const CategoryComparison& comparison = *d.comparison;
+        XVariable rowVar = graph.getVariable("Row", 0);
+        rowVar.setQUORVariable(rowVariable);
+        rowVar.setFormatBasedOnQUORVariable(rowVariable);
+        RelabelSuccessFail(rowVar, *rowInfo, comparison.fRowSuccess, comparison.fRowFail,
+                           comparison.fRowValsNotInCategories);
+        XVariable columnVar = graph.getVariable("Column", 0);
+        RelabelSuccessFail(columnVar, *columnInfo, comparison.fColumnSuccess, comparison.fColumnFail,
+                           comparison.fColValsNotInCategories);
+    }
+
+    XVariable category = graph.getVariable("category", 0);
+    category.addRelabel(0u, lookUpText(d.dictionary, "Observed"));
+    category.addRelabel(1u, lookUpText(d.dictionary, "Hypothesized"));
+
+    ChartString description = title;
+    if (splitActive) description.append("; ").append(splitLabel);
+    document.SetDescription(description);
+    document.SendChart(true, false, false);
+    return true;
+}
