@@ -224,7 +224,6 @@ private:
     void SaveLines(long& slack);
     void Spread(long& slack);
 
-    const TableLayout& fLayout;
     size_t fColumns;
     long fBudget;
     std::vector<int> fNatural, fFloor, fWidths;
@@ -234,8 +233,7 @@ private:
 };
 
 WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
-    : fLayout(layout),
-      fColumns(static_cast<size_t>(layout.columns)),
+    : fColumns(static_cast<size_t>(layout.columns)),
       fBudget(lineWidth - 1 - 3L * layout.columns),
       fNatural(fColumns, 1),
       fFloor(fColumns, 1),
