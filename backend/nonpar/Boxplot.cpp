@@ -143,10 +143,10 @@ bool Boxplot::draw(const std::string& splitLabel, bool splitActive) {
     const QUOR_Variable* testVariable = d.testField ? d.testField->fVariable : nullptr;
     const QUOR_Variable* groupingVariable = d.groupingField ? d.groupingField->fVariable : nullptr;
     if (testVariable)
-        replaceToken(text, "yAxisText", escapeXml(ChartString(testVariable->GetPreferredLabel()).toUTF8()));
+        replaceToken(text, "yAxisText", templateLabel(testVariable));
     if (groupingVariable)
         replaceToken(text, "xAxisText",
-                     escapeXml(ChartString(groupingVariable->GetPreferredLabel()).toUTF8()));
+                     templateLabel(groupingVariable));
 
     editTemplate(text);
 
@@ -170,9 +170,7 @@ bool Boxplot::draw(const std::string& splitLabel, bool splitActive) {
         category.setQUORVariable(groupingVariable);
     }
 
-    ChartString description = d.title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(d.title, splitLabel, splitActive));
     document.SetChartData(&processor);
     document.SendChart(true, false, false);
     return true;

@@ -99,7 +99,7 @@ bool ChiSquare::draw(const std::string& splitLabel, bool splitActive) {
     const ChartString observed = lookUpText(d.dictionary, "Observed");
     const ChartString hypothesized = lookUpText(d.dictionary, "Hypothesized");
     // Texts written into the template's XML.
-    const std::string axis = escapeXml(ChartString(d.testVariable->GetPreferredLabel()).toUTF8());
+    const std::string axis = templateLabel(d.testVariable);
     const std::string frequency = escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8());
     const std::string residual = escapeXml(lookUpText(d.dictionary, "E61605").toUTF8());
 
@@ -124,9 +124,7 @@ bool ChiSquare::draw(const std::string& splitLabel, bool splitActive) {
     document.setLanguage();
     XGraph& graph = document.getExternalGraph();
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SetChartData(&processor);
 
     XVariable type = graph.getVariable("Type", 0);

@@ -166,9 +166,9 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
     const QUOR_Variable* groupingVariable = VariableAt(*d.container, groupingPosition);
 
     if (groupingVariable)
-        replaceToken(text, "subTitle", escapeXml(ChartString(groupingVariable->GetPreferredLabel()).toUTF8()));
+        replaceToken(text, "subTitle", templateLabel(groupingVariable));
     if (testVariable) {
-        const std::string label = escapeXml(ChartString(testVariable->GetPreferredLabel()).toUTF8());
+        const std::string label = templateLabel(testVariable);
         replaceToken(text, "yTitle0", label);
         replaceToken(text, "yTitle1", label);
     }
@@ -225,9 +225,7 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
         if (testVariable) graph.getVariable("means", 0).setFormatBasedOnQUORVariable(testVariable);
     }
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SetChartData(&processor);
     document.SendChart(true, false, false);
     return true;

@@ -97,9 +97,9 @@ bool MarginalHomogeneity::draw(const std::string& splitLabel, bool splitActive) 
     // The columns are the second field's categories, the rows the first's.
     if (columnField && columnField->fVariable && text.find("Facet1Text") != std::string::npos)
         replaceToken(text, "Facet1Text",
-                     escapeXml(ChartString(columnField->fVariable->GetPreferredLabel()).toUTF8()));
+                     templateLabel(columnField->fVariable));
     if (rowField && rowField->fVariable && text.find("Facet2Text") != std::string::npos)
-        replaceToken(text, "Facet2Text", escapeXml(ChartString(rowField->fVariable->GetPreferredLabel()).toUTF8()));
+        replaceToken(text, "Facet2Text", templateLabel(rowField->fVariable));
 
     replaceToken(text, "tooltipText", escapeXml(lookUpText(d.dictionary, "Observed").toUTF8()) + "=$[0]$");
 
@@ -136,9 +136,7 @@ bool MarginalHomogeneity::draw(const std::string& splitLabel, bool splitActive) 
     if (rowField && rowField->fVariable) RelabelField(graph, "Row", *rowField);
     if (columnField && columnField->fVariable) RelabelField(graph, "Column", *columnField);
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SendChart(true, false, false);
     return true;
 }

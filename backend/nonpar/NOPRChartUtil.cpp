@@ -97,6 +97,10 @@ std::string escapeXml(const std::string& text) {
     return out;
 }
 
+std::string templateLabel(const QUOR_Variable* variable) {
+    return variable ? escapeXml(ChartString(variable->GetPreferredLabel()).toUTF8()) : std::string();
+}
+
 void relabelCategories(const FieldInfo* field, XVariable& variable) {
     if (!field) return;
     if (field->fVariable) variable.setQUORVariable(field->fVariable);
@@ -144,6 +148,13 @@ int errorMessageCount(const NOPROutputStats::BaseHypothesisTest& test) {
     for (const MessageInfo& message : test.fMessages)
         if (message.fType == MessageType::Error) ++count;
     return count;
+}
+
+ChartString chartDescription(const ChartString& title, const std::string& splitLabel,
+                             bool splitActive) {
+    ChartString description = title;
+    if (splitActive) description.append("; ").append(splitLabel);
+    return description;
 }
 
 ChartString lookUpText(const FacSTDictionary* dictionary, const std::string& key) {

@@ -32,6 +32,9 @@ std::string trimBlanks(const std::string& text);
 // into a template; characters XML forbids are dropped.
 std::string escapeXml(const std::string& text);
 
+// A variable's preferred label as text for a template, escaped.
+std::string templateLabel(const QUOR_Variable* variable);
+
 // Relabels the categories of a chart variable with the field's value labels.
 void relabelCategories(const FieldInfo* field, XVariable& variable);
 // The label of a category code of a field.
@@ -40,6 +43,11 @@ std::string categoryLabel(const FieldInfo* field, double code);
 std::vector<double> testFieldIndices(const ConditionInfo& condition);
 // The number of error messages of a test, whatever their codes.
 int errorMessageCount(const NOPROutputStats::BaseHypothesisTest& test);
+
+// A chart's description: its title, followed by "; " and the split label
+// when the output runs by splits.
+ChartString chartDescription(const ChartString& title, const std::string& splitLabel,
+                             bool splitActive);
 
 // A string-table text as the chart service's string.
 class FacSTDictionary;

@@ -88,9 +88,7 @@ bool NOPRHistogramChart::draw(const std::string& splitLabel, bool splitActive) {
 
     editDocument(document);
 
-    ChartString description = fData->title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(fData->title, splitLabel, splitActive));
     document.SetChartData(&processor);
     document.SendChart(true, false, false);
     return true;

@@ -101,9 +101,7 @@ bool NOPRStackedChart::draw(const std::string& splitLabel, bool splitActive) {
     graph.setTitle(title);
     if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
 
     document.SetChartData(&processor);
     editDocument(document);

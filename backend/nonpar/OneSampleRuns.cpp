@@ -78,9 +78,7 @@ bool OneSampleRuns::draw(const std::string& splitLabel, bool splitActive) {
     graph.setTitle(title);
     if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SendChart(true, false, false);
     return true;
 }

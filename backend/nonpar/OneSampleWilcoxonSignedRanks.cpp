@@ -33,7 +33,7 @@ void OneSampleWilcoxonSignedRanks::editTemplate(std::string& text) {
     if (const FieldInfo* info = field()) fData->variable = info->fVariable;
     const QUOR_Variable* variable = fData->variable;
     if (!variable) return;
-    replaceToken(text, "xAxisLabel", escapeXml(ChartString(variable->GetPreferredLabel()).toUTF8()));
+    replaceToken(text, "xAxisLabel", templateLabel(variable));
     replaceToken(text, "yAxisLabel", escapeXml(lookUpText(fData->dictionary, "Frequency").toUTF8()));
     replaceToken(text, "labelText", "");
 }

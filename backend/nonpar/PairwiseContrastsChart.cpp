@@ -195,9 +195,7 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
         }
     }
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SendChart(true, false, false);
     return true;
 }

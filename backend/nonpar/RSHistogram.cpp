@@ -138,9 +138,7 @@ bool RSHistogram::draw(const std::string& splitLabel, bool splitActive) {
         graph.setOuterFrameHeight(1.2);
     }
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SetChartData(&processor);
 
     XVariable types = graph.getVariable("types", 0);

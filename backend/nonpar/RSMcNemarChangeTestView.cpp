@@ -152,9 +152,9 @@ bool RSMcNemarChangeTestView::draw(const std::string& splitLabel, bool splitActi
 
     // The columns are the second field's categories, the rows the first's.
     if (columnVariable)
-        replaceToken(text, "Facet1Text", escapeXml(ChartString(columnVariable->GetPreferredLabel()).toUTF8()));
+        replaceToken(text, "Facet1Text", templateLabel(columnVariable));
     if (rowVariable)
-        replaceToken(text, "Facet2Text", escapeXml(ChartString(rowVariable->GetPreferredLabel()).toUTF8()));
+        replaceToken(text, "Facet2Text", templateLabel(rowVariable));
 
     if (text.find("tooltipText") != std::string::npos) {
         const std::string tooltip = escapeXml(lookUpText(d.dictionary, "Observed").toUTF8()) + "=$[0]$ &#10;" +
@@ -202,9 +202,7 @@ bool RSMcNemarChangeTestView::draw(const std::string& splitLabel, bool splitActi
     category.addRelabel(0u, lookUpText(d.dictionary, "Observed"));
     category.addRelabel(1u, lookUpText(d.dictionary, "Hypothesized"));
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
     document.SendChart(true, false, false);
     return true;
 }

@@ -122,9 +122,7 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
                                                                           : "";
     const ChartString title = *titleKey ? lookUpText(d.dictionary, titleKey) : ChartString();
 
-    ChartString description = title;
-    if (splitActive) description.append("; ").append(splitLabel);
-    document.SetDescription(description);
+    document.SetDescription(chartDescription(title, splitLabel, splitActive));
 
     XGraph& graph = document.getExternalGraph();
     graph.setTitle(title);
