@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "OutputDocument.h"
+#include "render/VegaLiteSpec.h"
 
 namespace npar {
 namespace {
@@ -87,6 +88,8 @@ Json ChartToJson(const OutputItem& item) {
     json["description"] = SanitizeUtf8(chart.description);
     json["data"] = ChartDataToJson(chart.data);
     json["document"] = SanitizeUtf8(chart.document);
+    // The chart drawn as a Vega-Lite specification; null when it cannot be drawn.
+    json["vegaLite"] = item.chart ? render::VegaLiteOrNull(chart) : Json(nullptr);
     return json;
 }
 

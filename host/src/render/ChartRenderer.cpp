@@ -1,0 +1,26 @@
+// RenderChart: the Vega-Lite specification of a chart item as text.
+#include "ChartRenderer.h"
+
+#include <exception>
+
+#include "render/VegaLiteSpec.h"
+
+namespace npar {
+
+RenderedChart RenderChart(const ChartModel& chart) {
+    RenderedChart rendered;
+    try {
+        render::Json spec;
+        if (!render::BuildVegaLite(chart, spec, rendered.note)) return rendered;
+        // Texts from the data may hold invalid UTF-8: it is replaced, never thrown on.
+        rendered.vegaLite = spec.dump(-1, ' ', false, render::Json::error_handler_t::replace);
+        rendered.drawable = true;
+    } catch (const std::exception&) {
+        // A chart the renderer fails on is left out; the report goes on.
+        rendered = RenderedChart();
+        rendered.note = "The chart could not be drawn.";
+    }
+    return rendered;
+}
+
+}  // namespace npar

@@ -1,0 +1,149 @@
+// One <graph> of a chart document as a Vega-Lite view: its axes, facets,
+// marks (with their statistics), guide lines, panel labels and the label
+// frames placed inside its plot area.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "render/RenderCommon.h"
+#include "render/RenderLayout.h"
+#include "render/RenderStats.h"
+
+namespace npar {
+namespace render {
+
+// A text placed at a pixel position of a view (label frames, footnotes).
+struct PlacedText {
+    std::string text;
+    Style style;
+    double x = 0, y = 0;
+    double fallbackPoints = kDefaultFontPoints;
+};
+
+class GraphView {
+public:
+    // box: the graph's box in the content area (axes and headers included).
+    GraphView(const ChartContext& context, pugi::xml_node graph, Box box);
+
+    // The plot area (the panels with their spacing) in content coordinates.
+    Box PlotBox() const;
+    bool Faceted() const { return fFacetColumn.var || fFacetRow.var; }
+    // Whether the graph holds something to draw (a mark or a guide line).
+    bool HasMarks() const { return fHasMarks; }
+    // A text drawn inside the plot area at a pixel position of the plot.
+    void AddInsideText(const PlacedText& text) { fInside.push_back(text); }
+    Json Build();
+
+private:
+    struct Axis {
+        const Var* var = nullptr;
+        enum class Kind { Quantitative, Nominal, Temporal } kind = Kind::Quantitative;
+        bool visible = true;
+        Style style;
+        Json title;  // text or null
+        std::string opposite;
+        bool hasOpposite = false;
+        Format tickFormat;
+        bool hasTickFormat = false;
+        std::optional<double> min, max;  // data units
+        bool invert = false;
+        bool zero = false;
+        CategoryScale categories;
+        double low = 0, high = 0;  // the extent of the values drawn (output units)
+        bool tracked = false;
+
+        bool Nominal() const { return kind == Kind::Nominal; }
+        double Output(double value) const;
+    };
+    struct Facet {
+        const Var* var = nullptr;
+        pugi::xml_node node;
+        CategoryScale categories;
+    };
+    struct Panel {
+        long column = -1, row = -1;
+    };
+    struct Mark {
+        pugi::xml_node node;
+        std::string key;  // the layer key of its rows
+        const Var* x = nullptr;
+        const Var* y = nullptr;
+        const SourceTable* source = nullptr;
+        Style style;
+        const Var* colorVar = nullptr;
+        std::string colorId;
+        bool pattern = false;
+        CategoryScale colors;
+        Json colorRange = Json::array();
+        const Var* labelVar = nullptr;
+        Style labelStyle;
+        std::vector<pugi::xml_node> popups;
+    };
+    struct Variant {
+        bool reverse[2] = {false, false};
+        bool opposite[2] = {false, false};
+        bool explicitDomain = false;
+    };
+
+    void PrepareAxes();
+    void PrepareFacets();
+    void PrepareSize();
+    void PrepareLayouts();
+    Mark ReadMark(pugi::xml_node node, size_t index) const;
+    std::vector<std::vector<size_t>> PanelRows(const SourceTable& source) const;
+    bool Readable(const Var& var, const SourceTable& source) const;
+    Json PanelFields(size_t panel) const;
+    void Emit(Json row, size_t panel);
+    void Track(int dimension, double value);
+    Json AxisValue(int dimension, const Var* var, const Cell& cell);
+    std::string Tooltip(const Mark& mark, size_t row) const;
+    Json Channel(int dimension, const std::string& field, Json extra = Json::object()) const;
+    Json ColorChannel(const Mark& mark) const;
+    Json Filter(const std::string& key) const;
+    // The colour (or pattern) channel and the tooltip of a mark's layer.
+    void AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info, bool stroke) const;
+    double BinWidth() const;
+    // The width of a category's band on an axis, in pixels.
+    double BandWidth(int dimension) const;
+
+    void AddInterval(pugi::xml_node node, size_t index);
+    void AddSchema(pugi::xml_node node, size_t index);
+    void AddLine(pugi::xml_node node, size_t index);
+    void AddPoint(pugi::xml_node node, size_t index);
+    void AddEdge(pugi::xml_node node, size_t index);
+    void AddGuide(pugi::xml_node node, size_t index);
+    void AddPanelLabels();
+    void AddInsideTexts();
+
+    Json ResolveChannels(const Json& layer, const Variant& variant) const;
+    Json AxisChannel(int dimension, const Variant& variant) const;
+    Json BuildAlternating();
+
+    const ChartContext& fContext;
+    const ChartData& fData;
+    pugi::xml_node fGraph;
+    Box fBox;
+    Axis fAxis[2];
+    Facet fFacetColumn, fFacetRow;
+    int fWrapColumns = 0;
+    bool fAlternating = false;
+    int fAlternatingDimension = 1;
+    std::vector<Panel> fPanels;
+    double fLeftRoom = 0, fBottomRoom = 0, fTopRoom = 0, fRightRoom = 0;
+    double fPlotWidth = 0, fPlotHeight = 0, fPanelWidth = 0, fPanelHeight = 0;
+    double fSpacing = 10;
+    size_t fGridColumns = 1, fGridRows = 1;
+    bool fHasMarks = false;
+    bool fHasLegend = false;
+    Json fRows = Json::array();
+    std::vector<Json> fLayers;
+    std::vector<PlacedText> fInside;
+    // Node positions of network layouts: per point element, per panel, by key.
+    std::map<const void*, std::vector<std::map<std::string, std::pair<double, double>>>> fNodes;
+};
+
+}  // namespace render
+}  // namespace npar

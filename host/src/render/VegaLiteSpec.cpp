@@ -1,0 +1,324 @@
+// The chart as a whole: the document is checked, its texts, graphs and label
+// frames are laid out in the frame, and the graph views are joined with the
+// label frames placed around them (above, beside, below) or inside them.
+#include "render/VegaLiteSpec.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <set>
+
+#include "render/GraphView.h"
+#include "render/RenderLayout.h"
+
+namespace npar {
+namespace render {
+namespace {
+
+// The standard chart size in pixels (frame 1 × 1).
+constexpr double kStandardWidth = 480;
+constexpr double kStandardHeight = 360;
+
+const std::set<std::string>& KnownElements() {
+    static const std::set<std::string> kKnown = {
+        "visualization", "extension", "title", "subtitle", "footnote", "text", "frame", "dataSource",
+        "sourceVariable", "variable", "format", "relabel", "categorize", "when", "derivedVariable", "style",
+        "graph", "location", "coordinates", "axis", "range", "faceting", "facet", "facetLayout", "interval",
+        "schema", "line", "point", "edge", "x", "y", "binStatistic", "summaryStatistic", "distributionStatistic",
+        "graphLayoutStatistic", "move", "color", "pattern", "colorMapping", "stack", "cluster", "labeling",
+        "lineGuide", "label", "labelFrame", "legend", "legendTarget", "popup", "tokenMapping"};
+    return kKnown;
+}
+
+// Whether every element is one the renderer draws; else a note naming the
+// first that is not. The tree is walked without recursion.
+bool CheckElements(pugi::xml_node root, std::string& note) {
+    static const std::set<std::string> kDistributions = {"normal", "uniform", "poisson", "exponential"};
+    std::vector<pugi::xml_node> pending{root};
+    while (!pending.empty()) {
+        pugi::xml_node node = pending.back();
+        pending.pop_back();
+        const std::string tag = node.name();
+        if (!KnownElements().count(tag)) {
+            note = "The chart uses the element <" + tag + ">, which this report cannot draw.";
+            return false;
+        }
+        if (tag == "distributionStatistic" && !kDistributions.count(node.attribute("distribution").value())) {
+            note = std::string("The chart asks for a distribution curve (\"") + node.attribute("distribution").value() +
+                   "\") that this report cannot draw.";
+            return false;
+        }
+        if (tag == "graphLayoutStatistic" && std::string(node.attribute("method").value()) != "circle") {
+            note = std::string("The chart asks for a network layout (\"") + node.attribute("method").value() +
+                   "\") that this report cannot draw.";
+            return false;
+        }
+        if (tag == "summaryStatistic" && std::string(node.attribute("method").value()) != "sum") {
+            note = std::string("The chart asks for a summary (\"") + node.attribute("method").value() +
+                   "\") that this report cannot draw.";
+            return false;
+        }
+        for (pugi::xml_node child = node.last_child(); child; child = child.previous_sibling()) {
+            if (child.type() == pugi::node_element) pending.push_back(child);
+        }
+    }
+    return true;
+}
+
+// A paragraph of a label frame.
+struct Paragraph {
+    std::string text;
+    Style style;
+};
+
+std::vector<Paragraph> FrameParagraphs(const ChartContext& context, pugi::xml_node frame) {
+    std::vector<Paragraph> paragraphs;
+    const Style frameStyle = context.StyleOf(frame);
+    if (!frameStyle.visible) return paragraphs;
+    for (pugi::xml_node label : frame.children("label")) {
+        Paragraph paragraph{ElementText(label), label.attribute("style") ? context.StyleOf(label) : frameStyle};
+        if (paragraph.style.fontSize <= 0) paragraph.style.fontSize = frameStyle.fontSize;
+        if (paragraph.style.fontWeight.empty()) paragraph.style.fontWeight = frameStyle.fontWeight;
+        if (paragraph.style.color.empty()) paragraph.style.color = frameStyle.color;
+        if (!paragraph.text.empty() && paragraph.style.visible) paragraphs.push_back(paragraph);
+    }
+    return paragraphs;
+}
+
+Size ParagraphsSize(const std::vector<Paragraph>& paragraphs) {
+    Size size;
+    for (const Paragraph& paragraph : paragraphs) {
+        const double font = paragraph.style.FontPixels();
+        size.width = std::max(size.width, TextWidth(paragraph.text, font) + 4);
+        size.height += TextHeight(paragraph.text, font);
+    }
+    return size;
+}
+
+// A view that writes texts at pixel positions, without axes or frame.
+Json TextView(const std::vector<PlacedText>& texts, double width, double height) {
+    Json rows = Json::array();
+    Json layers = Json::array();
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const std::string key = "text" + std::to_string(i);
+        rows.push_back({{"_layer", key}, {"_t", texts[i].text}});
+        Json mark = {{"type", "text"},
+                     {"x", std::max(0.0, texts[i].x)},
+                     {"y", std::max(0.0, texts[i].y)},
+                     {"align", "left"},
+                     {"baseline", "top"},
+                     {"lineBreak", "\n"}};
+        texts[i].style.ApplyText(mark, texts[i].fallbackPoints);
+        layers.push_back({{"transform", Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}})},
+                          {"mark", mark},
+                          {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
+    }
+    return {{"width", std::max(1.0, std::ceil(width))},
+            {"height", std::max(1.0, std::ceil(height))},
+            {"view", {{"stroke", nullptr}}},
+            {"data", {{"values", rows}}},
+            {"layer", layers}};
+}
+
+double FrameFactor(pugi::xml_node frame, const char* name) {
+    double value = 1;
+    if (!ParseNumber(frame.attribute(name).value(), value) || !(value > 0) || !std::isfinite(value)) return 1;
+    return std::min(value, 20.0);
+}
+
+Json TextLines(const std::string& text) {
+    Json lines = Json::array();
+    for (const std::string& line : SplitLines(text)) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
+    pugi::xml_document document;
+    // Attribute whitespace is kept: a line break in an attribute is a line break.
+    const unsigned flags = pugi::parse_default & ~pugi::parse_wconv_attribute;
+    const pugi::xml_parse_result parsed =
+        document.load_buffer(chart.document.data(), chart.document.size(), flags, pugi::encoding_utf8);
+    const pugi::xml_node root = document.document_element();
+    if (!parsed || std::string(root.name()) != "visualization") {
+        note = "The chart document could not be read.";
+        return false;
+    }
+    if (!CheckElements(root, note)) return false;
+    if (!root.child("graph")) {
+        note = "The chart has no graph to draw.";
+        return false;
+    }
+
+    const ChartData data(root, chart.data);
+    ChartContext context(root, data);
+
+    // Texts and the blocks they take.
+    const std::string title = ElementText(root.child("title"));
+    bool showSubtitle = true;
+    for (pugi::xml_node extension : root.children("extension")) {
+        if (extension.attribute("subtitle")) showSubtitle = extension.attribute("subtitle").as_bool();
+    }
+    const std::string subtitle = showSubtitle ? ElementText(root.child("subtitle")) : std::string();
+    const std::string footnote = ElementText(root.child("footnote"));
+    const double width = kStandardWidth * FrameFactor(root.child("frame"), "width");
+    const double height = kStandardHeight * FrameFactor(root.child("frame"), "height");
+    double titleBlock = 0;
+    if (!title.empty()) titleBlock += 20 * static_cast<double>(SplitLines(title).size());
+    if (!subtitle.empty()) titleBlock += 16 * static_cast<double>(SplitLines(subtitle).size());
+    if (titleBlock > 0) titleBlock += 8;
+    const double footnoteBlock = footnote.empty() ? 0 : 14 * static_cast<double>(SplitLines(footnote).size()) + 8;
+    const double contentHeight = std::max(80.0, height - titleBlock - footnoteBlock);
+    context.contentWidth = width;
+
+    // Boxes of graphs and label frames.
+    std::map<const void*, std::vector<Paragraph>> paragraphs;
+    for (pugi::xml_node frame : root.children("labelFrame")) paragraphs[frame.internal_object()] = FrameParagraphs(context, frame);
+    Layout layout(root, width, contentHeight, [&](pugi::xml_node node) {
+        const auto found = paragraphs.find(node.internal_object());
+        return found == paragraphs.end() ? Size() : ParagraphsSize(found->second);
+    });
+
+    std::vector<std::unique_ptr<GraphView>> graphs;
+    std::vector<Box> graphBoxes;
+    bool anything = false;
+    for (pugi::xml_node graph : root.children("graph")) {
+        const Box box = layout.BoxOf(graph);
+        graphs.push_back(std::make_unique<GraphView>(context, graph, box));
+        graphBoxes.push_back(box);
+        anything = anything || graphs.back()->HasMarks();
+    }
+    if (!anything) {
+        note = "The chart has no mark to draw.";
+        return false;
+    }
+
+    // Label frames around the main graph, or inside its plot area.
+    const Box main = graphBoxes.front();
+    const Box plot = graphs.front()->PlotBox();
+    std::vector<PlacedText> above, below, left, right;
+    std::vector<Box> aboveBoxes, belowBoxes, leftBoxes, rightBoxes;
+    for (pugi::xml_node frame : root.children("labelFrame")) {
+        const auto& frameParagraphs = paragraphs[frame.internal_object()];
+        if (frameParagraphs.empty()) continue;
+        const Box box = layout.BoxOf(frame);
+        std::vector<PlacedText>* region = nullptr;
+        std::vector<Box>* boxes = nullptr;
+        if (box.Bottom() <= main.top + 2) region = &above, boxes = &aboveBoxes;
+        else if (box.top >= main.Bottom() - 2) region = &below, boxes = &belowBoxes;
+        else if (box.left >= main.Right() - 2) region = &right, boxes = &rightBoxes;
+        else if (box.Right() <= main.left + 2) region = &left, boxes = &leftBoxes;
+        else if (graphs.front()->Faceted()) region = &above, boxes = &aboveBoxes;
+        double y = box.top;
+        for (const Paragraph& paragraph : frameParagraphs) {
+            PlacedText text{paragraph.text, paragraph.style, box.left, y};
+            y += TextHeight(paragraph.text, paragraph.style.FontPixels());
+            if (region) {
+                region->push_back(text);
+                boxes->push_back(Box{box.left, text.y, box.width, y - text.y});
+            } else {
+                // Inside the plot area, at the frame's place in it.
+                text.x = std::min(text.x - plot.left, plot.width - TextWidth(text.text, paragraph.style.FontPixels()) - 2);
+                text.y -= plot.top;
+                graphs.front()->AddInsideText(text);
+            }
+        }
+    }
+
+    // Views: graphs side by side or one under the other as their boxes stand.
+    Json center;
+    if (graphs.size() == 1) {
+        center = graphs.front()->Build();
+    } else {
+        bool stacked = false;
+        for (size_t i = 1; i < graphBoxes.size(); ++i) stacked = stacked || graphBoxes[i].top >= graphBoxes[0].Bottom() - 2;
+        Json views = Json::array();
+        for (auto& graph : graphs) views.push_back(graph->Build());
+        center = {{stacked ? "vconcat" : "hconcat", views}, {"spacing", 16}};
+    }
+
+    // A region view: its texts relative to the region's own corner.
+    auto regionView = [](std::vector<PlacedText> texts, const std::vector<Box>& boxes, double originX, double originY) {
+        double w = 1, h = 1;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            texts[i].x -= originX;
+            texts[i].y -= originY;
+            w = std::max(w, boxes[i].Right() - originX);
+            h = std::max(h, boxes[i].Bottom() - originY);
+        }
+        return TextView(texts, w, h);
+    };
+    auto minimum = [](const std::vector<Box>& boxes, bool vertical) {
+        double m = 1e300;
+        for (const Box& box : boxes) m = std::min(m, vertical ? box.top : box.left);
+        return m;
+    };
+    Json row = center;
+    if (!left.empty() || !right.empty()) {
+        Json parts = Json::array();
+        double spacing = 10;
+        if (!left.empty()) parts.push_back(regionView(left, leftBoxes, minimum(leftBoxes, false), main.top));
+        parts.push_back(center);
+        if (!right.empty()) {
+            const double start = minimum(rightBoxes, false);
+            spacing = std::clamp(start - main.Right(), 4.0, 40.0);
+            parts.push_back(regionView(right, rightBoxes, start, main.top));
+        }
+        row = {{"hconcat", parts}, {"spacing", spacing}};
+    }
+    Json column = Json::array();
+    if (!above.empty()) column.push_back(regionView(above, aboveBoxes, main.left, minimum(aboveBoxes, true)));
+    column.push_back(row);
+    if (!below.empty() || !footnote.empty()) {
+        std::vector<PlacedText> texts = below;
+        std::vector<Box> boxes = belowBoxes;
+        double top = below.empty() ? 0 : minimum(belowBoxes, true);
+        double bottom = top;
+        for (const Box& box : boxes) bottom = std::max(bottom, box.Bottom());
+        if (!footnote.empty()) {
+            Style style;
+            style.color = "#333333";
+            PlacedText text{footnote, style, main.left, bottom + 4, 8};
+            texts.push_back(text);
+            boxes.push_back(Box{main.left, text.y, TextWidth(footnote, style.FontPixels(8)),
+                                TextHeight(footnote, style.FontPixels(8))});
+        }
+        column.push_back(regionView(texts, boxes, main.left, top));
+    }
+    Json body = column.size() == 1 ? row : Json{{"vconcat", column}, {"spacing", 8}};
+
+    spec = Json::object();
+    spec["$schema"] = "https://vega.github.io/schema/vega-lite/v5.json";
+    spec["description"] = chart.description.empty() ? title : chart.description;
+    if (!title.empty() || !subtitle.empty()) {
+        Json heading = {{"text", title.empty() ? Json(" ") : TextLines(title)}, {"anchor", "middle"}};
+        if (!subtitle.empty()) heading["subtitle"] = TextLines(subtitle);
+        spec["title"] = heading;
+    }
+    spec["padding"] = 8;
+    spec["config"] = {
+        {"font", "sans-serif"},
+        {"view", {{"stroke", "#d9d9d9"}}},
+        {"title", {{"fontSize", 16}, {"fontWeight", "bold"}, {"subtitleFontSize", 13}, {"subtitleColor", "#333333"}}},
+        {"axis", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}, {"grid", false}}},
+        {"legend", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}},
+        {"header", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}}};
+    for (auto& item : body.items()) spec[item.key()] = item.value();
+    return true;
+}
+
+Json VegaLiteOrNull(const ChartModel& chart) {
+    try {
+        Json spec;
+        std::string note;
+        if (BuildVegaLite(chart, spec, note)) return spec;
+    } catch (const std::exception&) {
+        // A chart the renderer fails on is left out; the report goes on.
+    }
+    return nullptr;
+}
+
+}  // namespace render
+}  // namespace npar
