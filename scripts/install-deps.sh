@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing, fuzzing and benchmarking need.
+# Installs the Debian packages that building, testing, fuzzing and benchmarking need,
+# and the npm packages of web/ (the chart library the HTML report inlines and the
+# browser test's driver) at the versions its lock file pins.
 # Safe to run again: packages already present are left as they are.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -9,7 +12,12 @@ packages=(
   libpugixml-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales python3
+  chromium
 )
+# Node.js and npm install the chart library; Debian's are taken only when the
+# machine has none of its own.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,4 +39,13 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $sudo_cmd sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo_cmd tee -a /etc/locale.gen >/dev/null
   $sudo_cmd locale-gen >/dev/null
+fi
+
+# The chart library and the browser test's driver, exactly as web/package-lock.json
+# pins them. npm ci runs only when they are missing or the lock file changed since.
+lock_sum="$(sha256sum web/package-lock.json | cut -d' ' -f1)"
+stamp=web/node_modules/.installed-lock
+if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$lock_sum" ]; then
+  (cd web && npm ci --no-audit --no-fund --loglevel=error)
+  echo "$lock_sum" >"$stamp"
 fi

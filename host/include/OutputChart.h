@@ -26,8 +26,9 @@ struct ChartModel {
 // a compact listing of the first rows of every data source. Lines end with a
 // line feed and carry no indentation of their own beyond the listing's.
 std::string WriteChartText(const ChartModel& chart);
-// The chart as an HTML fragment: title, subtitle and the first rows of its
-// data in a small table. Every text is escaped.
-std::string WriteChartHtml(const ChartModel& chart);
+// The chart as an HTML fragment: title, subtitle, the note (when not empty:
+// why the chart is shown this way) and the first rows of its data in a small
+// table. Every text is escaped.
+std::string WriteChartHtml(const ChartModel& chart, const std::string& note = {});
 
 }  // namespace npar

@@ -63,9 +63,13 @@ std::string WriteJson(const OutputDocument& document);
 // The document as plain text: headings as an outline, errors marked.
 std::string WriteText(const OutputDocument& document);
 // The document as one self-contained HTML page: an outline pane linking to
-// every heading, then the items. Inline CSS only, no external resource; a
-// Content-Security-Policy meta tag forbids anything else. Every text is
-// escaped and invalid UTF-8 replaced by U+FFFD.
+// every heading, table and chart, then the items. Charts are drawn by the
+// chart library read from PathFactory::ResourceDirectory() + "/vendor/" and
+// inlined into the page (without it they are shown as their data). Inline CSS
+// and the inlined scripts only, no external resource; a
+// Content-Security-Policy meta tag allows exactly those scripts by their
+// hashes and forbids anything else. Every text is escaped and invalid UTF-8
+// replaced by U+FFFD.
 std::string WriteHtml(const OutputDocument& document);
 
 // Replaces every byte sequence that is not valid UTF-8 by U+FFFD.

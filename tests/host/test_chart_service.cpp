@@ -456,8 +456,9 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     chart.subtitle = "Split <1>";
     chart.description = "Histogram; Split <1>";
     ChartDataSource source{"graphSource", {{"value", {}}, {"label", {}}}};
-    for (int row = 0; row < 10; ++row) source.columns[0].cells.push_back(ChartDatum(row * 0.5));
-    source.columns[1].cells = {ChartDatum(std::string("a & b")), ChartDatum()};
+    for (int row = 0; row < 10; ++row) source.columns[0].cells.emplace_back(row * 0.5);
+    source.columns[1].cells.emplace_back(std::string("a & b"));
+    source.columns[1].cells.emplace_back();
     chart.data.push_back(source);
 
     const std::string text = npar::WriteChartText(chart);

@@ -57,9 +57,10 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
 
 }  // namespace
 
-std::string WriteChartHtml(const ChartModel& chart) {
+std::string WriteChartHtml(const ChartModel& chart, const std::string& note) {
     std::string out = "<div class=\"chart\">\n<p class=\"chart-title\">" + Escape(chart.title) + "</p>\n";
     if (!chart.subtitle.empty()) out += "<p class=\"chart-subtitle\">" + Escape(chart.subtitle) + "</p>\n";
+    if (!note.empty()) out += "<p class=\"chart-note\">" + Escape(note) + "</p>\n";
     for (const ChartDataSource& source : chart.data) WriteSource(out, source);
     if (!chart.footnote.empty()) out += "<p class=\"chart-footnote\">" + Escape(chart.footnote) + "</p>\n";
     out += "</div>\n";

@@ -1,10 +1,19 @@
 // The output document as a self-contained HTML page: an outline pane with a
-// link to every heading and table beside the report itself. One function per
-// item kind; tables are drawn from their shared layout grid.
+// link to every heading, table and chart beside the report itself. One
+// function per item kind; tables are drawn from their shared layout grid,
+// charts by the chart library inlined into the page from the resources'
+// vendor folder, each from the Vega-Lite specification the chart renderer
+// makes of its chart document.
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "ChartRenderer.h"
+#include "FacSTDictionary.h"
 #include "OutputDocument.h"
+#include "ScriptHash.h"
 #include "TableLayout.h"
 
 namespace npar {
@@ -52,14 +61,99 @@ constexpr const char* kStyle =
     "div.pivot div.foot{font-size:12px;color:#333;padding-top:.35em}"
     "div.pivot div.frame>div.foot{display:table-caption;caption-side:bottom}"
     "div.pivot div.foot p{margin:.15em 0}"
+    "nav.outline li.chart>a{color:#4a5563;font-size:.92em}"
+    "nav.outline li.chart>a::before{content:'\\25D4  ';color:#8a94a3}"
+    "figure.chart{margin:.8em 0 1.6em 0}"
+    "figure.chart p.chart-title{font-weight:bold;margin:0 0 .1em 0}"
+    "figure.chart p.chart-subtitle{color:#3b4452;font-size:13px;margin:0 0 .3em 0}"
+    "figure.chart p.chart-footnote{font-size:12px;color:#333;margin:.3em 0}"
+    "figure.chart p.chart-note{font-size:12px;color:#5a4a00;background:#fdf6dc;"
+    "border-left:3px solid #d4a72c;padding:.25em .6em;margin:.3em 0;display:table}"
+    "figure.chart p.chart-more{font-size:12px;color:#4a5563;margin:.1em 0}"
+    "table.chart-data{border-collapse:collapse;font-size:12px;margin:.3em 0;"
+    "font-variant-numeric:tabular-nums}"
+    "table.chart-data caption{text-align:left;color:#4a5563;font-size:12px}"
+    "table.chart-data th,table.chart-data td{border:1px solid #d3d8df;padding:.1em .45em;text-align:left}"
+    "table.chart-data th{background:#eaeef3;font-weight:600}"
+    "figure.chart .chart-view{max-width:100%;overflow-x:auto}"
+    ".visually-hidden{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);"
+    "white-space:nowrap}"
     "@media print{body{display:block}nav.outline{display:none}main.report{padding:0}"
-    "div.pivot{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot .corner"
+    "div.pivot,figure.chart{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot .corner"
     "{background:none}}";
 
 // Texts up to this many bytes are kept on one line in a table cell.
 constexpr size_t kShortText = 32;
 
+// What a report may do: inline styles, and no script but the ones it holds
+// (added by their hashes when the report draws charts). No request of any
+// kind leaves the page.
 constexpr const char* kSecurityPolicy = "default-src 'none'; style-src 'unsafe-inline'";
+
+// The chart library, inlined in this order: the visualization grammar, its
+// expression interpreter (so no expression is ever compiled to a function),
+// the Vega-Lite compiler and the embedding helper.
+constexpr const char* kLibraryFiles[] = {"vega.min.js", "vega-interpreter.min.js", "vega-lite.min.js",
+                                         "vega-embed.min.js"};
+
+// Draws every chart placeholder from its inlined specification. Expressions
+// are interpreted from their syntax trees (ast), so the page needs no
+// 'unsafe-eval'; the loader refuses every request, so nothing is fetched.
+// Each placeholder ends in data-state "drawn" or "failed", and the root
+// element gets data-charts="done" when all are settled.
+constexpr const char* kChartScript = R"JS(
+(function () {
+  "use strict";
+  var root = document.documentElement;
+  var views = document.querySelectorAll("div.chart-view[data-spec]");
+  var pending = views.length;
+  function settle() {
+    pending -= 1;
+    if (pending <= 0) root.setAttribute("data-charts", "done");
+  }
+  function refuse() { return Promise.reject(new Error("the report loads nothing")); }
+  var loader = { load: refuse, sanitize: refuse, http: refuse, file: refuse };
+  function fail(view, reason) {
+    view.textContent = "";
+    var note = document.createElement("p");
+    note.className = "chart-note";
+    note.textContent = "The chart could not be drawn: " + reason;
+    view.appendChild(note);
+    view.setAttribute("data-state", "failed");
+    settle();
+  }
+  if (pending === 0) root.setAttribute("data-charts", "done");
+  Array.prototype.forEach.call(views, function (view) {
+    var spec;
+    try {
+      spec = JSON.parse(document.getElementById(view.getAttribute("data-spec")).textContent);
+    } catch (e) {
+      fail(view, "its specification is not valid JSON.");
+      return;
+    }
+    if (typeof vegaEmbed !== "function" || typeof vega === "undefined" ||
+        !vega.expressionInterpreter) {
+      fail(view, "the chart library did not load.");
+      return;
+    }
+    view.textContent = "";
+    var options = { ast: true, expr: vega.expressionInterpreter, actions: false, renderer: "svg",
+                    loader: loader };
+    vegaEmbed(view, spec, options)
+      .then(function () {
+        view.setAttribute("data-state", "drawn");
+        settle();
+      }, function (error) {
+        fail(view, String(error && error.message ? error.message : error));
+      });
+  });
+})();
+)JS";
+
+// The note a chart shows when the library is not beside the program.
+constexpr const char* kNoLibraryNote =
+    "The chart library was not found in the resources' vendor folder, so the chart is shown as "
+    "its data.";
 
 std::string Escape(const std::string& text) {
     const std::string clean = SanitizeUtf8(text);
@@ -84,6 +178,7 @@ struct Anchors {
     std::map<const OutputItem*, std::string> ids;
     int headings = 0;
     int tables = 0;
+    int charts = 0;
 };
 
 void NumberItems(const OutputItem& parent, Anchors& anchors) {
@@ -93,12 +188,16 @@ void NumberItems(const OutputItem& parent, Anchors& anchors) {
             NumberItems(*child, anchors);
         } else if (child->kind == OutputItem::Kind::Table) {
             anchors.ids.emplace(child.get(), "table-" + std::to_string(++anchors.tables));
+        } else if (child->kind == OutputItem::Kind::Chart) {
+            anchors.ids.emplace(child.get(), "chart-" + std::to_string(++anchors.charts));
         }
     }
 }
 
 std::string DisplayText(const OutputItem& item) {
-    const std::string& text = item.table ? item.table->title : item.text;
+    const std::string& text = item.table   ? item.table->title
+                              : item.chart ? item.chart->title
+                                           : item.text;
     return text.empty() ? std::string("(untitled)") : text;
 }
 
@@ -112,10 +211,12 @@ void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::str
         if (anchor == anchors.ids.end()) continue;
         if (!open) out += "<ul>";
         open = true;
-        const bool table = child->kind == OutputItem::Kind::Table;
-        out += std::string(table ? "<li class=\"table\">" : "<li>") + "<a href=\"#" + anchor->second + "\">" +
-               Escape(DisplayText(*child)) + "</a>";
-        if (!table) WriteOutlineList(*child, anchors, out);
+        const bool heading = child->kind == OutputItem::Kind::Heading;
+        const char* item = heading                                     ? "<li>"
+                           : child->kind == OutputItem::Kind::Table ? "<li class=\"table\">"
+                                                                      : "<li class=\"chart\">";
+        out += std::string(item) + "<a href=\"#" + anchor->second + "\">" + Escape(DisplayText(*child)) + "</a>";
+        if (heading) WriteOutlineList(*child, anchors, out);
         out += "</li>";
     }
     if (open) out += "</ul>\n";
@@ -230,43 +331,114 @@ void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out
 // ---------------------------------------------------------------------------
 // Items
 
-void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, std::string& out);
+// The chart library as read from the resources, and what the charts of the
+// page need of it.
+struct ChartLibrary {
+    std::vector<std::string> scripts;  // the library files' text; empty when one is missing
+    int drawn = 0;                     // charts that the page draws with it
 
-void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, std::string& out) {
+    bool Available() const { return !scripts.empty(); }
+};
+
+// Reads the library files from the resources' vendor folder. A missing or
+// unreadable file, or one that could end the script element early, leaves
+// the library out: the charts are then shown as their data.
+ChartLibrary ReadChartLibrary() {
+    ChartLibrary library;
+    const std::string folder = PathFactory::ResourceDirectory() + "/vendor/";
+    for (const char* name : kLibraryFiles) {
+        std::ifstream in(folder + name, std::ios::binary);
+        std::string text;
+        if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::string lower = text;
+        for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (text.empty() || lower.find("</script") != std::string::npos ||
+            lower.find("<!--") != std::string::npos) {
+            library.scripts.clear();
+            return library;
+        }
+        library.scripts.push_back(std::move(text));
+    }
+    return library;
+}
+
+// A specification as the text of a JSON data block: every "<" written as
+// its escape, so nothing in it can close the script element.
+std::string ScriptData(const std::string& json) {
+    std::string out;
+    out.reserve(json.size());
+    for (char c : SanitizeUtf8(json)) {
+        if (c == '<')
+            out += "\\u003c";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
+                std::string& out);
+
+void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, ChartLibrary& library,
+                  std::string& out) {
     const std::string tag = "h" + std::to_string(level < 6 ? level : 6);
     out += "<section class=\"heading\" id=\"" + anchors.ids.at(&item) + "\">\n<" + tag + ">" +
            Escape(DisplayText(item)) + "</" + tag + ">\n";
-    WriteItems(item, level + 1, anchors, out);
+    WriteItems(item, level + 1, anchors, library, out);
     out += "</section>\n";
 }
 
-void WriteChart(const OutputItem& item, std::string& out) {
-    if (item.chart) {
-        out += WriteChartHtml(*item.chart);
+// A chart where it stands: the picture drawn from its specification, or,
+// when it cannot be drawn, its title, texts and data with a note saying why.
+void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library, std::string& out) {
+    const std::string id = anchors.ids.at(&item);
+    out += "<figure class=\"item chart\" id=\"" + id + "\">\n";
+    if (!item.chart) {
+        out += "<p class=\"chart-title\">" + Escape(DisplayText(item)) + "</p>\n</figure>\n";
         return;
     }
-    out += "<div class=\"item chart\"><p class=\"title\">" + Escape(item.text) + "</p></div>\n";
+    const ChartModel& chart = *item.chart;
+    RenderedChart rendered;
+    if (library.Available()) rendered = RenderChart(chart);
+    if (library.Available() && rendered.drawable && !rendered.vegaLite.empty()) {
+        // The picture shows the chart's own title; the caption names it for
+        // readers that do not see the picture.
+        ++library.drawn;
+        out += "<figcaption class=\"visually-hidden\">" + Escape(DisplayText(item)) + "</figcaption>\n";
+        out += "<div class=\"chart-view\" data-spec=\"" + id + "-spec\"><p class=\"chart-note\">" +
+               "The chart is drawn when the page's scripts run.</p></div>\n";
+        out += "<script type=\"application/json\" id=\"" + id + "-spec\">" + ScriptData(rendered.vegaLite) +
+               "</script>\n";
+        out += "</figure>\n";
+        return;
+    }
+    const std::string note = !library.Available() ? std::string(kNoLibraryNote)
+                             : rendered.note.empty() ? std::string("The chart cannot be drawn.")
+                                                     : rendered.note;
+    out += WriteChartHtml(chart, note);
+    out += "</figure>\n";
 }
 
 void WriteError(const OutputItem& item, std::string& out) {
     out += "<p class=\"error\">" + Escape(item.text) + "</p>\n";
 }
 
-void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, std::string& out) {
+void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
+                std::string& out) {
     for (const auto& child : parent.children) {
         switch (child->kind) {
-            case OutputItem::Kind::Heading: WriteHeading(*child, level, anchors, out); break;
+            case OutputItem::Kind::Heading: WriteHeading(*child, level, anchors, library, out); break;
             case OutputItem::Kind::Table: WriteTable(*child, anchors, out); break;
-            case OutputItem::Kind::Chart: WriteChart(*child, out); break;
+            case OutputItem::Kind::Chart: WriteChart(*child, anchors, library, out); break;
             case OutputItem::Kind::Error: WriteError(*child, out); break;
         }
     }
 }
 
-void WriteHead(std::string& out) {
+void WriteHead(const std::string& securityPolicy, std::string& out) {
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
-    out += kSecurityPolicy;
+    out += securityPolicy;
     out += "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
     out += "<title>Nonparametric Tests</title>\n<style>";
     out += kStyle;
@@ -278,17 +450,37 @@ void WriteHead(std::string& out) {
 std::string WriteHtml(const OutputDocument& document) {
     Anchors anchors;
     NumberItems(document.Root(), anchors);
-    std::string out;
-    WriteHead(out);
-    out += "<body>\n";
-    WriteOutline(document, anchors, out);
-    out += "<main class=\"report\">\n";
-    WriteItems(document.Root(), 1, anchors, out);
+    ChartLibrary library;
+    if (anchors.charts > 0) library = ReadChartLibrary();
+
+    std::string body = "<body>\n";
+    WriteOutline(document, anchors, body);
+    body += "<main class=\"report\">\n";
+    WriteItems(document.Root(), 1, anchors, library, body);
     if (!document.ok)
-        out +=
+        body +=
             "<p class=\"stopped\">The run stopped at a split whose result document could not "
             "be read.</p>\n";
-    out += "</main>\n</body>\n</html>\n";
+    body += "</main>\n";
+
+    // Only a page that draws charts holds scripts, and its policy allows
+    // exactly those scripts by their hashes.
+    std::string securityPolicy = kSecurityPolicy;
+    if (library.drawn > 0) {
+        securityPolicy += "; script-src";
+        for (const std::string& script : library.scripts) {
+            securityPolicy += " 'sha256-" + Sha256Base64(script) + "'";
+            body += "<script>" + script + "</script>\n";
+        }
+        securityPolicy += " 'sha256-" + Sha256Base64(kChartScript) + "'";
+        body += std::string("<script>") + kChartScript + "</script>\n";
+    }
+    body += "</body>\n</html>\n";
+
+    std::string out;
+    out.reserve(body.size() + 8192);
+    WriteHead(securityPolicy, out);
+    out += body;
     return out;
 }
 

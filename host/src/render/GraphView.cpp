@@ -582,8 +582,14 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
             const Format& format = a.hasTickFormat ? a.tickFormat : (a.var ? a.var->format : Format());
             const std::string expression = NumberLabelExpression(format);
             if (!expression.empty()) axis["labelExpr"] = expression;
-            // Whole-number labels need whole-number ticks.
-            if (format.decimals == 0) axis["tickMinStep"] = 1;
+            // Whole-number labels need whole-number ticks. Vega-Lite passes
+            // a tick step of 1 on to the axis only for the "d" format (an
+            // explicit tickMinStep is dropped); the label text still comes
+            // from the label expression.
+            if (format.decimals == 0) {
+                axis["format"] = "d";
+                axis["tickMinStep"] = 1;
+            }
         }
         if (a.kind != Axis::Kind::Temporal) scale["zero"] = a.zero;
         scale["nice"] = true;

@@ -1,0 +1,164 @@
+// The HTML report in a real browser: headless Chromium opens the report of
+// the full example from a file:// URL and every chart must draw an SVG with
+// marks and axes whose tick labels do not repeat, with no console error, no
+// page error and no request leaving the page. A second report, made with a
+// template edited to hold an element the renderer does not know, must show
+// that chart's title and note while all its other charts still draw.
+//
+//   node report_in_browser.mjs --report PATH/npar-report --resources PATH/resources
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {
+  chartItems, describeCharts, makeTempDir, openReport, parseOptions, runReport, startBrowser,
+} from './browser.mjs';
+
+const options = parseOptions(process.argv.slice(2), ['report', 'resources']);
+const work = makeTempDir('npar-browser-test-');
+
+// The template the second report edits, and the element it adds to its
+// chart document: an element no chart document knows.
+const editedTemplate = 'NPARChiSquareTest.viztemplate';
+const unknownElement = '<unknownMark id="oddity"/>';
+
+const results = [];
+async function check(name, body) {
+  try {
+    await body();
+    results.push({ name, ok: true });
+    console.log(`ok - ${name}`);
+  } catch (error) {
+    results.push({ name, ok: false });
+    console.log(`not ok - ${name}\n  ${String(error.message).split('\n').join('\n  ')}`);
+  }
+}
+
+// The page saw no console error or warning (the chart library warns about
+// specifications it has to drop parts of), no page error and no request but
+// the report.
+function assertQuietAndOffline(opened) {
+  const errors = opened.seen.console.filter((m) => m.type === 'error' || m.type === 'warning')
+    .map((m) => `${m.type}: ${m.text}`);
+  assert.deepEqual(errors, [], 'console errors and warnings');
+  assert.deepEqual(opened.seen.pageErrors, [], 'page errors');
+  const others = opened.seen.requests.filter((u) => u !== opened.url);
+  assert.deepEqual(others, [], 'requests other than the report');
+  assert.deepEqual(opened.seen.refused, [], 'refused requests');
+}
+
+function assertDrawn(chart, item) {
+  const label = `${chart.id} (${item.title})`;
+  assert.ok(chart.placeholder, `${label}: no chart view (not drawable: ${chart.note})`);
+  assert.equal(chart.state, 'drawn', `${label}: state ${chart.state}, note ${chart.note}`);
+  assert.ok(chart.svg || chart.canvas, `${label}: neither SVG nor canvas`);
+  assert.ok(chart.marks > 0, `${label}: the picture has no marks`);
+  assert.ok(chart.width > 50 && chart.height > 50, `${label}: ${chart.width}x${chart.height} px`);
+  assert.deepEqual(chart.repeatedTicks, [], `${label}: an axis repeats tick labels`);
+}
+
+function textOf(file) {
+  return fs.readFileSync(file, 'utf8');
+}
+
+// A copy of the resources with one template edited to hold the unknown
+// element inside its visualization.
+function resourcesWithUnknownElement() {
+  const copy = path.join(work, 'resources');
+  fs.cpSync(options.resources, copy, { recursive: true });
+  const template = path.join(copy, 'templates', editedTemplate);
+  const text = textOf(template);
+  const at = text.lastIndexOf('</visualization>');
+  assert.ok(at > 0, `${editedTemplate} has no </visualization>`);
+  fs.writeFileSync(template, text.slice(0, at) + unknownElement + text.slice(at));
+  return copy;
+}
+
+let browser;
+try {
+  const fullHtml = path.join(work, 'full.html');
+  runReport(options.report, ['--resources', options.resources, '-o', fullHtml]);
+  const full = JSON.parse(runReport(options.report, ['--resources', options.resources, '--format', 'json']));
+  const fullCharts = chartItems(full);
+
+  await check('the full example has charts, each with its Vega-Lite specification in the JSON form', () => {
+    assert.ok(fullCharts.length >= 20, `only ${fullCharts.length} charts`);
+    for (const item of fullCharts) {
+      assert.ok('vegaLite' in item, `${item.title}: no "vegaLite" in the chart item`);
+      assert.ok(item.vegaLite !== null && item.vegaLite !== '', `${item.title}: empty "vegaLite"`);
+    }
+  });
+
+  await check('the report inlines its scripts and allows exactly them', () => {
+    const html = textOf(fullHtml);
+    const policy = /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/.exec(html);
+    assert.ok(policy, 'no Content-Security-Policy');
+    assert.match(policy[1], /^default-src 'none'; style-src 'unsafe-inline'; script-src( 'sha256-[A-Za-z0-9+/=]{44}')+$/);
+    assert.doesNotMatch(policy[1], /unsafe-eval|connect-src|https?:/);
+    const scripts = html.match(/<script>/g) || [];
+    assert.equal(scripts.length, policy[1].match(/sha256-/g).length, 'one hash per inline script');
+    // Outside the scripts' text, nothing refers to another file.
+    const markup = html.replace(/(<script[^>]*>)[\s\S]*?<\/script>/g, '$1</script>');
+    const external = /<script[^>]* src=|<link |<img |<iframe|<object|<embed|url\(/.exec(markup);
+    assert.ok(!external, `the page refers to another file: ${external && external[0]}`);
+  });
+
+  browser = await startBrowser();
+  const opened = await openReport(browser, fullHtml);
+  const charts = await describeCharts(opened.page);
+
+  await check('every chart of the full example draws an SVG with marks under its headings', () => {
+    assert.equal(charts.length, fullCharts.length, 'charts in the page and in the JSON form');
+    charts.forEach((chart, i) => {
+      assert.deepEqual(chart.headingPath, fullCharts[i].headingPath, `${chart.id}: the headings it stands under`);
+      assertDrawn(chart, fullCharts[i]);
+    });
+  });
+
+  await check('the full example shows no console error or warning, no page error, and makes no request', () => {
+    assertQuietAndOffline(opened);
+  });
+
+  await check('the outline links to every chart', async () => {
+    const links = await opened.page.$$eval('nav.outline li.chart > a', (as) => as.map((a) => a.getAttribute('href')));
+    assert.deepEqual(links, charts.map((c) => `#${c.id}`));
+  });
+  await opened.page.close();
+
+  // A chart document holding an unknown element: its title and note, and
+  // every other chart still drawn.
+  const resources = resourcesWithUnknownElement();
+  const editedHtml = path.join(work, 'edited.html');
+  runReport(options.report, ['--resources', resources, '-o', editedHtml]);
+  const edited = JSON.parse(runReport(options.report, ['--resources', resources, '--format', 'json']));
+  const editedCharts = chartItems(edited);
+  const openedEdited = await openReport(browser, editedHtml);
+  const shown = await describeCharts(openedEdited.page);
+
+  await check('a chart with an unknown element shows its title and a note, the others still draw', () => {
+    assert.equal(shown.length, editedCharts.length);
+    const undrawable = editedCharts.map((item, i) => (item.template === editedTemplate ? i : -1)).filter((i) => i >= 0);
+    assert.ok(undrawable.length > 0, `no chart was made from ${editedTemplate}`);
+    shown.forEach((chart, i) => {
+      if (!undrawable.includes(i)) {
+        assertDrawn(chart, editedCharts[i]);
+        return;
+      }
+      assert.ok(!chart.placeholder, `${chart.id}: drawn although it holds an unknown element`);
+      assert.equal(chart.title, editedCharts[i].title, `${chart.id}: title`);
+      assert.ok(chart.noteVisible && chart.note.length > 0, `${chart.id}: no visible note`);
+      assert.ok(!editedCharts[i].vegaLite, `${chart.id}: the JSON form still has a specification`);
+    });
+    assertQuietAndOffline(openedEdited);
+  });
+  await openedEdited.page.close();
+} catch (error) {
+  results.push({ name: 'run', ok: false });
+  console.log(`not ok - the browser test could not run: ${error.stack || error}`);
+} finally {
+  if (browser) await browser.close();
+  fs.rmSync(work, { recursive: true, force: true });
+}
+
+const failed = results.filter((r) => !r.ok).length;
+console.log(`${results.length - failed} passed, ${failed} failed`);
+process.exitCode = failed === 0 && results.length > 0 ? 0 : 1;
