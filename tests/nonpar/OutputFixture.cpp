@@ -37,6 +37,21 @@ RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* 
     return outcome;
 }
 
+std::vector<output_query::Json> DrawCharts(const std::function<void(FacSTDictionary& dictionary)>& draw,
+                                           const std::string& resources) {
+    npar::OutputDocument output;
+    npar::Catalogue catalogue;
+    PathFactory::SetResourceDirectory(resources);
+    FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
+    dictionary.SetProcedure("Nonparametric Tests");
+    {
+        BpProcedure procedure(output, catalogue);
+        draw(dictionary);
+    }
+    PathFactory::SetResourceDirectory(ProjectResources());
+    return output_query::Items(output_query::ToJson(output), "chart");
+}
+
 RunOutcome RunDocument(const std::string& document, ProcedureDataSource* dataSource) {
     return RunSplits({SplitSpec{document, {}, {}, false}}, dataSource);
 }

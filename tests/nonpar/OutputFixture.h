@@ -3,6 +3,7 @@
 // the output document that results.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,7 +11,11 @@
 #include "OutputQuery.h"
 #include "QUOR_DataSource.h"
 
+class FacSTDictionary;
+
 namespace nopr_test {
+
+inline std::string ProjectResources() { return std::string(NPAR_SOURCE_DIR) + "/resources"; }
 
 struct SplitSpec {
     std::string document;
@@ -29,5 +34,10 @@ struct RunOutcome {
 RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* dataSource);
 // One split, not split by any variable.
 RunOutcome RunDocument(const std::string& document, ProcedureDataSource* dataSource);
+
+// The chart items that draw makes while an output procedure lives, given the
+// string table of the resources folder (the project's unless named).
+std::vector<output_query::Json> DrawCharts(const std::function<void(FacSTDictionary& dictionary)>& draw,
+                                           const std::string& resources = ProjectResources());
 
 }  // namespace nopr_test

@@ -12,6 +12,7 @@
 #include "IndependentSamples.h"
 #include "KruskalWallis.h"
 #include "OutputDocument.h"
+#include "OutputFixture.h"
 #include "OutputQuery.h"
 #include "ReaderFixture.h"
 
@@ -27,20 +28,13 @@ std::vector<Json> DrawCharts(const std::string& document, const QUOR_DataSource*
                              const std::string& splitLabel = "", bool splitActive = false) {
     const ReadOutcome read = Read(document, dataSource);
     EXPECT_TRUE(read.ok);
-    npar::OutputDocument output;
-    npar::Catalogue catalogue;
-    PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
-    FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
-    dictionary.SetProcedure("Nonparametric Tests");
-    {
-        BpProcedure procedure(output, catalogue);
+    return nopr_test::DrawCharts([&](FacSTDictionary& dictionary) {
         IndependentSamples dispatcher(&dictionary, read.results.get());
         for (const auto& test : read.results->fTests) dispatcher.drawChart(test.get(), splitLabel, splitActive);
         for (const auto& test : read.results->fConfidenceIntervals)
             dispatcher.drawChart(test.get(), splitLabel, splitActive);
         dispatcher.drawChart(nullptr, splitLabel, splitActive);
-    }
-    return output_query::Items(output_query::ToJson(output), "chart");
+    });
 }
 
 std::string BoxGroup(int position, int index, int n, const std::string& meanRank, const std::string& box,

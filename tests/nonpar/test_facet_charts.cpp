@@ -16,6 +16,7 @@
 #include "FacSTDictionary.h"
 #include "MarginalHomogeneity.h"
 #include "OutputDocument.h"
+#include "OutputFixture.h"
 #include "OutputQuery.h"
 #include "RSMcNemarChangeTestView.h"
 #include "ReaderFixture.h"
@@ -61,24 +62,18 @@ std::vector<Json> Charts(const std::string& algorithms, const std::string& preLa
     data.AddVariable(QUOR_Variable("post", "Post", 0, QUOR_Format(5, 8, 0)));
     const ReadOutcome read = Read(MakeDocument(algorithms, kFields), &data);
     EXPECT_TRUE(read.ok);
-    npar::OutputDocument output;
-    npar::Catalogue catalogue;
-    PathFactory::SetResourceDirectory(resources);
-    FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
-    dictionary.SetProcedure("Nonparametric Tests");
-    {
-        BpProcedure procedure(output, catalogue);
-        for (const auto& test : read.results->fTests) {
-            if (auto* mcnemar = dynamic_cast<const HTRMcNemar*>(test.get()))
-                RSMcNemarChangeTestView(read.results.get(), &mcnemar->fCategoryFieldsComparison, &dictionary)
-                    .draw("S: 1", true);
-            if (auto* homogeneity = dynamic_cast<const HTRMarginalHomogeneity*>(test.get()))
-                MarginalHomogeneity(read.results.get(), &homogeneity->fCategoryFieldsComparison, &dictionary)
-                    .draw("S: 1", true);
-        }
-    }
-    PathFactory::SetResourceDirectory(kResources);
-    return output_query::Items(output_query::ToJson(output), "chart");
+    return DrawCharts(
+        [&](FacSTDictionary& dictionary) {
+            for (const auto& test : read.results->fTests) {
+                if (auto* mcnemar = dynamic_cast<const HTRMcNemar*>(test.get()))
+                    RSMcNemarChangeTestView(read.results.get(), &mcnemar->fCategoryFieldsComparison, &dictionary)
+                        .draw("S: 1", true);
+                if (auto* homogeneity = dynamic_cast<const HTRMarginalHomogeneity*>(test.get()))
+                    MarginalHomogeneity(read.results.get(), &homogeneity->fCategoryFieldsComparison, &dictionary)
+                        .draw("S: 1", true);
+            }
+        },
+        resources);
 }
 
 struct Chart {

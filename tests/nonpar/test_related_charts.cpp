@@ -16,6 +16,7 @@
 #include "BpOutput.h"
 #include "FacSTDictionary.h"
 #include "OutputDocument.h"
+#include "OutputFixture.h"
 #include "OutputQuery.h"
 #include "RSHistogram.h"
 #include "RSWilcoxonPairSignedRank.h"
@@ -54,17 +55,7 @@ std::vector<Json> Charts(const std::string& algorithms, const DrawView& draw,
     for (const char* name : {"f4", "f5", "f6"}) data.AddVariable(QUOR_Variable(name, "", 0, QUOR_Format(5, 8, 2)));
     const ReadOutcome read = Read(MakeDocument(algorithms, kFields), &data);
     EXPECT_TRUE(read.ok);
-    npar::OutputDocument output;
-    npar::Catalogue catalogue;
-    PathFactory::SetResourceDirectory(resources);
-    FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
-    dictionary.SetProcedure("Nonparametric Tests");
-    {
-        BpProcedure procedure(output, catalogue);
-        draw(dictionary, read);
-    }
-    PathFactory::SetResourceDirectory(kResources);
-    return output_query::Items(output_query::ToJson(output), "chart");
+    return DrawCharts([&](FacSTDictionary& dictionary) { draw(dictionary, read); }, resources);
 }
 
 struct Chart {

@@ -10,6 +10,7 @@
 #include "IndependentSamples.h"
 #include "OutputDocument.h"
 #include "OutputQuery.h"
+#include "OutputFixture.h"
 #include "ReaderFixture.h"
 
 using namespace nopr_test;
@@ -21,17 +22,10 @@ std::vector<Json> DrawCharts(const std::string& document, const QUOR_DataSource*
                              const std::string& splitLabel = "", bool splitActive = false) {
     const ReadOutcome read = Read(document, dataSource);
     EXPECT_TRUE(read.ok);
-    npar::OutputDocument output;
-    npar::Catalogue catalogue;
-    PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
-    FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
-    dictionary.SetProcedure("Nonparametric Tests");
-    {
-        BpProcedure procedure(output, catalogue);
+    return nopr_test::DrawCharts([&](FacSTDictionary& dictionary) {
         IndependentSamples dispatcher(&dictionary, read.results.get());
         for (const auto& test : read.results->fTests) dispatcher.drawChart(test.get(), splitLabel, splitActive);
-    }
-    return output_query::Items(output_query::ToJson(output), "chart");
+    });
 }
 
 // One group of the grouping field with its distribution: counts, then means.
