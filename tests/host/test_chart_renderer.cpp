@@ -142,7 +142,7 @@ std::vector<double> Numbers(const std::vector<Json>& rows, const std::string& fi
     return out;
 }
 
-// The first object holding key anywhere in the spec.
+// The first object holding key anywhere in the Vega-Lite definition.
 Json Find(const Json& spec, const std::string& key) {
     Json found;
     Walk(spec, [&](const Json& node) {

@@ -2,7 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "OutputDocument.h"
-#include "render/VegaLiteSpec.h"
+#include "render/VegaLiteChart.h"
 
 namespace npar {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <exception>
 
-#include "render/VegaLiteSpec.h"
+#include "render/VegaLiteChart.h"
 
 namespace npar {
 

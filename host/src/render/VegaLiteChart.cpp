@@ -1,7 +1,7 @@
 // The chart as a whole: the document is checked, its texts, graphs and label
 // frames are laid out in the frame, and the graph views are joined with the
 // label frames placed around them (above, beside, below) or inside them.
-#include "render/VegaLiteSpec.h"
+#include "render/VegaLiteChart.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,10 +10,10 @@
 namespace npar {
 namespace render {
 
-// Builds the specification of chart; false, with a short note saying why,
+// Builds the Vega-Lite definition of chart; false, with a short note saying why,
 // when the chart cannot be drawn.
-bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note);
-// The specification, or null for a chart that cannot be drawn.
+bool BuildVegaLite(const ChartModel& chart, Json& vegaLite, std::string& note);
+// The Vega-Lite definition, or null for a chart that cannot be drawn.
 Json VegaLiteOrNull(const ChartModel& chart);
 
 }  // namespace render
