@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "chart/ChartUnicode.h"
+#include "proc/Utf8.h"
 
 namespace chart {
 namespace {
@@ -51,40 +52,11 @@ bool ForbiddenInXml(char32_t codePoint) {
 std::u16string DecodeUtf8(const std::string& text) {
     std::u16string out;
     out.reserve(text.size());
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
     size_t i = 0;
-    while (i < n) {
-        const unsigned char c = bytes[i];
-        if (c < 0x80) {
-            out += static_cast<char16_t>(c);
-            ++i;
-            continue;
-        }
-        size_t length = 0;
+    while (i < text.size()) {
         char32_t codePoint = 0;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            codePoint = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            codePoint = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            codePoint = c & 0x07;
-        }
-        bool valid = length > 0 && i + length <= n;
-        for (size_t k = 1; valid && k < length; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) valid = false;
-            else codePoint = (codePoint << 6) | (bytes[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
-        if (valid) {
-            const char32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-            valid = codePoint >= minimum && codePoint <= 0x10FFFF &&
-                    !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
-        }
-        if (valid) {
+        const size_t length = npar::Utf8SequenceAt(text, i, codePoint);
+        if (length > 0) {
             AppendCodePoint(out, codePoint);
             i += length;
         } else {

@@ -3,6 +3,8 @@
 
 #include <fstream>
 
+#include "proc/Utf8.h"
+
 namespace npar {
 
 OutputItem& OutputItem::Append(std::unique_ptr<OutputItem> item) {
@@ -35,39 +37,11 @@ std::string SanitizeUtf8(const std::string& text) {
     static const char kReplacement[] = "\xEF\xBF\xBD";
     std::string out;
     out.reserve(text.size());
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
     size_t i = 0;
-    while (i < n) {
-        const unsigned char c = bytes[i];
-        size_t length = 0;
-        unsigned int codePoint = 0;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            codePoint = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            codePoint = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            codePoint = c & 0x07;
-        }
-        bool valid = length > 0 && i + length <= n;
-        for (size_t k = 1; valid && k < length; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) valid = false;
-            else codePoint = (codePoint << 6) | (bytes[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
-        if (valid) {
-            const unsigned int minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-            valid = codePoint >= minimum && codePoint <= 0x10FFFF &&
-                    !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
-        }
-        if (valid) {
+    while (i < text.size()) {
+        char32_t codePoint = 0;
+        const size_t length = Utf8SequenceAt(text, i, codePoint);
+        if (length > 0) {
             out.append(text, i, length);
             i += length;
         } else {

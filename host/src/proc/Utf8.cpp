@@ -1,0 +1,36 @@
+#include "proc/Utf8.h"
+
+namespace npar {
+
+size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint) {
+    const auto byteAt = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byteAt(i);
+    if (c < 0x80) {
+        codePoint = c;
+        return 1;
+    }
+    size_t length = 0;
+    if ((c & 0xE0) == 0xC0) {
+        length = 2;
+        codePoint = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        length = 3;
+        codePoint = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        length = 4;
+        codePoint = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byteAt(i + k) & 0xC0) != 0x80) return 0;
+        codePoint = (codePoint << 6) | (byteAt(i + k) & 0x3F);
+    }
+    const char32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    const bool valid = codePoint >= minimum && codePoint <= 0x10FFFF &&
+                       !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
+    return valid ? length : 0;
+}
+
+}  // namespace npar
