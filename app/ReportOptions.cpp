@@ -10,6 +10,20 @@ std::string* ValueTarget(const std::string& name, ReportOptions& options) {
     if (name == "--manifest") return &options.manifest;
     if (name == "--plugin") return &options.pluginPath;
     if (name == "--resources") return &options.resourcesDir;
+    if (name == "--analysis") return &options.analysisPath;
+    if (name == "--dictionary") return &options.dictionaryPath;
+    if (name == "--alpha") return &options.alpha;
+    if (name == "--confidence") return &options.confidence;
+    if (name == "--missing") return &options.missing;
+    if (name == "--delimiter") return &options.delimiter;
+    if (name == "--save-documents") return &options.saveDocuments;
+    return nullptr;
+}
+
+// Options that may be given more than once, each value added to a list.
+std::vector<std::string>* ListTarget(const std::string& name, ReportOptions& options) {
+    if (name == "--test") return &options.tests;
+    if (name == "--split-by") return &options.splitBy;
     return nullptr;
 }
 
@@ -30,6 +44,14 @@ bool SetFormat(const std::string& value, ReportOptions& options, std::string& er
 bool SetValue(const std::string& name, const std::string& value, ReportOptions& options,
               std::string& error) {
     if (name == "--format") return SetFormat(value, options, error);
+    if (std::vector<std::string>* list = ListTarget(name, options)) {
+        if (value.empty()) {
+            error = "option " + name + " needs a non-empty value";
+            return false;
+        }
+        list->push_back(value);
+        return true;
+    }
     std::string* target = ValueTarget(name, options);
     if (value.empty()) {
         error = "option " + name + " needs a non-empty value";
@@ -44,8 +66,47 @@ bool SetValue(const std::string& name, const std::string& value, ReportOptions& 
 }
 
 bool TakesValue(const std::string& name) {
-    return name == "--format" || name == "-o" || name == "--manifest" || name == "--plugin" ||
-           name == "--resources";
+    ReportOptions probe;
+    return name == "--format" || ValueTarget(name, probe) != nullptr ||
+           ListTarget(name, probe) != nullptr;
+}
+
+// The engine's options make sense only when tests are run on data.
+bool CheckTestOptions(const ReportOptions& options, std::string& error) {
+    const std::pair<const char*, bool> engineOnly[] = {
+        {"--split-by", !options.splitBy.empty()},       {"--dictionary", !options.dictionaryPath.empty()},
+        {"--alpha", !options.alpha.empty()},            {"--confidence", !options.confidence.empty()},
+        {"--missing", !options.missing.empty()},        {"--delimiter", !options.delimiter.empty()},
+        {"--save-documents", !options.saveDocuments.empty()},
+    };
+    if (!options.RunsTests()) {
+        for (const auto& [name, given] : engineOnly) {
+            if (given) {
+                error = std::string("option ") + name + " needs --test or --analysis";
+                return false;
+            }
+        }
+        return true;
+    }
+    if (!options.tests.empty() && !options.analysisPath.empty()) {
+        error = "give the tests with --test or in an --analysis file, not both";
+        return false;
+    }
+    if (!options.manifest.empty()) {
+        error = "--manifest reads result documents; it does not go with --test or --analysis";
+        return false;
+    }
+    if (!options.tests.empty() && options.documents.size() != 1) {
+        error = options.documents.empty() ? "--test needs the data file (DATA.csv) to run on"
+                                          : "give one data file with --test, not " +
+                                                std::to_string(options.documents.size());
+        return false;
+    }
+    if (!options.analysisPath.empty() && !options.documents.empty()) {
+        error = "the analysis file names the data file; give no other file with --analysis";
+        return false;
+    }
+    return true;
 }
 
 // One option at arguments[i]; advances i past a separate value.
@@ -60,12 +121,13 @@ bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOpt
         name.resize(equals);
         hasValue = true;
     }
-    if (name == "-h" || name == "--help" || name == "--no-charts") {
+    if (name == "-h" || name == "--help" || name == "--no-charts" || name == "--list-tests") {
         if (hasValue) {
             error = "option " + name + " takes no value";
             return false;
         }
         if (name == "--no-charts") options.noCharts = true;
+        else if (name == "--list-tests") options.listTests = true;
         else options.help = true;
         return true;
     }
@@ -106,7 +168,8 @@ bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions
             return false;
         }
     }
-    if (options.help) return true;
+    if (options.help || options.listTests) return true;
+    if (!CheckTestOptions(options, error)) return false;
     if (!options.manifest.empty() && !options.documents.empty()) {
         error = "give either documents or --manifest, not both";
         return false;
@@ -148,6 +211,9 @@ std::string UsageText() {
     return "usage: npar-report [options] DOCUMENT.xml...      one split per document, in order\n"
            "       npar-report [options] --manifest RUN.json  variables, split variables and "
            "splits from a manifest\n"
+           "       npar-report [options] DATA.csv --test SPEC [--test SPEC ...]   run tests on a "
+           "data table\n"
+           "       npar-report [options] --analysis RUN.json  the same from an analysis file\n"
            "With no document and no manifest, the bundled example is read.\n"
            "\n"
            "options:\n"
@@ -161,6 +227,20 @@ std::string UsageText() {
            "the program)\n"
            "  --resources DIR    templates, string table and catalogue\n"
            "  -h, --help         show this help\n"
+           "\n"
+           "running tests on data:\n"
+           "  --test SPEC            TEST FIELD... [by GROUP] [KEY=VALUE...] (repeatable)\n"
+           "  --analysis RUN.json    data, dictionary, splits, tests and options in one file\n"
+           "  --split-by VAR         one split per value combination (repeatable; sorted by "
+           "value)\n"
+           "  --dictionary DICT.json labels, value labels, formats, measurement levels, missing "
+           "values\n"
+           "  --alpha A              significance level (default 0.05)\n"
+           "  --confidence C         confidence level in percent for intervals (default 95)\n"
+           "  --missing MODE         test-by-test (default) | listwise\n"
+           "  --delimiter D          , (default) ; or tab\n"
+           "  --save-documents DIR   keep each split's result document and a manifest.json\n"
+           "  --list-tests           the test names with their options, one a line\n"
            "\n"
            "Exit status: 0 when every split was read, 1 when a split could not be read,\n"
            "2 for usage errors, invalid manifests and files that cannot be opened or written.\n";

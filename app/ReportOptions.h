@@ -17,6 +17,20 @@ struct ReportOptions {
     std::string pluginPath;    // empty: the module installed beside the program
     std::string resourcesDir;  // empty: NPAR_RESOURCES, else beside the program
     bool help = false;
+
+    // Running tests on a data table: the positional file is the data, the
+    // tests come from --test or an --analysis file.
+    std::vector<std::string> tests;
+    std::string analysisPath;
+    std::vector<std::string> splitBy;
+    std::string dictionaryPath;
+    std::string alpha, confidence;  // as written; read by the engine's request
+    std::string missing;            // "test-by-test" or "listwise"
+    std::string delimiter;          // ",", ";" or "tab"
+    std::string saveDocuments;      // a folder for the result documents and their manifest
+    bool listTests = false;
+
+    bool RunsTests() const { return !tests.empty() || !analysisPath.empty(); }
 };
 
 // Reads the arguments (without the program name). Gives false and a message

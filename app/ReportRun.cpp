@@ -20,6 +20,7 @@
 #include "PluginLoader.h"
 #include "RunManifest.h"
 #include "SplitDiagnosis.h"
+#include "engine/Analysis.h"
 
 namespace report {
 namespace {
@@ -45,6 +46,87 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error) {
         return false;
     }
     text = buffer.str();
+    return true;
+}
+
+bool WriteFile(const std::string& path, const std::string& text, std::string& error) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out) out << text;
+    if (!out) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Makes folder and its missing parents; an existing folder is fine.
+bool MakeFolder(const std::string& folder, std::string& error) {
+    std::string path;
+    size_t start = 0;
+    while (start <= folder.size()) {
+        const size_t slash = folder.find('/', start);
+        path = folder.substr(0, slash == std::string::npos ? folder.size() : slash);
+        start = slash == std::string::npos ? folder.size() + 1 : slash + 1;
+        if (path.empty()) continue;
+        struct stat status;
+        if (stat(path.c_str(), &status) == 0) {
+            if (!S_ISDIR(status.st_mode)) {
+                error = "cannot make folder " + folder + ": " + path + " is a file";
+                return false;
+            }
+            continue;
+        }
+        if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+            error = "cannot make folder " + folder + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A number of the command line, read in full in the C locale.
+bool ReadOptionNumber(const std::string& name, const std::string& text, double& value, std::string& error) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(begin, &end);
+    if (text.empty() || end != begin + text.size() || errno == ERANGE || text.find_first_of("nN") != std::string::npos) {
+        error = "option " + name + " needs a number, not \"" + text + "\"";
+        return false;
+    }
+    return true;
+}
+
+// The command line's test options over those of an analysis file.
+bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisRequest& request,
+                      std::string& error) {
+    for (const std::string& name : options.splitBy) request.splitBy.push_back(name);
+    if (!options.dictionaryPath.empty()) {
+        request.dictionaryPath = options.dictionaryPath;
+        request.dictionaryJson.clear();
+    }
+    if (!options.alpha.empty() && !ReadOptionNumber("--alpha", options.alpha, request.alpha, error))
+        return false;
+    if (!options.confidence.empty() &&
+        !ReadOptionNumber("--confidence", options.confidence, request.confidencePercent, error))
+        return false;
+    if (!options.missing.empty()) {
+        if (options.missing == "listwise") request.missing = npar::engine::MissingMode::Listwise;
+        else if (options.missing == "test-by-test") request.missing = npar::engine::MissingMode::TestByTest;
+        else {
+            error = "option --missing takes test-by-test or listwise, not \"" + options.missing + "\"";
+            return false;
+        }
+    }
+    if (!options.delimiter.empty()) {
+        const std::string& d = options.delimiter;
+        if (d == "tab" || d == "\t") request.delimiter = '\t';
+        else if (d == "," || d == ";") request.delimiter = d[0];
+        else {
+            error = "option --delimiter takes \",\", \";\" or tab, not \"" + d + "\"";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -116,6 +198,7 @@ int ReportRun::Execute(std::ostream& out) {
 // Inputs: every file is read before anything runs.
 
 bool ReportRun::PrepareInputs() {
+    if (fOptions.RunsTests()) return PrepareFromAnalysis();
     if (!fOptions.manifest.empty()) {
         if (!PrepareFromManifest()) return false;
     } else {
@@ -143,6 +226,63 @@ bool ReportRun::PrepareFromManifest() {
     fVariablesFromDictionary = false;
     for (ManifestSplit& split : manifest.splits)
         fSplits.push_back({std::move(split.document), {}, std::move(split.values)});
+    return true;
+}
+
+// Tests run on a data table: the engine checks the request and the data
+// (every usage error stops the run here), then computes one result document
+// per split, which go to the plug-in like documents read from files. The
+// engine's manifest gives the variables and split values, read as any
+// manifest is.
+bool ReportRun::PrepareFromAnalysis() {
+    std::unique_ptr<npar::engine::PreparedAnalysis> analysis;
+    std::string saveFolder;
+    try {
+        npar::engine::AnalysisRequest request;
+        if (!fOptions.analysisPath.empty()) {
+            request = npar::engine::ReadAnalysisFile(fOptions.analysisPath);
+        } else {
+            request.dataPath = fOptions.documents.front();
+            request.tests = fOptions.tests;
+        }
+        std::string error;
+        if (!ApplyTestOptions(fOptions, request, error)) return Fail(kExitUsage, error), false;
+        analysis = npar::engine::PrepareAnalysis(request);
+        if (!fOptions.saveDocuments.empty() && !MakeFolder(fOptions.saveDocuments, error))
+            return Fail(kExitUsage, error), false;
+        saveFolder = fOptions.saveDocuments;
+    } catch (const npar::engine::UsageError& error) {
+        AddMessage(error.what());
+        return false;
+    }
+    for (const std::string& note : analysis->Notes()) AddMessage("note: " + note);
+
+    RunManifest manifest;
+    std::vector<std::string> errors;
+    if (!ParseRunManifest(analysis->ManifestText(), "of the analysis", saveFolder, manifest, errors)) {
+        for (const std::string& error : errors) AddMessage(error);
+        return false;
+    }
+    fVariables = std::move(manifest.variables);
+    fSplitVariables = std::move(manifest.splitVariables);
+    fSplitHeadings = manifest.splitHeadings;
+    fVariablesFromDictionary = false;
+    const std::string source = fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
+    for (size_t i = 0; i < manifest.splits.size(); ++i) {
+        std::string text = analysis->ComputeDocument(i);
+        std::string path = source + ", split " + std::to_string(i + 1);
+        if (!saveFolder.empty()) {
+            std::string error;
+            path = InFolder(saveFolder, analysis->DocumentName(i));
+            if (!WriteFile(path, text, error)) return Fail(kExitUsage, error), false;
+        }
+        fSplits.push_back({std::move(path), std::move(text), std::move(manifest.splits[i].values)});
+    }
+    if (!saveFolder.empty()) {
+        std::string error;
+        if (!WriteFile(InFolder(saveFolder, "manifest.json"), analysis->ManifestText(), error))
+            return Fail(kExitUsage, error), false;
+    }
     return true;
 }
 
@@ -282,6 +422,10 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
     }
     if (options.help) {
         out << UsageText();
+        return kExitOk;
+    }
+    if (options.listTests) {
+        out << npar::engine::TestList();
         return kExitOk;
     }
     ReportRun run(std::move(options), ProgramFolder());

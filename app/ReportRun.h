@@ -55,6 +55,7 @@ private:
     int Fail(int status, const std::string& message);
     bool PrepareInputs();
     bool PrepareFromManifest();
+    bool PrepareFromAnalysis();
     void PrepareFromDocuments();
     bool ReadDocuments();
     std::string PluginPath() const;

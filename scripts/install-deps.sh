@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev
-  libpugixml-dev nlohmann-json3-dev
+  libpugixml-dev nlohmann-json3-dev libboost-math1.81-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales python3
   chromium

@@ -1,0 +1,106 @@
+// The categories of a field.
+#include "analysis/Categories.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "document/ResultModel.h"
+
+namespace npar::engine {
+
+Categories::Categories(const Column& column) : fColumn(column) {
+    if (column.type == ColumnType::String) {
+        const size_t size = column.strings.Size();
+        fCodes.resize(size);
+        for (size_t i = 0; i < size; ++i) fCodes[i] = static_cast<int32_t>(i);
+        // Only codes that occur count: a code interned and later replaced by
+        // the missing-value rule would otherwise be a category of no case.
+        std::vector<bool> used(size, false);
+        for (int32_t code : column.codes)
+            if (code != kMissingCode) used[static_cast<size_t>(code)] = true;
+        fCodes.erase(std::remove_if(fCodes.begin(), fCodes.end(),
+                                    [&](int32_t code) { return !used[static_cast<size_t>(code)]; }),
+                     fCodes.end());
+        std::sort(fCodes.begin(), fCodes.end(), [&](int32_t a, int32_t b) {
+            return column.strings.Text(a) < column.strings.Text(b);
+        });
+        fCategoryOfCode.assign(size, -1);
+        for (size_t i = 0; i < fCodes.size(); ++i)
+            fCategoryOfCode[static_cast<size_t>(fCodes[i])] = static_cast<int32_t>(i);
+        fCount = fCodes.size();
+        return;
+    }
+    for (double v : column.numbers)
+        if (!std::isnan(v)) fNumbers.push_back(v);
+    std::sort(fNumbers.begin(), fNumbers.end());
+    fNumbers.erase(std::unique(fNumbers.begin(), fNumbers.end()), fNumbers.end());
+    fCount = fNumbers.size();
+}
+
+int Categories::IndexOfRow(size_t row) const {
+    if (fColumn.type == ColumnType::String) {
+        const int32_t code = fColumn.codes[row];
+        return code == kMissingCode ? -1 : fCategoryOfCode[static_cast<size_t>(code)];
+    }
+    const double value = fColumn.numbers[row];
+    if (std::isnan(value)) return -1;
+    return static_cast<int>(std::lower_bound(fNumbers.begin(), fNumbers.end(), value) -
+                            fNumbers.begin());
+}
+
+std::string Categories::ValueText(size_t index) const {
+    if (fColumn.type == ColumnType::String) return fColumn.strings.Text(fCodes[index]);
+    return NumberText(fNumbers[index]);
+}
+
+std::string Categories::DisplayText(size_t index, const Variable& variable) const {
+    for (const ValueLabel& label : variable.valueLabels) {
+        const bool same = fColumn.type == ColumnType::String
+                              ? label.text == fColumn.strings.Text(fCodes[index])
+                              : label.number == fNumbers[index];
+        if (same) return label.label;
+    }
+    if (fColumn.type == ColumnType::Date) return IsoDate(fNumbers[index]);
+    return ValueText(index);
+}
+
+int Categories::Find(const std::string& text, const Variable& variable) const {
+    for (size_t i = 0; i < fCount; ++i) {
+        if (fColumn.type == ColumnType::String) {
+            if (fColumn.strings.Text(fCodes[i]) == text) return static_cast<int>(i);
+            continue;
+        }
+        double number;
+        if ((ParseCsvNumber(text, number) || ParseIsoDate(text, number)) && number == fNumbers[i])
+            return static_cast<int>(i);
+    }
+    for (const ValueLabel& label : variable.valueLabels) {
+        if (label.label != text) continue;
+        for (size_t i = 0; i < fCount; ++i) {
+            const bool same = fColumn.type == ColumnType::String
+                                  ? label.text == fColumn.strings.Text(fCodes[i])
+                                  : label.number == fNumbers[i];
+            if (same) return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::string IsoDate(double days) {
+    // Civil date from days (proleptic Gregorian calendar).
+    long long z = static_cast<long long>(std::floor(days)) + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const long long day = doy - (153 * mp + 2) / 5 + 1;
+    const long long month = mp < 10 ? mp + 3 : mp - 9;
+    const long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", year, month, day);
+    return buffer;
+}
+
+}  // namespace npar::engine

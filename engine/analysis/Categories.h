@@ -1,0 +1,42 @@
+// The categories of a field: the distinct values it takes in the whole data
+// table, in ascending order (numbers and dates by value, texts by their
+// bytes). A category's position is the index the result document gives its
+// value in the data dictionary, the same in every split.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "data/Dictionary.h"
+#include "engine/DataTable.h"
+
+namespace npar::engine {
+
+class Categories {
+public:
+    explicit Categories(const Column& column);
+
+    size_t Count() const { return fCount; }
+    // The category of a row's value; -1 when the value is missing.
+    int IndexOfRow(size_t row) const;
+    // Numeric and date fields: the category's number.
+    double Number(size_t index) const { return fNumbers[index]; }
+    // The value as the result document writes it (dates as days since 1970-01-01).
+    std::string ValueText(size_t index) const;
+    // The label a reader sees: the value label, else the value written plainly.
+    std::string DisplayText(size_t index, const Variable& variable) const;
+    // The category a user's text names, by value or by value label; -1 when none.
+    int Find(const std::string& text, const Variable& variable) const;
+
+private:
+    const Column& fColumn;
+    size_t fCount = 0;
+    std::vector<double> fNumbers;           // numeric and date fields
+    std::vector<int32_t> fCodes;            // string fields: the codes in category order
+    std::vector<int32_t> fCategoryOfCode;   // string fields: code to category
+};
+
+// Dates as ISO text (days since 1970-01-01).
+std::string IsoDate(double days);
+
+}  // namespace npar::engine

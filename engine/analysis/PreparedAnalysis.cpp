@@ -1,0 +1,222 @@
+// An analysis prepared for computing: the data read, the dictionary applied,
+// the tests resolved, the splits formed and the manifest written, every
+// usage error raised on the way. Computing a split's document comes after.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "analysis/FieldInfos.h"
+#include "analysis/RequestResolver.h"
+#include "analysis/TestRunner.h"
+#include "document/DocumentWriter.h"
+#include "engine/Analysis.h"
+
+namespace npar::engine {
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string ReadFileText(const std::string& path, const std::string& what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UsageError("cannot open " + what + " " + path + ": " + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throw UsageError("cannot read " + what + " " + path);
+    return text.str();
+}
+
+Dictionary LoadDictionary(const AnalysisRequest& request) {
+    if (request.dictionaryPath.empty() && request.dictionaryJson.empty()) return {};
+    const std::string name = request.dictionaryPath.empty() ? "(in the analysis file)" : request.dictionaryPath;
+    const std::string text = request.dictionaryPath.empty()
+                                 ? request.dictionaryJson
+                                 : ReadFileText(request.dictionaryPath, "dictionary");
+    Json json;
+    try {
+        json = Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        throw UsageError("dictionary " + name + " is not valid JSON: " + error.what());
+    }
+    return ParseDictionary(json, name);
+}
+
+// A split variable's value as the manifest writes it.
+Json SplitValue(const RunData& data, size_t column, int category) {
+    const Categories& categories = data.CategoriesOf(column);
+    if (data.table.At(column).type == ColumnType::String) return categories.ValueText(static_cast<size_t>(category));
+    return categories.Number(static_cast<size_t>(category));
+}
+
+Json VariableJson(const Variable& variable) {
+    Json entry = {{"name", variable.name}, {"label", variable.label}};
+    const bool isString = variable.type == ColumnType::String;
+    entry["type"] = isString ? "string" : "numeric";
+    if (isString) entry["width"] = variable.width;
+    entry["format"] = variable.format;
+    Json labels = Json::object();
+    for (const ValueLabel& label : variable.valueLabels)
+        labels[isString ? label.text : NumberText(label.number)] = label.label;
+    entry["valueLabels"] = labels;
+    return entry;
+}
+
+class Analysis final : public PreparedAnalysis {
+public:
+    explicit Analysis(const AnalysisRequest& request) {
+        if (!(request.alpha > 0 && request.alpha < 1))
+            throw UsageError("the significance level (--alpha) must lie between 0 and 1");
+        if (!(request.confidencePercent > 0 && request.confidencePercent < 100))
+            throw UsageError("the confidence level (--confidence) must lie between 0 and 100 (percent)");
+        fData.alpha = request.alpha;
+        fData.confidence = request.confidencePercent / 100.0;
+        fListwise = request.missing == MissingMode::Listwise;
+
+        const Dictionary dictionary = LoadDictionary(request);
+        const std::string dataName = request.dataPath.empty() ? "the data" : request.dataPath;
+        const std::string text =
+            request.dataPath.empty() ? request.dataText : ReadFileText(request.dataPath, "data file");
+        try {
+            fData.table = ReadCsv(text, ReaderOptions(dictionary, request.delimiter));
+        } catch (const CsvError& error) {
+            throw UsageError(dataName + ": " + error.what());
+        }
+        fData.variables = MakeVariables(fData.table, dictionary);
+        fRequests = ResolveTests(request.tests, fData);
+        for (const std::string& name : request.splitBy) {
+            const int column = fData.table.Find(name);
+            if (column < 0) throw UsageError("--split-by: the data have no variable " + Quoted(name));
+            if (std::find(fSplitColumns.begin(), fSplitColumns.end(), static_cast<size_t>(column)) !=
+                fSplitColumns.end())
+                throw UsageError("--split-by: variable " + Quoted(name) + " is given twice");
+            fSplitColumns.push_back(static_cast<size_t>(column));
+        }
+        fCategorical = CategoricalColumns(fData, fRequests);
+        for (const TestRequest& test : fRequests)
+            for (size_t column : test.Columns()) fUsedColumns.push_back(column);
+        std::sort(fUsedColumns.begin(), fUsedColumns.end());
+        fUsedColumns.erase(std::unique(fUsedColumns.begin(), fUsedColumns.end()), fUsedColumns.end());
+        FormSplits();
+        fManifest = MakeManifest();
+    }
+
+    std::string ManifestText() const override { return fManifest; }
+    size_t SplitCount() const override { return fSplits.size(); }
+    std::string DocumentName(size_t split) const override {
+        return "split-" + std::to_string(split + 1) + ".xml";
+    }
+    const std::vector<std::string>& Notes() const override { return fNotes; }
+
+    std::string ComputeDocument(size_t index) const override {
+        const Split& split = fSplits[index];
+        std::vector<uint32_t> rows = split.rows;
+        if (fListwise) {
+            rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                      [&](uint32_t row) {
+                                          for (size_t column : fUsedColumns)
+                                              if (fData.table.At(column).IsMissing(row)) return true;
+                                          return false;
+                                      }),
+                       rows.end());
+        }
+        ResultDocumentContent content;
+        content.caseCount = split.rows.size();
+        content.droppedCount = split.rows.size() - rows.size();
+        content.sigLevel = fData.alpha;
+        content.confidenceLevel = fData.confidence;
+        content.listwise = fListwise;
+        content.fields = DictionaryFields(fData, fCategorical);
+        const SplitData data{fData, rows};
+        for (const TestRequest& request : fRequests) content.tests.push_back(RunTest(request, data));
+        for (size_t column : fUsedColumns)
+            content.fieldInfos.emplace_back(column, FieldDistribution(fData, column, fCategorical[column], rows));
+        return WriteResultDocument(content);
+    }
+
+private:
+    struct Split {
+        std::vector<int> key;  // per split variable, its category
+        std::vector<uint32_t> rows;
+    };
+
+    void FormSplits() {
+        const size_t rows = fData.table.RowCount();
+        if (fSplitColumns.empty()) {
+            Split all;
+            all.rows.resize(rows);
+            for (size_t row = 0; row < rows; ++row) all.rows[row] = static_cast<uint32_t>(row);
+            fSplits.push_back(std::move(all));
+            return;
+        }
+        std::map<std::vector<int>, std::vector<uint32_t>> groups;
+        std::vector<size_t> missing(fSplitColumns.size(), 0);
+        std::vector<int> key(fSplitColumns.size());
+        for (size_t row = 0; row < rows; ++row) {
+            bool complete = true;
+            for (size_t i = 0; i < fSplitColumns.size(); ++i) {
+                key[i] = fData.CategoriesOf(fSplitColumns[i]).IndexOfRow(row);
+                if (key[i] < 0) {
+                    ++missing[i];
+                    complete = false;
+                    break;
+                }
+            }
+            if (complete) groups[key].push_back(static_cast<uint32_t>(row));
+        }
+        for (size_t i = 0; i < fSplitColumns.size(); ++i) {
+            if (missing[i] == 0) continue;
+            fNotes.push_back(std::to_string(missing[i]) + (missing[i] == 1 ? " case has" : " cases have") +
+                             " no value for split variable " + Quoted(fData.table.At(fSplitColumns[i]).name) +
+                             " and " + (missing[i] == 1 ? "is" : "are") + " left out");
+        }
+        if (groups.empty())
+            throw UsageError("--split-by: no case has a value for every split variable");
+        for (auto& [groupKey, groupRows] : groups) fSplits.push_back({groupKey, std::move(groupRows)});
+    }
+
+    std::string MakeManifest() const {
+        Json manifest;
+        Json variables = Json::array();
+        for (const Variable& variable : fData.variables) variables.push_back(VariableJson(variable));
+        manifest["variables"] = variables;
+        Json splitVariables = Json::array();
+        for (size_t column : fSplitColumns) splitVariables.push_back(fData.table.At(column).name);
+        manifest["splitVariables"] = splitVariables;
+        manifest["splitHeadings"] = !fSplitColumns.empty();
+        Json splits = Json::array();
+        for (size_t i = 0; i < fSplits.size(); ++i) {
+            Json values = Json::object();
+            for (size_t v = 0; v < fSplitColumns.size(); ++v)
+                values[fData.table.At(fSplitColumns[v]).name] = SplitValue(fData, fSplitColumns[v], fSplits[i].key[v]);
+            splits.push_back({{"document", DocumentName(i)}, {"values", values}});
+        }
+        manifest["splits"] = splits;
+        return manifest.dump(2) + "\n";
+    }
+
+    RunData fData;
+    bool fListwise = false;
+    std::vector<TestRequest> fRequests;
+    std::vector<size_t> fSplitColumns;
+    std::vector<bool> fCategorical;
+    std::vector<size_t> fUsedColumns;
+    std::vector<Split> fSplits;
+    std::vector<std::string> fNotes;
+    std::string fManifest;
+};
+
+}  // namespace
+
+std::unique_ptr<PreparedAnalysis> PrepareAnalysis(const AnalysisRequest& request) {
+    return std::make_unique<Analysis>(request);
+}
+
+std::string TestList() { return TestListText(); }
+
+}  // namespace npar::engine

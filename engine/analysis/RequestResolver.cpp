@@ -1,0 +1,460 @@
+// Resolving test specifications: one reader per option kind, one check per
+// kind of field, and per family the rules for the fields and options.
+#include "analysis/RequestResolver.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace npar::engine {
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+class Resolver {
+public:
+    Resolver(const TestSpec& spec, const TestDefinition& definition, const RunData& data)
+        : fSpec(spec), fDefinition(definition), fData(data),
+          fContext("test " + Quoted(spec.text)) {}
+
+    std::vector<TestRequest> Resolve() {
+        std::vector<size_t> fields;
+        for (const std::string& name : fSpec.fields) fields.push_back(Column(name));
+        const int group = fSpec.hasGroup ? static_cast<int>(Column(fSpec.group)) : -1;
+        std::vector<TestRequest> requests;
+        switch (fDefinition.family) {
+            case Family::OneSample:
+                for (size_t field : fields) requests.push_back(OneSample(fDefinition.kind, field));
+                break;
+            case Family::Related:
+                requests.push_back(Related(fDefinition.kind, fields));
+                break;
+            case Family::Independent:
+                for (size_t field : fields)
+                    requests.push_back(Independent(fDefinition.kind, field, static_cast<size_t>(group)));
+                break;
+        }
+        return requests;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& what) const { throw UsageError(fContext + ": " + what); }
+
+    size_t Column(const std::string& name) const {
+        const int index = fData.table.Find(name);
+        if (index >= 0) return static_cast<size_t>(index);
+        std::string known;
+        const size_t shown = std::min<size_t>(fData.table.ColumnCount(), 12);
+        for (size_t i = 0; i < shown; ++i) known += (i ? ", " : "") + fData.table.At(i).name;
+        if (shown < fData.table.ColumnCount()) known += ", ...";
+        Fail("the data have no variable " + Quoted(name) + " (variables: " + known + ")");
+    }
+
+    const std::string& Name(size_t column) const { return fData.table.At(column).name; }
+
+    TestRequest Base(TestKind kind) const {
+        TestRequest request;
+        request.kind = kind;
+        request.text = fSpec.text;
+        return request;
+    }
+
+    // ---- option readers
+
+    double Number(const std::string& key, double fallback) const {
+        const SpecOption* option = fSpec.Option(key);
+        if (!option) return fallback;
+        double value;
+        if (!ParseCsvNumber(option->value, value)) Fail("option " + key + "= must be a number, not " + Quoted(option->value));
+        return value;
+    }
+
+    std::optional<double> OptionalNumber(const std::string& key) const {
+        if (!fSpec.Option(key)) return std::nullopt;
+        return Number(key, 0);
+    }
+
+    // A number or, on a date field, an ISO date.
+    double ValueOn(size_t column, const std::string& key, const std::string& text) const {
+        double value;
+        if (ParseCsvNumber(text, value)) return value;
+        if (fData.table.At(column).type == ColumnType::Date && ParseIsoDate(text, value)) return value;
+        Fail("option " + key + "= must be a number" +
+             (fData.table.At(column).type == ColumnType::Date ? " or a date (2023-07-01)" : "") +
+             ", not " + Quoted(text));
+    }
+
+    std::string Choice(const std::string& key, std::initializer_list<const char*> choices,
+                       const std::string& fallback) const {
+        const SpecOption* option = fSpec.Option(key);
+        if (!option) return fallback;
+        std::string lower = option->value;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::string known;
+        for (const char* choice : choices) {
+            if (lower == choice) return lower;
+            known += (known.empty() ? "" : ", ") + std::string(choice);
+        }
+        Fail("option " + key + "= must be one of " + known + ", not " + Quoted(option->value));
+    }
+
+    // The category of a column that a user's value names.
+    int Category(size_t column, const std::string& key, const std::string& text) const {
+        const Categories& categories = fData.CategoriesOf(column);
+        const int found = categories.Find(text, fData.VariableAt(column));
+        if (found < 0) Fail(key + "=" + text + ": the value " + Quoted(text) + " never occurs in " + Quoted(Name(column)));
+        return found;
+    }
+
+    Compare CompareOption() const {
+        const std::string value = Choice("compare", {"all", "stepwise", "none"}, "all");
+        return value == "stepwise" ? Compare::Stepwise : value == "none" ? Compare::None : Compare::All;
+    }
+
+    // ---- field checks
+
+    void RequireNumbers(size_t column, const char* purpose) const {
+        const engine::Column& data = fData.table.At(column);
+        if (data.type != ColumnType::String) return;
+        std::string why = "holds text";
+        for (size_t row = 0; row < data.codes.size(); ++row) {
+            if (data.codes[row] == kMissingCode) continue;
+            why = "holds text (" + Quoted(data.strings.Text(data.codes[row])) + " in data row " +
+                  std::to_string(row + 1) + " is not a number)";
+            double number;
+            if (!ParseCsvNumber(data.strings.Text(data.codes[row]), number)) break;
+        }
+        Fail("field " + Quoted(Name(column)) + " " + why + ", but " + purpose + " needs numbers");
+    }
+
+    size_t CategoryCount(size_t column) const { return fData.CategoriesOf(column).Count(); }
+
+    bool IsOrdinal(size_t column) const { return fData.VariableAt(column).measure == Measure::Ordinal; }
+
+    // The success categories of a field from success= or cut=, or its first
+    // value when it has two. Gives false for cut=, which has no categories.
+    void ReadSuccess(TestRequest& request, size_t column, bool allowCut) {
+        const SpecOption* success = fSpec.Option("success");
+        const SpecOption* cut = allowCut ? fSpec.Option("cut") : nullptr;
+        if (success && cut) Fail("give success= or cut=, not both");
+        if (cut) {
+            RequireNumbers(column, "cut=");
+            request.cut = CutKind::Value;
+            request.cutValue = ValueOn(column, "cut", cut->value);
+            return;
+        }
+        if (success) {
+            for (const std::string& item : success->items)
+                request.successCategories.push_back(Category(column, "success", item));
+            return;
+        }
+        const size_t count = CategoryCount(column);
+        if (count != 2)
+            Fail(Quoted(Name(column)) + " has " + std::to_string(count) +
+                 (count == 1 ? " value" : " values") + "; name the success with success=VALUE" +
+                 (allowCut ? " or a cut point with cut=NUMBER" : ""));
+        request.successCategories = {0};
+    }
+
+    // ---- one sample
+
+    TestRequest OneSample(TestKind kind, size_t field) {
+        if (kind == TestKind::OneSampleAuto) kind = AutomaticOneSample(field);
+        TestRequest request = Base(kind);
+        request.fields = {field};
+        switch (kind) {
+            case TestKind::ChiSquare: ChiSquare(request, field); break;
+            case TestKind::Binomial:
+                request.proportion = Number("p", 0.5);
+                if (!(request.proportion > 0 && request.proportion < 1))
+                    Fail("option p= must lie between 0 and 1");
+                ReadSuccess(request, field, true);
+                break;
+            case TestKind::SuccessRate: SuccessRate(request, field); break;
+            case TestKind::Runs: Runs(request, field); break;
+            case TestKind::OneSampleWilcoxon:
+                RequireNumbers(field, "the Wilcoxon signed rank test");
+                request.median = ValueOn(field, "median", fSpec.Option("median")->value);
+                request.ordinalAsContinuous = IsOrdinal(field);
+                break;
+            case TestKind::OneSampleKs: Kolmogorov(request, field); break;
+            default: break;
+        }
+        return request;
+    }
+
+    TestKind AutomaticOneSample(size_t field) const {
+        if (CategoryCount(field) == 2) return TestKind::Binomial;
+        if (fData.VariableAt(field).IsCategorical()) return TestKind::ChiSquare;
+        return TestKind::OneSampleKs;  // normal, parameters from the sample
+    }
+
+    void ChiSquare(TestRequest& request, size_t field) const {
+        const SpecOption* expected = fSpec.Option("expected");
+        if (!expected) return;
+        const size_t count = CategoryCount(field);
+        for (const std::string& item : expected->items) {
+            double weight;
+            if (!ParseCsvNumber(item, weight) || !(weight > 0))
+                Fail("expected= takes positive numbers, not " + Quoted(item));
+            request.expected.push_back(weight);
+        }
+        if (request.expected.size() != count)
+            Fail("expected= gives " + std::to_string(request.expected.size()) + " proportions, but " +
+                 Quoted(Name(field)) + " has " + std::to_string(count) + " categories");
+    }
+
+    void SuccessRate(TestRequest& request, size_t field) {
+        ReadSuccess(request, field, true);
+        if (const SpecOption* methods = fSpec.Option("methods")) {
+            request.clopperPearson = request.jeffreys = request.likelihood = false;
+            for (std::string item : methods->items) {
+                std::transform(item.begin(), item.end(), item.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                if (item == "clopper-pearson") request.clopperPearson = true;
+                else if (item == "jeffreys") request.jeffreys = true;
+                else if (item == "likelihood") request.likelihood = true;
+                else Fail("methods= knows clopper-pearson, jeffreys and likelihood, not " + Quoted(item));
+            }
+        }
+    }
+
+    void Runs(TestRequest& request, size_t field) const {
+        const SpecOption* cut = fSpec.Option("cut");
+        if (!cut && fData.table.At(field).type == ColumnType::String) {
+            if (CategoryCount(field) != 2)
+                Fail(Quoted(Name(field)) + " holds text with " + std::to_string(CategoryCount(field)) +
+                     " values; the runs test needs numbers or a field of two values");
+            request.successCategories = {0};
+            return;
+        }
+        RequireNumbers(field, "the runs test about a cut point");
+        const std::string kind = cut ? cut->value : "median";
+        if (kind == "median") request.cut = CutKind::Median;
+        else if (kind == "mean") request.cut = CutKind::Mean;
+        else request.cut = CutKind::Value, request.cutValue = ValueOn(field, "cut", kind);
+    }
+
+    void Kolmogorov(TestRequest& request, size_t field) const {
+        RequireNumbers(field, "the Kolmogorov-Smirnov test");
+        const std::string dist = fSpec.Option("dist")
+                                     ? Choice("dist", {"normal", "uniform", "poisson", "exponential"}, "")
+                                     : "normal";
+        if (!fSpec.Option("dist") && fDefinition.kind == TestKind::OneSampleKs)
+            Fail("name the distribution with dist=normal, uniform, poisson or exponential");
+        const auto allow = [&](std::initializer_list<const char*> keys) {
+            for (const char* key : {"mean", "sd", "min", "max"}) {
+                if (fSpec.Option(key) &&
+                    std::find_if(keys.begin(), keys.end(), [&](const char* k) { return std::string(k) == key; }) == keys.end())
+                    Fail("the " + dist + " distribution has no parameter " + key + "=");
+            }
+        };
+        if (dist == "normal") {
+            allow({"mean", "sd"});
+            request.distribution = Distribution::Normal;
+            request.first = OptionalNumber("mean");
+            request.second = OptionalNumber("sd");
+            if (request.first.has_value() != request.second.has_value())
+                Fail("give both mean= and sd=, or neither (then both are estimated from the sample)");
+            if (request.second && !(*request.second > 0)) Fail("sd= must be above 0");
+        } else if (dist == "uniform") {
+            allow({"min", "max"});
+            request.distribution = Distribution::Uniform;
+            if (fSpec.Option("min")) request.first = ValueOn(field, "min", fSpec.Option("min")->value);
+            if (fSpec.Option("max")) request.second = ValueOn(field, "max", fSpec.Option("max")->value);
+            if (request.first.has_value() != request.second.has_value())
+                Fail("give both min= and max=, or neither (then both are taken from the sample)");
+            if (request.first && !(*request.first < *request.second)) Fail("min= must lie below max=");
+        } else {
+            allow({"mean"});
+            request.distribution = dist == "poisson" ? Distribution::Poisson : Distribution::Exponential;
+            request.first = OptionalNumber("mean");
+            if (request.first && !(*request.first > 0)) Fail("mean= must be above 0");
+        }
+    }
+
+    // ---- related samples
+
+    TestRequest Related(TestKind kind, const std::vector<size_t>& fields) {
+        if (kind == TestKind::RelatedAuto) kind = AutomaticRelated(fields);
+        TestRequest request = Base(kind);
+        request.fields = fields;
+        const ColumnType type = fData.table.At(fields[0]).type;
+        for (size_t field : fields) {
+            if (fData.table.At(field).type != type)
+                Fail("the fields hold different kinds of values (" + Quoted(Name(fields[0])) + " and " +
+                     Quoted(Name(field)) + "); related samples must be measured alike");
+        }
+        switch (kind) {
+            case TestKind::Sign:
+            case TestKind::RelatedWilcoxon:
+            case TestKind::RelatedHodgesLehmann:
+            case TestKind::Friedman:
+            case TestKind::Kendall:
+                for (size_t field : fields) RequireNumbers(field, fDefinition.name);
+                for (size_t field : fields) request.ordinalAsContinuous |= IsOrdinal(field);
+                request.compare = CompareOption();
+                break;
+            case TestKind::McNemar:
+            case TestKind::Cochran:
+                RelatedSuccess(request, fields);
+                request.compare = CompareOption();
+                break;
+            default: break;
+        }
+        return request;
+    }
+
+    TestKind AutomaticRelated(const std::vector<size_t>& fields) const {
+        bool categorical = false;
+        size_t categories = 0;
+        for (size_t field : fields) {
+            categorical |= fData.VariableAt(field).IsCategorical();
+            categories = std::max(categories, CategoryCount(field));
+        }
+        if (!categorical) return fields.size() == 2 ? TestKind::RelatedWilcoxon : TestKind::Friedman;
+        if (categories <= 2) return fields.size() == 2 ? TestKind::McNemar : TestKind::Cochran;
+        if (fields.size() == 2) return TestKind::MarginalHomogeneity;
+        bool ordinalNumbers = true;
+        for (size_t field : fields)
+            ordinalNumbers &= IsOrdinal(field) && fData.table.At(field).type != ColumnType::String;
+        if (ordinalNumbers) return TestKind::Friedman;
+        Fail("the fields have more than two categories and are not ordered; for more than two "
+             "related fields the automatic choice needs two categories (cochran) or ordered values "
+             "(friedman)");
+    }
+
+    // The success value of McNemar's and Cochran's tests: success=, or the
+    // first of the two values the fields share.
+    void RelatedSuccess(TestRequest& request, const std::vector<size_t>& fields) {
+        const SpecOption* success = fSpec.Option("success");
+        if (success) {
+            // The value must occur in at least one field; each field counts
+            // its own categories that match.
+            bool found = false;
+            for (size_t field : fields) {
+                for (const std::string& item : success->items)
+                    found |= fData.CategoriesOf(field).Find(item, fData.VariableAt(field)) >= 0;
+            }
+            if (!found) Fail("success=" + success->value + ": the value never occurs in the fields");
+            request.successValues = success->items;
+            return;
+        }
+        // The values of all fields, in ascending order.
+        std::vector<std::pair<double, std::string>> values;
+        for (size_t field : fields) {
+            const Categories& categories = fData.CategoriesOf(field);
+            const bool numeric = fData.table.At(field).type != ColumnType::String;
+            for (size_t i = 0; i < categories.Count(); ++i) {
+                const std::pair<double, std::string> value = {numeric ? categories.Number(i) : 0.0,
+                                                              categories.ValueText(i)};
+                if (std::find(values.begin(), values.end(), value) == values.end()) values.push_back(value);
+            }
+        }
+        std::sort(values.begin(), values.end());
+        if (values.size() != 2)
+            Fail("the fields take " + std::to_string(values.size()) +
+                 " different values between them; name the success with success=VALUE");
+        request.successValues = {values.front().second};
+    }
+
+    // ---- independent samples
+
+    TestRequest Independent(TestKind kind, size_t field, size_t group) {
+        const size_t groups = CategoryCount(group);
+        if (groups < 2)
+            Fail("the grouping field " + Quoted(Name(group)) + " has " +
+                 (groups == 0 ? "no value" : "only one value") + "; the test compares groups");
+        if (kind == TestKind::IndependentAuto)
+            kind = groups == 2 || fSpec.Option("groups") ? TestKind::MannWhitney : TestKind::KruskalWallis;
+        TestRequest request = Base(kind);
+        request.fields = {field};
+        request.group = static_cast<int>(group);
+        RequireNumbers(field, fDefinition.name);
+        request.ordinalAsContinuous = IsOrdinal(field);
+        switch (kind) {
+            case TestKind::MannWhitney:
+            case TestKind::WaldWolfowitz:
+            case TestKind::TwoSampleKs:
+            case TestKind::IndependentHodgesLehmann:
+            case TestKind::Moses:
+                TwoGroups(request, group);
+                if (kind == TestKind::Moses) Moses(request, group);
+                break;
+            case TestKind::KruskalWallis:
+                request.compare = CompareOption();
+                break;
+            case TestKind::Jonckheere:
+                request.compare = CompareOption();
+                request.descending = Choice("order", {"ascending", "descending"}, "ascending") == "descending";
+                break;
+            case TestKind::MedianTest: {
+                request.compare = CompareOption();
+                const std::string median = fSpec.Option("median") ? fSpec.Option("median")->value : "pooled";
+                if (median != "pooled") request.pooledMedian = false, request.median = ValueOn(field, "median", median);
+                break;
+            }
+            default: break;
+        }
+        return request;
+    }
+
+    void TwoGroups(TestRequest& request, size_t group) const {
+        if (const SpecOption* chosen = fSpec.Option("groups")) {
+            if (chosen->items.size() != 2) Fail("groups= names exactly two groups, not " + std::to_string(chosen->items.size()));
+            for (const std::string& item : chosen->items)
+                request.groupCategories.push_back(Category(group, "groups", item));
+            if (request.groupCategories[0] == request.groupCategories[1]) Fail("groups= names the same group twice");
+            return;
+        }
+        if (CategoryCount(group) != 2)
+            Fail("the grouping field " + Quoted(Name(group)) + " has " + std::to_string(CategoryCount(group)) +
+                 " values; name the two groups to compare with groups=V1,V2");
+        request.groupCategories = {0, 1};
+    }
+
+    void Moses(TestRequest& request, size_t group) const {
+        if (fSpec.Option("trim") && fSpec.Option("outliers")) Fail("give trim= or outliers=, not both");
+        if (fSpec.Option("outliers")) {
+            const double outliers = Number("outliers", 0);
+            if (!(outliers >= 0) || outliers != std::floor(outliers)) Fail("outliers= must be a whole number of at least 0");
+            request.outliers = static_cast<int>(std::min(outliers, 1e9));
+        } else {
+            request.trimFraction = Number("trim", 0.05);
+            if (!(*request.trimFraction >= 0 && *request.trimFraction < 0.5)) Fail("trim= must lie from 0 up to 0.5");
+        }
+        request.controlCategory = request.groupCategories[0];
+        if (const SpecOption* control = fSpec.Option("control")) {
+            request.controlCategory = Category(group, "control", control->value);
+            if (std::find(request.groupCategories.begin(), request.groupCategories.end(),
+                          request.controlCategory) == request.groupCategories.end())
+                Fail("control=" + control->value + " is not one of the two groups compared");
+        }
+    }
+
+    const TestSpec& fSpec;
+    const TestDefinition& fDefinition;
+    const RunData& fData;
+    std::string fContext;
+};
+
+}  // namespace
+
+std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications,
+                                      const RunData& data) {
+    if (specifications.empty()) throw UsageError("no test to run: give --test SPEC");
+    std::vector<TestRequest> requests;
+    for (const std::string& text : specifications) {
+        const TestSpec spec = ParseTestSpec(text);
+        const TestDefinition& definition = DefinitionFor(spec);
+        if (definition.family != Family::OneSample)
+            throw UsageError("test \"" + text + "\": the " +
+                             (definition.family == Family::Related ? "related" : "independent") +
+                             "-samples tests are not available in this version yet");
+        for (TestRequest& request : Resolver(spec, definition, data).Resolve())
+            requests.push_back(std::move(request));
+    }
+    return requests;
+}
+
+}  // namespace npar::engine

@@ -1,0 +1,18 @@
+// Turning test specifications into requests against the data: names to
+// columns, options to values, and every check that the data must pass for the
+// request to make sense. Faults are usage errors, raised before anything is
+// computed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/RunData.h"
+#include "analysis/TestRequest.h"
+
+namespace npar::engine {
+
+std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications,
+                                      const RunData& data);
+
+}  // namespace npar::engine

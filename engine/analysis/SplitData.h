@@ -1,0 +1,21 @@
+// One split's cases and the ways a test takes its values from them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "analysis/RunData.h"
+
+namespace npar::engine {
+
+struct SplitData {
+    const RunData& data;
+    const std::vector<uint32_t>& rows;  // the split's cases, in file order
+
+    // The split's cases with a value on every one of columns.
+    std::vector<uint32_t> ValidRows(const std::vector<size_t>& columns) const;
+    // The column's values at rows (numeric and date columns).
+    std::vector<double> Numbers(size_t column, const std::vector<uint32_t>& at) const;
+};
+
+}  // namespace npar::engine

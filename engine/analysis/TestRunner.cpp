@@ -1,0 +1,49 @@
+// Dispatching a test to its family, and the shared pieces of a result.
+#include "analysis/TestRunner.h"
+
+#include "analysis/Messages.h"
+#include "stats/Descriptives.h"
+
+namespace npar::engine {
+
+TestResult RunTest(const TestRequest& request, const SplitData& split) {
+    switch (DefinitionOf(request.kind).family) {
+        case Family::OneSample: return RunOneSampleTest(request, split);
+        case Family::Related: return RunRelatedTest(request, split);
+        case Family::Independent: return RunIndependentTest(request, split);
+    }
+    return {};
+}
+
+TestResult NewResult(const char* algorithm, const char* family, std::string conditionKey,
+                     std::vector<std::vector<double>> parameters) {
+    TestResult result;
+    result.algorithm = algorithm;
+    result.family = family;
+    result.conditionKey = std::move(conditionKey);
+    result.parameters = std::move(parameters);
+    return result;
+}
+
+TestResult& Unable(TestResult& result, int code, std::vector<std::vector<double>> parameters) {
+    result.messages.push_back(messages::Error(code, std::move(parameters)));
+    return result;
+}
+
+std::vector<double> CategoryParameter(const std::vector<int>& categories) {
+    return std::vector<double>(categories.begin(), categories.end());
+}
+
+DocNode OrdinalAsContinuous(const std::vector<size_t>& columns) {
+    std::string list;
+    for (size_t column : columns) list += (list.empty() ? "" : " ") + std::to_string(column);
+    return TextAttribute("OrdinalTreatedAsCont", list);
+}
+
+DocNode HistogramTable(const std::vector<double>& values) {
+    const stats::Histogram bins = stats::Bins(values);
+    return SimpleTable("Interval", {"Count", "Value"}, Positions(bins.counts.size(), 1),
+                       {bins.counts, bins.middles});
+}
+
+}  // namespace npar::engine

@@ -1,0 +1,38 @@
+// Running one test on one split: the family runners, and the pieces of a
+// result that every test shares.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/SplitData.h"
+#include "analysis/TestRequest.h"
+#include "document/ResultModel.h"
+
+namespace npar::engine {
+
+TestResult RunTest(const TestRequest& request, const SplitData& split);
+
+// The family runners (OneSampleTests.cpp, RelatedTests.cpp, IndependentTests.cpp).
+TestResult RunOneSampleTest(const TestRequest& request, const SplitData& split);
+TestResult RunRelatedTest(const TestRequest& request, const SplitData& split);
+TestResult RunIndependentTest(const TestRequest& request, const SplitData& split);
+
+// A result with its algorithm, family, condition key and parameters.
+TestResult NewResult(const char* algorithm, const char* family, std::string conditionKey,
+                     std::vector<std::vector<double>> parameters);
+// Marks a result as not computed on these data: the error message says why.
+TestResult& Unable(TestResult& result, int code, std::vector<std::vector<double>> parameters = {});
+
+// A field index as a condition parameter.
+inline std::vector<double> FieldParameter(size_t column) { return {static_cast<double>(column)}; }
+// Category positions as a condition parameter.
+std::vector<double> CategoryParameter(const std::vector<int>& categories);
+
+// The condition attribute that marks ordinal fields ranked as continuous ones.
+DocNode OrdinalAsContinuous(const std::vector<size_t>& columns);
+
+// A distribution table of values ("Interval": counts and bin middles).
+DocNode HistogramTable(const std::vector<double>& values);
+
+}  // namespace npar::engine

@@ -1,0 +1,470 @@
+// The CSV reader: a scanner that yields one cell at a time, and a builder per
+// column that tells the column's type while it stores the cells.
+#include "engine/CsvReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace npar::engine {
+
+CsvError::CsvError(const std::string& message, size_t line, size_t column)
+    : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
+                         ": " + message),
+      fLine(line),
+      fColumn(column) {}
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    return text.substr(begin, end - begin);
+}
+
+// The 1-based line and column of a byte offset.
+void PlaceOf(std::string_view text, size_t offset, size_t& line, size_t& column) {
+    line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    column = offset - lineStart + 1;
+}
+
+// The length of the valid UTF-8 sequence at text[i], or 0 when it is invalid.
+size_t Utf8SequenceLength(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    size_t length = 0;
+    unsigned minimum = 0;
+    unsigned code = 0;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1Fu, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0Fu, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07u, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0u) != 0x80u) return 0;
+        code = (code << 6) | (byte(i + k) & 0x3Fu);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+void CheckUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        // Eight ASCII bytes at a time: the common case.
+        if (i + 8 <= text.size()) {
+            uint64_t word;
+            std::memcpy(&word, text.data() + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            size_t line, column;
+            PlaceOf(text, i, line, column);
+            throw CsvError("the file is not valid UTF-8", line, column);
+        }
+        i += length;
+    }
+}
+
+// Yields the cells of the file in order, unquoting quoted ones.
+class Scanner {
+public:
+    Scanner(std::string_view text, char delimiter) : fText(text), fDelimiter(delimiter) {}
+
+    struct Cell {
+        std::string_view text;
+        bool quoted = false;
+        bool endsRecord = false;
+        size_t line = 0;
+        size_t column = 0;
+    };
+
+    // The next cell; false at the end of the file.
+    bool Next(Cell& cell) {
+        if (fPos >= fText.size() && !fCellOwed) return false;
+        fCellOwed = false;
+        cell.line = fLine;
+        cell.column = fPos - fLineStart + 1;
+        cell.quoted = fPos < fText.size() && fText[fPos] == '"';
+        cell.text = cell.quoted ? ReadQuoted(cell) : ReadPlain();
+        cell.endsRecord = ConsumeTerminator(cell);
+        return true;
+    }
+
+private:
+    std::string_view ReadPlain() {
+        const size_t start = fPos;
+        const char* data = fText.data();
+        const size_t size = fText.size();
+        size_t p = fPos;
+        while (p < size) {
+            const char c = data[p];
+            if (c == fDelimiter || c == '\n' || (c == '\r' && p + 1 < size && data[p + 1] == '\n'))
+                break;
+            ++p;
+        }
+        fPos = p;
+        return fText.substr(start, p - start);
+    }
+
+    std::string_view ReadQuoted(const Cell& cell) {
+        fScratch.clear();
+        size_t p = fPos + 1;
+        for (;;) {
+            const void* found = std::memchr(fText.data() + p, '"', fText.size() - p);
+            if (!found) throw CsvError("the quoted field is never closed", cell.line, cell.column);
+            const size_t quote = static_cast<size_t>(static_cast<const char*>(found) - fText.data());
+            CountLines(p, quote);
+            fScratch.append(fText.data() + p, quote - p);
+            if (quote + 1 < fText.size() && fText[quote + 1] == '"') {
+                fScratch.push_back('"');
+                p = quote + 2;
+                continue;
+            }
+            fPos = quote + 1;
+            break;
+        }
+        return fScratch;
+    }
+
+    void CountLines(size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            if (fText[i] == '\n') {
+                ++fLine;
+                fLineStart = i + 1;
+            }
+        }
+    }
+
+    // Steps over the delimiter or line end after a cell; true when the cell
+    // ended its record.
+    bool ConsumeTerminator(const Cell& cell) {
+        if (fPos >= fText.size()) return true;
+        const char c = fText[fPos];
+        if (c == fDelimiter) {
+            ++fPos;
+            fCellOwed = true;  // a delimiter is always followed by one more cell
+            return false;
+        }
+        if (c == '\r' && fPos + 1 < fText.size() && fText[fPos + 1] == '\n') ++fPos;
+        if (fText[fPos] == '\n') {
+            ++fPos;
+            ++fLine;
+            fLineStart = fPos;
+            return true;
+        }
+        (void)cell;
+        throw CsvError("text follows the closing quote of a field (write a quote inside a quoted "
+                       "field as \"\")",
+                       fLine, fPos - fLineStart + 1);
+    }
+
+    std::string_view fText;
+    char fDelimiter;
+    size_t fPos = 0;
+    size_t fLine = 1;
+    size_t fLineStart = 0;
+    bool fCellOwed = false;
+    std::string fScratch;
+};
+
+// Counts the decimals a number was written with ("2.50" 2, "1e-3" 3, "12" 0).
+int DecimalsWritten(std::string_view text) {
+    const size_t dot = text.find('.');
+    const size_t exponent = text.find_first_of("eE");
+    int fraction = 0;
+    if (dot != std::string_view::npos)
+        fraction = static_cast<int>((exponent == std::string_view::npos ? text.size() : exponent) -
+                                    dot - 1);
+    if (exponent != std::string_view::npos) {
+        int power = 0;
+        std::string_view digits = text.substr(exponent + 1);
+        if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+        std::from_chars(digits.data(), digits.data() + digits.size(), power);
+        fraction -= power;
+    }
+    return std::clamp(fraction, 0, 10);
+}
+
+bool IsMissingCell(std::string_view text, bool quoted, const std::set<std::string>* missingTexts) {
+    const std::string_view trimmed = quoted ? text : TrimBlanks(text);
+    if (trimmed.empty()) return true;
+    if (!missingTexts || missingTexts->empty()) return false;
+    return missingTexts->count(std::string(text)) > 0 ||
+           missingTexts->count(std::string(trimmed)) > 0;
+}
+
+// Stores one column's cells and tells its type as they come.
+class ColumnBuilder {
+public:
+    ColumnBuilder(Column& column, const std::set<std::string>* missingTexts, bool forceString)
+        : fColumn(column), fMissingTexts(missingTexts) {
+        if (forceString) fColumn.type = ColumnType::String, fState = State::String;
+    }
+
+    void Add(std::string_view text, bool quoted) {
+        if (IsMissingCell(text, quoted, fMissingTexts)) return AddMissing();
+        const std::string_view trimmed = quoted ? text : TrimBlanks(text);
+        switch (fState) {
+            case State::Unknown: return AddFirst(text, trimmed);
+            case State::Numeric: return AddNumber(text, trimmed);
+            case State::Date: return AddDate(text, trimmed);
+            case State::String: return AddString(text);
+        }
+    }
+
+    // The row at which a numeric or date column turned out to hold strings
+    // (its earlier cells are read again from the file), or none.
+    bool Flipped(size_t& row) const {
+        row = fFlipRow;
+        return fFlipped;
+    }
+
+private:
+    enum class State { Unknown, Numeric, Date, String };
+
+    void AddMissing() {
+        if (fState == State::String) fColumn.codes.push_back(kMissingCode);
+        else fColumn.numbers.push_back(kMissingNumber);
+    }
+
+    void AddFirst(std::string_view text, std::string_view trimmed) {
+        double value = 0;
+        if (ParseCsvNumber(trimmed, value)) {
+            fState = State::Numeric;
+            fColumn.type = ColumnType::Numeric;
+            return StoreNumber(trimmed, value);
+        }
+        if (ParseIsoDate(trimmed, value)) {
+            fState = State::Date;
+            fColumn.type = ColumnType::Date;
+            fColumn.numbers.push_back(value);
+            return;
+        }
+        // Only missing cells so far: they stay missing as strings.
+        fState = State::String;
+        fColumn.type = ColumnType::String;
+        fColumn.codes.assign(fColumn.numbers.size(), kMissingCode);
+        fColumn.numbers.clear();
+        fColumn.numbers.shrink_to_fit();
+        AddString(text);
+    }
+
+    void AddNumber(std::string_view text, std::string_view trimmed) {
+        double value = 0;
+        if (ParseCsvNumber(trimmed, value)) return StoreNumber(trimmed, value);
+        FlipToString(text);
+    }
+
+    void AddDate(std::string_view text, std::string_view trimmed) {
+        double value = 0;
+        if (ParseIsoDate(trimmed, value)) {
+            fColumn.numbers.push_back(value);
+            return;
+        }
+        FlipToString(text);
+    }
+
+    void StoreNumber(std::string_view trimmed, double value) {
+        fColumn.numbers.push_back(value);
+        if (value != std::floor(value)) fColumn.allWhole = false;
+        if (trimmed.find_first_of(".eE") != std::string_view::npos)
+            fColumn.decimals = std::max(fColumn.decimals, DecimalsWritten(trimmed));
+    }
+
+    void FlipToString(std::string_view text) {
+        fFlipped = true;
+        fFlipRow = fColumn.numbers.size();
+        fState = State::String;
+        fColumn.type = ColumnType::String;
+        fColumn.codes.assign(fFlipRow, kMissingCode);  // filled by the second read
+        fColumn.numbers.clear();
+        fColumn.numbers.shrink_to_fit();
+        fColumn.decimals = 0;
+        fColumn.allWhole = true;
+        AddString(text);
+    }
+
+    void AddString(std::string_view text) { fColumn.codes.push_back(fColumn.strings.Intern(text)); }
+
+    Column& fColumn;
+    const std::set<std::string>* fMissingTexts;
+    State fState = State::Unknown;
+    bool fFlipped = false;
+    size_t fFlipRow = 0;
+};
+
+std::vector<std::string> ReadHeader(Scanner& scanner) {
+    std::vector<std::string> names;
+    std::set<std::string> seen;
+    Scanner::Cell cell;
+    do {
+        if (!scanner.Next(cell)) break;
+        const std::string name(TrimBlanks(cell.text));
+        if (name.empty())
+            throw CsvError("the header names no variable for column " +
+                               std::to_string(names.size() + 1),
+                           cell.line, cell.column);
+        if (!seen.insert(name).second)
+            throw CsvError("the header names variable \"" + name + "\" twice", cell.line,
+                           cell.column);
+        names.push_back(name);
+    } while (!cell.endsRecord);
+    return names;
+}
+
+std::string RaggedMessage(size_t count, size_t expected) {
+    return "the row has " + std::to_string(count) + (count == 1 ? " field" : " fields") +
+           ", the header " + std::to_string(expected);
+}
+
+// Calls onCell(row, column, text, quoted) for every data cell after the
+// header. Blank lines are skipped, except in a one-column file, where a blank
+// line inside the data is a missing value (trailing ones are dropped). Gives
+// the number of data rows; throws for a row of the wrong length.
+template <typename OnCell>
+size_t ForEachDataCell(Scanner& scanner, size_t columnCount, OnCell&& onCell) {
+    const bool singleColumn = columnCount == 1;
+    size_t rows = 0;
+    size_t pendingBlank = 0;
+    Scanner::Cell cell;
+    while (scanner.Next(cell)) {
+        const size_t line = cell.line;
+        if (cell.endsRecord && cell.text.empty() && !cell.quoted) {
+            if (singleColumn) ++pendingBlank;
+            continue;
+        }
+        for (; pendingBlank > 0; --pendingBlank, ++rows) onCell(rows, 0, std::string_view(), false);
+        size_t index = 0;
+        for (;;) {
+            if (index < columnCount) onCell(rows, index, cell.text, cell.quoted);
+            ++index;
+            if (cell.endsRecord) break;
+            scanner.Next(cell);
+        }
+        if (index != columnCount) throw CsvError(RaggedMessage(index, columnCount), line, 1);
+        ++rows;
+    }
+    return rows;
+}
+
+const std::set<std::string>* MissingTextsOf(const CsvOptions& options, const std::string& name) {
+    const auto found = options.missingTexts.find(name);
+    return found == options.missingTexts.end() ? nullptr : &found->second;
+}
+
+// Reads the cells of the flipped columns again, for the rows before each
+// one's flip row, and stores them as strings.
+void FillFlippedColumns(std::string_view text, const CsvOptions& options,
+                        std::vector<Column>& columns, const std::vector<size_t>& flipRows) {
+    Scanner scanner(text, options.delimiter);
+    ReadHeader(scanner);
+    std::vector<const std::set<std::string>*> missing;
+    for (const Column& column : columns) missing.push_back(MissingTextsOf(options, column.name));
+    ForEachDataCell(scanner, columns.size(),
+                    [&](size_t row, size_t index, std::string_view cell, bool quoted) {
+                        if (row >= flipRows[index] || IsMissingCell(cell, quoted, missing[index]))
+                            return;
+                        columns[index].codes[row] = columns[index].strings.Intern(cell);
+                    });
+}
+
+}  // namespace
+
+bool ParseCsvNumber(std::string_view text, double& value) {
+    text = TrimBlanks(text);
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text[0] == '-' || text[0] == '+')) return false;
+    }
+    if (text.empty()) return false;
+    const char first = text[0];
+    if (!(first == '-' || first == '.' || (first >= '0' && first <= '9'))) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           std::isfinite(value);
+}
+
+bool ParseIsoDate(std::string_view text, double& days) {
+    text = TrimBlanks(text);
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    const auto digits = [&](size_t from, size_t count, int& out) {
+        out = 0;
+        for (size_t i = from; i < from + count; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            out = out * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int year, month, day;
+    if (!digits(0, 4, year) || !digits(5, 2, month) || !digits(8, 2, day)) return false;
+    if (month < 1 || month > 12 || day < 1) return false;
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+    // Days from civil date (proleptic Gregorian calendar).
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    days = static_cast<double>(era) * 146097.0 + doe - 719468.0;
+    return true;
+}
+
+DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
+    if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
+    if (TrimBlanks(text).find_first_not_of("\r\n") == std::string_view::npos)
+        throw CsvError("the file is empty", 1, 1);
+    CheckUtf8(text);
+
+    Scanner scanner(text, options.delimiter);
+    const std::vector<std::string> names = ReadHeader(scanner);
+    DataTable table;
+    std::vector<Column>& columns = table.Columns();
+    columns.resize(names.size());
+    std::vector<ColumnBuilder> builders;
+    builders.reserve(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        columns[i].name = names[i];
+        builders.emplace_back(columns[i], MissingTextsOf(options, names[i]),
+                              options.stringColumns.count(names[i]) > 0);
+    }
+
+    const size_t rows =
+        ForEachDataCell(scanner, builders.size(),
+                        [&](size_t, size_t index, std::string_view cell, bool quoted) {
+                            builders[index].Add(cell, quoted);
+                        });
+    if (rows == 0) throw CsvError("the file has a header but no data rows", 2, 1);
+
+    std::vector<size_t> flipRows(columns.size(), 0);  // 0: nothing to read again
+    bool anyFlipped = false;
+    for (size_t i = 0; i < builders.size(); ++i) {
+        size_t row;
+        if (builders[i].Flipped(row)) flipRows[i] = row, anyFlipped = true;
+    }
+    if (anyFlipped) FillFlippedColumns(text, options, columns, flipRows);
+    return table;
+}
+
+}  // namespace npar::engine

@@ -1,0 +1,56 @@
+// Reading a CSV file (RFC 4180: a header row of variable names, quoted fields
+// with "" inside, LF or CRLF line ends, UTF-8 with or without a byte-order
+// mark) into a typed data table.
+//
+// An empty cell is missing. A column whose filled cells all read as numbers in
+// the C locale is numeric; one whose cells all read as ISO dates (2023-07-01)
+// is a date column; any other column holds strings. Numbers are read with
+// std::from_chars, never through the process locale.
+#pragma once
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "engine/DataTable.h"
+
+namespace npar::engine {
+
+// A fault of the file, with the place it stands at (1-based line and column;
+// the header is line 1).
+class CsvError : public std::runtime_error {
+public:
+    CsvError(const std::string& message, size_t line, size_t column);
+    size_t Line() const { return fLine; }
+    size_t Column() const { return fColumn; }
+
+private:
+    size_t fLine;
+    size_t fColumn;
+};
+
+struct CsvOptions {
+    char delimiter = ',';
+    // Per column name: cell texts that count as missing (read before the
+    // type is told, so "NA" leaves a column numeric).
+    std::map<std::string, std::set<std::string>> missingTexts;
+    // Columns read as strings whatever their cells look like.
+    std::set<std::string> stringColumns;
+};
+
+// Reads text (the whole file) into a table. Throws CsvError for an empty
+// file, a file without data rows, a malformed header, a ragged row, an
+// unclosed quote, text after a closing quote, or invalid UTF-8.
+DataTable ReadCsv(std::string_view text, const CsvOptions& options = {});
+
+// Whether text reads as a number the way the reader reads cells (surrounding
+// blanks ignored, a leading "+" allowed, no infinities or NaN).
+bool ParseCsvNumber(std::string_view text, double& value);
+
+// Whether text is an ISO date (YYYY-MM-DD, a real calendar day); days is the
+// count of days since 1970-01-01.
+bool ParseIsoDate(std::string_view text, double& days);
+
+}  // namespace npar::engine

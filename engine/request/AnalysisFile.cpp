@@ -1,0 +1,110 @@
+// Reading an analysis file: the data, dictionary, splits, tests and options
+// of a run in one JSON object. Paths are relative to the file's folder.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/Analysis.h"
+
+namespace npar::engine {
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Folder(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::string Resolve(const std::string& folder, const std::string& path) {
+    return path.empty() || path[0] == '/' ? path : folder + path;
+}
+
+class FileReader {
+public:
+    explicit FileReader(std::string path) : fPath(std::move(path)) {}
+
+    [[noreturn]] void Fail(const std::string& place, const std::string& what) const {
+        throw UsageError("analysis " + fPath + ": " + (place.empty() ? "" : place + ": ") + what);
+    }
+
+    std::string Text(const Json& json, const char* key) const {
+        if (!json[key].is_string()) Fail(key, "must be a text");
+        return json[key].get<std::string>();
+    }
+
+    std::vector<std::string> Texts(const Json& json, const char* key) const {
+        const Json& list = json[key];
+        if (!list.is_array()) Fail(key, "must be a list of texts");
+        std::vector<std::string> texts;
+        for (const Json& item : list) {
+            if (!item.is_string()) Fail(key, "must be a list of texts");
+            texts.push_back(item.get<std::string>());
+        }
+        return texts;
+    }
+
+    double Number(const Json& json, const char* key) const {
+        if (!json[key].is_number()) Fail(key, "must be a number");
+        return json[key].get<double>();
+    }
+
+private:
+    std::string fPath;
+};
+
+}  // namespace
+
+AnalysisRequest ReadAnalysisFile(const std::string& path) {
+    const FileReader reader(path);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw UsageError("cannot open analysis file " + path + ": " + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    Json json;
+    try {
+        json = Json::parse(text.str());
+    } catch (const Json::parse_error& error) {
+        reader.Fail("", std::string("not valid JSON: ") + error.what());
+    }
+    if (!json.is_object()) reader.Fail("", "must be a JSON object");
+    static const char* kKeys[] = {"data", "dictionary", "splitBy", "tests", "alpha",
+                                  "confidence", "missing", "delimiter"};
+    for (auto it = json.begin(); it != json.end(); ++it) {
+        bool known = false;
+        for (const char* key : kKeys) known = known || it.key() == key;
+        if (!known) reader.Fail("", "unknown key \"" + it.key() + "\"");
+    }
+    const std::string folder = Folder(path);
+    AnalysisRequest request;
+    if (!json.contains("data")) reader.Fail("", "no \"data\" (the CSV file)");
+    request.dataPath = Resolve(folder, reader.Text(json, "data"));
+    if (!json.contains("tests")) reader.Fail("", "no \"tests\"");
+    request.tests = reader.Texts(json, "tests");
+    if (json.contains("dictionary")) {
+        const Json& dictionary = json["dictionary"];
+        if (dictionary.is_string()) request.dictionaryPath = Resolve(folder, dictionary.get<std::string>());
+        else if (dictionary.is_object()) request.dictionaryJson = dictionary.dump();
+        else reader.Fail("dictionary", "must be an object or the path of a dictionary file");
+    }
+    if (json.contains("splitBy")) request.splitBy = reader.Texts(json, "splitBy");
+    if (json.contains("alpha")) request.alpha = reader.Number(json, "alpha");
+    if (json.contains("confidence")) request.confidencePercent = reader.Number(json, "confidence");
+    if (json.contains("missing")) {
+        const std::string missing = reader.Text(json, "missing");
+        if (missing == "listwise") request.missing = MissingMode::Listwise;
+        else if (missing != "test-by-test") reader.Fail("missing", "must be \"test-by-test\" or \"listwise\"");
+    }
+    if (json.contains("delimiter")) {
+        const std::string delimiter = reader.Text(json, "delimiter");
+        if (delimiter == "tab" || delimiter == "\t") request.delimiter = '\t';
+        else if (delimiter == "," || delimiter == ";") request.delimiter = delimiter[0];
+        else reader.Fail("delimiter", "must be \",\", \";\" or \"tab\"");
+    }
+    return request;
+}
+
+}  // namespace npar::engine

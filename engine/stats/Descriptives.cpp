@@ -1,0 +1,132 @@
+// Descriptive values.
+#include "stats/Descriptives.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace npar::engine::stats {
+
+double Mean(const std::vector<double>& values) {
+    if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
+    // Two passes: the mean, then the mean of the residuals, which corrects
+    // the rounding of the first sum.
+    double sum = 0;
+    for (double v : values) sum += v;
+    const double mean = sum / static_cast<double>(values.size());
+    double residual = 0;
+    for (double v : values) residual += v - mean;
+    return mean + residual / static_cast<double>(values.size());
+}
+
+double StandardDeviation(const std::vector<double>& values) {
+    if (values.size() < 2) return std::numeric_limits<double>::quiet_NaN();
+    const double mean = Mean(values);
+    double squares = 0;
+    for (double v : values) squares += (v - mean) * (v - mean);
+    return std::sqrt(squares / static_cast<double>(values.size() - 1));
+}
+
+double MedianOfSorted(const std::vector<double>& sorted) {
+    const size_t n = sorted.size();
+    if (n == 0) return std::numeric_limits<double>::quiet_NaN();
+    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
+}
+
+double Median(std::vector<double> values) {
+    const size_t n = values.size();
+    if (n == 0) return std::numeric_limits<double>::quiet_NaN();
+    auto middle = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    const double upper = *middle;
+    if (n % 2) return upper;
+    const double lower = *std::max_element(values.begin(), middle);
+    return (lower + upper) / 2.0;
+}
+
+BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
+    BoxValues box;
+    const size_t n = values.size();
+    if (n == 0) return box;
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return values[a] < values[b]; });
+    const auto at = [&](size_t i) { return values[order[i]]; };
+    // Tukey's hinges: the medians of the lower and upper halves, the middle
+    // value counted in both when n is odd (R's fivenum).
+    const double depth = std::floor((static_cast<double>(n) + 3.0) / 2.0) / 2.0;
+    const auto low = static_cast<size_t>(std::floor(depth)) - 1;
+    const auto high = static_cast<size_t>(std::ceil(depth)) - 1;
+    box.lowerHinge = (at(low) + at(high)) / 2.0;
+    box.upperHinge = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
+    box.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;
+    const double spread = box.upperHinge - box.lowerHinge;
+    const double lowFence = box.lowerHinge - 1.5 * spread;
+    const double highFence = box.upperHinge + 1.5 * spread;
+    box.lowerWhisker = std::numeric_limits<double>::infinity();
+    box.upperWhisker = -std::numeric_limits<double>::infinity();
+    for (size_t i = 0; i < n; ++i) {
+        const double v = at(i);
+        if (v < lowFence || v > highFence) {
+            box.outliers.push_back(v);
+            box.outlierCases.push_back(cases[order[i]]);
+        } else {
+            box.lowerWhisker = std::min(box.lowerWhisker, v);
+            box.upperWhisker = std::max(box.upperWhisker, v);
+        }
+    }
+    return box;
+}
+
+namespace {
+
+// The smallest width of the form 1, 2, 2.5 or 5 times a power of ten that is
+// at least raw.
+double NiceWidth(double raw) {
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double step : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        if (step * power >= raw * (1 - 1e-12)) return step * power;
+    }
+    return 10.0 * power;
+}
+
+}  // namespace
+
+Histogram Bins(const std::vector<double>& values) {
+    Histogram histogram;
+    if (values.empty()) return histogram;
+    const auto [minIt, maxIt] = std::minmax_element(values.begin(), values.end());
+    const double minimum = *minIt;
+    const double maximum = *maxIt;
+    const bool whole = std::all_of(values.begin(), values.end(),
+                                   [](double v) { return v == std::floor(v); });
+    double width;
+    double origin;
+    if (whole && maximum - minimum <= 40) {
+        width = 1;
+        origin = minimum - 0.5;
+    } else if (maximum == minimum) {
+        width = 1;
+        origin = minimum - 0.5;
+    } else {
+        const double sturges = std::ceil(std::log2(static_cast<double>(values.size())) + 1.0);
+        const double bins = std::clamp(sturges, 5.0, 30.0);
+        width = NiceWidth((maximum - minimum) / bins);
+        origin = std::floor(minimum / width) * width;
+        if (whole && width < 1) width = 1;
+    }
+    const auto binOf = [&](double v) {
+        return static_cast<size_t>(std::max(0.0, std::floor((v - origin) / width)));
+    };
+    const size_t count = binOf(maximum) + 1;
+    histogram.counts.assign(count, 0.0);
+    for (double v : values) histogram.counts[std::min(binOf(v), count - 1)] += 1;
+    histogram.middles.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        histogram.middles[i] = origin + (static_cast<double>(i) + 0.5) * width;
+    return histogram;
+}
+
+}  // namespace npar::engine::stats

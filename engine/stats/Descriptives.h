@@ -1,0 +1,37 @@
+// Descriptive values the result documents carry beside the tests: medians,
+// means, box-plot values, histogram bins.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace npar::engine::stats {
+
+double Mean(const std::vector<double>& values);
+// The sample standard deviation (n - 1 in the denominator); NaN below 2 values.
+double StandardDeviation(const std::vector<double>& values);
+double Median(std::vector<double> values);
+double MedianOfSorted(const std::vector<double>& sorted);
+
+// The box of a box plot as R's boxplot.stats draws it: Tukey's hinges
+// (fivenum), whiskers at the most extreme values within 1.5 hinge spreads,
+// and the values beyond them with their case numbers.
+struct BoxValues {
+    double lowerWhisker = 0, lowerHinge = 0, median = 0, upperHinge = 0, upperWhisker = 0;
+    std::vector<double> outliers;
+    std::vector<double> outlierCases;
+};
+// cases: one case number per value, in the order of values.
+BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases);
+
+// Bins of equal width over values: the bin middles and counts, empty inner
+// bins kept. Whole numbers over a short range get one bin per number; other
+// data about Sturges' number of bins, with a width of 1, 2, 2.5 or 5 times a
+// power of ten.
+struct Histogram {
+    std::vector<double> middles;
+    std::vector<double> counts;
+};
+Histogram Bins(const std::vector<double>& values);
+
+}  // namespace npar::engine::stats
