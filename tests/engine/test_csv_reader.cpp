@@ -1,0 +1,149 @@
+// The CSV reader: RFC 4180 fields, line ends and encodings, how a column's
+// type is told, and every malformed file named by its line and column.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "engine/CsvReader.h"
+
+using npar::engine::ColumnType;
+using npar::engine::CsvError;
+using npar::engine::CsvOptions;
+using npar::engine::DataTable;
+using npar::engine::ReadCsv;
+
+namespace {
+
+std::string TextAt(const DataTable& table, size_t column, size_t row) {
+    const auto& c = table.At(column);
+    return c.codes[row] < 0 ? "<missing>" : c.strings.Text(c.codes[row]);
+}
+
+// The message of the CsvError that reading text throws, or "" when it reads.
+std::string ErrorOf(const std::string& text, const CsvOptions& options = {}) {
+    try {
+        ReadCsv(text, options);
+    } catch (const CsvError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(CsvReader, ReadsQuotedFieldsLineEndsAndByteOrderMark) {
+    const std::string text =
+        "\xEF\xBB\xBF" "name,note,score\r\n"
+        "\"Smith, J\",\"said \"\"hi\"\"\",1.5\r\n"
+        "\"two\nlines\",,2\n"
+        "plain,\"\",\n";
+    const DataTable table = ReadCsv(text);
+    ASSERT_EQ(table.ColumnCount(), 3u);
+    EXPECT_EQ(table.At(0).name, "name");  // the byte-order mark is not part of the name
+    ASSERT_EQ(table.RowCount(), 3u);
+    EXPECT_EQ(TextAt(table, 0, 0), "Smith, J");
+    EXPECT_EQ(TextAt(table, 1, 0), "said \"hi\"");
+    EXPECT_EQ(TextAt(table, 0, 1), "two\nlines");
+    EXPECT_EQ(TextAt(table, 1, 1), "<missing>");  // empty cell
+    EXPECT_EQ(TextAt(table, 1, 2), "<missing>");  // empty quoted cell
+    EXPECT_EQ(table.At(2).type, ColumnType::Numeric);
+    EXPECT_EQ(table.At(2).numbers[0], 1.5);
+    EXPECT_TRUE(std::isnan(table.At(2).numbers[2]));  // the row ends in a delimiter
+}
+
+TEST(CsvReader, TellsNumbersDatesAndStrings) {
+    const DataTable table = ReadCsv(
+        "n,d,s,m\n"
+        " 12 ,2023-07-01,a,1\n"
+        "+3.25,2024-02-29,7,\n"
+        "-1e-2,,b,2\n");
+    EXPECT_EQ(table.At(0).type, ColumnType::Numeric);
+    EXPECT_EQ(table.At(0).numbers[0], 12);  // blanks around a number are no part of it
+    EXPECT_EQ(table.At(0).numbers[1], 3.25);
+    EXPECT_EQ(table.At(0).numbers[2], -0.01);
+    EXPECT_EQ(table.At(0).decimals, 2);
+    EXPECT_FALSE(table.At(0).allWhole);
+    EXPECT_EQ(table.At(1).type, ColumnType::Date);
+    EXPECT_EQ(table.At(1).numbers[0], 19539);  // days from 1970-01-01 to 2023-07-01
+    EXPECT_EQ(table.At(1).numbers[1], 19782);  // a leap day
+    EXPECT_TRUE(std::isnan(table.At(1).numbers[2]));
+    EXPECT_EQ(table.At(2).type, ColumnType::String);
+    EXPECT_EQ(table.At(3).type, ColumnType::Numeric);
+    EXPECT_TRUE(table.At(3).allWhole);
+}
+
+TEST(CsvReader, ANumberColumnWithOneWordBecomesStrings) {
+    // The word comes last: the cells read as numbers before it are read again
+    // as the texts they were written as.
+    const DataTable table = ReadCsv("score,other\n007,1\n2.50,2\n,3\nn/a,4\n");
+    const auto& score = table.At(0);
+    ASSERT_EQ(score.type, ColumnType::String);
+    EXPECT_EQ(TextAt(table, 0, 0), "007");
+    EXPECT_EQ(TextAt(table, 0, 1), "2.50");
+    EXPECT_EQ(TextAt(table, 0, 2), "<missing>");
+    EXPECT_EQ(TextAt(table, 0, 3), "n/a");
+    EXPECT_EQ(table.At(1).type, ColumnType::Numeric);
+
+    // Dates and numbers do not mix, and a date that does not exist is text.
+    EXPECT_EQ(ReadCsv("d\n2023-01-01\n5\n").At(0).type, ColumnType::String);
+    EXPECT_EQ(ReadCsv("d\n2023-02-29\n").At(0).type, ColumnType::String);
+}
+
+TEST(CsvReader, MissingTextsAndStringColumnsComeFromTheCaller) {
+    CsvOptions options;
+    options.missingTexts["score"] = {"NA", "-99"};
+    options.stringColumns = {"code"};
+    const DataTable table = ReadCsv("score,code\n1,10\nNA,20\n-99,30\n4,NA\n", options);
+    EXPECT_EQ(table.At(0).type, ColumnType::Numeric);
+    EXPECT_TRUE(std::isnan(table.At(0).numbers[1]));
+    EXPECT_TRUE(std::isnan(table.At(0).numbers[2]));
+    EXPECT_EQ(table.At(1).type, ColumnType::String);
+    EXPECT_EQ(TextAt(table, 1, 0), "10");
+    EXPECT_EQ(TextAt(table, 1, 3), "NA");  // missing texts are per column
+}
+
+TEST(CsvReader, ReadsOtherDelimitersAndBlankLines) {
+    CsvOptions semicolon;
+    semicolon.delimiter = ';';
+    const DataTable table = ReadCsv("a;b\n1,5;x\n\n2;y\n\n", semicolon);
+    ASSERT_EQ(table.RowCount(), 2u);  // blank lines are skipped
+    EXPECT_EQ(table.At(0).type, ColumnType::String);  // "1,5" is no number in the C locale
+    CsvOptions tab;
+    tab.delimiter = '\t';
+    EXPECT_EQ(ReadCsv("a\tb\n1\t2\n", tab).At(1).numbers[0], 2);
+    // In a one-column file a blank line inside the data is a missing value.
+    const DataTable single = ReadCsv("x\n1\n\n3\n\n");
+    ASSERT_EQ(single.RowCount(), 3u);
+    EXPECT_TRUE(std::isnan(single.At(0).numbers[1]));
+}
+
+TEST(CsvReader, MalformedFilesNameTheirPlace) {
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"", "line 1, column 1: the file is empty"},
+        {"\r\n\n", "line 1, column 1: the file is empty"},
+        {"a,b\n", "line 2, column 1: the file has a header but no data rows"},
+        {"a,b\n1,2\n3\n", "line 3, column 1: the row has 1 field, the header 2"},
+        {"a,b\n1,2,3\n", "line 2, column 1: the row has 3 fields, the header 2"},
+        {"a,b\n1,\"open\n2,3\n", "line 2, column 3: the quoted field is never closed"},
+        {"a,b\n1,\"x\"y\n", "line 2, column 6: text follows the closing quote"},
+        {"a,b\n1,\xff\n", "line 2, column 3: the file is not valid UTF-8"},
+        {"a,\xc3\n", "line 1, column 3: the file is not valid UTF-8"},
+        {"a,,b\n1,2,3\n", "line 1, column 3: the header names no variable for column 2"},
+        {"a,b,a\n1,2,3\n", "line 1, column 5: the header names variable \"a\" twice"},
+    };
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.message);
+        EXPECT_NE(ErrorOf(bad.text).find(bad.message), std::string::npos) << ErrorOf(bad.text);
+    }
+}
+
+TEST(CsvReader, TakesAMillionCharacterCell) {
+    const std::string cell(1000000, 'x');
+    const DataTable table = ReadCsv("a,b\n\"" + cell + "\",1\n" + cell + ",2\n");
+    EXPECT_EQ(TextAt(table, 0, 0).size(), 1000000u);
+    EXPECT_EQ(table.At(0).strings.Size(), 1u);  // one text, stored once
+}
