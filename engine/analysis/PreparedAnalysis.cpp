@@ -72,8 +72,9 @@ public:
     explicit Analysis(const AnalysisRequest& request) {
         if (!(request.alpha > 0 && request.alpha < 1))
             throw UsageError("the significance level (--alpha) must lie between 0 and 1");
-        if (!(request.confidencePercent > 0 && request.confidencePercent < 100))
-            throw UsageError("the confidence level (--confidence) must lie between 0 and 100 (percent)");
+        if (!(request.confidencePercent > 1 && request.confidencePercent < 100))
+            throw UsageError("the confidence level (--confidence) is a percentage between 1 and 100: "
+                             "95 for a 95% interval");
         fData.alpha = request.alpha;
         fData.confidence = request.confidencePercent / 100.0;
         fListwise = request.missing == MissingMode::Listwise;

@@ -447,12 +447,12 @@ std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specificat
     for (const std::string& text : specifications) {
         const TestSpec spec = ParseTestSpec(text);
         const TestDefinition& definition = DefinitionFor(spec);
+        std::vector<TestRequest> resolved = Resolver(spec, definition, data).Resolve();
         if (definition.family != Family::OneSample)
             throw UsageError("test \"" + text + "\": the " +
                              (definition.family == Family::Related ? "related" : "independent") +
                              "-samples tests are not available in this version yet");
-        for (TestRequest& request : Resolver(spec, definition, data).Resolve())
-            requests.push_back(std::move(request));
+        for (TestRequest& request : resolved) requests.push_back(std::move(request));
     }
     return requests;
 }

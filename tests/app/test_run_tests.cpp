@@ -1,0 +1,141 @@
+// npar-report on a data table: tests run by the engine, their documents read
+// by the plug-in, the report written; saved documents give the same report;
+// usage errors stop the run before anything is computed.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "AppTestSupport.h"
+#include "OutputQuery.h"
+
+using apptest::RunCli;
+using output_query::Json;
+
+namespace {
+
+const char* kData =
+    "id,region,score,visits\n"
+    "1,North,62.5,3\n2,South,58.1,2\n3,North,71.3,5\n4,East,49.9,1\n5,West,66.0,4\n"
+    "6,North,55.2,3\n7,South,60.7,2\n8,East,68.4,6\n9,West,73.0,3\n10,North,59.9,2\n";
+
+std::vector<std::string> SummaryColumn(const Json& report, const std::string& column) {
+    std::vector<std::string> texts;
+    for (const Json& table : output_query::Tables(report, "Hypothesis Test Summary")) {
+        for (const Json& cell : table["cells"]) {
+            if (cell["column"] == Json({column})) texts.push_back(cell["text"]);
+        }
+    }
+    return texts;
+}
+
+}  // namespace
+
+TEST(RunTests, DataInReportOutWithEveryTableAndChart) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("course.csv", kData);
+    const apptest::CliResult result = RunCli({data, "--test", "chi-square region", "--test",
+                                              "ks score dist=normal", "--format", "json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    // The documents the engine wrote read back without a single check report.
+    EXPECT_TRUE(result.err.empty()) << result.err;
+    const Json report = Json::parse(result.out);
+    EXPECT_EQ(report["ok"], true);
+    EXPECT_EQ(SummaryColumn(report, "Null Hypothesis"),
+              (std::vector<std::string>{"The categories of region occur with equal probabilities.",
+                                        "The distribution of score is normal with mean 62.50 and standard "
+                                        "deviation 7.27."}));
+    EXPECT_EQ(SummaryColumn(report, "Decision"),
+              (std::vector<std::string>{"Retain the null hypothesis.", "Retain the null hypothesis."}));
+    EXPECT_EQ(output_query::Tables(report, "One-Sample Chi-Square Test Summary").size(), 1u);
+    EXPECT_EQ(output_query::Tables(report, "One-Sample Kolmogorov-Smirnov Normal Test Summary").size(), 1u);
+    std::vector<std::string> charts;
+    for (const Json& chart : output_query::Items(report, "chart")) charts.push_back(chart["title"]);
+    EXPECT_EQ(charts, (std::vector<std::string>{"One-Sample Chi-Square Test",
+                                                "One-Sample Kolmogorov-Smirnov Test (Normal)",
+                                                "Categorical Field Information region",
+                                                "Continuous Field Information score"}));
+}
+
+TEST(RunTests, ATestTheDataDoNotAllowSaysWhyAndTheOthersRun) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("d.csv", "x,y\n1,a\n1,a\n2,b\n");
+    const apptest::CliResult result =
+        RunCli({data, "--test", "chi-square y", "--test", "runs x cut=5", "--format", "json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json report = Json::parse(result.out);
+    EXPECT_EQ(SummaryColumn(report, "Decision"),
+              (std::vector<std::string>{"Retain the null hypothesis.", "Unable to compute."}));
+    const Json summary = output_query::Tables(report, "Hypothesis Test Summary").at(0);
+    const Json sig = output_query::Cell(summary, {"2"}, {"Sig."});
+    EXPECT_EQ(output_query::NoteTexts(summary, sig),
+              std::vector<std::string>{"Every value lies on one side of the cut point, so the number of runs "
+                                       "cannot vary."});
+}
+
+TEST(RunTests, SavedDocumentsGiveTheSameReport) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("d.csv", kData);
+    const std::string saved = dir.Path() + "/documents/run";
+    const std::vector<std::string> tests = {"--test", "runs score", "--test", "binomial score cut=60",
+                                            "--split-by", "region", "--format", "json"};
+    std::vector<std::string> arguments = {data, "--save-documents", saved};
+    arguments.insert(arguments.end(), tests.begin(), tests.end());
+    const apptest::CliResult direct = RunCli(arguments);
+    ASSERT_EQ(direct.status, 0) << direct.err;
+
+    const apptest::CliResult again = RunCli({"--manifest", saved + "/manifest.json", "--format", "json"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(direct.out, again.out);
+    // One split per region, in ascending order, each under its heading.
+    const Json report = Json::parse(direct.out);
+    const std::vector<std::string> headings = output_query::HeadingTexts(report);
+    std::vector<std::string> splits;
+    for (const std::string& heading : headings)
+        if (heading.rfind("region = ", 0) == 0) splits.push_back(heading);
+    EXPECT_EQ(splits, (std::vector<std::string>{"region = East", "region = North", "region = South",
+                                                "region = West"}));
+}
+
+TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("d.csv", kData);
+    const std::string ragged = dir.Write("ragged.csv", "a,b\n1,2\n3\n");
+    const std::string output = dir.Path() + "/report.html";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{data, "--test", "t-test score"}, "test \"t-test score\": unknown test \"t-test\""},
+        {{data, "--test", "runs nothing"}, "the data have no variable \"nothing\""},
+        {{ragged, "--test", "runs a"}, ragged + ": line 3, column 1: the row has 1 field, the header 2"},
+        {{dir.Path() + "/none.csv", "--test", "runs a"}, "cannot open data file " + dir.Path() + "/none.csv"},
+        {{"--test", "runs a"}, "--test needs the data file (DATA.csv) to run on"},
+        {{data, data, "--test", "runs a"}, "give one data file with --test, not 2"},
+        {{data, "--split-by", "region"}, "option --split-by needs --test or --analysis"},
+        {{data, "--test", "runs score", "--alpha", "five"}, "option --alpha needs a number, not \"five\""},
+        {{data, "--test", "runs score", "--missing", "pairwise"}, "option --missing takes test-by-test or listwise"},
+        {{data, "--test", "runs score", "--delimiter", "|"}, "option --delimiter takes"},
+        {{data, "--test", "runs score", "--analysis", "a.json"}, "not both"},
+        {{data, "--test", "runs score", "--save-documents", data}, "is a file"},
+    };
+    for (const auto& usage : cases) {
+        SCOPED_TRACE(usage.message);
+        std::vector<std::string> arguments = usage.arguments;
+        arguments.insert(arguments.end(), {"-o", output});
+        const apptest::CliResult result = RunCli(arguments);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err.rfind("npar-report: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(usage.message), std::string::npos) << result.err;
+        EXPECT_FALSE(std::ifstream(output).good()) << "an output file was written";
+    }
+}
+
+TEST(RunTests, ListTestsNamesEveryTestWithItsOptions) {
+    const apptest::CliResult result = RunCli({"--list-tests"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* line : {"chi-square FIELD... [expected=W1,W2,...]", "ks FIELD... dist=normal|uniform|poisson",
+                             "friedman A B C... [compare=all|stepwise|none]", "median FIELD... by GROUP",
+                             "independent FIELD... by GROUP"})
+        EXPECT_NE(result.out.find(line), std::string::npos) << line;
+}
