@@ -27,16 +27,16 @@ TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
         request.expected.empty() ? "DefaultEqualProbabilities_O_ChiSquare_1"
                                  : "UserSpecifiesProbabilities_O_ChiSquare_1",
         {FieldParameter(field)});
-    const std::vector<uint32_t> rows = split.ValidRows({field});
     const Categories& categories = split.data.CategoriesOf(field);
     const size_t k = categories.Count();
-    const double n = Count(rows.size());
+    std::vector<double> observed(k, 0.0);
+    split.ForEachValid(field, [&](uint32_t row) { observed[static_cast<size_t>(categories.IndexOfRow(row))] += 1; });
+    double n = 0;
+    for (double count : observed) n += count;
     result.statistics.push_back(Attribute("TotalN", n));
-    if (rows.empty()) return Unable(result, messages::kTooFewCases, {{1}, {0}});
+    if (n == 0) return Unable(result, messages::kTooFewCases, {{1}, {0}});
     if (k < 2) return Unable(result, messages::kSingleCategory);
 
-    std::vector<double> observed(k, 0.0);
-    for (uint32_t row : rows) observed[static_cast<size_t>(categories.IndexOfRow(row))] += 1;
     std::vector<double> expected(k, n / Count(k));
     if (!request.expected.empty()) {
         double total = 0;
@@ -81,12 +81,13 @@ struct TwoCategories {
 // form names both categories (binomial test) or only the success (intervals).
 TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, bool nameBoth) {
     const size_t field = request.fields[0];
-    const std::vector<uint32_t> rows = split.ValidRows({field});
     TwoCategories two;
-    two.n = Count(rows.size());
     if (request.cut == CutKind::Value) {
         const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
-        for (uint32_t row : rows) two.first += numbers[row] <= request.cutValue;
+        split.ForEachValid(field, [&](uint32_t row) {
+            two.n += 1;
+            two.first += numbers[row] <= request.cutValue;
+        });
         two.conditionKey = "ACutPointIsSpecified";
         two.parameters = {{request.cutValue}};
         return two;
@@ -94,7 +95,10 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
     const Categories& categories = split.data.CategoriesOf(field);
     std::vector<bool> success(categories.Count(), false);
     for (int category : request.successCategories) success[static_cast<size_t>(category)] = true;
-    for (uint32_t row : rows) two.first += success[static_cast<size_t>(categories.IndexOfRow(row))];
+    split.ForEachValid(field, [&](uint32_t row) {
+        two.n += 1;
+        two.first += success[static_cast<size_t>(categories.IndexOfRow(row))];
+    });
     std::vector<int> others;
     for (size_t i = 0; i < categories.Count(); ++i)
         if (!success[i]) others.push_back(static_cast<int>(i));
@@ -164,26 +168,26 @@ TestResult SuccessRate(const TestRequest& request, const SplitData& split) {
 
 TestResult Runs(const TestRequest& request, const SplitData& split) {
     const size_t field = request.fields[0];
-    const std::vector<uint32_t> rows = split.ValidRows({field});
     std::vector<bool> atOrAbove;
-    atOrAbove.reserve(rows.size());
     TestResult result;
     if (request.cut == CutKind::None) {
         // A field of two values: runs of the first value against the second.
         const Categories& categories = split.data.CategoriesOf(field);
-        for (uint32_t row : rows) atOrAbove.push_back(categories.IndexOfRow(row) != 0);
+        split.ForEachValid(field, [&](uint32_t row) { atOrAbove.push_back(categories.IndexOfRow(row) != 0); });
         result = NewResult("ORuns", kFamily, "ABinaryTestVariableIsSpecified_O_Runs_3",
                            {FieldParameter(field), {0}, {1}});
     } else {
-        const std::vector<double> values = split.Numbers(field, rows);
+        const std::vector<double> values = split.ValidNumbers(field);
         double cut = request.cutValue;
         if (request.cut == CutKind::Median) cut = stats::Median(values);
         if (request.cut == CutKind::Mean) cut = stats::Mean(values);
+        atOrAbove.reserve(values.size());
         for (double v : values) atOrAbove.push_back(v >= cut);
         result = NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
     }
-    result.statistics.push_back(Attribute("TotalN", Count(rows.size())));
-    if (rows.size() < 2) return Unable(result, messages::kTooFewCases, {{2}, {Count(rows.size())}});
+    const size_t n = atOrAbove.size();
+    result.statistics.push_back(Attribute("TotalN", Count(n)));
+    if (n < 2) return Unable(result, messages::kTooFewCases, {{2}, {Count(n)}});
     const stats::RunsResult runs = stats::RunsTest(atOrAbove);
     if (runs.below == 0 || runs.above == 0) return Unable(result, messages::kOneSideOfCut);
 
@@ -205,7 +209,7 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     TestResult result = NewResult("OWilcoxonSignedRanks", kFamily, "O_WilcoxonSignedRanks_2",
                                   {FieldParameter(field), {request.median}});
     if (request.ordinalAsContinuous) result.conditionAttributes.push_back(OrdinalAsContinuous({field}));
-    const std::vector<double> values = split.Numbers(field, split.ValidRows({field}));
+    const std::vector<double> values = split.ValidNumbers(field);
     result.statistics.push_back(Attribute("TotalN", Count(values.size())));
     if (values.empty()) return Unable(result, messages::kTooFewCases, {{1}, {0}});
     std::vector<double> differences;
@@ -231,7 +235,7 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
 
 TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     const size_t field = request.fields[0];
-    std::vector<double> values = split.Numbers(field, split.ValidRows({field}));
+    std::vector<double> values = split.ValidNumbers(field);
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     const bool estimated = !request.first.has_value();

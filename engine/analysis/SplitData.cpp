@@ -22,4 +22,15 @@ std::vector<double> SplitData::Numbers(size_t column, const std::vector<uint32_t
     return values;
 }
 
+std::vector<double> SplitData::ValidNumbers(size_t column) const {
+    const std::vector<double>& numbers = data.table.At(column).numbers;
+    std::vector<double> values;
+    values.reserve(rows.size());
+    for (uint32_t row : rows) {
+        const double value = numbers[row];
+        if (value == value) values.push_back(value);  // NaN is missing
+    }
+    return values;
+}
+
 }  // namespace npar::engine

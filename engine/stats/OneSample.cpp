@@ -8,7 +8,6 @@
 
 #include "stats/Distributions.h"
 #include "stats/ExactDistributions.h"
-#include "stats/Ranks.h"
 
 namespace npar::engine::stats {
 
@@ -26,29 +25,36 @@ ChiSquareResult ChiSquareGoodnessOfFit(const std::vector<double>& observed,
 
 SignedRankResult SignedRank(const std::vector<double>& differences) {
     SignedRankResult result;
-    std::vector<double> magnitudes;
-    std::vector<bool> positive;
+    // The nonzero differences sorted by magnitude: ranks by position, tied
+    // magnitudes sharing their average rank.
+    std::vector<double> nonzero;
+    nonzero.reserve(differences.size());
     for (double d : differences) {
-        if (d == 0) {
-            ++result.zeros;
-            continue;
-        }
-        magnitudes.push_back(std::fabs(d));
-        positive.push_back(d > 0);
+        if (d == 0) ++result.zeros;
+        else nonzero.push_back(d);
     }
-    result.n = magnitudes.size();
+    result.n = nonzero.size();
     if (result.n == 0) return result;
-    const Ranking ranking = AverageRanks(magnitudes);
-    for (size_t i = 0; i < result.n; ++i) {
-        if (positive[i]) result.wPlus += ranking.ranks[i], ++result.positive;
-        else result.wMinus += ranking.ranks[i], ++result.negative;
+    std::sort(nonzero.begin(), nonzero.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+    double tieSum = 0;
+    for (size_t i = 0; i < result.n;) {
+        size_t j = i + 1;
+        while (j < result.n && std::fabs(nonzero[j]) == std::fabs(nonzero[i])) ++j;
+        const double rank = (static_cast<double>(i) + static_cast<double>(j) + 1.0) / 2.0;
+        for (size_t k = i; k < j; ++k) {
+            if (nonzero[k] > 0) result.wPlus += rank, ++result.positive;
+            else result.wMinus += rank, ++result.negative;
+        }
+        const double t = static_cast<double>(j - i);
+        tieSum += t * t * t - t;
+        i = j;
     }
     const double n = static_cast<double>(result.n);
-    const double variance = n * (n + 1) * (2 * n + 1) / 24.0 - ranking.tieSum / 48.0;
+    const double variance = n * (n + 1) * (2 * n + 1) / 24.0 - tieSum / 48.0;
     result.standardError = std::sqrt(variance);
     result.z = (result.wPlus - n * (n + 1) / 4.0) / result.standardError;
     result.asymptotic = NormalTwoSided(result.z);
-    if (result.n <= kSignedRankExactLimit && !ranking.hasTies) {
+    if (result.n <= kSignedRankExactLimit && tieSum == 0) {
         result.exact = true;
         result.exactSignificance = ExactTwoSided(SignedRankDistribution(result.n), result.wPlus);
     }
