@@ -988,9 +988,43 @@ def manifest():
     }
 
 
+# The course data as a table for the test engine: one column per field, in the
+# order a reader meets them, dates written as ISO dates.
+COURSE_COLUMNS = ["case_id", "gender", "region", "agegroup", "program", "score_pre", "score_post",
+                  "grade_1", "grade_2", "grade_3", "visits", "wait_time", "enrolled"]
+MEASURES = {"categorical": "nominal", "ordinal": "ordinal", "continuous": "scale"}
+
+
+def course_cell(name, value):
+    if name == "enrolled":
+        return (EPOCH + datetime.timedelta(days=value)).isoformat()
+    return str(value)
+
+
+def write_course_data(out, cases):
+    """examples/course.csv and its dictionary, examples/course.dictionary.json."""
+    with open(out / "course.csv", "w", encoding="utf-8", newline="") as f:
+        f.write(",".join(COURSE_COLUMNS) + "\n")
+        for case in cases:
+            f.write(",".join(course_cell(name, case[name]) for name in COURSE_COLUMNS) + "\n")
+    variables = []
+    for name in COURSE_COLUMNS:
+        _, label, optype, _, values, fmt = FIELD_BY_NAME[name]
+        entry = {"name": name, "label": label, "measure": MEASURES[optype]}
+        if not fmt.startswith("A"):
+            entry["format"] = fmt
+        if values:
+            entry["valueLabels"] = {v: lab for v, lab in values}
+        variables.append(entry)
+    with open(out / "course.dictionary.json", "w", encoding="utf-8") as f:
+        json.dump({"variables": variables}, f, indent=2, ensure_ascii=False)
+        f.write("\n")
+
+
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent
     cases = make_cases()
+    write_course_data(out, cases)
     full_document(cases).write(out / "full.xml")
     north_document(cases).write(out / "split-north.xml")
     south_document(cases).write(out / "split-south.xml")
