@@ -1,0 +1,80 @@
+// A run over a table: splits in value order, missing values test by test or
+// listwise, notes about cases left out, the document's frame and manifest.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "EngineFixture.h"
+
+using enginetest::EngineRun;
+
+namespace {
+
+const char* kData =
+    "a,b,s\n"
+    "1,10,y\n"
+    "2,,x\n"
+    "3,30,y\n"
+    ",40,\n"
+    "5,50,x\n"
+    "6,60,y\n";
+
+}  // namespace
+
+TEST(Analysis, MissingValuesTestByTestOrListwise) {
+    const EngineRun byTest(kData, {"runs a cut=3", "runs b cut=35"});
+    EXPECT_EQ(byTest.Statistic(0, "TotalN"), 5);  // the case without a is left out
+    EXPECT_EQ(byTest.Statistic(1, "TotalN"), 5);  // the case without b is left out
+    EXPECT_STREQ(byTest.Root().first_element_by_path("Extension/NPAROutput/NonParametricTests")
+                     .attribute("missingTreatment").as_string(),
+                 "testwise");
+
+    const EngineRun listwise(kData, {"runs a cut=3", "runs b cut=35"},
+                             [](auto& request) { request.missing = npar::engine::MissingMode::Listwise; });
+    EXPECT_EQ(listwise.Statistic(0, "TotalN"), 4);
+    EXPECT_EQ(listwise.Statistic(1, "TotalN"), 4);
+    pugi::xml_node counts = listwise.Root().first_element_by_path("DescriptiveModel/DescriptiveSummary/Counts");
+    EXPECT_EQ(counts.attribute("totalCount").as_int(), 6);
+    EXPECT_EQ(counts.attribute("droppedCount").as_int(), 2);
+}
+
+TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
+    const EngineRun run(kData, {"runs a cut=3"}, [](auto& request) { request.splitBy = {"s"}; });
+    ASSERT_EQ(run.SplitCount(), 2u);
+    EXPECT_EQ(run.Statistic(0, "TotalN", "", 0), 2);  // s = x: rows 2 and 5
+    EXPECT_EQ(run.Statistic(0, "TotalN", "", 1), 3);  // s = y
+    EXPECT_EQ(run.Analysis().Notes(),
+              std::vector<std::string>{"1 case has no value for split variable \"s\" and is left out"});
+    const nlohmann::json manifest = nlohmann::json::parse(run.Analysis().ManifestText());
+    EXPECT_EQ(manifest["splitVariables"], nlohmann::json({"s"}));
+    EXPECT_EQ(manifest["splitHeadings"], true);
+    EXPECT_EQ(manifest["splits"][0], nlohmann::json::parse(R"({"document": "split-1.xml", "values": {"s": "x"}})"));
+    EXPECT_EQ(manifest["splits"][1]["values"]["s"], "y");
+}
+
+TEST(Analysis, AFieldWithoutValuesOrWithOneCategoryStopsOnlyItsTest) {
+    const EngineRun run("a,b,c\n,1,q\n,2,q\n,3,q\n", {"runs a", "wilcoxon b median=2", "chi-square c"});
+    EXPECT_EQ(run.Messages(0), (std::vector<std::string>{"40001 error"}));  // no valid case
+    EXPECT_EQ(run.Statistic(1, "TotalN"), 3);
+    EXPECT_FALSE(run.Decision(1).empty());
+    EXPECT_EQ(run.Messages(2), (std::vector<std::string>{"40002 error"}));  // a single category
+}
+
+TEST(Analysis, DocumentsListEveryColumnAndDescribeTheTestedFields) {
+    const EngineRun run(kData, {"runs a cut=3", "chi-square s"});
+    pugi::xml_node dictionary = run.Root().first_element_by_path("Extension/NPAROutput/DataDictionary");
+    std::vector<std::string> names;
+    for (pugi::xml_node field : dictionary.children("DataField")) names.push_back(field.attribute("name").as_string());
+    // Every column in file order, then a field that stands for no variable.
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "s", "@case"}));
+    pugi::xml_node s = dictionary.find_child_by_attribute("DataField", "name", "s");
+    EXPECT_STREQ(s.attribute("optype").as_string(), "categorical");
+    EXPECT_STREQ(s.find_child_by_attribute("Value", "index", "1").attribute("value").as_string(), "y");
+    // Field information for the tested fields only: a continuous histogram
+    // and categorical counts.
+    std::vector<std::string> infos;
+    for (pugi::xml_node info : run.Root().first_element_by_path("Extension/NPAROutput/FieldInfos").children())
+        infos.push_back(std::string(info.attribute("varIndex").as_string()) + " " +
+                        info.first_child().attribute("name").as_string());
+    EXPECT_EQ(infos, (std::vector<std::string>{"0 ContinuousDistribution", "2 CategoricalDistribution"}));
+}
