@@ -3,6 +3,7 @@
 #include "engine/CsvReader.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 
@@ -88,7 +89,12 @@ void CheckUtf8(std::string_view text) {
 // Yields the cells of the file in order, unquoting quoted ones.
 class Scanner {
 public:
-    Scanner(std::string_view text, char delimiter) : fText(text), fDelimiter(delimiter) {}
+    Scanner(std::string_view text, char delimiter) : fText(text), fDelimiter(delimiter) {
+        fStops.fill(false);
+        fStops[static_cast<unsigned char>(delimiter)] = true;
+        fStops['\n'] = true;
+        fStops['\r'] = true;
+    }
 
     struct Cell {
         std::string_view text;
@@ -116,11 +122,14 @@ private:
         const char* data = fText.data();
         const size_t size = fText.size();
         size_t p = fPos;
-        while (p < size) {
-            const char c = data[p];
-            if (c == fDelimiter || c == '\n' || (c == '\r' && p + 1 < size && data[p + 1] == '\n'))
-                break;
-            ++p;
+        for (;;) {
+            while (p < size && !fStops[static_cast<unsigned char>(data[p])]) ++p;
+            // A carriage return ends the cell only before a line feed.
+            if (p < size && data[p] == '\r' && !(p + 1 < size && data[p + 1] == '\n')) {
+                ++p;
+                continue;
+            }
+            break;
         }
         fPos = p;
         return fText.substr(start, p - start);
@@ -180,6 +189,7 @@ private:
 
     std::string_view fText;
     char fDelimiter;
+    std::array<bool, 256> fStops;  // the bytes that end an unquoted cell
     size_t fPos = 0;
     size_t fLine = 1;
     size_t fLineStart = 0;
@@ -212,12 +222,56 @@ int DecimalsWritten(std::string_view text) {
     return std::clamp(fraction, 0, 10);
 }
 
-bool IsMissingCell(std::string_view text, bool quoted, const std::set<std::string>* missingTexts) {
-    const std::string_view trimmed = quoted ? text : TrimBlanks(text);
+bool IsMissingCell(std::string_view text, std::string_view trimmed, const std::set<std::string>* missingTexts) {
     if (trimmed.empty()) return true;
     if (!missingTexts || missingTexts->empty()) return false;
     return missingTexts->count(std::string(text)) > 0 ||
            missingTexts->count(std::string(trimmed)) > 0;
+}
+
+// The common case of a number, digits with at most one point and 15 digits
+// in all, read exactly: the digits make an integer below 2^53 and the power
+// of ten is exact, so one correctly rounded division gives the double
+// nearest the decimal (Clinger's fast path). Gives false for anything else.
+bool ParseShortDecimal(std::string_view text, double& value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    uint64_t digits = 0;
+    int count = 0;
+    int fraction = -1;  // digits after the point; -1 before it
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<uint64_t>(c - '0');
+            if (++count > 15) return false;
+            if (fraction >= 0) ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0) return false;
+    value = static_cast<double>(digits) / kPowers[fraction < 0 ? 0 : fraction];
+    if (negative) value = -value;
+    return true;
+}
+
+// A number of a cell already trimmed of blanks.
+bool ParseTrimmedNumber(std::string_view text, double& value) {
+    if (ParseShortDecimal(text, value)) return true;
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && (text[0] == '-' || text[0] == '+')) return false;
+    }
+    if (text.empty()) return false;
+    const char first = text[0];
+    if (!(first == '-' || first == '.' || (first >= '0' && first <= '9'))) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value);
 }
 
 // Stores one column's cells and tells its type as they come.
@@ -229,8 +283,8 @@ public:
     }
 
     void Add(std::string_view text, bool quoted) {
-        if (IsMissingCell(text, quoted, fMissingTexts)) return AddMissing();
         const std::string_view trimmed = quoted ? text : TrimBlanks(text);
+        if (IsMissingCell(text, trimmed, fMissingTexts)) return AddMissing();
         switch (fState) {
             case State::Unknown: return AddFirst(text, trimmed);
             case State::Numeric: return AddNumber(text, trimmed);
@@ -256,7 +310,7 @@ private:
 
     void AddFirst(std::string_view text, std::string_view trimmed) {
         double value = 0;
-        if (ParseCsvNumber(trimmed, value)) {
+        if (ParseTrimmedNumber(trimmed, value)) {
             fState = State::Numeric;
             fColumn.type = ColumnType::Numeric;
             return StoreNumber(trimmed, value);
@@ -278,7 +332,7 @@ private:
 
     void AddNumber(std::string_view text, std::string_view trimmed) {
         double value = 0;
-        if (ParseCsvNumber(trimmed, value)) return StoreNumber(trimmed, value);
+        if (ParseTrimmedNumber(trimmed, value)) return StoreNumber(trimmed, value);
         FlipToString(text);
     }
 
@@ -388,7 +442,8 @@ void FillFlippedColumns(std::string_view text, const CsvOptions& options,
     for (const Column& column : columns) missing.push_back(MissingTextsOf(options, column.name));
     ForEachDataCell(scanner, columns.size(),
                     [&](size_t row, size_t index, std::string_view cell, bool quoted) {
-                        if (row >= flipRows[index] || IsMissingCell(cell, quoted, missing[index]))
+                        if (row >= flipRows[index] ||
+                            IsMissingCell(cell, quoted ? cell : TrimBlanks(cell), missing[index]))
                             return;
                         columns[index].codes[row] = columns[index].strings.Intern(cell);
                     });
@@ -397,17 +452,7 @@ void FillFlippedColumns(std::string_view text, const CsvOptions& options,
 }  // namespace
 
 bool ParseCsvNumber(std::string_view text, double& value) {
-    text = TrimBlanks(text);
-    if (!text.empty() && text[0] == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && (text[0] == '-' || text[0] == '+')) return false;
-    }
-    if (text.empty()) return false;
-    const char first = text[0];
-    if (!(first == '-' || first == '.' || (first >= '0' && first <= '9'))) return false;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size() &&
-           std::isfinite(value);
+    return ParseTrimmedNumber(TrimBlanks(text), value);
 }
 
 bool ParseIsoDate(std::string_view text, double& days) {
