@@ -220,13 +220,17 @@ bool ReportRun::PrepareFromManifest() {
         for (const std::string& error : errors) AddMessage(error);
         return false;
     }
+    TakeManifest(manifest);
+    for (ManifestSplit& split : manifest.splits)
+        fSplits.push_back({std::move(split.document), {}, std::move(split.values)});
+    return true;
+}
+
+void ReportRun::TakeManifest(RunManifest& manifest) {
     fVariables = std::move(manifest.variables);
     fSplitVariables = std::move(manifest.splitVariables);
     fSplitHeadings = manifest.splitHeadings;
     fVariablesFromDictionary = false;
-    for (ManifestSplit& split : manifest.splits)
-        fSplits.push_back({std::move(split.document), {}, std::move(split.values)});
-    return true;
 }
 
 // Tests run on a data table: the engine checks the request and the data
@@ -235,8 +239,37 @@ bool ReportRun::PrepareFromManifest() {
 // engine's manifest gives the variables and split values, read as any
 // manifest is.
 bool ReportRun::PrepareFromAnalysis() {
-    std::unique_ptr<npar::engine::PreparedAnalysis> analysis;
-    std::string saveFolder;
+    std::unique_ptr<npar::engine::PreparedAnalysis> analysis = PrepareEngine();
+    if (!analysis) return false;
+    for (const std::string& note : analysis->Notes()) AddMessage("note: " + note);
+
+    const std::string& saveFolder = fOptions.saveDocuments;
+    RunManifest manifest;
+    std::vector<std::string> errors;
+    if (!ParseRunManifest(analysis->ManifestText(), "of the analysis", saveFolder, manifest, errors)) {
+        for (const std::string& error : errors) AddMessage(error);
+        return false;
+    }
+    TakeManifest(manifest);
+    const std::string source = fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
+    std::string error;
+    for (size_t i = 0; i < manifest.splits.size(); ++i) {
+        std::string text = analysis->ComputeDocument(i);
+        std::string path = source + ", split " + std::to_string(i + 1);
+        if (!saveFolder.empty()) {
+            path = InFolder(saveFolder, analysis->DocumentName(i));
+            if (!WriteFile(path, text, error)) return Refuse(error);
+        }
+        fSplits.push_back({std::move(path), std::move(text), std::move(manifest.splits[i].values)});
+    }
+    if (!saveFolder.empty() && !WriteFile(InFolder(saveFolder, "manifest.json"), analysis->ManifestText(), error))
+        return Refuse(error);
+    return true;
+}
+
+// The engine's request from the analysis file or the command line, checked
+// with the data; null after a usage error (its message added).
+std::unique_ptr<npar::engine::PreparedAnalysis> ReportRun::PrepareEngine() {
     try {
         npar::engine::AnalysisRequest request;
         if (!fOptions.analysisPath.empty()) {
@@ -246,44 +279,20 @@ bool ReportRun::PrepareFromAnalysis() {
             request.tests = fOptions.tests;
         }
         std::string error;
-        if (!ApplyTestOptions(fOptions, request, error)) return Fail(kExitUsage, error), false;
-        analysis = npar::engine::PrepareAnalysis(request);
+        if (!ApplyTestOptions(fOptions, request, error)) return Refuse(error), nullptr;
+        std::unique_ptr<npar::engine::PreparedAnalysis> analysis = npar::engine::PrepareAnalysis(request);
         if (!fOptions.saveDocuments.empty() && !MakeFolder(fOptions.saveDocuments, error))
-            return Fail(kExitUsage, error), false;
-        saveFolder = fOptions.saveDocuments;
+            return Refuse(error), nullptr;
+        return analysis;
     } catch (const npar::engine::UsageError& error) {
         AddMessage(error.what());
-        return false;
+        return nullptr;
     }
-    for (const std::string& note : analysis->Notes()) AddMessage("note: " + note);
+}
 
-    RunManifest manifest;
-    std::vector<std::string> errors;
-    if (!ParseRunManifest(analysis->ManifestText(), "of the analysis", saveFolder, manifest, errors)) {
-        for (const std::string& error : errors) AddMessage(error);
-        return false;
-    }
-    fVariables = std::move(manifest.variables);
-    fSplitVariables = std::move(manifest.splitVariables);
-    fSplitHeadings = manifest.splitHeadings;
-    fVariablesFromDictionary = false;
-    const std::string source = fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
-    for (size_t i = 0; i < manifest.splits.size(); ++i) {
-        std::string text = analysis->ComputeDocument(i);
-        std::string path = source + ", split " + std::to_string(i + 1);
-        if (!saveFolder.empty()) {
-            std::string error;
-            path = InFolder(saveFolder, analysis->DocumentName(i));
-            if (!WriteFile(path, text, error)) return Fail(kExitUsage, error), false;
-        }
-        fSplits.push_back({std::move(path), std::move(text), std::move(manifest.splits[i].values)});
-    }
-    if (!saveFolder.empty()) {
-        std::string error;
-        if (!WriteFile(InFolder(saveFolder, "manifest.json"), analysis->ManifestText(), error))
-            return Fail(kExitUsage, error), false;
-    }
-    return true;
+bool ReportRun::Refuse(const std::string& message) {
+    AddMessage(message);
+    return false;
 }
 
 void ReportRun::PrepareFromDocuments() {

@@ -14,9 +14,14 @@
 
 class CFSplit;
 
+namespace npar::engine {
+class PreparedAnalysis;
+}
+
 namespace report {
 
 class PluginModule;
+struct RunManifest;
 
 // The folder the running program lives in (from /proc/self/exe); empty when
 // it cannot be told.
@@ -55,7 +60,10 @@ private:
     int Fail(int status, const std::string& message);
     bool PrepareInputs();
     bool PrepareFromManifest();
+    void TakeManifest(RunManifest& manifest);
     bool PrepareFromAnalysis();
+    std::unique_ptr<npar::engine::PreparedAnalysis> PrepareEngine();
+    bool Refuse(const std::string& message);
     void PrepareFromDocuments();
     bool ReadDocuments();
     std::string PluginPath() const;
