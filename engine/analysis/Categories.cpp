@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_set>
 
 #include "document/ResultModel.h"
 
@@ -31,10 +32,12 @@ Categories::Categories(const Column& column) : fColumn(column) {
         fCount = fCodes.size();
         return;
     }
+    // The distinct values first (few, as a rule), then only those sorted.
+    std::unordered_set<double> distinct;
     for (double v : column.numbers)
-        if (!std::isnan(v)) fNumbers.push_back(v);
+        if (!std::isnan(v)) distinct.insert(v == 0 ? 0.0 : v);  // -0 and 0 are one value
+    fNumbers.assign(distinct.begin(), distinct.end());
     std::sort(fNumbers.begin(), fNumbers.end());
-    fNumbers.erase(std::unique(fNumbers.begin(), fNumbers.end()), fNumbers.end());
     fCount = fNumbers.size();
 }
 
