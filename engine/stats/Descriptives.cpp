@@ -94,39 +94,43 @@ double NiceWidth(double raw) {
 
 }  // namespace
 
-Histogram Bins(const std::vector<double>& values) {
-    Histogram histogram;
-    if (values.empty()) return histogram;
+BinLayout LayOutBins(const std::vector<double>& values) {
+    BinLayout layout;
+    if (values.empty()) return layout;
     const auto [minIt, maxIt] = std::minmax_element(values.begin(), values.end());
     const double minimum = *minIt;
     const double maximum = *maxIt;
     const bool whole = std::all_of(values.begin(), values.end(),
                                    [](double v) { return v == std::floor(v); });
-    double width;
-    double origin;
-    if (whole && maximum - minimum <= 40) {
-        width = 1;
-        origin = minimum - 0.5;
-    } else if (maximum == minimum) {
-        width = 1;
-        origin = minimum - 0.5;
+    if ((whole && maximum - minimum <= 40) || maximum == minimum) {
+        layout.width = 1;
+        layout.origin = minimum - 0.5;
     } else {
         const double sturges = std::ceil(std::log2(static_cast<double>(values.size())) + 1.0);
         const double bins = std::clamp(sturges, 5.0, 30.0);
-        width = NiceWidth((maximum - minimum) / bins);
-        origin = std::floor(minimum / width) * width;
-        if (whole && width < 1) width = 1;
+        layout.width = NiceWidth((maximum - minimum) / bins);
+        layout.origin = std::floor(minimum / layout.width) * layout.width;
+        if (whole && layout.width < 1) layout.width = 1;
     }
+    layout.count = static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
+    return layout;
+}
+
+Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values) {
+    Histogram histogram;
+    if (layout.count == 0) return histogram;
     const auto binOf = [&](double v) {
-        return static_cast<size_t>(std::max(0.0, std::floor((v - origin) / width)));
+        const double bin = std::floor((v - layout.origin) / layout.width);
+        return static_cast<size_t>(std::clamp(bin, 0.0, static_cast<double>(layout.count - 1)));
     };
-    const size_t count = binOf(maximum) + 1;
-    histogram.counts.assign(count, 0.0);
-    for (double v : values) histogram.counts[std::min(binOf(v), count - 1)] += 1;
-    histogram.middles.resize(count);
-    for (size_t i = 0; i < count; ++i)
-        histogram.middles[i] = origin + (static_cast<double>(i) + 0.5) * width;
+    histogram.counts.assign(layout.count, 0.0);
+    for (double v : values) histogram.counts[binOf(v)] += 1;
+    histogram.middles.resize(layout.count);
+    for (size_t i = 0; i < layout.count; ++i)
+        histogram.middles[i] = layout.origin + (static_cast<double>(i) + 0.5) * layout.width;
     return histogram;
 }
+
+Histogram Bins(const std::vector<double>& values) { return CountInBins(LayOutBins(values), values); }
 
 }  // namespace npar::engine::stats
