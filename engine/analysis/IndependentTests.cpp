@@ -496,8 +496,9 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     const stats::MedianCounts counts = stats::CountAboutMedian(groups.values, median);
     const stats::TableChiSquare chi = stats::ChiSquareOfTable(counts.above, counts.atOrBelow, false);
     if (std::isnan(chi.statistic)) {
+        // Every value tied says more than "on one side of the median".
         const bool tied = std::all_of(all.begin(), all.end(), [&](double v) { return v == all.front(); });
-        return Unable(result, tied ? messages::kAllTied : messages::kOneSideOfMedian);
+        return Unable(result, tied && request.pooledMedian ? messages::kAllTied : messages::kOneSideOfMedian);
     }
     result.statistics.push_back(Attribute("Median", median));
     result.statistics.push_back(Attribute("TestStatistic", chi.statistic));
