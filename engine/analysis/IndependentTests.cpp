@@ -298,8 +298,9 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
         result.statistics.push_back(Attribute("TotalN", Count(groups.Total())));
         return Unable(result, messages::kGroupEmpty);
     }
-    const bool ties = stats::RankGroups(stats::Pool(groups.values)).hasTies;
-    const bool exact = stats::MannWhitneyExact(groups.Total(), ties);
+    // The exact interval's rule: few cases (checked first) and no ties.
+    const bool exact = groups.Total() <= stats::kMannWhitneyExactLimit &&
+                       stats::MannWhitneyExact(groups.Total(), stats::RankGroups(stats::Pool(groups.values)).hasTies);
     const stats::ShiftEstimate shift =
         stats::HodgesLehmannShift(groups.values[0], groups.values[1], split.data.confidence, exact);
     // The reader takes the estimate from the first statistic and the bounds

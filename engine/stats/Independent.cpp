@@ -235,118 +235,168 @@ MosesResult Moses(const PooledSample& pooled, size_t control, size_t trim) {
 
 double MosesSignificance(double span, size_t m, size_t n, size_t trim) {
     // P(S <= m - 2h + g) = sum_{i=0}^{g} C(i + m - 2h - 2, i) C(n + 2h + 1 - i, n - i) / C(m + n, m)
-    // (Moses 1952), its terms by their ratio from the first one.
+    // (Moses 1952). The terms for i = 0 .. n sum to C(m + n, m) (Vandermonde),
+    // so the significance is the ratio of two sums of the same terms, each
+    // from the one before by their ratio and rescaled where they grow large:
+    // no binomial coefficient of large groups is ever formed.
     const double kept = Real(m) - 2.0 * Real(trim);
     const double excess = std::floor(span) - kept;
     if (excess < 0) return 0.0;
     const size_t g = static_cast<size_t>(std::min(excess, Real(n)));
     const double a = kept - 2, b = Real(n) + 2.0 * Real(trim) + 1;
-    double term = std::exp(LogChoose(b, Real(n)) - LogChoose(Real(m + n), Real(m)));
-    double sum = 0;
-    for (size_t i = 0; i <= g; ++i) {
-        sum += term;
+    constexpr double kRescale = 1e250;
+    double term = 1, upToSpan = 0, total = 0;
+    for (size_t i = 0; i <= n; ++i) {
+        total += term;
+        if (i <= g) upToSpan += term;
         const double k = Real(i);
         term *= (k + 1 + a) / (k + 1) * (Real(n) - k) / (b - k);
+        if (term > kRescale) term /= kRescale, upToSpan /= kRescale, total /= kRescale;
     }
-    return std::min(1.0, sum);
+    return std::min(1.0, upToSpan / total);
 }
 
 namespace {
 
 // Selection of the k-th smallest of the differences second[j] - first[i]:
-// row i holds them in ascending order of j, and rows fall as i grows.
+// row i holds them in ascending order of j, and rows fall as i grows, so
+// one sweep counts a row's differences below a value for every row. Each
+// round keeps the candidates between two pivots that a random sample of the
+// candidates places just below and above the wanted rank (Floyd and
+// Rivest's choice), so that a few sweeps suffice.
 class DifferenceMatrix {
 public:
     DifferenceMatrix(const std::vector<double>& first, const std::vector<double>& second)
-        : fFirst(first), fSecond(second), fLow(first.size(), 0), fHigh(first.size(), second.size()) {}
+        : fFirst(first), fSecond(second), fLow(first.size()), fHigh(first.size()), fBelow(first.size()),
+          fUpTo(first.size()) {}
 
-    double At(size_t i, size_t j) const { return fSecond[j] - fFirst[i]; }
-
-    // Per row the number of differences below (or at most) pivot; rows
-    // further down have more, so one sweep counts them all.
-    template <typename Below>
-    uint64_t CountRows(std::vector<size_t>& counts, Below below) const {
-        uint64_t total = 0;
-        size_t j = 0;
-        for (size_t i = 0; i < fFirst.size(); ++i) {
-            while (j < fSecond.size() && below(At(i, j))) ++j;
-            counts[i] = j;
-            total += j;
-        }
-        return total;
-    }
-
-    // The k-th smallest (1-based); next gets the (k+1)-th when asked.
-    double Select(uint64_t k, double* next) {
+    // The k-th smallest (1-based).
+    double Select(uint64_t k) {
+        std::fill(fLow.begin(), fLow.end(), Column{0});
+        std::fill(fHigh.begin(), fHigh.end(), static_cast<Column>(fSecond.size()));
         std::mt19937_64 random(20240611);
-        std::vector<size_t> less(fFirst.size()), atMost(fFirst.size());
         const uint64_t spare = fFirst.size() + fSecond.size();
         for (;;) {
             const uint64_t candidates = Candidates();
-            if (candidates <= spare) return SelectAmong(k, next);
-            const double pivot = RandomCandidate(random, candidates);
-            const uint64_t belowPivot = CountRows(less, [&](double d) { return d < pivot; });
-            const uint64_t upToPivot = CountRows(atMost, [&](double d) { return d <= pivot; });
-            if (k <= belowPivot) {
-                for (size_t i = 0; i < fHigh.size(); ++i) fHigh[i] = std::min(fHigh[i], less[i]);
-            } else if (k <= upToPivot) {
-                if (next) *next = k < upToPivot ? pivot : SmallestAfter(atMost);
-                return pivot;
-            } else {
-                for (size_t i = 0; i < fLow.size(); ++i) fLow[i] = std::max(fLow[i], atMost[i]);
-            }
+            if (candidates <= spare) return SelectAmong(k);
+            const auto [lowPivot, highPivot] = Bracket(random, candidates, k - Sum(fLow));
+            if (Narrow(k, lowPivot, highPivot)) return lowPivot;
+            // No candidate left out: the pivots span them all. One pivot
+            // always removes itself.
+            if (Candidates() == candidates && Narrow(k, highPivot, highPivot)) return highPivot;
         }
     }
 
 private:
+    using Column = uint32_t;  // a case index of the second group (cases are 32-bit row numbers)
+
+    double At(size_t i, size_t j) const { return fSecond[j] - fFirst[i]; }
+
+    static uint64_t Sum(const std::vector<Column>& counts) {
+        return std::accumulate(counts.begin(), counts.end(), uint64_t{0});
+    }
+
     uint64_t Candidates() const {
         uint64_t count = 0;
         for (size_t i = 0; i < fLow.size(); ++i) count += fHigh[i] - fLow[i];
         return count;
     }
 
-    double RandomCandidate(std::mt19937_64& random, uint64_t candidates) const {
-        uint64_t pick = std::uniform_int_distribution<uint64_t>(0, candidates - 1)(random);
-        for (size_t i = 0; i < fLow.size(); ++i) {
-            const uint64_t width = fHigh[i] - fLow[i];
-            if (pick < width) return At(i, fLow[i] + pick);
-            pick -= width;
+    // Per row the differences below lowPivot (fBelow) and at most highPivot
+    // (fUpTo); gives the total of the latter.
+    uint64_t Count(double lowPivot, double highPivot) {
+        Column below = 0, upTo = 0;
+        const Column columns = static_cast<Column>(fSecond.size());
+        uint64_t total = 0;
+        for (size_t i = 0; i < fFirst.size(); ++i) {
+            while (below < columns && At(i, below) < lowPivot) ++below;
+            while (upTo < columns && At(i, upTo) <= highPivot) ++upTo;
+            fBelow[i] = below;
+            fUpTo[i] = upTo;
+            total += upTo;
         }
-        return At(0, fLow[0]);
+        return total;
     }
 
-    // The smallest difference beyond the first counts[i] of each row.
-    double SmallestAfter(const std::vector<size_t>& counts) const {
-        double smallest = std::numeric_limits<double>::infinity();
-        for (size_t i = 0; i < counts.size(); ++i)
-            if (counts[i] < fSecond.size()) smallest = std::min(smallest, At(i, counts[i]));
-        return smallest;
+    // Keeps the candidates on the side of the pivots where the k-th lies;
+    // true when it is lowPivot itself (the pivots equal and k among them).
+    bool Narrow(uint64_t k, double lowPivot, double highPivot) {
+        const uint64_t upTo = Count(lowPivot, highPivot);
+        const uint64_t below = Sum(fBelow);
+        if (k <= below) {
+            for (size_t i = 0; i < fHigh.size(); ++i) fHigh[i] = std::min(fHigh[i], fBelow[i]);
+        } else if (k > upTo) {
+            for (size_t i = 0; i < fLow.size(); ++i) fLow[i] = std::max(fLow[i], fUpTo[i]);
+        } else {
+            if (lowPivot == highPivot) return true;
+            for (size_t i = 0; i < fLow.size(); ++i) {
+                fLow[i] = std::max(fLow[i], fBelow[i]);
+                fHigh[i] = std::min(fHigh[i], fUpTo[i]);
+            }
+        }
+        return false;
     }
 
-    double SelectAmong(uint64_t k, double* next) const {
+    // Two candidates that, by a random sample of the candidates, lie a few
+    // standard errors below and above the rank wanted among them.
+    std::pair<double, double> Bracket(std::mt19937_64& random, uint64_t candidates, uint64_t rank) const {
+        constexpr size_t kSample = 2048;
+        std::vector<uint64_t> picks(kSample);
+        std::uniform_int_distribution<uint64_t> pick(0, candidates - 1);
+        for (uint64_t& p : picks) p = pick(random);
+        std::sort(picks.begin(), picks.end());
+        std::vector<double> sample;
+        sample.reserve(kSample);
+        uint64_t start = 0;
+        size_t next = 0;
+        for (size_t i = 0; i < fLow.size() && next < picks.size(); ++i) {
+            const uint64_t width = fHigh[i] - fLow[i];
+            for (; next < picks.size() && picks[next] < start + width; ++next)
+                sample.push_back(At(i, fLow[i] + static_cast<Column>(picks[next] - start)));
+            start += width;
+        }
+        std::sort(sample.begin(), sample.end());
+        const double at = static_cast<double>(rank) / static_cast<double>(candidates) * Real(sample.size());
+        const double margin = 2.0 * std::sqrt(Real(sample.size()));
+        const auto index = [&](double position) {
+            return static_cast<size_t>(std::clamp(position, 0.0, Real(sample.size() - 1)));
+        };
+        return {sample[index(at - margin)], sample[index(at + margin)]};
+    }
+
+    double SelectAmong(uint64_t k) const {
         std::vector<double> values;
         uint64_t below = 0;
         for (size_t i = 0; i < fLow.size(); ++i) {
             below += fLow[i];
-            for (size_t j = fLow[i]; j < fHigh[i]; ++j) values.push_back(At(i, j));
+            for (Column j = fLow[i]; j < fHigh[i]; ++j) values.push_back(At(i, j));
         }
-        const size_t rank = static_cast<size_t>(k - below - 1);
-        std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(rank), values.end());
-        const double found = values[rank];
-        if (next) {
-            if (rank + 1 < values.size()) {
-                *next = *std::min_element(values.begin() + static_cast<std::ptrdiff_t>(rank) + 1, values.end());
-            } else {
-                // The (k+1)-th lies beyond the candidates: the smallest difference above them.
-                *next = SmallestAfter(fHigh);
-            }
-        }
-        return found;
+        const auto rank = static_cast<std::ptrdiff_t>(k - below - 1);
+        std::nth_element(values.begin(), values.begin() + rank, values.end());
+        return values[static_cast<size_t>(rank)];
     }
 
     const std::vector<double>& fFirst;
     const std::vector<double>& fSecond;
-    std::vector<size_t> fLow, fHigh;  // the candidate columns of each row: [low, high)
+    std::vector<Column> fLow, fHigh;     // the candidate columns of each row: [low, high)
+    std::vector<Column> fBelow, fUpTo;   // the last count's columns per row
+};
+
+// The differences second - first, selected in the matrix whose rows are the
+// smaller group: -(first - second) is second - first exactly.
+class ShiftDifferences {
+public:
+    ShiftDifferences(const std::vector<double>& first, const std::vector<double>& second)
+        : fSwapped(first.size() > second.size()),
+          fMatrix(fSwapped ? second : first, fSwapped ? first : second),
+          fCount(static_cast<uint64_t>(first.size()) * second.size()) {}
+
+    double Select(uint64_t k) { return fSwapped ? -fMatrix.Select(fCount + 1 - k) : fMatrix.Select(k); }
+
+private:
+    bool fSwapped;
+    DifferenceMatrix fMatrix;
+    uint64_t fCount;
 };
 
 double QuantileOrdinal(const std::vector<double>& distribution, double probability) {
@@ -362,8 +412,7 @@ double QuantileOrdinal(const std::vector<double>& distribution, double probabili
 }  // namespace
 
 double KthDifference(const std::vector<double>& first, const std::vector<double>& second, uint64_t k) {
-    DifferenceMatrix matrix(first, second);
-    return matrix.Select(k, nullptr);
+    return ShiftDifferences(first, second).Select(k);
 }
 
 ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> second, double level,
@@ -373,9 +422,10 @@ ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> 
     const size_t m = first.size(), n = second.size();
     const uint64_t pairs = static_cast<uint64_t>(m) * n;
     ShiftEstimate result;
-    double next = 0;
-    const double middle = DifferenceMatrix(first, second).Select((pairs + 1) / 2, &next);
-    result.estimate = pairs % 2 ? middle : (middle + next) / 2.0;
+    ShiftDifferences differences(first, second);
+    const uint64_t half = (pairs + 1) / 2;
+    const double lowerMiddle = differences.Select(half);
+    result.estimate = pairs % 2 ? lowerMiddle : (lowerMiddle + differences.Select(half + 1)) / 2.0;
 
     const double alpha = 1 - level;
     const auto ordinal = [&](double k) {
@@ -397,8 +447,8 @@ ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> 
         lower = ordinal(std::ceil(a * b / 2.0 - z * sigma));
         upper = ordinal(std::ceil(a * b / 2.0 + z * sigma));
     }
-    result.lower = DifferenceMatrix(first, second).Select(lower, nullptr);
-    result.upper = DifferenceMatrix(first, second).Select(upper, nullptr);
+    result.lower = differences.Select(lower);
+    result.upper = differences.Select(upper);
     return result;
 }
 

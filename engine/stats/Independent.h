@@ -105,9 +105,10 @@ MosesResult Moses(const PooledSample& pooled, size_t control, size_t trim);
 double MosesSignificance(double span, size_t m, size_t n, size_t trim);
 
 // The k-th smallest (1 .. m n) of the m n differences second[j] - first[i],
-// both sorted ascending, found without forming the differences (randomized
-// selection in the sorted matrix, Monahan 1984): O((m + n) log(m n))
-// expected time, O(m) memory.
+// both sorted ascending, found without forming the differences (selection
+// in the sorted matrix of differences, Monahan 1984, with pivots from a
+// random sample of the candidates): O(m + n) time per round, a few rounds
+// expected, O(min(m, n)) memory.
 double KthDifference(const std::vector<double>& first, const std::vector<double>& second, uint64_t k);
 
 // The Hodges-Lehmann estimate of the shift from the first group to the

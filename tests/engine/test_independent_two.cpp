@@ -247,6 +247,18 @@ TEST(MosesTest, TiesTakeTheLargestSpanAndTrimmingKeepsTwoControlCases) {
     EXPECT_EQ(lone.Decision(0), "");
 }
 
+TEST(MosesTest, SignificanceHoldsForLargeGroups) {
+    using npar::engine::stats::MosesSignificance;
+    // R, REFERENCES.md section 17's moses_p (choose() in doubles, fine up to m + n = 1000).
+    ExpectNear(MosesSignificance(980, 500, 500, 5), 0.669894765409628);
+    ExpectNear(MosesSignificance(700, 500, 500, 0), 2.00480537893127e-117);
+    // By hand for groups whose first term underflows a double: the span is N
+    // only when both end positions hold control cases, P = m(m-1) / (N(N-1)).
+    const double m = 1e6, all = 2e6;
+    EXPECT_EQ(MosesSignificance(all, 1000000, 1000000, 0), 1);
+    ExpectNear(MosesSignificance(all - 1, 1000000, 1000000, 0), 1 - m * (m - 1) / (all * (all - 1)));
+}
+
 TEST(HodgesLehmannTest, AgreesWithRWilcoxTestConfInt) {
     const EngineRun pg(DataFile("PlantGrowth.csv"), {"hodges-lehmann weight by group groups=ctrl,trt2",
                                                      "hodges-lehmann weight by group groups=ctrl,trt1"});
