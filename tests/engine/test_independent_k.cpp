@@ -256,6 +256,16 @@ TEST(MedianTest, TwoGroupsAddYatesAndFisherUpToThirtyCases) {
     ExpectNear(n31.Statistic(0, "AsymptoticSig2Tailed", "YatesContinuityCorrection"), 0.0721678901066573);
     EXPECT_FALSE(n31.HasStatistic(0, "FisherExactSig"));
     EXPECT_EQ(n31.Messages(0), std::vector<std::string>{"40307 warning"});
+
+    // ToothGrowth len by supp (N = 60): scipy.stats.median_test(OJ, VC, ties="below",
+    // correction=True / False) = (5.4, 0.0201367515503463) / (6.66666666666667, 0.00982327450751924).
+    const EngineRun tg(DataFile("ToothGrowth.csv"), {"median len by supp"});
+    EXPECT_EQ(tg.Statistic(0, "Median"), 19.25);
+    ExpectNear(tg.Statistic(0, "TestStatistic"), 6.66666666666667);
+    ExpectNear(tg.Statistic(0, "AsymptoticSig2Tailed"), 0.00982327450751924);
+    ExpectNear(tg.Statistic(0, "AsymptoticSig2Tailed", "YatesContinuityCorrection"), 0.0201367515503463);
+    EXPECT_FALSE(tg.HasStatistic(0, "FisherExactSig"));
+    EXPECT_EQ(tg.Decision(0), "reject");
 }
 
 TEST(BoxPlots, WhiskersAndOutliersAsRBoxplotStats) {

@@ -181,11 +181,13 @@ TEST(TwoSampleKsTest, AgreesWithScipyKs2samp) {
     ExpectNear(pg.Statistic(1, "TestStatistic"), 1.11803398874989);
     ExpectNear(pg.Statistic(1, "AsymptoticSig2Tailed"), 0.164079197726652, 1e-6);
 
-    const EngineRun tg(DataFile("ToothGrowth.csv"), {"ks len by supp"});  // OJ, then VC
+    const EngineRun tg(DataFile("ToothGrowth.csv"), {"ks len by supp", "independent len by supp"});  // OJ, VC
     ExpectNear(tg.Statistic(0, "MostExtremeDifferencesAbsolute"), 0.333333333333333);
     ExpectNear(tg.Statistic(0, "MostExtremeDifferencesPositive"), 0.0666666666666667);
     ExpectNear(tg.Statistic(0, "TestStatistic"), 1.29099444873581);
     ExpectNear(tg.Statistic(0, "AsymptoticSig2Tailed"), 0.0713447475011074, 1e-6);
+    // The automatic choice for two groups.
+    EXPECT_EQ(std::string(tg.Algorithm(1).attribute("name").as_string()), "IMannWhitneyU");
     const EngineRun cw(DataFile("chickwts.csv"), {"ks weight by feed groups=horsebean,linseed"});
     ExpectNear(cw.Statistic(0, "TestStatistic"), 1.28452325786651);
     ExpectNear(cw.Statistic(0, "AsymptoticSig2Tailed"), 0.0737626336003375, 1e-6);
