@@ -109,10 +109,11 @@ TestResult Start(const TestRequest& request, const SplitData& split, const char*
     const size_t groupField = static_cast<size_t>(request.group);
     const bool picked =
         !request.groupCategories.empty() && split.data.CategoriesOf(groupField).Count() > 2;
-    TestResult result = NewResult(algorithm, kFamily,
-                                  std::string(picked ? "CategoryListsAreSpecified" : defaultKey) + "_I_" + test + "_2",
-                                  {FieldParameter(request.fields[0]), FieldParameter(groupField)});
-    if (request.ordinalAsContinuous) result.conditionAttributes.push_back(OrdinalAsContinuous({request.fields[0]}));
+    const std::string key = std::string(picked ? "CategoryListsAreSpecified" : defaultKey) + "_I_" + test + "_2";
+    TestResult result =
+        NewResult(algorithm, kFamily, key, {FieldParameter(request.fields[0]), FieldParameter(groupField)});
+    if (request.ordinalAsContinuous)
+        result.conditionAttributes.push_back(OrdinalAsContinuous({request.fields[0]}));
     return result;
 }
 
@@ -299,8 +300,9 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
         return Unable(result, messages::kGroupEmpty);
     }
     // The exact interval's rule: few cases (checked first) and no ties.
-    const bool exact = groups.Total() <= stats::kMannWhitneyExactLimit &&
-                       stats::MannWhitneyExact(groups.Total(), stats::RankGroups(stats::Pool(groups.values)).hasTies);
+    const bool exact =
+        groups.Total() <= stats::kMannWhitneyExactLimit &&
+        stats::MannWhitneyExact(groups.Total(), stats::RankGroups(stats::Pool(groups.values)).hasTies);
     const stats::ShiftEstimate shift =
         stats::HodgesLehmannShift(groups.values[0], groups.values[1], split.data.confidence, exact);
     // The reader takes the estimate from the first statistic and the bounds
@@ -376,8 +378,9 @@ void AddComparisons(const TestRequest& request, const SplitData& split, TestResu
         [&](size_t first, size_t second) {
             const PairStatistics statistics = pair(ordered.groupAt[first], ordered.groupAt[second]);
             if (std::isnan(statistics.significance))
-                result.messages.push_back(messages::Located(
-                    messages::kComparisonUndefined, PairLabel(ordered.samples[first].number, ordered.samples[second].number)));
+                result.messages.push_back(
+                    messages::Located(messages::kComparisonUndefined,
+                                      PairLabel(ordered.samples[first].number, ordered.samples[second].number)));
             return statistics;
         },
         request.group));
@@ -385,7 +388,8 @@ void AddComparisons(const TestRequest& request, const SplitData& split, TestResu
 
 std::vector<double> MeanRanks(const Groups& groups, const stats::GroupRanks& ranks) {
     std::vector<double> means;
-    for (size_t g = 0; g < groups.values.size(); ++g) means.push_back(ranks.sums[g] / Count(groups.values[g].size()));
+    for (size_t g = 0; g < groups.values.size(); ++g)
+        means.push_back(ranks.sums[g] / Count(groups.values[g].size()));
     return means;
 }
 
@@ -471,11 +475,14 @@ TestResult Jonckheere(const TestRequest& request, const SplitData& split) {
     // taken in that order.
     const stats::GroupPairCounts counts(pooled);
     const auto inOrder = [&](std::vector<size_t> chosen) {
-        std::sort(chosen.begin(), chosen.end(), [&](size_t a, size_t b) { return rankInOrder[a] < rankInOrder[b]; });
+        std::sort(chosen.begin(), chosen.end(),
+                  [&](size_t a, size_t b) { return rankInOrder[a] < rankInOrder[b]; });
         double j = 0;
         for (size_t later = 1; later < chosen.size(); ++later)
-            for (size_t earlier = 0; earlier < later; ++earlier) j += counts.Above(chosen[later], chosen[earlier]);
-        const stats::JonckheereResult r = stats::JonckheereMoments(j, SizesOf(counts, chosen), counts.Ties(chosen));
+            for (size_t earlier = 0; earlier < later; ++earlier)
+                j += counts.Above(chosen[later], chosen[earlier]);
+        const stats::JonckheereResult r =
+            stats::JonckheereMoments(j, SizesOf(counts, chosen), counts.Ties(chosen));
         return PairStatistics{r.j, r.standardDeviation, r.z, r.oneSided};
     };
     AddComparisons(request, split, result, OrderByValue(groups, meanRanks), "MeanRank",
@@ -515,7 +522,8 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
              Attribute("AsymptoticSig2Tailed", yates.significance)}));
         deciding = yates.significance;
         if (total <= stats::kFisherExactLimit) {
-            deciding = stats::FisherExact(counts.above[0], counts.above[1], counts.atOrBelow[0], counts.atOrBelow[1]);
+            deciding = stats::FisherExact(counts.above[0], counts.above[1], counts.atOrBelow[0],
+                                          counts.atOrBelow[1]);
             result.statistics.push_back(Attribute("FisherExactSig", deciding));
             exact = true;
         }
@@ -528,7 +536,8 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     result.tables.push_back(BoxPlot(
         request, groups, AllGroups(groups),
         [&](size_t g) {
-            return std::vector<DocNode>{Attribute("GTMedian", counts.above[g]), Attribute("STMedian", counts.atOrBelow[g])};
+            return std::vector<DocNode>{Attribute("GTMedian", counts.above[g]),
+                                        Attribute("STMedian", counts.atOrBelow[g])};
         },
         median));
     if (!Compares(request, result, deciding, split.data.alpha, groups.values.size())) return result;
