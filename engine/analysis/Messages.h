@@ -4,6 +4,7 @@
 // warning is a note on the test's statistic.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "document/ResultModel.h"
@@ -21,15 +22,45 @@ constexpr int kNegativeValues = 40007;    // exponential needs values >= 0
 constexpr int kGroupEmpty = 40009;        // a group of the comparison has no case in the split
 constexpr int kAllTied = 40010;           // every value tied
 
+// Errors of the independent-samples tests.
+constexpr int kTooFewGroups = 40301;      // ^1 groups have cases; the test compares at least two
+constexpr int kControlTooSmall = 40302;   // the control group needs ^1 cases, it has ^2
+constexpr int kOneSideOfMedian = 40303;   // every value on one side of the median
+
 // Warnings.
 constexpr int kSmallExpected = 40101;     // ^1 categories (^2%) expected below 5, smallest ^3
 constexpr int kEstimatedParameters = 40102;  // significance assumes known parameters
+// Warnings of the independent-samples tests.
+constexpr int kComparisonsLimited = 40304;   // ^2 groups; comparisons are made for at most ^1
+constexpr int kTrimReduced = 40305;          // ^1 cases trimmed from each end instead of ^2 (control group of ^3)
+constexpr int kSpanTies = 40306;             // values shared by both groups: the largest span is used
+constexpr int kSmallExpectedCells = 40307;   // ^1 cells (^2%) expected below 5, smallest ^3
+
+// A comparison of the multiple comparisons whose significance cannot be
+// computed (a note located on its row or subset).
+constexpr int kComparisonUndefined = 222333;
+
+// Notes: what a statistic of the independent-samples tests measures.
+constexpr int kMannWhitneySecondGroup = 40310;  // U and W are the second group's
+constexpr int kKsFirstMinusSecond = 40311;      // differences are first minus second
+constexpr int kJonckheereAscending = 40312;     // J counts larger values in later (ascending) groups
+constexpr int kJonckheereDescending = 40313;    // ... in later (descending) groups
+constexpr int kShiftExactInterval = 40314;      // second minus first; exact interval
+constexpr int kShiftAsymptoticInterval = 40315; // second minus first; asymptotic interval
 
 inline TestMessage Error(int code, std::vector<std::vector<double>> parameters = {}) {
     return TestMessage{code, "error", std::move(parameters), ""};
 }
 inline TestMessage Warning(int code, std::vector<std::vector<double>> parameters = {}) {
     return TestMessage{code, "warning", std::move(parameters), ""};
+}
+// A note that says what a number is; it stops nothing and warns of nothing.
+inline TestMessage Note(int code, std::vector<std::vector<double>> parameters = {}) {
+    return TestMessage{code, "helpMessage", std::move(parameters), ""};
+}
+// A note on one pairwise comparison or homogeneous subset ("a;b").
+inline TestMessage Located(int code, std::string group) {
+    return TestMessage{code, "warning", {}, std::move(group)};
 }
 
 }  // namespace npar::engine::messages

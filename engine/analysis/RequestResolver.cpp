@@ -405,6 +405,8 @@ private:
             for (const std::string& item : chosen->items)
                 request.groupCategories.push_back(Category(group, "groups", item));
             if (request.groupCategories[0] == request.groupCategories[1]) Fail("groups= names the same group twice");
+            // The two groups in ascending order, however groups= lists them.
+            std::sort(request.groupCategories.begin(), request.groupCategories.end());
             return;
         }
         if (CategoryCount(group) != 2)
@@ -448,7 +450,7 @@ std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specificat
         const TestSpec spec = ParseTestSpec(text);
         const TestDefinition& definition = DefinitionFor(spec);
         std::vector<TestRequest> resolved = Resolver(spec, definition, data).Resolve();
-        if (definition.family != Family::OneSample)
+        if (definition.family == Family::Related)
             throw UsageError("test \"" + text + "\": the " +
                              (definition.family == Family::Related ? "related" : "independent") +
                              "-samples tests are not available in this version yet");

@@ -40,8 +40,10 @@ DocNode OrdinalAsContinuous(const std::vector<size_t>& columns) {
     return TextAttribute("OrdinalTreatedAsCont", list);
 }
 
-DocNode HistogramTable(const std::vector<double>& values) {
-    const stats::Histogram bins = stats::Bins(values);
+DocNode HistogramTable(const std::vector<double>& values) { return HistogramTable(values, values); }
+
+DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom) {
+    const stats::Histogram bins = stats::CountInBins(stats::LayOutBins(binsFrom), values);
     return SimpleTable("Interval", {"Count", "Value"}, Positions(bins.counts.size(), 1),
                        {bins.counts, bins.middles});
 }

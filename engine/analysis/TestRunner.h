@@ -34,5 +34,7 @@ DocNode OrdinalAsContinuous(const std::vector<size_t>& columns);
 
 // A distribution table of values ("Interval": counts and bin middles).
 DocNode HistogramTable(const std::vector<double>& values);
+// The same on the bins laid over binsFrom, so that several groups share them.
+DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom);
 
 }  // namespace npar::engine

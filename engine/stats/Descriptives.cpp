@@ -49,16 +49,22 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
     BoxValues box;
     const size_t n = values.size();
     if (n == 0) return box;
-    std::vector<size_t> order(n);
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return values[a] < values[b]; });
-    const auto at = [&](size_t i) { return values[order[i]]; };
     // Tukey's hinges: the medians of the lower and upper halves, the middle
-    // value counted in both when n is odd (R's fivenum).
+    // value counted in both when n is odd (R's fivenum). The few order
+    // statistics they need are selected, not sorted for.
     const double depth = std::floor((static_cast<double>(n) + 3.0) / 2.0) / 2.0;
     const auto low = static_cast<size_t>(std::floor(depth)) - 1;
     const auto high = static_cast<size_t>(std::ceil(depth)) - 1;
+    std::vector<size_t> positions = {low, high, n - 1 - low, n - 1 - high, (n - 1) / 2, n / 2};
+    std::sort(positions.begin(), positions.end());
+    std::vector<double> ordered = values;
+    auto from = ordered.begin();
+    for (size_t position : positions) {
+        const auto at = ordered.begin() + static_cast<std::ptrdiff_t>(position);
+        if (at >= from) std::nth_element(from, at, ordered.end());
+        from = at + 1;
+    }
+    const auto at = [&](size_t i) { return ordered[i]; };
     box.lowerHinge = (at(low) + at(high)) / 2.0;
     box.upperHinge = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
     box.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;
@@ -67,15 +73,21 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
     const double highFence = box.upperHinge + 1.5 * spread;
     box.lowerWhisker = std::numeric_limits<double>::infinity();
     box.upperWhisker = -std::numeric_limits<double>::infinity();
+    std::vector<size_t> outside;
     for (size_t i = 0; i < n; ++i) {
-        const double v = at(i);
+        const double v = values[i];
         if (v < lowFence || v > highFence) {
-            box.outliers.push_back(v);
-            box.outlierCases.push_back(cases[order[i]]);
+            outside.push_back(i);
         } else {
             box.lowerWhisker = std::min(box.lowerWhisker, v);
             box.upperWhisker = std::max(box.upperWhisker, v);
         }
+    }
+    // The outliers in ascending order, equal values in the order of the cases.
+    std::stable_sort(outside.begin(), outside.end(), [&](size_t a, size_t b) { return values[a] < values[b]; });
+    for (size_t i : outside) {
+        box.outliers.push_back(values[i]);
+        box.outlierCases.push_back(cases[i]);
     }
     return box;
 }
@@ -94,39 +106,43 @@ double NiceWidth(double raw) {
 
 }  // namespace
 
-Histogram Bins(const std::vector<double>& values) {
-    Histogram histogram;
-    if (values.empty()) return histogram;
+BinLayout LayOutBins(const std::vector<double>& values) {
+    BinLayout layout;
+    if (values.empty()) return layout;
     const auto [minIt, maxIt] = std::minmax_element(values.begin(), values.end());
     const double minimum = *minIt;
     const double maximum = *maxIt;
     const bool whole = std::all_of(values.begin(), values.end(),
                                    [](double v) { return v == std::floor(v); });
-    double width;
-    double origin;
-    if (whole && maximum - minimum <= 40) {
-        width = 1;
-        origin = minimum - 0.5;
-    } else if (maximum == minimum) {
-        width = 1;
-        origin = minimum - 0.5;
+    if ((whole && maximum - minimum <= 40) || maximum == minimum) {
+        layout.width = 1;
+        layout.origin = minimum - 0.5;
     } else {
         const double sturges = std::ceil(std::log2(static_cast<double>(values.size())) + 1.0);
         const double bins = std::clamp(sturges, 5.0, 30.0);
-        width = NiceWidth((maximum - minimum) / bins);
-        origin = std::floor(minimum / width) * width;
-        if (whole && width < 1) width = 1;
+        layout.width = NiceWidth((maximum - minimum) / bins);
+        layout.origin = std::floor(minimum / layout.width) * layout.width;
+        if (whole && layout.width < 1) layout.width = 1;
     }
+    layout.count = static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
+    return layout;
+}
+
+Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values) {
+    Histogram histogram;
+    if (layout.count == 0) return histogram;
     const auto binOf = [&](double v) {
-        return static_cast<size_t>(std::max(0.0, std::floor((v - origin) / width)));
+        const double bin = std::floor((v - layout.origin) / layout.width);
+        return static_cast<size_t>(std::clamp(bin, 0.0, static_cast<double>(layout.count - 1)));
     };
-    const size_t count = binOf(maximum) + 1;
-    histogram.counts.assign(count, 0.0);
-    for (double v : values) histogram.counts[std::min(binOf(v), count - 1)] += 1;
-    histogram.middles.resize(count);
-    for (size_t i = 0; i < count; ++i)
-        histogram.middles[i] = origin + (static_cast<double>(i) + 0.5) * width;
+    histogram.counts.assign(layout.count, 0.0);
+    for (double v : values) histogram.counts[binOf(v)] += 1;
+    histogram.middles.resize(layout.count);
+    for (size_t i = 0; i < layout.count; ++i)
+        histogram.middles[i] = layout.origin + (static_cast<double>(i) + 0.5) * layout.width;
     return histogram;
 }
+
+Histogram Bins(const std::vector<double>& values) { return CountInBins(LayOutBins(values), values); }
 
 }  // namespace npar::engine::stats

@@ -34,4 +34,15 @@ struct Histogram {
 };
 Histogram Bins(const std::vector<double>& values);
 
+// The bins Bins lays over values, to count other values in the same bins
+// (the groups of a test drawn on common bins).
+struct BinLayout {
+    double origin = 0, width = 1;
+    size_t count = 0;
+};
+BinLayout LayOutBins(const std::vector<double>& values);
+// Counts values in the layout's bins; values beyond its range fall in the
+// first or last bin.
+Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values);
+
 }  // namespace npar::engine::stats

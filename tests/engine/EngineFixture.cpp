@@ -16,6 +16,11 @@ std::string DataFile(const std::string& name) {
     return text.str();
 }
 
+void ExpectNear(double actual, double expected, double relative) {
+    EXPECT_NEAR(actual, expected, std::fabs(expected) * relative + 1e-15)
+        << "expected " << expected << ", got " << actual;
+}
+
 namespace {
 
 npar::engine::AnalysisRequest MakeRequest(std::string csv, std::vector<std::string> tests,

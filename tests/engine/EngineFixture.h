@@ -17,6 +17,10 @@ namespace enginetest {
 // The text of a data set in tests/engine/data.
 std::string DataFile(const std::string& name);
 
+// Agreement to a relative tolerance: 1e-9, the engine's promise for exact
+// computations, unless the caller asks for another.
+void ExpectNear(double actual, double expected, double relative = 1e-9);
+
 class EngineRun {
 public:
     using Tweak = std::function<void(npar::engine::AnalysisRequest&)>;

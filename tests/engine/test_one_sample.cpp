@@ -9,16 +9,7 @@
 
 using enginetest::DataFile;
 using enginetest::EngineRun;
-
-namespace {
-
-// Agreement to 1e-9 relative, the engine's promise for exact computations.
-void ExpectNear(double actual, double expected, double relative = 1e-9) {
-    EXPECT_NEAR(actual, expected, std::fabs(expected) * relative + 1e-15)
-        << "expected " << expected << ", got " << actual;
-}
-
-}  // namespace
+using enginetest::ExpectNear;
 
 TEST(ChiSquareTest, AgreesWithScipyChisquare) {
     const EngineRun run(DataFile("chickwts.csv"),
