@@ -20,6 +20,10 @@ constexpr int kNotCounts = 40006;         // Poisson needs whole numbers >= 0
 constexpr int kNegativeValues = 40007;    // exponential needs values >= 0
 constexpr int kGroupEmpty = 40009;        // a group of the comparison has no case in the split
 constexpr int kAllTied = 40010;           // every value tied
+// Related samples.
+constexpr int kAllPairsTied = 40020;      // both fields equal in every case: no difference
+constexpr int kNoChange = 40021;          // every case on the diagonal of the fields' table
+constexpr int kSameAcrossFields = 40022;  // every case has one outcome in all fields
 
 // Warnings.
 constexpr int kSmallExpected = 40101;     // ^1 categories (^2%) expected below 5, smallest ^3
