@@ -43,14 +43,26 @@ void MarkOrdinalFields(TestResult& result, const TestRequest& request, const Spl
     if (!ordinal.empty()) result.conditionAttributes.push_back(OrdinalAsContinuous(ordinal));
 }
 
-// The differences B - A of the cases valid on both fields.
+// The differences B - A of the cases valid on both fields. Values written
+// with decimals differ by a number with as many decimals, but their binary
+// difference carries representation noise (61.4 - 60.6 and 70.1 - 69.3 are
+// two different doubles near 0.8) that would break ties the data have: each
+// difference is rounded to the most decimals the two columns were written
+// with, so that equal decimal differences are equal doubles.
 std::vector<double> Differences(const TestRequest& request, const SplitData& split,
                                 const std::vector<uint32_t>& rows) {
-    const std::vector<double>& first = split.data.ColumnAt(request.fields[0]).numbers;
-    const std::vector<double>& second = split.data.ColumnAt(request.fields[1]).numbers;
+    const Column& a = split.data.ColumnAt(request.fields[0]);
+    const Column& b = split.data.ColumnAt(request.fields[1]);
+    const int decimals = std::max(a.allWhole ? 0 : a.decimals, b.allWhole ? 0 : b.decimals);
+    const double scale = std::pow(10.0, decimals);
     std::vector<double> differences;
     differences.reserve(rows.size());
-    for (uint32_t row : rows) differences.push_back(second[row] - first[row]);
+    for (uint32_t row : rows) {
+        double difference = b.numbers[row] - a.numbers[row];
+        if (decimals > 0 && decimals <= 12 && std::fabs(difference) * scale < 0x1p52)
+            difference = std::round(difference * scale) / scale;
+        differences.push_back(difference);
+    }
     return differences;
 }
 

@@ -175,6 +175,17 @@ TEST(RelatedWilcoxonTest, ExactThresholdOnBothSides) {
     EXPECT_FALSE(above.HasStatistic(0, "ExactSig2Tailed"));
 }
 
+TEST(RelatedWilcoxonTest, DecimalDifferencesTieAsWritten) {
+    // 61.4 - 60.6 and 5.3 - 4.5 are both 0.8 as written, but two different doubles
+    // (0.7999999999999972, 0.7999999999999998). Rounded to the data's one decimal they tie.
+    const EngineRun run("A,B\n60.6,61.4\n4.5,5.3\n3.0,1.9\n10,12.5\n7,7.3\n", {"wilcoxon A B"});
+    // |d| = .8 .8 1.1 2.5 .3: ranks 2.5 2.5 4 5 1; W+ = 2.5 + 2.5 + 5 + 1
+    EXPECT_EQ(run.Statistic(0, "TestStatistic"), 11);
+    // Var = 5 * 6 * 11/24 - (2^3 - 2)/48, with the tie correction
+    ExpectNear(run.Statistic(0, "StandardError"), std::sqrt(13.625));
+    EXPECT_FALSE(run.HasStatistic(0, "ExactSig2Tailed"));  // ties: normal only
+}
+
 TEST(RelatedWilcoxonTest, OrdinalFieldsAreMarkedAsTreatedAsContinuous) {
     const EngineRun run("a,b\n1,2\n2,2\n3,1\n1,3\n2,3\n", {"wilcoxon a b", "sign a b"}, [](auto& request) {
         request.dictionaryJson = R"({"variables": [{"name": "a", "measure": "ordinal"}]})";
