@@ -24,6 +24,11 @@ constexpr int kAllTied = 40010;           // every value tied
 constexpr int kAllPairsTied = 40020;      // both fields equal in every case: no difference
 constexpr int kNoChange = 40021;          // every case on the diagonal of the fields' table
 constexpr int kSameAcrossFields = 40022;  // every case has one outcome in all fields
+// Notes of the related-samples tests: what a statistic measures.
+constexpr int kSignCountsPositive = 40023;     // d = second - first; the statistic counts d > 0
+constexpr int kSignedRankOfPositive = 40024;   // d = second - first; W+ sums the ranks of d > 0
+constexpr int kPairedExactInterval = 40025;    // second minus first; exact interval
+constexpr int kPairedAsymptoticInterval = 40026;  // second minus first; normal-approximation interval
 
 // Warnings.
 constexpr int kSmallExpected = 40101;     // ^1 categories (^2%) expected below 5, smallest ^3

@@ -25,6 +25,9 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 double Count(size_t n) { return static_cast<double>(n); }
 
+// A note that says what a number is; it stops nothing and warns of nothing.
+TestMessage Note(int code) { return TestMessage{code, "helpMessage", {}, ""}; }
+
 std::vector<double> FieldList(const std::vector<size_t>& fields) {
     return std::vector<double>(fields.begin(), fields.end());
 }
@@ -98,6 +101,7 @@ TestResult Sign(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
     result.tables.push_back(DifferenceTable(differences, test.negative, test.ties, test.positive));
+    result.messages.push_back(Note(messages::kSignCountsPositive));
     return result;
 }
 
@@ -116,6 +120,7 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
     result.tables.push_back(DifferenceTable(differences, test.negative, test.zeros, test.positive));
+    result.messages.push_back(Note(messages::kSignedRankOfPositive));
     return result;
 }
 
@@ -144,6 +149,8 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TotalN", Count(rows.size())));
     result.statistics.push_back(
         StructuredTable("Asymptotic", {Attribute("Lower", estimate.lower), Attribute("Upper", estimate.upper)}));
+    result.messages.push_back(
+        Note(estimate.exact ? messages::kPairedExactInterval : messages::kPairedAsymptoticInterval));
     return result;
 }
 

@@ -66,6 +66,7 @@ TEST(SignTest, AgreesWithRBinomTestOnTheSigns) {
     ExpectNear(depression.Statistic(0, "AsymptoticSig2Tailed"), 0.182422439451736);
     ExpectNear(depression.Statistic(0, "ExactSig2Tailed"), 0.1796875);
     EXPECT_EQ(depression.Decision(0), "retain");
+    EXPECT_EQ(depression.Messages(0), std::vector<std::string>{"40023 helpMessage"});  // what is counted
     EXPECT_EQ(depression.TableAttribute(0, {"ContinuousDistribution"}, "NegativeDifferences"), 7);
     EXPECT_EQ(depression.TableAttribute(0, {"ContinuousDistribution"}, "Ties"), 0);
     EXPECT_EQ(depression.TableAttribute(0, {"ContinuousDistribution"}, "PositiveDifferences"), 2);
@@ -140,6 +141,7 @@ TEST(RelatedWilcoxonTest, AgreesWithScipyAndR) {
     ExpectNear(depression.Statistic(0, "AsymptoticSig2Tailed"), 0.0381517101734152);
     ExpectNear(depression.Statistic(0, "ExactSig2Tailed"), 0.0390625);  // 9 untied differences
     EXPECT_EQ(depression.Decision(0), "reject");
+    EXPECT_EQ(depression.Messages(0), std::vector<std::string>{"40024 helpMessage"});
     EXPECT_EQ(depression.TableAttribute(0, {"ContinuousDistribution"}, "PositiveDifferences"), 2);
 
     const EngineRun sleep(DataFile("sleep_wide.csv"), {"wilcoxon drug1 drug2"});
@@ -320,6 +322,7 @@ TEST(RelatedHodgesLehmannTest, AgreesWithRWilcoxTest) {
     EXPECT_EQ(depression.Statistic(0, "TotalN"), 9);
     ExpectNear(depression.Statistic(0, "Lower", "Asymptotic"), -0.786, 1e-12);
     ExpectNear(depression.Statistic(0, "Upper", "Asymptotic"), -0.01, 1e-12);
+    EXPECT_EQ(depression.Messages(0), std::vector<std::string>{"40025 helpMessage"});  // exact interval
     // The order the report reads: the estimate first, then the interval group.
     const pugi::xml_node statistics = depression.Algorithm(0).find_child_by_attribute("name", "StatisticsResult");
     EXPECT_EQ(std::string(statistics.first_child().attribute("name").as_string()), "Estimate");
@@ -332,6 +335,7 @@ TEST(RelatedHodgesLehmannTest, AgreesWithRWilcoxTest) {
     EXPECT_EQ(air.Statistic(0, "Estimate"), 39);
     EXPECT_EQ(air.Statistic(0, "Lower", "Asymptotic"), 34.5);
     EXPECT_EQ(air.Statistic(0, "Upper", "Asymptotic"), 44);
+    EXPECT_EQ(air.Messages(0), std::vector<std::string>{"40026 helpMessage"});  // normal interval
 }
 
 TEST(RelatedHodgesLehmannTest, ExactThresholdOnBothSides) {
