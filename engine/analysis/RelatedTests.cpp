@@ -328,13 +328,15 @@ std::vector<size_t> OrderedRun(const std::vector<Sample>& samples, size_t first,
                                order.begin() + static_cast<std::ptrdiff_t>(last) + 1);
 }
 
-// The comparisons a request asks for: every pair by a normal statistic of
-// the difference of the samples' values over its standard error, or the
-// homogeneous subsets, each run of samples tested by the test itself.
+// The comparisons a request asks for, made when the test rejects its
+// hypothesis (as for the independent-samples tests: a retained test has no
+// differences to locate): every pair by a normal statistic of the difference
+// of the samples' values over its standard error, or the homogeneous
+// subsets, each run of samples tested by the test itself.
 void AddComparisons(TestResult& result, const TestRequest& request, const SplitData& split,
-                    const std::vector<Sample>& samples, const char* valueName, double scale,
+                    double significance, const std::vector<Sample>& samples, const char* valueName, double scale,
                     double standardError, const std::function<stats::ChiSquareResult(std::vector<size_t>)>& runTest) {
-    if (request.compare == Compare::None) return;
+    if (request.compare == Compare::None || !(significance < split.data.alpha)) return;
     if (request.compare == Compare::All) {
         result.tables.push_back(PairwiseResult(
             samples, valueName,
@@ -389,7 +391,8 @@ TestResult Cochran(const TestRequest& request, const SplitData& split) {
     result.tables.push_back(
         StructuredTable("TwoClassComparison", {SimpleTable("Content", names, {"Success", "Failure"}, counts)}));
     // Pairs: the difference of the success proportions.
-    AddComparisons(result, request, split, Samples(request.fields, test.successes), "Successes", Count(rows.size()),
+    AddComparisons(result, request, split, test.significance, Samples(request.fields, test.successes), "Successes",
+                   Count(rows.size()),
                    stats::CochranPairStandardError(test), [&](const std::vector<size_t>& columns) {
                        const stats::CochranResult run = stats::CochranQ(successes, k, columns);
                        return stats::ChiSquareResult{run.statistic, run.df, run.significance};
@@ -436,7 +439,7 @@ TestResult FriedmanOrKendall(const TestRequest& request, const SplitData& split,
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
     for (size_t j = 0; j < k; ++j) result.tables.push_back(RankTable(j, request.fields[j], ranks, test.meanRanks[j]));
     // Pairs: the difference of the mean ranks.
-    AddComparisons(result, request, split, Samples(request.fields, test.meanRanks), "MeanRank", 1.0,
+    AddComparisons(result, request, split, test.significance, Samples(request.fields, test.meanRanks), "MeanRank", 1.0,
                    stats::FriedmanPairStandardError(test), [&](const std::vector<size_t>& columns) {
                        const stats::FriedmanResult run = stats::Friedman(stats::RanksWithinCases(values, k, columns));
                        return stats::ChiSquareResult{run.statistic, run.df, run.significance};

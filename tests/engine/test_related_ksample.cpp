@@ -92,11 +92,20 @@ TEST(CochranTest, HomogeneousSubsets) {
     EXPECT_TRUE(run.TableRows(0, {"PairwiseResult", "Content"}).empty());
 }
 
-TEST(CochranTest, NoComparisonsWhenAskedForNone) {
+TEST(CochranTest, NoComparisonsWhenAskedForNoneOrWhenTheTestRetains) {
     const EngineRun run(DataFile("cochran.csv"), {"cochran task1 task2 task3 success=1 compare=none"});
     EXPECT_FALSE(run.Algorithm(0).find_child_by_attribute("name", "PairwiseResult"));
     EXPECT_FALSE(run.Algorithm(0).find_child_by_attribute("name", "StepwiseResult"));
     ExpectNear(run.Statistic(0, "TestStatistic"), 10.75, 1e-12);
+    // At the level .001 the test (p = .0046) retains: nothing to locate.
+    const EngineRun strict(DataFile("cochran.csv"),
+                           {"cochran task1 task2 task3 success=1", "friedman task1 task2 task3 compare=stepwise"},
+                           [](auto& request) { request.alpha = 0.001; });
+    for (size_t test : {0, 1}) {
+        EXPECT_EQ(strict.Decision(test), "retain");
+        EXPECT_FALSE(strict.Algorithm(test).find_child_by_attribute("name", "PairwiseResult"));
+        EXPECT_FALSE(strict.Algorithm(test).find_child_by_attribute("name", "StepwiseResult"));
+    }
 }
 
 // ---------------------------------------------------------------------------
