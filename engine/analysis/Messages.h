@@ -21,6 +21,15 @@ constexpr int kNotCounts = 40006;         // Poisson needs whole numbers >= 0
 constexpr int kNegativeValues = 40007;    // exponential needs values >= 0
 constexpr int kGroupEmpty = 40009;        // a group of the comparison has no case in the split
 constexpr int kAllTied = 40010;           // every value tied
+// Related samples.
+constexpr int kAllPairsTied = 40020;      // both fields equal in every case: no difference
+constexpr int kNoChange = 40021;          // every case on the diagonal of the fields' table
+constexpr int kSameAcrossFields = 40022;  // every case has one outcome in all fields
+// Notes of the related-samples tests: what a statistic measures.
+constexpr int kSignCountsPositive = 40023;     // d = second - first; the statistic counts d > 0
+constexpr int kSignedRankOfPositive = 40024;   // d = second - first; W+ sums the ranks of d > 0
+constexpr int kPairedExactInterval = 40025;    // second minus first; exact interval
+constexpr int kPairedAsymptoticInterval = 40026;  // second minus first; normal-approximation interval
 
 // Errors of the independent-samples tests.
 constexpr int kTooFewGroups = 40301;      // ^1 groups have cases; the test compares at least two

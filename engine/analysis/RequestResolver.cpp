@@ -338,6 +338,7 @@ private:
             }
             if (!found) Fail("success=" + success->value + ": the value never occurs in the fields");
             request.successValues = success->items;
+            request.successGiven = true;
             return;
         }
         // The values of all fields, in ascending order.
@@ -449,12 +450,8 @@ std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specificat
     for (const std::string& text : specifications) {
         const TestSpec spec = ParseTestSpec(text);
         const TestDefinition& definition = DefinitionFor(spec);
-        std::vector<TestRequest> resolved = Resolver(spec, definition, data).Resolve();
-        if (definition.family == Family::Related)
-            throw UsageError("test \"" + text + "\": the " +
-                             (definition.family == Family::Related ? "related" : "independent") +
-                             "-samples tests are not available in this version yet");
-        for (TestRequest& request : resolved) requests.push_back(std::move(request));
+        for (TestRequest& request : Resolver(spec, definition, data).Resolve())
+            requests.push_back(std::move(request));
     }
     return requests;
 }

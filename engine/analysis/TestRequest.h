@@ -31,6 +31,7 @@ struct TestRequest {
     double cutValue = 0;
     std::vector<int> successCategories;  // category positions that count as success
     std::vector<std::string> successValues;  // related tests: values that count as success
+    bool successGiven = false;               // related tests: named by success= (else the first value)
     // one-sample Wilcoxon, median test
     double median = 0;
     bool pooledMedian = true;
