@@ -144,7 +144,7 @@ TEST(Manifest, RunReadsTheSplitsItLists) {
 }
 
 TEST(Manifest, BundledExampleManifestRuns) {
-    const std::string manifest = std::string(NPAR_SOURCE_DIR) + "/examples/two-splits.json";
+    const std::string manifest = std::string(NPAR_SOURCE_DIR) + "/examples/splits/manifest.json";
     if (!std::ifstream(manifest)) GTEST_SKIP() << "no example manifest at " << manifest;
     const apptest::CliResult result = apptest::RunCli({"--format", "json", "--manifest", manifest});
     EXPECT_EQ(result.status, 0) << result.err;
