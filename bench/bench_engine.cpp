@@ -1,12 +1,13 @@
-// The test engine's speed: reading a CSV table, and each one-sample test on
-// 10^6 and 10^7 cases. scripts/bench-engine.sh runs the same tests in scipy
+// The test engine's speed: reading a CSV table, and each test on 10^6 and
+// 10^7 cases (two and twenty groups for the independent-samples tests). scripts/bench-engine.sh runs the same tests in scipy
 // and statsmodels on the same data (written by --write-data) and prints the
 // ratios.
 //
 //   BM_ReadCsv/1000000          a generated table of 10^6 rows and 20 numeric
 //                               columns; reports bytes_per_second
 //   BM_<Test>/N                 one test on N cases held in memory, the way a
-//                               split's document computes it
+//                               split's document computes it (the k-sample
+//                               tests without their comparisons)
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -27,8 +28,10 @@ namespace {
 using namespace npar::engine;
 
 // A table of numeric columns: "normal" (normal values with 3 decimals),
-// "counts" (Poisson counts), "category" (5 values). Seeded, so every run and
-// the scipy side see the same data.
+// "counts" (Poisson counts), "category" (5 values), "after" and "third"
+// (the normal values plus a shift and noise: related measures), "g2" and
+// "g20" (2 and 20 groups). Seeded, so every run and the scipy side see the
+// same data.
 struct BenchData {
     RunData data;
     std::vector<uint32_t> rows;
@@ -43,23 +46,34 @@ BenchData& DataOf(size_t n) {
     std::normal_distribution<double> normal(50.0, 10.0);
     std::poisson_distribution<int> poisson(3.2);
     std::uniform_int_distribution<int> category(1, 5);
+    std::normal_distribution<double> noise(0.0, 5.0);
+    std::uniform_int_distribution<int> twenty(1, 20);
     std::vector<Column>& columns = slot->data.table.Columns();
-    columns.resize(3);
-    columns[0].name = "normal";
-    columns[1].name = "counts";
-    columns[2].name = "category";
-    for (Column& column : columns) column.numbers.resize(n);
+    const char* names[] = {"normal", "counts", "category", "after", "third", "g2", "g20"};
+    columns.resize(std::size(names));
+    for (size_t c = 0; c < columns.size(); ++c) {
+        columns[c].name = names[c];
+        columns[c].numbers.resize(n);
+    }
+    const auto rounded = [](double v) { return std::round(v * 1000.0) / 1000.0; };
     for (size_t i = 0; i < n; ++i) {
-        columns[0].numbers[i] = std::round(normal(random) * 1000.0) / 1000.0;
+        const double value = rounded(normal(random));
+        columns[0].numbers[i] = value;
         columns[1].numbers[i] = poisson(random);
         columns[2].numbers[i] = category(random);
+        columns[3].numbers[i] = rounded(value + 1.0 + noise(random));
+        columns[4].numbers[i] = rounded(value + 0.5 + noise(random));
+        columns[5].numbers[i] = 1 + (i % 2);
+        columns[6].numbers[i] = twenty(random);
     }
-    columns[0].allWhole = false;
-    columns[0].decimals = 3;
+    for (size_t c : {0, 3, 4}) {
+        columns[c].allWhole = false;
+        columns[c].decimals = 3;
+    }
     for (const Column& column : columns) {
         Variable variable;
         variable.name = column.name;
-        variable.measure = column.name == "category" ? Measure::Nominal : Measure::Scale;
+        variable.measure = column.name[0] == 'g' || column.name == "category" ? Measure::Nominal : Measure::Scale;
         slot->data.variables.push_back(variable);
     }
     slot->rows.resize(n);
@@ -85,6 +99,22 @@ void BM_Wilcoxon(benchmark::State& state) { RunSpec(state, "wilcoxon normal medi
 void BM_KsNormal(benchmark::State& state) { RunSpec(state, "ks normal dist=normal"); }
 void BM_KsPoisson(benchmark::State& state) { RunSpec(state, "ks counts dist=poisson"); }
 void BM_SuccessRate(benchmark::State& state) { RunSpec(state, "success-rate normal cut=50"); }
+
+void BM_Sign(benchmark::State& state) { RunSpec(state, "sign normal after"); }
+void BM_RelatedWilcoxon(benchmark::State& state) { RunSpec(state, "wilcoxon normal after"); }
+void BM_Friedman(benchmark::State& state) { RunSpec(state, "friedman normal after third compare=none"); }
+void BM_RelatedHodgesLehmann(benchmark::State& state) { RunSpec(state, "hodges-lehmann normal after"); }
+
+void BM_MannWhitney(benchmark::State& state) { RunSpec(state, "mann-whitney normal by g2"); }
+void BM_TwoSampleKs(benchmark::State& state) { RunSpec(state, "ks normal by g2"); }
+void BM_WaldWolfowitz(benchmark::State& state) { RunSpec(state, "wald-wolfowitz normal by g2"); }
+void BM_Moses(benchmark::State& state) { RunSpec(state, "moses normal by g2"); }
+void BM_IndependentHodgesLehmann(benchmark::State& state) { RunSpec(state, "hodges-lehmann normal by g2"); }
+void BM_KruskalWallis2(benchmark::State& state) { RunSpec(state, "kruskal-wallis normal by g2 compare=none"); }
+void BM_KruskalWallis20(benchmark::State& state) { RunSpec(state, "kruskal-wallis normal by g20 compare=none"); }
+void BM_Jonckheere20(benchmark::State& state) { RunSpec(state, "jonckheere-terpstra normal by g20 compare=none"); }
+void BM_Median2(benchmark::State& state) { RunSpec(state, "median normal by g2 compare=none"); }
+void BM_Median20(benchmark::State& state) { RunSpec(state, "median normal by g20 compare=none"); }
 
 // A 10^6 x 20 CSV of numbers written with up to 3 decimals.
 const std::string& CsvText() {
@@ -127,6 +157,20 @@ BENCHMARK(BM_Wilcoxon) ENGINE_SIZES;
 BENCHMARK(BM_KsNormal) ENGINE_SIZES;
 BENCHMARK(BM_KsPoisson) ENGINE_SIZES;
 BENCHMARK(BM_SuccessRate) ENGINE_SIZES;
+BENCHMARK(BM_Sign) ENGINE_SIZES;
+BENCHMARK(BM_RelatedWilcoxon) ENGINE_SIZES;
+BENCHMARK(BM_Friedman) ENGINE_SIZES;
+BENCHMARK(BM_RelatedHodgesLehmann) ENGINE_SIZES;
+BENCHMARK(BM_MannWhitney) ENGINE_SIZES;
+BENCHMARK(BM_TwoSampleKs) ENGINE_SIZES;
+BENCHMARK(BM_WaldWolfowitz) ENGINE_SIZES;
+BENCHMARK(BM_Moses) ENGINE_SIZES;
+BENCHMARK(BM_IndependentHodgesLehmann) ENGINE_SIZES;
+BENCHMARK(BM_KruskalWallis2) ENGINE_SIZES;
+BENCHMARK(BM_KruskalWallis20) ENGINE_SIZES;
+BENCHMARK(BM_Jonckheere20) ENGINE_SIZES;
+BENCHMARK(BM_Median2) ENGINE_SIZES;
+BENCHMARK(BM_Median20) ENGINE_SIZES;
 
 // --write-data FOLDER writes the benchmark's columns as raw doubles
 // (normal-N.f64, counts-N.f64, category-N.f64) for the scipy side, then exits.

@@ -14,7 +14,7 @@ trap 'rm -rf "$data"' EXIT
 scipy="{}"
 if "$python" -c "import scipy, statsmodels" 2>/dev/null; then
   ./build/bench/bin/bench_engine --write-data "$data"
-  scipy="$("$python" bench/scipy_one_sample.py "$data")"
+  scipy="$("$python" bench/scipy_tests.py "$data")"
 else
   echo "(scipy or statsmodels not importable with $python: engine times only)"
 fi
