@@ -16,14 +16,10 @@
 
 using enginetest::DataFile;
 using enginetest::EngineRun;
+using enginetest::ExpectNear;
 using enginetest::UsageErrorOf;
 
 namespace {
-
-void ExpectNear(double actual, double expected, double relative = 1e-9) {
-    EXPECT_NEAR(actual, expected, std::fabs(expected) * relative + 1e-15)
-        << "expected " << expected << ", got " << actual;
-}
 
 // Paired data whose differences B - A are d_i = i, or -i when i is a
 // multiple of 3 (i = 1..n): distinct magnitudes, no zero, exact in doubles.

@@ -20,13 +20,9 @@
 
 using enginetest::DataFile;
 using enginetest::EngineRun;
+using enginetest::ExpectNear;
 
 namespace {
-
-void ExpectNear(double actual, double expected, double relative = 1e-9) {
-    EXPECT_NEAR(actual, expected, std::fabs(expected) * relative + 1e-15)
-        << "expected " << expected << ", got " << actual;
-}
 
 using Rows = std::vector<std::vector<double>>;
 
