@@ -1,6 +1,8 @@
 // The multiple-comparison tables of the k-sample tests.
 #include "analysis/Comparisons.h"
 
+#include "analysis/Messages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -27,6 +29,21 @@ std::vector<DocNode> WithField(int groupField, std::vector<DocNode> tables) {
 }
 
 }  // namespace
+
+bool MakesComparisons(Compare compare, double significance, double alpha, size_t k,
+                      std::vector<TestMessage>& notes) {
+    if (compare == Compare::None || k <= 2) return false;
+    if (k > kMaxComparedSamples) {
+        notes.push_back(messages::Warning(messages::kComparisonsLimited,
+                                          {{static_cast<double>(kMaxComparedSamples)}, {static_cast<double>(k)}}));
+        return false;
+    }
+    if (!(significance < alpha)) {
+        notes.push_back(messages::Note(messages::kNoComparisonsRetained));
+        return false;
+    }
+    return true;
+}
 
 double Bonferroni(double significance, size_t count) {
     if (std::isnan(significance)) return significance;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/TestRequest.h"
 #include "document/ResultModel.h"
 
 namespace npar::engine {
@@ -49,6 +50,15 @@ DocNode PairwiseResult(const std::vector<Sample>& samples, const std::string& va
 DocNode StepwiseResult(const std::vector<Sample>& samples, const std::string& valueName,
                        const std::function<PairStatistics(size_t, size_t)>& testRun, double alpha,
                        int groupField);
+
+// Whether a k-sample test's comparisons of k samples are made: asked for,
+// more than two samples, no more than kMaxComparedSamples (their pairs would
+// bury the report), and the test rejects its hypothesis (a retained test has
+// no difference to locate). Where they are asked for but not made, a note in
+// messages says why.
+constexpr size_t kMaxComparedSamples = 30;
+bool MakesComparisons(Compare compare, double significance, double alpha, size_t k,
+                      std::vector<TestMessage>& messages);
 
 // The two-sided Bonferroni adjustment of one of count comparisons.
 double Bonferroni(double significance, size_t count);

@@ -29,7 +29,6 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 // Multiple comparisons grow with the square of the groups (k(k-1)/2 pairs,
 // as many runs of the stepwise procedure); beyond this many groups a test
 // gives its overall result and says why it shows no comparisons.
-constexpr size_t kMaxComparedGroups = 30;
 
 double Count(size_t n) { return static_cast<double>(n); }
 
@@ -323,16 +322,6 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
 // positions for subsets).
 std::string PairLabel(double a, double b) { return NumberText(a) + ";" + NumberText(b); }
 
-// Whether the comparisons are made: asked for, the test rejects its
-// hypothesis, more than two groups; with too many groups a warning instead.
-bool Compares(const TestRequest& request, TestResult& result, double significance, double alpha, size_t k) {
-    if (request.compare == Compare::None || !(significance < alpha) || k <= 2) return false;
-    if (k <= kMaxComparedGroups) return true;
-    result.messages.push_back(
-        messages::Warning(messages::kComparisonsLimited, {{Count(kMaxComparedGroups)}, {Count(k)}}));
-    return false;
-}
-
 // The groups' samples (sample number, value), ordered by value so that the
 // stepwise procedure's positions are positions in this order.
 struct OrderedSamples {
@@ -422,7 +411,7 @@ TestResult KruskalWallis(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
     const std::vector<double> meanRanks = MeanRanks(groups, ranks);
     result.tables.push_back(BoxPlot(request, groups, AllGroups(groups), MeanRankOf(meanRanks)));
-    if (!Compares(request, result, test.significance, split.data.alpha, groups.values.size())) return result;
+    if (!MakesComparisons(request.compare, test.significance, split.data.alpha, groups.values.size(), result.messages)) return result;
 
     const OrderedSamples ordered = OrderByValue(groups, meanRanks);
     const auto dunn = [&](size_t a, size_t b) {
@@ -469,7 +458,7 @@ TestResult Jonckheere(const TestRequest& request, const SplitData& split) {
     const std::vector<double> meanRanks = MeanRanks(groups, stats::RankGroups(pooled));
     result.tables.push_back(BoxPlot(request, groups, order, MeanRankOf(meanRanks)));
     const double significance = test.exact ? test.exactTwoSided : test.twoSided;
-    if (!Compares(request, result, significance, split.data.alpha, groups.values.size())) return result;
+    if (!MakesComparisons(request.compare, significance, split.data.alpha, groups.values.size(), result.messages)) return result;
 
     // Each comparison is one-sided in the test order: J of the chosen groups
     // taken in that order.
@@ -540,7 +529,7 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
                                         Attribute("STMedian", counts.atOrBelow[g])};
         },
         median));
-    if (!Compares(request, result, deciding, split.data.alpha, groups.values.size())) return result;
+    if (!MakesComparisons(request.compare, deciding, split.data.alpha, groups.values.size(), result.messages)) return result;
 
     // Each comparison: the chi-square of the chosen groups' counts about the
     // test's median.

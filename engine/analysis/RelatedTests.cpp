@@ -336,7 +336,7 @@ std::vector<size_t> OrderedRun(const std::vector<Sample>& samples, size_t first,
 void AddComparisons(TestResult& result, const TestRequest& request, const SplitData& split,
                     double significance, const std::vector<Sample>& samples, const char* valueName, double scale,
                     double standardError, const std::function<stats::ChiSquareResult(std::vector<size_t>)>& runTest) {
-    if (request.compare == Compare::None || !(significance < split.data.alpha)) return;
+    if (!MakesComparisons(request.compare, significance, split.data.alpha, samples.size(), result.messages)) return;
     if (request.compare == Compare::All) {
         result.tables.push_back(PairwiseResult(
             samples, valueName,

@@ -93,7 +93,9 @@ TEST(CochranTest, NoComparisonsWhenAskedForNoneOrWhenTheTestRetains) {
     EXPECT_FALSE(run.Algorithm(0).find_child_by_attribute("name", "PairwiseResult"));
     EXPECT_FALSE(run.Algorithm(0).find_child_by_attribute("name", "StepwiseResult"));
     ExpectNear(run.Statistic(0, "TestStatistic"), 10.75, 1e-12);
-    // At the level .001 the test (p = .0046) retains: nothing to locate.
+    EXPECT_TRUE(run.Messages(0).empty());  // none asked for: no note either
+    // At the level .001 the test (p = .0046) retains: nothing to locate, and a
+    // note says why no comparisons are shown.
     const EngineRun strict(DataFile("cochran.csv"),
                            {"cochran task1 task2 task3 success=1", "friedman task1 task2 task3 compare=stepwise"},
                            [](auto& request) { request.alpha = 0.001; });
@@ -101,6 +103,7 @@ TEST(CochranTest, NoComparisonsWhenAskedForNoneOrWhenTheTestRetains) {
         EXPECT_EQ(strict.Decision(test), "retain");
         EXPECT_FALSE(strict.Algorithm(test).find_child_by_attribute("name", "PairwiseResult"));
         EXPECT_FALSE(strict.Algorithm(test).find_child_by_attribute("name", "StepwiseResult"));
+        EXPECT_EQ(strict.Messages(test), std::vector<std::string>{"40103 helpMessage"});
     }
 }
 
