@@ -32,11 +32,25 @@ Categories::Categories(const Column& column) : fColumn(column) {
         fCount = fCodes.size();
         return;
     }
-    // The distinct values first (few, as a rule), then only those sorted.
+    // The distinct values first, then only those sorted. A field of
+    // categories has few: they are looked for in a short list, and only a
+    // field with many values goes through a hash set.
+    constexpr size_t kShortList = 32;
     std::unordered_set<double> distinct;
-    for (double v : column.numbers)
-        if (!std::isnan(v)) distinct.insert(v == 0 ? 0.0 : v);  // -0 and 0 are one value
-    fNumbers.assign(distinct.begin(), distinct.end());
+    for (double v : column.numbers) {
+        if (std::isnan(v)) continue;
+        if (v == 0) v = 0.0;  // -0 and 0 are one value
+        if (distinct.empty()) {
+            if (std::find(fNumbers.begin(), fNumbers.end(), v) != fNumbers.end()) continue;
+            if (fNumbers.size() < kShortList) {
+                fNumbers.push_back(v);
+                continue;
+            }
+            distinct.insert(fNumbers.begin(), fNumbers.end());
+        }
+        distinct.insert(v);
+    }
+    if (!distinct.empty()) fNumbers.assign(distinct.begin(), distinct.end());
     std::sort(fNumbers.begin(), fNumbers.end());
     fCount = fNumbers.size();
 }

@@ -75,12 +75,29 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
         slot[static_cast<size_t>(groups.categories[g])] = static_cast<int>(g);
     groups.values.resize(groups.categories.size());
     groups.rows.resize(groups.categories.size());
+    // Each case's group first (counting the groups' sizes), then the
+    // values, so that every group's lists are sized once.
     const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
-    for (uint32_t row : split.ValidRows({field, groupField})) {
+    const Column& grouping = split.data.ColumnAt(groupField);
+    std::vector<int32_t> groupOf(split.rows.size(), -1);
+    std::vector<size_t> sizes(groups.categories.size(), 0);
+    for (size_t i = 0; i < split.rows.size(); ++i) {
+        const uint32_t row = split.rows[i];
+        if (!(numbers[row] == numbers[row]) || grouping.IsMissing(row)) continue;  // NaN: missing
         const int g = slot[static_cast<size_t>(categories.IndexOfRow(row))];
         if (g < 0) continue;
-        groups.values[static_cast<size_t>(g)].push_back(numbers[row]);
-        groups.rows[static_cast<size_t>(g)].push_back(row);
+        groupOf[i] = g;
+        ++sizes[static_cast<size_t>(g)];
+    }
+    for (size_t g = 0; g < sizes.size(); ++g) {
+        groups.values[g].reserve(sizes[g]);
+        groups.rows[g].reserve(sizes[g]);
+    }
+    for (size_t i = 0; i < split.rows.size(); ++i) {
+        if (groupOf[i] < 0) continue;
+        const auto g = static_cast<size_t>(groupOf[i]);
+        groups.values[g].push_back(numbers[split.rows[i]]);
+        groups.rows[g].push_back(split.rows[i]);
     }
     if (chosen.empty()) {
         // Only groups with cases in the split take part.
@@ -488,13 +505,15 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     const size_t total = groups.Total();
     result.statistics.push_back(Attribute("TotalN", Count(total)));
     if (!TwoGroupsHaveCases(result, groups)) return result;
-    const std::vector<double> all = groups.Pooled();
-    const double median = request.pooledMedian ? stats::Median(all) : request.median;
+    const double median = request.pooledMedian ? stats::Median(groups.Pooled()) : request.median;
     const stats::MedianCounts counts = stats::CountAboutMedian(groups.values, median);
     const stats::TableChiSquare chi = stats::ChiSquareOfTable(counts.above, counts.atOrBelow, false);
     if (std::isnan(chi.statistic)) {
         // Every value tied says more than "on one side of the median".
-        const bool tied = std::all_of(all.begin(), all.end(), [&](double v) { return v == all.front(); });
+        const double first = groups.values.front().front();
+        const bool tied = std::all_of(groups.values.begin(), groups.values.end(), [&](const std::vector<double>& g) {
+            return std::all_of(g.begin(), g.end(), [&](double v) { return v == first; });
+        });
         return Unable(result, tied && request.pooledMedian ? messages::kAllTied : messages::kOneSideOfMedian);
     }
     result.statistics.push_back(Attribute("Median", median));

@@ -84,10 +84,13 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
     TwoCategories two;
     if (request.cut == CutKind::Value) {
         const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
+        size_t valid = 0, first = 0;  // whole counts: the loop runs on integers
         split.ForEachValid(field, [&](uint32_t row) {
-            two.n += 1;
-            two.first += numbers[row] <= request.cutValue;
+            ++valid;
+            first += numbers[row] <= request.cutValue;
         });
+        two.n = Count(valid);
+        two.first = Count(first);
         two.conditionKey = "ACutPointIsSpecified";
         two.parameters = {{request.cutValue}};
         return two;
@@ -181,8 +184,8 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
         double cut = request.cutValue;
         if (request.cut == CutKind::Median) cut = stats::Median(values);
         if (request.cut == CutKind::Mean) cut = stats::Mean(values);
-        atOrAbove.reserve(values.size());
-        for (double v : values) atOrAbove.push_back(v >= cut);
+        atOrAbove.resize(values.size());
+        for (size_t i = 0; i < values.size(); ++i) atOrAbove[i] = values[i] >= cut;
         result = NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
     }
     const size_t n = atOrAbove.size();

@@ -26,9 +26,14 @@ std::vector<double> SplitData::ValidNumbers(size_t column) const {
     const std::vector<double>& numbers = data.table.At(column).numbers;
     std::vector<double> values;
     values.reserve(rows.size());
+    if (AllRows()) {
+        for (double value : numbers)
+            if (value == value) values.push_back(value);  // NaN is missing
+        return values;
+    }
     for (uint32_t row : rows) {
         const double value = numbers[row];
-        if (value == value) values.push_back(value);  // NaN is missing
+        if (value == value) values.push_back(value);
     }
     return values;
 }

@@ -34,16 +34,72 @@ double MedianOfSorted(const std::vector<double>& sorted) {
     return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2.0;
 }
 
+void Select(std::vector<double>& values, size_t begin, size_t end, size_t k) {
+    // Floyd-Rivest: sample a small window around the expected place of the
+    // k-th value, select in it recursively, then partition the whole range
+    // about the two window values that almost surely bracket the k-th.
+    auto left = static_cast<std::ptrdiff_t>(begin);
+    auto right = static_cast<std::ptrdiff_t>(end) - 1;
+    const auto target = static_cast<std::ptrdiff_t>(k);
+    double* v = values.data();
+    while (right > left) {
+        if (right - left > 600) {
+            const double n = static_cast<double>(right - left + 1);
+            const double i = static_cast<double>(target - left + 1);
+            const double z = std::log(n);
+            const double s = 0.5 * std::exp(2 * z / 3);
+            const double sd = 0.5 * std::sqrt(z * s * (n - s) / n) * (i - n / 2 < 0 ? -1 : 1);
+            const auto newLeft = std::max(left, static_cast<std::ptrdiff_t>(static_cast<double>(target) - i * s / n + sd));
+            const auto newRight =
+                std::min(right, static_cast<std::ptrdiff_t>(static_cast<double>(target) + (n - i) * s / n + sd));
+            Select(values, static_cast<size_t>(newLeft), static_cast<size_t>(newRight) + 1, static_cast<size_t>(target));
+        }
+        const double pivot = v[target];
+        std::ptrdiff_t i = left, j = right;
+        std::swap(v[left], v[target]);
+        if (v[right] > pivot) std::swap(v[right], v[left]);
+        while (i < j) {
+            std::swap(v[i], v[j]);
+            ++i, --j;
+            while (v[i] < pivot) ++i;
+            while (v[j] > pivot) --j;
+        }
+        if (v[left] == pivot) {
+            std::swap(v[left], v[j]);
+        } else {
+            ++j;
+            std::swap(v[j], v[right]);
+        }
+        if (j <= target) left = j + 1;
+        if (target <= j) right = j - 1;
+    }
+}
+
 double Median(std::vector<double> values) {
     const size_t n = values.size();
     if (n == 0) return std::numeric_limits<double>::quiet_NaN();
-    auto middle = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    const double upper = *middle;
+    Select(values, 0, n, n / 2);
+    const double upper = values[n / 2];
     if (n % 2) return upper;
-    const double lower = *std::max_element(values.begin(), middle);
+    const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n / 2));
     return (lower + upper) / 2.0;
 }
+
+namespace {
+
+// Puts the order statistics at the sorted positions [first, last) of
+// values[begin, end) in place: the middle one first, then each half's own,
+// so that the work is about n log(positions) rather than n per position.
+void SelectPositions(std::vector<double>& values, size_t begin, size_t end, const size_t* first,
+                     const size_t* last) {
+    if (first >= last) return;
+    const size_t* middle = first + (last - first) / 2;
+    Select(values, begin, end, *middle);
+    SelectPositions(values, begin, *middle, first, middle);
+    SelectPositions(values, *middle + 1, end, middle + 1, last);
+}
+
+}  // namespace
 
 BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
     BoxValues box;
@@ -57,13 +113,9 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
     const auto high = static_cast<size_t>(std::ceil(depth)) - 1;
     std::vector<size_t> positions = {low, high, n - 1 - low, n - 1 - high, (n - 1) / 2, n / 2};
     std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     std::vector<double> ordered = values;
-    auto from = ordered.begin();
-    for (size_t position : positions) {
-        const auto at = ordered.begin() + static_cast<std::ptrdiff_t>(position);
-        if (at >= from) std::nth_element(from, at, ordered.end());
-        from = at + 1;
-    }
+    SelectPositions(ordered, 0, ordered.size(), positions.data(), positions.data() + positions.size());
     const auto at = [&](size_t i) { return ordered[i]; };
     box.lowerHinge = (at(low) + at(high)) / 2.0;
     box.upperHinge = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;

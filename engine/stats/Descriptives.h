@@ -11,6 +11,12 @@ double Mean(const std::vector<double>& values);
 // The sample standard deviation (n - 1 in the denominator); NaN below 2 values.
 double StandardDeviation(const std::vector<double>& values);
 double Median(std::vector<double> values);
+
+// Puts the k-th smallest of values[begin, end) at position k, the smaller
+// ones before it and the larger after, as std::nth_element does, by the
+// selection of Floyd and Rivest (1975): about 1.5 n comparisons where
+// introselect makes about 3.4 n.
+void Select(std::vector<double>& values, size_t begin, size_t end, size_t k);
 double MedianOfSorted(const std::vector<double>& sorted);
 
 // The box of a box plot as R's boxplot.stats draws it: Tukey's hinges

@@ -2,6 +2,8 @@
 #include "stats/Independent.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -37,25 +39,42 @@ double LogChoose(double n, double k) {
 }  // namespace
 
 PooledSample Pool(const std::vector<std::vector<double>>& groups) {
-    struct Case {
-        double value;
-        uint32_t group;
-    };
-    std::vector<Case> cases;
+    // Each group sorted on its own (plain doubles sort fast), then merged:
+    // at every step the group whose next value is smallest gives its value,
+    // found by a heap over the groups' heads.
     PooledSample pooled;
+    std::vector<std::vector<double>> sorted = groups;
     size_t total = 0;
-    for (const std::vector<double>& group : groups) total += group.size();
-    cases.reserve(total);
-    for (size_t g = 0; g < groups.size(); ++g) {
-        pooled.sizes.push_back(groups[g].size());
-        for (double v : groups[g]) cases.push_back({v, static_cast<uint32_t>(g)});
+    for (std::vector<double>& group : sorted) {
+        std::sort(group.begin(), group.end());
+        pooled.sizes.push_back(group.size());
+        total += group.size();
     }
-    std::sort(cases.begin(), cases.end(), [](const Case& a, const Case& b) { return a.value < b.value; });
     pooled.values.reserve(total);
     pooled.groups.reserve(total);
-    for (const Case& c : cases) {
-        pooled.values.push_back(c.value);
-        pooled.groups.push_back(c.group);
+    if (sorted.size() == 2) {
+        // Two groups, the common case: a plain merge.
+        const std::vector<double>& a = sorted[0];
+        const std::vector<double>& b = sorted[1];
+        size_t i = 0, j = 0;
+        while (i < a.size() || j < b.size()) {
+            const bool first = j == b.size() || (i < a.size() && a[i] <= b[j]);
+            pooled.values.push_back(first ? a[i++] : b[j++]);
+            pooled.groups.push_back(first ? 0u : 1u);
+        }
+        return pooled;
+    }
+    using Head = std::pair<double, uint32_t>;  // value, group
+    std::priority_queue<Head, std::vector<Head>, std::greater<Head>> heads;
+    std::vector<size_t> next(sorted.size(), 0);
+    for (size_t g = 0; g < sorted.size(); ++g)
+        if (!sorted[g].empty()) heads.push({sorted[g][0], static_cast<uint32_t>(g)});
+    while (!heads.empty()) {
+        const auto [value, g] = heads.top();
+        heads.pop();
+        pooled.values.push_back(value);
+        pooled.groups.push_back(g);
+        if (++next[g] < sorted[g].size()) heads.push({sorted[g][next[g]], g});
     }
     return pooled;
 }
