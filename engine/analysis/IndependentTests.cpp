@@ -18,6 +18,7 @@
 #include "analysis/Messages.h"
 #include "analysis/TestRunner.h"
 #include "stats/Descriptives.h"
+#include "stats/EffectSizes.h"
 #include "stats/Independent.h"
 
 namespace npar::engine {
@@ -223,6 +224,9 @@ TestResult MannWhitney(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.asymptotic));
     if (test.exact) result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+    const stats::EffectSize r = stats::RankBiserialTwoGroups(test.u, Count(groups.values[0].size()),
+                                                             Count(groups.values[1].size()), split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
     result.tables = GroupDistributions(groups, {test.meanRankFirst, test.meanRankSecond});
     result.messages.push_back(messages::Note(messages::kMannWhitneySecondGroup));
     return result;
@@ -263,6 +267,7 @@ TestResult KolmogorovSmirnov(const TestRequest& request, const SplitData& split)
     result.statistics.push_back(Attribute("MostExtremeDifferencesNegative", test.negative));
     result.statistics.push_back(Attribute("TestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    result.statistics.push_back(EffectSizeGroup("D", test.absolute));
     result.tables = GroupDistributions(groups);
     result.messages.push_back(messages::Note(messages::kKsFirstMinusSecond));
     return result;
@@ -426,6 +431,7 @@ TestResult KruskalWallis(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", test.h));
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    result.statistics.push_back(EffectSizeGroup("EpsilonSquared", stats::EpsilonSquared(test.h, Count(total))));
     const std::vector<double> meanRanks = MeanRanks(groups, ranks);
     result.tables.push_back(BoxPlot(request, groups, AllGroups(groups), MeanRankOf(meanRanks)));
     if (!MakesComparisons(request.compare, test.significance, split.data.alpha, groups.values.size(), result.messages)) return result;
@@ -536,6 +542,9 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
             exact = true;
         }
     }
+    // Cramer's V of the 2 x k table of counts about the median.
+    const stats::EffectSize v = stats::CramersV(chi.statistic, chi.df, Count(total), 2, split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("CramersV", v.estimate, v.lower, v.upper));
     if (chi.smallCells > 0 && !exact)
         result.messages.push_back(messages::Warning(
             messages::kSmallExpectedCells,

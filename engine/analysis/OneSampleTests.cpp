@@ -8,6 +8,7 @@
 #include "analysis/TestRunner.h"
 #include "stats/Descriptives.h"
 #include "stats/Distributions.h"
+#include "stats/EffectSizes.h"
 #include "stats/OneSample.h"
 
 namespace npar::engine {
@@ -47,6 +48,8 @@ TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", chi.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", chi.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", chi.significance));
+    const stats::EffectSize w = stats::CohensW(chi.statistic, chi.df, n, split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("CohensW", w.estimate, w.lower, w.upper));
 
     std::vector<std::vector<double>> rowsOfTable;
     size_t small = 0;
@@ -133,6 +136,8 @@ TestResult Binomial(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute(
         "ExactSig2Tailed", stats::BinomialTwoSided(static_cast<int64_t>(two.first),
                                                    static_cast<int64_t>(two.n), p)));
+    const stats::Interval rate = stats::ClopperPearsonInterval(two.first, two.n, split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("ObservedProportion", two.first / two.n, rate.lower, rate.upper));
     result.tables.push_back(StructuredTable(
         "TwoClassComparison",
         {SimpleTable("Content", {"Observed", "Hypothesized"}, {"0", "1"},
@@ -226,6 +231,9 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.asymptotic));
     if (test.exact) result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+    const stats::EffectSize r =
+        stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
     result.tables.push_back(StructuredTable(
         "ContinuousDistribution", {Attribute("HypotheticalMedian", request.median),
                                    Attribute("ObservedMedian", stats::Median(values)),
@@ -307,6 +315,7 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
             "AsymptoticSig2Tailed", stats::KolmogorovSf(std::sqrt(Count(n)) * d.absolute)));
         if (estimated) result.messages.push_back(messages::Warning(messages::kEstimatedParameters));
     }
+    result.statistics.push_back(EffectSizeGroup("D", d.absolute));
     return result;
 }
 

@@ -15,6 +15,7 @@
 #include "stats/Descriptives.h"
 #include "stats/Distributions.h"
 #include "stats/OneSample.h"
+#include "stats/EffectSizes.h"
 #include "stats/Related.h"
 
 namespace npar::engine {
@@ -119,6 +120,9 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
+    const stats::EffectSize r =
+        stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
     result.tables.push_back(DifferenceTable(differences, test.negative, test.zeros, test.positive));
     result.messages.push_back(Note(messages::kSignedRankOfPositive));
     return result;
@@ -228,6 +232,8 @@ TestResult McNemar(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", test.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", 1));
     AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
+    const stats::EffectSize odds = stats::DiscordantOddsRatio(b, c, split.data.confidence);
+    result.statistics.push_back(EffectSizeGroup("OddsRatio", odds.estimate, odds.lower, odds.upper));
 
     std::vector<DocNode> comparison = {
         Attribute("RowNames", Count(first)),
@@ -437,6 +443,7 @@ TestResult FriedmanOrKendall(const TestRequest& request, const SplitData& split,
     result.statistics.push_back(Attribute("TestStatistic", test.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    result.statistics.push_back(EffectSizeGroup("KendallsW", test.kendallsW));
     for (size_t j = 0; j < k; ++j) result.tables.push_back(RankTable(j, request.fields[j], ranks, test.meanRanks[j]));
     // Pairs: the difference of the mean ranks.
     AddComparisons(result, request, split, test.significance, Samples(request.fields, test.meanRanks), "MeanRank", 1.0,

@@ -1,6 +1,8 @@
 // Dispatching a test to its family, and the shared pieces of a result.
 #include "analysis/TestRunner.h"
 
+#include <cmath>
+
 #include "analysis/Messages.h"
 #include "stats/Descriptives.h"
 
@@ -38,6 +40,13 @@ DocNode OrdinalAsContinuous(const std::vector<size_t>& columns) {
     std::string list;
     for (size_t column : columns) list += (list.empty() ? "" : " ") + std::to_string(column);
     return TextAttribute("OrdinalTreatedAsCont", list);
+}
+
+DocNode EffectSizeGroup(const char* measure, double estimate, double lower, double upper) {
+    std::vector<DocNode> values = {Attribute(measure, estimate)};
+    if (!std::isnan(lower)) values.push_back(Attribute("LowerLimit", lower));
+    if (!std::isnan(upper)) values.push_back(Attribute("UpperLimit", upper));
+    return StructuredTable("EffectSize", std::move(values));
 }
 
 DocNode HistogramTable(const std::vector<double>& values) { return HistogramTable(values, values); }

@@ -2,6 +2,7 @@
 // result that every test shares.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "document/ResultModel.h"
 
 namespace npar::engine {
+
+constexpr double kNoNumber = std::numeric_limits<double>::quiet_NaN();
 
 TestResult RunTest(const TestRequest& request, const SplitData& split);
 
@@ -31,6 +34,11 @@ std::vector<double> CategoryParameter(const std::vector<int>& categories);
 
 // The condition attribute that marks ordinal fields ranked as continuous ones.
 DocNode OrdinalAsContinuous(const std::vector<size_t>& columns);
+
+// The test's effect size as a group of its statistics ("EffectSize": the
+// measure by name, then LowerLimit and UpperLimit, the bounds of its
+// interval at the document's confidence level, where there is one).
+DocNode EffectSizeGroup(const char* measure, double estimate, double lower = kNoNumber, double upper = kNoNumber);
 
 // A distribution table of values ("Interval": counts and bin middles).
 DocNode HistogramTable(const std::vector<double>& values);

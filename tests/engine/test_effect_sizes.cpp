@@ -1,0 +1,73 @@
+// Effect sizes written beside each test's statistics, against the published
+// formulas evaluated in R (tests/engine/data/effect_sizes.R, whose output is
+// EFFECT-SIZES.md; each value there stands under its expression).
+#include <gtest/gtest.h>
+
+#include "EngineFixture.h"
+
+using enginetest::DataFile;
+using enginetest::EngineRun;
+using enginetest::ExpectNear;
+
+TEST(EffectSizes, RankBiserialCorrelationsOfGroupsAndPairs) {
+    // Two groups: r = 2 U / (n1 n2) - 1 with U the second group's (trt2 against
+    // ctrl), Fisher-z interval with SE sqrt((n1 + n2 + 1) / (3 n1 n2)).
+    const EngineRun groups(DataFile("PlantGrowth.csv"), {"mann-whitney weight by group groups=ctrl,trt2"});
+    EXPECT_EQ(groups.Statistic(0, "RankBiserialCorrelation", "EffectSize"), 0.5);
+    ExpectNear(groups.Statistic(0, "LowerLimit", "EffectSize"), 0.030738729305766);
+    ExpectNear(groups.Statistic(0, "UpperLimit", "EffectSize"), 0.788655074576659);
+    // The significance stays the one the summary shows.
+    ExpectNear(groups.Statistic(0, "ExactSig2Tailed"), 0.0630128385546342);  // R wilcox.test, exact
+
+    // Pairs: r = (W+ - W-) / (n (n + 1) / 2) of the differences y - x.
+    const EngineRun pairs(DataFile("depression.csv"), {"wilcoxon x y", "wilcoxon y x"});
+    ExpectNear(pairs.Statistic(0, "RankBiserialCorrelation", "EffectSize"), -0.777777777777778);
+    ExpectNear(pairs.Statistic(0, "LowerLimit", "EffectSize"), -0.944155901920081);
+    ExpectNear(pairs.Statistic(0, "UpperLimit", "EffectSize"), -0.295363129336242);
+    // The other direction turns the sign and the interval.
+    ExpectNear(pairs.Statistic(1, "RankBiserialCorrelation", "EffectSize"), 0.777777777777778);
+    ExpectNear(pairs.Statistic(1, "UpperLimit", "EffectSize"), 0.944155901920081);
+}
+
+TEST(EffectSizes, EpsilonSquaredAndKendallsW) {
+    const EngineRun run(DataFile("PlantGrowth.csv"), {"kruskal-wallis weight by group compare=none"});
+    // epsilon-squared = H / ((n^2 - 1) / (n + 1)), H = kruskal.test's 7.98822874944372
+    ExpectNear(run.Statistic(0, "EpsilonSquared", "EffectSize"), 0.275456163773921);
+    EXPECT_FALSE(run.HasStatistic(0, "LowerLimit", "EffectSize"));  // no closed-form interval
+
+    // Kendall's W = X2 / (N (k - 1)) with scipy's tie-corrected X2 on RoundingTimes.
+    const EngineRun times(DataFile("RoundingTimes.csv"), {"friedman Round.Out Narrow.Angle Wide.Angle compare=none"});
+    ExpectNear(times.Statistic(0, "KendallsW", "EffectSize"), 0.253246753246753);  // REFERENCES.md section 12
+}
+
+TEST(EffectSizes, CohensWAndCramersVWithNoncentralIntervals) {
+    const EngineRun months(DataFile("airquality.csv"), {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"});
+    ExpectNear(months.Statistic(0, "CohensW", "EffectSize"), 0.370267831506176);
+    ExpectNear(months.Statistic(0, "LowerLimit", "EffectSize"), 0.173616996101897, 1e-7);
+    ExpectNear(months.Statistic(0, "UpperLimit", "EffectSize"), 0.506017287494414, 1e-7);
+
+    // The median test's 2 x 3 table of PlantGrowth: V = sqrt(X2 / n); the
+    // lower limit is 0 where even no effect makes X2 this likely.
+    const EngineRun median(DataFile("PlantGrowth.csv"), {"median weight by group compare=none"});
+    ExpectNear(median.Statistic(0, "CramersV", "EffectSize"), 0.489897948556636);
+    EXPECT_EQ(median.Statistic(0, "LowerLimit", "EffectSize"), 0);
+    ExpectNear(median.Statistic(0, "UpperLimit", "EffectSize"), 0.821355386019436, 1e-7);
+}
+
+TEST(EffectSizes, OddsRatioProportionAndD) {
+    // Performance: 150 cases from approval to disapproval, 86 the other way.
+    const EngineRun mcnemar(DataFile("Performance.csv"), {"mcnemar first second success=Approve"});
+    ExpectNear(mcnemar.Statistic(0, "OddsRatio", "EffectSize"), 1.74418604651163);
+    ExpectNear(mcnemar.Statistic(0, "LowerLimit", "EffectSize"), 1.32922825260526);
+    ExpectNear(mcnemar.Statistic(0, "UpperLimit", "EffectSize"), 2.30097908042199);
+
+    // The binomial test's observed proportion with the Clopper-Pearson
+    // interval (R binom.test(18, 70)$conf.int).
+    const EngineRun binomial(DataFile("precip.csv"), {"binomial precip cut=30"});
+    ExpectNear(binomial.Statistic(0, "ObservedProportion", "EffectSize"), 18.0 / 70);
+    ExpectNear(binomial.Statistic(0, "LowerLimit", "EffectSize"), 0.160069890932403);
+
+    // Kolmogorov-Smirnov: D itself (scipy.stats.kstest / ks_2samp).
+    const EngineRun ks(DataFile("faithful.csv"), {"ks eruptions dist=uniform min=1 max=6"});
+    ExpectNear(ks.Statistic(0, "D", "EffectSize"), 0.198694117647059);
+}
