@@ -10,6 +10,7 @@
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
 namespace {
@@ -162,22 +163,6 @@ bool IsDateOrTimeFormat(int formatType) {
            formatType == QUOR_Format::SDATE;
 }
 
-// Day-based date formats: their values are days in the result document, so a
-// spread is turned into the seconds the host's dates count in.
-bool IsDayBasedDateFormat(int formatType) {
-    switch (formatType) {
-        case QUOR_Format::DATE:
-        case QUOR_Format::ADATE:
-        case QUOR_Format::JDATE:
-        case QUOR_Format::MOYR:
-        case QUOR_Format::QYR:
-        case QUOR_Format::WKYR:
-        case QUOR_Format::EDATE:
-        case QUOR_Format::SDATE: return true;
-        default: return false;
-    }
-}
-
 // Fills one composite from a test's condition, item by item.
 class HypothesisBuilder {
 public:
@@ -278,15 +263,16 @@ private:
     }
 
     // In the format the test field's standard deviations take, when the
-    // procedure, the data source and the field's variable are all known.
+    // procedure, the data source and the field's variable are all known. On
+    // a date field the spread is a span of days, written as days and time of
+    // day as the field's chart label writes it.
     void AddStandardDeviation(const std::vector<double>& numbers) {
         const int variableIndex = FieldVariableIndex();
         if (variableIndex < 0 || numbers.empty())
             return AddValueList(fContext, fComposite, numbers, nullptr, false);
-        double deviation = numbers.front();
-        if (IsDayBasedDateFormat(fFieldVariable->GetFormat().GetType()) &&
-            deviation != kNOPRMissing)
-            deviation *= 86400.0;
+        const double deviation = numbers.front();
+        if (IsDayTimeFormatType(fFieldVariable->GetFormat().GetType()) && deviation != kNOPRMissing)
+            return fComposite.Add(BpString(DayTimeText(deviation), false));
         fComposite.Add(BpNumber(deviation, fContext.fProcedure->StdDev(variableIndex)));
     }
 

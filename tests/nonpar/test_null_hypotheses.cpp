@@ -84,7 +84,7 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
             Record("OBinomial", "One_Sample", "ACutPointIsSpecified_O_Binomial_4",
                    {"0", "62.5", "0.5", "0.5"}) +
             Record("OKolmogorovSmirnov", "One_Sample", "NormalDistribution_O_KolmogorovSmirnov_3",
-                   {"2", "19539", "10"}) +
+                   {"2", "19539", "10.25"}) +
             Record("OKolmogorovSmirnov", "One_Sample", "NormalDistribution_O_KolmogorovSmirnov_3",
                    {"0", "62.0042", "9.00532"}) +
             Record("OBinomial", "One_Sample", "CategoryListsAreSpecified_O_Binomial_5",
@@ -117,8 +117,8 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
               "probabilities .500 and .500.");
     EXPECT_EQ(Text(table, 4, "Null Hypothesis"),
               "The distribution of Enrolment date is normal with mean 01-JUL-2023 and standard "
-              "deviation 864000.0.")
-        << "a spread of days becomes seconds, in the date field's decimals plus one";
+              "deviation 10 06:00:00.")
+        << "a spread of days reads as days and time of day, as the field's chart label";
     EXPECT_EQ(
         Text(table, 5, "Null Hypothesis"),
         "The distribution of Test score is normal with mean 62.004 and standard deviation 9.005.")
