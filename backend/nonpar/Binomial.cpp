@@ -5,6 +5,7 @@
 #include "CFMetaData.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
 namespace {
@@ -73,9 +74,7 @@ std::string Binomial::categoryText(const std::string& columnName, bool escaped) 
     }
     if (key == "ACutPointIsSpecified_O_Binomial_4") {
         const FieldInfo* field = testField();
-        const std::string cut = field && field->fVariable
-                                    ? formatValue(p1, field->fVariable)
-                                    : formatValue(p1, static_cast<const QUOR_Format*>(nullptr));
+        const std::string cut = CutPointText(p1, field ? field->fVariable : nullptr);
         if (columnName == "0") return (escaped ? " &lt;= " : " <= ") + plain(cut);
         return (escaped ? " &gt; " : " > ") + plain(cut);
     }

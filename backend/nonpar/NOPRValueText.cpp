@@ -1,10 +1,13 @@
 // Texts of values that tables and charts both show.
 #include "NOPRValueText.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "ChartString.h"
 #include "NOPRChartUtil.h"
+#include "NOPRSplitResults.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
 
@@ -15,6 +18,37 @@ std::string TwoDigits(double part) {
     const int whole = TruncateToInt(part);
     std::string text = whole < 10 ? "0" : "";
     return text + ChartString().appendInteger(whole).toUTF8();
+}
+
+// Formats whose decimals count places after the point of a plain number.
+bool HasFixedDecimals(int type) {
+    switch (type) {
+        case QUOR_Format::F:
+        case QUOR_Format::COMMA:
+        case QUOR_Format::DOLLAR:
+        case QUOR_Format::DOT:
+        case QUOR_Format::PCT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The fewest decimals, at least atLeast, with which value is written so that
+// it reads back as the same number.
+int ExactDecimals(double value, int atLeast) {
+    constexpr int kMostDecimals = 16;
+    if (!std::isfinite(value)) return atLeast;
+    char buffer[400];
+    for (int decimals = std::max(atLeast, 0); decimals < kMostDecimals; ++decimals) {
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                           std::chars_format::fixed, decimals);
+        double read = 0.0;
+        if (written.ec == std::errc() && std::from_chars(buffer, written.ptr, read).ec == std::errc() &&
+            read == value)
+            return decimals;
+    }
+    return std::max(atLeast, kMostDecimals);
 }
 
 }  // namespace
@@ -60,4 +94,12 @@ std::string DayTimeText(double span) {
     const DayTimeParts parts = SplitDayTime(span);
     return formatValue(parts.days, static_cast<const QUOR_Format*>(nullptr)) + " " + parts.hours +
            ":" + parts.minutes + ":" + parts.seconds;
+}
+
+std::string CutPointText(double value, const QUOR_Variable* variable) {
+    if (!variable) return formatValue(value, static_cast<const QUOR_Format*>(nullptr));
+    QUOR_Format format = variable->GetFormat();
+    if (HasFixedDecimals(format.GetType()) && value != kNOPRMissing)
+        format.SetDecimals(ExactDecimals(value, format.GetDecimals()));
+    return formatValue(value, &format);
 }

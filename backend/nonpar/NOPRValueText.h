@@ -1,8 +1,11 @@
 // Texts of values that tables and charts both show: spans of days written as
-// days and time of day, for the date and time formats that count in days.
+// days and time of day, for the date and time formats that count in days,
+// and cut points written exactly.
 #pragma once
 
 #include <string>
+
+class QUOR_Variable;
 
 // Format types whose values are days (dates, date-times, weekdays, months...).
 bool IsDayTimeFormatType(int type);
@@ -20,3 +23,8 @@ struct DayTimeParts {
 DayTimeParts SplitDayTime(double span);
 // "days hh:mm:ss", the days in their 16-digit form.
 std::string DayTimeText(double span);
+
+// A cut point of a field (on the documents' scale) as text: in the field's
+// print format, with as many more decimals as the value needs to read
+// exactly, so a cut of 3.5 on a whole-number field is not shown as 4.
+std::string CutPointText(double value, const QUOR_Variable* variable);

@@ -101,6 +101,17 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     EXPECT_EQ(Attr(none[0], "//interval", "scalingFactor"), "1");
 }
 
+// The segments name the cut point as it is: at least the field's decimals,
+// and every further decimal the value has.
+TEST(StackedCharts, CutPointSegmentsShowTheCutExactly) {
+    for (const auto& [field, cut, expected] : std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"1", "1.5", " <= 1.5"}, {"0", "5.125", " <= 5.125"}, {"1", "2", " <= 2"}}) {
+        const auto charts = Draw(StackedTest("OBinomial", kCut, {field, cut, "0.5"}));
+        ASSERT_EQ(charts.size(), 1u);
+        EXPECT_EQ(Column(charts[0], "type")[0], expected) << field << " " << cut;
+    }
+}
+
 TEST(StackedCharts, BinaryBinomialNamesSegmentsByTheTestFieldsValueLabels) {
     // The test field (group) comes first, then the two category positions; a
     // first position beyond the labels falls back to the second, positions
