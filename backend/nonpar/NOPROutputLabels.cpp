@@ -233,12 +233,14 @@ std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& contex
         }
         case TestFamily::Related_Samples: {
             if (indices.size() < 2) return nullptr;
+            std::vector<const QUOR_Variable*> variables;
+            for (int index : indices)
+                if (const QUOR_Variable* variable = variableOf(index)) variables.push_back(variable);
+            // Fields that name no variable give no heading, not an empty one.
+            if (variables.empty()) return nullptr;
             auto composite = std::make_unique<BpComposite>("[%1:, ^1]1", true);
             composite->Sublist();
-            for (int index : indices) {
-                if (const QUOR_Variable* variable = variableOf(index))
-                    composite->Add(BpVariable(variable, 2));
-            }
+            for (const QUOR_Variable* variable : variables) composite->Add(BpVariable(variable, 2));
             composite->EndSublist();
             composite->Finish();
             return composite;
