@@ -222,7 +222,7 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
 
         BpCategory* testStatistic = nullptr;
         SetNumber(*statistics, "Test Statistic", row[2], procedure.Coefficient(), &testStatistic);
-        AddLocatedMessageNotes(*testStatistic, messages, s1, s2);
+        AddLocatedMessageNotes(procedure, *testStatistic, messages, s1, s2);
         if (testType != TestType::IMedian) {
             SetNumber(*statistics, "Std. Error", row[3], procedure.Coefficient());
             SetNumber(*statistics, "Std. Test Statistic", row[4], procedure.Coefficient());
@@ -297,7 +297,7 @@ void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& he
 
         BpCategory* testStatistic = nullptr;
         SetNumber(*statistics, "Test Statistic", row[2], procedure.Coefficient(), &testStatistic);
-        AddLocatedMessageNotes(*testStatistic, messages, first, last);
+        AddLocatedMessageNotes(procedure, *testStatistic, messages, first, last);
         if (oneSided) {
             SetNumber(*statistics, "Standard Error", row[3], procedure.Coefficient());
             SetNumber(*statistics, "Standardized Test Statistic", row[4], procedure.Coefficient());

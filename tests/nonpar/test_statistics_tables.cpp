@@ -98,6 +98,25 @@ TEST(StatisticsTables, StatisticsShareTheSignificanceStyle) {
     EXPECT_EQ(Cell(table, {yates, "Asymptotic Sig. (2-sided test)"}, {})["text"], "<.001");
 }
 
+// A message number the catalogue has no text for is named as a message, with
+// its parameters, so that the footnote says what it is.
+TEST(StatisticsTables, MessagesWithoutACatalogueTextAreNamedAsMessages) {
+    const std::string withParameters =
+        Table("Message", Attribute("code", "222306") + Attribute("type", "warning") +
+                             Attribute("paramNum", "2") + Attribute("%0", "5") + Attribute("%1", "0.25"));
+    const std::string withText =
+        Table("Message", Attribute("code", "40001") + Attribute("type", "warning") +
+                             Attribute("paramNum", "2") + Attribute("%0", "3") + Attribute("%1", "2"));
+    const auto tables = RunTables(
+        Independent("IKruskalWallis", Attribute("TotalN", "38") + Attribute("TestStatistic", "1.8"),
+                    withParameters + Message("222399") + withText),
+        "Independent-Samples Kruskal-Wallis Test Summary");
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(NoteTexts(tables[0], Cell(tables[0], {"Test Statistic"}, {})),
+              (std::vector<std::string>{"Message 222306: 5, 0.250", "Message 222399",
+                                        "The test needs at least 3 cases with valid values; these data have 2."}));
+}
+
 TEST(StatisticsTables, RunsBoundsAndMosesSpans) {
     auto runs = [](const std::string& maximum) {
         return Independent(
