@@ -122,8 +122,12 @@ int NOPRHistogramChart::fillData(VarDataProcessor& processor) {
         width = format.GetWidth();
     }
     const bool isDate = IsDateFormatType(type);
+    // Only a categorical field's bars stand for its values; a continuous
+    // field's bars are bins, whatever values its dictionary lists.
     const FieldInfo* valueField =
-        fData->container->FieldInfoAt(static_cast<unsigned int>(fData->field->fFieldIndex));
+        fData->field->fIsCategorical == 1
+            ? fData->container->FieldInfoAt(static_cast<unsigned int>(fData->field->fFieldIndex))
+            : nullptr;
 
     const size_t n = counts.size();
     for (size_t i = 0; i < n; ++i) {

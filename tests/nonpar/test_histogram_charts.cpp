@@ -258,6 +258,20 @@ TEST_F(HistogramCharts, CategoricalBarValuesStringsAndRelabels) {
               (std::map<std::string, std::string>{{"Abc", "Alpha"}, {"Northwes", "Northwestern"}}));
 }
 
+// A continuous field's bars are its bins: a field with values in the data
+// dictionary (here the two of group) still draws each bar at its bin's value,
+// not at the value whose position the bin's value happens to be.
+TEST_F(HistogramCharts, ContinuousBarsHoldTheirBinValues) {
+    const Split split = ReadSplit(FieldInfoXml(1, false, {"4 6 1", "0 1 2"}),
+                                  KSTest("PoissonDistribution_O_KolmogorovSmirnov_2", {"1", "0.8"}));
+    const auto fields = FieldCharts(split, 1, false);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(Values(fields[0]), Json({0, 1, 2}));
+    const auto tests = KSCharts(split, 1);
+    ASSERT_EQ(tests.size(), 1u);
+    EXPECT_EQ(Values(tests[0]), Json({0, 1, 2}));
+}
+
 TEST_F(HistogramCharts, DateValuesReachTheDateScaleExactlyOnce) {
     const Split split =
         ReadSplit(FieldInfoXml(3, true, {"5 4", "0 1"}) +
