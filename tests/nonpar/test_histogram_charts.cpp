@@ -17,6 +17,7 @@
 #include "FacSTDictionary.h"
 #include "FieldInformation.h"
 #include "KolmogorovSmirnov.h"
+#include "OutputFixture.h"
 #include "OutputQuery.h"
 #include "ReaderFixture.h"
 #include "XDocument.h"
@@ -151,7 +152,7 @@ protected:
             << "[Nonparametric Tests]\nTotalN\tTotal N\nE60352\tCount\nhistoN\t\\nN =\n"
                "histoMin\t\\nMinimum =\nhistoMax\t\\nMaximum =\nhistoMean\t\\nMean =\n"
                "histoStdDev\t\\nStd. Deviation =\n"
-               "ORDINAL_AS_CON\tThe ordinal field ^1 is shown as continuous.\n"
+               "ORDINAL_AS_CON\tThe ordinal field ^1 is treated as continuous.\n"
                "Poisson Parameter\tPoisson <rate> & \"mean\"\n";
         dictionary = std::make_unique<FacSTDictionary>(path.string());
         dictionary->SetProcedure("Nonparametric Tests");
@@ -327,10 +328,10 @@ TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     EXPECT_EQ(scores[0]["description"],
               "Continuous Field Information " + kMarkup + "; Region: North");
 
-    // An ordinal field shown as continuous is drawn by the categorical view, with a note.
+    // An ordinal field a test treats as continuous is drawn by the categorical view, with a note.
     const auto groups = FieldCharts(split, 1, true, "Region: North", false);
     ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0]["footnote"], "The ordinal field Group is shown as continuous.");
+    EXPECT_EQ(groups[0]["footnote"], "The ordinal field Group is treated as continuous.");
     EXPECT_EQ(groups[0]["subtitle"], "Region: North");
     EXPECT_EQ(groups[0]["description"], "Categorical Field Information Group");
     EXPECT_TRUE(FieldCharts(split, 1, false).empty());
@@ -339,6 +340,31 @@ TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0]["subtitle"], "");
     EXPECT_EQ(plain[0]["description"], "Continuous Field Information " + kMarkup);
+}
+
+// An ordinal field that a test treats as continuous is still drawn by its
+// categories: the project's note says so, in agreement with the chart's title
+// and bars, rather than claiming the field is shown as continuous.
+TEST_F(HistogramCharts, OrdinalFieldNoteAgreesWithTheCategoricalBars) {
+    const std::string ordinal = Algorithm(
+        "OChiSquare", "One_Sample",
+        Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") +
+                               Attribute("%0", "1") + Attribute("OrdinalTreatedAsCont", "1")));
+    auto source = MakeDataSource();
+    const RunOutcome outcome = RunDocument(
+        MakeDocument(ordinal, kDictionary,
+                     "<FieldInfos>" + FieldInfoXml(1, true, {"4 6", "0 1"}, Attribute("TotalN", "10")) +
+                         "</FieldInfos>"),
+        source.get());
+    ASSERT_TRUE(outcome.ok);
+    std::vector<Json> fieldCharts;
+    for (const Json& chart : output_query::Items(outcome.json, "chart"))
+        if (chart["title"].get<std::string>().find("Field Information") != std::string::npos)
+            fieldCharts.push_back(chart);
+    ASSERT_EQ(fieldCharts.size(), 1u);
+    EXPECT_EQ(fieldCharts[0]["title"], "Categorical Field Information Group");
+    EXPECT_EQ(fieldCharts[0]["footnote"],
+              "The tests treat the ordinal field Group as continuous; the chart shows its categories.");
 }
 
 TEST_F(HistogramCharts, KolmogorovSmirnovFittedLinesTitlesAndParameterLabels) {
