@@ -84,8 +84,9 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     EXPECT_EQ(Column(chart, "categories"), Json({"Observed", "Observed", "Hypothesized", "Hypothesized"}));
     EXPECT_EQ(Column(chart, "type"), Json({" <= 5.50", " > 5.50", " <= 5.50", " > 5.50"}));
     EXPECT_EQ(Column(chart, "value"), Json({12, 28, 20, 20}));
-    const std::string observed = " <= 5.50 12%\n > 5.50 28%\n";
-    const std::string hypothesized = " <= 5.50 20%\n > 5.50 20%\n";
+    // The tooltip gives each segment's share of the total frequency (40), as the axis does.
+    const std::string observed = " <= 5.50 30.0%\n > 5.50 70.0%\n";
+    const std::string hypothesized = " <= 5.50 50.0%\n > 5.50 50.0%\n";
     EXPECT_EQ(Column(chart, "tooltip"), Json({observed, observed, hypothesized, hypothesized}));
     EXPECT_EQ(Attr(chart, "//variable[@id='type']", "categoryOrder"), " <= 5.50; > 5.50");
     EXPECT_EQ(Attr(chart, "//legend", "title"), "Test score");
@@ -99,6 +100,7 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     const auto none = Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}), MakeDataSource(), kDictionary, 0);
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(Attr(none[0], "//interval", "scalingFactor"), "1");
+    EXPECT_EQ(Column(none[0], "tooltip")[0], " <= 5.50 12\n > 5.50 28\n") << "counts, not percentages";
 }
 
 // The segments name the cut point as it is: at least the field's decimals,
@@ -145,7 +147,7 @@ TEST(StackedCharts, MissingCellsWriteNoRowsAndNoCellsNoChart) {
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(Column(charts[0], "categories"), Json({"Observed", "Hypothesized", "Hypothesized"}));
     EXPECT_EQ(Column(charts[0], "value"), Json({12, 20, 20}));
-    EXPECT_EQ(Column(charts[0], "tooltip")[0], " <= 5.50 12%\n");
+    EXPECT_EQ(Column(charts[0], "tooltip")[0], " <= 5.50 30.0%\n");
 
     // Row names without column names: no chart, and the template is not
     // fetched (a fetched template would name the probe document).
@@ -169,7 +171,7 @@ TEST(StackedCharts, CochransQBarsAreTheRelatedFields) {
     // Row 2 is the third field; rows that name no field stay as they are.
     EXPECT_EQ(Column(charts[0], "categories"),
               Json({"Region of residence", "Region of residence", "7", "7", "-1", "-1"}));
-    EXPECT_EQ(Column(charts[0], "tooltip")[0], "Success 3%\nFailure 7%\n");
+    EXPECT_EQ(Column(charts[0], "tooltip")[0], "Success 7.5%\nFailure 17.5%\n");
     EXPECT_EQ(Attr(charts[0], "//legend", "title"), "");
 }
 
