@@ -236,7 +236,7 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
         std::string splitLabel;
         bool splitActive = false;
         GetSplitLabel(*context.fResults, splitLabel, splitActive);
-        PairwiseContrastsChart(context.fResults, &pairwise, dictionary).draw(splitLabel, splitActive);
+        PairwiseContrastsChart(context.fResults, &pairwise, dictionary, testType).draw(splitLabel, splitActive);
     }
 }
 
