@@ -186,14 +186,18 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
         nodeVariable.setQUORVariable(variable);
         nodeVariable.setFormatBasedOnQUORVariable(variable);
         // A node is a position in the grouping field's values: its label is
-        // the value label at that position, as in the pairwise table.
+        // the value label at that position, as in the pairwise table, or the
+        // value itself when it has none.
         const std::vector<CFValue> labels = groupingField->GetValueLabels();
+        const std::vector<CFValue> values = groupingField->GetValues();
         for (size_t i = 0; i < nodes.size(); ++i) {
             const int position = TruncateToInt(nodes[i]);
             if (position < 0 || static_cast<size_t>(position) >= labels.size()) continue;
-            nodeVariable.addRelabel(
-                ChartString().assignDouble(nodes[i], 16),
-                NodeLabel(labels[static_cast<size_t>(position)].GetText(), statistics ? *statistics : kNone, i));
+            std::string name = labels[static_cast<size_t>(position)].GetText();
+            if (name.empty() && static_cast<size_t>(position) < values.size())
+                name = values[static_cast<size_t>(position)].GetText();
+            nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
+                                    NodeLabel(name, statistics ? *statistics : kNone, i));
         }
     } else if (statistics) {
         // A related-samples node is a field: named by the field's variable.
