@@ -141,6 +141,24 @@ TEST(StackedCharts, BinaryBinomialNamesSegmentsByTheTestFieldsValueLabels) {
     EXPECT_EQ(Attr(charts[0], "//legend", "title"), "Group & <\"Sub\">");
 }
 
+// Category lists name their segments by the categories they hold: the test
+// field's labels (its values where it has none), and for values not among the
+// field's the record's texts, the second list going on where the first stopped.
+TEST(StackedCharts, CategoryListBinomialNamesSegmentsByTheirCategories) {
+    std::string test = StackedTest("OBinomial", "CategoryListsAreSpecified_O_Binomial_5",
+                                   {"1", "0 7", "1 8", "0.5", "0.5"});
+    test.insert(test.rfind("</Algorithm>"),
+                Table("ValsNotInTheCategoreis", Attribute("Value", "4") + Attribute("Value", "5")));
+    std::string fields = kDictionary;
+    const std::string treatment = " displayValue=\"Treatment\"";
+    fields.erase(fields.find(treatment), treatment.size());
+    const auto charts = Draw(test, MakeDataSource(), fields);
+    ASSERT_EQ(charts.size(), 1u);
+    const Json& types = Column(charts[0], "type");
+    EXPECT_EQ(Json({types[0], types[1]}), Json({"Control, 4", "2, 5"}));
+    EXPECT_EQ(Attr(charts[0], "//variable[@id='type']", "categoryOrder"), "Control, 4;2, 5");
+}
+
 TEST(StackedCharts, MissingCellsWriteNoRowsAndNoCellsNoChart) {
     // A short row and a row longer than the column names: only named cells that exist.
     const auto charts = Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}, "0 1", {"12", "20 20 99"}));
