@@ -307,6 +307,47 @@ TEST_F(HistogramCharts, DateValuesReachTheDateScaleExactlyOnce) {
     EXPECT_EQ(Label(*document), "Normal Parameters\nMean 01-JAN-2023\nStd. Deviation 1 12:00:00");
 }
 
+// The bars of the drawn chart (its Vega-Lite rows of the layer "bars").
+std::vector<Json> DrawnBars(const Json& node) {
+    std::vector<Json> bars;
+    if (node.is_object() && node.contains("values") && node["values"].is_array()) {
+        for (const Json& row : node["values"])
+            if (row.value("_layer", "") == "bars") bars.push_back(row);
+    }
+    if (node.is_structured())
+        for (const Json& child : node) {
+            const auto inner = DrawnBars(child);
+            bars.insert(bars.end(), inner.begin(), inner.end());
+        }
+    return bars;
+}
+
+// A distribution table is binned already: its bins, given as centres rounded
+// to a tenth of a day (months are not equally long), draw as one bar per row
+// at its place, side by side, never merged into bins of their own.
+TEST_F(HistogramCharts, MonthlyBinsDrawOneBarPerRow) {
+    const std::string counts = "9 9 10 11 9 8 12 10 13 9 15 5";
+    const std::string centres =
+        "19373.2 19403.8 19434.2 19464.8 19495.2 19525.8 19556.2 19586.8 19617.2 19647.8 19678.2 19708.8";
+    const Split split =
+        ReadSplit(FieldInfoXml(4, false, {counts, centres},
+                               Statistics("120", "19358", "19723", "19543.3", "102.46")),
+                  KSTest("UniformDistribution_O_KolmogorovSmirnov_3", {"4", "19358", "19722"}));
+    for (const auto& charts : {FieldCharts(split, 4, false), KSCharts(split, 4)}) {
+        ASSERT_EQ(charts.size(), 1u);
+        const std::vector<Json> bars = DrawnBars(charts[0]["vegaLite"]);
+        ASSERT_EQ(bars.size(), 12u) << charts[0]["title"];
+        for (size_t i = 0; i < bars.size(); ++i) {
+            EXPECT_LT(bars[i]["_p0"].get<double>(), bars[i]["_pm"].get<double>());
+            if (i > 0) {
+                EXPECT_EQ(bars[i]["_p0"], bars[i - 1]["_p1"]) << "bar " << i;
+            }
+        }
+        EXPECT_EQ(bars[0]["_l1"], 9);
+        EXPECT_EQ(bars[10]["_l1"], 15);
+    }
+}
+
 TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     const std::string ordinal = Algorithm(
         "OChiSquare", "One_Sample",

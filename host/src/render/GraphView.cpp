@@ -662,6 +662,22 @@ void GraphView::AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info,
 // ---------------------------------------------------------------------------
 // Bars
 
+// The bins an interval's <binStatistic> asks for over its positions. Rows
+// whose lengths are summed are counted already, one row per bin: without a
+// count or width from the document each is its own bin at its place, so a
+// table that is binned is not binned again.
+static Bins IntervalBins(pugi::xml_node interval, const std::vector<double>& positions) {
+    double count = 0, width = 0;
+    ParseNumber(Attr(interval.child("binStatistic"), "binCount"), count);
+    ParseNumber(Attr(interval.child("binStatistic"), "binWidth"), width);
+    const bool summed = std::string(Attr(interval.child("summaryStatistic"), "method")) == "sum";
+    if (summed && !(count >= 1) && !(width > 0)) {
+        Bins centred = CentredBins(positions);
+        if (!centred.lower.empty()) return centred;
+    }
+    return MakeBins(positions, positions.size(), count, width);
+}
+
 // The bins of the graph's first binned bars on a continuous position.
 static bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, const bool nominalPosition[2]) {
     for (pugi::xml_node interval : graph.children("interval")) {
@@ -677,10 +693,7 @@ static bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, c
             const Cell cell = data.Value(*position, *source, row);
             if (cell.IsNumber()) values.push_back(cell.number);
         }
-        double count = 0, width = 0;
-        ParseNumber(Attr(interval.child("binStatistic"), "binCount"), count);
-        ParseNumber(Attr(interval.child("binStatistic"), "binWidth"), width);
-        bins = MakeBins(values, values.size(), count, width);
+        bins = IntervalBins(interval, values);
         return !bins.lower.empty();
     }
     return false;
@@ -716,10 +729,7 @@ void GraphView::AddInterval(pugi::xml_node node, size_t index) {
             if (cell.IsNumber()) positions.push_back(cell.number);
         }
         if (bin) {
-            double count = 0, width = 0;
-            ParseNumber(Attr(node.child("binStatistic"), "binCount"), count);
-            ParseNumber(Attr(node.child("binStatistic"), "binWidth"), width);
-            bins = MakeBins(positions, positions.size(), count, width);
+            bins = IntervalBins(node, positions);
         } else {
             gap = SmallestGap(positions);
         }

@@ -31,6 +31,12 @@ struct Bins {
 // position there are). binCount <= 0 and binWidth <= 0 mean "not given".
 Bins MakeBins(std::vector<double> values, size_t rows, double binCount, double binWidth);
 
+// Bins around values that are bin centres already: one per distinct value,
+// reaching halfway to its neighbours (the outer bins as far out as in; a
+// single value: width 1), so a table that is binned is never binned again.
+// None beyond kMaxBins distinct values.
+Bins CentredBins(std::vector<double> values);
+
 // The smallest distance between neighbouring distinct values (1 for fewer
 // than two distinct values).
 double SmallestGap(std::vector<double> values);
