@@ -92,6 +92,22 @@ export async function startBrowser() {
   };
 }
 
+// Runs axe-core, the accessibility checker from the project's npm
+// installation, over the open page; gives its violations. The checker is
+// evaluated in the page by the driver, so the page's policy, which allows no
+// script but its own, does not stand in its way.
+export async function accessibilityViolations(page) {
+  const source = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+  await page.evaluate(source);
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.map((violation) => ({
+    id: violation.id,
+    impact: violation.impact,
+    help: violation.help,
+    targets: violation.nodes.map((node) => node.target.join(' ')),
+  }));
+}
+
 // Opens the report file in a new page and waits until every chart has
 // settled (drawn or failed). Gives the page and what it saw: console
 // messages, page errors and every request (all but the report refused).
@@ -117,13 +133,15 @@ export async function openReport(browser, file, { timeout = 90000 } = {}) {
 }
 
 // What every chart of the open page shows: its anchor, whether it is a
-// drawn picture, its marks (elements of the data marks other than text),
+// drawn picture, its marks (elements of the data marks other than text), its
+// bars (the items of its rectangle marks),
 // texts of the picture, and the fallback's title and note.
 export async function describeCharts(page) {
   return page.$$eval('figure.chart', (figures) => figures.map((figure) => {
     const view = figure.querySelector('div.chart-view');
     const svg = view ? view.querySelector('svg') : null;
     const marks = svg ? svg.querySelectorAll('g.role-mark:not(.mark-text) > *').length : 0;
+    const bars = svg ? svg.querySelectorAll('g.role-mark.mark-rect > path').length : 0;
     const texts = svg ? Array.from(svg.querySelectorAll('text')).map((t) => t.textContent) : [];
     // Axes whose tick labels repeat a neighbour's text (ticks finer than
     // their labels' format can tell apart).
@@ -149,6 +167,7 @@ export async function describeCharts(page) {
       svg: Boolean(svg),
       canvas: Boolean(canvas),
       marks,
+      bars,
       repeatedTicks,
       texts,
       title: title ? title.textContent : null,

@@ -192,6 +192,32 @@ TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
     EXPECT_EQ(Layers(spec["hconcat"][1], "text0")[0]["mark"]["fontSize"], 12);  // 9 pt
 }
 
+// The chart's accessible name: its title, what it plots and its key values;
+// marks and guides stay out of the accessibility tree, which it describes.
+TEST(ChartRenderer, DescribesTheChartAsItsAccessibleName) {
+    npar::ChartModel chart =
+        Data().Source("graphSource").Numbers("value", {2, 1}).Numbers("count", {15, 12}).Chart(CategoricalHistogram("Female"));
+    chart.description = "Categorical Field Information Sex; Region: North";
+    const Json spec = Spec(chart);
+    EXPECT_EQ(spec["description"],
+              "Categorical Field Information Sex; Region: North. Bars of Frequency by Sex. Total N =  27.");
+    EXPECT_EQ(spec["config"]["aria"], false);
+    EXPECT_EQ(spec["config"]["mark"]["aria"], false);
+
+    std::string text = TemplateText("NPARWilcoxonPairSignedRank.viztemplate");
+    Replace(text, "LegendLabel", "Number of Ties = 2");
+    Replace(text, "XAxis Text", "After - Before");
+    Replace(text, "YAxis Text", "Frequency");
+    Replace(text, "</categorize>", "</categorize><relabel from=\"0positive\" to=\"Positive Differences&#10;(7)\"/>"
+                                   "<relabel from=\"1negative\" to=\"Negative Differences&#10;(3)\"/>");
+    Replace(text, "<frame", "<title><text>Related-Samples Sign Test</text></title><frame");
+    Data data;
+    data.Source("graphSource").Numbers("count", {1, 2, 4}).Numbers("value", {-2, -1, 1});
+    EXPECT_EQ(Spec(data.Chart(text))["description"],
+              "Related-Samples Sign Test. Bars of Frequency by After - Before, in colours for Positive "
+              "Differences (7), Negative Differences (3).");
+}
+
 TEST(ChartRenderer, KeepsMarkupCharactersAsData) {
     const npar::ChartModel chart = Data().Source("graphSource").Numbers("value", {1, 2}).Numbers("count", {3, 4})
                                        .Chart(CategoricalHistogram("A &amp; B &lt;C&gt; &quot;q&quot; 'r'"));

@@ -35,6 +35,9 @@ public:
     bool HasMarks() const { return fHasMarks; }
     // A text drawn inside the plot area at a pixel position of the plot.
     void AddInsideText(const PlacedText& text) { fInside.push_back(text); }
+    // What the graph plots, in words, for readers who do not see it: its
+    // marks over its axes, its panels and the categories its legends explain.
+    std::string Describe() const;
     Json Build();
 
 private:
