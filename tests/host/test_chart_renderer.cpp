@@ -703,11 +703,11 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     EXPECT_EQ(bars["x"]["field"], "_l1");
     EXPECT_EQ(bars["y"]["scale"]["reverse"], true);  // ranks from the top
     EXPECT_EQ(bars["y"]["title"], "Rank");
-    const auto labels = Rows(spec, "panelLabels");
-    ASSERT_EQ(labels.size(), 3u);
-    EXPECT_EQ(Strings(labels, "_fc"), std::vector<std::string>({"2", "0", "1"}));
-    EXPECT_EQ(Strings(labels, "_t"), std::vector<std::string>({"g2", "Mean Rank = 1.50", "N = 2\nMean Rank = 2.50"}));
-    EXPECT_EQ(Layers(spec, "panelLabels")[0]["mark"]["fontSize"], 12);
+    // Panel labels stand in the header under their panel's name, never over the bars.
+    EXPECT_TRUE(Rows(spec, "panelLabels").empty());
+    EXPECT_EQ(spec["facet"]["column"]["header"]["labelExpr"],
+              "({'2': ['2', 'g2'], '0': ['0', 'Mean Rank = 1.50'], '1': ['1', 'N = 2', 'Mean Rank = 2.50']})"
+              "[datum.value]");
 
     Data groups;
     groups.Source("graphSource")
@@ -727,6 +727,9 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     EXPECT_EQ(right["y"]["title"], "Score (right)");
     EXPECT_EQ(left["y"]["title"], "Score");
     EXPECT_EQ(pair[0]["title"]["text"], Json({"Control"}));
+    EXPECT_EQ(pair[0]["title"]["subtitle"], Json({"Mean Rank = 1.50"}));
+    EXPECT_EQ(pair[1]["title"]["subtitle"], Json({"N = 2", "Mean Rank = 2.50"}));
+    EXPECT_EQ(pair[1]["title"]["subtitleFontSize"], 12);  // 9 pt
     EXPECT_EQ(Numbers(Rows(pair[1], "bars"), "_l1"), std::vector<double>({2, 9}));
     // The sub-label above the panels.
     EXPECT_EQ(Strings(Rows(mirrored["vconcat"][0], "text0"), "_t"), std::vector<std::string>({"Course variant"}));

@@ -145,6 +145,7 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
     }
     if (fHasLegend && !sized) fBox.width *= 0.75;
     PrepareFacets();
+    PreparePanelLabels();
     PrepareAxes();
     PrepareSize();
     PrepareLayouts();
@@ -165,7 +166,6 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
         fHasMarks = true;
         AddGuide(guide, guides++);
     }
-    AddPanelLabels();
 }
 
 // ---------------------------------------------------------------------------
@@ -319,8 +319,17 @@ void GraphView::PrepareSize() {
         }
         fBottomRoom = 8 + 13.0 * static_cast<double>(lines) + (x.title.is_null() ? 0 : 18);
     }
-    if (fFacetColumn.var) fTopRoom = 20 + (fFacetColumn.node.attribute("label") ? 18 : 0);
-    if (fFacetRow.var) fRightRoom = 20 + (fFacetRow.node.attribute("label") ? 18 : 0);
+    if (fFacetColumn.var) {
+        fTopRoom = 20 + (fFacetColumn.node.attribute("label") ? 18 : 0) +
+                   13 * static_cast<double>(fFacetColumn.LabelLines());
+    }
+    if (fFacetRow.var) {
+        double labels = 0;
+        for (const auto& label : fFacetRow.labels) {
+            for (const std::string& line : SplitLines(label.second)) labels = std::max(labels, TextWidth(line, 11));
+        }
+        fRightRoom = 20 + (fFacetRow.node.attribute("label") ? 18 : 0) + labels;
+    }
     if (fAlternating || y.hasOpposite) fRightRoom += fAlternatingDimension == 1 ? fLeftRoom : 0;
     if (fAlternating) fSpacing = fPanels.size() == 2 ? 2 : 40;
     fPlotWidth = Clamp(fBox.width - fLeftRoom - fRightRoom, 40, 10000);
@@ -1399,23 +1408,50 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     fLayers.push_back({{"transform", Filter(key)}, {"mark", text}, {"encoding", textEncoding}});
 }
 
-void GraphView::AddPanelLabels() {
-    for (const Facet* facet : {&fFacetColumn, &fFacetRow}) {
+size_t GraphView::Facet::LabelLines() const {
+    size_t lines = 0;
+    for (const auto& label : labels) lines = std::max(lines, SplitLines(label.second).size());
+    return lines;
+}
+
+std::vector<std::string> GraphView::Facet::HeaderLines(const std::string& category) const {
+    std::vector<std::string> lines = SplitLines(category);
+    const auto label = labels.find(category);
+    if (label != labels.end()) {
+        for (const std::string& line : SplitLines(label->second)) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string GraphView::Facet::HeaderExpression() const {
+    std::string table = "{";
+    for (size_t i = 0; i < categories.shown.size(); ++i) {
+        const std::string& category = categories.shown[i];
+        table += (i ? ", " : "") + ExpressionString(category) + ": [";
+        const std::vector<std::string> lines = HeaderLines(category);
+        for (size_t j = 0; j < lines.size(); ++j) table += (j ? ", " : "") + ExpressionString(lines[j]);
+        table += "]";
+    }
+    return "(" + table + "})[datum.value]";
+}
+
+// A facet's panel label: the shown text of its panelLabel variable in the
+// first row of the first panel of each category. It stands in the panels'
+// header, under the category, so that it never covers what the panel draws.
+void GraphView::PreparePanelLabels() {
+    for (Facet* facet : {&fFacetColumn, &fFacetRow}) {
         if (!facet->var) continue;
         const Var* var = fData.Find(Attr(facet->node, "panelLabel"));
         const SourceTable* source = var ? fData.Home(*var) : nullptr;
         if (!source) continue;
-        const std::string key = facet == &fFacetColumn ? "panelLabels" : "rowPanelLabels";
         const auto panels = PanelRows(*source);
-        for (size_t p = 0; p < panels.size(); ++p) {
-            if (panels[p].empty()) continue;
+        for (size_t p = 0; p < panels.size() && p < fPanels.size(); ++p) {
+            const long index = facet == &fFacetColumn ? fPanels[p].column : fPanels[p].row;
+            if (panels[p].empty() || index < 0) continue;
+            const std::string& category = facet->categories.shown[static_cast<size_t>(index)];
             const std::string text = fData.Shown(*var, fData.Value(*var, *source, panels[p].front()));
-            if (!text.empty()) Emit({{"_layer", key}, {"_t", text}}, p);
+            if (!text.empty()) facet->labels.emplace(category, text);
         }
-        Json mark = {{"type", "text"}, {"x", fPanelWidth / 2}, {"y", 4}, {"align", "center"}, {"baseline", "top"},
-                     {"lineBreak", "\n"}};
-        fContext.StyleOf(facet->node).ApplyText(mark);
-        fLayers.push_back({{"transform", Filter(key)}, {"mark", mark}, {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
 }
 
@@ -1474,7 +1510,13 @@ Json GraphView::BuildAlternating() {
         }
         Json layers = Json::array();
         for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, variant));
-        Json view = {{"title", {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}}},
+        Json title = {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}};
+        const auto label = facet.labels.find(panel);
+        if (label != facet.labels.end()) {
+            title["subtitle"] = SplitLines(label->second);
+            title["subtitleFontSize"] = fContext.StyleOf(facet.node).FontPixels();
+        }
+        Json view = {{"title", title},
                      {"width", fPanelWidth},
                      {"height", fPanelHeight},
                      {"data", {{"values", rows}}},
@@ -1549,7 +1591,11 @@ std::string GraphView::Describe() const {
     for (const Facet* facet : {&fFacetColumn, &fFacetRow}) {
         if (!facet->var) continue;
         std::vector<std::string> panels;
-        for (const std::string& shown : facet->categories.shown) panels.push_back(OneLine(shown, " "));
+        for (const std::string& shown : facet->categories.shown) {
+            const auto label = facet->labels.find(shown);
+            panels.push_back(OneLine(shown, " ") +
+                             (label == facet->labels.end() ? "" : " (" + OneLine(label->second, ", ") + ")"));
+        }
         text += (facet == &fFacetColumn ? ", in panels across for " : ", in panels down for ") +
                 JoinTexts(panels, ", ");
     }
@@ -1591,7 +1637,7 @@ Json GraphView::Build() {
         Json def = {{"field", field}, {"type", "nominal"}, {"sort", facet.categories.Domain()}};
         const std::string label = Attr(facet.node, "label");
         def["title"] = label.empty() ? Json(nullptr) : Json(label);
-        Json header = {{"labelExpr", kSplitLabels}};
+        Json header = {{"labelExpr", facet.labels.empty() ? std::string(kSplitLabels) : facet.HeaderExpression()}};
         if (row) {
             header["labelOrient"] = "right";
             header["titleOrient"] = "right";

@@ -65,6 +65,16 @@ private:
         const Var* var = nullptr;
         pugi::xml_node node;
         CategoryScale categories;
+        // The panel label of each category (by its shown text), written
+        // under the category in the panels' header.
+        std::map<std::string, std::string> labels;
+
+        // The most lines a category's panel label takes.
+        size_t LabelLines() const;
+        // The header text of a category: its own lines, then its label's.
+        std::vector<std::string> HeaderLines(const std::string& category) const;
+        // A label expression writing every category's header lines.
+        std::string HeaderExpression() const;
     };
     struct Panel {
         long column = -1, row = -1;
@@ -118,7 +128,7 @@ private:
     void AddPoint(pugi::xml_node node, size_t index);
     void AddEdge(pugi::xml_node node, size_t index);
     void AddGuide(pugi::xml_node node, size_t index);
-    void AddPanelLabels();
+    void PreparePanelLabels();
     void AddInsideTexts();
 
     Json ResolveChannels(const Json& layer, const Variant& variant) const;
