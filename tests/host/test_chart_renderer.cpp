@@ -575,13 +575,28 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     ASSERT_EQ(nodes.size(), 4u);
     const Json view = Find(spec, "layer");
     const double width = view["width"], height = view["height"];
-    const double radius = 0.4 * std::min(width, height);
-    EXPECT_NEAR(nodes[0]["_px"].get<double>(), width / 2, 0.01);  // the first at the top
-    EXPECT_NEAR(nodes[0]["_py"].get<double>(), height / 2 - radius, 0.01);
-    EXPECT_NEAR(nodes[1]["_px"].get<double>(), width / 2 + radius, 0.01);  // then clockwise
+    // The first at the top, then clockwise, on a circle that leaves room for
+    // the labels outside it: here the top node's two lines above it.
+    const double radius = height / 2 - nodes[0]["_py"].get<double>();
+    EXPECT_NEAR(nodes[0]["_px"].get<double>(), width / 2, 0.01);
+    EXPECT_LE(radius, 0.4 * std::min(width, height));
+    EXPECT_GE(nodes[0]["_py"].get<double>() - 14 - 4 - 2 * 13, 0) << "the top label fits above its node";
+    EXPECT_NEAR(nodes[1]["_px"].get<double>(), width / 2 + radius, 0.01);
     EXPECT_NEAR(nodes[2]["_py"].get<double>(), height / 2 + radius, 0.01);
-    EXPECT_EQ(Strings(nodes, "_lab"), std::vector<std::string>({"A\n1.50", "B\n2.00", "2", "3"}));
-    EXPECT_EQ(MarkTypes(spec, "nodes"), std::vector<std::string>({"point", "text"}));
+    EXPECT_EQ(MarkTypes(spec, "nodes"), std::vector<std::string>({"point"}));
+    // Each label stands outside the circle on its node's side, clear of the
+    // edges that run inwards: above the top node, right of the right one...
+    const std::vector<std::pair<std::string, std::string>> sides = {
+        {"above", "A\n1.50"}, {"right", "B\n2.00"}, {"below", "2"}, {"left", "3"}};
+    for (const auto& [side, label] : sides) {
+        EXPECT_EQ(Strings(Rows(spec, "nodes:" + side), "_lab"), std::vector<std::string>({label})) << side;
+        ASSERT_EQ(MarkTypes(spec, "nodes:" + side), std::vector<std::string>({"text"})) << side;
+    }
+    const Json above = Layers(spec, "nodes:above")[0]["mark"], left = Layers(spec, "nodes:left")[0]["mark"];
+    EXPECT_EQ(above["baseline"], "bottom");
+    EXPECT_LT(above["dy"].get<double>(), 0);
+    EXPECT_EQ(left["align"], "right");
+    EXPECT_LT(left["dx"].get<double>(), 0);
     EXPECT_EQ(Layers(spec, "nodes")[0]["mark"]["size"], 28 * 28);
     EXPECT_EQ(Layers(spec, "nodes")[0]["encoding"]["x"]["scale"], nullptr);  // pixel positions
 

@@ -117,6 +117,21 @@ std::string WrappedLabels(const std::vector<std::string>& labels, double band) {
     return "(" + table + "})[datum.value]";
 }
 
+// The diameter of a point's symbol, in pixels.
+double NodeDiameter(const Style& style) { return style.size > 0 ? std::min(style.size, 200.0) : 8; }
+
+// The distance from a point's position to the edge of its symbol.
+double LabelGap(const Style& style) { return style.symbol != "none" ? NodeDiameter(style) / 2 : 0; }
+
+// Where a network node's label stands, from the node's offset from the
+// circle's centre: above a node in the upper part of the circle, below one
+// in the lower part, and beside a node near the horizontal through the
+// centre, always outside the circle and away from its edges.
+std::string NodeLabelSide(double dx, double dy) {
+    if (std::fabs(dy) >= 0.3 * std::hypot(dx, dy)) return dy < 0 ? "above" : "below";
+    return dx < 0 ? "left" : "right";
+}
+
 // A symbol shape of the template language in Vega-Lite's names.
 std::string Shape(const std::string& symbol) {
     if (symbol == "square" || symbol == "diamond") return symbol;
@@ -345,12 +360,46 @@ void GraphView::PrepareSize() {
     fPanelHeight = std::floor(std::max(20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
 }
 
+// The circle of a network leaves room around it for the nodes' labels, which
+// stand outside it (each on the side NodeLabelSide gives): 40 % of the
+// panel's smaller side at most, 15 % at least. labels: the nodes' labels in
+// the order of the circle.
+double GraphView::NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const {
+    const double side = std::min(fPanelWidth, fPanelHeight);
+    double radius = 0.4 * side;
+    const double font = mark.labelStyle.FontPixels(), lineHeight = font + 2;
+    const double gap = LabelGap(mark.style) + 4;
+    const double halfWidth = fPanelWidth / 2 - 2, halfHeight = fPanelHeight / 2 - 2;
+    // r·|factor| + room <= half: the largest r a label lets the circle have.
+    auto limit = [&](double factor, double room, double half) {
+        if (std::fabs(factor) > 1e-9) radius = std::min(radius, (half - room) / std::fabs(factor));
+    };
+    const auto units = CircleLayout(labels.size(), 0, 0, 1);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const auto& unit = units[i];
+        double width = 0;
+        const std::vector<std::string> lines = SplitLines(labels[i]);
+        for (const std::string& line : lines) width = std::max(width, TextWidth(line, font));
+        const double height = static_cast<double>(lines.size()) * lineHeight;
+        const std::string where = NodeLabelSide(unit.first, unit.second);
+        if (where == "above" || where == "below") {
+            limit(unit.second, gap + height, halfHeight);
+            limit(unit.first, width / 2, halfWidth);
+        } else {
+            limit(unit.first, gap + width, halfWidth);
+            limit(unit.second, height / 2, halfHeight);
+        }
+    }
+    return std::max(radius, 0.15 * side);
+}
+
 void GraphView::PrepareLayouts() {
     for (pugi::xml_node point : fGraph.children("point")) {
         pugi::xml_node layout = point.child("graphLayoutStatistic");
         const Var* node = layout ? fData.Find(Attr(layout, "node")) : nullptr;
         const SourceTable* source = node ? fData.Home(*node) : nullptr;
         if (!source) continue;
+        const Mark mark = ReadMark(point, 0);
         auto& panels = fNodes[point.internal_object()];
         const auto rows = PanelRows(*source);
         panels.resize(rows.size());
@@ -361,7 +410,17 @@ void GraphView::PrepareLayouts() {
                 const Cell cell = fData.Value(*node, *source, row);
                 if (!cell.Missing() && seen.insert(KeyText(cell)).second) keys.push_back(KeyText(cell));
             }
-            const auto positions = CircleLayout(keys.size(), fPanelWidth, fPanelHeight);
+            std::vector<std::string> labels;
+            if (mark.labelVar && mark.labelStyle.visible) {
+                std::set<std::string> labelled;
+                for (size_t row : rows[p]) {
+                    const Cell cell = fData.Value(*node, *source, row);
+                    if (cell.Missing() || !labelled.insert(KeyText(cell)).second) continue;
+                    labels.push_back(fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, *source, row)));
+                }
+            }
+            const double radius = NetworkRadius(mark, labels);
+            const auto positions = CircleLayout(keys.size(), fPanelWidth, fPanelHeight, radius);
             for (size_t i = 0; i < keys.size(); ++i) {
                 panels[p][keys[i]] = {std::round(positions[i].first * 100) / 100, std::round(positions[i].second * 100) / 100};
             }
@@ -1187,7 +1246,7 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
     Mark m = ReadMark(node, index);
     if (!m.style.visible) return;
     const bool symbol = m.style.symbol != "none";
-    const double diameter = m.style.size > 0 ? std::min(m.style.size, 200.0) : 8;
+    const double diameter = NodeDiameter(m.style);
     Json pointMark = {{"type", "point"}, {"shape", Shape(m.style.symbol)}, {"filled", true},
                       {"fill", m.style.fill.empty() ? kBarFill : m.style.fill},
                       {"stroke", m.style.color.empty() ? kBarStroke : m.style.color},
@@ -1202,6 +1261,7 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
     }
     m.labelStyle.fontWeight = m.labelStyle.fontWeight.empty() ? m.style.fontWeight : m.labelStyle.fontWeight;
     m.labelStyle.ApplyText(textMark);
+    const double lineHeight = m.labelStyle.FontPixels() + 2;  // the chart library's default
 
     if (pugi::xml_node layout = node.child("graphLayoutStatistic")) {
         const Var* nodeVar = fData.Find(Attr(layout, "node"));
@@ -1216,11 +1276,20 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
                 if (cell.Missing() || !seen.insert(KeyText(cell)).second) continue;
                 const auto position = found->second[p].find(KeyText(cell));
                 if (position == found->second[p].end()) continue;
-                Json out = {{"_layer", m.key}, {"_px", position->second.first}, {"_py", position->second.second},
-                            {"_key", KeyText(cell)}};
-                if (m.labelVar) out["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *source, row));
+                const double x = position->second.first, y = position->second.second;
+                Json out = {{"_layer", m.key}, {"_px", x}, {"_py", y}, {"_key", KeyText(cell)}};
                 if (!m.popups.empty()) out["_tip"] = Tooltip(m, row);
-                Emit(std::move(out), p);
+                Emit(out, p);
+                if (!labels) continue;
+                // The label stands outside the circle, away from the edges
+                // that run inwards from its node.
+                const std::string label = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *source, row));
+                const std::string side = NodeLabelSide(x - fPanelWidth / 2, y - fPanelHeight / 2);
+                // Lines after the first go downwards: a label above its node
+                // starts higher by them, one beside it by half of them.
+                const double below = static_cast<double>(SplitLines(label).size() - 1) * lineHeight;
+                const double lift = side == "above" ? below : side == "below" ? 0 : below / 2;
+                Emit({{"_layer", m.key + ":" + side}, {"_px", x}, {"_py", y - lift}, {"_lab", label}}, p);
             }
         }
         const Json pixelX = {{"field", "_px"}, {"type", "quantitative"}, {"scale", nullptr}, {"axis", nullptr}};
@@ -1231,8 +1300,18 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
             fLayers.push_back({{"transform", Filter(m.key)}, {"mark", pointMark}, {"encoding", encoding}});
         }
         if (labels) {
+            const double gap = LabelGap(m.style) + 4;
             Json encoding = {{"x", pixelX}, {"y", pixelY}, {"text", {{"field", "_lab"}, {"type", "nominal"}}}};
-            fLayers.push_back({{"transform", Filter(m.key)}, {"mark", textMark}, {"encoding", encoding}});
+            for (const char* side : {"above", "below", "left", "right"}) {
+                Json mark = textMark;
+                mark.erase("dy");
+                const std::string where = side;
+                mark["align"] = where == "left" ? "right" : where == "right" ? "left" : "center";
+                mark["baseline"] = where == "above" ? "bottom" : where == "below" ? "top" : "middle";
+                if (where == "above" || where == "below") mark["dy"] = where == "above" ? -gap : gap;
+                else mark["dx"] = where == "left" ? -gap : gap;
+                fLayers.push_back({{"transform", Filter(m.key + ":" + where)}, {"mark", mark}, {"encoding", encoding}});
+            }
         }
         return;
     }

@@ -105,6 +105,7 @@ private:
     void PrepareFacets();
     void PrepareSize();
     void PrepareLayouts();
+    double NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const;
     Mark ReadMark(pugi::xml_node node, size_t index) const;
     std::vector<std::vector<size_t>> PanelRows(const SourceTable& source) const;
     bool Readable(const Var& var, const SourceTable& source) const;

@@ -286,9 +286,8 @@ bool ParseDuration(const std::string& text, double& seconds) {
 
 double UnixMilliseconds(double seconds) { return (seconds - kUnixEpochSeconds) * 1000.0; }
 
-std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height) {
+std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height, double radius) {
     std::vector<std::pair<double, double>> points;
-    const double radius = 0.4 * std::min(width, height);
     for (size_t i = 0; i < n; ++i) {
         const double angle = -kPi / 2 + 2 * kPi * static_cast<double>(i) / static_cast<double>(n);
         points.emplace_back(width / 2 + radius * std::cos(angle), height / 2 + radius * std::sin(angle));

@@ -76,10 +76,10 @@ bool ParseDuration(const std::string& text, double& seconds);
 // Seconds since 1582-10-14 as milliseconds since 1970-01-01.
 double UnixMilliseconds(double seconds);
 
-// n points evenly spaced on a circle centred in a width × height panel with a
-// radius of 40 % of its smaller side, the first at the top, then clockwise
-// (pixel coordinates, y downwards).
-std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height);
+// n points evenly spaced on a circle of the given radius centred in a
+// width × height panel, the first at the top, then clockwise (pixel
+// coordinates, y downwards).
+std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height, double radius);
 
 }  // namespace render
 }  // namespace npar
