@@ -134,7 +134,7 @@ export async function openReport(browser, file, { timeout = 90000 } = {}) {
 
 // What every chart of the open page shows: its anchor, whether it is a
 // drawn picture, its marks (elements of the data marks other than text), its
-// bars (the items of its rectangle marks),
+// bars (the items of its rectangle marks), axes whose tick labels crowd,
 // texts of the picture, and the fallback's title and note.
 export async function describeCharts(page) {
   return page.$$eval('figure.chart', (figures) => figures.map((figure) => {
@@ -149,6 +149,17 @@ export async function describeCharts(page) {
       const labels = Array.from(axis.querySelectorAll('g.role-axis-label text')).map((t) => t.textContent);
       return labels.filter((label, i) => i > 0 && label !== '' && label === labels[i - 1]);
     }).filter((repeats) => repeats.length > 0) : [];
+    // Axes whose shown tick labels touch or overlap their neighbours'.
+    const crowdedTicks = svg ? Array.from(svg.querySelectorAll('g.role-axis')).map((axis) => {
+      const boxes = Array.from(axis.querySelectorAll('g.role-axis-label text'))
+        .filter((t) => t.textContent !== '' && Number(t.getAttribute('opacity') ?? 1) > 0)
+        .map((t) => ({ text: t.textContent, box: t.getBoundingClientRect() }));
+      const horizontal = boxes.length > 1 && Math.abs(boxes[0].box.top - boxes[1].box.top) < 1;
+      const along = (b) => (horizontal ? [b.box.left, b.box.right] : [b.box.top, b.box.bottom]);
+      const sorted = boxes.sort((a, b) => along(a)[0] - along(b)[0]);
+      return sorted.slice(1).filter((b, i) => along(b)[0] < along(sorted[i])[1] + 2)
+        .map((b) => `${sorted[sorted.indexOf(b) - 1].text}|${b.text}`);
+    }).filter((pairs) => pairs.length > 0) : [];
     const canvas = view ? view.querySelector('canvas') : null;
     const title = figure.querySelector('p.chart-title');
     const note = figure.querySelector('p.chart-note');
@@ -169,6 +180,7 @@ export async function describeCharts(page) {
       marks,
       bars,
       repeatedTicks,
+      crowdedTicks,
       texts,
       title: title ? title.textContent : null,
       note: note ? note.textContent : null,

@@ -1,6 +1,6 @@
 // The HTML report in a real browser: headless Chromium opens the report of
 // the full example from a file:// URL and every chart must draw an SVG with
-// marks and axes whose tick labels do not repeat, every histogram one bar per
+// marks and axes whose tick labels neither repeat nor crowd, every histogram one bar per
 // row of its data, with no console error, no page error, no request leaving
 // the page and no violation that axe-core finds. A second report, made with a
 // template edited to hold an element the renderer does not know, must show
@@ -56,6 +56,7 @@ function assertDrawn(chart, item) {
   assert.ok(chart.marks > 0, `${label}: the picture has no marks`);
   assert.ok(chart.width > 50 && chart.height > 50, `${label}: ${chart.width}x${chart.height} px`);
   assert.deepEqual(chart.repeatedTicks, [], `${label}: an axis repeats tick labels`);
+  assert.deepEqual(chart.crowdedTicks, [], `${label}: an axis crowds its tick labels`);
 }
 
 // The histogram templates and the data column whose rows are their bars.

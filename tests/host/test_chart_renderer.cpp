@@ -777,6 +777,28 @@ TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {
     EXPECT_EQ(layers[0]["encoding"]["x"]["title"], "After - Before");
 }
 
+// Wide tick labels get ticks far enough apart for them: numbers of two
+// decimals over a span of 35 on a differences axis take a step of 10, not the
+// library's 5, whose labels would run into each other.
+TEST(ChartRenderer, SpacesTickLabelsThatWouldCrowd) {
+    std::string text = TemplateText("NPARWilcoxonPairSignedRank.viztemplate");
+    Replace(text, "LegendLabel", "Number of Ties = 0");
+    Replace(text, "XAxis Text", "After - Before");
+    Replace(text, "YAxis Text", "Frequency");
+    Replace(text, "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\"/>",
+            "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\">"
+            "<format type=\"F\" decimals=\"2\" width=\"8\"/></variable>");
+    Data data;
+    data.Source("graphSource").Numbers("count", {1, 3, 14, 10, 9, 2}).Numbers("value", {-5, -2.5, 0, 10, 20, 30});
+    const Json x = Layers(Spec(data.Chart(text)), "bars")[0]["encoding"]["x"]["axis"];
+    EXPECT_EQ(x["labelOverlap"], "greedy");
+    ASSERT_TRUE(x.contains("values"));
+    const Json& values = x["values"];
+    ASSERT_GE(values.size(), 2u);
+    EXPECT_GE(values[1].get<double>() - values[0].get<double>(), 10);
+    EXPECT_LE(values.size(), 5u);
+}
+
 TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {
     // Lines and labelled points, wrapped panels, texts on several lines and
     // a wider frame: what the elements say, whatever the template.

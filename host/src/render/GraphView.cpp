@@ -132,6 +132,26 @@ std::string NodeLabelSide(double dx, double dy) {
     return dx < 0 ? "left" : "right";
 }
 
+// The smallest of 1, 2 and 5 times a power of ten that is at least step.
+double RoundStep(double step) {
+    const double power = std::pow(10.0, std::floor(std::log10(step)));
+    for (double factor : {1.0, 2.0, 5.0, 10.0})
+        if (factor * power >= step * (1 - 1e-12)) return factor * power;
+    return 10 * power;
+}
+
+// A date as an axis writes it in the format's pattern, at its widest.
+std::string WidestDateLabel(const std::string& type) {
+    if (type == "ADATE" || type == "EDATE" || type == "SDATE") return "28/09/2023";
+    if (type == "JDATE") return "2023271";
+    if (type == "DATETIME") return "28-SEP-2023 13:05:00";
+    if (type == "WKDAY" || type == "MONTH") return "WED";
+    if (type == "MOYR") return "SEP 2023";
+    if (type == "QYR") return "3 Q 2023";
+    if (type == "WKYR") return "39 WK 2023";
+    return "28-SEP-2023";
+}
+
 // A symbol shape of the template language in Vega-Lite's names.
 std::string Shape(const std::string& symbol) {
     if (symbol == "square" || symbol == "diamond") return symbol;
@@ -676,6 +696,7 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
             if (a.max) scale["domainMax"] = a.Output(*a.max);
         }
     }
+    if (!a.Nominal()) SpaceTickLabels(dimension, axis);
     if (a.invert != variant.reverse[dimension]) scale["reverse"] = true;
     channel["scale"] = scale;
     channel["title"] = variant.opposite[dimension] && a.hasOpposite ? Json(a.opposite) : a.title;
@@ -687,6 +708,44 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
     if (a.style.fontSize > 0) axis["labelFontSize"] = axis["titleFontSize"] = a.style.FontPixels();
     channel["axis"] = a.visible ? axis : Json(nullptr);
     return channel;
+}
+
+// The widest tick label a continuous axis may write: a date of its format,
+// or the ends of its extent in its number format.
+double GraphView::TickLabelWidth(int dimension) const {
+    const Axis& a = fAxis[dimension];
+    const Format& format = a.hasTickFormat ? a.tickFormat : (a.var ? a.var->format : Format());
+    if (a.kind == Axis::Kind::Temporal) {
+        const std::string type = a.hasTickFormat && !a.tickFormat.type.empty() ? a.tickFormat.type
+                                                                               : (a.var ? a.var->format.type : "");
+        return TextWidth(WidestDateLabel(type), 11);
+    }
+    double width = 0;
+    for (double end : {a.low, a.high}) width = std::max(width, TextWidth(FormatNumber(end, format), 11));
+    return width;
+}
+
+// Ticks far enough apart for their labels: as many as the panel's length
+// holds labels of the widest width with a gap between them (a horizontal
+// axis; a vertical one stacks labels of one line), and labels that would
+// still touch are left out.
+void GraphView::SpaceTickLabels(int dimension, Json& axis) const {
+    const Axis& a = fAxis[dimension];
+    const double length = dimension == 0 ? fPanelWidth : fPanelHeight;
+    const double label = dimension == 0 ? TickLabelWidth(dimension) : 13;
+    const double fits = std::max(2.0, std::floor(length / (label + 10)));
+    axis["labelOverlap"] = "greedy";
+    axis["labelSeparation"] = 6;
+    if (fits >= std::ceil(length / 40)) return;  // the chart library's own ticks fit
+    axis["tickCount"] = fits;
+    // The library may still make more ticks than asked: numbers get theirs
+    // here, at a round step that leaves each label its room.
+    if (a.kind != Axis::Kind::Quantitative || !a.tracked || !(a.high > a.low)) return;
+    const double step = RoundStep((a.high - a.low) / (fits - 1));
+    Json values = Json::array();
+    for (double tick = std::ceil(a.low / step) * step; tick <= a.high + step * 1e-9 && values.size() < 100; tick += step)
+        values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
+    if (values.size() >= 2) axis["values"] = values;
 }
 
 Json GraphView::ColorChannel(const Mark& mark) const {

@@ -134,6 +134,8 @@ private:
 
     Json ResolveChannels(const Json& layer, const Variant& variant) const;
     Json AxisChannel(int dimension, const Variant& variant) const;
+    double TickLabelWidth(int dimension) const;
+    void SpaceTickLabels(int dimension, Json& axis) const;
     Json BuildAlternating();
 
     const ChartContext& fContext;
