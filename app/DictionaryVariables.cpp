@@ -41,9 +41,11 @@ QUOR_Variable VariableOf(const pugi::xml_node& field) {
     const int width = IsStringField(dataType) ? LongestValueWidth(field) : 0;
     QUOR_Variable variable(field.attribute("name").value(), field.attribute("displayName").value(),
                            width, FormatOf(dataType, width));
+    // A value without a display value has no label: it shows as itself.
     for (pugi::xml_node value = field.child("Value"); value; value = value.next_sibling("Value")) {
-        variable.ValueLabels().Add(ValueKey(value.attribute("value").value(), variable),
-                                   value.attribute("displayValue").value());
+        const std::string label = value.attribute("displayValue").value();
+        if (!label.empty())
+            variable.ValueLabels().Add(ValueKey(value.attribute("value").value(), variable), label);
     }
     return variable;
 }

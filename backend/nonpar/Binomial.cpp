@@ -5,6 +5,7 @@
 #include "CFMetaData.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
 namespace {
@@ -55,31 +56,55 @@ std::string Binomial::categoryText(const std::string& columnName, bool escaped) 
 
     const std::string& key = fRecord->fCondition.fConditionKey;
     if (key == "ABinaryTestVariableIsSpecified_O_Binomial_5") {
-        const FieldInfo* field = testField();
-        const CFMetaData* metaData = container() ? container()->fMetaData.get() : nullptr;
-        const CFField* metaField = field && metaData ? metaData->GetField(field->fFieldIndex) : nullptr;
-        static const std::vector<CFValue> kNoLabels;
-        const std::vector<CFValue>& labels = metaField ? metaField->GetValueLabels() : kNoLabels;
-        const auto labelAt = [&](double position, std::string& label) {
-            const int i = TruncateToInt(position);
-            if (i < 0 || static_cast<size_t>(i) >= labels.size()) return false;
-            label = labels[static_cast<size_t>(i)].GetText();
-            return true;
-        };
         std::string label;
-        if (columnName == "0" && labelAt(p1, label)) return plain(label);
-        if (labelAt(p2, label)) return plain(label);
+        if (columnName == "0" && categoryName(p1, label)) return plain(label);
+        if (categoryName(p2, label)) return plain(label);
         return plain(columnName);
+    }
+    if (key == "CategoryListsAreSpecified_O_Binomial_5") {
+        const std::string names = categoryListText(columnName == "0" ? 1 : 2);
+        return plain(names.empty() ? columnName : names);
     }
     if (key == "ACutPointIsSpecified_O_Binomial_4") {
         const FieldInfo* field = testField();
-        const std::string cut = field && field->fVariable
-                                    ? formatValue(p1, field->fVariable)
-                                    : formatValue(p1, static_cast<const QUOR_Format*>(nullptr));
+        const std::string cut = CutPointText(p1, field ? field->fVariable : nullptr);
         if (columnName == "0") return (escaped ? " &lt;= " : " <= ") + plain(cut);
         return (escaped ? " &gt; " : " > ") + plain(cut);
     }
     return plain(columnName);
+}
+
+bool Binomial::categoryName(double position, std::string& name) {
+    const FieldInfo* field = testField();
+    const CFMetaData* metaData = container() ? container()->fMetaData.get() : nullptr;
+    const CFField* metaField = field && metaData ? metaData->GetField(field->fFieldIndex) : nullptr;
+    const int i = TruncateToInt(position);
+    if (!metaField || i < 0 || static_cast<size_t>(i) >= metaField->GetValueLabels().size()) return false;
+    name = metaField->GetValueLabels()[static_cast<size_t>(i)].GetText();
+    const std::vector<CFValue>& values = metaField->GetValues();
+    if (name.empty() && static_cast<size_t>(i) < values.size()) name = values[static_cast<size_t>(i)].GetText();
+    return true;
+}
+
+// Values of a list that are not among the field's values are the record's
+// texts, taken in order across both lists, as the null hypothesis takes them.
+std::string Binomial::categoryListText(size_t index) {
+    const std::vector<IndexedValues>& parameters = testParameters();
+    const std::vector<std::string>& texts = fRecord->fValsNotInCategories;
+    size_t nextText = 0;
+    std::string joined;
+    for (size_t list = 1; list <= index && list < parameters.size(); ++list) {
+        for (double position : parameters[list].fValues) {
+            if (TruncateToInt(position) == INT_MIN) continue;  // the missing category
+            std::string name;
+            if (!categoryName(position, name)) {
+                if (nextText >= texts.size()) continue;
+                name = texts[nextText++];
+            }
+            if (list == index) joined += (joined.empty() ? "" : ", ") + name;
+        }
+    }
+    return joined;
 }
 
 void Binomial::editTemplate(std::string& text) {

@@ -20,6 +20,12 @@ private:
     bool parameter(size_t index, double& value);
     // The test field (the condition's first entry), or null.
     const FieldInfo* testField();
+    // The test field's category at a position of its values: its label, or
+    // its value where it has none; false beyond the values.
+    bool categoryName(double position, std::string& name);
+    // The categories of the list in condition entry index (1 or 2), joined
+    // by ", "; empty when the list names none.
+    std::string categoryListText(size_t index);
 
     const NOPROutputStats::HTOBinomial* fRecord;
 };

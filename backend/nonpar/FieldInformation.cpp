@@ -7,6 +7,7 @@
 #include "FacSTDictionary.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 #include "XDocument.h"
 

@@ -14,9 +14,10 @@ IMedian::IMedian(FacSTDictionary* dictionary, const NOPRSplitResults* container,
     }
 }
 
-// A horizontal line at the grand median inside the graph, and below the graph
-// a label frame that names it with its value. The value gets one decimal more
-// than the test field shows.
+// A horizontal line at the grand median inside the graph, and right above the
+// graph, at its right edge, a label frame that names it with its value: there
+// it covers none of the boxes, which may reach any height of the plot. The
+// value gets one decimal more than the test field shows.
 void IMedian::editTemplate(std::string& text) {
     const BoxPlotInfo* info = boxPlotInfo();
     if (!info) return;
@@ -31,7 +32,7 @@ void IMedian::editTemplate(std::string& text) {
     if (at == std::string::npos) return;
     text.insert(at + graphEnd.size(),
                 "<labelFrame><location method=\"sizeToContent\" part=\"width\"/>"
-                "<location method=\"fixed\" part=\"bottom\" value=\"35%\"/>"
+                "<location method=\"attach\" part=\"top\" target=\"graph1\"/>"
                 "<location method=\"same\" part=\"right\" target=\"graph1\"/><label><text>" +
                     escapeXml(lookUpText(dictionary(), "Grand Median").toUTF8()) + " = " + median +
                     "</text></label></labelFrame>");

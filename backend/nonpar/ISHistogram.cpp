@@ -2,6 +2,8 @@
 #include "ISHistogram.h"
 
 #include <climits>
+#include <cmath>
+#include <set>
 
 #include "ChartString.h"
 #include "FacSTDictionary.h"
@@ -93,6 +95,24 @@ const QUOR_Variable* VariableAt(const NOPRSplitResults& container, int position)
     return field ? field->fVariable : nullptr;
 }
 
+// The dates of both groups' bins as their texts, earliest first, joined by
+// ";": the order of the categories that date bins written as text make.
+std::string DateBinOrder(const std::vector<const GroupInfo*>& groups, const QUOR_Variable* variable) {
+    std::set<double> dates;
+    for (const GroupInfo* group : groups) {
+        const auto& rows = group->fDistribution.fRows;
+        if (rows.size() < 2) continue;
+        for (double date : rows[1])
+            if (!std::isnan(date)) dates.insert(date);
+    }
+    std::string order;
+    for (double date : dates) {
+        if (!order.empty()) order += ";";
+        order += formatValue(date, variable);
+    }
+    return order;
+}
+
 // Replaces count characters at position at by value, when the text reaches at.
 void ReplaceAt(std::string& text, size_t at, size_t count, const char* value) {
     if (at <= text.size()) text.replace(at, count, value);
@@ -172,6 +192,12 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
         replaceToken(text, "yTitle0", label);
         replaceToken(text, "yTitle1", label);
     }
+
+    // Date bins go out as text, which would stand in the order the groups
+    // first have them: the means variable lists them by date instead.
+    if (testVariable && IsDateFormat(testVariable->GetFormat().GetType()))
+        insertBefore(text, "id=\"means\"",
+                     "categoryOrder=\"" + escapeXml(DateBinOrder({d.group0, d.group1}, testVariable)) + "\" ");
 
     if (mirrored) {
         // Facets alternate along y, the value axis is not inverted, and the

@@ -6,6 +6,7 @@
 
 #include "FacSTDictionary.h"
 #include "NOPRChartUtil.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 #include "XDocument.h"
 

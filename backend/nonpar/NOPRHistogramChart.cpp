@@ -1,5 +1,5 @@
-// The histogram view base: data table, drawing sequence and the helpers its
-// views share for day-time values and string values.
+// The histogram view base: data table, drawing sequence and the helper its
+// views share for string values.
 #include "NOPRHistogramChart.h"
 
 #include <cmath>
@@ -7,6 +7,7 @@
 #include "FacSTDictionary.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "VarDataProcessor.h"
 #include "XDocument.h"
 
@@ -14,13 +15,6 @@ namespace {
 
 constexpr double kDateOrigin = 12219379200.0;
 constexpr const char* kSource = "graphSource";
-
-// A whole number of a time part, "0" in front below 10.
-std::string TwoDigits(double part) {
-    const int whole = TruncateToInt(part);
-    std::string text = whole < 10 ? "0" : "";
-    return text + ChartString().appendInteger(whole).toUTF8();
-}
 
 }  // namespace
 
@@ -128,8 +122,12 @@ int NOPRHistogramChart::fillData(VarDataProcessor& processor) {
         width = format.GetWidth();
     }
     const bool isDate = IsDateFormatType(type);
+    // Only a categorical field's bars stand for its values; a continuous
+    // field's bars are bins, whatever values its dictionary lists.
     const FieldInfo* valueField =
-        fData->container->FieldInfoAt(static_cast<unsigned int>(fData->field->fFieldIndex));
+        fData->field->fIsCategorical == 1
+            ? fData->container->FieldInfoAt(static_cast<unsigned int>(fData->field->fFieldIndex))
+            : nullptr;
 
     const size_t n = counts.size();
     for (size_t i = 0; i < n; ++i) {
@@ -167,49 +165,6 @@ void NOPRHistogramChart::editTemplate(std::string&) {}
 void NOPRHistogramChart::editDocument(XDocument&) {}
 
 // ---------------------------------------------------------------------------
-
-bool IsDayTimeFormatType(int type) {
-    switch (type) {
-        case QUOR_Format::DATE:
-        case QUOR_Format::DATETIME:
-        case QUOR_Format::ADATE:
-        case QUOR_Format::JDATE:
-        case QUOR_Format::WKDAY:
-        case QUOR_Format::MONTH:
-        case QUOR_Format::MOYR:
-        case QUOR_Format::QYR:
-        case QUOR_Format::WKYR:
-        case QUOR_Format::EDATE:
-        case QUOR_Format::SDATE:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool IsDateFormatType(int type) {
-    return type == QUOR_Format::TIME || IsDayTimeFormatType(type);
-}
-
-// The seconds get half a second before truncation; they never carry into the
-// minutes.
-DayTimeParts SplitDayTime(double span) {
-    DayTimeParts parts;
-    parts.days = std::trunc(span);
-    const double hours = (span - parts.days) * 24.0;
-    const double minutes = (hours - std::trunc(hours)) * 60.0;
-    const double seconds = (minutes - std::trunc(minutes)) * 60.0 + 0.5;
-    parts.hours = TwoDigits(hours);
-    parts.minutes = TwoDigits(minutes);
-    parts.seconds = TwoDigits(seconds);
-    return parts;
-}
-
-std::string DayTimeText(double span) {
-    const DayTimeParts parts = SplitDayTime(span);
-    return formatValue(parts.days, static_cast<const QUOR_Format*>(nullptr)) + " " + parts.hours +
-           ":" + parts.minutes + ":" + parts.seconds;
-}
 
 std::string CutToWidth(const std::string& text, int width) {
     size_t end = width > 0 ? static_cast<size_t>(width) : 0;

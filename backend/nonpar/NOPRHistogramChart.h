@@ -52,23 +52,6 @@ private:
     std::unique_ptr<Data> fData;
 };
 
-// Format types whose values are days (dates, date-times, weekdays, months...).
-bool IsDayTimeFormatType(int type);
-// The day-time types and TIME: values the chart shows on the date scale.
-bool IsDateFormatType(int type);
-
-// A span of days split into whole days and the time of day, each time part a
-// whole number written with two digits at least: 1.5 gives 1, "12", "00", "00".
-struct DayTimeParts {
-    double days = 0.0;
-    std::string hours;
-    std::string minutes;
-    std::string seconds;
-};
-DayTimeParts SplitDayTime(double span);
-// "days hh:mm:ss", the days in their 16-digit form.
-std::string DayTimeText(double span);
-
 // A string value as a chart shows it: its first width bytes (never splitting a
 // character), trailing blanks removed.
 std::string CutToWidth(const std::string& text, int width);

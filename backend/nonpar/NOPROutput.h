@@ -93,10 +93,14 @@ const MessageInfo* FindBlockingError(const NOPRTest* test);
 // A footnote holding the message number (a catalogue key), with the message's
 // parameters as arguments.
 BpAnnotation MakeMessageNote(const BpProcedure& procedure, const MessageInfo& message);
+// A footnote of a message number with these numbers as arguments. A number
+// the catalogue has no text for reads "Message N" with its numbers after it.
+BpAnnotation MessageNote(const BpProcedure& procedure, int code, const std::vector<double>& numbers);
 void AddMessageCellNotes(const BpProcedure& procedure, BpCategory& category,
                          const std::vector<MessageInfo>& messages);
-void AddLocatedMessageNotes(BpCategory& category, const std::vector<MessageInfo>& messages, int a,
-                            int b);
+// The located messages of one cell, each as its number alone.
+void AddLocatedMessageNotes(const BpProcedure& procedure, BpCategory& category,
+                            const std::vector<MessageInfo>& messages, int a, int b);
 // The test's field indices: the test field first, then the second or grouping
 // field, or every related field.
 std::vector<int> GetTestFieldIndices(const NOPRTest* test);

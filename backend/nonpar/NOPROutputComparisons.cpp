@@ -2,6 +2,7 @@
 // homogeneous subsets for stepwise comparisons.
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 
 #include "BpOutput.h"
@@ -68,15 +69,6 @@ public:
         return std::make_unique<BpVariable>(field->fVariable, 2);
     }
 
-    // Sample numbers the document can name: positions of the grouping
-    // field's values, or its fields; never fewer than the samples listed.
-    size_t SampleLimit(size_t listed) const {
-        size_t defined = 0;
-        if (fComparesGroups) defined = fGrouping ? fGrouping->fValues.size() : 0;
-        else if (fContext.fResults) defined = fContext.fResults->fFieldInfos.size();
-        return std::max(listed, defined);
-    }
-
 private:
     const NOPROutputContext& fContext;
     bool fComparesGroups;
@@ -105,50 +97,47 @@ std::unique_ptr<BpPivotTable> MakeComparisonTable(const NOPROutputContext& conte
     return table;
 }
 
-// Each sample's value (mean rank, successes or median) by sample number. Sample
-// numbers beyond what the document names are left out.
-std::vector<double> SampleValues(const ValueTable& rankData, const SampleNamer& namer) {
+// Each listed sample's value (mean rank, successes or median) by its sample
+// number; a negative number names no sample. Keyed by the numbers the
+// document lists, so no number sizes anything.
+using SampleValues = std::map<int, double>;
+
+SampleValues ValuesBySample(const ValueTable& rankData) {
     const std::vector<double>& samples = rankData.fRows[0];
     const std::vector<double>& values = rankData.fRows[1];
-    std::vector<double> byNumber(samples.size(), 0.0);
-    const size_t limit = namer.SampleLimit(samples.size());
+    SampleValues bySample;
     for (size_t j = 0; j < samples.size(); ++j) {
         const int sample = TruncateToInt(samples[j]);
-        if (sample < 0 || static_cast<size_t>(sample) >= limit) continue;
-        const size_t k = static_cast<size_t>(sample);
-        if (k >= byNumber.size()) byNumber.resize(k + 1, 0.0);
-        byNumber[k] = values[j];
+        if (sample >= 0) bySample[sample] = values[j];
     }
-    return byNumber;
+    return bySample;
 }
 
-// Checks every comparison and puts its lower-valued sample first. False, and
-// nothing to show, when a row lacks numbers or names a sample without a value.
-bool OrientComparisons(std::vector<std::vector<double>>& comparisons,
-                       const std::vector<double>& sampleValues) {
-    for (std::vector<double>& row : comparisons) {
-        if (row.size() < kContentColumns) return false;
-        const int s1 = TruncateToInt(row[0]);
-        const int s2 = TruncateToInt(row[1]);
-        if (s1 < 0 || s2 < 0 || static_cast<size_t>(s1) >= sampleValues.size() ||
-            static_cast<size_t>(s2) >= sampleValues.size())
-            return false;
-        if (sampleValues[static_cast<size_t>(s2)] < sampleValues[static_cast<size_t>(s1)])
-            std::swap(row[0], row[1]);
+// The value of the sample a comparison names in column, which must have one.
+double ValueAt(const std::vector<double>& row, size_t column, const SampleValues& values) {
+    return values.at(TruncateToInt(row[column]));
+}
+
+// The comparisons that can be shown, each with its lower-valued sample first:
+// a row needs all its numbers and a value for both its samples.
+std::vector<std::vector<double>> ShownComparisons(const std::vector<std::vector<double>>& rows,
+                                                  const SampleValues& values) {
+    std::vector<std::vector<double>> shown;
+    for (std::vector<double> row : rows) {
+        if (row.size() < kContentColumns) continue;
+        if (!values.count(TruncateToInt(row[0])) || !values.count(TruncateToInt(row[1]))) continue;
+        if (ValueAt(row, 1, values) < ValueAt(row, 0, values)) std::swap(row[0], row[1]);
+        shown.push_back(std::move(row));
     }
-    return true;
+    return shown;
 }
 
 // By the first sample's value; then, within each run of rows with the same
-// first sample, by the second sample's value. Rows must be oriented.
-void OrderComparisons(std::vector<std::vector<double>>& comparisons,
-                      const std::vector<double>& sampleValues) {
-    auto valueAt = [&](const std::vector<double>& row, size_t column) {
-        return sampleValues[static_cast<size_t>(TruncateToInt(row[column]))];
-    };
+// first sample, by the second sample's value. Rows must be shown ones.
+void OrderComparisons(std::vector<std::vector<double>>& comparisons, const SampleValues& values) {
     std::stable_sort(comparisons.begin(), comparisons.end(),
                      [&](const std::vector<double>& a, const std::vector<double>& b) {
-                         return ValueLess(valueAt(a, 0), valueAt(b, 0));
+                         return ValueLess(ValueAt(a, 0, values), ValueAt(b, 0, values));
                      });
     for (auto start = comparisons.begin(); start != comparisons.end();) {
         const int first = TruncateToInt((*start)[0]);
@@ -156,7 +145,7 @@ void OrderComparisons(std::vector<std::vector<double>>& comparisons,
             return TruncateToInt(row[0]) != first;
         });
         std::stable_sort(start, end, [&](const std::vector<double>& a, const std::vector<double>& b) {
-            return ValueLess(valueAt(a, 1), valueAt(b, 1));
+            return ValueLess(ValueAt(a, 1, values), ValueAt(b, 1, values));
         });
         start = end;
     }
@@ -164,7 +153,7 @@ void OrderComparisons(std::vector<std::vector<double>>& comparisons,
 
 void AddSampleArgument(BpComposite& label, const SampleNamer& namer, int sample) {
     if (std::unique_ptr<BpCellText> text = namer.Label(sample)) label.Add(*text);
-    else label.Add(BpString(Integer2String(sample), false));  // keeps rows apart
+    else label.Add(BpString(Integer2String(sample), false));  // a sample it cannot name shows its number
 }
 
 const char* SubsetSampleNote(int testType) {
@@ -213,12 +202,13 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
     const ValueTable& rankData = pairwise.fInfo;
     if (!NOPR_CHECK(rankData.fRows.size() == 2, kUnit)) return;
     if (rankData.fRows[0].size() != rankData.fRows[1].size()) return;
-    const std::vector<double> sampleValues = SampleValues(rankData, namer);
+    const SampleValues sampleValues = ValuesBySample(rankData);
 
     const size_t nCol = pairwise.fContent.fColumnNames.size();
     if (!NOPR_CHECK(nCol == 7, kUnit)) return;
-    std::vector<std::vector<double>> comparisons = pairwise.fContent.fRows;
-    if (comparisons.empty() || !OrientComparisons(comparisons, sampleValues)) return;
+    std::vector<std::vector<double>> comparisons =
+        ShownComparisons(pairwise.fContent.fRows, sampleValues);
+    if (comparisons.empty()) return;
     OrderComparisons(comparisons, sampleValues);
 
     for (const std::vector<double>& row : comparisons) {
@@ -232,7 +222,7 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
 
         BpCategory* testStatistic = nullptr;
         SetNumber(*statistics, "Test Statistic", row[2], procedure.Coefficient(), &testStatistic);
-        AddLocatedMessageNotes(*testStatistic, messages, s1, s2);
+        AddLocatedMessageNotes(procedure, *testStatistic, messages, s1, s2);
         if (testType != TestType::IMedian) {
             SetNumber(*statistics, "Std. Error", row[3], procedure.Coefficient());
             SetNumber(*statistics, "Std. Test Statistic", row[4], procedure.Coefficient());
@@ -246,7 +236,7 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
         std::string splitLabel;
         bool splitActive = false;
         GetSplitLabel(*context.fResults, splitLabel, splitActive);
-        PairwiseContrastsChart(context.fResults, &pairwise, dictionary).draw(splitLabel, splitActive);
+        PairwiseContrastsChart(context.fResults, &pairwise, dictionary, testType).draw(splitLabel, splitActive);
     }
 }
 
@@ -307,7 +297,7 @@ void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& he
 
         BpCategory* testStatistic = nullptr;
         SetNumber(*statistics, "Test Statistic", row[2], procedure.Coefficient(), &testStatistic);
-        AddLocatedMessageNotes(*testStatistic, messages, first, last);
+        AddLocatedMessageNotes(procedure, *testStatistic, messages, first, last);
         if (oneSided) {
             SetNumber(*statistics, "Standard Error", row[3], procedure.Coefficient());
             SetNumber(*statistics, "Standardized Test Statistic", row[4], procedure.Coefficient());

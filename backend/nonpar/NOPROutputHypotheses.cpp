@@ -10,6 +10,7 @@
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
 namespace {
@@ -19,7 +20,7 @@ constexpr const char* kUnit = "backend/nonpar/NOPROutput";
 // One argument of a null-hypothesis pattern, taken from the condition's
 // parameters (addressed by their position in the parameter list).
 struct ArgumentItem {
-    enum Kind { Fields, Values, Categories, Mean, StandardDeviation };
+    enum Kind { Fields, Values, CutPoint, Categories, Mean, StandardDeviation };
     Kind kind;
     size_t parameter;               // the parameter holding the numbers
     bool asList = false;            // the texts fill one argument as a list
@@ -34,6 +35,8 @@ ArgumentItem FieldList(size_t p) { return {ArgumentItem::Fields, p, true}; }
 // V(p): plain numbers; VOfField(p): values of the test field.
 ArgumentItem V(size_t p) { return {ArgumentItem::Values, p}; }
 ArgumentItem VOfField(size_t p) { return {ArgumentItem::Values, p, false, true}; }
+// Cut(p): the cut point in parameter p, a value of the test field shown exactly.
+ArgumentItem Cut(size_t p) { return {ArgumentItem::CutPoint, p, false, true}; }
 // C(pf, pv): category values of the field in parameter pf at the positions in pv.
 ArgumentItem C(size_t pf, size_t pv) {
     ArgumentItem item{ArgumentItem::Categories, pv};
@@ -74,7 +77,7 @@ const std::vector<HypothesisRow>& HypothesisRows() {
         {OChiSquare, "DefaultEqualProbabilities_O_ChiSquare_1", {F(0)}},
         {OChiSquare, "UserSpecifiesProbabilities_O_ChiSquare_1", {F(0)}},
 
-        {OBinomial, "ACutPointIsSpecified_O_Binomial_4", {F(0), VOfField(1), V(2), V(3)}},
+        {OBinomial, "ACutPointIsSpecified_O_Binomial_4", {F(0), Cut(1), V(2), V(3)}},
         {OBinomial,
          "ABinaryTestVariableIsSpecified_O_Binomial_5",
          {F(0), C(0, 1), C(0, 2), V(3), V(4)}},
@@ -86,12 +89,12 @@ const std::vector<HypothesisRow>& HypothesisRows() {
         {ORuns,
          "CategoryListsAreSpecified_O_Runs_3",
          {F(0), CategoryList(0, 1), CategoryList(0, 2)}},
-        {ORuns, "ACutPointIsSpecified_O_Runs_2", {F(0), VOfField(1)}},
+        {ORuns, "ACutPointIsSpecified_O_Runs_2", {F(0), Cut(1)}},
 
         {OWilcoxonSignedRanks, "O_WilcoxonSignedRanks_2", {F(0), VOfField(1)}},
 
         // The cut point is a value of the test field, as in the binomial test.
-        {OEstimateConfidenceInterval, "ACutPointIsSpecified_O_Binomial_2", {F(0), VOfField(1)}},
+        {OEstimateConfidenceInterval, "ACutPointIsSpecified_O_Binomial_2", {F(0), Cut(1)}},
         {OEstimateConfidenceInterval,
          "ABinaryTestVariableIsSpecified_O_Binomial_2",
          {F(0), CWithTexts(0, 1)}},
@@ -162,22 +165,6 @@ bool IsDateOrTimeFormat(int formatType) {
            formatType == QUOR_Format::SDATE;
 }
 
-// Day-based date formats: their values are days in the result document, so a
-// spread is turned into the seconds the host's dates count in.
-bool IsDayBasedDateFormat(int formatType) {
-    switch (formatType) {
-        case QUOR_Format::DATE:
-        case QUOR_Format::ADATE:
-        case QUOR_Format::JDATE:
-        case QUOR_Format::MOYR:
-        case QUOR_Format::QYR:
-        case QUOR_Format::WKYR:
-        case QUOR_Format::EDATE:
-        case QUOR_Format::SDATE: return true;
-        default: return false;
-    }
-}
-
 // Fills one composite from a test's condition, item by item.
 class HypothesisBuilder {
 public:
@@ -198,6 +185,7 @@ public:
             case ArgumentItem::Values:
                 return AddValueList(fContext, fComposite, numbers,
                                     item.useFieldVariable ? fFieldVariable : nullptr, item.asList);
+            case ArgumentItem::CutPoint: return AddCutPoints(numbers);
             case ArgumentItem::Categories: return AddCategories(item, numbers);
             case ArgumentItem::Mean: return AddMean(numbers);
             case ArgumentItem::StandardDeviation: return AddStandardDeviation(numbers);
@@ -215,6 +203,23 @@ private:
     }
 
     void AddIncorrectIndex() { fComposite.Add(BpString("Incorrect Parameter Index", false)); }
+
+    // A cut point of a numeric test field is written exactly, unless it is a
+    // labelled value of the field: then its label names it.
+    void AddCutPoints(const std::vector<double>& numbers) {
+        const QUOR_Variable* variable = fFieldVariable;
+        if (!variable || variable->GetType() != 0 || numbers.empty())
+            return AddValueList(fContext, fComposite, numbers, variable, false);
+        const int formatType = variable->GetFormat().GetType();
+        for (double cut : numbers) {
+            const OBS value(NumericFormatCFToStat(cut, formatType));
+            std::string label;
+            if (cut == kNOPRMissing || variable->GetValueLabels().Find(value, label))
+                fComposite.Add(BpDataValue(variable, value, 2));
+            else
+                fComposite.Add(BpString(CutPointText(cut, variable), false));
+        }
+    }
 
     void AddCategories(const ArgumentItem& item, const std::vector<double>& categories) {
         const std::vector<double>* field = item.fieldParameter < fParameters.size()
@@ -278,15 +283,16 @@ private:
     }
 
     // In the format the test field's standard deviations take, when the
-    // procedure, the data source and the field's variable are all known.
+    // procedure, the data source and the field's variable are all known. On
+    // a date field the spread is a span of days, written as days and time of
+    // day as the field's chart label writes it.
     void AddStandardDeviation(const std::vector<double>& numbers) {
         const int variableIndex = FieldVariableIndex();
         if (variableIndex < 0 || numbers.empty())
             return AddValueList(fContext, fComposite, numbers, nullptr, false);
-        double deviation = numbers.front();
-        if (IsDayBasedDateFormat(fFieldVariable->GetFormat().GetType()) &&
-            deviation != kNOPRMissing)
-            deviation *= 86400.0;
+        const double deviation = numbers.front();
+        if (IsDayTimeFormatType(fFieldVariable->GetFormat().GetType()) && deviation != kNOPRMissing)
+            return fComposite.Add(BpString(DayTimeText(deviation), false));
         fComposite.Add(BpNumber(deviation, fContext.fProcedure->StdDev(variableIndex)));
     }
 

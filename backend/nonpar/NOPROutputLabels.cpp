@@ -30,6 +30,8 @@ private:
 
 void AddPlaceholder(BpComposite& composite, const char* text) { composite.Add(BpString(text, false)); }
 
+BpAnnotation AsNote(const BpCellText& text) { return BpAnnotation(text.Replicate(), -1, false); }
+
 // The first number of parameter p, truncated, or false when there is none.
 bool FirstIndex(const ConditionInfo& condition, size_t p, int& index) {
     if (p >= condition.fParameters.size() || condition.fParameters[p].fValues.empty()) return false;
@@ -157,17 +159,33 @@ const MessageInfo* FindBlockingError(const NOPRTest* test) {
 }
 
 BpAnnotation MakeMessageNote(const BpProcedure& procedure, const MessageInfo& message) {
-    const std::string number = Integer2String(message.fCode);
-    if (message.fParameters.empty())
-        return BpAnnotation(BpString(number, true).Replicate(), -1, false);
-    BpComposite composite(number, true);
-    for (const IndexedValues& parameter : message.fParameters) {
-        if (parameter.fValues.empty()) continue;
-        const double value = parameter.fValues.front();
-        composite.Add(BpNumber(value, procedure.CountOrCoefficent(value)));
+    std::vector<double> numbers;
+    for (const IndexedValues& parameter : message.fParameters)
+        if (!parameter.fValues.empty()) numbers.push_back(parameter.fValues.front());
+    return MessageNote(procedure, message.fCode, numbers);
+}
+
+BpAnnotation MessageNote(const BpProcedure& procedure, int code, const std::vector<double>& numbers) {
+    const std::string number = Integer2String(code);
+    auto addNumbers = [&](BpComposite& composite) {
+        for (double value : numbers) composite.Add(BpNumber(value, procedure.CountOrCoefficent(value)));
+    };
+    if (procedure.Render(BpString(number, true)) != number) {
+        // The catalogue's text of the number takes the numbers as its arguments.
+        if (numbers.empty()) return AsNote(BpString(number, true));
+        BpComposite composite(number, true);
+        addNumbers(composite);
+        composite.Finish();
+        return AsNote(composite);
     }
+    // A number without a text is named as a message, its numbers listed after it.
+    BpComposite composite(numbers.empty() ? "Message ^1" : "Message ^1: ^2", true);
+    composite.Add(BpString(number, false));
+    composite.Sublist();
+    addNumbers(composite);
+    composite.EndSublist();
     composite.Finish();
-    return BpAnnotation(composite.Replicate(), -1, false);
+    return AsNote(composite);
 }
 
 void AddMessageCellNotes(const BpProcedure& procedure, BpCategory& category,
@@ -177,13 +195,12 @@ void AddMessageCellNotes(const BpProcedure& procedure, BpCategory& category,
     }
 }
 
-void AddLocatedMessageNotes(BpCategory& category, const std::vector<MessageInfo>& messages, int a,
-                            int b) {
+void AddLocatedMessageNotes(const BpProcedure& procedure, BpCategory& category,
+                            const std::vector<MessageInfo>& messages, int a, int b) {
     const std::string group = Integer2String(a) + ";" + Integer2String(b);
     for (const MessageInfo& message : messages) {
         if (IsLocatedMessage(message) && message.fGroup == group)
-            category.CellNote(
-                BpAnnotation(BpString(Integer2String(message.fCode), true).Replicate(), -1, false));
+            category.CellNote(MessageNote(procedure, message.fCode, {}));
     }
 }
 
@@ -233,12 +250,14 @@ std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& contex
         }
         case TestFamily::Related_Samples: {
             if (indices.size() < 2) return nullptr;
+            std::vector<const QUOR_Variable*> variables;
+            for (int index : indices)
+                if (const QUOR_Variable* variable = variableOf(index)) variables.push_back(variable);
+            // Fields that name no variable give no heading, not an empty one.
+            if (variables.empty()) return nullptr;
             auto composite = std::make_unique<BpComposite>("[%1:, ^1]1", true);
             composite->Sublist();
-            for (int index : indices) {
-                if (const QUOR_Variable* variable = variableOf(index))
-                    composite->Add(BpVariable(variable, 2));
-            }
+            for (const QUOR_Variable* variable : variables) composite->Add(BpVariable(variable, 2));
             composite->EndSublist();
             composite->Finish();
             return composite;

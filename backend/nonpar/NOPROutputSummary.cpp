@@ -194,7 +194,7 @@ private:
         fColumns.type->Cell(type);
         fColumns.parameter->Cell(*MakeNullHypothesis(fContext, &record));
         fColumns.estimate->Cell(BpNumber(interval.fEstimate, procedure.Coefficient()));
-        if (note != 0) fColumns.estimate->CellNote(KeyNote(Integer2String(note)));
+        if (note != 0) fColumns.estimate->CellNote(MessageNote(procedure, note, {}));
         fColumns.lower->Cell(BpNumber(interval.fLower, procedure.Coefficient()));
         fColumns.upper->Cell(BpNumber(interval.fUpper, procedure.Coefficient()));
     }

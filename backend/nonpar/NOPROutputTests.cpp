@@ -22,15 +22,14 @@ bool IsCountStatistic(const std::string& name) {
     return name == "TotalN" || name == "DegreeOfFreedom";
 }
 
-// Counts are whole numbers; every other statistic has the significance look.
-// That format writes a value in [0, .001) as "<.001", a bound that suits a
-// significance but says nothing of a statistic such as a standardized value
-// of 0, so such a statistic shows as it is.
+// Counts are whole numbers. Every other statistic shares the significances'
+// three decimals without the leading zero, so one table reads in one style;
+// only a significance may show the "<.001" bound, which would say nothing of
+// a statistic such as a standardized value near 0.
 BpFormatSpec StatisticFormat(const BpProcedure& procedure, const NamedValue& named) {
     if (IsCountStatistic(named.fName)) return procedure.Count();
     const bool isSignificance = named.fName.find("Sig") != std::string::npos;
-    if (!isSignificance && named.fValue >= 0 && named.fValue < 0.001) return procedure.Coefficient();
-    return procedure.Significance();
+    return isSignificance ? procedure.Significance() : procedure.Statistic();
 }
 
 // The group of statistics named name in the dimension, or the dimension itself

@@ -16,6 +16,14 @@ const char* const kScalingFactor = "scalingFactor=";
 // the attribute's quotes.
 constexpr size_t kScalingOffset = 15;
 
+// A segment's value as its tooltip gives it: its share of the total frequency
+// in percent, as the axis shows the bars; without cases, the count itself.
+std::string SegmentShare(double value, const NOPRSplitResults* results) {
+    if (!results || results->fTotalFreq == 0) return formatNumber(value, 40, 0);
+    const double total = static_cast<uint32_t>(results->fTotalFreq);
+    return formatNumber(value * 100.0 / total, 40, 1) + "%";
+}
+
 }  // namespace
 
 struct NOPRStackedChart::Data {
@@ -62,8 +70,8 @@ bool NOPRStackedChart::draw(const std::string& splitLabel, bool splitActive) {
         const std::string label = seriesLabel(table->fRowNames[r]);
         std::string tooltip;
         for (size_t c = 0; c < cells; ++c) {
-            tooltip += categoryText(table->fColumnNames[c], false) + " " + formatNumber(values[c], 40, 0) +
-                       "%\n";
+            tooltip += categoryText(table->fColumnNames[c], false) + " " +
+                       SegmentShare(values[c], fData->container) + "\n";
         }
         for (size_t c = 0; c < cells; ++c) {
             processor.SetStringVariableValue(kSource, "categories", row, label);

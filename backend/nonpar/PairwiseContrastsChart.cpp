@@ -35,12 +35,27 @@ ChartString NodeLabel(const std::string& name, const std::vector<double>& statis
     return label;
 }
 
+// The footnote's key: the statistic the nodes of the test show, "of" the
+// grouping field when the samples are its values.
+const char* FootnoteKey(int testType, bool byGroups) {
+    switch (testType) {
+        case TestType::RCochransQ:
+            return "Each node shows the sample number of successes.";
+        case TestType::IMedian:
+            return byGroups ? "Each node shows the sample median of ^1." : "Each node shows the sample median.";
+        default:
+            return byGroups ? "Each node shows the sample average rank of ^1."
+                            : "Each node shows the sample average rank.";
+    }
+}
+
 }  // namespace
 
 struct PairwiseContrastsChart::Data {
     const NOPRSplitResults* container = nullptr;
     const PairwiseInfo* pairwise = nullptr;
     const FacSTDictionary* dictionary = nullptr;
+    int testType = TestType::None;
 
     const std::vector<double>* nodes() const {
         return pairwise->fInfo.fRows.empty() ? nullptr : &pairwise->fInfo.fRows[0];
@@ -52,11 +67,12 @@ struct PairwiseContrastsChart::Data {
 
 PairwiseContrastsChart::PairwiseContrastsChart(const NOPRSplitResults* container,
                                                const PairwiseInfo* pairwise,
-                                               const FacSTDictionary* dictionary)
+                                               const FacSTDictionary* dictionary, int testType)
     : fData(std::make_unique<Data>()) {
     fData->container = container;
     fData->pairwise = pairwise;
     fData->dictionary = dictionary;
+    fData->testType = testType;
 }
 
 PairwiseContrastsChart::~PairwiseContrastsChart() = default;
@@ -138,17 +154,13 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
     const bool byGroups = variable && groupingField;
 
     const FacSTDictionary* dictionary = fData->dictionary;
-    ChartString title;
-    ChartString footnote;
+    ChartString title = lookUpText(dictionary, byGroups ? "Pairwise Comparisons of ^1" : "Pairwise Comparisons");
+    ChartString footnote = lookUpText(dictionary, FootnoteKey(fData->testType, byGroups));
     if (byGroups) {
         const ChartString name(groupingField->GetLabel());
         const ChartString placeholder("^1");
-        title = lookUpText(dictionary, "Pairwise Comparisons of ^1").replaceSubstring(placeholder, name);
-        footnote = lookUpText(dictionary, "Each node shows the sample average rank of ^1.")
-                       .replaceSubstring(placeholder, name);
-    } else {
-        title = lookUpText(dictionary, "Pairwise Comparisons");
-        footnote = lookUpText(dictionary, "Each node shows the sample number of successes.");
+        title.replaceSubstring(placeholder, name);
+        footnote.replaceSubstring(placeholder, name);
     }
 
     replaceToken(text, "TitleText", escapeXml(title.toUTF8()));
@@ -174,14 +186,18 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
         nodeVariable.setQUORVariable(variable);
         nodeVariable.setFormatBasedOnQUORVariable(variable);
         // A node is a position in the grouping field's values: its label is
-        // the value label at that position, as in the pairwise table.
+        // the value label at that position, as in the pairwise table, or the
+        // value itself when it has none.
         const std::vector<CFValue> labels = groupingField->GetValueLabels();
+        const std::vector<CFValue> values = groupingField->GetValues();
         for (size_t i = 0; i < nodes.size(); ++i) {
             const int position = TruncateToInt(nodes[i]);
             if (position < 0 || static_cast<size_t>(position) >= labels.size()) continue;
-            nodeVariable.addRelabel(
-                ChartString().assignDouble(nodes[i], 16),
-                NodeLabel(labels[static_cast<size_t>(position)].GetText(), statistics ? *statistics : kNone, i));
+            std::string name = labels[static_cast<size_t>(position)].GetText();
+            if (name.empty() && static_cast<size_t>(position) < values.size())
+                name = values[static_cast<size_t>(position)].GetText();
+            nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
+                                    NodeLabel(name, statistics ? *statistics : kNone, i));
         }
     } else if (statistics) {
         // A related-samples node is a field: named by the field's variable.

@@ -1,6 +1,6 @@
 // The pairwise comparisons of a k-sample test as a network: one node per
-// sample, labelled with its name and its statistic (average rank or number of
-// successes), one edge per compared pair, weighted by the pair's adjusted
+// sample, labelled with its name and its statistic (number of successes,
+// average rank or median), one edge per compared pair, weighted by the pair's adjusted
 // significance and coloured by whether it is below the significance level.
 // Made by the pairwise comparisons table right after the table.
 #pragma once
@@ -18,8 +18,9 @@ class PairwiseContrastsChart {
 public:
     // pairwise: the test's comparisons (borrowed); its node list is the first
     // row of fInfo (sample numbers), the nodes' statistics the second.
+    // testType: the test compared, which says what statistic the nodes show.
     PairwiseContrastsChart(const NOPRSplitResults* container, const PairwiseInfo* pairwise,
-                           const FacSTDictionary* dictionary);
+                           const FacSTDictionary* dictionary, int testType);
     PairwiseContrastsChart(const PairwiseContrastsChart&) = delete;
     PairwiseContrastsChart& operator=(const PairwiseContrastsChart&) = delete;
     virtual ~PairwiseContrastsChart();

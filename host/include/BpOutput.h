@@ -44,7 +44,7 @@ public:
 
 // How a number is shown. The procedure hands these out (Count, Significance, ...).
 struct BpFormatSpec {
-    enum Kind { Count, Significance, Percent, Proportion, Coefficient, Decimals };
+    enum Kind { Count, Significance, Percent, Proportion, Coefficient, Decimals, Statistic };
     Kind kind = Coefficient;
     int decimals = 3;  // for Decimals
 };
@@ -201,6 +201,10 @@ public:
     BpFormatSpec Percent() const { return {BpFormatSpec::Percent, 0}; }
     BpFormatSpec Proportion() const { return {BpFormatSpec::Proportion, 2}; }
     BpFormatSpec Coefficient() const { return {BpFormatSpec::Coefficient, 3}; }
+    // A statistic shown beside significances: their three decimals without
+    // the leading zero, but never the "<.001" bound that only a significance
+    // may take.
+    BpFormatSpec Statistic() const { return {BpFormatSpec::Statistic, 3}; }
     // A whole number when value is whole, else three decimals.
     BpFormatSpec CountOrCoefficent(double value) const;
     // The decimals of the variable's print format plus one.

@@ -2,6 +2,13 @@
 // manifest: formats, widths, labels and value labels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+
+#include "AppTestSupport.h"
 #include "CFProcCustom.h"
 #include "DictionaryVariables.h"
 
@@ -81,4 +88,71 @@ TEST(DictionaryVariables, FieldsOfSeveralDocumentsMerge) {
     EXPECT_EQ(variables[1].GetLabel(), "Score");
     EXPECT_EQ(variables[1].GetFormat(), QUOR_Format(QUOR_Format::F, 8, 0));
     EXPECT_EQ(variables[2].GetName(), "age");
+}
+
+// A value listed without a display value (or with an empty one) has no value
+// label, so everything that names it shows the value itself: the pairwise
+// rows, the network's nodes and the field's bars.
+TEST(DictionaryVariables, ValuesWithoutADisplayValueHaveNoLabel) {
+    const std::string fields = R"(
+      <DataField index="0" name="score" displayName="Score" optype="continuous" dataType="double"/>
+      <DataField index="1" name="band" displayName="Band" optype="categorical" dataType="integer">
+        <Value index="0" value="1"/><Value index="1" value="2" displayValue=""/>
+        <Value index="2" value="3" displayValue="Top"/>
+      </DataField>
+      <DataField index="2" name="id" displayName="Case" optype="continuous" dataType="integer"/>)";
+    const std::vector<QUOR_Variable> variables = DictionaryVariables({WithDictionary(fields)});
+    ASSERT_EQ(variables.size(), 3u);
+    EXPECT_EQ(LabelOf(variables[1], OBS(1.0)), "(none)");
+    EXPECT_EQ(LabelOf(variables[1], OBS(2.0)), "(none)");
+    EXPECT_EQ(LabelOf(variables[1], OBS(3.0)), "Top");
+
+    apptest::Document document;
+    document.dictionary = "<DataDictionary>" + fields + "</DataDictionary>";
+    document.algorithms =
+        R"(<Algorithm name="IKruskalWallis" classification="Independent_Samples" decision="reject">)"
+        R"(<StructuredTable name="Condition"><Attribute name="ConditionKey" )"
+        R"(value="DefaultAllDistinctValuesUsed_I_KruskalWallis_2"/><Attribute name="%0" value="0"/>)"
+        R"(<Attribute name="%1" value="1"/></StructuredTable>)"
+        R"(<StructuredTable name="PairwiseResult"><Attribute name="fieldIndex" value="1"/>)"
+        R"(<SimpleTable name="PairwiseInfo"><RowNames>Sample MeanRank</RowNames><ColumnNames>0</ColumnNames>)"
+        R"(<Row>0 1 2</Row><Row>1 2 3</Row></SimpleTable>)"
+        R"(<SimpleTable name="Content"><RowNames>1</RowNames>)"
+        R"(<ColumnNames>Sample1 Sample2 TestStatistic StdError StdTestStatistic Sig AdjSig</ColumnNames>)"
+        R"(<Row>0 1 1 1 1 0.5 1</Row><Row>0 2 1 1 1 0.5 1</Row><Row>1 2 1 1 1 0.5 1</Row></SimpleTable>)"
+        R"(</StructuredTable></Algorithm>)";
+    document.fieldInfos =
+        R"(<FieldInfos><FieldInfo varIndex="1"><StructuredTable name="CategoricalDistribution">)"
+        R"(<Attribute name="TotalN" value="15"/><SimpleTable name="Interval"><RowNames>Count Value</RowNames>)"
+        R"(<ColumnNames>1 2 3</ColumnNames><Row>4 5 6</Row><Row>0 1 2</Row></SimpleTable>)"
+        R"(</StructuredTable></FieldInfo></FieldInfos>)";
+    apptest::TempDir dir;
+    const apptest::CliResult result =
+        apptest::RunCli({"--format", "json", dir.Write("a.xml", document.Text())});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const nlohmann::json json = nlohmann::json::parse(result.out);
+
+    std::vector<std::string> rows;
+    std::vector<std::string> relabels;
+    const std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& items) {
+        for (const nlohmann::json& item : items) {
+            if (item.contains("items")) walk(item["items"]);
+            if (item["type"] == "table" && item["id"] == "Pairwise Comparisons Table")
+                for (const nlohmann::json& cell : item["cells"])
+                    if (cell["column"][0] == "Test Statistic") rows.push_back(cell["row"][0]);
+            if (item["type"] != "chart") continue;
+            pugi::xml_document chart;
+            ASSERT_TRUE(chart.load_string(item["document"].get<std::string>().c_str()));
+            for (const auto& found : chart.select_nodes("//relabel"))
+                relabels.push_back(std::string(found.node().attribute("from").value()) + "=" +
+                                   found.node().attribute("to").value());
+        }
+    };
+    walk(json["items"]);
+    EXPECT_EQ(rows, (std::vector<std::string>{"1-2", "1-Top", "2-Top"}));
+    // Network nodes by position, with their mean ranks; bars by value.
+    for (const char* relabel : {"0=1\n1.00", "1=2\n2.00", "2=Top\n3.00", "3=Top"})
+        EXPECT_NE(std::find(relabels.begin(), relabels.end(), relabel), relabels.end()) << relabel;
+    for (const std::string& relabel : relabels)
+        EXPECT_NE(relabel.back(), '=') << "an empty label: " << relabel;
 }

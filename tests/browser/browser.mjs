@@ -92,6 +92,22 @@ export async function startBrowser() {
   };
 }
 
+// Runs axe-core, the accessibility checker from the project's npm
+// installation, over the open page; gives its violations. The checker is
+// evaluated in the page by the driver, so the page's policy, which allows no
+// script but its own, does not stand in its way.
+export async function accessibilityViolations(page) {
+  const source = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+  await page.evaluate(source);
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.map((violation) => ({
+    id: violation.id,
+    impact: violation.impact,
+    help: violation.help,
+    targets: violation.nodes.map((node) => node.target.join(' ')),
+  }));
+}
+
 // Opens the report file in a new page and waits until every chart has
 // settled (drawn or failed). Gives the page and what it saw: console
 // messages, page errors and every request (all but the report refused).
@@ -117,13 +133,15 @@ export async function openReport(browser, file, { timeout = 90000 } = {}) {
 }
 
 // What every chart of the open page shows: its anchor, whether it is a
-// drawn picture, its marks (elements of the data marks other than text),
+// drawn picture, its marks (elements of the data marks other than text), its
+// bars (the items of its rectangle marks), axes whose tick labels crowd,
 // texts of the picture, and the fallback's title and note.
 export async function describeCharts(page) {
   return page.$$eval('figure.chart', (figures) => figures.map((figure) => {
     const view = figure.querySelector('div.chart-view');
     const svg = view ? view.querySelector('svg') : null;
     const marks = svg ? svg.querySelectorAll('g.role-mark:not(.mark-text) > *').length : 0;
+    const bars = svg ? svg.querySelectorAll('g.role-mark.mark-rect > path').length : 0;
     const texts = svg ? Array.from(svg.querySelectorAll('text')).map((t) => t.textContent) : [];
     // Axes whose tick labels repeat a neighbour's text (ticks finer than
     // their labels' format can tell apart).
@@ -131,6 +149,17 @@ export async function describeCharts(page) {
       const labels = Array.from(axis.querySelectorAll('g.role-axis-label text')).map((t) => t.textContent);
       return labels.filter((label, i) => i > 0 && label !== '' && label === labels[i - 1]);
     }).filter((repeats) => repeats.length > 0) : [];
+    // Axes whose shown tick labels touch or overlap their neighbours'.
+    const crowdedTicks = svg ? Array.from(svg.querySelectorAll('g.role-axis')).map((axis) => {
+      const boxes = Array.from(axis.querySelectorAll('g.role-axis-label text'))
+        .filter((t) => t.textContent !== '' && Number(t.getAttribute('opacity') ?? 1) > 0)
+        .map((t) => ({ text: t.textContent, box: t.getBoundingClientRect() }));
+      const horizontal = boxes.length > 1 && Math.abs(boxes[0].box.top - boxes[1].box.top) < 1;
+      const along = (b) => (horizontal ? [b.box.left, b.box.right] : [b.box.top, b.box.bottom]);
+      const sorted = boxes.sort((a, b) => along(a)[0] - along(b)[0]);
+      return sorted.slice(1).filter((b, i) => along(b)[0] < along(sorted[i])[1] + 2)
+        .map((b) => `${sorted[sorted.indexOf(b) - 1].text}|${b.text}`);
+    }).filter((pairs) => pairs.length > 0) : [];
     const canvas = view ? view.querySelector('canvas') : null;
     const title = figure.querySelector('p.chart-title');
     const note = figure.querySelector('p.chart-note');
@@ -149,7 +178,9 @@ export async function describeCharts(page) {
       svg: Boolean(svg),
       canvas: Boolean(canvas),
       marks,
+      bars,
       repeatedTicks,
+      crowdedTicks,
       texts,
       title: title ? title.textContent : null,
       note: note ? note.textContent : null,

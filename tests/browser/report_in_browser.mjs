@@ -1,7 +1,8 @@
 // The HTML report in a real browser: headless Chromium opens the report of
 // the full example from a file:// URL and every chart must draw an SVG with
-// marks and axes whose tick labels do not repeat, with no console error, no
-// page error and no request leaving the page. A second report, made with a
+// marks and axes whose tick labels neither repeat nor crowd, every histogram one bar per
+// row of its data, with no console error, no page error, no request leaving
+// the page and no violation that axe-core finds. A second report, made with a
 // template edited to hold an element the renderer does not know, must show
 // that chart's title and note while all its other charts still draw.
 //
@@ -10,7 +11,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {
-  chartItems, describeCharts, makeTempDir, openReport, parseOptions, runReport, startBrowser,
+  accessibilityViolations, chartItems, describeCharts, makeTempDir, openReport, parseOptions, runReport,
+  startBrowser,
 } from './browser.mjs';
 
 const options = parseOptions(process.argv.slice(2), ['report', 'resources']);
@@ -54,6 +56,21 @@ function assertDrawn(chart, item) {
   assert.ok(chart.marks > 0, `${label}: the picture has no marks`);
   assert.ok(chart.width > 50 && chart.height > 50, `${label}: ${chart.width}x${chart.height} px`);
   assert.deepEqual(chart.repeatedTicks, [], `${label}: an axis repeats tick labels`);
+  assert.deepEqual(chart.crowdedTicks, [], `${label}: an axis crowds its tick labels`);
+}
+
+// The histogram templates and the data column whose rows are their bars.
+const histogramCounts = {
+  'NPARHistogram.viztemplate': ['graphSource', 'count'],
+  'NPARRelatedSamplesHistogram.viztemplate': ['graphSource', 'COUNTS'],
+  'NPARKolmogorovSmirnov.viztemplate': ['graphSource', 'COUNTS'],
+  'NPARWilcoxonPairSignedRank.viztemplate': ['graphSource', 'count'],
+};
+
+// The rows of a histogram's data: the cells of its count column that hold a number.
+function histogramRows(item) {
+  const [source, column] = histogramCounts[item.template];
+  return ((item.data[source] || {})[column] || []).filter((cell) => typeof cell === 'number').length;
 }
 
 function textOf(file) {
@@ -112,6 +129,21 @@ try {
       assert.deepEqual(chart.headingPath, fullCharts[i].headingPath, `${chart.id}: the headings it stands under`);
       assertDrawn(chart, fullCharts[i]);
     });
+  });
+
+  await check('every histogram of the full example draws one bar per row of its data', () => {
+    const histograms = fullCharts.map((item, i) => ({ item, chart: charts[i] }))
+      .filter(({ item }) => item.template in histogramCounts);
+    assert.ok(histograms.length >= 15, `only ${histograms.length} histograms`);
+    for (const { item, chart } of histograms) {
+      assert.equal(chart.bars, histogramRows(item), `${chart.id} (${item.title}): bars drawn and rows of its data`);
+    }
+  });
+
+  await check('axe-core finds no accessibility violation in the full example', async () => {
+    const violations = await accessibilityViolations(opened.page);
+    const listed = violations.map((v) => `${v.id} (${v.impact}): ${v.help}\n    ${v.targets.slice(0, 5).join('\n    ')}`);
+    assert.deepEqual(listed, [], 'violations');
   });
 
   await check('the full example shows no console error or warning, no page error, and makes no request', () => {

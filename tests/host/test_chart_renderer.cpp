@@ -192,6 +192,32 @@ TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
     EXPECT_EQ(Layers(spec["hconcat"][1], "text0")[0]["mark"]["fontSize"], 12);  // 9 pt
 }
 
+// The chart's accessible name: its title, what it plots and its key values;
+// marks and guides stay out of the accessibility tree, which it describes.
+TEST(ChartRenderer, DescribesTheChartAsItsAccessibleName) {
+    npar::ChartModel chart =
+        Data().Source("graphSource").Numbers("value", {2, 1}).Numbers("count", {15, 12}).Chart(CategoricalHistogram("Female"));
+    chart.description = "Categorical Field Information Sex; Region: North";
+    const Json spec = Spec(chart);
+    EXPECT_EQ(spec["description"],
+              "Categorical Field Information Sex; Region: North. Bars of Frequency by Sex. Total N =  27.");
+    EXPECT_EQ(spec["config"]["aria"], false);
+    EXPECT_EQ(spec["config"]["mark"]["aria"], false);
+
+    std::string text = TemplateText("NPARWilcoxonPairSignedRank.viztemplate");
+    Replace(text, "LegendLabel", "Number of Ties = 2");
+    Replace(text, "XAxis Text", "After - Before");
+    Replace(text, "YAxis Text", "Frequency");
+    Replace(text, "</categorize>", "</categorize><relabel from=\"0positive\" to=\"Positive Differences&#10;(7)\"/>"
+                                   "<relabel from=\"1negative\" to=\"Negative Differences&#10;(3)\"/>");
+    Replace(text, "<frame", "<title><text>Related-Samples Sign Test</text></title><frame");
+    Data data;
+    data.Source("graphSource").Numbers("count", {1, 2, 4}).Numbers("value", {-2, -1, 1});
+    EXPECT_EQ(Spec(data.Chart(text))["description"],
+              "Related-Samples Sign Test. Bars of Frequency by After - Before, in colours for Positive "
+              "Differences (7), Negative Differences (3).");
+}
+
 TEST(ChartRenderer, KeepsMarkupCharactersAsData) {
     const npar::ChartModel chart = Data().Source("graphSource").Numbers("value", {1, 2}).Numbers("count", {3, 4})
                                        .Chart(CategoricalHistogram("A &amp; B &lt;C&gt; &quot;q&quot; 'r'"));
@@ -549,13 +575,28 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     ASSERT_EQ(nodes.size(), 4u);
     const Json view = Find(spec, "layer");
     const double width = view["width"], height = view["height"];
-    const double radius = 0.4 * std::min(width, height);
-    EXPECT_NEAR(nodes[0]["_px"].get<double>(), width / 2, 0.01);  // the first at the top
-    EXPECT_NEAR(nodes[0]["_py"].get<double>(), height / 2 - radius, 0.01);
-    EXPECT_NEAR(nodes[1]["_px"].get<double>(), width / 2 + radius, 0.01);  // then clockwise
+    // The first at the top, then clockwise, on a circle that leaves room for
+    // the labels outside it: here the top node's two lines above it.
+    const double radius = height / 2 - nodes[0]["_py"].get<double>();
+    EXPECT_NEAR(nodes[0]["_px"].get<double>(), width / 2, 0.01);
+    EXPECT_LE(radius, 0.4 * std::min(width, height));
+    EXPECT_GE(nodes[0]["_py"].get<double>() - 14 - 4 - 2 * 13, 0) << "the top label fits above its node";
+    EXPECT_NEAR(nodes[1]["_px"].get<double>(), width / 2 + radius, 0.01);
     EXPECT_NEAR(nodes[2]["_py"].get<double>(), height / 2 + radius, 0.01);
-    EXPECT_EQ(Strings(nodes, "_lab"), std::vector<std::string>({"A\n1.50", "B\n2.00", "2", "3"}));
-    EXPECT_EQ(MarkTypes(spec, "nodes"), std::vector<std::string>({"point", "text"}));
+    EXPECT_EQ(MarkTypes(spec, "nodes"), std::vector<std::string>({"point"}));
+    // Each label stands outside the circle on its node's side, clear of the
+    // edges that run inwards: above the top node, right of the right one...
+    const std::vector<std::pair<std::string, std::string>> sides = {
+        {"above", "A\n1.50"}, {"right", "B\n2.00"}, {"below", "2"}, {"left", "3"}};
+    for (const auto& [side, label] : sides) {
+        EXPECT_EQ(Strings(Rows(spec, "nodes:" + side), "_lab"), std::vector<std::string>({label})) << side;
+        ASSERT_EQ(MarkTypes(spec, "nodes:" + side), std::vector<std::string>({"text"})) << side;
+    }
+    const Json above = Layers(spec, "nodes:above")[0]["mark"], left = Layers(spec, "nodes:left")[0]["mark"];
+    EXPECT_EQ(above["baseline"], "bottom");
+    EXPECT_LT(above["dy"].get<double>(), 0);
+    EXPECT_EQ(left["align"], "right");
+    EXPECT_LT(left["dx"].get<double>(), 0);
     EXPECT_EQ(Layers(spec, "nodes")[0]["mark"]["size"], 28 * 28);
     EXPECT_EQ(Layers(spec, "nodes")[0]["encoding"]["x"]["scale"], nullptr);  // pixel positions
 
@@ -677,11 +718,11 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     EXPECT_EQ(bars["x"]["field"], "_l1");
     EXPECT_EQ(bars["y"]["scale"]["reverse"], true);  // ranks from the top
     EXPECT_EQ(bars["y"]["title"], "Rank");
-    const auto labels = Rows(spec, "panelLabels");
-    ASSERT_EQ(labels.size(), 3u);
-    EXPECT_EQ(Strings(labels, "_fc"), std::vector<std::string>({"2", "0", "1"}));
-    EXPECT_EQ(Strings(labels, "_t"), std::vector<std::string>({"g2", "Mean Rank = 1.50", "N = 2\nMean Rank = 2.50"}));
-    EXPECT_EQ(Layers(spec, "panelLabels")[0]["mark"]["fontSize"], 12);
+    // Panel labels stand in the header under their panel's name, never over the bars.
+    EXPECT_TRUE(Rows(spec, "panelLabels").empty());
+    EXPECT_EQ(spec["facet"]["column"]["header"]["labelExpr"],
+              "({'2': ['2', 'g2'], '0': ['0', 'Mean Rank = 1.50'], '1': ['1', 'N = 2', 'Mean Rank = 2.50']})"
+              "[datum.value]");
 
     Data groups;
     groups.Source("graphSource")
@@ -701,6 +742,9 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     EXPECT_EQ(right["y"]["title"], "Score (right)");
     EXPECT_EQ(left["y"]["title"], "Score");
     EXPECT_EQ(pair[0]["title"]["text"], Json({"Control"}));
+    EXPECT_EQ(pair[0]["title"]["subtitle"], Json({"Mean Rank = 1.50"}));
+    EXPECT_EQ(pair[1]["title"]["subtitle"], Json({"N = 2", "Mean Rank = 2.50"}));
+    EXPECT_EQ(pair[1]["title"]["subtitleFontSize"], 12);  // 9 pt
     EXPECT_EQ(Numbers(Rows(pair[1], "bars"), "_l1"), std::vector<double>({2, 9}));
     // The sub-label above the panels.
     EXPECT_EQ(Strings(Rows(mirrored["vconcat"][0], "text0"), "_t"), std::vector<std::string>({"Course variant"}));
@@ -720,8 +764,9 @@ TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {
     EXPECT_EQ(Numbers(Rows(spec, "bars:plain"), "_pm"), std::vector<double>({0}));  // the ties: no category
     const auto layers = Layers(spec, "bars");
     const Json color = layers[0]["encoding"]["color"];
-    EXPECT_EQ(color["scale"]["domain"], Json({"Negative Differences\n(3)", "Positive Differences\n(7)"}));
-    EXPECT_EQ(color["scale"]["range"], Json({"#c55a11", "#2e75b6"}));
+    // The template's category order puts positive differences first.
+    EXPECT_EQ(color["scale"]["domain"], Json({"Positive Differences\n(7)", "Negative Differences\n(3)"}));
+    EXPECT_EQ(color["scale"]["range"], Json({"#2e75b6", "#c55a11"}));
     EXPECT_EQ(color["legend"]["title"], "Number of Ties = 2");
     EXPECT_EQ(color["legend"]["labelExpr"], "split(datum.label, '\\n')");
     const Json plain = Layers(spec, "bars:plain")[0];
@@ -730,6 +775,28 @@ TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {
     EXPECT_EQ(Numbers(Rows(spec, "guide0"), "_g"), std::vector<double>({0}));
     EXPECT_EQ(Layers(spec, "guide0")[0]["mark"]["strokeDash"], Json({3, 3}));
     EXPECT_EQ(layers[0]["encoding"]["x"]["title"], "After - Before");
+}
+
+// Wide tick labels get ticks far enough apart for them: numbers of two
+// decimals over a span of 35 on a differences axis take a step of 10, not the
+// library's 5, whose labels would run into each other.
+TEST(ChartRenderer, SpacesTickLabelsThatWouldCrowd) {
+    std::string text = TemplateText("NPARWilcoxonPairSignedRank.viztemplate");
+    Replace(text, "LegendLabel", "Number of Ties = 0");
+    Replace(text, "XAxis Text", "After - Before");
+    Replace(text, "YAxis Text", "Frequency");
+    Replace(text, "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\"/>",
+            "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\">"
+            "<format type=\"F\" decimals=\"2\" width=\"8\"/></variable>");
+    Data data;
+    data.Source("graphSource").Numbers("count", {1, 3, 14, 10, 9, 2}).Numbers("value", {-5, -2.5, 0, 10, 20, 30});
+    const Json x = Layers(Spec(data.Chart(text)), "bars")[0]["encoding"]["x"]["axis"];
+    EXPECT_EQ(x["labelOverlap"], "greedy");
+    ASSERT_TRUE(x.contains("values"));
+    const Json& values = x["values"];
+    ASSERT_GE(values.size(), 2u);
+    EXPECT_GE(values[1].get<double>() - values[0].get<double>(), 10);
+    EXPECT_LE(values.size(), 5u);
 }
 
 TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {

@@ -125,9 +125,13 @@ TEST(CellTexts, NumberFormats) {
     EXPECT_EQ(text(95, p.Percent()), "95%");
     EXPECT_EQ(text(0.05, p.Proportion()), "0.05");
     EXPECT_EQ(text(-0.0001, p.Coefficient()), "0.000");
+    EXPECT_EQ(text(0.0009, p.Statistic()), ".001");
+    EXPECT_EQ(text(0.0004, p.Statistic()), ".000") << "no significance bound";
+    EXPECT_EQ(text(-2.5, p.Statistic()), "-2.500");
     EXPECT_EQ(text(2, p.CountOrCoefficent(2)), "2");
     EXPECT_EQ(text(0.25, p.CountOrCoefficent(0.25)), "0.250");
-    for (auto format : {p.Count(), p.Significance(), p.Percent(), p.Proportion(), p.Coefficient()})
+    for (auto format : {p.Count(), p.Significance(), p.Percent(), p.Proportion(), p.Coefficient(),
+                        p.Statistic()})
         EXPECT_EQ(text(kSystemMissing, format), ".");
 
     ProcedureDataSource dataSource;

@@ -169,7 +169,15 @@ TEST(BoxplotCharts, MedianLineAndLabel) {
     const pugi::xml_node frame = graph.next_sibling();
     EXPECT_STREQ(frame.name(), "labelFrame") << "the label frame follows the graph";
     EXPECT_STREQ(frame.child("label").child("text").text().get(), "Grand Median = 52.000");
-    EXPECT_TRUE(frame.find_child_by_attribute("location", "part", "bottom"));
+    // Right above the plot, where it covers no box.
+    const pugi::xml_node top = frame.find_child_by_attribute("location", "part", "top");
+    EXPECT_STREQ(top.attribute("method").value(), "attach");
+    EXPECT_STREQ(top.attribute("target").value(), "graph1");
+    EXPECT_FALSE(frame.find_child_by_attribute("location", "part", "bottom"));
+    const Json& drawn = charts[0]["vegaLite"];
+    ASSERT_TRUE(drawn.contains("vconcat")) << "the label stands in a row of its own above the graph";
+    EXPECT_NE(drawn["vconcat"][0].dump().find("Grand Median = 52.000"), std::string::npos);
+    EXPECT_EQ(drawn["vconcat"][1].dump().find("Grand Median"), std::string::npos);
 
     // A template without "</graph>" gets neither; one without
     // "</visualization>" gets no popup.

@@ -37,6 +37,29 @@ TEST(Driver, TestHeadingsFieldHeadingsAndBlockingErrors) {
     EXPECT_EQ(outcome.json["items"][0]["title"], "Hypothesis Test Summary");
 }
 
+// Fields that resolve to no variable name nothing: the related-samples test
+// then gets no field heading, as the other families do, rather than an empty one.
+TEST(Driver, TestsWhoseFieldsAreUnknownGetNoFieldHeading) {
+    const std::string unknownPair = Algorithm(
+        "RSign", "Related_Samples",
+        Table("Condition", Attribute("ConditionKey", "R_Sign_2") + Attribute("%0", "98") +
+                               Attribute("%1", "99")) +
+            Table("StatisticsResult", Attribute("TotalN", "38")));
+    const std::string unknownGroups = Algorithm(
+        "IMannWhitneyU", "Independent_Samples",
+        Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
+                               Attribute("%0", "98") + Attribute("%1", "99")) +
+            Table("StatisticsResult", Attribute("TotalN", "38")));
+    auto dataSource = MakeDataSource();
+    const RunOutcome outcome = RunDocument(MakeDocument(unknownPair + unknownGroups), dataSource.get());
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(HeadingTexts(outcome.json),
+              (std::vector<std::string>{"Related-Samples Sign Test", "Independent-Samples Mann-Whitney U Test"}));
+    const Json& sign = outcome.json["items"][1];
+    ASSERT_FALSE(sign["items"].empty());
+    EXPECT_EQ(sign["items"][0]["type"], "table") << "the statistics table stands under the test heading";
+}
+
 TEST(Driver, SplitHeadingsOrSplitDimensions) {
     auto dataSource = MakeDataSource();
     const int region = dataSource->FindVarIndex("region", 0);

@@ -17,6 +17,7 @@
 #include "FacSTDictionary.h"
 #include "FieldInformation.h"
 #include "KolmogorovSmirnov.h"
+#include "OutputFixture.h"
 #include "OutputQuery.h"
 #include "ReaderFixture.h"
 #include "XDocument.h"
@@ -151,7 +152,7 @@ protected:
             << "[Nonparametric Tests]\nTotalN\tTotal N\nE60352\tCount\nhistoN\t\\nN =\n"
                "histoMin\t\\nMinimum =\nhistoMax\t\\nMaximum =\nhistoMean\t\\nMean =\n"
                "histoStdDev\t\\nStd. Deviation =\n"
-               "ORDINAL_AS_CON\tThe ordinal field ^1 is shown as continuous.\n"
+               "ORDINAL_AS_CON\tThe ordinal field ^1 is treated as continuous.\n"
                "Poisson Parameter\tPoisson <rate> & \"mean\"\n";
         dictionary = std::make_unique<FacSTDictionary>(path.string());
         dictionary->SetProcedure("Nonparametric Tests");
@@ -258,6 +259,20 @@ TEST_F(HistogramCharts, CategoricalBarValuesStringsAndRelabels) {
               (std::map<std::string, std::string>{{"Abc", "Alpha"}, {"Northwes", "Northwestern"}}));
 }
 
+// A continuous field's bars are its bins: a field with values in the data
+// dictionary (here the two of group) still draws each bar at its bin's value,
+// not at the value whose position the bin's value happens to be.
+TEST_F(HistogramCharts, ContinuousBarsHoldTheirBinValues) {
+    const Split split = ReadSplit(FieldInfoXml(1, false, {"4 6 1", "0 1 2"}),
+                                  KSTest("PoissonDistribution_O_KolmogorovSmirnov_2", {"1", "0.8"}));
+    const auto fields = FieldCharts(split, 1, false);
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(Values(fields[0]), Json({0, 1, 2}));
+    const auto tests = KSCharts(split, 1);
+    ASSERT_EQ(tests.size(), 1u);
+    EXPECT_EQ(Values(tests[0]), Json({0, 1, 2}));
+}
+
 TEST_F(HistogramCharts, DateValuesReachTheDateScaleExactlyOnce) {
     const Split split =
         ReadSplit(FieldInfoXml(3, true, {"5 4", "0 1"}) +
@@ -292,6 +307,47 @@ TEST_F(HistogramCharts, DateValuesReachTheDateScaleExactlyOnce) {
     EXPECT_EQ(Label(*document), "Normal Parameters\nMean 01-JAN-2023\nStd. Deviation 1 12:00:00");
 }
 
+// The bars of the drawn chart (its Vega-Lite rows of the layer "bars").
+std::vector<Json> DrawnBars(const Json& node) {
+    std::vector<Json> bars;
+    if (node.is_object() && node.contains("values") && node["values"].is_array()) {
+        for (const Json& row : node["values"])
+            if (row.value("_layer", "") == "bars") bars.push_back(row);
+    }
+    if (node.is_structured())
+        for (const Json& child : node) {
+            const auto inner = DrawnBars(child);
+            bars.insert(bars.end(), inner.begin(), inner.end());
+        }
+    return bars;
+}
+
+// A distribution table is binned already: its bins, given as centres rounded
+// to a tenth of a day (months are not equally long), draw as one bar per row
+// at its place, side by side, never merged into bins of their own.
+TEST_F(HistogramCharts, MonthlyBinsDrawOneBarPerRow) {
+    const std::string counts = "9 9 10 11 9 8 12 10 13 9 15 5";
+    const std::string centres =
+        "19373.2 19403.8 19434.2 19464.8 19495.2 19525.8 19556.2 19586.8 19617.2 19647.8 19678.2 19708.8";
+    const Split split =
+        ReadSplit(FieldInfoXml(4, false, {counts, centres},
+                               Statistics("120", "19358", "19723", "19543.3", "102.46")),
+                  KSTest("UniformDistribution_O_KolmogorovSmirnov_3", {"4", "19358", "19722"}));
+    for (const auto& charts : {FieldCharts(split, 4, false), KSCharts(split, 4)}) {
+        ASSERT_EQ(charts.size(), 1u);
+        const std::vector<Json> bars = DrawnBars(charts[0]["vegaLite"]);
+        ASSERT_EQ(bars.size(), 12u) << charts[0]["title"];
+        for (size_t i = 0; i < bars.size(); ++i) {
+            EXPECT_LT(bars[i]["_p0"].get<double>(), bars[i]["_pm"].get<double>());
+            if (i > 0) {
+                EXPECT_EQ(bars[i]["_p0"], bars[i - 1]["_p1"]) << "bar " << i;
+            }
+        }
+        EXPECT_EQ(bars[0]["_l1"], 9);
+        EXPECT_EQ(bars[10]["_l1"], 15);
+    }
+}
+
 TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     const std::string ordinal = Algorithm(
         "OChiSquare", "One_Sample",
@@ -313,10 +369,10 @@ TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     EXPECT_EQ(scores[0]["description"],
               "Continuous Field Information " + kMarkup + "; Region: North");
 
-    // An ordinal field shown as continuous is drawn by the categorical view, with a note.
+    // An ordinal field a test treats as continuous is drawn by the categorical view, with a note.
     const auto groups = FieldCharts(split, 1, true, "Region: North", false);
     ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0]["footnote"], "The ordinal field Group is shown as continuous.");
+    EXPECT_EQ(groups[0]["footnote"], "The ordinal field Group is treated as continuous.");
     EXPECT_EQ(groups[0]["subtitle"], "Region: North");
     EXPECT_EQ(groups[0]["description"], "Categorical Field Information Group");
     EXPECT_TRUE(FieldCharts(split, 1, false).empty());
@@ -325,6 +381,31 @@ TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     ASSERT_EQ(plain.size(), 1u);
     EXPECT_EQ(plain[0]["subtitle"], "");
     EXPECT_EQ(plain[0]["description"], "Continuous Field Information " + kMarkup);
+}
+
+// An ordinal field that a test treats as continuous is still drawn by its
+// categories: the project's note says so, in agreement with the chart's title
+// and bars, rather than claiming the field is shown as continuous.
+TEST_F(HistogramCharts, OrdinalFieldNoteAgreesWithTheCategoricalBars) {
+    const std::string ordinal = Algorithm(
+        "OChiSquare", "One_Sample",
+        Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") +
+                               Attribute("%0", "1") + Attribute("OrdinalTreatedAsCont", "1")));
+    auto source = MakeDataSource();
+    const RunOutcome outcome = RunDocument(
+        MakeDocument(ordinal, kDictionary,
+                     "<FieldInfos>" + FieldInfoXml(1, true, {"4 6", "0 1"}, Attribute("TotalN", "10")) +
+                         "</FieldInfos>"),
+        source.get());
+    ASSERT_TRUE(outcome.ok);
+    std::vector<Json> fieldCharts;
+    for (const Json& chart : output_query::Items(outcome.json, "chart"))
+        if (chart["title"].get<std::string>().find("Field Information") != std::string::npos)
+            fieldCharts.push_back(chart);
+    ASSERT_EQ(fieldCharts.size(), 1u);
+    EXPECT_EQ(fieldCharts[0]["title"], "Categorical Field Information Group");
+    EXPECT_EQ(fieldCharts[0]["footnote"],
+              "The tests treat the ordinal field Group as continuous; the chart shows its categories.");
 }
 
 TEST_F(HistogramCharts, KolmogorovSmirnovFittedLinesTitlesAndParameterLabels) {

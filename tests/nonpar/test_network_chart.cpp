@@ -198,6 +198,39 @@ TEST(NetworkChart, RelatedSamplesNodesAreFieldsAndRowlessTablesHaveNoChart) {
     EXPECT_EQ(charts[1]->chart["data"]["edgeSource_1"]["to"], Json({2}));
 }
 
+// The footnote names the statistic each node shows, by the test, as the
+// homogeneous-subsets notes do: successes, average ranks or medians.
+TEST(NetworkChart, FootnotesNameEachTestsStatistic) {
+    const std::string comparisons = Pairwise({"0 1", "1.25 1.75"}, {"0 1 1 1 1 0.2 0.2"});
+    const std::string groups = Pairwise({"0 1", "61.5 70.25"}, {"0 1 1 1 1 0.2 0.2"}, "3");
+    const std::string tests =
+        KSampleTest("RCochransQ", "Related_Samples", "CategoryListsAreSpecified_R_CochransQ_1", {"0 1"},
+                    comparisons) +
+        KSampleTest("RFriedmansTwoWayByRanks", "Related_Samples", "R_FriedmansTwoWayByRanks_1", {"0 1"},
+                    comparisons) +
+        KSampleTest("RKendallsCoefficient", "Related_Samples", "R_KendallsCoefficient_1", {"0 1"},
+                    comparisons) +
+        KruskalWallis(groups) +
+        KSampleTest("IJonckheereTerpstra", "Independent_Samples",
+                    "DefaultAllDistinctValuesUsed_I_JonckheereTerpstra_2", {"0", "3"}, groups) +
+        KSampleTest("IMedian", "Independent_Samples", "DefaultAllDistinctValuesUsed_I_Median_2", {"0", "3"},
+                    groups);
+    auto source = MakeSource();
+    const RunOutcome outcome = RunDocument(MakeDocument(tests, kDictionary), source.get());
+    ASSERT_TRUE(outcome.ok);
+    std::vector<std::string> footnotes;
+    for (const auto& charted : NetworkCharts(outcome.json["items"]))
+        footnotes.push_back(charted->chart["footnote"]);
+    EXPECT_EQ(footnotes, (std::vector<std::string>{
+                             "Each node shows the sample number of successes.",
+                             "Each node shows the sample average rank.",
+                             "Each node shows the sample average rank.",
+                             "Each node shows the sample average rank of Band & <Co>.",
+                             "Each node shows the sample average rank of Band & <Co>.",
+                             "Each node shows the sample median of Band & <Co>.",
+                         }));
+}
+
 // The driver reads DEBUG_MODEL_VIEWER once per process, so the run with the
 // other charts switched off goes to a process of its own.
 TEST(NetworkChartDeathTest, MadeWhenTheOtherChartsAreOff) {

@@ -84,7 +84,7 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
             Record("OBinomial", "One_Sample", "ACutPointIsSpecified_O_Binomial_4",
                    {"0", "62.5", "0.5", "0.5"}) +
             Record("OKolmogorovSmirnov", "One_Sample", "NormalDistribution_O_KolmogorovSmirnov_3",
-                   {"2", "19539", "10"}) +
+                   {"2", "19539", "10.25"}) +
             Record("OKolmogorovSmirnov", "One_Sample", "NormalDistribution_O_KolmogorovSmirnov_3",
                    {"0", "62.0042", "9.00532"}) +
             Record("OBinomial", "One_Sample", "CategoryListsAreSpecified_O_Binomial_5",
@@ -117,8 +117,8 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
               "probabilities .500 and .500.");
     EXPECT_EQ(Text(table, 4, "Null Hypothesis"),
               "The distribution of Enrolment date is normal with mean 01-JUL-2023 and standard "
-              "deviation 864000.0.")
-        << "a spread of days becomes seconds, in the date field's decimals plus one";
+              "deviation 10 06:00:00.")
+        << "a spread of days reads as days and time of day, as the field's chart label";
     EXPECT_EQ(
         Text(table, 5, "Null Hypothesis"),
         "The distribution of Test score is normal with mean 62.004 and standard deviation 9.005.")
@@ -135,6 +135,39 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
     EXPECT_EQ(Text(table, 9, "Null Hypothesis"),
               "The distribution of Grade is exponential with mean 2.0.")
         << "a mean that equals a labelled value is still a number";
+}
+
+// A cut point is a value of the test field, shown with at least the field's
+// decimals and with every further decimal it has: a cut of 3.5 on a
+// whole-number field is not "4".
+TEST(NullHypotheses, CutPointsShowTheirValueExactly) {
+    const std::string interval = Table(
+        "ClopperPearson",
+        Attribute("computeECIMethod", "ClopperPearson") + Attribute("Estimate", "0.4") +
+            Table("ConfidenceInterval", Attribute("Lower", "0.3") + Attribute("Upper", "0.5")));
+    const std::string document = MakeDocument(
+        Record("OBinomial", "One_Sample", "ACutPointIsSpecified_O_Binomial_4",
+               {"3", "3.5", "0.5", "0.5"}) +
+            Record("ORuns", "One_Sample", "ACutPointIsSpecified_O_Runs_2", {"0", "62.125"}) +
+            Record("ORuns", "One_Sample", "ACutPointIsSpecified_O_Runs_2", {"3", "2"}) +
+            Record("OEstimateConfidenceInterval", "One_Sample", "ACutPointIsSpecified_O_Binomial_2",
+                   {"3", "3.25"}, interval),
+        kDictionary);
+    auto dataSource = MakeDatedSource();
+    const RunOutcome outcome = RunDocument(document, dataSource.get());
+    ASSERT_TRUE(outcome.ok);
+    const Json summary = Tables(outcome.json, "Hypothesis Test Summary").at(0);
+    EXPECT_EQ(Text(summary, 1, "Null Hypothesis"),
+              "The categories defined by First rating <= 3.5 and First rating > 3.5 occur with "
+              "probabilities .500 and .500.");
+    EXPECT_EQ(Text(summary, 2, "Null Hypothesis"),
+              "The sequence of values defined by Test score < 62.125 and Test score >= 62.125 is "
+              "random.");
+    EXPECT_EQ(Text(summary, 3, "Null Hypothesis"),
+              "The sequence of values defined by First rating < 2 and First rating >= 2 is random.")
+        << "a whole cut on a whole-number field needs no decimals";
+    const Json intervals = Tables(outcome.json, "Confidence Interval Summary").at(0);
+    EXPECT_EQ(Text(intervals, 1, "Parameter"), "Probability of First rating <= 3.25.");
 }
 
 TEST(NullHypotheses, UnknownKeysBadIndicesAndMissingFieldsShowPlaceholders) {

@@ -196,6 +196,18 @@ std::string PairTest(const std::string& name, int first, int second, const std::
                                                              Simple("Interval", "Count Value", "", rowList)));
 }
 
+// The categories of the first colour scale of a Vega-Lite chart, in order.
+Json ColorDomain(const Json& node) {
+    if (node.is_object() && node.contains("color") && node["color"].contains("scale"))
+        return node["color"]["scale"]["domain"];
+    if (!node.is_structured()) return nullptr;
+    for (const Json& child : node) {
+        const Json found = ColorDomain(child);
+        if (!found.is_null()) return found;
+    }
+    return nullptr;
+}
+
 // Draws every test of the document.
 const DrawView kPairs = [](FacSTDictionary& dictionary, const ReadOutcome& read) {
     for (const auto& test : read.results->fTests) {
@@ -220,6 +232,10 @@ TEST(RelatedDifferenceCharts, AxisLegendAndSignRelabels) {
     EXPECT_EQ(sign.Attr("legend", "title"), "Number of Ties = 0");
     EXPECT_EQ(sign.Relabels("type"),
               (Labels{{"0positive", "Positive Differences\n(12)"}, {"1negative", "Negative Differences\n(7)"}}));
+    // The legend lists the signs in the order of their keys, positive first,
+    // whichever sign the first difference has.
+    EXPECT_EQ(ColorDomain(charts[0]["vegaLite"]),
+              Json::array({"Positive Differences\n(12)", "Negative Differences\n(7)"}));
     EXPECT_EQ(sign.Attr("variable[@id='value']", "label"), "Before");
     EXPECT_EQ(sign.Attr("variable[@id='value']/format", "decimals"), "2");
 

@@ -84,8 +84,9 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     EXPECT_EQ(Column(chart, "categories"), Json({"Observed", "Observed", "Hypothesized", "Hypothesized"}));
     EXPECT_EQ(Column(chart, "type"), Json({" <= 5.50", " > 5.50", " <= 5.50", " > 5.50"}));
     EXPECT_EQ(Column(chart, "value"), Json({12, 28, 20, 20}));
-    const std::string observed = " <= 5.50 12%\n > 5.50 28%\n";
-    const std::string hypothesized = " <= 5.50 20%\n > 5.50 20%\n";
+    // The tooltip gives each segment's share of the total frequency (40), as the axis does.
+    const std::string observed = " <= 5.50 30.0%\n > 5.50 70.0%\n";
+    const std::string hypothesized = " <= 5.50 50.0%\n > 5.50 50.0%\n";
     EXPECT_EQ(Column(chart, "tooltip"), Json({observed, observed, hypothesized, hypothesized}));
     EXPECT_EQ(Attr(chart, "//variable[@id='type']", "categoryOrder"), " <= 5.50; > 5.50");
     EXPECT_EQ(Attr(chart, "//legend", "title"), "Test score");
@@ -99,6 +100,18 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     const auto none = Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}), MakeDataSource(), kDictionary, 0);
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(Attr(none[0], "//interval", "scalingFactor"), "1");
+    EXPECT_EQ(Column(none[0], "tooltip")[0], " <= 5.50 12\n > 5.50 28\n") << "counts, not percentages";
+}
+
+// The segments name the cut point as it is: at least the field's decimals,
+// and every further decimal the value has.
+TEST(StackedCharts, CutPointSegmentsShowTheCutExactly) {
+    for (const auto& [field, cut, expected] : std::vector<std::tuple<const char*, const char*, const char*>>{
+             {"1", "1.5", " <= 1.5"}, {"0", "5.125", " <= 5.125"}, {"1", "2", " <= 2"}}) {
+        const auto charts = Draw(StackedTest("OBinomial", kCut, {field, cut, "0.5"}));
+        ASSERT_EQ(charts.size(), 1u);
+        EXPECT_EQ(Column(charts[0], "type")[0], expected) << field << " " << cut;
+    }
 }
 
 TEST(StackedCharts, BinaryBinomialNamesSegmentsByTheTestFieldsValueLabels) {
@@ -128,13 +141,31 @@ TEST(StackedCharts, BinaryBinomialNamesSegmentsByTheTestFieldsValueLabels) {
     EXPECT_EQ(Attr(charts[0], "//legend", "title"), "Group & <\"Sub\">");
 }
 
+// Category lists name their segments by the categories they hold: the test
+// field's labels (its values where it has none), and for values not among the
+// field's the record's texts, the second list going on where the first stopped.
+TEST(StackedCharts, CategoryListBinomialNamesSegmentsByTheirCategories) {
+    std::string test = StackedTest("OBinomial", "CategoryListsAreSpecified_O_Binomial_5",
+                                   {"1", "0 7", "1 8", "0.5", "0.5"});
+    test.insert(test.rfind("</Algorithm>"),
+                Table("ValsNotInTheCategoreis", Attribute("Value", "4") + Attribute("Value", "5")));
+    std::string fields = kDictionary;
+    const std::string treatment = " displayValue=\"Treatment\"";
+    fields.erase(fields.find(treatment), treatment.size());
+    const auto charts = Draw(test, MakeDataSource(), fields);
+    ASSERT_EQ(charts.size(), 1u);
+    const Json& types = Column(charts[0], "type");
+    EXPECT_EQ(Json({types[0], types[1]}), Json({"Control, 4", "2, 5"}));
+    EXPECT_EQ(Attr(charts[0], "//variable[@id='type']", "categoryOrder"), "Control, 4;2, 5");
+}
+
 TEST(StackedCharts, MissingCellsWriteNoRowsAndNoCellsNoChart) {
     // A short row and a row longer than the column names: only named cells that exist.
     const auto charts = Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}, "0 1", {"12", "20 20 99"}));
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(Column(charts[0], "categories"), Json({"Observed", "Hypothesized", "Hypothesized"}));
     EXPECT_EQ(Column(charts[0], "value"), Json({12, 20, 20}));
-    EXPECT_EQ(Column(charts[0], "tooltip")[0], " <= 5.50 12%\n");
+    EXPECT_EQ(Column(charts[0], "tooltip")[0], " <= 5.50 30.0%\n");
 
     // Row names without column names: no chart, and the template is not
     // fetched (a fetched template would name the probe document).
@@ -158,7 +189,7 @@ TEST(StackedCharts, CochransQBarsAreTheRelatedFields) {
     // Row 2 is the third field; rows that name no field stay as they are.
     EXPECT_EQ(Column(charts[0], "categories"),
               Json({"Region of residence", "Region of residence", "7", "7", "-1", "-1"}));
-    EXPECT_EQ(Column(charts[0], "tooltip")[0], "Success 3%\nFailure 7%\n");
+    EXPECT_EQ(Column(charts[0], "tooltip")[0], "Success 7.5%\nFailure 17.5%\n");
     EXPECT_EQ(Attr(charts[0], "//legend", "title"), "");
 }
 

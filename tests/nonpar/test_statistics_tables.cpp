@@ -68,11 +68,53 @@ TEST(StatisticsTables, FormatsAndMessageNotes) {
     EXPECT_EQ(Cell(table, {"Degrees of Freedom"}, {})["text"], "2");
     EXPECT_EQ(Cell(table, {"Test Statistic"}, {})["text"], "1.800");
     EXPECT_EQ(Cell(table, {"Asymptotic Sig. (2-sided test)"}, {})["text"], "<.001");
-    EXPECT_EQ(Cell(table, {"Standardized Test Statistic"}, {})["text"], "0.000")
+    EXPECT_EQ(Cell(table, {"Standardized Test Statistic"}, {})["text"], ".000")
         << "a statistic of 0 is no significance bound";
     // The message located on a comparison stays off the summary.
     EXPECT_EQ(NoteTexts(table, Cell(table, {"Test Statistic"}, {})), kMessageOnly);
     EXPECT_EQ(TableNoteTexts(table), kMessageOnly);
+}
+
+// Every statistic of one table reads in the significances' style, whatever
+// its size or sign; only a significance shows the "<.001" bound.
+TEST(StatisticsTables, StatisticsShareTheSignificanceStyle) {
+    const auto tables = RunTables(
+        Independent("IMedian",
+                    Attribute("TotalN", "40") + Attribute("TestStatistic", "0.0004") +
+                        Attribute("StandardizedTestStatistic", "-0.0004") +
+                        Attribute("AsymptoticSig2Tailed", "0.367") +
+                        Table("YatesContinuityCorrection",
+                              Attribute("TestStatistic", "0.0002") +
+                                  Attribute("AsymptoticSig2Tailed", "0.0002"))),
+        "Independent-Samples Median Test Summary");
+    ASSERT_EQ(tables.size(), 1u);
+    const Json& table = tables[0];
+    EXPECT_EQ(Cell(table, {"Test Statistic"}, {})["text"], ".000");
+    EXPECT_EQ(Cell(table, {"Standardized Test Statistic"}, {})["text"], ".000")
+        << "the sign of a value that rounds to 0 does not change its style";
+    EXPECT_EQ(Cell(table, {"Asymptotic Sig. (2-sided test)"}, {})["text"], ".367");
+    const std::string yates = "Yates's Continuity Correction";
+    EXPECT_EQ(Cell(table, {yates, "Test Statistic"}, {})["text"], ".000");
+    EXPECT_EQ(Cell(table, {yates, "Asymptotic Sig. (2-sided test)"}, {})["text"], "<.001");
+}
+
+// A message number the catalogue has no text for is named as a message, with
+// its parameters, so that the footnote says what it is.
+TEST(StatisticsTables, MessagesWithoutACatalogueTextAreNamedAsMessages) {
+    const std::string withParameters =
+        Table("Message", Attribute("code", "222306") + Attribute("type", "warning") +
+                             Attribute("paramNum", "2") + Attribute("%0", "5") + Attribute("%1", "0.25"));
+    const std::string withText =
+        Table("Message", Attribute("code", "40001") + Attribute("type", "warning") +
+                             Attribute("paramNum", "2") + Attribute("%0", "3") + Attribute("%1", "2"));
+    const auto tables = RunTables(
+        Independent("IKruskalWallis", Attribute("TotalN", "38") + Attribute("TestStatistic", "1.8"),
+                    withParameters + Message("222399") + withText),
+        "Independent-Samples Kruskal-Wallis Test Summary");
+    ASSERT_EQ(tables.size(), 1u);
+    EXPECT_EQ(NoteTexts(tables[0], Cell(tables[0], {"Test Statistic"}, {})),
+              (std::vector<std::string>{"Message 222306: 5, 0.250", "Message 222399",
+                                        "The test needs at least 3 cases with valid values; these data have 2."}));
 }
 
 TEST(StatisticsTables, RunsBoundsAndMosesSpans) {

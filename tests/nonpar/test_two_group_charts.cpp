@@ -185,4 +185,31 @@ TEST(TwoGroupHistogram, DateMeansAndMarkupInLabels) {
     EXPECT_STREQ(parsed.Variable("means").child("format").attribute("type").value(), "DATE");
 }
 
+// The categories of the first y scale of a Vega-Lite chart, in order.
+Json YDomain(const Json& node) {
+    if (node.is_object() && node.contains("y") && node["y"].is_object() && node["y"].contains("scale") &&
+        node["y"]["scale"].contains("domain"))
+        return node["y"]["scale"]["domain"];
+    if (!node.is_structured()) return nullptr;
+    for (const Json& child : node) {
+        const Json found = YDomain(child);
+        if (!found.is_null()) return found;
+    }
+    return nullptr;
+}
+
+// Date bins are written as dates; whichever group has a bin first, the bins
+// stand in the order of their dates.
+TEST(TwoGroupHistogram, DateBinsStandInTheOrderOfTheirDates) {
+    auto dataSource = std::make_unique<ProcedureDataSource>();
+    dataSource->AddVariable(QUOR_Variable("score", "Visit", 0, QUOR_Format(QUOR_Format::DATE, 11, 0)));
+    dataSource->AddVariable(QUOR_Variable("group", "Group", 0, QUOR_Format(5, 8, 0)));
+    const std::vector<Json> charts = DrawCharts(
+        MakeDocument(TwoGroupTest("IMannWhitneyU", Group(1, 0, 18, "15.2", {"3 5", "20011 20012"}) +
+                                                       Group(2, 1, 20, "23.4", {"4 2", "20010 20011"}))),
+        dataSource.get());
+    ASSERT_EQ(charts.size(), 1u);
+    EXPECT_EQ(YDomain(charts[0]["vegaLite"]), Json::array({"14-OCT-2024", "15-OCT-2024", "16-OCT-2024"}));
+}
+
 }  // namespace

@@ -920,6 +920,8 @@ STRING_KEYS = [
     # network
     "Pairwise Comparisons of ^1", "Each node shows the sample average rank of ^1.",
     "Pairwise Comparisons", "Each node shows the sample number of successes.", "Adj.Sig.",
+    "Each node shows the sample average rank.", "Each node shows the sample median of ^1.",
+    "Each node shows the sample median.",
     # related-samples histograms, differences, two-group histograms
     "Rank", "Related-Samples Kendall's Coefficient of Concordance",
     "Related-Samples Friedman's Two-Way Analysis of Variance by Ranks", "Number of Ties = ^1",
@@ -929,7 +931,8 @@ STRING_KEYS = [
     "Independent-Samples Wald-Wolfowitz Runs Test",
 ]
 TAKES_ARGUMENT = {"ORDINAL_AS_CON", "Observed Number of Runs = ^1", "Pairwise Comparisons of ^1",
-                  "Each node shows the sample average rank of ^1.", "Number of Ties = ^1"}
+                  "Each node shows the sample average rank of ^1.",
+                  "Each node shows the sample median of ^1.", "Number of Ties = ^1"}
 # Texts that a view continues directly with a number.
 ENDS_IN_BLANK = {"NPAR_BOXPLOT_CONTROLGROUP", "NPAR_BOXPLOT_EXPERIMENTALGROUP",
                  "OWilcoxonSignedRanksHypotheticalMedian", "OWilcoxonSignedRanksObservedMedian"}

@@ -39,6 +39,7 @@ std::string FormatNumber(double value, const BpFormatSpec& format) {
         case BpFormatSpec::Proportion: return Fixed(value, 2);
         case BpFormatSpec::Coefficient: return Fixed(value, 3);
         case BpFormatSpec::Decimals: return Fixed(value, std::max(0, std::min(format.decimals, 16)));
+        case BpFormatSpec::Statistic: return WithoutLeadingZero(Fixed(value, 3));
     }
     return Fixed(value, 3);
 }

@@ -6,6 +6,7 @@
 #include "render/GraphView.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <set>
 
@@ -116,6 +117,41 @@ std::string WrappedLabels(const std::vector<std::string>& labels, double band) {
     return "(" + table + "})[datum.value]";
 }
 
+// The diameter of a point's symbol, in pixels.
+double NodeDiameter(const Style& style) { return style.size > 0 ? std::min(style.size, 200.0) : 8; }
+
+// The distance from a point's position to the edge of its symbol.
+double LabelGap(const Style& style) { return style.symbol != "none" ? NodeDiameter(style) / 2 : 0; }
+
+// Where a network node's label stands, from the node's offset from the
+// circle's centre: above a node in the upper part of the circle, below one
+// in the lower part, and beside a node near the horizontal through the
+// centre, always outside the circle and away from its edges.
+std::string NodeLabelSide(double dx, double dy) {
+    if (std::fabs(dy) >= 0.3 * std::hypot(dx, dy)) return dy < 0 ? "above" : "below";
+    return dx < 0 ? "left" : "right";
+}
+
+// The smallest of 1, 2 and 5 times a power of ten that is at least step.
+double RoundStep(double step) {
+    const double power = std::pow(10.0, std::floor(std::log10(step)));
+    for (double factor : {1.0, 2.0, 5.0, 10.0})
+        if (factor * power >= step * (1 - 1e-12)) return factor * power;
+    return 10 * power;
+}
+
+// A date as an axis writes it in the format's pattern, at its widest.
+std::string WidestDateLabel(const std::string& type) {
+    if (type == "ADATE" || type == "EDATE" || type == "SDATE") return "28/09/2023";
+    if (type == "JDATE") return "2023271";
+    if (type == "DATETIME") return "28-SEP-2023 13:05:00";
+    if (type == "WKDAY" || type == "MONTH") return "WED";
+    if (type == "MOYR") return "SEP 2023";
+    if (type == "QYR") return "3 Q 2023";
+    if (type == "WKYR") return "39 WK 2023";
+    return "28-SEP-2023";
+}
+
 // A symbol shape of the template language in Vega-Lite's names.
 std::string Shape(const std::string& symbol) {
     if (symbol == "square" || symbol == "diamond") return symbol;
@@ -144,6 +180,7 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
     }
     if (fHasLegend && !sized) fBox.width *= 0.75;
     PrepareFacets();
+    PreparePanelLabels();
     PrepareAxes();
     PrepareSize();
     PrepareLayouts();
@@ -164,7 +201,6 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
         fHasMarks = true;
         AddGuide(guide, guides++);
     }
-    AddPanelLabels();
 }
 
 // ---------------------------------------------------------------------------
@@ -318,8 +354,17 @@ void GraphView::PrepareSize() {
         }
         fBottomRoom = 8 + 13.0 * static_cast<double>(lines) + (x.title.is_null() ? 0 : 18);
     }
-    if (fFacetColumn.var) fTopRoom = 20 + (fFacetColumn.node.attribute("label") ? 18 : 0);
-    if (fFacetRow.var) fRightRoom = 20 + (fFacetRow.node.attribute("label") ? 18 : 0);
+    if (fFacetColumn.var) {
+        fTopRoom = 20 + (fFacetColumn.node.attribute("label") ? 18 : 0) +
+                   13 * static_cast<double>(fFacetColumn.LabelLines());
+    }
+    if (fFacetRow.var) {
+        double labels = 0;
+        for (const auto& label : fFacetRow.labels) {
+            for (const std::string& line : SplitLines(label.second)) labels = std::max(labels, TextWidth(line, 11));
+        }
+        fRightRoom = 20 + (fFacetRow.node.attribute("label") ? 18 : 0) + labels;
+    }
     if (fAlternating || y.hasOpposite) fRightRoom += fAlternatingDimension == 1 ? fLeftRoom : 0;
     if (fAlternating) fSpacing = fPanels.size() == 2 ? 2 : 40;
     fPlotWidth = Clamp(fBox.width - fLeftRoom - fRightRoom, 40, 10000);
@@ -335,12 +380,46 @@ void GraphView::PrepareSize() {
     fPanelHeight = std::floor(std::max(20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
 }
 
+// The circle of a network leaves room around it for the nodes' labels, which
+// stand outside it (each on the side NodeLabelSide gives): 40 % of the
+// panel's smaller side at most, 15 % at least. labels: the nodes' labels in
+// the order of the circle.
+double GraphView::NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const {
+    const double side = std::min(fPanelWidth, fPanelHeight);
+    double radius = 0.4 * side;
+    const double font = mark.labelStyle.FontPixels(), lineHeight = font + 2;
+    const double gap = LabelGap(mark.style) + 4;
+    const double halfWidth = fPanelWidth / 2 - 2, halfHeight = fPanelHeight / 2 - 2;
+    // r·|factor| + room <= half: the largest r a label lets the circle have.
+    auto limit = [&](double factor, double room, double half) {
+        if (std::fabs(factor) > 1e-9) radius = std::min(radius, (half - room) / std::fabs(factor));
+    };
+    const auto units = CircleLayout(labels.size(), 0, 0, 1);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const auto& unit = units[i];
+        double width = 0;
+        const std::vector<std::string> lines = SplitLines(labels[i]);
+        for (const std::string& line : lines) width = std::max(width, TextWidth(line, font));
+        const double height = static_cast<double>(lines.size()) * lineHeight;
+        const std::string where = NodeLabelSide(unit.first, unit.second);
+        if (where == "above" || where == "below") {
+            limit(unit.second, gap + height, halfHeight);
+            limit(unit.first, width / 2, halfWidth);
+        } else {
+            limit(unit.first, gap + width, halfWidth);
+            limit(unit.second, height / 2, halfHeight);
+        }
+    }
+    return std::max(radius, 0.15 * side);
+}
+
 void GraphView::PrepareLayouts() {
     for (pugi::xml_node point : fGraph.children("point")) {
         pugi::xml_node layout = point.child("graphLayoutStatistic");
         const Var* node = layout ? fData.Find(Attr(layout, "node")) : nullptr;
         const SourceTable* source = node ? fData.Home(*node) : nullptr;
         if (!source) continue;
+        const Mark mark = ReadMark(point, 0);
         auto& panels = fNodes[point.internal_object()];
         const auto rows = PanelRows(*source);
         panels.resize(rows.size());
@@ -351,7 +430,17 @@ void GraphView::PrepareLayouts() {
                 const Cell cell = fData.Value(*node, *source, row);
                 if (!cell.Missing() && seen.insert(KeyText(cell)).second) keys.push_back(KeyText(cell));
             }
-            const auto positions = CircleLayout(keys.size(), fPanelWidth, fPanelHeight);
+            std::vector<std::string> labels;
+            if (mark.labelVar && mark.labelStyle.visible) {
+                std::set<std::string> labelled;
+                for (size_t row : rows[p]) {
+                    const Cell cell = fData.Value(*node, *source, row);
+                    if (cell.Missing() || !labelled.insert(KeyText(cell)).second) continue;
+                    labels.push_back(fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, *source, row)));
+                }
+            }
+            const double radius = NetworkRadius(mark, labels);
+            const auto positions = CircleLayout(keys.size(), fPanelWidth, fPanelHeight, radius);
             for (size_t i = 0; i < keys.size(); ++i) {
                 panels[p][keys[i]] = {std::round(positions[i].first * 100) / 100, std::round(positions[i].second * 100) / 100};
             }
@@ -607,6 +696,7 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
             if (a.max) scale["domainMax"] = a.Output(*a.max);
         }
     }
+    if (!a.Nominal()) SpaceTickLabels(dimension, axis);
     if (a.invert != variant.reverse[dimension]) scale["reverse"] = true;
     channel["scale"] = scale;
     channel["title"] = variant.opposite[dimension] && a.hasOpposite ? Json(a.opposite) : a.title;
@@ -618,6 +708,44 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
     if (a.style.fontSize > 0) axis["labelFontSize"] = axis["titleFontSize"] = a.style.FontPixels();
     channel["axis"] = a.visible ? axis : Json(nullptr);
     return channel;
+}
+
+// The widest tick label a continuous axis may write: a date of its format,
+// or the ends of its extent in its number format.
+double GraphView::TickLabelWidth(int dimension) const {
+    const Axis& a = fAxis[dimension];
+    const Format& format = a.hasTickFormat ? a.tickFormat : (a.var ? a.var->format : Format());
+    if (a.kind == Axis::Kind::Temporal) {
+        const std::string type = a.hasTickFormat && !a.tickFormat.type.empty() ? a.tickFormat.type
+                                                                               : (a.var ? a.var->format.type : "");
+        return TextWidth(WidestDateLabel(type), 11);
+    }
+    double width = 0;
+    for (double end : {a.low, a.high}) width = std::max(width, TextWidth(FormatNumber(end, format), 11));
+    return width;
+}
+
+// Ticks far enough apart for their labels: as many as the panel's length
+// holds labels of the widest width with a gap between them (a horizontal
+// axis; a vertical one stacks labels of one line), and labels that would
+// still touch are left out.
+void GraphView::SpaceTickLabels(int dimension, Json& axis) const {
+    const Axis& a = fAxis[dimension];
+    const double length = dimension == 0 ? fPanelWidth : fPanelHeight;
+    const double label = dimension == 0 ? TickLabelWidth(dimension) : 13;
+    const double fits = std::max(2.0, std::floor(length / (label + 10)));
+    axis["labelOverlap"] = "greedy";
+    axis["labelSeparation"] = 6;
+    if (fits >= std::ceil(length / 40)) return;  // the chart library's own ticks fit
+    axis["tickCount"] = fits;
+    // The library may still make more ticks than asked: numbers get theirs
+    // here, at a round step that leaves each label its room.
+    if (a.kind != Axis::Kind::Quantitative || !a.tracked || !(a.high > a.low)) return;
+    const double step = RoundStep((a.high - a.low) / (fits - 1));
+    Json values = Json::array();
+    for (double tick = std::ceil(a.low / step) * step; tick <= a.high + step * 1e-9 && values.size() < 100; tick += step)
+        values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
+    if (values.size() >= 2) axis["values"] = values;
 }
 
 Json GraphView::ColorChannel(const Mark& mark) const {
@@ -662,6 +790,22 @@ void GraphView::AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info,
 // ---------------------------------------------------------------------------
 // Bars
 
+// The bins an interval's <binStatistic> asks for over its positions. Rows
+// whose lengths are summed are counted already, one row per bin: without a
+// count or width from the document each is its own bin at its place, so a
+// table that is binned is not binned again.
+static Bins IntervalBins(pugi::xml_node interval, const std::vector<double>& positions) {
+    double count = 0, width = 0;
+    ParseNumber(Attr(interval.child("binStatistic"), "binCount"), count);
+    ParseNumber(Attr(interval.child("binStatistic"), "binWidth"), width);
+    const bool summed = std::string(Attr(interval.child("summaryStatistic"), "method")) == "sum";
+    if (summed && !(count >= 1) && !(width > 0)) {
+        Bins centred = CentredBins(positions);
+        if (!centred.lower.empty()) return centred;
+    }
+    return MakeBins(positions, positions.size(), count, width);
+}
+
 // The bins of the graph's first binned bars on a continuous position.
 static bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, const bool nominalPosition[2]) {
     for (pugi::xml_node interval : graph.children("interval")) {
@@ -677,10 +821,7 @@ static bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, c
             const Cell cell = data.Value(*position, *source, row);
             if (cell.IsNumber()) values.push_back(cell.number);
         }
-        double count = 0, width = 0;
-        ParseNumber(Attr(interval.child("binStatistic"), "binCount"), count);
-        ParseNumber(Attr(interval.child("binStatistic"), "binWidth"), width);
-        bins = MakeBins(values, values.size(), count, width);
+        bins = IntervalBins(interval, values);
         return !bins.lower.empty();
     }
     return false;
@@ -716,10 +857,7 @@ void GraphView::AddInterval(pugi::xml_node node, size_t index) {
             if (cell.IsNumber()) positions.push_back(cell.number);
         }
         if (bin) {
-            double count = 0, width = 0;
-            ParseNumber(Attr(node.child("binStatistic"), "binCount"), count);
-            ParseNumber(Attr(node.child("binStatistic"), "binWidth"), width);
-            bins = MakeBins(positions, positions.size(), count, width);
+            bins = IntervalBins(node, positions);
         } else {
             gap = SmallestGap(positions);
         }
@@ -1167,7 +1305,7 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
     Mark m = ReadMark(node, index);
     if (!m.style.visible) return;
     const bool symbol = m.style.symbol != "none";
-    const double diameter = m.style.size > 0 ? std::min(m.style.size, 200.0) : 8;
+    const double diameter = NodeDiameter(m.style);
     Json pointMark = {{"type", "point"}, {"shape", Shape(m.style.symbol)}, {"filled", true},
                       {"fill", m.style.fill.empty() ? kBarFill : m.style.fill},
                       {"stroke", m.style.color.empty() ? kBarStroke : m.style.color},
@@ -1182,6 +1320,7 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
     }
     m.labelStyle.fontWeight = m.labelStyle.fontWeight.empty() ? m.style.fontWeight : m.labelStyle.fontWeight;
     m.labelStyle.ApplyText(textMark);
+    const double lineHeight = m.labelStyle.FontPixels() + 2;  // the chart library's default
 
     if (pugi::xml_node layout = node.child("graphLayoutStatistic")) {
         const Var* nodeVar = fData.Find(Attr(layout, "node"));
@@ -1196,11 +1335,20 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
                 if (cell.Missing() || !seen.insert(KeyText(cell)).second) continue;
                 const auto position = found->second[p].find(KeyText(cell));
                 if (position == found->second[p].end()) continue;
-                Json out = {{"_layer", m.key}, {"_px", position->second.first}, {"_py", position->second.second},
-                            {"_key", KeyText(cell)}};
-                if (m.labelVar) out["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *source, row));
+                const double x = position->second.first, y = position->second.second;
+                Json out = {{"_layer", m.key}, {"_px", x}, {"_py", y}, {"_key", KeyText(cell)}};
                 if (!m.popups.empty()) out["_tip"] = Tooltip(m, row);
-                Emit(std::move(out), p);
+                Emit(out, p);
+                if (!labels) continue;
+                // The label stands outside the circle, away from the edges
+                // that run inwards from its node.
+                const std::string label = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *source, row));
+                const std::string side = NodeLabelSide(x - fPanelWidth / 2, y - fPanelHeight / 2);
+                // Lines after the first go downwards: a label above its node
+                // starts higher by them, one beside it by half of them.
+                const double below = static_cast<double>(SplitLines(label).size() - 1) * lineHeight;
+                const double lift = side == "above" ? below : side == "below" ? 0 : below / 2;
+                Emit({{"_layer", m.key + ":" + side}, {"_px", x}, {"_py", y - lift}, {"_lab", label}}, p);
             }
         }
         const Json pixelX = {{"field", "_px"}, {"type", "quantitative"}, {"scale", nullptr}, {"axis", nullptr}};
@@ -1211,8 +1359,18 @@ void GraphView::AddPoint(pugi::xml_node node, size_t index) {
             fLayers.push_back({{"transform", Filter(m.key)}, {"mark", pointMark}, {"encoding", encoding}});
         }
         if (labels) {
+            const double gap = LabelGap(m.style) + 4;
             Json encoding = {{"x", pixelX}, {"y", pixelY}, {"text", {{"field", "_lab"}, {"type", "nominal"}}}};
-            fLayers.push_back({{"transform", Filter(m.key)}, {"mark", textMark}, {"encoding", encoding}});
+            for (const char* side : {"above", "below", "left", "right"}) {
+                Json mark = textMark;
+                mark.erase("dy");
+                const std::string where = side;
+                mark["align"] = where == "left" ? "right" : where == "right" ? "left" : "center";
+                mark["baseline"] = where == "above" ? "bottom" : where == "below" ? "top" : "middle";
+                if (where == "above" || where == "below") mark["dy"] = where == "above" ? -gap : gap;
+                else mark["dx"] = where == "left" ? -gap : gap;
+                fLayers.push_back({{"transform", Filter(m.key + ":" + where)}, {"mark", mark}, {"encoding", encoding}});
+            }
         }
         return;
     }
@@ -1388,23 +1546,50 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     fLayers.push_back({{"transform", Filter(key)}, {"mark", text}, {"encoding", textEncoding}});
 }
 
-void GraphView::AddPanelLabels() {
-    for (const Facet* facet : {&fFacetColumn, &fFacetRow}) {
+size_t GraphView::Facet::LabelLines() const {
+    size_t lines = 0;
+    for (const auto& label : labels) lines = std::max(lines, SplitLines(label.second).size());
+    return lines;
+}
+
+std::vector<std::string> GraphView::Facet::HeaderLines(const std::string& category) const {
+    std::vector<std::string> lines = SplitLines(category);
+    const auto label = labels.find(category);
+    if (label != labels.end()) {
+        for (const std::string& line : SplitLines(label->second)) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string GraphView::Facet::HeaderExpression() const {
+    std::string table = "{";
+    for (size_t i = 0; i < categories.shown.size(); ++i) {
+        const std::string& category = categories.shown[i];
+        table += (i ? ", " : "") + ExpressionString(category) + ": [";
+        const std::vector<std::string> lines = HeaderLines(category);
+        for (size_t j = 0; j < lines.size(); ++j) table += (j ? ", " : "") + ExpressionString(lines[j]);
+        table += "]";
+    }
+    return "(" + table + "})[datum.value]";
+}
+
+// A facet's panel label: the shown text of its panelLabel variable in the
+// first row of the first panel of each category. It stands in the panels'
+// header, under the category, so that it never covers what the panel draws.
+void GraphView::PreparePanelLabels() {
+    for (Facet* facet : {&fFacetColumn, &fFacetRow}) {
         if (!facet->var) continue;
         const Var* var = fData.Find(Attr(facet->node, "panelLabel"));
         const SourceTable* source = var ? fData.Home(*var) : nullptr;
         if (!source) continue;
-        const std::string key = facet == &fFacetColumn ? "panelLabels" : "rowPanelLabels";
         const auto panels = PanelRows(*source);
-        for (size_t p = 0; p < panels.size(); ++p) {
-            if (panels[p].empty()) continue;
+        for (size_t p = 0; p < panels.size() && p < fPanels.size(); ++p) {
+            const long index = facet == &fFacetColumn ? fPanels[p].column : fPanels[p].row;
+            if (panels[p].empty() || index < 0) continue;
+            const std::string& category = facet->categories.shown[static_cast<size_t>(index)];
             const std::string text = fData.Shown(*var, fData.Value(*var, *source, panels[p].front()));
-            if (!text.empty()) Emit({{"_layer", key}, {"_t", text}}, p);
+            if (!text.empty()) facet->labels.emplace(category, text);
         }
-        Json mark = {{"type", "text"}, {"x", fPanelWidth / 2}, {"y", 4}, {"align", "center"}, {"baseline", "top"},
-                     {"lineBreak", "\n"}};
-        fContext.StyleOf(facet->node).ApplyText(mark);
-        fLayers.push_back({{"transform", Filter(key)}, {"mark", mark}, {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
 }
 
@@ -1463,7 +1648,13 @@ Json GraphView::BuildAlternating() {
         }
         Json layers = Json::array();
         for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, variant));
-        Json view = {{"title", {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}}},
+        Json title = {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}};
+        const auto label = facet.labels.find(panel);
+        if (label != facet.labels.end()) {
+            title["subtitle"] = SplitLines(label->second);
+            title["subtitleFontSize"] = fContext.StyleOf(facet.node).FontPixels();
+        }
+        Json view = {{"title", title},
                      {"width", fPanelWidth},
                      {"height", fPanelHeight},
                      {"data", {{"values", rows}}},
@@ -1473,6 +1664,81 @@ Json GraphView::BuildAlternating() {
     Json concat = {{fAlternatingDimension == 1 ? "hconcat" : "vconcat", views}, {"spacing", fSpacing}};
     concat["resolve"] = {{"scale", {{"x", "independent"}, {"y", "independent"}}}};
     return concat;
+}
+
+// ---------------------------------------------------------------------------
+// The graph in words
+
+namespace {
+
+// A text on one line: its line breaks become the separator.
+std::string OneLine(const std::string& text, const std::string& separator) {
+    std::string line;
+    for (const std::string& part : SplitLines(text)) {
+        if (part.empty()) continue;
+        if (!line.empty()) line += separator;
+        line += part;
+    }
+    return line;
+}
+
+std::string JoinTexts(const std::vector<std::string>& texts, const std::string& separator) {
+    std::string joined;
+    for (const std::string& text : texts) joined += (joined.empty() ? "" : separator) + text;
+    return joined;
+}
+
+const char* MarkNoun(const std::string& tag, pugi::xml_node mark) {
+    if (tag == "interval") return "bars";
+    if (tag == "schema") return "box plots";
+    if (tag == "line") return "a curve";
+    if (tag == "edge" || mark.child("graphLayoutStatistic")) return "a network of nodes and edges";
+    return "points";
+}
+
+}  // namespace
+
+std::string GraphView::Describe() const {
+    auto title = [&](int dimension) {
+        const Json& text = fAxis[dimension].title;
+        return text.is_string() ? OneLine(text.get<std::string>(), " ") : std::string();
+    };
+    std::vector<std::string> nouns;
+    std::vector<std::string> legends;
+    bool horizontal = false;
+    for (pugi::xml_node child : fGraph.children()) {
+        const std::string tag = child.name();
+        if (!IsMark(tag)) continue;
+        const std::string noun = MarkNoun(tag, child);
+        if (std::find(nouns.begin(), nouns.end(), noun) == nouns.end()) nouns.push_back(noun);
+        horizontal = horizontal || (tag == "interval" && std::string(Attr(child, "orientation")) == "horizontal");
+        const Mark mark = ReadMark(child, nouns.size());
+        if (mark.colorVar && fContext.LegendFor(mark.colorId)) {
+            std::vector<std::string> shown;
+            for (const std::string& text : mark.colors.shown) shown.push_back(OneLine(text, " "));
+            legends.push_back("in colours for " + JoinTexts(shown, ", "));
+        }
+    }
+    if (nouns.empty()) return {};
+    std::string text = JoinTexts(nouns, " and ");
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    // The value axis first: "bars of Frequency by Region".
+    const std::string value = title(horizontal ? 0 : 1), position = title(horizontal ? 1 : 0);
+    if (!value.empty()) text += " of " + value;
+    if (!position.empty()) text += " by " + position;
+    for (const Facet* facet : {&fFacetColumn, &fFacetRow}) {
+        if (!facet->var) continue;
+        std::vector<std::string> panels;
+        for (const std::string& shown : facet->categories.shown) {
+            const auto label = facet->labels.find(shown);
+            panels.push_back(OneLine(shown, " ") +
+                             (label == facet->labels.end() ? "" : " (" + OneLine(label->second, ", ") + ")"));
+        }
+        text += (facet == &fFacetColumn ? ", in panels across for " : ", in panels down for ") +
+                JoinTexts(panels, ", ");
+    }
+    for (const std::string& legend : legends) text += ", " + legend;
+    return text;
 }
 
 Json GraphView::Build() {
@@ -1509,7 +1775,7 @@ Json GraphView::Build() {
         Json def = {{"field", field}, {"type", "nominal"}, {"sort", facet.categories.Domain()}};
         const std::string label = Attr(facet.node, "label");
         def["title"] = label.empty() ? Json(nullptr) : Json(label);
-        Json header = {{"labelExpr", kSplitLabels}};
+        Json header = {{"labelExpr", facet.labels.empty() ? std::string(kSplitLabels) : facet.HeaderExpression()}};
         if (row) {
             header["labelOrient"] = "right";
             header["titleOrient"] = "right";

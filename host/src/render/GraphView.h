@@ -35,6 +35,9 @@ public:
     bool HasMarks() const { return fHasMarks; }
     // A text drawn inside the plot area at a pixel position of the plot.
     void AddInsideText(const PlacedText& text) { fInside.push_back(text); }
+    // What the graph plots, in words, for readers who do not see it: its
+    // marks over its axes, its panels and the categories its legends explain.
+    std::string Describe() const;
     Json Build();
 
 private:
@@ -62,6 +65,16 @@ private:
         const Var* var = nullptr;
         pugi::xml_node node;
         CategoryScale categories;
+        // The panel label of each category (by its shown text), written
+        // under the category in the panels' header.
+        std::map<std::string, std::string> labels;
+
+        // The most lines a category's panel label takes.
+        size_t LabelLines() const;
+        // The header text of a category: its own lines, then its label's.
+        std::vector<std::string> HeaderLines(const std::string& category) const;
+        // A label expression writing every category's header lines.
+        std::string HeaderExpression() const;
     };
     struct Panel {
         long column = -1, row = -1;
@@ -92,6 +105,7 @@ private:
     void PrepareFacets();
     void PrepareSize();
     void PrepareLayouts();
+    double NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const;
     Mark ReadMark(pugi::xml_node node, size_t index) const;
     std::vector<std::vector<size_t>> PanelRows(const SourceTable& source) const;
     bool Readable(const Var& var, const SourceTable& source) const;
@@ -115,11 +129,13 @@ private:
     void AddPoint(pugi::xml_node node, size_t index);
     void AddEdge(pugi::xml_node node, size_t index);
     void AddGuide(pugi::xml_node node, size_t index);
-    void AddPanelLabels();
+    void PreparePanelLabels();
     void AddInsideTexts();
 
     Json ResolveChannels(const Json& layer, const Variant& variant) const;
     Json AxisChannel(int dimension, const Variant& variant) const;
+    double TickLabelWidth(int dimension) const;
+    void SpaceTickLabels(int dimension, Json& axis) const;
     Json BuildAlternating();
 
     const ChartContext& fContext;

@@ -96,16 +96,9 @@ Bins MakeBins(std::vector<double> values, size_t rows, double binCount, double b
         for (size_t i = 1; equal && i < distinct.size(); ++i) {
             equal = std::fabs((distinct[i] - distinct[i - 1]) - gap) <= 1e-9 * std::fabs(gap);
         }
-        if (distinct.size() == 1 || equal || !(span > 0) || !std::isfinite(span)) {
-            if (distinct.size() <= kMaxBins) {
-                bins.width = distinct.size() == 1 ? 1.0 : gap;
-                for (double v : distinct) {
-                    bins.lower.push_back(v - bins.width / 2);
-                    bins.upper.push_back(v + bins.width / 2);
-                }
-                return bins;
-            }
-        }
+        if ((distinct.size() == 1 || equal || !(span > 0) || !std::isfinite(span)) &&
+            distinct.size() <= kMaxBins)
+            return CentredBins(distinct);
     }
     size_t count = 0;
     double width = 0;
@@ -130,6 +123,26 @@ Bins MakeBins(std::vector<double> values, size_t rows, double binCount, double b
         if (i + 1 == count) upper = std::max(upper, last);
         bins.upper.push_back(upper);
     }
+    return bins;
+}
+
+Bins CentredBins(std::vector<double> values) {
+    Bins bins;
+    const std::vector<double> distinct = Distinct(std::move(values));
+    if (distinct.empty() || distinct.size() > kMaxBins) return bins;
+    if (distinct.size() == 1) {
+        bins.lower = {distinct[0] - 0.5};
+        bins.upper = {distinct[0] + 0.5};
+        return bins;
+    }
+    // Neighbouring bins share their edge, halfway between their centres.
+    std::vector<double> edges{0.0};
+    for (size_t i = 1; i < distinct.size(); ++i) edges.push_back(distinct[i - 1] / 2 + distinct[i] / 2);
+    edges.front() = distinct.front() - (edges[1] - distinct.front());
+    edges.push_back(distinct.back() + (distinct.back() - edges.back()));
+    bins.lower.assign(edges.begin(), edges.end() - 1);
+    bins.upper.assign(edges.begin() + 1, edges.end());
+    bins.width = bins.upper[0] - bins.lower[0];
     return bins;
 }
 
@@ -273,9 +286,8 @@ bool ParseDuration(const std::string& text, double& seconds) {
 
 double UnixMilliseconds(double seconds) { return (seconds - kUnixEpochSeconds) * 1000.0; }
 
-std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height) {
+std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height, double radius) {
     std::vector<std::pair<double, double>> points;
-    const double radius = 0.4 * std::min(width, height);
     for (size_t i = 0; i < n; ++i) {
         const double angle = -kPi / 2 + 2 * kPi * static_cast<double>(i) / static_cast<double>(n);
         points.emplace_back(width / 2 + radius * std::cos(angle), height / 2 + radius * std::sin(angle));

@@ -31,6 +31,12 @@ struct Bins {
 // position there are). binCount <= 0 and binWidth <= 0 mean "not given".
 Bins MakeBins(std::vector<double> values, size_t rows, double binCount, double binWidth);
 
+// Bins around values that are bin centres already: one per distinct value,
+// reaching halfway to its neighbours (the outer bins as far out as in; a
+// single value: width 1), so a table that is binned is never binned again.
+// None beyond kMaxBins distinct values.
+Bins CentredBins(std::vector<double> values);
+
 // The smallest distance between neighbouring distinct values (1 for fewer
 // than two distinct values).
 double SmallestGap(std::vector<double> values);
@@ -70,10 +76,10 @@ bool ParseDuration(const std::string& text, double& seconds);
 // Seconds since 1582-10-14 as milliseconds since 1970-01-01.
 double UnixMilliseconds(double seconds);
 
-// n points evenly spaced on a circle centred in a width × height panel with a
-// radius of 40 % of its smaller side, the first at the top, then clockwise
-// (pixel coordinates, y downwards).
-std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height);
+// n points evenly spaced on a circle of the given radius centred in a
+// width × height panel, the first at the top, then clockwise (pixel
+// coordinates, y downwards).
+std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height, double radius);
 
 }  // namespace render
 }  // namespace npar

@@ -133,6 +133,36 @@ Json TextLines(const std::string& text) {
     return lines;
 }
 
+// Adds a sentence: its text on one line, ending in a full stop.
+void AppendSentence(std::string& text, const std::string& sentence, const std::string& lineSeparator) {
+    std::string line;
+    for (const std::string& part : SplitLines(sentence)) {
+        if (part.empty()) continue;
+        if (!line.empty()) line += lineSeparator;
+        line += part;
+    }
+    if (line.empty()) return;
+    if (!text.empty()) text += " ";
+    text += line;
+    if (line.back() != '.') text += ".";
+}
+
+// The chart in words, its accessible name: the heading (title and split),
+// what each graph plots, the texts of the label frames (the key values:
+// counts, statistics, parameters) and the footnote.
+std::string ChartDescription(const std::string& heading,
+                             const std::vector<std::unique_ptr<GraphView>>& graphs,
+                             const std::vector<std::vector<Paragraph>>& frames, const std::string& footnote) {
+    std::string text;
+    AppendSentence(text, heading, " ");
+    for (const auto& graph : graphs) AppendSentence(text, graph->Describe(), " ");
+    for (const auto& frame : frames) {
+        for (const Paragraph& paragraph : frame) AppendSentence(text, paragraph.text, ", ");
+    }
+    AppendSentence(text, footnote, " ");
+    return text;
+}
+
 }  // namespace
 
 bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
@@ -291,14 +321,21 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
 
     spec = Json::object();
     spec["$schema"] = "https://vega.github.io/schema/vega-lite/v5.json";
-    spec["description"] = chart.description.empty() ? title : chart.description;
+    std::vector<std::vector<Paragraph>> frameTexts;
+    for (pugi::xml_node frame : root.children("labelFrame")) frameTexts.push_back(paragraphs[frame.internal_object()]);
+    spec["description"] =
+        ChartDescription(chart.description.empty() ? title : chart.description, graphs, frameTexts, footnote);
     if (!title.empty() || !subtitle.empty()) {
         Json heading = {{"text", title.empty() ? Json(" ") : TextLines(title)}, {"anchor", "middle"}};
         if (!subtitle.empty()) heading["subtitle"] = TextLines(subtitle);
         spec["title"] = heading;
     }
     spec["padding"] = 8;
+    // The description names the chart for assistive technology; its marks
+    // and guides, which would only repeat it in drawing terms, stay silent.
     spec["config"] = {
+        {"aria", false},
+        {"mark", {{"aria", false}}},
         {"font", "sans-serif"},
         {"view", {{"stroke", "#d9d9d9"}}},
         {"title", {{"fontSize", 16}, {"fontWeight", "bold"}, {"subtitleFontSize", 13}, {"subtitleColor", "#333333"}}},

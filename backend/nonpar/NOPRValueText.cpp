@@ -1,0 +1,105 @@
+// Texts of values that tables and charts both show.
+#include "NOPRValueText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "ChartString.h"
+#include "NOPRChartUtil.h"
+#include "NOPRSplitResults.h"
+#include "NOPRSupport.h"
+#include "QUOR_DataSource.h"
+
+namespace {
+
+// A whole number of a time part, "0" in front below 10.
+std::string TwoDigits(double part) {
+    const int whole = TruncateToInt(part);
+    std::string text = whole < 10 ? "0" : "";
+    return text + ChartString().appendInteger(whole).toUTF8();
+}
+
+// Formats whose decimals count places after the point of a plain number.
+bool HasFixedDecimals(int type) {
+    switch (type) {
+        case QUOR_Format::F:
+        case QUOR_Format::COMMA:
+        case QUOR_Format::DOLLAR:
+        case QUOR_Format::DOT:
+        case QUOR_Format::PCT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The fewest decimals, at least atLeast, with which value is written so that
+// it reads back as the same number.
+int ExactDecimals(double value, int atLeast) {
+    constexpr int kMostDecimals = 16;
+    if (!std::isfinite(value)) return atLeast;
+    char buffer[400];
+    for (int decimals = std::max(atLeast, 0); decimals < kMostDecimals; ++decimals) {
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                           std::chars_format::fixed, decimals);
+        double read = 0.0;
+        if (written.ec == std::errc() && std::from_chars(buffer, written.ptr, read).ec == std::errc() &&
+            read == value)
+            return decimals;
+    }
+    return std::max(atLeast, kMostDecimals);
+}
+
+}  // namespace
+
+bool IsDayTimeFormatType(int type) {
+    switch (type) {
+        case QUOR_Format::DATE:
+        case QUOR_Format::DATETIME:
+        case QUOR_Format::ADATE:
+        case QUOR_Format::JDATE:
+        case QUOR_Format::WKDAY:
+        case QUOR_Format::MONTH:
+        case QUOR_Format::MOYR:
+        case QUOR_Format::QYR:
+        case QUOR_Format::WKYR:
+        case QUOR_Format::EDATE:
+        case QUOR_Format::SDATE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsDateFormatType(int type) {
+    return type == QUOR_Format::TIME || IsDayTimeFormatType(type);
+}
+
+// The seconds get half a second before truncation; they never carry into the
+// minutes.
+DayTimeParts SplitDayTime(double span) {
+    DayTimeParts parts;
+    parts.days = std::trunc(span);
+    const double hours = (span - parts.days) * 24.0;
+    const double minutes = (hours - std::trunc(hours)) * 60.0;
+    const double seconds = (minutes - std::trunc(minutes)) * 60.0 + 0.5;
+    parts.hours = TwoDigits(hours);
+    parts.minutes = TwoDigits(minutes);
+    parts.seconds = TwoDigits(seconds);
+    return parts;
+}
+
+std::string DayTimeText(double span) {
+    const DayTimeParts parts = SplitDayTime(span);
+    return formatValue(parts.days, static_cast<const QUOR_Format*>(nullptr)) + " " + parts.hours +
+           ":" + parts.minutes + ":" + parts.seconds;
+}
+
+std::string CutPointText(double value, const QUOR_Variable* variable) {
+    if (!variable) return formatValue(value, static_cast<const QUOR_Format*>(nullptr));
+    QUOR_Format format = variable->GetFormat();
+    if (HasFixedDecimals(format.GetType()) && value != kNOPRMissing)
+        format.SetDecimals(ExactDecimals(value, format.GetDecimals()));
+    return formatValue(value, &format);
+}

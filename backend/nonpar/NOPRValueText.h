@@ -1,0 +1,30 @@
+// Texts of values that tables and charts both show: spans of days written as
+// days and time of day, for the date and time formats that count in days,
+// and cut points written exactly.
+#pragma once
+
+#include <string>
+
+class QUOR_Variable;
+
+// Format types whose values are days (dates, date-times, weekdays, months...).
+bool IsDayTimeFormatType(int type);
+// The day-time types and TIME: values the chart shows on the date scale.
+bool IsDateFormatType(int type);
+
+// A span of days split into whole days and the time of day, each time part a
+// whole number written with two digits at least: 1.5 gives 1, "12", "00", "00".
+struct DayTimeParts {
+    double days = 0.0;
+    std::string hours;
+    std::string minutes;
+    std::string seconds;
+};
+DayTimeParts SplitDayTime(double span);
+// "days hh:mm:ss", the days in their 16-digit form.
+std::string DayTimeText(double span);
+
+// A cut point of a field (on the documents' scale) as text: in the field's
+// print format, with as many more decimals as the value needs to read
+// exactly, so a cut of 3.5 on a whole-number field is not shown as 4.
+std::string CutPointText(double value, const QUOR_Variable* variable);
