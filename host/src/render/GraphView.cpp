@@ -2,13 +2,18 @@
 // "_layer" field naming the layer that draws them (so facets, which need one
 // data set, work the same as single views); positions of axis channels are
 // written as placeholders and resolved when the view is built, once every
-// category of the axes is known.
+// category of the axes is known. This file holds the axes, the facets, the
+// sizes and network layouts, the rows and channels every mark uses, and the
+// assembly of the view; each kind of mark has a file of its own (BarMarks,
+// BoxPlotMarks, LineMarks, PointMarks, EdgeMarks, GuideLines).
 #include "render/GraphView.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <set>
+
+#include "render/AxisLabels.h"
+#include "render/GraphMarks.h"
 
 namespace npar {
 namespace render {
@@ -18,150 +23,18 @@ constexpr double kOpacities[] = {1.0, 0.55, 0.3, 0.8, 0.42, 0.18};
 // Bounds on what facets multiply: panels, and rows given to panels.
 constexpr size_t kMaxPanels = 1000;
 constexpr size_t kMaxPanelRows = size_t(1) << 22;
-// A five-pointed star as a unit symbol path, for extreme values.
-constexpr const char* kStarPath =
-    "M0,-1L0.2245,-0.309L0.9511,-0.309L0.3633,0.118L0.5878,0.809L0,0.382L-0.5878,0.809L-0.3633,0.118L-0.9511,"
-    "-0.309L-0.2245,-0.309Z";
-
-bool IsMark(const std::string& tag) {
-    return tag == "interval" || tag == "schema" || tag == "line" || tag == "point" || tag == "edge";
-}
-
-std::string Attr(pugi::xml_node node, const char* name) { return node.attribute(name).value(); }
-
-double Clamp(double value, double low, double high) { return std::max(low, std::min(value, high)); }
-
-// The position channel of a dimension and its second and offset channels.
-const char* PositionName(int dimension) { return dimension == 0 ? "x" : "y"; }
-const char* SecondName(int dimension) { return dimension == 0 ? "x2" : "y2"; }
-const char* OffsetName(int dimension) { return dimension == 0 ? "xOffset" : "yOffset"; }
-
-std::string Decimals(int decimals) { return decimals >= 0 ? std::to_string(decimals) : std::string(); }
-
-// Tick labels of a continuous axis written in a number format.
-std::string NumberLabelExpression(const Format& format) {
-    const std::string& type = format.type;
-    const int d = format.decimals;
-    std::string core;
-    if (type == "COMMA" || type == "DOT") core = "format(datum.value, '," + (d >= 0 ? "." + Decimals(d) + "f" : std::string()) + "')";
-    else if (type == "DOLLAR") core = "'$' + format(datum.value, '," + (d >= 0 ? "." + Decimals(d) + "f" : std::string()) + "')";
-    else if (type == "E") core = "format(datum.value, '." + (d >= 0 ? Decimals(d) : std::string("3")) + "e')";
-    else if (type == "PCT") core = (d >= 0 ? "format(datum.value, '." + Decimals(d) + "f')" : std::string("datum.label")) + " + '%'";
-    else if (d >= 0) core = "format(datum.value, '." + Decimals(d) + "f')";
-    else if (format.prefix.empty() && format.suffix.empty()) return {};
-    else core = "datum.label";
-    std::string expression = core;
-    if (!format.prefix.empty()) expression = ExpressionString(format.prefix) + " + " + expression;
-    if (!format.suffix.empty()) expression += " + " + ExpressionString(format.suffix);
-    return expression;
-}
-
-// Tick labels of a date axis in the format's pattern.
-std::string DateLabelExpression(const std::string& type) {
-    const auto utc = [](const char* pattern, bool upper) {
-        std::string call = std::string("utcFormat(datum.value, '") + pattern + "')";
-        return upper ? "upper(" + call + ")" : call;
-    };
-    if (type == "ADATE") return utc("%m/%d/%Y", false);
-    if (type == "EDATE") return utc("%d.%m.%Y", false);
-    if (type == "SDATE") return utc("%Y/%m/%d", false);
-    if (type == "JDATE") return utc("%Y%j", false);
-    if (type == "DATETIME") return utc("%d-%b-%Y %H:%M:%S", true);
-    if (type == "WKDAY") return utc("%a", true);
-    if (type == "MONTH") return utc("%b", true);
-    if (type == "MOYR") return utc("%b %Y", true);
-    if (type == "QYR") return "utcquarter(datum.value) + ' Q ' + " + utc("%Y", false);
-    if (type == "WKYR") return utc("%V WK %Y", false);
-    return utc("%d-%b-%Y", true);
-}
-
-// Words of a label broken into lines no wider than width pixels (existing
-// line breaks kept).
-std::vector<std::string> WrapLabel(const std::string& label, double width) {
-    if (label.size() > 400) return SplitLines(label);  // too long to fit anyway
-    std::vector<std::string> lines;
-    for (const std::string& paragraph : SplitLines(label)) {
-        std::string line;
-        size_t start = 0;
-        while (start <= paragraph.size()) {
-            const size_t end = std::min(paragraph.find(' ', start), paragraph.size());
-            const std::string word = paragraph.substr(start, end - start);
-            const std::string joined = line.empty() ? word : line + " " + word;
-            if (!line.empty() && TextWidth(joined, 11) > width) {
-                lines.push_back(line);
-                line = word;
-            } else {
-                line = joined;
-            }
-            start = end + 1;
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// Tick labels of a categorical axis: broken at their line breaks, and at
-// blanks when they are wider than their band.
-std::string WrappedLabels(const std::vector<std::string>& labels, double band) {
-    bool wrap = false;
-    for (const std::string& label : labels) wrap = wrap || TextWidth(label, 11) > band;
-    if (!wrap || labels.size() > 200) return kSplitLabels;
-    std::string table = "{";
-    for (size_t i = 0; i < labels.size(); ++i) {
-        if (i) table += ", ";
-        table += ExpressionString(labels[i]) + ": [";
-        const std::vector<std::string> lines = WrapLabel(labels[i], band);
-        for (size_t j = 0; j < lines.size(); ++j) table += (j ? ", " : "") + ExpressionString(lines[j]);
-        table += "]";
-    }
-    return "(" + table + "})[datum.value]";
-}
-
-// The diameter of a point's symbol, in pixels.
-double NodeDiameter(const Style& style) { return style.size > 0 ? std::min(style.size, 200.0) : 8; }
-
-// The distance from a point's position to the edge of its symbol.
-double LabelGap(const Style& style) { return style.symbol != "none" ? NodeDiameter(style) / 2 : 0; }
-
-// Where a network node's label stands, from the node's offset from the
-// circle's centre: above a node in the upper part of the circle, below one
-// in the lower part, and beside a node near the horizontal through the
-// centre, always outside the circle and away from its edges.
-std::string NodeLabelSide(double dx, double dy) {
-    if (std::fabs(dy) >= 0.3 * std::hypot(dx, dy)) return dy < 0 ? "above" : "below";
-    return dx < 0 ? "left" : "right";
-}
-
-// The smallest of 1, 2 and 5 times a power of ten that is at least step.
-double RoundStep(double step) {
-    const double power = std::pow(10.0, std::floor(std::log10(step)));
-    for (double factor : {1.0, 2.0, 5.0, 10.0})
-        if (factor * power >= step * (1 - 1e-12)) return factor * power;
-    return 10 * power;
-}
-
-// A date as an axis writes it in the format's pattern, at its widest.
-std::string WidestDateLabel(const std::string& type) {
-    if (type == "ADATE" || type == "EDATE" || type == "SDATE") return "28/09/2023";
-    if (type == "JDATE") return "2023271";
-    if (type == "DATETIME") return "28-SEP-2023 13:05:00";
-    if (type == "WKDAY" || type == "MONTH") return "WED";
-    if (type == "MOYR") return "SEP 2023";
-    if (type == "QYR") return "3 Q 2023";
-    if (type == "WKYR") return "39 WK 2023";
-    return "28-SEP-2023";
-}
-
-// A symbol shape of the template language in Vega-Lite's names.
-std::string Shape(const std::string& symbol) {
-    if (symbol == "square" || symbol == "diamond") return symbol;
-    return "circle";
-}
 
 }  // namespace
 
 double GraphView::Axis::Output(double value) const {
     return kind == Kind::Temporal ? UnixMilliseconds(value) : value;
+}
+
+Format GraphView::Axis::LabelFormat() const { return hasTickFormat ? tickFormat : (var ? var->format : Format()); }
+
+std::string GraphView::Axis::LabelFormatType() const {
+    if (hasTickFormat && !tickFormat.type.empty()) return tickFormat.type;
+    return var ? var->format.type : "";
 }
 
 GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
@@ -262,28 +135,28 @@ void GraphView::PrepareAxes() {
     for (pugi::xml_node axis : fGraph.child("coordinates").children("axis")) {
         const std::string dimension = Attr(axis, "dimension");
         if (dimension != "x" && dimension != "y") continue;
-        Axis& a = fAxis[dimension == "x" ? 0 : 1];
-        a.var = fData.Find(Attr(axis, "variable"));
+        Axis& target = fAxis[dimension == "x" ? 0 : 1];
+        target.var = fData.Find(Attr(axis, "variable"));
         const std::string label = Attr(axis, "label");
-        if (!label.empty()) a.title = label;
+        if (!label.empty()) target.title = label;
         if (axis.attribute("oppositeLabel")) {
-            a.hasOpposite = true;
-            a.opposite = Attr(axis, "oppositeLabel");
+            target.hasOpposite = true;
+            target.opposite = Attr(axis, "oppositeLabel");
         }
-        a.style = fContext.StyleOf(axis);
-        a.visible = a.style.visible;
-        a.invert = std::string(Attr(axis, "invert")) == "true";
+        target.style = fContext.StyleOf(axis);
+        target.visible = target.style.visible;
+        target.invert = std::string(Attr(axis, "invert")) == "true";
         if (axis.child("format")) {
-            a.hasTickFormat = true;
-            a.tickFormat = ReadFormat(axis);
+            target.hasTickFormat = true;
+            target.tickFormat = ReadFormat(axis);
         }
         // Range ends: numbers, or date texts on a date axis (read below).
         pugi::xml_node range = axis.child("range");
         double value = 0;
-        if (ParseNumber(Attr(range, "min"), value) && std::isfinite(value)) a.min = value;
-        else if (ParseDateText(Attr(range, "min"), value)) a.min = value;
-        if (ParseNumber(Attr(range, "max"), value) && std::isfinite(value)) a.max = value;
-        else if (ParseDateText(Attr(range, "max"), value)) a.max = value;
+        if (ParseNumber(Attr(range, "min"), value) && std::isfinite(value)) target.min = value;
+        else if (ParseDateText(Attr(range, "min"), value)) target.min = value;
+        if (ParseNumber(Attr(range, "max"), value) && std::isfinite(value)) target.max = value;
+        else if (ParseDateText(Attr(range, "max"), value)) target.max = value;
     }
     // Axes without a variable take the first mark's binding; kinds follow
     // the variables; box plots and bars make their positions categorical or
@@ -308,19 +181,19 @@ void GraphView::PrepareAxes() {
         }
     }
     for (int d = 0; d < 2; ++d) {
-        Axis& a = fAxis[d];
-        if (a.var && fData.IsCategorical(*a.var)) a.kind = Axis::Kind::Nominal;
-        else if (schemaPosition[d]) a.kind = Axis::Kind::Nominal;
-        else if (a.var && fData.IsDate(*a.var)) a.kind = Axis::Kind::Temporal;
-        if (a.title.is_null() && a.var) {
-            const std::string label = fData.Label(*a.var);
-            if (!label.empty()) a.title = label;
+        Axis& target = fAxis[d];
+        if (target.var && fData.IsCategorical(*target.var)) target.kind = Axis::Kind::Nominal;
+        else if (schemaPosition[d]) target.kind = Axis::Kind::Nominal;
+        else if (target.var && fData.IsDate(*target.var)) target.kind = Axis::Kind::Temporal;
+        if (target.title.is_null() && target.var) {
+            const std::string label = fData.Label(*target.var);
+            if (!label.empty()) target.title = label;
         }
-        if (!a.Nominal()) continue;
+        if (!target.Nominal()) continue;
         // Categories: the axis variable's, then those of the marks' bindings.
-        if (a.var) {
-            if (const SourceTable* home = fData.Home(*a.var)) {
-                for (const Cell& cell : fData.Categories(*a.var, *home)) a.categories.Add(KeyText(cell), fData.Shown(*a.var, cell));
+        if (target.var) {
+            if (const SourceTable* home = fData.Home(*target.var)) {
+                for (const Cell& cell : fData.Categories(*target.var, *home)) target.categories.Add(KeyText(cell), fData.Shown(*target.var, cell));
             }
         }
         for (pugi::xml_node mark : fGraph.children()) {
@@ -328,7 +201,7 @@ void GraphView::PrepareAxes() {
             const Var* var = fData.Find(Attr(mark.child(PositionName(d)), "variable"));
             const SourceTable* home = var ? fData.Home(*var) : nullptr;
             if (!home) continue;
-            for (const Cell& cell : fData.Categories(*var, *home)) a.categories.Add(KeyText(cell), fData.Shown(*var, cell));
+            for (const Cell& cell : fData.Categories(*var, *home)) target.categories.Add(KeyText(cell), fData.Shown(*var, cell));
         }
     }
 }
@@ -459,13 +332,13 @@ Box GraphView::PlotBox() const { return Box{fBox.left + fLeftRoom, fBox.top + fT
 // Rows, panels and channels
 
 GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
-    Mark m;
-    m.node = node;
-    m.key = Attr(node, "id");
-    if (m.key.empty()) m.key = "mark" + std::to_string(index);
-    m.x = fData.Find(Attr(node.child("x"), "variable"));
-    m.y = fData.Find(Attr(node.child("y"), "variable"));
-    m.style = fContext.StyleOf(node);
+    Mark mark;
+    mark.node = node;
+    mark.key = Attr(node, "id");
+    if (mark.key.empty()) mark.key = "mark" + std::to_string(index);
+    mark.x = fData.Find(Attr(node.child("x"), "variable"));
+    mark.y = fData.Find(Attr(node.child("y"), "variable"));
+    mark.style = fContext.StyleOf(node);
     // The mark's first colour or pattern aesthetic.
     pugi::xml_node aesthetic;
     for (pugi::xml_node child : node.children()) {
@@ -475,42 +348,42 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
             break;
         }
     }
-    m.colorVar = aesthetic ? fData.Find(Attr(aesthetic, "variable")) : nullptr;
-    m.colorId = Attr(aesthetic, "id");
-    m.pattern = aesthetic && std::string(aesthetic.name()) == "pattern";
+    mark.colorVar = aesthetic ? fData.Find(Attr(aesthetic, "variable")) : nullptr;
+    mark.colorId = Attr(aesthetic, "id");
+    mark.pattern = aesthetic && std::string(aesthetic.name()) == "pattern";
     if (pugi::xml_node labeling = node.child("labeling")) {
-        m.labelVar = fData.Find(Attr(labeling, "variable"));
-        m.labelStyle = fContext.StyleOf(labeling);
+        mark.labelVar = fData.Find(Attr(labeling, "variable"));
+        mark.labelStyle = fContext.StyleOf(labeling);
     }
     // The mark's data source: that of its first binding.
-    std::vector<const Var*> bindings{m.x, m.y};
+    std::vector<const Var*> bindings{mark.x, mark.y};
     const std::string tag = node.name();
     if (tag == "edge") bindings.push_back(fData.Find(Attr(node, "from")));
     if (pugi::xml_node layout = node.child("graphLayoutStatistic")) bindings.push_back(fData.Find(Attr(layout, "node")));
-    bindings.push_back(m.colorVar);
-    bindings.push_back(m.labelVar);
+    bindings.push_back(mark.colorVar);
+    bindings.push_back(mark.labelVar);
     for (const Var* var : bindings) {
-        if (var && !m.source) m.source = fData.Home(*var);
+        if (var && !mark.source) mark.source = fData.Home(*var);
     }
-    if (m.colorVar && m.source) {
+    if (mark.colorVar && mark.source) {
         std::map<std::string, std::string> mapped;
         for (pugi::xml_node mapping : aesthetic.children("colorMapping")) mapped[Attr(mapping, "key")] = Attr(mapping, "color");
-        for (const Cell& cell : fData.Categories(*m.colorVar, *m.source)) {
+        for (const Cell& cell : fData.Categories(*mark.colorVar, *mark.source)) {
             const std::string key = KeyText(cell);
-            const size_t i = m.colors.Add(key, fData.Shown(*m.colorVar, cell));
-            if (m.pattern) {
-                m.colorRange.push_back(kOpacities[i % (sizeof kOpacities / sizeof kOpacities[0])]);
+            const size_t i = mark.colors.Add(key, fData.Shown(*mark.colorVar, cell));
+            if (mark.pattern) {
+                mark.colorRange.push_back(kOpacities[i % (sizeof kOpacities / sizeof kOpacities[0])]);
             } else {
                 const auto found = mapped.find(key);
-                m.colorRange.push_back(found != mapped.end() && !found->second.empty() ? found->second : kPalette[i % 10]);
+                mark.colorRange.push_back(found != mapped.end() && !found->second.empty() ? found->second : kPalette[i % 10]);
             }
         }
     }
     if (!Attr(node, "id").empty()) {
         const auto range = fContext.popups.equal_range(Attr(node, "id"));
-        for (auto it = range.first; it != range.second; ++it) m.popups.push_back(it->second);
+        for (auto it = range.first; it != range.second; ++it) mark.popups.push_back(it->second);
     }
-    return m;
+    return mark;
 }
 
 bool GraphView::Readable(const Var& var, const SourceTable& source) const {
@@ -571,27 +444,27 @@ void GraphView::Emit(Json row, size_t panel) {
 }
 
 void GraphView::Track(int dimension, double value) {
-    Axis& a = fAxis[dimension];
+    Axis& axisData = fAxis[dimension];
     if (!std::isfinite(value)) return;
-    if (!a.tracked) {
-        a.low = a.high = value;
-        a.tracked = true;
+    if (!axisData.tracked) {
+        axisData.low = axisData.high = value;
+        axisData.tracked = true;
     }
-    a.low = std::min(a.low, value);
-    a.high = std::max(a.high, value);
+    axisData.low = std::min(axisData.low, value);
+    axisData.high = std::max(axisData.high, value);
 }
 
 Json GraphView::AxisValue(int dimension, const Var* var, const Cell& cell) {
-    Axis& a = fAxis[dimension];
+    Axis& axisData = fAxis[dimension];
     if (cell.Missing()) return nullptr;
-    if (a.Nominal()) {
+    if (axisData.Nominal()) {
         const std::string key = KeyText(cell);
-        long index = a.categories.Index(key);
-        if (index < 0) index = static_cast<long>(a.categories.Add(key, var ? fData.Shown(*var, cell) : key));
-        return a.categories.shown[static_cast<size_t>(index)];
+        long index = axisData.categories.Index(key);
+        if (index < 0) index = static_cast<long>(axisData.categories.Add(key, var ? fData.Shown(*var, cell) : key));
+        return axisData.categories.shown[static_cast<size_t>(index)];
     }
     if (!cell.IsNumber()) return nullptr;
-    const double value = a.Output(cell.number);
+    const double value = axisData.Output(cell.number);
     Track(dimension, value);
     return value;
 }
@@ -650,25 +523,23 @@ Json GraphView::Channel(int dimension, const std::string& field, Json extra) con
 }
 
 Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
-    const Axis& a = fAxis[dimension];
+    const Axis& axisData = fAxis[dimension];
     Json channel = Json::object();
     Json scale = Json::object();
     Json axis = Json::object();
-    if (a.Nominal()) {
+    if (axisData.Nominal()) {
         channel["type"] = "nominal";
-        channel["sort"] = a.categories.Domain();
-        scale["domain"] = a.categories.Domain();
-        axis["labelExpr"] = dimension == 0 ? WrappedLabels(a.categories.shown, BandWidth(dimension)) : kSplitLabels;
+        channel["sort"] = axisData.categories.Domain();
+        scale["domain"] = axisData.categories.Domain();
+        axis["labelExpr"] = dimension == 0 ? WrappedLabels(axisData.categories.shown, BandWidth(dimension)) : kSplitLabels;
         if (dimension == 0) axis["labelAngle"] = 0;
     } else {
-        channel["type"] = a.kind == Axis::Kind::Temporal ? "temporal" : "quantitative";
-        if (a.kind == Axis::Kind::Temporal) {
+        channel["type"] = axisData.kind == Axis::Kind::Temporal ? "temporal" : "quantitative";
+        if (axisData.kind == Axis::Kind::Temporal) {
             scale["type"] = "utc";
-            const std::string type = a.hasTickFormat && !a.tickFormat.type.empty() ? a.tickFormat.type
-                                                                                   : (a.var ? a.var->format.type : "");
-            axis["labelExpr"] = DateLabelExpression(type);
+            axis["labelExpr"] = DateLabelExpression(axisData.LabelFormatType());
         } else {
-            const Format& format = a.hasTickFormat ? a.tickFormat : (a.var ? a.var->format : Format());
+            const Format format = axisData.LabelFormat();
             const std::string expression = NumberLabelExpression(format);
             if (!expression.empty()) axis["labelExpr"] = expression;
             // Whole-number labels need whole-number ticks. Vega-Lite passes
@@ -680,48 +551,44 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
                 axis["tickMinStep"] = 1;
             }
         }
-        if (a.kind != Axis::Kind::Temporal) scale["zero"] = a.zero;
+        if (axisData.kind != Axis::Kind::Temporal) scale["zero"] = axisData.zero;
         scale["nice"] = true;
-        if (variant.explicitDomain && a.tracked) {
-            double low = a.low, high = a.high;
-            if (a.zero) {
+        if (variant.explicitDomain && axisData.tracked) {
+            double low = axisData.low, high = axisData.high;
+            if (axisData.zero) {
                 low = std::min(low, 0.0);
                 high = std::max(high, 0.0);
             }
-            if (a.min) low = a.Output(*a.min);
-            if (a.max) high = a.Output(*a.max);
+            if (axisData.min) low = axisData.Output(*axisData.min);
+            if (axisData.max) high = axisData.Output(*axisData.max);
             scale["domain"] = Json::array({low, high});
         } else {
-            if (a.min) scale["domainMin"] = a.Output(*a.min);
-            if (a.max) scale["domainMax"] = a.Output(*a.max);
+            if (axisData.min) scale["domainMin"] = axisData.Output(*axisData.min);
+            if (axisData.max) scale["domainMax"] = axisData.Output(*axisData.max);
         }
     }
-    if (!a.Nominal()) SpaceTickLabels(dimension, axis);
-    if (a.invert != variant.reverse[dimension]) scale["reverse"] = true;
+    if (!axisData.Nominal()) SpaceTickLabels(dimension, axis);
+    if (axisData.invert != variant.reverse[dimension]) scale["reverse"] = true;
     channel["scale"] = scale;
-    channel["title"] = variant.opposite[dimension] && a.hasOpposite ? Json(a.opposite) : a.title;
+    channel["title"] = variant.opposite[dimension] && axisData.hasOpposite ? Json(axisData.opposite) : axisData.title;
     if (channel["title"].is_string() && channel["title"].get<std::string>().empty()) channel["title"] = nullptr;
     if (variant.opposite[dimension]) axis["orient"] = dimension == 0 ? "top" : "right";
-    if (!a.style.color.empty()) {
-        for (const char* part : {"domainColor", "tickColor", "labelColor", "titleColor"}) axis[part] = a.style.color;
+    if (!axisData.style.color.empty()) {
+        for (const char* part : {"domainColor", "tickColor", "labelColor", "titleColor"}) axis[part] = axisData.style.color;
     }
-    if (a.style.fontSize > 0) axis["labelFontSize"] = axis["titleFontSize"] = a.style.FontPixels();
-    channel["axis"] = a.visible ? axis : Json(nullptr);
+    if (axisData.style.fontSize > 0) axis["labelFontSize"] = axis["titleFontSize"] = axisData.style.FontPixels();
+    channel["axis"] = axisData.visible ? axis : Json(nullptr);
     return channel;
 }
 
 // The widest tick label a continuous axis may write: a date of its format,
 // or the ends of its extent in its number format.
 double GraphView::TickLabelWidth(int dimension) const {
-    const Axis& a = fAxis[dimension];
-    const Format& format = a.hasTickFormat ? a.tickFormat : (a.var ? a.var->format : Format());
-    if (a.kind == Axis::Kind::Temporal) {
-        const std::string type = a.hasTickFormat && !a.tickFormat.type.empty() ? a.tickFormat.type
-                                                                               : (a.var ? a.var->format.type : "");
-        return TextWidth(WidestDateLabel(type), 11);
-    }
+    const Axis& axisData = fAxis[dimension];
+    if (axisData.kind == Axis::Kind::Temporal) return TextWidth(WidestDateLabel(axisData.LabelFormatType()), 11);
+    const Format format = axisData.LabelFormat();
     double width = 0;
-    for (double end : {a.low, a.high}) width = std::max(width, TextWidth(FormatNumber(end, format), 11));
+    for (double end : {axisData.low, axisData.high}) width = std::max(width, TextWidth(FormatNumber(end, format), 11));
     return width;
 }
 
@@ -730,7 +597,7 @@ double GraphView::TickLabelWidth(int dimension) const {
 // axis; a vertical one stacks labels of one line), and labels that would
 // still touch are left out.
 void GraphView::SpaceTickLabels(int dimension, Json& axis) const {
-    const Axis& a = fAxis[dimension];
+    const Axis& axisData = fAxis[dimension];
     const double length = dimension == 0 ? fPanelWidth : fPanelHeight;
     const double label = dimension == 0 ? TickLabelWidth(dimension) : 13;
     const double fits = std::max(2.0, std::floor(length / (label + 10)));
@@ -740,10 +607,10 @@ void GraphView::SpaceTickLabels(int dimension, Json& axis) const {
     axis["tickCount"] = fits;
     // The library may still make more ticks than asked: numbers get theirs
     // here, at a round step that leaves each label its room.
-    if (a.kind != Axis::Kind::Quantitative || !a.tracked || !(a.high > a.low)) return;
-    const double step = RoundStep((a.high - a.low) / (fits - 1));
+    if (axisData.kind != Axis::Kind::Quantitative || !axisData.tracked || !(axisData.high > axisData.low)) return;
+    const double step = RoundStep((axisData.high - axisData.low) / (fits - 1));
     Json values = Json::array();
-    for (double tick = std::ceil(a.low / step) * step; tick <= a.high + step * 1e-9 && values.size() < 100; tick += step)
+    for (double tick = std::ceil(axisData.low / step) * step; tick <= axisData.high + step * 1e-9 && values.size() < 100; tick += step)
         values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
     if (values.size() >= 2) axis["values"] = values;
 }
@@ -768,10 +635,6 @@ Json GraphView::ColorChannel(const Mark& mark) const {
     return channel;
 }
 
-Json GraphView::Filter(const std::string& key) const {
-    return Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}});
-}
-
 void GraphView::AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info, bool stroke) const {
     if (info.colorVar) {
         if (info.pattern) {
@@ -784,7 +647,7 @@ void GraphView::AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info,
             mark.erase(stroke ? "stroke" : "fill");
         }
     }
-    if (!info.popups.empty()) encoding["tooltip"] = {{"field", "_tip"}, {"type", "nominal"}};
+    if (!info.popups.empty()) encoding["tooltip"] = TooltipChannel();
 }
 
 // ---------------------------------------------------------------------------
@@ -793,39 +656,6 @@ void GraphView::AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info,
 // The bins an interval's <binStatistic> asks for over its positions. Rows
 // whose lengths are summed are counted already, one row per bin: without a
 // count or width from the document each is its own bin at its place, so a
-// table that is binned is not binned again.
-static Bins IntervalBins(pugi::xml_node interval, const std::vector<double>& positions) {
-    double count = 0, width = 0;
-    ParseNumber(Attr(interval.child("binStatistic"), "binCount"), count);
-    ParseNumber(Attr(interval.child("binStatistic"), "binWidth"), width);
-    const bool summed = std::string(Attr(interval.child("summaryStatistic"), "method")) == "sum";
-    if (summed && !(count >= 1) && !(width > 0)) {
-        Bins centred = CentredBins(positions);
-        if (!centred.lower.empty()) return centred;
-    }
-    return MakeBins(positions, positions.size(), count, width);
-}
-
-// The bins of the graph's first binned bars on a continuous position.
-static bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, const bool nominalPosition[2]) {
-    for (pugi::xml_node interval : graph.children("interval")) {
-        if (!interval.child("binStatistic")) continue;
-        const bool horizontal = std::string(Attr(interval, "orientation")) == "horizontal";
-        const int pd = horizontal ? 1 : 0;
-        if (nominalPosition[pd]) continue;
-        const Var* position = data.Find(Attr(interval.child(PositionName(pd)), "variable"));
-        const SourceTable* source = position ? data.Home(*position) : nullptr;
-        if (!source) continue;
-        std::vector<double> values;
-        for (size_t row = 0; row < source->rows; ++row) {
-            const Cell cell = data.Value(*position, *source, row);
-            if (cell.IsNumber()) values.push_back(cell.number);
-        }
-        bins = IntervalBins(interval, values);
-        return !bins.lower.empty();
-    }
-    return false;
-}
 
 double GraphView::BinWidth() const {
     Bins bins;
@@ -833,718 +663,8 @@ double GraphView::BinWidth() const {
     return GraphBins(fData, fGraph, bins, nominal) ? bins.width : 0;
 }
 
-void GraphView::AddInterval(pugi::xml_node node, size_t index) {
-    Mark m = ReadMark(node, index);
-    const bool horizontal = std::string(Attr(node, "orientation")) == "horizontal";
-    const int pd = horizontal ? 1 : 0, ld = 1 - pd;
-    const Var* posVar = pd == 0 ? m.x : m.y;
-    const Var* lenVar = pd == 0 ? m.y : m.x;
-    if (!posVar || !m.source || fAxis[ld].Nominal()) return;
-    const bool nominal = fAxis[pd].Nominal();
-    const bool bin = node.child("binStatistic");
-    const bool sum = std::string(Attr(node.child("summaryStatistic"), "method")) == "sum";
-    const bool stack = node.child("stack");
-    const bool cluster = node.child("cluster") && m.colorVar;
-    double factor = 1;
-    if (!ParseNumber(Attr(node, "scalingFactor"), factor) || !std::isfinite(factor)) factor = 1;
-
-    Bins bins;
-    double gap = 1;
-    if (!nominal) {
-        std::vector<double> positions;
-        for (size_t row = 0; row < m.source->rows; ++row) {
-            const Cell cell = fData.Value(*posVar, *m.source, row);
-            if (cell.IsNumber()) positions.push_back(cell.number);
-        }
-        if (bin) {
-            bins = IntervalBins(node, positions);
-        } else {
-            gap = SmallestGap(positions);
-        }
-    }
-
-    struct Bar {
-        double p0 = 0, p1 = 0, order = 0;
-        long category = -1;  // position category (nominal)
-        long color = -1;
-        double length = 0;
-        bool hasLength = false;
-        size_t first = 0;
-    };
-    bool plain = false;
-    const auto panels = PanelRows(*m.source);
-    for (size_t p = 0; p < panels.size(); ++p) {
-        std::vector<Bar> bars;
-        std::map<std::string, size_t> groups;
-        for (size_t row : panels[p]) {
-            const Cell pos = fData.Value(*posVar, *m.source, row);
-            if (pos.Missing()) continue;
-            const Cell len = lenVar ? fData.Value(*lenVar, *m.source, row) : Cell();
-            long color = -1;
-            if (m.colorVar) {
-                const Cell c = fData.Value(*m.colorVar, *m.source, row);
-                if (!c.Missing()) color = m.colors.Index(KeyText(c));
-            }
-            Bar bar;
-            std::string group;
-            if (nominal) {
-                const std::string key = KeyText(pos);
-                long category = fAxis[pd].categories.Index(key);
-                if (category < 0) category = static_cast<long>(fAxis[pd].categories.Add(key, fData.Shown(*posVar, pos)));
-                bar.category = category;
-                bar.order = static_cast<double>(category);
-                group = "c" + key;
-            } else {
-                if (!pos.IsNumber()) continue;
-                const double v = pos.number;
-                if (bin) {
-                    const long b = bins.Find(v);
-                    if (b < 0) continue;
-                    bar.p0 = bins.lower[static_cast<size_t>(b)];
-                    bar.p1 = bins.upper[static_cast<size_t>(b)];
-                    group = "b" + std::to_string(b);
-                } else {
-                    bar.p0 = v - gap / 2;
-                    bar.p1 = v + gap / 2;
-                    group = "v" + NumberKey(v);
-                }
-                bar.order = bar.p0;
-            }
-            if (!bin && !sum) group = "r" + std::to_string(row);
-            group += "|" + std::to_string(color);
-            auto found = groups.find(group);
-            if (found == groups.end()) {
-                bar.color = color;
-                bar.first = row;
-                found = groups.emplace(group, bars.size()).first;
-                bars.push_back(bar);
-            }
-            Bar& target = bars[found->second];
-            if (bin && !sum) {
-                target.length += 1;
-                target.hasLength = true;
-            } else if (len.IsNumber()) {
-                target.length += len.number;
-                target.hasLength = true;
-            }
-        }
-        bars.erase(std::remove_if(bars.begin(), bars.end(), [](const Bar& b) { return !b.hasLength; }), bars.end());
-        std::stable_sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) {
-            if (a.order != b.order) return a.order < b.order;
-            const long ac = a.color < 0 ? 1L << 30 : a.color, bc = b.color < 0 ? 1L << 30 : b.color;
-            return ac < bc;
-        });
-        // Stacks grow from the axis outwards per position, in category order.
-        std::map<double, std::pair<double, double>> stacks;
-        const size_t colorCount = std::max<size_t>(m.colors.keys.size(), 1);
-        for (const Bar& bar : bars) {
-            double l0 = 0, l1 = bar.length;
-            if (stack) {
-                auto& running = stacks[bar.order];
-                double& base = bar.length >= 0 ? running.first : running.second;
-                l0 = base;
-                l1 = base + bar.length;
-                base = l1;
-            }
-            l0 *= factor;
-            l1 *= factor;
-            Json row = Json::object();
-            const bool uncolored = m.colorVar && bar.color < 0;
-            plain = plain || uncolored;
-            row["_layer"] = uncolored ? m.key + ":plain" : m.key;
-            if (nominal) {
-                row["_pos"] = fAxis[pd].categories.shown[static_cast<size_t>(bar.category)];
-            } else {
-                double p0 = bar.p0, p1 = bar.p1;
-                if (cluster && bar.color >= 0 && colorCount > 1) {
-                    const double width = (p1 - p0) / static_cast<double>(colorCount);
-                    p0 += width * static_cast<double>(bar.color);
-                    p1 = p0 + width;
-                }
-                row["_p0"] = fAxis[pd].Output(p0);
-                row["_p1"] = fAxis[pd].Output(p1);
-                row["_pm"] = fAxis[pd].Output((p0 + p1) / 2);
-                Track(pd, fAxis[pd].Output(p0));
-                Track(pd, fAxis[pd].Output(p1));
-            }
-            row["_l0"] = l0;
-            row["_l1"] = l1;
-            row["_len"] = bar.length;
-            Track(ld, l0);
-            Track(ld, l1);
-            if (bar.color >= 0) row["_c"] = m.colors.shown[static_cast<size_t>(bar.color)];
-            if (!m.popups.empty()) row["_tip"] = Tooltip(m, bar.first);
-            if (m.labelVar) row["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *m.source, bar.first));
-            Emit(std::move(row), p);
-        }
-    }
-
-    auto layer = [&](const std::string& key, bool colored) {
-        Json encoding = Json::object();
-        Json mark = {{"type", "bar"},
-                     {"fill", m.style.fill.empty() ? kBarFill : m.style.fill},
-                     {"stroke", m.style.color.empty() ? kBarStroke : m.style.color},
-                     {"strokeWidth", m.style.width > 0 ? std::min(m.style.width, 20.0) : 0.5}};
-        if (nominal) {
-            encoding[PositionName(pd)] = Channel(pd, "_pos");
-            if (cluster && colored) {
-                encoding[OffsetName(pd)] = {{"field", "_c"}, {"type", "nominal"}, {"sort", m.colors.Domain()},
-                                            {"scale", {{"domain", m.colors.Domain()}}}};
-            } else {
-                mark[pd == 0 ? "width" : "height"] = {{"band", 0.8}};
-            }
-        } else {
-            encoding[PositionName(pd)] = Channel(pd, "_p0");
-            encoding[SecondName(pd)] = {{"field", "_p1"}};
-        }
-        encoding[PositionName(ld)] = Channel(ld, "_l1", {{"stack", nullptr}});
-        encoding[SecondName(ld)] = {{"field", "_l0"}};
-        if (colored) {
-            AddColorAndTooltip(encoding, mark, m, false);
-        } else if (!m.popups.empty()) {
-            encoding["tooltip"] = {{"field", "_tip"}, {"type", "nominal"}};
-        }
-        fLayers.push_back({{"transform", Filter(key)}, {"mark", mark}, {"encoding", encoding}});
-    };
-    layer(m.key, m.colorVar != nullptr);
-    if (plain) layer(m.key + ":plain", false);
-    if (m.labelVar && m.labelStyle.visible) {
-        Json encoding = Json::object();
-        encoding[PositionName(pd)] = nominal ? Channel(pd, "_pos") : Channel(pd, "_pm");
-        if (nominal && cluster) {
-            encoding[OffsetName(pd)] = {{"field", "_c"}, {"type", "nominal"}, {"sort", m.colors.Domain()},
-                                        {"scale", {{"domain", m.colors.Domain()}}}};
-        }
-        encoding[PositionName(ld)] = Channel(ld, "_l1", {{"stack", nullptr}});
-        encoding["text"] = {{"field", "_lab"}, {"type", "nominal"}};
-        Json mark = {{"type", "text"}, {"lineBreak", "\n"}};
-        if (pd == 0) {
-            mark["baseline"] = "bottom";
-            mark["dy"] = -3;
-        } else {
-            mark["align"] = "left";
-            mark["dx"] = 3;
-        }
-        m.labelStyle.ApplyText(mark);
-        Json filter = Json::array({{{"filter", {{"field", "_layer"}, {"oneOf", {m.key, m.key + ":plain"}}}}}});
-        fLayers.push_back({{"transform", filter}, {"mark", mark}, {"encoding", encoding}});
-    }
-}
-
 // ---------------------------------------------------------------------------
-// Box plots
-
-void GraphView::AddSchema(pugi::xml_node node, size_t index) {
-    Mark m = ReadMark(node, index);
-    const int pd = fAxis[0].Nominal() ? 0 : (fAxis[1].Nominal() ? 1 : 0);
-    const int ld = 1 - pd;
-    const Var* posVar = pd == 0 ? m.x : m.y;
-    const Var* valueVar = pd == 0 ? m.y : m.x;
-    if (!valueVar || !m.source || !fAxis[pd].Nominal() || fAxis[ld].Nominal()) return;
-
-    struct Group {
-        long category = -1, color = -1;
-        std::vector<double> values;
-        std::vector<size_t> rows;
-    };
-    // Boxes stand side by side only when a position holds more than one
-    // colour category.
-    bool sideBySide = false;
-    std::vector<std::vector<Group>> panelGroups;
-    const auto panels = PanelRows(*m.source);
-    for (const auto& rows : panels) {
-        std::vector<Group> groups;
-        std::map<std::pair<long, long>, size_t> index;
-        for (size_t row : rows) {
-            const Cell value = fData.Value(*valueVar, *m.source, row);
-            if (!value.IsNumber()) continue;
-            long category = 0;
-            if (posVar) {
-                const Cell pos = fData.Value(*posVar, *m.source, row);
-                if (pos.Missing()) continue;
-                category = fAxis[pd].categories.Index(KeyText(pos));
-                if (category < 0) category = static_cast<long>(fAxis[pd].categories.Add(KeyText(pos), fData.Shown(*posVar, pos)));
-            } else if (fAxis[pd].categories.keys.empty()) {
-                fAxis[pd].categories.Add("", "");
-            }
-            long color = -1;
-            if (m.colorVar) {
-                const Cell c = fData.Value(*m.colorVar, *m.source, row);
-                if (!c.Missing()) color = m.colors.Index(KeyText(c));
-            }
-            auto found = index.find({category, color});
-            if (found == index.end()) {
-                found = index.emplace(std::make_pair(category, color), groups.size()).first;
-                groups.push_back(Group{category, color, {}, {}});
-            }
-            groups[found->second].values.push_back(value.number);
-            groups[found->second].rows.push_back(row);
-        }
-        std::set<long> seen;
-        for (const Group& g : groups) {
-            if (!seen.insert(g.category).second) sideBySide = true;
-        }
-        panelGroups.push_back(std::move(groups));
-    }
-
-    for (size_t p = 0; p < panelGroups.size(); ++p) {
-        for (const Group& g : panelGroups[p]) {
-            const BoxStats box = TukeyBox(g.values);
-            if (box.n == 0) continue;
-            const std::string pos = fAxis[pd].categories.shown[static_cast<size_t>(g.category)];
-            Json row = {{"_layer", m.key}, {"_pos", pos}};
-            if (g.color >= 0) row["_c"] = m.colors.shown[static_cast<size_t>(g.color)];
-            const Axis& a = fAxis[ld];
-            row["_lo"] = a.Output(box.lowerWhisker);
-            row["_q1"] = a.Output(box.lowerHinge);
-            row["_med"] = a.Output(box.median);
-            row["_q3"] = a.Output(box.upperHinge);
-            row["_hi"] = a.Output(box.upperWhisker);
-            row["_n"] = box.n;
-            Track(ld, a.Output(box.lowerWhisker));
-            Track(ld, a.Output(box.upperWhisker));
-            if (!m.popups.empty()) row["_tip"] = Tooltip(m, g.rows.front());
-            Emit(row, p);
-            auto outlier = [&](size_t i, const char* kind) {
-                Json point = {{"_layer", m.key + ":" + kind}, {"_pos", pos}, {"_v", a.Output(g.values[i])}};
-                Track(ld, a.Output(g.values[i]));
-                if (g.color >= 0) point["_c"] = m.colors.shown[static_cast<size_t>(g.color)];
-                if (m.labelVar) point["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *m.source, g.rows[i]));
-                Emit(point, p);
-            };
-            for (size_t i : box.outliers) outlier(i, "outliers");
-            for (size_t i : box.extremes) outlier(i, "extremes");
-        }
-    }
-
-    const double band = (pd == 0 ? fPanelWidth : fPanelHeight) /
-                        static_cast<double>(std::max<size_t>(fAxis[pd].categories.keys.size(), 1)) /
-                        (sideBySide ? static_cast<double>(std::max<size_t>(m.colors.keys.size(), 1)) : 1.0);
-    const double boxSize = std::max(3.0, std::floor(band * 0.5));
-    const std::string stroke = m.style.color.empty() ? kBarStroke : m.style.color;
-    auto encodingFor = [&](const char* value, const char* second) {
-        Json encoding = Json::object();
-        encoding[PositionName(pd)] = Channel(pd, "_pos");
-        if (sideBySide) {
-            encoding[OffsetName(pd)] = {{"field", "_c"}, {"type", "nominal"}, {"sort", m.colors.Domain()},
-                                        {"scale", {{"domain", m.colors.Domain()}}}};
-        }
-        encoding[PositionName(ld)] = Channel(ld, value, {{"stack", nullptr}});
-        if (second) encoding[SecondName(ld)] = {{"field", second}};
-        return encoding;
-    };
-    const char* tickOrient = pd == 0 ? "horizontal" : "vertical";
-    auto push = [&](const std::string& key, Json mark, Json encoding) {
-        fLayers.push_back({{"transform", Filter(key)}, {"mark", std::move(mark)}, {"encoding", std::move(encoding)}});
-    };
-    push(m.key, {{"type", "rule"}, {"stroke", stroke}}, encodingFor("_lo", "_hi"));
-    for (const char* end : {"_lo", "_hi"}) {
-        push(m.key, {{"type", "tick"}, {"orient", tickOrient}, {"color", stroke}, {"size", std::floor(boxSize * 0.6)}},
-             encodingFor(end, nullptr));
-    }
-    Json boxMark = {{"type", "bar"},
-                    {"fill", m.style.fill.empty() ? kBarFill : m.style.fill},
-                    {"stroke", stroke},
-                    {"strokeWidth", 1},
-                    {pd == 0 ? "width" : "height", boxSize}};
-    Json boxEncoding = encodingFor("_q1", "_q3");
-    AddColorAndTooltip(boxEncoding, boxMark, m, false);
-    push(m.key, boxMark, boxEncoding);
-    Json medianEncoding = encodingFor("_med", nullptr);
-    if (!m.popups.empty()) medianEncoding["tooltip"] = {{"field", "_tip"}, {"type", "nominal"}};
-    push(m.key, {{"type", "tick"}, {"orient", tickOrient}, {"color", stroke}, {"size", boxSize}, {"thickness", 3}},
-         medianEncoding);
-    push(m.key + ":outliers",
-         {{"type", "point"}, {"shape", "circle"}, {"filled", false}, {"stroke", stroke}, {"size", 36}},
-         encodingFor("_v", nullptr));
-    push(m.key + ":extremes", {{"type", "point"}, {"shape", kStarPath}, {"filled", true}, {"fill", stroke}, {"size", 60}},
-         encodingFor("_v", nullptr));
-    if (m.labelVar && m.labelStyle.visible) {
-        Json encoding = encodingFor("_v", nullptr);
-        encoding["text"] = {{"field", "_lab"}, {"type", "nominal"}};
-        Json mark = {{"type", "text"}, {"align", "left"}, {"dx", 7}, {"baseline", "middle"}, {"lineBreak", "\n"}};
-        m.labelStyle.ApplyText(mark, 8);
-        Json filter = Json::array({{{"filter", {{"field", "_layer"}, {"oneOf", {m.key + ":outliers", m.key + ":extremes"}}}}}});
-        fLayers.push_back({{"transform", filter}, {"mark", mark}, {"encoding", encoding}});
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Lines and distribution curves
-
-void GraphView::AddLine(pugi::xml_node node, size_t index) {
-    Mark m = ReadMark(node, index);
-    Json mark = {{"type", "line"},
-                 {"stroke", m.style.color.empty() ? kLineColor : m.style.color},
-                 {"strokeWidth", m.style.width > 0 ? std::min(m.style.width, 20.0) : 1.5}};
-    if (!m.style.dash.empty()) mark["strokeDash"] = m.style.Dash();
-    if (!m.style.visible) return;
-    const auto panels = m.source ? PanelRows(*m.source) : std::vector<std::vector<size_t>>(std::max<size_t>(fPanels.size(), 1));
-
-    if (pugi::xml_node statistic = node.child("distributionStatistic")) {
-        if (fAxis[0].Nominal() || fAxis[1].Nominal()) return;  // a curve needs continuous axes
-        Distribution distribution;
-        distribution.name = Attr(statistic, "distribution");
-        const bool dates = fAxis[0].kind == Axis::Kind::Temporal || (m.x && IsDateFormat(m.x->format.type));
-        const std::string first = Attr(statistic, "parameter"), second = Attr(statistic, "secondaryParameter");
-        bool ok = ParseNumber(first, distribution.first) || (dates && ParseDateText(first, distribution.first));
-        if (distribution.name == "normal" || distribution.name == "uniform") {
-            ok = ok && (ParseNumber(second, distribution.second) ||
-                        (dates && (ParseDuration(second, distribution.second) || ParseDateText(second, distribution.second))));
-            // A uniform maximum written as a duration counts the days since
-            // 1970-01-01 (the result document's day count), not a length.
-            if (ok && dates && distribution.name == "uniform" && !second.empty() && second[0] == 'P') {
-                distribution.second += kUnixEpochSeconds;
-            }
-        }
-        if (ok && distribution.Valid()) {
-            // The span: the axis range, else the data's extent, else what
-            // the distribution covers.
-            std::pair<double, double> span = distribution.NaturalSpan();
-            Bins bins;
-            bool nominal[2] = {false, false};
-            if (GraphBins(fData, fGraph, bins, nominal)) {
-                span = {bins.lower.front(), bins.upper.back()};
-            } else if (m.x && m.source) {
-                bool any = false;
-                for (size_t row = 0; row < m.source->rows; ++row) {
-                    const Cell cell = fData.Value(*m.x, *m.source, row);
-                    if (!cell.IsNumber()) continue;
-                    span = any ? std::make_pair(std::min(span.first, cell.number), std::max(span.second, cell.number))
-                               : std::make_pair(cell.number, cell.number);
-                    any = true;
-                }
-            }
-            if (fAxis[0].min) span.first = *fAxis[0].min;
-            if (fAxis[0].max) span.second = *fAxis[0].max;
-            // Scaled to the bars: cases × bin width.
-            double width = 1;
-            if (m.y) {
-                width = BinWidth();
-                if (width <= 0 && m.x && m.source) {
-                    std::vector<double> xs;
-                    for (size_t row = 0; row < m.source->rows; ++row) {
-                        const Cell cell = fData.Value(*m.x, *m.source, row);
-                        if (cell.IsNumber()) xs.push_back(cell.number);
-                    }
-                    width = SmallestGap(xs);
-                }
-            }
-            for (size_t p = 0; p < panels.size(); ++p) {
-                double scale = 1;
-                if (m.y && m.source) {
-                    double cases = 0;
-                    for (size_t row : panels[p]) {
-                        const Cell cell = fData.Value(*m.y, *m.source, row);
-                        if (cell.IsNumber()) cases += cell.number;
-                    }
-                    scale = cases * width;
-                }
-                const auto points = DistributionCurve(distribution, span.first, span.second, scale);
-                for (size_t i = 0; i < points.size(); ++i) {
-                    const double x = fAxis[0].Output(points[i].first);
-                    Track(0, x);
-                    Track(1, points[i].second);
-                    Emit({{"_layer", m.key}, {"_lx", x}, {"_ly", points[i].second}, {"_o", i}}, p);
-                }
-            }
-        }
-        Json encoding = {{"x", Channel(0, "_lx")}, {"y", Channel(1, "_ly")}, {"order", {{"field", "_o"}, {"type", "quantitative"}}}};
-        fLayers.push_back({{"transform", Filter(m.key)}, {"mark", mark}, {"encoding", encoding}});
-        return;
-    }
-
-    if (!m.x || !m.y || !m.source) return;
-    for (size_t p = 0; p < panels.size(); ++p) {
-        struct Vertex {
-            double order;
-            size_t row;
-        };
-        std::vector<Vertex> vertices;
-        for (size_t row : panels[p]) {
-            const Cell x = fData.Value(*m.x, *m.source, row);
-            if (x.Missing() || fData.Value(*m.y, *m.source, row).Missing()) continue;
-            double order = 0;
-            if (fAxis[0].Nominal()) order = static_cast<double>(fAxis[0].categories.Index(KeyText(x)));
-            else if (x.IsNumber()) order = x.number;
-            else continue;
-            vertices.push_back({order, row});
-        }
-        std::stable_sort(vertices.begin(), vertices.end(), [](const Vertex& a, const Vertex& b) { return a.order < b.order; });
-        for (size_t i = 0; i < vertices.size(); ++i) {
-            const size_t row = vertices[i].row;
-            Json out = {{"_layer", m.key},
-                        {"_lx", AxisValue(0, m.x, fData.Value(*m.x, *m.source, row))},
-                        {"_ly", AxisValue(1, m.y, fData.Value(*m.y, *m.source, row))},
-                        {"_o", i}};
-            if (m.colorVar) {
-                const Cell c = fData.Value(*m.colorVar, *m.source, row);
-                const long color = c.Missing() ? -1 : m.colors.Index(KeyText(c));
-                if (color >= 0) out["_c"] = m.colors.shown[static_cast<size_t>(color)];
-            }
-            if (!m.popups.empty()) out["_tip"] = Tooltip(m, row);
-            if (m.labelVar) out["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *m.source, row));
-            Emit(std::move(out), p);
-        }
-    }
-    Json encoding = {{"x", Channel(0, "_lx")}, {"y", Channel(1, "_ly")}, {"order", {{"field", "_o"}, {"type", "quantitative"}}}};
-    AddColorAndTooltip(encoding, mark, m, true);
-    fLayers.push_back({{"transform", Filter(m.key)}, {"mark", mark}, {"encoding", encoding}});
-    if (m.labelVar && m.labelStyle.visible) {
-        Json labels = {{"x", Channel(0, "_lx")}, {"y", Channel(1, "_ly")}, {"text", {{"field", "_lab"}, {"type", "nominal"}}}};
-        Json text = {{"type", "text"}, {"dy", -6}, {"baseline", "bottom"}, {"lineBreak", "\n"}};
-        m.labelStyle.ApplyText(text);
-        fLayers.push_back({{"transform", Filter(m.key)}, {"mark", text}, {"encoding", labels}});
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Points, networks and edges
-
-void GraphView::AddPoint(pugi::xml_node node, size_t index) {
-    Mark m = ReadMark(node, index);
-    if (!m.style.visible) return;
-    const bool symbol = m.style.symbol != "none";
-    const double diameter = NodeDiameter(m.style);
-    Json pointMark = {{"type", "point"}, {"shape", Shape(m.style.symbol)}, {"filled", true},
-                      {"fill", m.style.fill.empty() ? kBarFill : m.style.fill},
-                      {"stroke", m.style.color.empty() ? kBarStroke : m.style.color},
-                      {"strokeWidth", 1}, {"size", diameter * diameter}, {"opacity", 1}};
-    const bool labels = m.labelVar && m.labelStyle.visible;
-    Json textMark = {{"type", "text"}, {"align", "center"}, {"lineBreak", "\n"}};
-    if (symbol) {
-        textMark["baseline"] = "top";
-        textMark["dy"] = diameter / 2 + 3;
-    } else {
-        textMark["baseline"] = "middle";
-    }
-    m.labelStyle.fontWeight = m.labelStyle.fontWeight.empty() ? m.style.fontWeight : m.labelStyle.fontWeight;
-    m.labelStyle.ApplyText(textMark);
-    const double lineHeight = m.labelStyle.FontPixels() + 2;  // the chart library's default
-
-    if (pugi::xml_node layout = node.child("graphLayoutStatistic")) {
-        const Var* nodeVar = fData.Find(Attr(layout, "node"));
-        const SourceTable* source = nodeVar ? fData.Home(*nodeVar) : nullptr;
-        const auto found = fNodes.find(node.internal_object());
-        if (!source || found == fNodes.end()) return;
-        const auto panels = PanelRows(*source);
-        for (size_t p = 0; p < panels.size() && p < found->second.size(); ++p) {
-            std::set<std::string> seen;
-            for (size_t row : panels[p]) {
-                const Cell cell = fData.Value(*nodeVar, *source, row);
-                if (cell.Missing() || !seen.insert(KeyText(cell)).second) continue;
-                const auto position = found->second[p].find(KeyText(cell));
-                if (position == found->second[p].end()) continue;
-                const double x = position->second.first, y = position->second.second;
-                Json out = {{"_layer", m.key}, {"_px", x}, {"_py", y}, {"_key", KeyText(cell)}};
-                if (!m.popups.empty()) out["_tip"] = Tooltip(m, row);
-                Emit(out, p);
-                if (!labels) continue;
-                // The label stands outside the circle, away from the edges
-                // that run inwards from its node.
-                const std::string label = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *source, row));
-                const std::string side = NodeLabelSide(x - fPanelWidth / 2, y - fPanelHeight / 2);
-                // Lines after the first go downwards: a label above its node
-                // starts higher by them, one beside it by half of them.
-                const double below = static_cast<double>(SplitLines(label).size() - 1) * lineHeight;
-                const double lift = side == "above" ? below : side == "below" ? 0 : below / 2;
-                Emit({{"_layer", m.key + ":" + side}, {"_px", x}, {"_py", y - lift}, {"_lab", label}}, p);
-            }
-        }
-        const Json pixelX = {{"field", "_px"}, {"type", "quantitative"}, {"scale", nullptr}, {"axis", nullptr}};
-        const Json pixelY = {{"field", "_py"}, {"type", "quantitative"}, {"scale", nullptr}, {"axis", nullptr}};
-        if (symbol) {
-            Json encoding = {{"x", pixelX}, {"y", pixelY}};
-            AddColorAndTooltip(encoding, pointMark, m, false);
-            fLayers.push_back({{"transform", Filter(m.key)}, {"mark", pointMark}, {"encoding", encoding}});
-        }
-        if (labels) {
-            const double gap = LabelGap(m.style) + 4;
-            Json encoding = {{"x", pixelX}, {"y", pixelY}, {"text", {{"field", "_lab"}, {"type", "nominal"}}}};
-            for (const char* side : {"above", "below", "left", "right"}) {
-                Json mark = textMark;
-                mark.erase("dy");
-                const std::string where = side;
-                mark["align"] = where == "left" ? "right" : where == "right" ? "left" : "center";
-                mark["baseline"] = where == "above" ? "bottom" : where == "below" ? "top" : "middle";
-                if (where == "above" || where == "below") mark["dy"] = where == "above" ? -gap : gap;
-                else mark["dx"] = where == "left" ? -gap : gap;
-                fLayers.push_back({{"transform", Filter(m.key + ":" + where)}, {"mark", mark}, {"encoding", encoding}});
-            }
-        }
-        return;
-    }
-
-    if (!m.source) return;
-    const auto panels = PanelRows(*m.source);
-    for (size_t p = 0; p < panels.size(); ++p) {
-        for (size_t row : panels[p]) {
-            Json out = {{"_layer", m.key}};
-            if (m.x) {
-                Json value = AxisValue(0, m.x, fData.Value(*m.x, *m.source, row));
-                if (value.is_null()) continue;
-                out["_lx"] = value;
-            }
-            if (m.y) {
-                Json value = AxisValue(1, m.y, fData.Value(*m.y, *m.source, row));
-                if (value.is_null()) continue;
-                out["_ly"] = value;
-            }
-            if (m.labelVar) {
-                out["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *m.source, row));
-                if (!symbol && out["_lab"].get<std::string>().empty()) continue;  // nothing to write
-            }
-            if (m.colorVar) {
-                const Cell c = fData.Value(*m.colorVar, *m.source, row);
-                const long color = c.Missing() ? -1 : m.colors.Index(KeyText(c));
-                if (color >= 0) out["_c"] = m.colors.shown[static_cast<size_t>(color)];
-            }
-            if (!m.popups.empty()) out["_tip"] = Tooltip(m, row);
-            Emit(std::move(out), p);
-        }
-    }
-    // Unbound dimensions place the marks at the centre of the panel.
-    Json encoding = Json::object();
-    if (m.x) encoding["x"] = Channel(0, "_lx");
-    else pointMark["x"] = textMark["x"] = fPanelWidth / 2;
-    if (m.y) encoding["y"] = Channel(1, "_ly");
-    else pointMark["y"] = textMark["y"] = fPanelHeight / 2;
-    if (symbol) {
-        Json pointEncoding = encoding;
-        AddColorAndTooltip(pointEncoding, pointMark, m, false);
-        fLayers.push_back({{"transform", Filter(m.key)}, {"mark", pointMark}, {"encoding", pointEncoding}});
-    }
-    if (labels) {
-        Json textEncoding = encoding;
-        textEncoding["text"] = {{"field", "_lab"}, {"type", "nominal"}};
-        if (!symbol && !m.popups.empty()) textEncoding["tooltip"] = {{"field", "_tip"}, {"type", "nominal"}};
-        fLayers.push_back({{"transform", Filter(m.key)}, {"mark", textMark}, {"encoding", textEncoding}});
-    }
-}
-
-void GraphView::AddEdge(pugi::xml_node node, size_t index) {
-    Mark m = ReadMark(node, index);
-    const Var* from = fData.Find(Attr(node, "from"));
-    const Var* to = fData.Find(Attr(node, "to"));
-    const auto target = fContext.elements.find(Attr(node, "nodes"));
-    if (!from || !to || !m.source || !m.style.visible || target == fContext.elements.end()) return;
-    const auto layout = fNodes.find(target->second.internal_object());
-    if (layout == fNodes.end()) return;
-    bool plain = false;
-    const auto panels = PanelRows(*m.source);
-    for (size_t p = 0; p < panels.size() && p < layout->second.size(); ++p) {
-        const auto& nodes = layout->second[p];
-        for (size_t row : panels[p]) {
-            const Cell a = fData.Value(*from, *m.source, row), b = fData.Value(*to, *m.source, row);
-            if (a.Missing() || b.Missing()) continue;
-            const auto pa = nodes.find(KeyText(a)), pb = nodes.find(KeyText(b));
-            if (pa == nodes.end() || pb == nodes.end()) continue;
-            Json out = {{"_layer", m.key},
-                        {"_px", pa->second.first},
-                        {"_py", pa->second.second},
-                        {"_px2", pb->second.first},
-                        {"_py2", pb->second.second},
-                        {"_mx", (pa->second.first + pb->second.first) / 2},
-                        {"_my", (pa->second.second + pb->second.second) / 2},
-                        {"_from", KeyText(a)},
-                        {"_to", KeyText(b)}};
-            if (m.colorVar) {
-                const Cell c = fData.Value(*m.colorVar, *m.source, row);
-                const long color = c.Missing() ? -1 : m.colors.Index(KeyText(c));
-                if (color >= 0) out["_c"] = m.colors.shown[static_cast<size_t>(color)];
-                else {
-                    out["_layer"] = m.key + ":plain";
-                    plain = true;
-                }
-            }
-            if (m.labelVar) out["_lab"] = fData.Shown(*m.labelVar, fData.Value(*m.labelVar, *m.source, row));
-            if (!m.popups.empty()) out["_tip"] = Tooltip(m, row);
-            Emit(std::move(out), p);
-        }
-    }
-    auto pixel = [](const char* field) {
-        return Json{{"field", field}, {"type", "quantitative"}, {"scale", nullptr}, {"axis", nullptr}};
-    };
-    Json mark = {{"type", "rule"},
-                 {"stroke", m.style.color.empty() ? kLineColor : m.style.color},
-                 {"strokeWidth", m.style.width > 0 ? std::min(m.style.width, 20.0) : 1.5}};
-    if (!m.style.dash.empty()) mark["strokeDash"] = m.style.Dash();
-    const Json position = {{"x", pixel("_px")}, {"y", pixel("_py")}, {"x2", {{"field", "_px2"}}}, {"y2", {{"field", "_py2"}}}};
-    Json encoding = position;
-    AddColorAndTooltip(encoding, mark, m, true);
-    fLayers.push_back({{"transform", Filter(m.key)}, {"mark", mark}, {"encoding", encoding}});
-    if (plain) {
-        Json plainEncoding = position;
-        Json plainMark = mark;
-        plainMark["stroke"] = m.style.color.empty() ? kLineColor : m.style.color;
-        if (!m.popups.empty()) plainEncoding["tooltip"] = {{"field", "_tip"}, {"type", "nominal"}};
-        fLayers.push_back({{"transform", Filter(m.key + ":plain")}, {"mark", plainMark}, {"encoding", plainEncoding}});
-    }
-    if (m.labelVar && m.labelStyle.visible) {
-        Json labels = {{"x", pixel("_mx")}, {"y", pixel("_my")}, {"text", {{"field", "_lab"}, {"type", "nominal"}}}};
-        Json text = {{"type", "text"}, {"align", "center"}, {"baseline", "bottom"}, {"dy", -2}, {"lineBreak", "\n"}};
-        m.labelStyle.ApplyText(text, 8);
-        Json filter = Json::array({{{"filter", {{"field", "_layer"}, {"oneOf", {m.key, m.key + ":plain"}}}}}});
-        fLayers.push_back({{"transform", filter}, {"mark", text}, {"encoding", labels}});
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Guide lines, panel labels and texts
-
-void GraphView::AddGuide(pugi::xml_node node, size_t index) {
-    const int d = node.attribute("x") ? 0 : (node.attribute("y") ? 1 : -1);
-    if (d < 0) return;
-    const Style style = fContext.StyleOf(node);
-    if (!style.visible) return;
-    Axis& a = fAxis[d];
-    const std::string written = Attr(node, d == 0 ? "x" : "y");
-    Json value = nullptr;
-    double number = 0;
-    if (a.Nominal()) {
-        const long category = a.categories.Index(written);
-        if (category >= 0) value = a.categories.shown[static_cast<size_t>(category)];
-    } else if (ParseNumber(written, number) && std::isfinite(number)) {
-        value = a.Output(number);
-    } else if (a.kind == Axis::Kind::Temporal && ParseDateText(written, number)) {
-        value = a.Output(number);
-    }
-    if (value.is_null()) return;
-    if (value.is_number()) Track(d, value.get<double>());
-    const std::string key = "guide" + std::to_string(index);
-    const std::string label = ElementText(node.child("label"));
-    const std::string color = style.color.empty() ? kGuideColor : style.color;
-    for (size_t p = 0; p < std::max<size_t>(fPanels.size(), 1); ++p) {
-        Json row = {{"_layer", key}, {"_g", value}};
-        if (!label.empty()) row["_t"] = label;
-        Emit(row, p);
-    }
-    Json mark = {{"type", "rule"}, {"stroke", color}, {"strokeWidth", style.width > 0 ? std::min(style.width, 20.0) : 1}};
-    if (!style.dash.empty()) mark["strokeDash"] = style.Dash();
-    Json encoding = Json::object();
-    encoding[PositionName(d)] = Channel(d, "_g");
-    fLayers.push_back({{"transform", Filter(key)}, {"mark", mark}, {"encoding", encoding}});
-    if (label.empty()) return;
-    Json text = {{"type", "text"}, {"lineBreak", "\n"}};
-    Style textStyle = style;
-    textStyle.color = color;
-    textStyle.ApplyText(text);
-    if (d == 0) {
-        text["y"] = 0;
-        text["align"] = "left";
-        text["baseline"] = "top";
-        text["dx"] = 4;
-    } else {
-        text["x"] = fPanelWidth;
-        text["align"] = "right";
-        text["baseline"] = "bottom";
-        text["dy"] = -3;
-    }
-    Json textEncoding = Json::object();
-    textEncoding[PositionName(d)] = Channel(d, "_g");
-    textEncoding["text"] = {{"field", "_t"}, {"type", "nominal"}};
-    fLayers.push_back({{"transform", Filter(key)}, {"mark", text}, {"encoding", textEncoding}});
-}
+// Facets, panel labels and texts
 
 size_t GraphView::Facet::LabelLines() const {
     size_t lines = 0;
@@ -1605,7 +725,7 @@ void GraphView::AddInsideTexts() {
                      {"baseline", "top"},
                      {"lineBreak", "\n"}};
         placed.style.ApplyText(mark, placed.fallbackPoints);
-        fLayers.push_back({{"transform", Filter(key)}, {"mark", mark}, {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
+        fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", mark}, {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
     fInside.clear();
 }
@@ -1668,78 +788,6 @@ Json GraphView::BuildAlternating() {
 
 // ---------------------------------------------------------------------------
 // The graph in words
-
-namespace {
-
-// A text on one line: its line breaks become the separator.
-std::string OneLine(const std::string& text, const std::string& separator) {
-    std::string line;
-    for (const std::string& part : SplitLines(text)) {
-        if (part.empty()) continue;
-        if (!line.empty()) line += separator;
-        line += part;
-    }
-    return line;
-}
-
-std::string JoinTexts(const std::vector<std::string>& texts, const std::string& separator) {
-    std::string joined;
-    for (const std::string& text : texts) joined += (joined.empty() ? "" : separator) + text;
-    return joined;
-}
-
-const char* MarkNoun(const std::string& tag, pugi::xml_node mark) {
-    if (tag == "interval") return "bars";
-    if (tag == "schema") return "box plots";
-    if (tag == "line") return "a curve";
-    if (tag == "edge" || mark.child("graphLayoutStatistic")) return "a network of nodes and edges";
-    return "points";
-}
-
-}  // namespace
-
-std::string GraphView::Describe() const {
-    auto title = [&](int dimension) {
-        const Json& text = fAxis[dimension].title;
-        return text.is_string() ? OneLine(text.get<std::string>(), " ") : std::string();
-    };
-    std::vector<std::string> nouns;
-    std::vector<std::string> legends;
-    bool horizontal = false;
-    for (pugi::xml_node child : fGraph.children()) {
-        const std::string tag = child.name();
-        if (!IsMark(tag)) continue;
-        const std::string noun = MarkNoun(tag, child);
-        if (std::find(nouns.begin(), nouns.end(), noun) == nouns.end()) nouns.push_back(noun);
-        horizontal = horizontal || (tag == "interval" && std::string(Attr(child, "orientation")) == "horizontal");
-        const Mark mark = ReadMark(child, nouns.size());
-        if (mark.colorVar && fContext.LegendFor(mark.colorId)) {
-            std::vector<std::string> shown;
-            for (const std::string& text : mark.colors.shown) shown.push_back(OneLine(text, " "));
-            legends.push_back("in colours for " + JoinTexts(shown, ", "));
-        }
-    }
-    if (nouns.empty()) return {};
-    std::string text = JoinTexts(nouns, " and ");
-    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    // The value axis first: "bars of Frequency by Region".
-    const std::string value = title(horizontal ? 0 : 1), position = title(horizontal ? 1 : 0);
-    if (!value.empty()) text += " of " + value;
-    if (!position.empty()) text += " by " + position;
-    for (const Facet* facet : {&fFacetColumn, &fFacetRow}) {
-        if (!facet->var) continue;
-        std::vector<std::string> panels;
-        for (const std::string& shown : facet->categories.shown) {
-            const auto label = facet->labels.find(shown);
-            panels.push_back(OneLine(shown, " ") +
-                             (label == facet->labels.end() ? "" : " (" + OneLine(label->second, ", ") + ")"));
-        }
-        text += (facet == &fFacetColumn ? ", in panels across for " : ", in panels down for ") +
-                JoinTexts(panels, ", ");
-    }
-    for (const std::string& legend : legends) text += ", " + legend;
-    return text;
-}
 
 Json GraphView::Build() {
     AddInsideTexts();

@@ -1,6 +1,9 @@
 // One <graph> of a chart document as a Vega-Lite view: its axes, facets,
 // marks (with their statistics), guide lines, panel labels and the label
-// frames placed inside its plot area.
+// frames placed inside its plot area. GraphView.cpp holds the axes, facets,
+// layout and assembly; each kind of mark is turned into layers in a file of
+// its own (BarMarks, BoxPlotMarks, LineMarks, PointMarks, EdgeMarks,
+// GuideLines), and GraphDescription.cpp says in words what the graph shows.
 #pragma once
 
 #include <map>
@@ -59,7 +62,12 @@ private:
         bool tracked = false;
 
         bool Nominal() const { return kind == Kind::Nominal; }
+        // A value in the units the chart library draws (dates in milliseconds).
         double Output(double value) const;
+        // The format of the tick labels: the axis's own, else its variable's;
+        // and the type of it, the axis's own type only where it names one.
+        Format LabelFormat() const;
+        std::string LabelFormatType() const;
     };
     struct Facet {
         const Var* var = nullptr;
@@ -95,6 +103,12 @@ private:
         Style labelStyle;
         std::vector<pugi::xml_node> popups;
     };
+    // Node places of a network layout: per panel, the place of each node by key.
+    using NodePlaces = std::vector<std::map<std::string, std::pair<double, double>>>;
+    struct BarShape;
+    struct Bar;
+    struct BoxGroup;
+    struct PointMarks;
     struct Variant {
         bool reverse[2] = {false, false};
         bool opposite[2] = {false, false};
@@ -116,19 +130,44 @@ private:
     std::string Tooltip(const Mark& mark, size_t row) const;
     Json Channel(int dimension, const std::string& field, Json extra = Json::object()) const;
     Json ColorChannel(const Mark& mark) const;
-    Json Filter(const std::string& key) const;
     // The colour (or pattern) channel and the tooltip of a mark's layer.
     void AddColorAndTooltip(Json& encoding, Json& mark, const Mark& info, bool stroke) const;
     double BinWidth() const;
     // The width of a category's band on an axis, in pixels.
     double BandWidth(int dimension) const;
 
+    // Bars (BarMarks.cpp).
     void AddInterval(pugi::xml_node node, size_t index);
+    BarShape ReadBarShape(pugi::xml_node node, const Mark& bars) const;
+    std::vector<Bar> CollectBars(const Mark& bars, const BarShape& shape, const std::vector<size_t>& rows);
+    bool EmitBars(const Mark& bars, const BarShape& shape, const std::vector<Bar>& panelBars, size_t panel);
+    void AddBarLayer(const Mark& bars, const BarShape& shape, const std::string& key, bool coloured);
+    void AddBarLabels(const Mark& bars, const BarShape& shape);
+    // Box plots (BoxPlotMarks.cpp).
     void AddSchema(pugi::xml_node node, size_t index);
+    std::vector<BoxGroup> CollectBoxGroups(const Mark& boxes, int positionAxis, const std::vector<size_t>& rows);
+    void EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& group, size_t panel);
+    void AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySide);
+    // Lines and distribution curves (LineMarks.cpp).
     void AddLine(pugi::xml_node node, size_t index);
+    bool ReadDistribution(pugi::xml_node statistic, const Mark& line, Distribution& distribution) const;
+    std::pair<double, double> CurveSpan(const Mark& line, const Distribution& distribution) const;
+    double CurveBarWidth(const Mark& line) const;
+    void AddDistributionCurve(pugi::xml_node statistic, const Mark& line, const Json& lineMark,
+                              const std::vector<std::vector<size_t>>& panels);
+    void AddPolyline(const Mark& line, Json lineMark, const std::vector<std::vector<size_t>>& panels);
+    // Points and network nodes (PointMarks.cpp).
     void AddPoint(pugi::xml_node node, size_t index);
+    PointMarks MakePointMarks(Mark& points) const;
+    void AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, const Mark& nodes, PointMarks marks);
+    void AddPlainPoints(const Mark& points, PointMarks marks);
+    // Network edges (EdgeMarks.cpp).
     void AddEdge(pugi::xml_node node, size_t index);
+    bool EmitEdges(const Mark& edges, const Var& from, const Var& to, const NodePlaces& layout);
+    // Guide lines (GuideLines.cpp).
     void AddGuide(pugi::xml_node node, size_t index);
+    Json GuideValue(int dimension, const std::string& written) const;
+
     void PreparePanelLabels();
     void AddInsideTexts();
 
@@ -157,8 +196,8 @@ private:
     Json fRows = Json::array();
     std::vector<Json> fLayers;
     std::vector<PlacedText> fInside;
-    // Node positions of network layouts: per point element, per panel, by key.
-    std::map<const void*, std::vector<std::map<std::string, std::pair<double, double>>>> fNodes;
+    // Node places of network layouts, per point element.
+    std::map<const void*, NodePlaces> fNodes;
 };
 
 }  // namespace render
