@@ -1,6 +1,8 @@
 // Parsing the command line of npar-report.
 #include "ReportOptions.h"
 
+#include "OutputFormats.h"
+
 namespace report {
 namespace {
 
@@ -28,12 +30,12 @@ std::vector<std::string>* ListTarget(const std::string& name, ReportOptions& opt
 }
 
 bool SetFormat(const std::string& value, ReportOptions& options, std::string& error) {
-    const OutputFormat format = FormatFromName(value);
-    if (format == OutputFormat::Unset) {
-        error = "unknown format \"" + value + "\" (use html, json or text)";
+    const OutputFormat* format = FormatNamed(value);
+    if (!format) {
+        error = "unknown format \"" + value + "\" (use " + FormatNames(", ", " or ") + ")";
         return false;
     }
-    if (options.format != OutputFormat::Unset) {
+    if (options.format) {
         error = "option --format given twice";
         return false;
     }
@@ -147,13 +149,6 @@ bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOpt
 
 }  // namespace
 
-OutputFormat FormatFromName(const std::string& name) {
-    if (name == "html") return OutputFormat::Html;
-    if (name == "json") return OutputFormat::Json;
-    if (name == "text") return OutputFormat::Text;
-    return OutputFormat::Unset;
-}
-
 bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions& options,
                         std::string& error) {
     options = ReportOptions();
@@ -180,15 +175,15 @@ bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions
             return false;
         }
     }
-    OutputFormat format;
+    const OutputFormat* format = nullptr;
     return ResolveOutputFormat(options, format, error);
 }
 
-bool ResolveOutputFormat(const ReportOptions& options, OutputFormat& format, std::string& error) {
+bool ResolveOutputFormat(const ReportOptions& options, const OutputFormat*& format, std::string& error) {
     format = options.format;
-    if (format != OutputFormat::Unset) return true;
+    if (format) return true;
     // Standard output gets text, whether it is a terminal or not.
-    format = OutputFormat::Text;
+    format = &DefaultFormat();
     if (options.outputPath.empty()) return true;
     const std::string& path = options.outputPath;
     const size_t slash = path.find_last_of('/');
@@ -196,12 +191,10 @@ bool ResolveOutputFormat(const ReportOptions& options, OutputFormat& format, std
     const std::string extension =
         dot == std::string::npos || (slash != std::string::npos && dot < slash) ? ""
                                                                                 : path.substr(dot);
-    if (extension == ".html") format = OutputFormat::Html;
-    else if (extension == ".json") format = OutputFormat::Json;
-    else if (extension == ".txt") format = OutputFormat::Text;
-    else {
-        error = "cannot tell the format of output file " + path +
-                " (use .html, .json or .txt, or --format)";
+    format = FormatOfExtension(extension);
+    if (!format) {
+        error = "cannot tell the format of output file " + path + " (use " + FormatExtensions(", ", " or ") +
+                ", or --format)";
         return false;
     }
     return true;
@@ -217,10 +210,10 @@ std::string UsageText() {
            "With no document and no manifest, the bundled example is read.\n"
            "\n"
            "options:\n"
-           "  -o FILE            write to FILE (format from .html/.json/.txt), default standard "
-           "output\n"
-           "  --format FMT       html | json | text (default text on a terminal, by extension "
-           "otherwise)\n"
+           "  -o FILE            write to FILE (format from " + FormatExtensions("/", "/") +
+           "), default standard output\n"
+           "  --format FMT       " + FormatNames(" | ", " | ") +
+           " (default text on a terminal, by extension otherwise)\n"
            "  --no-charts        make no dispatcher or field-information charts (as "
            "DEBUG_MODEL_VIEWER=2)\n"
            "  --plugin PATH      the plug-in module to load (default: the one installed beside "

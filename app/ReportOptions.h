@@ -6,13 +6,13 @@
 
 namespace report {
 
-enum class OutputFormat { Unset, Html, Json, Text };
+struct OutputFormat;
 
 struct ReportOptions {
     std::vector<std::string> documents;  // one split per document, in order
     std::string manifest;                // a run manifest instead of documents
     std::string outputPath;              // empty: standard output
-    OutputFormat format = OutputFormat::Unset;  // as given by --format
+    const OutputFormat* format = nullptr;  // as given by --format (OutputFormats.h); null: not given
     bool noCharts = false;
     std::string pluginPath;    // empty: the module installed beside the program
     std::string resourcesDir;  // empty: NPAR_RESOURCES, else beside the program
@@ -38,13 +38,10 @@ struct ReportOptions {
 bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions& options,
                         std::string& error);
 
-// The format name of --format ("html", "json", "text"); Unset for another name.
-OutputFormat FormatFromName(const std::string& name);
-
 // The format to write: --format when given, else the extension of -o (.html,
 // .json, .txt), else text. Gives false and a message for an output file whose
 // extension names no format.
-bool ResolveOutputFormat(const ReportOptions& options, OutputFormat& format, std::string& error);
+bool ResolveOutputFormat(const ReportOptions& options, const OutputFormat*& format, std::string& error);
 
 // The --help text.
 std::string UsageText();

@@ -17,6 +17,7 @@
 #include "FacSTDictionary.h"
 #include "DictionaryVariables.h"
 #include "OutputFile.h"
+#include "OutputFormats.h"
 #include "PluginLoader.h"
 #include "RunManifest.h"
 #include "SplitDiagnosis.h"
@@ -130,16 +131,6 @@ bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisReques
     return true;
 }
 
-std::string Render(const npar::OutputDocument& document, OutputFormat format) {
-    switch (format) {
-        case OutputFormat::Html: return npar::WriteHtml(document);
-        case OutputFormat::Json: return npar::WriteJson(document);
-        case OutputFormat::Text:
-        case OutputFormat::Unset: break;
-    }
-    return npar::WriteText(document);
-}
-
 std::string InFolder(const std::string& folder, const std::string& name) {
     return folder.empty() ? name : folder + "/" + name;
 }
@@ -172,7 +163,7 @@ int ReportRun::Fail(int status, const std::string& message) {
 }
 
 int ReportRun::Execute(std::ostream& out) {
-    OutputFormat format;
+    const OutputFormat* format = nullptr;
     std::string error;
     if (!ResolveOutputFormat(fOptions, format, error)) return Fail(kExitUsage, error);
     if (!PrepareInputs()) return kExitUsage;
@@ -184,7 +175,7 @@ int ReportRun::Execute(std::ostream& out) {
     }
     if (!RunPlugin()) return kExitUsage;
 
-    const std::string rendered = Render(fDocument, format);
+    const std::string rendered = format->write(fDocument);
     if (file) {
         if (!file->Commit(rendered, error)) return Fail(kExitUsage, error);
     } else {

@@ -12,7 +12,7 @@
 #include "CFProcCustom.h"
 #include "FacSTDictionary.h"
 #include "NOPRProcCustom.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "QUOR_DataSource.h"
 
 namespace {

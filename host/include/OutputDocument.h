@@ -1,6 +1,7 @@
 // The output document: what one run of a procedure produced, as a tree under
 // the procedure's root. Items are headings (with children), tables, charts and
-// errors, in the order they were made. The host writes it as JSON, text or HTML.
+// errors, in the order they were made. The writers (OutputWriters.h) give it
+// as JSON, text or HTML.
 #pragma once
 
 #include <map>
@@ -56,21 +57,6 @@ public:
 private:
     std::unique_ptr<OutputItem> fRoot;
 };
-
-// The document in the JSON form "npar-output/1". Invalid UTF-8 in any text is
-// replaced by U+FFFD.
-std::string WriteJson(const OutputDocument& document);
-// The document as plain text: headings as an outline, errors marked.
-std::string WriteText(const OutputDocument& document);
-// The document as one self-contained HTML page: an outline pane linking to
-// every heading, table and chart, then the items. Charts are drawn by the
-// chart library read from PathFactory::ResourceDirectory() + "/vendor/" and
-// inlined into the page (without it they are shown as their data). Inline CSS
-// and the inlined scripts only, no external resource; a
-// Content-Security-Policy meta tag allows exactly those scripts by their
-// hashes and forbids anything else. Every text is escaped and invalid UTF-8
-// replaced by U+FFFD.
-std::string WriteHtml(const OutputDocument& document);
 
 // Replaces every byte sequence that is not valid UTF-8 by U+FFFD.
 std::string SanitizeUtf8(const std::string& text);

@@ -7,10 +7,10 @@
 #include <iterator>
 
 #include "AppTestSupport.h"
+#include "OutputFormats.h"
 #include "ReportOptions.h"
 
 using apptest::RunCli;
-using report::OutputFormat;
 using report::ParseReportOptions;
 using report::ReportOptions;
 
@@ -27,11 +27,11 @@ TEST(CommandLine, OptionsAreRead) {
     EXPECT_EQ(options.resourcesDir, "res");
     EXPECT_EQ(options.documents, (std::vector<std::string>{"a.xml", "-b.xml"}));
 
-    OutputFormat format;
+    const report::OutputFormat* format = nullptr;
     options.outputPath = "report.pdf";
-    options.format = OutputFormat::Json;  // --format wins over the extension
+    options.format = report::FormatNamed("json");  // --format wins over the extension
     ASSERT_TRUE(report::ResolveOutputFormat(options, format, error));
-    EXPECT_EQ(format, OutputFormat::Json);
+    EXPECT_EQ(format, report::FormatNamed("json"));
 }
 
 TEST(CommandLine, UsageErrorsNameTheFault) {

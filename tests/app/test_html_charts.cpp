@@ -12,7 +12,7 @@
 
 #include "AppTestSupport.h"
 #include "FacSTDictionary.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "AppTestSupport.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "ReportRun.h"
 
 using apptest::Document;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "AppTestSupport.h"
+#include "OutputFormats.h"
 #include "ReportRun.h"
 
 using apptest::Document;
@@ -87,7 +88,7 @@ RunOutcome RunDocuments(const std::vector<std::string>& paths) {
     report::ReportOptions options;
     options.documents = paths;
     options.pluginPath = NPAR_PLUGIN_PATH;
-    options.format = report::OutputFormat::Json;
+    options.format = report::FormatNamed("json");
     report::ReportRun run(options, report::ProgramFolder());
     std::ostringstream out;
     RunOutcome outcome;

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 
 namespace output_query {
 

@@ -14,7 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ChartRenderer.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "VarDataProcessor.h"
 
 namespace {

@@ -17,11 +17,12 @@
 #include "BpOutput.h"
 #include "ChartString.h"
 #include "FacSTDictionary.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "OutputQuery.h"
 #include "QUOR_DataSource.h"
 #include "VarDataProcessor.h"
 #include "ViZModel.h"
+#include "writers/ChartListing.h"
 #include "XDocument.h"
 
 using namespace output_query;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "BpOutput.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "QUOR_DataSource.h"
 
 namespace {

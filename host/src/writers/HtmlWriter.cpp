@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "ChartListing.h"
 #include "ChartRenderer.h"
 #include "FacSTDictionary.h"
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "ScriptHash.h"
 #include "TableLayout.h"
 

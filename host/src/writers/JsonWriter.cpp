@@ -1,7 +1,7 @@
 // The output document in its JSON form, "npar-output/1".
 #include <nlohmann/json.hpp>
 
-#include "OutputDocument.h"
+#include "OutputWriters.h"
 #include "render/VegaLiteChart.h"
 
 namespace npar {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "OutputDocument.h"
+#include "ChartListing.h"
+#include "OutputWriters.h"
 #include "TableLayout.h"
 
 namespace npar {

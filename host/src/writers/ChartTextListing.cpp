@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <variant>
 
+#include "ChartListing.h"
 #include "ChartString.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"

@@ -1,0 +1,21 @@
+// A chart item listed instead of drawn: its texts and the first rows of its
+// data, as the text writer shows every chart and the HTML writer shows a
+// chart it cannot draw.
+#pragma once
+
+#include <string>
+
+#include "OutputChart.h"
+
+namespace npar {
+
+// The chart as plain text: "Chart: TITLE", its subtitle and description, and
+// a compact listing of the first rows of every data source. Lines end with a
+// line feed and carry no indentation of their own beyond the listing's.
+std::string WriteChartText(const ChartModel& chart);
+// The chart as an HTML fragment: title, subtitle, the note (when not empty:
+// why the chart is shown this way) and the first rows of its data in a small
+// table. Every text is escaped.
+std::string WriteChartHtml(const ChartModel& chart, const std::string& note = {});
+
+}  // namespace npar
