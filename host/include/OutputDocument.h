@@ -58,7 +58,4 @@ private:
     std::unique_ptr<OutputItem> fRoot;
 };
 
-// Replaces every byte sequence that is not valid UTF-8 by U+FFFD.
-std::string SanitizeUtf8(const std::string& text);
-
 }  // namespace npar

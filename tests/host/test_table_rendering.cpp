@@ -10,6 +10,7 @@
 #include "BpOutput.h"
 #include "OutputWriters.h"
 #include "QUOR_DataSource.h"
+#include "text/Utf8.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "chart/ChartUnicode.h"
-#include "proc/Utf8.h"
+#include "text/Utf8.h"
 
 namespace chart {
 namespace {

@@ -3,8 +3,6 @@
 
 #include <fstream>
 
-#include "proc/Utf8.h"
-
 namespace npar {
 
 OutputItem& OutputItem::Append(std::unique_ptr<OutputItem> item) {
@@ -31,25 +29,6 @@ bool Catalogue::Load(const std::string& path) {
 const std::string& Catalogue::Translate(const std::string& key) const {
     auto found = fTexts.find(key);
     return found == fTexts.end() ? key : found->second;
-}
-
-std::string SanitizeUtf8(const std::string& text) {
-    static const char kReplacement[] = "\xEF\xBF\xBD";
-    std::string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        char32_t codePoint = 0;
-        const size_t length = Utf8SequenceAt(text, i, codePoint);
-        if (length > 0) {
-            out.append(text, i, length);
-            i += length;
-        } else {
-            out += kReplacement;
-            ++i;
-        }
-    }
-    return out;
 }
 
 }  // namespace npar

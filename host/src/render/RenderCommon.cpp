@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "text/Utf8.h"
+
 namespace npar {
 namespace render {
 
@@ -18,13 +20,6 @@ namespace {
 double NumberAttribute(pugi::xml_node node, const char* name, double fallback) {
     double value = 0;
     return ParseNumber(node.attribute(name).value(), value) && std::isfinite(value) ? value : fallback;
-}
-
-// Characters counted as one glyph: UTF-8 continuation bytes do not count.
-size_t Glyphs(const std::string& text) {
-    size_t count = 0;
-    for (unsigned char c : text) count += (c & 0xC0) != 0x80;
-    return count;
 }
 
 }  // namespace
@@ -78,34 +73,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 double TextWidth(const std::string& text, double fontPixels) {
     size_t widest = 0;
-    for (const std::string& line : SplitLines(text)) widest = std::max(widest, Glyphs(line));
+    for (const std::string& line : SplitLines(text)) widest = std::max(widest, CharacterCount(line));
     return std::ceil(static_cast<double>(widest) * fontPixels * 0.58);
 }
 
 double TextHeight(const std::string& text, double fontPixels) {
     return std::ceil(static_cast<double>(SplitLines(text).size()) * fontPixels * 1.25);
-}
-
-std::string ExpressionString(const std::string& text) {
-    std::string out = "'";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\'': out += "\\'"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "'";
 }
 
 size_t CategoryScale::Add(const std::string& key, std::string shownText) {

@@ -11,6 +11,7 @@
 #include <pugixml.hpp>
 
 #include "render/RenderData.h"
+#include "text/Escapes.h"
 
 namespace npar {
 namespace render {
@@ -47,8 +48,6 @@ std::vector<std::string> SplitLines(const std::string& text);
 // An estimate of the pixel width and height of a (multi-line) text.
 double TextWidth(const std::string& text, double fontPixels);
 double TextHeight(const std::string& text, double fontPixels);
-// A Vega expression string literal holding text.
-std::string ExpressionString(const std::string& text);
 // The label expression that breaks labels at line breaks.
 extern const char* const kSplitLabels;
 

@@ -6,35 +6,21 @@
 #include "ChartString.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
+#include "text/Escapes.h"
 
 namespace npar {
 namespace {
 
 constexpr size_t kListedRows = 8;
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : SanitizeUtf8(text)) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string CellHtml(const ChartColumn& column, size_t row) {
     if (row >= column.cells.size()) return {};
     const ChartDatum& datum = column.cells[row];
     if (const double* number = std::get_if<double>(&datum)) {
         if (*number == kSystemMissing) return ".";
-        return Escape(ChartString().assignDouble(*number, 16).toUTF8());
+        return EscapeHtml(ChartString().assignDouble(*number, 16).toUTF8());
     }
-    if (const std::string* text = std::get_if<std::string>(&datum)) return Escape(*text);
+    if (const std::string* text = std::get_if<std::string>(&datum)) return EscapeHtml(*text);
     return {};
 }
 
@@ -42,8 +28,8 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     const size_t listed = std::min(rows, kListedRows);
-    out += "<table class=\"chart-data\"><caption>" + Escape(source.name) + "</caption>\n<thead><tr>";
-    for (const ChartColumn& column : source.columns) out += "<th>" + Escape(column.name) + "</th>";
+    out += "<table class=\"chart-data\"><caption>" + EscapeHtml(source.name) + "</caption>\n<thead><tr>";
+    for (const ChartColumn& column : source.columns) out += "<th>" + EscapeHtml(column.name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
@@ -59,11 +45,11 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
 }  // namespace
 
 std::string WriteChartHtml(const ChartModel& chart, const std::string& note) {
-    std::string out = "<div class=\"chart\">\n<p class=\"chart-title\">" + Escape(chart.title) + "</p>\n";
-    if (!chart.subtitle.empty()) out += "<p class=\"chart-subtitle\">" + Escape(chart.subtitle) + "</p>\n";
-    if (!note.empty()) out += "<p class=\"chart-note\">" + Escape(note) + "</p>\n";
+    std::string out = "<div class=\"chart\">\n<p class=\"chart-title\">" + EscapeHtml(chart.title) + "</p>\n";
+    if (!chart.subtitle.empty()) out += "<p class=\"chart-subtitle\">" + EscapeHtml(chart.subtitle) + "</p>\n";
+    if (!note.empty()) out += "<p class=\"chart-note\">" + EscapeHtml(note) + "</p>\n";
     for (const ChartDataSource& source : chart.data) WriteSource(out, source);
-    if (!chart.footnote.empty()) out += "<p class=\"chart-footnote\">" + Escape(chart.footnote) + "</p>\n";
+    if (!chart.footnote.empty()) out += "<p class=\"chart-footnote\">" + EscapeHtml(chart.footnote) + "</p>\n";
     out += "</div>\n";
     return out;
 }

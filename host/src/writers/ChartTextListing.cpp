@@ -6,6 +6,7 @@
 #include "ChartString.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
+#include "text/Utf8.h"
 
 namespace npar {
 namespace {
@@ -21,12 +22,6 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
-size_t DisplayWidth(const std::string& utf8) {
-    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 std::string CellText(const ChartColumn& column, size_t row) {
     if (row >= column.cells.size()) return {};
     const ChartDatum& datum = column.cells[row];
@@ -40,7 +35,7 @@ std::string CellText(const ChartColumn& column, size_t row) {
 
 void AppendPadded(std::string& line, const std::string& text, size_t width) {
     line += text;
-    line.append(width - std::min(width, DisplayWidth(text)), ' ');
+    line.append(width - std::min(width, CharacterCount(text)), ' ');
 }
 
 void RightTrim(std::string& line) {
@@ -61,7 +56,7 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
     for (size_t c = 0; c < source.columns.size(); ++c) {
         table[0].push_back(OneLine(source.columns[c].name));
         for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(source.columns[c], r));
-        for (const auto& line : table) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+        for (const auto& line : table) widths[c] = std::max(widths[c], CharacterCount(line[c]));
     }
     for (const auto& cells : table) {
         std::string line = "    ";

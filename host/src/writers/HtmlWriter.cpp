@@ -16,6 +16,7 @@
 #include "OutputWriters.h"
 #include "ScriptHash.h"
 #include "TableLayout.h"
+#include "text/Escapes.h"
 
 namespace npar {
 namespace {
@@ -156,24 +157,6 @@ constexpr const char* kNoLibraryNote =
     "The chart library was not found in the resources' vendor folder, so the chart is shown as "
     "its data.";
 
-std::string Escape(const std::string& text) {
-    const std::string clean = SanitizeUtf8(text);
-    std::string out;
-    out.reserve(clean.size());
-    for (char c : clean) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // Anchors of the headings and the tables, each kind numbered in document order.
 struct Anchors {
     std::map<const OutputItem*, std::string> ids;
@@ -216,7 +199,7 @@ void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::str
         const char* item = heading                                     ? "<li>"
                            : child->kind == OutputItem::Kind::Table ? "<li class=\"table\">"
                                                                       : "<li class=\"chart\">";
-        out += std::string(item) + "<a href=\"#" + anchor->second + "\">" + Escape(DisplayText(*child)) + "</a>";
+        out += std::string(item) + "<a href=\"#" + anchor->second + "\">" + EscapeHtml(DisplayText(*child)) + "</a>";
         if (heading) WriteOutlineList(*child, anchors, out);
         out += "</li>";
     }
@@ -235,7 +218,7 @@ void WriteOutline(const OutputDocument& document, const Anchors& anchors, std::s
 // Escaped text whose line breaks stay line breaks.
 std::string EscapeLines(const std::string& text) {
     std::string out;
-    for (char c : Escape(text)) out += c == '\n' ? std::string("<br>") : std::string(1, c);
+    for (char c : EscapeHtml(text)) out += c == '\n' ? std::string("<br>") : std::string(1, c);
     return out;
 }
 
@@ -243,7 +226,7 @@ std::string Marked(const MarkedText& text) {
     std::string out = EscapeLines(text.text);
     if (text.marks.empty()) return out;
     out += "<sup>";
-    for (size_t i = 0; i < text.marks.size(); ++i) out += (i ? "," : "") + Escape(text.marks[i]);
+    for (size_t i = 0; i < text.marks.size(); ++i) out += (i ? "," : "") + EscapeHtml(text.marks[i]);
     return out + "</sup>";
 }
 
@@ -299,21 +282,21 @@ void WriteTableFoot(const TableLayout& layout, std::string& out) {
     out += "<div class=\"foot\">\n";
     if (layout.hasCaption) out += "<p class=\"caption\">" + EscapeLines(layout.caption) + "</p>\n";
     for (const Footnote& note : layout.footnotes)
-        out += "<p class=\"note\"><sup>" + Escape(note.mark) + "</sup> " + EscapeLines(note.text) + "</p>\n";
+        out += "<p class=\"note\"><sup>" + EscapeHtml(note.mark) + "</sup> " + EscapeLines(note.text) + "</p>\n";
     out += "</div>\n";
 }
 
 void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out) {
     out += "<div class=\"item pivot\" id=\"" + anchors.ids.at(&item) + "\">\n";
     if (!item.table) {
-        out += "<p class=\"title\">" + Escape(item.text) + "</p>\n</div>\n";
+        out += "<p class=\"title\">" + EscapeHtml(item.text) + "</p>\n</div>\n";
         return;
     }
     const TableLayout layout = LayOutTable(*item.table);
     const std::string titleId = anchors.ids.at(&item) + "-title";
     out += "<p class=\"title\" id=\"" + titleId + "\">" + Marked(layout.title) + "</p>\n";
     for (const SplitLine& split : layout.splits) {
-        out += "<p class=\"split\">" + (split.title.empty() ? "" : Escape(split.title) + ": ") +
+        out += "<p class=\"split\">" + (split.title.empty() ? "" : EscapeHtml(split.title) + ": ") +
                Marked(split.value) + "</p>\n";
     }
     if (layout.rows == 0 || layout.columns == 0) {
@@ -363,20 +346,6 @@ ChartLibrary ReadChartLibrary() {
     return library;
 }
 
-// A specification as the text of a JSON data block: every "<" written as
-// its escape, so nothing in it can close the script element.
-std::string ScriptData(const std::string& json) {
-    std::string out;
-    out.reserve(json.size());
-    for (char c : SanitizeUtf8(json)) {
-        if (c == '<')
-            out += "\\u003c";
-        else
-            out += c;
-    }
-    return out;
-}
-
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
                 std::string& out);
 
@@ -384,7 +353,7 @@ void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, Cha
                   std::string& out) {
     const std::string tag = "h" + std::to_string(level < 6 ? level : 6);
     out += "<section class=\"heading\" id=\"" + anchors.ids.at(&item) + "\">\n<" + tag + ">" +
-           Escape(DisplayText(item)) + "</" + tag + ">\n";
+           EscapeHtml(DisplayText(item)) + "</" + tag + ">\n";
     WriteItems(item, level + 1, anchors, library, out);
     out += "</section>\n";
 }
@@ -395,7 +364,7 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     const std::string id = anchors.ids.at(&item);
     out += "<figure class=\"item chart\" id=\"" + id + "\">\n";
     if (!item.chart) {
-        out += "<p class=\"chart-title\">" + Escape(DisplayText(item)) + "</p>\n</figure>\n";
+        out += "<p class=\"chart-title\">" + EscapeHtml(DisplayText(item)) + "</p>\n</figure>\n";
         return;
     }
     const ChartModel& chart = *item.chart;
@@ -405,10 +374,10 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
         // The picture shows the chart's own title; the caption names it for
         // readers that do not see the picture.
         ++library.drawn;
-        out += "<figcaption class=\"visually-hidden\">" + Escape(DisplayText(item)) + "</figcaption>\n";
+        out += "<figcaption class=\"visually-hidden\">" + EscapeHtml(DisplayText(item)) + "</figcaption>\n";
         out += "<div class=\"chart-view\" data-spec=\"" + id + "-spec\"><p class=\"chart-note\">" +
                "The chart is drawn when the page's scripts run.</p></div>\n";
-        out += "<script type=\"application/json\" id=\"" + id + "-spec\">" + ScriptData(rendered.vegaLite) +
+        out += "<script type=\"application/json\" id=\"" + id + "-spec\">" + EscapeScriptJson(rendered.vegaLite) +
                "</script>\n";
         out += "</figure>\n";
         return;
@@ -421,7 +390,7 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
 }
 
 void WriteError(const OutputItem& item, std::string& out) {
-    out += "<p class=\"error\">" + Escape(item.text) + "</p>\n";
+    out += "<p class=\"error\">" + EscapeHtml(item.text) + "</p>\n";
 }
 
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,

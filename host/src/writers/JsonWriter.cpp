@@ -3,6 +3,7 @@
 
 #include "OutputWriters.h"
 #include "render/VegaLiteChart.h"
+#include "text/Utf8.h"
 
 namespace npar {
 namespace {

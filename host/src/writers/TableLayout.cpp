@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "OutputDocument.h"
+#include "text/Utf8.h"
 
 namespace npar {
 namespace {

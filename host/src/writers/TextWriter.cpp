@@ -9,6 +9,7 @@
 #include "ChartListing.h"
 #include "OutputWriters.h"
 #include "TableLayout.h"
+#include "text/Utf8.h"
 
 namespace npar {
 namespace {
@@ -33,20 +34,7 @@ constexpr int kWrapFloor = 15;      // a text column is not squeezed below this 
 // ---------------------------------------------------------------------------
 // Texts: widths in characters (UTF-8 code points) and word wrapping.
 
-int Width(const std::string& text) {
-    int width = 0;
-    for (unsigned char c : text) width += (c & 0xC0) != 0x80;
-    return width;
-}
-
-// The byte length of the first n characters of text.
-size_t Prefix(const std::string& text, int n) {
-    size_t at = 0;
-    for (int seen = 0; at < text.size(); ++at) {
-        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && seen++ == n) break;
-    }
-    return at;
-}
+int Width(const std::string& text) { return static_cast<int>(CharacterCount(text)); }
 
 std::vector<std::string> Paragraphs(const std::string& text) {
     std::vector<std::string> paragraphs;
@@ -116,7 +104,7 @@ public:
         }
         if (!fLine.empty()) fLines.push_back(fLine);
         for (; size > fWidth; size -= fWidth) {
-            const size_t cut = Prefix(piece, fWidth);
+            const size_t cut = CharacterPrefix(piece, static_cast<size_t>(fWidth));
             fLines.push_back(piece.substr(0, cut));
             piece.erase(0, cut);
         }

@@ -1,4 +1,5 @@
-#include "proc/Utf8.h"
+// UTF-8 read one character at a time.
+#include "text/Utf8.h"
 
 namespace npar {
 
@@ -31,6 +32,46 @@ size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint) {
     const bool valid = codePoint >= minimum && codePoint <= 0x10FFFF &&
                        !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
     return valid ? length : 0;
+}
+
+
+std::string SanitizeUtf8(const std::string& text) {
+    static const char kReplacement[] = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        char32_t codePoint = 0;
+        const size_t length = Utf8SequenceAt(text, i, codePoint);
+        if (length > 0) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            out += kReplacement;
+            ++i;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+bool ContinuesSequence(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+}  // namespace
+
+size_t CharacterCount(const std::string& text) {
+    size_t count = 0;
+    for (char byte : text) count += ContinuesSequence(byte) ? 0 : 1;
+    return count;
+}
+
+size_t CharacterPrefix(const std::string& text, size_t count) {
+    size_t at = 0;
+    for (size_t seen = 0; at < text.size(); ++at) {
+        if (!ContinuesSequence(text[at]) && seen++ == count) break;
+    }
+    return at;
 }
 
 }  // namespace npar
