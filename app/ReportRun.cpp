@@ -370,7 +370,9 @@ bool ReportRun::ProcessSplits(const PluginModule& plugin, const npar::Catalogue&
                               const std::vector<std::unique_ptr<CFSplit>>& splits) {
     std::vector<CFSplit*> splitPointers;
     for (const auto& split : splits) splitPointers.push_back(split.get());
-    CFTakeCheckReports();  // reports of an earlier run in this process are not this run's
+    // Reports of an earlier run in this process are not this run's.
+    CFTakeCheckReports();
+    CFTakeReadFailure();
 
     BpProcedure procedure(fDocument, catalogue);
     procedure.SetDataSource(&dataSource);
@@ -382,13 +384,16 @@ bool ReportRun::ProcessSplits(const PluginModule& plugin, const npar::Catalogue&
     custom->Attach(&procedure, &dataSource);
     std::vector<std::string> noPmml;
     fDocument.ok = custom->ProcessSplits(noPmml, splitPointers, nullptr);
+    fReadFailure = CFTakeReadFailure();
     delete custom;
     fProcessed = true;
     return true;
 }
 
 // The failed split is the last one whose document the plug-in took: splits
-// are read in order and the loop stops at the first that fails.
+// are read in order and the loop stops at the first that fails. The cause is
+// the plug-in's own report, else what the host sees in the text (where its
+// XML syntax breaks).
 void ReportRun::ReportFailedSplit() {
     size_t failed = fTaken.size();
     for (size_t i = fTaken.size(); i-- > 0;) {
@@ -403,7 +408,7 @@ void ReportRun::ReportFailedSplit() {
     }
     const SplitInput& split = fSplits[failed];
     AddMessage("split " + std::to_string(failed + 1) + " (" + split.path +
-                               "): cannot be read: " + DiagnoseSplit(split.text));
+               "): cannot be read: " + (fReadFailure.empty() ? DiagnoseSplit(split.text) : fReadFailure));
 }
 
 void ReportRun::ReportChecks() {

@@ -87,6 +87,7 @@ private:
     std::vector<std::string> fMessages;
     bool fProcessed = false;
     std::vector<bool> fTaken;
+    std::string fReadFailure;  // why the plug-in could not read the failed split, as it said
 };
 
 // What main does: reads the arguments (without the program name), runs the

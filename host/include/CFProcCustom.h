@@ -110,3 +110,10 @@ std::string Integer2String(int value);
 // npar-report prints them as warnings.
 void CFReportCheck(const char* expression, const char* unit, int line);
 std::vector<std::string> CFTakeCheckReports();
+// Why the plug-in could not read a split's document, in the user's words
+// ("there is no PMMLModel element"), reported through the same channel when
+// the read stops; the host names the split when it prints it. The last
+// report before a take counts; a take gives the empty text when there was
+// none, and clears it.
+void CFReportReadFailure(const std::string& cause);
+std::string CFTakeReadFailure();

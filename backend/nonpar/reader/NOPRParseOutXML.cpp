@@ -53,6 +53,8 @@ Record* As(BaseHypothesisTest* test) {
     return dynamic_cast<Record*>(test);
 }
 
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 SDOMXMLWrapper* FirstElement(SDOMXMLWrapper* from, const char* path) {
     SDOMXMLWrapper* found = nullptr;
     return from->GetFirstElement(path, &found, true) ? found : nullptr;
@@ -74,26 +76,48 @@ NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitRes
 // The frame
 // ---------------------------------------------------------------------------
 
+// A document that is no well-formed XML fails without a cause: the host,
+// which parsed it, tells where the syntax breaks.
 bool NOPRParseOutXML::Parse() {
     if (fParsed) return true;
     if (!NOPR_CHECK(fDocument && fResults, kUnit)) return false;
-    if (fDocument->empty()) return false;
+    fCause.clear();
     SDOMXMLWrapper xml;
-    if (!xml.LoadFromString(*fDocument)) return false;
-    fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) && ReadTests(&xml) &&
-              ReadFieldInfos(&xml);
+    if (fDocument->empty()) {
+        Fail("the document is empty");
+    } else if (xml.LoadFromString(*fDocument)) {
+        fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) && ReadTests(&xml) &&
+                  ReadFieldInfos(&xml);
+    }
+    if (!fParsed && !fCause.empty()) CFReportReadFailure(fCause);
     return fParsed;
 }
 
+bool NOPRParseOutXML::Fail(const std::string& cause) {
+    if (fCause.empty()) fCause = cause;
+    return false;
+}
+
+bool NOPRParseOutXML::FailIn(const std::string& place) {
+    if (!fCause.empty()) fCause = place + fCause;
+    return false;
+}
+
 bool NOPRParseOutXML::CheckRoot(SDOMXMLWrapper* root) {
-    if (root->GetName() != "StatXML") return false;
+    if (root->GetName() != "StatXML") return Fail("the root element is " + Quoted(root->GetName()) + ", not \"StatXML\"");
     SDOMXMLWrapper* model = FirstElement(root, "PMMLModel");
-    return model && AttributeText(model, "modelType") == "NonParametricTests";
+    if (!model) return Fail("there is no PMMLModel element");
+    std::string type;
+    if (!model->GetAttribute("modelType", type))
+        return Fail("the PMMLModel has no modelType (\"NonParametricTests\" expected)");
+    if (type != "NonParametricTests")
+        return Fail("the PMMLModel's modelType is " + Quoted(type) + ", not \"NonParametricTests\"");
+    return true;
 }
 
 bool NOPRParseOutXML::ReadCounts(SDOMXMLWrapper* root) {
     SDOMXMLWrapper* counts = FirstElement(root, "DescriptiveModel/DescriptiveSummary/Counts");
-    if (!counts) return false;
+    if (!counts) return Fail("there is no DescriptiveModel/DescriptiveSummary/Counts element");
     const struct {
         const char* name;
         int NOPRSplitResults::*member;
@@ -184,7 +208,7 @@ void NOPRParseOutXML::MakeFieldInfos() {
 
 bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     SDOMXMLWrapper* tests = FirstElement(root, "Extension/NPAROutput/NonParametricTests");
-    if (!tests) return false;
+    if (!tests) return Fail("there is no Extension/NPAROutput/NonParametricTests element");
     int number = 0;
     tests->GetAttribute("number", number);
     fResults->fNumber = number;
@@ -197,22 +221,22 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     fResults->fListwise = AttributeText(tests, "missingTreatment") == "listwise";
 
     SDOMXMLIterator* algorithms = nullptr;
-    if (!tests->GetElementIterator("Algorithm", &algorithms, true)) return false;
+    if (!tests->GetElementIterator("Algorithm", &algorithms, true)) return Fail("NonParametricTests has no Algorithm");
     SDOMXMLWrapper* algorithm = nullptr;
-    while (algorithms->Next(&algorithm)) {
-        if (!ReadAlgorithm(algorithm)) return false;
+    for (size_t position = 1; algorithms->Next(&algorithm); ++position) {
+        if (!ReadAlgorithm(algorithm, position)) return false;
     }
     return true;
 }
 
 bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
     SDOMXMLWrapper* fieldInfos = FirstElement(root, "Extension/NPAROutput/FieldInfos");
-    if (!fieldInfos) return false;
+    if (!fieldInfos) return Fail("there is no Extension/NPAROutput/FieldInfos element");
     SDOMXMLIterator* infos = nullptr;
     if (!fieldInfos->GetElementIterator("FieldInfo", &infos, true)) return true;
     SDOMXMLWrapper* fieldInfo = nullptr;
-    while (infos->Next(&fieldInfo)) {
-        if (!ReadFieldInfo(fieldInfo)) return false;
+    for (size_t position = 1; infos->Next(&fieldInfo); ++position) {
+        if (!ReadFieldInfo(fieldInfo, position)) return false;
     }
     return true;
 }
@@ -220,17 +244,22 @@ bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
 // A FieldInfo whose varIndex names no field record (out of range, absent, or
 // the last dictionary field) is still read, so that a broken table fails the
 // document as everywhere else, but its content has no record to go to.
-bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo) {
+bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) {
     int varIndex = -1;
     fieldInfo->GetAttribute("varIndex", varIndex);
     FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(varIndex));
+    std::string varIndexText;
+    const std::string label = "FieldInfo " + std::to_string(position) +
+                              (fieldInfo->GetAttribute("varIndex", varIndexText) ? " (varIndex " + varIndexText + ")"
+                                                                                 : std::string());
 
     SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable");
-    if (!tableElement) return false;
+    if (!tableElement) return Fail(label + " has no StructuredTable");
     StructuredTable table;
-    if (!ReadStructuredTable(tableElement, table)) return false;
+    std::string cause;
+    if (!ReadStructuredTable(tableElement, table, 0, &cause)) return cause.empty() ? false : Fail(label + ": " + cause);
     if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty())
-        return false;
+        return Fail(label + ": StructuredTable " + Quoted(table.fName) + " has no SimpleTable");
     if (!info) return true;
 
     info->fIsCategorical = table.fName == "CategoricalDistribution" ? 1 : 0;
@@ -254,8 +283,9 @@ void NOPRParseOutXML::ReportNotParsed(const std::string& name) {
 // One test
 // ---------------------------------------------------------------------------
 
-bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm) {
-    const int type = TestTypeFromText(AttributeText(algorithm, "name"));
+bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) {
+    const std::string testName = AttributeText(algorithm, "name");
+    const int type = TestTypeFromText(testName);
     const int family = TestFamilyFromText(AttributeText(algorithm, "classification"));
     const int decision = DecisionFromText(AttributeText(algorithm, "decision"));
     BaseHypothesisTest* record = fResults->CreateTest(family, type, decision);
@@ -266,18 +296,20 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm) {
     fIsUseSample = false;
     fSigLowerBound = false;
 
+    const std::string label = "Algorithm " + std::to_string(position) + " (" + Quoted(testName) + ")";
     SDOMXMLIterator* tables = nullptr;
-    if (!algorithm->GetElementIterator("StructuredTable", &tables, true)) return false;
+    if (!algorithm->GetElementIterator("StructuredTable", &tables, true)) return Fail(label + " has no StructuredTable");
     SDOMXMLWrapper* table = nullptr;
-    while (tables->Next(&table)) {
-        const std::string name = AttributeText(table, "name");
+    for (size_t index = 1; tables->Next(&table); ++index) {
+        std::string name;
+        const bool named = table->GetAttribute("name", name);
         bool ok;
         if (name == "Condition") ok = ReadCondition(table, record->fCondition);
         else if (name == "WarningMessages") ok = ReadMessages(table, record->fMessages);
         else if (name == "StatisticsResult") ok = ReadStatistics(table, record->fStatistics);
         else if (name == "ValsNotInTheCategoreis") ok = ReadValueList(table, record->fValsNotInCategories);
         else ok = ReadTestTable(table, record);
-        if (!ok) return false;
+        if (!ok) return FailIn(label + ", StructuredTable " + (named ? Quoted(name) : std::to_string(index)) + ": ");
     }
     FinishTest(record);
     return true;
@@ -290,7 +322,7 @@ bool NOPRParseOutXML::ReadTestTable(SDOMXMLWrapper* structEle, BaseHypothesisTes
     const bool hasName = structEle->GetAttribute("name", name);
     auto unknownName = [&] {
         ReportNotParsed(name);
-        return hasName;
+        return hasName || Fail("a StructuredTable has no \"name\"");
     };
 
     switch (hTest->fTestType) {
@@ -423,7 +455,7 @@ bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo&
     if (!NOPR_CHECK(conditionEle, kUnit)) return false;
     fIsUseSample = false;
     StructuredTable table;
-    const bool result = ReadStructuredTable(conditionEle, table);
+    const bool result = ReadTable(conditionEle, table);
     for (const AttributeEntry& attribute : table.fAttributes) {
         if (attribute.fName == "ConditionKey") {
             condition.fConditionKey = attribute.fValue;
@@ -445,7 +477,7 @@ bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo&
 bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<MessageInfo>& messages) {
     if (!NOPR_CHECK(messageEle, kUnit)) return false;
     StructuredTable table;
-    const bool result = ReadStructuredTable(messageEle, table);
+    const bool result = ReadTable(messageEle, table);
     // Each WarningMessages table gives the test's messages afresh.
     messages.assign(table.fStrucTables.size(), MessageInfo());
     for (size_t iST = 0; iST < messages.size(); ++iST) {
@@ -466,7 +498,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
                                      std::vector<StatisticGroup>& statistics) {
     if (!NOPR_CHECK(statsResultEle, kUnit)) return false;
     StructuredTable table;
-    const bool result = ReadStructuredTable(statsResultEle, table);
+    const bool result = ReadTable(statsResultEle, table);
     fSigLowerBound = false;
     bool groupOpen = false;
     for (const ChildRef& child : table.fChildren) {
@@ -501,7 +533,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
 bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::string>& values) {
     if (!NOPR_CHECK(varNotEle, kUnit)) return false;
     SDOMXMLIterator* attributes = nullptr;
-    if (!varNotEle->GetElementIterator("Attribute", &attributes, true)) return false;
+    if (!varNotEle->GetElementIterator("Attribute", &attributes, true)) return Fail("it has no Attribute");
     SDOMXMLWrapper* attribute = nullptr;
     while (attributes->Next(&attribute)) values.push_back(AttributeText(attribute, "value"));
     return true;
@@ -511,10 +543,20 @@ bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::
 // Test-specific tables
 // ---------------------------------------------------------------------------
 
+bool NOPRParseOutXML::ReadTable(SDOMXMLWrapper* element, StructuredTable& table) {
+    std::string cause;
+    return ReadStructuredTable(element, table, 0, &cause) || Fail(cause);
+}
+
+bool NOPRParseOutXML::ReadSimple(SDOMXMLWrapper* element, SimpleTableText& table) {
+    std::string cause;
+    return ReadSimpleTable(element, table, &cause) || Fail(cause);
+}
+
 bool NOPRParseOutXML::ReadNamedTable(SDOMXMLWrapper* element, const char* expected,
                                      StructuredTable& table, bool& known) {
     known = false;
-    if (!ReadStructuredTable(element, table)) return false;
+    if (!ReadTable(element, table)) return false;
     known = table.fName == expected;
     if (!known) ReportNotParsed(table.fName);
     return true;
@@ -530,15 +572,15 @@ bool NOPRParseOutXML::ConvertSingleSimpleTable(const StructuredTable& table, Val
 
 bool NOPRParseOutXML::ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table) {
     SDOMXMLWrapper* simple = FirstElement(element, "SimpleTable");
-    if (!simple) return false;
+    if (!simple) return Fail("it has no SimpleTable");
     SimpleTableText text;
-    if (!ReadSimpleTable(simple, text)) return false;
+    if (!ReadSimple(simple, text)) return false;
     return ConvertSimpleTable(text, table);
 }
 
 bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& record) {
     SDOMXMLIterator* attributes = nullptr;
-    if (!element->GetElementIterator("Attribute", &attributes, true)) return false;
+    if (!element->GetElementIterator("Attribute", &attributes, true)) return Fail("it has no Attribute");
     SDOMXMLWrapper* attribute = nullptr;
     while (attributes->Next(&attribute)) {
         std::string name;
@@ -585,7 +627,7 @@ bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCo
 bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
                                              std::vector<ConfidenceInterval>& intervals) {
     StructuredTable table;
-    if (!ReadStructuredTable(element, table)) return false;
+    if (!ReadTable(element, table)) return false;
     if (!IsIntervalMethodTable(table.fName)) {
         ReportNotParsed(table.fName);
         return true;
@@ -638,7 +680,7 @@ bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryCo
 bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups,
                                 bool withSize) {
     StructuredTable table;
-    if (!ReadStructuredTable(element, table)) return false;
+    if (!ReadTable(element, table)) return false;
     groups.emplace_back();
     GroupInfo& group = groups.back();
     for (const AttributeEntry& attribute : table.fAttributes) {
@@ -652,7 +694,7 @@ bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>&
 
 bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) {
     StructuredTable table;
-    if (!ReadStructuredTable(element, table)) return false;
+    if (!ReadTable(element, table)) return false;
     for (const AttributeEntry& attribute : table.fAttributes) {
         if (attribute.fName == "GroupFieldIndex") target.fGroupFieldIndex = String2Integer(attribute.fValue);
         else if (attribute.fName == "GroupCount") target.fGroupCount = String2Integer(attribute.fValue);
@@ -690,11 +732,11 @@ bool NOPRParseOutXML::ReadBoxGroup(const StructuredTable& table, BoxGroup& group
 
 bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target) {
     SDOMXMLIterator* tables = nullptr;
-    bool result = element->GetElementIterator("SimpleTable", &tables, true);
+    bool result = element->GetElementIterator("SimpleTable", &tables, true) || Fail("it has no SimpleTable");
     SDOMXMLWrapper* simple = nullptr;
     while (result && tables->Next(&simple)) {
         SimpleTableText text;
-        if (!ReadSimpleTable(simple, text)) {
+        if (!ReadSimple(simple, text)) {
             result = false;
         } else if (text.fName == "PairwiseInfo") {
             target.fKind = PairwiseInfo::Pairwise;

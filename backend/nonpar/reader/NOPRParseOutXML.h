@@ -17,7 +17,9 @@ public:
                     const std::string* document);
 
     // Reads the whole document into the container; the first step that fails
-    // stops the read. A second call after a successful read gives true at once.
+    // stops the read and, where the reader can tell, reports why to the host
+    // (CFReportReadFailure). A second call after a successful read gives true
+    // at once.
     bool Parse();
 
     // Reports an element or attribute name the reader does not know, as an
@@ -38,10 +40,17 @@ private:
     void MakeFieldInfos();
     bool ReadTests(SDOMXMLWrapper* root);
     bool ReadFieldInfos(SDOMXMLWrapper* root);
-    bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo);
+    bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position);
+
+    // Why the read stopped: Fail gives false and keeps the first cause;
+    // FailIn puts the place of the step in front of the cause of a step
+    // inside it. A step without a cause (a table whose numbers cannot be
+    // taken) fails without one.
+    bool Fail(const std::string& cause);
+    bool FailIn(const std::string& place);
 
     // One test.
-    bool ReadAlgorithm(SDOMXMLWrapper* algorithm);
+    bool ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position);
     bool ReadTestTable(SDOMXMLWrapper* structEle, NOPROutputStats::BaseHypothesisTest* hTest);
     void FinishTest(NOPROutputStats::BaseHypothesisTest* hTest);
 
@@ -63,13 +72,17 @@ private:
     bool ReadBoxGroup(const StructuredTable& table, BoxGroup& group);
     bool ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target);
 
-    // Shared steps of the table readers.
+    // Shared steps of the table readers. ReadTable and ReadSimple read a
+    // generic table and keep the cause when they fail.
+    bool ReadTable(SDOMXMLWrapper* element, StructuredTable& table);
+    bool ReadSimple(SDOMXMLWrapper* element, SimpleTableText& table);
     bool ReadNamedTable(SDOMXMLWrapper* element, const char* expected, StructuredTable& table,
                         bool& known);
     bool ConvertSingleSimpleTable(const StructuredTable& table, ValueTable& target);
     bool ReadIndexedValues(const AttributeEntry& attribute, std::vector<IndexedValues>& list) const;
 
     bool fParsed = false;
+    std::string fCause;
     double fMissingValue = kNOPRMissing;
     const QUOR_DataSource* fDataSource;
     NOPRSplitResults* fResults;

@@ -12,6 +12,14 @@ bool ReadChildText(SDOMXMLWrapper* element, const char* child, std::string& text
     if (!element->GetFirstElement(child, &found, true)) return false;
     return found->GetTextBody(text);
 }
+
+// Gives false, with the cause when one is asked for.
+bool Fail(std::string* cause, const std::string& why) {
+    if (cause) *cause = why;
+    return false;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 }  // namespace
 
 bool ReadAttribute(SDOMXMLWrapper* element, std::string& name, std::string& value) {
@@ -28,11 +36,12 @@ bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string& name, double& val
     return hasName;
 }
 
-bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table) {
+bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::string* cause) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    if (!element->GetAttribute("name", table.fName)) return false;
-    if (!ReadChildText(element, "RowNames", table.fRowNames)) return false;
-    if (!ReadChildText(element, "ColumnNames", table.fColumnNames)) return false;
+    if (!element->GetAttribute("name", table.fName)) return Fail(cause, "a SimpleTable has no \"name\"");
+    const std::string label = "SimpleTable " + Quoted(table.fName);
+    if (!ReadChildText(element, "RowNames", table.fRowNames)) return Fail(cause, label + " has no RowNames");
+    if (!ReadChildText(element, "ColumnNames", table.fColumnNames)) return Fail(cause, label + " has no ColumnNames");
     SDOMXMLIterator* rows = nullptr;
     if (!element->GetElementIterator("Row", &rows, true)) return true;
     table.fRows.clear();
@@ -44,10 +53,13 @@ bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table) {
     return true;
 }
 
-bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int depth) {
+bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int depth, std::string* cause) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    if (depth >= kMaxStructuredTableDepth) return false;
-    if (!element->GetAttribute("name", table.fName)) return false;
+    if (depth >= kMaxStructuredTableDepth)
+        return Fail(cause, "StructuredTables are nested deeper than " + std::to_string(kMaxStructuredTableDepth) +
+                               " levels");
+    if (!element->GetAttribute("name", table.fName))
+        return Fail(cause, depth == 0 ? "a StructuredTable has no \"name\"" : "a nested StructuredTable has no \"name\"");
     SDOMXMLIterator* children = nullptr;
     if (!element->GetElementIterator("", &children, true)) return true;
     table.fAttributes.clear();
@@ -61,17 +73,21 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
         if (tag == "Attribute") {
             table.fAttributes.emplace_back();
             table.fChildren.push_back({ChildRef::Attribute, int(table.fAttributes.size() - 1)});
-            result = ReadAttribute(child, table.fAttributes.back().fName,
-                                   table.fAttributes.back().fValue);
+            result = ReadAttribute(child, table.fAttributes.back().fName, table.fAttributes.back().fValue);
+            if (!result) {
+                return Fail(cause, depth == 0 ? std::string("an Attribute has no \"name\"")
+                                              : "an Attribute of the nested StructuredTable " + Quoted(table.fName) +
+                                                    " has no \"name\"");
+            }
         } else if (tag == "SimpleTable") {
             table.fSimpleTables.emplace_back();
             table.fChildren.push_back({ChildRef::SimpleTable, int(table.fSimpleTables.size() - 1)});
-            result = ReadSimpleTable(child, table.fSimpleTables.back());
+            result = ReadSimpleTable(child, table.fSimpleTables.back(), cause);
         } else if (tag == "StructuredTable") {
             table.fStrucTables.emplace_back();
             table.fChildren.push_back(
                 {ChildRef::StructuredTable, int(table.fStrucTables.size() - 1)});
-            result = ReadStructuredTable(child, table.fStrucTables.back(), depth + 1);
+            result = ReadStructuredTable(child, table.fStrucTables.back(), depth + 1, cause);
         } else {
             continue;  // other tags are not part of a table
         }

@@ -18,6 +18,10 @@ bool ReadAttribute(SDOMXMLWrapper* element, std::string& name, std::string& valu
 // As ReadAttribute, with the value read as a number: the system-missing value
 // when it is absent or no number.
 bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string& name, double& value);
-bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table);
+// The table readers give false for a table they cannot read, and then, when
+// cause is given, say why in the user's words ("SimpleTable \"Counts\" has no
+// RowNames"), without the place of the table, which the caller knows.
+bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::string* cause = nullptr);
 // Reads the table with every nested table; depth counts the tables around it.
-bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int depth = 0);
+bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int depth = 0,
+                         std::string* cause = nullptr);
