@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
@@ -137,41 +138,29 @@ bool Boxplot::draw(const std::string& splitLabel, bool splitActive) {
     VarDataProcessor processor;
     if (fillData(processor) == 0) return false;
 
-    std::string text = XDocument::fetchTemplateFile("NPARBoxplot.viztemplate");
-    if (text.empty()) return false;
-
     const QUOR_Variable* testVariable = d.testField ? d.testField->fVariable : nullptr;
     const QUOR_Variable* groupingVariable = d.groupingField ? d.groupingField->fVariable : nullptr;
-    if (testVariable)
-        replaceToken(text, "yAxisText", templateLabel(testVariable));
-    if (groupingVariable)
-        replaceToken(text, "xAxisText",
-                     templateLabel(groupingVariable));
-
-    editTemplate(text);
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    editDocument(document);
-
-    XGraph& graph = document.getExternalGraph();
-    graph.setTitle(d.title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    if (testVariable) {
-        XVariable value = graph.getVariable("Value", 0);
-        value.setQUORVariable(testVariable);
-        value.setFormatBasedOnQUORVariable(testVariable);
-    }
-    if (groupingVariable) {
-        XVariable category = graph.getVariable("Category", 0);
-        relabelCategories(d.groupingField, category);
-        category.setQUORVariable(groupingVariable);
-    }
-
-    document.SetDescription(chartDescription(d.title, splitLabel, splitActive));
-    document.SetChartData(&processor);
-    document.SendChart(true, false, false);
-    return true;
+    ChartSteps steps;
+    steps.templateFile = "NPARBoxplot.viztemplate";
+    steps.title = d.title;
+    steps.data = &processor;
+    steps.editTemplate = [&](std::string& text) {
+        if (testVariable) replaceToken(text, "yAxisText", templateLabel(testVariable));
+        if (groupingVariable) replaceToken(text, "xAxisText", templateLabel(groupingVariable));
+        editTemplate(text);
+    };
+    steps.editDocument = [&](XDocument& document, XGraph& graph) {
+        editDocument(document);
+        if (testVariable) {
+            XVariable value = graph.getVariable("Value", 0);
+            value.setQUORVariable(testVariable);
+            value.setFormatBasedOnQUORVariable(testVariable);
+        }
+        if (groupingVariable) {
+            XVariable category = graph.getVariable("Category", 0);
+            relabelCategories(d.groupingField, category);
+            category.setQUORVariable(groupingVariable);
+        }
+    };
+    return drawChart(steps, splitLabel, splitActive);
 }

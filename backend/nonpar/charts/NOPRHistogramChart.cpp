@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "FacSTDictionary.h"
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "NOPRValueText.h"
@@ -68,24 +69,13 @@ bool NOPRHistogramChart::draw(const std::string& splitLabel, bool splitActive) {
     VarDataProcessor processor;
     if (fillData(processor) == 0) return false;
 
-    std::string text = XDocument::fetchTemplateFile("NPARHistogram.viztemplate");
-    if (text.empty()) return false;
-    editTemplate(text);
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-
-    XGraph& graph = document.getExternalGraph();
-    graph.setTitle(fData->title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    editDocument(document);
-
-    document.SetDescription(chartDescription(fData->title, splitLabel, splitActive));
-    document.SetChartData(&processor);
-    document.SendChart(true, false, false);
-    return true;
+    ChartSteps steps;
+    steps.templateFile = "NPARHistogram.viztemplate";
+    steps.title = fData->title;
+    steps.data = &processor;
+    steps.editTemplate = [this](std::string& text) { editTemplate(text); };
+    steps.editDocument = [this](XDocument& document, XGraph&) { editDocument(document); };
+    return drawChart(steps, splitLabel, splitActive);
 }
 
 // A numeric field is drawn as it stands; a categorical one only when its

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "VarDataProcessor.h"
 #include "XDocument.h"
@@ -83,36 +84,24 @@ bool NOPRStackedChart::draw(const std::string& splitLabel, bool splitActive) {
     }
     if (row == 0) return false;
 
-    std::string text = XDocument::fetchTemplateFile("NPARStackedBar.viztemplate");
-    if (text.empty()) return false;
-
-    // The bars show percentages of the total frequency. Without cases there
-    // is nothing to scale by: the template's factor stays as it is.
-    const size_t at = text.find(kScalingFactor);
-    const NOPRSplitResults* results = fData->container;
-    if (at != std::string::npos && at + kScalingOffset < text.size() && results && results->fTotalFreq != 0) {
-        const uint32_t total = static_cast<uint32_t>(results->fTotalFreq);
-        const std::string factor = ChartString().assignDouble(100.0 / total, 16).toUTF8();
-        text.replace(at + kScalingOffset, 1, factor);
-    }
-    if (text.find("yAxisLabel") != std::string::npos)
-        replaceToken(text, "yAxisLabel", escapeXml(lookUpText(fData->dictionary, "Frequency").toUTF8()));
-
-    editTemplate(text);
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    XGraph& graph = document.getExternalGraph();
-
-    const ChartString title = lookUpText(fData->dictionary, fData->title);
-    graph.setTitle(title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-
-    document.SetChartData(&processor);
-    editDocument(document);
-    document.SendChart(true, false, false);
-    return true;
+    ChartSteps steps;
+    steps.templateFile = "NPARStackedBar.viztemplate";
+    steps.title = lookUpText(fData->dictionary, fData->title);
+    steps.data = &processor;
+    steps.editTemplate = [this](std::string& text) {
+        // The bars show percentages of the total frequency. Without cases
+        // there is nothing to scale by: the template's factor stays as it is.
+        const size_t at = text.find(kScalingFactor);
+        const NOPRSplitResults* results = fData->container;
+        if (at != std::string::npos && at + kScalingOffset < text.size() && results && results->fTotalFreq != 0) {
+            const uint32_t total = static_cast<uint32_t>(results->fTotalFreq);
+            const std::string factor = ChartString().assignDouble(100.0 / total, 16).toUTF8();
+            text.replace(at + kScalingOffset, 1, factor);
+        }
+        if (text.find("yAxisLabel") != std::string::npos)
+            replaceToken(text, "yAxisLabel", escapeXml(lookUpText(fData->dictionary, "Frequency").toUTF8()));
+        editTemplate(text);
+    };
+    steps.editDocument = [this](XDocument& document, XGraph&) { editDocument(document); };
+    return drawChart(steps, splitLabel, splitActive);
 }

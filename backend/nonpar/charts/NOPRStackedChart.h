@@ -46,3 +46,29 @@ private:
     struct Data;
     std::unique_ptr<Data> fData;
 };
+
+// A stacked bar view of a test record that holds its two-class table
+// (fTwoClassComparison) and its condition: the binomial and the Cochran's Q
+// views. It keeps the record (not owned) and gives the table and the
+// condition's values; a subclass names the bars and segments.
+template <class Record>
+class NOPRStackedRecordChart : public NOPRStackedChart {
+public:
+    NOPRStackedRecordChart(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
+                           const Record* record, std::string titleKey)
+        : NOPRStackedChart(dictionary, container), fRecord(record) {
+        setTitle(std::move(titleKey));
+    }
+
+    const std::vector<IndexedValues>& testParameters() override {
+        static const std::vector<IndexedValues> kNoParameters;
+        return fRecord ? fRecord->fCondition.fParameters : kNoParameters;
+    }
+    const ValueTable* stackedTable() override { return fRecord ? &fRecord->fTwoClassComparison : nullptr; }
+
+protected:
+    const Record* record() const { return fRecord; }
+
+private:
+    const Record* fRecord;
+};

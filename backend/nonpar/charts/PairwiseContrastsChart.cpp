@@ -6,6 +6,7 @@
 
 #include "CFMetaData.h"
 #include "FacSTDictionary.h"
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
@@ -138,16 +139,8 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
     VarDataProcessor processor;
     fillData(processor);
 
-    std::string text = XDocument::fetchTemplateFile("GLMMPairwiseContrasts.viztemplate");
-    if (text.empty()) return false;
-    // One network, no panels and no legend of the edge colours.
-    eraseElement(text, "<faceting", "</faceting>");
-    eraseElement(text, "<facetLayout", "</facetLayout>");
-    eraseElement(text, "<legend", "</legend>");
-
     // Independent-samples tests compare the values of a grouping field.
-    const FieldInfo* grouping =
-        container->FieldInfoAt(static_cast<unsigned int>(pairwise->fFieldIndex));
+    const FieldInfo* grouping = container->FieldInfoAt(static_cast<unsigned int>(pairwise->fFieldIndex));
     const QUOR_Variable* variable = grouping ? grouping->fVariable : nullptr;
     const CFMetaData* meta = container->fMetaData.get();
     const CFField* groupingField = meta ? meta->GetField(pairwise->fFieldIndex) : nullptr;
@@ -163,55 +156,64 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
         footnote.replaceSubstring(placeholder, name);
     }
 
-    replaceToken(text, "TitleText", escapeXml(title.toUTF8()));
-    // The edge labels are hidden: the edges' popups show the significance.
-    insertBefore(text, "id=\"style7\"", " visible=\"false\" ");
-    replaceToken(text, "FootnoteText", escapeXml(footnote.toUTF8()));
-    insertBefore(text, "</graphLayoutStatistic>", "<move/>");
-    insertBefore(text, "$[1]$", escapeXml(lookUpText(dictionary, "Adj.Sig.").append(" = ").toUTF8()));
+    ChartSteps steps;
+    steps.templateFile = "GLMMPairwiseContrasts.viztemplate";
+    steps.title = title;
+    steps.titleOnGraph = false;
+    steps.data = &processor;
+    steps.editTemplate = [&](std::string& text) {
+        // One network, no panels and no legend of the edge colours.
+        eraseElement(text, "<faceting", "</faceting>");
+        eraseElement(text, "<facetLayout", "</facetLayout>");
+        eraseElement(text, "<legend", "</legend>");
+        replaceToken(text, "TitleText", escapeXml(title.toUTF8()));
+        // The edge labels are hidden: the edges' popups show the significance.
+        insertBefore(text, "id=\"style7\"", " visible=\"false\" ");
+        replaceToken(text, "FootnoteText", escapeXml(footnote.toUTF8()));
+        insertBefore(text, "</graphLayoutStatistic>", "<move/>");
+        insertBefore(text, "$[1]$", escapeXml(lookUpText(dictionary, "Adj.Sig.").append(" = ").toUTF8()));
+    };
+    steps.editDocument = [&](XDocument&, XGraph& graph) {
+        XVariable nodeVariable = graph.getVariable("node", 0);
+        if (byGroups) labelGroupNodes(nodeVariable, variable, *groupingField);
+        else labelFieldNodes(nodeVariable);
+    };
+    return drawChart(steps, splitLabel, splitActive);
+}
 
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    document.SetChartData(&processor);
-    XGraph& graph = document.getExternalGraph();
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    // Nodes are keyed by their values, the sample numbers.
-    XVariable nodeVariable = graph.getVariable("node", 0);
+// Nodes are keyed by their values, the sample numbers. A node is a position
+// in the grouping field's values: its label is the value label at that
+// position, as in the pairwise table, or the value itself when it has none.
+void PairwiseContrastsChart::labelGroupNodes(XVariable& nodeVariable, const QUOR_Variable* variable,
+                                             const CFField& groupingField) {
     static const std::vector<double> kNone;
     const std::vector<double>& nodes = fData->nodes() ? *fData->nodes() : kNone;
     const std::vector<double>* statistics = fData->statistics();
-    if (byGroups) {
-        nodeVariable.setQUORVariable(variable);
-        nodeVariable.setFormatBasedOnQUORVariable(variable);
-        // A node is a position in the grouping field's values: its label is
-        // the value label at that position, as in the pairwise table, or the
-        // value itself when it has none.
-        const std::vector<CFValue> labels = groupingField->GetValueLabels();
-        const std::vector<CFValue> values = groupingField->GetValues();
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            const int position = TruncateToInt(nodes[i]);
-            if (position < 0 || static_cast<size_t>(position) >= labels.size()) continue;
-            std::string name = labels[static_cast<size_t>(position)].GetText();
-            if (name.empty() && static_cast<size_t>(position) < values.size())
-                name = values[static_cast<size_t>(position)].GetText();
-            nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
-                                    NodeLabel(name, statistics ? *statistics : kNone, i));
-        }
-    } else if (statistics) {
-        // A related-samples node is a field: named by the field's variable.
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            const int index = TruncateToInt(nodes[i]);
-            const FieldInfo* sample = index < 0 ? nullptr
-                                                : container->FieldInfoAt(static_cast<unsigned int>(index));
-            if (!sample || !sample->fVariable) continue;
-            nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
-                                    NodeLabel(sample->fVariable->GetPreferredLabel(), *statistics, i));
-        }
+    nodeVariable.setQUORVariable(variable);
+    nodeVariable.setFormatBasedOnQUORVariable(variable);
+    const std::vector<CFValue> labels = groupingField.GetValueLabels();
+    const std::vector<CFValue> values = groupingField.GetValues();
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const int position = TruncateToInt(nodes[i]);
+        if (position < 0 || static_cast<size_t>(position) >= labels.size()) continue;
+        std::string name = labels[static_cast<size_t>(position)].GetText();
+        if (name.empty() && static_cast<size_t>(position) < values.size())
+            name = values[static_cast<size_t>(position)].GetText();
+        nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
+                                NodeLabel(name, statistics ? *statistics : kNone, i));
     }
+}
 
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-    document.SendChart(true, false, false);
-    return true;
+// A related-samples node is a field: named by the field's variable.
+void PairwiseContrastsChart::labelFieldNodes(XVariable& nodeVariable) {
+    const std::vector<double>* statistics = fData->statistics();
+    if (!statistics || !fData->nodes()) return;
+    const std::vector<double>& nodes = *fData->nodes();
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const int index = TruncateToInt(nodes[i]);
+        const FieldInfo* sample = index < 0 ? nullptr : fData->container->FieldInfoAt(static_cast<unsigned int>(index));
+        if (!sample || !sample->fVariable) continue;
+        nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
+                                NodeLabel(sample->fVariable->GetPreferredLabel(), *statistics, i));
+    }
 }

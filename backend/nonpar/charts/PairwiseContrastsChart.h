@@ -11,8 +11,11 @@
 
 #include "NOPRSplitResults.h"
 
+class CFField;
 class FacSTDictionary;
+class QUOR_Variable;
 class VarDataProcessor;
+class XVariable;
 
 class PairwiseContrastsChart {
 public:
@@ -35,6 +38,9 @@ private:
     // the cell itself (raw), or the node value at the position the cell
     // names. NaN where the row or the node list has no such position.
     std::vector<double> column(const std::string& name, bool raw) const;
+    // The nodes' labels: the grouping field's values, or the related fields.
+    void labelGroupNodes(XVariable& nodeVariable, const QUOR_Variable* variable, const CFField& groupingField);
+    void labelFieldNodes(XVariable& nodeVariable);
 
     struct Data;
     std::unique_ptr<Data> fData;

@@ -7,6 +7,7 @@
 
 #include "ChartString.h"
 #include "FacSTDictionary.h"
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
@@ -167,14 +168,6 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
     VarDataProcessor processor;
     if (fillData(processor) == 0) return false;
 
-    // Mann-Whitney and runs draw both groups on one mirrored panel pair.
-    const bool mirrored = d.mannWhitney || d.runs;
-    std::string text = XDocument::fetchTemplateFile(
-        mirrored ? "NPARRelatedSamplesHistogram.viztemplate" : "NPARKolmogorovSmirnov.viztemplate");
-    if (text.empty()) return false;
-
-    replaceToken(text, "xTitle", escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8()));
-
     int testPosition = -1;
     int groupingPosition = -1;
     for (const IndexedValues& entry : d.condition->fParameters) {
@@ -183,53 +176,67 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
         else if (entry.fIndex == 1) groupingPosition = TruncateToInt(entry.fValues[0]);
     }
     const QUOR_Variable* testVariable = VariableAt(*d.container, testPosition);
-    const QUOR_Variable* groupingVariable = VariableAt(*d.container, groupingPosition);
+    // Mann-Whitney and runs draw both groups on one mirrored panel pair.
+    const bool mirrored = d.mannWhitney || d.runs;
+    const char* titleKey = d.mannWhitney         ? "Independent-Samples Mann-Whitney U Test"
+                           : d.kolmogorovSmirnov ? "Independent-Samples Kolmogorov-Smirnov Test"
+                                                 : "Independent-Samples Wald-Wolfowitz Runs Test";
+    ChartSteps steps;
+    steps.templateFile = mirrored ? "NPARRelatedSamplesHistogram.viztemplate" : "NPARKolmogorovSmirnov.viztemplate";
+    steps.title = lookUpText(d.dictionary, titleKey);
+    steps.data = &processor;
+    steps.editTemplate = [&](std::string& text) {
+        editTemplate(text, testVariable, VariableAt(*d.container, groupingPosition), mirrored);
+    };
+    steps.editDocument = [&](XDocument&, XGraph& graph) {
+        labelGroups(graph);
+        if (!mirrored) return;
+        if (VariableAt(*d.container, groupingPosition)) {
+            XVariable types = graph.getVariable("types", 0);
+            relabelCategories(d.container->FieldInfoAt(static_cast<unsigned>(groupingPosition)), types);
+        }
+        if (testVariable) graph.getVariable("means", 0).setFormatBasedOnQUORVariable(testVariable);
+    };
+    return drawChart(steps, splitLabel, splitActive);
+}
 
-    if (groupingVariable)
-        replaceToken(text, "subTitle", templateLabel(groupingVariable));
+void ISHistogram::editTemplate(std::string& text, const QUOR_Variable* testVariable,
+                               const QUOR_Variable* groupingVariable, bool mirrored) {
+    const Data& d = *fData;
+    replaceToken(text, "xTitle", escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8()));
+    if (groupingVariable) replaceToken(text, "subTitle", templateLabel(groupingVariable));
     if (testVariable) {
         const std::string label = templateLabel(testVariable);
         replaceToken(text, "yTitle0", label);
         replaceToken(text, "yTitle1", label);
     }
-
     // Date bins go out as text, which would stand in the order the groups
     // first have them: the means variable lists them by date instead.
     if (testVariable && IsDateFormat(testVariable->GetFormat().GetType()))
         insertBefore(text, "id=\"means\"",
                      "categoryOrder=\"" + escapeXml(DateBinOrder({d.group0, d.group1}, testVariable)) + "\" ");
-
-    if (mirrored) {
-        // Facets alternate along y, the value axis is not inverted, and the
-        // graph starts lower to leave room for the panel labels.
-        const std::string alternating = "alternating=";
-        size_t at = text.find(alternating);
-        if (at != std::string::npos) {
-            const size_t value = at + alternating.size() + 1;
-            ReplaceAt(text, value, 5, "true");
-            const size_t x = text.find('x', value);
-            if (x != std::string::npos) text[x] = 'y';
-        }
-        const std::string invert = "invert=\"";
-        at = text.find(invert);
-        if (at != std::string::npos) ReplaceAt(text, at + invert.size(), 4, "false");
-        at = text.find("3%");
-        if (at != std::string::npos) text.replace(at, 1, "18");
+    if (!mirrored) return;
+    // Facets alternate along y, the value axis is not inverted, and the
+    // graph starts lower to leave room for the panel labels.
+    const std::string alternating = "alternating=";
+    size_t at = text.find(alternating);
+    if (at != std::string::npos) {
+        const size_t value = at + alternating.size() + 1;
+        ReplaceAt(text, value, 5, "true");
+        const size_t x = text.find('x', value);
+        if (x != std::string::npos) text[x] = 'y';
     }
+    const std::string invert = "invert=\"";
+    at = text.find(invert);
+    if (at != std::string::npos) ReplaceAt(text, at + invert.size(), 4, "false");
+    at = text.find("3%");
+    if (at != std::string::npos) text.replace(at, 1, "18");
+}
 
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    XGraph& graph = document.getExternalGraph();
-
-    const char* titleKey = d.mannWhitney ? "Independent-Samples Mann-Whitney U Test"
-                           : d.kolmogorovSmirnov ? "Independent-Samples Kolmogorov-Smirnov Test"
-                                                 : "Independent-Samples Wald-Wolfowitz Runs Test";
-    const ChartString title = lookUpText(d.dictionary, titleKey);
-    graph.setTitle(title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    // Each group's panel is labelled with its size (and, for Mann-Whitney, its mean rank).
+// Each group's panel is labelled with its size (and, for Mann-Whitney, its
+// mean rank).
+void ISHistogram::labelGroups(XGraph& graph) {
+    const Data& d = *fData;
     XVariable labelName = graph.getVariable("labelname", 0);
     for (const GroupInfo* group : {d.group0, d.group1}) {
         ChartString label = lookUpText(d.dictionary, "N");
@@ -242,17 +249,4 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
         }
         labelName.addRelabel(ChartString(categoryLabel(d.groupingField, group->fGroupIndex)), label);
     }
-
-    if (mirrored) {
-        if (groupingVariable) {
-            XVariable types = graph.getVariable("types", 0);
-            relabelCategories(d.container->FieldInfoAt(static_cast<unsigned>(groupingPosition)), types);
-        }
-        if (testVariable) graph.getVariable("means", 0).setFormatBasedOnQUORVariable(testVariable);
-    }
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-    document.SetChartData(&processor);
-    document.SendChart(true, false, false);
-    return true;
 }

@@ -9,7 +9,9 @@
 #include "NOPRSplitResults.h"
 
 class FacSTDictionary;
+class QUOR_Variable;
 class VarDataProcessor;
+class XGraph;
 
 class ISHistogram {
 public:
@@ -29,6 +31,9 @@ public:
 private:
     struct Data;
     int fillData(VarDataProcessor& processor);
+    void editTemplate(std::string& text, const QUOR_Variable* testVariable, const QUOR_Variable* groupingVariable,
+                      bool mirrored);
+    void labelGroups(XGraph& graph);
 
     std::unique_ptr<Data> fData;
 };

@@ -8,25 +8,11 @@
 #include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
-namespace {
-
-const std::vector<IndexedValues> kNoParameters;
-
-}  // namespace
-
 // The condition of a binomial test holds the test field first, then the two
 // category positions, or the cut point, in the entries after it.
 Binomial::Binomial(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
                    const NOPROutputStats::HTOBinomial* record)
-    : NOPRStackedChart(dictionary, container), fRecord(record) {
-    setTitle("One-Sample Binomial Test");
-}
-
-const std::vector<IndexedValues>& Binomial::testParameters() {
-    return fRecord ? fRecord->fCondition.fParameters : kNoParameters;
-}
-
-const ValueTable* Binomial::stackedTable() { return fRecord ? &fRecord->fTwoClassComparison : nullptr; }
+    : NOPRStackedRecordChart(dictionary, container, record, "One-Sample Binomial Test") {}
 
 bool Binomial::parameter(size_t index, double& value) {
     const std::vector<IndexedValues>& parameters = testParameters();
@@ -48,13 +34,13 @@ std::string Binomial::seriesLabel(const std::string& rowName) {
 
 std::string Binomial::categoryText(const std::string& columnName, bool escaped) {
     const auto plain = [&](const std::string& text) { return escaped ? escapeXml(text) : text; };
-    if (!fRecord) return plain(columnName);
+    if (!record()) return plain(columnName);
     double p1 = 0.0;
     double p2 = 0.0;
     parameter(1, p1);
     parameter(2, p2);
 
-    const std::string& key = fRecord->fCondition.fConditionKey;
+    const std::string& key = record()->fCondition.fConditionKey;
     if (key == "ABinaryTestVariableIsSpecified_O_Binomial_5") {
         std::string label;
         if (columnName == "0" && categoryName(p1, label)) return plain(label);
@@ -90,7 +76,7 @@ bool Binomial::categoryName(double position, std::string& name) {
 // texts, taken in order across both lists, as the null hypothesis takes them.
 std::string Binomial::categoryListText(size_t index) {
     const std::vector<IndexedValues>& parameters = testParameters();
-    const std::vector<std::string>& texts = fRecord->fValsNotInCategories;
+    const std::vector<std::string>& texts = record()->fValsNotInCategories;
     size_t nextText = 0;
     std::string joined;
     for (size_t list = 1; list <= index && list < parameters.size(); ++list) {

@@ -4,15 +4,13 @@
 
 #include "NOPRStackedChart.h"
 
-class Binomial : public NOPRStackedChart {
+class Binomial : public NOPRStackedRecordChart<NOPROutputStats::HTOBinomial> {
 public:
     Binomial(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
              const NOPROutputStats::HTOBinomial* record);
 
     std::string seriesLabel(const std::string& rowName) override;
     std::string categoryText(const std::string& columnName, bool escaped) override;
-    const std::vector<IndexedValues>& testParameters() override;
-    const ValueTable* stackedTable() override;
     void editTemplate(std::string& text) override;
 
 private:
@@ -26,6 +24,4 @@ private:
     // The categories of the list in condition entry index (1 or 2), joined
     // by ", "; empty when the list names none.
     std::string categoryListText(size_t index);
-
-    const NOPROutputStats::HTOBinomial* fRecord;
 };

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "CFProcCustom.h"
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
@@ -92,47 +93,36 @@ bool ChiSquare::draw(const std::string& splitLabel, bool splitActive) {
     VarDataProcessor processor;
     if (fillData(processor) == 0) return false;
 
-    std::string text = XDocument::fetchTemplateFile("NPARChiSquareTest.viztemplate");
-    if (text.empty()) return false;
-
-    const ChartString title = lookUpText(d.dictionary, "One-Sample Chi-Square Test");
     const ChartString observed = lookUpText(d.dictionary, "Observed");
     const ChartString hypothesized = lookUpText(d.dictionary, "Hypothesized");
-    // Texts written into the template's XML.
-    const std::string axis = templateLabel(d.testVariable);
-    const std::string frequency = escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8());
-    const std::string residual = escapeXml(lookUpText(d.dictionary, "E61605").toUTF8());
-
-    replaceToken(text, "titleText", escapeXml(title.toUTF8()));
-    replaceToken(text, "xAxisText", axis);
-    replaceToken(text, "yAxisText", frequency);
-    replaceToken(text, "legendTitle", frequency);
-
-    // The popup's tooltip: one line each for the category, both frequencies
-    // and the residual, written right after "<popup ".
-    const size_t popup = text.find("<popup");
-    if (popup != std::string::npos && popup + 7 <= text.size()) {
-        const std::string tokens = "tokenTemplate=\"" + axis + "=$[category]$\n" +
-                                   escapeXml(observed.toUTF8()) + "=$[observed]$\n" +
-                                   escapeXml(hypothesized.toUTF8()) + "=$[hypothesized]$\n" + residual +
-                                   "=$[residual]$\" ";
-        text.insert(popup + 7, tokens);
-    }
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    XGraph& graph = document.getExternalGraph();
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-    document.SetChartData(&processor);
-
-    XVariable type = graph.getVariable("Type", 0);
-    type.addRelabel(ChartString(d.observedType), observed);
-    type.addRelabel(ChartString(d.hypothesizedType), hypothesized);
-
-    // The title stands in the template.
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-    document.SendChart(true, false, false);
-    return true;
+    ChartSteps steps;
+    steps.templateFile = "NPARChiSquareTest.viztemplate";
+    steps.title = lookUpText(d.dictionary, "One-Sample Chi-Square Test");
+    steps.titleOnGraph = false;  // the title stands in the template
+    steps.data = &processor;
+    steps.editTemplate = [&](std::string& text) {
+        // Texts written into the template's XML.
+        const std::string axis = templateLabel(d.testVariable);
+        const std::string frequency = escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8());
+        const std::string residual = escapeXml(lookUpText(d.dictionary, "E61605").toUTF8());
+        replaceToken(text, "titleText", escapeXml(steps.title.toUTF8()));
+        replaceToken(text, "xAxisText", axis);
+        replaceToken(text, "yAxisText", frequency);
+        replaceToken(text, "legendTitle", frequency);
+        // The popup's tooltip: one line each for the category, both
+        // frequencies and the residual, written right after "<popup ".
+        const size_t popup = text.find("<popup");
+        if (popup != std::string::npos && popup + 7 <= text.size()) {
+            const std::string tokens = "tokenTemplate=\"" + axis + "=$[category]$\n" + escapeXml(observed.toUTF8()) +
+                                       "=$[observed]$\n" + escapeXml(hypothesized.toUTF8()) + "=$[hypothesized]$\n" +
+                                       residual + "=$[residual]$\" ";
+            text.insert(popup + 7, tokens);
+        }
+    };
+    steps.editDocument = [&](XDocument&, XGraph& graph) {
+        XVariable type = graph.getVariable("Type", 0);
+        type.addRelabel(ChartString(d.observedType), observed);
+        type.addRelabel(ChartString(d.hypothesizedType), hypothesized);
+    };
+    return drawChart(steps, splitLabel, splitActive);
 }

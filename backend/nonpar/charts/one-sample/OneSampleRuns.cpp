@@ -1,6 +1,7 @@
 // The runs chart: numbers and texts written at fixed places of the template.
 #include "OneSampleRuns.h"
 
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "XDocument.h"
@@ -42,43 +43,29 @@ bool OneSampleRuns::draw(const std::string& splitLabel, bool splitActive) {
     const Data& d = *fData;
     if (!d.record) return false;
 
-    std::string text = XDocument::fetchTemplateFile("NPAROneSampleRunsTest.viztemplate");
-    if (text.empty()) return false;
-
-    const NOPROutputStats::HTORuns& runs = *d.record;
-    const std::string rangeText = ChartString().assignInteger(TruncateToInt(2.0 * runs.fMean)).toUTF8();
-    const std::string meanText = ChartString().assignDouble(runs.fMean, 16).toUTF8();
-    const std::string sdText = ChartString().assignDouble(runs.fStdDev, 16).toUTF8();
-    const ChartString runsNumber = ChartString().assignDouble(runs.fObservedRunNumber, 16);
-    const std::string runsText = runsNumber.toUTF8();
-
-    ReplaceAfter(text, "<range max=\"", 12, 3, rangeText);
-    ReplaceAfter(text, "parameter=\"", 11, 2, meanText);
-    ReplaceAfter(text, "secondaryParameter=\"", 20, 1, sdText);
-    ReplaceAfter(text, "<lineGuide x=\"20", 14, 2, runsText);
-    if (text.find("ObservedRunsText") != std::string::npos) {
-        ChartString observed = lookUpText(d.dictionary, "Observed Number of Runs = ^1");
-        observed.replaceSubstring(ChartString("^1"), runsNumber);
-        replaceToken(text, "ObservedRunsText", escapeXml(observed.toUTF8()));
-    }
-    ReplaceAfter(text, "<lineGuide x=\"500", 14, 3, meanText);
-    if (text.find("TooFewRuns") != std::string::npos)
+    ChartSteps steps;
+    steps.templateFile = "NPAROneSampleRunsTest.viztemplate";
+    steps.title = lookUpText(d.dictionary, "One-Sample Runs Test");
+    steps.editTemplate = [&](std::string& text) {
+        const NOPROutputStats::HTORuns& runs = *d.record;
+        const std::string rangeText = ChartString().assignInteger(TruncateToInt(2.0 * runs.fMean)).toUTF8();
+        const std::string meanText = ChartString().assignDouble(runs.fMean, 16).toUTF8();
+        const std::string sdText = ChartString().assignDouble(runs.fStdDev, 16).toUTF8();
+        const ChartString runsNumber = ChartString().assignDouble(runs.fObservedRunNumber, 16);
+        ReplaceAfter(text, "<range max=\"", 12, 3, rangeText);
+        ReplaceAfter(text, "parameter=\"", 11, 2, meanText);
+        ReplaceAfter(text, "secondaryParameter=\"", 20, 1, sdText);
+        ReplaceAfter(text, "<lineGuide x=\"20", 14, 2, runsNumber.toUTF8());
+        if (text.find("ObservedRunsText") != std::string::npos) {
+            ChartString observed = lookUpText(d.dictionary, "Observed Number of Runs = ^1");
+            observed.replaceSubstring(ChartString("^1"), runsNumber);
+            replaceToken(text, "ObservedRunsText", escapeXml(observed.toUTF8()));
+        }
+        ReplaceAfter(text, "<lineGuide x=\"500", 14, 3, meanText);
         replaceToken(text, "TooFewRuns", escapeXml(lookUpText(d.dictionary, "Too few runs").toUTF8()));
-    if (text.find("TooManyRuns") != std::string::npos)
         replaceToken(text, "TooManyRuns", escapeXml(lookUpText(d.dictionary, "Too many runs").toUTF8()));
-    // A subtitle needs more room above the graph.
-    if (!splitLabel.empty()) ReplaceAfter(text, "10%", 0, 2, "15");
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    XGraph& graph = document.getExternalGraph();
-
-    const ChartString title = lookUpText(d.dictionary, "One-Sample Runs Test");
-    graph.setTitle(title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-    document.SendChart(true, false, false);
-    return true;
+        // A subtitle needs more room above the graph.
+        if (!splitLabel.empty()) ReplaceAfter(text, "10%", 0, 2, "15");
+    };
+    return drawChart(steps, splitLabel, splitActive);
 }

@@ -5,23 +5,9 @@
 #include "NOPRChartUtil.h"
 #include "QUOR_DataSource.h"
 
-namespace {
-
-const std::vector<IndexedValues> kNoParameters;
-
-}  // namespace
-
 RSCochransQ::RSCochransQ(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
                          const NOPROutputStats::HTRCochransQ* record)
-    : NOPRStackedChart(dictionary, container), fRecord(record) {
-    setTitle("Related-Samples Cochran's Q Test");
-}
-
-const std::vector<IndexedValues>& RSCochransQ::testParameters() {
-    return fRecord ? fRecord->fCondition.fParameters : kNoParameters;
-}
-
-const ValueTable* RSCochransQ::stackedTable() { return fRecord ? &fRecord->fTwoClassComparison : nullptr; }
+    : NOPRStackedRecordChart(dictionary, container, record, "Related-Samples Cochran's Q Test") {}
 
 // A row name is the position of its field; one that names no field with a
 // variable is shown as it stands.

@@ -4,17 +4,12 @@
 
 #include "NOPRStackedChart.h"
 
-class RSCochransQ : public NOPRStackedChart {
+class RSCochransQ : public NOPRStackedRecordChart<NOPROutputStats::HTRCochransQ> {
 public:
     RSCochransQ(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
                 const NOPROutputStats::HTRCochransQ* record);
 
     std::string seriesLabel(const std::string& rowName) override;
     std::string categoryText(const std::string& columnName, bool escaped) override;
-    const std::vector<IndexedValues>& testParameters() override;
-    const ValueTable* stackedTable() override;
     void editTemplate(std::string& text) override;
-
-private:
-    const NOPROutputStats::HTRCochransQ* fRecord;
 };

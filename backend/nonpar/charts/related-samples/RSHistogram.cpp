@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ChartString.h"
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "QUOR_DataSource.h"
 #include "VarDataProcessor.h"
@@ -92,25 +93,27 @@ bool RSHistogram::draw(const std::string& splitLabel, bool splitActive) {
     VarDataProcessor processor;
     if (fillData(processor) == 0) return false;
 
-    std::string text = XDocument::fetchTemplateFile("NPARRelatedSamplesHistogram.viztemplate");
-    if (text.empty()) return false;
+    ChartSteps steps;
+    steps.templateFile = "NPARRelatedSamplesHistogram.viztemplate";
+    steps.title = lookUpText(d.dictionary, d.kendall ? "Related-Samples Kendall's Coefficient of Concordance"
+                                                     : "Related-Samples Friedman's Two-Way Analysis of Variance by Ranks");
+    steps.data = &processor;
+    steps.editTemplate = [&](std::string& text) { editTemplate(text, *record); };
+    steps.editDocument = [&](XDocument&, XGraph& graph) { editDocument(graph); };
+    return drawChart(steps, splitLabel, splitActive);
+}
 
-    replaceToken(text, "xTitle", escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8()));
-    const std::string rank = escapeXml(lookUpText(d.dictionary, "Rank").toUTF8());
+void RSHistogram::editTemplate(std::string& text, const NOPROutputStats::BaseHypothesisTest& record) {
+    const FacSTDictionary* dictionary = fData->dictionary;
+    replaceToken(text, "xTitle", escapeXml(lookUpText(dictionary, "Frequency").toUTF8()));
+    const std::string rank = escapeXml(lookUpText(dictionary, "Rank").toUTF8());
     replaceToken(text, "yTitle0", rank);
     replaceToken(text, "yTitle1", rank);
-
     // The panels are the related fields themselves: no line names a grouping
     // field above them.
-    const std::string subLabel = "<label id=\"subLabel\">";
-    const size_t labelStart = text.find(subLabel);
-    if (labelStart != std::string::npos) {
-        const size_t labelEnd = text.find("</label>", labelStart);
-        if (labelEnd != std::string::npos) text.erase(labelStart, labelEnd + 8 - labelStart);
-    }
-
+    eraseElement(text, "<label id=\"subLabel\">", "</label>");
     // The panels stand in the order the test lists its fields.
-    const auto& parameters = record->fCondition.fParameters;
+    const auto& parameters = record.fCondition.fParameters;
     if (!parameters.empty() && parameters.front().fIndex == 0) {
         std::string order;
         for (size_t i = 0; i < parameters.front().fValues.size(); ++i) {
@@ -119,28 +122,17 @@ bool RSHistogram::draw(const std::string& splitLabel, bool splitActive) {
         }
         replaceToken(text, "categoryOrder1", escapeXml(order));
     }
+}
 
-    const ChartString title =
-        lookUpText(d.dictionary, d.kendall ? "Related-Samples Kendall's Coefficient of Concordance"
-                                           : "Related-Samples Friedman's Two-Way Analysis of Variance by Ranks");
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    XGraph& graph = document.getExternalGraph();
-    graph.setTitle(title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    // More than three panels widen the chart, up to three standard widths.
+// More than three panels widen the chart, up to three standard widths; each
+// panel is named by its field, each mean rank line by its value.
+void RSHistogram::editDocument(XGraph& graph) {
+    const Data& d = *fData;
     const size_t fields = d.groupIndices.size();
     if (fields > 3) {
         graph.setOuterFrameWidth(std::min(0.5 * static_cast<double>(fields), 3.0));
         graph.setOuterFrameHeight(1.2);
     }
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-    document.SetChartData(&processor);
-
     XVariable types = graph.getVariable("types", 0);
     for (const int index : d.groupIndices) {
         // A negative position wraps to a large unsigned one and finds nothing.
@@ -148,7 +140,6 @@ bool RSHistogram::draw(const std::string& splitLabel, bool splitActive) {
         if (!field || !field->fVariable) continue;
         types.addRelabel(ChartString().assignInteger(index), ChartString(field->fVariable->GetPreferredLabel()));
     }
-
     ChartString prefix = lookUpText(d.dictionary, "Mean Rank");
     prefix.append(" = ");
     XVariable labels = graph.getVariable("labelname", 0);
@@ -157,7 +148,4 @@ bool RSHistogram::draw(const std::string& splitLabel, bool splitActive) {
         label.append(formatNumber(meanRank, 40, 2));
         labels.addRelabel(ChartString().assignDouble(meanRank, 16), label);
     }
-
-    document.SendChart(true, false, false);
-    return true;
 }

@@ -10,6 +10,7 @@
 
 class FacSTDictionary;
 class VarDataProcessor;
+class XGraph;
 
 class RSHistogram {
 public:
@@ -30,6 +31,9 @@ public:
     bool draw(const std::string& splitLabel, bool splitActive);
 
 private:
+    void editTemplate(std::string& text, const NOPROutputStats::BaseHypothesisTest& record);
+    void editDocument(XGraph& graph);
+
     struct Data;
     std::unique_ptr<Data> fData;
 };

@@ -5,35 +5,22 @@
 
 #include "ChartString.h"
 #include "FacSTDictionary.h"
+#include "FacetBarGrid.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
 #include "VarDataProcessor.h"
 #include "XDocument.h"
 
-struct RSMcNemarChangeTestView::Data {
-    const NOPRSplitResults* container = nullptr;
-    const CategoryComparison* comparison = nullptr;
-    FacSTDictionary* dictionary = nullptr;
-    unsigned int row = 0;  // the next data row to write
-    const std::string source = "graphSource";
-    const std::string cellText = "CellText";
-    const std::string column = "Column";
-    const std::string rowName = "Row";
-    const std::string category = "Category";
-    const std::string cellValue = "CellValue";
-    const std::string observedTooltip = "ObservedTooltip";
-    const std::string hypothesizedTooltip = "HypothesizedTooltip";
+struct RSMcNemarChangeTestView::Data : FacetBarGrid {
+    using FacetBarGrid::FacetBarGrid;
+    unsigned int nextRow = 0;  // the next data row to write
 };
 
 RSMcNemarChangeTestView::RSMcNemarChangeTestView(const NOPRSplitResults* container,
                                                  const CategoryComparison* comparison,
                                                  FacSTDictionary* dictionary)
-    : fData(std::make_unique<Data>()) {
-    fData->container = container;
-    fData->comparison = comparison;
-    fData->dictionary = dictionary;
-}
+    : fData(std::make_unique<Data>(container, comparison, dictionary)) {}
 
 RSMcNemarChangeTestView::~RSMcNemarChangeTestView() = default;
 
@@ -93,8 +80,8 @@ void RSMcNemarChangeTestView::writeCell(VarDataProcessor& processor, size_t r, s
     Data& d = *fData;
     const std::vector<double> values = CellValues(d.comparison->fTable, r, c);
     const bool diagonal = r == c;
-    const size_t row = d.row;
-    processor.SetVariableValue(d.source, d.rowName, row, static_cast<double>(r));
+    const size_t row = d.nextRow;
+    processor.SetVariableValue(d.source, d.row, row, static_cast<double>(r));
     processor.SetVariableValue(d.source, d.column, row, static_cast<double>(c));
     processor.SetVariableValue(d.source, d.category, row, static_cast<double>(kind));
     if (diagonal) {
@@ -110,15 +97,12 @@ void RSMcNemarChangeTestView::writeCell(VarDataProcessor& processor, size_t r, s
     // a mirror cell has an unknown one and leaves the tooltip value empty.
     if (values.size() >= 2) processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, values[1]);
     else if (diagonal) processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, 0.0);
-    ++d.row;
+    ++d.nextRow;
 }
 
 unsigned int RSMcNemarChangeTestView::fillData(VarDataProcessor& processor) {
     Data& d = *fData;
-    processor.AddDataSource(d.source, 0);
-    for (const std::string* variable : {&d.cellText, &d.column, &d.rowName, &d.category, &d.cellValue,
-                                        &d.observedTooltip, &d.hypothesizedTooltip})
-        processor.AddVariable(d.source, *variable, nullptr);
+    d.addColumns(processor, true);
 
     const ValueTable& table = d.comparison->fTable;
     for (size_t r = 0; r < table.fRows.size(); ++r) {
@@ -128,7 +112,7 @@ unsigned int RSMcNemarChangeTestView::fillData(VarDataProcessor& processor) {
             if (r != c && CellValues(table, r, c).size() >= 2) writeCell(processor, r, c, 1);
         }
     }
-    return d.row;
+    return d.nextRow;
 }
 
 bool RSMcNemarChangeTestView::draw(const std::string& splitLabel, bool splitActive) {
@@ -138,71 +122,46 @@ bool RSMcNemarChangeTestView::draw(const std::string& splitLabel, bool splitActi
     VarDataProcessor processor;
     if (fillData(processor) == 0) return false;
 
-    std::string text = XDocument::fetchTemplateFile("FacetBarChart.viztemplate");
-    if (text.empty()) return false;
+    ChartSteps steps = d.steps("Related-Samples McNemar Change Test", &processor);
+    const ChartString observed = lookUpText(d.dictionary, "Observed");
+    const ChartString hypothesized = lookUpText(d.dictionary, "Hypothesized");
+    steps.addTemplateEdit([&](std::string& text) {
+        if (text.find("tooltipText") != std::string::npos) {
+            replaceToken(text, "tooltipText",
+                         escapeXml(observed.toUTF8()) + "=$[0]$ &#10;" + escapeXml(hypothesized.toUTF8()) + "=$[1]$");
+        }
+        // Observed and expected bars are told apart by fill pattern unless
+        // colours alone are wanted.
+        if (!XDocument::useColorsOnly()) {
+            const size_t color = text.find("<color");
+            if (color != std::string::npos) text.replace(color + 1, 5, "pattern");
+        }
+    });
+    steps.addDocumentEdit([&](XDocument&, XGraph& graph) {
+        relabelFields(graph);
+        XVariable category = graph.getVariable("category", 0);
+        category.addRelabel(0u, observed);
+        category.addRelabel(1u, hypothesized);
+    });
+    return drawChart(steps, splitLabel, splitActive);
+}
 
-    const ChartString title = lookUpText(d.dictionary, "Related-Samples McNemar Change Test");
-    replaceToken(text, "TitleText", escapeXml(title.toUTF8()));
-
-    // A negative position wraps to a large unsigned one and finds nothing.
-    const FieldInfo* rowInfo = d.container->FieldInfoAt(static_cast<unsigned>(d.comparison->fRowField));
-    const FieldInfo* columnInfo = d.container->FieldInfoAt(static_cast<unsigned>(d.comparison->fColumnField));
+// The panels of both fields: 0 their success categories, 1 their failure
+// categories; only when both fields have variables.
+void RSMcNemarChangeTestView::relabelFields(XGraph& graph) {
+    const Data& d = *fData;
+    const FieldInfo* rowInfo = d.rowField();
+    const FieldInfo* columnInfo = d.columnField();
     const QUOR_Variable* rowVariable = rowInfo ? rowInfo->fVariable : nullptr;
     const QUOR_Variable* columnVariable = columnInfo ? columnInfo->fVariable : nullptr;
-
-    // The columns are the second field's categories, the rows the first's.
-    if (columnVariable)
-        replaceToken(text, "Facet1Text", templateLabel(columnVariable));
-    if (rowVariable)
-        replaceToken(text, "Facet2Text", templateLabel(rowVariable));
-
-    if (text.find("tooltipText") != std::string::npos) {
-        const std::string tooltip = escapeXml(lookUpText(d.dictionary, "Observed").toUTF8()) + "=$[0]$ &#10;" +
-                                    escapeXml(lookUpText(d.dictionary, "Hypothesized").toUTF8()) + "=$[1]$";
-        replaceToken(text, "tooltipText", tooltip);
-    }
-
-    // Observed and expected bars are told apart by fill pattern unless
-    // colours alone are wanted.
-    if (!XDocument::useColorsOnly()) {
-        const size_t color = text.find("<color");
-        if (color != std::string::npos) text.replace(color + 1, 5, "pattern");
-    }
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-    document.SetChartData(&processor);
-    XGraph& graph = document.getExternalGraph();
-
-    // The diagonal's count is written after "Observed Frequency = ".
-    const ChartTranscoder transcoder("CP1252");
-    ChartString prefix = transcoder.transcode(d.dictionary ? d.dictionary->LookUp("ObservedFrequency")
-                                                           : std::string("ObservedFrequency"));
-    prefix.replaceSubstring(transcoder.transcode("\\n"), ChartString("\n"));
-    prefix.append(u' ');
-    graph.getVariable("celltext", 0).SetFormatPrefix(prefix);
-
-    graph.setTitle(title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    if (rowVariable && columnVariable) {
-        const CategoryComparison& comparison = *d.comparison;
-        XVariable rowVar = graph.getVariable("Row", 0);
-        rowVar.setQUORVariable(rowVariable);
-        rowVar.setFormatBasedOnQUORVariable(rowVariable);
-        RelabelSuccessFail(rowVar, *rowInfo, comparison.fRowSuccess, comparison.fRowFail,
-                           comparison.fRowValsNotInCategories);
-        XVariable columnVar = graph.getVariable("Column", 0);
-        RelabelSuccessFail(columnVar, *columnInfo, comparison.fColumnSuccess, comparison.fColumnFail,
-                           comparison.fColValsNotInCategories);
-    }
-
-    XVariable category = graph.getVariable("category", 0);
-    category.addRelabel(0u, lookUpText(d.dictionary, "Observed"));
-    category.addRelabel(1u, lookUpText(d.dictionary, "Hypothesized"));
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-    document.SendChart(true, false, false);
-    return true;
+    if (!rowVariable || !columnVariable) return;
+    const CategoryComparison& comparison = *d.comparison;
+    XVariable rowVar = graph.getVariable("Row", 0);
+    rowVar.setQUORVariable(rowVariable);
+    rowVar.setFormatBasedOnQUORVariable(rowVariable);
+    RelabelSuccessFail(rowVar, *rowInfo, comparison.fRowSuccess, comparison.fRowFail,
+                       comparison.fRowValsNotInCategories);
+    XVariable columnVar = graph.getVariable("Column", 0);
+    RelabelSuccessFail(columnVar, *columnInfo, comparison.fColumnSuccess, comparison.fColumnFail,
+                       comparison.fColValsNotInCategories);
 }

@@ -11,6 +11,7 @@
 
 class FacSTDictionary;
 class VarDataProcessor;
+class XGraph;
 
 class RSMcNemarChangeTestView {
 public:
@@ -28,6 +29,7 @@ private:
     struct Data;
     unsigned int fillData(VarDataProcessor& processor);
     void writeCell(VarDataProcessor& processor, size_t r, size_t c, int kind);
+    void relabelFields(XGraph& graph);
 
     std::unique_ptr<Data> fData;
 };

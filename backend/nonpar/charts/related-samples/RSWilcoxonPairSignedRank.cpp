@@ -3,6 +3,7 @@
 
 #include "CFMetaData.h"
 #include "ChartString.h"
+#include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
@@ -72,7 +73,6 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
     VarDataProcessor::Handle value;
     processor.AddVariable(kSource, "count", &count);
     processor.AddVariable(kSource, "value", &value);
-
     // Row 1 of the distribution holds the counts, row 2 the differences, bar
     // by bar. Rows of different lengths do not pair up into bars: no chart.
     const auto& rows = d.differences->fDistribution.fRows;
@@ -84,51 +84,39 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
         processor.SetVariableValue(value, i, rows[1][i]);
     }
 
-    std::string text = XDocument::fetchTemplateFile("NPARWilcoxonPairSignedRank.viztemplate");
-    if (text.empty()) return false;
-
-    if (text.find("LegendLabel") != std::string::npos) {
-        ChartString legend = lookUpText(d.dictionary, "Number of Ties = ^1");
-        legend.replaceSubstring(ChartString("^1"), ChartString().assignInteger(d.differences->fTies));
-        replaceToken(text, "LegendLabel", escapeXml(legend.toUTF8()));
-    }
-
     // The condition names the first related field in its first entry and the
     // second in its second; the axis shows the second minus the first.
     const QUOR_Variable* variableA = nullptr;
     const QUOR_Variable* variableB = nullptr;
-    const std::vector<IndexedValues>* parameters = d.record ? &d.record->fCondition.fParameters : nullptr;
-    if (text.find("XAxis Text") != std::string::npos && parameters && parameters->size() >= 2) {
-        const int a = FieldPosition((*parameters)[0]);
-        const int b = FieldPosition((*parameters)[1]);
-        variableA = VariableAt(*d.container, a);
-        variableB = VariableAt(*d.container, b);
-        if (d.container->fMetaData) {
-            const std::string axis =
-                FieldLabel(*d.container->fMetaData, b) + " - " + FieldLabel(*d.container->fMetaData, a);
-            replaceToken(text, "XAxis Text", escapeXml(ChartString(axis).toUTF8()));
-        }
-    }
-
-    if (text.find("YAxis Text") != std::string::npos)
-        replaceToken(text, "YAxis Text", escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8()));
-
-    XDocument document(text);
-    document.setEditor(2);
-    document.setLanguage();
-
     const char* titleKey = d.testType == TestType::RSign                  ? "Related-Samples Sign Test"
                            : d.testType == TestType::RWilcoxonSignedRanks ? "Related-Samples Wilcoxon Signed Rank Test"
                                                                           : "";
-    const ChartString title = *titleKey ? lookUpText(d.dictionary, titleKey) : ChartString();
-
-    document.SetDescription(chartDescription(title, splitLabel, splitActive));
-
-    XGraph& graph = document.getExternalGraph();
-    graph.setTitle(title);
-    if (!splitLabel.empty()) graph.setSubtitle(ChartString(splitLabel));
-
-    if (variableA) {
+    ChartSteps steps;
+    steps.templateFile = "NPARWilcoxonPairSignedRank.viztemplate";
+    steps.title = *titleKey ? lookUpText(d.dictionary, titleKey) : ChartString();
+    steps.data = &processor;
+    steps.editTemplate = [&](std::string& text) {
+        if (text.find("LegendLabel") != std::string::npos) {
+            ChartString legend = lookUpText(d.dictionary, "Number of Ties = ^1");
+            legend.replaceSubstring(ChartString("^1"), ChartString().assignInteger(d.differences->fTies));
+            replaceToken(text, "LegendLabel", escapeXml(legend.toUTF8()));
+        }
+        const std::vector<IndexedValues>* parameters = d.record ? &d.record->fCondition.fParameters : nullptr;
+        if (text.find("XAxis Text") != std::string::npos && parameters && parameters->size() >= 2) {
+            const int a = FieldPosition((*parameters)[0]);
+            const int b = FieldPosition((*parameters)[1]);
+            variableA = VariableAt(*d.container, a);
+            variableB = VariableAt(*d.container, b);
+            if (d.container->fMetaData) {
+                const std::string axis =
+                    FieldLabel(*d.container->fMetaData, b) + " - " + FieldLabel(*d.container->fMetaData, a);
+                replaceToken(text, "XAxis Text", escapeXml(ChartString(axis).toUTF8()));
+            }
+        }
+        replaceToken(text, "YAxis Text", escapeXml(lookUpText(d.dictionary, "Frequency").toUTF8()));
+    };
+    steps.editDocument = [&](XDocument&, XGraph& graph) {
+        if (!variableA) return;
         XVariable type = graph.getVariable("type", 0);
         type.addRelabel(ChartString("0positive"),
                         CountLabel(d.dictionary, "Positive Differences", d.differences->fPositive));
@@ -140,9 +128,6 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
             differences.setQUORVariable(variableA);
             differences.setFormatBasedOnQUORVariable(variableA);
         }
-    }
-
-    document.SetChartData(&processor);
-    document.SendChart(true, false, false);
-    return true;
+    };
+    return drawChart(steps, splitLabel, splitActive);
 }
