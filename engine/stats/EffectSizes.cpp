@@ -13,8 +13,6 @@
 namespace npar::engine::stats {
 namespace {
 
-constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-
 // An interval for a correlation by Fisher's z: tanh(atanh(r) -+ z SE).
 EffectSize FisherInterval(double r, double standardError, double level) {
     const double z = NormalQuantile(0.5 + level / 2);

@@ -77,7 +77,7 @@ TEST(FormatParse, RejectsTextThatNamesNoFormat) {
     const char* const rejects[] = {"",     "F",     "F.2",   "X8",      "FF8",     "F8.",
                                    "F8.2x", "A8.2", "DATE11.2", "F0",   "F65536",  "F8.256",
                                    "DATE", "-F8",   "F 8",   "F8.2.1",  "F99999999999999999999",
-                                   "8F",   "F+8",   "F8,2",  "DATE 11", "E\xC3\xA9" "8"};
+                                   "8F",   "F+8",   "F8,2",  "DATE 11", ("E\xC3\xA9" "8")};
     for (const char* text : rejects) {
         QUOR_Format format(QUOR_Format::A, 3, 0);
         EXPECT_FALSE(QUOR_Format::Parse(text, format)) << text;

@@ -265,20 +265,4 @@ TEST(IndependentSamplesDispatch, OnlyIndependentTestsWithoutErrorsAreDrawn) {
     EXPECT_TRUE(output_query::Items(output_query::ToJson(output), "chart").empty());
 }
 
-TEST(BoxplotCharts, GroupingLabelWithMarkupCharacters) {
-    auto dataSource = std::make_unique<ProcedureDataSource>();
-    dataSource->AddVariable(QUOR_Variable("score", "Score <mm>", 0, QUOR_Format(5, 8, 2)));
-    dataSource->AddVariable(QUOR_Variable("group", "A & B <\"C\">", 0, QUOR_Format(5, 8, 0)));
-    const std::vector<Json> charts =
-        DrawCharts(MakeDocument(BoxTest("IKruskalWallis", BoxGroup(0, 0, 18, "15", kBox))), dataSource.get());
-    ASSERT_EQ(charts.size(), 1u);
-    ParsedChart parsed;
-    Parse(charts[0], parsed);
-    const pugi::xml_node coordinates = parsed.root.child("graph").child("coordinates");
-    EXPECT_STREQ(coordinates.find_child_by_attribute("axis", "dimension", "x").attribute("label").value(),
-                 "A & B <\"C\">");
-    EXPECT_STREQ(coordinates.find_child_by_attribute("axis", "dimension", "y").attribute("label").value(),
-                 "Score <mm>");
-}
-
 }  // namespace

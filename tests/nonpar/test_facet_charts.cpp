@@ -194,12 +194,4 @@ TEST(FacetCharts, McNemarWithoutMirrorCellDrawsNoExpectedBar) {
     EXPECT_EQ(Column(charts[0], "HypothesizedTooltip"), Json::parse("[0, 7, 7, null, 7, 7]"));
 }
 
-TEST(FacetCharts, MarkupInLabelsIsEscaped) {
-    const std::string markup = "R&D <\"Lab\"> 'x'";
-    const auto charts =
-        Charts(Comparison("RMcNemar", {"6 10", "4 9"}) + Comparison("RMarginalHomogeneity", {"6 10", "4 9"}), markup);
-    ASSERT_EQ(charts.size(), 2u);
-    for (const Json& chart : charts) EXPECT_EQ(Chart(chart).Attr(kRowFacet, "label"), markup);
-}
-
 }  // namespace

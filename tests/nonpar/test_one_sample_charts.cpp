@@ -105,16 +105,6 @@ TEST(OneSampleCharts, ChiSquareBarsResidualsAndTooltip) {
     EXPECT_EQ(chart.attr("//popup", "tokenTemplate"),
               "Group=$[category]$\nObserved=$[observed]$\nHypothesized=$[hypothesized]$\nResidual=$[residual]$");
     EXPECT_EQ(chart.attr("//variable[@id='Type']/relabel[@from='b']", "to"), "Hypothesized");
-
-    // A label with markup characters stays text.
-    auto source = MakeDataSource();
-    QUOR_Variable* group = source->GetVariable(1);
-    *group = QUOR_Variable("group", "A & B <\"C\">", 0, group->GetFormat());
-    const auto marked = Draw(ChiSquareTest(kFrequencies), {}, std::move(source));
-    ASSERT_EQ(marked.size(), 1u);
-    const Parsed escaped(marked[0]);
-    EXPECT_EQ(escaped.attr("//axis[@dimension='x']", "label"), "A & B <\"C\">");
-    EXPECT_EQ(escaped.attr("//popup", "tokenTemplate").rfind("A & B <\"C\">=$[category]$\n", 0), 0u);
 }
 
 TEST(OneSampleCharts, ChiSquareNeedsTheContentTableAndTheTestVariable) {

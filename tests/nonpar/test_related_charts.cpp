@@ -158,25 +158,6 @@ TEST(RelatedHistogramCharts, RepeatedAndMisshapenFields) {
         << "no field with a two-row histogram";
 }
 
-TEST(RelatedHistogramCharts, SubLabelErasedOnlyAsAWholeElement) {
-    // The template's only "</label>" stands before the sub-label's opening tag.
-    const auto dir = std::filesystem::temp_directory_path() / ("related_resources_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::copy(kResources, dir, std::filesystem::copy_options::recursive);
-    const auto path = dir / "templates" / "NPARRelatedSamplesHistogram.viztemplate";
-    std::stringstream original;
-    original << std::ifstream(path).rdbuf();
-    std::string text = original.str();
-    const size_t at = text.find("<label id=\"subLabel\">");
-    text.replace(at, text.find("</label>", at) + 8 - at,
-                 "<label id=\"keep\"><text>k</text></label><!-- <label id=\"subLabel\"> -->");
-    std::ofstream(path, std::ios::trunc) << text;
-    const auto charts = Charts(Friedman(2), kFriedman, dir.string());
-    std::filesystem::remove_all(dir);
-    ASSERT_EQ(charts.size(), 1u);
-    EXPECT_EQ(Chart(charts[0]).Attr("/labelFrame/label", "id"), "keep");
-}
-
 // ---------------------------------------------------------------------------
 // Sign and Wilcoxon signed rank
 
