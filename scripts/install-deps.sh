@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing, fuzzing and benchmarking need,
-# and the npm packages of web/ (the chart library the HTML report inlines and the
-# browser test's driver) at the versions its lock file pins.
+# Installs the Debian packages that building, testing, fuzzing, formatting and
+# benchmarking need, and the npm packages of web/ (the chart library the HTML
+# report inlines and the browser test's driver) at the versions its lock file pins.
 # Safe to run again: packages already present are left as they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   libpugixml-dev nlohmann-json3-dev libboost-math1.81-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales python3
