@@ -94,9 +94,30 @@ void SelectPositions(std::vector<double>& values, size_t begin, size_t end, cons
                      const size_t* last) {
     if (first >= last) return;
     const size_t* middle = first + (last - first) / 2;
-    Select(values, begin, end, *middle);
-    SelectPositions(values, begin, *middle, first, middle);
-    SelectPositions(values, *middle + 1, end, middle + 1, last);
+    const size_t at = *middle;
+    Select(values, begin, end, at);
+    // A wanted position right next to the one just placed is the largest of
+    // the part below it (or the smallest above): a scan, not a selection.
+    const size_t* leftLast = middle;
+    size_t leftEnd = at;
+    if (leftLast > first && *(leftLast - 1) + 1 == at && at > begin) {
+        const auto largest = std::max_element(values.begin() + static_cast<std::ptrdiff_t>(begin),
+                                              values.begin() + static_cast<std::ptrdiff_t>(at));
+        std::iter_swap(largest, values.begin() + static_cast<std::ptrdiff_t>(at - 1));
+        --leftLast;
+        leftEnd = at - 1;
+    }
+    const size_t* rightFirst = middle + 1;
+    size_t rightBegin = at + 1;
+    if (rightFirst < last && *rightFirst == at + 1 && at + 1 < end) {
+        const auto smallest = std::min_element(values.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                                               values.begin() + static_cast<std::ptrdiff_t>(end));
+        std::iter_swap(smallest, values.begin() + static_cast<std::ptrdiff_t>(at + 1));
+        ++rightFirst;
+        rightBegin = at + 2;
+    }
+    SelectPositions(values, begin, leftEnd, first, leftLast);
+    SelectPositions(values, rightBegin, end, rightFirst, last);
 }
 
 }  // namespace
