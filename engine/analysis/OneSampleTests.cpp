@@ -88,10 +88,18 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
     if (request.cut == CutKind::Value) {
         const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
         size_t valid = 0, first = 0;  // whole counts: the loop runs on integers
-        split.ForEachValid(field, [&](uint32_t row) {
-            ++valid;
-            first += numbers[row] <= request.cutValue;
-        });
+        if (split.AllRows()) {
+            // One pass over the column without branches (NaN fails both tests).
+            for (double v : numbers) {
+                valid += v == v;
+                first += v <= request.cutValue;
+            }
+        } else {
+            split.ForEachValid(field, [&](uint32_t row) {
+                ++valid;
+                first += numbers[row] <= request.cutValue;
+            });
+        }
         two.n = Count(valid);
         two.first = Count(first);
         two.conditionKey = "ACutPointIsSpecified";
@@ -176,12 +184,16 @@ TestResult SuccessRate(const TestRequest& request, const SplitData& split) {
 
 TestResult Runs(const TestRequest& request, const SplitData& split) {
     const size_t field = request.fields[0];
-    std::vector<bool> atOrAbove;
     TestResult result;
+    stats::RunsResult runs;
+    size_t n = 0;
     if (request.cut == CutKind::None) {
         // A field of two values: runs of the first value against the second.
         const Categories& categories = split.data.CategoriesOf(field);
-        split.ForEachValid(field, [&](uint32_t row) { atOrAbove.push_back(categories.IndexOfRow(row) != 0); });
+        std::vector<bool> second;
+        split.ForEachValid(field, [&](uint32_t row) { second.push_back(categories.IndexOfRow(row) != 0); });
+        n = second.size();
+        runs = stats::RunsTest(second);
         result = NewResult("ORuns", kFamily, "ABinaryTestVariableIsSpecified_O_Runs_3",
                            {FieldParameter(field), {0}, {1}});
     } else {
@@ -189,14 +201,12 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
         double cut = request.cutValue;
         if (request.cut == CutKind::Median) cut = stats::Median(values);
         if (request.cut == CutKind::Mean) cut = stats::Mean(values);
-        atOrAbove.resize(values.size());
-        for (size_t i = 0; i < values.size(); ++i) atOrAbove[i] = values[i] >= cut;
+        n = values.size();
+        runs = stats::RunsAboutCut(values, cut);
         result = NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
     }
-    const size_t n = atOrAbove.size();
     result.statistics.push_back(Attribute("TotalN", Count(n)));
     if (n < 2) return Unable(result, messages::kTooFewCases, {{2}, {Count(n)}});
-    const stats::RunsResult runs = stats::RunsTest(atOrAbove);
     if (runs.below == 0 || runs.above == 0) return Unable(result, messages::kOneSideOfCut);
 
     result.statistics.push_back(Attribute("TestStatistic", runs.runs));
