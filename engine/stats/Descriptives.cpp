@@ -179,6 +179,27 @@ double NiceWidth(double raw) {
 
 }  // namespace
 
+namespace {
+
+// The distance between the quartiles, each the linearly interpolated order
+// statistic at 1 + (n - 1) p (R's default quantile, type 7).
+double InterquartileRange(const std::vector<double>& values) {
+    std::vector<double> copy = values;
+    const auto quantile = [&](double p) {
+        const double h = (static_cast<double>(copy.size()) - 1) * p;
+        const auto low = static_cast<size_t>(std::floor(h));
+        Select(copy, 0, copy.size(), low);
+        const double below = copy[low];
+        if (low + 1 >= copy.size()) return below;
+        const double above = *std::min_element(copy.begin() + static_cast<std::ptrdiff_t>(low) + 1, copy.end());
+        return below + (h - static_cast<double>(low)) * (above - below);
+    };
+    const double first = quantile(0.25);
+    return quantile(0.75) - first;
+}
+
+}  // namespace
+
 BinLayout LayOutBins(const std::vector<double>& values) {
     BinLayout layout;
     if (values.empty()) return layout;
@@ -191,8 +212,12 @@ BinLayout LayOutBins(const std::vector<double>& values) {
         layout.width = 1;
         layout.origin = minimum - 0.5;
     } else {
-        const double sturges = std::ceil(std::log2(static_cast<double>(values.size())) + 1.0);
-        const double bins = std::clamp(sturges, 5.0, 30.0);
+        // Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5
+        // and 50 of them; Sturges' number where the quartiles coincide.
+        const double n = static_cast<double>(values.size());
+        const double iqr = InterquartileRange(values);
+        double bins = iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
+        bins = std::clamp(std::ceil(bins), 5.0, 50.0);
         layout.width = NiceWidth((maximum - minimum) / bins);
         layout.origin = std::floor(minimum / layout.width) * layout.width;
         if (whole && layout.width < 1) layout.width = 1;

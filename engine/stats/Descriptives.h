@@ -32,8 +32,8 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
 
 // Bins of equal width over values: the bin middles and counts, empty inner
 // bins kept. Whole numbers over a short range get one bin per number; other
-// data about Sturges' number of bins, with a width of 1, 2, 2.5 or 5 times a
-// power of ten.
+// data bins of the Freedman-Diaconis width, rounded to 1, 2, 2.5 or 5 times a
+// power of ten, between 5 and 50 of them.
 struct Histogram {
     std::vector<double> middles;
     std::vector<double> counts;
