@@ -48,6 +48,7 @@ TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", chi.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", chi.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", chi.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquare");
     const stats::EffectSize w = stats::CohensW(chi.statistic, chi.df, n, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("CohensW", w.estimate, w.lower, w.upper));
 
@@ -144,6 +145,7 @@ TestResult Binomial(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute(
         "ExactSig2Tailed", stats::BinomialTwoSided(static_cast<int64_t>(two.first),
                                                    static_cast<int64_t>(two.n), p)));
+    StateMethod(result, "ExactSig2Tailed", "MethodExactBinomial");
     const stats::Interval rate = stats::ClopperPearsonInterval(two.first, two.n, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("ObservedProportion", two.first / two.n, rate.lower, rate.upper));
     result.tables.push_back(StructuredTable(
@@ -203,6 +205,7 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
         if (request.cut == CutKind::Mean) cut = stats::Mean(values);
         n = values.size();
         runs = stats::RunsAboutCut(values, cut);
+        result.descriptives.push_back(SampleDescription(Count(field), values));
         result = NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
     }
     result.statistics.push_back(Attribute("TotalN", Count(n)));
@@ -213,6 +216,7 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardError", runs.standardDeviation));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", runs.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", runs.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", n < 50 ? "MethodNormalContinuity" : "MethodNormal");
     result.tables.push_back(StructuredTable(
         "RunsParameters", {Attribute("Mean", runs.mean), Attribute("StdDev", runs.standardDeviation),
                            Attribute("ObservedRunNumber", runs.runs)}));
@@ -240,7 +244,12 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.asymptotic));
-    if (test.exact) result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodNormalTies");
+    if (test.exact) {
+        result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+        StateMethod(result, "ExactSig2Tailed", "MethodExactSignedRank");
+    }
+    result.descriptives.push_back(SampleDescription(Count(field), values));
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
@@ -320,11 +329,14 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
         const double p = stats::LillieforsSignificance(d.absolute, n, lowerBound);
         result.statistics.push_back(lowerBound ? TextAttribute("AsymptoticSig2Tailed", ">" + NumberText(p))
                                                : Attribute("AsymptoticSig2Tailed", p));
+        StateMethod(result, "AsymptoticSig2Tailed", "MethodLilliefors");
     } else {
         result.statistics.push_back(Attribute(
             "AsymptoticSig2Tailed", stats::KolmogorovSf(std::sqrt(Count(n)) * d.absolute)));
+        StateMethod(result, "AsymptoticSig2Tailed", estimated ? "MethodKolmogorovEstimated" : "MethodKolmogorov");
         if (estimated) result.messages.push_back(messages::Warning(messages::kEstimatedParameters));
     }
+    result.descriptives.push_back(SampleDescription(Count(field), values));
     result.statistics.push_back(EffectSizeGroup("D", d.absolute));
     return result;
 }

@@ -8,6 +8,10 @@
 
 namespace npar::engine::stats {
 
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}  // namespace
+
 double Mean(const std::vector<double>& values) {
     if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
     // Two passes: the mean, then the mean of the residuals, which corrects
@@ -122,13 +126,11 @@ void SelectPositions(std::vector<double>& values, size_t begin, size_t end, cons
 
 }  // namespace
 
-BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
-    BoxValues box;
+Hinges TukeyHinges(const std::vector<double>& values) {
+    Hinges hinges;
     const size_t n = values.size();
-    if (n == 0) return box;
-    // Tukey's hinges: the medians of the lower and upper halves, the middle
-    // value counted in both when n is odd (R's fivenum). The few order
-    // statistics they need are selected, not sorted for.
+    if (n == 0) return {kNaN, kNaN, kNaN};
+    // The few order statistics they need are selected, not sorted for.
     const double depth = std::floor((static_cast<double>(n) + 3.0) / 2.0) / 2.0;
     const auto low = static_cast<size_t>(std::floor(depth)) - 1;
     const auto high = static_cast<size_t>(std::ceil(depth)) - 1;
@@ -138,9 +140,20 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
     std::vector<double> ordered = values;
     SelectPositions(ordered, 0, ordered.size(), positions.data(), positions.data() + positions.size());
     const auto at = [&](size_t i) { return ordered[i]; };
-    box.lowerHinge = (at(low) + at(high)) / 2.0;
-    box.upperHinge = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
-    box.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;
+    hinges.lower = (at(low) + at(high)) / 2.0;
+    hinges.upper = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
+    hinges.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;
+    return hinges;
+}
+
+BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
+    BoxValues box;
+    const size_t n = values.size();
+    if (n == 0) return box;
+    const Hinges hinges = TukeyHinges(values);
+    box.lowerHinge = hinges.lower;
+    box.median = hinges.median;
+    box.upperHinge = hinges.upper;
     const double spread = box.upperHinge - box.lowerHinge;
     const double lowFence = box.lowerHinge - 1.5 * spread;
     const double highFence = box.upperHinge + 1.5 * spread;

@@ -19,6 +19,14 @@ double Median(std::vector<double> values);
 void Select(std::vector<double>& values, size_t begin, size_t end, size_t k);
 double MedianOfSorted(const std::vector<double>& sorted);
 
+// A sample's median and Tukey's hinges (the medians of its lower and upper
+// halves, the middle value counted in both when n is odd; R's fivenum), the
+// quartiles the box plots draw.
+struct Hinges {
+    double lower = 0, median = 0, upper = 0;
+};
+Hinges TukeyHinges(const std::vector<double>& values);
+
 // The box of a box plot as R's boxplot.stats draws it: Tukey's hinges
 // (fivenum), whiskers at the most extreme values within 1.5 hinge spreads,
 // and the values beyond them with their case numbers.
