@@ -119,6 +119,14 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
     return groups;
 }
 
+// Each group's row of the descriptives table, with its mean rank where the
+// test ranks.
+void DescribeGroups(TestResult& result, const Groups& groups, const std::vector<double>& meanRanks = {}) {
+    for (size_t g = 0; g < groups.values.size(); ++g)
+        result.descriptives.push_back(SampleDescription(Count(static_cast<size_t>(groups.categories[g])),
+                                                        groups.values[g], g < meanRanks.size() ? meanRanks[g] : kNone));
+}
+
 // A test's result with its condition: the test field and the grouping
 // field; "CategoryListsAreSpecified" when groups= picked two of more groups.
 TestResult Start(const TestRequest& request, const SplitData& split, const char* algorithm, const char* test,
@@ -223,7 +231,12 @@ TestResult MannWhitney(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.asymptotic));
-    if (test.exact) result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodNormalTies");
+    if (test.exact) {
+        result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+        StateMethod(result, "ExactSig2Tailed", "MethodExactMannWhitney");
+    }
+    DescribeGroups(result, groups, {test.meanRankFirst, test.meanRankSecond});
     const stats::EffectSize r = stats::RankBiserialTwoGroups(test.u, Count(groups.values[0].size()),
                                                              Count(groups.values[1].size()), split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
@@ -252,6 +265,12 @@ TestResult WaldWolfowitz(const TestRequest& request, const SplitData& split) {
     const size_t m = groups.values[0].size(), n = groups.values[1].size();
     result.statistics.push_back(RunsGroup("MinimumPossible", range.fewest, m, n));
     result.statistics.push_back(RunsGroup("MaximumPossible", range.most, m, n));
+    for (const char* group : {"MinimumPossible", "MaximumPossible"}) {
+        StateMethod(result, std::string(group) + "/AsymptoticSig1Tailed",
+                    m + n < 50 ? "MethodNormalLowerContinuity" : "MethodNormalLower");
+        StateMethod(result, std::string(group) + "/ExactSig1Tailed", "MethodExactRuns");
+    }
+    DescribeGroups(result, groups);
     result.tables = GroupDistributions(groups);
     return result;
 }
@@ -267,7 +286,9 @@ TestResult KolmogorovSmirnov(const TestRequest& request, const SplitData& split)
     result.statistics.push_back(Attribute("MostExtremeDifferencesNegative", test.negative));
     result.statistics.push_back(Attribute("TestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodKolmogorov");
     result.statistics.push_back(EffectSizeGroup("D", test.absolute));
+    DescribeGroups(result, groups);
     result.tables = GroupDistributions(groups);
     result.messages.push_back(messages::Note(messages::kKsFirstMinusSecond));
     return result;
@@ -306,6 +327,9 @@ TestResult Moses(const TestRequest& request, const SplitData& split) {
         {Attribute("TestStatistic", test.trimmed.span), Attribute("ExactSig1Tailed", test.trimmed.significance),
          Attribute("OutliersTrimmedFromEachEnd", Count(trim))}));
     if (test.tiesBetweenGroups) result.messages.push_back(messages::Warning(messages::kSpanTies));
+    StateMethod(result, "ObservedControlGroup/ExactSig1Tailed", "MethodExactMoses");
+    StateMethod(result, "TrimmedControlGroup/ExactSig1Tailed", "MethodExactMoses");
+    DescribeGroups(result, groups);
     // The control group first, then the experimental group.
     result.tables.push_back(BoxPlot(request, groups, {control, 1 - control}, {}));
     return result;
@@ -334,6 +358,7 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
                                                         Attribute("Upper", shift.upper)})};
     result.messages.push_back(
         messages::Note(exact ? messages::kShiftExactInterval : messages::kShiftAsymptoticInterval));
+    DescribeGroups(result, groups);
     return result;
 }
 
@@ -432,7 +457,9 @@ TestResult KruskalWallis(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
     result.statistics.push_back(EffectSizeGroup("EpsilonSquared", stats::EpsilonSquared(test.h, Count(total))));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquareTies");
     const std::vector<double> meanRanks = MeanRanks(groups, ranks);
+    DescribeGroups(result, groups, meanRanks);
     result.tables.push_back(BoxPlot(request, groups, AllGroups(groups), MeanRankOf(meanRanks)));
     if (!MakesComparisons(request.compare, test.significance, split.data.alpha, groups.values.size(), result.messages)) return result;
 
@@ -475,10 +502,15 @@ TestResult Jonckheere(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardError", test.standardDeviation));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.twoSided));
-    if (test.exact) result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactTwoSided));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodNormalTies");
+    if (test.exact) {
+        result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactTwoSided));
+        StateMethod(result, "ExactSig2Tailed", "MethodExactJonckheere");
+    }
     result.messages.push_back(messages::Note(request.descending ? messages::kJonckheereDescending
                                                                 : messages::kJonckheereAscending));
     const std::vector<double> meanRanks = MeanRanks(groups, stats::RankGroups(pooled));
+    DescribeGroups(result, groups, meanRanks);
     result.tables.push_back(BoxPlot(request, groups, order, MeanRankOf(meanRanks)));
     const double significance = test.exact ? test.exactTwoSided : test.twoSided;
     if (!MakesComparisons(request.compare, significance, split.data.alpha, groups.values.size(), result.messages)) return result;
@@ -526,6 +558,7 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", chi.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", chi.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", chi.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquare");
     double deciding = chi.significance;
     bool exact = false;
     if (groups.values.size() == 2) {
@@ -534,14 +567,17 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
             "YatesContinuityCorrection",
             {Attribute("TestStatistic", yates.statistic), Attribute("DegreeOfFreedom", yates.df),
              Attribute("AsymptoticSig2Tailed", yates.significance)}));
+        StateMethod(result, "YatesContinuityCorrection/AsymptoticSig2Tailed", "MethodYates");
         deciding = yates.significance;
         if (total <= stats::kFisherExactLimit) {
             deciding = stats::FisherExact(counts.above[0], counts.above[1], counts.atOrBelow[0],
                                           counts.atOrBelow[1]);
             result.statistics.push_back(Attribute("FisherExactSig", deciding));
+            StateMethod(result, "FisherExactSig", "MethodFisher");
             exact = true;
         }
     }
+    DescribeGroups(result, groups);
     // Cramer's V of the 2 x k table of counts about the median.
     const stats::EffectSize v = stats::CramersV(chi.statistic, chi.df, Count(total), 2, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("CramersV", v.estimate, v.lower, v.upper));

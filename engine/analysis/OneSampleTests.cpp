@@ -48,6 +48,7 @@ TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", chi.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", chi.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", chi.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquare");
     const stats::EffectSize w = stats::CohensW(chi.statistic, chi.df, n, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("CohensW", w.estimate, w.lower, w.upper));
 
@@ -88,10 +89,18 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
     if (request.cut == CutKind::Value) {
         const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
         size_t valid = 0, first = 0;  // whole counts: the loop runs on integers
-        split.ForEachValid(field, [&](uint32_t row) {
-            ++valid;
-            first += numbers[row] <= request.cutValue;
-        });
+        if (split.AllRows()) {
+            // One pass over the column without branches (NaN fails both tests).
+            for (double v : numbers) {
+                valid += v == v;
+                first += v <= request.cutValue;
+            }
+        } else {
+            split.ForEachValid(field, [&](uint32_t row) {
+                ++valid;
+                first += numbers[row] <= request.cutValue;
+            });
+        }
         two.n = Count(valid);
         two.first = Count(first);
         two.conditionKey = "ACutPointIsSpecified";
@@ -136,6 +145,7 @@ TestResult Binomial(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute(
         "ExactSig2Tailed", stats::BinomialTwoSided(static_cast<int64_t>(two.first),
                                                    static_cast<int64_t>(two.n), p)));
+    StateMethod(result, "ExactSig2Tailed", "MethodExactBinomial");
     const stats::Interval rate = stats::ClopperPearsonInterval(two.first, two.n, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("ObservedProportion", two.first / two.n, rate.lower, rate.upper));
     result.tables.push_back(StructuredTable(
@@ -176,12 +186,16 @@ TestResult SuccessRate(const TestRequest& request, const SplitData& split) {
 
 TestResult Runs(const TestRequest& request, const SplitData& split) {
     const size_t field = request.fields[0];
-    std::vector<bool> atOrAbove;
     TestResult result;
+    stats::RunsResult runs;
+    size_t n = 0;
     if (request.cut == CutKind::None) {
         // A field of two values: runs of the first value against the second.
         const Categories& categories = split.data.CategoriesOf(field);
-        split.ForEachValid(field, [&](uint32_t row) { atOrAbove.push_back(categories.IndexOfRow(row) != 0); });
+        std::vector<bool> second;
+        split.ForEachValid(field, [&](uint32_t row) { second.push_back(categories.IndexOfRow(row) != 0); });
+        n = second.size();
+        runs = stats::RunsTest(second);
         result = NewResult("ORuns", kFamily, "ABinaryTestVariableIsSpecified_O_Runs_3",
                            {FieldParameter(field), {0}, {1}});
     } else {
@@ -189,20 +203,20 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
         double cut = request.cutValue;
         if (request.cut == CutKind::Median) cut = stats::Median(values);
         if (request.cut == CutKind::Mean) cut = stats::Mean(values);
-        atOrAbove.resize(values.size());
-        for (size_t i = 0; i < values.size(); ++i) atOrAbove[i] = values[i] >= cut;
+        n = values.size();
+        runs = stats::RunsAboutCut(values, cut);
+        result.descriptives.push_back(SampleDescription(Count(field), values));
         result = NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
     }
-    const size_t n = atOrAbove.size();
     result.statistics.push_back(Attribute("TotalN", Count(n)));
     if (n < 2) return Unable(result, messages::kTooFewCases, {{2}, {Count(n)}});
-    const stats::RunsResult runs = stats::RunsTest(atOrAbove);
     if (runs.below == 0 || runs.above == 0) return Unable(result, messages::kOneSideOfCut);
 
     result.statistics.push_back(Attribute("TestStatistic", runs.runs));
     result.statistics.push_back(Attribute("StandardError", runs.standardDeviation));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", runs.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", runs.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", n < 50 ? "MethodNormalContinuity" : "MethodNormal");
     result.tables.push_back(StructuredTable(
         "RunsParameters", {Attribute("Mean", runs.mean), Attribute("StdDev", runs.standardDeviation),
                            Attribute("ObservedRunNumber", runs.runs)}));
@@ -230,7 +244,12 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.asymptotic));
-    if (test.exact) result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodNormalTies");
+    if (test.exact) {
+        result.statistics.push_back(Attribute("ExactSig2Tailed", test.exactSignificance));
+        StateMethod(result, "ExactSig2Tailed", "MethodExactSignedRank");
+    }
+    result.descriptives.push_back(SampleDescription(Count(field), values));
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
@@ -310,11 +329,14 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
         const double p = stats::LillieforsSignificance(d.absolute, n, lowerBound);
         result.statistics.push_back(lowerBound ? TextAttribute("AsymptoticSig2Tailed", ">" + NumberText(p))
                                                : Attribute("AsymptoticSig2Tailed", p));
+        StateMethod(result, "AsymptoticSig2Tailed", "MethodLilliefors");
     } else {
         result.statistics.push_back(Attribute(
             "AsymptoticSig2Tailed", stats::KolmogorovSf(std::sqrt(Count(n)) * d.absolute)));
+        StateMethod(result, "AsymptoticSig2Tailed", estimated ? "MethodKolmogorovEstimated" : "MethodKolmogorov");
         if (estimated) result.messages.push_back(messages::Warning(messages::kEstimatedParameters));
     }
+    result.descriptives.push_back(SampleDescription(Count(field), values));
     result.statistics.push_back(EffectSizeGroup("D", d.absolute));
     return result;
 }

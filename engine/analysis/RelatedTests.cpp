@@ -80,9 +80,13 @@ DocNode DifferenceTable(const std::vector<double>& differences, size_t negative,
 
 // The asymptotic significance and, where the exact rule applies, the exact
 // one after it: the report shows the last and notes that it is exact.
-void AddSignificances(TestResult& result, double asymptotic, bool exact, double exactSignificance) {
+void AddSignificances(TestResult& result, double asymptotic, bool exact, double exactSignificance,
+                      const char* asymptoticMethod, const char* exactMethod) {
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", asymptotic));
-    if (exact) result.statistics.push_back(Attribute("ExactSig2Tailed", exactSignificance));
+    StateMethod(result, "AsymptoticSig2Tailed", asymptoticMethod);
+    if (!exact) return;
+    result.statistics.push_back(Attribute("ExactSig2Tailed", exactSignificance));
+    StateMethod(result, "ExactSig2Tailed", exactMethod);
 }
 
 // ---------------------------------------------------------------------------
@@ -100,7 +104,9 @@ TestResult Sign(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", Count(test.positive)));
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
-    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
+    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance, "MethodNormalContinuity",
+                     "MethodExactSigns");
+    DescribeFields(result, split, request.fields, rows);
     result.tables.push_back(DifferenceTable(differences, test.negative, test.ties, test.positive));
     result.messages.push_back(Note(messages::kSignCountsPositive));
     return result;
@@ -119,7 +125,9 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", test.wPlus));
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
-    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
+    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance, "MethodNormalTies",
+                     "MethodExactSignedRank");
+    DescribeFields(result, split, request.fields, rows);
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
@@ -155,6 +163,7 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
         StructuredTable("Asymptotic", {Attribute("Lower", estimate.lower), Attribute("Upper", estimate.upper)}));
     result.messages.push_back(
         Note(estimate.exact ? messages::kPairedExactInterval : messages::kPairedAsymptoticInterval));
+    DescribeFields(result, split, request.fields, rows);
     return result;
 }
 
@@ -231,7 +240,8 @@ TestResult McNemar(const TestRequest& request, const SplitData& split) {
     const stats::McNemarResult test = stats::McNemar(b, c);
     result.statistics.push_back(Attribute("TestStatistic", test.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", 1));
-    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance);
+    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance, "MethodChiSquareContinuity",
+                     "MethodExactDiscordant");
     const stats::EffectSize odds = stats::DiscordantOddsRatio(b, c, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("OddsRatio", odds.estimate, odds.lower, odds.upper));
 
@@ -305,6 +315,7 @@ TestResult MarginalHomogeneity(const TestRequest& request, const SplitData& spli
     result.statistics.push_back(Attribute("StandardError", test.standardDeviation));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodNormal");
     // Rows and columns by their position among the common categories (the
     // values themselves may hold blanks).
     result.tables.push_back(StructuredTable(
@@ -388,6 +399,7 @@ TestResult Cochran(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", test.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquareApproximation");
     std::vector<std::string> names;
     std::vector<std::vector<double>> counts;
     for (size_t j = 0; j < k; ++j) {
@@ -443,8 +455,10 @@ TestResult FriedmanOrKendall(const TestRequest& request, const SplitData& split,
     result.statistics.push_back(Attribute("TestStatistic", test.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
+    StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquareTies");
     result.statistics.push_back(EffectSizeGroup("KendallsW", test.kendallsW));
     for (size_t j = 0; j < k; ++j) result.tables.push_back(RankTable(j, request.fields[j], ranks, test.meanRanks[j]));
+    DescribeFields(result, split, request.fields, rows, test.meanRanks);
     // Pairs: the difference of the mean ranks.
     AddComparisons(result, request, split, test.significance, Samples(request.fields, test.meanRanks), "MeanRank", 1.0,
                    stats::FriedmanPairStandardError(test), [&](const std::vector<size_t>& columns) {

@@ -49,6 +49,22 @@ DocNode EffectSizeGroup(const char* measure, double estimate, double lower, doub
     return StructuredTable("EffectSize", std::move(values));
 }
 
+DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank) {
+    const stats::Hinges hinges = stats::TukeyHinges(values);
+    std::vector<DocNode> entries = {Attribute("Sample", sample), Attribute("N", static_cast<double>(values.size())),
+                                    Attribute("Median", hinges.median), Attribute("LowerQuartile", hinges.lower),
+                                    Attribute("UpperQuartile", hinges.upper)};
+    if (!std::isnan(meanRank)) entries.push_back(Attribute("MeanRank", meanRank));
+    return StructuredTable("Sample", std::move(entries));
+}
+
+void DescribeFields(TestResult& result, const SplitData& split, const std::vector<size_t>& fields,
+                    const std::vector<uint32_t>& rows, const std::vector<double>& meanRanks) {
+    for (size_t i = 0; i < fields.size(); ++i)
+        result.descriptives.push_back(SampleDescription(static_cast<double>(fields[i]), split.Numbers(fields[i], rows),
+                                                        i < meanRanks.size() ? meanRanks[i] : kNoNumber));
+}
+
 DocNode HistogramTable(const std::vector<double>& values) { return HistogramTable(values, values); }
 
 DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom) {

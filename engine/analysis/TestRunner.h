@@ -40,6 +40,22 @@ DocNode OrdinalAsContinuous(const std::vector<size_t>& columns);
 // interval at the document's confidence level, where there is one).
 DocNode EffectSizeGroup(const char* measure, double estimate, double lower = kNoNumber, double upper = kNoNumber);
 
+// Says how a significance was found: statistic is its name, or "Group/Name"
+// for one in a named group of the statistics; method a catalogue key.
+inline void StateMethod(TestResult& result, std::string statistic, const char* method) {
+    result.methods.emplace_back(std::move(statistic), method);
+}
+
+// Each field's row of the descriptives table over rows (the cases a test of
+// several fields used), with the fields' mean ranks where the test ranks.
+void DescribeFields(TestResult& result, const SplitData& split, const std::vector<size_t>& fields,
+                    const std::vector<uint32_t>& rows, const std::vector<double>& meanRanks = {});
+
+// One sample's row of the descriptives table: its sample number (field index
+// or grouping category), N, median and Tukey's hinges as quartiles, and its
+// mean rank where the test ranks (NaN: none).
+DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank = kNoNumber);
+
 // A distribution table of values ("Interval": counts and bin middles).
 DocNode HistogramTable(const std::vector<double>& values);
 // The same on the bins laid over binsFrom, so that several groups share them.

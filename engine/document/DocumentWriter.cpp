@@ -100,6 +100,12 @@ void WriteTest(pugi::xml_node parent, const TestResult& test, double sigLevel) {
         for (const TestMessage& message : test.messages) messages.push_back(MessageTable(message));
         WriteNode(algorithm, StructuredTable("WarningMessages", std::move(messages)));
     }
+    if (!test.descriptives.empty()) WriteNode(algorithm, StructuredTable("Descriptives", test.descriptives));
+    if (!test.methods.empty()) {
+        std::vector<DocNode> methods;
+        for (const auto& [statistic, method] : test.methods) methods.push_back(TextAttribute(statistic, method));
+        WriteNode(algorithm, StructuredTable("Methods", std::move(methods)));
+    }
     if (!test.valuesNotInCategories.empty()) {
         std::vector<DocNode> values;
         for (const std::string& value : test.valuesNotInCategories)

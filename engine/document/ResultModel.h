@@ -51,6 +51,12 @@ struct TestResult {
     std::vector<DocNode> tables;                  // the test's own tables
     std::vector<TestMessage> messages;
     std::vector<std::string> valuesNotInCategories;
+    // What the report's descriptives table shows: one structured table per
+    // sample (its number, N, median, quartiles, mean rank where the test ranks).
+    std::vector<DocNode> descriptives;
+    // How each significance was found: statistic name, a catalogue key that
+    // says it in words ("MethodNormalTies", ...).
+    std::vector<std::pair<std::string, std::string>> methods;
     bool decides = true;  // whether the test rejects or retains a hypothesis
 };
 

@@ -8,6 +8,10 @@
 
 namespace npar::engine::stats {
 
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}  // namespace
+
 double Mean(const std::vector<double>& values) {
     if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
     // Two passes: the mean, then the mean of the residuals, which corrects
@@ -94,20 +98,39 @@ void SelectPositions(std::vector<double>& values, size_t begin, size_t end, cons
                      const size_t* last) {
     if (first >= last) return;
     const size_t* middle = first + (last - first) / 2;
-    Select(values, begin, end, *middle);
-    SelectPositions(values, begin, *middle, first, middle);
-    SelectPositions(values, *middle + 1, end, middle + 1, last);
+    const size_t at = *middle;
+    Select(values, begin, end, at);
+    // A wanted position right next to the one just placed is the largest of
+    // the part below it (or the smallest above): a scan, not a selection.
+    const size_t* leftLast = middle;
+    size_t leftEnd = at;
+    if (leftLast > first && *(leftLast - 1) + 1 == at && at > begin) {
+        const auto largest = std::max_element(values.begin() + static_cast<std::ptrdiff_t>(begin),
+                                              values.begin() + static_cast<std::ptrdiff_t>(at));
+        std::iter_swap(largest, values.begin() + static_cast<std::ptrdiff_t>(at - 1));
+        --leftLast;
+        leftEnd = at - 1;
+    }
+    const size_t* rightFirst = middle + 1;
+    size_t rightBegin = at + 1;
+    if (rightFirst < last && *rightFirst == at + 1 && at + 1 < end) {
+        const auto smallest = std::min_element(values.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                                               values.begin() + static_cast<std::ptrdiff_t>(end));
+        std::iter_swap(smallest, values.begin() + static_cast<std::ptrdiff_t>(at + 1));
+        ++rightFirst;
+        rightBegin = at + 2;
+    }
+    SelectPositions(values, begin, leftEnd, first, leftLast);
+    SelectPositions(values, rightBegin, end, rightFirst, last);
 }
 
 }  // namespace
 
-BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
-    BoxValues box;
+Hinges TukeyHinges(const std::vector<double>& values) {
+    Hinges hinges;
     const size_t n = values.size();
-    if (n == 0) return box;
-    // Tukey's hinges: the medians of the lower and upper halves, the middle
-    // value counted in both when n is odd (R's fivenum). The few order
-    // statistics they need are selected, not sorted for.
+    if (n == 0) return {kNaN, kNaN, kNaN};
+    // The few order statistics they need are selected, not sorted for.
     const double depth = std::floor((static_cast<double>(n) + 3.0) / 2.0) / 2.0;
     const auto low = static_cast<size_t>(std::floor(depth)) - 1;
     const auto high = static_cast<size_t>(std::ceil(depth)) - 1;
@@ -117,9 +140,20 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
     std::vector<double> ordered = values;
     SelectPositions(ordered, 0, ordered.size(), positions.data(), positions.data() + positions.size());
     const auto at = [&](size_t i) { return ordered[i]; };
-    box.lowerHinge = (at(low) + at(high)) / 2.0;
-    box.upperHinge = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
-    box.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;
+    hinges.lower = (at(low) + at(high)) / 2.0;
+    hinges.upper = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
+    hinges.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;
+    return hinges;
+}
+
+BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
+    BoxValues box;
+    const size_t n = values.size();
+    if (n == 0) return box;
+    const Hinges hinges = TukeyHinges(values);
+    box.lowerHinge = hinges.lower;
+    box.median = hinges.median;
+    box.upperHinge = hinges.upper;
     const double spread = box.upperHinge - box.lowerHinge;
     const double lowFence = box.lowerHinge - 1.5 * spread;
     const double highFence = box.upperHinge + 1.5 * spread;
@@ -158,6 +192,27 @@ double NiceWidth(double raw) {
 
 }  // namespace
 
+namespace {
+
+// The distance between the quartiles, each the linearly interpolated order
+// statistic at 1 + (n - 1) p (R's default quantile, type 7).
+double InterquartileRange(const std::vector<double>& values) {
+    std::vector<double> copy = values;
+    const auto quantile = [&](double p) {
+        const double h = (static_cast<double>(copy.size()) - 1) * p;
+        const auto low = static_cast<size_t>(std::floor(h));
+        Select(copy, 0, copy.size(), low);
+        const double below = copy[low];
+        if (low + 1 >= copy.size()) return below;
+        const double above = *std::min_element(copy.begin() + static_cast<std::ptrdiff_t>(low) + 1, copy.end());
+        return below + (h - static_cast<double>(low)) * (above - below);
+    };
+    const double first = quantile(0.25);
+    return quantile(0.75) - first;
+}
+
+}  // namespace
+
 BinLayout LayOutBins(const std::vector<double>& values) {
     BinLayout layout;
     if (values.empty()) return layout;
@@ -170,8 +225,12 @@ BinLayout LayOutBins(const std::vector<double>& values) {
         layout.width = 1;
         layout.origin = minimum - 0.5;
     } else {
-        const double sturges = std::ceil(std::log2(static_cast<double>(values.size())) + 1.0);
-        const double bins = std::clamp(sturges, 5.0, 30.0);
+        // Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5
+        // and 50 of them; Sturges' number where the quartiles coincide.
+        const double n = static_cast<double>(values.size());
+        const double iqr = InterquartileRange(values);
+        double bins = iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
+        bins = std::clamp(std::ceil(bins), 5.0, 50.0);
         layout.width = NiceWidth((maximum - minimum) / bins);
         layout.origin = std::floor(minimum / layout.width) * layout.width;
         if (whole && layout.width < 1) layout.width = 1;

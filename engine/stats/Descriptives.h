@@ -19,6 +19,14 @@ double Median(std::vector<double> values);
 void Select(std::vector<double>& values, size_t begin, size_t end, size_t k);
 double MedianOfSorted(const std::vector<double>& sorted);
 
+// A sample's median and Tukey's hinges (the medians of its lower and upper
+// halves, the middle value counted in both when n is odd; R's fivenum), the
+// quartiles the box plots draw.
+struct Hinges {
+    double lower = 0, median = 0, upper = 0;
+};
+Hinges TukeyHinges(const std::vector<double>& values);
+
 // The box of a box plot as R's boxplot.stats draws it: Tukey's hinges
 // (fivenum), whiskers at the most extreme values within 1.5 hinge spreads,
 // and the values beyond them with their case numbers.
@@ -32,8 +40,8 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
 
 // Bins of equal width over values: the bin middles and counts, empty inner
 // bins kept. Whole numbers over a short range get one bin per number; other
-// data about Sturges' number of bins, with a width of 1, 2, 2.5 or 5 times a
-// power of ten.
+// data bins of the Freedman-Diaconis width, rounded to 1, 2, 2.5 or 5 times a
+// power of ten, between 5 and 50 of them.
 struct Histogram {
     std::vector<double> middles;
     std::vector<double> counts;

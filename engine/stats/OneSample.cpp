@@ -90,6 +90,18 @@ RunsResult RunsTest(const std::vector<bool>& atOrAbove) {
     return RunsStatistics(runs, atOrAbove.size() - above, above, atOrAbove.size() < 50);
 }
 
+RunsResult RunsAboutCut(const std::vector<double>& values, double cut) {
+    size_t above = 0;
+    size_t changes = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const bool up = values[i] >= cut;
+        above += up;
+        changes += i > 0 && up != (values[i - 1] >= cut);
+    }
+    const double runs = values.empty() ? 0 : static_cast<double>(changes) + 1;
+    return RunsStatistics(runs, values.size() - above, above, values.size() < 50);
+}
+
 KsDifferences KsContinuous(const std::vector<double>& sorted,
                            const std::function<double(double)>& cdf) {
     KsDifferences result;

@@ -43,6 +43,8 @@ struct RunsResult {
     double runs = 0, mean = 0, standardDeviation = 0, z = 0, significance = 0;
 };
 RunsResult RunsTest(const std::vector<bool>& atOrAbove);
+// The same for values in order about a cut point, without a list of sides.
+RunsResult RunsAboutCut(const std::vector<double>& values, double cut);
 // The mean, standard deviation and z of a number of runs of n1 and n2 cases.
 RunsResult RunsStatistics(double runs, size_t n1, size_t n2, bool continuityCorrection);
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <random>
 
+#include "EngineFixture.h"
+#include "engine/CsvReader.h"
 #include "stats/Descriptives.h"
 
 TEST(Selection, FindsTheKthValueAsSortingDoes) {
@@ -28,5 +30,33 @@ TEST(Selection, FindsTheKthValueAsSortingDoes) {
             const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
             EXPECT_EQ(npar::engine::stats::Median(values), median) << n;
         }
+    }
+}
+
+TEST(Selection, BoxValuesAreRsBoxplotStats) {
+    // R: boxplot.stats(x) on the data sets columns (tests/engine/data),
+    // with which(x %in% out) for the outliers' case numbers.
+    const auto column = [](const std::string& file, const std::string& name) {
+        const npar::engine::DataTable table = npar::engine::ReadCsv(enginetest::DataFile(file));
+        return table.At(static_cast<size_t>(table.Find(name))).numbers;
+    };
+    const auto cases = [](size_t n) {
+        std::vector<double> numbers(n);
+        for (size_t i = 0; i < n; ++i) numbers[i] = static_cast<double>(i + 1);
+        return numbers;
+    };
+    const struct {
+        std::vector<double> values;
+        std::vector<double> box, outliers, outlierCases;
+    } sets[] = {
+        {column("precip.csv", "precip"), {11.5, 29.1, 36.6, 42.8, 59.8}, {7, 7.2, 7.8, 7.8, 67}, {3, 36, 39, 59, 1}},
+        {column("morley.csv", "Speed"), {720, 805, 850, 895, 1000}, {620, 650, 1070}, {47, 14, 4}},
+    };
+    for (const auto& set : sets) {
+        const npar::engine::stats::BoxValues box = npar::engine::stats::Box(set.values, cases(set.values.size()));
+        EXPECT_EQ((std::vector<double>{box.lowerWhisker, box.lowerHinge, box.median, box.upperHinge, box.upperWhisker}),
+                  set.box);
+        EXPECT_EQ(box.outliers, set.outliers);  // ascending
+        EXPECT_EQ(box.outlierCases, set.outlierCases);
     }
 }

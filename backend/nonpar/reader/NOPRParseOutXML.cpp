@@ -308,6 +308,8 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) 
         else if (name == "WarningMessages") ok = ReadMessages(table, record->fMessages);
         else if (name == "StatisticsResult") ok = ReadStatistics(table, record->fStatistics);
         else if (name == "ValsNotInTheCategoreis") ok = ReadValueList(table, record->fValsNotInCategories);
+        else if (name == "Descriptives") ok = ReadDescriptives(table, record->fDescriptives);
+        else if (name == "Methods") ok = ReadMethods(table, record->fMethods);
         else ok = ReadTestTable(table, record);
         if (!ok) return FailIn(label + ", StructuredTable " + (named ? Quoted(name) : std::to_string(index)) + ": ");
     }
@@ -537,6 +539,28 @@ bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::
     SDOMXMLWrapper* attribute = nullptr;
     while (attributes->Next(&attribute)) values.push_back(AttributeText(attribute, "value"));
     return true;
+}
+
+bool NOPRParseOutXML::ReadDescriptives(SDOMXMLWrapper* element, std::vector<StatisticGroup>& samples) {
+    if (!NOPR_CHECK(element, kUnit)) return false;
+    StructuredTable table;
+    const bool result = ReadStructuredTable(element, table);
+    for (const StructuredTable& nested : table.fStrucTables) {
+        StatisticGroup sample;
+        sample.fName = nested.fName;
+        for (const AttributeEntry& attribute : nested.fAttributes)
+            sample.fValues.push_back({attribute.fName, String2Double(attribute.fValue)});
+        samples.push_back(std::move(sample));
+    }
+    return result;
+}
+
+bool NOPRParseOutXML::ReadMethods(SDOMXMLWrapper* element, std::vector<AttributeEntry>& methods) {
+    if (!NOPR_CHECK(element, kUnit)) return false;
+    StructuredTable table;
+    const bool result = ReadStructuredTable(element, table);
+    methods = table.fAttributes;
+    return result;
 }
 
 // ---------------------------------------------------------------------------

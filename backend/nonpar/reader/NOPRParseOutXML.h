@@ -59,6 +59,10 @@ private:
     bool ReadMessages(SDOMXMLWrapper* messageEle, std::vector<MessageInfo>& messages);
     bool ReadStatistics(SDOMXMLWrapper* statsResultEle, std::vector<StatisticGroup>& statistics);
     bool ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::string>& values);
+    // The samples' descriptive statistics: one group per nested table.
+    bool ReadDescriptives(SDOMXMLWrapper* element, std::vector<StatisticGroup>& samples);
+    // How each significance was found: the table's attributes as they stand.
+    bool ReadMethods(SDOMXMLWrapper* element, std::vector<AttributeEntry>& methods);
 
     // Test-specific tables.
     bool ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table);

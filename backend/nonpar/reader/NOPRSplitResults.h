@@ -223,6 +223,12 @@ public:
     std::vector<MessageInfo> fMessages;
     std::vector<StatisticGroup> fStatistics;
     std::vector<std::string> fValsNotInCategories;
+    // The samples' descriptive statistics ("Descriptives": one group a
+    // sample, its values N, Median, ... by name) and how each significance
+    // was found ("Methods": statistic name, catalogue key), where the
+    // document gives them.
+    std::vector<StatisticGroup> fDescriptives;
+    std::vector<AttributeEntry> fMethods;
 };
 
 class HTOChiSquare : public BaseHypothesisTest {

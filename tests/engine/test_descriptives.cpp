@@ -1,0 +1,70 @@
+// What the report's descriptives table and significance notes are made
+// from: each sample's N, median, Tukey's hinges and mean rank, and the method
+// behind each significance.
+#include <gtest/gtest.h>
+
+#include "EngineFixture.h"
+
+using enginetest::DataFile;
+using enginetest::EngineRun;
+
+namespace {
+
+// The values of one sample of a test's "Descriptives" table.
+std::map<std::string, double> Sample(const EngineRun& run, size_t test, size_t sample) {
+    std::map<std::string, double> values;
+    size_t i = 0;
+    for (pugi::xml_node table : run.Algorithm(test).children("StructuredTable")) {
+        if (std::string(table.attribute("name").as_string()) != "Descriptives") continue;
+        for (pugi::xml_node nested : table.children("StructuredTable")) {
+            if (i++ != sample) continue;
+            for (pugi::xml_node attribute : nested.children("Attribute"))
+                values[attribute.attribute("name").as_string()] = attribute.attribute("value").as_double();
+        }
+    }
+    return values;
+}
+
+std::map<std::string, std::string> Methods(const EngineRun& run, size_t test) {
+    std::map<std::string, std::string> methods;
+    for (pugi::xml_node table : run.Algorithm(test).children("StructuredTable")) {
+        if (std::string(table.attribute("name").as_string()) != "Methods") continue;
+        for (pugi::xml_node attribute : table.children("Attribute"))
+            methods[attribute.attribute("name").as_string()] = attribute.attribute("value").as_string();
+    }
+    return methods;
+}
+
+}  // namespace
+
+TEST(Descriptives, GroupsWithHingesAndMeanRanks) {
+    const EngineRun run(DataFile("PlantGrowth.csv"), {"kruskal-wallis weight by group compare=none"});
+    // R: tapply(weight, group, fivenum) and tapply(rank(weight), group, mean)
+    const std::map<std::string, double> ctrl = Sample(run, 0, 0);
+    EXPECT_EQ(ctrl.at("Sample"), 0);  // the first category of group
+    EXPECT_EQ(ctrl.at("N"), 10);
+    EXPECT_DOUBLE_EQ(ctrl.at("LowerQuartile"), 4.53);
+    EXPECT_DOUBLE_EQ(ctrl.at("Median"), 5.155);
+    EXPECT_DOUBLE_EQ(ctrl.at("UpperQuartile"), 5.33);
+    EXPECT_DOUBLE_EQ(ctrl.at("MeanRank"), 14.75);
+    const std::map<std::string, double> trt2 = Sample(run, 0, 2);
+    EXPECT_DOUBLE_EQ(trt2.at("Median"), 5.435);
+    EXPECT_DOUBLE_EQ(trt2.at("MeanRank"), 21.4);
+    EXPECT_EQ(Methods(run, 0).at("AsymptoticSig2Tailed"), "MethodChiSquareTies");
+}
+
+TEST(Descriptives, FieldsOfAPairAndTheMethodOfEachSignificance) {
+    const EngineRun run(DataFile("depression.csv"), {"wilcoxon x y", "sign x y"});
+    // R: fivenum(x), fivenum(y); no mean rank for a test of differences
+    const std::map<std::string, double> x = Sample(run, 0, 0);
+    EXPECT_EQ(x.at("Sample"), 0);
+    EXPECT_DOUBLE_EQ(x.at("Median"), 1.68);
+    EXPECT_DOUBLE_EQ(x.at("LowerQuartile"), 1.55);
+    EXPECT_EQ(x.count("MeanRank"), 0u);
+    EXPECT_DOUBLE_EQ(Sample(run, 0, 1).at("UpperQuartile"), 1.29);
+    // 9 untied differences: the exact significance is written and says so.
+    EXPECT_EQ(Methods(run, 0), (std::map<std::string, std::string>{{"AsymptoticSig2Tailed", "MethodNormalTies"},
+                                                                   {"ExactSig2Tailed", "MethodExactSignedRank"}}));
+    EXPECT_EQ(Methods(run, 1).at("AsymptoticSig2Tailed"), "MethodNormalContinuity");
+    EXPECT_EQ(Methods(run, 1).at("ExactSig2Tailed"), "MethodExactSigns");
+}
