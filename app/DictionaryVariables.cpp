@@ -77,14 +77,12 @@ std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string>& d
     for (const std::string& text : documentTexts) {
         // Parsed as the host's DOM parses result documents.
         pugi::xml_document document;
-        const pugi::xml_parse_result result = document.load_buffer(
-            text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+        const pugi::xml_parse_result result =
+            document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
         if (result.status != pugi::status_ok) continue;
         // The first element of each name at each step, as the reader finds it.
-        const pugi::xml_node dictionary = document.document_element()
-                                              .child("Extension")
-                                              .child("NPAROutput")
-                                              .child("DataDictionary");
+        const pugi::xml_node dictionary =
+            document.document_element().child("Extension").child("NPAROutput").child("DataDictionary");
         for (pugi::xml_node field = dictionary.child("DataField"); field;
              field = field.next_sibling("DataField")) {
             if (*field.attribute("name").value()) MergeField(field, variables, byName);

@@ -1,12 +1,12 @@
 // The report file, written through a temporary file and a rename.
 #include "OutputFile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace report {

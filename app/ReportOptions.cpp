@@ -76,9 +76,12 @@ bool TakesValue(const std::string& name) {
 // The engine's options make sense only when tests are run on data.
 bool CheckTestOptions(const ReportOptions& options, std::string& error) {
     const std::pair<const char*, bool> engineOnly[] = {
-        {"--split-by", !options.splitBy.empty()},       {"--dictionary", !options.dictionaryPath.empty()},
-        {"--alpha", !options.alpha.empty()},            {"--confidence", !options.confidence.empty()},
-        {"--missing", !options.missing.empty()},        {"--delimiter", !options.delimiter.empty()},
+        {"--split-by", !options.splitBy.empty()},
+        {"--dictionary", !options.dictionaryPath.empty()},
+        {"--alpha", !options.alpha.empty()},
+        {"--confidence", !options.confidence.empty()},
+        {"--missing", !options.missing.empty()},
+        {"--delimiter", !options.delimiter.empty()},
         {"--save-documents", !options.saveDocuments.empty()},
     };
     if (!options.RunsTests()) {
@@ -99,9 +102,9 @@ bool CheckTestOptions(const ReportOptions& options, std::string& error) {
         return false;
     }
     if (!options.tests.empty() && options.documents.size() != 1) {
-        error = options.documents.empty() ? "--test needs the data file (DATA.csv) to run on"
-                                          : "give one data file with --test, not " +
-                                                std::to_string(options.documents.size());
+        error = options.documents.empty()
+                    ? "--test needs the data file (DATA.csv) to run on"
+                    : "give one data file with --test, not " + std::to_string(options.documents.size());
         return false;
     }
     if (!options.analysisPath.empty() && !options.documents.empty()) {
@@ -128,9 +131,12 @@ bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOpt
             error = "option " + name + " takes no value";
             return false;
         }
-        if (name == "--no-charts") options.noCharts = true;
-        else if (name == "--list-tests") options.listTests = true;
-        else options.help = true;
+        if (name == "--no-charts")
+            options.noCharts = true;
+        else if (name == "--list-tests")
+            options.listTests = true;
+        else
+            options.help = true;
         return true;
     }
     if (!TakesValue(name)) {
@@ -189,12 +195,11 @@ bool ResolveOutputFormat(const ReportOptions& options, const OutputFormat*& form
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
     const std::string extension =
-        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? ""
-                                                                                : path.substr(dot);
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? "" : path.substr(dot);
     format = FormatOfExtension(extension);
     if (!format) {
-        error = "cannot tell the format of output file " + path + " (use " + FormatExtensions(", ", " or ") +
-                ", or --format)";
+        error = "cannot tell the format of output file " + path + " (use " +
+                FormatExtensions(", ", " or ") + ", or --format)";
         return false;
     }
     return true;
@@ -210,9 +215,11 @@ std::string UsageText() {
            "With no document and no manifest, the bundled example is read.\n"
            "\n"
            "options:\n"
-           "  -o FILE            write to FILE (format from " + FormatExtensions("/", "/") +
+           "  -o FILE            write to FILE (format from " +
+           FormatExtensions("/", "/") +
            "), default standard output\n"
-           "  --format FMT       " + FormatNames(" | ", " | ") +
+           "  --format FMT       " +
+           FormatNames(" | ", " | ") +
            " (default text on a terminal, by extension otherwise)\n"
            "  --no-charts        make no dispatcher or field-information charts (as "
            "DEBUG_MODEL_VIEWER=2)\n"

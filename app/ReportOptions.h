@@ -9,9 +9,9 @@ namespace report {
 struct OutputFormat;
 
 struct ReportOptions {
-    std::vector<std::string> documents;  // one split per document, in order
-    std::string manifest;                // a run manifest instead of documents
-    std::string outputPath;              // empty: standard output
+    std::vector<std::string> documents;    // one split per document, in order
+    std::string manifest;                  // a run manifest instead of documents
+    std::string outputPath;                // empty: standard output
     const OutputFormat* format = nullptr;  // as given by --format (OutputFormats.h); null: not given
     bool noCharts = false;
     std::string pluginPath;    // empty: the module installed beside the program

@@ -1,6 +1,8 @@
 // The run of npar-report.
 #include "ReportRun.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -9,13 +11,11 @@
 #include <memory>
 #include <ostream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "BpOutput.h"
 #include "CFProcCustom.h"
-#include "FacSTDictionary.h"
 #include "DictionaryVariables.h"
+#include "FacSTDictionary.h"
 #include "OutputFile.h"
 #include "OutputFormats.h"
 #include "PluginLoader.h"
@@ -86,12 +86,14 @@ bool MakeFolder(const std::string& folder, std::string& error) {
 }
 
 // A number of the command line, read in full in the C locale.
-bool ReadOptionNumber(const std::string& name, const std::string& text, double& value, std::string& error) {
+bool ReadOptionNumber(const std::string& name, const std::string& text, double& value,
+                      std::string& error) {
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
     value = std::strtod(begin, &end);
-    if (text.empty() || end != begin + text.size() || errno == ERANGE || text.find_first_of("nN") != std::string::npos) {
+    if (text.empty() || end != begin + text.size() || errno == ERANGE ||
+        text.find_first_of("nN") != std::string::npos) {
         error = "option " + name + " needs a number, not \"" + text + "\"";
         return false;
     }
@@ -112,8 +114,10 @@ bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisReques
         !ReadOptionNumber("--confidence", options.confidence, request.confidencePercent, error))
         return false;
     if (!options.missing.empty()) {
-        if (options.missing == "listwise") request.missing = npar::engine::MissingMode::Listwise;
-        else if (options.missing == "test-by-test") request.missing = npar::engine::MissingMode::TestByTest;
+        if (options.missing == "listwise")
+            request.missing = npar::engine::MissingMode::Listwise;
+        else if (options.missing == "test-by-test")
+            request.missing = npar::engine::MissingMode::TestByTest;
         else {
             error = "option --missing takes test-by-test or listwise, not \"" + options.missing + "\"";
             return false;
@@ -121,8 +125,10 @@ bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisReques
     }
     if (!options.delimiter.empty()) {
         const std::string& d = options.delimiter;
-        if (d == "tab" || d == "\t") request.delimiter = '\t';
-        else if (d == "," || d == ";") request.delimiter = d[0];
+        if (d == "tab" || d == "\t")
+            request.delimiter = '\t';
+        else if (d == "," || d == ";")
+            request.delimiter = d[0];
         else {
             error = "option --delimiter takes \",\", \";\" or tab, not \"" + d + "\"";
             return false;
@@ -242,7 +248,8 @@ bool ReportRun::PrepareFromAnalysis() {
         return false;
     }
     TakeManifest(manifest);
-    const std::string source = fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
+    const std::string source =
+        fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
     std::string error;
     for (size_t i = 0; i < manifest.splits.size(); ++i) {
         std::string text = analysis->ComputeDocument(i);
@@ -253,7 +260,8 @@ bool ReportRun::PrepareFromAnalysis() {
         }
         fSplits.push_back({std::move(path), std::move(text), std::move(manifest.splits[i].values)});
     }
-    if (!saveFolder.empty() && !WriteFile(InFolder(saveFolder, "manifest.json"), analysis->ManifestText(), error))
+    if (!saveFolder.empty() &&
+        !WriteFile(InFolder(saveFolder, "manifest.json"), analysis->ManifestText(), error))
         return Refuse(error);
     return true;
 }
@@ -271,7 +279,8 @@ std::unique_ptr<npar::engine::PreparedAnalysis> ReportRun::PrepareEngine() {
         }
         std::string error;
         if (!ApplyTestOptions(fOptions, request, error)) return Refuse(error), nullptr;
-        std::unique_ptr<npar::engine::PreparedAnalysis> analysis = npar::engine::PrepareAnalysis(request);
+        std::unique_ptr<npar::engine::PreparedAnalysis> analysis =
+            npar::engine::PrepareAnalysis(request);
         if (!fOptions.saveDocuments.empty() && !MakeFolder(fOptions.saveDocuments, error))
             return Refuse(error), nullptr;
         return analysis;
@@ -407,13 +416,12 @@ void ReportRun::ReportFailedSplit() {
         return;
     }
     const SplitInput& split = fSplits[failed];
-    AddMessage("split " + std::to_string(failed + 1) + " (" + split.path +
-               "): cannot be read: " + (fReadFailure.empty() ? DiagnoseSplit(split.text) : fReadFailure));
+    AddMessage("split " + std::to_string(failed + 1) + " (" + split.path + "): cannot be read: " +
+               (fReadFailure.empty() ? DiagnoseSplit(split.text) : fReadFailure));
 }
 
 void ReportRun::ReportChecks() {
-    for (const std::string& report : CFTakeCheckReports())
-        AddMessage("warning: " + report);
+    for (const std::string& report : CFTakeCheckReports()) AddMessage("warning: " + report);
 }
 
 // ---------------------------------------------------------------------------

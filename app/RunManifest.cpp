@@ -43,8 +43,8 @@ std::string Place(const char* list, size_t index) {
 
 // Reports every key of object that is not among known (misspelt keys would
 // otherwise be ignored silently).
-void CheckKeys(const Json& object, std::initializer_list<const char*> known,
-               const std::string& place, Faults& faults) {
+void CheckKeys(const Json& object, std::initializer_list<const char*> known, const std::string& place,
+               Faults& faults) {
     for (auto it = object.begin(); it != object.end(); ++it) {
         bool found = false;
         for (const char* key : known) found = found || it.key() == key;
@@ -226,10 +226,9 @@ void ReadSplitVariables(const Json& root, const std::set<std::string>& faultyVar
         }
         const std::string name = entry.get<std::string>();
         if (!FindVariable(manifest, name)) {
-            if (!faultyVariables.count(name))
-                faults.Add(place, "no variable named " + Quoted(name));
-        } else if (std::find(manifest.splitVariables.begin(), manifest.splitVariables.end(),
-                             name) != manifest.splitVariables.end()) {
+            if (!faultyVariables.count(name)) faults.Add(place, "no variable named " + Quoted(name));
+        } else if (std::find(manifest.splitVariables.begin(), manifest.splitVariables.end(), name) !=
+                   manifest.splitVariables.end()) {
             faults.Add(place, Quoted(name) + " is listed twice");
         } else {
             manifest.splitVariables.push_back(name);
@@ -273,8 +272,7 @@ void ReadSplit(const Json& entry, const std::string& place, const std::string& f
     }
     CheckKeys(entry, {"document", "values"}, place, faults);
     ManifestSplit split;
-    if (ReadString(entry, "document", place, true, split.document, faults) &&
-        split.document.empty())
+    if (ReadString(entry, "document", place, true, split.document, faults) && split.document.empty())
         faults.Add(place + ".document", "must not be empty");
     split.document = ResolvePath(folder, split.document);
 
@@ -302,8 +300,7 @@ void ReadSplit(const Json& entry, const std::string& place, const std::string& f
     manifest.splits.push_back(std::move(split));
 }
 
-void ReadSplits(const Json& root, const std::string& folder, RunManifest& manifest,
-                Faults& faults) {
+void ReadSplits(const Json& root, const std::string& folder, RunManifest& manifest, Faults& faults) {
     const auto found = root.find("splits");
     if (found == root.end()) {
         faults.Add("", "lists no split (no \"splits\")");
@@ -337,8 +334,7 @@ std::set<std::string> FaultyVariableNames(const Json& root, const RunManifest& m
 // The message of a JSON parse error without the library's error code.
 std::string ParseErrorText(const std::string& what) {
     const size_t close = what.find("] ");
-    return what.compare(0, 1, "[") == 0 && close != std::string::npos ? what.substr(close + 2)
-                                                                      : what;
+    return what.compare(0, 1, "[") == 0 && close != std::string::npos ? what.substr(close + 2) : what;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -371,16 +367,17 @@ bool ParseRunManifest(const std::string& text, const std::string& name, const st
     ReadSplitVariables(root, FaultyVariableNames(root, manifest), manifest, faults);
     const auto headings = root.find("splitHeadings");
     if (headings != root.end()) {
-        if (headings->is_boolean()) manifest.splitHeadings = headings->get<bool>();
-        else faults.Add("splitHeadings", "must be true or false");
+        if (headings->is_boolean())
+            manifest.splitHeadings = headings->get<bool>();
+        else
+            faults.Add("splitHeadings", "must be true or false");
     }
     ReadSplits(root, folder, manifest, faults);
     errors = std::move(faults.Messages());
     return errors.empty();
 }
 
-bool ReadRunManifest(const std::string& path, RunManifest& manifest,
-                     std::vector<std::string>& errors) {
+bool ReadRunManifest(const std::string& path, RunManifest& manifest, std::vector<std::string>& errors) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         errors = {"cannot open manifest " + path + ": " + std::strerror(errno)};

@@ -35,8 +35,7 @@ struct RunManifest {
 
 // Reads the manifest file at path. Gives false with one message per fault
 // ("manifest PATH: splits[1].values: no value for split variable \"region\"").
-bool ReadRunManifest(const std::string& path, RunManifest& manifest,
-                     std::vector<std::string>& errors);
+bool ReadRunManifest(const std::string& path, RunManifest& manifest, std::vector<std::string>& errors);
 
 // Reads manifest text; name labels the messages, folder resolves the documents.
 bool ParseRunManifest(const std::string& text, const std::string& name, const std::string& folder,

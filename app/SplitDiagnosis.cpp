@@ -17,7 +17,8 @@ std::string DiagnoseSplit(const std::string& documentText) {
     size_t line = 1;
     size_t column = 1;
     // A byte order mark is counted in the offset but is no column.
-    const size_t start = documentText.compare(0, 3, "\xEF\xBB\xBF") == 0 ? std::min<size_t>(3, offset) : 0;
+    const size_t start =
+        documentText.compare(0, 3, "\xEF\xBB\xBF") == 0 ? std::min<size_t>(3, offset) : 0;
     for (size_t i = start; i < offset; ++i) {
         if (documentText[i] == '\n') {
             ++line;
@@ -26,8 +27,8 @@ std::string DiagnoseSplit(const std::string& documentText) {
             ++column;  // columns count characters, not the bytes of one
         }
     }
-    return "XML syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
-           result.description();
+    return "XML syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) +
+           ": " + result.description();
 }
 
 }  // namespace report

@@ -1,7 +1,6 @@
 // The test engine's speed: reading a CSV table, and each test on 10^6 and
-// 10^7 cases (two and twenty groups for the independent-samples tests). scripts/bench-engine.sh runs the same tests in scipy
-// and statsmodels on the same data (written by --write-data) and prints the
-// ratios.
+// 10^7 cases (two and twenty groups for the independent-samples tests). scripts/bench-engine.sh runs the
+// same tests in scipy and statsmodels on the same data (written by --write-data) and prints the ratios.
 //
 //   BM_ReadCsv/1000000          a generated table of 10^6 rows and 20 numeric
 //                               columns; reports bytes_per_second
@@ -73,7 +72,8 @@ BenchData& DataOf(size_t n) {
     for (const Column& column : columns) {
         Variable variable;
         variable.name = column.name;
-        variable.measure = column.name[0] == 'g' || column.name == "category" ? Measure::Nominal : Measure::Scale;
+        variable.measure =
+            column.name[0] == 'g' || column.name == "category" ? Measure::Nominal : Measure::Scale;
         slot->data.variables.push_back(variable);
     }
     slot->rows.resize(n);
@@ -109,10 +109,18 @@ void BM_MannWhitney(benchmark::State& state) { RunSpec(state, "mann-whitney norm
 void BM_TwoSampleKs(benchmark::State& state) { RunSpec(state, "ks normal by g2"); }
 void BM_WaldWolfowitz(benchmark::State& state) { RunSpec(state, "wald-wolfowitz normal by g2"); }
 void BM_Moses(benchmark::State& state) { RunSpec(state, "moses normal by g2"); }
-void BM_IndependentHodgesLehmann(benchmark::State& state) { RunSpec(state, "hodges-lehmann normal by g2"); }
-void BM_KruskalWallis2(benchmark::State& state) { RunSpec(state, "kruskal-wallis normal by g2 compare=none"); }
-void BM_KruskalWallis20(benchmark::State& state) { RunSpec(state, "kruskal-wallis normal by g20 compare=none"); }
-void BM_Jonckheere20(benchmark::State& state) { RunSpec(state, "jonckheere-terpstra normal by g20 compare=none"); }
+void BM_IndependentHodgesLehmann(benchmark::State& state) {
+    RunSpec(state, "hodges-lehmann normal by g2");
+}
+void BM_KruskalWallis2(benchmark::State& state) {
+    RunSpec(state, "kruskal-wallis normal by g2 compare=none");
+}
+void BM_KruskalWallis20(benchmark::State& state) {
+    RunSpec(state, "kruskal-wallis normal by g20 compare=none");
+}
+void BM_Jonckheere20(benchmark::State& state) {
+    RunSpec(state, "jonckheere-terpstra normal by g20 compare=none");
+}
 void BM_Median2(benchmark::State& state) { RunSpec(state, "median normal by g2 compare=none"); }
 void BM_Median20(benchmark::State& state) { RunSpec(state, "median normal by g20 compare=none"); }
 
@@ -127,7 +135,8 @@ const std::string& CsvText() {
         char cell[32];
         for (int r = 0; r < 1000000; ++r) {
             for (int c = 0; c < 20; ++c) {
-                const int length = std::snprintf(cell, sizeof cell, c ? ",%.3f" : "%.3f", uniform(random));
+                const int length =
+                    std::snprintf(cell, sizeof cell, c ? ",%.3f" : "%.3f", uniform(random));
                 csv.append(cell, static_cast<size_t>(length));
             }
             csv += '\n';
@@ -179,8 +188,9 @@ int main(int argc, char** argv) {
         for (size_t n : {size_t{1000000}, size_t{10000000}}) {
             const BenchData& bench = DataOf(n);
             for (const Column& column : bench.data.table.Columns()) {
-                std::ofstream out(std::string(argv[2]) + "/" + column.name + "-" + std::to_string(n) + ".f64",
-                                  std::ios::binary);
+                std::ofstream out(
+                    std::string(argv[2]) + "/" + column.name + "-" + std::to_string(n) + ".f64",
+                    std::ios::binary);
                 out.write(reinterpret_cast<const char*>(column.numbers.data()),
                           static_cast<std::streamsize>(column.numbers.size() * sizeof(double)));
             }

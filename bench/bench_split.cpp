@@ -40,7 +40,8 @@ ProcedureDataSource& DataSource() {
             QUOR_Variable variable("field" + std::to_string(i), "Field " + std::to_string(i), 0,
                                    QUOR_Format(QUOR_Format::F, 8, i % 2 ? 0 : 2));
             if (i % 2)
-                for (int v = 1; v <= 5; ++v) variable.ValueLabels().Add(OBS(double(v)), "Level " + std::to_string(v));
+                for (int v = 1; v <= 5; ++v)
+                    variable.ValueLabels().Add(OBS(double(v)), "Level " + std::to_string(v));
             made->AddVariable(variable);
         }
         return made;

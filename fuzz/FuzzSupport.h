@@ -14,8 +14,8 @@ inline ProcedureDataSource& DataSource() {
     static ProcedureDataSource* dataSource = [] {
         PathFactory::SetResourceDirectory(NPAR_SOURCE_DIR "/resources");
         auto* made = new ProcedureDataSource();
-        const char* numeric[] = {"score", "group", "id",        "age",  "income",    "before",
-                                 "after", "week1", "week2",     "week3", "treatment", "visit"};
+        const char* numeric[] = {"score", "group", "id",    "age",   "income",    "before",
+                                 "after", "week1", "week2", "week3", "treatment", "visit"};
         for (const char* name : numeric) {
             QUOR_Variable variable(name, std::string(name) + " label", 0, QUOR_Format(5, 8, 2));
             variable.ValueLabels().Add(OBS(1.0), "One");

@@ -22,7 +22,8 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     size_t start = 0;
     while (true) {
         const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        parts.push_back(
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (end == std::string_view::npos) return parts;
         start = end + 1;
     }

@@ -15,14 +15,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const size_t separator = input.find("\n---\n");
-    const std::string_view specs = separator == std::string_view::npos ? input : input.substr(0, separator);
-    const std::string_view csv = separator == std::string_view::npos ? std::string_view() : input.substr(separator + 5);
+    const std::string_view specs =
+        separator == std::string_view::npos ? input : input.substr(0, separator);
+    const std::string_view csv =
+        separator == std::string_view::npos ? std::string_view() : input.substr(separator + 5);
 
     npar::engine::AnalysisRequest request;
     size_t start = 0;
     while (start <= specs.size()) {
         const size_t end = specs.find('\n', start);
-        const std::string line(specs.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        const std::string line(
+            specs.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (!line.empty()) {
             try {
                 npar::engine::ParseTestSpec(line);

@@ -110,9 +110,12 @@ std::unique_ptr<npar::ChartModel> ReadChart(const Json& item) {
             ChartColumn column{variable.key(), {}};
             if (variable.value().is_array()) {
                 for (const Json& cell : variable.value()) {
-                    if (cell.is_number()) column.cells.emplace_back(cell.get<double>());
-                    else if (cell.is_string()) column.cells.emplace_back(cell.get<std::string>());
-                    else column.cells.emplace_back(std::monostate());
+                    if (cell.is_number())
+                        column.cells.emplace_back(cell.get<double>());
+                    else if (cell.is_string())
+                        column.cells.emplace_back(cell.get<std::string>());
+                    else
+                        column.cells.emplace_back(std::monostate());
                 }
             }
             table.columns.push_back(std::move(column));
@@ -128,7 +131,8 @@ void ReadItems(const Json& items, OutputItem& parent, int depth) {
         if (!item.is_object()) continue;
         const std::string type = Text(item, "type");
         if (type == "heading") {
-            OutputItem& heading = parent.Append(std::make_unique<OutputItem>(OutputItem::Kind::Heading, Text(item, "text")));
+            OutputItem& heading = parent.Append(
+                std::make_unique<OutputItem>(OutputItem::Kind::Heading, Text(item, "text")));
             ReadItems(Member(item, "items"), heading, depth + 1);
         } else if (type == "table") {
             auto table = std::make_unique<OutputItem>(OutputItem::Kind::Table);

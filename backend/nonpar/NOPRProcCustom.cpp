@@ -43,8 +43,8 @@ NOPRProcCustom::~NOPRProcCustom() = default;
 
 bool NOPRProcCustom::HostCheck(void*, void*) { return true; }
 
-bool NOPRProcCustom::ProcessSplits(std::vector<std::string>& vPMMLStr,
-                                   std::vector<CFSplit*>& splits, void*) {
+bool NOPRProcCustom::ProcessSplits(std::vector<std::string>& vPMMLStr, std::vector<CFSplit*>& splits,
+                                   void*) {
     NOPR_CHECK(vPMMLStr.size() == 0, kUnit);
     std::string text;  // handed to every split, never filled
     const size_t nSplits = splits.size();
@@ -73,6 +73,4 @@ bool NOPRProcCustom::ProcessSplit(std::string&, CFSplit* split) {
     return ok;
 }
 
-extern "C" CFProcCustom* GetCFProcCustom() {
-    return new (std::nothrow) NOPRProcCustom();
-}
+extern "C" CFProcCustom* GetCFProcCustom() { return new (std::nothrow) NOPRProcCustom(); }

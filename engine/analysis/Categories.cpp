@@ -23,9 +23,8 @@ Categories::Categories(const Column& column) : fColumn(column) {
         fCodes.erase(std::remove_if(fCodes.begin(), fCodes.end(),
                                     [&](int32_t code) { return !used[static_cast<size_t>(code)]; }),
                      fCodes.end());
-        std::sort(fCodes.begin(), fCodes.end(), [&](int32_t a, int32_t b) {
-            return column.strings.Text(a) < column.strings.Text(b);
-        });
+        std::sort(fCodes.begin(), fCodes.end(),
+                  [&](int32_t a, int32_t b) { return column.strings.Text(a) < column.strings.Text(b); });
         fCategoryOfCode.assign(size, -1);
         for (size_t i = 0; i < fCodes.size(); ++i)
             fCategoryOfCode[static_cast<size_t>(fCodes[i])] = static_cast<int32_t>(i);

@@ -31,9 +31,9 @@ public:
 private:
     const Column& fColumn;
     size_t fCount = 0;
-    std::vector<double> fNumbers;           // numeric and date fields
-    std::vector<int32_t> fCodes;            // string fields: the codes in category order
-    std::vector<int32_t> fCategoryOfCode;   // string fields: code to category
+    std::vector<double> fNumbers;          // numeric and date fields
+    std::vector<int32_t> fCodes;           // string fields: the codes in category order
+    std::vector<int32_t> fCategoryOfCode;  // string fields: code to category
 };
 
 // Dates as ISO text (days since 1970-01-01).

@@ -34,8 +34,9 @@ bool MakesComparisons(Compare compare, double significance, double alpha, size_t
                       std::vector<TestMessage>& notes) {
     if (compare == Compare::None || k <= 2) return false;
     if (k > kMaxComparedSamples) {
-        notes.push_back(messages::Warning(messages::kComparisonsLimited,
-                                          {{static_cast<double>(kMaxComparedSamples)}, {static_cast<double>(k)}}));
+        notes.push_back(
+            messages::Warning(messages::kComparisonsLimited,
+                              {{static_cast<double>(kMaxComparedSamples)}, {static_cast<double>(k)}}));
         return false;
     }
     if (!(significance < alpha)) {
@@ -65,23 +66,24 @@ DocNode PairwiseResult(const std::vector<Sample>& samples, const std::string& va
         }
     }
     std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-        if (samples[a.first].value != samples[b.first].value) return samples[a.first].value < samples[b.first].value;
+        if (samples[a.first].value != samples[b.first].value)
+            return samples[a.first].value < samples[b.first].value;
         return samples[a.second].value < samples[b.second].value;
     });
     std::vector<std::vector<double>> content;
     for (const Row& row : rows) {
         const PairStatistics& s = row.statistics;
-        content.push_back({samples[row.first].number, samples[row.second].number, s.statistic, s.standardError,
-                           s.standardized, s.significance, Bonferroni(s.significance, rows.size())});
+        content.push_back({samples[row.first].number, samples[row.second].number, s.statistic,
+                           s.standardError, s.standardized, s.significance,
+                           Bonferroni(s.significance, rows.size())});
     }
     return StructuredTable(
         "PairwiseResult",
-        WithField(groupField,
-                  {InfoTable("PairwiseInfo", samples, valueName),
-                   SimpleTable("Content", Positions(content.size(), 1),
-                               {"Sample1", "Sample2", "TestStatistic", "StdError", "StdTestStatistic", "Sig",
-                                "AdjSig"},
-                               content)}));
+        WithField(groupField, {InfoTable("PairwiseInfo", samples, valueName),
+                               SimpleTable("Content", Positions(content.size(), 1),
+                                           {"Sample1", "Sample2", "TestStatistic", "StdError",
+                                            "StdTestStatistic", "Sig", "AdjSig"},
+                                           content)}));
 }
 
 DocNode StepwiseResult(const std::vector<Sample>& samples, const std::string& valueName,
@@ -126,18 +128,17 @@ DocNode StepwiseResult(const std::vector<Sample>& samples, const std::string& va
     });
     std::vector<std::vector<double>> content;
     for (const Subset& s : found) {
-        content.push_back({static_cast<double>(s.first), static_cast<double>(s.last), s.statistics.statistic,
-                           s.statistics.standardError, s.statistics.standardized, s.statistics.significance,
-                           s.adjusted});
+        content.push_back({static_cast<double>(s.first), static_cast<double>(s.last),
+                           s.statistics.statistic, s.statistics.standardError, s.statistics.standardized,
+                           s.statistics.significance, s.adjusted});
     }
     return StructuredTable(
         "StepwiseResult",
-        WithField(groupField,
-                  {InfoTable("StepwiseInfo", ordered, valueName),
-                   SimpleTable("Content", Positions(content.size(), 1),
-                               {"FirstPosition", "LastPosition", "TestStatistic", "StdError", "StdTestStatistic",
-                                "Sig", "AdjSig"},
-                               content)}));
+        WithField(groupField, {InfoTable("StepwiseInfo", ordered, valueName),
+                               SimpleTable("Content", Positions(content.size(), 1),
+                                           {"FirstPosition", "LastPosition", "TestStatistic", "StdError",
+                                            "StdTestStatistic", "Sig", "AdjSig"},
+                                           content)}));
 }
 
 }  // namespace npar::engine

@@ -28,9 +28,12 @@ const char* OpType(const Variable& variable, bool categorical) {
 
 const char* DataType(const Column& column) {
     switch (column.type) {
-        case ColumnType::String: return "string";
-        case ColumnType::Date: return "date";
-        case ColumnType::Numeric: return column.allWhole ? "integer" : "double";
+        case ColumnType::String:
+            return "string";
+        case ColumnType::Date:
+            return "date";
+        case ColumnType::Numeric:
+            return column.allWhole ? "integer" : "double";
     }
     return "double";
 }
@@ -40,13 +43,15 @@ const char* DataType(const Column& column) {
 std::vector<bool> CategoricalColumns(const RunData& data, const std::vector<TestRequest>& requests) {
     std::vector<bool> categorical(data.table.ColumnCount(), false);
     for (size_t i = 0; i < categorical.size(); ++i)
-        categorical[i] = data.variables[i].IsCategorical() || data.table.At(i).type == ColumnType::String;
+        categorical[i] =
+            data.variables[i].IsCategorical() || data.table.At(i).type == ColumnType::String;
     for (const TestRequest& request : requests) {
         if (request.group >= 0) categorical[static_cast<size_t>(request.group)] = true;
-        const bool counted = CountsCategories(request.kind) ||
-                             ((request.kind == TestKind::Binomial || request.kind == TestKind::SuccessRate) &&
-                              request.cut != CutKind::Value) ||
-                             (request.kind == TestKind::Runs && request.cut == CutKind::None);
+        const bool counted =
+            CountsCategories(request.kind) ||
+            ((request.kind == TestKind::Binomial || request.kind == TestKind::SuccessRate) &&
+             request.cut != CutKind::Value) ||
+            (request.kind == TestKind::Runs && request.cut == CutKind::None);
         if (counted)
             for (size_t field : request.fields) categorical[field] = true;
     }
@@ -57,8 +62,11 @@ std::vector<DocField> DictionaryFields(const RunData& data, const std::vector<bo
     std::vector<DocField> fields;
     for (size_t i = 0; i < data.table.ColumnCount(); ++i) {
         const Variable& variable = data.variables[i];
-        DocField field{variable.name, variable.label, OpType(variable, categorical[i]),
-                       DataType(data.table.At(i)), {}};
+        DocField field{variable.name,
+                       variable.label,
+                       OpType(variable, categorical[i]),
+                       DataType(data.table.At(i)),
+                       {}};
         if (categorical[i]) {
             const Categories& categories = data.CategoriesOf(i);
             for (size_t c = 0; c < categories.Count(); ++c)

@@ -35,9 +35,9 @@ double Count(size_t n) { return static_cast<double>(n); }
 
 // The cases of a test, group by group.
 struct Groups {
-    std::vector<int> categories;               // category position of each group, ascending
-    std::vector<std::vector<double>> values;   // the test field's values of each group
-    std::vector<std::vector<uint32_t>> rows;   // and their data rows
+    std::vector<int> categories;              // category position of each group, ascending
+    std::vector<std::vector<double>> values;  // the test field's values of each group
+    std::vector<std::vector<uint32_t>> rows;  // and their data rows
     size_t Total() const {
         size_t total = 0;
         for (const auto& group : values) total += group.size();
@@ -121,22 +121,25 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
 
 // Each group's row of the descriptives table, with its mean rank where the
 // test ranks.
-void DescribeGroups(TestResult& result, const Groups& groups, const std::vector<double>& meanRanks = {}) {
+void DescribeGroups(TestResult& result, const Groups& groups,
+                    const std::vector<double>& meanRanks = {}) {
     for (size_t g = 0; g < groups.values.size(); ++g)
         result.descriptives.push_back(SampleDescription(Count(static_cast<size_t>(groups.categories[g])),
-                                                        groups.values[g], g < meanRanks.size() ? meanRanks[g] : kNone));
+                                                        groups.values[g],
+                                                        g < meanRanks.size() ? meanRanks[g] : kNone));
 }
 
 // A test's result with its condition: the test field and the grouping
 // field; "CategoryListsAreSpecified" when groups= picked two of more groups.
-TestResult Start(const TestRequest& request, const SplitData& split, const char* algorithm, const char* test,
-                 const char* defaultKey = "DefaultAllDistinctValuesUsed") {
+TestResult Start(const TestRequest& request, const SplitData& split, const char* algorithm,
+                 const char* test, const char* defaultKey = "DefaultAllDistinctValuesUsed") {
     const size_t groupField = static_cast<size_t>(request.group);
     const bool picked =
         !request.groupCategories.empty() && split.data.CategoriesOf(groupField).Count() > 2;
-    const std::string key = std::string(picked ? "CategoryListsAreSpecified" : defaultKey) + "_I_" + test + "_2";
-    TestResult result =
-        NewResult(algorithm, kFamily, key, {FieldParameter(request.fields[0]), FieldParameter(groupField)});
+    const std::string key =
+        std::string(picked ? "CategoryListsAreSpecified" : defaultKey) + "_I_" + test + "_2";
+    TestResult result = NewResult(algorithm, kFamily, key,
+                                  {FieldParameter(request.fields[0]), FieldParameter(groupField)});
     if (request.ordinalAsContinuous)
         result.conditionAttributes.push_back(OrdinalAsContinuous({request.fields[0]}));
     return result;
@@ -160,7 +163,8 @@ bool TwoGroupsHaveCases(TestResult& result, const Groups& groups) {
 // Tables the charts read
 
 // The two groups of a two-group test on common bins (the two-group histogram).
-std::vector<DocNode> GroupDistributions(const Groups& groups, const std::vector<double>& meanRanks = {}) {
+std::vector<DocNode> GroupDistributions(const Groups& groups,
+                                        const std::vector<double>& meanRanks = {}) {
     const std::vector<double> all = groups.Pooled();
     std::vector<DocNode> tables;
     for (size_t g = 0; g < groups.values.size(); ++g) {
@@ -202,7 +206,8 @@ DocNode BoxPlot(const TestRequest& request, const Groups& groups, const std::vec
         if (extra) {
             for (DocNode& node : extra(g)) group.push_back(std::move(node));
         }
-        for (DocNode& table : BoxTables(groups.values[g], groups.rows[g])) group.push_back(std::move(table));
+        for (DocNode& table : BoxTables(groups.values[g], groups.rows[g]))
+            group.push_back(std::move(table));
         children.push_back(StructuredTable("Group_" + std::to_string(j), std::move(group)));
     }
     return StructuredTable("BoxPlotInfo", std::move(children));
@@ -237,9 +242,10 @@ TestResult MannWhitney(const TestRequest& request, const SplitData& split) {
         StateMethod(result, "ExactSig2Tailed", "MethodExactMannWhitney");
     }
     DescribeGroups(result, groups, {test.meanRankFirst, test.meanRankSecond});
-    const stats::EffectSize r = stats::RankBiserialTwoGroups(test.u, Count(groups.values[0].size()),
-                                                             Count(groups.values[1].size()), split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
+    const stats::EffectSize r = stats::RankBiserialTwoGroups(
+        test.u, Count(groups.values[0].size()), Count(groups.values[1].size()), split.data.confidence);
+    result.statistics.push_back(
+        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
     result.tables = GroupDistributions(groups, {test.meanRankFirst, test.meanRankSecond});
     result.messages.push_back(messages::Note(messages::kMannWhitneySecondGroup));
     return result;
@@ -250,7 +256,8 @@ DocNode RunsGroup(const char* name, double runs, size_t m, size_t n) {
     std::vector<DocNode> values = {Attribute("TestStatistic", runs),
                                    Attribute("StandardizedTestStatistic", significance.normal.z),
                                    Attribute("AsymptoticSig1Tailed", significance.asymptotic)};
-    if (significance.exact) values.push_back(Attribute("ExactSig1Tailed", significance.exactSignificance));
+    if (significance.exact)
+        values.push_back(Attribute("ExactSig1Tailed", significance.exactSignificance));
     return StructuredTable(name, std::move(values));
 }
 
@@ -260,7 +267,8 @@ TestResult WaldWolfowitz(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TotalN", Count(groups.Total())));
     if (!BothGroupsHaveCases(result, groups)) return result;
     // Two cases make two runs whatever the groups: nothing varies.
-    if (groups.Total() < 3) return Unable(result, messages::kTooFewCases, {{3}, {Count(groups.Total())}});
+    if (groups.Total() < 3)
+        return Unable(result, messages::kTooFewCases, {{3}, {Count(groups.Total())}});
     const stats::RunsRange range = stats::RunsBetweenGroups(stats::Pool(groups.values));
     const size_t m = groups.values[0].size(), n = groups.values[1].size();
     result.statistics.push_back(RunsGroup("MinimumPossible", range.fewest, m, n));
@@ -322,10 +330,10 @@ TestResult Moses(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(StructuredTable(
         "ObservedControlGroup", {Attribute("TestStatistic", test.observed.span),
                                  Attribute("ExactSig1Tailed", test.observed.significance)}));
-    result.statistics.push_back(StructuredTable(
-        "TrimmedControlGroup",
-        {Attribute("TestStatistic", test.trimmed.span), Attribute("ExactSig1Tailed", test.trimmed.significance),
-         Attribute("OutliersTrimmedFromEachEnd", Count(trim))}));
+    result.statistics.push_back(
+        StructuredTable("TrimmedControlGroup", {Attribute("TestStatistic", test.trimmed.span),
+                                                Attribute("ExactSig1Tailed", test.trimmed.significance),
+                                                Attribute("OutliersTrimmedFromEachEnd", Count(trim))}));
     if (test.tiesBetweenGroups) result.messages.push_back(messages::Warning(messages::kSpanTies));
     StateMethod(result, "ObservedControlGroup/ExactSig1Tailed", "MethodExactMoses");
     StateMethod(result, "TrimmedControlGroup/ExactSig1Tailed", "MethodExactMoses");
@@ -336,8 +344,8 @@ TestResult Moses(const TestRequest& request, const SplitData& split) {
 }
 
 TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
-    TestResult result = Start(request, split, "IHodgesLehmannEstimateGroups", "HodgesLehman",
-                              "AllDistinctValuesUsed");
+    TestResult result =
+        Start(request, split, "IHodgesLehmannEstimateGroups", "HodgesLehman", "AllDistinctValuesUsed");
     result.decides = false;
     const Groups groups = CollectGroups(request, split);
     if (groups.values[0].empty() || groups.values[1].empty()) {
@@ -353,9 +361,10 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
     // The reader takes the estimate from the first statistic and the bounds
     // from the group named "Asymptotic", whichever method made them; the
     // note says which.
-    result.statistics = {Attribute("Estimate", shift.estimate), Attribute("TotalN", Count(groups.Total())),
-                         StructuredTable("Asymptotic", {Attribute("Lower", shift.lower),
-                                                        Attribute("Upper", shift.upper)})};
+    result.statistics = {
+        Attribute("Estimate", shift.estimate), Attribute("TotalN", Count(groups.Total())),
+        StructuredTable("Asymptotic",
+                        {Attribute("Lower", shift.lower), Attribute("Upper", shift.upper)})};
     result.messages.push_back(
         messages::Note(exact ? messages::kShiftExactInterval : messages::kShiftAsymptoticInterval));
     DescribeGroups(result, groups);
@@ -402,8 +411,8 @@ void AddComparisons(const TestRequest& request, const SplitData& split, TestResu
             [&](size_t first, size_t last) {
                 const PairStatistics statistics = run(GroupsOfRun(ordered, first, last));
                 if (std::isnan(statistics.significance))
-                    result.messages.push_back(
-                        messages::Located(messages::kComparisonUndefined, PairLabel(Count(first), Count(last))));
+                    result.messages.push_back(messages::Located(messages::kComparisonUndefined,
+                                                                PairLabel(Count(first), Count(last))));
                 return statistics;
             },
             split.data.alpha, request.group));
@@ -414,9 +423,9 @@ void AddComparisons(const TestRequest& request, const SplitData& split, TestResu
         [&](size_t first, size_t second) {
             const PairStatistics statistics = pair(ordered.groupAt[first], ordered.groupAt[second]);
             if (std::isnan(statistics.significance))
-                result.messages.push_back(
-                    messages::Located(messages::kComparisonUndefined,
-                                      PairLabel(ordered.samples[first].number, ordered.samples[second].number)));
+                result.messages.push_back(messages::Located(
+                    messages::kComparisonUndefined,
+                    PairLabel(ordered.samples[first].number, ordered.samples[second].number)));
             return statistics;
         },
         request.group));
@@ -450,18 +459,22 @@ TestResult KruskalWallis(const TestRequest& request, const SplitData& split) {
     if (!TwoGroupsHaveCases(result, groups)) return result;
     const stats::PooledSample pooled = stats::Pool(groups.values);
     const stats::GroupRanks ranks = stats::RankGroups(pooled);
-    const stats::KruskalWallisResult test = stats::KruskalWallis(groups.Sizes(), ranks.sums, ranks.tieSum);
+    const stats::KruskalWallisResult test =
+        stats::KruskalWallis(groups.Sizes(), ranks.sums, ranks.tieSum);
     if (test.allTied) return Unable(result, messages::kAllTied);
 
     result.statistics.push_back(Attribute("TestStatistic", test.h));
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
-    result.statistics.push_back(EffectSizeGroup("EpsilonSquared", stats::EpsilonSquared(test.h, Count(total))));
+    result.statistics.push_back(
+        EffectSizeGroup("EpsilonSquared", stats::EpsilonSquared(test.h, Count(total))));
     StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquareTies");
     const std::vector<double> meanRanks = MeanRanks(groups, ranks);
     DescribeGroups(result, groups, meanRanks);
     result.tables.push_back(BoxPlot(request, groups, AllGroups(groups), MeanRankOf(meanRanks)));
-    if (!MakesComparisons(request.compare, test.significance, split.data.alpha, groups.values.size(), result.messages)) return result;
+    if (!MakesComparisons(request.compare, test.significance, split.data.alpha, groups.values.size(),
+                          result.messages))
+        return result;
 
     const OrderedSamples ordered = OrderByValue(groups, meanRanks);
     const auto dunn = [&](size_t a, size_t b) {
@@ -472,8 +485,8 @@ TestResult KruskalWallis(const TestRequest& request, const SplitData& split) {
     std::unique_ptr<stats::GroupPairCounts> counts;
     if (request.compare == Compare::Stepwise) counts = std::make_unique<stats::GroupPairCounts>(pooled);
     const auto subset = [&](const std::vector<size_t>& chosen) {
-        const stats::KruskalWallisResult h =
-            stats::KruskalWallis(SizesOf(*counts, chosen), counts->RankSums(chosen), counts->TieSum(chosen));
+        const stats::KruskalWallisResult h = stats::KruskalWallis(
+            SizesOf(*counts, chosen), counts->RankSums(chosen), counts->TieSum(chosen));
         return PairStatistics{h.h, kNone, kNone, h.significance};
     };
     AddComparisons(request, split, result, ordered, "MeanRank", dunn, subset);
@@ -513,7 +526,9 @@ TestResult Jonckheere(const TestRequest& request, const SplitData& split) {
     DescribeGroups(result, groups, meanRanks);
     result.tables.push_back(BoxPlot(request, groups, order, MeanRankOf(meanRanks)));
     const double significance = test.exact ? test.exactTwoSided : test.twoSided;
-    if (!MakesComparisons(request.compare, significance, split.data.alpha, groups.values.size(), result.messages)) return result;
+    if (!MakesComparisons(request.compare, significance, split.data.alpha, groups.values.size(),
+                          result.messages))
+        return result;
 
     // Each comparison is one-sided in the test order: J of the chosen groups
     // taken in that order.
@@ -529,8 +544,12 @@ TestResult Jonckheere(const TestRequest& request, const SplitData& split) {
             stats::JonckheereMoments(j, SizesOf(counts, chosen), counts.Ties(chosen));
         return PairStatistics{r.j, r.standardDeviation, r.z, r.oneSided};
     };
-    AddComparisons(request, split, result, OrderByValue(groups, meanRanks), "MeanRank",
-                   [&](size_t a, size_t b) { return inOrder({a, b}); }, inOrder);
+    AddComparisons(
+        request, split, result, OrderByValue(groups, meanRanks), "MeanRank",
+        [&](size_t a, size_t b) {
+            return inOrder({a, b});
+        },
+        inOrder);
     return result;
 }
 
@@ -549,10 +568,12 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     if (std::isnan(chi.statistic)) {
         // Every value tied says more than "on one side of the median".
         const double first = groups.values.front().front();
-        const bool tied = std::all_of(groups.values.begin(), groups.values.end(), [&](const std::vector<double>& g) {
-            return std::all_of(g.begin(), g.end(), [&](double v) { return v == first; });
-        });
-        return Unable(result, tied && request.pooledMedian ? messages::kAllTied : messages::kOneSideOfMedian);
+        const bool tied =
+            std::all_of(groups.values.begin(), groups.values.end(), [&](const std::vector<double>& g) {
+                return std::all_of(g.begin(), g.end(), [&](double v) { return v == first; });
+            });
+        return Unable(result,
+                      tied && request.pooledMedian ? messages::kAllTied : messages::kOneSideOfMedian);
     }
     result.statistics.push_back(Attribute("Median", median));
     result.statistics.push_back(Attribute("TestStatistic", chi.statistic));
@@ -562,7 +583,8 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     double deciding = chi.significance;
     bool exact = false;
     if (groups.values.size() == 2) {
-        const stats::TableChiSquare yates = stats::ChiSquareOfTable(counts.above, counts.atOrBelow, true);
+        const stats::TableChiSquare yates =
+            stats::ChiSquareOfTable(counts.above, counts.atOrBelow, true);
         result.statistics.push_back(StructuredTable(
             "YatesContinuityCorrection",
             {Attribute("TestStatistic", yates.statistic), Attribute("DegreeOfFreedom", yates.df),
@@ -579,13 +601,15 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     }
     DescribeGroups(result, groups);
     // Cramer's V of the 2 x k table of counts about the median.
-    const stats::EffectSize v = stats::CramersV(chi.statistic, chi.df, Count(total), 2, split.data.confidence);
+    const stats::EffectSize v =
+        stats::CramersV(chi.statistic, chi.df, Count(total), 2, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("CramersV", v.estimate, v.lower, v.upper));
     if (chi.smallCells > 0 && !exact)
-        result.messages.push_back(messages::Warning(
-            messages::kSmallExpectedCells,
-            {{Count(chi.smallCells)}, {100.0 * Count(chi.smallCells) / Count(2 * groups.values.size())},
-             {chi.smallestExpected}}));
+        result.messages.push_back(
+            messages::Warning(messages::kSmallExpectedCells,
+                              {{Count(chi.smallCells)},
+                               {100.0 * Count(chi.smallCells) / Count(2 * groups.values.size())},
+                               {chi.smallestExpected}}));
     result.tables.push_back(BoxPlot(
         request, groups, AllGroups(groups),
         [&](size_t g) {
@@ -593,7 +617,9 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
                                         Attribute("STMedian", counts.atOrBelow[g])};
         },
         median));
-    if (!MakesComparisons(request.compare, deciding, split.data.alpha, groups.values.size(), result.messages)) return result;
+    if (!MakesComparisons(request.compare, deciding, split.data.alpha, groups.values.size(),
+                          result.messages))
+        return result;
 
     // Each comparison: the chi-square of the chosen groups' counts about the
     // test's median.
@@ -605,8 +631,12 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
         const stats::TableChiSquare c = stats::ChiSquareOfTable(above, below, false);
         return PairStatistics{c.statistic, kNone, kNone, c.significance};
     };
-    AddComparisons(request, split, result, OrderByValue(groups, medians), "Median",
-                   [&](size_t a, size_t b) { return subset({a, b}); }, subset);
+    AddComparisons(
+        request, split, result, OrderByValue(groups, medians), "Median",
+        [&](size_t a, size_t b) {
+            return subset({a, b});
+        },
+        subset);
     return result;
 }
 
@@ -614,15 +644,24 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
 
 TestResult RunIndependentTest(const TestRequest& request, const SplitData& split) {
     switch (request.kind) {
-        case TestKind::MannWhitney: return MannWhitney(request, split);
-        case TestKind::WaldWolfowitz: return WaldWolfowitz(request, split);
-        case TestKind::TwoSampleKs: return KolmogorovSmirnov(request, split);
-        case TestKind::Moses: return Moses(request, split);
-        case TestKind::IndependentHodgesLehmann: return HodgesLehmann(request, split);
-        case TestKind::KruskalWallis: return KruskalWallis(request, split);
-        case TestKind::Jonckheere: return Jonckheere(request, split);
-        case TestKind::MedianTest: return MedianTest(request, split);
-        default: return {};
+        case TestKind::MannWhitney:
+            return MannWhitney(request, split);
+        case TestKind::WaldWolfowitz:
+            return WaldWolfowitz(request, split);
+        case TestKind::TwoSampleKs:
+            return KolmogorovSmirnov(request, split);
+        case TestKind::Moses:
+            return Moses(request, split);
+        case TestKind::IndependentHodgesLehmann:
+            return HodgesLehmann(request, split);
+        case TestKind::KruskalWallis:
+            return KruskalWallis(request, split);
+        case TestKind::Jonckheere:
+            return Jonckheere(request, split);
+        case TestKind::MedianTest:
+            return MedianTest(request, split);
+        default:
+            return {};
     }
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 #include "analysis/Messages.h"
 #include "analysis/TestRunner.h"
 #include "stats/Descriptives.h"
@@ -23,15 +22,15 @@ double Count(size_t n) { return static_cast<double>(n); }
 
 TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
     const size_t field = request.fields[0];
-    TestResult result = NewResult(
-        "OChiSquare", kFamily,
-        request.expected.empty() ? "DefaultEqualProbabilities_O_ChiSquare_1"
-                                 : "UserSpecifiesProbabilities_O_ChiSquare_1",
-        {FieldParameter(field)});
+    TestResult result = NewResult("OChiSquare", kFamily,
+                                  request.expected.empty() ? "DefaultEqualProbabilities_O_ChiSquare_1"
+                                                           : "UserSpecifiesProbabilities_O_ChiSquare_1",
+                                  {FieldParameter(field)});
     const Categories& categories = split.data.CategoriesOf(field);
     const size_t k = categories.Count();
     std::vector<double> observed(k, 0.0);
-    split.ForEachValid(field, [&](uint32_t row) { observed[static_cast<size_t>(categories.IndexOfRow(row))] += 1; });
+    split.ForEachValid(
+        field, [&](uint32_t row) { observed[static_cast<size_t>(categories.IndexOfRow(row))] += 1; });
     double n = 0;
     for (double count : observed) n += count;
     result.statistics.push_back(Attribute("TotalN", n));
@@ -74,9 +73,9 @@ TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
 // cases fall into.
 
 struct TwoCategories {
-    std::string conditionKey;  // without the parameter count
+    std::string conditionKey;                     // without the parameter count
     std::vector<std::vector<double>> parameters;  // after the field
-    double first = 0;  // cases in the first category (successes)
+    double first = 0;                             // cases in the first category (successes)
     double n = 0;
 };
 
@@ -132,26 +131,28 @@ TestResult Binomial(const TestRequest& request, const SplitData& split) {
     parameters.insert(parameters.end(), two.parameters.begin(), two.parameters.end());
     parameters.push_back({p});
     parameters.push_back({1 - p});
-    TestResult result = NewResult(
-        "OBinomial", kFamily,
-        two.conditionKey + "_O_Binomial_" + std::to_string(parameters.size()), parameters);
+    TestResult result =
+        NewResult("OBinomial", kFamily,
+                  two.conditionKey + "_O_Binomial_" + std::to_string(parameters.size()), parameters);
     result.statistics.push_back(Attribute("TotalN", two.n));
     if (two.n == 0) return Unable(result, messages::kTooFewCases, {{1}, {0}});
 
     const double standardError = std::sqrt(two.n * p * (1 - p));
     result.statistics.push_back(Attribute("TestStatistic", two.first));
     result.statistics.push_back(Attribute("StandardError", standardError));
-    result.statistics.push_back(Attribute("StandardizedTestStatistic", (two.first - two.n * p) / standardError));
+    result.statistics.push_back(
+        Attribute("StandardizedTestStatistic", (two.first - two.n * p) / standardError));
     result.statistics.push_back(Attribute(
-        "ExactSig2Tailed", stats::BinomialTwoSided(static_cast<int64_t>(two.first),
-                                                   static_cast<int64_t>(two.n), p)));
+        "ExactSig2Tailed",
+        stats::BinomialTwoSided(static_cast<int64_t>(two.first), static_cast<int64_t>(two.n), p)));
     StateMethod(result, "ExactSig2Tailed", "MethodExactBinomial");
     const stats::Interval rate = stats::ClopperPearsonInterval(two.first, two.n, split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("ObservedProportion", two.first / two.n, rate.lower, rate.upper));
-    result.tables.push_back(StructuredTable(
-        "TwoClassComparison",
-        {SimpleTable("Content", {"Observed", "Hypothesized"}, {"0", "1"},
-                     {{two.first, two.n - two.first}, {two.n * p, two.n * (1 - p)}})}));
+    result.statistics.push_back(
+        EffectSizeGroup("ObservedProportion", two.first / two.n, rate.lower, rate.upper));
+    result.tables.push_back(
+        StructuredTable("TwoClassComparison",
+                        {SimpleTable("Content", {"Observed", "Hypothesized"}, {"0", "1"},
+                                     {{two.first, two.n - two.first}, {two.n * p, two.n * (1 - p)}})}));
     return result;
 }
 
@@ -170,8 +171,8 @@ TestResult SuccessRate(const TestRequest& request, const SplitData& split) {
     const auto add = [&](const char* table, const char* method, stats::Interval interval) {
         result.tables.push_back(StructuredTable(
             table, {TextAttribute("computeECIMethod", method), Attribute("Estimate", two.first / two.n),
-                    StructuredTable("ConfidenceInterval",
-                                    {Attribute("Lower", interval.lower), Attribute("Upper", interval.upper)})}));
+                    StructuredTable("ConfidenceInterval", {Attribute("Lower", interval.lower),
+                                                           Attribute("Upper", interval.upper)})}));
     };
     if (request.clopperPearson)
         add("ClopperPearson", "Clopper-Pearson", stats::ClopperPearsonInterval(two.first, two.n, level));
@@ -193,7 +194,8 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
         // A field of two values: runs of the first value against the second.
         const Categories& categories = split.data.CategoriesOf(field);
         std::vector<bool> second;
-        split.ForEachValid(field, [&](uint32_t row) { second.push_back(categories.IndexOfRow(row) != 0); });
+        split.ForEachValid(field,
+                           [&](uint32_t row) { second.push_back(categories.IndexOfRow(row) != 0); });
         n = second.size();
         runs = stats::RunsTest(second);
         result = NewResult("ORuns", kFamily, "ABinaryTestVariableIsSpecified_O_Runs_3",
@@ -206,7 +208,8 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
         n = values.size();
         runs = stats::RunsAboutCut(values, cut);
         result.descriptives.push_back(SampleDescription(Count(field), values));
-        result = NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
+        result =
+            NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
     }
     result.statistics.push_back(Attribute("TotalN", Count(n)));
     if (n < 2) return Unable(result, messages::kTooFewCases, {{2}, {Count(n)}});
@@ -252,11 +255,12 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.descriptives.push_back(SampleDescription(Count(field), values));
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
-    result.tables.push_back(StructuredTable(
-        "ContinuousDistribution", {Attribute("HypotheticalMedian", request.median),
-                                   Attribute("ObservedMedian", stats::Median(values)),
-                                   HistogramTable(values)}));
+    result.statistics.push_back(
+        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
+    result.tables.push_back(
+        StructuredTable("ContinuousDistribution",
+                        {Attribute("HypotheticalMedian", request.median),
+                         Attribute("ObservedMedian", stats::Median(values)), HistogramTable(values)}));
     return result;
 }
 
@@ -272,15 +276,21 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     double first = request.first.value_or(0), second = request.second.value_or(0);
     if (estimated && n > 0) {
         switch (request.distribution) {
-            case Distribution::Normal: first = stats::Mean(values), second = stats::StandardDeviation(values); break;
-            case Distribution::Uniform: first = values.front(), second = values.back(); break;
+            case Distribution::Normal:
+                first = stats::Mean(values), second = stats::StandardDeviation(values);
+                break;
+            case Distribution::Uniform:
+                first = values.front(), second = values.back();
+                break;
             case Distribution::Poisson:
-            case Distribution::Exponential: first = stats::Mean(values); break;
+            case Distribution::Exponential:
+                first = stats::Mean(values);
+                break;
         }
     }
-    const char* keys[] = {"NormalDistribution_O_KolmogorovSmirnov_3", "UniformDistribution_O_KolmogorovSmirnov_3",
-                          "PoissonDistribution_O_KolmogorovSmirnov_2",
-                          "ExponentialDistribution_O_KolmogorovSmirnov_2"};
+    const char* keys[] = {
+        "NormalDistribution_O_KolmogorovSmirnov_3", "UniformDistribution_O_KolmogorovSmirnov_3",
+        "PoissonDistribution_O_KolmogorovSmirnov_2", "ExponentialDistribution_O_KolmogorovSmirnov_2"};
     const bool twoParameters =
         request.distribution == Distribution::Normal || request.distribution == Distribution::Uniform;
     std::vector<std::vector<double>> parameters = {FieldParameter(field), {first}};
@@ -295,14 +305,14 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     switch (request.distribution) {
         case Distribution::Normal: {
             if (!(second > 0)) return Unable(result, messages::kNoSpread);
-            d = stats::KsContinuous(values, [&](double x) { return stats::NormalCdf((x - first) / second); });
+            d = stats::KsContinuous(values,
+                                    [&](double x) { return stats::NormalCdf((x - first) / second); });
             break;
         }
         case Distribution::Uniform: {
             if (!(second > first)) return Unable(result, messages::kAllTied);
-            d = stats::KsContinuous(values, [&](double x) {
-                return std::clamp((x - first) / (second - first), 0.0, 1.0);
-            });
+            d = stats::KsContinuous(
+                values, [&](double x) { return std::clamp((x - first) / (second - first), 0.0, 1.0); });
             break;
         }
         case Distribution::Poisson: {
@@ -315,7 +325,8 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
         case Distribution::Exponential: {
             if (values.front() < 0) return Unable(result, messages::kNegativeValues);
             if (!(first > 0)) return Unable(result, messages::kAllTied);
-            d = stats::KsContinuous(values, [&](double x) { return x <= 0 ? 0.0 : -std::expm1(-x / first); });
+            d = stats::KsContinuous(values,
+                                    [&](double x) { return x <= 0 ? 0.0 : -std::expm1(-x / first); });
             break;
         }
     }
@@ -327,13 +338,15 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
         // Lilliefors: the parameters came from the sample.
         bool lowerBound = false;
         const double p = stats::LillieforsSignificance(d.absolute, n, lowerBound);
-        result.statistics.push_back(lowerBound ? TextAttribute("AsymptoticSig2Tailed", ">" + NumberText(p))
-                                               : Attribute("AsymptoticSig2Tailed", p));
+        result.statistics.push_back(lowerBound
+                                        ? TextAttribute("AsymptoticSig2Tailed", ">" + NumberText(p))
+                                        : Attribute("AsymptoticSig2Tailed", p));
         StateMethod(result, "AsymptoticSig2Tailed", "MethodLilliefors");
     } else {
-        result.statistics.push_back(Attribute(
-            "AsymptoticSig2Tailed", stats::KolmogorovSf(std::sqrt(Count(n)) * d.absolute)));
-        StateMethod(result, "AsymptoticSig2Tailed", estimated ? "MethodKolmogorovEstimated" : "MethodKolmogorov");
+        result.statistics.push_back(
+            Attribute("AsymptoticSig2Tailed", stats::KolmogorovSf(std::sqrt(Count(n)) * d.absolute)));
+        StateMethod(result, "AsymptoticSig2Tailed",
+                    estimated ? "MethodKolmogorovEstimated" : "MethodKolmogorov");
         if (estimated) result.messages.push_back(messages::Warning(messages::kEstimatedParameters));
     }
     result.descriptives.push_back(SampleDescription(Count(field), values));
@@ -345,13 +358,20 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
 
 TestResult RunOneSampleTest(const TestRequest& request, const SplitData& split) {
     switch (request.kind) {
-        case TestKind::ChiSquare: return ChiSquare(request, split);
-        case TestKind::Binomial: return Binomial(request, split);
-        case TestKind::SuccessRate: return SuccessRate(request, split);
-        case TestKind::Runs: return Runs(request, split);
-        case TestKind::OneSampleWilcoxon: return Wilcoxon(request, split);
-        case TestKind::OneSampleKs: return Kolmogorov(request, split);
-        default: return {};
+        case TestKind::ChiSquare:
+            return ChiSquare(request, split);
+        case TestKind::Binomial:
+            return Binomial(request, split);
+        case TestKind::SuccessRate:
+            return SuccessRate(request, split);
+        case TestKind::Runs:
+            return Runs(request, split);
+        case TestKind::OneSampleWilcoxon:
+            return Wilcoxon(request, split);
+        case TestKind::OneSampleKs:
+            return Kolmogorov(request, split);
+        default:
+            return {};
     }
 }
 

@@ -34,7 +34,8 @@ std::string ReadFileText(const std::string& path, const std::string& what) {
 
 Dictionary LoadDictionary(const AnalysisRequest& request) {
     if (request.dictionaryPath.empty() && request.dictionaryJson.empty()) return {};
-    const std::string name = request.dictionaryPath.empty() ? "(in the analysis file)" : request.dictionaryPath;
+    const std::string name =
+        request.dictionaryPath.empty() ? "(in the analysis file)" : request.dictionaryPath;
     const std::string text = request.dictionaryPath.empty()
                                  ? request.dictionaryJson
                                  : ReadFileText(request.dictionaryPath, "dictionary");
@@ -50,7 +51,8 @@ Dictionary LoadDictionary(const AnalysisRequest& request) {
 // A split variable's value as the manifest writes it.
 Json SplitValue(const RunData& data, size_t column, int category) {
     const Categories& categories = data.CategoriesOf(column);
-    if (data.table.At(column).type == ColumnType::String) return categories.ValueText(static_cast<size_t>(category));
+    if (data.table.At(column).type == ColumnType::String)
+        return categories.ValueText(static_cast<size_t>(category));
     return categories.Number(static_cast<size_t>(category));
 }
 
@@ -73,8 +75,9 @@ public:
         if (!(request.alpha > 0 && request.alpha < 1))
             throw UsageError("the significance level (--alpha) must lie between 0 and 1");
         if (!(request.confidencePercent > 1 && request.confidencePercent < 100))
-            throw UsageError("the confidence level (--confidence) is a percentage between 1 and 100: "
-                             "95 for a 95% interval");
+            throw UsageError(
+                "the confidence level (--confidence) is a percentage between 1 and 100: "
+                "95 for a 95% interval");
         fData.alpha = request.alpha;
         fData.confidence = request.confidencePercent / 100.0;
         fListwise = request.missing == MissingMode::Listwise;
@@ -136,7 +139,8 @@ public:
         const SplitData data{fData, rows};
         for (const TestRequest& request : fRequests) content.tests.push_back(RunTest(request, data));
         for (size_t column : fUsedColumns)
-            content.fieldInfos.emplace_back(column, FieldDistribution(fData, column, fCategorical[column], rows));
+            content.fieldInfos.emplace_back(
+                column, FieldDistribution(fData, column, fCategorical[column], rows));
         return WriteResultDocument(content);
     }
 
@@ -172,12 +176,12 @@ private:
         }
         for (size_t i = 0; i < fSplitColumns.size(); ++i) {
             if (missing[i] == 0) continue;
-            fNotes.push_back(std::to_string(missing[i]) + (missing[i] == 1 ? " case has" : " cases have") +
-                             " no value for split variable " + Quoted(fData.table.At(fSplitColumns[i]).name) +
-                             " and " + (missing[i] == 1 ? "is" : "are") + " left out");
+            fNotes.push_back(
+                std::to_string(missing[i]) + (missing[i] == 1 ? " case has" : " cases have") +
+                " no value for split variable " + Quoted(fData.table.At(fSplitColumns[i]).name) +
+                " and " + (missing[i] == 1 ? "is" : "are") + " left out");
         }
-        if (groups.empty())
-            throw UsageError("--split-by: no case has a value for every split variable");
+        if (groups.empty()) throw UsageError("--split-by: no case has a value for every split variable");
         for (auto& [groupKey, groupRows] : groups) fSplits.push_back({groupKey, std::move(groupRows)});
     }
 
@@ -194,7 +198,8 @@ private:
         for (size_t i = 0; i < fSplits.size(); ++i) {
             Json values = Json::object();
             for (size_t v = 0; v < fSplitColumns.size(); ++v)
-                values[fData.table.At(fSplitColumns[v]).name] = SplitValue(fData, fSplitColumns[v], fSplits[i].key[v]);
+                values[fData.table.At(fSplitColumns[v]).name] =
+                    SplitValue(fData, fSplitColumns[v], fSplits[i].key[v]);
             splits.push_back({{"document", DocumentName(i)}, {"values", values}});
         }
         manifest["splits"] = splits;

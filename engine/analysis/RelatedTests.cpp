@@ -14,8 +14,8 @@
 #include "analysis/TestRunner.h"
 #include "stats/Descriptives.h"
 #include "stats/Distributions.h"
-#include "stats/OneSample.h"
 #include "stats/EffectSizes.h"
+#include "stats/OneSample.h"
 #include "stats/Related.h"
 
 namespace npar::engine {
@@ -35,7 +35,8 @@ std::vector<double> FieldList(const std::vector<size_t>& fields) {
 
 // The condition of a test of two fields: %0 the first, %1 the second.
 TestResult PairResult(const char* algorithm, const char* key, const TestRequest& request) {
-    return NewResult(algorithm, kFamily, key, {FieldParameter(request.fields[0]), FieldParameter(request.fields[1])});
+    return NewResult(algorithm, kFamily, key,
+                     {FieldParameter(request.fields[0]), FieldParameter(request.fields[1])});
 }
 
 // The ordinal fields that a test of differences treats as continuous.
@@ -72,10 +73,12 @@ std::vector<double> Differences(const TestRequest& request, const SplitData& spl
 
 // What the difference chart reads: the counts of negative differences, ties
 // and positive differences, and the histogram of all differences.
-DocNode DifferenceTable(const std::vector<double>& differences, size_t negative, size_t ties, size_t positive) {
-    return StructuredTable("ContinuousDistribution",
-                           {Attribute("NegativeDifferences", Count(negative)), Attribute("Ties", Count(ties)),
-                            Attribute("PositiveDifferences", Count(positive)), HistogramTable(differences)});
+DocNode DifferenceTable(const std::vector<double>& differences, size_t negative, size_t ties,
+                        size_t positive) {
+    return StructuredTable(
+        "ContinuousDistribution",
+        {Attribute("NegativeDifferences", Count(negative)), Attribute("Ties", Count(ties)),
+         Attribute("PositiveDifferences", Count(positive)), HistogramTable(differences)});
 }
 
 // The asymptotic significance and, where the exact rule applies, the exact
@@ -104,8 +107,8 @@ TestResult Sign(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("TestStatistic", Count(test.positive)));
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
-    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance, "MethodNormalContinuity",
-                     "MethodExactSigns");
+    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance,
+                     "MethodNormalContinuity", "MethodExactSigns");
     DescribeFields(result, split, request.fields, rows);
     result.tables.push_back(DifferenceTable(differences, test.negative, test.ties, test.positive));
     result.messages.push_back(Note(messages::kSignCountsPositive));
@@ -130,7 +133,8 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     DescribeFields(result, split, request.fields, rows);
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
+    result.statistics.push_back(
+        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
     result.tables.push_back(DifferenceTable(differences, test.negative, test.zeros, test.positive));
     result.messages.push_back(Note(messages::kSignedRankOfPositive));
     return result;
@@ -159,8 +163,8 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
     // interval goes there too).
     result.statistics.push_back(Attribute("Estimate", estimate.estimate));
     result.statistics.push_back(Attribute("TotalN", Count(rows.size())));
-    result.statistics.push_back(
-        StructuredTable("Asymptotic", {Attribute("Lower", estimate.lower), Attribute("Upper", estimate.upper)}));
+    result.statistics.push_back(StructuredTable(
+        "Asymptotic", {Attribute("Lower", estimate.lower), Attribute("Upper", estimate.upper)}));
     result.messages.push_back(
         Note(estimate.exact ? messages::kPairedExactInterval : messages::kPairedAsymptoticInterval));
     DescribeFields(result, split, request.fields, rows);
@@ -191,7 +195,8 @@ FieldSuccess SuccessOf(const TestRequest& request, const SplitData& split, size_
                 success.successPositions.push_back(found);
             success.isSuccess[static_cast<size_t>(found)] = true;
         } else {
-            success.successPositions.push_back(Count(categories.Count() + success.notInCategories.size()));
+            success.successPositions.push_back(
+                Count(categories.Count() + success.notInCategories.size()));
             success.notInCategories.push_back(value);
         }
     }
@@ -220,9 +225,10 @@ DocNode ValuesTable(const char* name, const std::vector<std::string>& values) {
 // McNemar's test
 
 TestResult McNemar(const TestRequest& request, const SplitData& split) {
-    TestResult result = PairResult(
-        "RMcNemar", request.successGiven ? "CategoryListsAreSpecified_R_McNemar_2" : "AllDistinctValuesUsed_R_McNemar_2",
-        request);
+    TestResult result = PairResult("RMcNemar",
+                                   request.successGiven ? "CategoryListsAreSpecified_R_McNemar_2"
+                                                        : "AllDistinctValuesUsed_R_McNemar_2",
+                                   request);
     const size_t first = request.fields[0], second = request.fields[1];
     const std::vector<uint32_t> rows = split.ValidRows(request.fields);
     result.statistics.push_back(Attribute("TotalN", Count(rows.size())));
@@ -233,15 +239,16 @@ TestResult McNemar(const TestRequest& request, const SplitData& split) {
     // Rows: the first field success, failure; columns: the second's.
     std::vector<std::vector<double>> table = {{0, 0}, {0, 0}};
     for (uint32_t row : rows)
-        table[IsSuccess(rowSuccess, split, first, row) ? 0 : 1][IsSuccess(columnSuccess, split, second, row) ? 0 : 1] += 1;
+        table[IsSuccess(rowSuccess, split, first, row) ? 0 : 1]
+             [IsSuccess(columnSuccess, split, second, row) ? 0 : 1] += 1;
     const double b = table[0][1], c = table[1][0];
     if (b + c == 0) return Unable(result, messages::kNoChange);
 
     const stats::McNemarResult test = stats::McNemar(b, c);
     result.statistics.push_back(Attribute("TestStatistic", test.statistic));
     result.statistics.push_back(Attribute("DegreeOfFreedom", 1));
-    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance, "MethodChiSquareContinuity",
-                     "MethodExactDiscordant");
+    AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance,
+                     "MethodChiSquareContinuity", "MethodExactDiscordant");
     const stats::EffectSize odds = stats::DiscordantOddsRatio(b, c, split.data.confidence);
     result.statistics.push_back(EffectSizeGroup("OddsRatio", odds.estimate, odds.lower, odds.upper));
 
@@ -276,7 +283,8 @@ CommonCategories Common(const SplitData& split, size_t first, size_t second) {
     const Categories& b = split.data.CategoriesOf(second);
     const bool text = split.data.ColumnAt(first).type == ColumnType::String;
     const auto value = [&](const Categories& categories, size_t i) {
-        return std::make_pair(text ? 0.0 : categories.Number(i), text ? categories.ValueText(i) : std::string());
+        return std::make_pair(text ? 0.0 : categories.Number(i),
+                              text ? categories.ValueText(i) : std::string());
     };
     std::vector<std::pair<double, std::string>> values;
     for (size_t i = 0; i < a.Count(); ++i) values.push_back(value(a, i));
@@ -286,7 +294,8 @@ CommonCategories Common(const SplitData& split, size_t first, size_t second) {
     CommonCategories common;
     common.count = values.size();
     const auto position = [&](const Categories& categories, size_t i) {
-        return static_cast<int>(std::lower_bound(values.begin(), values.end(), value(categories, i)) - values.begin());
+        return static_cast<int>(std::lower_bound(values.begin(), values.end(), value(categories, i)) -
+                                values.begin());
     };
     for (size_t i = 0; i < a.Count(); ++i) common.ofFirst.push_back(position(a, i));
     for (size_t i = 0; i < b.Count(); ++i) common.ofSecond.push_back(position(b, i));
@@ -294,7 +303,8 @@ CommonCategories Common(const SplitData& split, size_t first, size_t second) {
 }
 
 TestResult MarginalHomogeneity(const TestRequest& request, const SplitData& split) {
-    TestResult result = PairResult("RMarginalHomogeneity", "AllDistinctValuesUsed_R_MarginalHomogeneity_2", request);
+    TestResult result =
+        PairResult("RMarginalHomogeneity", "AllDistinctValuesUsed_R_MarginalHomogeneity_2", request);
     const size_t first = request.fields[0], second = request.fields[1];
     const std::vector<uint32_t> rows = split.ValidRows(request.fields);
     result.statistics.push_back(Attribute("TotalN", Count(rows.size())));
@@ -351,9 +361,12 @@ std::vector<size_t> OrderedRun(const std::vector<Sample>& samples, size_t first,
 // of the samples' values over its standard error, or the homogeneous
 // subsets, each run of samples tested by the test itself.
 void AddComparisons(TestResult& result, const TestRequest& request, const SplitData& split,
-                    double significance, const std::vector<Sample>& samples, const char* valueName, double scale,
-                    double standardError, const std::function<stats::ChiSquareResult(std::vector<size_t>)>& runTest) {
-    if (!MakesComparisons(request.compare, significance, split.data.alpha, samples.size(), result.messages)) return;
+                    double significance, const std::vector<Sample>& samples, const char* valueName,
+                    double scale, double standardError,
+                    const std::function<stats::ChiSquareResult(std::vector<size_t>)>& runTest) {
+    if (!MakesComparisons(request.compare, significance, split.data.alpha, samples.size(),
+                          result.messages))
+        return;
     if (request.compare == Compare::All) {
         result.tables.push_back(PairwiseResult(
             samples, valueName,
@@ -378,10 +391,10 @@ void AddComparisons(TestResult& result, const TestRequest& request, const SplitD
 // Cochran's Q
 
 TestResult Cochran(const TestRequest& request, const SplitData& split) {
-    TestResult result = NewResult(
-        "RCochransQ", kFamily,
-        request.successGiven ? "CategoryListsAreSpecified_R_CochransQ_1" : "DefaultAllDistinctValuesUsed_R_CochransQ_1",
-        {FieldList(request.fields)});
+    TestResult result = NewResult("RCochransQ", kFamily,
+                                  request.successGiven ? "CategoryListsAreSpecified_R_CochransQ_1"
+                                                       : "DefaultAllDistinctValuesUsed_R_CochransQ_1",
+                                  {FieldList(request.fields)});
     const std::vector<uint32_t> rows = split.ValidRows(request.fields);
     result.statistics.push_back(Attribute("TotalN", Count(rows.size())));
     if (rows.empty()) return Unable(result, messages::kTooFewCases, {{1}, {0}});
@@ -391,7 +404,8 @@ TestResult Cochran(const TestRequest& request, const SplitData& split) {
     for (size_t j = 0; j < k; ++j) {
         const size_t field = request.fields[j];
         const FieldSuccess success = SuccessOf(request, split, field);
-        for (size_t i = 0; i < rows.size(); ++i) successes[i * k + j] = IsSuccess(success, split, field, rows[i]);
+        for (size_t i = 0; i < rows.size(); ++i)
+            successes[i * k + j] = IsSuccess(success, split, field, rows[i]);
     }
     const stats::CochranResult test = stats::CochranQ(successes, k);
     if (std::isnan(test.statistic)) return Unable(result, messages::kSameAcrossFields);
@@ -406,12 +420,12 @@ TestResult Cochran(const TestRequest& request, const SplitData& split) {
         names.push_back(NumberText(Count(request.fields[j])));
         counts.push_back({test.successes[j], Count(rows.size()) - test.successes[j]});
     }
-    result.tables.push_back(
-        StructuredTable("TwoClassComparison", {SimpleTable("Content", names, {"Success", "Failure"}, counts)}));
+    result.tables.push_back(StructuredTable(
+        "TwoClassComparison", {SimpleTable("Content", names, {"Success", "Failure"}, counts)}));
     // Pairs: the difference of the success proportions.
-    AddComparisons(result, request, split, test.significance, Samples(request.fields, test.successes), "Successes",
-                   Count(rows.size()),
-                   stats::CochranPairStandardError(test), [&](const std::vector<size_t>& columns) {
+    AddComparisons(result, request, split, test.significance, Samples(request.fields, test.successes),
+                   "Successes", Count(rows.size()), stats::CochranPairStandardError(test),
+                   [&](const std::vector<size_t>& columns) {
                        const stats::CochranResult run = stats::CochranQ(successes, k, columns);
                        return stats::ChiSquareResult{run.statistic, run.df, run.significance};
                    });
@@ -457,12 +471,15 @@ TestResult FriedmanOrKendall(const TestRequest& request, const SplitData& split,
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
     StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquareTies");
     result.statistics.push_back(EffectSizeGroup("KendallsW", test.kendallsW));
-    for (size_t j = 0; j < k; ++j) result.tables.push_back(RankTable(j, request.fields[j], ranks, test.meanRanks[j]));
+    for (size_t j = 0; j < k; ++j)
+        result.tables.push_back(RankTable(j, request.fields[j], ranks, test.meanRanks[j]));
     DescribeFields(result, split, request.fields, rows, test.meanRanks);
     // Pairs: the difference of the mean ranks.
-    AddComparisons(result, request, split, test.significance, Samples(request.fields, test.meanRanks), "MeanRank", 1.0,
-                   stats::FriedmanPairStandardError(test), [&](const std::vector<size_t>& columns) {
-                       const stats::FriedmanResult run = stats::Friedman(stats::RanksWithinCases(values, k, columns));
+    AddComparisons(result, request, split, test.significance, Samples(request.fields, test.meanRanks),
+                   "MeanRank", 1.0, stats::FriedmanPairStandardError(test),
+                   [&](const std::vector<size_t>& columns) {
+                       const stats::FriedmanResult run =
+                           stats::Friedman(stats::RanksWithinCases(values, k, columns));
                        return stats::ChiSquareResult{run.statistic, run.df, run.significance};
                    });
     return result;
@@ -472,15 +489,24 @@ TestResult FriedmanOrKendall(const TestRequest& request, const SplitData& split,
 
 TestResult RunRelatedTest(const TestRequest& request, const SplitData& split) {
     switch (request.kind) {
-        case TestKind::Sign: return Sign(request, split);
-        case TestKind::RelatedWilcoxon: return Wilcoxon(request, split);
-        case TestKind::McNemar: return McNemar(request, split);
-        case TestKind::MarginalHomogeneity: return MarginalHomogeneity(request, split);
-        case TestKind::Cochran: return Cochran(request, split);
-        case TestKind::Friedman: return FriedmanOrKendall(request, split, false);
-        case TestKind::Kendall: return FriedmanOrKendall(request, split, true);
-        case TestKind::RelatedHodgesLehmann: return HodgesLehmann(request, split);
-        default: return {};
+        case TestKind::Sign:
+            return Sign(request, split);
+        case TestKind::RelatedWilcoxon:
+            return Wilcoxon(request, split);
+        case TestKind::McNemar:
+            return McNemar(request, split);
+        case TestKind::MarginalHomogeneity:
+            return MarginalHomogeneity(request, split);
+        case TestKind::Cochran:
+            return Cochran(request, split);
+        case TestKind::Friedman:
+            return FriedmanOrKendall(request, split, false);
+        case TestKind::Kendall:
+            return FriedmanOrKendall(request, split, true);
+        case TestKind::RelatedHodgesLehmann:
+            return HodgesLehmann(request, split);
+        default:
+            return {};
     }
 }
 

@@ -13,8 +13,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 class Resolver {
 public:
     Resolver(const TestSpec& spec, const TestDefinition& definition, const RunData& data)
-        : fSpec(spec), fDefinition(definition), fData(data),
-          fContext("test " + Quoted(spec.text)) {}
+        : fSpec(spec), fDefinition(definition), fData(data), fContext("test " + Quoted(spec.text)) {}
 
     std::vector<TestRequest> Resolve() {
         std::vector<size_t> fields;
@@ -64,7 +63,8 @@ private:
         const SpecOption* option = fSpec.Option(key);
         if (!option) return fallback;
         double value;
-        if (!ParseCsvNumber(option->value, value)) Fail("option " + key + "= must be a number, not " + Quoted(option->value));
+        if (!ParseCsvNumber(option->value, value))
+            Fail("option " + key + "= must be a number, not " + Quoted(option->value));
         return value;
     }
 
@@ -102,7 +102,9 @@ private:
     int Category(size_t column, const std::string& key, const std::string& text) const {
         const Categories& categories = fData.CategoriesOf(column);
         const int found = categories.Find(text, fData.VariableAt(column));
-        if (found < 0) Fail(key + "=" + text + ": the value " + Quoted(text) + " never occurs in " + Quoted(Name(column)));
+        if (found < 0)
+            Fail(key + "=" + text + ": the value " + Quoted(text) + " never occurs in " +
+                 Quoted(Name(column)));
         return found;
     }
 
@@ -163,22 +165,31 @@ private:
         TestRequest request = Base(kind);
         request.fields = {field};
         switch (kind) {
-            case TestKind::ChiSquare: ChiSquare(request, field); break;
+            case TestKind::ChiSquare:
+                ChiSquare(request, field);
+                break;
             case TestKind::Binomial:
                 request.proportion = Number("p", 0.5);
                 if (!(request.proportion > 0 && request.proportion < 1))
                     Fail("option p= must lie between 0 and 1");
                 ReadSuccess(request, field, true);
                 break;
-            case TestKind::SuccessRate: SuccessRate(request, field); break;
-            case TestKind::Runs: Runs(request, field); break;
+            case TestKind::SuccessRate:
+                SuccessRate(request, field);
+                break;
+            case TestKind::Runs:
+                Runs(request, field);
+                break;
             case TestKind::OneSampleWilcoxon:
                 RequireNumbers(field, "the Wilcoxon signed rank test");
                 request.median = ValueOn(field, "median", fSpec.Option("median")->value);
                 request.ordinalAsContinuous = IsOrdinal(field);
                 break;
-            case TestKind::OneSampleKs: Kolmogorov(request, field); break;
-            default: break;
+            case TestKind::OneSampleKs:
+                Kolmogorov(request, field);
+                break;
+            default:
+                break;
         }
         return request;
     }
@@ -211,10 +222,14 @@ private:
             for (std::string item : methods->items) {
                 std::transform(item.begin(), item.end(), item.begin(),
                                [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-                if (item == "clopper-pearson") request.clopperPearson = true;
-                else if (item == "jeffreys") request.jeffreys = true;
-                else if (item == "likelihood") request.likelihood = true;
-                else Fail("methods= knows clopper-pearson, jeffreys and likelihood, not " + Quoted(item));
+                if (item == "clopper-pearson")
+                    request.clopperPearson = true;
+                else if (item == "jeffreys")
+                    request.jeffreys = true;
+                else if (item == "likelihood")
+                    request.likelihood = true;
+                else
+                    Fail("methods= knows clopper-pearson, jeffreys and likelihood, not " + Quoted(item));
             }
         }
     }
@@ -230,22 +245,26 @@ private:
         }
         RequireNumbers(field, "the runs test about a cut point");
         const std::string kind = cut ? cut->value : "median";
-        if (kind == "median") request.cut = CutKind::Median;
-        else if (kind == "mean") request.cut = CutKind::Mean;
-        else request.cut = CutKind::Value, request.cutValue = ValueOn(field, "cut", kind);
+        if (kind == "median")
+            request.cut = CutKind::Median;
+        else if (kind == "mean")
+            request.cut = CutKind::Mean;
+        else
+            request.cut = CutKind::Value, request.cutValue = ValueOn(field, "cut", kind);
     }
 
     void Kolmogorov(TestRequest& request, size_t field) const {
         RequireNumbers(field, "the Kolmogorov-Smirnov test");
-        const std::string dist = fSpec.Option("dist")
-                                     ? Choice("dist", {"normal", "uniform", "poisson", "exponential"}, "")
-                                     : "normal";
+        const std::string dist =
+            fSpec.Option("dist") ? Choice("dist", {"normal", "uniform", "poisson", "exponential"}, "")
+                                 : "normal";
         if (!fSpec.Option("dist") && fDefinition.kind == TestKind::OneSampleKs)
             Fail("name the distribution with dist=normal, uniform, poisson or exponential");
         const auto allow = [&](std::initializer_list<const char*> keys) {
             for (const char* key : {"mean", "sd", "min", "max"}) {
-                if (fSpec.Option(key) &&
-                    std::find_if(keys.begin(), keys.end(), [&](const char* k) { return std::string(k) == key; }) == keys.end())
+                if (fSpec.Option(key) && std::find_if(keys.begin(), keys.end(), [&](const char* k) {
+                                             return std::string(k) == key;
+                                         }) == keys.end())
                     Fail("the " + dist + " distribution has no parameter " + key + "=");
             }
         };
@@ -300,7 +319,8 @@ private:
                 RelatedSuccess(request, fields);
                 request.compare = CompareOption();
                 break;
-            default: break;
+            default:
+                break;
         }
         return request;
     }
@@ -319,9 +339,10 @@ private:
         for (size_t field : fields)
             ordinalNumbers &= IsOrdinal(field) && fData.table.At(field).type != ColumnType::String;
         if (ordinalNumbers) return TestKind::Friedman;
-        Fail("the fields have more than two categories and are not ordered; for more than two "
-             "related fields the automatic choice needs two categories (cochran) or ordered values "
-             "(friedman)");
+        Fail(
+            "the fields have more than two categories and are not ordered; for more than two "
+            "related fields the automatic choice needs two categories (cochran) or ordered values "
+            "(friedman)");
     }
 
     // The success value of McNemar's and Cochran's tests: success=, or the
@@ -349,7 +370,8 @@ private:
             for (size_t i = 0; i < categories.Count(); ++i) {
                 const std::pair<double, std::string> value = {numeric ? categories.Number(i) : 0.0,
                                                               categories.ValueText(i)};
-                if (std::find(values.begin(), values.end(), value) == values.end()) values.push_back(value);
+                if (std::find(values.begin(), values.end(), value) == values.end())
+                    values.push_back(value);
             }
         }
         std::sort(values.begin(), values.end());
@@ -367,7 +389,8 @@ private:
             Fail("the grouping field " + Quoted(Name(group)) + " has " +
                  (groups == 0 ? "no value" : "only one value") + "; the test compares groups");
         if (kind == TestKind::IndependentAuto)
-            kind = groups == 2 || fSpec.Option("groups") ? TestKind::MannWhitney : TestKind::KruskalWallis;
+            kind =
+                groups == 2 || fSpec.Option("groups") ? TestKind::MannWhitney : TestKind::KruskalWallis;
         TestRequest request = Base(kind);
         request.fields = {field};
         request.group = static_cast<int>(group);
@@ -387,31 +410,38 @@ private:
                 break;
             case TestKind::Jonckheere:
                 request.compare = CompareOption();
-                request.descending = Choice("order", {"ascending", "descending"}, "ascending") == "descending";
+                request.descending =
+                    Choice("order", {"ascending", "descending"}, "ascending") == "descending";
                 break;
             case TestKind::MedianTest: {
                 request.compare = CompareOption();
-                const std::string median = fSpec.Option("median") ? fSpec.Option("median")->value : "pooled";
-                if (median != "pooled") request.pooledMedian = false, request.median = ValueOn(field, "median", median);
+                const std::string median =
+                    fSpec.Option("median") ? fSpec.Option("median")->value : "pooled";
+                if (median != "pooled")
+                    request.pooledMedian = false, request.median = ValueOn(field, "median", median);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
         return request;
     }
 
     void TwoGroups(TestRequest& request, size_t group) const {
         if (const SpecOption* chosen = fSpec.Option("groups")) {
-            if (chosen->items.size() != 2) Fail("groups= names exactly two groups, not " + std::to_string(chosen->items.size()));
+            if (chosen->items.size() != 2)
+                Fail("groups= names exactly two groups, not " + std::to_string(chosen->items.size()));
             for (const std::string& item : chosen->items)
                 request.groupCategories.push_back(Category(group, "groups", item));
-            if (request.groupCategories[0] == request.groupCategories[1]) Fail("groups= names the same group twice");
+            if (request.groupCategories[0] == request.groupCategories[1])
+                Fail("groups= names the same group twice");
             // The two groups in ascending order, however groups= lists them.
             std::sort(request.groupCategories.begin(), request.groupCategories.end());
             return;
         }
         if (CategoryCount(group) != 2)
-            Fail("the grouping field " + Quoted(Name(group)) + " has " + std::to_string(CategoryCount(group)) +
+            Fail("the grouping field " + Quoted(Name(group)) + " has " +
+                 std::to_string(CategoryCount(group)) +
                  " values; name the two groups to compare with groups=V1,V2");
         request.groupCategories = {0, 1};
     }
@@ -420,11 +450,13 @@ private:
         if (fSpec.Option("trim") && fSpec.Option("outliers")) Fail("give trim= or outliers=, not both");
         if (fSpec.Option("outliers")) {
             const double outliers = Number("outliers", 0);
-            if (!(outliers >= 0) || outliers != std::floor(outliers)) Fail("outliers= must be a whole number of at least 0");
+            if (!(outliers >= 0) || outliers != std::floor(outliers))
+                Fail("outliers= must be a whole number of at least 0");
             request.outliers = static_cast<int>(std::min(outliers, 1e9));
         } else {
             request.trimFraction = Number("trim", 0.05);
-            if (!(*request.trimFraction >= 0 && *request.trimFraction < 0.5)) Fail("trim= must lie from 0 up to 0.5");
+            if (!(*request.trimFraction >= 0 && *request.trimFraction < 0.5))
+                Fail("trim= must lie from 0 up to 0.5");
         }
         request.controlCategory = request.groupCategories[0];
         if (const SpecOption* control = fSpec.Option("control")) {

@@ -18,9 +18,9 @@ enum class Compare { All, Stepwise, None };
 
 struct TestRequest {
     TestKind kind = TestKind::ChiSquare;
-    std::string text;             // the specification as written
-    std::vector<size_t> fields;   // columns tested
-    int group = -1;               // grouping column, -1 without
+    std::string text;                  // the specification as written
+    std::vector<size_t> fields;        // columns tested
+    int group = -1;                    // grouping column, -1 without
     bool ordinalAsContinuous = false;  // an ordinal field ranked as a continuous one
 
     // chi-square
@@ -29,7 +29,7 @@ struct TestRequest {
     double proportion = 0.5;
     CutKind cut = CutKind::None;
     double cutValue = 0;
-    std::vector<int> successCategories;  // category positions that count as success
+    std::vector<int> successCategories;      // category positions that count as success
     std::vector<std::string> successValues;  // related tests: values that count as success
     bool successGiven = false;               // related tests: named by success= (else the first value)
     // one-sample Wilcoxon, median test

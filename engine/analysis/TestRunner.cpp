@@ -10,9 +10,12 @@ namespace npar::engine {
 
 TestResult RunTest(const TestRequest& request, const SplitData& split) {
     switch (DefinitionOf(request.kind).family) {
-        case Family::OneSample: return RunOneSampleTest(request, split);
-        case Family::Related: return RunRelatedTest(request, split);
-        case Family::Independent: return RunIndependentTest(request, split);
+        case Family::OneSample:
+            return RunOneSampleTest(request, split);
+        case Family::Related:
+            return RunRelatedTest(request, split);
+        case Family::Independent:
+            return RunIndependentTest(request, split);
     }
     return {};
 }
@@ -51,9 +54,10 @@ DocNode EffectSizeGroup(const char* measure, double estimate, double lower, doub
 
 DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank) {
     const stats::Hinges hinges = stats::TukeyHinges(values);
-    std::vector<DocNode> entries = {Attribute("Sample", sample), Attribute("N", static_cast<double>(values.size())),
-                                    Attribute("Median", hinges.median), Attribute("LowerQuartile", hinges.lower),
-                                    Attribute("UpperQuartile", hinges.upper)};
+    std::vector<DocNode> entries = {
+        Attribute("Sample", sample), Attribute("N", static_cast<double>(values.size())),
+        Attribute("Median", hinges.median), Attribute("LowerQuartile", hinges.lower),
+        Attribute("UpperQuartile", hinges.upper)};
     if (!std::isnan(meanRank)) entries.push_back(Attribute("MeanRank", meanRank));
     return StructuredTable("Sample", std::move(entries));
 }
@@ -61,8 +65,9 @@ DocNode SampleDescription(double sample, const std::vector<double>& values, doub
 void DescribeFields(TestResult& result, const SplitData& split, const std::vector<size_t>& fields,
                     const std::vector<uint32_t>& rows, const std::vector<double>& meanRanks) {
     for (size_t i = 0; i < fields.size(); ++i)
-        result.descriptives.push_back(SampleDescription(static_cast<double>(fields[i]), split.Numbers(fields[i], rows),
-                                                        i < meanRanks.size() ? meanRanks[i] : kNoNumber));
+        result.descriptives.push_back(
+            SampleDescription(static_cast<double>(fields[i]), split.Numbers(fields[i], rows),
+                              i < meanRanks.size() ? meanRanks[i] : kNoNumber));
 }
 
 DocNode HistogramTable(const std::vector<double>& values) { return HistogramTable(values, values); }

@@ -38,7 +38,8 @@ DocNode OrdinalAsContinuous(const std::vector<size_t>& columns);
 // The test's effect size as a group of its statistics ("EffectSize": the
 // measure by name, then LowerLimit and UpperLimit, the bounds of its
 // interval at the document's confidence level, where there is one).
-DocNode EffectSizeGroup(const char* measure, double estimate, double lower = kNoNumber, double upper = kNoNumber);
+DocNode EffectSizeGroup(const char* measure, double estimate, double lower = kNoNumber,
+                        double upper = kNoNumber);
 
 // Says how a significance was found: statistic is its name, or "Group/Name"
 // for one in a named group of the statistics; method a catalogue key.

@@ -10,8 +10,8 @@
 namespace npar::engine {
 
 CsvError::CsvError(const std::string& message, size_t line, size_t column)
-    : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
-                         ": " + message),
+    : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+                         message),
       fLine(line),
       fColumn(column) {}
 
@@ -182,9 +182,10 @@ private:
             return true;
         }
         (void)cell;
-        throw CsvError("text follows the closing quote of a field (write a quote inside a quoted "
-                       "field as \"\")",
-                       fLine, fPos - fLineStart + 1);
+        throw CsvError(
+            "text follows the closing quote of a field (write a quote inside a quoted "
+            "field as \"\")",
+            fLine, fPos - fLineStart + 1);
     }
 
     std::string_view fText;
@@ -222,11 +223,11 @@ int DecimalsWritten(std::string_view text) {
     return std::clamp(fraction, 0, 10);
 }
 
-bool IsMissingCell(std::string_view text, std::string_view trimmed, const std::set<std::string>* missingTexts) {
+bool IsMissingCell(std::string_view text, std::string_view trimmed,
+                   const std::set<std::string>* missingTexts) {
     if (trimmed.empty()) return true;
     if (!missingTexts || missingTexts->empty()) return false;
-    return missingTexts->count(std::string(text)) > 0 ||
-           missingTexts->count(std::string(trimmed)) > 0;
+    return missingTexts->count(std::string(text)) > 0 || missingTexts->count(std::string(trimmed)) > 0;
 }
 
 // The common case of a number, digits with at most one point and 15 digits
@@ -234,7 +235,7 @@ bool IsMissingCell(std::string_view text, std::string_view trimmed, const std::s
 // of ten is exact, so one correctly rounded division gives the double
 // nearest the decimal (Clinger's fast path). Gives false for anything else.
 bool ParseShortDecimal(std::string_view text, double& value) {
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
@@ -286,10 +287,14 @@ public:
         const std::string_view trimmed = quoted ? text : TrimBlanks(text);
         if (IsMissingCell(text, trimmed, fMissingTexts)) return AddMissing();
         switch (fState) {
-            case State::Unknown: return AddFirst(text, trimmed);
-            case State::Numeric: return AddNumber(text, trimmed);
-            case State::Date: return AddDate(text, trimmed);
-            case State::String: return AddString(text);
+            case State::Unknown:
+                return AddFirst(text, trimmed);
+            case State::Numeric:
+                return AddNumber(text, trimmed);
+            case State::Date:
+                return AddDate(text, trimmed);
+            case State::String:
+                return AddString(text);
         }
     }
 
@@ -304,8 +309,10 @@ private:
     enum class State { Unknown, Numeric, Date, String };
 
     void AddMissing() {
-        if (fState == State::String) fColumn.codes.push_back(kMissingCode);
-        else fColumn.numbers.push_back(kMissingNumber);
+        if (fState == State::String)
+            fColumn.codes.push_back(kMissingCode);
+        else
+            fColumn.numbers.push_back(kMissingNumber);
     }
 
     void AddFirst(std::string_view text, std::string_view trimmed) {
@@ -381,12 +388,10 @@ std::vector<std::string> ReadHeader(Scanner& scanner) {
         if (!scanner.Next(cell)) break;
         const std::string name(TrimBlanks(cell.text));
         if (name.empty())
-            throw CsvError("the header names no variable for column " +
-                               std::to_string(names.size() + 1),
+            throw CsvError("the header names no variable for column " + std::to_string(names.size() + 1),
                            cell.line, cell.column);
         if (!seen.insert(name).second)
-            throw CsvError("the header names variable \"" + name + "\" twice", cell.line,
-                           cell.column);
+            throw CsvError("the header names variable \"" + name + "\" twice", cell.line, cell.column);
         names.push_back(name);
     } while (!cell.endsRecord);
     return names;
@@ -434,8 +439,8 @@ const std::set<std::string>* MissingTextsOf(const CsvOptions& options, const std
 
 // Reads the cells of the flipped columns again, for the rows before each
 // one's flip row, and stores them as strings.
-void FillFlippedColumns(std::string_view text, const CsvOptions& options,
-                        std::vector<Column>& columns, const std::vector<size_t>& flipRows) {
+void FillFlippedColumns(std::string_view text, const CsvOptions& options, std::vector<Column>& columns,
+                        const std::vector<size_t>& flipRows) {
     Scanner scanner(text, options.delimiter);
     ReadHeader(scanner);
     std::vector<const std::set<std::string>*> missing;
@@ -504,11 +509,10 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
                               options.stringColumns.count(names[i]) > 0);
     }
 
-    const size_t rows =
-        ForEachDataCell(scanner, builders.size(),
-                        [&](size_t, size_t index, std::string_view cell, bool quoted) {
-                            builders[index].Add(cell, quoted);
-                        });
+    const size_t rows = ForEachDataCell(scanner, builders.size(),
+                                        [&](size_t, size_t index, std::string_view cell, bool quoted) {
+                                            builders[index].Add(cell, quoted);
+                                        });
     if (rows == 0) throw CsvError("the file has a header but no data rows", 2, 1);
 
     std::vector<size_t> flipRows(columns.size(), 0);  // 0: nothing to read again

@@ -23,11 +23,11 @@ struct FormatName {
 };
 
 const FormatName kFormatNames[] = {
-    {"A", false, false},     {"COMMA", true, false},  {"DOLLAR", true, false}, {"F", true, false},
-    {"E", true, false},      {"DATE", false, true},   {"TIME", true, false},   {"DATETIME", true, false},
-    {"ADATE", false, true},  {"JDATE", false, true},  {"DTIME", true, false},  {"WKDAY", false, true},
-    {"MONTH", false, false}, {"MOYR", false, true},   {"QYR", false, true},    {"WKYR", false, true},
-    {"PCT", true, false},    {"DOT", true, false},    {"EDATE", false, true},  {"SDATE", false, true},
+    {"A", false, false},     {"COMMA", true, false}, {"DOLLAR", true, false}, {"F", true, false},
+    {"E", true, false},      {"DATE", false, true},  {"TIME", true, false},   {"DATETIME", true, false},
+    {"ADATE", false, true},  {"JDATE", false, true}, {"DTIME", true, false},  {"WKDAY", false, true},
+    {"MONTH", false, false}, {"MOYR", false, true},  {"QYR", false, true},    {"WKYR", false, true},
+    {"PCT", true, false},    {"DOT", true, false},   {"EDATE", false, true},  {"SDATE", false, true},
 };
 
 const FormatName* FindFormat(const std::string& format) {
@@ -69,8 +69,8 @@ public:
 
     DictionaryEntry Entry(const Json& json, const std::string& place) const {
         if (!json.is_object()) Fail(place, "must be an object");
-        static const char* kKeys[] = {"name", "label", "type", "width", "format", "valueLabels",
-                                      "measure", "missing"};
+        static const char* kKeys[] = {"name",   "label",       "type",    "width",
+                                      "format", "valueLabels", "measure", "missing"};
         for (auto it = json.begin(); it != json.end(); ++it) {
             if (std::find_if(std::begin(kKeys), std::end(kKeys),
                              [&](const char* key) { return it.key() == key; }) == std::end(kKeys))
@@ -88,13 +88,15 @@ public:
         }
         if (json.contains("width")) {
             const Json& width = json["width"];
-            if (!width.is_number_integer() || width.get<long long>() < 1 || width.get<long long>() > 32767)
+            if (!width.is_number_integer() || width.get<long long>() < 1 ||
+                width.get<long long>() > 32767)
                 Fail(place + ".width", "must be a whole number from 1 to 32767");
             entry.width = static_cast<int>(width.get<long long>());
         }
         if (json.contains("format")) {
             entry.format = Text(json, "format", place);
-            if (!FindFormat(entry.format)) Fail(place + ".format", Quoted(entry.format) + " is no format");
+            if (!FindFormat(entry.format))
+                Fail(place + ".format", Quoted(entry.format) + " is no format");
         }
         if (json.contains("measure")) {
             entry.measure = Text(json, "measure", place);
@@ -179,8 +181,8 @@ ValueLabel MakeValueLabel(const Column& column, const std::string& place, const 
     }
     if (column.type == ColumnType::Date && ParseIsoDate(key, value.number)) return value;
     if (!ParseCsvNumber(key, value.number))
-        throw UsageError("dictionary: " + place + ": the value label key " + Quoted(key) +
-                         " is not a " + (column.type == ColumnType::Date ? "date" : "number"));
+        throw UsageError("dictionary: " + place + ": the value label key " + Quoted(key) + " is not a " +
+                         (column.type == ColumnType::Date ? "date" : "number"));
     return value;
 }
 
@@ -273,7 +275,8 @@ Dictionary ParseDictionary(const Json& json, const std::string& name) {
     for (size_t i = 0; i < variables.size(); ++i) {
         const std::string place = "variables[" + std::to_string(i) + "]";
         DictionaryEntry entry = reader.Entry(variables[i], place);
-        if (dictionary.Find(entry.name)) reader.Fail(place + ".name", Quoted(entry.name) + " is described twice");
+        if (dictionary.Find(entry.name))
+            reader.Fail(place + ".name", Quoted(entry.name) + " is described twice");
         dictionary.entries.push_back(std::move(entry));
     }
     return dictionary;
@@ -284,9 +287,8 @@ CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter) {
     options.delimiter = delimiter;
     for (const DictionaryEntry& entry : dictionary.entries) {
         if (!entry.missingTexts.empty()) options.missingTexts[entry.name] = entry.missingTexts;
-        if (entry.type == "string" ||
-            (!entry.format.empty() && FindFormat(entry.format) &&
-             std::string(FindFormat(entry.format)->name) == "A"))
+        if (entry.type == "string" || (!entry.format.empty() && FindFormat(entry.format) &&
+                                       std::string(FindFormat(entry.format)->name) == "A"))
             options.stringColumns.insert(entry.name);
     }
     return options;

@@ -67,9 +67,9 @@ void WriteParameters(std::vector<DocNode>& attributes,
 }
 
 DocNode MessageTable(const TestMessage& message) {
-    std::vector<DocNode> attributes = {Attribute("code", message.code),
-                                       TextAttribute("type", message.type),
-                                       Attribute("paramNum", static_cast<double>(message.parameters.size()))};
+    std::vector<DocNode> attributes = {
+        Attribute("code", message.code), TextAttribute("type", message.type),
+        Attribute("paramNum", static_cast<double>(message.parameters.size()))};
     WriteParameters(attributes, message.parameters);
     if (!message.group.empty()) attributes.push_back(TextAttribute("group", message.group));
     return StructuredTable("Message", std::move(attributes));
@@ -100,10 +100,12 @@ void WriteTest(pugi::xml_node parent, const TestResult& test, double sigLevel) {
         for (const TestMessage& message : test.messages) messages.push_back(MessageTable(message));
         WriteNode(algorithm, StructuredTable("WarningMessages", std::move(messages)));
     }
-    if (!test.descriptives.empty()) WriteNode(algorithm, StructuredTable("Descriptives", test.descriptives));
+    if (!test.descriptives.empty())
+        WriteNode(algorithm, StructuredTable("Descriptives", test.descriptives));
     if (!test.methods.empty()) {
         std::vector<DocNode> methods;
-        for (const auto& [statistic, method] : test.methods) methods.push_back(TextAttribute(statistic, method));
+        for (const auto& [statistic, method] : test.methods)
+            methods.push_back(TextAttribute(statistic, method));
         WriteNode(algorithm, StructuredTable("Methods", std::move(methods)));
     }
     if (!test.valuesNotInCategories.empty()) {
@@ -139,7 +141,8 @@ double DecidingSignificance(const TestResult& test) {
     // The statistics flattened in document order, searched from the end.
     std::vector<const DocNode*> flat;
     for (const DocNode& child : test.statistics) {
-        if (child.kind == DocNode::Kind::Attribute) flat.push_back(&child);
+        if (child.kind == DocNode::Kind::Attribute)
+            flat.push_back(&child);
         else if (child.kind == DocNode::Kind::Structured)
             for (const DocNode& inner : child.children)
                 if (inner.kind == DocNode::Kind::Attribute) flat.push_back(&inner);
@@ -169,9 +172,11 @@ std::string WriteResultDocument(const ResultDocumentContent& content) {
     const auto cases = static_cast<unsigned long long>(content.caseCount);
     counts.append_attribute("totalFreq").set_value(cases);
     counts.append_attribute("totalCount").set_value(cases);
-    counts.append_attribute("droppedCount").set_value(static_cast<unsigned long long>(content.droppedCount));
+    counts.append_attribute("droppedCount")
+        .set_value(static_cast<unsigned long long>(content.droppedCount));
     counts.append_attribute("badWeightCount").set_value(0);
-    counts.append_attribute("droppedFreq").set_value(static_cast<unsigned long long>(content.droppedCount));
+    counts.append_attribute("droppedFreq")
+        .set_value(static_cast<unsigned long long>(content.droppedCount));
 
     pugi::xml_node output = root.append_child("Extension").append_child("NPAROutput");
     WriteDictionary(output, content.fields);

@@ -16,7 +16,7 @@ struct DocNode {
     enum class Kind { Attribute, Simple, Structured };
     Kind kind = Kind::Attribute;
     std::string name;
-    std::string value;  // Attribute
+    std::string value;                               // Attribute
     std::vector<std::string> rowNames, columnNames;  // Simple
     std::vector<std::vector<double>> rows;           // Simple; NaN is written as missing
     std::vector<DocNode> children;                   // Structured
@@ -64,8 +64,8 @@ struct TestResult {
 struct DocField {
     std::string name;
     std::string label;
-    std::string optype;    // "continuous", "categorical", "ordinal"
-    std::string dataType;  // "integer", "double", "string", "date"
+    std::string optype;                                       // "continuous", "categorical", "ordinal"
+    std::string dataType;                                     // "integer", "double", "string", "date"
     std::vector<std::pair<std::string, std::string>> values;  // value text, display value
 };
 

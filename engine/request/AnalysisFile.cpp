@@ -71,8 +71,8 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
         reader.Fail("", std::string("not valid JSON: ") + error.what());
     }
     if (!json.is_object()) reader.Fail("", "must be a JSON object");
-    static const char* kKeys[] = {"data", "dictionary", "splitBy", "tests", "alpha",
-                                  "confidence", "missing", "delimiter"};
+    static const char* kKeys[] = {"data",  "dictionary", "splitBy", "tests",
+                                  "alpha", "confidence", "missing", "delimiter"};
     for (auto it = json.begin(); it != json.end(); ++it) {
         bool known = false;
         for (const char* key : kKeys) known = known || it.key() == key;
@@ -86,23 +86,31 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
     request.tests = reader.Texts(json, "tests");
     if (json.contains("dictionary")) {
         const Json& dictionary = json["dictionary"];
-        if (dictionary.is_string()) request.dictionaryPath = Resolve(folder, dictionary.get<std::string>());
-        else if (dictionary.is_object()) request.dictionaryJson = dictionary.dump();
-        else reader.Fail("dictionary", "must be an object or the path of a dictionary file");
+        if (dictionary.is_string())
+            request.dictionaryPath = Resolve(folder, dictionary.get<std::string>());
+        else if (dictionary.is_object())
+            request.dictionaryJson = dictionary.dump();
+        else
+            reader.Fail("dictionary", "must be an object or the path of a dictionary file");
     }
     if (json.contains("splitBy")) request.splitBy = reader.Texts(json, "splitBy");
     if (json.contains("alpha")) request.alpha = reader.Number(json, "alpha");
     if (json.contains("confidence")) request.confidencePercent = reader.Number(json, "confidence");
     if (json.contains("missing")) {
         const std::string missing = reader.Text(json, "missing");
-        if (missing == "listwise") request.missing = MissingMode::Listwise;
-        else if (missing != "test-by-test") reader.Fail("missing", "must be \"test-by-test\" or \"listwise\"");
+        if (missing == "listwise")
+            request.missing = MissingMode::Listwise;
+        else if (missing != "test-by-test")
+            reader.Fail("missing", "must be \"test-by-test\" or \"listwise\"");
     }
     if (json.contains("delimiter")) {
         const std::string delimiter = reader.Text(json, "delimiter");
-        if (delimiter == "tab" || delimiter == "\t") request.delimiter = '\t';
-        else if (delimiter == "," || delimiter == ";") request.delimiter = delimiter[0];
-        else reader.Fail("delimiter", "must be \",\", \";\" or \"tab\"");
+        if (delimiter == "tab" || delimiter == "\t")
+            request.delimiter = '\t';
+        else if (delimiter == "," || delimiter == ";")
+            request.delimiter = delimiter[0];
+        else
+            reader.Fail("delimiter", "must be \",\", \";\" or \"tab\"");
     }
     return request;
 }

@@ -11,15 +11,34 @@ namespace npar::engine {
 
 enum class TestKind {
     // one sample
-    ChiSquare, Binomial, Runs, OneSampleWilcoxon, OneSampleKs, SuccessRate,
+    ChiSquare,
+    Binomial,
+    Runs,
+    OneSampleWilcoxon,
+    OneSampleKs,
+    SuccessRate,
     // related samples
-    Sign, RelatedWilcoxon, McNemar, MarginalHomogeneity, Cochran, Friedman, Kendall,
+    Sign,
+    RelatedWilcoxon,
+    McNemar,
+    MarginalHomogeneity,
+    Cochran,
+    Friedman,
+    Kendall,
     RelatedHodgesLehmann,
     // independent samples
-    MannWhitney, WaldWolfowitz, TwoSampleKs, Moses, IndependentHodgesLehmann, KruskalWallis,
-    Jonckheere, MedianTest,
+    MannWhitney,
+    WaldWolfowitz,
+    TwoSampleKs,
+    Moses,
+    IndependentHodgesLehmann,
+    KruskalWallis,
+    Jonckheere,
+    MedianTest,
     // chosen from the fields
-    OneSampleAuto, RelatedAuto, IndependentAuto,
+    OneSampleAuto,
+    RelatedAuto,
+    IndependentAuto,
 };
 
 enum class Family { OneSample, Related, Independent };

@@ -88,8 +88,10 @@ std::string Unquote(const std::string& raw) {
 size_t UnquotedEquals(const std::string& raw) {
     bool quoted = false;
     for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '"') quoted = !quoted;
-        else if (raw[i] == '=' && !quoted) return i;
+        if (raw[i] == '"')
+            quoted = !quoted;
+        else if (raw[i] == '=' && !quoted)
+            return i;
     }
     return std::string::npos;
 }

@@ -53,10 +53,12 @@ void Select(std::vector<double>& values, size_t begin, size_t end, size_t k) {
             const double z = std::log(n);
             const double s = 0.5 * std::exp(2 * z / 3);
             const double sd = 0.5 * std::sqrt(z * s * (n - s) / n) * (i - n / 2 < 0 ? -1 : 1);
-            const auto newLeft = std::max(left, static_cast<std::ptrdiff_t>(static_cast<double>(target) - i * s / n + sd));
-            const auto newRight =
-                std::min(right, static_cast<std::ptrdiff_t>(static_cast<double>(target) + (n - i) * s / n + sd));
-            Select(values, static_cast<size_t>(newLeft), static_cast<size_t>(newRight) + 1, static_cast<size_t>(target));
+            const auto newLeft = std::max(
+                left, static_cast<std::ptrdiff_t>(static_cast<double>(target) - i * s / n + sd));
+            const auto newRight = std::min(
+                right, static_cast<std::ptrdiff_t>(static_cast<double>(target) + (n - i) * s / n + sd));
+            Select(values, static_cast<size_t>(newLeft), static_cast<size_t>(newRight) + 1,
+                   static_cast<size_t>(target));
         }
         const double pivot = v[target];
         std::ptrdiff_t i = left, j = right;
@@ -85,7 +87,8 @@ double Median(std::vector<double> values) {
     Select(values, 0, n, n / 2);
     const double upper = values[n / 2];
     if (n % 2) return upper;
-    const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n / 2));
+    const double lower =
+        *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n / 2));
     return (lower + upper) / 2.0;
 }
 
@@ -170,7 +173,8 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
         }
     }
     // The outliers in ascending order, equal values in the order of the cases.
-    std::stable_sort(outside.begin(), outside.end(), [&](size_t a, size_t b) { return values[a] < values[b]; });
+    std::stable_sort(outside.begin(), outside.end(),
+                     [&](size_t a, size_t b) { return values[a] < values[b]; });
     for (size_t i : outside) {
         box.outliers.push_back(values[i]);
         box.outlierCases.push_back(cases[i]);
@@ -204,7 +208,8 @@ double InterquartileRange(const std::vector<double>& values) {
         Select(copy, 0, copy.size(), low);
         const double below = copy[low];
         if (low + 1 >= copy.size()) return below;
-        const double above = *std::min_element(copy.begin() + static_cast<std::ptrdiff_t>(low) + 1, copy.end());
+        const double above =
+            *std::min_element(copy.begin() + static_cast<std::ptrdiff_t>(low) + 1, copy.end());
         return below + (h - static_cast<double>(low)) * (above - below);
     };
     const double first = quantile(0.25);
@@ -219,8 +224,8 @@ BinLayout LayOutBins(const std::vector<double>& values) {
     const auto [minIt, maxIt] = std::minmax_element(values.begin(), values.end());
     const double minimum = *minIt;
     const double maximum = *maxIt;
-    const bool whole = std::all_of(values.begin(), values.end(),
-                                   [](double v) { return v == std::floor(v); });
+    const bool whole =
+        std::all_of(values.begin(), values.end(), [](double v) { return v == std::floor(v); });
     if ((whole && maximum - minimum <= 40) || maximum == minimum) {
         layout.width = 1;
         layout.origin = minimum - 0.5;
@@ -229,13 +234,15 @@ BinLayout LayOutBins(const std::vector<double>& values) {
         // and 50 of them; Sturges' number where the quartiles coincide.
         const double n = static_cast<double>(values.size());
         const double iqr = InterquartileRange(values);
-        double bins = iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
+        double bins =
+            iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
         bins = std::clamp(std::ceil(bins), 5.0, 50.0);
         layout.width = NiceWidth((maximum - minimum) / bins);
         layout.origin = std::floor(minimum / layout.width) * layout.width;
         if (whole && layout.width < 1) layout.width = 1;
     }
-    layout.count = static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
+    layout.count =
+        static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
     return layout;
 }
 

@@ -81,8 +81,10 @@ int64_t CountAtMost(int64_t from, int64_t to, int64_t n, double p, double limit)
     int64_t lo = from, hi = mode + 1;
     while (lo < hi) {
         const int64_t mid = lo + (hi - lo) / 2;
-        if (BinomialPmf(mid, n, p) <= limit) lo = mid + 1;
-        else hi = mid;
+        if (BinomialPmf(mid, n, p) <= limit)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     count += lo - from;
     if (lo > mode) return to - from + 1;  // every outcome qualifies
@@ -90,8 +92,10 @@ int64_t CountAtMost(int64_t from, int64_t to, int64_t n, double p, double limit)
     lo = mode + 1, hi = to + 1;
     while (lo < hi) {
         const int64_t mid = lo + (hi - lo) / 2;
-        if (BinomialPmf(mid, n, p) <= limit) hi = mid;
-        else lo = mid + 1;
+        if (BinomialPmf(mid, n, p) <= limit)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
     count += to + 1 - lo;
     return count;

@@ -44,7 +44,8 @@ double NoncentralityFor(double x, double df, double p) {
 // divisor's square root (Cohen's w, Cramer's V).
 EffectSize FromNoncentrality(double chiSquare, double df, double divisor, double level) {
     const double alpha = 1 - level;
-    return {std::sqrt(chiSquare / divisor), std::sqrt(NoncentralityFor(chiSquare, df, 1 - alpha / 2) / divisor),
+    return {std::sqrt(chiSquare / divisor),
+            std::sqrt(NoncentralityFor(chiSquare, df, 1 - alpha / 2) / divisor),
             std::sqrt(NoncentralityFor(chiSquare, df, alpha / 2) / divisor)};
 }
 
@@ -73,7 +74,9 @@ EffectSize CramersV(double chiSquare, double df, double n, double smallerDimensi
 
 EffectSize DiscordantOddsRatio(double b, double c, double level) {
     const Interval p = ClopperPearsonInterval(b, b + c, level);
-    const auto odds = [](double q) { return q >= 1 ? std::numeric_limits<double>::infinity() : q / (1 - q); };
+    const auto odds = [](double q) {
+        return q >= 1 ? std::numeric_limits<double>::infinity() : q / (1 - q);
+    };
     return {c > 0 ? b / c : std::numeric_limits<double>::infinity(), odds(p.lower), odds(p.upper)};
 }
 

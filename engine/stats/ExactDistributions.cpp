@@ -94,7 +94,8 @@ std::vector<double> JonckheereDistribution(const std::vector<size_t>& sizes) {
     std::vector<double> distribution = {1.0};
     size_t later = 0;
     for (size_t i = sizes.size(); i-- > 0;) {
-        if (later > 0 && sizes[i] > 0) distribution = Convolve(distribution, MannWhitneyDistribution(sizes[i], later));
+        if (later > 0 && sizes[i] > 0)
+            distribution = Convolve(distribution, MannWhitneyDistribution(sizes[i], later));
         later += sizes[i];
     }
     return distribution;

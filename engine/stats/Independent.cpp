@@ -2,11 +2,11 @@
 #include "stats/Independent.h"
 
 #include <algorithm>
-#include <functional>
-#include <queue>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numeric>
+#include <queue>
 #include <random>
 
 #include "stats/Distributions.h"
@@ -162,7 +162,8 @@ RunsRange RunsBetweenGroups(const PooledSample& pooled) {
                 for (int previous = 0; previous < 2; ++previous) {
                     const double change = previous != start ? 1 : 0;
                     if (fewest[previous] != kImpossible)
-                        nextFewest[last] = std::min(nextFewest[last], fewest[previous] + inside.fewest + change);
+                        nextFewest[last] =
+                            std::min(nextFewest[last], fewest[previous] + inside.fewest + change);
                     if (most[previous] != -kImpossible)
                         nextMost[last] = std::max(nextMost[last], most[previous] + inside.most + change);
                 }
@@ -286,7 +287,11 @@ namespace {
 class DifferenceMatrix {
 public:
     DifferenceMatrix(const std::vector<double>& first, const std::vector<double>& second)
-        : fFirst(first), fSecond(second), fLow(first.size()), fHigh(first.size()), fBelow(first.size()),
+        : fFirst(first),
+          fSecond(second),
+          fLow(first.size()),
+          fHigh(first.size()),
+          fBelow(first.size()),
           fUpTo(first.size()) {}
 
     // The k-th smallest (1-based).
@@ -358,7 +363,8 @@ private:
 
     // Two candidates that, by a random sample of the candidates, lie a few
     // standard errors below and above the rank wanted among them.
-    std::pair<double, double> Bracket(std::mt19937_64& random, uint64_t candidates, uint64_t rank) const {
+    std::pair<double, double> Bracket(std::mt19937_64& random, uint64_t candidates,
+                                      uint64_t rank) const {
         constexpr size_t kSample = 2048;
         std::vector<uint64_t> picks(kSample);
         std::uniform_int_distribution<uint64_t> pick(0, candidates - 1);
@@ -375,7 +381,8 @@ private:
             start += width;
         }
         std::sort(sample.begin(), sample.end());
-        const double at = static_cast<double>(rank) / static_cast<double>(candidates) * Real(sample.size());
+        const double at =
+            static_cast<double>(rank) / static_cast<double>(candidates) * Real(sample.size());
         const double margin = 2.0 * std::sqrt(Real(sample.size()));
         const auto index = [&](double position) {
             return static_cast<size_t>(std::clamp(position, 0.0, Real(sample.size() - 1)));
@@ -397,8 +404,8 @@ private:
 
     const std::vector<double>& fFirst;
     const std::vector<double>& fSecond;
-    std::vector<Column> fLow, fHigh;     // the candidate columns of each row: [low, high)
-    std::vector<Column> fBelow, fUpTo;   // the last count's columns per row
+    std::vector<Column> fLow, fHigh;    // the candidate columns of each row: [low, high)
+    std::vector<Column> fBelow, fUpTo;  // the last count's columns per row
 };
 
 // The differences second - first, selected in the matrix whose rows are the
@@ -672,7 +679,8 @@ TableChiSquare ChiSquareOfTable(const std::vector<double>& top, const std::vecto
     for (size_t g = 0; g < top.size(); ++g) {
         const double column = top[g] + bottom[g];
         degenerate |= column == 0;
-        for (const auto& [observed, rowTotal] : {std::pair{top[g], topTotal}, std::pair{bottom[g], bottomTotal}}) {
+        for (const auto& [observed, rowTotal] :
+             {std::pair{top[g], topTotal}, std::pair{bottom[g], bottomTotal}}) {
             const double expected = rowTotal * column / total;
             result.smallCells += expected < 5;
             result.smallestExpected = std::min(result.smallestExpected, expected);

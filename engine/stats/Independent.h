@@ -36,7 +36,9 @@ GroupRanks RankGroups(const PooledSample& pooled);
 // The exact rule of the Mann-Whitney test (and of the tests that share its
 // distribution): at most 50 cases and no ties.
 constexpr size_t kMannWhitneyExactLimit = 50;
-inline bool MannWhitneyExact(size_t cases, bool ties) { return cases <= kMannWhitneyExactLimit && !ties; }
+inline bool MannWhitneyExact(size_t cases, bool ties) {
+    return cases <= kMannWhitneyExactLimit && !ties;
+}
 
 // ---------------------------------------------------------------------------
 // Two groups
@@ -146,9 +148,9 @@ DunnComparison Dunn(double meanRankFirst, size_t firstSize, double meanRankSecon
 // The sums over the sets of t tied values that the Jonckheere-Terpstra
 // variance needs.
 struct TieMoments {
-    double cubic = 0;      // sum of t(t-1)(2t+5)
-    double falling3 = 0;   // sum of t(t-1)(t-2)
-    double falling2 = 0;   // sum of t(t-1)
+    double cubic = 0;     // sum of t(t-1)(2t+5)
+    double falling3 = 0;  // sum of t(t-1)(t-2)
+    double falling2 = 0;  // sum of t(t-1)
     void Add(double t) {
         cubic += t * (t - 1) * (2 * t + 5);
         falling3 += t * (t - 1) * (t - 2);

@@ -30,20 +30,25 @@ SignedRankResult SignedRank(const std::vector<double>& differences) {
     std::vector<double> nonzero;
     nonzero.reserve(differences.size());
     for (double d : differences) {
-        if (d == 0) ++result.zeros;
-        else nonzero.push_back(d);
+        if (d == 0)
+            ++result.zeros;
+        else
+            nonzero.push_back(d);
     }
     result.n = nonzero.size();
     if (result.n == 0) return result;
-    std::sort(nonzero.begin(), nonzero.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+    std::sort(nonzero.begin(), nonzero.end(),
+              [](double a, double b) { return std::fabs(a) < std::fabs(b); });
     double tieSum = 0;
     for (size_t i = 0; i < result.n;) {
         size_t j = i + 1;
         while (j < result.n && std::fabs(nonzero[j]) == std::fabs(nonzero[i])) ++j;
         const double rank = (static_cast<double>(i) + static_cast<double>(j) + 1.0) / 2.0;
         for (size_t k = i; k < j; ++k) {
-            if (nonzero[k] > 0) result.wPlus += rank, ++result.positive;
-            else result.wMinus += rank, ++result.negative;
+            if (nonzero[k] > 0)
+                result.wPlus += rank, ++result.positive;
+            else
+                result.wMinus += rank, ++result.negative;
         }
         const double t = static_cast<double>(j - i);
         tieSum += t * t * t - t;
@@ -71,9 +76,12 @@ RunsResult RunsStatistics(double runs, size_t n1, size_t n2, bool continuityCorr
     result.standardDeviation = std::sqrt(2.0 * a * b * (2.0 * a * b - n) / (n * n * (n - 1.0)));
     double difference = runs - result.mean;
     if (continuityCorrection) {
-        if (difference > 0.5) difference -= 0.5;
-        else if (difference < -0.5) difference += 0.5;
-        else difference = 0;
+        if (difference > 0.5)
+            difference -= 0.5;
+        else if (difference < -0.5)
+            difference += 0.5;
+        else
+            difference = 0;
     }
     result.z = difference / result.standardDeviation;
     result.significance = NormalTwoSided(result.z);
@@ -102,8 +110,7 @@ RunsResult RunsAboutCut(const std::vector<double>& values, double cut) {
     return RunsStatistics(runs, values.size() - above, above, values.size() < 50);
 }
 
-KsDifferences KsContinuous(const std::vector<double>& sorted,
-                           const std::function<double(double)>& cdf) {
+KsDifferences KsContinuous(const std::vector<double>& sorted, const std::function<double(double)>& cdf) {
     KsDifferences result;
     const double n = static_cast<double>(sorted.size());
     double plus = 0, minus = 0;
@@ -121,8 +128,7 @@ KsDifferences KsContinuous(const std::vector<double>& sorted,
     return result;
 }
 
-KsDifferences KsDiscrete(const std::vector<double>& sorted,
-                         const std::function<double(double)>& cdf) {
+KsDifferences KsDiscrete(const std::vector<double>& sorted, const std::function<double(double)>& cdf) {
     // Both functions are steps at whole numbers. Between two neighbouring
     // data values a < b the empirical one stays at F_n(a) while the other
     // rises, so F_n - F is largest at a and F - F_n at b - 1.
@@ -168,7 +174,8 @@ Interval ClopperPearsonInterval(double x, double n, double level) {
 
 Interval JeffreysInterval(double x, double n, double level) {
     const double alpha = 1 - level;
-    return {BetaQuantile(alpha / 2, x + 0.5, n - x + 0.5), BetaQuantile(1 - alpha / 2, x + 0.5, n - x + 0.5)};
+    return {BetaQuantile(alpha / 2, x + 0.5, n - x + 0.5),
+            BetaQuantile(1 - alpha / 2, x + 0.5, n - x + 0.5)};
 }
 
 namespace {

@@ -54,11 +54,9 @@ RunsResult RunsStatistics(double runs, size_t n1, size_t n2, bool continuityCorr
 struct KsDifferences {
     double absolute = 0, positive = 0, negative = 0;
 };
-KsDifferences KsContinuous(const std::vector<double>& sorted,
-                           const std::function<double(double)>& cdf);
+KsDifferences KsContinuous(const std::vector<double>& sorted, const std::function<double(double)>& cdf);
 // The same for a distribution on the whole numbers (both step functions).
-KsDifferences KsDiscrete(const std::vector<double>& sorted,
-                         const std::function<double(double)>& cdf);
+KsDifferences KsDiscrete(const std::vector<double>& sorted, const std::function<double(double)>& cdf);
 
 // The Lilliefors significance of D for the normal with estimated mean and
 // standard deviation, by the approximation of Dallal and Wilkinson (1986).

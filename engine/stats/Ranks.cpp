@@ -10,16 +10,14 @@ Ranking AverageRanks(const std::vector<double>& values) {
     const size_t n = values.size();
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return values[a] < values[b]; });
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return values[a] < values[b]; });
     Ranking ranking;
     ranking.ranks.resize(n);
     for (size_t i = 0; i < n;) {
         size_t j = i + 1;
         while (j < n && values[order[j]] == values[order[i]]) ++j;
         const double rank = (static_cast<double>(i) + static_cast<double>(j) + 1.0) / 2.0;
-        for (size_t k = i; k < j; ++k)
-            ranking.ranks[order[k]] = rank;
+        for (size_t k = i; k < j; ++k) ranking.ranks[order[k]] = rank;
         const double t = static_cast<double>(j - i);
         if (j - i > 1) {
             ranking.tieSum += t * t * t - t;

@@ -52,9 +52,12 @@ uint64_t WalshCountAtMost(const std::vector<double>& sorted, double t) {
 SignResult SignTest(const std::vector<double>& differences) {
     SignResult result;
     for (double d : differences) {
-        if (d > 0) ++result.positive;
-        else if (d < 0) ++result.negative;
-        else ++result.ties;
+        if (d > 0)
+            ++result.positive;
+        else if (d < 0)
+            ++result.negative;
+        else
+            ++result.ties;
     }
     result.n = result.positive + result.negative;
     if (result.n == 0) return result;
@@ -66,8 +69,8 @@ SignResult SignTest(const std::vector<double>& differences) {
     result.asymptotic = NormalTwoSided(result.z);
     if (result.n <= kSignExactLimit) {
         result.exact = true;
-        result.exactSignificance = BinomialTwoSided(static_cast<int64_t>(result.positive),
-                                                    static_cast<int64_t>(result.n), 0.5);
+        result.exactSignificance =
+            BinomialTwoSided(static_cast<int64_t>(result.positive), static_cast<int64_t>(result.n), 0.5);
     }
     return result;
 }
@@ -113,7 +116,8 @@ MarginalHomogeneityResult MarginalHomogeneity(const std::vector<std::vector<doub
     return result;
 }
 
-CochranResult CochranQ(const std::vector<uint8_t>& successes, size_t k, const std::vector<size_t>& columns) {
+CochranResult CochranQ(const std::vector<uint8_t>& successes, size_t k,
+                       const std::vector<size_t>& columns) {
     std::vector<size_t> chosen = columns;
     if (chosen.empty())
         for (size_t j = 0; j < k; ++j) chosen.push_back(j);
@@ -151,7 +155,8 @@ double CochranPairStandardError(const CochranResult& result) {
     return std::sqrt(2.0 * result.denominator / (n * n * k * (k - 1)));
 }
 
-RowRanks RanksWithinCases(const std::vector<double>& values, size_t k, const std::vector<size_t>& columns) {
+RowRanks RanksWithinCases(const std::vector<double>& values, size_t k,
+                          const std::vector<size_t>& columns) {
     std::vector<size_t> chosen = columns;
     if (chosen.empty())
         for (size_t j = 0; j < k; ++j) chosen.push_back(j);
@@ -225,7 +230,8 @@ double WalshOrderStatistic(const std::vector<double>& sorted, uint64_t k) {
         averages.reserve(total);
         for (size_t i = 0; i < n; ++i)
             for (size_t j = i; j < n; ++j) averages.push_back((sorted[i] + sorted[j]) / 2);
-        std::nth_element(averages.begin(), averages.begin() + static_cast<std::ptrdiff_t>(k - 1), averages.end());
+        std::nth_element(averages.begin(), averages.begin() + static_cast<std::ptrdiff_t>(k - 1),
+                         averages.end());
         return averages[k - 1] + 0.0;
     }
     // Many averages: bisect over the doubles between the smallest and the
@@ -234,8 +240,10 @@ double WalshOrderStatistic(const std::vector<double>& sorted, uint64_t k) {
     uint64_t low = OrderKey(sorted.front()), high = OrderKey(sorted.back());
     while (low < high) {
         const uint64_t middle = low + (high - low) / 2;
-        if (WalshCountAtMost(sorted, FromOrderKey(middle)) >= k) high = middle;
-        else low = middle + 1;
+        if (WalshCountAtMost(sorted, FromOrderKey(middle)) >= k)
+            high = middle;
+        else
+            low = middle + 1;
     }
     return FromOrderKey(low) + 0.0;
 }
@@ -250,11 +258,13 @@ HodgesLehmannResult PairedHodgesLehmann(const std::vector<double>& differences, 
     result.n = sorted.size();
     if (result.n == 0) return result;
     const uint64_t m = static_cast<uint64_t>(result.n) * (result.n + 1) / 2;
-    result.estimate = m % 2 == 1 ? WalshOrderStatistic(sorted, (m + 1) / 2)
-                                 : (WalshOrderStatistic(sorted, m / 2) + WalshOrderStatistic(sorted, m / 2 + 1)) / 2;
+    result.estimate =
+        m % 2 == 1 ? WalshOrderStatistic(sorted, (m + 1) / 2)
+                   : (WalshOrderStatistic(sorted, m / 2) + WalshOrderStatistic(sorted, m / 2 + 1)) / 2;
 
     std::vector<double> magnitudes(sorted.size());
-    std::transform(sorted.begin(), sorted.end(), magnitudes.begin(), [](double d) { return std::fabs(d); });
+    std::transform(sorted.begin(), sorted.end(), magnitudes.begin(),
+                   [](double d) { return std::fabs(d); });
     std::sort(magnitudes.begin(), magnitudes.end());
     const bool ties = std::adjacent_find(magnitudes.begin(), magnitudes.end()) != magnitudes.end();
     result.exact = result.n <= kSignedRankExactLimit && !ties;

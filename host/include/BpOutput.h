@@ -119,7 +119,8 @@ private:
 
 // Writes a composite pattern with its arguments rendered: each argument is a
 // list of texts (one text for a plain argument, several for a sublist).
-std::string FillPattern(const std::string& pattern, const std::vector<std::vector<std::string>>& arguments);
+std::string FillPattern(const std::string& pattern,
+                        const std::vector<std::vector<std::string>>& arguments);
 
 // A footnote: the text handle, a second handle (unused, -1) and a flag (unused).
 class BpAnnotation {

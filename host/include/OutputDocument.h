@@ -21,7 +21,7 @@ struct OutputItem {
         : kind(itemKind), text(std::move(itemText)) {}
 
     Kind kind;
-    std::string text;  // final display text of a heading or an error
+    std::string text;                                   // final display text of a heading or an error
     std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
     std::unique_ptr<TableModel> table;                  // a table's content
     std::unique_ptr<ChartModel> chart;                  // a chart's content

@@ -28,8 +28,8 @@ struct TableNode {
 
 struct TableDimension {
     std::string title;
-    bool column = false;      // on the column edge; else on the row edge
-    bool split = false;       // a split-file dimension
+    bool column = false;  // on the column edge; else on the row edge
+    bool split = false;   // a split-file dimension
     int sort = 0;
     bool positionFlags[2] = {false, false};
     TableNode root;
@@ -42,7 +42,7 @@ struct TableDimension {
 struct TableCell {
     std::vector<const TableNode*> at;  // one category per dimension, null where it has none
     std::string text;
-    std::optional<double> value;       // the number a numeric cell holds
+    std::optional<double> value;  // the number a numeric cell holds
     std::vector<int> notes;
 };
 

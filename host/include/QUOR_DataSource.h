@@ -15,9 +15,26 @@
 class QUOR_Format {
 public:
     enum Type : int {
-        A = 1, COMMA = 3, DOLLAR = 4, F = 5, E = 17, DATE = 20, TIME = 21, DATETIME = 22,
-        ADATE = 23, JDATE = 24, DTIME = 25, WKDAY = 26, MONTH = 27, MOYR = 28, QYR = 29,
-        WKYR = 30, PCT = 31, DOT = 32, EDATE = 38, SDATE = 39
+        A = 1,
+        COMMA = 3,
+        DOLLAR = 4,
+        F = 5,
+        E = 17,
+        DATE = 20,
+        TIME = 21,
+        DATETIME = 22,
+        ADATE = 23,
+        JDATE = 24,
+        DTIME = 25,
+        WKDAY = 26,
+        MONTH = 27,
+        MOYR = 28,
+        QYR = 29,
+        WKYR = 30,
+        PCT = 31,
+        DOT = 32,
+        EDATE = 38,
+        SDATE = 39
     };
 
     QUOR_Format() = default;

@@ -1,13 +1,13 @@
 #include "AppTestSupport.h"
 
-#include <algorithm>
 #include <dirent.h>
-#include <sstream>
-#include <stdexcept>
+#include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <unistd.h>
+#include <sstream>
+#include <stdexcept>
 
 #include "ReportRun.h"
 
@@ -44,18 +44,20 @@ std::vector<std::string> TempDir::Files() const {
 }
 
 std::string Document::Text() const {
-    std::string text = "<" + root + ">" + model + "\n" + counts + "\n<Extension><NPAROutput>" +
-                       dictionary;
+    std::string text =
+        "<" + root + ">" + model + "\n" + counts + "\n<Extension><NPAROutput>" + dictionary;
     if (withTests)
         text += R"(<NonParametricTests number="1" sigLevel="0.05" confidenceLevel="0.95" )"
-                R"(missingTreatment="listwise">)" + algorithms + "</NonParametricTests>";
+                R"(missingTreatment="listwise">)" +
+                algorithms + "</NonParametricTests>";
     text += fieldInfos + "</NPAROutput></Extension></" + root + ">\n";
     return text;
 }
 
 std::string MarkerAlgorithm(const std::string& marker) {
     return R"(<Algorithm name="OChiSquare" classification="One_Sample" decision="retain">)"
-           R"(<StructuredTable name=")" + marker + R"("/></Algorithm>)";
+           R"(<StructuredTable name=")" +
+           marker + R"("/></Algorithm>)";
 }
 
 CliResult RunCli(std::vector<std::string> arguments) {

@@ -28,7 +28,8 @@ const std::map<std::string, std::vector<std::string>>& Placeholders() {
         {"NPARBoxplot.viztemplate", {"xAxisText", "yAxisText"}},
         {"NPARChiSquareTest.viztemplate", {"titleText", "xAxisText", "yAxisText", "legendTitle"}},
         {"NPARKolmogorovSmirnov.viztemplate", {"xTitle", "yTitle0", "yTitle1", "subTitle"}},
-        {"NPARRelatedSamplesHistogram.viztemplate", {"xTitle", "yTitle0", "yTitle1", "subTitle", "categoryOrder1"}},
+        {"NPARRelatedSamplesHistogram.viztemplate",
+         {"xTitle", "yTitle0", "yTitle1", "subTitle", "categoryOrder1"}},
         {"FacetBarChart.viztemplate", {"TitleText", "Facet1Text", "Facet2Text", "tooltipText"}},
         {"NPARStackedBar.viztemplate", {"yAxisLabel", "LegendLabel", "CategoryOrderText"}},
         {"NPAROneSampleRunsTest.viztemplate", {"ObservedRunsText", "TooFewRuns", "TooManyRuns"}},
@@ -89,7 +90,8 @@ void CheckReferences(const pugi::xml_node root) {
     const std::set<std::string> sources = Defined(root, "sourceVariable");
     const std::set<std::string> styles = Defined(root, "style");
     std::set<std::string> targets;
-    for (const char* tag : {"graph", "interval", "schema", "line", "point", "edge", "color", "pattern", "labelFrame"}) {
+    for (const char* tag :
+         {"graph", "interval", "schema", "line", "point", "edge", "color", "pattern", "labelFrame"}) {
         for (const std::string& id : Defined(root, tag)) targets.insert(id);
     }
     for (const pugi::xpath_node& found : root.select_nodes("//*")) {
@@ -98,7 +100,8 @@ void CheckReferences(const pugi::xml_node root) {
         auto expect = [&](const char* attribute, const std::set<std::string>& ids) {
             if (!node.attribute(attribute)) return;
             EXPECT_TRUE(ids.count(node.attribute(attribute).value()))
-                << "<" << tag << " " << attribute << "=\"" << node.attribute(attribute).value() << "\"> names nothing";
+                << "<" << tag << " " << attribute << "=\"" << node.attribute(attribute).value()
+                << "\"> names nothing";
         };
         expect("variable", variables);
         if (tag == "variable") expect("sourceVariable", sources);
@@ -114,8 +117,10 @@ void CheckReferences(const pugi::xml_node root) {
 void CheckColumns(const pugi::xml_node root, const Json& data) {
     std::map<std::string, std::string> sourceOf;  // graph variable -> source variable
     for (const pugi::xpath_node& found : root.select_nodes("/visualization/variable"))
-        sourceOf[found.node().attribute("id").value()] = found.node().attribute("sourceVariable").value();
-    std::map<std::string, std::pair<std::string, std::string>> columnOf;  // source variable -> data column
+        sourceOf[found.node().attribute("id").value()] =
+            found.node().attribute("sourceVariable").value();
+    std::map<std::string, std::pair<std::string, std::string>>
+        columnOf;  // source variable -> data column
     for (const pugi::xpath_node& found : root.select_nodes("//dataSource/sourceVariable")) {
         columnOf[found.node().attribute("id").value()] = {found.node().parent().attribute("id").value(),
                                                           found.node().attribute("column").value()};
@@ -133,11 +138,13 @@ void CheckColumns(const pugi::xml_node root, const Json& data) {
 
 // No text or attribute still holds a placeholder, a catalogue code (E60564)
 // or an argument that was not filled (^1).
-void CheckTexts(const pugi::xml_node root, const std::vector<std::string>& placeholders, const std::string& title) {
+void CheckTexts(const pugi::xml_node root, const std::vector<std::string>& placeholders,
+                const std::string& title) {
     static const std::regex untranslated("(^|[^A-Za-z0-9])E[0-9]{5}($|[^0-9])|\\^[0-9]");
     std::vector<std::string> texts;
     for (const pugi::xpath_node& found : root.select_nodes("//*")) {
-        for (const pugi::xml_attribute& attribute : found.node().attributes()) texts.push_back(attribute.value());
+        for (const pugi::xml_attribute& attribute : found.node().attributes())
+            texts.push_back(attribute.value());
         if (found.node().text()) texts.push_back(found.node().text().get());
     }
     for (const std::string& text : texts) {
@@ -172,9 +179,12 @@ void CheckChart(const Json& chart) {
         for (const auto& column : source.value().items()) {
             ChartColumn cells{column.key(), {}};
             for (const Json& cell : column.value()) {
-                if (cell.is_number()) cells.cells.emplace_back(cell.get<double>());
-                else if (cell.is_string()) cells.cells.emplace_back(cell.get<std::string>());
-                else cells.cells.emplace_back(std::monostate());
+                if (cell.is_number())
+                    cells.cells.emplace_back(cell.get<double>());
+                else if (cell.is_string())
+                    cells.cells.emplace_back(cell.get<std::string>());
+                else
+                    cells.cells.emplace_back(std::monostate());
             }
             table.columns.push_back(std::move(cells));
         }
@@ -197,7 +207,8 @@ TEST(ChartDocuments, EveryChartOfTheFullExampleIsCompleteAndDrawable) {
 }
 
 TEST(ChartDocuments, SplitSubtitlesAndColoursOnlyKeepTheDocumentsComplete) {
-    for (const Json& chart : ChartsOf({"--manifest", NPAR_SOURCE_DIR "/examples/splits/manifest.json"})) {
+    for (const Json& chart :
+         ChartsOf({"--manifest", NPAR_SOURCE_DIR "/examples/splits/manifest.json"})) {
         EXPECT_NE(chart["subtitle"].get<std::string>(), "");
         CheckChart(chart);
     }
@@ -218,7 +229,8 @@ TEST(ChartDocuments, LabelsWithMarkupCharactersStayText) {
         pugi::xml_document dom;
         dom.load_string(chart["document"].get<std::string>().c_str());
         for (const pugi::xpath_node& axis : dom.select_nodes("//axis[@label]"))
-            labelled += std::string(axis.node().attribute("label").value()).rfind("<b> & \"q\" '", 0) == 0;
+            labelled +=
+                std::string(axis.node().attribute("label").value()).rfind("<b> & \"q\" '", 0) == 0;
     }
     EXPECT_GT(labelled, 10u) << "axis labels keep the markup characters as text";
 }

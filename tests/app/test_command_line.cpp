@@ -59,8 +59,8 @@ TEST(CommandLine, UsageErrorsNameTheFault) {
 TEST(CommandLine, HelpListsTheOptions) {
     const apptest::CliResult result = RunCli({"--help"});
     EXPECT_EQ(result.status, 0);
-    for (const char* option : {"-o FILE", "--format", "--no-charts", "--plugin", "--resources",
-                               "--manifest"})
+    for (const char* option :
+         {"-o FILE", "--format", "--no-charts", "--plugin", "--resources", "--manifest"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
 }
 
@@ -82,8 +82,7 @@ TEST(CommandLine, InputsThatCannotBeUsedStopBeforeAnySplit) {
     // An output folder that does not exist.
     result = RunCli({"-o", dir.Path() + "/no/such/report.txt", good});
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find("cannot write " + dir.Path() + "/no/such/report.txt"),
-              std::string::npos);
+    EXPECT_NE(result.err.find("cannot write " + dir.Path() + "/no/such/report.txt"), std::string::npos);
 
     // A plug-in that is no module.
     result = RunCli({"--plugin", good, "-o", report, good});

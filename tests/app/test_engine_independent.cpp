@@ -20,7 +20,8 @@ std::string StudyTable() {
     for (const char* split : {"A", "B"}) {
         for (int i = 0; i < 24; ++i) {
             const double x = offsets[i % 4] + (i * 7 % 5) + (split[0] == 'B' ? 0.5 : 0);
-            csv += std::to_string(x) + "," + "abcd"[i % 4] + "," + (i % 3 ? "m" : "f") + "," + split + "\n";
+            csv +=
+                std::to_string(x) + "," + "abcd"[i % 4] + "," + (i % 3 ? "m" : "f") + "," + split + "\n";
         }
     }
     return csv;
@@ -48,7 +49,8 @@ const nlohmann::json* FindTable(const nlohmann::json& item, const std::string& t
 std::vector<std::string> SubsetsOf(const nlohmann::json& table, const std::string& group) {
     std::vector<std::string> columns;
     for (const nlohmann::json& cell : table["cells"]) {
-        if (cell["row"] == nlohmann::json::array({"Sample", group})) columns.push_back(cell["column"][0]);
+        if (cell["row"] == nlohmann::json::array({"Sample", group}))
+            columns.push_back(cell["column"][0]);
     }
     return columns;
 }
@@ -58,8 +60,8 @@ std::vector<std::string> SubsetsOf(const nlohmann::json& table, const std::strin
 TEST(EngineIndependent, EveryTableComparisonAndChartPerSplit) {
     apptest::TempDir dir;
     const apptest::CliResult result =
-        RunCli({dir.Write("study.csv", StudyTable()), "--test", "kruskal-wallis x by g compare=stepwise", "--test",
-                "mann-whitney x by g2", "--split-by", "S", "--format", "json"});
+        RunCli({dir.Write("study.csv", StudyTable()), "--test", "kruskal-wallis x by g compare=stepwise",
+                "--test", "mann-whitney x by g2", "--split-by", "S", "--format", "json"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");  // no warning: the plug-in read every document as written
     const nlohmann::json json = nlohmann::json::parse(result.out);
@@ -92,15 +94,17 @@ TEST(EngineIndependent, EveryTableComparisonAndChartPerSplit) {
 
 TEST(EngineIndependent, PairwiseComparisonsDrawTheNetwork) {
     apptest::TempDir dir;
-    const apptest::CliResult result = RunCli({dir.Write("study.csv", StudyTable()), "--test",
-                                              "kruskal-wallis x by g", "--test", "median x by g", "--test",
-                                              "hodges-lehmann x by g2", "--format", "json"});
+    const apptest::CliResult result =
+        RunCli({dir.Write("study.csv", StudyTable()), "--test", "kruskal-wallis x by g", "--test",
+                "median x by g", "--test", "hodges-lehmann x by g2", "--format", "json"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     std::vector<std::string> titles;
     CollectTitles(nlohmann::json::parse(result.out), titles);
     EXPECT_EQ(std::count(titles.begin(), titles.end(), "table: Pairwise Comparisons of g"), 2);
     EXPECT_EQ(std::count(titles.begin(), titles.end(), "chart: Pairwise Comparisons of g"), 2);
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "chart: Independent-Samples Median Test"), titles.end());
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "table: Confidence Interval Summary"), titles.end());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "chart: Independent-Samples Median Test"),
+              titles.end());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "table: Confidence Interval Summary"),
+              titles.end());
 }

@@ -27,7 +27,8 @@ std::string ReadFile(const std::string& path) {
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
     return count;
 }
 
@@ -121,7 +122,8 @@ TEST(HtmlCharts, TheLibraryIsInlinedAndAllowedByItsHashes) {
     // One hash per inline script: the four library files in order, then the
     // script that draws the charts. Nothing else is allowed.
     std::string expected = "default-src 'none'; style-src 'unsafe-inline'; script-src";
-    for (const VendorFile& file : VendorFiles()) expected += std::string(" 'sha256-") + file.digest + "'";
+    for (const VendorFile& file : VendorFiles())
+        expected += std::string(" 'sha256-") + file.digest + "'";
     const std::string policy = Policy(html);
     EXPECT_EQ(policy.rfind(expected + " 'sha256-", 0), 0u) << policy;
     EXPECT_EQ(Count(policy, "'sha256-"), 5u) << policy;
@@ -169,8 +171,9 @@ TEST(HtmlCharts, TheLibraryIsInlinedAndAllowedByItsHashes) {
 TEST(HtmlCharts, WithoutTheLibraryEveryChartShowsItsDataAndANote) {
     apptest::TempDir dir;
     const ResourcesCopy resources(dir, false);
-    const apptest::CliResult result = apptest::RunCli({"--resources", resources.Path(), "--format", "html",
-                                                       std::string(NPAR_SOURCE_DIR) + "/examples/full.xml"});
+    const apptest::CliResult result =
+        apptest::RunCli({"--resources", resources.Path(), "--format", "html",
+                         std::string(NPAR_SOURCE_DIR) + "/examples/full.xml"});
     ASSERT_EQ(result.status, 0) << result.err;
     const std::string& html = result.out;
 
@@ -179,7 +182,8 @@ TEST(HtmlCharts, WithoutTheLibraryEveryChartShowsItsDataAndANote) {
     const size_t figures = Count(html, "<figure class=\"item chart\"");
     EXPECT_GT(figures, 20u);
     EXPECT_EQ(Count(html, "The chart library was not found"), figures);
-    EXPECT_GE(Count(html, "<table class=\"chart-data\">"), figures) << "every chart of the example has data";
+    EXPECT_GE(Count(html, "<table class=\"chart-data\">"), figures)
+        << "every chart of the example has data";
     EXPECT_NE(html.find("<li class=\"chart\"><a href=\"#chart-1\">"), std::string::npos);
 }
 
@@ -200,10 +204,12 @@ TEST(HtmlCharts, AnUndrawableChartShowsItsTitleAndWhy) {
     const size_t figure = html.find("<figure class=\"item chart\" id=\"chart-1\">");
     ASSERT_NE(figure, std::string::npos) << html;
     EXPECT_LT(html.find("id=\"heading-1\""), figure) << "the chart stands under its test's heading";
-    EXPECT_NE(html.find("<p class=\"chart-title\">Bad &lt;chart&gt;</p>\n<p class=\"chart-note\">", figure),
-              std::string::npos)
+    EXPECT_NE(
+        html.find("<p class=\"chart-title\">Bad &lt;chart&gt;</p>\n<p class=\"chart-note\">", figure),
+        std::string::npos)
         << html.substr(figure);
-    EXPECT_NE(html.find("<li class=\"chart\"><a href=\"#chart-1\">Bad &lt;chart&gt;</a>"), std::string::npos);
+    EXPECT_NE(html.find("<li class=\"chart\"><a href=\"#chart-1\">Bad &lt;chart&gt;</a>"),
+              std::string::npos);
     // Nothing to draw: the page holds no script and its policy allows none.
     EXPECT_EQ(html.find("class=\"chart-view\""), std::string::npos);
     EXPECT_EQ(html.find("<script"), std::string::npos);

@@ -98,10 +98,10 @@ TEST(Manifest, EveryFaultIsNamed) {
 }
 
 TEST(Manifest, NoSplitAndBrokenJsonAreFaults) {
-    EXPECT_TRUE(Has(Faults(R"({"variables": [], "splits": []})"),
-                    "manifest run.json: splits: lists no split"));
-    EXPECT_TRUE(Has(Faults(R"({"variables": []})"),
-                    "manifest run.json: lists no split (no \"splits\")"));
+    EXPECT_TRUE(
+        Has(Faults(R"({"variables": [], "splits": []})"), "manifest run.json: splits: lists no split"));
+    EXPECT_TRUE(
+        Has(Faults(R"({"variables": []})"), "manifest run.json: lists no split (no \"splits\")"));
     const std::vector<std::string> broken = Faults("{\"variables\": [}");
     ASSERT_EQ(broken.size(), 1u);
     EXPECT_EQ(broken[0].rfind("manifest run.json: not valid JSON: parse error at line 1", 0), 0u)
@@ -130,10 +130,8 @@ TEST(Manifest, RunReadsTheSplitsItLists) {
     result = apptest::RunCli({"--manifest", invalid});
     EXPECT_EQ(result.status, 2);
     EXPECT_TRUE(result.out.empty());
-    EXPECT_NE(result.err.find("manifest " + invalid + ": variables[0]: no \"type\""),
-              std::string::npos);
-    EXPECT_NE(result.err.find("manifest " + invalid + ": splits: lists no split"),
-              std::string::npos);
+    EXPECT_NE(result.err.find("manifest " + invalid + ": variables[0]: no \"type\""), std::string::npos);
+    EXPECT_NE(result.err.find("manifest " + invalid + ": splits: lists no split"), std::string::npos);
 
     // A document the manifest lists must exist.
     const std::string missing = dir.Write("missing.json", R"({"variables": [],

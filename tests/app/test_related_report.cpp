@@ -64,8 +64,8 @@ std::vector<std::string> Arguments(const std::string& data, const std::vector<st
 TEST(RelatedReport, FriedmanWithSubsetsAndWilcoxonGiveTheirTablesAndCharts) {
     apptest::TempDir dir;
     const std::string data = dir.Write("course.csv", CourseCsv());
-    const apptest::CliResult result =
-        RunCli(Arguments(data, {"friedman grade_1 grade_2 grade_3 compare=stepwise", "wilcoxon score_pre score_post"}));
+    const apptest::CliResult result = RunCli(Arguments(
+        data, {"friedman grade_1 grade_2 grade_3 compare=stepwise", "wilcoxon score_pre score_post"}));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(result.err.empty()) << result.err;
     const Json json = Json::parse(result.out);
@@ -89,11 +89,11 @@ TEST(RelatedReport, FriedmanWithSubsetsAndWilcoxonGiveTheirTablesAndCharts) {
 TEST(RelatedReport, EveryRelatedTestReadsBackWithItsOutput) {
     apptest::TempDir dir;
     const std::string data = dir.Write("course.csv", CourseCsv());
-    const apptest::CliResult result = RunCli(Arguments(
-        data, {"sign score_pre score_post", "mcnemar passed_pre passed_post success=yes",
-               "marginal-homogeneity grade_1 grade_2", "cochran grade_1 grade_2 grade_3 success=3",
-               "kendall grade_1 grade_2 grade_3", "hodges-lehmann score_pre score_post",
-               "related passed_pre passed_post"}));
+    const apptest::CliResult result = RunCli(
+        Arguments(data, {"sign score_pre score_post", "mcnemar passed_pre passed_post success=yes",
+                         "marginal-homogeneity grade_1 grade_2",
+                         "cochran grade_1 grade_2 grade_3 success=3", "kendall grade_1 grade_2 grade_3",
+                         "hodges-lehmann score_pre score_post", "related passed_pre passed_post"}));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_TRUE(result.err.empty()) << result.err;
     const Json json = Json::parse(result.out);
@@ -101,7 +101,8 @@ TEST(RelatedReport, EveryRelatedTestReadsBackWithItsOutput) {
     const std::vector<std::string> tables = Titles(json, "table");
     for (const char* title :
          {"Related-Samples Sign Test Summary", "Related-Samples McNemar Change Test Summary",
-          "Related-Samples Marginal Homogeneity Test Summary", "Related-Samples Cochran's Q Test Summary",
+          "Related-Samples Marginal Homogeneity Test Summary",
+          "Related-Samples Cochran's Q Test Summary",
           "Related-Samples Kendall's Coefficient of Concordance Summary", "Pairwise Comparisons",
           "Confidence Interval Summary"})
         EXPECT_TRUE(Has(tables, title)) << title;

@@ -24,8 +24,8 @@ TEST(ReportOutput, JsonHoldsTheReadersErrorItems) {
     ASSERT_TRUE(json["items"].is_array());
     ASSERT_FALSE(json["items"].empty());
     // The reader reports the unknown table before the test's output is made.
-    EXPECT_EQ(json["items"][0], nlohmann::json::parse(
-                                    R"({"type": "error", "text": "Not parse element: Oddity"})"));
+    EXPECT_EQ(json["items"][0],
+              nlohmann::json::parse(R"({"type": "error", "text": "Not parse element: Oddity"})"));
     EXPECT_TRUE(result.err.empty()) << result.err;
 }
 
@@ -36,8 +36,7 @@ TEST(ReportOutput, PluginChecksAreWarnings) {
                           R"(</DataDictionary>)";
     const apptest::CliResult result = RunCli({dir.Write("a.xml", document.Text())});
     EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.err.find("npar-report: warning: backend/nonpar/NOPRParseOutXML"),
-              std::string::npos)
+    EXPECT_NE(result.err.find("npar-report: warning: backend/nonpar/NOPRParseOutXML"), std::string::npos)
         << result.err;
     EXPECT_NE(result.err.find("index == curIndex"), std::string::npos);
 }
@@ -79,8 +78,7 @@ TEST(ReportOutput, FormatFollowsTheOutputFile) {
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (std::string(name) == "r.html") {
             EXPECT_EQ(text.rfind("<!DOCTYPE html>", 0), 0u);
-            EXPECT_NE(text.find("<p class=\"error\">Not parse element: Oddity</p>"),
-                      std::string::npos);
+            EXPECT_NE(text.find("<p class=\"error\">Not parse element: Oddity</p>"), std::string::npos);
         } else if (std::string(name) == "r.json") {
             EXPECT_FALSE(nlohmann::json::parse(text, nullptr, false).is_discarded());
         } else {

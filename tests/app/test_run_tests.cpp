@@ -34,27 +34,29 @@ std::vector<std::string> SummaryColumn(const Json& report, const std::string& co
 TEST(RunTests, DataInReportOutWithEveryTableAndChart) {
     apptest::TempDir dir;
     const std::string data = dir.Write("course.csv", kData);
-    const apptest::CliResult result = RunCli({data, "--test", "chi-square region", "--test",
-                                              "ks score dist=normal", "--format", "json"});
+    const apptest::CliResult result = RunCli(
+        {data, "--test", "chi-square region", "--test", "ks score dist=normal", "--format", "json"});
     ASSERT_EQ(result.status, 0) << result.err;
     // The documents the engine wrote read back without a single check report.
     EXPECT_TRUE(result.err.empty()) << result.err;
     const Json report = Json::parse(result.out);
     EXPECT_EQ(report["ok"], true);
-    EXPECT_EQ(SummaryColumn(report, "Null Hypothesis"),
-              (std::vector<std::string>{"The categories of region occur with equal probabilities.",
-                                        "The distribution of score is normal with mean 62.50 and standard "
-                                        "deviation 7.27."}));
+    EXPECT_EQ(
+        SummaryColumn(report, "Null Hypothesis"),
+        (std::vector<std::string>{"The categories of region occur with equal probabilities.",
+                                  "The distribution of score is normal with mean 62.50 and standard "
+                                  "deviation 7.27."}));
     EXPECT_EQ(SummaryColumn(report, "Decision"),
               (std::vector<std::string>{"Retain the null hypothesis.", "Retain the null hypothesis."}));
     EXPECT_EQ(output_query::Tables(report, "One-Sample Chi-Square Test Summary").size(), 1u);
-    EXPECT_EQ(output_query::Tables(report, "One-Sample Kolmogorov-Smirnov Normal Test Summary").size(), 1u);
+    EXPECT_EQ(output_query::Tables(report, "One-Sample Kolmogorov-Smirnov Normal Test Summary").size(),
+              1u);
     std::vector<std::string> charts;
     for (const Json& chart : output_query::Items(report, "chart")) charts.push_back(chart["title"]);
-    EXPECT_EQ(charts, (std::vector<std::string>{"One-Sample Chi-Square Test",
-                                                "One-Sample Kolmogorov-Smirnov Test (Normal)",
-                                                "Categorical Field Information region",
-                                                "Continuous Field Information score"}));
+    EXPECT_EQ(charts,
+              (std::vector<std::string>{
+                  "One-Sample Chi-Square Test", "One-Sample Kolmogorov-Smirnov Test (Normal)",
+                  "Categorical Field Information region", "Continuous Field Information score"}));
 }
 
 TEST(RunTests, ATestTheDataDoNotAllowSaysWhyAndTheOthersRun) {
@@ -68,23 +70,26 @@ TEST(RunTests, ATestTheDataDoNotAllowSaysWhyAndTheOthersRun) {
               (std::vector<std::string>{"Retain the null hypothesis.", "Unable to compute."}));
     const Json summary = output_query::Tables(report, "Hypothesis Test Summary").at(0);
     const Json sig = output_query::Cell(summary, {"2"}, {"Sig."});
-    EXPECT_EQ(output_query::NoteTexts(summary, sig),
-              std::vector<std::string>{"Every value lies on one side of the cut point, so the number of runs "
-                                       "cannot vary."});
+    EXPECT_EQ(
+        output_query::NoteTexts(summary, sig),
+        std::vector<std::string>{"Every value lies on one side of the cut point, so the number of runs "
+                                 "cannot vary."});
 }
 
 TEST(RunTests, SavedDocumentsGiveTheSameReport) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", kData);
     const std::string saved = dir.Path() + "/documents/run";
-    const std::vector<std::string> tests = {"--test", "runs score", "--test", "binomial score cut=60",
-                                            "--split-by", "region", "--format", "json"};
+    const std::vector<std::string> tests = {
+        "--test",     "runs score", "--test",   "binomial score cut=60",
+        "--split-by", "region",     "--format", "json"};
     std::vector<std::string> arguments = {data, "--save-documents", saved};
     arguments.insert(arguments.end(), tests.begin(), tests.end());
     const apptest::CliResult direct = RunCli(arguments);
     ASSERT_EQ(direct.status, 0) << direct.err;
 
-    const apptest::CliResult again = RunCli({"--manifest", saved + "/manifest.json", "--format", "json"});
+    const apptest::CliResult again =
+        RunCli({"--manifest", saved + "/manifest.json", "--format", "json"});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(direct.out, again.out);
     // One split per region, in ascending order, each under its heading.
@@ -109,12 +114,15 @@ TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
         {{data, "--test", "t-test score"}, "test \"t-test score\": unknown test \"t-test\""},
         {{data, "--test", "runs nothing"}, "the data have no variable \"nothing\""},
         {{ragged, "--test", "runs a"}, ragged + ": line 3, column 1: the row has 1 field, the header 2"},
-        {{dir.Path() + "/none.csv", "--test", "runs a"}, "cannot open data file " + dir.Path() + "/none.csv"},
+        {{dir.Path() + "/none.csv", "--test", "runs a"},
+         "cannot open data file " + dir.Path() + "/none.csv"},
         {{"--test", "runs a"}, "--test needs the data file (DATA.csv) to run on"},
         {{data, data, "--test", "runs a"}, "give one data file with --test, not 2"},
         {{data, "--split-by", "region"}, "option --split-by needs --test or --analysis"},
-        {{data, "--test", "runs score", "--alpha", "five"}, "option --alpha needs a number, not \"five\""},
-        {{data, "--test", "runs score", "--missing", "pairwise"}, "option --missing takes test-by-test or listwise"},
+        {{data, "--test", "runs score", "--alpha", "five"},
+         "option --alpha needs a number, not \"five\""},
+        {{data, "--test", "runs score", "--missing", "pairwise"},
+         "option --missing takes test-by-test or listwise"},
         {{data, "--test", "runs score", "--delimiter", "|"}, "option --delimiter takes"},
         {{data, "--test", "runs score", "--analysis", "a.json"}, "not both"},
         {{data, "--test", "runs score", "--save-documents", data}, "is a file"},
@@ -134,8 +142,9 @@ TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
 TEST(RunTests, ListTestsNamesEveryTestWithItsOptions) {
     const apptest::CliResult result = RunCli({"--list-tests"});
     EXPECT_EQ(result.status, 0);
-    for (const char* line : {"chi-square FIELD... [expected=W1,W2,...]", "ks FIELD... dist=normal|uniform|poisson",
-                             "friedman A B C... [compare=all|stepwise|none]", "median FIELD... by GROUP",
-                             "independent FIELD... by GROUP"})
+    for (const char* line :
+         {"chi-square FIELD... [expected=W1,W2,...]", "ks FIELD... dist=normal|uniform|poisson",
+          "friedman A B C... [compare=all|stepwise|none]", "median FIELD... by GROUP",
+          "independent FIELD... by GROUP"})
         EXPECT_NE(result.out.find(line), std::string::npos) << line;
 }

@@ -57,8 +57,9 @@ std::vector<BrokenCase> FrameFailures() {
         {"no FieldInfos", With([](Document& d) { d.fieldInfos = ""; }).Text(),
          "there is no Extension/NPAROutput/FieldInfos element"},
         {"FieldInfo without StructuredTable",
-         With([](Document& d) { d.fieldInfos = R"(<FieldInfos><FieldInfo varIndex="0"/></FieldInfos>)"; })
-             .Text(),
+         With([](Document& d) {
+             d.fieldInfos = R"(<FieldInfos><FieldInfo varIndex="0"/></FieldInfos>)";
+         }).Text(),
          "FieldInfo 1 (varIndex 0) has no StructuredTable"},
         {"SimpleTable without RowNames",
          With([](Document& d) {
@@ -147,9 +148,9 @@ TEST(SplitFailures, CausesTheHostCannotTellAreNotGuessed) {
     RunOutcome outcome = RunDocuments({dir.Write("unread.xml", unread.Text())});
     EXPECT_EQ(outcome.status, report::kExitSplitFailed);
     ASSERT_FALSE(outcome.messages.empty());
-    EXPECT_NE(outcome.messages.front().find(
-                  "split 1 (" + dir.Path() + "/unread.xml): cannot be read: the document's content "
-                  "could not be read"),
+    EXPECT_NE(outcome.messages.front().find("split 1 (" + dir.Path() +
+                                            "/unread.xml): cannot be read: the document's content "
+                                            "could not be read"),
               std::string::npos);
 
     // Tests the reader has no record for are skipped whole: their empty
@@ -167,7 +168,8 @@ TEST(SplitFailures, NestingBeyondTheLimitIsNamed) {
     for (int i = 0; i < 300; ++i) nested += "<StructuredTable name=\"n\">";
     for (int i = 0; i < 300; ++i) nested += "</StructuredTable>";
     Document document;
-    document.fieldInfos = "<FieldInfos><FieldInfo varIndex=\"0\">" + nested + "</FieldInfo></FieldInfos>";
+    document.fieldInfos =
+        "<FieldInfos><FieldInfo varIndex=\"0\">" + nested + "</FieldInfo></FieldInfos>";
     apptest::TempDir dir;
     const RunOutcome outcome = RunDocuments({dir.Write("deep.xml", document.Text())});
     EXPECT_EQ(outcome.status, report::kExitSplitFailed);

@@ -35,7 +35,8 @@ npar::engine::AnalysisRequest MakeRequest(std::string csv, std::vector<std::stri
 pugi::xml_node ChildTable(pugi::xml_node parent, const std::string& name) {
     for (pugi::xml_node child : parent.children()) {
         if (child.attribute("name").as_string() == name &&
-            (std::string(child.name()) == "StructuredTable" || std::string(child.name()) == "SimpleTable"))
+            (std::string(child.name()) == "StructuredTable" ||
+             std::string(child.name()) == "SimpleTable"))
             return child;
     }
     return {};
@@ -98,7 +99,8 @@ std::string EngineRun::Decision(size_t test, size_t split) const {
 }
 
 std::string EngineRun::ConditionKey(size_t test, size_t split) const {
-    for (pugi::xml_node attribute : ChildTable(Algorithm(test, split), "Condition").children("Attribute")) {
+    for (pugi::xml_node attribute :
+         ChildTable(Algorithm(test, split), "Condition").children("Attribute")) {
         if (attribute.attribute("name").as_string() == std::string("ConditionKey"))
             return attribute.attribute("value").as_string();
     }
@@ -108,7 +110,8 @@ std::string EngineRun::ConditionKey(size_t test, size_t split) const {
 std::vector<double> EngineRun::Parameter(size_t test, size_t index, size_t split) const {
     const std::string name = "%" + std::to_string(index);
     std::vector<double> numbers;
-    for (pugi::xml_node attribute : ChildTable(Algorithm(test, split), "Condition").children("Attribute")) {
+    for (pugi::xml_node attribute :
+         ChildTable(Algorithm(test, split), "Condition").children("Attribute")) {
         if (attribute.attribute("name").as_string() != name) continue;
         std::istringstream in(attribute.attribute("value").as_string());
         std::string token;
@@ -140,18 +143,21 @@ std::vector<std::vector<double>> EngineRun::TableRows(size_t test, const std::ve
         std::istringstream in(row.text().as_string());
         std::vector<double> values;
         std::string token;
-        while (in >> token) values.push_back(token == "__MISSING__" ? std::nan("") : std::strtod(token.c_str(), nullptr));
+        while (in >> token)
+            values.push_back(token == "__MISSING__" ? std::nan("")
+                                                    : std::strtod(token.c_str(), nullptr));
         rows.push_back(values);
     }
     return rows;
 }
 
-double EngineRun::TableAttribute(size_t test, const std::vector<std::string>& path, const std::string& name,
-                                 size_t split) const {
+double EngineRun::TableAttribute(size_t test, const std::vector<std::string>& path,
+                                 const std::string& name, size_t split) const {
     pugi::xml_node node = Algorithm(test, split);
     for (const std::string& part : path) node = ChildTable(node, part);
     for (pugi::xml_node attribute : node.children("Attribute")) {
-        if (attribute.attribute("name").as_string() == name) return attribute.attribute("value").as_double();
+        if (attribute.attribute("name").as_string() == name)
+            return attribute.attribute("value").as_double();
     }
     ADD_FAILURE() << "no attribute " << name;
     return std::nan("");

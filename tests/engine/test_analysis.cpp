@@ -25,15 +25,19 @@ TEST(Analysis, MissingValuesTestByTestOrListwise) {
     const EngineRun byTest(kData, {"runs a cut=3", "runs b cut=35"});
     EXPECT_EQ(byTest.Statistic(0, "TotalN"), 5);  // the case without a is left out
     EXPECT_EQ(byTest.Statistic(1, "TotalN"), 5);  // the case without b is left out
-    EXPECT_STREQ(byTest.Root().first_element_by_path("Extension/NPAROutput/NonParametricTests")
-                     .attribute("missingTreatment").as_string(),
+    EXPECT_STREQ(byTest.Root()
+                     .first_element_by_path("Extension/NPAROutput/NonParametricTests")
+                     .attribute("missingTreatment")
+                     .as_string(),
                  "testwise");
 
-    const EngineRun listwise(kData, {"runs a cut=3", "runs b cut=35"},
-                             [](auto& request) { request.missing = npar::engine::MissingMode::Listwise; });
+    const EngineRun listwise(kData, {"runs a cut=3", "runs b cut=35"}, [](auto& request) {
+        request.missing = npar::engine::MissingMode::Listwise;
+    });
     EXPECT_EQ(listwise.Statistic(0, "TotalN"), 4);
     EXPECT_EQ(listwise.Statistic(1, "TotalN"), 4);
-    pugi::xml_node counts = listwise.Root().first_element_by_path("DescriptiveModel/DescriptiveSummary/Counts");
+    pugi::xml_node counts =
+        listwise.Root().first_element_by_path("DescriptiveModel/DescriptiveSummary/Counts");
     EXPECT_EQ(counts.attribute("totalCount").as_int(), 6);
     EXPECT_EQ(counts.attribute("droppedCount").as_int(), 2);
 }
@@ -48,7 +52,8 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
     const nlohmann::json manifest = nlohmann::json::parse(run.Analysis().ManifestText());
     EXPECT_EQ(manifest["splitVariables"], nlohmann::json({"s"}));
     EXPECT_EQ(manifest["splitHeadings"], true);
-    EXPECT_EQ(manifest["splits"][0], nlohmann::json::parse(R"({"document": "split-1.xml", "values": {"s": "x"}})"));
+    EXPECT_EQ(manifest["splits"][0],
+              nlohmann::json::parse(R"({"document": "split-1.xml", "values": {"s": "x"}})"));
     EXPECT_EQ(manifest["splits"][1]["values"]["s"], "y");
 }
 
@@ -64,7 +69,8 @@ TEST(Analysis, DocumentsListEveryColumnAndDescribeTheTestedFields) {
     const EngineRun run(kData, {"runs a cut=3", "chi-square s"});
     pugi::xml_node dictionary = run.Root().first_element_by_path("Extension/NPAROutput/DataDictionary");
     std::vector<std::string> names;
-    for (pugi::xml_node field : dictionary.children("DataField")) names.push_back(field.attribute("name").as_string());
+    for (pugi::xml_node field : dictionary.children("DataField"))
+        names.push_back(field.attribute("name").as_string());
     // Every column in file order, then a field that stands for no variable.
     EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "s", "@case"}));
     pugi::xml_node s = dictionary.find_child_by_attribute("DataField", "name", "s");
@@ -73,8 +79,10 @@ TEST(Analysis, DocumentsListEveryColumnAndDescribeTheTestedFields) {
     // Field information for the tested fields only: a continuous histogram
     // and categorical counts.
     std::vector<std::string> infos;
-    for (pugi::xml_node info : run.Root().first_element_by_path("Extension/NPAROutput/FieldInfos").children())
+    for (pugi::xml_node info :
+         run.Root().first_element_by_path("Extension/NPAROutput/FieldInfos").children())
         infos.push_back(std::string(info.attribute("varIndex").as_string()) + " " +
                         info.first_child().attribute("name").as_string());
-    EXPECT_EQ(infos, (std::vector<std::string>{"0 ContinuousDistribution", "2 CategoricalDistribution"}));
+    EXPECT_EQ(infos,
+              (std::vector<std::string>{"0 ContinuousDistribution", "2 CategoricalDistribution"}));
 }

@@ -37,7 +37,8 @@ std::string ErrorOf(const std::string& text, const CsvOptions& options = {}) {
 
 TEST(CsvReader, ReadsQuotedFieldsLineEndsAndByteOrderMark) {
     const std::string text =
-        "\xEF\xBB\xBF" "name,note,score\r\n"
+        "\xEF\xBB\xBF"
+        "name,note,score\r\n"
         "\"Smith, J\",\"said \"\"hi\"\"\",1.5\r\n"
         "\"two\nlines\",,2\n"
         "plain,\"\",\n";
@@ -110,7 +111,7 @@ TEST(CsvReader, ReadsOtherDelimitersAndBlankLines) {
     CsvOptions semicolon;
     semicolon.delimiter = ';';
     const DataTable table = ReadCsv("a;b\n1,5;x\n\n2;y\n\n", semicolon);
-    ASSERT_EQ(table.RowCount(), 2u);  // blank lines are skipped
+    ASSERT_EQ(table.RowCount(), 2u);                  // blank lines are skipped
     EXPECT_EQ(table.At(0).type, ColumnType::String);  // "1,5" is no number in the C locale
     CsvOptions tab;
     tab.delimiter = '\t';
@@ -151,7 +152,8 @@ TEST(CsvReader, ReadsNumbersToTheNearestDoubleAsTheCLibraryDoes) {
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
     for (int i = 0; i < 20000; ++i) {
         char text[64];
-        std::snprintf(text, sizeof text, i % 3 == 0 ? "%.3f" : (i % 3 == 1 ? "%.15g" : "%.17g"), uniform(random));
+        std::snprintf(text, sizeof text, i % 3 == 0 ? "%.3f" : (i % 3 == 1 ? "%.15g" : "%.17g"),
+                      uniform(random));
         double read = 0;
         ASSERT_TRUE(npar::engine::ParseCsvNumber(text, read)) << text;
         EXPECT_EQ(read, std::strtod(text, nullptr)) << text;

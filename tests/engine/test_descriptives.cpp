@@ -19,7 +19,8 @@ std::map<std::string, double> Sample(const EngineRun& run, size_t test, size_t s
         for (pugi::xml_node nested : table.children("StructuredTable")) {
             if (i++ != sample) continue;
             for (pugi::xml_node attribute : nested.children("Attribute"))
-                values[attribute.attribute("name").as_string()] = attribute.attribute("value").as_double();
+                values[attribute.attribute("name").as_string()] =
+                    attribute.attribute("value").as_double();
         }
     }
     return values;
@@ -63,8 +64,9 @@ TEST(Descriptives, FieldsOfAPairAndTheMethodOfEachSignificance) {
     EXPECT_EQ(x.count("MeanRank"), 0u);
     EXPECT_DOUBLE_EQ(Sample(run, 0, 1).at("UpperQuartile"), 1.29);
     // 9 untied differences: the exact significance is written and says so.
-    EXPECT_EQ(Methods(run, 0), (std::map<std::string, std::string>{{"AsymptoticSig2Tailed", "MethodNormalTies"},
-                                                                   {"ExactSig2Tailed", "MethodExactSignedRank"}}));
+    EXPECT_EQ(Methods(run, 0),
+              (std::map<std::string, std::string>{{"AsymptoticSig2Tailed", "MethodNormalTies"},
+                                                  {"ExactSig2Tailed", "MethodExactSignedRank"}}));
     EXPECT_EQ(Methods(run, 1).at("AsymptoticSig2Tailed"), "MethodNormalContinuity");
     EXPECT_EQ(Methods(run, 1).at("ExactSig2Tailed"), "MethodExactSigns");
 }

@@ -12,7 +12,8 @@ using enginetest::ExpectNear;
 TEST(EffectSizes, RankBiserialCorrelationsOfGroupsAndPairs) {
     // Two groups: r = 2 U / (n1 n2) - 1 with U the second group's (trt2 against
     // ctrl), Fisher-z interval with SE sqrt((n1 + n2 + 1) / (3 n1 n2)).
-    const EngineRun groups(DataFile("PlantGrowth.csv"), {"mann-whitney weight by group groups=ctrl,trt2"});
+    const EngineRun groups(DataFile("PlantGrowth.csv"),
+                           {"mann-whitney weight by group groups=ctrl,trt2"});
     EXPECT_EQ(groups.Statistic(0, "RankBiserialCorrelation", "EffectSize"), 0.5);
     ExpectNear(groups.Statistic(0, "LowerLimit", "EffectSize"), 0.030738729305766);
     ExpectNear(groups.Statistic(0, "UpperLimit", "EffectSize"), 0.788655074576659);
@@ -36,12 +37,15 @@ TEST(EffectSizes, EpsilonSquaredAndKendallsW) {
     EXPECT_FALSE(run.HasStatistic(0, "LowerLimit", "EffectSize"));  // no closed-form interval
 
     // Kendall's W = X2 / (N (k - 1)) with scipy's tie-corrected X2 on RoundingTimes.
-    const EngineRun times(DataFile("RoundingTimes.csv"), {"friedman Round.Out Narrow.Angle Wide.Angle compare=none"});
-    ExpectNear(times.Statistic(0, "KendallsW", "EffectSize"), 0.253246753246753);  // REFERENCES.md section 12
+    const EngineRun times(DataFile("RoundingTimes.csv"),
+                          {"friedman Round.Out Narrow.Angle Wide.Angle compare=none"});
+    ExpectNear(times.Statistic(0, "KendallsW", "EffectSize"),
+               0.253246753246753);  // REFERENCES.md section 12
 }
 
 TEST(EffectSizes, CohensWAndCramersVWithNoncentralIntervals) {
-    const EngineRun months(DataFile("airquality.csv"), {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"});
+    const EngineRun months(DataFile("airquality.csv"),
+                           {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"});
     ExpectNear(months.Statistic(0, "CohensW", "EffectSize"), 0.370267831506176);
     ExpectNear(months.Statistic(0, "LowerLimit", "EffectSize"), 0.173616996101897, 1e-7);
     ExpectNear(months.Statistic(0, "UpperLimit", "EffectSize"), 0.506017287494414, 1e-7);

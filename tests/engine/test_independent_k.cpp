@@ -29,10 +29,14 @@ std::vector<double> ComparisonRow(const EngineRun& run, size_t test, double a, d
 void ExpectComparison(const std::vector<double>& row, double statistic, double error, double z, double p,
                       double pairs) {
     ExpectNear(row[2], statistic);
-    if (std::isnan(error)) EXPECT_TRUE(std::isnan(row[3]));
-    else ExpectNear(row[3], error);
-    if (std::isnan(z)) EXPECT_TRUE(std::isnan(row[4]));
-    else ExpectNear(row[4], z);
+    if (std::isnan(error))
+        EXPECT_TRUE(std::isnan(row[3]));
+    else
+        ExpectNear(row[3], error);
+    if (std::isnan(z))
+        EXPECT_TRUE(std::isnan(row[4]));
+    else
+        ExpectNear(row[4], z);
     ExpectNear(row[5], p);
     ExpectNear(row[6], std::min(1.0, p * pairs));
 }
@@ -59,7 +63,8 @@ std::string PlantGrowthWithout(const std::string& group) {
 }  // namespace
 
 TEST(KruskalWallisTest, AgreesWithScipyKruskalAndDunn) {
-    const EngineRun pg(DataFile("PlantGrowth.csv"), {"kruskal-wallis weight by group", "independent weight by group"});
+    const EngineRun pg(DataFile("PlantGrowth.csv"),
+                       {"kruskal-wallis weight by group", "independent weight by group"});
     EXPECT_EQ(pg.ConditionKey(0), "DefaultAllDistinctValuesUsed_I_KruskalWallis_2");
     EXPECT_EQ(pg.Statistic(0, "TotalN"), 30);
     ExpectNear(pg.Statistic(0, "TestStatistic"), 7.98822874944372);
@@ -74,9 +79,12 @@ TEST(KruskalWallisTest, AgreesWithScipyKruskalAndDunn) {
     EXPECT_EQ(pg.TableAttribute(0, {"PairwiseResult"}, "fieldIndex"), 1);
     // Dunn's z, tie-corrected SE, Bonferroni over 3 pairs; each row has the
     // sample of the smaller mean rank first (trt1 - ctrl = -4.4).
-    ExpectComparison(ComparisonRow(pg, 0, 1, 0), -4.4, 3.93656598117419, -1.11772545437879, 0.263684267891386, 3);
-    ExpectComparison(ComparisonRow(pg, 0, 1, 2), -11.05, 3.93656598117419, -2.80701506156491, 0.0050002903702577, 3);
-    ExpectComparison(ComparisonRow(pg, 0, 0, 2), -6.65, 3.93656598117419, -1.68928960718612, 0.0911639440484998, 3);
+    ExpectComparison(ComparisonRow(pg, 0, 1, 0), -4.4, 3.93656598117419, -1.11772545437879,
+                     0.263684267891386, 3);
+    ExpectComparison(ComparisonRow(pg, 0, 1, 2), -11.05, 3.93656598117419, -2.80701506156491,
+                     0.0050002903702577, 3);
+    ExpectComparison(ComparisonRow(pg, 0, 0, 2), -6.65, 3.93656598117419, -1.68928960718612,
+                     0.0911639440484998, 3);
     EXPECT_EQ(pg.TableRows(0, {"PairwiseResult", "Content"})[0][0], 1);  // trt1 first
     // The automatic choice for three groups.
     EXPECT_EQ(std::string(pg.Algorithm(1).attribute("name").as_string()), "IKruskalWallis");
@@ -86,7 +94,8 @@ TEST(KruskalWallisTest, AgreesWithScipyKruskalAndDunn) {
     ExpectNear(cw.Statistic(0, "AsymptoticSig2Tailed"), 5.11282951193715e-07, 1e-6);
     EXPECT_EQ(cw.TableRows(0, {"PairwiseResult", "Content"}).size(), 15u);
     // horsebean (1) - sunflower (5), casein (0) - soybean (4)
-    ExpectComparison(ComparisonRow(cw, 0, 1, 5), -44.075, 8.83704998180685, -4.98752412747906, 6.11579839644438e-07, 15);
+    ExpectComparison(ComparisonRow(cw, 0, 1, 5), -44.075, 8.83704998180685, -4.98752412747906,
+                     6.11579839644438e-07, 15);
     ExpectComparison(ComparisonRow(cw, 0, 4, 0), -20.2976190476191, 8.11930072221045, -2.49992206743798,
                      0.012422062968442, 15);
 
@@ -103,8 +112,8 @@ TEST(KruskalWallisTest, AgreesWithScipyKruskalAndDunn) {
 }
 
 TEST(KruskalWallisTest, MissingValuesAndStepwiseSubsetsOnAirquality) {
-    const EngineRun aq(DataFile("airquality.csv"),
-                       {"kruskal-wallis Ozone by Month", "kruskal-wallis Ozone by Month compare=stepwise"});
+    const EngineRun aq(DataFile("airquality.csv"), {"kruskal-wallis Ozone by Month",
+                                                    "kruskal-wallis Ozone by Month compare=stepwise"});
     EXPECT_EQ(aq.Statistic(0, "TotalN"), 116);
     ExpectNear(aq.Statistic(0, "TestStatistic"), 29.2665763061169);
     ExpectNear(aq.Statistic(0, "AsymptoticSig2Tailed"), 6.90071411854678e-06);
@@ -112,8 +121,8 @@ TEST(KruskalWallisTest, MissingValuesAndStepwiseSubsetsOnAirquality) {
     // Months are categories 0..4 (5..9). 5 - 7, and 9 - 6 (9 has the smaller mean rank).
     ExpectComparison(ComparisonRow(aq, 0, 0, 2), -41.2115384615385, 9.32499428389363, -4.41947064061156,
                      9.89429615000047e-06, 10);
-    ExpectComparison(ComparisonRow(aq, 0, 4, 1), -0.0325670498084278, 12.8289701624469, -0.00253855526952261,
-                     0.997974528119149, 10);
+    ExpectComparison(ComparisonRow(aq, 0, 4, 1), -0.0325670498084278, 12.8289701624469,
+                     -0.00253855526952261, 0.997974528119149, 10);
 
     // Stepwise: months by mean rank 5, 9, 6, 8, 7; a run is homogeneous when
     // its Kruskal-Wallis significance, moved to 1 - (1 - p)^(k/size), is not
@@ -137,8 +146,9 @@ TEST(KruskalWallisTest, MissingValuesAndStepwiseSubsetsOnAirquality) {
 }
 
 TEST(JonckheereTerpstraTest, AgreesWithTheHollanderWolfeFormulas) {
-    const EngineRun pg(DataFile("PlantGrowth.csv"), {"jonckheere-terpstra weight by group",
-                                                     "jonckheere-terpstra weight by group order=descending"});
+    const EngineRun pg(
+        DataFile("PlantGrowth.csv"),
+        {"jonckheere-terpstra weight by group", "jonckheere-terpstra weight by group order=descending"});
     EXPECT_EQ(pg.Statistic(0, "TestStatistic"), 191.5);
     EXPECT_EQ(pg.Statistic(0, "MeanOfTestStatistic"), 150);
     ExpectNear(pg.Statistic(0, "StandardError"), 26.296278308414);
@@ -175,16 +185,20 @@ TEST(JonckheereTerpstraTest, PairsAreOneSidedInTheTestOrder) {
     const EngineRun pg(DataFile("PlantGrowth.csv"), {"jonckheere-terpstra weight by group"},
                        [](npar::engine::AnalysisRequest& request) { request.alpha = 0.2; });
     // trt1 has the smaller mean rank, but ctrl comes first in the order: J(ctrl < trt1).
-    ExpectComparison(ComparisonRow(pg, 0, 1, 0), 32.5, 13.2237824034061, -1.32337325782769, 0.9071443597776, 3);
+    ExpectComparison(ComparisonRow(pg, 0, 1, 0), 32.5, 13.2237824034061, -1.32337325782769,
+                     0.9071443597776, 3);
     // The other two pairs hold no tie (4.17 is in ctrl and trt1): their SD is
     // the untied one of REFERENCES.md (whose pairwise "sd" takes the ties of
     // all three groups), p = 1 - Phi(z_untied) (R: pnorm(z, lower.tail = FALSE)).
-    ExpectComparison(ComparisonRow(pg, 0, 1, 2), 84, 13.228756555323, 2.57015841646275, 0.00508260094597807, 3);
-    ExpectComparison(ComparisonRow(pg, 0, 0, 2), 75, 13.228756555323, 1.88982236504614, 0.0293908606776792, 3);
+    ExpectComparison(ComparisonRow(pg, 0, 1, 2), 84, 13.228756555323, 2.57015841646275,
+                     0.00508260094597807, 3);
+    ExpectComparison(ComparisonRow(pg, 0, 0, 2), 75, 13.228756555323, 1.88982236504614,
+                     0.0293908606776792, 3);
 }
 
 TEST(MedianTest, AgreesWithScipyMedianTest) {
-    const EngineRun pg(DataFile("PlantGrowth.csv"), {"median weight by group", "median weight by group median=5"});
+    const EngineRun pg(DataFile("PlantGrowth.csv"),
+                       {"median weight by group", "median weight by group median=5"});
     ExpectNear(pg.Statistic(0, "Median"), 5.155);
     EXPECT_EQ(pg.Statistic(0, "TestStatistic"), 7.2);
     EXPECT_EQ(pg.Statistic(0, "DegreeOfFreedom"), 2);
@@ -245,7 +259,8 @@ TEST(MedianTest, TwoGroupsAddYatesAndFisherUpToThirtyCases) {
     }
     const EngineRun n30(thirty, {"median weight by group"});
     ExpectNear(n30.Statistic(0, "TestStatistic", "YatesContinuityCorrection"), 3.75);
-    ExpectNear(n30.Statistic(0, "AsymptoticSig2Tailed", "YatesContinuityCorrection"), 0.0528075114161134);
+    ExpectNear(n30.Statistic(0, "AsymptoticSig2Tailed", "YatesContinuityCorrection"),
+               0.0528075114161134);
     ExpectNear(n30.Statistic(0, "FisherExactSig"), 0.0501749125437281);
     EXPECT_EQ(n30.Decision(0), "retain");
     EXPECT_TRUE(n30.Messages(0).empty());
@@ -253,7 +268,8 @@ TEST(MedianTest, TwoGroupsAddYatesAndFisherUpToThirtyCases) {
     const EngineRun n31(thirty + "6.5,other\n", {"median weight by group"});
     EXPECT_EQ(n31.Statistic(0, "Median"), 5.17);
     ExpectNear(n31.Statistic(0, "TestStatistic", "YatesContinuityCorrection"), 3.23301091269841);
-    ExpectNear(n31.Statistic(0, "AsymptoticSig2Tailed", "YatesContinuityCorrection"), 0.0721678901066573);
+    ExpectNear(n31.Statistic(0, "AsymptoticSig2Tailed", "YatesContinuityCorrection"),
+               0.0721678901066573);
     EXPECT_FALSE(n31.HasStatistic(0, "FisherExactSig"));
     EXPECT_EQ(n31.Messages(0), std::vector<std::string>{"40307 warning"});
 
@@ -286,10 +302,10 @@ TEST(KSampleTests, ManyGroupsKeepTheTestAndLeaveOutTheComparisons) {
     // the comparisons (79800 pairs) give way to a warning.
     std::string data = "x,g\n";
     for (int g = 0; g < 400; ++g)
-        data += std::to_string(3 * g) + "," + std::to_string(g) + "\n" + std::to_string(3 * g + 1) + "," +
-                std::to_string(g) + "\n";
-    const EngineRun run(data, {"kruskal-wallis x by g", "jonckheere-terpstra x by g compare=stepwise",
-                               "median x by g"});
+        data += std::to_string(3 * g) + "," + std::to_string(g) + "\n" + std::to_string(3 * g + 1) +
+                "," + std::to_string(g) + "\n";
+    const EngineRun run(
+        data, {"kruskal-wallis x by g", "jonckheere-terpstra x by g compare=stepwise", "median x by g"});
     for (size_t test = 0; test < 3; ++test) {
         EXPECT_EQ(run.Statistic(test, "TotalN"), 800) << test;
         EXPECT_EQ(run.Decision(test), "reject") << test;

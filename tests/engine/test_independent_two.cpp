@@ -25,9 +25,9 @@ namespace {
 // (b = 12.345) the exact rules no longer apply. R: set.seed(11); a <-
 // round(rnorm(20, 10, 2), 3); b <- round(rnorm(30, 11.5, 2), 3).
 std::string ThresholdData(bool fiftyFirst) {
-    const double a[] = {8.818, 10.053, 6.967, 7.275, 12.357, 8.132, 12.647, 11.25, 9.909, 7.992,
-                        8.343, 9.303,  6.923, 9.489, 7.7,    10.025, 9.554, 11.776, 8.816, 8.689};
-    const double b[] = {10.135, 11.468, 10.615, 12.205, 11.646, 11.514, 11.125, 9.969, 11.058, 9.533,
+    const double a[] = {8.818, 10.053, 6.967, 7.275, 12.357, 8.132,  12.647, 11.25,  9.909, 7.992,
+                        8.343, 9.303,  6.923, 9.489, 7.7,    10.025, 9.554,  11.776, 8.816, 8.689};
+    const double b[] = {10.135, 11.468, 10.615, 12.205, 11.646, 11.514, 11.125, 9.969,  11.058, 9.533,
                         9.291,  9.624,  12.857, 8.345,  9.76,   12.469, 11.128, 14.591, 10.277, 10.804,
                         8.227,  11.541, 13.283, 9.755,  13.28,  10.812, 7.126,  13.26,  12.948, 11.94};
     std::string csv = "x,g\n";
@@ -133,7 +133,8 @@ TEST(WaldWolfowitzTest, AgreesWithTheTextbookFormulas) {
         ExpectNear(pg.Statistic(1, "ExactSig1Tailed", bound), 0.127638615254714);
     }
     // chickwts linseed vs soybean: a tied block {271, 271} across the groups.
-    const EngineRun cw(DataFile("chickwts.csv"), {"wald-wolfowitz weight by feed groups=linseed,soybean"});
+    const EngineRun cw(DataFile("chickwts.csv"),
+                       {"wald-wolfowitz weight by feed groups=linseed,soybean"});
     EXPECT_EQ(cw.Statistic(0, "TestStatistic", "MinimumPossible"), 14);
     EXPECT_EQ(cw.Statistic(0, "StandardizedTestStatistic", "MinimumPossible"), 0);
     EXPECT_EQ(cw.Statistic(0, "AsymptoticSig1Tailed", "MinimumPossible"), 0.5);
@@ -146,7 +147,8 @@ TEST(WaldWolfowitzTest, AgreesWithTheTextbookFormulas) {
     EXPECT_EQ(cw.TableAttribute(0, {"Group_0"}, "GroupIndex"), 2);  // linseed
 
     // The hand-made tie example x = 1 2 2 2 5, y = 2 2 3 5 5 (DP and brute force agree).
-    const EngineRun ties("v,g\n1,x\n2,x\n2,x\n2,x\n5,x\n2,y\n2,y\n3,y\n5,y\n5,y\n", {"wald-wolfowitz v by g"});
+    const EngineRun ties("v,g\n1,x\n2,x\n2,x\n2,x\n5,x\n2,y\n2,y\n3,y\n5,y\n5,y\n",
+                         {"wald-wolfowitz v by g"});
     EXPECT_EQ(ties.Statistic(0, "TestStatistic", "MinimumPossible"), 3);
     EXPECT_EQ(ties.Statistic(0, "TestStatistic", "MaximumPossible"), 8);
 }
@@ -161,14 +163,15 @@ TEST(WaldWolfowitzTest, ExactUpToFiftyCasesAndUncorrectedFromFifty) {
     ExpectNear(fifty.Statistic(0, "AsymptoticSig1Tailed", "MinimumPossible"), 0.38287456073033);
     ExpectNear(fifty.Statistic(0, "ExactSig1Tailed", "MinimumPossible"), 0.438467527916687);
     const EngineRun fiftyOne(ThresholdData(true), {"wald-wolfowitz x by g"});
-    ExpectNear(fiftyOne.Statistic(0, "StandardizedTestStatistic", "MinimumPossible"), -0.390173738571581);
+    ExpectNear(fiftyOne.Statistic(0, "StandardizedTestStatistic", "MinimumPossible"),
+               -0.390173738571581);
     ExpectNear(fiftyOne.Statistic(0, "AsymptoticSig1Tailed", "MinimumPossible"), 0.348204039680832);
     EXPECT_FALSE(fiftyOne.HasStatistic(0, "ExactSig1Tailed", "MinimumPossible"));
 }
 
 TEST(TwoSampleKsTest, AgreesWithScipyKs2samp) {
-    const EngineRun pg(DataFile("PlantGrowth.csv"), {"ks weight by group groups=ctrl,trt1",
-                                                     "ks weight by group groups=ctrl,trt2"});
+    const EngineRun pg(DataFile("PlantGrowth.csv"),
+                       {"ks weight by group groups=ctrl,trt1", "ks weight by group groups=ctrl,trt2"});
     // D+ = max(F1 - F2); D- is written as min(F1 - F2), the negative of scipy's "less".
     ExpectNear(pg.Statistic(0, "MostExtremeDifferencesAbsolute"), 0.4);
     ExpectNear(pg.Statistic(0, "MostExtremeDifferencesPositive"), 0.1);
@@ -181,7 +184,8 @@ TEST(TwoSampleKsTest, AgreesWithScipyKs2samp) {
     ExpectNear(pg.Statistic(1, "TestStatistic"), 1.11803398874989);
     ExpectNear(pg.Statistic(1, "AsymptoticSig2Tailed"), 0.164079197726652, 1e-6);
 
-    const EngineRun tg(DataFile("ToothGrowth.csv"), {"ks len by supp", "independent len by supp"});  // OJ, VC
+    const EngineRun tg(DataFile("ToothGrowth.csv"),
+                       {"ks len by supp", "independent len by supp"});  // OJ, VC
     ExpectNear(tg.Statistic(0, "MostExtremeDifferencesAbsolute"), 0.333333333333333);
     ExpectNear(tg.Statistic(0, "MostExtremeDifferencesPositive"), 0.0666666666666667);
     ExpectNear(tg.Statistic(0, "TestStatistic"), 1.29099444873581);
@@ -194,10 +198,10 @@ TEST(TwoSampleKsTest, AgreesWithScipyKs2samp) {
 }
 
 TEST(MosesTest, SpansAndExactSignificancesAgreeWithEnumeration) {
-    const EngineRun pg(DataFile("PlantGrowth.csv"),
-                       {"moses weight by group groups=ctrl,trt2",
-                        "moses weight by group groups=ctrl,trt2 control=trt2",
-                        "moses weight by group groups=trt2,ctrl control=trt2 outliers=2"});
+    const EngineRun pg(
+        DataFile("PlantGrowth.csv"),
+        {"moses weight by group groups=ctrl,trt2", "moses weight by group groups=ctrl,trt2 control=trt2",
+         "moses weight by group groups=trt2,ctrl control=trt2 outliers=2"});
     // control = ctrl: h = max(1, floor(0.05 * 10)) = 1.
     EXPECT_EQ(pg.Statistic(0, "TestStatistic", "ObservedControlGroup"), 18);
     ExpectNear(pg.Statistic(0, "ExactSig1Tailed", "ObservedControlGroup"), 0.5);
@@ -305,7 +309,8 @@ TEST(HodgesLehmannTest, SelectionFindsEveryOrderedDifference) {
         std::sort(all.begin(), all.end());
         const uint64_t step = std::max<uint64_t>(1, all.size() / 97);
         for (uint64_t k = 1; k <= all.size(); k += step)
-            ASSERT_EQ(npar::engine::stats::KthDifference(first, second, k), all[k - 1]) << m << "x" << n << " k=" << k;
+            ASSERT_EQ(npar::engine::stats::KthDifference(first, second, k), all[k - 1])
+                << m << "x" << n << " k=" << k;
         EXPECT_EQ(npar::engine::stats::KthDifference(first, second, all.size()), all.back());
     }
 }
@@ -313,7 +318,8 @@ TEST(HodgesLehmannTest, SelectionFindsEveryOrderedDifference) {
 TEST(TwoGroupTests, BadRequestsAreUsageErrorsAndBadDataAreMessages) {
     const std::string pg = DataFile("PlantGrowth.csv");
     const std::string never = UsageErrorOf(pg, {"mann-whitney weight by group groups=ctrl,placebo"});
-    EXPECT_NE(never.find("mann-whitney weight by group groups=ctrl,placebo"), std::string::npos) << never;
+    EXPECT_NE(never.find("mann-whitney weight by group groups=ctrl,placebo"), std::string::npos)
+        << never;
     EXPECT_NE(never.find("\"placebo\" never occurs in \"group\""), std::string::npos) << never;
     const std::string three = UsageErrorOf(pg, {"ks weight by group"});
     EXPECT_NE(three.find("has 3 values; name the two groups"), std::string::npos) << three;
@@ -321,14 +327,16 @@ TEST(TwoGroupTests, BadRequestsAreUsageErrorsAndBadDataAreMessages) {
     EXPECT_NE(text.find("field \"group\" holds text"), std::string::npos) << text;
     const std::string one = UsageErrorOf("x,g\n1,a\n2,a\n", {"hodges-lehmann x by g"});
     EXPECT_NE(one.find("\"g\" has only one value"), std::string::npos) << one;
-    const std::string control = UsageErrorOf(pg, {"moses weight by group groups=ctrl,trt1 control=trt2"});
+    const std::string control =
+        UsageErrorOf(pg, {"moses weight by group groups=ctrl,trt1 control=trt2"});
     EXPECT_NE(control.find("control=trt2 is not one of the two groups"), std::string::npos) << control;
 
     // Split b has no case of group y; a case without a group value is left
     // out; split c's values are all tied.
     const std::string data = "x,g,s\n1,x,a\n2,y,a\n3,y,a\n4,,a\n1,x,b\n5,x,b\n2,x,c\n2,y,c\n2,y,c\n";
-    const EngineRun run(data, {"mann-whitney x by g", "hodges-lehmann x by g", "wald-wolfowitz x by g",
-                               "ks x by g", "moses x by g"},
+    const EngineRun run(data,
+                        {"mann-whitney x by g", "hodges-lehmann x by g", "wald-wolfowitz x by g",
+                         "ks x by g", "moses x by g"},
                         [](npar::engine::AnalysisRequest& request) { request.splitBy = {"s"}; });
     ASSERT_EQ(run.SplitCount(), 3u);
     EXPECT_EQ(run.Statistic(0, "TotalN", "", 0), 3);

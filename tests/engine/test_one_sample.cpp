@@ -24,14 +24,15 @@ TEST(ChiSquareTest, AgreesWithScipyChisquare) {
     // The observed and hypothesized counts per category, in ascending order.
     const auto rows = run.TableRows(1, {"TwoClassComparison", "Content"});
     ASSERT_EQ(rows.size(), 6u);
-    EXPECT_EQ(rows[4][0], 14);                       // soybean
+    EXPECT_EQ(rows[4][0], 14);                        // soybean
     ExpectNear(rows[4][1], 20.2857142857143, 1e-12);  // 71 * 2/7
     // scipy.stats.chisquare(f_exp = 71 * w / sum(w)), w = 1,1,1,1,2,1
     EXPECT_EQ(run.ConditionKey(1), "UserSpecifiesProbabilities_O_ChiSquare_1");
     ExpectNear(run.Statistic(1, "TestStatistic"), 3.04225352112676);
     ExpectNear(run.Statistic(1, "AsymptoticSig2Tailed"), 0.69347149486935);
 
-    const EngineRun months(DataFile("airquality.csv"), {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"});
+    const EngineRun months(DataFile("airquality.csv"),
+                           {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"});
     // scipy.stats.chisquare(month counts 31, 30, 31, 31, 30, f_exp = 153 * p)
     ExpectNear(months.Statistic(0, "TestStatistic"), 20.9760348583878);
     ExpectNear(months.Statistic(0, "AsymptoticSig2Tailed"), 0.0003201525683418);
@@ -87,28 +88,37 @@ TEST(SuccessRateTest, IntervalsAgreeWithPublishedMethods) {
     EXPECT_EQ(run.ConditionKey(0), "ACutPointIsSpecified_O_Binomial_2");
     EXPECT_EQ(run.Decision(0), "");  // an estimate, no hypothesis
     ExpectNear(run.TableAttribute(0, {"ClopperPearson"}, "Estimate"), 18.0 / 70);
-    ExpectNear(run.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Lower"), 0.160069890932403);
-    ExpectNear(run.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Upper"), 0.375614385723677);
+    ExpectNear(run.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Lower"),
+               0.160069890932403);
+    ExpectNear(run.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Upper"),
+               0.375614385723677);
     ExpectNear(run.TableAttribute(0, {"Jeffreys", "ConfidenceInterval"}, "Lower"), 0.166013453411812);
     ExpectNear(run.TableAttribute(0, {"Jeffreys", "ConfidenceInterval"}, "Upper"), 0.367881965317346);
-    ExpectNear(run.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Lower"), 0.164688260046261);
-    ExpectNear(run.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"), 0.367064542113937);
+    ExpectNear(run.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Lower"),
+               0.164688260046261);
+    ExpectNear(run.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"),
+               0.367064542113937);
 
     const EngineRun ninety(DataFile("precip.csv"), {"success-rate precip cut=30 methods=likelihood"},
                            [](auto& request) { request.confidencePercent = 90; });
-    ExpectNear(ninety.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Lower"), 0.178110803387768);
-    ExpectNear(ninety.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"), 0.348539646748371);
+    ExpectNear(ninety.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Lower"),
+               0.178110803387768);
+    ExpectNear(ninety.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"),
+               0.348539646748371);
 
     // No success at all, x = 0 of 10: the intervals reach 0.
     const EngineRun none("v\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", {"success-rate v cut=0"});
     EXPECT_EQ(none.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Lower"), 0);
-    ExpectNear(none.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Upper"), 0.308497107818761);
+    ExpectNear(none.TableAttribute(0, {"ClopperPearson", "ConfidenceInterval"}, "Upper"),
+               0.308497107818761);
     ExpectNear(none.TableAttribute(0, {"Jeffreys", "ConfidenceInterval"}, "Lower"), 4.7890433157582e-05);
-    ExpectNear(none.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"), 0.17475332804983);
+    ExpectNear(none.TableAttribute(0, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"),
+               0.17475332804983);
 }
 
 TEST(RunsTest, AgreesWithStatsmodelsRunstest) {
-    const EngineRun sleep(DataFile("sleep.csv"), {"runs extra", "runs extra cut=mean", "runs extra cut=0"});
+    const EngineRun sleep(DataFile("sleep.csv"),
+                          {"runs extra", "runs extra cut=mean", "runs extra cut=0"});
     // statsmodels runstest_1samp(extra, cutoff, correction=True): N = 20 < 50, corrected
     ExpectNear(sleep.Parameter(0, 1)[0], 0.95, 1e-12);  // the median
     EXPECT_EQ(sleep.Statistic(0, "TestStatistic"), 8);
@@ -245,17 +255,19 @@ TEST(KolmogorovSmirnovTest, NormalWithEstimatedParametersIsLilliefors) {
     ExpectNear(sleep.Statistic(0, "TestStatistic"), 0.143083927316929);
     EXPECT_EQ(sleep.StatisticText(0, "AsymptoticSig2Tailed"), ">0.2");
     EXPECT_EQ(sleep.Decision(0), "retain");
-    EXPECT_EQ(sleep.Algorithm(0).child("StructuredTable").find_child_by_attribute("Attribute", "name", "isUseSample")
-                  .attribute("value").as_string(),
+    EXPECT_EQ(sleep.Algorithm(0)
+                  .child("StructuredTable")
+                  .find_child_by_attribute("Attribute", "name", "isUseSample")
+                  .attribute("value")
+                  .as_string(),
               std::string("true"));
 }
 
 TEST(OneSampleAutomatic, ChoosesTheTestFromTheField) {
-    const EngineRun run(DataFile("ToothGrowth.csv"), {"one-sample supp dose len"},
-                        [](auto& request) {
-                            request.dictionaryJson = R"({"variables": [{"name": "dose", "measure": "ordinal"}]})";
-                        });
-    EXPECT_EQ(run.Algorithm(0).attribute("name").as_string(), std::string("OBinomial"));  // two values
+    const EngineRun run(DataFile("ToothGrowth.csv"), {"one-sample supp dose len"}, [](auto& request) {
+        request.dictionaryJson = R"({"variables": [{"name": "dose", "measure": "ordinal"}]})";
+    });
+    EXPECT_EQ(run.Algorithm(0).attribute("name").as_string(), std::string("OBinomial"));   // two values
     EXPECT_EQ(run.Algorithm(1).attribute("name").as_string(), std::string("OChiSquare"));  // ordinal
-    EXPECT_EQ(run.ConditionKey(2), "NormalDistribution_O_KolmogorovSmirnov_3");  // scale
+    EXPECT_EQ(run.ConditionKey(2), "NormalDistribution_O_KolmogorovSmirnov_3");            // scale
 }

@@ -185,9 +185,10 @@ TEST(RelatedWilcoxonTest, DecimalDifferencesTieAsWritten) {
 }
 
 TEST(RelatedWilcoxonTest, OrdinalFieldsAreMarkedAsTreatedAsContinuous) {
-    const EngineRun run("a,b\n1,2\n2,2\n3,1\n1,3\n2,3\n", {"wilcoxon a b", "sign a b"}, [](auto& request) {
-        request.dictionaryJson = R"({"variables": [{"name": "a", "measure": "ordinal"}]})";
-    });
+    const EngineRun run(
+        "a,b\n1,2\n2,2\n3,1\n1,3\n2,3\n", {"wilcoxon a b", "sign a b"}, [](auto& request) {
+            request.dictionaryJson = R"({"variables": [{"name": "a", "measure": "ordinal"}]})";
+        });
     const pugi::xml_node condition = run.Algorithm(0).child("StructuredTable");
     bool marked = false;
     for (pugi::xml_node attribute : condition.children("Attribute"))
@@ -213,7 +214,8 @@ TEST(McNemarTest, AgreesWithStatsmodels) {
     EXPECT_EQ(performance.TableRows(0, {"CategoryFieldsComparison", "Content"}),
               (std::vector<std::vector<double>>{{794, 150}, {86, 570}}));
 
-    const EngineRun small(DataFile("mcnemar_small.csv"), {"mcnemar first second", "mcnemar first second success=1"});
+    const EngineRun small(DataFile("mcnemar_small.csv"),
+                          {"mcnemar first second", "mcnemar first second success=1"});
     // The success is 0: b = #(0, 1) = 9, c = #(1, 0) = 2. mcnemar(tab_mcs, exact=True).pvalue;
     // the corrected chi-square and its p as R mcnemar.test(tab_mcs)
     ExpectNear(small.Statistic(0, "TestStatistic"), 3.27272727272727, 1e-12);
@@ -246,20 +248,24 @@ TEST(McNemarTest, ExactThresholdOnBothSides) {
 
 TEST(McNemarTest, SuccessListsNameCategoryPositionsPerField) {
     // grades: success = 2 or 3; the second field never takes 1, and 4 occurs nowhere.
-    const EngineRun run("g1,g2\n1,2\n2,2\n3,3\n1,3\n2,2\n3,2\n1,2\n",
-                        {"mcnemar g1 g2 success=2,3,4"});
+    const EngineRun run("g1,g2\n1,2\n2,2\n3,3\n1,3\n2,2\n3,2\n1,2\n", {"mcnemar g1 g2 success=2,3,4"});
     EXPECT_EQ(run.ConditionKey(0), "CategoryListsAreSpecified_R_McNemar_2");
-    const pugi::xml_node comparison = run.Algorithm(0).find_child_by_attribute("name", "CategoryFieldsComparison");
+    const pugi::xml_node comparison =
+        run.Algorithm(0).find_child_by_attribute("name", "CategoryFieldsComparison");
     const auto text = [&](const char* name) {
-        return std::string(comparison.find_child_by_attribute("Attribute", "name", name).attribute("value").as_string());
+        return std::string(comparison.find_child_by_attribute("Attribute", "name", name)
+                               .attribute("value")
+                               .as_string());
     };
     EXPECT_EQ(text("RowNames"), "0");
-    EXPECT_EQ(text("RowSuccessList"), "1 2 3");  // 2 and 3 at positions 1, 2; 4 past the three categories
+    EXPECT_EQ(text("RowSuccessList"),
+              "1 2 3");  // 2 and 3 at positions 1, 2; 4 past the three categories
     EXPECT_EQ(text("RowFailList"), "0");
     EXPECT_EQ(text("ColumnNames"), "1");
     EXPECT_EQ(text("ColumnSuccessList"), "0 1 2");  // g2 has only 2 and 3
     EXPECT_EQ(text("ColumnFailList"), "");
-    const pugi::xml_node rowValues = comparison.find_child_by_attribute("name", "RowValsNotInTheCategoreis");
+    const pugi::xml_node rowValues =
+        comparison.find_child_by_attribute("name", "RowValsNotInTheCategoreis");
     EXPECT_EQ(std::string(rowValues.child("Attribute").attribute("value").as_string()), "4");
     // The first field fails three times (1), changing to success each time.
     EXPECT_EQ(run.TableRows(0, {"CategoryFieldsComparison", "Content"}),
@@ -311,7 +317,8 @@ TEST(RelatedHodgesLehmannTest, AgreesWithRWilcoxTest) {
     const EngineRun depression(DataFile("depression.csv"), {"hodges-lehmann x y"});
     // d = y - x: R's numbers for x - y negated with the ends swapped. 9 untied differences:
     // the exact interval, Walsh averages 6 and 40 (q = qsignrank(0.025, 9) = 6).
-    EXPECT_EQ(depression.Algorithm(0).attribute("name").as_string(), std::string("RHodgesLehmannEstimatePairs"));
+    EXPECT_EQ(depression.Algorithm(0).attribute("name").as_string(),
+              std::string("RHodgesLehmannEstimatePairs"));
     EXPECT_EQ(depression.ConditionKey(0), "R_HodgesLehman_2");
     EXPECT_EQ(depression.Decision(0), "");
     ExpectNear(depression.Statistic(0, "Estimate"), -0.46, 1e-12);
@@ -320,7 +327,8 @@ TEST(RelatedHodgesLehmannTest, AgreesWithRWilcoxTest) {
     ExpectNear(depression.Statistic(0, "Upper", "Asymptotic"), -0.01, 1e-12);
     EXPECT_EQ(depression.Messages(0), std::vector<std::string>{"40025 helpMessage"});  // exact interval
     // The order the report reads: the estimate first, then the interval group.
-    const pugi::xml_node statistics = depression.Algorithm(0).find_child_by_attribute("name", "StatisticsResult");
+    const pugi::xml_node statistics =
+        depression.Algorithm(0).find_child_by_attribute("name", "StatisticsResult");
     EXPECT_EQ(std::string(statistics.first_child().attribute("name").as_string()), "Estimate");
     EXPECT_EQ(std::string(statistics.last_child().attribute("name").as_string()), "Asymptotic");
 
@@ -366,8 +374,9 @@ TEST(RelatedHodgesLehmannTest, WalshOrderStatisticsWithoutListingThem) {
         for (size_t j = i; j < values.size(); ++j) averages.push_back((values[i] + values[j]) / 2);
     std::sort(averages.begin(), averages.end());
     ASSERT_GT(averages.size(), size_t{1} << 22);
-    for (uint64_t k : {uint64_t{1}, uint64_t{1000}, uint64_t{averages.size() / 2}, uint64_t{averages.size() / 2 + 1},
-                       uint64_t{averages.size() - 17}, uint64_t{averages.size()}})
+    for (uint64_t k :
+         {uint64_t{1}, uint64_t{1000}, uint64_t{averages.size() / 2}, uint64_t{averages.size() / 2 + 1},
+          uint64_t{averages.size() - 17}, uint64_t{averages.size()}})
         EXPECT_EQ(npar::engine::stats::WalshOrderStatistic(values, k), averages[k - 1]) << "k = " << k;
 }
 
@@ -381,10 +390,13 @@ TEST(RelatedAutomatic, ChoosesTheTestTheFieldsCallFor) {
     EXPECT_EQ(run.ConditionKey(0), "AllDistinctValuesUsed_R_McNemar_2");
     EXPECT_EQ(std::string(run.Algorithm(1).attribute("name").as_string()), "RCochransQ");
     EXPECT_EQ(run.ConditionKey(1), "DefaultAllDistinctValuesUsed_R_CochransQ_1");
-    const EngineRun continuous(DataFile("RoundingTimes.csv"),
-                               {"related Round.Out Wide.Angle", "related Round.Out Narrow.Angle Wide.Angle"});
-    EXPECT_EQ(std::string(continuous.Algorithm(0).attribute("name").as_string()), "RWilcoxonSignedRanks");
-    EXPECT_EQ(std::string(continuous.Algorithm(1).attribute("name").as_string()), "RFriedmansTwoWayByRanks");
+    const EngineRun continuous(
+        DataFile("RoundingTimes.csv"),
+        {"related Round.Out Wide.Angle", "related Round.Out Narrow.Angle Wide.Angle"});
+    EXPECT_EQ(std::string(continuous.Algorithm(0).attribute("name").as_string()),
+              "RWilcoxonSignedRanks");
+    EXPECT_EQ(std::string(continuous.Algorithm(1).attribute("name").as_string()),
+              "RFriedmansTwoWayByRanks");
     const EngineRun grades(DataFile("grades.csv"), {"related before after"}, [](auto& request) {
         request.dictionaryJson = R"({"variables": [{"name": "before", "measure": "ordinal"},
                                                     {"name": "after", "measure": "ordinal"}]})";
@@ -399,7 +411,7 @@ TEST(RelatedBadInput, RequestsThatCannotWorkAreUsageErrorsNamingTestAndField) {
         EXPECT_FALSE(error.empty()) << test;
         for (const std::string& part : parts) EXPECT_NE(error.find(part), std::string::npos) << error;
     };
-    expectError("sign a s", {"sign a s", "\"s\""});                  // a number against a text
+    expectError("sign a s", {"sign a s", "\"s\""});  // a number against a text
     expectError("wilcoxon a a", {"wilcoxon a a", "\"a\" is listed twice"});
     expectError("mcnemar a", {"mcnemar a", "exactly 2"});
     expectError("friedman a b", {"friedman a b", "at least 3"});
@@ -422,9 +434,9 @@ TEST(RelatedBadInput, DataThatAllowNoTestSayWhy) {
     const EngineRun run(csv, {"sign a b", "wilcoxon a b", "hodges-lehmann a b", "sign a empty",
                               "mcnemar x y", "marginal-homogeneity a b", "cochran x y z success=1",
                               "friedman a b c", "kendall a b c", "friedman a b empty"});
-    const std::vector<std::string> expected = {"40020 error", "40020 error", "40020 error", "40001 error",
-                                               "40021 error", "40021 error", "40022 error", "40022 error",
-                                               "40022 error", "40001 error"};
+    const std::vector<std::string> expected = {
+        "40020 error", "40020 error", "40020 error", "40001 error", "40021 error",
+        "40021 error", "40022 error", "40022 error", "40022 error", "40001 error"};
     for (size_t test = 0; test < expected.size(); ++test) {
         EXPECT_EQ(run.Messages(test), std::vector<std::string>{expected[test]}) << "test " << test;
         EXPECT_EQ(run.Decision(test), "") << "test " << test;

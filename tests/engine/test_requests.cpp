@@ -79,12 +79,15 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         {"runs score score", "field \"score\" is listed twice"},
         {"runs score by group", "runs takes no grouping field"},
         {"runs score p=0.5", "runs has no option p= (its options: cut=)"},
-        {"binomial region", "\"region\" has 3 values; name the success with success=VALUE or a cut point"},
+        {"binomial region",
+         "\"region\" has 3 values; name the success with success=VALUE or a cut point"},
         {"binomial score p=1.5 cut=2", "option p= must lie between 0 and 1"},
         {"binomial region success=West", "the value \"West\" never occurs in \"region\""},
         {"binomial score cut=two", "option cut= must be a number, not \"two\""},
-        {"binomial word cut=1", "field \"word\" holds text (\"a\" in data row 1 is not a number), but cut= needs numbers"},
-        {"chi-square region expected=1,2", "expected= gives 2 proportions, but \"region\" has 3 categories"},
+        {"binomial word cut=1",
+         "field \"word\" holds text (\"a\" in data row 1 is not a number), but cut= needs numbers"},
+        {"chi-square region expected=1,2",
+         "expected= gives 2 proportions, but \"region\" has 3 categories"},
         {"chi-square region expected=1,0,2", "expected= takes positive numbers, not \"0\""},
         {"ks score", "name the distribution with dist=normal, uniform, poisson or exponential"},
         {"ks score dist=gamma", "option dist= must be one of normal, uniform, poisson, exponential"},
@@ -93,13 +96,18 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         {"ks score dist=poisson sd=1", "the poisson distribution has no parameter sd="},
         {"ks score dist=uniform min=3 max=1", "min= must lie below max="},
         {"wilcoxon word median=1", "field \"word\" holds text"},
-        {"success-rate score methods=wald cut=2", "methods= knows clopper-pearson, jeffreys and likelihood"},
-        {"ks when dist=uniform min=2023-01-01 max=soon", "option max= must be a number or a date (2023-07-01)"},
-        {"friedman score grade", "friedman needs at least 3 fields, not 2 (for two fields use sign, wilcoxon or mcnemar)"},
+        {"success-rate score methods=wald cut=2",
+         "methods= knows clopper-pearson, jeffreys and likelihood"},
+        {"ks when dist=uniform min=2023-01-01 max=soon",
+         "option max= must be a number or a date (2023-07-01)"},
+        {"friedman score grade",
+         "friedman needs at least 3 fields, not 2 (for two fields use sign, wilcoxon or mcnemar)"},
         {"mann-whitney score", "mann-whitney needs a grouping field"},
-        {"mann-whitney score by region", "the grouping field \"region\" has 3 values; name the two groups to compare with groups=V1,V2"},
+        {"mann-whitney score by region",
+         "the grouping field \"region\" has 3 values; name the two groups to compare with groups=V1,V2"},
         {"mann-whitney score by group groups=1,1", "groups= names the same group twice"},
-        {"kruskal-wallis score by score", "field \"score\" cannot be both tested and the grouping field"},
+        {"kruskal-wallis score by score",
+         "field \"score\" cannot be both tested and the grouping field"},
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.test);
@@ -114,27 +122,32 @@ TEST(TestRequests, OptionsOfTheRunAreChecked) {
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.alpha = 1.5; }).find("--alpha"),
               std::string::npos);
     // A proportion where a percentage belongs is taken for the mistake it is.
-    EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.confidencePercent = 0.95; }).find("95 for a 95%"),
+    EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.confidencePercent = 0.95; })
+                  .find("95 for a 95%"),
               std::string::npos);
-    EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.confidencePercent = 100; }).find("--confidence"),
+    EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.confidencePercent = 100; })
+                  .find("--confidence"),
               std::string::npos);
     EXPECT_EQ(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.splitBy = {"nothing"}; }),
               "--split-by: the data have no variable \"nothing\"");
-    EXPECT_EQ(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.splitBy = {"group", "group"}; }),
+    EXPECT_EQ(UsageErrorOf(kData, {"runs score"},
+                           [](auto& r) {
+                               r.splitBy = {"group", "group"};
+                           }),
               "--split-by: variable \"group\" is given twice");
     // Bad data are usage errors too, with the file's line and column.
-    EXPECT_EQ(UsageErrorOf("a,b\n1\n", {"runs a"}), "the data: line 2, column 1: the row has 1 field, the header 2");
+    EXPECT_EQ(UsageErrorOf("a,b\n1\n", {"runs a"}),
+              "the data: line 2, column 1: the row has 1 field, the header 2");
 }
 
 TEST(Dictionary, LabelsFormatsMeasuresAndMissingValues) {
-    const EngineRun run(
-        "score,code,grade\n1,NA,1\n99,7,2\n3,8,3\n4,9,2\n",
-        {"runs score", "chi-square grade"}, [](auto& request) {
-            request.dictionaryJson = R"({"variables": [
+    const EngineRun run("score,code,grade\n1,NA,1\n99,7,2\n3,8,3\n4,9,2\n",
+                        {"runs score", "chi-square grade"}, [](auto& request) {
+                            request.dictionaryJson = R"({"variables": [
                 {"name": "score", "label": "Test score", "format": "F8.1", "missing": [99]},
                 {"name": "code", "missing": ["NA"]},
                 {"name": "grade", "measure": "ordinal", "valueLabels": {"1": "Fail", "2": "Pass", "3": "Merit"}}]})";
-        });
+                        });
     // 99 is missing: three cases are left for the runs test.
     EXPECT_EQ(run.Statistic(0, "TotalN"), 3);
     const nlohmann::json manifest = nlohmann::json::parse(run.Analysis().ManifestText());
@@ -144,10 +157,13 @@ TEST(Dictionary, LabelsFormatsMeasuresAndMissingValues) {
     EXPECT_EQ(manifest["variables"][1]["format"], "F8.0");
     EXPECT_EQ(manifest["variables"][2]["valueLabels"]["2"], "Pass");
     // The document's dictionary lists the ordinal field's values with their labels.
-    pugi::xml_node grade = run.Root().first_element_by_path("Extension/NPAROutput/DataDictionary")
+    pugi::xml_node grade = run.Root()
+                               .first_element_by_path("Extension/NPAROutput/DataDictionary")
                                .find_child_by_attribute("DataField", "name", "grade");
     EXPECT_STREQ(grade.attribute("optype").as_string(), "ordinal");
-    EXPECT_STREQ(grade.find_child_by_attribute("Value", "index", "2").attribute("displayValue").as_string(), "Merit");
+    EXPECT_STREQ(
+        grade.find_child_by_attribute("Value", "index", "2").attribute("displayValue").as_string(),
+        "Merit");
 }
 
 TEST(Dictionary, FaultsAreUsageErrors) {
@@ -157,21 +173,27 @@ TEST(Dictionary, FaultsAreUsageErrors) {
         {"[1]", "dictionary (in the analysis file): top: must be an object with a \"variables\" list"},
         {R"({"variables": [{"label": "x"}]})", "variables[0]: no \"name\""},
         {R"({"variables": [{"name": "score", "colour": 1}]})", "variables[0]: unknown key \"colour\""},
-        {R"({"variables": [{"name": "score", "format": "X9"}]})", "variables[0].format: \"X9\" is no format"},
-        {R"({"variables": [{"name": "score", "measure": "interval"}]})", "must be \"nominal\", \"ordinal\" or \"scale\""},
-        {R"({"variables": [{"name": "ghost"}]})", "it describes variable \"ghost\", which the data file has no column for"},
+        {R"({"variables": [{"name": "score", "format": "X9"}]})",
+         "variables[0].format: \"X9\" is no format"},
+        {R"({"variables": [{"name": "score", "measure": "interval"}]})",
+         "must be \"nominal\", \"ordinal\" or \"scale\""},
+        {R"({"variables": [{"name": "ghost"}]})",
+         "it describes variable \"ghost\", which the data file has no column for"},
         {R"({"variables": [{"name": "word", "type": "numeric"}]})",
          "variable \"word\" is numeric, but its value \"a\" in data row 1 is not a number"},
-        {R"({"variables": [{"name": "score", "format": "DATE11"}]})", "is a date format, but the values are no ISO dates"},
-        {R"({"variables": [{"name": "word", "measure": "scale"}]})", "a variable of texts cannot be measured on a scale"},
-        {R"({"variables": [{"name": "score", "valueLabels": {"one": "One"}}]})", "the value label key \"one\" is not a number"},
+        {R"({"variables": [{"name": "score", "format": "DATE11"}]})",
+         "is a date format, but the values are no ISO dates"},
+        {R"({"variables": [{"name": "word", "measure": "scale"}]})",
+         "a variable of texts cannot be measured on a scale"},
+        {R"({"variables": [{"name": "score", "valueLabels": {"one": "One"}}]})",
+         "the value label key \"one\" is not a number"},
         {R"({"variables": [{"name": "score"}, {"name": "score"}]})", "\"score\" is described twice"},
         {"{", "is not valid JSON"},
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.json);
-        const std::string message =
-            UsageErrorOf(kData, {"runs score"}, [&](auto& request) { request.dictionaryJson = bad.json; });
+        const std::string message = UsageErrorOf(
+            kData, {"runs score"}, [&](auto& request) { request.dictionaryJson = bad.json; });
         EXPECT_NE(message.find(bad.message), std::string::npos) << message;
     }
 }
@@ -183,7 +205,8 @@ TEST(AnalysisFile, ReadsTheRunAndResolvesPathsAgainstItsFolder) {
         "dictionary": {"variables": [{"name": "score", "label": "Score"}]},
         "splitBy": ["group"], "tests": ["runs score"], "alpha": 0.1, "confidence": 90,
         "missing": "listwise"})";
-    const npar::engine::AnalysisRequest request = npar::engine::ReadAnalysisFile(folder + "/analysis.json");
+    const npar::engine::AnalysisRequest request =
+        npar::engine::ReadAnalysisFile(folder + "/analysis.json");
     EXPECT_EQ(request.dataPath, folder + "/analysis-data.csv");
     EXPECT_EQ(request.splitBy, std::vector<std::string>{"group"});
     EXPECT_EQ(request.alpha, 0.1);
@@ -196,7 +219,8 @@ TEST(AnalysisFile, ReadsTheRunAndResolvesPathsAgainstItsFolder) {
         npar::engine::ReadAnalysisFile(folder + "/bad.json");
         ADD_FAILURE() << "no usage error";
     } catch (const UsageError& error) {
-        EXPECT_NE(std::string(error.what()).find("unknown key \"colour\""), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("unknown key \"colour\""), std::string::npos)
+            << error.what();
     }
     std::remove((folder + "/analysis-data.csv").c_str());
     std::remove((folder + "/analysis.json").c_str());

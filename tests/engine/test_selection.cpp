@@ -49,12 +49,17 @@ TEST(Selection, BoxValuesAreRsBoxplotStats) {
         std::vector<double> values;
         std::vector<double> box, outliers, outlierCases;
     } sets[] = {
-        {column("precip.csv", "precip"), {11.5, 29.1, 36.6, 42.8, 59.8}, {7, 7.2, 7.8, 7.8, 67}, {3, 36, 39, 59, 1}},
+        {column("precip.csv", "precip"),
+         {11.5, 29.1, 36.6, 42.8, 59.8},
+         {7, 7.2, 7.8, 7.8, 67},
+         {3, 36, 39, 59, 1}},
         {column("morley.csv", "Speed"), {720, 805, 850, 895, 1000}, {620, 650, 1070}, {47, 14, 4}},
     };
     for (const auto& set : sets) {
-        const npar::engine::stats::BoxValues box = npar::engine::stats::Box(set.values, cases(set.values.size()));
-        EXPECT_EQ((std::vector<double>{box.lowerWhisker, box.lowerHinge, box.median, box.upperHinge, box.upperWhisker}),
+        const npar::engine::stats::BoxValues box =
+            npar::engine::stats::Box(set.values, cases(set.values.size()));
+        EXPECT_EQ((std::vector<double>{box.lowerWhisker, box.lowerHinge, box.median, box.upperHinge,
+                                       box.upperWhisker}),
                   set.box);
         EXPECT_EQ(box.outliers, set.outliers);  // ascending
         EXPECT_EQ(box.outlierCases, set.outlierCases);

@@ -23,7 +23,8 @@ using Json = nlohmann::json;
 constexpr double kPi = 3.14159265358979323846;
 
 std::string TemplateText(const std::string& name) {
-    const auto path = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "resources" / "templates" / name;
+    const auto path =
+        std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "resources" / "templates" / name;
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -60,8 +61,10 @@ public:
     Data& Column(const std::string& name, const std::vector<ChartDatum>& cells) {
         fProcessor.AddVariable(fSource, name, nullptr);
         for (size_t row = 0; row < cells.size(); ++row) {
-            if (const double* number = std::get_if<double>(&cells[row])) fProcessor.SetVariableValue(fSource, name, row, *number);
-            if (const std::string* text = std::get_if<std::string>(&cells[row])) fProcessor.SetStringVariableValue(fSource, name, row, *text);
+            if (const double* number = std::get_if<double>(&cells[row]))
+                fProcessor.SetVariableValue(fSource, name, row, *number);
+            if (const std::string* text = std::get_if<std::string>(&cells[row]))
+                fProcessor.SetStringVariableValue(fSource, name, row, *text);
         }
         return *this;
     }
@@ -161,20 +164,27 @@ std::string CategoricalHistogram(const std::string& label) {
     Replace(text, "labelText", "Total N =  27");
     Replace(text, "<frame", "<title><text>Categorical Field Information Sex</text></title><frame");
     Replace(text, "measurement=\"scale\" categorical=\"false\"/>",
-            "measurement=\"nominal\" categorical=\"true\" label=\"Sex\"><format type=\"F\" decimals=\"0\" width=\"8\"/>"
-            "<relabel from=\"1\" to=\"" + label + "\"/><relabel from=\"2\" to=\"Male\"/></variable>");
+            "measurement=\"nominal\" categorical=\"true\" label=\"Sex\"><format type=\"F\" "
+            "decimals=\"0\" width=\"8\"/>"
+            "<relabel from=\"1\" to=\"" +
+                label + "\"/><relabel from=\"2\" to=\"Male\"/></variable>");
     return text;
 }
 
 TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
-    const Json spec = Spec(Data().Source("graphSource").Numbers("value", {2, 1}).Numbers("count", {15, 12}).Chart(CategoricalHistogram("Female")));
+    const Json spec = Spec(Data()
+                               .Source("graphSource")
+                               .Numbers("value", {2, 1})
+                               .Numbers("count", {15, 12})
+                               .Chart(CategoricalHistogram("Female")));
     EXPECT_EQ(spec["$schema"], "https://vega.github.io/schema/vega-lite/v5.json");
     EXPECT_EQ(spec["title"]["text"], Json({"Categorical Field Information Sex"}));
 
     ASSERT_EQ(MarkTypes(spec, "bars"), std::vector<std::string>({"bar"}));
     const Json bars = Layers(spec, "bars")[0];
     EXPECT_EQ(bars["encoding"]["x"]["type"], "nominal");
-    EXPECT_EQ(bars["encoding"]["x"]["scale"]["domain"], Json({"Female", "Male"}));  // category order: numbers ascending
+    EXPECT_EQ(bars["encoding"]["x"]["scale"]["domain"],
+              Json({"Female", "Male"}));  // category order: numbers ascending
     EXPECT_EQ(bars["encoding"]["x"]["title"], "Sex");
     EXPECT_EQ(bars["encoding"]["y"]["title"], "Frequency");
     EXPECT_EQ(bars["encoding"]["y"]["scale"]["domainMin"], 0);
@@ -188,19 +198,24 @@ TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
     ASSERT_TRUE(spec.contains("hconcat"));
     ASSERT_EQ(spec["hconcat"].size(), 2u);
     EXPECT_TRUE(spec["hconcat"][0].contains("layer"));
-    EXPECT_EQ(Strings(Rows(spec["hconcat"][1], "text0"), "_t"), std::vector<std::string>({"Total N =  27"}));
+    EXPECT_EQ(Strings(Rows(spec["hconcat"][1], "text0"), "_t"),
+              std::vector<std::string>({"Total N =  27"}));
     EXPECT_EQ(Layers(spec["hconcat"][1], "text0")[0]["mark"]["fontSize"], 12);  // 9 pt
 }
 
 // The chart's accessible name: its title, what it plots and its key values;
 // marks and guides stay out of the accessibility tree, which it describes.
 TEST(ChartRenderer, DescribesTheChartAsItsAccessibleName) {
-    npar::ChartModel chart =
-        Data().Source("graphSource").Numbers("value", {2, 1}).Numbers("count", {15, 12}).Chart(CategoricalHistogram("Female"));
+    npar::ChartModel chart = Data()
+                                 .Source("graphSource")
+                                 .Numbers("value", {2, 1})
+                                 .Numbers("count", {15, 12})
+                                 .Chart(CategoricalHistogram("Female"));
     chart.description = "Categorical Field Information Sex; Region: North";
     const Json spec = Spec(chart);
-    EXPECT_EQ(spec["description"],
-              "Categorical Field Information Sex; Region: North. Bars of Frequency by Sex. Total N =  27.");
+    EXPECT_EQ(
+        spec["description"],
+        "Categorical Field Information Sex; Region: North. Bars of Frequency by Sex. Total N =  27.");
     EXPECT_EQ(spec["config"]["aria"], false);
     EXPECT_EQ(spec["config"]["mark"]["aria"], false);
 
@@ -208,8 +223,9 @@ TEST(ChartRenderer, DescribesTheChartAsItsAccessibleName) {
     Replace(text, "LegendLabel", "Number of Ties = 2");
     Replace(text, "XAxis Text", "After - Before");
     Replace(text, "YAxis Text", "Frequency");
-    Replace(text, "</categorize>", "</categorize><relabel from=\"0positive\" to=\"Positive Differences&#10;(7)\"/>"
-                                   "<relabel from=\"1negative\" to=\"Negative Differences&#10;(3)\"/>");
+    Replace(text, "</categorize>",
+            "</categorize><relabel from=\"0positive\" to=\"Positive Differences&#10;(7)\"/>"
+            "<relabel from=\"1negative\" to=\"Negative Differences&#10;(3)\"/>");
     Replace(text, "<frame", "<title><text>Related-Samples Sign Test</text></title><frame");
     Data data;
     data.Source("graphSource").Numbers("count", {1, 2, 4}).Numbers("value", {-2, -1, 1});
@@ -219,8 +235,12 @@ TEST(ChartRenderer, DescribesTheChartAsItsAccessibleName) {
 }
 
 TEST(ChartRenderer, KeepsMarkupCharactersAsData) {
-    const npar::ChartModel chart = Data().Source("graphSource").Numbers("value", {1, 2}).Numbers("count", {3, 4})
-                                       .Chart(CategoricalHistogram("A &amp; B &lt;C&gt; &quot;q&quot; 'r'"));
+    const npar::ChartModel chart =
+        Data()
+            .Source("graphSource")
+            .Numbers("value", {1, 2})
+            .Numbers("count", {3, 4})
+            .Chart(CategoricalHistogram("A &amp; B &lt;C&gt; &quot;q&quot; 'r'"));
     const Json spec = Spec(chart);
     const std::string label = "A & B <C> \"q\" 'r'";
     EXPECT_EQ(Strings(Rows(spec, "bars"), "_pos")[0], label);
@@ -235,7 +255,8 @@ TEST(ChartRenderer, KeepsMarkupCharactersAsData) {
 Data ContinuousBins() {
     Data data;
     data.Source("graphSource")
-        .Numbers("value", {37.5, 42.5, 47.5, 52.5, 57.5, 62.5, 67.5, 72.5, 77.5, 82.5, 87.5, 92.5, 97.5, 102.5})
+        .Numbers("value",
+                 {37.5, 42.5, 47.5, 52.5, 57.5, 62.5, 67.5, 72.5, 77.5, 82.5, 87.5, 92.5, 97.5, 102.5})
         .Numbers("count", {1, 1, 2, 8, 8, 14, 29, 23, 15, 6, 9, 3, 0, 1});
     return data;
 }
@@ -243,7 +264,8 @@ Data ContinuousBins() {
 std::string FittedHistogram(const std::string& distribution) {
     std::string text = TemplateText("NPARHistogram.viztemplate");
     InsertBefore(text, "</graph>",
-                 "<line><distributionStatistic distribution=" + distribution + "/><x variable=\"value\"/><y variable=\"count\"/></line>");
+                 "<line><distributionStatistic distribution=" + distribution +
+                     "/><x variable=\"value\"/><y variable=\"count\"/></line>");
     Replace(text, "xAxisLabel", "Score");
     Replace(text, "yAxisLabel", "Frequency");
     Replace(text, "labelText", "Normal Parameters&#10;Mean 70.2");
@@ -251,7 +273,8 @@ std::string FittedHistogram(const std::string& distribution) {
 }
 
 TEST(ChartRenderer, RebuildsBinsAndScalesFittedCurvesToTheBars) {
-    const Json spec = Spec(ContinuousBins().Chart(FittedHistogram("\"normal\" parameter=\"70\" secondaryParameter=\"10\"")));
+    const Json spec = Spec(ContinuousBins().Chart(
+        FittedHistogram("\"normal\" parameter=\"70\" secondaryParameter=\"10\"")));
     // Equally spaced centres: one adjacent bar per centre, as wide as the spacing.
     const auto bars = Rows(spec, "bars");
     ASSERT_EQ(bars.size(), 14u);
@@ -285,15 +308,20 @@ TEST(ChartRenderer, RebuildsBinsAndScalesFittedCurvesToTheBars) {
 
     // Poisson: the probability function at the whole numbers.
     Data counts;
-    counts.Source("graphSource").Numbers("value", {0, 1, 2, 3, 4, 5, 6}).Numbers("count", {5, 15, 22, 22, 17, 10, 9});
-    const auto poisson = Rows(Spec(counts.Chart(FittedHistogram("\"poisson\" parameter=\"3\""))), "mark1");
+    counts.Source("graphSource")
+        .Numbers("value", {0, 1, 2, 3, 4, 5, 6})
+        .Numbers("count", {5, 15, 22, 22, 17, 10, 9});
+    const auto poisson =
+        Rows(Spec(counts.Chart(FittedHistogram("\"poisson\" parameter=\"3\""))), "mark1");
     ASSERT_EQ(poisson.size(), 7u);  // 0 to 6 within the bars' extent [-0.5, 6.5]
     for (size_t k = 0; k < poisson.size(); ++k) {
         EXPECT_EQ(poisson[k]["_lx"], static_cast<double>(k));
-        EXPECT_NEAR(poisson[k]["_ly"].get<double>(), 100 * std::exp(k * std::log(3.0) - 3 - std::lgamma(k + 1.0)), 1e-9);
+        EXPECT_NEAR(poisson[k]["_ly"].get<double>(),
+                    100 * std::exp(k * std::log(3.0) - 3 - std::lgamma(k + 1.0)), 1e-9);
     }
     // Exponential: zero left of 0, a step to N · w · λ at 0.
-    const auto exponential = Rows(Spec(counts.Chart(FittedHistogram("\"exponential\" parameter=\"0.5\""))), "mark1");
+    const auto exponential =
+        Rows(Spec(counts.Chart(FittedHistogram("\"exponential\" parameter=\"0.5\""))), "mark1");
     bool step = false;
     for (const Json& point : exponential) {
         if (point["_lx"].get<double>() < 0) {
@@ -303,26 +331,35 @@ TEST(ChartRenderer, RebuildsBinsAndScalesFittedCurvesToTheBars) {
     }
     EXPECT_TRUE(step);
     // Uniform: flat at N · w / (b − a) between vertical steps at a and b.
-    const auto uniform = Rows(Spec(counts.Chart(FittedHistogram("\"uniform\" parameter=\"1\" secondaryParameter=\"5\""))), "mark1");
+    const auto uniform =
+        Rows(Spec(counts.Chart(FittedHistogram("\"uniform\" parameter=\"1\" secondaryParameter=\"5\""))),
+             "mark1");
     const std::vector<double> xs = Numbers(uniform, "_lx"), ys = Numbers(uniform, "_ly");
     EXPECT_EQ(xs, std::vector<double>({-0.5, 1, 1, 5, 5, 6.5}));
     EXPECT_EQ(ys, std::vector<double>({0, 0, 25, 25, 0, 0}));
     // Parameters that describe no distribution draw no curve.
-    EXPECT_TRUE(Rows(Spec(counts.Chart(FittedHistogram("\"normal\" parameter=\"3\" secondaryParameter=\"0\""))), "mark1").empty());
+    EXPECT_TRUE(
+        Rows(Spec(counts.Chart(FittedHistogram("\"normal\" parameter=\"3\" secondaryParameter=\"0\""))),
+             "mark1")
+            .empty());
 }
 
 TEST(ChartRenderer, DrawsDatesOnATimeAxis) {
     std::string text = TemplateText("NPARHistogram.viztemplate");
-    Replace(text, "measurement=\"scale\" categorical=\"false\"/>",
-            "measurement=\"scale\" categorical=\"false\"><format type=\"DATE\" width=\"11\"/></variable>");
+    Replace(
+        text, "measurement=\"scale\" categorical=\"false\"/>",
+        "measurement=\"scale\" categorical=\"false\"><format type=\"DATE\" width=\"11\"/></variable>");
     Data data;
     const double jan1 = 13891910400;  // 2023-01-01 in seconds since 1582-10-14
-    data.Source("graphSource").Numbers("value", {jan1, jan1 + 86400, jan1 + 2 * 86400}).Numbers("count", {3, 4, 5});
+    data.Source("graphSource")
+        .Numbers("value", {jan1, jan1 + 86400, jan1 + 2 * 86400})
+        .Numbers("count", {3, 4, 5});
     const Json spec = Spec(data.Chart(text));
     const Json x = Layers(spec, "bars")[0]["encoding"]["x"];
     EXPECT_EQ(x["type"], "temporal");
     EXPECT_EQ(x["scale"]["type"], "utc");
-    EXPECT_NE(x["axis"]["labelExpr"].get<std::string>().find("utcFormat(datum.value, '%d-%b-%Y')"), std::string::npos);
+    EXPECT_NE(x["axis"]["labelExpr"].get<std::string>().find("utcFormat(datum.value, '%d-%b-%Y')"),
+              std::string::npos);
     const auto bars = Rows(spec, "bars");
     ASSERT_EQ(bars.size(), 3u);
     EXPECT_DOUBLE_EQ(bars[0]["_pm"], 1672531200000.0);  // 2023-01-01T00:00Z in Unix milliseconds
@@ -333,8 +370,11 @@ std::string BoxTemplate() {
     std::string text = TemplateText("NPARBoxplot.viztemplate");
     Replace(text, "xAxisText", "Group");
     Replace(text, "yAxisText", "Score");
-    Replace(text, "<variable id=\"Category\" sourceVariable=\"Category\" measurement=\"nominal\" categorical=\"true\"/>",
-            "<variable id=\"Category\" sourceVariable=\"Category\" measurement=\"nominal\" categorical=\"true\" label=\"Group\">"
+    Replace(text,
+            "<variable id=\"Category\" sourceVariable=\"Category\" measurement=\"nominal\" "
+            "categorical=\"true\"/>",
+            "<variable id=\"Category\" sourceVariable=\"Category\" measurement=\"nominal\" "
+            "categorical=\"true\" label=\"Group\">"
             "<relabel from=\"1\" to=\"Low\"/><relabel from=\"2\" to=\"High\"/></variable>");
     return text;
 }
@@ -343,23 +383,29 @@ TEST(ChartRenderer, DrawsBoxPlotsFromTheSyntheticColumnWithGuidesAndTooltips) {
     Data data;
     data.Source("boxplotSource")
         .Numbers("Value", {10, 20, 20, 30, 50, 40, 40, -20, 5, 15, 15, 15, 25, 45, 35, 35, 35, 35})
-        .Column("Label", {ChartDatum(), ChartDatum(), ChartDatum(), ChartDatum(), ChartDatum(), ChartDatum(), ChartDatum(), 101.0})
+        .Column("Label", {ChartDatum(), ChartDatum(), ChartDatum(), ChartDatum(), ChartDatum(),
+                          ChartDatum(), ChartDatum(), 101.0})
         .Numbers("Category", {1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2})
-        .Column("Tooltips", {std::string("12.50"), std::string("12.50"), std::string("12.50"), std::string("12.50"),
-                             std::string("12.50"), std::string("12.50"), std::string("12.50"), std::string("7.25")});
+        .Column("Tooltips",
+                {std::string("12.50"), std::string("12.50"), std::string("12.50"), std::string("12.50"),
+                 std::string("12.50"), std::string("12.50"), std::string("12.50"), std::string("7.25")});
     // Kruskal-Wallis popup, median test guide line and label.
     std::string text = BoxTemplate();
     InsertBefore(text, "</visualization>",
-                 "<popup part=\"median\" target=\"schema\" tokenTemplate=\"Mean Rank=$[1]$\"><tokenMapping valueToken=\"1\" variable=\"Tooltips\"/></popup>");
+                 "<popup part=\"median\" target=\"schema\" tokenTemplate=\"Mean "
+                 "Rank=$[1]$\"><tokenMapping valueToken=\"1\" variable=\"Tooltips\"/></popup>");
     InsertBefore(text, "</graph>", "<lineGuide y=\"27.5\"/>");
     InsertBefore(text, "<style", "<title><text>Independent-Samples Median Test</text></title>");
     text.insert(text.find("</graph>") + 8,
-                "<labelFrame><location method=\"sizeToContent\" part=\"width\"/><location method=\"fixed\" part=\"bottom\" value=\"35%\"/>"
-                "<location method=\"same\" part=\"right\" target=\"graph1\"/><label><text>Grand Median = 27.5</text></label></labelFrame>");
+                "<labelFrame><location method=\"sizeToContent\" part=\"width\"/><location "
+                "method=\"fixed\" part=\"bottom\" value=\"35%\"/>"
+                "<location method=\"same\" part=\"right\" target=\"graph1\"/><label><text>Grand Median "
+                "= 27.5</text></label></labelFrame>");
     const Json spec = Spec(data.Chart(text));
 
     // Whisker, caps, box and median of every category.
-    EXPECT_EQ(MarkTypes(spec, "schema"), std::vector<std::string>({"rule", "tick", "tick", "bar", "tick"}));
+    EXPECT_EQ(MarkTypes(spec, "schema"),
+              std::vector<std::string>({"rule", "tick", "tick", "bar", "tick"}));
     const auto boxes = Rows(spec, "schema");
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(Strings(boxes, "_pos"), std::vector<std::string>({"Low", "High"}));
@@ -394,18 +440,22 @@ TEST(ChartRenderer, DrawsBoxPlotsFromTheSyntheticColumnWithGuidesAndTooltips) {
 
     // Moses: outliers labelled, boxes coloured by the derived groups with a legend.
     std::string moses = BoxTemplate();
-    InsertBefore(moses, "</schema>", "<labeling variable=\"Label\"/><color id=\"color1\" variable=\"Category_Derived\"/>");
-    InsertBefore(moses, "<graph",
-                 "<derivedVariable id=\"Category_Derived\" value=\"Category\"><format><relabel from=\"1\" to=\"Control Group&#10;N = 7\"/>"
-                 "<relabel from=\"2\" to=\"Experimental Group&#10;N = 11\"/></format></derivedVariable>"
-                 "<legend id=\"legend1\"><legendTarget id=\"legend1_target\" aesthetic=\"color1\"/></legend>");
+    InsertBefore(moses, "</schema>",
+                 "<labeling variable=\"Label\"/><color id=\"color1\" variable=\"Category_Derived\"/>");
+    InsertBefore(
+        moses, "<graph",
+        "<derivedVariable id=\"Category_Derived\" value=\"Category\"><format><relabel from=\"1\" "
+        "to=\"Control Group&#10;N = 7\"/>"
+        "<relabel from=\"2\" to=\"Experimental Group&#10;N = 11\"/></format></derivedVariable>"
+        "<legend id=\"legend1\"><legendTarget id=\"legend1_target\" aesthetic=\"color1\"/></legend>");
     InsertBefore(moses, "<frame", "<extension legend1=\"legend1\"/>");
     const Json colored = Spec(data.Chart(moses));
     const Json color = Layers(colored, "schema")[3]["encoding"]["color"];
     EXPECT_EQ(color["scale"]["domain"], Json({"Control Group\nN = 7", "Experimental Group\nN = 11"}));
     EXPECT_EQ(color["scale"]["range"], Json({"#4e79a7", "#f28e2b"}));
     EXPECT_EQ(color["legend"]["title"], "Group");  // the label of the variable it derives from
-    EXPECT_FALSE(Layers(colored, "schema")[0]["encoding"].contains("xOffset"));  // one box a category: no offset
+    EXPECT_FALSE(
+        Layers(colored, "schema")[0]["encoding"].contains("xOffset"));  // one box a category: no offset
     EXPECT_EQ(MarkTypes(colored, "schema:outliers"), std::vector<std::string>({"point", "text"}));
     EXPECT_EQ(Strings(Rows(colored, "schema:outliers"), "_lab"), std::vector<std::string>({"101"}));
 }
@@ -416,26 +466,34 @@ TEST(ChartRenderer, ClustersChiSquareBarsWithMappedColoursAndTooltips) {
     Replace(text, "xAxisText", "Region");
     Replace(text, "yAxisText", "Frequency");
     Replace(text, "legendTitle", "Frequency");
-    text.insert(text.find("<popup") + 7, "tokenTemplate=\"Region=$[category]$\nObserved=$[observed]$\nHypothesized=$[hypothesized]$\nResidual=$[residual]$\" ");
-    Replace(text, "categoryOrder=\"a;b\"/>", "categoryOrder=\"a;b\"><relabel from=\"a\" to=\"Observed\"/><relabel from=\"b\" to=\"Hypothesized\"/></variable>");
+    text.insert(text.find("<popup") + 7,
+                "tokenTemplate=\"Region=$[category]$\nObserved=$[observed]$\nHypothesized=$["
+                "hypothesized]$\nResidual=$[residual]$\" ");
+    Replace(text, "categoryOrder=\"a;b\"/>",
+            "categoryOrder=\"a;b\"><relabel from=\"a\" to=\"Observed\"/><relabel from=\"b\" "
+            "to=\"Hypothesized\"/></variable>");
     Data data;
     data.Source("graphSource")
-        .Column("Category", {std::string("North"), std::string("North"), std::string("South"), std::string("South")})
+        .Column("Category",
+                {std::string("North"), std::string("North"), std::string("South"), std::string("South")})
         .Numbers("Frequency", {12, 10, 8, 10})
         .Numbers("Observed", {12, 12, 8, 8})
         .Numbers("Hypothesized", {10, 10, 10, 10})
         .Column("Type", {std::string("a"), std::string("b"), std::string("a"), std::string("b")})
-        .Column("Residual", {std::string("2.00"), std::string("2.00"), std::string("-2.00"), std::string("-2.00")});
+        .Column("Residual",
+                {std::string("2.00"), std::string("2.00"), std::string("-2.00"), std::string("-2.00")});
     const Json spec = Spec(data.Chart(text));
     const Json bars = Layers(spec, "bars")[0];
     EXPECT_EQ(bars["encoding"]["xOffset"]["field"], "_c");
     EXPECT_EQ(bars["encoding"]["color"]["scale"]["domain"], Json({"Observed", "Hypothesized"}));
     EXPECT_EQ(bars["encoding"]["color"]["scale"]["range"], Json({"#4e79a7", "#f28e2b"}));
     EXPECT_EQ(bars["encoding"]["color"]["legend"]["title"], "Frequency");
-    EXPECT_EQ(bars["encoding"]["x"]["scale"]["domain"], Json({"North", "South"}));  // texts in order of appearance
+    EXPECT_EQ(bars["encoding"]["x"]["scale"]["domain"],
+              Json({"North", "South"}));  // texts in order of appearance
     const auto rows = Rows(spec, "bars");
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(Strings(rows, "_c"), std::vector<std::string>({"Observed", "Hypothesized", "Observed", "Hypothesized"}));
+    EXPECT_EQ(Strings(rows, "_c"),
+              std::vector<std::string>({"Observed", "Hypothesized", "Observed", "Hypothesized"}));
     EXPECT_EQ(rows[0]["_tip"], "Region=North\nObserved=12\nHypothesized=10.00\nResidual=2.00");
     EXPECT_EQ(bars["encoding"]["tooltip"]["field"], "_tip");
     EXPECT_EQ(spec["title"]["text"], Json({"One-Sample Chi-Square Test"}));
@@ -448,11 +506,14 @@ TEST(ChartRenderer, StacksPercentBarsScaledByTheirFactor) {
     Replace(text, "LegendLabel", "Sex");
     Data data;
     data.Source("graphSource")
-        .Column("categories", {std::string("Observed"), std::string("Observed"), std::string("Hypothesized"), std::string("Hypothesized")})
-        .Column("type", {std::string("Female"), std::string("Male"), std::string("Female"), std::string("Male")})
+        .Column("categories", {std::string("Observed"), std::string("Observed"),
+                               std::string("Hypothesized"), std::string("Hypothesized")})
+        .Column("type",
+                {std::string("Female"), std::string("Male"), std::string("Female"), std::string("Male")})
         .Numbers("value", {30, 10, 20, 20})
-        .Column("tooltip", {std::string("Female 30%\nMale 10%\n"), std::string("Female 30%\nMale 10%\n"),
-                            std::string("Female 20%\nMale 20%\n"), std::string("Female 20%\nMale 20%\n")});
+        .Column("tooltip",
+                {std::string("Female 30%\nMale 10%\n"), std::string("Female 30%\nMale 10%\n"),
+                 std::string("Female 20%\nMale 20%\n"), std::string("Female 20%\nMale 20%\n")});
     const Json spec = Spec(data.Chart(text));
     const auto rows = Rows(spec, "bars");
     ASSERT_EQ(rows.size(), 4u);
@@ -498,7 +559,8 @@ TEST(ChartRenderer, DrawsTheRunsDistributionWithItsGuideLinesWithoutData) {
     EXPECT_EQ(Numbers(Rows(spec, "guide1"), "_g"), std::vector<double>({7}));
     EXPECT_EQ(Layers(spec, "guide1")[0]["mark"]["stroke"], "#c0392b");
     EXPECT_EQ(Layers(spec, "guide1")[1]["mark"]["color"], "#c0392b");
-    EXPECT_EQ(Strings(Rows(spec, "guide1"), "_t"), std::vector<std::string>({"Observed Number of Runs = 7"}));
+    EXPECT_EQ(Strings(Rows(spec, "guide1"), "_t"),
+              std::vector<std::string>({"Observed Number of Runs = 7"}));
     // The two region labels inside the plot, left and right.
     const auto left = Layers(spec, "text0"), right = Layers(spec, "text1");
     ASSERT_EQ(left.size(), 1u);
@@ -513,18 +575,30 @@ TEST(ChartRenderer, PlacesMedianGuidesAndTheirLabelsAboveTheGraph) {
     Replace(text, "yAxisLabel", "Frequency");
     Replace(text, "labelText", "");
     // What the one-sample Wilcoxon view adds through the object model.
-    InsertBefore(text, "<graph", "<style color=\"green\" id=\"lineGuide1Style\"/><style color=\"blue\" id=\"lineGuide2Style\"/>"
-                                  "<style color=\"green\" fontWeight=\"bold\" id=\"label1Style\"/><style color=\"blue\" fontWeight=\"bold\" id=\"label2Style\"/>");
-    InsertBefore(text, "</graph>", "<lineGuide x=\"70\" style=\"lineGuide1Style\"/><lineGuide x=\"72.5\" style=\"lineGuide2Style\"/>"
-                                    "<location part=\"right\" method=\"fixed\" value=\"80%\" specifiedByUser=\"true\"/>"
-                                    "<location part=\"top\" method=\"fixed\" value=\"10%\" specifiedByUser=\"true\"/>");
-    InsertBefore(text, "</visualization>",
-                 "<labelFrame id=\"frameHypotheticalMedian\"><location part=\"top\" method=\"attach\" target=\"graph1\"/>"
-                 "<location part=\"left\" method=\"same\" target=\"graph1\"/><location part=\"height\" method=\"sizeToContent\"/>"
-                 "<location part=\"right\" method=\"fixed\" value=\"100%\"/><label style=\"label1Style\"><text>Hypothetical Median = 70.00</text></label></labelFrame>"
-                 "<labelFrame id=\"frameObservedMedian\"><location part=\"top\" method=\"same\" target=\"frameHypotheticalMedian\"/>"
-                 "<location part=\"left\" method=\"attach\" target=\"frameHypotheticalMedian\"/><location part=\"height\" method=\"sizeToContent\"/>"
-                 "<location part=\"right\" method=\"attach\" target=\"frameHypotheticalMedian\"/><label style=\"label2Style\"><text>Observed Median = 72.50</text></label></labelFrame>");
+    InsertBefore(
+        text, "<graph",
+        "<style color=\"green\" id=\"lineGuide1Style\"/><style color=\"blue\" id=\"lineGuide2Style\"/>"
+        "<style color=\"green\" fontWeight=\"bold\" id=\"label1Style\"/><style color=\"blue\" "
+        "fontWeight=\"bold\" id=\"label2Style\"/>");
+    InsertBefore(text, "</graph>",
+                 "<lineGuide x=\"70\" style=\"lineGuide1Style\"/><lineGuide x=\"72.5\" "
+                 "style=\"lineGuide2Style\"/>"
+                 "<location part=\"right\" method=\"fixed\" value=\"80%\" specifiedByUser=\"true\"/>"
+                 "<location part=\"top\" method=\"fixed\" value=\"10%\" specifiedByUser=\"true\"/>");
+    InsertBefore(
+        text, "</visualization>",
+        "<labelFrame id=\"frameHypotheticalMedian\"><location part=\"top\" method=\"attach\" "
+        "target=\"graph1\"/>"
+        "<location part=\"left\" method=\"same\" target=\"graph1\"/><location part=\"height\" "
+        "method=\"sizeToContent\"/>"
+        "<location part=\"right\" method=\"fixed\" value=\"100%\"/><label "
+        "style=\"label1Style\"><text>Hypothetical Median = 70.00</text></label></labelFrame>"
+        "<labelFrame id=\"frameObservedMedian\"><location part=\"top\" method=\"same\" "
+        "target=\"frameHypotheticalMedian\"/>"
+        "<location part=\"left\" method=\"attach\" target=\"frameHypotheticalMedian\"/><location "
+        "part=\"height\" method=\"sizeToContent\"/>"
+        "<location part=\"right\" method=\"attach\" target=\"frameHypotheticalMedian\"/><label "
+        "style=\"label2Style\"><text>Observed Median = 72.50</text></label></labelFrame>");
     const Json spec = Spec(ContinuousBins().Chart(text));
     EXPECT_EQ(Numbers(Rows(spec, "guide0"), "_g"), std::vector<double>({70}));
     EXPECT_EQ(Layers(spec, "guide0")[0]["mark"]["stroke"], "green");
@@ -535,8 +609,10 @@ TEST(ChartRenderer, PlacesMedianGuidesAndTheirLabelsAboveTheGraph) {
     ASSERT_TRUE(spec.contains("vconcat"));
     ASSERT_EQ(spec["vconcat"].size(), 2u);
     const Json above = spec["vconcat"][0];
-    EXPECT_EQ(Strings(Rows(above, "text0"), "_t"), std::vector<std::string>({"Hypothetical Median = 70.00"}));
-    EXPECT_EQ(Strings(Rows(above, "text1"), "_t"), std::vector<std::string>({"Observed Median = 72.50"}));
+    EXPECT_EQ(Strings(Rows(above, "text0"), "_t"),
+              std::vector<std::string>({"Hypothetical Median = 70.00"}));
+    EXPECT_EQ(Strings(Rows(above, "text1"), "_t"),
+              std::vector<std::string>({"Observed Median = 72.50"}));
     const Json first = Layers(above, "text0")[0]["mark"], second = Layers(above, "text1")[0]["mark"];
     EXPECT_EQ(first["color"], "green");
     EXPECT_EQ(first["fontWeight"], "bold");
@@ -557,7 +633,8 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     InsertBefore(text, "</graphLayoutStatistic>", "<move/>");
     InsertBefore(text, "$[1]$", "Adj.Sig. = ");
     Replace(text, "measurement=\"nominal\" categorical=\"true\"/>",
-            "measurement=\"nominal\" categorical=\"true\"><relabel from=\"0\" to=\"A&#10;1.50\"/><relabel from=\"1\" to=\"B&#10;2.00\"/></variable>");
+            "measurement=\"nominal\" categorical=\"true\"><relabel from=\"0\" "
+            "to=\"A&#10;1.50\"/><relabel from=\"1\" to=\"B&#10;2.00\"/></variable>");
     Data data;
     data.Source("nodeSource_1")
         .Numbers("node", {0, 1, 2, 3})
@@ -589,10 +666,12 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     const std::vector<std::pair<std::string, std::string>> sides = {
         {"above", "A\n1.50"}, {"right", "B\n2.00"}, {"below", "2"}, {"left", "3"}};
     for (const auto& [side, label] : sides) {
-        EXPECT_EQ(Strings(Rows(spec, "nodes:" + side), "_lab"), std::vector<std::string>({label})) << side;
+        EXPECT_EQ(Strings(Rows(spec, "nodes:" + side), "_lab"), std::vector<std::string>({label}))
+            << side;
         ASSERT_EQ(MarkTypes(spec, "nodes:" + side), std::vector<std::string>({"text"})) << side;
     }
-    const Json above = Layers(spec, "nodes:above")[0]["mark"], left = Layers(spec, "nodes:left")[0]["mark"];
+    const Json above = Layers(spec, "nodes:above")[0]["mark"],
+               left = Layers(spec, "nodes:left")[0]["mark"];
     EXPECT_EQ(above["baseline"], "bottom");
     EXPECT_LT(above["dy"].get<double>(), 0);
     EXPECT_EQ(left["align"], "right");
@@ -613,13 +692,14 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     EXPECT_EQ(edgeLayer["encoding"]["color"]["scale"]["domain"], Json({"1", "2"}));
     EXPECT_EQ(edgeLayer["encoding"]["color"]["scale"]["range"], Json({"#e3701a", "#404040"}));
     EXPECT_EQ(edgeLayer["encoding"]["color"]["legend"], nullptr);  // the view erased the legend
-    EXPECT_EQ(Layers(spec, "edges").size(), 1u);                    // edge labels hidden by their style
+    EXPECT_EQ(Layers(spec, "edges").size(), 1u);                   // edge labels hidden by their style
     std::vector<std::string> order;
     for (const Json& layer : view["layer"]) order.push_back(layer["transform"][0]["filter"]["equal"]);
     ASSERT_FALSE(order.empty());
     EXPECT_EQ(order.front(), "edges");
     // The footnote under the chart.
-    EXPECT_EQ(Strings(Rows(spec["vconcat"].back(), "text0"), "_t"), std::vector<std::string>({"Each node shows the sample average rank."}));
+    EXPECT_EQ(Strings(Rows(spec["vconcat"].back(), "text0"), "_t"),
+              std::vector<std::string>({"Each node shows the sample average rank."}));
 }
 
 TEST(ChartRenderer, FacetsCellsIntoAGridWithTextsOnTheDiagonal) {
@@ -629,13 +709,20 @@ TEST(ChartRenderer, FacetsCellsIntoAGridWithTextsOnTheDiagonal) {
     Replace(text, "Facet2Text", "Before");
     Replace(text, "tooltipText", "Observed=$[0]$ &#10;Hypothesized=$[1]$");
     Replace(text, "<color id=\"color1\"", "<pattern id=\"color1\"");
-    Replace(text, "<format type=\"F\" decimals=\"0\"/>", "<format type=\"F\" decimals=\"0\" prefix=\"Observed&#10;Frequency = \"/>");
+    Replace(text, "<format type=\"F\" decimals=\"0\"/>",
+            "<format type=\"F\" decimals=\"0\" prefix=\"Observed&#10;Frequency = \"/>");
     for (const char* id : {"Row", "Column"}) {
-        const std::string plain = std::string("<variable id=\"") + id + "\" sourceVariable=\"" + id + "\" measurement=\"nominal\" categorical=\"true\"/>";
-        Replace(text, plain, plain.substr(0, plain.size() - 2) + "><relabel from=\"0\" to=\"No\"/><relabel from=\"1\" to=\"Yes\"/></variable>");
+        const std::string plain = std::string("<variable id=\"") + id + "\" sourceVariable=\"" + id +
+                                  "\" measurement=\"nominal\" categorical=\"true\"/>";
+        Replace(text, plain,
+                plain.substr(0, plain.size() - 2) +
+                    "><relabel from=\"0\" to=\"No\"/><relabel from=\"1\" to=\"Yes\"/></variable>");
     }
-    Replace(text, "<variable id=\"category\" sourceVariable=\"Category\" measurement=\"nominal\" categorical=\"true\"/>",
-            "<variable id=\"category\" sourceVariable=\"Category\" measurement=\"nominal\" categorical=\"true\">"
+    Replace(text,
+            "<variable id=\"category\" sourceVariable=\"Category\" measurement=\"nominal\" "
+            "categorical=\"true\"/>",
+            "<variable id=\"category\" sourceVariable=\"Category\" measurement=\"nominal\" "
+            "categorical=\"true\">"
             "<relabel from=\"0\" to=\"Observed\"/><relabel from=\"1\" to=\"Hypothesized\"/></variable>");
     Data data;
     const ChartDatum none;
@@ -662,14 +749,16 @@ TEST(ChartRenderer, FacetsCellsIntoAGridWithTextsOnTheDiagonal) {
     EXPECT_EQ(bars[0]["_tip"], "Observed=3 \nHypothesized=5.5");
     const Json encoding = Layers(spec, "bars")[0]["encoding"];
     EXPECT_EQ(encoding["x"]["axis"], nullptr);
-    EXPECT_EQ(encoding["opacity"]["scale"]["domain"], Json({"Observed", "Hypothesized"}));  // a pattern: graded grey
+    EXPECT_EQ(encoding["opacity"]["scale"]["domain"],
+              Json({"Observed", "Hypothesized"}));  // a pattern: graded grey
     EXPECT_EQ(Layers(spec, "bars")[0]["mark"]["fill"], "#404040");
     EXPECT_TRUE(encoding["opacity"]["legend"].is_object());
 
     // The diagonal's counts written in the middle of their panels.
     const auto texts = Rows(spec, "cellTexts");
     ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(Strings(texts, "_lab"), std::vector<std::string>({"Observed\nFrequency = 10", "Observed\nFrequency = 20"}));
+    EXPECT_EQ(Strings(texts, "_lab"),
+              std::vector<std::string>({"Observed\nFrequency = 10", "Observed\nFrequency = 20"}));
     EXPECT_EQ(Strings(texts, "_fc"), std::vector<std::string>({"No", "Yes"}));
     EXPECT_EQ(MarkTypes(spec, "cellTexts"), std::vector<std::string>({"text"}));
     const Json mark = Layers(spec, "cellTexts")[0]["mark"];
@@ -697,9 +786,13 @@ std::string PanelHistogram(bool twoGroups) {
         Replace(text, "yTitle0", "Rank");
         Replace(text, "yTitle1", "Rank");
     }
-    Replace(text, "<variable id=\"labelname\" sourceVariable=\"LABELNAME\" measurement=\"nominal\" categorical=\"true\"/>",
-            "<variable id=\"labelname\" sourceVariable=\"LABELNAME\" measurement=\"nominal\" categorical=\"true\">"
-            "<relabel from=\"g0\" to=\"Mean Rank = 1.50\"/><relabel from=\"g1\" to=\"N = 2&#10;Mean Rank = 2.50\"/></variable>");
+    Replace(text,
+            "<variable id=\"labelname\" sourceVariable=\"LABELNAME\" measurement=\"nominal\" "
+            "categorical=\"true\"/>",
+            "<variable id=\"labelname\" sourceVariable=\"LABELNAME\" measurement=\"nominal\" "
+            "categorical=\"true\">"
+            "<relabel from=\"g0\" to=\"Mean Rank = 1.50\"/><relabel from=\"g1\" to=\"N = 2&#10;Mean "
+            "Rank = 2.50\"/></variable>");
     return text;
 }
 
@@ -708,7 +801,8 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     related.Source("graphSource")
         .Numbers("COUNTS", {4, 6, 2, 8, 5, 5})
         .Numbers("MEANS", {1, 2, 1, 2, 1, 2})
-        .Column("LABELNAME", {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1"), std::string("g2"), std::string("g2")})
+        .Column("LABELNAME", {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1"),
+                              std::string("g2"), std::string("g2")})
         .Numbers("TYPES", {0, 0, 1, 1, 2, 2});
     const Json spec = Spec(related.Chart(PanelHistogram(false)));
     ASSERT_TRUE(spec.contains("facet"));
@@ -720,20 +814,24 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     EXPECT_EQ(bars["y"]["title"], "Rank");
     // Panel labels stand in the header under their panel's name, never over the bars.
     EXPECT_TRUE(Rows(spec, "panelLabels").empty());
-    EXPECT_EQ(spec["facet"]["column"]["header"]["labelExpr"],
-              "({'2': ['2', 'g2'], '0': ['0', 'Mean Rank = 1.50'], '1': ['1', 'N = 2', 'Mean Rank = 2.50']})"
-              "[datum.value]");
+    EXPECT_EQ(
+        spec["facet"]["column"]["header"]["labelExpr"],
+        "({'2': ['2', 'g2'], '0': ['0', 'Mean Rank = 1.50'], '1': ['1', 'N = 2', 'Mean Rank = 2.50']})"
+        "[datum.value]");
 
     Data groups;
     groups.Source("graphSource")
         .Numbers("COUNTS", {4, 6, 2, 9})
         .Numbers("MEANS", {10, 20, 10, 20})
-        .Column("LABELNAME", {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1")})
-        .Column("TYPES", {std::string("Control"), std::string("Control"), std::string("Coaching"), std::string("Coaching")});
+        .Column("LABELNAME",
+                {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1")})
+        .Column("TYPES", {std::string("Control"), std::string("Control"), std::string("Coaching"),
+                          std::string("Coaching")});
     const Json mirrored = Spec(groups.Chart(PanelHistogram(true)));
     const Json pair = Find(mirrored, "hconcat")["hconcat"];
     ASSERT_EQ(pair.size(), 2u);
-    const Json left = Layers(pair[0], "bars")[0]["encoding"], right = Layers(pair[1], "bars")[0]["encoding"];
+    const Json left = Layers(pair[0], "bars")[0]["encoding"],
+               right = Layers(pair[1], "bars")[0]["encoding"];
     EXPECT_EQ(left["x"]["scale"]["reverse"], true);  // bars grow towards the axis on the left
     EXPECT_FALSE(right["x"]["scale"].contains("reverse"));
     EXPECT_EQ(left["x"]["scale"]["domain"], right["x"]["scale"]["domain"]);
@@ -747,7 +845,8 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     EXPECT_EQ(pair[1]["title"]["subtitleFontSize"], 12);  // 9 pt
     EXPECT_EQ(Numbers(Rows(pair[1], "bars"), "_l1"), std::vector<double>({2, 9}));
     // The sub-label above the panels.
-    EXPECT_EQ(Strings(Rows(mirrored["vconcat"][0], "text0"), "_t"), std::vector<std::string>({"Course variant"}));
+    EXPECT_EQ(Strings(Rows(mirrored["vconcat"][0], "text0"), "_t"),
+              std::vector<std::string>({"Course variant"}));
 }
 
 TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {
@@ -755,17 +854,20 @@ TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {
     Replace(text, "LegendLabel", "Number of Ties = 2");
     Replace(text, "XAxis Text", "After - Before");
     Replace(text, "YAxis Text", "Frequency");
-    Replace(text, "</categorize>", "</categorize><relabel from=\"0positive\" to=\"Positive Differences&#10;(7)\"/>"
-                                   "<relabel from=\"1negative\" to=\"Negative Differences&#10;(3)\"/>");
+    Replace(text, "</categorize>",
+            "</categorize><relabel from=\"0positive\" to=\"Positive Differences&#10;(7)\"/>"
+            "<relabel from=\"1negative\" to=\"Negative Differences&#10;(3)\"/>");
     Data data;
     data.Source("graphSource").Numbers("count", {1, 2, 2, 4, 3}).Numbers("value", {-2, -1, 0, 1, 2});
     const Json spec = Spec(data.Chart(text));
     EXPECT_EQ(Numbers(Rows(spec, "bars"), "_pm"), std::vector<double>({-2, -1, 1, 2}));
-    EXPECT_EQ(Numbers(Rows(spec, "bars:plain"), "_pm"), std::vector<double>({0}));  // the ties: no category
+    EXPECT_EQ(Numbers(Rows(spec, "bars:plain"), "_pm"),
+              std::vector<double>({0}));  // the ties: no category
     const auto layers = Layers(spec, "bars");
     const Json color = layers[0]["encoding"]["color"];
     // The template's category order puts positive differences first.
-    EXPECT_EQ(color["scale"]["domain"], Json({"Positive Differences\n(7)", "Negative Differences\n(3)"}));
+    EXPECT_EQ(color["scale"]["domain"],
+              Json({"Positive Differences\n(7)", "Negative Differences\n(3)"}));
     EXPECT_EQ(color["scale"]["range"], Json({"#2e75b6", "#c55a11"}));
     EXPECT_EQ(color["legend"]["title"], "Number of Ties = 2");
     EXPECT_EQ(color["legend"]["labelExpr"], "split(datum.label, '\\n')");
@@ -785,11 +887,15 @@ TEST(ChartRenderer, SpacesTickLabelsThatWouldCrowd) {
     Replace(text, "LegendLabel", "Number of Ties = 0");
     Replace(text, "XAxis Text", "After - Before");
     Replace(text, "YAxis Text", "Frequency");
-    Replace(text, "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\"/>",
-            "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\">"
-            "<format type=\"F\" decimals=\"2\" width=\"8\"/></variable>");
+    Replace(
+        text,
+        "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\"/>",
+        "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\">"
+        "<format type=\"F\" decimals=\"2\" width=\"8\"/></variable>");
     Data data;
-    data.Source("graphSource").Numbers("count", {1, 3, 14, 10, 9, 2}).Numbers("value", {-5, -2.5, 0, 10, 20, 30});
+    data.Source("graphSource")
+        .Numbers("count", {1, 3, 14, 10, 9, 2})
+        .Numbers("value", {-5, -2.5, 0, 10, 20, 30});
     const Json x = Layers(Spec(data.Chart(text)), "bars")[0]["encoding"]["x"]["axis"];
     EXPECT_EQ(x["labelOverlap"], "greedy");
     ASSERT_TRUE(x.contains("values"));
@@ -804,24 +910,35 @@ TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {
     // a wider frame: what the elements say, whatever the template.
     const std::string document =
         "<visualization name=\"Custom\" version=\"1\"><title><text>Two&#10;lines</text></title>"
-        "<subtitle><text>Split = A</text></subtitle><footnote><text>A note</text></footnote><frame width=\"1.5\" height=\"1\"/>"
-        "<dataSource id=\"s\"><sourceVariable id=\"t\" column=\"t\" type=\"number\"/><sourceVariable id=\"v\" column=\"v\"/>"
-        "<sourceVariable id=\"g\" column=\"g\" type=\"string\"/><sourceVariable id=\"p\" column=\"p\" type=\"string\"/></dataSource>"
-        "<variable id=\"t\" sourceVariable=\"t\" label=\"Time\"><format type=\"COMMA\" decimals=\"1\"/></variable>"
-        "<variable id=\"g\" sourceVariable=\"g\" measurement=\"nominal\"/><variable id=\"p\" sourceVariable=\"p\" measurement=\"nominal\"/>"
-        "<graph><faceting><facet dimension=\"column\" variable=\"p\"/></faceting><facetLayout columns=\"2\"/>"
-        "<line id=\"trend\"><x variable=\"t\"/><y variable=\"v\"/><color id=\"c\" variable=\"g\"/></line>"
-        "<point id=\"dots\"><x variable=\"t\"/><y variable=\"v\"/><labeling variable=\"v\"/></point></graph></visualization>";
+        "<subtitle><text>Split = A</text></subtitle><footnote><text>A note</text></footnote><frame "
+        "width=\"1.5\" height=\"1\"/>"
+        "<dataSource id=\"s\"><sourceVariable id=\"t\" column=\"t\" type=\"number\"/><sourceVariable "
+        "id=\"v\" column=\"v\"/>"
+        "<sourceVariable id=\"g\" column=\"g\" type=\"string\"/><sourceVariable id=\"p\" column=\"p\" "
+        "type=\"string\"/></dataSource>"
+        "<variable id=\"t\" sourceVariable=\"t\" label=\"Time\"><format type=\"COMMA\" "
+        "decimals=\"1\"/></variable>"
+        "<variable id=\"g\" sourceVariable=\"g\" measurement=\"nominal\"/><variable id=\"p\" "
+        "sourceVariable=\"p\" measurement=\"nominal\"/>"
+        "<graph><faceting><facet dimension=\"column\" variable=\"p\"/></faceting><facetLayout "
+        "columns=\"2\"/>"
+        "<line id=\"trend\"><x variable=\"t\"/><y variable=\"v\"/><color id=\"c\" "
+        "variable=\"g\"/></line>"
+        "<point id=\"dots\"><x variable=\"t\"/><y variable=\"v\"/><labeling "
+        "variable=\"v\"/></point></graph></visualization>";
     Data data;
     data.Source("s")
         .Numbers("t", {3, 1, 2, 1, 2, 3})
         .Numbers("v", {30, 10, 20, 5, 6, 7})
-        .Column("g", {std::string("a"), std::string("a"), std::string("a"), std::string("b"), std::string("b"), std::string("b")})
-        .Column("p", {std::string("P1"), std::string("P1"), std::string("P1"), std::string("P2"), std::string("P2"), std::string("P3")});
+        .Column("g", {std::string("a"), std::string("a"), std::string("a"), std::string("b"),
+                      std::string("b"), std::string("b")})
+        .Column("p", {std::string("P1"), std::string("P1"), std::string("P1"), std::string("P2"),
+                      std::string("P2"), std::string("P3")});
     const Json spec = Spec(data.Chart(document));
     EXPECT_EQ(spec["title"]["text"], Json({"Two", "lines"}));
     EXPECT_EQ(spec["title"]["subtitle"], Json({"Split = A"}));
-    EXPECT_EQ(Strings(Rows(spec["vconcat"].back(), "text0"), "_t"), std::vector<std::string>({"A note"}));
+    EXPECT_EQ(Strings(Rows(spec["vconcat"].back(), "text0"), "_t"),
+              std::vector<std::string>({"A note"}));
     const Json grid = spec["vconcat"][0];
     EXPECT_EQ(grid["facet"]["field"], "_fc");  // one facet wrapped into rows of two
     EXPECT_EQ(grid["columns"], 2);
@@ -839,7 +956,8 @@ TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {
     EXPECT_EQ(trend["encoding"]["x"]["axis"]["labelExpr"], "format(datum.value, ',.1f')");
     EXPECT_EQ(trend["encoding"]["x"]["title"], "Time");
     EXPECT_EQ(MarkTypes(spec, "dots"), std::vector<std::string>({"point", "text"}));
-    EXPECT_EQ(Strings(Rows(spec, "dots"), "_lab"), std::vector<std::string>({"30", "10", "20", "5", "6", "7"}));
+    EXPECT_EQ(Strings(Rows(spec, "dots"), "_lab"),
+              std::vector<std::string>({"30", "10", "20", "5", "6", "7"}));
 }
 
 TEST(ChartRenderer, RefusesDocumentsItCannotDrawWithANote) {
@@ -854,7 +972,8 @@ TEST(ChartRenderer, RefusesDocumentsItCannotDrawWithANote) {
     InsertBefore(unknown, "</graph>", "<heatmap><x variable=\"value\"/></heatmap>");
     EXPECT_NE(note(unknown).find("<heatmap>"), std::string::npos);
     std::string gamma = bars;
-    InsertBefore(gamma, "</graph>", "<line><distributionStatistic distribution=\"gamma\" parameter=\"1\"/></line>");
+    InsertBefore(gamma, "</graph>",
+                 "<line><distributionStatistic distribution=\"gamma\" parameter=\"1\"/></line>");
     EXPECT_NE(note(gamma).find("gamma"), std::string::npos);
     EXPECT_FALSE(note("<visualization><graph id=\"g\"><coordinates/></graph></visualization>").empty());
     EXPECT_FALSE(note("<visualization><frame/></visualization>").empty());
@@ -872,20 +991,23 @@ TEST(ChartRenderer, SurvivesHostileDocuments) {
     // absurd bin counts and frame sizes, missing columns: drawn, no crash.
     const std::string head =
         "<visualization><frame width=\"1e300\" height=\"-3\"/>"
-        "<dataSource id=\"s\"><sourceVariable id=\"v\" column=\"v\" type=\"number\"/><sourceVariable id=\"m\" column=\"missing\"/></dataSource>"
+        "<dataSource id=\"s\"><sourceVariable id=\"v\" column=\"v\" type=\"number\"/><sourceVariable "
+        "id=\"m\" column=\"missing\"/></dataSource>"
         "<variable id=\"v\" sourceVariable=\"v\"/>"
         "<derivedVariable id=\"a\" value=\"b\"/><derivedVariable id=\"b\" value=\"a\"/>"
         "<graph id=\"g\"><location part=\"left\" method=\"same\" target=\"f\"/>";
     const std::string tail =
         "<edge nodes=\"nowhere\" from=\"a\" to=\"b\"/><lineGuide x=\"not a number\"/></graph>"
-        "<labelFrame id=\"f\"><location part=\"left\" method=\"same\" target=\"g\"/><location part=\"top\" method=\"attach\" target=\"f\"/>"
+        "<labelFrame id=\"f\"><location part=\"left\" method=\"same\" target=\"g\"/><location "
+        "part=\"top\" method=\"attach\" target=\"f\"/>"
         "<label><text>loop</text></label></labelFrame>"
         "<popup target=\"bars\" tokenTemplate=\"$[a]$ $[unclosed\"/></visualization>";
     Data data;
     data.Source("s").Numbers("v", {1, 2, 3, 1000});
     const Json binned = Spec(data.Chart(head +
                                         "<interval id=\"bars\"><x variable=\"v\"/><y variable=\"m\"/>"
-                                        "<binStatistic binCount=\"1e12\" binWidth=\"1e-300\"/><color id=\"c\" variable=\"a\"/></interval>" +
+                                        "<binStatistic binCount=\"1e12\" binWidth=\"1e-300\"/><color "
+                                        "id=\"c\" variable=\"a\"/></interval>" +
                                         tail));
     // At most 1000 bins of 0.999 each: every value in a bin of its own.
     const auto bins = Rows(binned, "bars:plain");
@@ -893,7 +1015,9 @@ TEST(ChartRenderer, SurvivesHostileDocuments) {
     ASSERT_EQ(bins.size(), 4u);
     EXPECT_NEAR(bins[1]["_p1"].get<double>() - bins[1]["_p0"].get<double>(), 0.999, 1e-12);
     EXPECT_DOUBLE_EQ(bins[3]["_p1"], 1000);
-    const Json boxes = Spec(data.Chart(head + "<schema><x variable=\"a\"/><y variable=\"v\"/><labeling variable=\"b\"/></schema>" + tail));
+    const Json boxes = Spec(data.Chart(
+        head + "<schema><x variable=\"a\"/><y variable=\"v\"/><labeling variable=\"b\"/></schema>" +
+        tail));
     EXPECT_TRUE(Rows(boxes, "mark0").empty());  // no category to stand on
 }
 
@@ -901,7 +1025,8 @@ TEST(ChartRenderer, JsonOutputCarriesTheSpecificationOfEveryChart) {
     npar::OutputDocument document;
     auto add = [&](const std::string& xml) {
         auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart);
-        item->chart = std::make_unique<npar::ChartModel>(Data().Source("graphSource").Numbers("value", {1}).Numbers("count", {2}).Chart(xml));
+        item->chart = std::make_unique<npar::ChartModel>(
+            Data().Source("graphSource").Numbers("value", {1}).Numbers("count", {2}).Chart(xml));
         item->chart->templateName = "NPARHistogram.viztemplate";
         document.Root().Append(std::move(item));
     };

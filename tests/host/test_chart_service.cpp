@@ -11,19 +11,19 @@
 #include <memory>
 #include <string>
 
-#include <pugixml.hpp>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include "BpOutput.h"
 #include "ChartString.h"
 #include "FacSTDictionary.h"
-#include "OutputWriters.h"
 #include "OutputQuery.h"
+#include "OutputWriters.h"
 #include "QUOR_DataSource.h"
 #include "VarDataProcessor.h"
 #include "ViZModel.h"
-#include "writers/ChartListing.h"
 #include "XDocument.h"
+#include "writers/ChartListing.h"
 
 using namespace output_query;
 
@@ -43,10 +43,17 @@ TEST(ChartString, ConvertsTextAndWritesNumbers) {
     EXPECT_EQ(Number(kSystemMissing), "-1.797693134862316e+308");
     EXPECT_EQ(ChartString().assignInteger(-42).toUTF8(), "-42");
 
-    const ChartString text("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80");
+    const ChartString text(
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xE2\x82\xAC \xF0\x9F\x98\x80");
     EXPECT_EQ(text.str(), u"Grüße € \U0001F600");
-    EXPECT_EQ(text.toUTF8(), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80");
-    EXPECT_EQ(ChartString("a\xFF" "b\xC3").str(), u"a\uFFFDb\uFFFD");
+    EXPECT_EQ(text.toUTF8(),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e \xE2\x82\xAC \xF0\x9F\x98\x80");
+    EXPECT_EQ(ChartString("a\xFF"
+                          "b\xC3")
+                  .str(),
+              u"a\uFFFDb\uFFFD");
 
     ChartString built("Mean");
     built.append(" = ").append(u"x").append(u'!').append(ChartString(" n=")).appendInteger(12);
@@ -93,8 +100,8 @@ TEST(ChartData, ColumnsGrowToTheHighestRowWritten) {
     data.SetVariableValue("graphSource", "value", 2, 1.5);
     data.SetStringVariableValue("graphSource", "label", 0, "first");
     data.SetVariableValue(label, 1, 9);
-    data.SetVariableValue("graphSource", "missing", 0, 1);   // unknown variable
-    data.SetVariableValue("nowhere", "value", 0, 1);         // unknown source
+    data.SetVariableValue("graphSource", "missing", 0, 1);  // unknown variable
+    data.SetVariableValue("nowhere", "value", 0, 1);        // unknown source
     data.SetVariableValue("graphSource", "value", VarDataProcessor::kMaxRows, 1);
     data.SetVariableValue(VarDataProcessor::Handle{7, 7}, 0, 1);
 
@@ -114,8 +121,8 @@ class ChartService : public ::testing::Test {
 protected:
     void SetUp() override {
         fSavedResources = PathFactory::ResourceDirectory();
-        fResources = std::filesystem::temp_directory_path() /
-                     ("npar-chart-test-" + std::to_string(::getpid()));
+        fResources =
+            std::filesystem::temp_directory_path() / ("npar-chart-test-" + std::to_string(::getpid()));
         std::filesystem::create_directories(fResources / "templates");
         PathFactory::SetResourceDirectory(fResources.string());
         WriteTemplate("Bars.viztemplate", kBars);
@@ -198,14 +205,14 @@ TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {
     value.setQUORVariable(&score);
     value.setFormatBasedOnQUORVariable(&score);
     value.SetFormatPrefix(ChartString("n = "));
-    value.addRelabel(ChartString("3"), OBS(3.0));             // under the variable's format
+    value.addRelabel(ChartString("3"), OBS(3.0));  // under the variable's format
     XVariable category = graph.getVariable("Category", 0);
     category.setQUORVariable(&group);
     category.setCategorical(true);
     category.addRelabel(0u, ChartString("Female"));
     category.addRelabel(ChartString("1"), ChartString("Male"));  // replaces the value label of 1
     category.addRelabel(ChartString("5"), OBS(std::string("five   ")));
-    category.setQUORVariable(&group);                           // keeps the relabels set
+    category.setQUORVariable(&group);  // keeps the relabels set
     EXPECT_FALSE(graph.getVariable("nothing", 0).isValid());
     graph.getVariable("nothing", 0).addRelabel(ChartString("1"), ChartString("x"));
 
@@ -233,7 +240,8 @@ TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {
     EXPECT_STREQ(root.child("extension").attribute("subtitle").value(), "true");
     EXPECT_STREQ(root.child("footnote").child("text").text().get(), "A footnote");
     EXPECT_STREQ(root.child("frame").attribute("width").value(), "2.5");
-    EXPECT_STREQ(root.child("graph").child("coordinates").child("axis").attribute("label").value(), "Score");
+    EXPECT_STREQ(root.child("graph").child("coordinates").child("axis").attribute("label").value(),
+                 "Score");
 
     const pugi::xml_node valueNode = root.find_child_by_attribute("variable", "id", "value");
     EXPECT_STREQ(valueNode.attribute("label").value(), "Test score");
@@ -242,7 +250,8 @@ TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {
     EXPECT_STREQ(valueNode.child("format").attribute("decimals").value(), "2");
     EXPECT_STREQ(valueNode.child("format").attribute("width").value(), "8");
     EXPECT_STREQ(valueNode.child("format").attribute("prefix").value(), "n = ");
-    EXPECT_STREQ(valueNode.find_child_by_attribute("relabel", "from", "3").attribute("to").value(), "3.00");
+    EXPECT_STREQ(valueNode.find_child_by_attribute("relabel", "from", "3").attribute("to").value(),
+                 "3.00");
 
     const pugi::xml_node categoryNode = root.find_child_by_attribute("variable", "id", "Category");
     EXPECT_STREQ(categoryNode.attribute("label").value(), "group");
@@ -331,8 +340,8 @@ TEST_F(ChartService, ObjectModelEditsEndUpInTheDocument) {
     std::vector<std::string> order;
     for (pugi::xml_node child : root.children()) order.push_back(child.name());
     const std::vector<std::string> expectedOrder = {
-        "extension", "subtitle", "dataSource", "variable", "variable", "style", "style",
-        "derivedVariable", "legend", "graph", "labelFrame", "labelFrame"};
+        "extension", "subtitle",        "dataSource", "variable", "variable",   "style",
+        "style",     "derivedVariable", "legend",     "graph",    "labelFrame", "labelFrame"};
     EXPECT_EQ(order, expectedOrder);
     EXPECT_EQ(std::distance(root.children("extension").begin(), root.children("extension").end()), 1);
     EXPECT_STREQ(root.child("extension").attribute("legend1").value(), "legend1");
@@ -347,7 +356,8 @@ TEST_F(ChartService, ObjectModelEditsEndUpInTheDocument) {
     EXPECT_STREQ(location.attribute("value").value(), "80%");
     EXPECT_STREQ(location.attribute("specifiedByUser").value(), "true");
 
-    const pugi::xml_node frameNode = root.find_child_by_attribute("labelFrame", "id", "frameHypotheticalMedian");
+    const pugi::xml_node frameNode =
+        root.find_child_by_attribute("labelFrame", "id", "frameHypotheticalMedian");
     const pugi::xml_node topNode = frameNode.child("location");
     EXPECT_STREQ(topNode.attribute("part").value(), "top");
     EXPECT_STREQ(topNode.attribute("method").value(), "attach");
@@ -359,7 +369,11 @@ TEST_F(ChartService, ObjectModelEditsEndUpInTheDocument) {
     const pugi::xml_node styleNode = root.find_child_by_attribute("style", "id", "label1Style");
     EXPECT_STREQ(styleNode.attribute("color").value(), "blue");
     EXPECT_STREQ(styleNode.attribute("fontWeight").value(), "bold");
-    EXPECT_STREQ(root.child("labelFrame").next_sibling("labelFrame").child("location").attribute("target").value(),
+    EXPECT_STREQ(root.child("labelFrame")
+                     .next_sibling("labelFrame")
+                     .child("location")
+                     .attribute("target")
+                     .value(),
                  "frameHypotheticalMedian");
 
     const pugi::xml_node schemaNode = graphNode.child("schema");
@@ -368,7 +382,10 @@ TEST_F(ChartService, ObjectModelEditsEndUpInTheDocument) {
     EXPECT_STREQ(schemaNode.child("color").attribute("variable").value(), "Category_Derived");
     const pugi::xml_node derivedNode = root.child("derivedVariable");
     EXPECT_STREQ(derivedNode.attribute("value").value(), "Category");
-    EXPECT_STREQ(derivedNode.child("format").find_child_by_attribute("relabel", "from", "1").attribute("to").value(),
+    EXPECT_STREQ(derivedNode.child("format")
+                     .find_child_by_attribute("relabel", "from", "1")
+                     .attribute("to")
+                     .value(),
                  "Control group\nN = 10");
     const pugi::xml_node target = root.child("legend").child("legendTarget");
     EXPECT_STREQ(target.attribute("id").value(), "legend1_target");
@@ -390,7 +407,9 @@ TEST_F(ChartService, TextsWithMarkupCharactersStayWellFormed) {
     const pugi::xml_node root = Parse(dom, charts[0]);
     EXPECT_EQ(std::string(root.child("title").child("text").text().get()), label);
     EXPECT_EQ(std::string(root.find_child_by_attribute("variable", "id", "Category")
-                              .child("relabel").attribute("to").value()),
+                              .child("relabel")
+                              .attribute("to")
+                              .value()),
               label);
 }
 

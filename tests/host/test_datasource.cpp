@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr double kOrigin = 12219379200.0;        // 1970-01-01 in seconds since the date origin
+constexpr double kOrigin = 12219379200.0;               // 1970-01-01 in seconds since the date origin
 constexpr double kOct14_2024 = kOrigin + 1728864000.0;  // 2024-10-14 00:00
 constexpr double kDay = 86400.0;
 
@@ -52,19 +52,32 @@ TEST(FormatParse, ReadsEveryFormatName) {
         int type, width, decimals;
     };
     const Case cases[] = {
-        {"F8.2", QUOR_Format::F, 8, 2},          {"F8", QUOR_Format::F, 8, 0},
-        {"A8", QUOR_Format::A, 8, 0},            {"A20", QUOR_Format::A, 20, 0},
-        {"DATE11", QUOR_Format::DATE, 11, 0},    {"ADATE10", QUOR_Format::ADATE, 10, 0},
-        {"EDATE10", QUOR_Format::EDATE, 10, 0},  {"SDATE10", QUOR_Format::SDATE, 10, 0},
-        {"JDATE7", QUOR_Format::JDATE, 7, 0},    {"TIME8", QUOR_Format::TIME, 8, 0},
-        {"TIME11.2", QUOR_Format::TIME, 11, 2},  {"DATETIME20", QUOR_Format::DATETIME, 20, 0},
-        {"DTIME12", QUOR_Format::DTIME, 12, 0},  {"WKDAY9", QUOR_Format::WKDAY, 9, 0},
-        {"MONTH9", QUOR_Format::MONTH, 9, 0},    {"MOYR8", QUOR_Format::MOYR, 8, 0},
-        {"QYR8", QUOR_Format::QYR, 8, 0},        {"WKYR10", QUOR_Format::WKYR, 10, 0},
-        {"PCT6.1", QUOR_Format::PCT, 6, 1},      {"DOT9.2", QUOR_Format::DOT, 9, 2},
-        {"COMMA10.1", QUOR_Format::COMMA, 10, 1}, {"DOLLAR10.2", QUOR_Format::DOLLAR, 10, 2},
-        {"E10.3", QUOR_Format::E, 10, 3},        {"f8.2", QUOR_Format::F, 8, 2},
-        {"Date11", QUOR_Format::DATE, 11, 0},    {" comma65535.255 ", QUOR_Format::COMMA, 65535, 255},
+        {"F8.2", QUOR_Format::F, 8, 2},
+        {"F8", QUOR_Format::F, 8, 0},
+        {"A8", QUOR_Format::A, 8, 0},
+        {"A20", QUOR_Format::A, 20, 0},
+        {"DATE11", QUOR_Format::DATE, 11, 0},
+        {"ADATE10", QUOR_Format::ADATE, 10, 0},
+        {"EDATE10", QUOR_Format::EDATE, 10, 0},
+        {"SDATE10", QUOR_Format::SDATE, 10, 0},
+        {"JDATE7", QUOR_Format::JDATE, 7, 0},
+        {"TIME8", QUOR_Format::TIME, 8, 0},
+        {"TIME11.2", QUOR_Format::TIME, 11, 2},
+        {"DATETIME20", QUOR_Format::DATETIME, 20, 0},
+        {"DTIME12", QUOR_Format::DTIME, 12, 0},
+        {"WKDAY9", QUOR_Format::WKDAY, 9, 0},
+        {"MONTH9", QUOR_Format::MONTH, 9, 0},
+        {"MOYR8", QUOR_Format::MOYR, 8, 0},
+        {"QYR8", QUOR_Format::QYR, 8, 0},
+        {"WKYR10", QUOR_Format::WKYR, 10, 0},
+        {"PCT6.1", QUOR_Format::PCT, 6, 1},
+        {"DOT9.2", QUOR_Format::DOT, 9, 2},
+        {"COMMA10.1", QUOR_Format::COMMA, 10, 1},
+        {"DOLLAR10.2", QUOR_Format::DOLLAR, 10, 2},
+        {"E10.3", QUOR_Format::E, 10, 3},
+        {"f8.2", QUOR_Format::F, 8, 2},
+        {"Date11", QUOR_Format::DATE, 11, 0},
+        {" comma65535.255 ", QUOR_Format::COMMA, 65535, 255},
     };
     for (const Case& c : cases) {
         QUOR_Format format;
@@ -74,10 +87,29 @@ TEST(FormatParse, ReadsEveryFormatName) {
 }
 
 TEST(FormatParse, RejectsTextThatNamesNoFormat) {
-    const char* const rejects[] = {"",     "F",     "F.2",   "X8",      "FF8",     "F8.",
-                                   "F8.2x", "A8.2", "DATE11.2", "F0",   "F65536",  "F8.256",
-                                   "DATE", "-F8",   "F 8",   "F8.2.1",  "F99999999999999999999",
-                                   "8F",   "F+8",   "F8,2",  "DATE 11", ("E\xC3\xA9" "8")};
+    const char* const rejects[] = {"",
+                                   "F",
+                                   "F.2",
+                                   "X8",
+                                   "FF8",
+                                   "F8.",
+                                   "F8.2x",
+                                   "A8.2",
+                                   "DATE11.2",
+                                   "F0",
+                                   "F65536",
+                                   "F8.256",
+                                   "DATE",
+                                   "-F8",
+                                   "F 8",
+                                   "F8.2.1",
+                                   "F99999999999999999999",
+                                   "8F",
+                                   "F+8",
+                                   "F8,2",
+                                   "DATE 11",
+                                   ("E\xC3\xA9"
+                                    "8")};
     for (const char* text : rejects) {
         QUOR_Format format(QUOR_Format::A, 3, 0);
         EXPECT_FALSE(QUOR_Format::Parse(text, format)) << text;
@@ -207,7 +239,8 @@ TEST(FormatToString, CalendarEdgesAndOutOfRangeDates) {
     EXPECT_EQ(Fmt(year10000 - 1, QUOR_Format::SDATE, 10), "9999/12/31");
     EXPECT_EQ(Fmt(year10000, QUOR_Format::SDATE, 10), "**********");
     EXPECT_EQ(Fmt(year10000 - 0.6, QUOR_Format::DATETIME, 20), "31-DEC-9999 23:59:59");
-    EXPECT_EQ(Fmt(year10000 - 0.4, QUOR_Format::DATETIME, 20), std::string(20, '*'));  // rounds into 10000
+    EXPECT_EQ(Fmt(year10000 - 0.4, QUOR_Format::DATETIME, 20),
+              std::string(20, '*'));  // rounds into 10000
     for (int type : {QUOR_Format::DATE, QUOR_Format::DATETIME, QUOR_Format::WKDAY, QUOR_Format::MONTH,
                      QUOR_Format::JDATE, QUOR_Format::WKYR}) {
         EXPECT_EQ(Fmt(1e308, type, 8), "********") << type;
@@ -221,8 +254,8 @@ TEST(FormatToString, TimesAndDurations) {
     EXPECT_EQ(Fmt(t + 0.125, QUOR_Format::TIME, 11, 2), "13:05:00.13");
     EXPECT_EQ(Fmt(t, QUOR_Format::TIME, 11, 2), "13:05:00.00");
     EXPECT_EQ(Fmt(t + 0.125, QUOR_Format::TIME, 10, 2), "13:05:00.1");  // decimals dropped to fit
-    EXPECT_EQ(Fmt(t - 0.4, QUOR_Format::TIME, 8), "13:05:00");           // rounded to the second
-    EXPECT_EQ(Fmt(t + 59, QUOR_Format::TIME, 5), "13:06");               // only hours and minutes fit
+    EXPECT_EQ(Fmt(t - 0.4, QUOR_Format::TIME, 8), "13:05:00");          // rounded to the second
+    EXPECT_EQ(Fmt(t + 59, QUOR_Format::TIME, 5), "13:06");              // only hours and minutes fit
     EXPECT_EQ(Fmt(t, QUOR_Format::TIME, 4), "****");
     EXPECT_EQ(Fmt(0, QUOR_Format::TIME, 8), "00:00:00");
     EXPECT_EQ(Fmt(25 * 3600, QUOR_Format::TIME, 8), "25:00:00");  // a duration, not a time of day
@@ -273,13 +306,13 @@ TEST(FormatToString, PlainNumbers) {
 TEST(FormatToString, NumbersThatDoNotFitTheirWidth) {
     EXPECT_EQ(Fmt(123456.789, QUOR_Format::F, 8, 2), "123456.8");  // decimals dropped one by one
     EXPECT_EQ(Fmt(123456.789, QUOR_Format::F, 6, 2), "123457");
-    EXPECT_EQ(Fmt(0.5, QUOR_Format::F, 3, 2), ".50");              // leading zero goes first
-    EXPECT_EQ(Fmt(12345, QUOR_Format::COMMA, 5, 0), "12345");      // then the separators
-    EXPECT_EQ(Fmt(123456789, QUOR_Format::F, 8, 0), "1.2E+008");   // then E notation
+    EXPECT_EQ(Fmt(0.5, QUOR_Format::F, 3, 2), ".50");             // leading zero goes first
+    EXPECT_EQ(Fmt(12345, QUOR_Format::COMMA, 5, 0), "12345");     // then the separators
+    EXPECT_EQ(Fmt(123456789, QUOR_Format::F, 8, 0), "1.2E+008");  // then E notation
     EXPECT_EQ(Fmt(1e308, QUOR_Format::F, 8, 2), "1.0E+308");
     EXPECT_EQ(Fmt(-1e308, QUOR_Format::F, 8, 2), " -1E+308");
     EXPECT_EQ(Fmt(1e20, QUOR_Format::PCT, 9, 0), "1.0E+020%");
-    EXPECT_EQ(Fmt(123456, QUOR_Format::F, 4, 2), "****");          // and only then asterisks
+    EXPECT_EQ(Fmt(123456, QUOR_Format::F, 4, 2), "****");  // and only then asterisks
     EXPECT_EQ(Fmt(-5, QUOR_Format::F, 1, 0), "*");
     EXPECT_EQ(Fmt(5, QUOR_Format::F, 0, 0), "");
 }
@@ -327,7 +360,6 @@ TEST(FormatToString, WideFormats) {
 }
 
 TEST(FormatToString, IgnoresTheProcessLocale) {
-
     // The process locale never changes the decimal mark or grouping.
     const char* const locales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"};
     const char* previous = std::setlocale(LC_ALL, nullptr);

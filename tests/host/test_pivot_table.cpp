@@ -22,7 +22,9 @@ struct Service {
     Json AsJson() { return ToJson(document); }
 };
 
-BpAnnotation Note(const std::string& key) { return BpAnnotation(BpString(key, true).Replicate(), -1, false); }
+BpAnnotation Note(const std::string& key) {
+    return BpAnnotation(BpString(key, true).Replicate(), -1, false);
+}
 
 TEST(PivotTable, CellsMeetTheCategoriesAskedForLast) {
     Service service;
@@ -81,7 +83,8 @@ TEST(PivotTable, GroupsNestAndRowsFollowTheTree) {
         samples->Note(Note("Each cell shows the sample average rank."));
         samples->Category(BpString("Sample " + std::to_string(subset), false))
             ->Cell(BpNumber(1.5 * subset, service.procedure.Coefficient()));
-        rows->Category(BpString("Test Statistic", true))->Cell(BpNumber(subset, service.procedure.Coefficient()));
+        rows->Category(BpString("Test Statistic", true))
+            ->Cell(BpNumber(subset, service.procedure.Coefficient()));
     }
     const Json subsets = Tables(service.AsJson(), "Subsets")[0];
     ASSERT_EQ(subsets["cells"].size(), 4u);
@@ -115,7 +118,9 @@ TEST(PivotTable, SplitDimensionsComeFirstInTheLabelPaths) {
 TEST(CellTexts, NumberFormats) {
     Service service;
     const BpProcedure& p = service.procedure;
-    auto text = [&](double value, BpFormatSpec format) { return service.Render(BpNumber(value, format)); };
+    auto text = [&](double value, BpFormatSpec format) {
+        return service.Render(BpNumber(value, format));
+    };
     EXPECT_EQ(text(0.012, p.Significance()), ".012");
     EXPECT_EQ(text(0.0009, p.Significance()), "<.001");
     EXPECT_EQ(text(1, p.Significance()), "1.000");
@@ -130,8 +135,8 @@ TEST(CellTexts, NumberFormats) {
     EXPECT_EQ(text(-2.5, p.Statistic()), "-2.500");
     EXPECT_EQ(text(2, p.CountOrCoefficent(2)), "2");
     EXPECT_EQ(text(0.25, p.CountOrCoefficent(0.25)), "0.250");
-    for (auto format : {p.Count(), p.Significance(), p.Percent(), p.Proportion(), p.Coefficient(),
-                        p.Statistic()})
+    for (auto format :
+         {p.Count(), p.Significance(), p.Percent(), p.Proportion(), p.Coefficient(), p.Statistic()})
         EXPECT_EQ(text(kSystemMissing, format), ".");
 
     ProcedureDataSource dataSource;

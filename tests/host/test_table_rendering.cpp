@@ -121,7 +121,8 @@ void IntervalTable(Service& service) {
 TEST(TableRendering, TextAlignsColumnsAndSpansNestedColumnHeaders) {
     Service service;
     IntervalTable(service);
-    const std::vector<std::string> lines = TableLines(npar::WriteText(service.document), "Interval Summary");
+    const std::vector<std::string> lines =
+        TableLines(npar::WriteText(service.document), "Interval Summary");
     ASSERT_GE(lines.size(), 9u);
     // Title, top rule, the group line, the rule under the group, the labels, the rule under the header.
     EXPECT_EQ(lines[1].front(), '+');
@@ -145,9 +146,9 @@ TEST(TableRendering, TextAlignsColumnsAndSpansNestedColumnHeaders) {
     EXPECT_EQ(std::count(groupSeparators.begin(), groupSeparators.end(), grid[4]), 0);
     const size_t label = lines[group].find("95%");
     EXPECT_GT(label, grid[3] + 2) << "centred, not flush left";
-    EXPECT_EQ(
-        lines[group + 1].substr(grid[3], grid[5] - grid[3] + 1),
-        "+" + std::string(grid[4] - grid[3] - 1, '-') + "+" + std::string(grid[5] - grid[4] - 1, '-') + "+");
+    EXPECT_EQ(lines[group + 1].substr(grid[3], grid[5] - grid[3] + 1),
+              "+" + std::string(grid[4] - grid[3] - 1, '-') + "+" +
+                  std::string(grid[5] - grid[4] - 1, '-') + "+");
 
     // Numbers right-aligned (their own and their header), texts left-aligned.
     const size_t first = LineWith(lines, "Clopper-Pearson");
@@ -280,7 +281,8 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
         columns->Category(BpString("Null Hypothesis", false))->Cell(BpString(hypothesis, false));
         columns->Category(BpString("Test", false))->Cell(BpString(test, false));
         columns->Category(BpString("Sig.", false))->Cell(service.Sig(0.0004));
-        columns->Category(BpString("Decision", false))->Cell(BpString("Retain the null hypothesis.", false));
+        columns->Category(BpString("Decision", false))
+            ->Cell(BpString("Retain the null hypothesis.", false));
     }
     table->Caption(BpString(hypothesis, false));
     inner.reset();
@@ -305,7 +307,8 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
         column2 += (column2.empty() || column2.back() == '-' || piece2.empty() ? "" : " ") + piece2;
         EXPECT_EQ(Column(lines[i], 3), i == first ? "<.001" : "") << "numbers do not wrap";
     }
-    EXPECT_EQ(column1 + " ", hypothesis.substr(0, hypothesis.size() - 120) + std::string(120, 'x') + " ");
+    EXPECT_EQ(column1 + " ",
+              hypothesis.substr(0, hypothesis.size() - 120) + std::string(120, 'x') + " ");
     EXPECT_EQ(column2, test);
     EXPECT_GT(grid[2] - grid[1], grid[3] - grid[2]) << "the longest text gets the widest column";
 }
@@ -354,7 +357,8 @@ TEST(TableRendering, HtmlDrawsRealTablesWithEscapedTexts) {
     BpDimension* columns = Dimension(*table, "Statistics", BpDimension::Column);
     columns->Category(BpString("Column <th>", false));
     BpGroup* group = rows->Group(BpString("Group <g>", false), true, 2);
-    group->Category(BpString("Row <1> & \"x\"", false))->Cell(BpString("Cell <td> & 'y' \xC3\x28", false));
+    group->Category(BpString("Row <1> & \"x\"", false))
+        ->Cell(BpString("Cell <td> & 'y' \xC3\x28", false));
     group->Category(BpString("Row 2", false))->Cell(service.Sig(0.25));
     heading.reset();
 
@@ -377,14 +381,16 @@ TEST(TableRendering, HtmlDrawsRealTablesWithEscapedTexts) {
     // group over its two rows; numbers are right-aligned cells with marks.
     EXPECT_NE(html.find("<th scope=\"colgroup\" class=\"span short\" colspan=\"2\">95% CI</th>"),
               std::string::npos);
-    EXPECT_NE(html.find("<th scope=\"col\" class=\"num short\" rowspan=\"2\">Estimate</th>"), std::string::npos);
+    EXPECT_NE(html.find("<th scope=\"col\" class=\"num short\" rowspan=\"2\">Estimate</th>"),
+              std::string::npos);
     EXPECT_EQ(html.find(">Estimate</th>"), html.rfind(">Estimate</th>")) << "one header cell, spanning";
     EXPECT_NE(html.find("<td class=\"corner\" rowspan=\"2\"></td>"), std::string::npos);
     EXPECT_NE(html.find("<th scope=\"rowgroup\" rowspan=\"2\">Group &lt;g&gt;</th>"), std::string::npos);
     EXPECT_NE(html.find("<td class=\"num\">0.892<sup>a</sup></td>"), std::string::npos);
     EXPECT_NE(html.find("<td class=\"num\">.250</td>"), std::string::npos);
     EXPECT_NE(html.find("<p class=\"caption\">Intervals at the 95% level.</p>"), std::string::npos);
-    EXPECT_NE(html.find("<p class=\"note\"><sup>a</sup> Some values do not occur.</p>"), std::string::npos);
+    EXPECT_NE(html.find("<p class=\"note\"><sup>a</sup> Some values do not occur.</p>"),
+              std::string::npos);
 
     // The outline links to every heading and every table, and the anchors exist.
     for (const char* anchor : {"heading-1", "table-1", "table-2"}) {

@@ -21,8 +21,7 @@ TEST(XmlWrapper, LoadsOnlyCompleteDocumentsAndStandsForTheRoot) {
 
 TEST(XmlWrapper, DoctypeEntitiesAreNotExpanded) {
     SDOMXMLWrapper xml;
-    const char* text =
-        "<!DOCTYPE r [<!ENTITY big \"xxxxxxxxxxxxxxxxxxxxxxxx\">]><r a=\"1\">&big;</r>";
+    const char* text = "<!DOCTYPE r [<!ENTITY big \"xxxxxxxxxxxxxxxxxxxxxxxx\">]><r a=\"1\">&big;</r>";
     if (xml.LoadFromString(text)) {
         std::string body;
         ASSERT_TRUE(xml.GetTextBody(body));

@@ -20,8 +20,8 @@ RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* 
     for (const SplitSpec& spec : splits) {
         std::vector<const OBS*> values;
         for (const OBS& value : spec.values) values.push_back(&value);
-        records.push_back(std::make_unique<CFSplit>(spec.document, spec.variables, values,
-                                                    spec.splitHeadings));
+        records.push_back(
+            std::make_unique<CFSplit>(spec.document, spec.variables, values, spec.splitHeadings));
         pointers.push_back(records.back().get());
     }
     {

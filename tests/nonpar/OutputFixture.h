@@ -19,14 +19,14 @@ inline std::string ProjectResources() { return std::string(NPAR_SOURCE_DIR) + "/
 
 struct SplitSpec {
     std::string document;
-    std::vector<int> variables;   // split-variable indices into the data source
-    std::vector<OBS> values;      // the split's value of each
+    std::vector<int> variables;  // split-variable indices into the data source
+    std::vector<OBS> values;     // the split's value of each
     bool splitHeadings = false;
 };
 
 struct RunOutcome {
     bool ok = false;
-    output_query::Json json;      // the output document
+    output_query::Json json;  // the output document
     std::vector<std::string> checks;
 };
 

@@ -27,8 +27,8 @@ std::string MakeDocument(const std::string& algorithms, const std::string& dicti
 
 std::string Algorithm(const std::string& name, const std::string& family, const std::string& tables,
                       const std::string& decision) {
-    return "<Algorithm name=\"" + name + "\" classification=\"" + family + "\" decision=\"" +
-           decision + "\">" + tables + "</Algorithm>";
+    return "<Algorithm name=\"" + name + "\" classification=\"" + family + "\" decision=\"" + decision +
+           "\">" + tables + "</Algorithm>";
 }
 
 std::string Table(const std::string& name, const std::string& content) {
@@ -39,8 +39,8 @@ std::string Attribute(const std::string& name, const std::string& value) {
     return "<Attribute name=\"" + name + "\" value=\"" + value + "\"/>";
 }
 
-std::string Simple(const std::string& name, const std::string& rowNames,
-                   const std::string& columnNames, const std::vector<std::string>& rows) {
+std::string Simple(const std::string& name, const std::string& rowNames, const std::string& columnNames,
+                   const std::vector<std::string>& rows) {
     std::string text = "<SimpleTable name=\"" + name + "\"><RowNames>" + rowNames +
                        "</RowNames><ColumnNames>" + columnNames + "</ColumnNames>";
     for (const auto& row : rows) text += "<Row>" + row + "</Row>";

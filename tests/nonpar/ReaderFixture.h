@@ -30,8 +30,8 @@ std::string Algorithm(const std::string& name, const std::string& family, const 
 // A StructuredTable element.
 std::string Table(const std::string& name, const std::string& content);
 std::string Attribute(const std::string& name, const std::string& value);
-std::string Simple(const std::string& name, const std::string& rowNames,
-                   const std::string& columnNames, const std::vector<std::string>& rows);
+std::string Simple(const std::string& name, const std::string& rowNames, const std::string& columnNames,
+                   const std::vector<std::string>& rows);
 
 // The variables of kDictionary in a data source.
 std::unique_ptr<ProcedureDataSource> MakeDataSource();

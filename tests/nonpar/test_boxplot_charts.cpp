@@ -30,7 +30,8 @@ std::vector<Json> DrawCharts(const std::string& document, const QUOR_DataSource*
     EXPECT_TRUE(read.ok);
     return nopr_test::DrawCharts([&](FacSTDictionary& dictionary) {
         IndependentSamples dispatcher(&dictionary, read.results.get());
-        for (const auto& test : read.results->fTests) dispatcher.drawChart(test.get(), splitLabel, splitActive);
+        for (const auto& test : read.results->fTests)
+            dispatcher.drawChart(test.get(), splitLabel, splitActive);
         for (const auto& test : read.results->fConfidenceIntervals)
             dispatcher.drawChart(test.get(), splitLabel, splitActive);
         dispatcher.drawChart(nullptr, splitLabel, splitActive);
@@ -39,9 +40,9 @@ std::vector<Json> DrawCharts(const std::string& document, const QUOR_DataSource*
 
 std::string BoxGroup(int position, int index, int n, const std::string& meanRank, const std::string& box,
                      const std::vector<std::string>& outliers = {}) {
-    std::string content = Attribute("GroupIndex", std::to_string(index)) + Attribute("N", std::to_string(n)) +
-                          (meanRank.empty() ? "" : Attribute("MeanOfRank", meanRank)) +
-                          Simple("Box", "a", "b", {box});
+    std::string content =
+        Attribute("GroupIndex", std::to_string(index)) + Attribute("N", std::to_string(n)) +
+        (meanRank.empty() ? "" : Attribute("MeanOfRank", meanRank)) + Simple("Box", "a", "b", {box});
     if (!outliers.empty()) content += Simple("Outliers", "a", "b", outliers);
     return Table("Group" + std::to_string(position), content);
 }
@@ -81,14 +82,13 @@ const std::string kBox = "10 20 30 40 50";
 
 TEST(BoxplotCharts, SyntheticColumnPerGroup) {
     auto dataSource = MakeDataSource();
-    const std::string groups =
-        BoxGroup(0, 0, 10, "", kBox) +
-        // One outlier below the median, with its label number.
-        BoxGroup(1, 1, 11, "", kBox, {"5", "17"}) +
-        // One outlier equal to the median, one without a label number.
-        BoxGroup(2, 2, 12, "", kBox, {"30 60", "9"}) +
-        // A box of four values draws nothing.
-        BoxGroup(3, 3, 13, "", "1 2 3 4");
+    const std::string groups = BoxGroup(0, 0, 10, "", kBox) +
+                               // One outlier below the median, with its label number.
+                               BoxGroup(1, 1, 11, "", kBox, {"5", "17"}) +
+                               // One outlier equal to the median, one without a label number.
+                               BoxGroup(2, 2, 12, "", kBox, {"30 60", "9"}) +
+                               // A box of four values draws nothing.
+                               BoxGroup(3, 3, 13, "", "1 2 3 4");
     const std::vector<Json> charts =
         DrawCharts(MakeDocument(BoxTest("IJonckheereTerpstra", groups)), dataSource.get());
     ASSERT_EQ(charts.size(), 1u);
@@ -96,8 +96,8 @@ TEST(BoxplotCharts, SyntheticColumnPerGroup) {
     EXPECT_EQ(chart["template"], "NPARBoxplot.viztemplate");
     EXPECT_EQ(chart["title"], "Independent-Samples Jonckheere-Terpstra Test for Ordered Alternatives");
 
-    const Json expected = Json::array({10, 20, 20, 30, 50, 40, 40,                      // group 0
-                                       5, 10, 20, 20, 20, 30, 50, 40, 40, 40, 40,        // group 1
+    const Json expected = Json::array({10, 20, 20, 30, 50, 40, 40,                  // group 0
+                                       5,  10, 20, 20, 20, 30, 50, 40, 40, 40, 40,  // group 1
                                        10, 20, 20, 20, 20, 20, 20, 30, 30, 60, 50, 40, 40, 40, 40});
     EXPECT_EQ(Column(chart, "Value"), expected);
     const Json& categories = Column(chart, "Category");
@@ -113,7 +113,8 @@ TEST(BoxplotCharts, SyntheticColumnPerGroup) {
     EXPECT_TRUE(labels[8].is_null());
     ASSERT_EQ(labels.size(), 27u) << "60, without a label number, writes no Label cell";
     EXPECT_EQ(labels[26], 9) << "the outlier equal to the median sits above it, with its label";
-    EXPECT_TRUE(Column(chart, "Tooltips").empty()) << "Jonckheere-Terpstra boxes carry no tooltip number";
+    EXPECT_TRUE(Column(chart, "Tooltips").empty())
+        << "Jonckheere-Terpstra boxes carry no tooltip number";
 
     ParsedChart parsed;
     Parse(chart, parsed);
@@ -125,10 +126,10 @@ TEST(BoxplotCharts, SyntheticColumnPerGroup) {
 
 TEST(BoxplotCharts, KruskalWallisTooltipsAndPopup) {
     auto dataSource = MakeDataSource();
-    const std::vector<Json> charts = DrawCharts(
-        MakeDocument(BoxTest("IKruskalWallis",
-                             BoxGroup(0, 0, 18, "15.25", kBox) + BoxGroup(1, 1, 20, "23.4", "1 2 3 4 5"))),
-        dataSource.get(), "Region: North", true);
+    const std::vector<Json> charts =
+        DrawCharts(MakeDocument(BoxTest("IKruskalWallis", BoxGroup(0, 0, 18, "15.25", kBox) +
+                                                              BoxGroup(1, 1, 20, "23.4", "1 2 3 4 5"))),
+                   dataSource.get(), "Region: North", true);
     ASSERT_EQ(charts.size(), 1u);
     const Json& chart = charts[0];
     EXPECT_EQ(chart["title"], "Independent-Samples Kruskal-Wallis Test");
@@ -198,10 +199,10 @@ TEST(BoxplotCharts, MosesLegendAndGroupRoles) {
     auto dataSource = MakeDataSource();
     // The second group's box is incomplete: it draws no rows, yet it is the
     // experimental group of the legend.
-    const std::vector<Json> two = DrawCharts(
-        MakeDocument(BoxTest("IMoses", BoxGroup(0, 0, 18, "", kBox, {"5 95", "3 17"}) +
-                                           BoxGroup(1, 1, 20, "", "1 2 3 4"))),
-        dataSource.get());
+    const std::vector<Json> two =
+        DrawCharts(MakeDocument(BoxTest("IMoses", BoxGroup(0, 0, 18, "", kBox, {"5 95", "3 17"}) +
+                                                      BoxGroup(1, 1, 20, "", "1 2 3 4"))),
+                   dataSource.get());
     ASSERT_EQ(two.size(), 1u);
     EXPECT_EQ(two[0]["title"], "Independent-Samples Moses Test of Extreme Reaction");
     EXPECT_EQ(Column(two[0], "Value").size(), 11u) << "only the first group writes rows";
@@ -214,9 +215,11 @@ TEST(BoxplotCharts, MosesLegendAndGroupRoles) {
     EXPECT_STREQ(derived.attribute("id").value(), "Category_Derived");
     EXPECT_STREQ(derived.attribute("value").value(), "Category");
     EXPECT_STREQ(schema.child("color").attribute("variable").value(), "Category_Derived");
-    EXPECT_STREQ(parsed.root.child("legend").child("legendTarget").attribute("aesthetic").value(), "color1");
+    EXPECT_STREQ(parsed.root.child("legend").child("legendTarget").attribute("aesthetic").value(),
+                 "color1");
     EXPECT_STREQ(parsed.root.child("extension").attribute("legend1").value(), "legend1");
-    const pugi::xml_node control = derived.child("format").find_child_by_attribute("relabel", "from", "0");
+    const pugi::xml_node control =
+        derived.child("format").find_child_by_attribute("relabel", "from", "0");
     const pugi::xml_node experimental =
         derived.child("format").find_child_by_attribute("relabel", "from", "1");
     EXPECT_STREQ(control.attribute("to").value(), "Control Group\nN = 18");
@@ -243,11 +246,13 @@ TEST(IndependentSamplesDispatch, OnlyIndependentTestsWithoutErrorsAreDrawn) {
         Algorithm("IHodgesLehmannEstimateGroups", "Independent_Samples",
                   Table("Condition", Attribute("ConditionKey", "X_I_HL_2") + Attribute("%0", "0") +
                                          Attribute("%1", "1"))) +
-        Algorithm("OChiSquare", "One_Sample",
-                  Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") +
-                                         Attribute("%0", "0"))) +
-        Algorithm("RSign", "Related_Samples",
-                  Table("Condition", Attribute("ConditionKey", "Default_R_Sign_2") + Attribute("%0", "0 1"))));
+        Algorithm(
+            "OChiSquare", "One_Sample",
+            Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") +
+                                   Attribute("%0", "0"))) +
+        Algorithm(
+            "RSign", "Related_Samples",
+            Table("Condition", Attribute("ConditionKey", "Default_R_Sign_2") + Attribute("%0", "0 1"))));
     const std::vector<Json> charts = DrawCharts(document, dataSource.get());
     ASSERT_EQ(charts.size(), 1u) << "only the test with warnings alone is drawn";
     EXPECT_EQ(charts[0]["title"], "Independent-Samples Kruskal-Wallis Test");
@@ -260,7 +265,8 @@ TEST(IndependentSamplesDispatch, OnlyIndependentTestsWithoutErrorsAreDrawn) {
     npar::Catalogue catalogue;
     {
         BpProcedure procedure(output, catalogue);
-        IndependentSamples(nullptr, read.results.get()).drawChart(read.results->fTests[0].get(), "", false);
+        IndependentSamples(nullptr, read.results.get())
+            .drawChart(read.results->fTests[0].get(), "", false);
     }
     EXPECT_TRUE(output_query::Items(output_query::ToJson(output), "chart").empty());
 }

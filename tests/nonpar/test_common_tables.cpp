@@ -34,12 +34,12 @@ TEST(CommonTables, ConditionParametersAndOrdinalFields) {
 
 TEST(CommonTables, MessagesWithParameters) {
     const std::string messages = Table(
-        "WarningMessages",
-        Table("M0", Attribute("code", "222328") + Attribute("type", "warning") + Attribute("paramNum", "2") +
-                        Attribute("%0", "5") + Attribute("%1", "0.25") + Attribute("group", "1;2")) +
-            Table("M1", Attribute("code", "10001") + Attribute("type", "Error") + Attribute("paramNum", "2") +
-                            Attribute("%0", "1")) +
-            Table("M2", Attribute("type", "error")));
+        "WarningMessages", Table("M0", Attribute("code", "222328") + Attribute("type", "warning") +
+                                           Attribute("paramNum", "2") + Attribute("%0", "5") +
+                                           Attribute("%1", "0.25") + Attribute("group", "1;2")) +
+                               Table("M1", Attribute("code", "10001") + Attribute("type", "Error") +
+                                               Attribute("paramNum", "2") + Attribute("%0", "1")) +
+                               Table("M2", Attribute("type", "error")));
     const ReadOutcome outcome = Read(MakeDocument(Algorithm("OChiSquare", "One_Sample", messages)));
     ASSERT_TRUE(outcome.ok);
     const auto* test = TestAt<HTOChiSquare>(outcome, 0);
@@ -60,15 +60,18 @@ TEST(CommonTables, MessagesWithParameters) {
 
 TEST(CommonTables, StatisticsGroupsFollowTheDocumentOrder) {
     const std::string statistics =
-        Table("StatisticsResult", Attribute("TotalN", "38") + Attribute("TestStatistic", "4.5") +
-                                      Table("Asymptotic", Attribute("Lower", "0.5") + Attribute("Upper", ">2")) +
-                                      Simple("Ignored", "a", "b", {"1"}) + Attribute("AsymptoticSig2Tailed", ">0.2"));
+        Table("StatisticsResult",
+              Attribute("TotalN", "38") + Attribute("TestStatistic", "4.5") +
+                  Table("Asymptotic", Attribute("Lower", "0.5") + Attribute("Upper", ">2")) +
+                  Simple("Ignored", "a", "b", {"1"}) + Attribute("AsymptoticSig2Tailed", ">0.2"));
     const ReadOutcome outcome = Read(MakeDocument(
+        Algorithm(
+            "OKolmogorovSmirnov", "One_Sample",
+            Table("Condition", Attribute("ConditionKey", "NormalDistribution_O_KolmogorovSmirnov_3") +
+                                   Attribute("isUseSample", "true")) +
+                statistics) +
         Algorithm("OKolmogorovSmirnov", "One_Sample",
-                  Table("Condition", Attribute("ConditionKey", "NormalDistribution_O_KolmogorovSmirnov_3") +
-                                         Attribute("isUseSample", "true")) +
-                      statistics) +
-        Algorithm("OKolmogorovSmirnov", "One_Sample", Table("Condition", Attribute("isUseSample", "TRUE")))));
+                  Table("Condition", Attribute("isUseSample", "TRUE")))));
     ASSERT_TRUE(outcome.ok);
     const auto* test = TestAt<HTOKolmogorovSmirnov>(outcome, 0);
     ASSERT_NE(test, nullptr);
@@ -101,8 +104,8 @@ TEST(CommonTables, ValuesNotInTheCategories) {
     EXPECT_EQ(TestAt<HTOBinomial>(outcome, 0)->fValsNotInCategories,
               (std::vector<std::string>{"Other", ""}));
 
-    EXPECT_FALSE(Read(MakeDocument(Algorithm("OBinomial", "One_Sample", Table("ValsNotInTheCategoreis", ""))))
-                     .ok)
+    EXPECT_FALSE(
+        Read(MakeDocument(Algorithm("OBinomial", "One_Sample", Table("ValsNotInTheCategoreis", "")))).ok)
         << "a value list without attributes cannot be read";
     EXPECT_FALSE(Read(MakeDocument(Algorithm("OBinomial", "One_Sample",
                                              Table("Condition", "<Attribute value=\"1\"/>"))))

@@ -54,8 +54,8 @@ std::string Comparisons(const std::string& kind, const std::vector<std::string>&
 }
 
 std::string Located(const std::string& code, const std::string& group) {
-    return Table("Message", Attribute("code", code) + Attribute("type", "warning") +
-                                Attribute("group", group));
+    return Table("Message",
+                 Attribute("code", code) + Attribute("type", "warning") + Attribute("group", group));
 }
 
 // An independent-samples k-sample test of f0 across band.
@@ -114,20 +114,23 @@ TEST(PairwiseTable, OrientationLocatedNotesColumnsAndCaptions) {
     // Mean ranks 10.5 and 4.0: the pair shows as 1-0, and its notes are the
     // ones located on "1;0".
     EXPECT_EQ(RowLabels(kruskal), std::vector<std::string>{"B2-B1"});
-    EXPECT_EQ(ColumnLabels(kruskal), (std::vector<std::string>{"Test Statistic", "Std. Error",
-                                                               "Std. Test Statistic", "Sig.", "Adj. Sig."}));
+    EXPECT_EQ(ColumnLabels(kruskal),
+              (std::vector<std::string>{"Test Statistic", "Std. Error", "Std. Test Statistic", "Sig.",
+                                        "Adj. Sig."}));
     const Json statistic = Cell(kruskal, {"B2-B1"}, {"Test Statistic"});
     EXPECT_EQ(statistic["text"], "6.500");
     EXPECT_EQ(Cell(kruskal, {"B2-B1"}, {"Sig."})["text"], "<.001");
-    EXPECT_EQ(NoteTexts(kruskal, statistic),
-              std::vector<std::string>{
-                  "Ties are present in this comparison; the test statistic has been corrected for ties."});
+    EXPECT_EQ(
+        NoteTexts(kruskal, statistic),
+        std::vector<std::string>{
+            "Ties are present in this comparison; the test statistic has been corrected for ties."});
     EXPECT_EQ(kruskal["notes"].size(), 1u);
     auto caption = [](const Json& table) { return table["caption"].get<std::string>(); };
     EXPECT_NE(caption(kruskal).find("(2-sided tests) are displayed. The significance level is 0.05."),
               std::string::npos);
 
-    EXPECT_EQ(ColumnLabels(tables[1]), (std::vector<std::string>{"Test Statistic", "Sig.", "Adj. Sig."}));
+    EXPECT_EQ(ColumnLabels(tables[1]),
+              (std::vector<std::string>{"Test Statistic", "Sig.", "Adj. Sig."}));
     EXPECT_EQ(Cell(tables[1], {"B1-B2"}, {"Adj. Sig."})["text"], ".220");
     EXPECT_EQ(ColumnLabels(tables[2]).size(), 5u);
     EXPECT_NE(caption(tables[2]).find("(1-sided tests)"), std::string::npos);
@@ -136,14 +139,15 @@ TEST(PairwiseTable, OrientationLocatedNotesColumnsAndCaptions) {
 TEST(PairwiseTable, RelatedSamplesOrderAndFieldLabels) {
     // Samples are fields 1, 2, 3 (more than the three samples listed), with
     // values 3, 2, 1.
-    const std::string friedman = Algorithm(
-        "RFriedmansTwoWayByRanks", "Related_Samples",
-        Table("Condition", Attribute("ConditionKey", "R_FriedmansTwoWayByRanks_1") + Attribute("%0", "1 2 3")) +
-            Table("StatisticsResult", Attribute("TotalN", "20")) +
-            Comparisons("Pairwise", {"1 2 3", "3 2 1"},
-                        {"1 3 0.13 0.1 1.3 0.19 0.57", "2 3 0.23 0.1 2.3 0.02 0.06",
-                         "1 2 0.12 0.1 1.2 0.23 0.69"}),
-        "reject");
+    const std::string friedman =
+        Algorithm("RFriedmansTwoWayByRanks", "Related_Samples",
+                  Table("Condition", Attribute("ConditionKey", "R_FriedmansTwoWayByRanks_1") +
+                                         Attribute("%0", "1 2 3")) +
+                      Table("StatisticsResult", Attribute("TotalN", "20")) +
+                      Comparisons("Pairwise", {"1 2 3", "3 2 1"},
+                                  {"1 3 0.13 0.1 1.3 0.19 0.57", "2 3 0.23 0.1 2.3 0.02 0.06",
+                                   "1 2 0.12 0.1 1.2 0.23 0.69"}),
+                  "reject");
     const RunOutcome outcome = RunTables(friedman);
     ASSERT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.checks.empty());
@@ -168,16 +172,18 @@ TEST(PairwiseTable, BadComparisonsAreLeftOutAndUnknownSamplesShowTheirNumbers) {
         {"0 1", "10.5", {good}, {}},                                    // rank rows of unequal length
         {"0 1", "1 2", {good, "-1 1 2.5 1 2.5 0.01 0.02"}, {"B1-B2"}},  // negative sample
         {"0 1", "1 2", {good, "0 5 2.5 1 2.5 0.01 0.02"}, {"B1-B2"}},   // a sample without a value
-        {"0 1 7", "1 2 3", {good, "7 0 2.5 1 2.5 0.01 0.02", "1 7 2.5 1 2.5 0.01 0.02"},
-         {"B1-B2", "B1-7", "B2-7"}},                                    // beyond the grouping field's values
+        {"0 1 7",
+         "1 2 3",
+         {good, "7 0 2.5 1 2.5 0.01 0.02", "1 7 2.5 1 2.5 0.01 0.02"},
+         {"B1-B2", "B1-7", "B2-7"}},  // beyond the grouping field's values
         {"0 1e9", "1 2", {"0 1e9 2.5 1 2.5 0.01 0.02"}, {"B1-1000000000"}},  // huge sample number
-        {"0 1", "1 2", {good, "0 1 2.5"}, {"B1-B2"}},                   // a comparison without all its numbers
-        {"0 1", "1 2", {}, {}},                                         // no comparisons
+        {"0 1", "1 2", {good, "0 1 2.5"}, {"B1-B2"}},  // a comparison without all its numbers
+        {"0 1", "1 2", {}, {}},                        // no comparisons
     };
     std::string algorithms;
     for (const Case& c : cases)
-        algorithms += GroupTest("IKruskalWallis",
-                                Comparisons("Pairwise", {c.samples, c.values}, c.content, "4"));
+        algorithms +=
+            GroupTest("IKruskalWallis", Comparisons("Pairwise", {c.samples, c.values}, c.content, "4"));
     const RunOutcome outcome = RunTables(algorithms);
     ASSERT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.checks.empty());
@@ -209,21 +215,21 @@ TEST(PairwiseTable, BadComparisonsAreLeftOutAndUnknownSamplesShowTheirNumbers) {
 TEST(SubsetsTable, SubsetOrderOverlapAndOneSidedRows) {
     // Positions 0..4 hold samples 0..4; the subsets come out of order and the
     // sample at position 2 is in two of them.
-    const std::string stepwise =
-        Comparisons("Stepwise", {"0 1 2 3 4", "10 20 30 40 50"},
-                    {"3 4 7.5 1.5 5.0 0.03 0.09", "1 2 5.5 1.1 5.0 0.01 0.04", "2 3 6.5 1.3 5.0 0.02 0.06"},
-                    "4");
+    const std::string stepwise = Comparisons(
+        "Stepwise", {"0 1 2 3 4", "10 20 30 40 50"},
+        {"3 4 7.5 1.5 5.0 0.03 0.09", "1 2 5.5 1.1 5.0 0.01 0.04", "2 3 6.5 1.3 5.0 0.02 0.06"}, "4");
     const RunOutcome outcome =
         RunTables(GroupTest("IJonckheereTerpstra", stepwise, Located("220013", "1;2")) +
-            GroupTest("IKruskalWallis", stepwise));
+                  GroupTest("IKruskalWallis", stepwise));
     ASSERT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.checks.empty());
     const auto tables = Tables(outcome.json, "Homogeneous Subsets based on Band");
     ASSERT_EQ(tables.size(), 2u);
     const Json& jonckheere = tables[0];
     EXPECT_EQ(jonckheere["id"], "Homogeneous Subsets Table");
-    EXPECT_EQ(jonckheere["caption"],
-              "Homogeneous subsets are based on asymptotic significances. The significance level is 0.05.");
+    EXPECT_EQ(
+        jonckheere["caption"],
+        "Homogeneous subsets are based on asymptotic significances. The significance level is 0.05.");
 
     EXPECT_EQ(Cell(jonckheere, {"Sample", "B2"}, {"1"})["text"], "20.000");
     EXPECT_EQ(Cell(jonckheere, {"Sample", "B3"}, {"1"})["text"], "30.000");
@@ -234,12 +240,13 @@ TEST(SubsetsTable, SubsetOrderOverlapAndOneSidedRows) {
     EXPECT_EQ(Cell(jonckheere, {"Test Statistic"}, {"1"})["text"], "5.500");
     EXPECT_EQ(Cell(jonckheere, {"Test Statistic"}, {"3"})["text"], "7.500");
     EXPECT_EQ(NoteTexts(jonckheere, Cell(jonckheere, {"Test Statistic"}, {"1"})),
-              std::vector<std::string>{
-                  "The test statistic could not be computed for this subset because it holds a single sample."});
+              std::vector<std::string>{"The test statistic could not be computed for this subset "
+                                       "because it holds a single sample."});
     EXPECT_TRUE(Cell(jonckheere, {"Test Statistic"}, {"2"})["notes"].empty());
 
-    const std::vector<std::string> oneSided{"Test Statistic", "Standard Error", "Standardized Test Statistic",
-                                            "Sig. (1-sided test)", "Adjusted Sig. (1-sided test)"};
+    const std::vector<std::string> oneSided{"Test Statistic", "Standard Error",
+                                            "Standardized Test Statistic", "Sig. (1-sided test)",
+                                            "Adjusted Sig. (1-sided test)"};
     const std::vector<std::string> twoSided{"Test Statistic", "Sig. (2-sided test)",
                                             "Adjusted Sig. (2-sided test)"};
     auto statisticRows = [](const Json& table) {
@@ -264,10 +271,10 @@ TEST(SubsetsTable, SubsetOrderOverlapAndOneSidedRows) {
 }
 
 TEST(SubsetsTable, PositionsOutsideTheSamplesAreSkipped) {
-    const std::string stepwise =
-        Comparisons("Stepwise", {"0 1 2", "10 20 30"},
-                    {"-3 0 1.0 0.1 1.0 0.5 0.9", "2 1e9 2.0 0.2 1.0 0.4 0.8", "7 9 3.0 0.3 1.0 0.3 0.7", "4 5"},
-                    "4");
+    const std::string stepwise = Comparisons(
+        "Stepwise", {"0 1 2", "10 20 30"},
+        {"-3 0 1.0 0.1 1.0 0.5 0.9", "2 1e9 2.0 0.2 1.0 0.4 0.8", "7 9 3.0 0.3 1.0 0.3 0.7", "4 5"},
+        "4");
     const RunOutcome outcome = RunTables(GroupTest("IMedian", stepwise));
     ASSERT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.checks.empty());
@@ -276,8 +283,10 @@ TEST(SubsetsTable, PositionsOutsideTheSamplesAreSkipped) {
     const Json& table = tables[0];
     EXPECT_EQ(Cell(table, {"Sample", "B1"}, {"1"})["text"], "10.000");
     EXPECT_EQ(Cell(table, {"Sample", "B3"}, {"2"})["text"], "30.000");
-    EXPECT_EQ(Cell(table, {"Test Statistic"}, {"3"})["text"], "3.000") << "a subset without samples shown";
-    EXPECT_EQ(Cell(table, {"Test Statistic"}, {"4"}), nullptr) << "a row without its numbers is left out";
+    EXPECT_EQ(Cell(table, {"Test Statistic"}, {"3"})["text"], "3.000")
+        << "a subset without samples shown";
+    EXPECT_EQ(Cell(table, {"Test Statistic"}, {"4"}), nullptr)
+        << "a row without its numbers is left out";
     size_t sampleCells = 0;
     for (const Json& cell : table["cells"]) sampleCells += cell["row"][0] == "Sample";
     EXPECT_EQ(sampleCells, 2u);

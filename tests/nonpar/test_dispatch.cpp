@@ -44,7 +44,8 @@ std::unique_ptr<ProcedureDataSource> DictionarySource(const std::string& documen
         const std::string type = field.attribute("dataType").value();
         int width = 1;
         for (pugi::xml_node value : field.children("Value"))
-            width = std::max(width, static_cast<int>(std::string(value.attribute("value").value()).size()));
+            width =
+                std::max(width, static_cast<int>(std::string(value.attribute("value").value()).size()));
         QUOR_Format format(QUOR_Format::F, 8, 2);
         if (type == "integer") format = QUOR_Format(QUOR_Format::F, 8, 0);
         if (type == "string") format = QUOR_Format(QUOR_Format::A, width, 0);
@@ -72,7 +73,8 @@ std::string RunsTest(const std::string& messages) {
 }
 
 std::string Message(const std::string& code, const std::string& type) {
-    return Table("Message", Attribute("code", code) + Attribute("type", type) + Attribute("paramNum", "0"));
+    return Table("Message",
+                 Attribute("code", code) + Attribute("type", type) + Attribute("paramNum", "0"));
 }
 
 // The test headings at the top of the output, in order.
@@ -87,7 +89,8 @@ std::vector<Json> TestHeadings(const Json& output) {
 std::vector<std::string> TestChartTemplates(const Json& heading) {
     std::vector<std::string> templates;
     for (const Json& chart : Items(heading, "chart"))
-        if (chart["template"] != "GLMMPairwiseContrasts.viztemplate") templates.push_back(chart["template"]);
+        if (chart["template"] != "GLMMPairwiseContrasts.viztemplate")
+            templates.push_back(chart["template"]);
     return templates;
 }
 
@@ -103,7 +106,8 @@ TEST(Dispatch, AnErrorStopsTheChartWarningsDoNot) {
     ASSERT_EQ(headings.size(), 2u);
     EXPECT_EQ(Items(headings[0], "table").size(), 1u);
     EXPECT_TRUE(TestChartTemplates(headings[0]).empty());
-    EXPECT_EQ(TestChartTemplates(headings[1]), std::vector<std::string>{"NPAROneSampleRunsTest.viztemplate"});
+    EXPECT_EQ(TestChartTemplates(headings[1]),
+              std::vector<std::string>{"NPAROneSampleRunsTest.viztemplate"});
 }
 
 // Charts each dispatcher draws for a record, in a fresh output document.
@@ -121,8 +125,10 @@ Drawn DrawWithBoth(const FacSTDictionary& dictionary, const NOPRSplitResults& re
         {
             BpProcedure procedure(output, catalogue);
             auto* table = const_cast<FacSTDictionary*>(&dictionary);
-            if (which == 0) OneSample(table, &results).drawChart(test, fieldIndex, "", false);
-            else RelatedSamples(table, &results).drawChart(test, "", false);
+            if (which == 0)
+                OneSample(table, &results).drawChart(test, fieldIndex, "", false);
+            else
+                RelatedSamples(table, &results).drawChart(test, "", false);
         }
         (which == 0 ? drawn.oneSample : drawn.related) = Items(ToJson(output), "chart").size();
     }
@@ -167,7 +173,8 @@ TEST(Dispatch, EachFamilyDrawsItsOwnTestsThatHaveAView) {
     NOPROutputStats::HTRSign sign;
     sign.fTestType = TestType::RCochransQ;
     for (const NOPROutputStats::BaseHypothesisTest* test :
-         std::initializer_list<const NOPROutputStats::BaseHypothesisTest*>{nullptr, &runs, &normal, &sign}) {
+         std::initializer_list<const NOPROutputStats::BaseHypothesisTest*>{nullptr, &runs, &normal,
+                                                                           &sign}) {
         const Drawn drawn = DrawWithBoth(dictionary, results, test, 7);
         EXPECT_EQ(drawn.oneSample + drawn.related, 0u);
     }
@@ -178,7 +185,8 @@ TEST(Dispatch, EachFamilyDrawsItsOwnTestsThatHaveAView) {
 size_t PairwiseTablesFollowedByNetworks(const Json& items, const std::string& where) {
     size_t tables = 0;
     for (size_t k = 0; k < items.size(); ++k) {
-        if (items[k].contains("items")) tables += PairwiseTablesFollowedByNetworks(items[k]["items"], where);
+        if (items[k].contains("items"))
+            tables += PairwiseTablesFollowedByNetworks(items[k]["items"], where);
         if (items[k]["type"] != "table" || items[k]["id"] != "Pairwise Comparisons Table") continue;
         ++tables;
         EXPECT_TRUE(k + 1 < items.size() && items[k + 1]["type"] == "chart" &&
@@ -204,11 +212,31 @@ TEST(Dispatch, TheExampleHasAChartForEveryTestThatHasAView) {
     const std::string facets = "FacetBarChart.viztemplate";
     const std::string ranks = "NPARRelatedSamplesHistogram.viztemplate";
     const std::string differences = "NPARWilcoxonPairSignedRank.viztemplate";
-    const std::vector<std::string> expected = {
-        "NPARChiSquareTest.viztemplate", "", stacked, stacked, "NPAROneSampleRunsTest.viztemplate",
-        histogram, histogram, histogram, histogram, histogram,
-        differences, differences, stacked, facets, ranks, ranks, facets,
-        boxplot, ranks, ranks, "NPARKolmogorovSmirnov.viztemplate", boxplot, boxplot, boxplot, boxplot};
+    const std::vector<std::string> expected = {"NPARChiSquareTest.viztemplate",
+                                               "",
+                                               stacked,
+                                               stacked,
+                                               "NPAROneSampleRunsTest.viztemplate",
+                                               histogram,
+                                               histogram,
+                                               histogram,
+                                               histogram,
+                                               histogram,
+                                               differences,
+                                               differences,
+                                               stacked,
+                                               facets,
+                                               ranks,
+                                               ranks,
+                                               facets,
+                                               boxplot,
+                                               ranks,
+                                               ranks,
+                                               "NPARKolmogorovSmirnov.viztemplate",
+                                               boxplot,
+                                               boxplot,
+                                               boxplot,
+                                               boxplot};
     const auto headings = TestHeadings(outcome.json);
     ASSERT_EQ(headings.size(), expected.size());
     size_t networks = 0;
@@ -221,7 +249,8 @@ TEST(Dispatch, TheExampleHasAChartForEveryTestThatHasAView) {
         EXPECT_EQ(templates, std::vector<std::string>{expected[i]}) << headings[i]["text"];
         for (const Json& chart : Items(headings[i], "chart")) {
             pugi::xml_document xml;
-            EXPECT_EQ(xml.load_string(chart["document"].get<std::string>().c_str()).status, pugi::status_ok)
+            EXPECT_EQ(xml.load_string(chart["document"].get<std::string>().c_str()).status,
+                      pugi::status_ok)
                 << chart["title"];
             // The runs chart is drawn from its template alone.
             if (chart["template"] != "NPAROneSampleRunsTest.viztemplate") {

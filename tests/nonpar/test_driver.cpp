@@ -17,7 +17,8 @@ const std::string kMannWhitney = Algorithm(
     "reject");
 const std::string kBlocked = Algorithm(
     "OChiSquare", "One_Sample",
-    Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") + Attribute("%0", "2")) +
+    Table("Condition",
+          Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") + Attribute("%0", "2")) +
         Table("WarningMessages", Table("M", Attribute("code", "10001") + Attribute("type", "error"))),
     "");
 
@@ -40,11 +41,11 @@ TEST(Driver, TestHeadingsFieldHeadingsAndBlockingErrors) {
 // Fields that resolve to no variable name nothing: the related-samples test
 // then gets no field heading, as the other families do, rather than an empty one.
 TEST(Driver, TestsWhoseFieldsAreUnknownGetNoFieldHeading) {
-    const std::string unknownPair = Algorithm(
-        "RSign", "Related_Samples",
-        Table("Condition", Attribute("ConditionKey", "R_Sign_2") + Attribute("%0", "98") +
-                               Attribute("%1", "99")) +
-            Table("StatisticsResult", Attribute("TotalN", "38")));
+    const std::string unknownPair =
+        Algorithm("RSign", "Related_Samples",
+                  Table("Condition", Attribute("ConditionKey", "R_Sign_2") + Attribute("%0", "98") +
+                                         Attribute("%1", "99")) +
+                      Table("StatisticsResult", Attribute("TotalN", "38")));
     const std::string unknownGroups = Algorithm(
         "IMannWhitneyU", "Independent_Samples",
         Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
@@ -54,7 +55,8 @@ TEST(Driver, TestsWhoseFieldsAreUnknownGetNoFieldHeading) {
     const RunOutcome outcome = RunDocument(MakeDocument(unknownPair + unknownGroups), dataSource.get());
     ASSERT_TRUE(outcome.ok);
     EXPECT_EQ(HeadingTexts(outcome.json),
-              (std::vector<std::string>{"Related-Samples Sign Test", "Independent-Samples Mann-Whitney U Test"}));
+              (std::vector<std::string>{"Related-Samples Sign Test",
+                                        "Independent-Samples Mann-Whitney U Test"}));
     const Json& sign = outcome.json["items"][1];
     ASSERT_FALSE(sign["items"].empty());
     EXPECT_EQ(sign["items"][0]["type"], "table") << "the statistics table stands under the test heading";
@@ -64,10 +66,10 @@ TEST(Driver, SplitHeadingsOrSplitDimensions) {
     auto dataSource = MakeDataSource();
     const int region = dataSource->FindVarIndex("region", 0);
     const std::string document = MakeDocument(kMannWhitney);
-    const RunOutcome headed = RunSplits(
-        {SplitSpec{document, {region}, {OBS(std::string("North"))}, true},
-         SplitSpec{document, {region}, {OBS(std::string("South"))}, true}},
-        dataSource.get());
+    const RunOutcome headed =
+        RunSplits({SplitSpec{document, {region}, {OBS(std::string("North"))}, true},
+                   SplitSpec{document, {region}, {OBS(std::string("South"))}, true}},
+                  dataSource.get());
     ASSERT_TRUE(headed.ok);
     ASSERT_EQ(headed.json["items"].size(), 2u);
     EXPECT_EQ(headed.json["items"][0]["text"], "region = North");
@@ -78,8 +80,8 @@ TEST(Driver, SplitHeadingsOrSplitDimensions) {
     for (const Json& table : Items(headed.json, "table"))
         for (const Json& dimension : table["dimensions"]) EXPECT_FALSE(dimension["split"].get<bool>());
 
-    const RunOutcome flat = RunSplits({SplitSpec{document, {region}, {OBS(std::string("North"))}, false}},
-                                      dataSource.get());
+    const RunOutcome flat =
+        RunSplits({SplitSpec{document, {region}, {OBS(std::string("North"))}, false}}, dataSource.get());
     ASSERT_TRUE(flat.ok);
     EXPECT_EQ(HeadingTexts(flat.json)[0], "Independent-Samples Mann-Whitney U Test");
     const auto tables = Items(flat.json, "table");

@@ -9,8 +9,8 @@
 #include <map>
 #include <sstream>
 
-#include <pugixml.hpp>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include "BpOutput.h"
 #include "FacSTDictionary.h"
@@ -47,11 +47,12 @@ const char* const kFields = R"(<DataDictionary>
 // columnField; extra holds success and fail lists and nested tables.
 std::string Comparison(const std::string& name, const std::vector<std::string>& rows, int rowField = 0,
                        int columnField = 1, const std::string& extra = "") {
-    return Algorithm(name, "Related_Samples",
-                     Table("Condition", Attribute("ConditionKey", "R_X_2")) +
-                         Table("CategoryFieldsComparison", Attribute("RowNames", std::to_string(rowField)) +
-                                                               Attribute("ColumnNames", std::to_string(columnField)) +
-                                                               extra + Simple("Content", "a b", "a b", rows)));
+    return Algorithm(
+        name, "Related_Samples",
+        Table("Condition", Attribute("ConditionKey", "R_X_2")) +
+            Table("CategoryFieldsComparison", Attribute("RowNames", std::to_string(rowField)) +
+                                                  Attribute("ColumnNames", std::to_string(columnField)) +
+                                                  extra + Simple("Content", "a b", "a b", rows)));
 }
 
 // Draws every test of the document with its view while a procedure lives.
@@ -66,10 +67,12 @@ std::vector<Json> Charts(const std::string& algorithms, const std::string& preLa
         [&](FacSTDictionary& dictionary) {
             for (const auto& test : read.results->fTests) {
                 if (auto* mcnemar = dynamic_cast<const HTRMcNemar*>(test.get()))
-                    RSMcNemarChangeTestView(read.results.get(), &mcnemar->fCategoryFieldsComparison, &dictionary)
+                    RSMcNemarChangeTestView(read.results.get(), &mcnemar->fCategoryFieldsComparison,
+                                            &dictionary)
                         .draw("S: 1", true);
                 if (auto* homogeneity = dynamic_cast<const HTRMarginalHomogeneity*>(test.get()))
-                    MarginalHomogeneity(read.results.get(), &homogeneity->fCategoryFieldsComparison, &dictionary)
+                    MarginalHomogeneity(read.results.get(), &homogeneity->fCategoryFieldsComparison,
+                                        &dictionary)
                         .draw("S: 1", true);
             }
         },
@@ -84,17 +87,22 @@ struct Chart {
     std::string Attr(const std::string& path, const char* attribute) const {
         return dom.select_node(("/visualization/" + path).c_str()).node().attribute(attribute).value();
     }
-    size_t Count(const std::string& path) const { return dom.select_nodes(("/visualization/" + path).c_str()).size(); }
+    size_t Count(const std::string& path) const {
+        return dom.select_nodes(("/visualization/" + path).c_str()).size();
+    }
     Labels Relabels(const std::string& variable) const {
         Labels relabels;
-        for (const auto& found : dom.select_nodes(("//variable[@id='" + variable + "']/relabel").c_str()))
+        for (const auto& found :
+             dom.select_nodes(("//variable[@id='" + variable + "']/relabel").c_str()))
             relabels[found.node().attribute("from").value()] = found.node().attribute("to").value();
         return relabels;
     }
     pugi::xml_document dom;
 };
 
-const Json& Column(const Json& chart, const char* variable) { return chart["data"]["graphSource"][variable]; }
+const Json& Column(const Json& chart, const char* variable) {
+    return chart["data"]["graphSource"][variable];
+}
 const char* const kColumnFacet = "graph/faceting/facet[@dimension='column']";
 const char* const kRowFacet = "graph/faceting/facet[@dimension='row']";
 
@@ -128,7 +136,8 @@ TEST(FacetCharts, MarginalHomogeneityCellsAndTexts) {
 }
 
 TEST(FacetCharts, MarginalHomogeneityKeepsASingleTooltipValue) {
-    const auto dir = std::filesystem::temp_directory_path() / ("facet_resources_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("facet_resources_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::copy(kResources, dir, std::filesystem::copy_options::recursive);
     const auto path = dir / "templates" / "FacetBarChart.viztemplate";
@@ -149,8 +158,8 @@ TEST(FacetCharts, McNemarObservedAndExpectedBars) {
     // Column fail values 5, 7 and 8 are outside the categories: 5 takes
     // "Five", 7 the empty entry and so its value, 8 finds no entry left.
     const std::string lists =
-        Attribute("RowSuccessList", "1 0") + Attribute("RowFailList", "0") + Attribute("ColumnSuccessList", "1") +
-        Attribute("ColumnFailList", "5 7 8") +
+        Attribute("RowSuccessList", "1 0") + Attribute("RowFailList", "0") +
+        Attribute("ColumnSuccessList", "1") + Attribute("ColumnFailList", "5 7 8") +
         Table("ColValsNotInTheCategoreis", Attribute("Value", "Five") + Attribute("Value", ""));
     const auto charts = Charts(Comparison("RMcNemar", {"6 10", "4 9"}, 0, 1, lists));
     ASSERT_EQ(charts.size(), 1u);

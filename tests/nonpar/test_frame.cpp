@@ -24,14 +24,14 @@ std::string CategoricalInfo(int varIndex, const std::string& extra = "") {
 
 TEST(Frame, CountsSettingsAndDictionary) {
     auto dataSource = MakeDataSource();
-    const ReadOutcome outcome = Read(
-        MakeDocument(kChiSquare, kDictionary,
-                     "<FieldInfos>" + CategoricalInfo(1) +
-                         "<FieldInfo varIndex=\"0\">" +
-                         Table("ContinuousDistribution",
-                               Attribute("TotalN", "38") + Simple("Interval", "a", "b", {"3 5", "10 20"})) +
-                         "</FieldInfo></FieldInfos>"),
-        dataSource.get());
+    const ReadOutcome outcome =
+        Read(MakeDocument(
+                 kChiSquare, kDictionary,
+                 "<FieldInfos>" + CategoricalInfo(1) + "<FieldInfo varIndex=\"0\">" +
+                     Table("ContinuousDistribution",
+                           Attribute("TotalN", "38") + Simple("Interval", "a", "b", {"3 5", "10 20"})) +
+                     "</FieldInfo></FieldInfos>"),
+             dataSource.get());
     ASSERT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.errors.empty()) << "unknown FieldInfo attributes are skipped silently";
     EXPECT_TRUE(outcome.checks.empty());
@@ -114,10 +114,10 @@ TEST(Frame, DictionaryEdgeCases) {
     EXPECT_TRUE(oneField.results->fFieldInfos.empty());
 
     // Indices out of order are reported and read on; missing attributes take defaults.
-    const ReadOutcome misnumbered = Read(MakeDocument(
-        kChiSquare,
-        "<DataDictionary><DataField index=\"5\" name=\"a\"><Value index=\"3\" value=\"x\"/>"
-        "</DataField><DataField/><DataField name=\"c\"/></DataDictionary>"));
+    const ReadOutcome misnumbered = Read(
+        MakeDocument(kChiSquare,
+                     "<DataDictionary><DataField index=\"5\" name=\"a\"><Value index=\"3\" value=\"x\"/>"
+                     "</DataField><DataField/><DataField name=\"c\"/></DataDictionary>"));
     ASSERT_TRUE(misnumbered.ok);
     EXPECT_EQ(misnumbered.checks.size(), 4u);
     EXPECT_NE(misnumbered.checks[0].find("index == curIndex"), std::string::npos);
@@ -145,26 +145,29 @@ TEST(Frame, FieldInfoChoices) {
     // A FieldInfo for the last field, or for no field, has no record to fill:
     // it is read and skipped.
     for (int varIndex : {3, 99, -1}) {
-        const ReadOutcome outcome =
-            Read(MakeDocument(kChiSquare, kDictionary, "<FieldInfos>" + CategoricalInfo(varIndex) + "</FieldInfos>"));
+        const ReadOutcome outcome = Read(MakeDocument(
+            kChiSquare, kDictionary, "<FieldInfos>" + CategoricalInfo(varIndex) + "</FieldInfos>"));
         EXPECT_TRUE(outcome.ok) << varIndex;
         for (const auto& info : outcome.results->fFieldInfos) EXPECT_FALSE(info->fHasInfo);
     }
-    const ReadOutcome absent = Read(MakeDocument(
-        kChiSquare, kDictionary,
-        "<FieldInfos><FieldInfo>" + Table("X", Simple("I", "a", "b", {"1"})) + "</FieldInfo></FieldInfos>"));
+    const ReadOutcome absent =
+        Read(MakeDocument(kChiSquare, kDictionary,
+                          "<FieldInfos><FieldInfo>" + Table("X", Simple("I", "a", "b", {"1"})) +
+                              "</FieldInfo></FieldInfos>"));
     EXPECT_TRUE(absent.ok);
 
     // A table without its distribution cannot be read; a second one is reported.
-    const ReadOutcome noDistribution = Read(MakeDocument(
-        kChiSquare, kDictionary, "<FieldInfos><FieldInfo varIndex=\"0\">" + Table("X", Attribute("TotalN", "3")) +
-                                     "</FieldInfo></FieldInfos>"));
+    const ReadOutcome noDistribution =
+        Read(MakeDocument(kChiSquare, kDictionary,
+                          "<FieldInfos><FieldInfo varIndex=\"0\">" +
+                              Table("X", Attribute("TotalN", "3")) + "</FieldInfo></FieldInfos>"));
     EXPECT_FALSE(noDistribution.ok);
     ASSERT_EQ(noDistribution.checks.size(), 1u);
     EXPECT_NE(noDistribution.checks[0].find("fSimpleTables.size() == 1"), std::string::npos);
 
     const ReadOutcome twoDistributions = Read(MakeDocument(
-        kChiSquare, kDictionary, "<FieldInfos>" + CategoricalInfo(0, Simple("Other", "a", "b", {"9"})) + "</FieldInfos>"));
+        kChiSquare, kDictionary,
+        "<FieldInfos>" + CategoricalInfo(0, Simple("Other", "a", "b", {"9"})) + "</FieldInfos>"));
     ASSERT_TRUE(twoDistributions.ok);
     EXPECT_EQ(twoDistributions.checks.size(), 1u);
     EXPECT_EQ(twoDistributions.results->FieldInfoAt(0)->fDistribution.fName, "Interval");
@@ -190,7 +193,8 @@ TEST(Frame, WhatMakesADocumentUnreadable) {
         {"no PMMLModel", replaced("<PMMLModel modelType=\"NonParametricTests\"/>", "")},
         {"singular model type", replaced("NonParametricTests\"/>", "NonParametricTest\"/>")},
         {"no counts", replaced("<Counts ", "<Count ")},
-        {"no tests", MakeDocument("").replace(MakeDocument("").find("<NonParametricTests"), 19, "<Other")
+        {"no tests", MakeDocument("")
+                         .replace(MakeDocument("").find("<NonParametricTests"), 19, "<Other")
                          .replace(MakeDocument("").find("</NonParametricTests>") - 0, 0, "")},
         {"no Algorithm", MakeDocument("")},
         {"Algorithm without tables", MakeDocument("<Algorithm name=\"OChiSquare\"/>")},
@@ -201,7 +205,8 @@ TEST(Frame, WhatMakesADocumentUnreadable) {
     for (const auto& [cause, document] : broken) EXPECT_FALSE(Read(document).ok) << cause;
 
     // A test without a record of its own is skipped, with nothing of it read.
-    const ReadOutcome skipped = Read(MakeDocument("<Algorithm name=\"OKolmogorovSmirnovNormal\"/>" + kChiSquare));
+    const ReadOutcome skipped =
+        Read(MakeDocument("<Algorithm name=\"OKolmogorovSmirnovNormal\"/>" + kChiSquare));
     EXPECT_TRUE(skipped.ok);
     EXPECT_EQ(skipped.results->fTests.size(), 1u);
     EXPECT_TRUE(skipped.errors.empty());

@@ -29,8 +29,8 @@ TEST(GenericTables, ChildrenKeepTheirKindsAndOrder) {
     EXPECT_EQ(table.fStrucTables[0].fAttributes[0].fValue, "2");
 
     StructuredTable between;
-    ASSERT_TRUE(ReadTable(Table("T", Attribute("a", "1") + "<Note>x</Note>" + Attribute("b", "2")),
-                          between));
+    ASSERT_TRUE(
+        ReadTable(Table("T", Attribute("a", "1") + "<Note>x</Note>" + Attribute("b", "2")), between));
     ASSERT_EQ(between.fAttributes.size(), 2u);
     EXPECT_EQ(between.fChildren[1].fIndex, 1);
 }
@@ -39,7 +39,8 @@ TEST(GenericTables, WhatFailsATable) {
     StructuredTable table;
     EXPECT_FALSE(ReadTable("<StructuredTable><Attribute name=\"a\"/></StructuredTable>", table))
         << "a table without a name";
-    EXPECT_FALSE(ReadTable(Table("T", "<Attribute value=\"1\"/>"), table)) << "an attribute without a name";
+    EXPECT_FALSE(ReadTable(Table("T", "<Attribute value=\"1\"/>"), table))
+        << "an attribute without a name";
     EXPECT_FALSE(ReadTable(Table("T", "<SimpleTable name=\"s\"><RowNames/></SimpleTable>"), table))
         << "a simple table without column names";
     EXPECT_FALSE(ReadTable(Table("T", "<SimpleTable><RowNames/><ColumnNames/></SimpleTable>"), table));
@@ -53,9 +54,9 @@ TEST(GenericTables, WhatFailsATable) {
 
 TEST(GenericTables, SimpleTablesBecomeNumbers) {
     StructuredTable table;
-    const std::string xml =
-        Table("T", Simple("Counts", " a  b\tc ", "x y", {"1 2 3 4", "1 __MISSING__ 3", "", "5e-1 junk"}) +
-                       Simple("NoRows", "r", "c", {}));
+    const std::string xml = Table(
+        "T", Simple("Counts", " a  b\tc ", "x y", {"1 2 3 4", "1 __MISSING__ 3", "", "5e-1 junk"}) +
+                 Simple("NoRows", "r", "c", {}));
     ASSERT_TRUE(ReadTable(xml, table));
     ASSERT_EQ(table.fSimpleTables.size(), 2u);
     EXPECT_TRUE(table.fSimpleTables[1].fRows.empty());

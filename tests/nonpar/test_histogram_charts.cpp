@@ -11,8 +11,8 @@
 #include <map>
 #include <memory>
 
-#include <pugixml.hpp>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include "FacSTDictionary.h"
 #include "FieldInformation.h"
@@ -49,8 +49,7 @@ const char* const kFields = R"(<DataDictionary>
 </DataDictionary>)";
 
 std::string FieldInfoXml(int field, bool categorical, const std::vector<std::string>& rows,
-                         const std::string& statistics = "",
-                         const std::string& tableName = "Interval") {
+                         const std::string& statistics = "", const std::string& tableName = "Interval") {
     return "<FieldInfo varIndex=\"" + std::to_string(field) + "\">" +
            Table(categorical ? "CategoricalDistribution" : "ContinuousDistribution",
                  statistics + Simple(tableName, "Count Value", "", rows)) +
@@ -81,8 +80,7 @@ struct Split {
 
 Split ReadSplit(const std::string& fieldInfos, const std::string& tests = KSTest("Other", {"0"})) {
     Split split;
-    QUOR_Format f82(QUOR_Format::F, 8, 2), f80(QUOR_Format::F, 8, 0),
-        date(QUOR_Format::DATE, 11, 0);
+    QUOR_Format f82(QUOR_Format::F, 8, 2), f80(QUOR_Format::F, 8, 0), date(QUOR_Format::DATE, 11, 0);
     split.source->AddVariable(QUOR_Variable("score", kMarkup, 0, f82));
     split.source->AddVariable(QUOR_Variable("group", "Group", 0, f80));
     split.source->AddVariable(QUOR_Variable("region", "", 8, QUOR_Format(QUOR_Format::A, 8, 0)));
@@ -138,9 +136,7 @@ std::map<std::string, std::string> Relabels(const pugi::xml_document& document) 
         relabels[found.node().attribute("from").value()] = found.node().attribute("to").value();
     return relabels;
 }
-Json Values(const Json& chart) {
-    return chart["data"]["graphSource"]["value"];
-}
+Json Values(const Json& chart) { return chart["data"]["graphSource"]["value"]; }
 
 class HistogramCharts : public ::testing::Test {
 protected:
@@ -148,12 +144,11 @@ protected:
         PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
         const auto path = std::filesystem::temp_directory_path() /
                           ("histogram_strings_" + std::to_string(::getpid()) + ".txt");
-        std::ofstream(path)
-            << "[Nonparametric Tests]\nTotalN\tTotal N\nE60352\tCount\nhistoN\t\\nN =\n"
-               "histoMin\t\\nMinimum =\nhistoMax\t\\nMaximum =\nhistoMean\t\\nMean =\n"
-               "histoStdDev\t\\nStd. Deviation =\n"
-               "ORDINAL_AS_CON\tThe ordinal field ^1 is treated as continuous.\n"
-               "Poisson Parameter\tPoisson <rate> & \"mean\"\n";
+        std::ofstream(path) << "[Nonparametric Tests]\nTotalN\tTotal N\nE60352\tCount\nhistoN\t\\nN =\n"
+                               "histoMin\t\\nMinimum =\nhistoMax\t\\nMaximum =\nhistoMean\t\\nMean =\n"
+                               "histoStdDev\t\\nStd. Deviation =\n"
+                               "ORDINAL_AS_CON\tThe ordinal field ^1 is treated as continuous.\n"
+                               "Poisson Parameter\tPoisson <rate> & \"mean\"\n";
         dictionary = std::make_unique<FacSTDictionary>(path.string());
         dictionary->SetProcedure("Nonparametric Tests");
         std::filesystem::remove(path);
@@ -161,8 +156,7 @@ protected:
     static void TearDownTestSuite() { dictionary.reset(); }
 
     static std::vector<Json> FieldCharts(const Split& split, unsigned field, bool categorical,
-                                         const std::string& splitLabel = "",
-                                         bool splitActive = false) {
+                                         const std::string& splitLabel = "", bool splitActive = false) {
         return Charts([&] {
             FieldInformation view(dictionary.get(), split.results(), categorical);
             view.setField(field);
@@ -284,8 +278,7 @@ TEST_F(HistogramCharts, DateValuesReachTheDateScaleExactlyOnce) {
     ASSERT_EQ(visits.size(), 1u);
     EXPECT_EQ(Values(visits[0]), Json({19358 * 86400.0 + kOrigin, 19359 * 86400.0 + kOrigin}));
     const std::string second = ChartString().assignDouble(19359 * 86400.0 + kOrigin, 16).toUTF8();
-    EXPECT_EQ(Relabels(*Parse(visits[0])),
-              (std::map<std::string, std::string>{{second, "Second day"}}));
+    EXPECT_EQ(Relabels(*Parse(visits[0])), (std::map<std::string, std::string>{{second, "Second day"}}));
 
     // Bin values of the table are days since 1970 and are moved.
     const auto births = FieldCharts(split, 4, false);
@@ -328,7 +321,8 @@ std::vector<Json> DrawnBars(const Json& node) {
 TEST_F(HistogramCharts, MonthlyBinsDrawOneBarPerRow) {
     const std::string counts = "9 9 10 11 9 8 12 10 13 9 15 5";
     const std::string centres =
-        "19373.2 19403.8 19434.2 19464.8 19495.2 19525.8 19556.2 19586.8 19617.2 19647.8 19678.2 19708.8";
+        "19373.2 19403.8 19434.2 19464.8 19495.2 19525.8 19556.2 19586.8 19617.2 19647.8 19678.2 "
+        "19708.8";
     const Split split =
         ReadSplit(FieldInfoXml(4, false, {counts, centres},
                                Statistics("120", "19358", "19723", "19543.3", "102.46")),
@@ -366,8 +360,7 @@ TEST_F(HistogramCharts, ContinuousLabelOrdinalFootnoteSplitTextsAndEscaping) {
     EXPECT_EQ(Text(*document, "//variable[@id='value']", "label"), kMarkup);
     EXPECT_EQ(scores[0]["title"], "Continuous Field Information " + kMarkup);
     EXPECT_EQ(scores[0]["subtitle"], "Region: North");
-    EXPECT_EQ(scores[0]["description"],
-              "Continuous Field Information " + kMarkup + "; Region: North");
+    EXPECT_EQ(scores[0]["description"], "Continuous Field Information " + kMarkup + "; Region: North");
 
     // An ordinal field a test treats as continuous is drawn by the categorical view, with a note.
     const auto groups = FieldCharts(split, 1, true, "Region: North", false);
@@ -482,9 +475,8 @@ TEST_F(HistogramCharts, KolmogorovSmirnovFittedLinesTitlesAndParameterLabels) {
         EXPECT_EQ(Text(*document, "//variable[@id='value']/format", "type"), "F");
     }
     // A categorical field is no histogram for the test.
-    const Split categorical =
-        ReadSplit(FieldInfoXml(1, true, {"4 6", "0 1"}),
-                  KSTest("PoissonDistribution_O_KolmogorovSmirnov_2", {"1", "2"}));
+    const Split categorical = ReadSplit(FieldInfoXml(1, true, {"4 6", "0 1"}),
+                                        KSTest("PoissonDistribution_O_KolmogorovSmirnov_2", {"1", "2"}));
     EXPECT_TRUE(KSCharts(categorical, 1).empty());
 }
 

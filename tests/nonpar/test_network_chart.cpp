@@ -53,27 +53,27 @@ std::string Pairwise(const std::vector<std::string>& info, const std::vector<std
 
 // parameters: the condition's "%0", "%1", ... in order.
 std::string KSampleTest(const std::string& name, const std::string& family, const std::string& key,
-                 const std::vector<std::string>& parameters, const std::string& comparisons) {
+                        const std::vector<std::string>& parameters, const std::string& comparisons) {
     std::string condition = Attribute("ConditionKey", key);
     for (size_t i = 0; i < parameters.size(); ++i)
         condition += Attribute("%" + std::to_string(i), parameters[i]);
     return Algorithm(name, family,
-                     Table("Condition", condition) + Table("StatisticsResult", Attribute("TotalN", "40")) +
-                         comparisons,
+                     Table("Condition", condition) +
+                         Table("StatisticsResult", Attribute("TotalN", "40")) + comparisons,
                      "reject");
 }
 
 std::string KruskalWallis(const std::string& comparisons) {
-    return KSampleTest("IKruskalWallis", "Independent_Samples", "DefaultAllDistinctValuesUsed_I_KruskalWallis_2",
-                {"0", "3"}, comparisons);
+    return KSampleTest("IKruskalWallis", "Independent_Samples",
+                       "DefaultAllDistinctValuesUsed_I_KruskalWallis_2", {"0", "3"}, comparisons);
 }
 
 // Adjusted significances 1, 0.5, 0, 0.01 and 0.05 at the level 0.05.
-const std::string kKruskalWallis = KruskalWallis(
-    Pairwise({"0 1 2 3", "10.5 4 7.25 1.5"},
-             {"0 2 1 1 1 0.5 1", "1 0 1 1 1 0.1 0.5", "1 2 1 1 1 0 0", "3 0 1 1 1 0.001 0.01",
-              "3 1 1 1 1 0.01 0.05"},
-             "3"));
+const std::string kKruskalWallis =
+    KruskalWallis(Pairwise({"0 1 2 3", "10.5 4 7.25 1.5"},
+                           {"0 2 1 1 1 0.5 1", "1 0 1 1 1 0.1 0.5", "1 2 1 1 1 0 0",
+                            "3 0 1 1 1 0.001 0.01", "3 1 1 1 1 0.01 0.05"},
+                           "3"));
 
 struct Charted {
     Json chart;
@@ -111,8 +111,9 @@ std::string Relabel(const pugi::xml_document& document, const std::string& key) 
 TEST(NetworkChart, EdgesNodesTextsAndTemplateEdits) {
     auto source = MakeSource();
     const int split = source->FindVarIndex("id", 0);
-    const RunOutcome outcome = RunSplits(
-        {SplitSpec{MakeDocument(kKruskalWallis, kDictionary), {split}, {OBS(7.0)}, false}}, source.get());
+    const RunOutcome outcome =
+        RunSplits({SplitSpec{MakeDocument(kKruskalWallis, kDictionary), {split}, {OBS(7.0)}, false}},
+                  source.get());
     ASSERT_TRUE(outcome.ok);
     EXPECT_TRUE(outcome.checks.empty());
     const auto charts = NetworkCharts(outcome.json["items"]);
@@ -153,7 +154,8 @@ TEST(NetworkChart, EdgesNodesTextsAndTemplateEdits) {
     // the popup names the adjusted significance.
     for (const char* gone : {"//faceting", "//facetLayout", "//legend"})
         EXPECT_FALSE(document.select_node(gone)) << gone;
-    EXPECT_STREQ(document.select_node("//style[@id='style7']").node().attribute("visible").value(), "false");
+    EXPECT_STREQ(document.select_node("//style[@id='style7']").node().attribute("visible").value(),
+                 "false");
     EXPECT_TRUE(document.select_node("//graphLayoutStatistic/move"));
     EXPECT_STREQ(document.select_node("//popup").node().attribute("tokenTemplate").value(),
                  "Adj. Sig. = $[1]$");
@@ -164,10 +166,12 @@ TEST(NetworkChart, EdgesNodesTextsAndTemplateEdits) {
 TEST(NetworkChart, RelatedSamplesNodesAreFieldsAndRowlessTablesHaveNoChart) {
     const std::string cochran = KSampleTest(
         "RCochransQ", "Related_Samples", "CategoryListsAreSpecified_R_CochransQ_1", {"0 1 2"},
-        Pairwise({"0 1 2", "89 105 107"}, {"0 1 1 1 1 0.01 0.02", "0 2 1 1 1 0.5 0.9", "1 2 1 1 1 0.6 1"}));
+        Pairwise({"0 1 2", "89 105 107"},
+                 {"0 1 1 1 1 0.01 0.02", "0 2 1 1 1 0.5 0.9", "1 2 1 1 1 0.6 1"}));
     // Samples are fields 1 and 2: each node is named by its own field.
-    const std::string friedman = KSampleTest("RFriedmansTwoWayByRanks", "Related_Samples", "R_FriedmansTwoWayByRanks_1",
-                                      {"1 2"}, Pairwise({"1 2", "1.25 1.75"}, {"1 2 1 1 1 0.2 0.2"}));
+    const std::string friedman =
+        KSampleTest("RFriedmansTwoWayByRanks", "Related_Samples", "R_FriedmansTwoWayByRanks_1", {"1 2"},
+                    Pairwise({"1 2", "1.25 1.75"}, {"1 2 1 1 1 0.2 0.2"}));
     // Comparisons naming a sample without a value: the table gets no rows and
     // there is no chart.
     const std::string rowless = KruskalWallis(Pairwise({"0 1", "1 2"}, {"0 9 1 1 1 0.2 0.2"}, "3"));
@@ -213,8 +217,8 @@ TEST(NetworkChart, FootnotesNameEachTestsStatistic) {
         KruskalWallis(groups) +
         KSampleTest("IJonckheereTerpstra", "Independent_Samples",
                     "DefaultAllDistinctValuesUsed_I_JonckheereTerpstra_2", {"0", "3"}, groups) +
-        KSampleTest("IMedian", "Independent_Samples", "DefaultAllDistinctValuesUsed_I_Median_2", {"0", "3"},
-                    groups);
+        KSampleTest("IMedian", "Independent_Samples", "DefaultAllDistinctValuesUsed_I_Median_2",
+                    {"0", "3"}, groups);
     auto source = MakeSource();
     const RunOutcome outcome = RunDocument(MakeDocument(tests, kDictionary), source.get());
     ASSERT_TRUE(outcome.ok);
@@ -237,8 +241,8 @@ TEST(NetworkChartDeathTest, MadeWhenTheOtherChartsAreOff) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string fieldInfo =
         "<FieldInfos><FieldInfo varIndex=\"0\">" +
-        Table("ContinuousDistribution", Attribute("TotalN", "9") + Simple("Interval", "Count Value", "1 2",
-                                                                          {"4 5", "1.5 2.5"})) +
+        Table("ContinuousDistribution",
+              Attribute("TotalN", "9") + Simple("Interval", "Count Value", "1 2", {"4 5", "1.5 2.5"})) +
         "</FieldInfo></FieldInfos>";
     const std::string document = MakeDocument(kKruskalWallis, kDictionary, fieldInfo);
     EXPECT_EXIT(

@@ -32,8 +32,7 @@ const char* const kDictionary = R"(<DataDictionary>
 
 std::unique_ptr<ProcedureDataSource> MakeDatedSource() {
     auto dataSource = std::make_unique<ProcedureDataSource>();
-    dataSource->AddVariable(
-        QUOR_Variable("score", "Test score", 0, QUOR_Format(QUOR_Format::F, 8, 2)));
+    dataSource->AddVariable(QUOR_Variable("score", "Test score", 0, QUOR_Format(QUOR_Format::F, 8, 2)));
     QUOR_Variable group("group", "Group", 0, QUOR_Format(QUOR_Format::F, 8, 0));
     group.ValueLabels().Add(OBS(1.0), "Control");
     group.ValueLabels().Add(OBS(2.0), "Treatment");
@@ -77,8 +76,7 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
     const std::string valuesNotInCategories =
         Table("ValsNotInTheCategoreis", Attribute("Value", "4") + Attribute("Value", "5"));
     const std::string document = MakeDocument(
-        Record("RCochransQ", "Related_Samples", "CategoryListsAreSpecified_R_CochransQ_1",
-               {"3 4 5"}) +
+        Record("RCochransQ", "Related_Samples", "CategoryListsAreSpecified_R_CochransQ_1", {"3 4 5"}) +
             Record("OBinomial", "One_Sample", "ACutPointIsSpecified_O_Binomial_4",
                    {"2", "19539", "0.5", "0.25"}) +
             Record("OBinomial", "One_Sample", "ACutPointIsSpecified_O_Binomial_4",
@@ -89,12 +87,11 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
                    {"0", "62.0042", "9.00532"}) +
             Record("OBinomial", "One_Sample", "CategoryListsAreSpecified_O_Binomial_5",
                    {"6", "0 3", "1 4", "0.5", "0.5"}, valuesNotInCategories) +
-            Record("ORuns", "One_Sample", "ABinaryTestVariableIsSpecified_O_Runs_3",
-                   {"6", "0", "2"}) +
+            Record("ORuns", "One_Sample", "ABinaryTestVariableIsSpecified_O_Runs_3", {"6", "0", "2"}) +
             Record("OKolmogorovSmirnov", "One_Sample", "PoissonDistribution_O_KolmogorovSmirnov_2",
                    {"3", "3.48333"}) +
-            Record("OKolmogorovSmirnov", "One_Sample",
-                   "ExponentialDistribution_O_KolmogorovSmirnov_2", {"6", "2"}),
+            Record("OKolmogorovSmirnov", "One_Sample", "ExponentialDistribution_O_KolmogorovSmirnov_2",
+                   {"6", "2"}),
         kDictionary);
     auto dataSource = MakeDatedSource();
     const RunOutcome outcome = RunDocument(document, dataSource.get());
@@ -107,10 +104,9 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
     EXPECT_EQ(Text(table, 1, "Null Hypothesis"),
               "The distributions of First rating, Second rating, Third rating are the same.")
         << "the three related fields fill one argument";
-    EXPECT_EQ(
-        Text(table, 2, "Null Hypothesis"),
-        "The categories defined by Enrolment date <= 01-JUL-2023 and Enrolment date > 01-JUL-2023 "
-        "occur with probabilities .500 and .250.")
+    EXPECT_EQ(Text(table, 2, "Null Hypothesis"),
+              "The categories defined by Enrolment date <= 01-JUL-2023 and Enrolment date > 01-JUL-2023 "
+              "occur with probabilities .500 and .250.")
         << "the cut point is a date of the test field, the proportions plain numbers";
     EXPECT_EQ(Text(table, 3, "Null Hypothesis"),
               "The categories defined by Test score <= 62.50 and Test score > 62.50 occur with "
@@ -119,9 +115,8 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
               "The distribution of Enrolment date is normal with mean 01-JUL-2023 and standard "
               "deviation 10 06:00:00.")
         << "a spread of days reads as days and time of day, as the field's chart label";
-    EXPECT_EQ(
-        Text(table, 5, "Null Hypothesis"),
-        "The distribution of Test score is normal with mean 62.004 and standard deviation 9.005.")
+    EXPECT_EQ(Text(table, 5, "Null Hypothesis"),
+              "The distribution of Test score is normal with mean 62.004 and standard deviation 9.005.")
         << "a mean takes one decimal more than the field, as the standard deviation";
     EXPECT_EQ(Text(table, 6, "Null Hypothesis"),
               "The categories defined by Grade in (Fail, 4) and Grade in (Pass, 5) occur with "
@@ -141,10 +136,10 @@ TEST(NullHypotheses, FieldsValuesAndCategoriesFillTheKeysArguments) {
 // decimals and with every further decimal it has: a cut of 3.5 on a
 // whole-number field is not "4".
 TEST(NullHypotheses, CutPointsShowTheirValueExactly) {
-    const std::string interval = Table(
-        "ClopperPearson",
-        Attribute("computeECIMethod", "ClopperPearson") + Attribute("Estimate", "0.4") +
-            Table("ConfidenceInterval", Attribute("Lower", "0.3") + Attribute("Upper", "0.5")));
+    const std::string interval =
+        Table("ClopperPearson",
+              Attribute("computeECIMethod", "ClopperPearson") + Attribute("Estimate", "0.4") +
+                  Table("ConfidenceInterval", Attribute("Lower", "0.3") + Attribute("Upper", "0.5")));
     const std::string document = MakeDocument(
         Record("OBinomial", "One_Sample", "ACutPointIsSpecified_O_Binomial_4",
                {"3", "3.5", "0.5", "0.5"}) +
@@ -205,16 +200,15 @@ TEST(NullHypotheses, UnknownKeysBadIndicesAndMissingFieldsShowPlaceholders) {
 }
 
 TEST(NullHypotheses, IntervalParametersShowValuesOfTheTestField) {
-    const std::string interval = Table(
-        "ClopperPearson",
-        Attribute("computeECIMethod", "ClopperPearson") + Attribute("Estimate", "0.4") +
-            Table("ConfidenceInterval", Attribute("Lower", "0.3") + Attribute("Upper", "0.5")));
+    const std::string interval =
+        Table("ClopperPearson",
+              Attribute("computeECIMethod", "ClopperPearson") + Attribute("Estimate", "0.4") +
+                  Table("ConfidenceInterval", Attribute("Lower", "0.3") + Attribute("Upper", "0.5")));
     const std::string document = MakeDocument(
         Record("OEstimateConfidenceInterval", "One_Sample", "ACutPointIsSpecified_O_Binomial_2",
                {"2", "19539"}, interval) +
-            Record("OEstimateConfidenceInterval", "One_Sample",
-                   "CategoryListsAreSpecified_O_Binomial_2", {"6", "1 2 3"},
-                   interval + Table("ValsNotInTheCategoreis", Attribute("Value", "4"))),
+            Record("OEstimateConfidenceInterval", "One_Sample", "CategoryListsAreSpecified_O_Binomial_2",
+                   {"6", "1 2 3"}, interval + Table("ValsNotInTheCategoreis", Attribute("Value", "4"))),
         kDictionary);
     auto dataSource = MakeDatedSource();
     const RunOutcome outcome = RunDocument(document, dataSource.get());

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <memory>
 
-#include <pugixml.hpp>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include "ChiSquare.h"
 #include "FacSTDictionary.h"
@@ -25,10 +25,11 @@ namespace {
 const std::string kResources = std::string(NPAR_SOURCE_DIR) + "/resources";
 
 std::string ChiSquareTest(const std::string& table) {
-    return Algorithm("OChiSquare", "One_Sample",
-                     Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") +
-                                            Attribute("%0", "1")) +
-                         Table("TwoClassComparison", table));
+    return Algorithm(
+        "OChiSquare", "One_Sample",
+        Table("Condition", Attribute("ConditionKey", "DefaultEqualProbabilities_O_ChiSquare_1") +
+                               Attribute("%0", "1")) +
+            Table("TwoClassComparison", table));
 }
 
 std::string RunsTest(const std::string& mean) {
@@ -39,7 +40,8 @@ std::string RunsTest(const std::string& mean) {
                                                      Attribute("ObservedRunNumber", "7")));
 }
 
-const std::string kFrequencies = Simple("Content", "0 1 -1 5", "Observed Expected", {"12 10", "8 10", "3 2.5", "7"});
+const std::string kFrequencies =
+    Simple("Content", "0 1 -1 5", "Observed Expected", {"12 10", "8 10", "3 2.5", "7"});
 
 struct Drawing {
     std::string splitLabel;
@@ -64,7 +66,8 @@ std::vector<Json> Draw(const std::string& test, const Drawing& how = {},
         if (auto* runs = dynamic_cast<const NOPROutputStats::HTORuns*>(record))
             OneSampleRuns(&dictionary, read.results.get(), runs).draw(how.splitLabel, active);
         else
-            ChiSquare(&dictionary, read.results.get(), dynamic_cast<const NOPROutputStats::HTOChiSquare*>(record))
+            ChiSquare(&dictionary, read.results.get(),
+                      dynamic_cast<const NOPROutputStats::HTOChiSquare*>(record))
                 .draw(how.splitLabel, active);
     }
     PathFactory::SetResourceDirectory(kResources);
@@ -103,13 +106,15 @@ TEST(OneSampleCharts, ChiSquareBarsResidualsAndTooltip) {
     EXPECT_EQ(chart.attr("//axis[@dimension='y']", "label"), "Frequency");
     EXPECT_EQ(chart.attr("//legend", "title"), "Frequency");
     EXPECT_EQ(chart.attr("//popup", "tokenTemplate"),
-              "Group=$[category]$\nObserved=$[observed]$\nHypothesized=$[hypothesized]$\nResidual=$[residual]$");
+              "Group=$[category]$\nObserved=$[observed]$\nHypothesized=$[hypothesized]$\nResidual=$["
+              "residual]$");
     EXPECT_EQ(chart.attr("//variable[@id='Type']/relabel[@from='b']", "to"), "Hypothesized");
 }
 
 TEST(OneSampleCharts, ChiSquareNeedsTheContentTableAndTheTestVariable) {
-    for (const std::string& table : {Simple("Frequencies", "0 1", "Observed Expected", {"12 10", "8 10"}),
-                                     Simple("Content", "", "Observed Expected", {"12 10"})})
+    for (const std::string& table :
+         {Simple("Frequencies", "0 1", "Observed Expected", {"12 10", "8 10"}),
+          Simple("Content", "", "Observed Expected", {"12 10"})})
         EXPECT_TRUE(Draw(ChiSquareTest(table)).empty()) << table;
     EXPECT_TRUE(Draw(ChiSquareTest(kFrequencies), {}, std::make_unique<ProcedureDataSource>()).empty());
 }
@@ -151,7 +156,8 @@ TEST(OneSampleCharts, RunsTemplateVariantsAndStringTableMarkup) {
                                              "Too few runs\t\"Few\" & <less>\n";
     // Without the observed-runs label both guides are still set; only the
     // first "10%" becomes "15%".
-    const auto variant = Draw(RunsTest("10.4"), {"Region: North", kResources + "/strings/en.txt", folder.string()});
+    const auto variant =
+        Draw(RunsTest("10.4"), {"Region: North", kResources + "/strings/en.txt", folder.string()});
     // String-table texts with markup characters stay text.
     const auto marked = Draw(RunsTest("10.4"), {"", (folder / "strings.txt").string()});
     fs::remove_all(folder);

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include <pugixml.hpp>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include "BpOutput.h"
 #include "FacSTDictionary.h"
@@ -26,12 +26,12 @@ const char* const kTitle = "One-Sample Wilcoxon Signed Rank Test";
 // A Wilcoxon test of field 0 (score) against the median 5; observed 6.5.
 const std::string kDocument = MakeDocument(
     Algorithm("OWilcoxonSignedRanks", "One_Sample",
-              Table("Condition", Attribute("ConditionKey", "O_WilcoxonSignedRanks_2") + Attribute("%0", "0") +
-                                     Attribute("%1", "5")) +
+              Table("Condition", Attribute("ConditionKey", "O_WilcoxonSignedRanks_2") +
+                                     Attribute("%0", "0") + Attribute("%1", "5")) +
                   Table("StatisticsResult", Attribute("TotalN", "9")) +
-                  Table("ContinuousDistribution", Attribute("HypotheticalMedian", "5") +
-                                                      Attribute("ObservedMedian", "6.5") +
-                                                      Simple("Interval", "Count Value", "1 2", {"4 5", "4.5 6.5"}))),
+                  Table("ContinuousDistribution",
+                        Attribute("HypotheticalMedian", "5") + Attribute("ObservedMedian", "6.5") +
+                            Simple("Interval", "Count Value", "1 2", {"4 5", "4.5 6.5"}))),
     kDictionary,
     "<FieldInfos><FieldInfo varIndex=\"0\">" +
         Table("ContinuousDistribution",
@@ -40,7 +40,8 @@ const std::string kDocument = MakeDocument(
 
 struct Chart {
     explicit Chart(const Json& item) : json(item) {
-        EXPECT_EQ(document.load_string(item["document"].get<std::string>().c_str()).status, pugi::status_ok);
+        EXPECT_EQ(document.load_string(item["document"].get<std::string>().c_str()).status,
+                  pugi::status_ok);
     }
     std::string attr(const std::string& path, const char* attribute) const {
         return document.select_node(path.c_str()).node().attribute(attribute).value();
@@ -104,13 +105,15 @@ TEST(OneSampleWilcoxonChart, GuidesFramesAxesAndTheRoomForASubtitle) {
               (std::vector<std::string>{"top attach graph1", "left same graph1", "height sizeToContent ",
                                         "right fixed 100%"}));
     EXPECT_EQ(chart->locations("//labelFrame[@id='frameObservedMedian']"),
-              (std::vector<std::string>{"top same frameHypotheticalMedian", "left attach frameHypotheticalMedian",
-                                        "height sizeToContent ", "right attach frameHypotheticalMedian"}));
+              (std::vector<std::string>{"top same frameHypotheticalMedian",
+                                        "left attach frameHypotheticalMedian", "height sizeToContent ",
+                                        "right attach frameHypotheticalMedian"}));
     const std::string hypothetical = "//labelFrame[@id='frameHypotheticalMedian']/label";
     const std::string observed = "//labelFrame[@id='frameObservedMedian']/label";
     EXPECT_EQ(chart->text(hypothetical + "/text"), "Hypothetical Median = 5.00");
     EXPECT_EQ(chart->colorOf(hypothetical), "green");
-    EXPECT_EQ(chart->attr("//style[@id='" + chart->attr(hypothetical, "style") + "']", "fontWeight"), "bold");
+    EXPECT_EQ(chart->attr("//style[@id='" + chart->attr(hypothetical, "style") + "']", "fontWeight"),
+              "bold");
     EXPECT_EQ(chart->text(observed + "/text"), "Observed Median = 6.50");
     EXPECT_EQ(chart->colorOf(observed), "blue");
 
@@ -123,8 +126,8 @@ TEST(OneSampleWilcoxonChart, GuidesFramesAxesAndTheRoomForASubtitle) {
     EXPECT_EQ(chart->attr("//variable[@id='value']/format", "decimals"), "2");
 
     // A split chart has a subtitle: the graph starts lower.
-    const RunOutcome split =
-        RunSplits({SplitSpec{kDocument, {source->FindVarIndex("id", 0)}, {OBS(3.0)}, true}}, source.get());
+    const RunOutcome split = RunSplits(
+        {SplitSpec{kDocument, {source->FindVarIndex("id", 0)}, {OBS(3.0)}, true}}, source.get());
     ASSERT_TRUE(split.ok);
     const auto splitChart = WilcoxonChart(split);
     ASSERT_TRUE(splitChart);
@@ -142,9 +145,9 @@ std::vector<Json> DrawDirectly(const FacSTDictionary& dictionary, const QUOR_Dat
     PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
     {
         BpProcedure procedure(output, catalogue);
-        OneSampleWilcoxonSignedRanks view(
-            &dictionary, read.results.get(),
-            dynamic_cast<const NOPROutputStats::HTOWilcoxonSignedRanks*>(read.results->fTests.at(0).get()));
+        OneSampleWilcoxonSignedRanks view(&dictionary, read.results.get(),
+                                          dynamic_cast<const NOPROutputStats::HTOWilcoxonSignedRanks*>(
+                                              read.results->fTests.at(0).get()));
         view.setField(0);
         view.draw("", false);
     }
@@ -152,9 +155,9 @@ std::vector<Json> DrawDirectly(const FacSTDictionary& dictionary, const QUOR_Dat
 }
 
 TEST(OneSampleWilcoxonChart, LineBreaksFromTheStringTableMarkupAndNoVariable) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("wilcoxon-strings-" + std::to_string(getpid()) + ".txt"))
-            .string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("wilcoxon-strings-" + std::to_string(getpid()) + ".txt"))
+                                 .string();
     std::ofstream(path) << "[Nonparametric Tests]\n"
                            "OWilcoxonSignedRanksHypotheticalMedian\tHypothetical\\nMedian & <h>: \n"
                            "OWilcoxonSignedRanksObservedMedian\tObserved: \n"

@@ -10,8 +10,8 @@
 #include <map>
 #include <sstream>
 
-#include <pugixml.hpp>
 #include <unistd.h>
+#include <pugixml.hpp>
 
 #include "BpOutput.h"
 #include "FacSTDictionary.h"
@@ -52,7 +52,8 @@ std::vector<Json> Charts(const std::string& algorithms, const DrawView& draw,
     data.AddVariable(QUOR_Variable("before", "Before", 0, QUOR_Format(5, 8, 2)));
     data.AddVariable(QUOR_Variable("after", "After", 0, QUOR_Format(5, 8, 2)));
     data.AddVariable(QUOR_Variable("later", "Later", 0, QUOR_Format(5, 8, 0)));
-    for (const char* name : {"f4", "f5", "f6"}) data.AddVariable(QUOR_Variable(name, "", 0, QUOR_Format(5, 8, 2)));
+    for (const char* name : {"f4", "f5", "f6"})
+        data.AddVariable(QUOR_Variable(name, "", 0, QUOR_Format(5, 8, 2)));
     const ReadOutcome read = Read(MakeDocument(algorithms, kFields), &data);
     EXPECT_TRUE(read.ok);
     return DrawCharts([&](FacSTDictionary& dictionary) { draw(dictionary, read); }, resources);
@@ -68,7 +69,8 @@ struct Chart {
     }
     Labels Relabels(const std::string& variable) const {
         Labels relabels;
-        for (const auto& found : dom.select_nodes(("//variable[@id='" + variable + "']/relabel").c_str()))
+        for (const auto& found :
+             dom.select_nodes(("//variable[@id='" + variable + "']/relabel").c_str()))
             relabels[found.node().attribute("from").value()] = found.node().attribute("to").value();
         return relabels;
     }
@@ -80,14 +82,17 @@ const char* const kXAxis = "graph/coordinates/axis[@dimension='x']";
 // ---------------------------------------------------------------------------
 // Friedman and Kendall
 
-std::string Ranks(int position, int field, const std::string& meanRank, const std::vector<std::string>& rows) {
+std::string Ranks(int position, int field, const std::string& meanRank,
+                  const std::vector<std::string>& rows) {
     return Table("VariableInformation_" + std::to_string(position),
                  Attribute("GroupIndex", std::to_string(field)) + Attribute("MeanOfRank", meanRank) +
                      Simple("Distribution", "Count Rank", "", rows));
 }
 
-std::string RankTest(const std::string& name, const std::string& condition, const std::string& variables) {
-    return Algorithm(name, "Related_Samples", Table("Condition", Attribute("ConditionKey", "R_X_1") + condition) + variables);
+std::string RankTest(const std::string& name, const std::string& condition,
+                     const std::string& variables) {
+    return Algorithm(name, "Related_Samples",
+                     Table("Condition", Attribute("ConditionKey", "R_X_1") + condition) + variables);
 }
 
 // Fields 0 .. k-1 with mean ranks 1.5, 2.5, ...
@@ -101,7 +106,8 @@ std::string Friedman(int k) {
 }
 
 const DrawView kFriedman = [](FacSTDictionary& dictionary, const ReadOutcome& read) {
-    RSHistogram(&dictionary, read.results.get(), TestAt<HTRFriedmansTwoWayByRanks>(read, 0)).draw("", false);
+    RSHistogram(&dictionary, read.results.get(), TestAt<HTRFriedmansTwoWayByRanks>(read, 0))
+        .draw("", false);
 };
 
 TEST(RelatedHistogramCharts, PanelsTextsAndFrameByFieldCount) {
@@ -129,7 +135,8 @@ TEST(RelatedHistogramCharts, PanelsTextsAndFrameByFieldCount) {
     EXPECT_EQ(chart.Relabels("labelname").at("2.5"), "Mean Rank = 2.50");
 
     const auto kendall = Charts(
-        RankTest("RKendallsCoefficient", "", Ranks(0, 0, "1", {"1", "1"})), [](FacSTDictionary& d, const ReadOutcome& r) {
+        RankTest("RKendallsCoefficient", "", Ranks(0, 0, "1", {"1", "1"})),
+        [](FacSTDictionary& d, const ReadOutcome& r) {
             RSHistogram(&d, r.results.get(), TestAt<HTRKendallsCoefficient>(r, 0)).draw("S: 1", true);
         });
     ASSERT_EQ(kendall.size(), 1u);
@@ -143,7 +150,8 @@ TEST(RelatedHistogramCharts, RepeatedAndMisshapenFields) {
     const std::string variables = Ranks(0, 0, "1.5", {"1 1", "1 2"}) + Ranks(1, 0, "2.5", {"4", "1"}) +
                                   Ranks(2, 1, "3", {"7"}) + Ranks(3, 2, "4", {"1", "2", "3"}) +
                                   Ranks(4, -1, "5", {"6", "2"}) + Ranks(5, 9, "6", {"8", "3"});
-    const auto charts = Charts(RankTest("RFriedmansTwoWayByRanks", Attribute("%0", "0 0 1 2"), variables), kFriedman);
+    const auto charts =
+        Charts(RankTest("RFriedmansTwoWayByRanks", Attribute("%0", "0 0 1 2"), variables), kFriedman);
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(charts[0]["data"]["graphSource"]["COUNTS"], Json::array({1, 1, 4, 6, 8}));
     const Chart chart(charts[0]);
@@ -152,7 +160,8 @@ TEST(RelatedHistogramCharts, RepeatedAndMisshapenFields) {
     EXPECT_EQ(chart.Relabels("labelname").size(), 6u) << "every entry labels its mean rank";
     EXPECT_EQ(chart.Relabels("labelname").at("1.5"), "Mean Rank = 1.50");
 
-    EXPECT_TRUE(Charts(RankTest("RFriedmansTwoWayByRanks", "", Ranks(0, 0, "1", {"4"}) + Ranks(1, 1, "2", {"1", "2", "3"})),
+    EXPECT_TRUE(Charts(RankTest("RFriedmansTwoWayByRanks", "",
+                                Ranks(0, 0, "1", {"4"}) + Ranks(1, 1, "2", {"1", "2", "3"})),
                        kFriedman)
                     .empty())
         << "no field with a two-row histogram";
@@ -163,18 +172,20 @@ TEST(RelatedHistogramCharts, RepeatedAndMisshapenFields) {
 
 // A test of the fields at first and second (none when negative) with the
 // distribution rows given as "counts|differences".
-std::string PairTest(const std::string& name, int first, int second, const std::string& rows, int ties = 0) {
+std::string PairTest(const std::string& name, int first, int second, const std::string& rows,
+                     int ties = 0) {
     std::vector<std::string> rowList;
     std::istringstream in(rows);
     for (std::string row; std::getline(in, row, '|');) rowList.push_back(row);
     std::string fields = first >= -1 ? Attribute("%0", std::to_string(first)) : "";
     if (second >= -1) fields += Attribute("%1", std::to_string(second));
-    return Algorithm(name, "Related_Samples",
-                     Table("Condition", Attribute("ConditionKey", "R_Sign_2") + fields) +
-                         Table("ContinuousDistribution", Attribute("NegativeDifferences", "7") +
-                                                             Attribute("Ties", std::to_string(ties)) +
-                                                             Attribute("PositiveDifferences", "12") +
-                                                             Simple("Interval", "Count Value", "", rowList)));
+    return Algorithm(
+        name, "Related_Samples",
+        Table("Condition", Attribute("ConditionKey", "R_Sign_2") + fields) +
+            Table("ContinuousDistribution", Attribute("NegativeDifferences", "7") +
+                                                Attribute("Ties", std::to_string(ties)) +
+                                                Attribute("PositiveDifferences", "12") +
+                                                Simple("Interval", "Count Value", "", rowList)));
 }
 
 // The categories of the first colour scale of a Vega-Lite chart, in order.
@@ -194,15 +205,19 @@ const DrawView kPairs = [](FacSTDictionary& dictionary, const ReadOutcome& read)
     for (const auto& test : read.results->fTests) {
         const DifferenceCounts* differences = nullptr;
         if (auto* sign = dynamic_cast<const HTRSign*>(test.get())) differences = &sign->fDifferences;
-        if (auto* wilcoxon = dynamic_cast<const HTRWilcoxonSignedRanks*>(test.get())) differences = &wilcoxon->fDifferences;
-        RSWilcoxonPairSignedRank(&dictionary, read.results.get(), differences, test.get(), test->fTestType)
+        if (auto* wilcoxon = dynamic_cast<const HTRWilcoxonSignedRanks*>(test.get()))
+            differences = &wilcoxon->fDifferences;
+        RSWilcoxonPairSignedRank(&dictionary, read.results.get(), differences, test.get(),
+                                 test->fTestType)
             .draw("S: 1", true);
     }
 };
 
 TEST(RelatedDifferenceCharts, AxisLegendAndSignRelabels) {
     // Fields 0 and 1 print alike; fields 2 and 0 do not.
-    const auto charts = Charts(PairTest("RSign", 0, 1, "3 5 4|-2 1 3") + PairTest("RWilcoxonSignedRanks", 2, 0, "1|4", 3), kPairs);
+    const auto charts = Charts(
+        PairTest("RSign", 0, 1, "3 5 4|-2 1 3") + PairTest("RWilcoxonSignedRanks", 2, 0, "1|4", 3),
+        kPairs);
     ASSERT_EQ(charts.size(), 2u);
     EXPECT_EQ(charts[0]["description"], "Related-Samples Sign Test; S: 1");
     EXPECT_EQ(charts[0]["data"]["graphSource"]["count"], Json::array({3, 5, 4}));
@@ -211,8 +226,8 @@ TEST(RelatedDifferenceCharts, AxisLegendAndSignRelabels) {
     EXPECT_EQ(sign.Attr(kXAxis, "label"), "After - Before") << "second field minus first field";
     EXPECT_EQ(sign.Attr("graph/coordinates/axis[@dimension='y']", "label"), "Frequency");
     EXPECT_EQ(sign.Attr("legend", "title"), "Number of Ties = 0");
-    EXPECT_EQ(sign.Relabels("type"),
-              (Labels{{"0positive", "Positive Differences\n(12)"}, {"1negative", "Negative Differences\n(7)"}}));
+    EXPECT_EQ(sign.Relabels("type"), (Labels{{"0positive", "Positive Differences\n(12)"},
+                                             {"1negative", "Negative Differences\n(7)"}}));
     // The legend lists the signs in the order of their keys, positive first,
     // whichever sign the first difference has.
     EXPECT_EQ(ColorDomain(charts[0]["vegaLite"]),
@@ -225,7 +240,8 @@ TEST(RelatedDifferenceCharts, AxisLegendAndSignRelabels) {
     EXPECT_EQ(wilcoxon.Attr(kXAxis, "label"), "Before - Later");
     EXPECT_EQ(wilcoxon.Attr("legend", "title"), "Number of Ties = 3");
     EXPECT_EQ(wilcoxon.Relabels("type").size(), 2u);
-    EXPECT_FALSE(wilcoxon.dom.select_node("//variable[@id='value']/format")) << "the template's format stays";
+    EXPECT_FALSE(wilcoxon.dom.select_node("//variable[@id='value']/format"))
+        << "the template's format stays";
 }
 
 TEST(RelatedDifferenceCharts, MissingFieldsAndBadDistributions) {
@@ -243,7 +259,8 @@ TEST(RelatedDifferenceCharts, MissingFieldsAndBadDistributions) {
     EXPECT_EQ(Chart(charts[2]).Attr(kXAxis, "label"), "XAxis Text");
 
     // Rows of different lengths, one row, an empty first row: no chart.
-    EXPECT_TRUE(Charts(PairTest("RSign", 0, 1, "1 2|3") + PairTest("RSign", 0, 1, "1 2") + PairTest("RSign", 0, 1, "|1"),
+    EXPECT_TRUE(Charts(PairTest("RSign", 0, 1, "1 2|3") + PairTest("RSign", 0, 1, "1 2") +
+                           PairTest("RSign", 0, 1, "|1"),
                        kPairs)
                     .empty());
 }

@@ -21,13 +21,16 @@ using output_query::Json;
 
 namespace {
 
-std::string StackedTest(const std::string& name, const std::string& key, const std::vector<std::string>& parameters,
-                 const std::string& columns = "0 1", const std::vector<std::string>& rows = {"12 28", "20 20"},
-                 const std::string& rowNames = "Sample Hypothesized") {
+std::string StackedTest(const std::string& name, const std::string& key,
+                        const std::vector<std::string>& parameters, const std::string& columns = "0 1",
+                        const std::vector<std::string>& rows = {"12 28", "20 20"},
+                        const std::string& rowNames = "Sample Hypothesized") {
     std::string condition = Attribute("ConditionKey", key);
-    for (size_t i = 0; i < parameters.size(); ++i) condition += Attribute("%" + std::to_string(i), parameters[i]);
+    for (size_t i = 0; i < parameters.size(); ++i)
+        condition += Attribute("%" + std::to_string(i), parameters[i]);
     return Algorithm(name, name[0] == 'O' ? "One_Sample" : "Related_Samples",
-                     Table("Condition", condition) + Table("TwoClassComparison", Simple("F", rowNames, columns, rows)));
+                     Table("Condition", condition) +
+                         Table("TwoClassComparison", Simple("F", rowNames, columns, rows)));
 }
 
 // The data source of the reader's fixture with another label for one variable.
@@ -43,7 +46,8 @@ const char* const kBinary = "ABinaryTestVariableIsSpecified_O_Binomial_5";
 
 // Reads the document and lets the view of its one test draw; the data
 // source outlives the drawing.
-std::vector<Json> Draw(const std::string& test, std::unique_ptr<ProcedureDataSource> source = MakeDataSource(),
+std::vector<Json> Draw(const std::string& test,
+                       std::unique_ptr<ProcedureDataSource> source = MakeDataSource(),
                        const std::string& fields = kDictionary, int totalFreq = 40) {
     PathFactory::SetResourceDirectory(std::string(NPAR_SOURCE_DIR) + "/resources");
     FacSTDictionary dictionary(PathFactory::getPathInstance(3)->StringTableFile());
@@ -59,7 +63,8 @@ std::vector<Json> Draw(const std::string& test, std::unique_ptr<ProcedureDataSou
         if (auto* binomial = dynamic_cast<const NOPROutputStats::HTOBinomial*>(record))
             Binomial(&dictionary, read.results.get(), binomial).draw("Region: North", true);
         else
-            RSCochransQ(&dictionary, read.results.get(), dynamic_cast<const NOPROutputStats::HTRCochransQ*>(record))
+            RSCochransQ(&dictionary, read.results.get(),
+                        dynamic_cast<const NOPROutputStats::HTRCochransQ*>(record))
                 .draw("", false);
     }
     return output_query::Items(output_query::ToJson(output), "chart");
@@ -81,7 +86,8 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     EXPECT_EQ(chart["title"], "One-Sample Binomial Test");
     EXPECT_EQ(chart["description"], "One-Sample Binomial Test; Region: North");
     // One data row per cell, row by row; both segments of a bar share its tooltip.
-    EXPECT_EQ(Column(chart, "categories"), Json({"Observed", "Observed", "Hypothesized", "Hypothesized"}));
+    EXPECT_EQ(Column(chart, "categories"),
+              Json({"Observed", "Observed", "Hypothesized", "Hypothesized"}));
     EXPECT_EQ(Column(chart, "type"), Json({" <= 5.50", " > 5.50", " <= 5.50", " > 5.50"}));
     EXPECT_EQ(Column(chart, "value"), Json({12, 28, 20, 20}));
     // The tooltip gives each segment's share of the total frequency (40), as the axis does.
@@ -93,11 +99,13 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
     EXPECT_EQ(Attr(chart, "//axis[@dimension='y']", "label"), "Frequency");
     EXPECT_EQ(Attr(chart, "//interval", "scalingFactor"), "2.5");
 
-    const auto third = Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}), MakeDataSource(), kDictionary, 3);
+    const auto third =
+        Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}), MakeDataSource(), kDictionary, 3);
     ASSERT_EQ(third.size(), 1u);
     EXPECT_EQ(Attr(third[0], "//interval", "scalingFactor"), "33.33333333333334");
     // Without cases nothing is divided: the template's factor stays.
-    const auto none = Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}), MakeDataSource(), kDictionary, 0);
+    const auto none =
+        Draw(StackedTest("OBinomial", kCut, {"0", "5.5"}), MakeDataSource(), kDictionary, 0);
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(Attr(none[0], "//interval", "scalingFactor"), "1");
     EXPECT_EQ(Column(none[0], "tooltip")[0], " <= 5.50 12\n > 5.50 28\n") << "counts, not percentages";
@@ -106,7 +114,8 @@ TEST(StackedCharts, CutPointBinomialRowsTooltipsAndTemplateTexts) {
 // The segments name the cut point as it is: at least the field's decimals,
 // and every further decimal the value has.
 TEST(StackedCharts, CutPointSegmentsShowTheCutExactly) {
-    for (const auto& [field, cut, expected] : std::vector<std::tuple<const char*, const char*, const char*>>{
+    for (const auto& [field, cut, expected] :
+         std::vector<std::tuple<const char*, const char*, const char*>>{
              {"1", "1.5", " <= 1.5"}, {"0", "5.125", " <= 5.125"}, {"1", "2", " <= 2"}}) {
         const auto charts = Draw(StackedTest("OBinomial", kCut, {field, cut, "0.5"}));
         ASSERT_EQ(charts.size(), 1u);
@@ -134,7 +143,8 @@ TEST(StackedCharts, BinaryBinomialNamesSegmentsByTheTestFieldsValueLabels) {
     auto source = Labelled(1, "Group & <\"Sub\">");
     std::string fields = kDictionary;
     fields.replace(fields.find("\"Treatment\""), 11, "\"Yes &amp; &lt;no&gt; &quot;it&apos;s&quot;\"");
-    const auto charts = Draw(StackedTest("OBinomial", kBinary, {"1", "0", "1"}), std::move(source), fields);
+    const auto charts =
+        Draw(StackedTest("OBinomial", kBinary, {"1", "0", "1"}), std::move(source), fields);
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(Column(charts[0], "type")[1], "Yes & <no> \"it's\"");
     EXPECT_EQ(Attr(charts[0], "//variable[@id='type']", "categoryOrder"), "Control;Yes & <no> \"it's\"");
@@ -176,13 +186,14 @@ TEST(StackedCharts, MissingCellsWriteNoRowsAndNoCellsNoChart) {
         BpProcedure procedure(output, catalogue);
         XDocument("<visualization name=\"NPARStackedBar\"/>").SendChart(true, false, false);
     }
-    EXPECT_EQ(output_query::Items(output_query::ToJson(output), "chart").at(0)["template"], "NPARStackedBar");
+    EXPECT_EQ(output_query::Items(output_query::ToJson(output), "chart").at(0)["template"],
+              "NPARStackedBar");
 }
 
 TEST(StackedCharts, CochransQBarsAreTheRelatedFields) {
     auto source = Labelled(2, "Region of residence");
-    const auto charts = Draw(StackedTest("RCochransQ", "CochransQ_R_CochransQ_3", {"0 1 2"}, "Success Failure",
-                                  {"3 7", "5 5", "1 9"}, "2 7 -1"),
+    const auto charts = Draw(StackedTest("RCochransQ", "CochransQ_R_CochransQ_3", {"0 1 2"},
+                                         "Success Failure", {"3 7", "5 5", "1 9"}, "2 7 -1"),
                              std::move(source));
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(charts[0]["title"], "Related-Samples Cochran's Q Test");

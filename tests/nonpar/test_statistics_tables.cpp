@@ -79,13 +79,12 @@ TEST(StatisticsTables, FormatsAndMessageNotes) {
 // its size or sign; only a significance shows the "<.001" bound.
 TEST(StatisticsTables, StatisticsShareTheSignificanceStyle) {
     const auto tables = RunTables(
-        Independent("IMedian",
-                    Attribute("TotalN", "40") + Attribute("TestStatistic", "0.0004") +
-                        Attribute("StandardizedTestStatistic", "-0.0004") +
-                        Attribute("AsymptoticSig2Tailed", "0.367") +
-                        Table("YatesContinuityCorrection",
-                              Attribute("TestStatistic", "0.0002") +
-                                  Attribute("AsymptoticSig2Tailed", "0.0002"))),
+        Independent("IMedian", Attribute("TotalN", "40") + Attribute("TestStatistic", "0.0004") +
+                                   Attribute("StandardizedTestStatistic", "-0.0004") +
+                                   Attribute("AsymptoticSig2Tailed", "0.367") +
+                                   Table("YatesContinuityCorrection",
+                                         Attribute("TestStatistic", "0.0002") +
+                                             Attribute("AsymptoticSig2Tailed", "0.0002"))),
         "Independent-Samples Median Test Summary");
     ASSERT_EQ(tables.size(), 1u);
     const Json& table = tables[0];
@@ -101,9 +100,9 @@ TEST(StatisticsTables, StatisticsShareTheSignificanceStyle) {
 // A message number the catalogue has no text for is named as a message, with
 // its parameters, so that the footnote says what it is.
 TEST(StatisticsTables, MessagesWithoutACatalogueTextAreNamedAsMessages) {
-    const std::string withParameters =
-        Table("Message", Attribute("code", "222306") + Attribute("type", "warning") +
-                             Attribute("paramNum", "2") + Attribute("%0", "5") + Attribute("%1", "0.25"));
+    const std::string withParameters = Table(
+        "Message", Attribute("code", "222306") + Attribute("type", "warning") +
+                       Attribute("paramNum", "2") + Attribute("%0", "5") + Attribute("%1", "0.25"));
     const std::string withText =
         Table("Message", Attribute("code", "40001") + Attribute("type", "warning") +
                              Attribute("paramNum", "2") + Attribute("%0", "3") + Attribute("%1", "2"));
@@ -113,8 +112,9 @@ TEST(StatisticsTables, MessagesWithoutACatalogueTextAreNamedAsMessages) {
         "Independent-Samples Kruskal-Wallis Test Summary");
     ASSERT_EQ(tables.size(), 1u);
     EXPECT_EQ(NoteTexts(tables[0], Cell(tables[0], {"Test Statistic"}, {})),
-              (std::vector<std::string>{"Message 222306: 5, 0.250", "Message 222399",
-                                        "The test needs at least 3 cases with valid values; these data have 2."}));
+              (std::vector<std::string>{
+                  "Message 222306: 5, 0.250", "Message 222399",
+                  "The test needs at least 3 cases with valid values; these data have 2."}));
 }
 
 TEST(StatisticsTables, RunsBoundsAndMosesSpans) {
@@ -151,12 +151,14 @@ TEST(StatisticsTables, RunsBoundsAndMosesSpans) {
     EXPECT_EQ(TableNoteTexts(different), (std::vector<std::string>{kRunsNote, kMessage}));
 
     const auto mosesTables = RunTables(
-        Independent("IMoses", Attribute("TotalN", "40") +
-                                  Table("ObservedControlGroup", Attribute("TestStatistic", "30") +
-                                                                    Attribute("ExactSig1Tailed", "0.18")) +
-                                  Table("TrimmedControlGroup", Attribute("TestStatistic", "25"))) +
-            Independent("IMoses", Attribute("TotalN", "40") +
-                                      Table("ObservedControlGroup", Attribute("ExactSig1Tailed", "0.18"))),
+        Independent("IMoses",
+                    Attribute("TotalN", "40") +
+                        Table("ObservedControlGroup",
+                              Attribute("TestStatistic", "30") + Attribute("ExactSig1Tailed", "0.18")) +
+                        Table("TrimmedControlGroup", Attribute("TestStatistic", "25"))) +
+            Independent("IMoses",
+                        Attribute("TotalN", "40") +
+                            Table("ObservedControlGroup", Attribute("ExactSig1Tailed", "0.18"))),
         "Independent-Samples Moses Test of Extreme Reaction Summary");
     ASSERT_EQ(mosesTables.size(), 2u);
     EXPECT_EQ(Cell(mosesTables[0], {"Observed Control Group", "Test Statistic"}, {})["text"], "30.000");

@@ -14,12 +14,12 @@ namespace {
 
 std::string MannWhitney(const std::string& statistics, const std::string& decision = "retain",
                         const std::string& more = "") {
-    return Algorithm("IMannWhitneyU", "Independent_Samples",
-                     Table("Condition", Attribute("ConditionKey",
-                                                  "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
-                                            Attribute("%0", "0") + Attribute("%1", "1")) +
-                         Table("StatisticsResult", statistics) + more,
-                     decision);
+    return Algorithm(
+        "IMannWhitneyU", "Independent_Samples",
+        Table("Condition", Attribute("ConditionKey", "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
+                               Attribute("%0", "0") + Attribute("%1", "1")) +
+            Table("StatisticsResult", statistics) + more,
+        decision);
 }
 
 std::string AlgorithmWithStatistics(const std::string& name, const std::string& family,
@@ -74,12 +74,11 @@ const std::vector<std::string> kNone;
 
 TEST(HypothesisTestSummary, SignificanceAndItsFootnotes) {
     const std::string document = MakeDocument(
-        MannWhitney(Attribute("AsymptoticSig2Tailed", "0.3") +
-                    Table("Exact",
-                          Attribute("ExactSig2Tailed", "0.04") + Attribute("TestStatistic", "7"))) +
-        WaldWolfowitz("12", "12") + WaldWolfowitz("11", "14") +
-        NormalKolmogorovSmirnov("4", "0.3") + NormalKolmogorovSmirnov("5", "&gt;0.3") +
-        Median(Attribute("FisherExactSig", "0.02")) +
+        MannWhitney(
+            Attribute("AsymptoticSig2Tailed", "0.3") +
+            Table("Exact", Attribute("ExactSig2Tailed", "0.04") + Attribute("TestStatistic", "7"))) +
+        WaldWolfowitz("12", "12") + WaldWolfowitz("11", "14") + NormalKolmogorovSmirnov("4", "0.3") +
+        NormalKolmogorovSmirnov("5", "&gt;0.3") + Median(Attribute("FisherExactSig", "0.02")) +
         Median(Attribute("AsymptoticSig2Tailed", "0.5") +
                Table("YatesContinuityCorrection", Attribute("AsymptoticSig2Tailed", "0.7"))) +
         MannWhitney(Attribute("AsymptoticSig2Tailed", "0.02"), "reject",
@@ -97,23 +96,21 @@ TEST(HypothesisTestSummary, SignificanceAndItsFootnotes) {
 
     SigCell exact = Significance(table, 1);
     EXPECT_EQ(exact.text, ".040") << "the last significance found, searching backwards, is shown";
-    EXPECT_EQ(exact.notes,
-              std::vector<std::string>{"Exact significance is displayed for this test."});
+    EXPECT_EQ(exact.notes, std::vector<std::string>{"Exact significance is displayed for this test."});
 
     EXPECT_EQ(Significance(table, 2).text, ".400");
     EXPECT_EQ(Significance(table, 2).notes, kNone) << "equal minimum and maximum runs need no note";
-    EXPECT_EQ(Significance(table, 3).notes,
-              std::vector<std::string>{
-                  "Because of ties, the number of runs is not unique; the significance "
-                  "shown uses the largest possible number of runs."});
+    EXPECT_EQ(
+        Significance(table, 3).notes,
+        std::vector<std::string>{"Because of ties, the number of runs is not unique; the significance "
+                                 "shown uses the largest possible number of runs."});
 
     SigCell fewCases = Significance(table, 4);
     EXPECT_EQ(fewCases.text, ".");
     EXPECT_TRUE(fewCases.value.is_null());
-    EXPECT_EQ(
-        fewCases.notes,
-        std::vector<std::string>{
-            "The Lilliefors-corrected significance cannot be computed with fewer than 5 cases."});
+    EXPECT_EQ(fewCases.notes,
+              std::vector<std::string>{
+                  "The Lilliefors-corrected significance cannot be computed with fewer than 5 cases."});
     SigCell bound = Significance(table, 5);
     EXPECT_EQ(bound.text, ".200");
     EXPECT_EQ(
@@ -139,18 +136,17 @@ TEST(HypothesisTestSummary, SignificanceAndItsFootnotes) {
 }
 
 TEST(HypothesisTestSummary, RowsColumnsAndDecisions) {
-    const std::string document = MakeDocument(
-        MannWhitney(Attribute("AsymptoticSig2Tailed", "0.02"), "reject") +
-        NormalKolmogorovSmirnov("30", "0.3") + MannWhitney(Attribute("TotalN", "3"), "") +
-        MannWhitney(Attribute("AsymptoticSig2Tailed", "0.9"), "retain"));
+    const std::string document =
+        MakeDocument(MannWhitney(Attribute("AsymptoticSig2Tailed", "0.02"), "reject") +
+                     NormalKolmogorovSmirnov("30", "0.3") + MannWhitney(Attribute("TotalN", "3"), "") +
+                     MannWhitney(Attribute("AsymptoticSig2Tailed", "0.9"), "retain"));
     auto dataSource = MakeDataSource();
     const RunOutcome outcome = RunDocument(document, dataSource.get());
     ASSERT_TRUE(outcome.ok);
     const Json table = Tables(outcome.json, "Hypothesis Test Summary").at(0);
 
     ASSERT_EQ(table["dimensions"].size(), 2u);
-    EXPECT_EQ(table["dimensions"][0],
-              Json({{"title", "Item"}, {"place", "row"}, {"split", false}}));
+    EXPECT_EQ(table["dimensions"][0], Json({{"title", "Item"}, {"place", "row"}, {"split", false}}));
     EXPECT_EQ(table["dimensions"][1],
               Json({{"title", "Statistics"}, {"place", "column"}, {"split", false}}));
     std::vector<std::string> rows;
@@ -206,20 +202,18 @@ TEST(HypothesisTestSummary, NoTestsNoTable) {
     EXPECT_TRUE(Tables(outcome.json, "Confidence Interval Summary").empty());
 }
 
-std::string Interval(const std::string& table, const std::string& method,
-                     const std::string& estimate, const std::string& lower,
-                     const std::string& upper) {
-    return Table(table, Attribute("computeECIMethod", method) + Attribute("Estimate", estimate) +
-                            Table("ConfidenceInterval",
-                                  Attribute("Lower", lower) + Attribute("Upper", upper)));
+std::string Interval(const std::string& table, const std::string& method, const std::string& estimate,
+                     const std::string& lower, const std::string& upper) {
+    return Table(table,
+                 Attribute("computeECIMethod", method) + Attribute("Estimate", estimate) +
+                     Table("ConfidenceInterval", Attribute("Lower", lower) + Attribute("Upper", upper)));
 }
 
 std::string SuccessRate(const std::string& intervals, const std::string& messages = "") {
     return Algorithm(
         "OEstimateConfidenceInterval", "One_Sample",
-        Table("Condition",
-              Attribute("ConditionKey", "ABinaryTestVariableIsSpecified_O_Binomial_2") +
-                  Attribute("%0", "1") + Attribute("%1", "0")) +
+        Table("Condition", Attribute("ConditionKey", "ABinaryTestVariableIsSpecified_O_Binomial_2") +
+                               Attribute("%0", "1") + Attribute("%1", "0")) +
             Table("StatisticsResult", Attribute("TotalN", "38")) + intervals + messages,
         "");
 }
@@ -236,16 +230,15 @@ std::string HodgesLehmannPairs() {
 }
 
 TEST(ConfidenceIntervalSummary, RowsAcrossRecordsWithNotesAndLevel) {
-    const std::string warning =
-        Table("WarningMessages",
-              Table("M", Attribute("code", "10215") + Attribute("type", "warning") +
-                             Attribute("paramNum", "1") + Attribute("%0", "1")) +
-                  Table("M", Attribute("code", "10502") + Attribute("type", "warning")));
-    const std::string document = MakeDocument(
-        SuccessRate(Interval("ClopperPearson", "ClopperPearson", "0.4", "0.25", "0.57") +
-                        Interval("Jeffreys", "Jeffreys", "0.4", "0.26", "0.56"),
-                    warning) +
-        HodgesLehmannPairs() + SuccessRate(""));
+    const std::string warning = Table(
+        "WarningMessages", Table("M", Attribute("code", "10215") + Attribute("type", "warning") +
+                                          Attribute("paramNum", "1") + Attribute("%0", "1")) +
+                               Table("M", Attribute("code", "10502") + Attribute("type", "warning")));
+    const std::string document =
+        MakeDocument(SuccessRate(Interval("ClopperPearson", "ClopperPearson", "0.4", "0.25", "0.57") +
+                                     Interval("Jeffreys", "Jeffreys", "0.4", "0.26", "0.56"),
+                                 warning) +
+                     HodgesLehmannPairs() + SuccessRate(""));
     auto dataSource = MakeDataSource();
     const RunOutcome outcome = RunDocument(document, dataSource.get());
     ASSERT_TRUE(outcome.ok);
@@ -267,8 +260,7 @@ TEST(ConfidenceIntervalSummary, RowsAcrossRecordsWithNotesAndLevel) {
         << "a success rate without intervals still gets its row";
 
     EXPECT_EQ(Cell(table, {"1"}, {"Parameter"})["text"], "Probability of Group = Control.");
-    EXPECT_EQ(Cell(table, {"3"}, {"Parameter"})["text"],
-              "Median difference of Test score and Group.");
+    EXPECT_EQ(Cell(table, {"3"}, {"Parameter"})["text"], "Median difference of Test score and Group.");
     EXPECT_EQ(Cell(table, {"1"}, {"Estimate"})["text"], "0.400");
     EXPECT_EQ(Cell(table, {"1"}, {group, "Lower"})["text"], "0.250");
     EXPECT_EQ(Cell(table, {"2"}, {group, "Upper"})["text"], "0.560");
@@ -279,8 +271,7 @@ TEST(ConfidenceIntervalSummary, RowsAcrossRecordsWithNotesAndLevel) {
 
     // The first message's number, without its parameters, on every Estimate
     // cell of the record, and on nothing else.
-    const std::vector<std::string> note{
-        "Some values of the category list do not occur in the data."};
+    const std::vector<std::string> note{"Some values of the category list do not occur in the data."};
     EXPECT_EQ(NoteTexts(table, Cell(table, {"1"}, {"Estimate"})), note);
     EXPECT_EQ(NoteTexts(table, Cell(table, {"2"}, {"Estimate"})), note);
     EXPECT_TRUE(Cell(table, {"1"}, {group, "Lower"})["notes"].empty());

@@ -15,8 +15,8 @@ ReadOutcome ReadOne(const std::string& name, const std::string& family, const st
 }
 
 TEST(OneSampleRecords, TwoClassTablesRunsAndWilcoxon) {
-    const std::string twoClass =
-        Table("TwoClassComparison", Simple("Content", "1 2", "Observed Hypothesized", {"12 10", "8 10"}));
+    const std::string twoClass = Table(
+        "TwoClassComparison", Simple("Content", "1 2", "Observed Hypothesized", {"12 10", "8 10"}));
     const ReadOutcome chiSquare = ReadOne("OChiSquare", "One_Sample", twoClass);
     ASSERT_TRUE(chiSquare.ok);
     const auto* chi = TestAt<HTOChiSquare>(chiSquare, 0);
@@ -44,16 +44,16 @@ TEST(OneSampleRecords, TwoClassTablesRunsAndWilcoxon) {
     EXPECT_EQ(runsTest->fObservedRunNumber, 7);
     EXPECT_EQ(runs.errors, std::vector<std::string>{"Not parse element: Median"});
     EXPECT_FALSE(ReadOne("ORuns", "One_Sample", Table("RunsParameters", "")).ok);
-    const ReadOutcome hugeRuns = ReadOne("ORuns", "One_Sample",
-                                         Table("RunsParameters", Attribute("ObservedRunNumber", "1e300") +
-                                                                     Attribute("Mean", "x")));
+    const ReadOutcome hugeRuns = ReadOne(
+        "ORuns", "One_Sample",
+        Table("RunsParameters", Attribute("ObservedRunNumber", "1e300") + Attribute("Mean", "x")));
     EXPECT_EQ(TestAt<HTORuns>(hugeRuns, 0)->fObservedRunNumber, 2147483647);
     EXPECT_EQ(TestAt<HTORuns>(hugeRuns, 0)->fMean, kNOPRMissing);
 
-    const ReadOutcome wilcoxon = ReadOne(
-        "OWilcoxonSignedRanks", "One_Sample",
-        Table("ContinuousDistribution",
-              Attribute("HypotheticalMedian", "5") + Attribute("ObservedMedian", "6.5") + kDistribution));
+    const ReadOutcome wilcoxon =
+        ReadOne("OWilcoxonSignedRanks", "One_Sample",
+                Table("ContinuousDistribution", Attribute("HypotheticalMedian", "5") +
+                                                    Attribute("ObservedMedian", "6.5") + kDistribution));
     ASSERT_TRUE(wilcoxon.ok);
     const auto& continuous = TestAt<HTOWilcoxonSignedRanks>(wilcoxon, 0)->fContinuousDistribution;
     EXPECT_DOUBLE_EQ(continuous.fHypotheticalMedian, 5);
@@ -76,15 +76,16 @@ TEST(OneSampleRecords, SuccessRateIntervalsAndKolmogorovSmirnov) {
     ASSERT_TRUE(outcome.ok);
     ASSERT_EQ(outcome.results->fConfidenceIntervals.size(), 1u);
     ASSERT_EQ(outcome.results->fTests.size(), 2u);
-    const auto* rate =
-        dynamic_cast<const HTOEstimateConfidenceInterval*>(outcome.results->fConfidenceIntervals[0].get());
+    const auto* rate = dynamic_cast<const HTOEstimateConfidenceInterval*>(
+        outcome.results->fConfidenceIntervals[0].get());
     ASSERT_NE(rate, nullptr);
     ASSERT_EQ(rate->fIntervals.size(), 2u);
     EXPECT_EQ(rate->fIntervals[0].fMethod, "ClopperPearson");
     EXPECT_DOUBLE_EQ(rate->fIntervals[0].fEstimate, 0.4);
     EXPECT_DOUBLE_EQ(rate->fIntervals[0].fUpper, 0.57);
     EXPECT_EQ(rate->fIntervals[1].fUpper, kNOPRMissing);
-    EXPECT_EQ(outcome.errors, (std::vector<std::string>{"Not parse element: Width", "Not parse element: Wald"}))
+    EXPECT_EQ(outcome.errors,
+              (std::vector<std::string>{"Not parse element: Width", "Not parse element: Wald"}))
         << "the Kolmogorov-Smirnov test reads no table of its own and reports none";
 
     EXPECT_FALSE(ReadOne("OEstimateConfidenceInterval", "One_Sample",
@@ -108,15 +109,15 @@ TEST(RelatedSamplesRecords, DifferencesAndCategoryComparisons) {
         EXPECT_EQ(counts.fDistribution.fRows[1], (std::vector<double>{-1, 0, 1}));
     }
 
-    const std::string comparison = Table(
-        "CategoryFieldsComparison",
-        Attribute("RowNames", "0") + Attribute("RowSuccessList", "1") + Attribute("RowFailList", "2 3") +
-            Attribute("ColumnNames", "1") + Attribute("ColumnSuccessList", "1") +
-            Attribute("ColumnFailList", "2") + Attribute("Color", "red") +
-            Table("RowValsNotInTheCategoreis", Attribute("a", "x")) +
-            Table("RowValsNotInTheCategoreis", Attribute("a", "y") + Attribute("b", "z")) +
-            Table("ColValsNotInTheCategoreis", Attribute("a", "w")) +
-            Simple("Table", "0 1", "0 1", {"5 3", "2 6"}));
+    const std::string comparison =
+        Table("CategoryFieldsComparison",
+              Attribute("RowNames", "0") + Attribute("RowSuccessList", "1") +
+                  Attribute("RowFailList", "2 3") + Attribute("ColumnNames", "1") +
+                  Attribute("ColumnSuccessList", "1") + Attribute("ColumnFailList", "2") +
+                  Attribute("Color", "red") + Table("RowValsNotInTheCategoreis", Attribute("a", "x")) +
+                  Table("RowValsNotInTheCategoreis", Attribute("a", "y") + Attribute("b", "z")) +
+                  Table("ColValsNotInTheCategoreis", Attribute("a", "w")) +
+                  Simple("Table", "0 1", "0 1", {"5 3", "2 6"}));
     for (const char* name : {"RMcNemar", "RMarginalHomogeneity"}) {
         const ReadOutcome outcome = ReadOne(name, "Related_Samples", comparison);
         ASSERT_TRUE(outcome.ok) << name;
@@ -135,14 +136,15 @@ TEST(RelatedSamplesRecords, DifferencesAndCategoryComparisons) {
 }
 
 TEST(RelatedSamplesRecords, CochranFriedmanAndKendall) {
-    const std::string pairwise =
-        Table("PairwiseResult", Simple("PairwiseInfo", "Sample Value", "a b c", {"0 1 2", "3 2 1"}) +
-                                    Simple("Content", "r", "Sample1 Sample2 T SE Z Sig AdjSig",
-                                           {"0 2 1.5 0.5 3 0.01 0.03"}) +
-                                    Simple("Legend", "a", "b", {"1"}) + Attribute("fieldIndex", "-1.9"));
-    const ReadOutcome cochran = ReadOne(
-        "RCochransQ", "Related_Samples",
-        Table("TwoClassComparison", Simple("Content", "0 1 2", "0 1", {"4 6", "5 5", "7 3"})) + pairwise);
+    const std::string pairwise = Table(
+        "PairwiseResult",
+        Simple("PairwiseInfo", "Sample Value", "a b c", {"0 1 2", "3 2 1"}) +
+            Simple("Content", "r", "Sample1 Sample2 T SE Z Sig AdjSig", {"0 2 1.5 0.5 3 0.01 0.03"}) +
+            Simple("Legend", "a", "b", {"1"}) + Attribute("fieldIndex", "-1.9"));
+    const ReadOutcome cochran =
+        ReadOne("RCochransQ", "Related_Samples",
+                Table("TwoClassComparison", Simple("Content", "0 1 2", "0 1", {"4 6", "5 5", "7 3"})) +
+                    pairwise);
     ASSERT_TRUE(cochran.ok);
     const auto* q = TestAt<HTRCochransQ>(cochran, 0);
     EXPECT_EQ(q->fTwoClassComparison.fRows.size(), 3u);
@@ -154,7 +156,8 @@ TEST(RelatedSamplesRecords, CochranFriedmanAndKendall) {
     const std::string variables =
         Table("VariableInformation_0", Attribute("GroupIndex", "0") + Attribute("MeanOfRank", "1.5") +
                                            Attribute("N", "20") + kDistribution) +
-        Table("VariableInformation_1", Attribute("GroupIndex", "1") + Attribute("MeanOfRank", "2.5") + kDistribution) +
+        Table("VariableInformation_1",
+              Attribute("GroupIndex", "1") + Attribute("MeanOfRank", "2.5") + kDistribution) +
         Table("StepwiseResult", Simple("StepwiseInfo", "a", "b", {"0 1", "1.5 2.5"}) +
                                     Simple("Content", "a", "b", {"0 1 1 1 1 1 1"}));
     for (const char* name : {"RFriedmansTwoWayByRanks", "RKendallsCoefficient"}) {
@@ -171,24 +174,28 @@ TEST(RelatedSamplesRecords, CochranFriedmanAndKendall) {
         EXPECT_EQ(steps.fKind, 2);
         EXPECT_EQ(outcome.errors, std::vector<std::string>{"Not parse element: N"});
     }
-    EXPECT_FALSE(ReadOne("RCochransQ", "Related_Samples", Table("PairwiseResult", Attribute("fieldIndex", "1"))).ok)
+    EXPECT_FALSE(
+        ReadOne("RCochransQ", "Related_Samples", Table("PairwiseResult", Attribute("fieldIndex", "1")))
+            .ok)
         << "a pairwise result without SimpleTables cannot be read";
 }
 
 TEST(RelatedSamplesRecords, HodgesLehmannEstimateComesFromTheStatistics) {
     auto statistics = [](const std::string& extra) {
-        return Table("StatisticsResult", Attribute("Estimate", "1.5") + Attribute("N", "20") +
-                                             Table("Asymptotic", Attribute("Lower", "0.5") +
-                                                                     Attribute("Upper", "2.5")) + extra);
+        return Table("StatisticsResult",
+                     Attribute("Estimate", "1.5") + Attribute("N", "20") +
+                         Table("Asymptotic", Attribute("Lower", "0.5") + Attribute("Upper", "2.5")) +
+                         extra);
     };
-    const ReadOutcome outcome = Read(MakeDocument(
-        Algorithm("RHodgesLehmannEstimatePairs", "Related_Samples", statistics("") + Table("Extra", "")) +
-        Algorithm("IHodgesLehmannEstimateGroups", "Independent_Samples",
-                  statistics(Table("Exact", Attribute("Lower", "0"))))));
+    const ReadOutcome outcome =
+        Read(MakeDocument(Algorithm("RHodgesLehmannEstimatePairs", "Related_Samples",
+                                    statistics("") + Table("Extra", "")) +
+                          Algorithm("IHodgesLehmannEstimateGroups", "Independent_Samples",
+                                    statistics(Table("Exact", Attribute("Lower", "0"))))));
     ASSERT_TRUE(outcome.ok);
     ASSERT_EQ(outcome.results->fConfidenceIntervals.size(), 2u);
-    const auto* pairs =
-        dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(outcome.results->fConfidenceIntervals[0].get());
+    const auto* pairs = dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(
+        outcome.results->fConfidenceIntervals[0].get());
     ASSERT_NE(pairs, nullptr);
     EXPECT_DOUBLE_EQ(pairs->fEstimate.fEstimate, 1.5);
     EXPECT_DOUBLE_EQ(pairs->fEstimate.fLower, 0.5);
@@ -196,53 +203,56 @@ TEST(RelatedSamplesRecords, HodgesLehmannEstimateComesFromTheStatistics) {
     EXPECT_TRUE(pairs->fEstimate.fMethod.empty());
     EXPECT_EQ(outcome.errors, std::vector<std::string>{"Not parse element: StructuredTable"});
 
-    const auto* groups =
-        dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(outcome.results->fConfidenceIntervals[1].get());
+    const auto* groups = dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(
+        outcome.results->fConfidenceIntervals[1].get());
     ASSERT_NE(groups, nullptr);
     EXPECT_EQ(groups->fEstimate.fEstimate, kNOPRMissing) << "three groups: nothing is derived";
     EXPECT_EQ(groups->fEstimate.fLower, kNOPRMissing);
 }
 
 TEST(IndependentSamplesRecords, TwoGroupTests) {
-    const std::string groups =
-        Table("Group_1", Attribute("GroupIndex", "0") + Attribute("N", "18") + Attribute("MeanOfRank", "15.2") +
-                             kDistribution) +
-        Table("Group_2", Attribute("GroupIndex", "1") + Attribute("N", "20") + Attribute("MeanOfRank", "23.4") +
-                             kDistribution) +
-        Table("Legend", "");
+    const std::string groups = Table("Group_1", Attribute("GroupIndex", "0") + Attribute("N", "18") +
+                                                    Attribute("MeanOfRank", "15.2") + kDistribution) +
+                               Table("Group_2", Attribute("GroupIndex", "1") + Attribute("N", "20") +
+                                                    Attribute("MeanOfRank", "23.4") + kDistribution) +
+                               Table("Legend", "");
     for (const char* name : {"IMannWhitneyU", "IWaldWolfowitzRuns", "IKolmogorovSmirnov"}) {
         const ReadOutcome outcome = ReadOne(name, "Independent_Samples", groups);
         ASSERT_TRUE(outcome.ok) << name;
         const std::vector<GroupInfo>* list = nullptr;
-        if (const auto* u = TestAt<HTIMannWhitneyU>(outcome, 0)) list = &u->fGroups;
-        else if (const auto* runs = TestAt<HTIWaldWolfowitzRuns>(outcome, 0)) list = &runs->fGroups;
-        else list = &TestAt<HTIKolmogorovSmirnov>(outcome, 0)->fGroups;
+        if (const auto* u = TestAt<HTIMannWhitneyU>(outcome, 0))
+            list = &u->fGroups;
+        else if (const auto* runs = TestAt<HTIWaldWolfowitzRuns>(outcome, 0))
+            list = &runs->fGroups;
+        else
+            list = &TestAt<HTIKolmogorovSmirnov>(outcome, 0)->fGroups;
         ASSERT_EQ(list->size(), 2u);
         EXPECT_EQ((*list)[1].fN, 20);
         EXPECT_DOUBLE_EQ((*list)[1].fMeanOfRank, 23.4);
         EXPECT_EQ(outcome.errors, std::vector<std::string>{"Not parse element: Legend"});
     }
-    EXPECT_FALSE(ReadOne("IMannWhitneyU", "Independent_Samples", Table("Group_1", Attribute("N", "3"))).ok)
+    EXPECT_FALSE(
+        ReadOne("IMannWhitneyU", "Independent_Samples", Table("Group_1", Attribute("N", "3"))).ok)
         << "a group without its distribution cannot be read";
 }
 
 TEST(IndependentSamplesRecords, BoxPlotsAndComparisons) {
-    const std::string box =
-        Table("BoxPlotInfo",
-              Attribute("GroupFieldIndex", "1") + Attribute("GroupCount", "1000000000") +
-                  Attribute("GrandMedian", "52") +
-                  Table("Group1", Attribute("GroupIndex", "0") + Attribute("N", "18") +
-                                      Attribute("MeanOfRank", "15") + Attribute("GTMedian", "6") +
-                                      Attribute("STMedian", "12") +
-                                      Simple("Box", "a", "b", {"30 41 50 58 70"}) +
-                                      Simple("Outliers", "a", "b", {"12 95", "3 17"}) +
-                                      Simple("Whatever", "a", "b", {"1"})) +
-                  Table("Legend", "") +
-                  Table("Group2", Attribute("GroupIndex", "1") + Attribute("N", "20") +
-                                      Simple("Box", "a", "b", {"35 45 55 60 72"})));
-    const std::string steps = Table("StepwiseResult", Simple("StepwiseInfo", "a", "b", {"0 1", "15 23"}) +
-                                                           Simple("Content", "a", "b", {"0 1 1 1 1 1 1"}) +
-                                                           Attribute("fieldIndex", "1"));
+    const std::string box = Table(
+        "BoxPlotInfo", Attribute("GroupFieldIndex", "1") + Attribute("GroupCount", "1000000000") +
+                           Attribute("GrandMedian", "52") +
+                           Table("Group1", Attribute("GroupIndex", "0") + Attribute("N", "18") +
+                                               Attribute("MeanOfRank", "15") +
+                                               Attribute("GTMedian", "6") + Attribute("STMedian", "12") +
+                                               Simple("Box", "a", "b", {"30 41 50 58 70"}) +
+                                               Simple("Outliers", "a", "b", {"12 95", "3 17"}) +
+                                               Simple("Whatever", "a", "b", {"1"})) +
+                           Table("Legend", "") +
+                           Table("Group2", Attribute("GroupIndex", "1") + Attribute("N", "20") +
+                                               Simple("Box", "a", "b", {"35 45 55 60 72"})));
+    const std::string steps =
+        Table("StepwiseResult", Simple("StepwiseInfo", "a", "b", {"0 1", "15 23"}) +
+                                    Simple("Content", "a", "b", {"0 1 1 1 1 1 1"}) +
+                                    Attribute("fieldIndex", "1"));
     const ReadOutcome moses = ReadOne("IMoses", "Independent_Samples", box);
     ASSERT_TRUE(moses.ok);
     const BoxPlotInfo& info = TestAt<HTIMoses>(moses, 0)->fBoxPlotInfo;
@@ -286,7 +296,8 @@ TEST(Records, UnknownTablesAreReportedAndBrokenTablesFailTheDocument) {
         Algorithm("IKruskalWallis", "Independent_Samples", Table("Mystery", "") + "<Note/>") +
         Algorithm("IMoses", "Independent_Samples", "<StructuredTable/>")));
     EXPECT_FALSE(outcome.ok) << "a table without a name cannot be dispatched";
-    EXPECT_EQ(outcome.errors, (std::vector<std::string>{"Not parse element: Mystery", "Not parse element: "}));
+    EXPECT_EQ(outcome.errors,
+              (std::vector<std::string>{"Not parse element: Mystery", "Not parse element: "}));
     ASSERT_EQ(outcome.results->fTests.size(), 2u) << "the failing test stays filed, partly filled";
 
     EXPECT_FALSE(ReadOne("RMcNemar", "Related_Samples",

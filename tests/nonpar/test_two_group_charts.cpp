@@ -9,8 +9,8 @@
 #include "FacSTDictionary.h"
 #include "IndependentSamples.h"
 #include "OutputDocument.h"
-#include "OutputQuery.h"
 #include "OutputFixture.h"
+#include "OutputQuery.h"
 #include "ReaderFixture.h"
 
 using namespace nopr_test;
@@ -24,7 +24,8 @@ std::vector<Json> DrawCharts(const std::string& document, const QUOR_DataSource*
     EXPECT_TRUE(read.ok);
     return nopr_test::DrawCharts([&](FacSTDictionary& dictionary) {
         IndependentSamples dispatcher(&dictionary, read.results.get());
-        for (const auto& test : read.results->fTests) dispatcher.drawChart(test.get(), splitLabel, splitActive);
+        for (const auto& test : read.results->fTests)
+            dispatcher.drawChart(test.get(), splitLabel, splitActive);
     });
 }
 
@@ -36,8 +37,8 @@ std::string Group(int position, int index, int n, const std::string& meanRank,
                      Attribute("MeanOfRank", meanRank) + Simple("Distribution", "a", "b", rows));
 }
 
-const std::string kTwoGroups = Group(1, 0, 18, "15.2", {"3 5 2", "10 20 30"}) +
-                               Group(2, 1, 20, "23.4", {"4 1", "15 25"});
+const std::string kTwoGroups =
+    Group(1, 0, 18, "15.2", {"3 5 2", "10 20 30"}) + Group(2, 1, 20, "23.4", {"4 1", "15 25"});
 
 // A two-sample test of score (field 0) across group (field 1).
 std::string TwoGroupTest(const std::string& name, const std::string& groups = kTwoGroups) {
@@ -53,12 +54,17 @@ struct ParsedChart {
     pugi::xml_node root;
     pugi::xml_node graph;
 
-    pugi::xml_node Variable(const char* id) const { return root.find_child_by_attribute("variable", "id", id); }
+    pugi::xml_node Variable(const char* id) const {
+        return root.find_child_by_attribute("variable", "id", id);
+    }
     pugi::xml_node Axis(const char* dimension) const {
         return graph.child("coordinates").find_child_by_attribute("axis", "dimension", dimension);
     }
     std::string Relabel(const char* variable, const char* from) const {
-        return Variable(variable).find_child_by_attribute("relabel", "from", from).attribute("to").value();
+        return Variable(variable)
+            .find_child_by_attribute("relabel", "from", from)
+            .attribute("to")
+            .value();
     }
     std::string Top() const {
         return graph.find_child_by_attribute("location", "part", "top").attribute("value").value();
@@ -129,7 +135,7 @@ TEST(TwoGroupHistogram, KolmogorovSmirnovKeepsItsTemplate) {
     // The second group's distribution has a single row: it draws no bars.
     const std::vector<Json> charts = DrawCharts(
         MakeDocument(TwoGroupTest("IKolmogorovSmirnov", Group(1, 0, 18, "15.2", {"3 5 2", "10 20 30"}) +
-                                                             Group(2, 1, 20, "23.4", {"4 1"}))),
+                                                            Group(2, 1, 20, "23.4", {"4 1"}))),
         dataSource.get());
     ASSERT_EQ(charts.size(), 1u);
     const Json& chart = charts[0];
@@ -180,7 +186,8 @@ TEST(TwoGroupHistogram, DateMeansAndMarkupInLabels) {
               Json::array({"14-OCT-2024", "15-OCT-2024", "16-OCT-2024"}));
     ParsedChart parsed;
     Parse(charts[0], parsed);
-    EXPECT_STREQ(parsed.root.child("labelFrame").child("label").child("text").text().get(), "A & B <\"C\">");
+    EXPECT_STREQ(parsed.root.child("labelFrame").child("label").child("text").text().get(),
+                 "A & B <\"C\">");
     EXPECT_STREQ(parsed.Axis("y").attribute("label").value(), "Visit");
     EXPECT_STREQ(parsed.Variable("means").child("format").attribute("type").value(), "DATE");
 }
@@ -209,7 +216,8 @@ TEST(TwoGroupHistogram, DateBinsStandInTheOrderOfTheirDates) {
                                                        Group(2, 1, 20, "23.4", {"4 2", "20010 20011"}))),
         dataSource.get());
     ASSERT_EQ(charts.size(), 1u);
-    EXPECT_EQ(YDomain(charts[0]["vegaLite"]), Json::array({"14-OCT-2024", "15-OCT-2024", "16-OCT-2024"}));
+    EXPECT_EQ(YDomain(charts[0]["vegaLite"]),
+              Json::array({"14-OCT-2024", "15-OCT-2024", "16-OCT-2024"}));
 }
 
 }  // namespace

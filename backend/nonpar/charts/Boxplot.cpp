@@ -121,7 +121,8 @@ int Boxplot::fillData(VarDataProcessor& processor) {
             processor.SetVariableValue(kSource, "Value", row, value);
             if (!std::isnan(value)) {
                 const auto label = labels.find(value);
-                if (label != labels.end()) processor.SetVariableValue(kSource, "Label", row, label->second);
+                if (label != labels.end())
+                    processor.SetVariableValue(kSource, "Label", row, label->second);
             }
             if (!keys.empty()) processor.SetVariableValue(kSource, "Category", row, keys[0]);
             if (keys.size() >= 2) processor.SetStringVariableValue(kSource, "Tooltips", row, tooltip);

@@ -35,8 +35,8 @@ struct FieldInformation::Data {
     bool categorical = false;
 };
 
-FieldInformation::FieldInformation(const FacSTDictionary* dictionary,
-                                   const NOPRSplitResults* container, bool categorical)
+FieldInformation::FieldInformation(const FacSTDictionary* dictionary, const NOPRSplitResults* container,
+                                   bool categorical)
     : NOPRHistogramChart(dictionary, container), fData(std::make_unique<Data>()) {
     fData->categorical = categorical;
 }
@@ -48,12 +48,10 @@ FieldInformation::~FieldInformation() = default;
 const ValueTable* FieldInformation::histogramTable() {
     const FieldInfo* info = field();
     if (!info) return nullptr;
-    if (info->fDistribution.fName != "Interval" ||
-        (info->fIsCategorical == 1) != fData->categorical)
+    if (info->fDistribution.fName != "Interval" || (info->fIsCategorical == 1) != fData->categorical)
         return nullptr;
-    ChartString text =
-        lookUpText(dictionary(), fData->categorical ? "Categorical Field Information"
-                                                    : "Continuous Field Information");
+    ChartString text = lookUpText(dictionary(), fData->categorical ? "Categorical Field Information"
+                                                                   : "Continuous Field Information");
     if (info->fVariable) text.append(" ").append(info->fVariable->GetPreferredLabel());
     setTitle(text);
     return &info->fDistribution;
@@ -73,9 +71,8 @@ void FieldInformation::editTemplate(std::string& text) {
         replaceToken(text, "<summaryStatistic method=\"sum\"/>", "");
     }
 
-    replaceToken(
-        text, "yAxisLabel",
-        escapeXml(lookUpText(dictionary(), categorical ? "E60352" : "Frequency").toUTF8()));
+    replaceToken(text, "yAxisLabel",
+                 escapeXml(lookUpText(dictionary(), categorical ? "E60352" : "Frequency").toUTF8()));
 
     ChartString label;
     if (categorical) {

@@ -20,7 +20,8 @@ void ChartSteps::addDocumentEdit(std::function<void(XDocument& document, XGraph&
         editDocument = std::move(edit);
         return;
     }
-    editDocument = [first = std::move(editDocument), then = std::move(edit)](XDocument& document, XGraph& graph) {
+    editDocument = [first = std::move(editDocument), then = std::move(edit)](XDocument& document,
+                                                                             XGraph& graph) {
         first(document, graph);
         then(document, graph);
     };

@@ -12,7 +12,15 @@ constexpr double kDateOrigin = 12219379200.0;
 
 bool IsDayBasedDate(int type) {
     switch (type) {
-        case 20: case 23: case 24: case 26: case 28: case 29: case 30: case 38: case 39:
+        case 20:
+        case 23:
+        case 24:
+        case 26:
+        case 28:
+        case 29:
+        case 30:
+        case 38:
+        case 39:
             return true;
         default:
             return false;
@@ -58,15 +66,18 @@ bool eraseElement(std::string& text, const std::string& open, const std::string&
 std::string formatValue(double value, const QUOR_Format* format) {
     if (!format) return ChartString().assignDouble(value, 16).toUTF8();
     const int type = format->GetType();
-    if (IsDayBasedDate(type)) value = value * 86400.0 + kDateOrigin;
-    else if (type == QUOR_Format::DATETIME) value += kDateOrigin;
+    if (IsDayBasedDate(type))
+        value = value * 86400.0 + kDateOrigin;
+    else if (type == QUOR_Format::DATETIME)
+        value += kDateOrigin;
     QUOR_Format wide = *format;
     wide.SetWidth(40);
     return trimBlanks(ToString(OBS(value), wide));
 }
 
 std::string formatValue(double value, const QUOR_Variable* variable) {
-    return variable ? formatValue(value, &variable->GetFormat()) : formatValue(value, static_cast<const QUOR_Format*>(nullptr));
+    return variable ? formatValue(value, &variable->GetFormat())
+                    : formatValue(value, static_cast<const QUOR_Format*>(nullptr));
 }
 
 std::string formatNumber(double value, int width, int decimals) {
@@ -86,12 +97,29 @@ std::string escapeXml(const std::string& text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         switch (text[i]) {
-            case '&': out += "&amp;"; ++i; break;
-            case '<': out += "&lt;"; ++i; break;
-            case '>': out += "&gt;"; ++i; break;
-            case '"': out += "&quot;"; ++i; break;
-            case '\'': out += "&apos;"; ++i; break;
-            default: i += AppendAllowed(text, i, out); break;
+            case '&':
+                out += "&amp;";
+                ++i;
+                break;
+            case '<':
+                out += "&lt;";
+                ++i;
+                break;
+            case '>':
+                out += "&gt;";
+                ++i;
+                break;
+            case '"':
+                out += "&quot;";
+                ++i;
+                break;
+            case '\'':
+                out += "&apos;";
+                ++i;
+                break;
+            default:
+                i += AppendAllowed(text, i, out);
+                break;
         }
     }
     return out;
@@ -108,8 +136,10 @@ void relabelCategories(const FieldInfo* field, XVariable& variable) {
         ChartString key;
         key.assignInteger(static_cast<long long>(i));
         const FieldValue& value = field->fValues[i];
-        if (!value.fLabel.empty()) variable.addRelabel(key, ChartString(value.fLabel));
-        else if (const OBS* obs = value.fValue.GetObsValue()) variable.addRelabel(key, *obs);
+        if (!value.fLabel.empty())
+            variable.addRelabel(key, ChartString(value.fLabel));
+        else if (const OBS* obs = value.fValue.GetObsValue())
+            variable.addRelabel(key, *obs);
     }
 }
 
@@ -150,8 +180,7 @@ int errorMessageCount(const NOPROutputStats::BaseHypothesisTest& test) {
     return count;
 }
 
-ChartString chartDescription(const ChartString& title, const std::string& splitLabel,
-                             bool splitActive) {
+ChartString chartDescription(const ChartString& title, const std::string& splitLabel, bool splitActive) {
     ChartString description = title;
     if (splitActive) description.append("; ").append(splitLabel);
     return description;

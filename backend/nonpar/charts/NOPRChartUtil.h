@@ -46,8 +46,7 @@ int errorMessageCount(const NOPROutputStats::BaseHypothesisTest& test);
 
 // A chart's description: its title, followed by "; " and the split label
 // when the output runs by splits.
-ChartString chartDescription(const ChartString& title, const std::string& splitLabel,
-                             bool splitActive);
+ChartString chartDescription(const ChartString& title, const std::string& splitLabel, bool splitActive);
 
 // A string-table text as the chart service's string.
 class FacSTDictionary;

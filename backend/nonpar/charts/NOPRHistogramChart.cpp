@@ -35,27 +35,17 @@ NOPRHistogramChart::NOPRHistogramChart(const FacSTDictionary* dictionary,
 
 NOPRHistogramChart::~NOPRHistogramChart() = default;
 
-void NOPRHistogramChart::setTitle(const ChartString& title) {
-    fData->title = title;
-}
+void NOPRHistogramChart::setTitle(const ChartString& title) { fData->title = title; }
 
 void NOPRHistogramChart::setField(unsigned int index) {
     if (!fData->container || index >= fData->container->fFieldInfos.size()) return;
     fData->field = fData->container->fFieldInfos[index].get();
 }
 
-const FacSTDictionary* NOPRHistogramChart::dictionary() const {
-    return fData->dictionary;
-}
-const NOPRSplitResults* NOPRHistogramChart::container() const {
-    return fData->container;
-}
-const FieldInfo* NOPRHistogramChart::field() const {
-    return fData->field;
-}
-const ChartString& NOPRHistogramChart::title() const {
-    return fData->title;
-}
+const FacSTDictionary* NOPRHistogramChart::dictionary() const { return fData->dictionary; }
+const NOPRSplitResults* NOPRHistogramChart::container() const { return fData->container; }
+const FieldInfo* NOPRHistogramChart::field() const { return fData->field; }
+const ChartString& NOPRHistogramChart::title() const { return fData->title; }
 
 QUOR_Format NOPRHistogramChart::workingFormat() const {
     const FieldInfo* info = fData->field;
@@ -125,8 +115,7 @@ int NOPRHistogramChart::fillData(VarDataProcessor& processor) {
 
         const FieldValue* fv = nullptr;
         const int position = TruncateToInt(values[i]);
-        if (valueField && position >= 0 &&
-            static_cast<size_t>(position) < valueField->fValues.size())
+        if (valueField && position >= 0 && static_cast<size_t>(position) < valueField->fValues.size())
             fv = &valueField->fValues[static_cast<size_t>(position)];
         const OBS* obs = fv ? fv->fValue.GetObsValue() : nullptr;
 

@@ -76,7 +76,8 @@ bool NOPRStackedChart::draw(const std::string& splitLabel, bool splitActive) {
         }
         for (size_t c = 0; c < cells; ++c) {
             processor.SetStringVariableValue(kSource, "categories", row, label);
-            processor.SetStringVariableValue(kSource, "type", row, categoryText(table->fColumnNames[c], false));
+            processor.SetStringVariableValue(kSource, "type", row,
+                                             categoryText(table->fColumnNames[c], false));
             processor.SetVariableValue(kSource, "value", row, values[c]);
             processor.SetStringVariableValue(kSource, "tooltip", row, tooltip);
             ++row;
@@ -93,13 +94,15 @@ bool NOPRStackedChart::draw(const std::string& splitLabel, bool splitActive) {
         // there is nothing to scale by: the template's factor stays as it is.
         const size_t at = text.find(kScalingFactor);
         const NOPRSplitResults* results = fData->container;
-        if (at != std::string::npos && at + kScalingOffset < text.size() && results && results->fTotalFreq != 0) {
+        if (at != std::string::npos && at + kScalingOffset < text.size() && results &&
+            results->fTotalFreq != 0) {
             const uint32_t total = static_cast<uint32_t>(results->fTotalFreq);
             const std::string factor = ChartString().assignDouble(100.0 / total, 16).toUTF8();
             text.replace(at + kScalingOffset, 1, factor);
         }
         if (text.find("yAxisLabel") != std::string::npos)
-            replaceToken(text, "yAxisLabel", escapeXml(lookUpText(fData->dictionary, "Frequency").toUTF8()));
+            replaceToken(text, "yAxisLabel",
+                         escapeXml(lookUpText(fData->dictionary, "Frequency").toUTF8()));
         editTemplate(text);
     };
     steps.editDocument = [this](XDocument& document, XGraph&) { editDocument(document); };

@@ -64,7 +64,9 @@ public:
         static const std::vector<IndexedValues> kNoParameters;
         return fRecord ? fRecord->fCondition.fParameters : kNoParameters;
     }
-    const ValueTable* stackedTable() override { return fRecord ? &fRecord->fTwoClassComparison : nullptr; }
+    const ValueTable* stackedTable() override {
+        return fRecord ? &fRecord->fTwoClassComparison : nullptr;
+    }
 
 protected:
     const Record* record() const { return fRecord; }

@@ -43,7 +43,8 @@ const char* FootnoteKey(int testType, bool byGroups) {
         case TestType::RCochransQ:
             return "Each node shows the sample number of successes.";
         case TestType::IMedian:
-            return byGroups ? "Each node shows the sample median of ^1." : "Each node shows the sample median.";
+            return byGroups ? "Each node shows the sample median of ^1."
+                            : "Each node shows the sample median.";
         default:
             return byGroups ? "Each node shows the sample average rank of ^1."
                             : "Each node shows the sample average rank.";
@@ -147,7 +148,8 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
     const bool byGroups = variable && groupingField;
 
     const FacSTDictionary* dictionary = fData->dictionary;
-    ChartString title = lookUpText(dictionary, byGroups ? "Pairwise Comparisons of ^1" : "Pairwise Comparisons");
+    ChartString title =
+        lookUpText(dictionary, byGroups ? "Pairwise Comparisons of ^1" : "Pairwise Comparisons");
     ChartString footnote = lookUpText(dictionary, FootnoteKey(fData->testType, byGroups));
     if (byGroups) {
         const ChartString name(groupingField->GetLabel());
@@ -171,12 +173,15 @@ bool PairwiseContrastsChart::draw(const std::string& splitLabel, bool splitActiv
         insertBefore(text, "id=\"style7\"", " visible=\"false\" ");
         replaceToken(text, "FootnoteText", escapeXml(footnote.toUTF8()));
         insertBefore(text, "</graphLayoutStatistic>", "<move/>");
-        insertBefore(text, "$[1]$", escapeXml(lookUpText(dictionary, "Adj.Sig.").append(" = ").toUTF8()));
+        insertBefore(text, "$[1]$",
+                     escapeXml(lookUpText(dictionary, "Adj.Sig.").append(" = ").toUTF8()));
     };
     steps.editDocument = [&](XDocument&, XGraph& graph) {
         XVariable nodeVariable = graph.getVariable("node", 0);
-        if (byGroups) labelGroupNodes(nodeVariable, variable, *groupingField);
-        else labelFieldNodes(nodeVariable);
+        if (byGroups)
+            labelGroupNodes(nodeVariable, variable, *groupingField);
+        else
+            labelFieldNodes(nodeVariable);
     };
     return drawChart(steps, splitLabel, splitActive);
 }
@@ -211,7 +216,8 @@ void PairwiseContrastsChart::labelFieldNodes(XVariable& nodeVariable) {
     const std::vector<double>& nodes = *fData->nodes();
     for (size_t i = 0; i < nodes.size(); ++i) {
         const int index = TruncateToInt(nodes[i]);
-        const FieldInfo* sample = index < 0 ? nullptr : fData->container->FieldInfoAt(static_cast<unsigned int>(index));
+        const FieldInfo* sample =
+            index < 0 ? nullptr : fData->container->FieldInfoAt(static_cast<unsigned int>(index));
         if (!sample || !sample->fVariable) continue;
         nodeVariable.addRelabel(ChartString().assignDouble(nodes[i], 16),
                                 NodeLabel(sample->fVariable->GetPreferredLabel(), *statistics, i));

@@ -39,7 +39,8 @@ private:
     // names. NaN where the row or the node list has no such position.
     std::vector<double> column(const std::string& name, bool raw) const;
     // The nodes' labels: the grouping field's values, or the related fields.
-    void labelGroupNodes(XVariable& nodeVariable, const QUOR_Variable* variable, const CFField& groupingField);
+    void labelGroupNodes(XVariable& nodeVariable, const QUOR_Variable* variable,
+                         const CFField& groupingField);
     void labelFieldNodes(XVariable& nodeVariable);
 
     struct Data;

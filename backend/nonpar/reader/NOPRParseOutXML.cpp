@@ -35,9 +35,7 @@ int StorageTypeFromText(const std::string& dataType) {
 
 constexpr int kRoleType = 7;
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 bool IsPairwiseTable(const std::string& name) {
     return name == "PairwiseResult" || name == "StepwiseResult";
@@ -104,7 +102,8 @@ bool NOPRParseOutXML::FailIn(const std::string& place) {
 }
 
 bool NOPRParseOutXML::CheckRoot(SDOMXMLWrapper* root) {
-    if (root->GetName() != "StatXML") return Fail("the root element is " + Quoted(root->GetName()) + ", not \"StatXML\"");
+    if (root->GetName() != "StatXML")
+        return Fail("the root element is " + Quoted(root->GetName()) + ", not \"StatXML\"");
     SDOMXMLWrapper* model = FirstElement(root, "PMMLModel");
     if (!model) return Fail("there is no PMMLModel element");
     std::string type;
@@ -221,7 +220,8 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     fResults->fListwise = AttributeText(tests, "missingTreatment") == "listwise";
 
     SDOMXMLIterator* algorithms = nullptr;
-    if (!tests->GetElementIterator("Algorithm", &algorithms, true)) return Fail("NonParametricTests has no Algorithm");
+    if (!tests->GetElementIterator("Algorithm", &algorithms, true))
+        return Fail("NonParametricTests has no Algorithm");
     SDOMXMLWrapper* algorithm = nullptr;
     for (size_t position = 1; algorithms->Next(&algorithm); ++position) {
         if (!ReadAlgorithm(algorithm, position)) return false;
@@ -249,26 +249,33 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) 
     fieldInfo->GetAttribute("varIndex", varIndex);
     FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(varIndex));
     std::string varIndexText;
-    const std::string label = "FieldInfo " + std::to_string(position) +
-                              (fieldInfo->GetAttribute("varIndex", varIndexText) ? " (varIndex " + varIndexText + ")"
-                                                                                 : std::string());
+    const std::string label =
+        "FieldInfo " + std::to_string(position) +
+        (fieldInfo->GetAttribute("varIndex", varIndexText) ? " (varIndex " + varIndexText + ")"
+                                                           : std::string());
 
     SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable");
     if (!tableElement) return Fail(label + " has no StructuredTable");
     StructuredTable table;
     std::string cause;
-    if (!ReadStructuredTable(tableElement, table, 0, &cause)) return cause.empty() ? false : Fail(label + ": " + cause);
+    if (!ReadStructuredTable(tableElement, table, 0, &cause))
+        return cause.empty() ? false : Fail(label + ": " + cause);
     if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty())
         return Fail(label + ": StructuredTable " + Quoted(table.fName) + " has no SimpleTable");
     if (!info) return true;
 
     info->fIsCategorical = table.fName == "CategoricalDistribution" ? 1 : 0;
     for (const AttributeEntry& attribute : table.fAttributes) {
-        if (attribute.fName == "TotalN") info->fTotalN = String2Integer(attribute.fValue);
-        else if (attribute.fName == "Min") info->fMin = String2Double(attribute.fValue);
-        else if (attribute.fName == "Max") info->fMax = String2Double(attribute.fValue);
-        else if (attribute.fName == "Mean") info->fMean = String2Double(attribute.fValue);
-        else if (attribute.fName == "StdDev") info->fStdDev = String2Double(attribute.fValue);
+        if (attribute.fName == "TotalN")
+            info->fTotalN = String2Integer(attribute.fValue);
+        else if (attribute.fName == "Min")
+            info->fMin = String2Double(attribute.fValue);
+        else if (attribute.fName == "Max")
+            info->fMax = String2Double(attribute.fValue);
+        else if (attribute.fName == "Mean")
+            info->fMean = String2Double(attribute.fValue);
+        else if (attribute.fName == "StdDev")
+            info->fStdDev = String2Double(attribute.fValue);
     }
     const bool converted = ConvertSimpleTable(table.fSimpleTables.front(), info->fDistribution);
     if (converted) info->fHasInfo = true;
@@ -298,20 +305,30 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) 
 
     const std::string label = "Algorithm " + std::to_string(position) + " (" + Quoted(testName) + ")";
     SDOMXMLIterator* tables = nullptr;
-    if (!algorithm->GetElementIterator("StructuredTable", &tables, true)) return Fail(label + " has no StructuredTable");
+    if (!algorithm->GetElementIterator("StructuredTable", &tables, true))
+        return Fail(label + " has no StructuredTable");
     SDOMXMLWrapper* table = nullptr;
     for (size_t index = 1; tables->Next(&table); ++index) {
         std::string name;
         const bool named = table->GetAttribute("name", name);
         bool ok;
-        if (name == "Condition") ok = ReadCondition(table, record->fCondition);
-        else if (name == "WarningMessages") ok = ReadMessages(table, record->fMessages);
-        else if (name == "StatisticsResult") ok = ReadStatistics(table, record->fStatistics);
-        else if (name == "ValsNotInTheCategoreis") ok = ReadValueList(table, record->fValsNotInCategories);
-        else if (name == "Descriptives") ok = ReadDescriptives(table, record->fDescriptives);
-        else if (name == "Methods") ok = ReadMethods(table, record->fMethods);
-        else ok = ReadTestTable(table, record);
-        if (!ok) return FailIn(label + ", StructuredTable " + (named ? Quoted(name) : std::to_string(index)) + ": ");
+        if (name == "Condition")
+            ok = ReadCondition(table, record->fCondition);
+        else if (name == "WarningMessages")
+            ok = ReadMessages(table, record->fMessages);
+        else if (name == "StatisticsResult")
+            ok = ReadStatistics(table, record->fStatistics);
+        else if (name == "ValsNotInTheCategoreis")
+            ok = ReadValueList(table, record->fValsNotInCategories);
+        else if (name == "Descriptives")
+            ok = ReadDescriptives(table, record->fDescriptives);
+        else if (name == "Methods")
+            ok = ReadMethods(table, record->fMethods);
+        else
+            ok = ReadTestTable(table, record);
+        if (!ok)
+            return FailIn(label + ", StructuredTable " + (named ? Quoted(name) : std::to_string(index)) +
+                          ": ");
     }
     FinishTest(record);
     return true;
@@ -357,11 +374,10 @@ bool NOPRParseOutXML::ReadTestTable(SDOMXMLWrapper* structEle, BaseHypothesisTes
             return unknownName();
         }
         case TestType::RMcNemar:
-            return ReadCategoryComparison(structEle,
-                                          As<HTRMcNemar>(hTest)->fCategoryFieldsComparison);
+            return ReadCategoryComparison(structEle, As<HTRMcNemar>(hTest)->fCategoryFieldsComparison);
         case TestType::RMarginalHomogeneity:
-            return ReadCategoryComparison(
-                structEle, As<HTRMarginalHomogeneity>(hTest)->fCategoryFieldsComparison);
+            return ReadCategoryComparison(structEle,
+                                          As<HTRMarginalHomogeneity>(hTest)->fCategoryFieldsComparison);
         case TestType::RFriedmansTwoWayByRanks:
         case TestType::RKendallsCoefficient: {
             auto* friedman = As<HTRFriedmansTwoWayByRanks>(hTest);
@@ -380,9 +396,12 @@ bool NOPRParseOutXML::ReadTestTable(SDOMXMLWrapper* structEle, BaseHypothesisTes
         case TestType::IKolmogorovSmirnov: {
             if (!Contains(name, "Group")) return unknownName();
             std::vector<GroupInfo>* groups = nullptr;
-            if (auto* record = As<HTIMannWhitneyU>(hTest)) groups = &record->fGroups;
-            else if (auto* runs = As<HTIWaldWolfowitzRuns>(hTest)) groups = &runs->fGroups;
-            else groups = &As<HTIKolmogorovSmirnov>(hTest)->fGroups;
+            if (auto* record = As<HTIMannWhitneyU>(hTest))
+                groups = &record->fGroups;
+            else if (auto* runs = As<HTIWaldWolfowitzRuns>(hTest))
+                groups = &runs->fGroups;
+            else
+                groups = &As<HTIKolmogorovSmirnov>(hTest)->fGroups;
             return ReadGroup(structEle, *groups, true);
         }
         case TestType::IKruskalWallis:
@@ -419,15 +438,16 @@ void NOPRParseOutXML::FinishTest(BaseHypothesisTest* hTest) {
         return;
     }
     ConfidenceInterval* estimate = nullptr;
-    if (auto* pairs = As<HTRHodgesLehmannEstimatePairs>(hTest)) estimate = &pairs->fEstimate;
-    else if (auto* groups = As<HTIHodgesLehmannEstimateGroups>(hTest)) estimate = &groups->fEstimate;
+    if (auto* pairs = As<HTRHodgesLehmannEstimatePairs>(hTest))
+        estimate = &pairs->fEstimate;
+    else if (auto* groups = As<HTIHodgesLehmannEstimateGroups>(hTest))
+        estimate = &groups->fEstimate;
     if (!estimate) return;
 
     // The estimate stands first among the unnamed statistics; the asymptotic
     // group holds the two confidence limits.
     const auto& statistics = hTest->fStatistics;
-    if (statistics.size() != 2 || !statistics[0].fName.empty() ||
-        statistics[1].fName != "Asymptotic")
+    if (statistics.size() != 2 || !statistics[0].fName.empty() || statistics[1].fName != "Asymptotic")
         return;
     const auto& direct = statistics[0].fValues;
     if (!direct.empty() && direct.front().fName == "Estimate")
@@ -485,11 +505,16 @@ bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<Messa
     for (size_t iST = 0; iST < messages.size(); ++iST) {
         MessageInfo& message = messages[iST];
         for (const AttributeEntry& attribute : table.fStrucTables[iST].fAttributes) {
-            if (attribute.fName == "code") message.fCode = String2Integer(attribute.fValue);
-            else if (attribute.fName == "type") message.fType = MessageTypeFromText(attribute.fValue);
-            else if (attribute.fName == "paramNum") message.fCount = String2Integer(attribute.fValue);
-            else if (attribute.fName == "group") message.fGroup = attribute.fValue;
-            else ReadIndexedValues(attribute, message.fParameters);
+            if (attribute.fName == "code")
+                message.fCode = String2Integer(attribute.fValue);
+            else if (attribute.fName == "type")
+                message.fType = MessageTypeFromText(attribute.fValue);
+            else if (attribute.fName == "paramNum")
+                message.fCount = String2Integer(attribute.fValue);
+            else if (attribute.fName == "group")
+                message.fGroup = attribute.fValue;
+            else
+                ReadIndexedValues(attribute, message.fParameters);
         }
         NOPR_CHECK(static_cast<size_t>(message.fCount) == message.fParameters.size(), kUnit);
     }
@@ -535,7 +560,8 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
 bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::string>& values) {
     if (!NOPR_CHECK(varNotEle, kUnit)) return false;
     SDOMXMLIterator* attributes = nullptr;
-    if (!varNotEle->GetElementIterator("Attribute", &attributes, true)) return Fail("it has no Attribute");
+    if (!varNotEle->GetElementIterator("Attribute", &attributes, true))
+        return Fail("it has no Attribute");
     SDOMXMLWrapper* attribute = nullptr;
     while (attributes->Next(&attribute)) values.push_back(AttributeText(attribute, "value"));
     return true;
@@ -589,8 +615,7 @@ bool NOPRParseOutXML::ReadNamedTable(SDOMXMLWrapper* element, const char* expect
 // The one SimpleTable of a structured table as numbers. A table without one
 // cannot be read; more than one is reported and the first is taken.
 bool NOPRParseOutXML::ConvertSingleSimpleTable(const StructuredTable& table, ValueTable& target) {
-    if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty())
-        return false;
+    if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty()) return false;
     return ConvertSimpleTable(table.fSimpleTables.front(), target);
 }
 
@@ -610,10 +635,14 @@ bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& recor
         std::string name;
         double value = kNOPRMissing;
         ReadNumberAttribute(attribute, name, value);
-        if (name == "Mean") record.fMean = value;
-        else if (name == "StdDev") record.fStdDev = value;
-        else if (name == "ObservedRunNumber") record.fObservedRunNumber = TruncateToInt(value);
-        else ReportNotParsed(name);
+        if (name == "Mean")
+            record.fMean = value;
+        else if (name == "StdDev")
+            record.fStdDev = value;
+        else if (name == "ObservedRunNumber")
+            record.fObservedRunNumber = TruncateToInt(value);
+        else
+            ReportNotParsed(name);
     }
     return true;
 }
@@ -629,7 +658,8 @@ bool NOPRParseOutXML::ReadContinuousDistribution(SDOMXMLWrapper* element,
             target.fHypotheticalMedian = String2Double(attribute.fValue);
         else if (attribute.fName == "ObservedMedian")
             target.fObservedMedian = String2Double(attribute.fValue);
-        else ReportNotParsed(attribute.fName);
+        else
+            ReportNotParsed(attribute.fName);
     }
     return ConvertSingleSimpleTable(table, target.fDistribution);
 }
@@ -640,10 +670,14 @@ bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCo
     if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
     if (!known) return true;
     for (const AttributeEntry& attribute : table.fAttributes) {
-        if (attribute.fName == "NegativeDifferences") target.fNegative = String2Integer(attribute.fValue);
-        else if (attribute.fName == "Ties") target.fTies = String2Integer(attribute.fValue);
-        else if (attribute.fName == "PositiveDifferences") target.fPositive = String2Integer(attribute.fValue);
-        else ReportNotParsed(attribute.fName);
+        if (attribute.fName == "NegativeDifferences")
+            target.fNegative = String2Integer(attribute.fValue);
+        else if (attribute.fName == "Ties")
+            target.fTies = String2Integer(attribute.fValue);
+        else if (attribute.fName == "PositiveDifferences")
+            target.fPositive = String2Integer(attribute.fValue);
+        else
+            ReportNotParsed(attribute.fName);
     }
     return ConvertSingleSimpleTable(table, target.fDistribution);
 }
@@ -658,17 +692,22 @@ bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
     }
     ConfidenceInterval interval;
     for (const AttributeEntry& attribute : table.fAttributes) {
-        if (attribute.fName == "computeECIMethod") interval.fMethod = attribute.fValue;
-        else if (attribute.fName == "Estimate") interval.fEstimate = String2Double(attribute.fValue);
-        else ReportNotParsed(attribute.fName);
+        if (attribute.fName == "computeECIMethod")
+            interval.fMethod = attribute.fValue;
+        else if (attribute.fName == "Estimate")
+            interval.fEstimate = String2Double(attribute.fValue);
+        else
+            ReportNotParsed(attribute.fName);
     }
     // The limits stand in the one nested table; without it there is no interval.
-    if (!NOPR_CHECK(table.fStrucTables.size() == 1, kUnit) && table.fStrucTables.empty())
-        return false;
+    if (!NOPR_CHECK(table.fStrucTables.size() == 1, kUnit) && table.fStrucTables.empty()) return false;
     for (const AttributeEntry& attribute : table.fStrucTables.front().fAttributes) {
-        if (attribute.fName == "Lower") interval.fLower = String2Double(attribute.fValue);
-        else if (attribute.fName == "Upper") interval.fUpper = String2Double(attribute.fValue);
-        else ReportNotParsed(attribute.fName);
+        if (attribute.fName == "Lower")
+            interval.fLower = String2Double(attribute.fValue);
+        else if (attribute.fName == "Upper")
+            interval.fUpper = String2Double(attribute.fValue);
+        else
+            ReportNotParsed(attribute.fName);
     }
     intervals.push_back(std::move(interval));
     return true;
@@ -681,19 +720,28 @@ bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryCo
     if (!known) return true;
     for (const AttributeEntry& attribute : table.fAttributes) {
         const std::string& name = attribute.fName;
-        if (name == "RowNames") target.fRowField = String2Integer(attribute.fValue);
-        else if (name == "RowSuccessList") ParseNumberList(attribute.fValue, target.fRowSuccess);
-        else if (name == "RowFailList") ParseNumberList(attribute.fValue, target.fRowFail);
-        else if (name == "ColumnNames") target.fColumnField = String2Integer(attribute.fValue);
-        else if (name == "ColumnSuccessList") ParseNumberList(attribute.fValue, target.fColumnSuccess);
-        else if (name == "ColumnFailList") ParseNumberList(attribute.fValue, target.fColumnFail);
-        else ReportNotParsed(name);
+        if (name == "RowNames")
+            target.fRowField = String2Integer(attribute.fValue);
+        else if (name == "RowSuccessList")
+            ParseNumberList(attribute.fValue, target.fRowSuccess);
+        else if (name == "RowFailList")
+            ParseNumberList(attribute.fValue, target.fRowFail);
+        else if (name == "ColumnNames")
+            target.fColumnField = String2Integer(attribute.fValue);
+        else if (name == "ColumnSuccessList")
+            ParseNumberList(attribute.fValue, target.fColumnSuccess);
+        else if (name == "ColumnFailList")
+            ParseNumberList(attribute.fValue, target.fColumnFail);
+        else
+            ReportNotParsed(name);
     }
     const bool result = ConvertSingleSimpleTable(table, target.fTable);
     for (const StructuredTable& nested : table.fStrucTables) {
         std::vector<std::string>* list = nullptr;
-        if (nested.fName == "RowValsNotInTheCategoreis") list = &target.fRowValsNotInCategories;
-        else if (nested.fName == "ColValsNotInTheCategoreis") list = &target.fColValsNotInCategories;
+        if (nested.fName == "RowValsNotInTheCategoreis")
+            list = &target.fRowValsNotInCategories;
+        else if (nested.fName == "ColValsNotInTheCategoreis")
+            list = &target.fColValsNotInCategories;
         if (!list) continue;
         list->clear();
         for (const AttributeEntry& attribute : nested.fAttributes) list->push_back(attribute.fValue);
@@ -701,17 +749,20 @@ bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryCo
     return result;
 }
 
-bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups,
-                                bool withSize) {
+bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups, bool withSize) {
     StructuredTable table;
     if (!ReadTable(element, table)) return false;
     groups.emplace_back();
     GroupInfo& group = groups.back();
     for (const AttributeEntry& attribute : table.fAttributes) {
-        if (attribute.fName == "GroupIndex") group.fGroupIndex = String2Integer(attribute.fValue);
-        else if (attribute.fName == "MeanOfRank") group.fMeanOfRank = String2Double(attribute.fValue);
-        else if (withSize && attribute.fName == "N") group.fN = String2Integer(attribute.fValue);
-        else ReportNotParsed(attribute.fName);
+        if (attribute.fName == "GroupIndex")
+            group.fGroupIndex = String2Integer(attribute.fValue);
+        else if (attribute.fName == "MeanOfRank")
+            group.fMeanOfRank = String2Double(attribute.fValue);
+        else if (withSize && attribute.fName == "N")
+            group.fN = String2Integer(attribute.fValue);
+        else
+            ReportNotParsed(attribute.fName);
     }
     return ConvertSingleSimpleTable(table, group.fDistribution);
 }
@@ -720,10 +771,14 @@ bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) 
     StructuredTable table;
     if (!ReadTable(element, table)) return false;
     for (const AttributeEntry& attribute : table.fAttributes) {
-        if (attribute.fName == "GroupFieldIndex") target.fGroupFieldIndex = String2Integer(attribute.fValue);
-        else if (attribute.fName == "GroupCount") target.fGroupCount = String2Integer(attribute.fValue);
-        else if (attribute.fName == "GrandMedian") target.fGrandMedian = String2Double(attribute.fValue);
-        else ReportNotParsed(attribute.fName);
+        if (attribute.fName == "GroupFieldIndex")
+            target.fGroupFieldIndex = String2Integer(attribute.fValue);
+        else if (attribute.fName == "GroupCount")
+            target.fGroupCount = String2Integer(attribute.fValue);
+        else if (attribute.fName == "GrandMedian")
+            target.fGrandMedian = String2Double(attribute.fValue);
+        else
+            ReportNotParsed(attribute.fName);
     }
     // Group p of the box plot is the p-th nested table, counting every nested
     // table; nested tables of other names leave their position default.
@@ -739,24 +794,33 @@ bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) 
 bool NOPRParseOutXML::ReadBoxGroup(const StructuredTable& table, BoxGroup& group) {
     for (const AttributeEntry& attribute : table.fAttributes) {
         const std::string& name = attribute.fName;
-        if (name == "GroupIndex") group.fGroupIndex = String2Integer(attribute.fValue);
-        else if (name == "N") group.fN = String2Integer(attribute.fValue);
-        else if (name == "MeanOfRank") group.fMeanOfRank = String2Double(attribute.fValue);
-        else if (name == "GTMedian") group.fGTMedian = String2Double(attribute.fValue);
-        else if (name == "STMedian") group.fSTMedian = String2Double(attribute.fValue);
-        else ReportNotParsed(name);
+        if (name == "GroupIndex")
+            group.fGroupIndex = String2Integer(attribute.fValue);
+        else if (name == "N")
+            group.fN = String2Integer(attribute.fValue);
+        else if (name == "MeanOfRank")
+            group.fMeanOfRank = String2Double(attribute.fValue);
+        else if (name == "GTMedian")
+            group.fGTMedian = String2Double(attribute.fValue);
+        else if (name == "STMedian")
+            group.fSTMedian = String2Double(attribute.fValue);
+        else
+            ReportNotParsed(name);
     }
     bool result = true;
     for (const SimpleTableText& simple : table.fSimpleTables) {
-        if (simple.fName == "Box") result = ConvertSimpleTable(simple, group.fBox) && result;
-        else if (simple.fName == "Outliers") result = ConvertSimpleTable(simple, group.fOutliers) && result;
+        if (simple.fName == "Box")
+            result = ConvertSimpleTable(simple, group.fBox) && result;
+        else if (simple.fName == "Outliers")
+            result = ConvertSimpleTable(simple, group.fOutliers) && result;
     }
     return result;
 }
 
 bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target) {
     SDOMXMLIterator* tables = nullptr;
-    bool result = element->GetElementIterator("SimpleTable", &tables, true) || Fail("it has no SimpleTable");
+    bool result =
+        element->GetElementIterator("SimpleTable", &tables, true) || Fail("it has no SimpleTable");
     SDOMXMLWrapper* simple = nullptr;
     while (result && tables->Next(&simple)) {
         SimpleTableText text;

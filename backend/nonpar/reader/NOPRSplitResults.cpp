@@ -81,33 +81,52 @@ bool IsConfidenceIntervalType(int type) {
 std::unique_ptr<NOPROutputStats::BaseHypothesisTest> MakeRecord(int type) {
     using namespace NOPROutputStats;
     switch (type) {
-        case TestType::OChiSquare: return std::make_unique<HTOChiSquare>();
-        case TestType::OBinomial: return std::make_unique<HTOBinomial>();
-        case TestType::ORuns: return std::make_unique<HTORuns>();
-        case TestType::OWilcoxonSignedRanks: return std::make_unique<HTOWilcoxonSignedRanks>();
+        case TestType::OChiSquare:
+            return std::make_unique<HTOChiSquare>();
+        case TestType::OBinomial:
+            return std::make_unique<HTOBinomial>();
+        case TestType::ORuns:
+            return std::make_unique<HTORuns>();
+        case TestType::OWilcoxonSignedRanks:
+            return std::make_unique<HTOWilcoxonSignedRanks>();
         case TestType::OEstimateConfidenceInterval:
             return std::make_unique<HTOEstimateConfidenceInterval>();
-        case TestType::OKolmogorovSmirnov: return std::make_unique<HTOKolmogorovSmirnov>();
-        case TestType::RSign: return std::make_unique<HTRSign>();
-        case TestType::RWilcoxonSignedRanks: return std::make_unique<HTRWilcoxonSignedRanks>();
-        case TestType::RCochransQ: return std::make_unique<HTRCochransQ>();
-        case TestType::RMcNemar: return std::make_unique<HTRMcNemar>();
+        case TestType::OKolmogorovSmirnov:
+            return std::make_unique<HTOKolmogorovSmirnov>();
+        case TestType::RSign:
+            return std::make_unique<HTRSign>();
+        case TestType::RWilcoxonSignedRanks:
+            return std::make_unique<HTRWilcoxonSignedRanks>();
+        case TestType::RCochransQ:
+            return std::make_unique<HTRCochransQ>();
+        case TestType::RMcNemar:
+            return std::make_unique<HTRMcNemar>();
         case TestType::RFriedmansTwoWayByRanks:
             return std::make_unique<HTRFriedmansTwoWayByRanks>();
-        case TestType::RKendallsCoefficient: return std::make_unique<HTRKendallsCoefficient>();
-        case TestType::RMarginalHomogeneity: return std::make_unique<HTRMarginalHomogeneity>();
+        case TestType::RKendallsCoefficient:
+            return std::make_unique<HTRKendallsCoefficient>();
+        case TestType::RMarginalHomogeneity:
+            return std::make_unique<HTRMarginalHomogeneity>();
         case TestType::RHodgesLehmannEstimatePairs:
             return std::make_unique<HTRHodgesLehmannEstimatePairs>();
         case TestType::IHodgesLehmannEstimateGroups:
             return std::make_unique<HTIHodgesLehmannEstimateGroups>();
-        case TestType::IMoses: return std::make_unique<HTIMoses>();
-        case TestType::IMannWhitneyU: return std::make_unique<HTIMannWhitneyU>();
-        case TestType::IWaldWolfowitzRuns: return std::make_unique<HTIWaldWolfowitzRuns>();
-        case TestType::IKolmogorovSmirnov: return std::make_unique<HTIKolmogorovSmirnov>();
-        case TestType::IKruskalWallis: return std::make_unique<HTIKruskalWallis>();
-        case TestType::IJonckheereTerpstra: return std::make_unique<HTIJonckheereTerpstra>();
-        case TestType::IMedian: return std::make_unique<HTIMedian>();
-        default: return nullptr;
+        case TestType::IMoses:
+            return std::make_unique<HTIMoses>();
+        case TestType::IMannWhitneyU:
+            return std::make_unique<HTIMannWhitneyU>();
+        case TestType::IWaldWolfowitzRuns:
+            return std::make_unique<HTIWaldWolfowitzRuns>();
+        case TestType::IKolmogorovSmirnov:
+            return std::make_unique<HTIKolmogorovSmirnov>();
+        case TestType::IKruskalWallis:
+            return std::make_unique<HTIKruskalWallis>();
+        case TestType::IJonckheereTerpstra:
+            return std::make_unique<HTIJonckheereTerpstra>();
+        case TestType::IMedian:
+            return std::make_unique<HTIMedian>();
+        default:
+            return nullptr;
     }
 }
 
@@ -149,8 +168,7 @@ NOPROutputStats::BaseHypothesisTest::~BaseHypothesisTest() = default;
 NOPRSplitResults::NOPRSplitResults() = default;
 NOPRSplitResults::~NOPRSplitResults() = default;
 
-NOPROutputStats::BaseHypothesisTest* NOPRSplitResults::CreateTest(int family, int type,
-                                                                   int decision) {
+NOPROutputStats::BaseHypothesisTest* NOPRSplitResults::CreateTest(int family, int type, int decision) {
     std::unique_ptr<NOPROutputStats::BaseHypothesisTest> record = MakeRecord(type);
     if (!record) return nullptr;
     record->fTestFamily = family;

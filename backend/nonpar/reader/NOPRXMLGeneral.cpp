@@ -40,8 +40,10 @@ bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::strin
     if (!NOPR_CHECK(element, kUnit)) return false;
     if (!element->GetAttribute("name", table.fName)) return Fail(cause, "a SimpleTable has no \"name\"");
     const std::string label = "SimpleTable " + Quoted(table.fName);
-    if (!ReadChildText(element, "RowNames", table.fRowNames)) return Fail(cause, label + " has no RowNames");
-    if (!ReadChildText(element, "ColumnNames", table.fColumnNames)) return Fail(cause, label + " has no ColumnNames");
+    if (!ReadChildText(element, "RowNames", table.fRowNames))
+        return Fail(cause, label + " has no RowNames");
+    if (!ReadChildText(element, "ColumnNames", table.fColumnNames))
+        return Fail(cause, label + " has no ColumnNames");
     SDOMXMLIterator* rows = nullptr;
     if (!element->GetElementIterator("Row", &rows, true)) return true;
     table.fRows.clear();
@@ -53,13 +55,15 @@ bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::strin
     return true;
 }
 
-bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int depth, std::string* cause) {
+bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int depth,
+                         std::string* cause) {
     if (!NOPR_CHECK(element, kUnit)) return false;
     if (depth >= kMaxStructuredTableDepth)
-        return Fail(cause, "StructuredTables are nested deeper than " + std::to_string(kMaxStructuredTableDepth) +
-                               " levels");
+        return Fail(cause, "StructuredTables are nested deeper than " +
+                               std::to_string(kMaxStructuredTableDepth) + " levels");
     if (!element->GetAttribute("name", table.fName))
-        return Fail(cause, depth == 0 ? "a StructuredTable has no \"name\"" : "a nested StructuredTable has no \"name\"");
+        return Fail(cause, depth == 0 ? "a StructuredTable has no \"name\""
+                                      : "a nested StructuredTable has no \"name\"");
     SDOMXMLIterator* children = nullptr;
     if (!element->GetElementIterator("", &children, true)) return true;
     table.fAttributes.clear();
@@ -73,11 +77,12 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
         if (tag == "Attribute") {
             table.fAttributes.emplace_back();
             table.fChildren.push_back({ChildRef::Attribute, int(table.fAttributes.size() - 1)});
-            result = ReadAttribute(child, table.fAttributes.back().fName, table.fAttributes.back().fValue);
+            result =
+                ReadAttribute(child, table.fAttributes.back().fName, table.fAttributes.back().fValue);
             if (!result) {
                 return Fail(cause, depth == 0 ? std::string("an Attribute has no \"name\"")
-                                              : "an Attribute of the nested StructuredTable " + Quoted(table.fName) +
-                                                    " has no \"name\"");
+                                              : "an Attribute of the nested StructuredTable " +
+                                                    Quoted(table.fName) + " has no \"name\"");
             }
         } else if (tag == "SimpleTable") {
             table.fSimpleTables.emplace_back();
@@ -85,8 +90,7 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
             result = ReadSimpleTable(child, table.fSimpleTables.back(), cause);
         } else if (tag == "StructuredTable") {
             table.fStrucTables.emplace_back();
-            table.fChildren.push_back(
-                {ChildRef::StructuredTable, int(table.fStrucTables.size() - 1)});
+            table.fChildren.push_back({ChildRef::StructuredTable, int(table.fStrucTables.size() - 1)});
             result = ReadStructuredTable(child, table.fStrucTables.back(), depth + 1, cause);
         } else {
             continue;  // other tags are not part of a table

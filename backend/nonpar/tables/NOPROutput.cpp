@@ -50,18 +50,19 @@ bool HasMultipleComparisons(int testType) {
 const PairwiseInfo* PairwiseOf(const NOPRTest& test) {
     using namespace NOPROutputStats;
     if (auto* cochran = dynamic_cast<const HTRCochransQ*>(&test)) return &cochran->fPairwise;
-    if (auto* friedman = dynamic_cast<const HTRFriedmansTwoWayByRanks*>(&test)) return &friedman->fPairwise;
+    if (auto* friedman = dynamic_cast<const HTRFriedmansTwoWayByRanks*>(&test))
+        return &friedman->fPairwise;
     if (auto* kendall = dynamic_cast<const HTRKendallsCoefficient*>(&test)) return &kendall->fPairwise;
     if (auto* kruskal = dynamic_cast<const HTIKruskalWallis*>(&test)) return &kruskal->fPairwise;
-    if (auto* jonckheere = dynamic_cast<const HTIJonckheereTerpstra*>(&test)) return &jonckheere->fPairwise;
+    if (auto* jonckheere = dynamic_cast<const HTIJonckheereTerpstra*>(&test))
+        return &jonckheere->fPairwise;
     if (auto* median = dynamic_cast<const HTIMedian*>(&test)) return &median->fPairwise;
     return nullptr;
 }
 
 // The chart of a test, by the dispatcher of its family; each dispatcher
 // ignores the tests of the other families.
-void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test,
-                   FacSTDictionary* dictionary) {
+void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test, FacSTDictionary* dictionary) {
     std::string splitLabel;
     bool splitActive = false;
     GetSplitLabel(*context.fResults, splitLabel, splitActive);
@@ -106,8 +107,8 @@ void RunOutput(const NOPROutputContext& context) {
     }
 }
 
-void MakeMultipleComparisons(const NOPROutputContext& context, BpHeading& heading,
-                             const NOPRTest* test, FacSTDictionary* dictionary) {
+void MakeMultipleComparisons(const NOPROutputContext& context, BpHeading& heading, const NOPRTest* test,
+                             FacSTDictionary* dictionary) {
     if (!test || !HasMultipleComparisons(test->fTestType)) return;
     const PairwiseInfo* pairwise = PairwiseOf(*test);
     if (!pairwise) return;

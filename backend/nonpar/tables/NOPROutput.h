@@ -40,8 +40,8 @@ using NOPRTest = NOPROutputStats::BaseHypothesisTest;
 // Makes all output of one split.
 void RunOutput(const NOPROutputContext& context);
 // The pairwise table or the homogeneous-subsets table of a k-sample test.
-void MakeMultipleComparisons(const NOPROutputContext& context, BpHeading& heading,
-                             const NOPRTest* test, FacSTDictionary* dictionary);
+void MakeMultipleComparisons(const NOPROutputContext& context, BpHeading& heading, const NOPRTest* test,
+                             FacSTDictionary* dictionary);
 
 // ---------------------------------------------------------------------------
 // Tables
@@ -52,20 +52,17 @@ void MakeConfidenceIntervalSummary(const NOPROutputContext& context);
 // The test's title: its type's title, refined by the condition key for the
 // one-sample Kolmogorov-Smirnov test.
 std::string MakeTestTitle(const NOPRTest& test);
-void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& heading,
-                             const NOPRTest* test);
+void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& heading, const NOPRTest* test);
 void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& heading,
                                   const PairwiseInfo& pairwise, int testType,
-                                  const std::vector<MessageInfo>& messages,
-                                  FacSTDictionary* dictionary);
+                                  const std::vector<MessageInfo>& messages, FacSTDictionary* dictionary);
 void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& heading,
                                  const PairwiseInfo& pairwise, int testType,
                                  const std::vector<MessageInfo>& messages);
 
 // The null hypothesis of a test as one cell text: the condition key as a
 // translated pattern with its parameters as arguments.
-std::unique_ptr<BpCellText> MakeNullHypothesis(const NOPROutputContext& context,
-                                               const NOPRTest* test);
+std::unique_ptr<BpCellText> MakeNullHypothesis(const NOPROutputContext& context, const NOPRTest* test);
 
 // ---------------------------------------------------------------------------
 // Labelling helpers
@@ -82,9 +79,9 @@ void AddValueList(const NOPROutputContext& context, BpComposite& composite,
                   const std::vector<double>& values, const QUOR_Variable* variable, bool asList);
 // Category values of a field by their positions; positions beyond the field's
 // values take the next of texts.
-void AddCategoryValueList(const NOPROutputContext& context, BpComposite& composite,
-                          int fieldIndex, const std::vector<double>& categories,
-                          const std::vector<std::string>* texts, bool asList);
+void AddCategoryValueList(const NOPROutputContext& context, BpComposite& composite, int fieldIndex,
+                          const std::vector<double>& categories, const std::vector<std::string>* texts,
+                          bool asList);
 
 // Located messages name one cell of a comparison table by their group.
 bool IsLocatedMessage(const MessageInfo& message);
@@ -105,8 +102,7 @@ void AddLocatedMessageNotes(const BpProcedure& procedure, BpCategory& category,
 // field, or every related field.
 std::vector<int> GetTestFieldIndices(const NOPRTest* test);
 // The sub-heading text naming the test's fields, or null.
-std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& context,
-                                                 const NOPRTest* test);
+std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& context, const NOPRTest* test);
 
 // The field record at index when it is one, with its variable; null otherwise.
 const FieldInfo* FindField(const NOPROutputContext& context, int index);

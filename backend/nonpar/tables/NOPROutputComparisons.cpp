@@ -39,8 +39,10 @@ double SigLevel(const NOPROutputContext& context) {
 }
 
 void AddGroupingVariable(BpComposite& composite, const FieldInfo* grouping) {
-    if (grouping && grouping->fVariable) composite.Add(BpVariable(grouping->fVariable, 2));
-    else composite.Add(BpString("Unknown Variable", false));
+    if (grouping && grouping->fVariable)
+        composite.Add(BpVariable(grouping->fVariable, 2));
+    else
+        composite.Add(BpString("Unknown Variable", false));
 }
 
 // How a sample is named: a value of the grouping field (by its position in
@@ -77,15 +79,14 @@ private:
 
 // The table every multiple-comparison output starts with: title, identifier,
 // widths, caption and the split-file dimensions.
-std::unique_ptr<BpPivotTable> MakeComparisonTable(const NOPROutputContext& context,
-                                                  BpHeading& heading, const SampleNamer& namer,
-                                                  const char* groupsTitle, const char* fieldsTitle,
-                                                  const char* identifier, const char* captionKey) {
+std::unique_ptr<BpPivotTable> MakeComparisonTable(const NOPROutputContext& context, BpHeading& heading,
+                                                  const SampleNamer& namer, const char* groupsTitle,
+                                                  const char* fieldsTitle, const char* identifier,
+                                                  const char* captionKey) {
     BpComposite title(namer.ComparesGroups() ? groupsTitle : fieldsTitle, true);
     if (namer.ComparesGroups()) AddGroupingVariable(title, namer.Grouping());
     title.Finish();
-    std::unique_ptr<BpPivotTable> table(
-        heading.PivotTable(title, BpString(identifier, false), false));
+    std::unique_ptr<BpPivotTable> table(heading.PivotTable(title, BpString(identifier, false), false));
     table->MinDataColumnWidth(60);
     table->MaxDataColumnWidth(100);
 
@@ -152,8 +153,10 @@ void OrderComparisons(std::vector<std::vector<double>>& comparisons, const Sampl
 }
 
 void AddSampleArgument(BpComposite& label, const SampleNamer& namer, int sample) {
-    if (std::unique_ptr<BpCellText> text = namer.Label(sample)) label.Add(*text);
-    else label.Add(BpString(Integer2String(sample), false));  // a sample it cannot name shows its number
+    if (std::unique_ptr<BpCellText> text = namer.Label(sample))
+        label.Add(*text);
+    else
+        label.Add(BpString(Integer2String(sample), false));  // a sample it cannot name shows its number
 }
 
 const char* SubsetSampleNote(int testType) {
@@ -236,7 +239,8 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
         std::string splitLabel;
         bool splitActive = false;
         GetSplitLabel(*context.fResults, splitLabel, splitActive);
-        PairwiseContrastsChart(context.fResults, &pairwise, dictionary, testType).draw(splitLabel, splitActive);
+        PairwiseContrastsChart(context.fResults, &pairwise, dictionary, testType)
+            .draw(splitLabel, splitActive);
     }
 }
 

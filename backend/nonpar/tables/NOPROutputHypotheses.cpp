@@ -78,17 +78,13 @@ const std::vector<HypothesisRow>& HypothesisRows() {
         {OChiSquare, "UserSpecifiesProbabilities_O_ChiSquare_1", {F(0)}},
 
         {OBinomial, "ACutPointIsSpecified_O_Binomial_4", {F(0), Cut(1), V(2), V(3)}},
-        {OBinomial,
-         "ABinaryTestVariableIsSpecified_O_Binomial_5",
-         {F(0), C(0, 1), C(0, 2), V(3), V(4)}},
+        {OBinomial, "ABinaryTestVariableIsSpecified_O_Binomial_5", {F(0), C(0, 1), C(0, 2), V(3), V(4)}},
         {OBinomial,
          "CategoryListsAreSpecified_O_Binomial_5",
          {F(0), CategoryListWithTexts(0, 1), CategoryListWithTexts(0, 2), V(3), V(4)}},
 
         {ORuns, "ABinaryTestVariableIsSpecified_O_Runs_3", {F(0), C(0, 1), C(0, 2)}},
-        {ORuns,
-         "CategoryListsAreSpecified_O_Runs_3",
-         {F(0), CategoryList(0, 1), CategoryList(0, 2)}},
+        {ORuns, "CategoryListsAreSpecified_O_Runs_3", {F(0), CategoryList(0, 1), CategoryList(0, 2)}},
         {ORuns, "ACutPointIsSpecified_O_Runs_2", {F(0), Cut(1)}},
 
         {OWilcoxonSignedRanks, "O_WilcoxonSignedRanks_2", {F(0), VOfField(1)}},
@@ -152,8 +148,7 @@ size_t ExpectedParameterCount(const std::string& key) {
     size_t start = key.size();
     while (start > 0 && std::isdigit(static_cast<unsigned char>(key[start - 1]))) --start;
     size_t count = 0;
-    for (size_t i = start; i < key.size(); ++i)
-        count = count * 10 + static_cast<size_t>(key[i] - '0');
+    for (size_t i = start; i < key.size(); ++i) count = count * 10 + static_cast<size_t>(key[i] - '0');
     return count;
 }
 
@@ -168,8 +163,7 @@ bool IsDateOrTimeFormat(int formatType) {
 // Fills one composite from a test's condition, item by item.
 class HypothesisBuilder {
 public:
-    HypothesisBuilder(const NOPROutputContext& context, const NOPRTest& test,
-                      BpComposite& composite)
+    HypothesisBuilder(const NOPROutputContext& context, const NOPRTest& test, BpComposite& composite)
         : fContext(context),
           fTest(test),
           fParameters(test.fCondition.fParameters),
@@ -185,10 +179,14 @@ public:
             case ArgumentItem::Values:
                 return AddValueList(fContext, fComposite, numbers,
                                     item.useFieldVariable ? fFieldVariable : nullptr, item.asList);
-            case ArgumentItem::CutPoint: return AddCutPoints(numbers);
-            case ArgumentItem::Categories: return AddCategories(item, numbers);
-            case ArgumentItem::Mean: return AddMean(numbers);
-            case ArgumentItem::StandardDeviation: return AddStandardDeviation(numbers);
+            case ArgumentItem::CutPoint:
+                return AddCutPoints(numbers);
+            case ArgumentItem::Categories:
+                return AddCategories(item, numbers);
+            case ArgumentItem::Mean:
+                return AddMean(numbers);
+            case ArgumentItem::StandardDeviation:
+                return AddStandardDeviation(numbers);
         }
     }
 
@@ -245,15 +243,13 @@ private:
 
     // How many texts a category list takes: one for each position that is
     // neither the missing category nor one of the field's values.
-    size_t TextsNeeded(int fieldIndex, const std::vector<double>& categories,
-                       size_t available) const {
+    size_t TextsNeeded(int fieldIndex, const std::vector<double>& categories, size_t available) const {
         const FieldInfo* field = FindField(fContext, fieldIndex);
         if (!field || !field->fVariable) return 0;
         size_t needed = 0;
         for (double number : categories) {
             const int category = TruncateToInt(number);
-            const bool isValue =
-                category >= 0 && static_cast<size_t>(category) < field->fValues.size();
+            const bool isValue = category >= 0 && static_cast<size_t>(category) < field->fValues.size();
             if (category != INT_MIN && !isValue) ++needed;
         }
         return std::min(needed, available);
@@ -306,8 +302,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<BpCellText> MakeNullHypothesis(const NOPROutputContext& context,
-                                               const NOPRTest* test) {
+std::unique_ptr<BpCellText> MakeNullHypothesis(const NOPROutputContext& context, const NOPRTest* test) {
     if (!test) return std::make_unique<BpString>(" ", true);
     const std::string& key = test->fCondition.fConditionKey;
     const HypothesisRow* row = FindRow(test->fTestType, key);

@@ -111,8 +111,8 @@ void AddValueList(const NOPROutputContext& context, BpComposite& composite,
 }
 
 void AddCategoryValueList(const NOPROutputContext& context, BpComposite& composite, int fieldIndex,
-                          const std::vector<double>& categories,
-                          const std::vector<std::string>* texts, bool asList) {
+                          const std::vector<double>& categories, const std::vector<std::string>* texts,
+                          bool asList) {
     SublistScope sublist(composite, asList);
     const FieldInfo* field = FindField(context, fieldIndex);
     if (!field || !field->fVariable) return AddPlaceholder(composite, "Unknown Variable");
@@ -122,8 +122,10 @@ void AddCategoryValueList(const NOPROutputContext& context, BpComposite& composi
     for (double number : categories) {
         const int category = TruncateToInt(number);
         if (category == kMissingCategory) {
-            if (variable->GetType() == 0) composite.Add(BpDataValue(variable, kSystemMissing, 2));
-            else composite.Add(BpDataValue(variable, std::string(" "), 2));
+            if (variable->GetType() == 0)
+                composite.Add(BpDataValue(variable, kSystemMissing, 2));
+            else
+                composite.Add(BpDataValue(variable, std::string(" "), 2));
         } else if (category >= 0 && static_cast<size_t>(category) < field->fValues.size()) {
             const OBS* value = field->fValues[static_cast<size_t>(category)].fValue.GetObsValue();
             composite.Add(value ? BpDataValue(variable, *value, 2)

@@ -15,9 +15,7 @@ using NOPROutputStats::HTOEstimateConfidenceInterval;
 using NOPROutputStats::HTOKolmogorovSmirnov;
 using NOPROutputStats::HTRHodgesLehmannEstimatePairs;
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 BpAnnotation KeyNote(const std::string& key) {
     return BpAnnotation(BpString(key, true).Replicate(), -1, false);
@@ -116,8 +114,7 @@ void AddMethodNotes(const NOPRTest& test, SignificanceCell& cell) {
 
 // A test with a blocking error keeps its significance and gets the error as
 // its footnote instead of the method footnotes.
-void SetSignificanceCell(const NOPROutputContext& context, BpCategory& column,
-                         const NOPRTest& test) {
+void SetSignificanceCell(const NOPROutputContext& context, BpCategory& column, const NOPRTest& test) {
     const BpProcedure& procedure = *context.fProcedure;
     SignificanceCell cell = FindSignificance(test);
     const MessageInfo* blocking = FindBlockingError(&test);
@@ -129,15 +126,19 @@ void SetSignificanceCell(const NOPROutputContext& context, BpCategory& column,
 
 const char* DecisionText(int decision) {
     switch (decision) {
-        case Decision::None: return "Unable to compute.";
-        case Decision::Reject: return "Reject the null hypothesis.";
-        case Decision::Retain: return "Retain the null hypothesis.";
-        default: return nullptr;
+        case Decision::None:
+            return "Unable to compute.";
+        case Decision::Reject:
+            return "Reject the null hypothesis.";
+        case Decision::Retain:
+            return "Retain the null hypothesis.";
+        default:
+            return nullptr;
     }
 }
 
-void AddSummaryRow(const NOPROutputContext& context, BpDimension& rows,
-                   const SummaryColumns& columns, int number, const NOPRTest& test) {
+void AddSummaryRow(const NOPROutputContext& context, BpDimension& rows, const SummaryColumns& columns,
+                   int number, const NOPRTest& test) {
     rows.Category(BpNumber(number, context.fProcedure->Count()));
     columns.hypothesis->Cell(*MakeNullHypothesis(context, &test));
     columns.test->Cell(BpString(TestTitle(test.fTestType), true));
@@ -161,8 +162,7 @@ struct IntervalColumns {
 // Fills the confidence-interval table row by row, numbering rows across records.
 class IntervalRows {
 public:
-    IntervalRows(const NOPROutputContext& context, BpDimension& rows,
-                 const IntervalColumns& columns)
+    IntervalRows(const NOPROutputContext& context, BpDimension& rows, const IntervalColumns& columns)
         : fContext(context), fRows(rows), fColumns(columns) {}
 
     void Add(const NOPRTest& record) {
@@ -177,11 +177,9 @@ public:
                 type.Finish();
                 AddRow(record, type, interval, note);
             }
-        } else if (const auto* pairs =
-                       dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(&record)) {
+        } else if (const auto* pairs = dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(&record)) {
             AddRow(record, BpString(title, true), pairs->fEstimate, note);
-        } else if (const auto* groups =
-                       dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(&record)) {
+        } else if (const auto* groups = dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(&record)) {
             AddRow(record, BpString(title, true), groups->fEstimate, note);
         }
     }
@@ -238,12 +236,10 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     if (!CanMakeTables(context) || context.fResults->fTests.empty()) return;
     const BpProcedure& procedure = *context.fProcedure;
 
-    BpComposite caption("Asymptotic significances are displayed. The significance level is ^1.",
-                        true);
+    BpComposite caption("Asymptotic significances are displayed. The significance level is ^1.", true);
     caption.Add(BpNumber(context.fResults->fSigLevel, procedure.Significance()));
     caption.Finish();
-    std::unique_ptr<BpPivotTable> table =
-        MakeSummaryTable(context, "Hypothesis Test Summary", &caption);
+    std::unique_ptr<BpPivotTable> table = MakeSummaryTable(context, "Hypothesis Test Summary", &caption);
 
     BpDimension* rows = table->Dimension(BpString("Item", false), 2);
     rows->Position(BpDimension::Row, 1, true, false);

@@ -18,9 +18,7 @@ BpAnnotation TranslatedNote(const std::string& text) {
     return BpAnnotation(BpString(text, true).Replicate(), -1, false);
 }
 
-bool IsCountStatistic(const std::string& name) {
-    return name == "TotalN" || name == "DegreeOfFreedom";
-}
+bool IsCountStatistic(const std::string& name) { return name == "TotalN" || name == "DegreeOfFreedom"; }
 
 // Counts are whole numbers. Every other statistic shares the significances'
 // three decimals without the leading zero, so one table reads in one style;
@@ -39,8 +37,7 @@ BpGroup* GroupFor(BpDimension& dimension, const std::string& name) {
     return dimension.Group(BpString(name, true), true, 2);
 }
 
-void AddStatistics(const BpProcedure& procedure, BpGroup& group,
-                   const std::vector<NamedValue>& values) {
+void AddStatistics(const BpProcedure& procedure, BpGroup& group, const std::vector<NamedValue>& values) {
     for (const NamedValue& named : values)
         group.Category(BpString(named.fName, true))
             ->Cell(BpNumber(named.fValue, StatisticFormat(procedure, named)));

@@ -41,8 +41,8 @@ int ExactDecimals(double value, int atLeast) {
     if (!std::isfinite(value)) return atLeast;
     char buffer[400];
     for (int decimals = std::max(atLeast, 0); decimals < kMostDecimals; ++decimals) {
-        const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                           std::chars_format::fixed, decimals);
+        const auto written =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
         double read = 0.0;
         if (written.ec == std::errc() && std::from_chars(buffer, written.ptr, read).ec == std::errc() &&
             read == value)
@@ -72,9 +72,7 @@ bool IsDayTimeFormatType(int type) {
     }
 }
 
-bool IsDateFormatType(int type) {
-    return type == QUOR_Format::TIME || IsDayTimeFormatType(type);
-}
+bool IsDateFormatType(int type) { return type == QUOR_Format::TIME || IsDayTimeFormatType(type); }
 
 // The seconds get half a second before truncation; they never carry into the
 // minutes.
@@ -92,8 +90,8 @@ DayTimeParts SplitDayTime(double span) {
 
 std::string DayTimeText(double span) {
     const DayTimeParts parts = SplitDayTime(span);
-    return formatValue(parts.days, static_cast<const QUOR_Format*>(nullptr)) + " " + parts.hours +
-           ":" + parts.minutes + ":" + parts.seconds;
+    return formatValue(parts.days, static_cast<const QUOR_Format*>(nullptr)) + " " + parts.hours + ":" +
+           parts.minutes + ":" + parts.seconds;
 }
 
 std::string CutPointText(double value, const QUOR_Variable* variable) {

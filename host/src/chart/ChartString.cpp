@@ -254,8 +254,8 @@ ChartString formattedDate(double seconds) {
     char buffer[48];
     int length = std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", year, month, day);
     if (timeOfDay != 0 && length > 0 && static_cast<size_t>(length) < sizeof buffer) {
-        std::snprintf(buffer + length, sizeof buffer - length, "T%02lld:%02lld:%02lld",
-                      timeOfDay / 3600, timeOfDay / 60 % 60, timeOfDay % 60);
+        std::snprintf(buffer + length, sizeof buffer - length, "T%02lld:%02lld:%02lld", timeOfDay / 3600,
+                      timeOfDay / 60 % 60, timeOfDay % 60);
     }
     return ChartString(buffer);
 }

@@ -69,7 +69,9 @@ void ViZLocationElement::setMethod(int method) {
     if (const char* name = NameOf(kMethodNames, method)) SetAttribute("method", name);
 }
 
-void ViZLocationElement::setValue(const ChartString& value) { SetAttribute("value", chart::Clean(value)); }
+void ViZLocationElement::setValue(const ChartString& value) {
+    SetAttribute("value", chart::Clean(value));
+}
 
 void ViZLocationElement::setTarget(const ViZElement& target) {
     if (isValid() && target.isValid()) SetAttribute("target", ReferenceTo(target));

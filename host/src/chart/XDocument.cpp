@@ -71,27 +71,48 @@ std::string NumberText(double value) { return ChartString().assignDouble(value, 
 
 std::string FormatTypeName(int type) {
     switch (type) {
-        case QUOR_Format::A: return "A";
-        case QUOR_Format::COMMA: return "COMMA";
-        case QUOR_Format::DOLLAR: return "DOLLAR";
-        case QUOR_Format::F: return "F";
-        case QUOR_Format::E: return "E";
-        case QUOR_Format::DATE: return "DATE";
-        case QUOR_Format::TIME: return "TIME";
-        case QUOR_Format::DATETIME: return "DATETIME";
-        case QUOR_Format::ADATE: return "ADATE";
-        case QUOR_Format::JDATE: return "JDATE";
-        case QUOR_Format::DTIME: return "DTIME";
-        case QUOR_Format::WKDAY: return "WKDAY";
-        case QUOR_Format::MONTH: return "MONTH";
-        case QUOR_Format::MOYR: return "MOYR";
-        case QUOR_Format::QYR: return "QYR";
-        case QUOR_Format::WKYR: return "WKYR";
-        case QUOR_Format::PCT: return "PCT";
-        case QUOR_Format::DOT: return "DOT";
-        case QUOR_Format::EDATE: return "EDATE";
-        case QUOR_Format::SDATE: return "SDATE";
-        default: return "F";
+        case QUOR_Format::A:
+            return "A";
+        case QUOR_Format::COMMA:
+            return "COMMA";
+        case QUOR_Format::DOLLAR:
+            return "DOLLAR";
+        case QUOR_Format::F:
+            return "F";
+        case QUOR_Format::E:
+            return "E";
+        case QUOR_Format::DATE:
+            return "DATE";
+        case QUOR_Format::TIME:
+            return "TIME";
+        case QUOR_Format::DATETIME:
+            return "DATETIME";
+        case QUOR_Format::ADATE:
+            return "ADATE";
+        case QUOR_Format::JDATE:
+            return "JDATE";
+        case QUOR_Format::DTIME:
+            return "DTIME";
+        case QUOR_Format::WKDAY:
+            return "WKDAY";
+        case QUOR_Format::MONTH:
+            return "MONTH";
+        case QUOR_Format::MOYR:
+            return "MOYR";
+        case QUOR_Format::QYR:
+            return "QYR";
+        case QUOR_Format::WKYR:
+            return "WKYR";
+        case QUOR_Format::PCT:
+            return "PCT";
+        case QUOR_Format::DOT:
+            return "DOT";
+        case QUOR_Format::EDATE:
+            return "EDATE";
+        case QUOR_Format::SDATE:
+            return "SDATE";
+        default:
+            return "F";
     }
 }
 
@@ -257,9 +278,8 @@ void XGraph::setOuterFrameHeight(double height) {
 
 std::string XDocument::fetchTemplateFile(const std::string& name) {
     // A template is a file of the template folder, never a path.
-    if (name.empty() || name.find('/') != std::string::npos ||
-        name.find('\\') != std::string::npos || name.find("..") != std::string::npos ||
-        name.find('\0') != std::string::npos) {
+    if (name.empty() || name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
+        name.find("..") != std::string::npos || name.find('\0') != std::string::npos) {
         return {};
     }
     const std::string& resources = PathFactory::ResourceDirectory();
@@ -291,8 +311,8 @@ XDocument::XDocument(const std::string& text) : fData(std::make_unique<XDocument
         for (pugi::xml_node child : fData->dom.children()) {
             if (child.type() == pugi::node_element) ++elements;
         }
-        fData->valid = elements == 1 &&
-                       std::strcmp(fData->dom.document_element().name(), "visualization") == 0;
+        fData->valid =
+            elements == 1 && std::strcmp(fData->dom.document_element().name(), "visualization") == 0;
     }
     if (!fData->valid) fData->dom.reset();
 

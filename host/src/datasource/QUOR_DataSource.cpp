@@ -15,16 +15,16 @@ struct FormatName {
 };
 
 const FormatName kFormatNames[] = {
-    {"A", QUOR_Format::A, false},           {"COMMA", QUOR_Format::COMMA, true},
-    {"DOLLAR", QUOR_Format::DOLLAR, true},  {"F", QUOR_Format::F, true},
-    {"E", QUOR_Format::E, true},            {"DATE", QUOR_Format::DATE, false},
-    {"TIME", QUOR_Format::TIME, true},      {"DATETIME", QUOR_Format::DATETIME, true},
-    {"ADATE", QUOR_Format::ADATE, false},   {"JDATE", QUOR_Format::JDATE, false},
-    {"DTIME", QUOR_Format::DTIME, true},    {"WKDAY", QUOR_Format::WKDAY, false},
-    {"MONTH", QUOR_Format::MONTH, false},   {"MOYR", QUOR_Format::MOYR, false},
-    {"QYR", QUOR_Format::QYR, false},       {"WKYR", QUOR_Format::WKYR, false},
-    {"PCT", QUOR_Format::PCT, true},        {"DOT", QUOR_Format::DOT, true},
-    {"EDATE", QUOR_Format::EDATE, false},   {"SDATE", QUOR_Format::SDATE, false},
+    {"A", QUOR_Format::A, false},          {"COMMA", QUOR_Format::COMMA, true},
+    {"DOLLAR", QUOR_Format::DOLLAR, true}, {"F", QUOR_Format::F, true},
+    {"E", QUOR_Format::E, true},           {"DATE", QUOR_Format::DATE, false},
+    {"TIME", QUOR_Format::TIME, true},     {"DATETIME", QUOR_Format::DATETIME, true},
+    {"ADATE", QUOR_Format::ADATE, false},  {"JDATE", QUOR_Format::JDATE, false},
+    {"DTIME", QUOR_Format::DTIME, true},   {"WKDAY", QUOR_Format::WKDAY, false},
+    {"MONTH", QUOR_Format::MONTH, false},  {"MOYR", QUOR_Format::MOYR, false},
+    {"QYR", QUOR_Format::QYR, false},      {"WKYR", QUOR_Format::WKYR, false},
+    {"PCT", QUOR_Format::PCT, true},       {"DOT", QUOR_Format::DOT, true},
+    {"EDATE", QUOR_Format::EDATE, false},  {"SDATE", QUOR_Format::SDATE, false},
 };
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -141,9 +141,7 @@ bool QUOR_ValueLabelMap::Find(const OBS& value, std::string& label) const {
 QUOR_Variable::QUOR_Variable(std::string name, std::string label, int type, QUOR_Format format)
     : fName(std::move(name)), fLabel(std::move(label)), fType(type), fFormat(format) {}
 
-const std::string& QUOR_Variable::GetPreferredLabel() const {
-    return fLabel.empty() ? fName : fLabel;
-}
+const std::string& QUOR_Variable::GetPreferredLabel() const { return fLabel.empty() ? fName : fLabel; }
 
 // ---------------------------------------------------------------------------
 // QUOR_DataSource

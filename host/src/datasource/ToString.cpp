@@ -132,7 +132,7 @@ char DigitAt(const Digits& number, long index) {
 // Plain numbers (F, COMMA, DOLLAR, PCT, DOT, E)
 
 struct NumberStyle {
-    char group = 0;  // thousands separator, 0 for none
+    char group = 0;   // thousands separator, 0 for none
     char mark = '.';  // decimal mark
     const char* prefix = "";
     const char* suffix = "";
@@ -141,11 +141,22 @@ struct NumberStyle {
 NumberStyle StyleFor(int type) {
     NumberStyle style;
     switch (type) {
-    case QUOR_Format::COMMA: style.group = ','; break;
-    case QUOR_Format::DOLLAR: style.group = ','; style.prefix = "$"; break;
-    case QUOR_Format::DOT: style.group = '.'; style.mark = ','; break;
-    case QUOR_Format::PCT: style.suffix = "%"; break;
-    default: break;
+        case QUOR_Format::COMMA:
+            style.group = ',';
+            break;
+        case QUOR_Format::DOLLAR:
+            style.group = ',';
+            style.prefix = "$";
+            break;
+        case QUOR_Format::DOT:
+            style.group = '.';
+            style.mark = ',';
+            break;
+        case QUOR_Format::PCT:
+            style.suffix = "%";
+            break;
+        default:
+            break;
     }
     return style;
 }
@@ -176,7 +187,8 @@ std::string FixedText(bool negative, const Digits& number, int decimals, const N
 }
 
 // Scientific text with `decimals` digits after the mark: "1.234E+003".
-std::string ScientificText(bool negative, const Digits& magnitude, int decimals, const NumberStyle& style) {
+std::string ScientificText(bool negative, const Digits& magnitude, int decimals,
+                           const NumberStyle& style) {
     Digits number = magnitude;
     RoundDigits(number, 1L + decimals);
     const int exponent = number.digits.empty() ? 0 : number.point - 1;
@@ -249,9 +261,11 @@ std::string FormatNumberAsText(double value, int width) {
 // ---------------------------------------------------------------------------
 // Calendar
 
-const char* const kMonthNames[12] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                                     "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
-const char* const kDayNames[7] = {"SUNDAY", "MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY", "FRIDAY", "SATURDAY"};
+const char* const kMonthNames[12] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                     "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                     "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+const char* const kDayNames[7] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
+                                  "THURSDAY", "FRIDAY", "SATURDAY"};
 
 constexpr int64_t kSecondsPerDay = 86400;
 
@@ -273,10 +287,10 @@ static_assert(kOriginFrom1970 == -141428, "date origin");
 
 struct DateParts {
     int64_t year = 0;
-    int month = 0;       // 1..12
-    int day = 0;         // 1..31
-    int dayOfYear = 0;   // 1..366
-    int weekday = 0;     // 0 Sunday .. 6 Saturday
+    int month = 0;      // 1..12
+    int day = 0;        // 1..31
+    int dayOfYear = 0;  // 1..366
+    int weekday = 0;    // 0 Sunday .. 6 Saturday
 };
 
 int64_t FloorDiv(int64_t a, int64_t b) {
@@ -313,14 +327,22 @@ std::string MonthAbbreviation(int month) { return std::string(kMonthNames[month 
 std::string DateText(int type, const DateParts& p, bool longYear) {
     const std::string year = YearText(p.year, longYear);
     switch (type) {
-    case QUOR_Format::ADATE: return ZeroPad(p.month, 2) + "/" + ZeroPad(p.day, 2) + "/" + year;
-    case QUOR_Format::EDATE: return ZeroPad(p.day, 2) + "." + ZeroPad(p.month, 2) + "." + year;
-    case QUOR_Format::SDATE: return year + "/" + ZeroPad(p.month, 2) + "/" + ZeroPad(p.day, 2);
-    case QUOR_Format::JDATE: return year + ZeroPad(p.dayOfYear, 3);
-    case QUOR_Format::MOYR: return MonthAbbreviation(p.month) + " " + year;
-    case QUOR_Format::QYR: return std::to_string((p.month - 1) / 3 + 1) + " Q " + year;
-    case QUOR_Format::WKYR: return std::to_string((p.dayOfYear - 1) / 7 + 1) + " WK " + year;
-    default: return ZeroPad(p.day, 2) + "-" + MonthAbbreviation(p.month) + "-" + year;
+        case QUOR_Format::ADATE:
+            return ZeroPad(p.month, 2) + "/" + ZeroPad(p.day, 2) + "/" + year;
+        case QUOR_Format::EDATE:
+            return ZeroPad(p.day, 2) + "." + ZeroPad(p.month, 2) + "." + year;
+        case QUOR_Format::SDATE:
+            return year + "/" + ZeroPad(p.month, 2) + "/" + ZeroPad(p.day, 2);
+        case QUOR_Format::JDATE:
+            return year + ZeroPad(p.dayOfYear, 3);
+        case QUOR_Format::MOYR:
+            return MonthAbbreviation(p.month) + " " + year;
+        case QUOR_Format::QYR:
+            return std::to_string((p.month - 1) / 3 + 1) + " Q " + year;
+        case QUOR_Format::WKYR:
+            return std::to_string((p.dayOfYear - 1) / 7 + 1) + " WK " + year;
+        default:
+            return ZeroPad(p.day, 2) + "-" + MonthAbbreviation(p.month) + "-" + year;
     }
 }
 
@@ -437,7 +459,8 @@ std::string FormatDuration(double seconds, int width, int decimals, bool withDay
         if (ShortestClock(places) > width) continue;
         const Clock clock = MakeClock(magnitude, places, withDays);
         const bool zero = clock.days == 0 && clock.hours == 0 && clock.minutes == 0 &&
-                          clock.seconds == 0 && clock.fraction.find_first_not_of('0') == std::string::npos;
+                          clock.seconds == 0 &&
+                          clock.fraction.find_first_not_of('0') == std::string::npos;
         std::string text = negative && !zero ? "-" : "";
         if (withDays) text += std::to_string(clock.days) + " ";
         text += ClockText(clock, places, ZeroPad(clock.hours, 2));
@@ -451,22 +474,29 @@ std::string FormatNumber(double value, const QUOR_Format& format) {
     const int decimals = format.GetDecimals();
     const int type = format.GetType();
     switch (type) {
-    case QUOR_Format::A: return FormatNumberAsText(value, width);
-    case QUOR_Format::E: return FormatScientific(value, width, decimals);
-    case QUOR_Format::DATE:
-    case QUOR_Format::ADATE:
-    case QUOR_Format::EDATE:
-    case QUOR_Format::SDATE:
-    case QUOR_Format::JDATE:
-    case QUOR_Format::WKDAY:
-    case QUOR_Format::MONTH:
-    case QUOR_Format::MOYR:
-    case QUOR_Format::QYR:
-    case QUOR_Format::WKYR: return FormatDate(type, value, width);
-    case QUOR_Format::DATETIME: return FormatDateTime(value, width, decimals);
-    case QUOR_Format::TIME: return FormatDuration(value, width, decimals, false);
-    case QUOR_Format::DTIME: return FormatDuration(value, width, decimals, true);
-    default: return FormatFixed(value, width, decimals, StyleFor(type));  // F and unknown codes too
+        case QUOR_Format::A:
+            return FormatNumberAsText(value, width);
+        case QUOR_Format::E:
+            return FormatScientific(value, width, decimals);
+        case QUOR_Format::DATE:
+        case QUOR_Format::ADATE:
+        case QUOR_Format::EDATE:
+        case QUOR_Format::SDATE:
+        case QUOR_Format::JDATE:
+        case QUOR_Format::WKDAY:
+        case QUOR_Format::MONTH:
+        case QUOR_Format::MOYR:
+        case QUOR_Format::QYR:
+        case QUOR_Format::WKYR:
+            return FormatDate(type, value, width);
+        case QUOR_Format::DATETIME:
+            return FormatDateTime(value, width, decimals);
+        case QUOR_Format::TIME:
+            return FormatDuration(value, width, decimals, false);
+        case QUOR_Format::DTIME:
+            return FormatDuration(value, width, decimals, true);
+        default:
+            return FormatFixed(value, width, decimals, StyleFor(type));  // F and unknown codes too
     }
 }
 

@@ -21,8 +21,8 @@ BpHeading::~BpHeading() {
 }
 
 BpHeading* BpHeading::Heading(const BpCellText& label) {
-    auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading,
-                                                   fProcedure->Render(label));
+    auto item =
+        std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading, fProcedure->Render(label));
     npar::OutputItem& added = fItem->Append(std::move(item));
     return new BpHeading(fProcedure, &added);
 }
@@ -57,6 +57,6 @@ void BpError(const BpCellText& text, int, int) {
         std::cerr << "error: " << text.Render(context) << '\n';
         return;
     }
-    gLiveProcedure->CurrentItem().Append(std::make_unique<npar::OutputItem>(
-        npar::OutputItem::Kind::Error, gLiveProcedure->Render(text)));
+    gLiveProcedure->CurrentItem().Append(
+        std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Error, gLiveProcedure->Render(text)));
 }

@@ -12,8 +12,8 @@ namespace {
 // A number with a fixed count of decimals, in the C locale.
 std::string Fixed(double value, int decimals) {
     char buffer[400];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                decimals);
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc()) return "*";
     std::string text(buffer, result.ptr);
     // A value that rounds to zero is written without a minus sign.
@@ -31,15 +31,21 @@ std::string FormatNumber(double value, const BpFormatSpec& format) {
     if (value == kSystemMissing || std::isnan(value)) return ".";
     if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
     switch (format.kind) {
-        case BpFormatSpec::Count: return Fixed(value, 0);
+        case BpFormatSpec::Count:
+            return Fixed(value, 0);
         case BpFormatSpec::Significance:
             if (value >= 0 && value < 0.001) return "<.001";
             return WithoutLeadingZero(Fixed(value, 3));
-        case BpFormatSpec::Percent: return Fixed(value, 0) + "%";
-        case BpFormatSpec::Proportion: return Fixed(value, 2);
-        case BpFormatSpec::Coefficient: return Fixed(value, 3);
-        case BpFormatSpec::Decimals: return Fixed(value, std::max(0, std::min(format.decimals, 16)));
-        case BpFormatSpec::Statistic: return WithoutLeadingZero(Fixed(value, 3));
+        case BpFormatSpec::Percent:
+            return Fixed(value, 0) + "%";
+        case BpFormatSpec::Proportion:
+            return Fixed(value, 2);
+        case BpFormatSpec::Coefficient:
+            return Fixed(value, 3);
+        case BpFormatSpec::Decimals:
+            return Fixed(value, std::max(0, std::min(format.decimals, 16)));
+        case BpFormatSpec::Statistic:
+            return WithoutLeadingZero(Fixed(value, 3));
     }
     return Fixed(value, 3);
 }

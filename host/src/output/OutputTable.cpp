@@ -25,8 +25,10 @@ std::vector<const TableNode*> TableDimension::Categories() const {
     std::vector<const TableNode*> categories;
     std::function<void(const TableNode&)> walk = [&](const TableNode& node) {
         for (const auto& child : node.children) {
-            if (child->isGroup) walk(*child);
-            else categories.push_back(child.get());
+            if (child->isGroup)
+                walk(*child);
+            else
+                categories.push_back(child.get());
         }
     };
     walk(root);

@@ -8,8 +8,8 @@
 #include "QUOR_DataSource.h"
 
 BpPivotTable* BpHeading::PivotTable(const BpCellText& title, const BpCellText& identifier, bool) {
-    auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Table,
-                                                   fProcedure->Render(title));
+    auto item =
+        std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Table, fProcedure->Render(title));
     item->table = std::make_unique<npar::TableModel>();
     item->table->title = item->text;
     item->table->identifier = fProcedure->Render(identifier);
@@ -37,8 +37,10 @@ BpPivotTable::~BpPivotTable() = default;
 template <class Handle>
 Handle* BpPivotTable::Keep(std::unique_ptr<Handle> handle) {
     Handle* kept = handle.get();
-    if constexpr (std::is_same_v<Handle, BpCategory>) fCategories.push_back(std::move(handle));
-    else fGroups.push_back(std::move(handle));
+    if constexpr (std::is_same_v<Handle, BpCategory>)
+        fCategories.push_back(std::move(handle));
+    else
+        fGroups.push_back(std::move(handle));
     return kept;
 }
 
@@ -128,8 +130,10 @@ void BpCategory::Cell(const BpCellText& text) {
     npar::TableCell& cell = CurrentCell();
     cell.text = fTable->fProcedure->Render(text);
     double value = 0;
-    if (text.GetValue(value)) cell.value = value;
-    else cell.value.reset();
+    if (text.GetValue(value))
+        cell.value = value;
+    else
+        cell.value.reset();
 }
 
 void BpCategory::CellNote(const BpAnnotation& note) {

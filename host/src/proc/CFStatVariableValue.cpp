@@ -20,8 +20,7 @@ CFStatVariableValue& CFStatVariableValue::operator=(const CFStatVariableValue& o
 
 CFStatVariableValue::~CFStatVariableValue() { delete fValue; }
 
-bool CFStatVariableValue::SetCompleteValue(const std::string& text, const QUOR_Variable* variable,
-                                           int) {
+bool CFStatVariableValue::SetCompleteValue(const std::string& text, const QUOR_Variable* variable, int) {
     delete fValue;
     fValue = nullptr;
     if (!variable) return false;

@@ -23,8 +23,7 @@ std::string& ReadFailure() {
 void CFReportCheck(const char* expression, const char* unit, int line) {
     auto& reports = Reports();
     if (reports.size() >= kMaxReports) return;
-    reports.push_back(std::string(unit) + ":" + std::to_string(line) + ": check failed: " +
-                      expression);
+    reports.push_back(std::string(unit) + ":" + std::to_string(line) + ": check failed: " + expression);
 }
 
 std::vector<std::string> CFTakeCheckReports() {

@@ -4,11 +4,11 @@
 #include "QUOR_DataSource.h"
 #include "proc/NumberText.h"
 
+#include <locale.h>
 #include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
-#include <locale.h>
 
 namespace {
 
@@ -25,9 +25,15 @@ constexpr double kDateOrigin = 12219379200.0;  // seconds from 1582-10-14 to 197
 
 bool IsDayBasedDate(int formatType) {
     switch (formatType) {
-        case QUOR_Format::DATE: case QUOR_Format::ADATE: case QUOR_Format::JDATE:
-        case QUOR_Format::WKDAY: case QUOR_Format::MOYR: case QUOR_Format::QYR:
-        case QUOR_Format::WKYR: case QUOR_Format::EDATE: case QUOR_Format::SDATE:
+        case QUOR_Format::DATE:
+        case QUOR_Format::ADATE:
+        case QUOR_Format::JDATE:
+        case QUOR_Format::WKDAY:
+        case QUOR_Format::MOYR:
+        case QUOR_Format::QYR:
+        case QUOR_Format::WKYR:
+        case QUOR_Format::EDATE:
+        case QUOR_Format::SDATE:
             return true;
         default:
             return false;

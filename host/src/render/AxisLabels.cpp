@@ -44,13 +44,22 @@ std::string NumberLabelExpression(const Format& format) {
     const int decimals = format.decimals;
     const std::string fixed = decimals >= 0 ? "." + Decimals(decimals) + "f" : std::string();
     std::string core;
-    if (type == "COMMA" || type == "DOT") core = "format(datum.value, '," + fixed + "')";
-    else if (type == "DOLLAR") core = "'$' + format(datum.value, '," + fixed + "')";
-    else if (type == "E") core = "format(datum.value, '." + (decimals >= 0 ? Decimals(decimals) : std::string("3")) + "e')";
-    else if (type == "PCT") core = (decimals >= 0 ? "format(datum.value, '" + fixed + "')" : std::string("datum.label")) + " + '%'";
-    else if (decimals >= 0) core = "format(datum.value, '" + fixed + "')";
-    else if (format.prefix.empty() && format.suffix.empty()) return {};
-    else core = "datum.label";
+    if (type == "COMMA" || type == "DOT")
+        core = "format(datum.value, '," + fixed + "')";
+    else if (type == "DOLLAR")
+        core = "'$' + format(datum.value, '," + fixed + "')";
+    else if (type == "E")
+        core =
+            "format(datum.value, '." + (decimals >= 0 ? Decimals(decimals) : std::string("3")) + "e')";
+    else if (type == "PCT")
+        core = (decimals >= 0 ? "format(datum.value, '" + fixed + "')" : std::string("datum.label")) +
+               " + '%'";
+    else if (decimals >= 0)
+        core = "format(datum.value, '" + fixed + "')";
+    else if (format.prefix.empty() && format.suffix.empty())
+        return {};
+    else
+        core = "datum.label";
     std::string expression = core;
     if (!format.prefix.empty()) expression = ExpressionString(format.prefix) + " + " + expression;
     if (!format.suffix.empty()) expression += " + " + ExpressionString(format.suffix);
@@ -97,7 +106,6 @@ double RoundStep(double step) {
     return 10 * power;
 }
 
-
 std::string WidestDateLabel(const std::string& type) {
     if (type == "ADATE" || type == "EDATE" || type == "SDATE") return "28/09/2023";
     if (type == "JDATE") return "2023271";
@@ -108,7 +116,6 @@ std::string WidestDateLabel(const std::string& type) {
     if (type == "WKYR") return "39 WK 2023";
     return "28-SEP-2023";
 }
-
 
 }  // namespace render
 }  // namespace npar

@@ -51,15 +51,18 @@ GraphView::BarShape GraphView::ReadBarShape(pugi::xml_node node, const Mark& bar
     shape.summed = std::string(Attr(node.child("summaryStatistic"), "method")) == "sum";
     shape.stacked = node.child("stack");
     shape.clustered = node.child("cluster") && bars.colorVar;
-    if (!ParseNumber(Attr(node, "scalingFactor"), shape.scale) || !std::isfinite(shape.scale)) shape.scale = 1;
+    if (!ParseNumber(Attr(node, "scalingFactor"), shape.scale) || !std::isfinite(shape.scale))
+        shape.scale = 1;
     if (shape.nominal || !shape.position || !bars.source) return shape;
     std::vector<double> positions;
     for (size_t row = 0; row < bars.source->rows; ++row) {
         const Cell cell = fData.Value(*shape.position, *bars.source, row);
         if (cell.IsNumber()) positions.push_back(cell.number);
     }
-    if (shape.binned) shape.bins = IntervalBins(node, positions);
-    else shape.gap = SmallestGap(positions);
+    if (shape.binned)
+        shape.bins = IntervalBins(node, positions);
+    else
+        shape.gap = SmallestGap(positions);
     return shape;
 }
 
@@ -86,7 +89,8 @@ std::vector<GraphView::Bar> GraphView::CollectBars(const Mark& bars, const BarSh
             const std::string key = KeyText(position);
             long category = positionAxis.categories.Index(key);
             if (category < 0)
-                category = static_cast<long>(positionAxis.categories.Add(key, fData.Shown(*shape.position, position)));
+                category = static_cast<long>(
+                    positionAxis.categories.Add(key, fData.Shown(*shape.position, position)));
             bar.category = category;
             bar.order = static_cast<double>(category);
             group = "c" + key;
@@ -124,11 +128,13 @@ std::vector<GraphView::Bar> GraphView::CollectBars(const Mark& bars, const BarSh
             target.hasLength = true;
         }
     }
-    collected.erase(std::remove_if(collected.begin(), collected.end(), [](const Bar& bar) { return !bar.hasLength; }),
+    collected.erase(std::remove_if(collected.begin(), collected.end(),
+                                   [](const Bar& bar) { return !bar.hasLength; }),
                     collected.end());
     std::stable_sort(collected.begin(), collected.end(), [](const Bar& a, const Bar& b) {
         if (a.order != b.order) return a.order < b.order;
-        const long aColour = a.colour < 0 ? 1L << 30 : a.colour, bColour = b.colour < 0 ? 1L << 30 : b.colour;
+        const long aColour = a.colour < 0 ? 1L << 30 : a.colour,
+                   bColour = b.colour < 0 ? 1L << 30 : b.colour;
         return aColour < bColour;
     });
     return collected;
@@ -136,7 +142,8 @@ std::vector<GraphView::Bar> GraphView::CollectBars(const Mark& bars, const BarSh
 
 // The rows of one panel's bars; gives whether a bar of a coloured mark had no
 // colour (it goes to a plain layer of its own).
-bool GraphView::EmitBars(const Mark& bars, const BarShape& shape, const std::vector<Bar>& panelBars, size_t panel) {
+bool GraphView::EmitBars(const Mark& bars, const BarShape& shape, const std::vector<Bar>& panelBars,
+                         size_t panel) {
     Axis& positionAxis = fAxis[shape.positionAxis];
     bool plain = false;
     // Stacks grow from the axis outwards per position, in category order.
@@ -180,13 +187,15 @@ bool GraphView::EmitBars(const Mark& bars, const BarShape& shape, const std::vec
         if (bar.colour >= 0) row["_c"] = bars.colors.shown[static_cast<size_t>(bar.colour)];
         if (!bars.popups.empty()) row["_tip"] = Tooltip(bars, bar.firstRow);
         if (bars.labelVar)
-            row["_lab"] = fData.Shown(*bars.labelVar, fData.Value(*bars.labelVar, *bars.source, bar.firstRow));
+            row["_lab"] =
+                fData.Shown(*bars.labelVar, fData.Value(*bars.labelVar, *bars.source, bar.firstRow));
         Emit(std::move(row), panel);
     }
     return plain;
 }
 
-void GraphView::AddBarLayer(const Mark& bars, const BarShape& shape, const std::string& key, bool coloured) {
+void GraphView::AddBarLayer(const Mark& bars, const BarShape& shape, const std::string& key,
+                            bool coloured) {
     const int position = shape.positionAxis, length = shape.lengthAxis;
     Json encoding = Json::object();
     Json mark = {{"type", "bar"},
@@ -195,16 +204,20 @@ void GraphView::AddBarLayer(const Mark& bars, const BarShape& shape, const std::
                  {"strokeWidth", StrokeWidth(bars.style, 0.5)}};
     if (shape.nominal) {
         encoding[PositionName(position)] = Channel(position, "_pos");
-        if (shape.clustered && coloured) encoding[OffsetName(position)] = ColourOffsetChannel(bars.colors);
-        else mark[position == 0 ? "width" : "height"] = {{"band", 0.8}};
+        if (shape.clustered && coloured)
+            encoding[OffsetName(position)] = ColourOffsetChannel(bars.colors);
+        else
+            mark[position == 0 ? "width" : "height"] = {{"band", 0.8}};
     } else {
         encoding[PositionName(position)] = Channel(position, "_p0");
         encoding[SecondName(position)] = {{"field", "_p1"}};
     }
     encoding[PositionName(length)] = Channel(length, "_l1", {{"stack", nullptr}});
     encoding[SecondName(length)] = {{"field", "_l0"}};
-    if (coloured) AddColorAndTooltip(encoding, mark, bars, false);
-    else if (!bars.popups.empty()) encoding["tooltip"] = TooltipChannel();
+    if (coloured)
+        AddColorAndTooltip(encoding, mark, bars, false);
+    else if (!bars.popups.empty())
+        encoding["tooltip"] = TooltipChannel();
     fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", mark}, {"encoding", encoding}});
 }
 
@@ -212,8 +225,10 @@ void GraphView::AddBarLayer(const Mark& bars, const BarShape& shape, const std::
 void GraphView::AddBarLabels(const Mark& bars, const BarShape& shape) {
     const int position = shape.positionAxis, length = shape.lengthAxis;
     Json encoding = Json::object();
-    encoding[PositionName(position)] = shape.nominal ? Channel(position, "_pos") : Channel(position, "_pm");
-    if (shape.nominal && shape.clustered) encoding[OffsetName(position)] = ColourOffsetChannel(bars.colors);
+    encoding[PositionName(position)] =
+        shape.nominal ? Channel(position, "_pos") : Channel(position, "_pm");
+    if (shape.nominal && shape.clustered)
+        encoding[OffsetName(position)] = ColourOffsetChannel(bars.colors);
     encoding[PositionName(length)] = Channel(length, "_l1", {{"stack", nullptr}});
     encoding["text"] = LabelTextChannel();
     Json mark = {{"type", "text"}, {"lineBreak", "\n"}};
@@ -225,8 +240,9 @@ void GraphView::AddBarLabels(const Mark& bars, const BarShape& shape) {
         mark["dx"] = 3;
     }
     bars.labelStyle.ApplyText(mark);
-    fLayers.push_back(
-        {{"transform", LayersFilter({bars.key, bars.key + ":plain"})}, {"mark", mark}, {"encoding", encoding}});
+    fLayers.push_back({{"transform", LayersFilter({bars.key, bars.key + ":plain"})},
+                       {"mark", mark},
+                       {"encoding", encoding}});
 }
 
 void GraphView::AddInterval(pugi::xml_node node, size_t index) {

@@ -15,7 +15,8 @@ namespace {
 
 // A five-pointed star as a unit symbol path, for extreme values.
 constexpr const char* kStarPath =
-    "M0,-1L0.2245,-0.309L0.9511,-0.309L0.3633,0.118L0.5878,0.809L0,0.382L-0.5878,0.809L-0.3633,0.118L-0.9511,"
+    "M0,-1L0.2245,-0.309L0.9511,-0.309L0.3633,0.118L0.5878,0.809L0,0.382L-0.5878,0.809L-0.3633,0.118L-0."
+    "9511,"
     "-0.309L-0.2245,-0.309Z";
 
 }  // namespace
@@ -43,7 +44,8 @@ std::vector<GraphView::BoxGroup> GraphView::CollectBoxGroups(const Mark& boxes, 
             const Cell at = fData.Value(*position, *boxes.source, row);
             if (at.Missing()) continue;
             category = categories.Index(KeyText(at));
-            if (category < 0) category = static_cast<long>(categories.Add(KeyText(at), fData.Shown(*position, at)));
+            if (category < 0)
+                category = static_cast<long>(categories.Add(KeyText(at), fData.Shown(*position, at)));
         } else if (categories.keys.empty()) {
             categories.Add("", "");
         }
@@ -68,7 +70,8 @@ void GraphView::EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& gro
     const int valueAxis = 1 - positionAxis;
     const BoxStats box = TukeyBox(group.values);
     if (box.n == 0) return;
-    const std::string position = fAxis[positionAxis].categories.shown[static_cast<size_t>(group.category)];
+    const std::string position =
+        fAxis[positionAxis].categories.shown[static_cast<size_t>(group.category)];
     Json row = {{"_layer", boxes.key}, {"_pos", position}};
     if (group.colour >= 0) row["_c"] = boxes.colors.shown[static_cast<size_t>(group.colour)];
     const Axis& axis = fAxis[valueAxis];
@@ -83,11 +86,14 @@ void GraphView::EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& gro
     if (!boxes.popups.empty()) row["_tip"] = Tooltip(boxes, group.rows.front());
     Emit(row, panel);
     auto outlier = [&](size_t i, const char* kind) {
-        Json point = {{"_layer", boxes.key + ":" + kind}, {"_pos", position}, {"_v", axis.Output(group.values[i])}};
+        Json point = {{"_layer", boxes.key + ":" + kind},
+                      {"_pos", position},
+                      {"_v", axis.Output(group.values[i])}};
         Track(valueAxis, axis.Output(group.values[i]));
         if (group.colour >= 0) point["_c"] = boxes.colors.shown[static_cast<size_t>(group.colour)];
         if (boxes.labelVar)
-            point["_lab"] = fData.Shown(*boxes.labelVar, fData.Value(*boxes.labelVar, *boxes.source, group.rows[i]));
+            point["_lab"] =
+                fData.Shown(*boxes.labelVar, fData.Value(*boxes.labelVar, *boxes.source, group.rows[i]));
         Emit(point, panel);
     };
     for (size_t i : box.outliers) outlier(i, "outliers");
@@ -99,9 +105,10 @@ void GraphView::EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& gro
 // their colours differ.
 void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySide) {
     const int valueAxis = 1 - positionAxis;
-    const double band = (positionAxis == 0 ? fPanelWidth : fPanelHeight) /
-                        static_cast<double>(std::max<size_t>(fAxis[positionAxis].categories.keys.size(), 1)) /
-                        (sideBySide ? static_cast<double>(std::max<size_t>(boxes.colors.keys.size(), 1)) : 1.0);
+    const double band =
+        (positionAxis == 0 ? fPanelWidth : fPanelHeight) /
+        static_cast<double>(std::max<size_t>(fAxis[positionAxis].categories.keys.size(), 1)) /
+        (sideBySide ? static_cast<double>(std::max<size_t>(boxes.colors.keys.size(), 1)) : 1.0);
     const double boxSize = std::max(3.0, std::floor(band * 0.5));
     const std::string stroke = boxes.style.color.empty() ? kBarStroke : boxes.style.color;
     auto encodingFor = [&](const char* value, const char* second) {
@@ -114,12 +121,17 @@ void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySid
     };
     const char* tickOrient = positionAxis == 0 ? "horizontal" : "vertical";
     auto push = [&](const std::string& key, Json mark, Json encoding) {
-        fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", std::move(mark)}, {"encoding", std::move(encoding)}});
+        fLayers.push_back({{"transform", LayerFilter(key)},
+                           {"mark", std::move(mark)},
+                           {"encoding", std::move(encoding)}});
     };
     push(boxes.key, {{"type", "rule"}, {"stroke", stroke}}, encodingFor("_lo", "_hi"));
     for (const char* end : {"_lo", "_hi"}) {
         push(boxes.key,
-             {{"type", "tick"}, {"orient", tickOrient}, {"color", stroke}, {"size", std::floor(boxSize * 0.6)}},
+             {{"type", "tick"},
+              {"orient", tickOrient},
+              {"color", stroke},
+              {"size", std::floor(boxSize * 0.6)}},
              encodingFor(end, nullptr));
     }
     Json boxMark = {{"type", "bar"},
@@ -132,7 +144,12 @@ void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySid
     push(boxes.key, boxMark, boxEncoding);
     Json medianEncoding = encodingFor("_med", nullptr);
     if (!boxes.popups.empty()) medianEncoding["tooltip"] = TooltipChannel();
-    push(boxes.key, {{"type", "tick"}, {"orient", tickOrient}, {"color", stroke}, {"size", boxSize}, {"thickness", 3}},
+    push(boxes.key,
+         {{"type", "tick"},
+          {"orient", tickOrient},
+          {"color", stroke},
+          {"size", boxSize},
+          {"thickness", 3}},
          medianEncoding);
     push(boxes.key + ":outliers",
          {{"type", "point"}, {"shape", "circle"}, {"filled", false}, {"stroke", stroke}, {"size", 36}},
@@ -143,11 +160,13 @@ void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySid
     if (boxes.labelVar && boxes.labelStyle.visible) {
         Json encoding = encodingFor("_v", nullptr);
         encoding["text"] = LabelTextChannel();
-        Json mark = {{"type", "text"}, {"align", "left"}, {"dx", 7}, {"baseline", "middle"}, {"lineBreak", "\n"}};
+        Json mark = {
+            {"type", "text"}, {"align", "left"}, {"dx", 7}, {"baseline", "middle"}, {"lineBreak", "\n"}};
         boxes.labelStyle.ApplyText(mark, 8);
-        fLayers.push_back({{"transform", LayersFilter({boxes.key + ":outliers", boxes.key + ":extremes"})},
-                           {"mark", mark},
-                           {"encoding", encoding}});
+        fLayers.push_back(
+            {{"transform", LayersFilter({boxes.key + ":outliers", boxes.key + ":extremes"})},
+             {"mark", mark},
+             {"encoding", encoding}});
     }
 }
 

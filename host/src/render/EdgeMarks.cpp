@@ -13,7 +13,8 @@ bool GraphView::EmitEdges(const Mark& edges, const Var& from, const Var& to, con
     for (size_t panel = 0; panel < panels.size() && panel < layout.size(); ++panel) {
         const auto& nodes = layout[panel];
         for (size_t row : panels[panel]) {
-            const Cell start = fData.Value(from, *edges.source, row), end = fData.Value(to, *edges.source, row);
+            const Cell start = fData.Value(from, *edges.source, row),
+                       end = fData.Value(to, *edges.source, row);
             if (start.Missing() || end.Missing()) continue;
             const auto startPlace = nodes.find(KeyText(start)), endPlace = nodes.find(KeyText(end));
             if (startPlace == nodes.end() || endPlace == nodes.end()) continue;
@@ -37,7 +38,8 @@ bool GraphView::EmitEdges(const Mark& edges, const Var& from, const Var& to, con
                 }
             }
             if (edges.labelVar)
-                out["_lab"] = fData.Shown(*edges.labelVar, fData.Value(*edges.labelVar, *edges.source, row));
+                out["_lab"] =
+                    fData.Shown(*edges.labelVar, fData.Value(*edges.labelVar, *edges.source, row));
             if (!edges.popups.empty()) out["_tip"] = Tooltip(edges, row);
             Emit(std::move(out), panel);
         }
@@ -50,7 +52,8 @@ void GraphView::AddEdge(pugi::xml_node node, size_t index) {
     const Var* from = fData.Find(Attr(node, "from"));
     const Var* to = fData.Find(Attr(node, "to"));
     const auto target = fContext.elements.find(Attr(node, "nodes"));
-    if (!from || !to || !edges.source || !edges.style.visible || target == fContext.elements.end()) return;
+    if (!from || !to || !edges.source || !edges.style.visible || target == fContext.elements.end())
+        return;
     const auto layout = fNodes.find(target->second.internal_object());
     if (layout == fNodes.end()) return;
     const bool plain = EmitEdges(edges, *from, *to, layout->second);
@@ -58,8 +61,10 @@ void GraphView::AddEdge(pugi::xml_node node, size_t index) {
     const std::string stroke = edges.style.color.empty() ? kLineColor : edges.style.color;
     Json mark = {{"type", "rule"}, {"stroke", stroke}, {"strokeWidth", StrokeWidth(edges.style, 1.5)}};
     if (!edges.style.dash.empty()) mark["strokeDash"] = edges.style.Dash();
-    const Json position = {
-        {"x", PixelChannel("_px")}, {"y", PixelChannel("_py")}, {"x2", {{"field", "_px2"}}}, {"y2", {{"field", "_py2"}}}};
+    const Json position = {{"x", PixelChannel("_px")},
+                           {"y", PixelChannel("_py")},
+                           {"x2", {{"field", "_px2"}}},
+                           {"y2", {{"field", "_py2"}}}};
     Json encoding = position;
     AddColorAndTooltip(encoding, mark, edges, true);
     fLayers.push_back({{"transform", LayerFilter(edges.key)}, {"mark", mark}, {"encoding", encoding}});
@@ -68,15 +73,22 @@ void GraphView::AddEdge(pugi::xml_node node, size_t index) {
         Json plainMark = mark;
         plainMark["stroke"] = stroke;
         if (!edges.popups.empty()) plainEncoding["tooltip"] = TooltipChannel();
-        fLayers.push_back(
-            {{"transform", LayerFilter(edges.key + ":plain")}, {"mark", plainMark}, {"encoding", plainEncoding}});
+        fLayers.push_back({{"transform", LayerFilter(edges.key + ":plain")},
+                           {"mark", plainMark},
+                           {"encoding", plainEncoding}});
     }
     if (edges.labelVar && edges.labelStyle.visible) {
-        Json labels = {{"x", PixelChannel("_mx")}, {"y", PixelChannel("_my")}, {"text", LabelTextChannel()}};
-        Json text = {{"type", "text"}, {"align", "center"}, {"baseline", "bottom"}, {"dy", -2}, {"lineBreak", "\n"}};
+        Json labels = {
+            {"x", PixelChannel("_mx")}, {"y", PixelChannel("_my")}, {"text", LabelTextChannel()}};
+        Json text = {{"type", "text"},
+                     {"align", "center"},
+                     {"baseline", "bottom"},
+                     {"dy", -2},
+                     {"lineBreak", "\n"}};
         edges.labelStyle.ApplyText(text, 8);
-        fLayers.push_back(
-            {{"transform", LayersFilter({edges.key, edges.key + ":plain"})}, {"mark", text}, {"encoding", labels}});
+        fLayers.push_back({{"transform", LayersFilter({edges.key, edges.key + ":plain"})},
+                           {"mark", text},
+                           {"encoding", labels}});
     }
 }
 

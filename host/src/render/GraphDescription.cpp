@@ -50,7 +50,8 @@ std::string GraphView::Describe() const {
         if (!IsMark(tag)) continue;
         const std::string noun = MarkNoun(tag, child);
         if (std::find(nouns.begin(), nouns.end(), noun) == nouns.end()) nouns.push_back(noun);
-        horizontal = horizontal || (tag == "interval" && std::string(Attr(child, "orientation")) == "horizontal");
+        horizontal =
+            horizontal || (tag == "interval" && std::string(Attr(child, "orientation")) == "horizontal");
         const Mark mark = ReadMark(child, nouns.size());
         if (mark.colorVar && fContext.LegendFor(mark.colorId)) {
             std::vector<std::string> shown;
@@ -70,8 +71,9 @@ std::string GraphView::Describe() const {
         std::vector<std::string> panels;
         for (const std::string& shown : facet->categories.shown) {
             const auto label = facet->labels.find(shown);
-            panels.push_back(OneLine(shown, " ") +
-                             (label == facet->labels.end() ? "" : " (" + OneLine(label->second, ", ") + ")"));
+            panels.push_back(OneLine(shown, " ") + (label == facet->labels.end()
+                                                        ? ""
+                                                        : " (" + OneLine(label->second, ", ") + ")"));
         }
         text += (facet == &fFacetColumn ? ", in panels across for " : ", in panels down for ") +
                 JoinTexts(panels, ", ");

@@ -51,7 +51,9 @@ bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, const bo
     return false;
 }
 
-Json LayerFilter(const std::string& key) { return Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}}); }
+Json LayerFilter(const std::string& key) {
+    return Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}});
+}
 
 Json LayersFilter(const std::vector<std::string>& keys) {
     return Json::array({{{"filter", {{"field", "_layer"}, {"oneOf", keys}}}}});
@@ -60,7 +62,10 @@ Json LayersFilter(const std::vector<std::string>& keys) {
 Json TooltipChannel() { return {{"field", "_tip"}, {"type", "nominal"}}; }
 
 Json ColourOffsetChannel(const CategoryScale& colours) {
-    return {{"field", "_c"}, {"type", "nominal"}, {"sort", colours.Domain()}, {"scale", {{"domain", colours.Domain()}}}};
+    return {{"field", "_c"},
+            {"type", "nominal"},
+            {"sort", colours.Domain()},
+            {"scale", {{"domain", colours.Domain()}}}};
 }
 
 Json LabelTextChannel() { return {{"field", "_lab"}, {"type", "nominal"}}; }
@@ -69,7 +74,9 @@ Json PixelChannel(const char* field) {
     return {{"field", field}, {"type", "quantitative"}, {"scale", nullptr}, {"axis", nullptr}};
 }
 
-double StrokeWidth(const Style& style, double fallback) { return style.width > 0 ? std::min(style.width, 20.0) : fallback; }
+double StrokeWidth(const Style& style, double fallback) {
+    return style.width > 0 ? std::min(style.width, 20.0) : fallback;
+}
 
 }  // namespace render
 }  // namespace npar

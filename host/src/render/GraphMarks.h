@@ -17,7 +17,9 @@ namespace render {
 // Whether an element of a graph is a mark (interval, schema, line, point, edge).
 bool IsMark(const std::string& tag);
 inline std::string Attr(pugi::xml_node node, const char* name) { return node.attribute(name).value(); }
-inline double Clamp(double value, double low, double high) { return std::max(low, std::min(value, high)); }
+inline double Clamp(double value, double low, double high) {
+    return std::max(low, std::min(value, high));
+}
 
 // The position channel of a dimension (0 x, 1 y) and its second and offset channels.
 inline const char* PositionName(int dimension) { return dimension == 0 ? "x" : "y"; }

@@ -30,7 +30,9 @@ double GraphView::Axis::Output(double value) const {
     return kind == Kind::Temporal ? UnixMilliseconds(value) : value;
 }
 
-Format GraphView::Axis::LabelFormat() const { return hasTickFormat ? tickFormat : (var ? var->format : Format()); }
+Format GraphView::Axis::LabelFormat() const {
+    return hasTickFormat ? tickFormat : (var ? var->format : Format());
+}
 
 std::string GraphView::Axis::LabelFormatType() const {
     if (hasTickFormat && !tickFormat.type.empty()) return tickFormat.type;
@@ -48,7 +50,8 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
     }
     for (pugi::xml_node mark : graph.children()) {
         for (const char* aesthetic : {"color", "pattern"}) {
-            if (IsMark(mark.name()) && fContext.LegendFor(Attr(mark.child(aesthetic), "id"))) fHasLegend = true;
+            if (IsMark(mark.name()) && fContext.LegendFor(Attr(mark.child(aesthetic), "id")))
+                fHasLegend = true;
         }
     }
     if (fHasLegend && !sized) fBox.width *= 0.75;
@@ -62,11 +65,16 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
         const std::string tag = child.name();
         if (!IsMark(tag)) continue;
         fHasMarks = true;
-        if (tag == "interval") AddInterval(child, index);
-        else if (tag == "schema") AddSchema(child, index);
-        else if (tag == "line") AddLine(child, index);
-        else if (tag == "point") AddPoint(child, index);
-        else AddEdge(child, index);
+        if (tag == "interval")
+            AddInterval(child, index);
+        else if (tag == "schema")
+            AddSchema(child, index);
+        else if (tag == "line")
+            AddLine(child, index);
+        else if (tag == "point")
+            AddPoint(child, index);
+        else
+            AddEdge(child, index);
         ++index;
     }
     size_t guides = 0;
@@ -84,14 +92,17 @@ void GraphView::PrepareFacets() {
     if (!faceting) return;
     for (pugi::xml_node facet : faceting.children("facet")) {
         const std::string dimension = Attr(facet, "dimension");
-        Facet* target = dimension == "column" ? &fFacetColumn : dimension == "row" ? &fFacetRow : nullptr;
+        Facet* target = dimension == "column" ? &fFacetColumn
+                        : dimension == "row"  ? &fFacetRow
+                                              : nullptr;
         const Var* var = fData.Find(Attr(facet, "variable"));
         const SourceTable* home = var ? fData.Home(*var) : nullptr;
         if (!target || !var || !home) continue;
         Facet made;
         made.var = var;
         made.node = facet;
-        for (const Cell& cell : fData.Categories(*var, *home)) made.categories.Add(KeyText(cell), fData.Shown(*var, cell));
+        for (const Cell& cell : fData.Categories(*var, *home))
+            made.categories.Add(KeyText(cell), fData.Shown(*var, cell));
         if (made.categories.keys.empty()) continue;  // no panel to draw: as if unfaceted
         *target = std::move(made);
     }
@@ -105,7 +116,8 @@ void GraphView::PrepareFacets() {
     }
     for (size_t r = 0; r < rows; ++r) {
         for (size_t c = 0; c < columns; ++c) {
-            fPanels.push_back(Panel{fFacetColumn.var ? static_cast<long>(c) : -1, fFacetRow.var ? static_cast<long>(r) : -1});
+            fPanels.push_back(Panel{fFacetColumn.var ? static_cast<long>(c) : -1,
+                                    fFacetRow.var ? static_cast<long>(r) : -1});
         }
     }
     fGridColumns = columns;
@@ -153,10 +165,14 @@ void GraphView::PrepareAxes() {
         // Range ends: numbers, or date texts on a date axis (read below).
         pugi::xml_node range = axis.child("range");
         double value = 0;
-        if (ParseNumber(Attr(range, "min"), value) && std::isfinite(value)) target.min = value;
-        else if (ParseDateText(Attr(range, "min"), value)) target.min = value;
-        if (ParseNumber(Attr(range, "max"), value) && std::isfinite(value)) target.max = value;
-        else if (ParseDateText(Attr(range, "max"), value)) target.max = value;
+        if (ParseNumber(Attr(range, "min"), value) && std::isfinite(value))
+            target.min = value;
+        else if (ParseDateText(Attr(range, "min"), value))
+            target.min = value;
+        if (ParseNumber(Attr(range, "max"), value) && std::isfinite(value))
+            target.max = value;
+        else if (ParseDateText(Attr(range, "max"), value))
+            target.max = value;
     }
     // Axes without a variable take the first mark's binding; kinds follow
     // the variables; box plots and bars make their positions categorical or
@@ -182,9 +198,12 @@ void GraphView::PrepareAxes() {
     }
     for (int d = 0; d < 2; ++d) {
         Axis& target = fAxis[d];
-        if (target.var && fData.IsCategorical(*target.var)) target.kind = Axis::Kind::Nominal;
-        else if (schemaPosition[d]) target.kind = Axis::Kind::Nominal;
-        else if (target.var && fData.IsDate(*target.var)) target.kind = Axis::Kind::Temporal;
+        if (target.var && fData.IsCategorical(*target.var))
+            target.kind = Axis::Kind::Nominal;
+        else if (schemaPosition[d])
+            target.kind = Axis::Kind::Nominal;
+        else if (target.var && fData.IsDate(*target.var))
+            target.kind = Axis::Kind::Temporal;
         if (target.title.is_null() && target.var) {
             const std::string label = fData.Label(*target.var);
             if (!label.empty()) target.title = label;
@@ -193,7 +212,8 @@ void GraphView::PrepareAxes() {
         // Categories: the axis variable's, then those of the marks' bindings.
         if (target.var) {
             if (const SourceTable* home = fData.Home(*target.var)) {
-                for (const Cell& cell : fData.Categories(*target.var, *home)) target.categories.Add(KeyText(cell), fData.Shown(*target.var, cell));
+                for (const Cell& cell : fData.Categories(*target.var, *home))
+                    target.categories.Add(KeyText(cell), fData.Shown(*target.var, cell));
             }
         }
         for (pugi::xml_node mark : fGraph.children()) {
@@ -201,7 +221,8 @@ void GraphView::PrepareAxes() {
             const Var* var = fData.Find(Attr(mark.child(PositionName(d)), "variable"));
             const SourceTable* home = var ? fData.Home(*var) : nullptr;
             if (!home) continue;
-            for (const Cell& cell : fData.Categories(*var, *home)) target.categories.Add(KeyText(cell), fData.Shown(*var, cell));
+            for (const Cell& cell : fData.Categories(*var, *home))
+                target.categories.Add(KeyText(cell), fData.Shown(*var, cell));
         }
     }
 }
@@ -215,7 +236,8 @@ void GraphView::PrepareSize() {
         double labels = 32;
         if (y.Nominal()) {
             labels = 20;
-            for (const std::string& text : y.categories.shown) labels = std::max(labels, TextWidth(text, 10) + 8);
+            for (const std::string& text : y.categories.shown)
+                labels = std::max(labels, TextWidth(text, 10) + 8);
             labels = std::min(labels, 0.4 * fBox.width);
         }
         fLeftRoom = labels + (y.title.is_null() ? 0 : 18);
@@ -223,7 +245,8 @@ void GraphView::PrepareSize() {
     if (xShown) {
         size_t lines = 1;
         if (x.Nominal()) {
-            for (const std::string& text : x.categories.shown) lines = std::max(lines, SplitLines(text).size());
+            for (const std::string& text : x.categories.shown)
+                lines = std::max(lines, SplitLines(text).size());
         }
         fBottomRoom = 8 + 13.0 * static_cast<double>(lines) + (x.title.is_null() ? 0 : 18);
     }
@@ -234,7 +257,8 @@ void GraphView::PrepareSize() {
     if (fFacetRow.var) {
         double labels = 0;
         for (const auto& label : fFacetRow.labels) {
-            for (const std::string& line : SplitLines(label.second)) labels = std::max(labels, TextWidth(line, 11));
+            for (const std::string& line : SplitLines(label.second))
+                labels = std::max(labels, TextWidth(line, 11));
         }
         fRightRoom = 20 + (fFacetRow.node.attribute("label") ? 18 : 0) + labels;
     }
@@ -249,8 +273,10 @@ void GraphView::PrepareSize() {
     }
     columns = std::max<size_t>(columns, 1);
     rows = std::max<size_t>(rows, 1);
-    fPanelWidth = std::floor(std::max(20.0, (fPlotWidth - fSpacing * static_cast<double>(columns - 1)) / static_cast<double>(columns)));
-    fPanelHeight = std::floor(std::max(20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
+    fPanelWidth = std::floor(std::max(20.0, (fPlotWidth - fSpacing * static_cast<double>(columns - 1)) /
+                                                static_cast<double>(columns)));
+    fPanelHeight = std::floor(std::max(
+        20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
 }
 
 // The circle of a network leaves room around it for the nodes' labels, which
@@ -309,13 +335,15 @@ void GraphView::PrepareLayouts() {
                 for (size_t row : rows[p]) {
                     const Cell cell = fData.Value(*node, *source, row);
                     if (cell.Missing() || !labelled.insert(KeyText(cell)).second) continue;
-                    labels.push_back(fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, *source, row)));
+                    labels.push_back(
+                        fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, *source, row)));
                 }
             }
             const double radius = NetworkRadius(mark, labels);
             const auto positions = CircleLayout(keys.size(), fPanelWidth, fPanelHeight, radius);
             for (size_t i = 0; i < keys.size(); ++i) {
-                panels[p][keys[i]] = {std::round(positions[i].first * 100) / 100, std::round(positions[i].second * 100) / 100};
+                panels[p][keys[i]] = {std::round(positions[i].first * 100) / 100,
+                                      std::round(positions[i].second * 100) / 100};
             }
         }
     }
@@ -323,10 +351,13 @@ void GraphView::PrepareLayouts() {
 
 double GraphView::BandWidth(int dimension) const {
     const double length = dimension == 0 ? fPanelWidth : fPanelHeight;
-    return length / static_cast<double>(std::max<size_t>(fAxis[dimension].categories.keys.size(), 1)) - 4;
+    return length / static_cast<double>(std::max<size_t>(fAxis[dimension].categories.keys.size(), 1)) -
+           4;
 }
 
-Box GraphView::PlotBox() const { return Box{fBox.left + fLeftRoom, fBox.top + fTopRoom, fPlotWidth, fPlotHeight}; }
+Box GraphView::PlotBox() const {
+    return Box{fBox.left + fLeftRoom, fBox.top + fTopRoom, fPlotWidth, fPlotHeight};
+}
 
 // ---------------------------------------------------------------------------
 // Rows, panels and channels
@@ -359,7 +390,8 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
     std::vector<const Var*> bindings{mark.x, mark.y};
     const std::string tag = node.name();
     if (tag == "edge") bindings.push_back(fData.Find(Attr(node, "from")));
-    if (pugi::xml_node layout = node.child("graphLayoutStatistic")) bindings.push_back(fData.Find(Attr(layout, "node")));
+    if (pugi::xml_node layout = node.child("graphLayoutStatistic"))
+        bindings.push_back(fData.Find(Attr(layout, "node")));
     bindings.push_back(mark.colorVar);
     bindings.push_back(mark.labelVar);
     for (const Var* var : bindings) {
@@ -367,7 +399,8 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
     }
     if (mark.colorVar && mark.source) {
         std::map<std::string, std::string> mapped;
-        for (pugi::xml_node mapping : aesthetic.children("colorMapping")) mapped[Attr(mapping, "key")] = Attr(mapping, "color");
+        for (pugi::xml_node mapping : aesthetic.children("colorMapping"))
+            mapped[Attr(mapping, "key")] = Attr(mapping, "color");
         for (const Cell& cell : fData.Categories(*mark.colorVar, *mark.source)) {
             const std::string key = KeyText(cell);
             const size_t i = mark.colors.Add(key, fData.Shown(*mark.colorVar, cell));
@@ -375,7 +408,8 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
                 mark.colorRange.push_back(kOpacities[i % (sizeof kOpacities / sizeof kOpacities[0])]);
             } else {
                 const auto found = mapped.find(key);
-                mark.colorRange.push_back(found != mapped.end() && !found->second.empty() ? found->second : kPalette[i % 10]);
+                mark.colorRange.push_back(
+                    found != mapped.end() && !found->second.empty() ? found->second : kPalette[i % 10]);
             }
         }
     }
@@ -389,7 +423,8 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
 bool GraphView::Readable(const Var& var, const SourceTable& source) const {
     const Var* v = &var;
     for (int depth = 0; v && depth < 16; ++depth) {
-        if (v->kind == Var::Kind::Source || v->kind == Var::Kind::Graph) return source.Column(v->column) != nullptr;
+        if (v->kind == Var::Kind::Source || v->kind == Var::Kind::Graph)
+            return source.Column(v->column) != nullptr;
         v = v->base;
     }
     return false;
@@ -409,7 +444,8 @@ std::vector<std::vector<size_t>> GraphView::PanelRows(const SourceTable& source)
         if (!facet.var) {
             out.push_back(0);
         } else if (!Readable(*facet.var, source)) {
-            for (size_t i = 0; i < facet.categories.keys.size(); ++i) out.push_back(static_cast<long>(i));
+            for (size_t i = 0; i < facet.categories.keys.size(); ++i)
+                out.push_back(static_cast<long>(i));
         } else {
             const Cell cell = fData.Value(*facet.var, source, row);
             const long index = cell.Missing() ? -1 : facet.categories.Index(KeyText(cell));
@@ -422,7 +458,8 @@ std::vector<std::vector<size_t>> GraphView::PanelRows(const SourceTable& source)
         indices(fFacetColumn, row, columnIndices);
         indices(fFacetRow, row, rowIndices);
         for (long r : rowIndices) {
-            for (long c : columnIndices) rows[static_cast<size_t>(r) * columns + static_cast<size_t>(c)].push_back(row);
+            for (long c : columnIndices)
+                rows[static_cast<size_t>(r) * columns + static_cast<size_t>(c)].push_back(row);
         }
         given += rowIndices.size() * columnIndices.size();
     }
@@ -432,8 +469,10 @@ std::vector<std::vector<size_t>> GraphView::PanelRows(const SourceTable& source)
 Json GraphView::PanelFields(size_t panel) const {
     Json fields = Json::object();
     if (panel >= fPanels.size()) return fields;
-    if (fPanels[panel].column >= 0) fields["_fc"] = fFacetColumn.categories.shown[static_cast<size_t>(fPanels[panel].column)];
-    if (fPanels[panel].row >= 0) fields["_fr"] = fFacetRow.categories.shown[static_cast<size_t>(fPanels[panel].row)];
+    if (fPanels[panel].column >= 0)
+        fields["_fc"] = fFacetColumn.categories.shown[static_cast<size_t>(fPanels[panel].column)];
+    if (fPanels[panel].row >= 0)
+        fields["_fr"] = fFacetRow.categories.shown[static_cast<size_t>(fPanels[panel].row)];
     return fields;
 }
 
@@ -460,7 +499,8 @@ Json GraphView::AxisValue(int dimension, const Var* var, const Cell& cell) {
     if (axisData.Nominal()) {
         const std::string key = KeyText(cell);
         long index = axisData.categories.Index(key);
-        if (index < 0) index = static_cast<long>(axisData.categories.Add(key, var ? fData.Shown(*var, cell) : key));
+        if (index < 0)
+            index = static_cast<long>(axisData.categories.Add(key, var ? fData.Shown(*var, cell) : key));
         return axisData.categories.shown[static_cast<size_t>(index)];
     }
     if (!cell.IsNumber()) return nullptr;
@@ -531,7 +571,9 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
         channel["type"] = "nominal";
         channel["sort"] = axisData.categories.Domain();
         scale["domain"] = axisData.categories.Domain();
-        axis["labelExpr"] = dimension == 0 ? WrappedLabels(axisData.categories.shown, BandWidth(dimension)) : kSplitLabels;
+        axis["labelExpr"] = dimension == 0
+                                ? WrappedLabels(axisData.categories.shown, BandWidth(dimension))
+                                : kSplitLabels;
         if (dimension == 0) axis["labelAngle"] = 0;
     } else {
         channel["type"] = axisData.kind == Axis::Kind::Temporal ? "temporal" : "quantitative";
@@ -570,13 +612,17 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
     if (!axisData.Nominal()) SpaceTickLabels(dimension, axis);
     if (axisData.invert != variant.reverse[dimension]) scale["reverse"] = true;
     channel["scale"] = scale;
-    channel["title"] = variant.opposite[dimension] && axisData.hasOpposite ? Json(axisData.opposite) : axisData.title;
-    if (channel["title"].is_string() && channel["title"].get<std::string>().empty()) channel["title"] = nullptr;
+    channel["title"] =
+        variant.opposite[dimension] && axisData.hasOpposite ? Json(axisData.opposite) : axisData.title;
+    if (channel["title"].is_string() && channel["title"].get<std::string>().empty())
+        channel["title"] = nullptr;
     if (variant.opposite[dimension]) axis["orient"] = dimension == 0 ? "top" : "right";
     if (!axisData.style.color.empty()) {
-        for (const char* part : {"domainColor", "tickColor", "labelColor", "titleColor"}) axis[part] = axisData.style.color;
+        for (const char* part : {"domainColor", "tickColor", "labelColor", "titleColor"})
+            axis[part] = axisData.style.color;
     }
-    if (axisData.style.fontSize > 0) axis["labelFontSize"] = axis["titleFontSize"] = axisData.style.FontPixels();
+    if (axisData.style.fontSize > 0)
+        axis["labelFontSize"] = axis["titleFontSize"] = axisData.style.FontPixels();
     channel["axis"] = axisData.visible ? axis : Json(nullptr);
     return channel;
 }
@@ -585,10 +631,12 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
 // or the ends of its extent in its number format.
 double GraphView::TickLabelWidth(int dimension) const {
     const Axis& axisData = fAxis[dimension];
-    if (axisData.kind == Axis::Kind::Temporal) return TextWidth(WidestDateLabel(axisData.LabelFormatType()), 11);
+    if (axisData.kind == Axis::Kind::Temporal)
+        return TextWidth(WidestDateLabel(axisData.LabelFormatType()), 11);
     const Format format = axisData.LabelFormat();
     double width = 0;
-    for (double end : {axisData.low, axisData.high}) width = std::max(width, TextWidth(FormatNumber(end, format), 11));
+    for (double end : {axisData.low, axisData.high})
+        width = std::max(width, TextWidth(FormatNumber(end, format), 11));
     return width;
 }
 
@@ -607,10 +655,13 @@ void GraphView::SpaceTickLabels(int dimension, Json& axis) const {
     axis["tickCount"] = fits;
     // The library may still make more ticks than asked: numbers get theirs
     // here, at a round step that leaves each label its room.
-    if (axisData.kind != Axis::Kind::Quantitative || !axisData.tracked || !(axisData.high > axisData.low)) return;
+    if (axisData.kind != Axis::Kind::Quantitative || !axisData.tracked ||
+        !(axisData.high > axisData.low))
+        return;
     const double step = RoundStep((axisData.high - axisData.low) / (fits - 1));
     Json values = Json::array();
-    for (double tick = std::ceil(axisData.low / step) * step; tick <= axisData.high + step * 1e-9 && values.size() < 100; tick += step)
+    for (double tick = std::ceil(axisData.low / step) * step;
+         tick <= axisData.high + step * 1e-9 && values.size() < 100; tick += step)
         values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
     if (values.size() >= 2) axis["values"] = values;
 }
@@ -631,7 +682,8 @@ Json GraphView::ColorChannel(const Mark& mark) const {
     }
     channel["legend"] = {{"title", title}, {"labelExpr", kSplitLabels}, {"labelLimit", 260}};
     // Too little room right of the graph: the legend goes below it.
-    if (fContext.contentWidth - fBox.Right() < 0.15 * fContext.contentWidth) channel["legend"]["orient"] = "bottom";
+    if (fContext.contentWidth - fBox.Right() < 0.15 * fContext.contentWidth)
+        channel["legend"]["orient"] = "bottom";
     return channel;
 }
 
@@ -717,7 +769,8 @@ void GraphView::AddInsideTexts() {
     for (size_t i = 0; i < fInside.size(); ++i) {
         const PlacedText& placed = fInside[i];
         const std::string key = "text" + std::to_string(i);
-        for (size_t p = 0; p < std::max<size_t>(fPanels.size(), 1); ++p) Emit({{"_layer", key}, {"_t", placed.text}}, p);
+        for (size_t p = 0; p < std::max<size_t>(fPanels.size(), 1); ++p)
+            Emit({{"_layer", key}, {"_t", placed.text}}, p);
         Json mark = {{"type", "text"},
                      {"x", Clamp(placed.x, 0, fPanelWidth)},
                      {"y", Clamp(placed.y, 0, fPanelHeight)},
@@ -725,7 +778,9 @@ void GraphView::AddInsideTexts() {
                      {"baseline", "top"},
                      {"lineBreak", "\n"}};
         placed.style.ApplyText(mark, placed.fallbackPoints);
-        fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", mark}, {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
+        fLayers.push_back({{"transform", LayerFilter(key)},
+                           {"mark", mark},
+                           {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
     fInside.clear();
 }
@@ -810,7 +865,10 @@ Json GraphView::Build() {
     Json layers = Json::array();
     for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, Variant()));
     if (!Faceted()) {
-        Json view = {{"width", fPanelWidth}, {"height", fPanelHeight}, {"data", {{"values", fRows}}}, {"layer", layers}};
+        Json view = {{"width", fPanelWidth},
+                     {"height", fPanelHeight},
+                     {"data", {{"values", fRows}}},
+                     {"layer", layers}};
         const Style style = fContext.StyleOf(fGraph);
         if (!style.fill.empty() || !style.color.empty()) {
             view["view"] = Json::object();
@@ -823,7 +881,8 @@ Json GraphView::Build() {
         Json def = {{"field", field}, {"type", "nominal"}, {"sort", facet.categories.Domain()}};
         const std::string label = Attr(facet.node, "label");
         def["title"] = label.empty() ? Json(nullptr) : Json(label);
-        Json header = {{"labelExpr", facet.labels.empty() ? std::string(kSplitLabels) : facet.HeaderExpression()}};
+        Json header = {
+            {"labelExpr", facet.labels.empty() ? std::string(kSplitLabels) : facet.HeaderExpression()}};
         if (row) {
             header["labelOrient"] = "right";
             header["titleOrient"] = "right";
@@ -833,7 +892,8 @@ Json GraphView::Build() {
     };
     Json facet = Json::object();
     if (fWrapColumns > 0) {
-        facet = fFacetColumn.var ? facetField(fFacetColumn, "_fc", false) : facetField(fFacetRow, "_fr", false);
+        facet = fFacetColumn.var ? facetField(fFacetColumn, "_fc", false)
+                                 : facetField(fFacetRow, "_fr", false);
     } else {
         if (fFacetColumn.var) facet["column"] = facetField(fFacetColumn, "_fc", false);
         if (fFacetRow.var) facet["row"] = facetField(fFacetRow, "_fr", true);

@@ -139,13 +139,16 @@ private:
     // Bars (BarMarks.cpp).
     void AddInterval(pugi::xml_node node, size_t index);
     BarShape ReadBarShape(pugi::xml_node node, const Mark& bars) const;
-    std::vector<Bar> CollectBars(const Mark& bars, const BarShape& shape, const std::vector<size_t>& rows);
-    bool EmitBars(const Mark& bars, const BarShape& shape, const std::vector<Bar>& panelBars, size_t panel);
+    std::vector<Bar> CollectBars(const Mark& bars, const BarShape& shape,
+                                 const std::vector<size_t>& rows);
+    bool EmitBars(const Mark& bars, const BarShape& shape, const std::vector<Bar>& panelBars,
+                  size_t panel);
     void AddBarLayer(const Mark& bars, const BarShape& shape, const std::string& key, bool coloured);
     void AddBarLabels(const Mark& bars, const BarShape& shape);
     // Box plots (BoxPlotMarks.cpp).
     void AddSchema(pugi::xml_node node, size_t index);
-    std::vector<BoxGroup> CollectBoxGroups(const Mark& boxes, int positionAxis, const std::vector<size_t>& rows);
+    std::vector<BoxGroup> CollectBoxGroups(const Mark& boxes, int positionAxis,
+                                           const std::vector<size_t>& rows);
     void EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& group, size_t panel);
     void AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySide);
     // Lines and distribution curves (LineMarks.cpp).
@@ -159,7 +162,8 @@ private:
     // Points and network nodes (PointMarks.cpp).
     void AddPoint(pugi::xml_node node, size_t index);
     PointMarks MakePointMarks(Mark& points) const;
-    void AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, const Mark& nodes, PointMarks marks);
+    void AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, const Mark& nodes,
+                         PointMarks marks);
     void AddPlainPoints(const Mark& points, PointMarks marks);
     // Network edges (EdgeMarks.cpp).
     void AddEdge(pugi::xml_node node, size_t index);

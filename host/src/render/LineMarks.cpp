@@ -20,14 +20,19 @@ Json LineEncoding(const Json& x, const Json& y) {
 // The distribution a <distributionStatistic> names, its parameters read as
 // numbers or, on a date axis, as date texts and durations; false when they
 // do not describe one.
-bool GraphView::ReadDistribution(pugi::xml_node statistic, const Mark& line, Distribution& distribution) const {
+bool GraphView::ReadDistribution(pugi::xml_node statistic, const Mark& line,
+                                 Distribution& distribution) const {
     distribution.name = Attr(statistic, "distribution");
-    const bool dates = fAxis[0].kind == Axis::Kind::Temporal || (line.x && IsDateFormat(line.x->format.type));
-    const std::string first = Attr(statistic, "parameter"), second = Attr(statistic, "secondaryParameter");
-    bool ok = ParseNumber(first, distribution.first) || (dates && ParseDateText(first, distribution.first));
+    const bool dates =
+        fAxis[0].kind == Axis::Kind::Temporal || (line.x && IsDateFormat(line.x->format.type));
+    const std::string first = Attr(statistic, "parameter"),
+                      second = Attr(statistic, "secondaryParameter");
+    bool ok =
+        ParseNumber(first, distribution.first) || (dates && ParseDateText(first, distribution.first));
     if (distribution.name == "normal" || distribution.name == "uniform") {
         ok = ok && (ParseNumber(second, distribution.second) ||
-                    (dates && (ParseDuration(second, distribution.second) || ParseDateText(second, distribution.second))));
+                    (dates && (ParseDuration(second, distribution.second) ||
+                               ParseDateText(second, distribution.second))));
         // A uniform maximum written as a duration counts the days since
         // 1970-01-01 (the result document's day count), not a length.
         if (ok && dates && distribution.name == "uniform" && !second.empty() && second[0] == 'P') {
@@ -39,7 +44,8 @@ bool GraphView::ReadDistribution(pugi::xml_node statistic, const Mark& line, Dis
 
 // The span a curve covers: the axis range, else the bars' bins, else the
 // data's extent, else what the distribution covers.
-std::pair<double, double> GraphView::CurveSpan(const Mark& line, const Distribution& distribution) const {
+std::pair<double, double> GraphView::CurveSpan(const Mark& line,
+                                               const Distribution& distribution) const {
     std::pair<double, double> span = distribution.NaturalSpan();
     Bins bins;
     bool nominal[2] = {false, false};
@@ -50,7 +56,8 @@ std::pair<double, double> GraphView::CurveSpan(const Mark& line, const Distribut
         for (size_t row = 0; row < line.source->rows; ++row) {
             const Cell cell = fData.Value(*line.x, *line.source, row);
             if (!cell.IsNumber()) continue;
-            span = any ? std::make_pair(std::min(span.first, cell.number), std::max(span.second, cell.number))
+            span = any ? std::make_pair(std::min(span.first, cell.number),
+                                        std::max(span.second, cell.number))
                        : std::make_pair(cell.number, cell.number);
             any = true;
         }
@@ -109,7 +116,8 @@ void GraphView::AddDistributionCurve(pugi::xml_node statistic, const Mark& line,
 
 // A line through each panel's rows in the order of their x values, with
 // labels above its vertices.
-void GraphView::AddPolyline(const Mark& line, Json lineMark, const std::vector<std::vector<size_t>>& panels) {
+void GraphView::AddPolyline(const Mark& line, Json lineMark,
+                            const std::vector<std::vector<size_t>>& panels) {
     for (size_t panel = 0; panel < panels.size(); ++panel) {
         struct Vertex {
             double order;
@@ -120,9 +128,12 @@ void GraphView::AddPolyline(const Mark& line, Json lineMark, const std::vector<s
             const Cell x = fData.Value(*line.x, *line.source, row);
             if (x.Missing() || fData.Value(*line.y, *line.source, row).Missing()) continue;
             double order = 0;
-            if (fAxis[0].Nominal()) order = static_cast<double>(fAxis[0].categories.Index(KeyText(x)));
-            else if (x.IsNumber()) order = x.number;
-            else continue;
+            if (fAxis[0].Nominal())
+                order = static_cast<double>(fAxis[0].categories.Index(KeyText(x)));
+            else if (x.IsNumber())
+                order = x.number;
+            else
+                continue;
             vertices.push_back({order, row});
         }
         std::stable_sort(vertices.begin(), vertices.end(),
@@ -140,13 +151,15 @@ void GraphView::AddPolyline(const Mark& line, Json lineMark, const std::vector<s
             }
             if (!line.popups.empty()) out["_tip"] = Tooltip(line, row);
             if (line.labelVar)
-                out["_lab"] = fData.Shown(*line.labelVar, fData.Value(*line.labelVar, *line.source, row));
+                out["_lab"] =
+                    fData.Shown(*line.labelVar, fData.Value(*line.labelVar, *line.source, row));
             Emit(std::move(out), panel);
         }
     }
     Json encoding = LineEncoding(Channel(0, "_lx"), Channel(1, "_ly"));
     AddColorAndTooltip(encoding, lineMark, line, true);
-    fLayers.push_back({{"transform", LayerFilter(line.key)}, {"mark", lineMark}, {"encoding", encoding}});
+    fLayers.push_back(
+        {{"transform", LayerFilter(line.key)}, {"mark", lineMark}, {"encoding", encoding}});
     if (line.labelVar && line.labelStyle.visible) {
         Json labels = {{"x", Channel(0, "_lx")}, {"y", Channel(1, "_ly")}, {"text", LabelTextChannel()}};
         Json text = {{"type", "text"}, {"dy", -6}, {"baseline", "bottom"}, {"lineBreak", "\n"}};
@@ -162,8 +175,9 @@ void GraphView::AddLine(pugi::xml_node node, size_t index) {
                      {"strokeWidth", StrokeWidth(line.style, 1.5)}};
     if (!line.style.dash.empty()) lineMark["strokeDash"] = line.style.Dash();
     if (!line.style.visible) return;
-    const auto panels = line.source ? PanelRows(*line.source)
-                                    : std::vector<std::vector<size_t>>(std::max<size_t>(fPanels.size(), 1));
+    const auto panels = line.source
+                            ? PanelRows(*line.source)
+                            : std::vector<std::vector<size_t>>(std::max<size_t>(fPanels.size(), 1));
     if (pugi::xml_node statistic = node.child("distributionStatistic")) {
         if (fAxis[0].Nominal() || fAxis[1].Nominal()) return;  // a curve needs continuous axes
         AddDistributionCurve(statistic, line, lineMark, panels);

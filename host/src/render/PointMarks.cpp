@@ -78,31 +78,39 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
             if (!marks.labels) continue;
             // The label stands outside the circle, away from the edges
             // that run inwards from its node.
-            const std::string label = fData.Shown(*nodes.labelVar, fData.Value(*nodes.labelVar, *source, row));
+            const std::string label =
+                fData.Shown(*nodes.labelVar, fData.Value(*nodes.labelVar, *source, row));
             const std::string side = NodeLabelSide(x - fPanelWidth / 2, y - fPanelHeight / 2);
             // Lines after the first go downwards: a label above its node
             // starts higher by them, one beside it by half of them.
             const double below = static_cast<double>(SplitLines(label).size() - 1) * marks.lineHeight;
             const double lift = side == "above" ? below : side == "below" ? 0 : below / 2;
-            Emit({{"_layer", nodes.key + ":" + side}, {"_px", x}, {"_py", y - lift}, {"_lab", label}}, panel);
+            Emit({{"_layer", nodes.key + ":" + side}, {"_px", x}, {"_py", y - lift}, {"_lab", label}},
+                 panel);
         }
     }
     if (marks.symbol) {
         Json encoding = {{"x", PixelChannel("_px")}, {"y", PixelChannel("_py")}};
         AddColorAndTooltip(encoding, marks.point, nodes, false);
-        fLayers.push_back({{"transform", LayerFilter(nodes.key)}, {"mark", marks.point}, {"encoding", encoding}});
+        fLayers.push_back(
+            {{"transform", LayerFilter(nodes.key)}, {"mark", marks.point}, {"encoding", encoding}});
     }
     if (!marks.labels) return;
     const double gap = LabelGap(nodes.style) + 4;
-    Json encoding = {{"x", PixelChannel("_px")}, {"y", PixelChannel("_py")}, {"text", LabelTextChannel()}};
+    Json encoding = {
+        {"x", PixelChannel("_px")}, {"y", PixelChannel("_py")}, {"text", LabelTextChannel()}};
     for (const std::string side : {"above", "below", "left", "right"}) {
         Json mark = marks.text;
         mark.erase("dy");
         mark["align"] = side == "left" ? "right" : side == "right" ? "left" : "center";
         mark["baseline"] = side == "above" ? "bottom" : side == "below" ? "top" : "middle";
-        if (side == "above" || side == "below") mark["dy"] = side == "above" ? -gap : gap;
-        else mark["dx"] = side == "left" ? -gap : gap;
-        fLayers.push_back({{"transform", LayerFilter(nodes.key + ":" + side)}, {"mark", mark}, {"encoding", encoding}});
+        if (side == "above" || side == "below")
+            mark["dy"] = side == "above" ? -gap : gap;
+        else
+            mark["dx"] = side == "left" ? -gap : gap;
+        fLayers.push_back({{"transform", LayerFilter(nodes.key + ":" + side)},
+                           {"mark", mark},
+                           {"encoding", encoding}});
     }
 }
 
@@ -124,8 +132,10 @@ void GraphView::AddPlainPoints(const Mark& points, PointMarks marks) {
                 out["_ly"] = value;
             }
             if (points.labelVar) {
-                out["_lab"] = fData.Shown(*points.labelVar, fData.Value(*points.labelVar, *points.source, row));
-                if (!marks.symbol && out["_lab"].get<std::string>().empty()) continue;  // nothing to write
+                out["_lab"] =
+                    fData.Shown(*points.labelVar, fData.Value(*points.labelVar, *points.source, row));
+                if (!marks.symbol && out["_lab"].get<std::string>().empty())
+                    continue;  // nothing to write
             }
             if (points.colorVar) {
                 const Cell cell = fData.Value(*points.colorVar, *points.source, row);
@@ -137,20 +147,27 @@ void GraphView::AddPlainPoints(const Mark& points, PointMarks marks) {
         }
     }
     Json encoding = Json::object();
-    if (points.x) encoding["x"] = Channel(0, "_lx");
-    else marks.point["x"] = marks.text["x"] = fPanelWidth / 2;
-    if (points.y) encoding["y"] = Channel(1, "_ly");
-    else marks.point["y"] = marks.text["y"] = fPanelHeight / 2;
+    if (points.x)
+        encoding["x"] = Channel(0, "_lx");
+    else
+        marks.point["x"] = marks.text["x"] = fPanelWidth / 2;
+    if (points.y)
+        encoding["y"] = Channel(1, "_ly");
+    else
+        marks.point["y"] = marks.text["y"] = fPanelHeight / 2;
     if (marks.symbol) {
         Json pointEncoding = encoding;
         AddColorAndTooltip(pointEncoding, marks.point, points, false);
-        fLayers.push_back({{"transform", LayerFilter(points.key)}, {"mark", marks.point}, {"encoding", pointEncoding}});
+        fLayers.push_back({{"transform", LayerFilter(points.key)},
+                           {"mark", marks.point},
+                           {"encoding", pointEncoding}});
     }
     if (marks.labels) {
         Json textEncoding = encoding;
         textEncoding["text"] = LabelTextChannel();
         if (!marks.symbol && !points.popups.empty()) textEncoding["tooltip"] = TooltipChannel();
-        fLayers.push_back({{"transform", LayerFilter(points.key)}, {"mark", marks.text}, {"encoding", textEncoding}});
+        fLayers.push_back(
+            {{"transform", LayerFilter(points.key)}, {"mark", marks.text}, {"encoding", textEncoding}});
     }
 }
 

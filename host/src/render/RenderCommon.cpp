@@ -116,7 +116,8 @@ Json CategoryScale::Domain() const {
     return domain;
 }
 
-ChartContext::ChartContext(pugi::xml_node rootNode, const ChartData& chartData) : root(rootNode), data(&chartData) {
+ChartContext::ChartContext(pugi::xml_node rootNode, const ChartData& chartData)
+    : root(rootNode), data(&chartData) {
     // Ids of styles and of the other elements, wherever they stand; the first
     // of an id counts. Elements are visited without recursion.
     std::vector<pugi::xml_node> pending{root};
@@ -129,18 +130,23 @@ ChartContext::ChartContext(pugi::xml_node rootNode, const ChartData& chartData) 
         const std::string id = node.attribute("id").value();
         if (id.empty() || node == root) continue;
         const std::string tag = node.name();
-        if (tag == "style") styles.emplace(id, node);
-        else if (tag != "sourceVariable" && tag != "variable" && tag != "derivedVariable") elements.emplace(id, node);
+        if (tag == "style")
+            styles.emplace(id, node);
+        else if (tag != "sourceVariable" && tag != "variable" && tag != "derivedVariable")
+            elements.emplace(id, node);
     }
     std::string main;
     for (pugi::xml_node extension : root.children("extension")) {
         if (pugi::xml_attribute legend = extension.attribute("legend1")) main = legend.value();
     }
     for (pugi::xml_node legend : root.children("legend")) {
-        if (!main.empty() && main == legend.attribute("id").value()) legends.insert(legends.begin(), legend);
-        else legends.push_back(legend);
+        if (!main.empty() && main == legend.attribute("id").value())
+            legends.insert(legends.begin(), legend);
+        else
+            legends.push_back(legend);
     }
-    for (pugi::xml_node popup : root.children("popup")) popups.emplace(popup.attribute("target").value(), popup);
+    for (pugi::xml_node popup : root.children("popup"))
+        popups.emplace(popup.attribute("target").value(), popup);
 }
 
 Style ChartContext::StyleOf(const std::string& id) const {

@@ -74,10 +74,10 @@ struct ChartContext {
     pugi::xml_node root;
     const ChartData* data = nullptr;
     std::map<std::string, pugi::xml_node> styles;
-    std::map<std::string, pugi::xml_node> elements;  // marks, aesthetics, frames, legends by id
-    std::vector<pugi::xml_node> legends;             // the main legend first
+    std::map<std::string, pugi::xml_node> elements;     // marks, aesthetics, frames, legends by id
+    std::vector<pugi::xml_node> legends;                // the main legend first
     std::multimap<std::string, pugi::xml_node> popups;  // by target id
-    double contentWidth = 480;                         // of the content area, in pixels
+    double contentWidth = 480;                          // of the content area, in pixels
 
     explicit ChartContext(pugi::xml_node root, const ChartData& data);
     Style StyleOf(const std::string& id) const;

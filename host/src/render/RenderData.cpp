@@ -20,13 +20,16 @@ constexpr int kMaxDepth = 16;
 
 int FormatCode(const std::string& type) {
     static const std::map<std::string, int> kCodes = {
-        {"A", QUOR_Format::A},         {"COMMA", QUOR_Format::COMMA}, {"DOLLAR", QUOR_Format::DOLLAR},
-        {"F", QUOR_Format::F},         {"E", QUOR_Format::E},         {"DATE", QUOR_Format::DATE},
-        {"TIME", QUOR_Format::TIME},   {"DATETIME", QUOR_Format::DATETIME},
-        {"ADATE", QUOR_Format::ADATE}, {"JDATE", QUOR_Format::JDATE}, {"DTIME", QUOR_Format::DTIME},
-        {"WKDAY", QUOR_Format::WKDAY}, {"MONTH", QUOR_Format::MONTH}, {"MOYR", QUOR_Format::MOYR},
-        {"QYR", QUOR_Format::QYR},     {"WKYR", QUOR_Format::WKYR},   {"PCT", QUOR_Format::PCT},
-        {"DOT", QUOR_Format::DOT},     {"EDATE", QUOR_Format::EDATE}, {"SDATE", QUOR_Format::SDATE}};
+        {"A", QUOR_Format::A},           {"COMMA", QUOR_Format::COMMA},
+        {"DOLLAR", QUOR_Format::DOLLAR}, {"F", QUOR_Format::F},
+        {"E", QUOR_Format::E},           {"DATE", QUOR_Format::DATE},
+        {"TIME", QUOR_Format::TIME},     {"DATETIME", QUOR_Format::DATETIME},
+        {"ADATE", QUOR_Format::ADATE},   {"JDATE", QUOR_Format::JDATE},
+        {"DTIME", QUOR_Format::DTIME},   {"WKDAY", QUOR_Format::WKDAY},
+        {"MONTH", QUOR_Format::MONTH},   {"MOYR", QUOR_Format::MOYR},
+        {"QYR", QUOR_Format::QYR},       {"WKYR", QUOR_Format::WKYR},
+        {"PCT", QUOR_Format::PCT},       {"DOT", QUOR_Format::DOT},
+        {"EDATE", QUOR_Format::EDATE},   {"SDATE", QUOR_Format::SDATE}};
     const auto found = kCodes.find(type);
     return found == kCodes.end() ? 0 : found->second;
 }
@@ -40,7 +43,8 @@ int NeededDecimals(double value) {
     int decimals = dot == std::string::npos ? 0 : static_cast<int>(mantissa.size() - dot - 1);
     if (e != std::string::npos) {
         int exponent = 0;
-        std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
+        std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                        exponent);
         decimals -= exponent;
     }
     return std::clamp(decimals, 0, 16);
@@ -75,9 +79,12 @@ std::string NumberKey(double value) { return ChartString().assignDouble(value, 1
 
 std::string KeyText(const Cell& cell) {
     switch (cell.kind) {
-        case Cell::Kind::Number: return NumberKey(cell.number);
-        case Cell::Kind::Text: return cell.text;
-        case Cell::Kind::Missing: break;
+        case Cell::Kind::Number:
+            return NumberKey(cell.number);
+        case Cell::Kind::Text:
+            return cell.text;
+        case Cell::Kind::Missing:
+            break;
     }
     return {};
 }
@@ -123,9 +130,10 @@ std::string FormatNumber(double value, const Format& format) {
         return NumberKey(value);
     }
     int decimals = format.decimals;
-    if (decimals < 0) decimals = IsDateFormat(format.type) || code == QUOR_Format::TIME || code == QUOR_Format::DTIME
-                                     ? 0
-                                     : NeededDecimals(value);
+    if (decimals < 0)
+        decimals = IsDateFormat(format.type) || code == QUOR_Format::TIME || code == QUOR_Format::DTIME
+                       ? 0
+                       : NeededDecimals(value);
     const std::string text = Trim(ToString(OBS(value), QUOR_Format(code, 40, decimals)));
     if (text.empty() || text.find('*') != std::string::npos) return NumberKey(value);
     return text;
@@ -147,7 +155,8 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
         for (const ChartDataSource& candidate : data) {
             if (candidate.name != table->id) continue;
             table->table = &candidate;
-            for (const ChartColumn& column : candidate.columns) table->rows = std::max(table->rows, column.cells.size());
+            for (const ChartColumn& column : candidate.columns)
+                table->rows = std::max(table->rows, column.cells.size());
             break;
         }
         for (pugi::xml_node sv : source.children("sourceVariable")) {
@@ -172,7 +181,8 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
         var->node = node;
         var->label = node.attribute("label").value();
         var->measurement = node.attribute("measurement").value();
-        if (pugi::xml_attribute a = node.attribute("categorical")) var->categoricalAttr = a.as_bool() ? 1 : 0;
+        if (pugi::xml_attribute a = node.attribute("categorical"))
+            var->categoricalAttr = a.as_bool() ? 1 : 0;
         var->format = ReadFormat(node);
         const std::string order = node.attribute("categoryOrder").value();
         if (node.attribute("categoryOrder")) {
@@ -221,7 +231,8 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
     }
     // References may name variables defined later.
     for (auto& var : fVars) {
-        if (var->kind == Var::Kind::Categorized || var->kind == Var::Kind::Derived) var->base = Find(var->baseRef);
+        if (var->kind == Var::Kind::Categorized || var->kind == Var::Kind::Derived)
+            var->base = Find(var->baseRef);
     }
 }
 
@@ -256,7 +267,9 @@ const SourceTable* ChartData::Home(const Var& v) const {
     return nullptr;
 }
 
-Cell ChartData::Value(const Var& v, const SourceTable& s, size_t row) const { return ValueAt(v, s, row, 0); }
+Cell ChartData::Value(const Var& v, const SourceTable& s, size_t row) const {
+    return ValueAt(v, s, row, 0);
+}
 
 Cell ChartData::ValueAt(const Var& v, const SourceTable& s, size_t row, int depth) const {
     if (depth > kMaxDepth) return {};
@@ -276,7 +289,8 @@ Cell ChartData::ValueAt(const Var& v, const SourceTable& s, size_t row, int dept
             return {};
         }
         case Var::Kind::Source:
-        case Var::Kind::Graph: break;
+        case Var::Kind::Graph:
+            break;
     }
     const ChartColumn* column = s.Column(v.column);
     if (!column || row >= column->cells.size()) return {};
@@ -329,8 +343,10 @@ const std::vector<Cell>& ChartData::Categories(const Var& v, const SourceTable& 
         if (cell.Missing()) continue;
         const std::string keyText = KeyText(cell);
         if (!byKey.emplace(keyText, cell).second) continue;
-        if (cell.IsNumber()) numbers.emplace_back(cell.number, keyText);
-        else texts.push_back(keyText);
+        if (cell.IsNumber())
+            numbers.emplace_back(cell.number, keyText);
+        else
+            texts.push_back(keyText);
     }
     std::vector<Cell> ordered;
     std::set<std::string> placed;
@@ -353,7 +369,8 @@ bool ChartData::IsCategorical(const Var& v) const {
     if (known != fTextValued.end()) return known->second;
     bool textValued = false;
     if (v.home) {
-        for (size_t row = 0; row < v.home->rows && !textValued; ++row) textValued = Value(v, *v.home, row).IsText();
+        for (size_t row = 0; row < v.home->rows && !textValued; ++row)
+            textValued = Value(v, *v.home, row).IsText();
     }
     fTextValued.emplace(&v, textValued);
     return textValued;

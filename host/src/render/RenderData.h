@@ -57,7 +57,7 @@ bool IsDateFormat(const std::string& type);
 struct SourceTable {
     std::string id;
     const ChartDataSource* table = nullptr;  // null when the data table has no such source
-    size_t rows = 0;                          // its longest column
+    size_t rows = 0;                         // its longest column
 
     const ChartColumn* Column(const std::string& name) const;
 };
@@ -75,8 +75,8 @@ struct Var {
     Kind kind = Kind::Source;
     std::string id;
     pugi::xml_node node;
-    std::string column;    // the data-table column (source-bound variables)
-    std::string readType;  // "number", "string" or empty
+    std::string column;                 // the data-table column (source-bound variables)
+    std::string readType;               // "number", "string" or empty
     const SourceTable* home = nullptr;  // the data source the variable belongs to
     const Var* base = nullptr;          // what a categorized or derived variable reads
     std::string baseRef;

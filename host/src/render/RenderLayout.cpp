@@ -2,10 +2,9 @@
 #include "render/RenderLayout.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <optional>
-
 
 namespace npar {
 namespace render {
@@ -25,7 +24,8 @@ int PartIndex(const std::string& part) {
 
 }  // namespace
 
-Layout::Layout(pugi::xml_node root, double width, double height, std::function<Size(pugi::xml_node)> contentSize)
+Layout::Layout(pugi::xml_node root, double width, double height,
+               std::function<Size(pugi::xml_node)> contentSize)
     : fWidth(width), fHeight(height), fContentSize(std::move(contentSize)) {
     for (pugi::xml_node node : root.children()) {
         const std::string tag = node.name();
@@ -76,7 +76,9 @@ double Layout::Length(const std::string& value, int direction) const {
     return std::clamp(number, -1e5, 1e5);
 }
 
-Size Layout::Content(const Element& element) const { return fContentSize ? fContentSize(element.node) : Size(); }
+Size Layout::Content(const Element& element) const {
+    return fContentSize ? fContentSize(element.node) : Size();
+}
 
 void Layout::Resolve(Element& element, int d, int depth) {
     if (element.done[d]) return;
@@ -111,10 +113,12 @@ void Layout::Resolve(Element& element, int d, int depth) {
             std::vector<double>& widths = fAttachedWidths[id];
             if (widths.empty()) {
                 widths.push_back(0);
-                for (size_t other : row) widths.push_back(widths.back() + Content(fElements[other]).width + kGap);
+                for (size_t other : row)
+                    widths.push_back(widths.back() + Content(fElements[other]).width + kGap);
             }
             const size_t self = static_cast<size_t>(&element - fElements.data());
-            const size_t before = static_cast<size_t>(std::lower_bound(row.begin(), row.end(), self) - row.begin());
+            const size_t before =
+                static_cast<size_t>(std::lower_bound(row.begin(), row.end(), self) - row.begin());
             start = offset + widths[std::min(before, widths.size() - 1)];
             size = content;
             placed = true;

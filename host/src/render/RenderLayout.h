@@ -27,7 +27,8 @@ struct Size {
 // given).
 class Layout {
 public:
-    Layout(pugi::xml_node root, double width, double height, std::function<Size(pugi::xml_node)> contentSize);
+    Layout(pugi::xml_node root, double width, double height,
+           std::function<Size(pugi::xml_node)> contentSize);
 
     // The box of a graph or label frame (an empty box for anything else).
     Box BoxOf(pugi::xml_node element);

@@ -15,8 +15,9 @@ constexpr size_t kCurveIntervals = 200;
 constexpr size_t kMaxPoissonPoints = 2000;
 
 std::vector<double> Distinct(std::vector<double> values) {
-    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
-                 values.end());
+    values.erase(
+        std::remove_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); }),
+        values.end());
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
     return values;
@@ -68,7 +69,8 @@ long Bins::Find(double value) const {
     const long index = static_cast<long>(it - lower.begin()) - 1;
     const size_t i = static_cast<size_t>(index);
     if (value < upper[i]) return index;
-    if (i + 1 == upper.size() && value <= upper[i] + 1e-9 * std::max(1.0, std::fabs(value))) return index;
+    if (i + 1 == upper.size() && value <= upper[i] + 1e-9 * std::max(1.0, std::fabs(value)))
+        return index;
     return -1;
 }
 
@@ -109,7 +111,8 @@ Bins MakeBins(std::vector<double> values, size_t rows, double binCount, double b
             width = binWidth;
         }
     }
-    if (count == 0 && binCount >= 1) count = static_cast<size_t>(std::min(binCount, static_cast<double>(kMaxBins)));
+    if (count == 0 && binCount >= 1)
+        count = static_cast<size_t>(std::min(binCount, static_cast<double>(kMaxBins)));
     if (count == 0) {
         const double n = static_cast<double>(std::max<size_t>(rows, 1));
         count = static_cast<size_t>(std::ceil(std::log2(n))) + 1;
@@ -172,8 +175,10 @@ BoxStats TukeyBox(const std::vector<double>& values) {
     for (size_t i = 0; i < values.size(); ++i) {
         const double v = values[i];
         if (!std::isfinite(v)) continue;
-        if (v < lowExtreme || v > highExtreme) box.extremes.push_back(i);
-        else if (v < lowFence || v > highFence) box.outliers.push_back(i);
+        if (v < lowExtreme || v > highExtreme)
+            box.extremes.push_back(i);
+        else if (v < lowFence || v > highFence)
+            box.outliers.push_back(i);
     }
     return box;
 }
@@ -211,14 +216,16 @@ std::pair<double, double> Distribution::NaturalSpan() const {
 std::vector<std::pair<double, double>> DistributionCurve(const Distribution& distribution, double low,
                                                          double high, double scale) {
     std::vector<std::pair<double, double>> points;
-    if (!distribution.Valid() || !std::isfinite(low) || !std::isfinite(high) || !(high > low)) return points;
+    if (!distribution.Valid() || !std::isfinite(low) || !std::isfinite(high) || !(high > low))
+        return points;
     if (distribution.name == "poisson") {
         const double from = std::max(0.0, std::ceil(low));
         const double to = std::floor(high);
         if (to < from) return points;
         const double count = to - from + 1;
         const double step = std::max(1.0, std::ceil(count / static_cast<double>(kMaxPoissonPoints)));
-        for (double k = from; k <= to; k += step) points.emplace_back(k, scale * distribution.Density(k));
+        for (double k = from; k <= to; k += step)
+            points.emplace_back(k, scale * distribution.Density(k));
         return points;
     }
     if (distribution.name == "uniform") {
@@ -254,18 +261,19 @@ std::vector<std::pair<double, double>> DistributionCurve(const Distribution& dis
 bool ParseDateText(const std::string& text, double& seconds) {
     size_t pos = 0;
     long year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!ReadNumber(text, pos, 4, year) || pos != 4 || !Expect(text, pos, '-') || !ReadNumber(text, pos, 2, month) ||
-        !Expect(text, pos, '-') || !ReadNumber(text, pos, 2, day)) {
+    if (!ReadNumber(text, pos, 4, year) || pos != 4 || !Expect(text, pos, '-') ||
+        !ReadNumber(text, pos, 2, month) || !Expect(text, pos, '-') || !ReadNumber(text, pos, 2, day)) {
         return false;
     }
     if (pos < text.size()) {
         if (!Expect(text, pos, 'T') || !ReadNumber(text, pos, 2, hour) || !Expect(text, pos, ':') ||
-            !ReadNumber(text, pos, 2, minute) || !Expect(text, pos, ':') || !ReadNumber(text, pos, 2, second) ||
-            pos != text.size()) {
+            !ReadNumber(text, pos, 2, minute) || !Expect(text, pos, ':') ||
+            !ReadNumber(text, pos, 2, second) || pos != text.size()) {
             return false;
         }
     }
-    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) return false;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
+        return false;
     const int64_t days = DaysFromCivil(year, month, day) - DaysFromCivil(1582, 10, 14);
     seconds = static_cast<double>(days) * 86400.0 + hour * 3600.0 + minute * 60.0 + second;
     return true;
@@ -276,8 +284,8 @@ bool ParseDuration(const std::string& text, double& seconds) {
     long days = 0, hours = 0, minutes = 0, secs = 0;
     if (!Expect(text, pos, 'P') || !ReadNumber(text, pos, 9, days) || !Expect(text, pos, 'D') ||
         !Expect(text, pos, 'T') || !ReadNumber(text, pos, 9, hours) || !Expect(text, pos, 'H') ||
-        !ReadNumber(text, pos, 9, minutes) || !Expect(text, pos, 'M') || !ReadNumber(text, pos, 9, secs) ||
-        !Expect(text, pos, 'S') || pos != text.size()) {
+        !ReadNumber(text, pos, 9, minutes) || !Expect(text, pos, 'M') ||
+        !ReadNumber(text, pos, 9, secs) || !Expect(text, pos, 'S') || pos != text.size()) {
         return false;
     }
     seconds = days * 86400.0 + hours * 3600.0 + minutes * 60.0 + static_cast<double>(secs);
@@ -286,7 +294,8 @@ bool ParseDuration(const std::string& text, double& seconds) {
 
 double UnixMilliseconds(double seconds) { return (seconds - kUnixEpochSeconds) * 1000.0; }
 
-std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height, double radius) {
+std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height,
+                                                    double radius) {
     std::vector<std::pair<double, double>> points;
     for (size_t i = 0; i < n; ++i) {
         const double angle = -kPi / 2 + 2 * kPi * static_cast<double>(i) / static_cast<double>(n);

@@ -79,7 +79,8 @@ double UnixMilliseconds(double seconds);
 // n points evenly spaced on a circle of the given radius centred in a
 // width × height panel, the first at the top, then clockwise (pixel
 // coordinates, y downwards).
-std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height, double radius);
+std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height,
+                                                    double radius);
 
 }  // namespace render
 }  // namespace npar

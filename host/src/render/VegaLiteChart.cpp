@@ -21,13 +21,55 @@ constexpr double kStandardWidth = 480;
 constexpr double kStandardHeight = 360;
 
 const std::set<std::string>& KnownElements() {
-    static const std::set<std::string> kKnown = {
-        "visualization", "extension", "title", "subtitle", "footnote", "text", "frame", "dataSource",
-        "sourceVariable", "variable", "format", "relabel", "categorize", "when", "derivedVariable", "style",
-        "graph", "location", "coordinates", "axis", "range", "faceting", "facet", "facetLayout", "interval",
-        "schema", "line", "point", "edge", "x", "y", "binStatistic", "summaryStatistic", "distributionStatistic",
-        "graphLayoutStatistic", "move", "color", "pattern", "colorMapping", "stack", "cluster", "labeling",
-        "lineGuide", "label", "labelFrame", "legend", "legendTarget", "popup", "tokenMapping"};
+    static const std::set<std::string> kKnown = {"visualization",
+                                                 "extension",
+                                                 "title",
+                                                 "subtitle",
+                                                 "footnote",
+                                                 "text",
+                                                 "frame",
+                                                 "dataSource",
+                                                 "sourceVariable",
+                                                 "variable",
+                                                 "format",
+                                                 "relabel",
+                                                 "categorize",
+                                                 "when",
+                                                 "derivedVariable",
+                                                 "style",
+                                                 "graph",
+                                                 "location",
+                                                 "coordinates",
+                                                 "axis",
+                                                 "range",
+                                                 "faceting",
+                                                 "facet",
+                                                 "facetLayout",
+                                                 "interval",
+                                                 "schema",
+                                                 "line",
+                                                 "point",
+                                                 "edge",
+                                                 "x",
+                                                 "y",
+                                                 "binStatistic",
+                                                 "summaryStatistic",
+                                                 "distributionStatistic",
+                                                 "graphLayoutStatistic",
+                                                 "move",
+                                                 "color",
+                                                 "pattern",
+                                                 "colorMapping",
+                                                 "stack",
+                                                 "cluster",
+                                                 "labeling",
+                                                 "lineGuide",
+                                                 "label",
+                                                 "labelFrame",
+                                                 "legend",
+                                                 "legendTarget",
+                                                 "popup",
+                                                 "tokenMapping"};
     return kKnown;
 }
 
@@ -44,14 +86,15 @@ bool CheckElements(pugi::xml_node root, std::string& note) {
             note = "The chart uses the element <" + tag + ">, which this report cannot draw.";
             return false;
         }
-        if (tag == "distributionStatistic" && !kDistributions.count(node.attribute("distribution").value())) {
-            note = std::string("The chart asks for a distribution curve (\"") + node.attribute("distribution").value() +
-                   "\") that this report cannot draw.";
+        if (tag == "distributionStatistic" &&
+            !kDistributions.count(node.attribute("distribution").value())) {
+            note = std::string("The chart asks for a distribution curve (\"") +
+                   node.attribute("distribution").value() + "\") that this report cannot draw.";
             return false;
         }
         if (tag == "graphLayoutStatistic" && std::string(node.attribute("method").value()) != "circle") {
-            note = std::string("The chart asks for a network layout (\"") + node.attribute("method").value() +
-                   "\") that this report cannot draw.";
+            note = std::string("The chart asks for a network layout (\"") +
+                   node.attribute("method").value() + "\") that this report cannot draw.";
             return false;
         }
         if (tag == "summaryStatistic" && std::string(node.attribute("method").value()) != "sum") {
@@ -77,7 +120,8 @@ std::vector<Paragraph> FrameParagraphs(const ChartContext& context, pugi::xml_no
     const Style frameStyle = context.StyleOf(frame);
     if (!frameStyle.visible) return paragraphs;
     for (pugi::xml_node label : frame.children("label")) {
-        Paragraph paragraph{ElementText(label), label.attribute("style") ? context.StyleOf(label) : frameStyle};
+        Paragraph paragraph{ElementText(label),
+                            label.attribute("style") ? context.StyleOf(label) : frameStyle};
         if (paragraph.style.fontSize <= 0) paragraph.style.fontSize = frameStyle.fontSize;
         if (paragraph.style.fontWeight.empty()) paragraph.style.fontWeight = frameStyle.fontWeight;
         if (paragraph.style.color.empty()) paragraph.style.color = frameStyle.color;
@@ -110,9 +154,10 @@ Json TextView(const std::vector<PlacedText>& texts, double width, double height)
                      {"baseline", "top"},
                      {"lineBreak", "\n"}};
         texts[i].style.ApplyText(mark, texts[i].fallbackPoints);
-        layers.push_back({{"transform", Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}})},
-                          {"mark", mark},
-                          {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
+        layers.push_back(
+            {{"transform", Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}})},
+             {"mark", mark},
+             {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
     return {{"width", std::max(1.0, std::ceil(width))},
             {"height", std::max(1.0, std::ceil(height))},
@@ -123,7 +168,8 @@ Json TextView(const std::vector<PlacedText>& texts, double width, double height)
 
 double FrameFactor(pugi::xml_node frame, const char* name) {
     double value = 1;
-    if (!ParseNumber(frame.attribute(name).value(), value) || !(value > 0) || !std::isfinite(value)) return 1;
+    if (!ParseNumber(frame.attribute(name).value(), value) || !(value > 0) || !std::isfinite(value))
+        return 1;
     return std::min(value, 20.0);
 }
 
@@ -152,7 +198,8 @@ void AppendSentence(std::string& text, const std::string& sentence, const std::s
 // counts, statistics, parameters) and the footnote.
 std::string ChartDescription(const std::string& heading,
                              const std::vector<std::unique_ptr<GraphView>>& graphs,
-                             const std::vector<std::vector<Paragraph>>& frames, const std::string& footnote) {
+                             const std::vector<std::vector<Paragraph>>& frames,
+                             const std::string& footnote) {
     std::string text;
     AppendSentence(text, heading, " ");
     for (const auto& graph : graphs) AppendSentence(text, graph->Describe(), " ");
@@ -199,13 +246,15 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     if (!title.empty()) titleBlock += 20 * static_cast<double>(SplitLines(title).size());
     if (!subtitle.empty()) titleBlock += 16 * static_cast<double>(SplitLines(subtitle).size());
     if (titleBlock > 0) titleBlock += 8;
-    const double footnoteBlock = footnote.empty() ? 0 : 14 * static_cast<double>(SplitLines(footnote).size()) + 8;
+    const double footnoteBlock =
+        footnote.empty() ? 0 : 14 * static_cast<double>(SplitLines(footnote).size()) + 8;
     const double contentHeight = std::max(80.0, height - titleBlock - footnoteBlock);
     context.contentWidth = width;
 
     // Boxes of graphs and label frames.
     std::map<const void*, std::vector<Paragraph>> paragraphs;
-    for (pugi::xml_node frame : root.children("labelFrame")) paragraphs[frame.internal_object()] = FrameParagraphs(context, frame);
+    for (pugi::xml_node frame : root.children("labelFrame"))
+        paragraphs[frame.internal_object()] = FrameParagraphs(context, frame);
     Layout layout(root, width, contentHeight, [&](pugi::xml_node node) {
         const auto found = paragraphs.find(node.internal_object());
         return found == paragraphs.end() ? Size() : ParagraphsSize(found->second);
@@ -236,11 +285,16 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
         const Box box = layout.BoxOf(frame);
         std::vector<PlacedText>* region = nullptr;
         std::vector<Box>* boxes = nullptr;
-        if (box.Bottom() <= main.top + 2) region = &above, boxes = &aboveBoxes;
-        else if (box.top >= main.Bottom() - 2) region = &below, boxes = &belowBoxes;
-        else if (box.left >= main.Right() - 2) region = &right, boxes = &rightBoxes;
-        else if (box.Right() <= main.left + 2) region = &left, boxes = &leftBoxes;
-        else if (graphs.front()->Faceted()) region = &above, boxes = &aboveBoxes;
+        if (box.Bottom() <= main.top + 2)
+            region = &above, boxes = &aboveBoxes;
+        else if (box.top >= main.Bottom() - 2)
+            region = &below, boxes = &belowBoxes;
+        else if (box.left >= main.Right() - 2)
+            region = &right, boxes = &rightBoxes;
+        else if (box.Right() <= main.left + 2)
+            region = &left, boxes = &leftBoxes;
+        else if (graphs.front()->Faceted())
+            region = &above, boxes = &aboveBoxes;
         double y = box.top;
         for (const Paragraph& paragraph : frameParagraphs) {
             PlacedText text{paragraph.text, paragraph.style, box.left, y};
@@ -250,7 +304,8 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
                 boxes->push_back(Box{box.left, text.y, box.width, y - text.y});
             } else {
                 // Inside the plot area, at the frame's place in it.
-                text.x = std::min(text.x - plot.left, plot.width - TextWidth(text.text, paragraph.style.FontPixels()) - 2);
+                text.x = std::min(text.x - plot.left,
+                                  plot.width - TextWidth(text.text, paragraph.style.FontPixels()) - 2);
                 text.y -= plot.top;
                 graphs.front()->AddInsideText(text);
             }
@@ -263,14 +318,16 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
         center = graphs.front()->Build();
     } else {
         bool stacked = false;
-        for (size_t i = 1; i < graphBoxes.size(); ++i) stacked = stacked || graphBoxes[i].top >= graphBoxes[0].Bottom() - 2;
+        for (size_t i = 1; i < graphBoxes.size(); ++i)
+            stacked = stacked || graphBoxes[i].top >= graphBoxes[0].Bottom() - 2;
         Json views = Json::array();
         for (auto& graph : graphs) views.push_back(graph->Build());
         center = {{stacked ? "vconcat" : "hconcat", views}, {"spacing", 16}};
     }
 
     // A region view: its texts relative to the region's own corner.
-    auto regionView = [](std::vector<PlacedText> texts, const std::vector<Box>& boxes, double originX, double originY) {
+    auto regionView = [](std::vector<PlacedText> texts, const std::vector<Box>& boxes, double originX,
+                         double originY) {
         double w = 1, h = 1;
         for (size_t i = 0; i < texts.size(); ++i) {
             texts[i].x -= originX;
@@ -289,7 +346,8 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     if (!left.empty() || !right.empty()) {
         Json parts = Json::array();
         double spacing = 10;
-        if (!left.empty()) parts.push_back(regionView(left, leftBoxes, minimum(leftBoxes, false), main.top));
+        if (!left.empty())
+            parts.push_back(regionView(left, leftBoxes, minimum(leftBoxes, false), main.top));
         parts.push_back(center);
         if (!right.empty()) {
             const double start = minimum(rightBoxes, false);
@@ -299,7 +357,8 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
         row = {{"hconcat", parts}, {"spacing", spacing}};
     }
     Json column = Json::array();
-    if (!above.empty()) column.push_back(regionView(above, aboveBoxes, main.left, minimum(aboveBoxes, true)));
+    if (!above.empty())
+        column.push_back(regionView(above, aboveBoxes, main.left, minimum(aboveBoxes, true)));
     column.push_back(row);
     if (!below.empty() || !footnote.empty()) {
         std::vector<PlacedText> texts = below;
@@ -322,9 +381,10 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     spec = Json::object();
     spec["$schema"] = "https://vega.github.io/schema/vega-lite/v5.json";
     std::vector<std::vector<Paragraph>> frameTexts;
-    for (pugi::xml_node frame : root.children("labelFrame")) frameTexts.push_back(paragraphs[frame.internal_object()]);
-    spec["description"] =
-        ChartDescription(chart.description.empty() ? title : chart.description, graphs, frameTexts, footnote);
+    for (pugi::xml_node frame : root.children("labelFrame"))
+        frameTexts.push_back(paragraphs[frame.internal_object()]);
+    spec["description"] = ChartDescription(chart.description.empty() ? title : chart.description, graphs,
+                                           frameTexts, footnote);
     if (!title.empty() || !subtitle.empty()) {
         Json heading = {{"text", title.empty() ? Json(" ") : TextLines(title)}, {"anchor", "middle"}};
         if (!subtitle.empty()) heading["subtitle"] = TextLines(subtitle);
@@ -338,8 +398,13 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
         {"mark", {{"aria", false}}},
         {"font", "sans-serif"},
         {"view", {{"stroke", "#d9d9d9"}}},
-        {"title", {{"fontSize", 16}, {"fontWeight", "bold"}, {"subtitleFontSize", 13}, {"subtitleColor", "#333333"}}},
-        {"axis", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}, {"grid", false}}},
+        {"title",
+         {{"fontSize", 16},
+          {"fontWeight", "bold"},
+          {"subtitleFontSize", 13},
+          {"subtitleColor", "#333333"}}},
+        {"axis",
+         {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}, {"grid", false}}},
         {"legend", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}},
         {"header", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}}};
     for (auto& item : body.items()) spec[item.key()] = item.value();

@@ -40,8 +40,12 @@ PathInstance::~PathInstance() = default;
 std::string PathInstance::InstallDirectory() const { return ResourceDirectoryValue() + "/.."; }
 std::string PathInstance::ResourceDirectory() const { return ResourceDirectoryValue(); }
 std::string PathInstance::TemplateDirectory() const { return ResourceDirectoryValue() + "/templates"; }
-std::string PathInstance::CatalogueFile() const { return ResourceDirectoryValue() + "/catalogue/en.txt"; }
-std::string PathInstance::StringTableFile() const { return ResourceDirectoryValue() + "/strings/en.txt"; }
+std::string PathInstance::CatalogueFile() const {
+    return ResourceDirectoryValue() + "/catalogue/en.txt";
+}
+std::string PathInstance::StringTableFile() const {
+    return ResourceDirectoryValue() + "/strings/en.txt";
+}
 
 PathInstance* PathFactory::getPathInstance(int number) {
     static PathInstance strings;

@@ -13,12 +13,23 @@ std::string EscapeHtml(const std::string& text) {
     out.reserve(clean.size());
     for (char c : clean) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -28,8 +39,10 @@ std::string EscapeScriptJson(const std::string& json) {
     std::string out;
     out.reserve(json.size());
     for (char c : SanitizeUtf8(json)) {
-        if (c == '<') out += "\\u003c";
-        else out += c;
+        if (c == '<')
+            out += "\\u003c";
+        else
+            out += c;
     }
     return out;
 }
@@ -38,11 +51,21 @@ std::string ExpressionString(const std::string& text) {
     std::string out = "'";
     for (unsigned char c : text) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\'': out += "\\'"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\'':
+                out += "\\'";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char escaped[8];

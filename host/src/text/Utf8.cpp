@@ -29,11 +29,10 @@ size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint) {
         codePoint = (codePoint << 6) | (byteAt(i + k) & 0x3F);
     }
     const char32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-    const bool valid = codePoint >= minimum && codePoint <= 0x10FFFF &&
-                       !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
+    const bool valid =
+        codePoint >= minimum && codePoint <= 0x10FFFF && !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
     return valid ? length : 0;
 }
-
 
 std::string SanitizeUtf8(const std::string& text) {
     static const char kReplacement[] = "\xEF\xBF\xBD";

@@ -45,11 +45,14 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
 }  // namespace
 
 std::string WriteChartHtml(const ChartModel& chart, const std::string& note) {
-    std::string out = "<div class=\"chart\">\n<p class=\"chart-title\">" + EscapeHtml(chart.title) + "</p>\n";
-    if (!chart.subtitle.empty()) out += "<p class=\"chart-subtitle\">" + EscapeHtml(chart.subtitle) + "</p>\n";
+    std::string out =
+        "<div class=\"chart\">\n<p class=\"chart-title\">" + EscapeHtml(chart.title) + "</p>\n";
+    if (!chart.subtitle.empty())
+        out += "<p class=\"chart-subtitle\">" + EscapeHtml(chart.subtitle) + "</p>\n";
     if (!note.empty()) out += "<p class=\"chart-note\">" + EscapeHtml(note) + "</p>\n";
     for (const ChartDataSource& source : chart.data) WriteSource(out, source);
-    if (!chart.footnote.empty()) out += "<p class=\"chart-footnote\">" + EscapeHtml(chart.footnote) + "</p>\n";
+    if (!chart.footnote.empty())
+        out += "<p class=\"chart-footnote\">" + EscapeHtml(chart.footnote) + "</p>\n";
     out += "</div>\n";
     return out;
 }

@@ -75,13 +75,15 @@ constexpr const char* kStyle =
     "table.chart-data{border-collapse:collapse;font-size:12px;margin:.3em 0;"
     "font-variant-numeric:tabular-nums}"
     "table.chart-data caption{text-align:left;color:#4a5563;font-size:12px}"
-    "table.chart-data th,table.chart-data td{border:1px solid #d3d8df;padding:.1em .45em;text-align:left}"
+    "table.chart-data th,table.chart-data td{border:1px solid #d3d8df;padding:.1em "
+    ".45em;text-align:left}"
     "table.chart-data th{background:#eaeef3;font-weight:600}"
     "figure.chart .chart-view{max-width:100%;overflow-x:auto}"
     ".visually-hidden{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);"
     "white-space:nowrap}"
     "@media print{body{display:block}nav.outline{display:none}main.report{padding:0}"
-    "div.pivot,figure.chart{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot .corner"
+    "div.pivot,figure.chart{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot "
+    ".corner"
     "{background:none}}";
 
 // Texts up to this many bytes are kept on one line in a table cell.
@@ -196,10 +198,11 @@ void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::str
         if (!open) out += "<ul>";
         open = true;
         const bool heading = child->kind == OutputItem::Kind::Heading;
-        const char* item = heading                                     ? "<li>"
+        const char* item = heading                                  ? "<li>"
                            : child->kind == OutputItem::Kind::Table ? "<li class=\"table\">"
-                                                                      : "<li class=\"chart\">";
-        out += std::string(item) + "<a href=\"#" + anchor->second + "\">" + EscapeHtml(DisplayText(*child)) + "</a>";
+                                                                    : "<li class=\"chart\">";
+        out += std::string(item) + "<a href=\"#" + anchor->second + "\">" +
+               EscapeHtml(DisplayText(*child)) + "</a>";
         if (heading) WriteOutlineList(*child, anchors, out);
         out += "</li>";
     }
@@ -241,17 +244,20 @@ std::string GridCell(const LayoutCell& cell) {
     switch (cell.kind) {
         case LayoutCell::Kind::Corner:
             if (cell.content.text.empty()) return "<td class=\"corner\"" + Spans(cell) + "></td>";
-            return "<th scope=\"col\" class=\"corner\"" + Spans(cell) + ">" + Marked(cell.content) + "</th>";
+            return "<th scope=\"col\" class=\"corner\"" + Spans(cell) + ">" + Marked(cell.content) +
+                   "</th>";
         case LayoutCell::Kind::ColumnLabel: {
             // Short labels stay on one line, spanning ones centred, those over numbers right-aligned.
-            std::string classes = cell.columnSpan > 1 ? "span" : cell.align == CellAlign::Right ? "num" : "";
+            std::string classes = cell.columnSpan > 1              ? "span"
+                                  : cell.align == CellAlign::Right ? "num"
+                                                                   : "";
             if (cell.content.text.size() <= kShortText) classes += classes.empty() ? "short" : " short";
-            return std::string("<th scope=\"") + (cell.columnSpan > 1 ? "colgroup" : "col") + "\" class=\"" +
-                   classes + "\"" + Spans(cell) + ">" + Marked(cell.content) + "</th>";
+            return std::string("<th scope=\"") + (cell.columnSpan > 1 ? "colgroup" : "col") +
+                   "\" class=\"" + classes + "\"" + Spans(cell) + ">" + Marked(cell.content) + "</th>";
         }
         case LayoutCell::Kind::RowLabel:
-            return "<th scope=\"" + std::string(cell.rowSpan > 1 ? "rowgroup" : "row") + "\"" + Spans(cell) +
-                   ">" + Marked(cell.content) + "</th>";
+            return "<th scope=\"" + std::string(cell.rowSpan > 1 ? "rowgroup" : "row") + "\"" +
+                   Spans(cell) + ">" + Marked(cell.content) + "</th>";
         case LayoutCell::Kind::Data:
             break;
     }
@@ -282,7 +288,8 @@ void WriteTableFoot(const TableLayout& layout, std::string& out) {
     out += "<div class=\"foot\">\n";
     if (layout.hasCaption) out += "<p class=\"caption\">" + EscapeLines(layout.caption) + "</p>\n";
     for (const Footnote& note : layout.footnotes)
-        out += "<p class=\"note\"><sup>" + EscapeHtml(note.mark) + "</sup> " + EscapeLines(note.text) + "</p>\n";
+        out += "<p class=\"note\"><sup>" + EscapeHtml(note.mark) + "</sup> " + EscapeLines(note.text) +
+               "</p>\n";
     out += "</div>\n";
 }
 
@@ -360,7 +367,8 @@ void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, Cha
 
 // A chart where it stands: the picture drawn from its specification, or,
 // when it cannot be drawn, its title, texts and data with a note saying why.
-void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library, std::string& out) {
+void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library,
+                std::string& out) {
     const std::string id = anchors.ids.at(&item);
     out += "<figure class=\"item chart\" id=\"" + id + "\">\n";
     if (!item.chart) {
@@ -374,15 +382,16 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
         // The picture shows the chart's own title; the caption names it for
         // readers that do not see the picture.
         ++library.drawn;
-        out += "<figcaption class=\"visually-hidden\">" + EscapeHtml(DisplayText(item)) + "</figcaption>\n";
+        out +=
+            "<figcaption class=\"visually-hidden\">" + EscapeHtml(DisplayText(item)) + "</figcaption>\n";
         out += "<div class=\"chart-view\" data-spec=\"" + id + "-spec\"><p class=\"chart-note\">" +
                "The chart is drawn when the page's scripts run.</p></div>\n";
-        out += "<script type=\"application/json\" id=\"" + id + "-spec\">" + EscapeScriptJson(rendered.vegaLite) +
-               "</script>\n";
+        out += "<script type=\"application/json\" id=\"" + id + "-spec\">" +
+               EscapeScriptJson(rendered.vegaLite) + "</script>\n";
         out += "</figure>\n";
         return;
     }
-    const std::string note = !library.Available() ? std::string(kNoLibraryNote)
+    const std::string note = !library.Available()    ? std::string(kNoLibraryNote)
                              : rendered.note.empty() ? std::string("The chart cannot be drawn.")
                                                      : rendered.note;
     out += WriteChartHtml(chart, note);
@@ -397,10 +406,18 @@ void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, Cha
                 std::string& out) {
     for (const auto& child : parent.children) {
         switch (child->kind) {
-            case OutputItem::Kind::Heading: WriteHeading(*child, level, anchors, library, out); break;
-            case OutputItem::Kind::Table: WriteTable(*child, anchors, out); break;
-            case OutputItem::Kind::Chart: WriteChart(*child, anchors, library, out); break;
-            case OutputItem::Kind::Error: WriteError(*child, out); break;
+            case OutputItem::Kind::Heading:
+                WriteHeading(*child, level, anchors, library, out);
+                break;
+            case OutputItem::Kind::Table:
+                WriteTable(*child, anchors, out);
+                break;
+            case OutputItem::Kind::Chart:
+                WriteChart(*child, anchors, library, out);
+                break;
+            case OutputItem::Kind::Error:
+                WriteError(*child, out);
+                break;
         }
     }
 }

@@ -33,9 +33,10 @@ void Compress(std::array<uint32_t, 8>& state, const unsigned char* block) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
     for (int i = 0; i < 64; ++i) {
-        const uint32_t t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) +
-                            kRound[i] + w[i];
-        const uint32_t t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        const uint32_t t1 =
+            h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+        const uint32_t t2 =
+            (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g;
         g = f;
         f = e;
@@ -59,7 +60,8 @@ std::string Base64(const unsigned char* bytes, size_t size) {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     for (size_t i = 0; i < size; i += 3) {
-        const uint32_t group = uint32_t(bytes[i]) << 16 | (i + 1 < size ? uint32_t(bytes[i + 1]) << 8 : 0) |
+        const uint32_t group = uint32_t(bytes[i]) << 16 |
+                               (i + 1 < size ? uint32_t(bytes[i + 1]) << 8 : 0) |
                                (i + 2 < size ? uint32_t(bytes[i + 2]) : 0);
         out += kDigits[(group >> 18) & 63];
         out += kDigits[(group >> 12) & 63];
@@ -90,7 +92,8 @@ std::string Sha256Base64(const std::string& bytes) {
 
     std::array<unsigned char, 32> digest{};
     for (int i = 0; i < 8; ++i)
-        for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<unsigned char>(state[i] >> (24 - 8 * j));
+        for (int j = 0; j < 4; ++j)
+            digest[4 * i + j] = static_cast<unsigned char>(state[i] >> (24 - 8 * j));
     return Base64(digest.data(), digest.size());
 }
 

@@ -109,7 +109,8 @@ Edge MakeEdge(const TableModel& table, const std::vector<size_t>& dimensions,
         }
         for (auto& entry : ordered) edge.tuples.push_back(std::move(entry.second));
     }
-    for (size_t i = 0; i < edge.tuples.size(); ++i) edge.index.emplace(edge.tuples[i], static_cast<int>(i));
+    for (size_t i = 0; i < edge.tuples.size(); ++i)
+        edge.index.emplace(edge.tuples[i], static_cast<int>(i));
     return edge;
 }
 
@@ -280,7 +281,8 @@ std::vector<LayoutCell> DataCells(const std::vector<const TableCell*>& cells, co
         const auto r = rows.index.find(rowTuple);
         const auto c = columns.index.find(columnTuple);
         if (r == rows.index.end() || c == columns.index.end()) continue;
-        LayoutCell& placed = data[static_cast<size_t>(r->second) * width + static_cast<size_t>(c->second)];
+        LayoutCell& placed =
+            data[static_cast<size_t>(r->second) * width + static_cast<size_t>(c->second)];
         placed.content = Marked(cell->text, cell->notes);
         // The missing value of a numeric cell shows as "." and aligns as a number.
         placed.numeric = cell->value.has_value() || cell->text == ".";
@@ -290,8 +292,8 @@ std::vector<LayoutCell> DataCells(const std::vector<const TableCell*>& cells, co
 }
 
 // Column labels: spanning ones centred, those over a column of numbers right-aligned.
-void AddColumnLabels(const Edge& columns, const std::vector<bool>& numericColumn, const TableLayout& layout,
-                     std::vector<LayoutCell>& cells) {
+void AddColumnLabels(const Edge& columns, const std::vector<bool>& numericColumn,
+                     const TableLayout& layout, std::vector<LayoutCell>& cells) {
     for (const EdgeSpan& span : EdgeSpans(columns)) {
         LayoutCell label;
         label.kind = LayoutCell::Kind::ColumnLabel;
@@ -335,7 +337,8 @@ TableLayout LayOutTable(const TableModel& table) {
     layout.hasCaption = table.hasCaption;
     layout.caption = SanitizeUtf8(table.caption);
     for (size_t i = 0; i < table.footnotes.size(); ++i)
-        layout.footnotes.push_back({FootnoteMark(static_cast<int>(i)), SanitizeUtf8(table.footnotes[i])});
+        layout.footnotes.push_back(
+            {FootnoteMark(static_cast<int>(i)), SanitizeUtf8(table.footnotes[i])});
 
     std::vector<size_t> rowDimensions, columnDimensions;
     AssignDimensions(table, layout, rowDimensions, columnDimensions);

@@ -59,7 +59,8 @@ struct TableLayout {
 
     // The index in cells of the cell covering a grid position.
     int Owner(int row, int column) const {
-        return owners[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column)];
+        return owners[static_cast<size_t>(row) * static_cast<size_t>(columns) +
+                      static_cast<size_t>(column)];
     }
     std::vector<int> owners;  // rows x columns, row-major
 };

@@ -65,7 +65,8 @@ std::vector<std::string> HyphenParts(const std::string& word) {
     std::vector<std::string> parts;
     for (size_t from = 0; from < word.size();) {
         const size_t hyphen = word.find('-', from + 1);
-        const size_t to = hyphen != std::string::npos && hyphen + 1 < word.size() ? hyphen + 1 : word.size();
+        const size_t to =
+            hyphen != std::string::npos && hyphen + 1 < word.size() ? hyphen + 1 : word.size();
         parts.push_back(word.substr(from, to - from));
         from = to;
     }
@@ -155,7 +156,8 @@ void WriteParagraph(const std::string& text, int hang, const std::string& indent
                     std::string& out) {
     const std::vector<std::string> lines = Wrap(text, width - hang);
     for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string first = i == 0 ? lines[i] : std::string(static_cast<size_t>(hang), ' ') + lines[i];
+        const std::string first =
+            i == 0 ? lines[i] : std::string(static_cast<size_t>(hang), ' ') + lines[i];
         out += indent + first + "\n";
     }
 }
@@ -237,19 +239,21 @@ WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
         const size_t c = static_cast<size_t>(cell.column);
         const std::string text = WithMarks(cell.content);
         fNatural[c] = std::max(fNatural[c], LongestLine(text));
-        fFloor[c] =
-            std::max(fFloor[c], cell.numeric ? LongestLine(text) : std::min(LongestPiece(text), kWrapFloor));
+        fFloor[c] = std::max(
+            fFloor[c], cell.numeric ? LongestLine(text) : std::min(LongestPiece(text), kWrapFloor));
         (IsHeader(cell) ? fTexts[c].head : fTexts[c].body).push_back(text);
     }
-    std::stable_sort(fSpanning.begin(), fSpanning.end(),
-                     [](const LayoutCell* a, const LayoutCell* b) { return a->columnSpan < b->columnSpan; });
+    std::stable_sort(fSpanning.begin(), fSpanning.end(), [](const LayoutCell* a, const LayoutCell* b) {
+        return a->columnSpan < b->columnSpan;
+    });
     // Spanning cells widen the columns they span so that they fit on one line.
     for (const LayoutCell* cell : fSpanning) {
         int have = 3 * (cell->columnSpan - 1);
         for (int c = cell->column; c < cell->column + cell->columnSpan; ++c)
             have += fNatural[static_cast<size_t>(c)];
         const int need = LongestLine(WithMarks(cell->content)) - have;
-        for (int i = 0; i < need; ++i) ++fNatural[static_cast<size_t>(cell->column + i % cell->columnSpan)];
+        for (int i = 0; i < need; ++i)
+            ++fNatural[static_cast<size_t>(cell->column + i % cell->columnSpan)];
     }
 }
 
@@ -263,7 +267,8 @@ WidthPlan::Lines WidthPlan::LinesAt(size_t c, int width) const {
     auto found = fLines[c].find(width);
     if (found == fLines[c].end())
         found = fLines[c]
-                    .emplace(width, Lines{MostLines(fTexts[c].body, width), MostLines(fTexts[c].head, width)})
+                    .emplace(width,
+                             Lines{MostLines(fTexts[c].body, width), MostLines(fTexts[c].head, width)})
                     .first;
     return found->second;
 }
@@ -361,7 +366,8 @@ void WidthPlan::Spread(long& slack) {
     std::vector<size_t> cut;
     for (size_t c = 0; c < fColumns; ++c)
         if (fWidths[c] < fNatural[c]) cut.push_back(c);
-    std::stable_sort(cut.begin(), cut.end(), [&](size_t a, size_t b) { return fNatural[a] > fNatural[b]; });
+    std::stable_sort(cut.begin(), cut.end(),
+                     [&](size_t a, size_t b) { return fNatural[a] > fNatural[b]; });
     for (bool gave = true; slack > 0 && gave;) {
         gave = false;
         for (size_t c : cut) {
@@ -425,8 +431,9 @@ Grid LayOutGrid(const TableLayout& layout, int lineWidth) {
         }
     }
     // A cell over several rows that needs more lines than they have lengthens its last row.
-    std::stable_sort(byRowSpan.begin(), byRowSpan.end(),
-                     [&](size_t a, size_t b) { return layout.cells[a].rowSpan < layout.cells[b].rowSpan; });
+    std::stable_sort(byRowSpan.begin(), byRowSpan.end(), [&](size_t a, size_t b) {
+        return layout.cells[a].rowSpan < layout.cells[b].rowSpan;
+    });
     for (size_t i : byRowSpan) {
         const LayoutCell& cell = layout.cells[i];
         const int last = std::min(cell.row + cell.rowSpan, layout.rows) - 1;
@@ -456,8 +463,8 @@ std::string RuleLine(const Grid& grid, int row) {
         const bool vertical = edge(row - 1, j) || edge(row, j);
         line += horizontal && vertical ? '+' : horizontal ? '-' : vertical ? '|' : ' ';
         if (j == columns) break;
-        line +=
-            std::string(static_cast<size_t>(grid.widths[static_cast<size_t>(j)]) + 2, across(j) ? '-' : ' ');
+        line += std::string(static_cast<size_t>(grid.widths[static_cast<size_t>(j)]) + 2,
+                            across(j) ? '-' : ' ');
     }
     return line;
 }
@@ -479,8 +486,9 @@ std::string TextLine(const Grid& grid, int row, int line) {
                 total += grid.heights[static_cast<size_t>(r)];
             offset -= total - static_cast<int>(lines.size());
         }
-        const std::string content =
-            offset >= 0 && offset < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(offset)] : "";
+        const std::string content = offset >= 0 && offset < static_cast<int>(lines.size())
+                                        ? lines[static_cast<size_t>(offset)]
+                                        : "";
         text += " " + Pad(content, grid.SpanWidth(cell), cell.align) + " |";
         c = cell.column + cell.columnSpan;
     }

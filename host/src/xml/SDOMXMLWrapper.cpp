@@ -51,8 +51,8 @@ const SDOMXMLDocument* SDOMXMLWrapper::LoadFromString(const std::string& text) {
     auto document = std::make_unique<SDOMXMLDocument>();
     // parse_default without DOCTYPE handling: entities a DOCTYPE declares are
     // never expanded. The byte order mark of UTF-8 text is skipped by pugixml.
-    pugi::xml_parse_result result = document->dom.load_buffer(
-        text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+    pugi::xml_parse_result result =
+        document->dom.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     fOwned.reset();
     fDocument = nullptr;
     fNode = nullptr;
@@ -73,8 +73,8 @@ bool SDOMXMLWrapper::GetFirstElement(const std::string& path, SDOMXMLWrapper** e
     size_t start = 0;
     while (start <= path.size()) {
         size_t slash = path.find('/', start);
-        std::string name = path.substr(start, slash == std::string::npos ? std::string::npos
-                                                                         : slash - start);
+        std::string name =
+            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (name.empty()) return false;
         node = FirstMatching(node.first_child(), name);
         if (!node) return false;
@@ -118,8 +118,7 @@ bool SDOMXMLWrapper::GetTextBody(std::string& text) const {
     if (!fNode) return false;
     text.clear();
     for (pugi::xml_node child = NodeOf(fNode).first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-            text += child.value();
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
     }
     return true;
 }

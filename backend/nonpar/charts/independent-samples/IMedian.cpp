@@ -22,8 +22,7 @@ void IMedian::editTemplate(std::string& text) {
     const BoxPlotInfo* info = boxPlotInfo();
     if (!info) return;
     const FieldInfo* field = testField();
-    const int decimals =
-        field && field->fVariable ? field->fVariable->GetFormat().GetDecimals() + 1 : 2;
+    const int decimals = field && field->fVariable ? field->fVariable->GetFormat().GetDecimals() + 1 : 2;
     const std::string median = escapeXml(formatNumber(info->fGrandMedian, 40, decimals));
 
     const std::string graphEnd = "</graph>";

@@ -50,8 +50,10 @@ void IMoses::editDocument(XDocument& document) {
     ViZSourceVariable category;
     for (const ViZSourceVariable& variable : vis.getSourceVariables()) {
         const std::string id = variable.getId();
-        if (id == "Label" && !label.isValid()) label = variable;
-        else if (id == "Category" && !category.isValid()) category = variable;
+        if (id == "Label" && !label.isValid())
+            label = variable;
+        else if (id == "Category" && !category.isValid())
+            category = variable;
     }
 
     const std::vector<ViZGraph> graphs = vis.getGraphs();

@@ -39,7 +39,8 @@ struct ISHistogram::Data {
         }
     }
 
-    void setGroups(const NOPROutputStats::BaseHypothesisTest& record, const std::vector<GroupInfo>& groups) {
+    void setGroups(const NOPROutputStats::BaseHypothesisTest& record,
+                   const std::vector<GroupInfo>& groups) {
         if (groups.size() < 2) return;
         group0 = &groups[0];
         group1 = &groups[1];
@@ -172,8 +173,10 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
     int groupingPosition = -1;
     for (const IndexedValues& entry : d.condition->fParameters) {
         if (entry.fValues.empty()) continue;
-        if (entry.fIndex == 0) testPosition = TruncateToInt(entry.fValues[0]);
-        else if (entry.fIndex == 1) groupingPosition = TruncateToInt(entry.fValues[0]);
+        if (entry.fIndex == 0)
+            testPosition = TruncateToInt(entry.fValues[0]);
+        else if (entry.fIndex == 1)
+            groupingPosition = TruncateToInt(entry.fValues[0]);
     }
     const QUOR_Variable* testVariable = VariableAt(*d.container, testPosition);
     // Mann-Whitney and runs draw both groups on one mirrored panel pair.
@@ -182,7 +185,8 @@ bool ISHistogram::draw(const std::string& splitLabel, bool splitActive) {
                            : d.kolmogorovSmirnov ? "Independent-Samples Kolmogorov-Smirnov Test"
                                                  : "Independent-Samples Wald-Wolfowitz Runs Test";
     ChartSteps steps;
-    steps.templateFile = mirrored ? "NPARRelatedSamplesHistogram.viztemplate" : "NPARKolmogorovSmirnov.viztemplate";
+    steps.templateFile =
+        mirrored ? "NPARRelatedSamplesHistogram.viztemplate" : "NPARKolmogorovSmirnov.viztemplate";
     steps.title = lookUpText(d.dictionary, titleKey);
     steps.data = &processor;
     steps.editTemplate = [&](std::string& text) {
@@ -213,8 +217,9 @@ void ISHistogram::editTemplate(std::string& text, const QUOR_Variable* testVaria
     // Date bins go out as text, which would stand in the order the groups
     // first have them: the means variable lists them by date instead.
     if (testVariable && IsDateFormat(testVariable->GetFormat().GetType()))
-        insertBefore(text, "id=\"means\"",
-                     "categoryOrder=\"" + escapeXml(DateBinOrder({d.group0, d.group1}, testVariable)) + "\" ");
+        insertBefore(
+            text, "id=\"means\"",
+            "categoryOrder=\"" + escapeXml(DateBinOrder({d.group0, d.group1}, testVariable)) + "\" ");
     if (!mirrored) return;
     // Facets alternate along y, the value axis is not inverted, and the
     // graph starts lower to leave room for the panel labels.

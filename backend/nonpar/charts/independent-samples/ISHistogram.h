@@ -31,8 +31,8 @@ public:
 private:
     struct Data;
     int fillData(VarDataProcessor& processor);
-    void editTemplate(std::string& text, const QUOR_Variable* testVariable, const QUOR_Variable* groupingVariable,
-                      bool mirrored);
+    void editTemplate(std::string& text, const QUOR_Variable* testVariable,
+                      const QUOR_Variable* groupingVariable, bool mirrored);
     void labelGroups(XGraph& graph);
 
     std::unique_ptr<Data> fData;

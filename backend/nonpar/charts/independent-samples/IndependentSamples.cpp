@@ -37,7 +37,8 @@ void IndependentSamples::drawChart(const NOPROutputStats::BaseHypothesisTest* te
             DrawView<IMoses, HTIMoses>(fDictionary, fContainer, test, splitLabel, splitActive);
             break;
         case TestType::IMannWhitneyU:
-            DrawView<ISHistogram, HTIMannWhitneyU>(fDictionary, fContainer, test, splitLabel, splitActive);
+            DrawView<ISHistogram, HTIMannWhitneyU>(fDictionary, fContainer, test, splitLabel,
+                                                   splitActive);
             break;
         case TestType::IWaldWolfowitzRuns:
             DrawView<ISHistogram, HTIWaldWolfowitzRuns>(fDictionary, fContainer, test, splitLabel,

@@ -65,10 +65,12 @@ bool Binomial::categoryName(double position, std::string& name) {
     const CFMetaData* metaData = container() ? container()->fMetaData.get() : nullptr;
     const CFField* metaField = field && metaData ? metaData->GetField(field->fFieldIndex) : nullptr;
     const int i = TruncateToInt(position);
-    if (!metaField || i < 0 || static_cast<size_t>(i) >= metaField->GetValueLabels().size()) return false;
+    if (!metaField || i < 0 || static_cast<size_t>(i) >= metaField->GetValueLabels().size())
+        return false;
     name = metaField->GetValueLabels()[static_cast<size_t>(i)].GetText();
     const std::vector<CFValue>& values = metaField->GetValues();
-    if (name.empty() && static_cast<size_t>(i) < values.size()) name = values[static_cast<size_t>(i)].GetText();
+    if (name.empty() && static_cast<size_t>(i) < values.size())
+        name = values[static_cast<size_t>(i)].GetText();
     return true;
 }
 
@@ -102,7 +104,8 @@ void Binomial::editTemplate(std::string& text) {
     }
     if (text.find("LegendLabel") != std::string::npos) {
         const std::string label =
-            variable ? XUtility::ChartStringFromLocalCodePage(variable->GetPreferredLabel()).toUTF8() : "";
+            variable ? XUtility::ChartStringFromLocalCodePage(variable->GetPreferredLabel()).toUTF8()
+                     : "";
         replaceToken(text, "LegendLabel", escapeXml(label));
     }
     if (text.find("CategoryOrderText") != std::string::npos)

@@ -54,7 +54,8 @@ int ChiSquare::fillData(VarDataProcessor& processor) {
     if (!d.container || !d.record || !d.testVariable) return 0;
 
     processor.AddDataSource(kSource, 0);
-    for (const char* variable : {"Category", "Frequency", "Observed", "Hypothesized", "Type", "Residual"})
+    for (const char* variable :
+         {"Category", "Frequency", "Observed", "Hypothesized", "Type", "Residual"})
         processor.AddVariable(kSource, variable, nullptr);
 
     const ValueTable& table = d.record->fTwoClassComparison;
@@ -67,7 +68,8 @@ int ChiSquare::fillData(VarDataProcessor& processor) {
         const double observed = values[0];
         const double hypothesized = values[1];
         const std::string& name = table.fRowNames[k];
-        const std::string category = name == "-1" ? std::string() : categoryLabel(d.testField, String2Integer(name));
+        const std::string category =
+            name == "-1" ? std::string() : categoryLabel(d.testField, String2Integer(name));
         const std::string residual = formatNumber(observed - hypothesized, 40, 2);
 
         const size_t r = 2 * handled;
@@ -113,8 +115,9 @@ bool ChiSquare::draw(const std::string& splitLabel, bool splitActive) {
         // frequencies and the residual, written right after "<popup ".
         const size_t popup = text.find("<popup");
         if (popup != std::string::npos && popup + 7 <= text.size()) {
-            const std::string tokens = "tokenTemplate=\"" + axis + "=$[category]$\n" + escapeXml(observed.toUTF8()) +
-                                       "=$[observed]$\n" + escapeXml(hypothesized.toUTF8()) + "=$[hypothesized]$\n" +
+            const std::string tokens = "tokenTemplate=\"" + axis + "=$[category]$\n" +
+                                       escapeXml(observed.toUTF8()) + "=$[observed]$\n" +
+                                       escapeXml(hypothesized.toUTF8()) + "=$[hypothesized]$\n" +
                                        residual + "=$[residual]$\" ";
             text.insert(popup + 7, tokens);
         }

@@ -37,9 +37,7 @@ bool Parameter(const ConditionInfo& condition, size_t entry, double& value) {
     return true;
 }
 
-std::string Plain(double value) {
-    return formatValue(value, static_cast<const QUOR_Format*>(nullptr));
-}
+std::string Plain(double value) { return formatValue(value, static_cast<const QUOR_Format*>(nullptr)); }
 
 }  // namespace
 
@@ -141,16 +139,14 @@ void KolmogorovSmirnov::addParameterLabel(std::string& text) const {
     const std::string second = hasSecond ? formatValue(p2, &format) : std::string();
     const std::string mean = hasFirst ? formatValue(p1, &meanFormat) : std::string();
 
-    auto word = [this](const char* name) {
-        return escapeXml(lookUpText(dictionary(), name).toUTF8());
-    };
+    auto word = [this](const char* name) { return escapeXml(lookUpText(dictionary(), name).toUTF8()); };
     const std::string br = "&#10;";
     std::string label;
     if (key == kNormalKey) {
         std::string spread;
         if (hasSecond)
-            spread = IsDayTimeFormatType(format.GetType()) ? DayTimeText(p2)
-                                                           : formatValue(p2, &spreadFormat);
+            spread =
+                IsDayTimeFormatType(format.GetType()) ? DayTimeText(p2) : formatValue(p2, &spreadFormat);
         label = word("Normal Parameters") + br + word("Mean") + " " + escapeXml(mean) + br +
                 word("Std. Deviation") + " " + escapeXml(spread);
     } else if (key == kUniformKey) {

@@ -48,7 +48,8 @@ bool OneSampleRuns::draw(const std::string& splitLabel, bool splitActive) {
     steps.title = lookUpText(d.dictionary, "One-Sample Runs Test");
     steps.editTemplate = [&](std::string& text) {
         const NOPROutputStats::HTORuns& runs = *d.record;
-        const std::string rangeText = ChartString().assignInteger(TruncateToInt(2.0 * runs.fMean)).toUTF8();
+        const std::string rangeText =
+            ChartString().assignInteger(TruncateToInt(2.0 * runs.fMean)).toUTF8();
         const std::string meanText = ChartString().assignDouble(runs.fMean, 16).toUTF8();
         const std::string sdText = ChartString().assignDouble(runs.fStdDev, 16).toUTF8();
         const ChartString runsNumber = ChartString().assignDouble(runs.fObservedRunNumber, 16);

@@ -50,8 +50,7 @@ void OneSampleWilcoxonSignedRanks::editDocument(XDocument& document) {
 ChartString OneSampleWilcoxonSignedRanks::medianText(const std::string& key, double median) const {
     const std::string text = (fData->dictionary ? fData->dictionary->LookUp(key) : key) +
                              formatValue(median, fData->variable);
-    return XUtility::ChartStringFromOLANG(text).replaceSubstring(ChartString("\\n"),
-                                                                 ChartString("\n"));
+    return XUtility::ChartStringFromOLANG(text).replaceSubstring(ChartString("\\n"), ChartString("\n"));
 }
 
 // Guide lines at both medians; the graph leaves room above it (more under a
@@ -109,7 +108,8 @@ void OneSampleWilcoxonSignedRanks::addMedians(XDocument& document) const {
     };
 
     // Directly above the graph, from its left edge.
-    ViZLabelFrame hypotheticalFrame = visualization.addLabelFrame(ChartString("frameHypotheticalMedian"));
+    ViZLabelFrame hypotheticalFrame =
+        visualization.addLabelFrame(ChartString("frameHypotheticalMedian"));
     locate(hypotheticalFrame, Top, Attach, &graph, nullptr);
     locate(hypotheticalFrame, Left, Same, &graph, nullptr);
     locate(hypotheticalFrame, Height, SizeToContent, nullptr, nullptr);

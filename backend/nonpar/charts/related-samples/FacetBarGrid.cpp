@@ -22,7 +22,8 @@ const FieldInfo* FacetBarGrid::columnField() const {
 
 void FacetBarGrid::addColumns(VarDataProcessor& processor, bool withExpected) const {
     processor.AddDataSource(source, 0);
-    for (const std::string* variable : {&cellText, &column, &row, &category, &cellValue, &observedTooltip})
+    for (const std::string* variable :
+         {&cellText, &column, &row, &category, &cellValue, &observedTooltip})
         processor.AddVariable(source, *variable, nullptr);
     if (withExpected) processor.AddVariable(source, hypothesizedTooltip, nullptr);
 }
@@ -38,7 +39,8 @@ ChartSteps FacetBarGrid::steps(const char* titleKey, const VarDataProcessor* dat
     steps.editTemplate = [title, rows, columns](std::string& text) {
         replaceToken(text, "TitleText", title);
         // The columns are the second field's categories, the rows the first's.
-        if (columns && columns->fVariable) replaceToken(text, "Facet1Text", templateLabel(columns->fVariable));
+        if (columns && columns->fVariable)
+            replaceToken(text, "Facet1Text", templateLabel(columns->fVariable));
         if (rows && rows->fVariable) replaceToken(text, "Facet2Text", templateLabel(rows->fVariable));
     };
     const FacSTDictionary* strings = dictionary;

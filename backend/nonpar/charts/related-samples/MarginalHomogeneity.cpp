@@ -33,8 +33,10 @@ void RelabelField(XGraph& graph, const char* name, const FieldInfo& field) {
     for (const FieldValue& value : field.fValues) {
         const ChartString key = ChartString().assignInteger(value.fIndex);
         const OBS* data = value.fValue.GetObsValue();
-        if (value.fLabel.empty() && data) variable.addRelabel(key, *data);
-        else variable.addRelabel(key, ChartString(value.fLabel));
+        if (value.fLabel.empty() && data)
+            variable.addRelabel(key, *data);
+        else
+            variable.addRelabel(key, ChartString(value.fLabel));
     }
 }
 

@@ -95,8 +95,9 @@ bool RSHistogram::draw(const std::string& splitLabel, bool splitActive) {
 
     ChartSteps steps;
     steps.templateFile = "NPARRelatedSamplesHistogram.viztemplate";
-    steps.title = lookUpText(d.dictionary, d.kendall ? "Related-Samples Kendall's Coefficient of Concordance"
-                                                     : "Related-Samples Friedman's Two-Way Analysis of Variance by Ranks");
+    steps.title = lookUpText(
+        d.dictionary, d.kendall ? "Related-Samples Kendall's Coefficient of Concordance"
+                                : "Related-Samples Friedman's Two-Way Analysis of Variance by Ranks");
     steps.data = &processor;
     steps.editTemplate = [&](std::string& text) { editTemplate(text, *record); };
     steps.editDocument = [&](XDocument&, XGraph& graph) { editDocument(graph); };
@@ -118,7 +119,8 @@ void RSHistogram::editTemplate(std::string& text, const NOPROutputStats::BaseHyp
         std::string order;
         for (size_t i = 0; i < parameters.front().fValues.size(); ++i) {
             if (i > 0) order += ";";
-            order += formatValue(parameters.front().fValues[i], static_cast<const QUOR_Format*>(nullptr));
+            order +=
+                formatValue(parameters.front().fValues[i], static_cast<const QUOR_Format*>(nullptr));
         }
         replaceToken(text, "categoryOrder1", escapeXml(order));
     }
@@ -138,7 +140,8 @@ void RSHistogram::editDocument(XGraph& graph) {
         // A negative position wraps to a large unsigned one and finds nothing.
         const FieldInfo* field = d.container->FieldInfoAt(static_cast<unsigned>(index));
         if (!field || !field->fVariable) continue;
-        types.addRelabel(ChartString().assignInteger(index), ChartString(field->fVariable->GetPreferredLabel()));
+        types.addRelabel(ChartString().assignInteger(index),
+                         ChartString(field->fVariable->GetPreferredLabel()));
     }
     ChartString prefix = lookUpText(d.dictionary, "Mean Rank");
     prefix.append(" = ");

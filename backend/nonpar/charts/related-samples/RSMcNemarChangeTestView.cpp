@@ -65,7 +65,8 @@ std::string CategoryText(const std::vector<double>& values, const FieldInfo& fie
 // Relabels the two panel positions of a field: 0 the success categories, 1
 // the failure categories.
 void RelabelSuccessFail(XVariable& variable, const FieldInfo& field, const std::vector<double>& success,
-                        const std::vector<double>& fail, const std::vector<std::string>& notInCategories) {
+                        const std::vector<double>& fail,
+                        const std::vector<std::string>& notInCategories) {
     if (success.empty() || fail.empty()) return;
     size_t next = 0;
     const std::string successText = CategoryText(success, field, notInCategories, next);
@@ -95,8 +96,10 @@ void RSMcNemarChangeTestView::writeCell(VarDataProcessor& processor, size_t r, s
     processor.SetVariableValue(d.source, d.observedTooltip, row, values.empty() ? 0.0 : values[0]);
     // The diagonal has no expected count (0); an off-diagonal cell without
     // a mirror cell has an unknown one and leaves the tooltip value empty.
-    if (values.size() >= 2) processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, values[1]);
-    else if (diagonal) processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, 0.0);
+    if (values.size() >= 2)
+        processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, values[1]);
+    else if (diagonal)
+        processor.SetVariableValue(d.source, d.hypothesizedTooltip, row, 0.0);
     ++d.nextRow;
 }
 
@@ -128,7 +131,8 @@ bool RSMcNemarChangeTestView::draw(const std::string& splitLabel, bool splitActi
     steps.addTemplateEdit([&](std::string& text) {
         if (text.find("tooltipText") != std::string::npos) {
             replaceToken(text, "tooltipText",
-                         escapeXml(observed.toUTF8()) + "=$[0]$ &#10;" + escapeXml(hypothesized.toUTF8()) + "=$[1]$");
+                         escapeXml(observed.toUTF8()) + "=$[0]$ &#10;" +
+                             escapeXml(hypothesized.toUTF8()) + "=$[1]$");
         }
         // Observed and expected bars are told apart by fill pattern unless
         // colours alone are wanted.

@@ -88,9 +88,10 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
     // second in its second; the axis shows the second minus the first.
     const QUOR_Variable* variableA = nullptr;
     const QUOR_Variable* variableB = nullptr;
-    const char* titleKey = d.testType == TestType::RSign                  ? "Related-Samples Sign Test"
-                           : d.testType == TestType::RWilcoxonSignedRanks ? "Related-Samples Wilcoxon Signed Rank Test"
-                                                                          : "";
+    const char* titleKey = d.testType == TestType::RSign ? "Related-Samples Sign Test"
+                           : d.testType == TestType::RWilcoxonSignedRanks
+                               ? "Related-Samples Wilcoxon Signed Rank Test"
+                               : "";
     ChartSteps steps;
     steps.templateFile = "NPARWilcoxonPairSignedRank.viztemplate";
     steps.title = *titleKey ? lookUpText(d.dictionary, titleKey) : ChartString();
@@ -98,18 +99,20 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
     steps.editTemplate = [&](std::string& text) {
         if (text.find("LegendLabel") != std::string::npos) {
             ChartString legend = lookUpText(d.dictionary, "Number of Ties = ^1");
-            legend.replaceSubstring(ChartString("^1"), ChartString().assignInteger(d.differences->fTies));
+            legend.replaceSubstring(ChartString("^1"),
+                                    ChartString().assignInteger(d.differences->fTies));
             replaceToken(text, "LegendLabel", escapeXml(legend.toUTF8()));
         }
-        const std::vector<IndexedValues>* parameters = d.record ? &d.record->fCondition.fParameters : nullptr;
+        const std::vector<IndexedValues>* parameters =
+            d.record ? &d.record->fCondition.fParameters : nullptr;
         if (text.find("XAxis Text") != std::string::npos && parameters && parameters->size() >= 2) {
             const int a = FieldPosition((*parameters)[0]);
             const int b = FieldPosition((*parameters)[1]);
             variableA = VariableAt(*d.container, a);
             variableB = VariableAt(*d.container, b);
             if (d.container->fMetaData) {
-                const std::string axis =
-                    FieldLabel(*d.container->fMetaData, b) + " - " + FieldLabel(*d.container->fMetaData, a);
+                const std::string axis = FieldLabel(*d.container->fMetaData, b) + " - " +
+                                         FieldLabel(*d.container->fMetaData, a);
                 replaceToken(text, "XAxis Text", escapeXml(ChartString(axis).toUTF8()));
             }
         }

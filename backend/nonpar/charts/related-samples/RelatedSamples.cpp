@@ -25,8 +25,8 @@ void DrawRanks(FacSTDictionary* dictionary, const NOPRSplitResults* container,
 // The sign test and the Wilcoxon test share the view of the differences.
 template <class Record>
 void DrawDifferences(FacSTDictionary* dictionary, const NOPRSplitResults* container,
-                     const NOPROutputStats::BaseHypothesisTest* test,
-                     const std::string& splitLabel, bool splitActive) {
+                     const NOPROutputStats::BaseHypothesisTest* test, const std::string& splitLabel,
+                     bool splitActive) {
     if (auto* record = dynamic_cast<const Record*>(test)) {
         RSWilcoxonPairSignedRank view(dictionary, container, &record->fDifferences, record,
                                       record->fTestType);
@@ -68,8 +68,7 @@ void RelatedSamples::drawChart(const NOPROutputStats::BaseHypothesisTest* test,
             }
             break;
         case TestType::RFriedmansTwoWayByRanks:
-            DrawRanks<HTRFriedmansTwoWayByRanks>(fDictionary, fContainer, test, splitLabel,
-                                                 splitActive);
+            DrawRanks<HTRFriedmansTwoWayByRanks>(fDictionary, fContainer, test, splitLabel, splitActive);
             break;
         case TestType::RKendallsCoefficient:
             DrawRanks<HTRKendallsCoefficient>(fDictionary, fContainer, test, splitLabel, splitActive);
