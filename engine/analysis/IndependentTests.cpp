@@ -38,6 +38,8 @@ struct Groups {
     std::vector<int> categories;              // category position of each group, ascending
     std::vector<std::vector<double>> values;  // the test field's values of each group
     std::vector<std::vector<uint32_t>> rows;  // and their data rows
+    std::vector<stats::Hinges> hinges;        // each group's median and Tukey hinges, found once
+                                              // for its descriptives and its box
     size_t Total() const {
         size_t total = 0;
         for (const auto& group : values) total += group.size();
@@ -116,6 +118,8 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
         groups.values.resize(kept);
         groups.rows.resize(kept);
     }
+    for (const std::vector<double>& values : groups.values)
+        groups.hinges.push_back(stats::TukeyHinges(values));
     return groups;
 }
 
@@ -125,7 +129,7 @@ void DescribeGroups(TestResult& result, const Groups& groups,
                     const std::vector<double>& meanRanks = {}) {
     for (size_t g = 0; g < groups.values.size(); ++g)
         result.descriptives.push_back(SampleDescription(Count(static_cast<size_t>(groups.categories[g])),
-                                                        groups.values[g],
+                                                        groups.values[g].size(), groups.hinges[g],
                                                         g < meanRanks.size() ? meanRanks[g] : kNone));
 }
 
@@ -178,11 +182,12 @@ std::vector<DocNode> GroupDistributions(const Groups& groups,
 }
 
 // The box of one group with its outliers, labelled by their 1-based data rows.
-std::vector<DocNode> BoxTables(const std::vector<double>& values, const std::vector<uint32_t>& rows) {
+std::vector<DocNode> BoxTables(const std::vector<double>& values, const std::vector<uint32_t>& rows,
+                               const stats::Hinges& hinges) {
     std::vector<double> cases;
     cases.reserve(rows.size());
     for (uint32_t row : rows) cases.push_back(Count(row) + 1);
-    const stats::BoxValues box = stats::Box(values, cases);
+    const stats::BoxValues box = stats::Box(values, cases, hinges);
     std::vector<DocNode> tables = {SimpleTable(
         "Box", {"Value"}, {"LowerWhisker", "LowerHinge", "Median", "UpperHinge", "UpperWhisker"},
         {{box.lowerWhisker, box.lowerHinge, box.median, box.upperHinge, box.upperWhisker}})};
@@ -206,7 +211,7 @@ DocNode BoxPlot(const TestRequest& request, const Groups& groups, const std::vec
         if (extra) {
             for (DocNode& node : extra(g)) group.push_back(std::move(node));
         }
-        for (DocNode& table : BoxTables(groups.values[g], groups.rows[g]))
+        for (DocNode& table : BoxTables(groups.values[g], groups.rows[g], groups.hinges[g]))
             group.push_back(std::move(table));
         children.push_back(StructuredTable("Group_" + std::to_string(j), std::move(group)));
     }

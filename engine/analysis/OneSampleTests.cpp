@@ -89,11 +89,9 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
         const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
         size_t valid = 0, first = 0;  // whole counts: the loop runs on integers
         if (split.AllRows()) {
-            // One pass over the column without branches (NaN fails both tests).
-            for (double v : numbers) {
-                valid += v == v;
-                first += v <= request.cutValue;
-            }
+            const stats::CutCounts counts = stats::CountAboutCut(numbers, request.cutValue);
+            valid = counts.valid;
+            first = counts.atOrBelow;
         } else {
             split.ForEachValid(field, [&](uint32_t row) {
                 ++valid;

@@ -53,11 +53,14 @@ DocNode EffectSizeGroup(const char* measure, double estimate, double lower, doub
 }
 
 DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank) {
-    const stats::Hinges hinges = stats::TukeyHinges(values);
-    std::vector<DocNode> entries = {
-        Attribute("Sample", sample), Attribute("N", static_cast<double>(values.size())),
-        Attribute("Median", hinges.median), Attribute("LowerQuartile", hinges.lower),
-        Attribute("UpperQuartile", hinges.upper)};
+    return SampleDescription(sample, values.size(), stats::TukeyHinges(values), meanRank);
+}
+
+DocNode SampleDescription(double sample, size_t n, const stats::Hinges& hinges, double meanRank) {
+    std::vector<DocNode> entries = {Attribute("Sample", sample), Attribute("N", static_cast<double>(n)),
+                                    Attribute("Median", hinges.median),
+                                    Attribute("LowerQuartile", hinges.lower),
+                                    Attribute("UpperQuartile", hinges.upper)};
     if (!std::isnan(meanRank)) entries.push_back(Attribute("MeanRank", meanRank));
     return StructuredTable("Sample", std::move(entries));
 }

@@ -9,6 +9,7 @@
 #include "analysis/SplitData.h"
 #include "analysis/TestRequest.h"
 #include "document/ResultModel.h"
+#include "stats/Descriptives.h"
 
 namespace npar::engine {
 
@@ -56,6 +57,8 @@ void DescribeFields(TestResult& result, const SplitData& split, const std::vecto
 // or grouping category), N, median and Tukey's hinges as quartiles, and its
 // mean rank where the test ranks (NaN: none).
 DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank = kNoNumber);
+// The same from hinges already found for the sample's n values.
+DocNode SampleDescription(double sample, size_t n, const stats::Hinges& hinges, double meanRank);
 
 // A distribution table of values ("Interval": counts and bin middles).
 DocNode HistogramTable(const std::vector<double>& values);

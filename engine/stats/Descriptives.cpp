@@ -150,10 +150,14 @@ Hinges TukeyHinges(const std::vector<double>& values) {
 }
 
 BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
+    return Box(values, cases, TukeyHinges(values));
+}
+
+BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases,
+              const Hinges& hinges) {
     BoxValues box;
     const size_t n = values.size();
     if (n == 0) return box;
-    const Hinges hinges = TukeyHinges(values);
     box.lowerHinge = hinges.lower;
     box.median = hinges.median;
     box.upperHinge = hinges.upper;

@@ -37,6 +37,8 @@ struct BoxValues {
 };
 // cases: one case number per value, in the order of values.
 BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases);
+// The same with the sample's hinges already found.
+BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases, const Hinges& hinges);
 
 // Bins of equal width over values: the bin middles and counts, empty inner
 // bins kept. Whole numbers over a short range get one bin per number; other

@@ -42,6 +42,14 @@ struct RunsResult {
     size_t below = 0, above = 0;
     double runs = 0, mean = 0, standardDeviation = 0, z = 0, significance = 0;
 };
+// The values that are no NaN, and those of them at or below cut, counted in
+// one pass over the column.
+struct CutCounts {
+    size_t valid = 0;
+    size_t atOrBelow = 0;
+};
+CutCounts CountAboutCut(const std::vector<double>& values, double cut);
+
 RunsResult RunsTest(const std::vector<bool>& atOrAbove);
 // The same for values in order about a cut point, without a list of sides.
 RunsResult RunsAboutCut(const std::vector<double>& values, double cut);

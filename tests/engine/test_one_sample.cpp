@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "EngineFixture.h"
+#include "stats/OneSample.h"
 
 using enginetest::DataFile;
 using enginetest::EngineRun;
@@ -79,6 +80,19 @@ TEST(BinomialTest, AgreesWithRBinomTest) {
     ExpectNear(supp.Statistic(0, "ExactSig2Tailed"), 0.115911913163612);
     ExpectNear(supp.Statistic(0, "StandardizedTestStatistic"), 1.58113883008419);
     EXPECT_EQ(supp.Statistic(1, "ExactSig2Tailed"), 1);
+}
+
+TEST(BinomialTest, CountsAboutTheCutSkipMissingValuesInEveryPosition) {
+    // Hand count: NaN in the first block of four and in the tail; the values
+    // at or below 3 are 1, 3 and 2 (and 3 again at the end).
+    const double nan = std::nan("");
+    const npar::engine::stats::CutCounts counts =
+        npar::engine::stats::CountAboutCut({1, nan, 3, 4, 5, 6, 7, 8, 9, nan, 2, 3}, 3);
+    EXPECT_EQ(counts.valid, 10u);
+    EXPECT_EQ(counts.atOrBelow, 4u);
+    const npar::engine::stats::CutCounts tail = npar::engine::stats::CountAboutCut({nan, 2, 4}, 3);
+    EXPECT_EQ(tail.valid, 2u);
+    EXPECT_EQ(tail.atOrBelow, 1u);
 }
 
 TEST(SuccessRateTest, IntervalsAgreeWithPublishedMethods) {
