@@ -34,6 +34,10 @@ private:
     std::vector<double> fNumbers;          // numeric and date fields
     std::vector<int32_t> fCodes;           // string fields: the codes in category order
     std::vector<int32_t> fCategoryOfCode;  // string fields: code to category
+    // Whole-number fields over a short range: value minus the smallest to category.
+    std::vector<int32_t> fCategoryOfWhole;
+
+    void IndexWholeNumbers();
 };
 
 // Dates as ISO text (days since 1970-01-01).

@@ -184,10 +184,8 @@ std::vector<DocNode> GroupDistributions(const Groups& groups,
 // The box of one group with its outliers, labelled by their 1-based data rows.
 std::vector<DocNode> BoxTables(const std::vector<double>& values, const std::vector<uint32_t>& rows,
                                const stats::Hinges& hinges) {
-    std::vector<double> cases;
-    cases.reserve(rows.size());
-    for (uint32_t row : rows) cases.push_back(Count(row) + 1);
-    const stats::BoxValues box = stats::Box(values, cases, hinges);
+    const stats::BoxValues box =
+        stats::Box(values, hinges, [&](size_t i) { return Count(rows[i]) + 1; });
     std::vector<DocNode> tables = {SimpleTable(
         "Box", {"Value"}, {"LowerWhisker", "LowerHinge", "Median", "UpperHinge", "UpperWhisker"},
         {{box.lowerWhisker, box.lowerHinge, box.median, box.upperHinge, box.upperWhisker}})};

@@ -150,11 +150,11 @@ Hinges TukeyHinges(const std::vector<double>& values) {
 }
 
 BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases) {
-    return Box(values, cases, TukeyHinges(values));
+    return Box(values, TukeyHinges(values), [&](size_t i) { return cases[i]; });
 }
 
-BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases,
-              const Hinges& hinges) {
+BoxValues Box(const std::vector<double>& values, const Hinges& hinges,
+              const std::function<double(size_t)>& caseOf) {
     BoxValues box;
     const size_t n = values.size();
     if (n == 0) return box;
@@ -181,7 +181,7 @@ BoxValues Box(const std::vector<double>& values, const std::vector<double>& case
                      [&](size_t a, size_t b) { return values[a] < values[b]; });
     for (size_t i : outside) {
         box.outliers.push_back(values[i]);
-        box.outlierCases.push_back(cases[i]);
+        box.outlierCases.push_back(caseOf(i));
     }
     return box;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace npar::engine::stats {
@@ -37,8 +38,10 @@ struct BoxValues {
 };
 // cases: one case number per value, in the order of values.
 BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases);
-// The same with the sample's hinges already found.
-BoxValues Box(const std::vector<double>& values, const std::vector<double>& cases, const Hinges& hinges);
+// The same with the sample's hinges already found; caseOf(i) gives the case
+// number of values[i], asked only for the outliers.
+BoxValues Box(const std::vector<double>& values, const Hinges& hinges,
+              const std::function<double(size_t)>& caseOf);
 
 // Bins of equal width over values: the bin middles and counts, empty inner
 // bins kept. Whole numbers over a short range get one bin per number; other

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <boost/math/tools/roots.hpp>
 
@@ -90,29 +93,31 @@ RunsResult RunsStatistics(double runs, size_t n1, size_t n2, bool continuityCorr
 }
 
 CutCounts CountAboutCut(const std::vector<double>& values, double cut) {
-    // Four values a step as one vector each (the compiler's vector types, so
-    // it works wherever gcc or clang build); a true lane of a comparison is -1.
-    using Doubles = double __attribute__((vector_size(32)));
-    using Counts = long long __attribute__((vector_size(32)));
-    constexpr size_t kLanes = 4;
-    Counts valid = {0, 0, 0, 0}, atOrBelow = {0, 0, 0, 0};
-    const Doubles cuts = {cut, cut, cut, cut};
+    CutCounts counts;
     const size_t n = values.size();
     const double* data = values.data();
     size_t i = 0;
-    for (; i + kLanes <= n; i += kLanes) {
-        Doubles v;
-        std::memcpy(&v, data + i, sizeof v);
-        valid -= v == v;  // NaN is unequal to itself
-        atOrBelow -= v <= cuts;
+#if defined(__SSE2__)
+    // Two values a step in each of two lanes; a true comparison is all ones
+    // (-1 as an integer), so subtracting the mask counts it.
+    __m128i valid = _mm_setzero_si128(), atOrBelow = _mm_setzero_si128();
+    const __m128d cuts = _mm_set1_pd(cut);
+    for (; i + 4 <= n; i += 4) {
+        const __m128d a = _mm_loadu_pd(data + i);
+        const __m128d b = _mm_loadu_pd(data + i + 2);
+        valid = _mm_sub_epi64(valid, _mm_castpd_si128(_mm_cmpord_pd(a, a)));
+        valid = _mm_sub_epi64(valid, _mm_castpd_si128(_mm_cmpord_pd(b, b)));
+        atOrBelow = _mm_sub_epi64(atOrBelow, _mm_castpd_si128(_mm_cmple_pd(a, cuts)));
+        atOrBelow = _mm_sub_epi64(atOrBelow, _mm_castpd_si128(_mm_cmple_pd(b, cuts)));
     }
-    CutCounts counts;
-    for (size_t lane = 0; lane < kLanes; ++lane) {
-        counts.valid += static_cast<size_t>(valid[lane]);
-        counts.atOrBelow += static_cast<size_t>(atOrBelow[lane]);
-    }
+    int64_t lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), valid);
+    counts.valid = static_cast<size_t>(lanes[0] + lanes[1]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), atOrBelow);
+    counts.atOrBelow = static_cast<size_t>(lanes[0] + lanes[1]);
+#endif
     for (; i < n; ++i) {
-        counts.valid += data[i] == data[i];
+        counts.valid += data[i] == data[i];  // NaN is unequal to itself
         counts.atOrBelow += data[i] <= cut;
     }
     return counts;
