@@ -201,13 +201,18 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
     } else {
         const std::vector<double> values = split.ValidNumbers(field);
         double cut = request.cutValue;
-        if (request.cut == CutKind::Median) cut = stats::Median(values);
+        // The median of values written with d decimals has at most d + 1;
+        // rounded to them, the cut reads as the decimal it is.
+        const Column& column = split.data.ColumnAt(field);
+        if (request.cut == CutKind::Median)
+            cut =
+                stats::RoundToDecimals(stats::Median(values), column.allWhole ? 1 : column.decimals + 1);
         if (request.cut == CutKind::Mean) cut = stats::Mean(values);
         n = values.size();
         runs = stats::RunsAboutCut(values, cut);
-        result.descriptives.push_back(SampleDescription(Count(field), values));
         result =
             NewResult("ORuns", kFamily, "ACutPointIsSpecified_O_Runs_2", {FieldParameter(field), {cut}});
+        result.descriptives.push_back(SampleDescription(Count(field), values));
     }
     result.statistics.push_back(Attribute("TotalN", Count(n)));
     if (n < 2) return Unable(result, messages::kTooFewCases, {{2}, {Count(n)}});

@@ -59,15 +59,10 @@ std::vector<double> Differences(const TestRequest& request, const SplitData& spl
     const Column& a = split.data.ColumnAt(request.fields[0]);
     const Column& b = split.data.ColumnAt(request.fields[1]);
     const int decimals = std::max(a.allWhole ? 0 : a.decimals, b.allWhole ? 0 : b.decimals);
-    const double scale = std::pow(10.0, decimals);
     std::vector<double> differences;
     differences.reserve(rows.size());
-    for (uint32_t row : rows) {
-        double difference = b.numbers[row] - a.numbers[row];
-        if (decimals > 0 && decimals <= 12 && std::fabs(difference) * scale < 0x1p52)
-            difference = std::round(difference * scale) / scale;
-        differences.push_back(difference);
-    }
+    for (uint32_t row : rows)
+        differences.push_back(stats::RoundToDecimals(b.numbers[row] - a.numbers[row], decimals));
     return differences;
 }
 

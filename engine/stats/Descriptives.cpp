@@ -32,6 +32,13 @@ double StandardDeviation(const std::vector<double>& values) {
     return std::sqrt(squares / static_cast<double>(values.size() - 1));
 }
 
+double RoundToDecimals(double value, int decimals) {
+    if (decimals <= 0 || decimals > 12) return value;
+    const double scale = std::pow(10.0, decimals);
+    if (!(std::fabs(value) * scale < 0x1p52)) return value;
+    return std::round(value * scale) / scale;
+}
+
 double MedianOfSorted(const std::vector<double>& sorted) {
     const size_t n = sorted.size();
     if (n == 0) return std::numeric_limits<double>::quiet_NaN();

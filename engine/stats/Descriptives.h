@@ -20,6 +20,12 @@ double Median(std::vector<double> values);
 void Select(std::vector<double>& values, size_t begin, size_t end, size_t k);
 double MedianOfSorted(const std::vector<double>& sorted);
 
+// value rounded to the given decimals, so that a number computed from data
+// written with decimals (a difference, the mean of two middle values) is the
+// double of its decimal and not one with representation noise; values too
+// large to carry those decimals, and decimals outside 1..12, stay as they are.
+double RoundToDecimals(double value, int decimals);
+
 // A sample's median and Tukey's hinges (the medians of its lower and upper
 // halves, the middle value counted in both when n is odd; R's fivenum), the
 // quartiles the box plots draw.

@@ -70,3 +70,16 @@ TEST(Descriptives, FieldsOfAPairAndTheMethodOfEachSignificance) {
     EXPECT_EQ(Methods(run, 1).at("AsymptoticSig2Tailed"), "MethodNormalContinuity");
     EXPECT_EQ(Methods(run, 1).at("ExactSig2Tailed"), "MethodExactSigns");
 }
+
+TEST(Descriptives, OneSampleRunsAboutTheMedianKeepTheirSample) {
+    const EngineRun run(DataFile("sleep.csv"), {"runs extra"});
+    // R: fivenum(sleep$extra) = -1.60 -0.05 0.95 3.40 5.50. The cut is the
+    // median as the decimal 0.95; R's median(sleep$extra) == 0.95 is FALSE,
+    // the binary mean of 0.8 and 1.1 carrying noise that a reader would see.
+    const std::map<std::string, double> extra = Sample(run, 0, 0);
+    EXPECT_EQ(extra.at("N"), 20);
+    EXPECT_DOUBLE_EQ(extra.at("Median"), 0.95);
+    EXPECT_DOUBLE_EQ(extra.at("LowerQuartile"), -0.05);
+    EXPECT_DOUBLE_EQ(extra.at("UpperQuartile"), 3.4);
+    EXPECT_EQ(run.Parameter(0, 1)[0], 0.95);
+}
