@@ -148,7 +148,11 @@ std::vector<std::string> Qualifiers(const NOPRTest& test, const Significance& si
         words.push_back("exact");
     if (method == "MethodYates" || significance.group == "YatesContinuityCorrection")
         words.push_back("Yates's correction");
-    if (method == "MethodLilliefors") words.push_back("Lilliefors");
+    // A document that does not state its methods still says, by its
+    // condition, that the parameters came from the sample.
+    const auto* ks = dynamic_cast<const HTOKolmogorovSmirnov*>(&test);
+    if (method == "MethodLilliefors" || (method.empty() && ks && IsLilliefors(*ks)))
+        words.push_back("Lilliefors");
     if (method == "MethodKolmogorovEstimated") words.push_back("parameters estimated, conservative");
     if (Contains(significance.name, "1Tailed")) words.push_back("one-sided");
     return words;
@@ -408,6 +412,16 @@ std::string Moses(const NOPRTest& test) {
         .Text();
 }
 
+// A test has a result to report when it has a significance or a test
+// statistic; its N alone is none.
+bool HasResult(const NOPRTest& test) {
+    if (Known(FindSummarySignificance(test).value)) return true;
+    for (const StatisticGroup& group : test.fStatistics) {
+        if (Known(Value(test, group.fName, "TestStatistic"))) return true;
+    }
+    return false;
+}
+
 std::string ComposeResultsLine(const NOPRTest& test, double level) {
     switch (test.fTestType) {
         case TestType::OChiSquare:
@@ -504,7 +518,7 @@ std::string ParameterLead(const NOPROutputContext& context, const NOPRTest& reco
 }  // namespace
 
 void MakeResultsLine(const NOPROutputContext& context, BpHeading& heading, const NOPRTest& test) {
-    if (!context.fResults || FindBlockingError(&test)) return;
+    if (!context.fResults || FindBlockingError(&test) || !HasResult(test)) return;
     const std::string line = ComposeResultsLine(test, context.fResults->fConfidenceLevel);
     if (!line.empty()) heading.Text(BpString(line, false), kResultsRole);
 }
