@@ -146,9 +146,8 @@ TEST(ResultsLines, IndependentSamplesTestsOnPublishedData) {
     apptest::TempDir dir;
     std::istringstream rows(ReadFile(data));
     std::string twoGroups, row;
-    for (std::getline(rows, row); !row.empty(); std::getline(rows, row)) {
-        if (twoGroups.empty() || EndsWith(row, "ctrl") || EndsWith(row, "trt1")) twoGroups += row + "\n";
-        row.clear();
+    for (bool header = true; std::getline(rows, row); header = false) {
+        if (header || EndsWith(row, "ctrl") || EndsWith(row, "trt1")) twoGroups += row + "\n";
     }
     const std::vector<std::string> fisher =
         ResultsLines(dir.Write("two.csv", twoGroups), {"median weight by group"});
