@@ -1,7 +1,8 @@
 // Feeds arbitrary output documents to the text and HTML writers. The input is
 // an output document in its JSON form ("npar-output/1", as npar-report writes
 // it), read back into the document model: headings, tables with their
-// dimensions, cells and footnotes, charts with their texts and data, errors.
+// dimensions, cells and footnotes, charts with their texts and data, texts
+// with their role, errors.
 // A table's row and column label paths go to its first row and first column
 // dimension. Nothing in the input may crash, hang, leak or read out of range.
 #include <cstddef>
@@ -142,6 +143,10 @@ void ReadItems(const Json& items, OutputItem& parent, int depth) {
             auto chart = std::make_unique<OutputItem>(OutputItem::Kind::Chart, Text(item, "title"));
             chart->chart = ReadChart(item);
             parent.Append(std::move(chart));
+        } else if (type == "text") {
+            auto text = std::make_unique<OutputItem>(OutputItem::Kind::Text, Text(item, "text"));
+            text->role = Text(item, "role");
+            parent.Append(std::move(text));
         } else if (type == "error") {
             parent.Append(std::make_unique<OutputItem>(OutputItem::Kind::Error, Text(item, "text")));
         }

@@ -168,6 +168,9 @@ public:
     // A new table under this heading, titled with title; identifier names the
     // kind of table. The caller owns the object; the table stays in the output.
     BpPivotTable* PivotTable(const BpCellText& title, const BpCellText& identifier, bool flag);
+    // A paragraph of text under this heading; role says what it is for
+    // ("results" for a test's results line).
+    void Text(const BpCellText& text, const std::string& role);
 
     npar::OutputItem& Item() { return *fItem; }
     BpProcedure& Procedure() { return *fProcedure; }

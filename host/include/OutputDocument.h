@@ -1,6 +1,6 @@
 // The output document: what one run of a procedure produced, as a tree under
-// the procedure's root. Items are headings (with children), tables, charts and
-// errors, in the order they were made. The writers (OutputWriters.h) give it
+// the procedure's root. Items are headings (with children), tables, charts,
+// texts and errors, in the order they were made. The writers (OutputWriters.h) give it
 // as JSON, text or HTML.
 #pragma once
 
@@ -15,13 +15,16 @@
 namespace npar {
 
 struct OutputItem {
-    enum class Kind { Heading, Table, Chart, Error };
+    enum class Kind { Heading, Table, Chart, Text, Error };
 
     explicit OutputItem(Kind itemKind, std::string itemText = {})
         : kind(itemKind), text(std::move(itemText)) {}
 
     Kind kind;
-    std::string text;                                   // final display text of a heading or an error
+    std::string text;  // final display text of a heading, a text or an error
+    // What a text is for, so that a reader can find it ("results": the
+    // results line of a test, ready to paste into a paper).
+    std::string role;
     std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
     std::unique_ptr<TableModel> table;                  // a table's content
     std::unique_ptr<ChartModel> chart;                  // a chart's content

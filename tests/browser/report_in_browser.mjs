@@ -2,7 +2,8 @@
 // the full example from a file:// URL and every chart must draw an SVG with
 // marks and axes whose tick labels neither repeat nor crowd, every histogram one bar per
 // row of its data, with no console error, no page error, no request leaving
-// the page and no violation that axe-core finds. A second report, made with a
+// the page and no violation that axe-core finds; a table's copy button and a
+// results line's copy the table as tab-separated text and the line. A second report, made with a
 // template edited to hold an element the renderer does not know, must show
 // that chart's title and note while all its other charts still draw.
 //
@@ -144,6 +145,39 @@ try {
     const violations = await accessibilityViolations(opened.page);
     const listed = violations.map((v) => `${v.id} (${v.impact}): ${v.help}\n    ${v.targets.slice(0, 5).join('\n    ')}`);
     assert.deepEqual(listed, [], 'violations');
+  });
+
+  await check('a table\'s copy button copies its tab-separated text, a results line\'s button its text', async () => {
+    const { page } = opened;
+    await browser.context.grantPermissions(['clipboard-read', 'clipboard-write']);
+    const clipboard = () => page.evaluate(() => navigator.clipboard.readText());
+    const confirmed = (selector) => page.waitForFunction(
+      (s) => document.querySelector(s).textContent === 'Copied', selector, { timeout: 5000 });
+
+    // The Hypothesis Test Summary, table-1: a line per row of the drawn
+    // table, the column labels and the first row as the JSON form has them.
+    const summary = full.items.find((item) => item.type === 'table' && item.title === 'Hypothesis Test Summary');
+    const labels = [...new Set(summary.cells.map((cell) => cell.column[0]))];
+    const firstRow = summary.cells.filter((cell) => cell.row[0] === '1').map((cell) => cell.text);
+    await page.click('#table-1 button.copy');
+    await confirmed('#table-1 .copy-status');
+    const lines = (await clipboard()).split('\n');
+    assert.equal(lines.length, await page.$$eval('#table-1 table tr', (rows) => rows.length), 'one line per row');
+    assert.equal(lines[0], ['', ...labels].join('\t'), 'the header row');
+    assert.equal(lines[1], ['1', ...firstRow].join('\t'), 'the first row');
+
+    // The first results line, copied from the keyboard.
+    const first = [];
+    const walk = (items) => items.forEach((item) => {
+      if (item.type === 'text' && item.role === 'results') first.push(item.text);
+      if (item.items) walk(item.items);
+    });
+    walk(full.items);
+    assert.ok(first.length > 20, `only ${first.length} results lines`);
+    await page.focus('#text-1 + button.copy');
+    await page.keyboard.press('Enter');
+    await confirmed('#text-1 ~ .copy-status');
+    assert.equal(await clipboard(), first[0]);
   });
 
   await check('the full example shows no console error or warning, no page error, and makes no request', () => {

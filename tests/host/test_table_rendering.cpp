@@ -364,10 +364,11 @@ TEST(TableRendering, HtmlDrawsRealTablesWithEscapedTexts) {
 
     const std::string html = npar::WriteHtml(service.document);
     EXPECT_EQ(npar::SanitizeUtf8(html), html);
+    // Without charts the page's only script is the one its copy buttons use.
     EXPECT_NE(html.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-                        "style-src 'unsafe-inline'\">"),
+                        "style-src 'unsafe-inline'; script-src 'sha256-"),
               std::string::npos);
-    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("<script"), html.rfind("<script"));
     EXPECT_EQ(html.find("<b>"), std::string::npos);
     for (const char* escaped :
          {"Title &lt;b&gt;&quot;&amp;&#39;&lt;/b&gt;<sup>a</sup>",

@@ -10,6 +10,7 @@
 #include "FieldInformation.h"
 #include "IndependentSamples.h"
 #include "NOPRChartUtil.h"
+#include "NOPRResultsLine.h"
 #include "OneSample.h"
 #include "RelatedSamples.h"
 
@@ -73,7 +74,8 @@ void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test, FacST
     RelatedSamples(dictionary, context.fResults).drawChart(&test, splitLabel, splitActive);
 }
 
-// One test's heading and everything under it.
+// One test's heading and everything under it: the statistics table, the
+// results line, the chart and the multiple comparisons.
 void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
                     FacSTDictionary* dictionary) {
     std::unique_ptr<BpHeading> heading(context.fParent->Heading(BpString(MakeTestTitle(test), true)));
@@ -85,6 +87,7 @@ void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
     BpHeading& target = fieldHeading ? *fieldHeading : *heading;
 
     MakeTestStatisticsTable(context, target, &test);
+    MakeResultsLine(context, target, test);
     if (ChartsWanted()) DrawTestChart(context, test, dictionary);
     MakeMultipleComparisons(context, target, &test, dictionary);
 }
@@ -97,6 +100,7 @@ void RunOutput(const NOPROutputContext& context) {
 
     MakeHypothesisTestSummary(context);
     MakeConfidenceIntervalSummary(context);
+    MakeIntervalResultsLines(context);
     for (const auto& test : context.fResults->fTests) MakeTestOutput(context, *test, dictionary.get());
 
     if (ChartsWanted()) {

@@ -27,6 +27,13 @@ BpHeading* BpHeading::Heading(const BpCellText& label) {
     return new BpHeading(fProcedure, &added);
 }
 
+void BpHeading::Text(const BpCellText& text, const std::string& role) {
+    auto item =
+        std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Text, fProcedure->Render(text));
+    item->role = role;
+    fItem->Append(std::move(item));
+}
+
 BpProcedure::BpProcedure(npar::OutputDocument& document, const npar::Catalogue& catalogue)
     : BpHeading(nullptr, &document.Root()), fDocument(document) {
     BindRoot(this);

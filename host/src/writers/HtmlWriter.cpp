@@ -3,7 +3,8 @@
 // function per item kind; tables are drawn from their shared layout grid,
 // charts by the chart library inlined into the page from the resources'
 // vendor folder, each from the Vega-Lite specification the chart renderer
-// makes of its chart document.
+// makes of its chart document. Each table and each results line has a button
+// that copies it (a table as tab-separated text) by a script of the page.
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -79,9 +80,21 @@ constexpr const char* kStyle =
     ".45em;text-align:left}"
     "table.chart-data th{background:#eaeef3;font-weight:600}"
     "figure.chart .chart-view{max-width:100%;overflow-x:auto}"
+    "div.pivot-head{display:flex;flex-wrap:wrap;align-items:baseline;column-gap:.6em}"
+    "div.results{display:flex;align-items:baseline;column-gap:.6em;margin:.4em 0 1.2em 0}"
+    "p.results{margin:0;min-width:0;padding:.3em .6em;background:#f4f7fb;border-left:3px solid #1d4f91}"
+    "div.results button.copy,div.results span.copy-status{flex:none}"
+    "p.text{margin:.4em 0}"
+    "button.copy{font:inherit;font-size:12px;color:#1d4f91;background:#fff;border:1px solid #8a94a3;"
+    "border-radius:3px;padding:.05em .6em;cursor:pointer}"
+    "button.copy:hover{background:#eaeef3}"
+    "button.copy:focus-visible{outline:2px solid #1d4f91;outline-offset:2px}"
+    "span.copy-status{font-size:12px;color:#1e6b34}"
+    "textarea.copy-buffer{position:fixed;top:0;left:0;width:1px;height:1px;opacity:0}"
     ".visually-hidden{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);"
     "white-space:nowrap}"
-    "@media print{body{display:block}nav.outline{display:none}main.report{padding:0}"
+    "@media print{body{display:block}nav.outline,button.copy,span.copy-status{display:none}"
+    "main.report{padding:0}"
     "div.pivot,figure.chart{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot "
     ".corner"
     "{background:none}}";
@@ -154,17 +167,72 @@ constexpr const char* kChartScript = R"JS(
 })();
 )JS";
 
+// Copies what a copy button stands for: its data-tsv text (a table as
+// tab-separated text) or the text of the element its data-copy-from names (a
+// results line). The clipboard interface is used where the page may use it,
+// else a selection copied by the browser's copy command. The status element
+// after the button says "Copied" for a while, or that copying failed.
+constexpr const char* kCopyScript = R"JS(
+(function () {
+  "use strict";
+  function textOf(button) {
+    var tsv = button.getAttribute("data-tsv");
+    if (tsv !== null) return tsv;
+    var source = document.getElementById(button.getAttribute("data-copy-from"));
+    return source ? source.textContent : "";
+  }
+  function copyBySelection(text) {
+    var buffer = document.createElement("textarea");
+    buffer.className = "copy-buffer";
+    buffer.setAttribute("readonly", "");
+    buffer.setAttribute("aria-hidden", "true");
+    buffer.value = text;
+    document.body.appendChild(buffer);
+    buffer.select();
+    var copied = false;
+    try { copied = document.execCommand("copy"); } catch (e) { copied = false; }
+    document.body.removeChild(buffer);
+    return copied ? Promise.resolve() : Promise.reject(new Error("the browser refused to copy"));
+  }
+  function copy(text) {
+    if (navigator.clipboard && navigator.clipboard.writeText) {
+      return navigator.clipboard.writeText(text).catch(function () { return copyBySelection(text); });
+    }
+    return copyBySelection(text);
+  }
+  var shown = 0;
+  function say(button, message) {
+    var status = button.nextElementSibling;
+    if (!status || status.className !== "copy-status") return;
+    var mine = ++shown;
+    status.textContent = message;
+    window.setTimeout(function () { if (mine === shown) status.textContent = ""; }, 3000);
+  }
+  document.addEventListener("click", function (event) {
+    var button = event.target && event.target.closest ? event.target.closest("button.copy") : null;
+    if (!button) return;
+    copy(textOf(button)).then(function () { say(button, "Copied"); },
+                              function () { say(button, "Copying failed; select the text to copy it."); });
+  });
+})();
+)JS";
+
 // The note a chart shows when the library is not beside the program.
 constexpr const char* kNoLibraryNote =
     "The chart library was not found in the resources' vendor folder, so the chart is shown as "
     "its data.";
 
-// Anchors of the headings and the tables, each kind numbered in document order.
+// Anchors of the headings, tables, charts and results lines, each kind
+// numbered in document order.
 struct Anchors {
     std::map<const OutputItem*, std::string> ids;
     int headings = 0;
     int tables = 0;
     int charts = 0;
+    int results = 0;
+
+    // Tables and results lines have copy buttons, which the copy script serves.
+    bool HasCopyButtons() const { return tables > 0 || results > 0; }
 };
 
 void NumberItems(const OutputItem& parent, Anchors& anchors) {
@@ -176,6 +244,8 @@ void NumberItems(const OutputItem& parent, Anchors& anchors) {
             anchors.ids.emplace(child.get(), "table-" + std::to_string(++anchors.tables));
         } else if (child->kind == OutputItem::Kind::Chart) {
             anchors.ids.emplace(child.get(), "chart-" + std::to_string(++anchors.charts));
+        } else if (child->kind == OutputItem::Kind::Text && child->role == "results") {
+            anchors.ids.emplace(child.get(), "text-" + std::to_string(++anchors.results));
         }
     }
 }
@@ -194,7 +264,7 @@ void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::str
     bool open = false;
     for (const auto& child : parent.children) {
         const auto anchor = anchors.ids.find(child.get());
-        if (anchor == anchors.ids.end()) continue;
+        if (anchor == anchors.ids.end() || child->kind == OutputItem::Kind::Text) continue;
         if (!open) out += "<ul>";
         open = true;
         const bool heading = child->kind == OutputItem::Kind::Heading;
@@ -293,6 +363,25 @@ void WriteTableFoot(const TableLayout& layout, std::string& out) {
     out += "</div>\n";
 }
 
+// A button that copies text: the table's tab-separated text when tsv is
+// given, else the text of the element named by copyFrom. Its status element
+// follows it, where the script confirms the copy.
+std::string CopyButton(const std::string& name, const std::string& describedBy, const std::string& tsv,
+                       const std::string& copyFrom) {
+    std::string out =
+        "<button type=\"button\" class=\"copy\" aria-label=\"" + name + "\" title=\"" + name + "\"";
+    if (!describedBy.empty()) out += " aria-describedby=\"" + describedBy + "\"";
+    if (copyFrom.empty()) {
+        out += " data-tsv=\"";
+        for (char c : EscapeHtml(tsv))
+            out += c == '\t' ? "&#9;" : c == '\n' ? "&#10;" : std::string(1, c);
+        out += "\"";
+    } else {
+        out += " data-copy-from=\"" + copyFrom + "\"";
+    }
+    return out + ">Copy</button><span class=\"copy-status\" role=\"status\"></span>";
+}
+
 void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out) {
     out += "<div class=\"item pivot\" id=\"" + anchors.ids.at(&item) + "\">\n";
     if (!item.table) {
@@ -301,12 +390,17 @@ void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out
     }
     const TableLayout layout = LayOutTable(*item.table);
     const std::string titleId = anchors.ids.at(&item) + "-title";
-    out += "<p class=\"title\" id=\"" + titleId + "\">" + Marked(layout.title) + "</p>\n";
+    const bool hasGrid = layout.rows > 0 && layout.columns > 0;
+    out += "<div class=\"pivot-head\"><p class=\"title\" id=\"" + titleId + "\">" +
+           Marked(layout.title) + "</p>";
+    if (hasGrid)
+        out += CopyButton("Copy table as tab-separated text", titleId, TableAsTabSeparated(layout), "");
+    out += "</div>\n";
     for (const SplitLine& split : layout.splits) {
         out += "<p class=\"split\">" + (split.title.empty() ? "" : EscapeHtml(split.title) + ": ") +
                Marked(split.value) + "</p>\n";
     }
-    if (layout.rows == 0 || layout.columns == 0) {
+    if (!hasGrid) {
         WriteTableFoot(layout, out);  // a table without categories has nothing to draw
         out += "</div>\n";
         return;
@@ -398,6 +492,17 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     out += "</figure>\n";
 }
 
+// A paragraph of text; a results line with its copy button.
+void WriteTextItem(const OutputItem& item, const Anchors& anchors, std::string& out) {
+    if (item.role != "results") {
+        out += "<p class=\"text\">" + EscapeLines(item.text) + "</p>\n";
+        return;
+    }
+    const std::string id = anchors.ids.at(&item);
+    out += "<div class=\"item results\"><p class=\"results\" id=\"" + id + "\">" +
+           EscapeHtml(item.text) + "</p>" + CopyButton("Copy results line", "", "", id) + "</div>\n";
+}
+
 void WriteError(const OutputItem& item, std::string& out) {
     out += "<p class=\"error\">" + EscapeHtml(item.text) + "</p>\n";
 }
@@ -414,6 +519,9 @@ void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, Cha
                 break;
             case OutputItem::Kind::Chart:
                 WriteChart(*child, anchors, library, out);
+                break;
+            case OutputItem::Kind::Text:
+                WriteTextItem(*child, anchors, out);
                 break;
             case OutputItem::Kind::Error:
                 WriteError(*child, out);
@@ -450,17 +558,21 @@ std::string WriteHtml(const OutputDocument& document) {
             "be read.</p>\n";
     body += "</main>\n";
 
-    // Only a page that draws charts holds scripts, and its policy allows
-    // exactly those scripts by their hashes.
-    std::string securityPolicy = kSecurityPolicy;
+    // Only a page that draws charts or copies holds scripts, and its policy
+    // allows exactly those scripts by their hashes.
+    std::vector<const std::string*> scripts;
+    const std::string chartScript = kChartScript;
+    const std::string copyScript = kCopyScript;
     if (library.drawn > 0) {
-        securityPolicy += "; script-src";
-        for (const std::string& script : library.scripts) {
-            securityPolicy += " 'sha256-" + Sha256Base64(script) + "'";
-            body += "<script>" + script + "</script>\n";
-        }
-        securityPolicy += " 'sha256-" + Sha256Base64(kChartScript) + "'";
-        body += std::string("<script>") + kChartScript + "</script>\n";
+        for (const std::string& script : library.scripts) scripts.push_back(&script);
+        scripts.push_back(&chartScript);
+    }
+    if (anchors.HasCopyButtons()) scripts.push_back(&copyScript);
+    std::string securityPolicy = kSecurityPolicy;
+    if (!scripts.empty()) securityPolicy += "; script-src";
+    for (const std::string* script : scripts) {
+        securityPolicy += " 'sha256-" + Sha256Base64(*script) + "'";
+        body += "<script>" + *script + "</script>\n";
     }
     body += "</body>\n</html>\n";
 

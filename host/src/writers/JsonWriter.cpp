@@ -108,6 +108,11 @@ Json ItemToJson(const OutputItem& item) {
             json["text"] = SanitizeUtf8(item.text);
             json["items"] = ItemsToJson(item);
             break;
+        case OutputItem::Kind::Text:
+            json["type"] = "text";
+            json["role"] = SanitizeUtf8(item.role);
+            json["text"] = SanitizeUtf8(item.text);
+            break;
         case OutputItem::Kind::Error:
             json["type"] = "error";
             json["text"] = SanitizeUtf8(item.text);

@@ -70,4 +70,12 @@ TableLayout LayOutTable(const TableModel& table);
 // A text followed by its marks as the plain-text rendering writes them: "text[a,b]".
 std::string WithMarks(const MarkedText& text);
 
+// The grid as tab-separated text: one line per grid row, header rows first,
+// cells separated by tabs. A cell spanning several positions gives its text
+// once, where the renderings show it (a column label on the last row it
+// spans, in its first column), and leaves the others empty; footnote marks
+// are left out (the notes are not copied), and tabs and line breaks inside a
+// text become blanks.
+std::string TableAsTabSeparated(const TableLayout& layout);
+
 }  // namespace npar

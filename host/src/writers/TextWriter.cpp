@@ -525,6 +525,14 @@ void WriteTable(const TableModel& table, const std::string& indent, std::string&
     out += "\n";
 }
 
+// A paragraph of the outline, wrapped to the line width, with a blank line
+// after it as after a table.
+void WriteTextItem(const std::string& text, const std::string& indent, std::string& out) {
+    const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
+    WriteParagraph(text, 0, indent, lineWidth, out);
+    out += "\n";
+}
+
 // ---------------------------------------------------------------------------
 // The outline
 
@@ -539,6 +547,9 @@ void WriteItems(const OutputItem& parent, const std::string& number, int depth, 
                 WriteItems(*child, childNumber, depth + 1, out);
                 break;
             }
+            case OutputItem::Kind::Text:
+                WriteTextItem(SanitizeUtf8(child->text), indent, out);
+                break;
             case OutputItem::Kind::Error:
                 out += indent + "[error] " + SanitizeUtf8(child->text) + "\n";
                 break;

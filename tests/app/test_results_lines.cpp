@@ -1,0 +1,237 @@
+// The results line of each test, through npar-report on the published data
+// sets of tests/engine/data: every number in an expected line is a reference
+// value of tests/engine/data/REFERENCES.md or EFFECT-SIZES.md (R 4.2, scipy,
+// statsmodels; the expression is named beside it), rounded as APA writes it.
+// Then the number style across the full example, and the line in each format.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "OutputQuery.h"
+
+using apptest::RunCli;
+using output_query::Json;
+
+namespace {
+
+constexpr const char* kMinus = "\xE2\x88\x92";
+
+std::string DataFile(const std::string& name) {
+    return std::string(NPAR_SOURCE_DIR) + "/tests/engine/data/" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// "−" for every "~" of the pattern, so that expected lines stay readable.
+std::string Typeset(std::string text) {
+    for (size_t at; (at = text.find('~')) != std::string::npos;) text.replace(at, 1, kMinus);
+    return text;
+}
+
+std::vector<std::string> LinesOf(const Json& report) {
+    std::vector<std::string> lines;
+    for (const Json& text : output_query::Items(report, "text")) {
+        if (text["role"] == "results") lines.push_back(text["text"]);
+    }
+    return lines;
+}
+
+// The results lines of a run of npar-report on data with these tests, in
+// document order.
+std::vector<std::string> ResultsLines(const std::string& data, const std::vector<std::string>& tests) {
+    std::vector<std::string> arguments = {data, "--format", "json"};
+    for (const std::string& test : tests) arguments.insert(arguments.end(), {"--test", test});
+    const apptest::CliResult result = RunCli(arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return LinesOf(Json::parse(result.out));
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+TEST(ResultsLines, OneSampleTestsOnPublishedData) {
+    // airquality Month against .1 .2 .3 .2 .2: R chisq.test(month, p = ...)
+    // X2 20.9760348583878, df 4, p 0.00032, counts 31 30 31 31 30; Cohen's w
+    // 0.370267831506176 in [0.173616996101897, 0.506017287494414]
+    // (effect_sizes.R). w can exceed 1, so it keeps its leading zero.
+    EXPECT_EQ(
+        ResultsLines(DataFile("airquality.csv"), {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"}),
+        std::vector<std::string>{
+            "\xCF\x87\xC2\xB2(4, N = 153) = 20.98, p < .001, w = 0.37, 95% CI [0.17, 0.51]"});
+
+    // precip <= 30: 18 of 70, R binom.test p 5.85e-05, z -4.06377727173694,
+    // Clopper-Pearson [0.160069890932403, 0.375614385723677]; statsmodels
+    // lilliefors(precip) D 0.109086398258071, p 0.0381216621465795.
+    EXPECT_EQ(
+        ResultsLines(DataFile("precip.csv"), {"binomial precip cut=30", "ks precip dist=normal"}),
+        (std::vector<std::string>{
+            Typeset("Binomial test: 18 of 70, proportion = .26, 95% CI [.16, .38], z = ~4.06, p < .001 "
+                    "(exact)"),
+            "Kolmogorov-Smirnov test (normal): D = .11, p = .038 (Lilliefors), N = 70"}));
+
+    // PlantGrowth weight: statsmodels D 0.0933872517135398, Dallal-Wilkinson
+    // p 0.747, above the table: only the bound .200.
+    EXPECT_EQ(ResultsLines(DataFile("PlantGrowth.csv"), {"ks weight dist=normal"}),
+              std::vector<std::string>{
+                  "Kolmogorov-Smirnov test (normal): D = .09, p > .200 (Lilliefors), N = 30"});
+}
+
+TEST(ResultsLines, RelatedSamplesTestsOnPublishedData) {
+    // depression, d = y - x: W+ 5, z -2.07322107215682, R exact p 0.0390625;
+    // matched-pairs r -0.777777777777778 in [-0.944155901920081,
+    // -0.295363129336242] (effect_sizes.R); sign test n+ 2 of 9, z
+    // -1.33333333333333, binom.test p 0.1796875; Hodges-Lehmann of x - y 0.46
+    // in [0.01, 0.786] (R wilcox.test conf.int), so of y - x -0.46 in
+    // [-0.786, -0.01].
+    const std::vector<std::string> depression =
+        ResultsLines(DataFile("depression.csv"), {"wilcoxon x y", "sign x y", "hodges-lehmann x y"});
+    ASSERT_EQ(depression.size(), 3u);
+    // The interval estimate's line follows the Confidence Interval Summary,
+    // before the tests' headings.
+    EXPECT_TRUE(EndsWith(depression[0],
+                         Typeset(": Hodges-Lehmann estimate ~0.46, 95% CI [~0.79, ~0.01], N = 9")))
+        << depression[0];
+    EXPECT_EQ(depression[1],
+              Typeset("Wilcoxon signed-rank test: V = 5, z = ~2.07, p = .039 (exact), r = ~.78, 95% CI "
+                      "[~.94, ~.30], N = 9"));
+    EXPECT_EQ(depression[2], Typeset("Sign test: S = 2, z = ~1.33, p = .180 (exact), N = 9"));
+
+    // Performance (Approve a success): R mcnemar.test X2 16.8177966101695, p
+    // 4.1e-05; discordant odds 150 / 86 = 1.74418604651163 in
+    // [1.32922825260526, 2.30097908042199] (binom.test interval transformed).
+    EXPECT_EQ(
+        ResultsLines(DataFile("Performance.csv"), {"mcnemar first second success=Approve"}),
+        std::vector<std::string>{"McNemar \xCF\x87\xC2\xB2(1, N = 1600) = 16.82, p < .001, OR = 1.74, "
+                                 "95% CI [1.33, 2.30]"});
+
+    // RoundingTimes: R friedman.test X2 11.1428571428571, df 2, p
+    // 0.00380504077551136; Kendall's W 0.253246753246753.
+    const std::string fields = "Round.Out Narrow.Angle Wide.Angle";
+    EXPECT_EQ(
+        ResultsLines(DataFile("RoundingTimes.csv"), {"friedman " + fields, "kendall " + fields}),
+        (std::vector<std::string>{"Friedman \xCF\x87\xC2\xB2(2) = 11.14, p = .004, W = .25, N = 22",
+                                  "Kendall's W = .25, \xCF\x87\xC2\xB2(2) = 11.14, p = .004, N = 22"}));
+}
+
+TEST(ResultsLines, IndependentSamplesTestsOnPublishedData) {
+    // PlantGrowth ctrl vs trt2: U of trt2 75, |z| 1.88982236504614 (trt2
+    // larger), R exact p 0.0630128385546342; r 0.5 in [0.030738729305766,
+    // 0.788655074576659] (effect_sizes.R). All groups: R kruskal.test H
+    // 7.98822874944372, df 2, p 0.018423755731472, epsilon-squared
+    // 0.275456163773921; median test X2 7.2, p 0.0273237224472926, Cramer's V
+    // 0.489897948556636 in [0, 0.821355386019436].
+    const std::string data = DataFile("PlantGrowth.csv");
+    EXPECT_EQ(
+        ResultsLines(data, {"mann-whitney weight by group groups=ctrl,trt2",
+                            "kruskal-wallis weight by group", "median weight by group"}),
+        (std::vector<std::string>{
+            "Mann-Whitney U = 75, z = 1.89, p = .063 (exact), r = .50, 95% CI [.03, .79], N = 20",
+            "Kruskal-Wallis H(2) = 7.99, p = .018, \xCE\xB5\xC2\xB2 = .28, N = 30",
+            "Median test \xCF\x87\xC2\xB2(2, N = 30) = 7.20, p = .027, V = .49, 95% CI [.00, .82]"}));
+
+    // ctrl and trt1 alone (20 cases): X2 without correction 0.8, Fisher's
+    // exact p 0.656281798696659 (R fisher.test), which the summary shows.
+    apptest::TempDir dir;
+    std::istringstream rows(ReadFile(data));
+    std::string twoGroups, row;
+    for (bool header = true; std::getline(rows, row); header = false) {
+        if (header || EndsWith(row, "ctrl") || EndsWith(row, "trt1")) twoGroups += row + "\n";
+    }
+    const std::vector<std::string> fisher =
+        ResultsLines(dir.Write("two.csv", twoGroups), {"median weight by group"});
+    ASSERT_EQ(fisher.size(), 1u);
+    EXPECT_EQ(fisher[0].rfind(
+                  "Median test \xCF\x87\xC2\xB2(1, N = 20) = 0.80, p = .656 (Fisher's exact), V = ", 0),
+              0u)
+        << fisher[0];
+}
+
+TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("d.csv", "x,y\n1,a\n1,a\n2,b\n");
+    const std::vector<std::string> lines = ResultsLines(data, {"runs x cut=5", "chi-square y"});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("\xCF\x87\xC2\xB2(1, N = 3) = ", 0), 0u) << lines[0];
+}
+
+TEST(ResultsLines, EveryTestOfTheFullExampleHasOneLineInApaNumberStyle) {
+    const apptest::CliResult result =
+        RunCli({"--analysis", NPAR_SOURCE_DIR "/examples/full.analysis.json", "--format", "json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json report = Json::parse(result.out);
+
+    // One line per test that was computed, under its heading right after its
+    // statistics table; one per interval estimate.
+    size_t computed = 0;
+    for (const Json& heading : report["items"]) {
+        if (heading["type"] != "heading" || heading["items"].empty()) continue;
+        const Json& items = heading["items"][0]["items"];
+        ++computed;
+        ASSERT_GE(items.size(), 2u) << heading["text"];
+        EXPECT_EQ(items[0]["type"], "table") << heading["text"];
+        EXPECT_EQ(items[1]["type"], "text") << heading["text"];
+        EXPECT_EQ(items[1]["role"], "results") << heading["text"];
+    }
+    const std::vector<std::string> lines = LinesOf(report);
+    EXPECT_EQ(computed, 24u) << "25 tests, one of which the data do not allow";
+    EXPECT_EQ(lines.size(), computed + 3) << "the success rate and two Hodges-Lehmann estimates";
+
+    // p with three decimals and no leading zero, never "= .000"; a value
+    // bounded by 1 without its leading zero; negative numbers with the minus
+    // sign; no number written with more than two decimals but p.
+    const std::regex anyP("\\bp [=<>] ");
+    const std::regex pValue("\\bp ([=<>]) (1\\.000|\\.\\d{3})\\b");
+    const std::regex boundedWithZero(
+        "(^|[ (])(p|r|W|V|D|\xCE\xB5\xC2\xB2|proportion) = (\xE2\x88\x92)?0\\.");
+    const std::regex asciiNegative("(= |\\[|, )-\\d");
+    const std::regex longDecimals("\\d\\.\\d{3}");
+    size_t withP = 0;
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        std::smatch match;
+        if (std::regex_search(line, anyP)) {
+            ++withP;
+            ASSERT_TRUE(std::regex_search(line, match, pValue));
+            EXPECT_FALSE(match[1] == "=" && match[2] == ".000");
+            if (match[1] == "<") {
+                EXPECT_EQ(match[2], ".001");
+            }
+        }
+        EXPECT_FALSE(std::regex_search(line, boundedWithZero));
+        EXPECT_FALSE(std::regex_search(line, asciiNegative));
+        EXPECT_FALSE(std::regex_search(std::regex_replace(line, pValue, ""), longDecimals));
+    }
+    EXPECT_EQ(withP, computed) << "every test's line gives its significance, no estimate's does";
+}
+
+TEST(ResultsLines, JsonTextAndHtmlEachCarryTheLine) {
+    const std::string line = "Kruskal-Wallis H(2) = 7.99, p = .018, \xCE\xB5\xC2\xB2 = .28, N = 30";
+    const std::vector<std::string> base = {DataFile("PlantGrowth.csv"), "--test",
+                                           "kruskal-wallis weight by group"};
+    std::vector<std::string> json = base, text = base, html = base;
+    json.insert(json.end(), {"--format", "json"});
+    text.insert(text.end(), {"--format", "text"});
+    html.insert(html.end(), {"--format", "html"});
+
+    EXPECT_EQ(LinesOf(Json::parse(RunCli(json).out)), std::vector<std::string>{line});
+    const std::string textOut = RunCli(text).out;
+    // A plain paragraph right after the statistics table.
+    EXPECT_NE(textOut.find("+\n\n    " + line + "\n"), std::string::npos) << textOut;
+    const std::string htmlOut = RunCli(html).out;
+    EXPECT_NE(htmlOut.find("\">" + line +
+                           "</p><button type=\"button\" class=\"copy\" aria-label=\"Copy "
+                           "results line\""),
+              std::string::npos);
+}
