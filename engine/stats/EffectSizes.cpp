@@ -69,7 +69,12 @@ EffectSize CohensW(double chiSquare, double df, double n, double level) {
 }
 
 EffectSize CramersV(double chiSquare, double df, double n, double smallerDimension, double level) {
-    return FromNoncentrality(chiSquare, df, n * (smallerDimension - 1), level);
+    // V cannot exceed 1; in small samples the noncentrality's limit can, and
+    // is then held at the largest V there is.
+    EffectSize v = FromNoncentrality(chiSquare, df, n * (smallerDimension - 1), level);
+    v.lower = std::min(v.lower, 1.0);
+    v.upper = std::min(v.upper, 1.0);
+    return v;
 }
 
 EffectSize DiscordantOddsRatio(double b, double c, double level) {

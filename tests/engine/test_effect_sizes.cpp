@@ -56,6 +56,14 @@ TEST(EffectSizes, CohensWAndCramersVWithNoncentralIntervals) {
     ExpectNear(median.Statistic(0, "CramersV", "EffectSize"), 0.489897948556636);
     EXPECT_EQ(median.Statistic(0, "LowerLimit", "EffectSize"), 0);
     ExpectNear(median.Statistic(0, "UpperLimit", "EffectSize"), 0.821355386019436, 1e-7);
+
+    // Eight cases split perfectly about the median: V = 1, and the interval
+    // stays within V's range (the noncentrality's limit alone would give 1.19).
+    const EngineRun perfect("v,g\n1,1\n2,1\n3,1\n4,1\n5,2\n6,2\n7,2\n8,2\n",
+                            {"median v by g compare=none"});
+    EXPECT_DOUBLE_EQ(perfect.Statistic(0, "CramersV", "EffectSize"), 1);
+    EXPECT_LE(perfect.Statistic(0, "UpperLimit", "EffectSize"), 1);
+    EXPECT_GT(perfect.Statistic(0, "LowerLimit", "EffectSize"), 0);
 }
 
 TEST(EffectSizes, OddsRatioProportionAndD) {
