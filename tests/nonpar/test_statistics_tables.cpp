@@ -191,9 +191,9 @@ TEST(StatisticsTables, NormalKolmogorovSmirnovLillieforsSignificance) {
               std::vector<std::string>{
                   "The Lilliefors-corrected significance cannot be computed with fewer than 5 cases."});
     const Json bound = Cell(tables[1], sig, {});
-    EXPECT_EQ(bound["text"], ".200");
-    EXPECT_EQ(NoteTexts(tables[1], bound),
-              (std::vector<std::string>{lilliefors, "This is a lower bound of the true significance."}));
+    EXPECT_EQ(bound["text"], ">.200") << "a lower bound says so in its text";
+    EXPECT_EQ(bound["value"], 0.2);
+    EXPECT_EQ(NoteTexts(tables[1], bound), std::vector<std::string>{lilliefors});
     EXPECT_EQ(Cell(tables[2], sig, {})["text"], ".350");
     EXPECT_EQ(NoteTexts(tables[2], Cell(tables[2], sig, {})), std::vector<std::string>{lilliefors});
     EXPECT_TRUE(Cell(tables[3], sig, {})["notes"].empty()) << "parameters given: no correction";

@@ -77,14 +77,16 @@ void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test, FacST
 void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
                     FacSTDictionary* dictionary) {
     std::unique_ptr<BpHeading> heading(context.fParent->Heading(BpString(MakeTestTitle(test), true)));
-    if (FindBlockingError(&test)) return;
-
     std::unique_ptr<BpHeading> fieldHeading;
     if (std::unique_ptr<BpCellText> label = MakeFieldHeadingText(context, &test))
         fieldHeading.reset(heading->Heading(*label));
     BpHeading& target = fieldHeading ? *fieldHeading : *heading;
 
+    // A test that could not be computed shows its statistics table alone,
+    // whose caption says why.
     MakeTestStatisticsTable(context, target, &test);
+    if (FindBlockingError(&test)) return;
+    MakeDescriptivesTable(context, target, test);
     if (ChartsWanted()) DrawTestChart(context, test, dictionary);
     MakeMultipleComparisons(context, target, &test, dictionary);
 }
