@@ -63,6 +63,13 @@ std::string Text(const Json& table, const std::vector<std::string>& row,
     return cell.is_null() ? std::string("(none)") : cell["text"].get<std::string>();
 }
 
+// Whether a footnote of the table (on a cell, a label or the table) reads text.
+bool HasNote(const Json& table, const std::string& text) {
+    for (const Json& note : table["notes"])
+        if (note["text"] == text) return true;
+    return false;
+}
+
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     for (const std::string& each : texts)
         if (each == text) return true;
@@ -168,6 +175,13 @@ TEST(PublishStatistics, EstimatedParametersAreStatedForEveryDistribution) {
         EXPECT_TRUE(Contains(SummaryNotes(report, row), estimated)) << row;
     EXPECT_EQ(SummaryNotes(report, "4"),
               (std::vector<std::string>{"Kolmogorov's limiting distribution."}));
+    // The statistics table says it once, on the significance it concerns.
+    const std::vector<Json> poisson =
+        Tables(report, "One-Sample Kolmogorov-Smirnov Poisson Test Summary");
+    ASSERT_EQ(poisson.size(), 2u);
+    EXPECT_TRUE(Cell(poisson[0], {"Test Statistic (D)"}, {})["notes"].empty());
+    EXPECT_EQ(NoteTexts(poisson[0], Cell(poisson[0], {"Asymptotic Sig. (2-sided test)"}, {})),
+              std::vector<std::string>{estimated});
 }
 
 // The Descriptive Statistics table against a hand count of PlantGrowth's
@@ -268,19 +282,32 @@ TEST(PublishDirections, DifferencesAndStatisticsNameTheirFieldsAndGroups) {
                 "hodges-lehmann weight by group groups=ctrl,trt2", "kruskal-wallis weight by group",
                 "ks weight by group groups=ctrl,trt1"});
     const Json mannWhitney = OnlyTable(plants, "Independent-Samples Mann-Whitney U Test Summary");
-    bool namesU = false;
-    for (const Json& note : mannWhitney["notes"])
-        namesU = namesU || note["text"] ==
-                               "U counts the pairs of cases in which the case of trt2 has "
-                               "the larger value (ties count one half).";
-    EXPECT_TRUE(namesU) << mannWhitney["notes"].dump();
+    EXPECT_TRUE(HasNote(mannWhitney,
+                        "U counts the pairs of cases in which the case of trt2 has the "
+                        "larger value (ties count one half)."));
+    EXPECT_TRUE(HasNote(mannWhitney, "W is the rank sum of trt2."));
+    EXPECT_EQ(mannWhitney["notes"].size(), 4u) << "both significances' methods and the two named notes";
     EXPECT_EQ(OnlyTable(plants, "Independent-Samples Moses Test of Extreme Reaction Summary")["caption"],
               "The control group is trt1.");
     EXPECT_EQ(Text(OnlyTable(plants, "Confidence Interval Summary"), {"1"}, {"Parameter"}),
               "Median difference of weight, trt2 − ctrl.");
+    // J's order of the groups, ascending and descending, by name.
+    const Json ordered = Report(ReferenceData("PlantGrowth.csv"),
+                                {"jonckheere-terpstra weight by group compare=none",
+                                 "jonckheere-terpstra weight by group order=descending compare=none"});
+    const std::vector<Json> jonckheere =
+        Tables(ordered, "Independent-Samples Jonckheere-Terpstra Test for Ordered Alternatives Summary");
+    ASSERT_EQ(jonckheere.size(), 2u);
+    auto orderNote = [](const std::string& order) {
+        return "J counts the pairs of cases from two groups in which the later group in the order " +
+               order + " has the larger value (ties count one half).";
+    };
+    EXPECT_TRUE(HasNote(jonckheere[0], orderNote("ctrl, trt1, trt2")));
+    EXPECT_TRUE(HasNote(jonckheere[1], orderNote("trt2, trt1, ctrl")));
+
     const Json pairwise = OnlyTable(plants, "Pairwise Comparisons of group");
     EXPECT_NE(Cell(pairwise, {"trt1 vs ctrl"}, {"Sig."}), nullptr);
-    EXPECT_EQ(Text(OnlyTable(plants, "Independent-Samples Kolmogorov-Smirnov Test Summary"),
-                   {"Test Statistic (Z)"}, {}) != "(none)",
-              true);
+    EXPECT_NE(Text(OnlyTable(plants, "Independent-Samples Kolmogorov-Smirnov Test Summary"),
+                   {"Test Statistic (Z)"}, {}),
+              "(none)");
 }

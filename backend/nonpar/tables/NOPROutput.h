@@ -106,6 +106,13 @@ struct NamedNote {
     std::unique_ptr<BpCellText> text;
 };
 std::vector<NamedNote> MakeNamedNotes(const NOPROutputContext& context, const NOPRTest& test);
+// A message whose words the method the document states for the test
+// repeats, such as that parameters were estimated from the sample.
+bool IsSaidByMethod(const NOPRTest& test, int code);
+// Effect-size measures bounded by 1 in size are written without the leading
+// zero; the others (the odds ratio) keep it. An unknown measure is taken as
+// bounded, as the table's other statistics are written.
+bool IsBoundedMeasure(const std::string& name);
 // The median difference a Hodges-Lehmann estimate of two groups stands for,
 // the groups named ("Median difference of Score, Coaching − Control."); null
 // when the groups are not known.

@@ -1,6 +1,7 @@
 // What the tables say beside the numbers: each test's effect size as papers
 // write it, the method behind each significance, and the direction of the
 // differences and statistics, with the fields and groups named.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,38 @@ std::unique_ptr<BpCellText> ControlGroupCaption(const NOPROutputContext& context
         MakeCategoryText(context, fields[1], moses->fBoxPlotInfo.fGroups.front().fGroupIndex));
 }
 
+// The message that says in which order J counts the groups: ascending or
+// descending grouping values; 0 when the document gives neither.
+int JonckheereOrderCode(const NOPRTest& test) {
+    for (const MessageInfo& message : test.fMessages)
+        if (message.fCode == 40312 || message.fCode == 40313) return message.fCode;
+    return 0;
+}
+
+// J's order with the groups named, in the order the test counts them.
+std::unique_ptr<BpCellText> JonckheereOrderNote(const NOPROutputContext& context, const NOPRTest& test) {
+    const int code = JonckheereOrderCode(test);
+    const std::vector<int> fields = GetTestFieldIndices(&test);
+    if (code == 0 || fields.size() < 2 || test.fDescriptives.empty()) return nullptr;
+    auto note = std::make_unique<BpComposite>(
+        "J counts the pairs of cases from two groups in which the later group in the order ^1 has "
+        "the larger value (ties count one half).",
+        true);
+    note->Sublist();
+    std::vector<const StatisticGroup*> samples;
+    for (const StatisticGroup& sample : test.fDescriptives) samples.push_back(&sample);
+    if (code == 40313) std::reverse(samples.begin(), samples.end());
+    for (const StatisticGroup* sample : samples) {
+        std::unique_ptr<BpCellText> group =
+            MakeCategoryText(context, fields[1], TruncateToInt(ValueNamed(*sample, "Sample")));
+        if (!group) return nullptr;
+        note->Add(*group);
+    }
+    note->EndSublist();
+    note->Finish();
+    return note;
+}
+
 }  // namespace
 
 std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, const NOPRTest& test) {
@@ -166,8 +199,33 @@ std::unique_ptr<BpCellText> MakeDirectionCaption(const NOPROutputContext& contex
     }
 }
 
+bool IsSaidByMethod(const NOPRTest& test, int code) {
+    // Messages whose words a stated method repeats.
+    struct Said {
+        const char* method;
+        int code;
+    };
+    static const Said kSaid[] = {{"MethodKolmogorovEstimated", 40102}};
+    for (const Said& said : kSaid) {
+        if (said.code != code) continue;
+        for (const AttributeEntry& method : test.fMethods)
+            if (method.fValue == said.method) return true;
+    }
+    return false;
+}
+
+bool IsBoundedMeasure(const std::string& name) {
+    const MeasureStyle* style = FindMeasure(name);
+    return !style || style->bounded;
+}
+
 std::vector<NamedNote> MakeNamedNotes(const NOPROutputContext& context, const NOPRTest& test) {
     std::vector<NamedNote> notes;
+    if (test.fTestType == TestType::IJonckheereTerpstra) {
+        if (std::unique_ptr<BpCellText> order = JonckheereOrderNote(context, test))
+            notes.push_back({"TestStatistic", JonckheereOrderCode(test), std::move(order)});
+        return notes;
+    }
     TwoGroups groups;
     if (!FindTwoGroups(test, groups)) return notes;
     auto group = [&](int position) { return MakeCategoryText(context, groups.field, position); };

@@ -60,19 +60,24 @@ void AddStatistic(const StatisticPlace& place, const NamedValue& named) {
 }
 
 // The effect size's measure, then its interval as a group labelled with the
-// confidence level.
+// confidence level. A measure that can exceed 1 (the odds ratio) keeps its
+// leading zero, and so do its limits.
 void AddEffectSize(const NOPROutputContext& context, const StatisticPlace& place,
                    const std::vector<NamedValue>& values) {
+    if (values.empty()) return;
+    const bool bounded = IsBoundedMeasure(values.front().fName);
+    const BpFormatSpec format = bounded ? place.procedure.Statistic() : place.procedure.Coefficient();
     BpGroup* interval = nullptr;
     for (const NamedValue& named : values) {
         const bool lower = named.fName == "LowerLimit";
-        if (!lower && named.fName != "UpperLimit") {
-            AddStatistic(place, named);
-            continue;
+        BpCategory* row = nullptr;
+        if (lower || named.fName == "UpperLimit") {
+            if (!interval) interval = place.group.Group(MakeIntervalLabel(context), true, 2);
+            row = interval->Category(BpString(lower ? "Lower" : "Upper", true));
+        } else {
+            row = StatisticRow(place.group, place.test, named.fName);
         }
-        if (!interval) interval = place.group.Group(MakeIntervalLabel(context), true, 2);
-        interval->Category(BpString(lower ? "Lower" : "Upper", true))
-            ->Cell(BpNumber(named.fValue, StatisticFormat(place.procedure, named)));
+        row->Cell(BpNumber(named.fValue, format));
     }
 }
 
@@ -97,7 +102,7 @@ std::vector<MessageInfo> UnstatedMessages(const NOPRTest& test, const std::vecto
                                           const MessageInfo* caption) {
     std::vector<MessageInfo> messages;
     for (const MessageInfo& message : test.fMessages) {
-        bool stated = &message == caption;
+        bool stated = &message == caption || IsSaidByMethod(test, message.fCode);
         for (const NamedNote& note : notes) stated = stated || note.code == message.fCode;
         if (!stated) messages.push_back(message);
     }
