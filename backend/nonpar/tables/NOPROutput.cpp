@@ -82,10 +82,14 @@ void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
         fieldHeading.reset(heading->Heading(*label));
     BpHeading& target = fieldHeading ? *fieldHeading : *heading;
 
-    // A test that could not be computed shows its statistics table alone,
-    // whose caption says why.
+    // A test that could not be computed says why where its tables would be.
+    if (const MessageInfo* blocking = FindBlockingError(&test)) {
+        BpComposite reason("This test could not be computed. ^1", true);
+        reason.Add(*MakeMessageNote(*context.fProcedure, *blocking).Text());
+        reason.Finish();
+        return BpError(reason, BpErrorShowAlways, BpErrorLevelNote);
+    }
     MakeTestStatisticsTable(context, target, &test);
-    if (FindBlockingError(&test)) return;
     MakeDescriptivesTable(context, target, test);
     if (ChartsWanted()) DrawTestChart(context, test, dictionary);
     MakeMultipleComparisons(context, target, &test, dictionary);

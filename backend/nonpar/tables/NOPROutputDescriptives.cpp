@@ -249,8 +249,8 @@ void MakeMedianTable(const NOPROutputContext& context, BpHeading& heading, const
     if (fields.size() < 2 || test.fBoxPlotInfo.fGroups.empty()) return;
     const std::unique_ptr<BpCellText> grouping = MakeFieldText(context, fields[1]);
     if (!grouping) return;
-    CountTable table = MakeCountTable(context, heading, "Contingency Table", *grouping,
-                                      BpString("Cases of the pooled median", true));
+    CountTable table =
+        MakeCountTable(context, heading, "Contingency Table", *grouping, BpString("Cases", true));
     const BpString above("Above the median", true);
     const BpString below("At or below the median", true);
     for (const BoxGroup& group : test.fBoxPlotInfo.fGroups) {

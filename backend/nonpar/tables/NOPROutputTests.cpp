@@ -88,21 +88,12 @@ void AddStatisticGroup(const NOPROutputContext& context, const BpProcedure& proc
     for (const NamedValue& named : group.fValues) AddStatistic(place, named);
 }
 
-// The caption of a test that could not be computed says why.
-BpComposite UnableCaption(const BpProcedure& procedure, const MessageInfo& blocking) {
-    BpComposite caption("This test could not be computed. ^1", true);
-    caption.Add(*MakeMessageNote(procedure, blocking).Text());
-    caption.Finish();
-    return caption;
-}
-
-// The messages the table shows: all but those a named note says better and
-// the one the caption says.
-std::vector<MessageInfo> UnstatedMessages(const NOPRTest& test, const std::vector<NamedNote>& notes,
-                                          const MessageInfo* caption) {
+// The messages the table shows: all but those a named note or a stated
+// method says.
+std::vector<MessageInfo> UnstatedMessages(const NOPRTest& test, const std::vector<NamedNote>& notes) {
     std::vector<MessageInfo> messages;
     for (const MessageInfo& message : test.fMessages) {
-        bool stated = &message == caption || IsSaidByMethod(test, message.fCode);
+        bool stated = IsSaidByMethod(test, message.fCode);
         for (const NamedNote& note : notes) stated = stated || note.code == message.fCode;
         if (!stated) messages.push_back(message);
     }
@@ -205,10 +196,7 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     table->MinDataColumnWidth(150);
     AddSplitDimensions(context, *table);
 
-    const MessageInfo* blocking = FindBlockingError(hTest);
-    if (blocking)
-        table->Caption(UnableCaption(procedure, *blocking));
-    else if (std::unique_ptr<BpCellText> caption = MakeDirectionCaption(context, *hTest))
+    if (std::unique_ptr<BpCellText> caption = MakeDirectionCaption(context, *hTest))
         table->Caption(*caption);
 
     BpDimension* dimension = table->Dimension(BpString("Statistics", true), 2);
@@ -229,7 +217,7 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
 
     const std::vector<NamedNote> namedNotes = MakeNamedNotes(context, *hTest);
     AddNamedNotes(*hTest, *dimension, namedNotes);
-    const std::vector<MessageInfo> messages = UnstatedMessages(*hTest, namedNotes, blocking);
+    const std::vector<MessageInfo> messages = UnstatedMessages(*hTest, namedNotes);
 
     switch (hTest->fTestType) {
         case TestType::IMoses:
