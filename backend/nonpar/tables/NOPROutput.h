@@ -169,6 +169,10 @@ std::unique_ptr<BpCellText> MakeCategoryText(const NOPROutputContext& context, i
                                              int position);
 // The label of an interval's columns or rows: the confidence level in percent.
 BpComposite MakeIntervalLabel(const NOPROutputContext& context);
+// The value named name in a statistic group (a sample's descriptives, the
+// effect size); the missing value when the group has none.
+double GroupValue(const StatisticGroup& group, const std::string& name);
+bool HasGroupValue(const StatisticGroup& group, const std::string& name);
 // The value named name in the statistic group named group; false when absent.
 bool FindNamedValue(const NOPRTest& test, const std::string& group, const std::string& name,
                     double& value);

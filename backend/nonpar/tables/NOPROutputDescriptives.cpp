@@ -31,17 +31,6 @@ constexpr DescriptiveColumn kColumns[] = {
     {"MeanRank", "Mean Rank", false},
 };
 
-double ValueNamed(const StatisticGroup& sample, const char* name, bool& found) {
-    for (const NamedValue& named : sample.fValues) {
-        if (named.fName == name) {
-            found = true;
-            return named.fValue;
-        }
-    }
-    found = false;
-    return kNOPRMissing;
-}
-
 std::unique_ptr<BpPivotTable> MakeTable(const NOPROutputContext& context, BpHeading& heading,
                                         const char* title) {
     std::unique_ptr<BpPivotTable> table(
@@ -106,11 +95,8 @@ int ValueField(const NOPRTest& test, int sample) {
 }
 
 bool AnyHas(const std::vector<StatisticGroup>& samples, const char* name) {
-    for (const StatisticGroup& sample : samples) {
-        bool found = false;
-        ValueNamed(sample, name, found);
-        if (found) return true;
-    }
+    for (const StatisticGroup& sample : samples)
+        if (HasGroupValue(sample, name)) return true;
     return false;
 }
 
@@ -124,15 +110,14 @@ void MakeSampleTable(const NOPROutputContext& context, BpHeading& heading, const
     columns->Position(BpDimension::Column, 1, true, false);
 
     for (const StatisticGroup& sample : test.fDescriptives) {
-        bool found = false;
-        const double number = ValueNamed(sample, "Sample", found);
-        if (!found) continue;
+        if (!HasGroupValue(sample, "Sample")) continue;
+        const double number = GroupValue(sample, "Sample");
         const int position = TruncateToInt(number);
         BpString fallback("", false);
         rows->Category(OrNumber(SampleLabel(context, test, position), number, fallback));
         const SampleValueFormat format(context, ValueField(test, position));
         for (const DescriptiveColumn& column : kColumns) {
-            const double value = ValueNamed(sample, column.name, found);
+            const double value = GroupValue(sample, column.name);
             if (!AnyHas(test.fDescriptives, column.name)) continue;
             BpCategory* cell = columns->Category(BpString(column.label, true));
             if (column.count)

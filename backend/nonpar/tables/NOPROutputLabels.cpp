@@ -68,6 +68,18 @@ bool FindNamedValue(const NOPRTest& test, const std::string& group, const std::s
     return false;
 }
 
+double GroupValue(const StatisticGroup& group, const std::string& name) {
+    for (const NamedValue& named : group.fValues)
+        if (named.fName == name) return named.fValue;
+    return kNOPRMissing;
+}
+
+bool HasGroupValue(const StatisticGroup& group, const std::string& name) {
+    for (const NamedValue& named : group.fValues)
+        if (named.fName == name) return true;
+    return false;
+}
+
 void AddSplitDimensions(const NOPROutputContext& context, BpPivotTable& table) {
     const NOPRSplitResults* results = context.fResults;
     if (!context.fDataSource || !results || !results->fSplit) return;

@@ -42,12 +42,6 @@ const StatisticGroup* FindGroup(const NOPRTest& test, const std::string& name) {
     return nullptr;
 }
 
-double ValueNamed(const StatisticGroup& group, const char* name) {
-    for (const NamedValue& named : group.fValues)
-        if (named.fName == name) return named.fValue;
-    return kNOPRMissing;
-}
-
 bool IsKolmogorovSmirnov(int testType) {
     return (testType >= TestType::OKolmogorovSmirnov &&
             testType <= TestType::OKolmogorovSmirnovExponential) ||
@@ -68,8 +62,8 @@ bool FindTwoGroups(const NOPRTest& test, TwoGroups& groups) {
         test.fDescriptives.size() != 2)
         return false;
     groups.field = fields[1];
-    groups.first = TruncateToInt(ValueNamed(test.fDescriptives[0], "Sample"));
-    groups.second = TruncateToInt(ValueNamed(test.fDescriptives[1], "Sample"));
+    groups.first = TruncateToInt(GroupValue(test.fDescriptives[0], "Sample"));
+    groups.second = TruncateToInt(GroupValue(test.fDescriptives[1], "Sample"));
     return true;
 }
 
@@ -133,7 +127,7 @@ std::unique_ptr<BpCellText> JonckheereOrderNote(const NOPROutputContext& context
     if (code == 40313) std::reverse(samples.begin(), samples.end());
     for (const StatisticGroup* sample : samples) {
         std::unique_ptr<BpCellText> group =
-            MakeCategoryText(context, fields[1], TruncateToInt(ValueNamed(*sample, "Sample")));
+            MakeCategoryText(context, fields[1], TruncateToInt(GroupValue(*sample, "Sample")));
         if (!group) return nullptr;
         note->Add(*group);
     }
@@ -152,8 +146,8 @@ std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, con
     const BpFormatSpec format = !style           ? procedure.Coefficient()
                                 : style->bounded ? procedure.BoundedMeasure()
                                                  : procedure.Proportion();
-    const double lower = ValueNamed(*group, "LowerLimit");
-    const double upper = ValueNamed(*group, "UpperLimit");
+    const double lower = GroupValue(*group, "LowerLimit");
+    const double upper = GroupValue(*group, "UpperLimit");
     const bool interval = lower != kNOPRMissing && upper != kNOPRMissing;
 
     auto text = std::make_unique<BpComposite>(interval ? "^1 = ^2 [^3, ^4]" : "^1 = ^2", false);
