@@ -161,6 +161,17 @@ void AddLillieforsSignificance(const BpProcedure& procedure, const NOPROutputCon
 }
 
 // Each named note on the label of its statistic's row, where the table has one.
+// The named notes whose statistic the table shows; a note without its row
+// leaves the message it replaces in place.
+std::vector<NamedNote> NotesOnShownRows(const NOPRTest& test, std::vector<NamedNote> notes) {
+    std::vector<NamedNote> shown;
+    for (NamedNote& note : notes) {
+        double value = 0;
+        if (FindNamedValue(test, "", note.statistic, value)) shown.push_back(std::move(note));
+    }
+    return shown;
+}
+
 void AddNamedNotes(const NOPRTest& test, BpDimension& dimension, const std::vector<NamedNote>& notes) {
     for (const NamedNote& note : notes)
         StatisticRow(dimension, test, note.statistic)
@@ -215,7 +226,7 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
         AddStatisticGroup(context, procedure, *hTest, *GroupFor(*dimension, group.fName), group);
     }
 
-    const std::vector<NamedNote> namedNotes = MakeNamedNotes(context, *hTest);
+    const std::vector<NamedNote> namedNotes = NotesOnShownRows(*hTest, MakeNamedNotes(context, *hTest));
     AddNamedNotes(*hTest, *dimension, namedNotes);
     const std::vector<MessageInfo> messages = UnstatedMessages(*hTest, namedNotes);
 
