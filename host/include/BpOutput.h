@@ -44,9 +44,18 @@ public:
 
 // How a number is shown. The procedure hands these out (Count, Significance, ...).
 struct BpFormatSpec {
-    enum Kind { Count, Significance, Percent, Proportion, Coefficient, Decimals, Statistic };
+    enum Kind {
+        Count,
+        Significance,
+        Percent,
+        Proportion,
+        Coefficient,
+        Decimals,
+        Statistic,
+        SignificanceAbove
+    };
     Kind kind = Coefficient;
-    int decimals = 3;  // for Decimals
+    int decimals = 3;  // for Decimals and Statistic
 };
 
 // A number in a format; the system-missing value shows as ".".
@@ -209,6 +218,12 @@ public:
     // the leading zero, but never the "<.001" bound that only a significance
     // may take.
     BpFormatSpec Statistic() const { return {BpFormatSpec::Statistic, 3}; }
+    // A significance known only as a lower bound: the significance's form with
+    // ">" before it (0.2 writes ">.200"); the cell's value stays the number.
+    BpFormatSpec SignificanceAbove() const { return {BpFormatSpec::SignificanceAbove, 3}; }
+    // A measure that cannot exceed 1 in size, as papers write it: two
+    // decimals without the leading zero (".50").
+    BpFormatSpec BoundedMeasure() const { return {BpFormatSpec::Statistic, 2}; }
     // A whole number when value is whole, else three decimals.
     BpFormatSpec CountOrCoefficent(double value) const;
     // The decimals of the variable's print format plus one.

@@ -149,7 +149,7 @@ TEST(DictionaryVariables, ValuesWithoutADisplayValueHaveNoLabel) {
         }
     };
     walk(json["items"]);
-    EXPECT_EQ(rows, (std::vector<std::string>{"1-2", "1-Top", "2-Top"}));
+    EXPECT_EQ(rows, (std::vector<std::string>{"1 vs 2", "1 vs Top", "2 vs Top"}));
     // Network nodes by position, with their mean ranks; bars by value.
     for (const char* relabel : {"0=1\n1.00", "1=2\n2.00", "2=Top\n3.00", "3=Top"})
         EXPECT_NE(std::find(relabels.begin(), relabels.end(), relabel), relabels.end()) << relabel;

@@ -81,7 +81,8 @@ TEST(EngineIndependent, EveryTableComparisonAndChartPerSplit) {
                 << expected << " missing in split " << split;
         }
         const nlohmann::json& summary = heading["items"][0];
-        EXPECT_EQ(summary["cells"][3]["text"], "Reject the null hypothesis.");
+        EXPECT_EQ(summary["cells"][4]["column"][0], "Decision");
+        EXPECT_EQ(summary["cells"][4]["text"], "Reject the null hypothesis.");
         // The low groups and the high groups form two homogeneous subsets.
         const nlohmann::json* subsets = FindTable(heading, "Homogeneous Subsets based on g");
         ASSERT_NE(subsets, nullptr);

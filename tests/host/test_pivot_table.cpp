@@ -133,10 +133,13 @@ TEST(CellTexts, NumberFormats) {
     EXPECT_EQ(text(0.0009, p.Statistic()), ".001");
     EXPECT_EQ(text(0.0004, p.Statistic()), ".000") << "no significance bound";
     EXPECT_EQ(text(-2.5, p.Statistic()), "-2.500");
+    EXPECT_EQ(text(0.2, p.SignificanceAbove()), ">.200") << "a significance known as a lower bound";
+    EXPECT_EQ(text(0.495, p.BoundedMeasure()), ".49") << "two decimals without the leading zero";
+    EXPECT_EQ(text(-0.7778, p.BoundedMeasure()), "-.78");
     EXPECT_EQ(text(2, p.CountOrCoefficent(2)), "2");
     EXPECT_EQ(text(0.25, p.CountOrCoefficent(0.25)), "0.250");
-    for (auto format :
-         {p.Count(), p.Significance(), p.Percent(), p.Proportion(), p.Coefficient(), p.Statistic()})
+    for (auto format : {p.Count(), p.Significance(), p.Percent(), p.Proportion(), p.Coefficient(),
+                        p.Statistic(), p.SignificanceAbove(), p.BoundedMeasure()})
         EXPECT_EQ(text(kSystemMissing, format), ".");
 
     ProcedureDataSource dataSource;

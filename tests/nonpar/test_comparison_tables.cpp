@@ -108,30 +108,33 @@ TEST(PairwiseTable, OrientationLocatedNotesColumnsAndCaptions) {
     ASSERT_EQ(tables.size(), 3u);
     const Json& kruskal = tables[0];
     EXPECT_EQ(kruskal["id"], "Pairwise Comparisons Table");
-    EXPECT_EQ(kruskal["dimensions"][0]["title"], "Sample 1-Sample 2");
+    EXPECT_EQ(kruskal["dimensions"][0]["title"], "Sample 1 vs Sample 2");
     EXPECT_EQ(kruskal["dimensions"][1]["place"], "column");
 
     // Mean ranks 10.5 and 4.0: the pair shows as 1-0, and its notes are the
     // ones located on "1;0".
-    EXPECT_EQ(RowLabels(kruskal), std::vector<std::string>{"B2-B1"});
+    EXPECT_EQ(RowLabels(kruskal), std::vector<std::string>{"B2 vs B1"});
     EXPECT_EQ(ColumnLabels(kruskal),
               (std::vector<std::string>{"Test Statistic", "Std. Error", "Std. Test Statistic", "Sig.",
                                         "Adj. Sig."}));
-    const Json statistic = Cell(kruskal, {"B2-B1"}, {"Test Statistic"});
+    const Json statistic = Cell(kruskal, {"B2 vs B1"}, {"Test Statistic"});
     EXPECT_EQ(statistic["text"], "6.500");
-    EXPECT_EQ(Cell(kruskal, {"B2-B1"}, {"Sig."})["text"], "<.001");
-    EXPECT_EQ(
-        NoteTexts(kruskal, statistic),
-        std::vector<std::string>{
-            "Ties are present in this comparison; the test statistic has been corrected for ties."});
+    EXPECT_EQ(Cell(kruskal, {"B2 vs B1"}, {"Sig."})["text"], "<.001");
+    EXPECT_EQ(NoteTexts(kruskal, statistic),
+              std::vector<std::string>{"Ties are present in this comparison."});
     EXPECT_EQ(kruskal["notes"].size(), 1u);
     auto caption = [](const Json& table) { return table["caption"].get<std::string>(); };
     EXPECT_NE(caption(kruskal).find("(2-sided tests) are displayed. The significance level is 0.05."),
               std::string::npos);
+    // Dunn's standard error of the Kruskal-Wallis pairs holds the tie
+    // correction; the caption says so there and nowhere else.
+    const std::string ties = "The standard errors are corrected for ties (Dunn's method).";
+    EXPECT_NE(caption(kruskal).find(ties), std::string::npos);
+    EXPECT_EQ(caption(tables[1]).find(ties), std::string::npos);
 
     EXPECT_EQ(ColumnLabels(tables[1]),
               (std::vector<std::string>{"Test Statistic", "Sig.", "Adj. Sig."}));
-    EXPECT_EQ(Cell(tables[1], {"B1-B2"}, {"Adj. Sig."})["text"], ".220");
+    EXPECT_EQ(Cell(tables[1], {"B1 vs B2"}, {"Adj. Sig."})["text"], ".220");
     EXPECT_EQ(ColumnLabels(tables[2]).size(), 5u);
     EXPECT_NE(caption(tables[2]).find("(1-sided tests)"), std::string::npos);
 }
@@ -153,10 +156,11 @@ TEST(PairwiseTable, RelatedSamplesOrderAndFieldLabels) {
     EXPECT_TRUE(outcome.checks.empty());
     const auto tables = Tables(outcome.json, "Pairwise Comparisons");
     ASSERT_EQ(tables.size(), 1u);
-    EXPECT_EQ(RowLabels(tables[0]), (std::vector<std::string>{"Three-Two", "Three-One", "Two-One"}));
-    EXPECT_EQ(Cell(tables[0], {"Three-Two"}, {"Test Statistic"})["text"], "0.230");
-    EXPECT_EQ(Cell(tables[0], {"Three-One"}, {"Test Statistic"})["text"], "0.130");
-    EXPECT_EQ(Cell(tables[0], {"Two-One"}, {"Test Statistic"})["text"], "0.120");
+    EXPECT_EQ(RowLabels(tables[0]),
+              (std::vector<std::string>{"Three vs Two", "Three vs One", "Two vs One"}));
+    EXPECT_EQ(Cell(tables[0], {"Three vs Two"}, {"Test Statistic"})["text"], "0.230");
+    EXPECT_EQ(Cell(tables[0], {"Three vs One"}, {"Test Statistic"})["text"], "0.130");
+    EXPECT_EQ(Cell(tables[0], {"Two vs One"}, {"Test Statistic"})["text"], "0.120");
 }
 
 // A comparison that cannot be shown is left out on its own; a sample number
@@ -169,16 +173,16 @@ TEST(PairwiseTable, BadComparisonsAreLeftOutAndUnknownSamplesShowTheirNumbers) {
     };
     const std::string good = "0 1 2.5 1 2.5 0.01 0.02";
     const Case cases[] = {
-        {"0 1", "10.5", {good}, {}},                                    // rank rows of unequal length
-        {"0 1", "1 2", {good, "-1 1 2.5 1 2.5 0.01 0.02"}, {"B1-B2"}},  // negative sample
-        {"0 1", "1 2", {good, "0 5 2.5 1 2.5 0.01 0.02"}, {"B1-B2"}},   // a sample without a value
+        {"0 1", "10.5", {good}, {}},                                       // rank rows of unequal length
+        {"0 1", "1 2", {good, "-1 1 2.5 1 2.5 0.01 0.02"}, {"B1 vs B2"}},  // negative sample
+        {"0 1", "1 2", {good, "0 5 2.5 1 2.5 0.01 0.02"}, {"B1 vs B2"}},   // a sample without a value
         {"0 1 7",
          "1 2 3",
          {good, "7 0 2.5 1 2.5 0.01 0.02", "1 7 2.5 1 2.5 0.01 0.02"},
-         {"B1-B2", "B1-7", "B2-7"}},  // beyond the grouping field's values
-        {"0 1e9", "1 2", {"0 1e9 2.5 1 2.5 0.01 0.02"}, {"B1-1000000000"}},  // huge sample number
-        {"0 1", "1 2", {good, "0 1 2.5"}, {"B1-B2"}},  // a comparison without all its numbers
-        {"0 1", "1 2", {}, {}},                        // no comparisons
+         {"B1 vs B2", "B1 vs 7", "B2 vs 7"}},  // beyond the grouping field's values
+        {"0 1e9", "1 2", {"0 1e9 2.5 1 2.5 0.01 0.02"}, {"B1 vs 1000000000"}},  // huge sample number
+        {"0 1", "1 2", {good, "0 1 2.5"}, {"B1 vs B2"}},  // a comparison without all its numbers
+        {"0 1", "1 2", {}, {}},                           // no comparisons
     };
     std::string algorithms;
     for (const Case& c : cases)
@@ -193,7 +197,7 @@ TEST(PairwiseTable, BadComparisonsAreLeftOutAndUnknownSamplesShowTheirNumbers) {
         EXPECT_EQ(RowLabels(tables[i]), cases[i].rows) << "case " << i;
         EXPECT_EQ(tables[i]["dimensions"].size(), 2u) << "case " << i;
     }
-    EXPECT_EQ(Cell(tables[3], {"B1-7"}, {"Test Statistic"})["text"], "2.500");
+    EXPECT_EQ(Cell(tables[3], {"B1 vs 7"}, {"Test Statistic"})["text"], "2.500");
 
     // Every table with rows has its network chart, right after it.
     size_t charts = 0;

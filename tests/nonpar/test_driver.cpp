@@ -27,13 +27,20 @@ TEST(Driver, TestHeadingsFieldHeadingsAndBlockingErrors) {
     const RunOutcome outcome = RunDocument(MakeDocument(kMannWhitney + kBlocked), dataSource.get());
     ASSERT_TRUE(outcome.ok);
     const auto headings = HeadingTexts(outcome.json);
-    ASSERT_EQ(headings.size(), 3u);
+    ASSERT_EQ(headings.size(), 4u);
     EXPECT_EQ(headings[0], "Independent-Samples Mann-Whitney U Test");
     EXPECT_EQ(headings[1], "Test score across Group") << "the field heading names both fields";
-    EXPECT_EQ(headings[2], "One-Sample Chi-Square Test") << "a blocked test gets its heading only";
+    EXPECT_EQ(headings[2], "One-Sample Chi-Square Test");
+    // A blocked test says why under its headings, instead of its tables.
     const Json& blocked = outcome.json["items"].back();
     EXPECT_EQ(blocked["text"], "One-Sample Chi-Square Test");
-    EXPECT_TRUE(blocked["items"].empty());
+    EXPECT_TRUE(Items(blocked, "table").empty());
+    EXPECT_TRUE(Items(blocked, "chart").empty());
+    const std::vector<Json> reasons = Items(blocked, "error");
+    ASSERT_EQ(reasons.size(), 1u);
+    EXPECT_EQ(reasons[0]["text"],
+              "This test could not be computed. The specified probabilities do not match the "
+              "categories of the field. The test was not run.");
     // The summary tables come first, then one heading per test.
     EXPECT_EQ(outcome.json["items"][0]["title"], "Hypothesis Test Summary");
 }

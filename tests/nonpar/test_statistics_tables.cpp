@@ -191,9 +191,9 @@ TEST(StatisticsTables, NormalKolmogorovSmirnovLillieforsSignificance) {
               std::vector<std::string>{
                   "The Lilliefors-corrected significance cannot be computed with fewer than 5 cases."});
     const Json bound = Cell(tables[1], sig, {});
-    EXPECT_EQ(bound["text"], ".200");
-    EXPECT_EQ(NoteTexts(tables[1], bound),
-              (std::vector<std::string>{lilliefors, "This is a lower bound of the true significance."}));
+    EXPECT_EQ(bound["text"], ">.200") << "a lower bound says so in its text";
+    EXPECT_EQ(bound["value"], 0.2);
+    EXPECT_EQ(NoteTexts(tables[1], bound), std::vector<std::string>{lilliefors});
     EXPECT_EQ(Cell(tables[2], sig, {})["text"], ".350");
     EXPECT_EQ(NoteTexts(tables[2], Cell(tables[2], sig, {})), std::vector<std::string>{lilliefors});
     EXPECT_TRUE(Cell(tables[3], sig, {})["notes"].empty()) << "parameters given: no correction";
@@ -217,3 +217,33 @@ TEST(StatisticsTables, NullTestIsReportedAndMakesNothing) {
 }
 
 }  // namespace
+
+// U and W name the second group of the document's descriptives; a table
+// without the statistic a named note belongs to keeps the message it would
+// replace, so nothing the document says is lost.
+TEST(StatisticsTables, NamedNotesReplaceTheirMessageOnlyWhereTheirRowIsShown) {
+    const std::string samples =
+        Table("Descriptives", Table("Sample", Attribute("Sample", "0") + Attribute("N", "20")) +
+                                  Table("Sample", Attribute("Sample", "1") + Attribute("N", "18")));
+    auto mannWhitney = [&](const std::string& statistics) {
+        return Algorithm("IMannWhitneyU", "Independent_Samples",
+                         Table("Condition", Attribute("ConditionKey",
+                                                      "DefaultAllDistinctValuesUsed_I_MannWhitneyU_2") +
+                                                Attribute("%0", "0") + Attribute("%1", "1")) +
+                             Table("StatisticsResult", statistics) +
+                             Table("WarningMessages", Message("40310")) + samples);
+    };
+    const auto tables =
+        RunTables(mannWhitney(Attribute("MannWhitneyU", "100") + Attribute("TestStatistic", "100")) +
+                      mannWhitney(Attribute("TestStatistic", "100")),
+                  "Independent-Samples Mann-Whitney U Test Summary");
+    ASSERT_EQ(tables.size(), 2u);
+    const std::string general =
+        "U counts the pairs of cases in which the second group's value is the larger (ties count one "
+        "half); W is the second group's rank sum. Groups are in ascending order of the grouping values.";
+    EXPECT_EQ(TableNoteTexts(tables[0]),
+              std::vector<std::string>{"U counts the pairs of cases in which the case of Treatment "
+                                       "has the larger value (ties count one half)."});
+    EXPECT_EQ(NoteTexts(tables[1], Cell(tables[1], {"Test Statistic"}, {})),
+              std::vector<std::string>{general});
+}

@@ -92,18 +92,21 @@ TEST(HypothesisTestSummary, SignificanceAndItsFootnotes) {
     const Json& table = tables[0];
     EXPECT_EQ(table["id"], "Hypothesis Test Summary");
     EXPECT_EQ(table["caption"],
-              "Asymptotic significances are displayed. The significance level is .050.");
+              "Significances are two-sided and asymptotic unless a note says otherwise. The "
+              "significance level is .050.");
 
     SigCell exact = Significance(table, 1);
     EXPECT_EQ(exact.text, ".040") << "the last significance found, searching backwards, is shown";
     EXPECT_EQ(exact.notes, std::vector<std::string>{"Exact significance is displayed for this test."});
 
     EXPECT_EQ(Significance(table, 2).text, ".400");
-    EXPECT_EQ(Significance(table, 2).notes, kNone) << "equal minimum and maximum runs need no note";
-    EXPECT_EQ(
-        Significance(table, 3).notes,
-        std::vector<std::string>{"Because of ties, the number of runs is not unique; the significance "
-                                 "shown uses the largest possible number of runs."});
+    const std::string oneSided = "This significance is one-sided.";
+    EXPECT_EQ(Significance(table, 2).notes, std::vector<std::string>{oneSided})
+        << "equal minimum and maximum runs need no note of ties";
+    EXPECT_EQ(Significance(table, 3).notes,
+              (std::vector<std::string>{"Because of ties, the number of runs is not unique; the "
+                                        "significance shown uses the largest possible number of runs.",
+                                        oneSided}));
 
     SigCell fewCases = Significance(table, 4);
     EXPECT_EQ(fewCases.text, ".");
@@ -112,12 +115,11 @@ TEST(HypothesisTestSummary, SignificanceAndItsFootnotes) {
               std::vector<std::string>{
                   "The Lilliefors-corrected significance cannot be computed with fewer than 5 cases."});
     SigCell bound = Significance(table, 5);
-    EXPECT_EQ(bound.text, ".200");
+    EXPECT_EQ(bound.text, ">.200");
     EXPECT_EQ(
         bound.notes,
         (std::vector<std::string>{
-            "Lilliefors corrected: the mean and standard deviation were estimated from the sample.",
-            "This is a lower bound of the true significance."}));
+            "Lilliefors corrected: the mean and standard deviation were estimated from the sample."}));
 
     EXPECT_EQ(Significance(table, 6).notes,
               std::vector<std::string>{"Fisher's exact significance is displayed for this test."})
@@ -129,7 +131,8 @@ TEST(HypothesisTestSummary, SignificanceAndItsFootnotes) {
                                        "is displayed for this test."});
 
     SigCell blocked = Significance(table, 8);
-    EXPECT_EQ(blocked.text, ".020") << "a blocked test keeps its significance";
+    EXPECT_EQ(blocked.text, "Not computed") << "a blocked test shows no significance";
+    EXPECT_TRUE(blocked.value.is_null());
     EXPECT_EQ(blocked.notes,
               std::vector<std::string>{"The specified probabilities do not match the categories of "
                                        "the field. The test was not run."});
@@ -260,7 +263,8 @@ TEST(ConfidenceIntervalSummary, RowsAcrossRecordsWithNotesAndLevel) {
         << "a success rate without intervals still gets its row";
 
     EXPECT_EQ(Cell(table, {"1"}, {"Parameter"})["text"], "Probability of Group = Control.");
-    EXPECT_EQ(Cell(table, {"3"}, {"Parameter"})["text"], "Median difference of Test score and Group.");
+    EXPECT_EQ(Cell(table, {"3"}, {"Parameter"})["text"],
+              "Median of the differences Group − Test score.");
     EXPECT_EQ(Cell(table, {"1"}, {"Estimate"})["text"], "0.400");
     EXPECT_EQ(Cell(table, {"1"}, {group, "Lower"})["text"], "0.250");
     EXPECT_EQ(Cell(table, {"2"}, {group, "Upper"})["text"], "0.560");

@@ -79,15 +79,21 @@ void DrawTestChart(const NOPROutputContext& context, const NOPRTest& test, FacST
 void MakeTestOutput(const NOPROutputContext& context, const NOPRTest& test,
                     FacSTDictionary* dictionary) {
     std::unique_ptr<BpHeading> heading(context.fParent->Heading(BpString(MakeTestTitle(test), true)));
-    if (FindBlockingError(&test)) return;
-
     std::unique_ptr<BpHeading> fieldHeading;
     if (std::unique_ptr<BpCellText> label = MakeFieldHeadingText(context, &test))
         fieldHeading.reset(heading->Heading(*label));
     BpHeading& target = fieldHeading ? *fieldHeading : *heading;
 
+    // A test that could not be computed says why where its tables would be.
+    if (const MessageInfo* blocking = FindBlockingError(&test)) {
+        BpComposite reason("This test could not be computed. ^1", true);
+        reason.Add(*MakeMessageNote(*context.fProcedure, *blocking).Text());
+        reason.Finish();
+        return BpError(reason, BpErrorShowAlways, BpErrorLevelNote);
+    }
     MakeTestStatisticsTable(context, target, &test);
     MakeResultsLine(context, target, test);
+    MakeDescriptivesTable(context, target, test);
     if (ChartsWanted()) DrawTestChart(context, test, dictionary);
     MakeMultipleComparisons(context, target, &test, dictionary);
 }

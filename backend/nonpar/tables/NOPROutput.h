@@ -63,6 +63,61 @@ void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& he
 // The null hypothesis of a test as one cell text: the condition key as a
 // translated pattern with its parameters as arguments.
 std::unique_ptr<BpCellText> MakeNullHypothesis(const NOPROutputContext& context, const NOPRTest* test);
+// The two categories a binomial test compares, as its null hypothesis names
+// them (which is 0 or 1): "Gender = Female", "<= 01-JUL-2023". Null for a
+// condition it does not know.
+std::unique_ptr<BpCellText> MakeBinomialCategoryText(const NOPROutputContext& context,
+                                                     const NOPRTest& test, int which);
+
+// The descriptive statistics of a test's samples (N, median, quartiles, mean
+// rank), or for a categorical test its table of counts; nothing when the
+// document gives neither.
+void MakeDescriptivesTable(const NOPROutputContext& context, BpHeading& heading, const NOPRTest& test);
+
+// ---------------------------------------------------------------------------
+// Effect sizes, methods and directions
+// ---------------------------------------------------------------------------
+
+// The name of the statistic group that holds a test's effect size.
+constexpr const char* kEffectSizeGroup = "EffectSize";
+// The effect size as one text, its symbol, value and interval as papers write
+// them ("r = .50 [.03, .79]", "OR = 1.74 [1.33, 2.30]"); null when the test
+// has none.
+std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, const NOPRTest& test);
+// The catalogue key of the method that found the statistic name of group
+// (empty: the unnamed group); empty when the document does not say.
+std::string FindMethod(const NOPRTest& test, const std::string& group, const std::string& name);
+// Significances of one-sided tests carry "1Tailed" in their names.
+bool IsOneSided(const std::string& significanceName);
+// The catalogue key a statistic's row is labelled with: the name itself,
+// except where one name means different statistics (the Kolmogorov-Smirnov
+// tests' statistic is D for one sample and Z for two).
+std::string StatisticLabelKey(const NOPRTest& test, const std::string& name);
+// The caption of a statistics table that states the direction of the test's
+// differences, or its control group, by name; null when there is none.
+std::unique_ptr<BpCellText> MakeDirectionCaption(const NOPROutputContext& context, const NOPRTest& test);
+// A note that names whose statistic a row shows (the Mann-Whitney U) or which
+// group is subtracted from which: it goes on the row of the statistic and
+// says by name what the message code says in general words, so the table
+// leaves that message out.
+struct NamedNote {
+    std::string statistic;
+    int code = 0;
+    std::unique_ptr<BpCellText> text;
+};
+std::vector<NamedNote> MakeNamedNotes(const NOPROutputContext& context, const NOPRTest& test);
+// A message whose words the method the document states for the test
+// repeats, such as that parameters were estimated from the sample.
+bool IsSaidByMethod(const NOPRTest& test, int code);
+// Effect-size measures bounded by 1 in size are written without the leading
+// zero; the others (the odds ratio) keep it. An unknown measure is taken as
+// bounded, as the table's other statistics are written.
+bool IsBoundedMeasure(const std::string& name);
+// The median difference a Hodges-Lehmann estimate of two groups stands for,
+// the groups named ("Median difference of Score, Coaching − Control."); null
+// when the groups are not known.
+std::unique_ptr<BpCellText> MakeGroupDifferenceText(const NOPROutputContext& context,
+                                                    const NOPRTest& test);
 
 // ---------------------------------------------------------------------------
 // Labelling helpers
@@ -106,6 +161,18 @@ std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& contex
 
 // The field record at index when it is one, with its variable; null otherwise.
 const FieldInfo* FindField(const NOPROutputContext& context, int index);
+// The field's variable, or null.
+std::unique_ptr<BpCellText> MakeFieldText(const NOPROutputContext& context, int fieldIndex);
+// The value at a category position of a field, or null when the position
+// names none of its values.
+std::unique_ptr<BpCellText> MakeCategoryText(const NOPROutputContext& context, int fieldIndex,
+                                             int position);
+// The label of an interval's columns or rows: the confidence level in percent.
+BpComposite MakeIntervalLabel(const NOPROutputContext& context);
+// The value named name in a statistic group (a sample's descriptives, the
+// effect size); the missing value when the group has none.
+double GroupValue(const StatisticGroup& group, const std::string& name);
+bool HasGroupValue(const StatisticGroup& group, const std::string& name);
 // The value named name in the statistic group named group; false when absent.
 bool FindNamedValue(const NOPRTest& test, const std::string& group, const std::string& name,
                     double& value);

@@ -52,28 +52,21 @@ public:
     SampleNamer(const NOPROutputContext& context, const PairwiseInfo& pairwise, int testType)
         : fContext(context),
           fComparesGroups(IsGroupComparison(testType)),
+          fGroupingIndex(pairwise.fFieldIndex),
           fGrouping(fComparesGroups ? FindField(context, pairwise.fFieldIndex) : nullptr) {}
 
     bool ComparesGroups() const { return fComparesGroups; }
     const FieldInfo* Grouping() const { return fGrouping; }
 
     std::unique_ptr<BpCellText> Label(int sample) const {
-        if (fComparesGroups) {
-            if (!fGrouping || !fGrouping->fVariable || sample < 0 ||
-                static_cast<size_t>(sample) >= fGrouping->fValues.size())
-                return nullptr;
-            const OBS* value = fGrouping->fValues[static_cast<size_t>(sample)].fValue.GetObsValue();
-            if (!value) return nullptr;
-            return std::make_unique<BpDataValue>(fGrouping->fVariable, *value, 2);
-        }
-        const FieldInfo* field = FindField(fContext, sample);
-        if (!field || !field->fVariable) return nullptr;
-        return std::make_unique<BpVariable>(field->fVariable, 2);
+        if (!fComparesGroups) return MakeFieldText(fContext, sample);
+        return fGrouping ? MakeCategoryText(fContext, fGroupingIndex, sample) : nullptr;
     }
 
 private:
     const NOPROutputContext& fContext;
     bool fComparesGroups;
+    int fGroupingIndex;
     const FieldInfo* fGrouping;
 };
 
@@ -152,6 +145,18 @@ void OrderComparisons(std::vector<std::vector<double>>& comparisons, const Sampl
     }
 }
 
+// The caption of a pairwise table says how its significances were found.
+const char* PairwiseCaptionKey(int testType) {
+    switch (testType) {
+        case TestType::IJonckheereTerpstra:
+            return "PairwiseComparisonsTableCaptionJ^1";
+        case TestType::IKruskalWallis:
+            return "PairwiseComparisonsTableCaptionKW^1";
+        default:
+            return "PairwiseComparisonsTableCaptionCFKKM^1";
+    }
+}
+
 void AddSampleArgument(BpComposite& label, const SampleNamer& namer, int sample) {
     if (std::unique_ptr<BpCellText> text = namer.Label(sample))
         label.Add(*text);
@@ -193,11 +198,9 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
     const SampleNamer namer(context, pairwise, testType);
     std::unique_ptr<BpPivotTable> table = MakeComparisonTable(
         context, heading, namer, "Pairwise Comparisons of ^1", "Pairwise Comparisons",
-        "Pairwise Comparisons Table",
-        testType == TestType::IJonckheereTerpstra ? "PairwiseComparisonsTableCaptionJ^1"
-                                                  : "PairwiseComparisonsTableCaptionCFKKM^1");
+        "Pairwise Comparisons Table", PairwiseCaptionKey(testType));
 
-    BpDimension* pairs = table->Dimension(BpString("Sample 1-Sample 2", false), 2);
+    BpDimension* pairs = table->Dimension(BpString("Sample 1 vs Sample 2", false), 2);
     pairs->Position(BpDimension::Row, 1, false, false);
     BpDimension* statistics = table->Dimension(BpString("Statistics", true), 2);
     statistics->Position(BpDimension::Column, 1, true, false);
@@ -217,7 +220,7 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
     for (const std::vector<double>& row : comparisons) {
         const int s1 = TruncateToInt(row[0]);
         const int s2 = TruncateToInt(row[1]);
-        BpComposite label("^1-^2", true);
+        BpComposite label("^1 vs ^2", true);
         AddSampleArgument(label, namer, s1);
         AddSampleArgument(label, namer, s2);
         label.Finish();

@@ -318,3 +318,30 @@ std::unique_ptr<BpCellText> MakeNullHypothesis(const NOPROutputContext& context,
     composite->Finish();
     return composite;
 }
+
+std::unique_ptr<BpCellText> MakeBinomialCategoryText(const NOPROutputContext& context,
+                                                     const NOPRTest& test, int which) {
+    struct CategoryPattern {
+        const char* key;
+        const char* patterns[2];
+        ArgumentItem items[2];
+    };
+    static const CategoryPattern kPatterns[] = {
+        {"ACutPointIsSpecified_O_Binomial_4", {"^1 <= ^2", "^1 > ^2"}, {Cut(1), Cut(1)}},
+        {"ABinaryTestVariableIsSpecified_O_Binomial_5", {"^1 = ^2", "^1 = ^2"}, {C(0, 1), C(0, 2)}},
+        {"CategoryListsAreSpecified_O_Binomial_5",
+         {"^1 in (^2)", "^1 in (^2)"},
+         {CategoryListWithTexts(0, 1), CategoryListWithTexts(0, 2)}},
+    };
+    if (which < 0 || which > 1 || test.fTestType != TestType::OBinomial) return nullptr;
+    for (const CategoryPattern& pattern : kPatterns) {
+        if (test.fCondition.fConditionKey != pattern.key) continue;
+        auto composite = std::make_unique<BpComposite>(pattern.patterns[which], false);
+        HypothesisBuilder builder(context, test, *composite);
+        builder.Add(F(0));
+        builder.Add(pattern.items[which]);
+        composite->Finish();
+        return composite;
+    }
+    return nullptr;
+}

@@ -68,6 +68,18 @@ bool FindNamedValue(const NOPRTest& test, const std::string& group, const std::s
     return false;
 }
 
+double GroupValue(const StatisticGroup& group, const std::string& name) {
+    for (const NamedValue& named : group.fValues)
+        if (named.fName == name) return named.fValue;
+    return kNOPRMissing;
+}
+
+bool HasGroupValue(const StatisticGroup& group, const std::string& name) {
+    for (const NamedValue& named : group.fValues)
+        if (named.fName == name) return true;
+    return false;
+}
+
 void AddSplitDimensions(const NOPROutputContext& context, BpPivotTable& table) {
     const NOPRSplitResults* results = context.fResults;
     if (!context.fDataSource || !results || !results->fSplit) return;
@@ -278,4 +290,30 @@ std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& contex
         default:
             return nullptr;
     }
+}
+
+std::unique_ptr<BpCellText> MakeFieldText(const NOPROutputContext& context, int fieldIndex) {
+    const FieldInfo* field = FindField(context, fieldIndex);
+    if (!field || !field->fVariable) return nullptr;
+    return std::make_unique<BpVariable>(field->fVariable, 2);
+}
+
+std::unique_ptr<BpCellText> MakeCategoryText(const NOPROutputContext& context, int fieldIndex,
+                                             int position) {
+    const FieldInfo* field = FindField(context, fieldIndex);
+    if (!field || !field->fVariable || position < 0 ||
+        static_cast<size_t>(position) >= field->fValues.size())
+        return nullptr;
+    const OBS* value = field->fValues[static_cast<size_t>(position)].fValue.GetObsValue();
+    if (!value) return nullptr;
+    return std::make_unique<BpDataValue>(field->fVariable, *value, 2);
+}
+
+BpComposite MakeIntervalLabel(const NOPROutputContext& context) {
+    const double level = context.fResults ? context.fResults->fConfidenceLevel : kNOPRMissing;
+    const double percent = level == kNOPRMissing ? kNOPRMissing : 100.0 * level;
+    BpComposite label("^1 Confidence Interval", true);
+    label.Add(BpNumber(percent, context.fProcedure->Percent()));
+    label.Finish();
+    return label;
 }

@@ -30,6 +30,7 @@ struct SummaryColumns {
     BpCategory* hypothesis;
     BpCategory* test;
     BpCategory* significance;
+    BpCategory* effectSize;
     BpCategory* decision;
 };
 
@@ -39,6 +40,7 @@ struct SignificanceCell {
     std::string name;   // the statistic's name, empty when none was found
     std::string group;  // the name of its statistic group
     std::vector<std::string> noteKeys;
+    bool lowerBound = false;  // only known to be at least the value
 };
 
 // The last statistic whose name contains "Sig", searching the groups and their
@@ -80,23 +82,27 @@ bool IsLillieforsTest(const NOPRTest& test) {
            ks->fIsUseSample;
 }
 
-void AddLillieforsNotes(const NOPRTest& test, SignificanceCell& cell) {
+// The Lilliefors significance needs five cases and may only be known as a
+// lower bound; the method is named by the document's method or, for a
+// document that states none, by its own note.
+void AddLillieforsNotes(const NOPRTest& test, SignificanceCell& cell, bool methodStated) {
     double totalN = 0.0;
     if (FindNamedValue(test, "", "TotalN", totalN) && totalN < 5) {
         cell.value = kNOPRMissing;
         cell.noteKeys.push_back("HTSFootNoteFisherCantCompute");
         return;
     }
-    cell.noteKeys.push_back("HTSFootNoteFootNoteFisherLillifors");
+    if (!methodStated) cell.noteKeys.push_back("HTSFootNoteFootNoteFisherLillifors");
     if (static_cast<const HTOKolmogorovSmirnov&>(test).fSigLowerBound) {
         cell.value = 0.2;
-        cell.noteKeys.push_back("HTSFootNoteFootNoteFisherLowerBound");
+        cell.lowerBound = true;
     }
 }
 
-// The footnote keys that say how the significance was found. The median
-// test's Fisher exact significance is named before the general exact case,
-// whose name ("ExactSig") it also contains.
+// The footnote keys that say how the significance was found, for a document
+// that does not state its methods. The median test's Fisher exact
+// significance is named before the general exact case, whose name
+// ("ExactSig") it also contains.
 void AddMethodNotes(const NOPRTest& test, SignificanceCell& cell) {
     const bool median = test.fTestType == TestType::IMedian;
     if (median && cell.name == "FisherExactSig") {
@@ -108,19 +114,37 @@ void AddMethodNotes(const NOPRTest& test, SignificanceCell& cell) {
     } else if (median) {
         AddMedianNotes(cell);
     } else if (IsLillieforsTest(test)) {
-        AddLillieforsNotes(test, cell);
+        AddLillieforsNotes(test, cell, false);
     }
 }
 
-// A test with a blocking error keeps its significance and gets the error as
-// its footnote instead of the method footnotes.
+// The method the document states for the significance shown, with what
+// else the reader must know of it: the runs count chosen under ties, the
+// Lilliefors bound.
+void AddStatedMethodNotes(const NOPRTest& test, const std::string& method, SignificanceCell& cell) {
+    cell.noteKeys.push_back(method);
+    if (test.fTestType == TestType::IWaldWolfowitzRuns && RunsDifferWithTies(test))
+        cell.noteKeys.push_back("HTSFootNoteUsingMaxWhenTies");
+    if (IsLillieforsTest(test)) AddLillieforsNotes(test, cell, true);
+}
+
+// A test with a blocking error shows no significance: the cell says so and
+// carries the error as its footnote.
 void SetSignificanceCell(const NOPROutputContext& context, BpCategory& column, const NOPRTest& test) {
     const BpProcedure& procedure = *context.fProcedure;
+    if (const MessageInfo* blocking = FindBlockingError(&test)) {
+        column.Cell(BpString("Not computed", true));
+        return column.CellNote(MakeMessageNote(procedure, *blocking));
+    }
     SignificanceCell cell = FindSignificance(test);
-    const MessageInfo* blocking = FindBlockingError(&test);
-    if (!blocking) AddMethodNotes(test, cell);
-    column.Cell(BpNumber(cell.value, procedure.Significance()));
-    if (blocking) return column.CellNote(MakeMessageNote(procedure, *blocking));
+    const std::string method = FindMethod(test, cell.group, cell.name);
+    if (method.empty())
+        AddMethodNotes(test, cell);
+    else
+        AddStatedMethodNotes(test, method, cell);
+    if (IsOneSided(cell.name)) cell.noteKeys.push_back("OneSidedSignificance");
+    column.Cell(BpNumber(cell.value,
+                         cell.lowerBound ? procedure.SignificanceAbove() : procedure.Significance()));
     for (const std::string& key : cell.noteKeys) column.CellNote(KeyNote(key));
 }
 
@@ -143,6 +167,8 @@ void AddSummaryRow(const NOPROutputContext& context, BpDimension& rows, const Su
     columns.hypothesis->Cell(*MakeNullHypothesis(context, &test));
     columns.test->Cell(BpString(TestTitle(test.fTestType), true));
     SetSignificanceCell(context, *columns.significance, test);
+    std::unique_ptr<BpCellText> effectSize = MakeEffectSizeText(*context.fProcedure, test);
+    if (effectSize && columns.effectSize) columns.effectSize->Cell(*effectSize);
     if (const char* decision = DecisionText(test.fDecision))
         columns.decision->Cell(BpString(decision, true));
 }
@@ -190,7 +216,8 @@ private:
         const BpProcedure& procedure = *fContext.fProcedure;
         fRows.Category(BpNumber(++fNumber, procedure.Count()));
         fColumns.type->Cell(type);
-        fColumns.parameter->Cell(*MakeNullHypothesis(fContext, &record));
+        std::unique_ptr<BpCellText> parameter = MakeGroupDifferenceText(fContext, record);
+        fColumns.parameter->Cell(parameter ? *parameter : *MakeNullHypothesis(fContext, &record));
         fColumns.estimate->Cell(BpNumber(interval.fEstimate, procedure.Coefficient()));
         if (note != 0) fColumns.estimate->CellNote(MessageNote(procedure, note, {}));
         fColumns.lower->Cell(BpNumber(interval.fLower, procedure.Coefficient()));
@@ -202,16 +229,6 @@ private:
     const IntervalColumns& fColumns;
     int fNumber = 0;
 };
-
-// The label of the interval columns' group: the confidence level in percent.
-BpComposite IntervalGroupLabel(const NOPROutputContext& context) {
-    const double level = context.fResults->fConfidenceLevel;
-    const double percent = level == kNOPRMissing ? kNOPRMissing : 100.0 * level;
-    BpComposite label("^1 Confidence Interval", true);
-    label.Add(BpNumber(percent, context.fProcedure->Percent()));
-    label.Finish();
-    return label;
-}
 
 // A summary table with its widths, caption and split dimensions. The caller
 // owns the object; the table stays in the output.
@@ -226,6 +243,13 @@ std::unique_ptr<BpPivotTable> MakeSummaryTable(const NOPROutputContext& context,
     return table;
 }
 
+// The effect-size column is made when a test has one to show.
+bool AnyEffectSize(const NOPROutputContext& context) {
+    for (const auto& test : context.fResults->fTests)
+        if (test && MakeEffectSizeText(*context.fProcedure, *test)) return true;
+    return false;
+}
+
 bool CanMakeTables(const NOPROutputContext& context) {
     return context.fProcedure && context.fParent && context.fResults;
 }
@@ -236,7 +260,7 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     if (!CanMakeTables(context) || context.fResults->fTests.empty()) return;
     const BpProcedure& procedure = *context.fProcedure;
 
-    BpComposite caption("Asymptotic significances are displayed. The significance level is ^1.", true);
+    BpComposite caption("HypothesisTestSummaryCaption^1", true);
     caption.Add(BpNumber(context.fResults->fSigLevel, procedure.Significance()));
     caption.Finish();
     std::unique_ptr<BpPivotTable> table = MakeSummaryTable(context, "Hypothesis Test Summary", &caption);
@@ -245,10 +269,11 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     rows->Position(BpDimension::Row, 1, true, false);
     BpDimension* statistics = table->Dimension(BpString("Statistics", true), 2);
     statistics->Position(BpDimension::Column, 1, true, false);
-    const SummaryColumns columns{statistics->Category(BpString("Null Hypothesis", true)),
-                                 statistics->Category(BpString("Test", true)),
-                                 statistics->Category(BpString("Sig.", true)),
-                                 statistics->Category(BpString("Decision", true))};
+    const SummaryColumns columns{
+        statistics->Category(BpString("Null Hypothesis", true)),
+        statistics->Category(BpString("Test", true)), statistics->Category(BpString("Sig.", true)),
+        AnyEffectSize(context) ? statistics->Category(BpString("Effect Size", true)) : nullptr,
+        statistics->Category(BpString("Decision", true))};
 
     int number = 0;
     for (const auto& test : context.fResults->fTests) {
@@ -269,7 +294,7 @@ void MakeConfidenceIntervalSummary(const NOPROutputContext& context) {
     columns.type = statistics->Category(BpString("Confidence Interval Type", true));
     columns.parameter = statistics->Category(BpString("Parameter", true));
     columns.estimate = statistics->Category(BpString("Estimate", true));
-    BpGroup* interval = statistics->Group(IntervalGroupLabel(context), true, 2);
+    BpGroup* interval = statistics->Group(MakeIntervalLabel(context), true, 2);
     columns.lower = interval->Category(BpString("Lower", true));
     columns.upper = interval->Category(BpString("Upper", true));
 

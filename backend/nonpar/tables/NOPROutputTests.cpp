@@ -37,10 +37,67 @@ BpGroup* GroupFor(BpDimension& dimension, const std::string& name) {
     return dimension.Group(BpString(name, true), true, 2);
 }
 
-void AddStatistics(const BpProcedure& procedure, BpGroup& group, const std::vector<NamedValue>& values) {
-    for (const NamedValue& named : values)
-        group.Category(BpString(named.fName, true))
-            ->Cell(BpNumber(named.fValue, StatisticFormat(procedure, named)));
+// The row of a statistic in a group of the table.
+BpCategory* StatisticRow(BpGroup& group, const NOPRTest& test, const std::string& name) {
+    return group.Category(BpString(StatisticLabelKey(test, name), true));
+}
+
+// Where a statistic lands: the group it shows in, the test it belongs to and
+// the name of its group in the document, by which its method is found.
+struct StatisticPlace {
+    const BpProcedure& procedure;
+    const NOPRTest& test;
+    BpGroup& group;
+    std::string documentGroup;
+};
+
+// A statistic's row; a significance carries the method that found it.
+void AddStatistic(const StatisticPlace& place, const NamedValue& named) {
+    BpCategory* row = StatisticRow(place.group, place.test, named.fName);
+    row->Cell(BpNumber(named.fValue, StatisticFormat(place.procedure, named)));
+    const std::string method = FindMethod(place.test, place.documentGroup, named.fName);
+    if (!method.empty()) row->CellNote(TranslatedNote(method));
+}
+
+// The effect size's measure, then its interval as a group labelled with the
+// confidence level. A measure that can exceed 1 (the odds ratio) keeps its
+// leading zero, and so do its limits.
+void AddEffectSize(const NOPROutputContext& context, const StatisticPlace& place,
+                   const std::vector<NamedValue>& values) {
+    if (values.empty()) return;
+    const bool bounded = IsBoundedMeasure(values.front().fName);
+    const BpFormatSpec format = bounded ? place.procedure.Statistic() : place.procedure.Coefficient();
+    BpGroup* interval = nullptr;
+    for (const NamedValue& named : values) {
+        const bool lower = named.fName == "LowerLimit";
+        BpCategory* row = nullptr;
+        if (lower || named.fName == "UpperLimit") {
+            if (!interval) interval = place.group.Group(MakeIntervalLabel(context), true, 2);
+            row = interval->Category(BpString(lower ? "Lower" : "Upper", true));
+        } else {
+            row = StatisticRow(place.group, place.test, named.fName);
+        }
+        row->Cell(BpNumber(named.fValue, format));
+    }
+}
+
+void AddStatisticGroup(const NOPROutputContext& context, const BpProcedure& procedure,
+                       const NOPRTest& test, BpGroup& target, const StatisticGroup& group) {
+    const StatisticPlace place{procedure, test, target, group.fName};
+    if (group.fName == kEffectSizeGroup) return AddEffectSize(context, place, group.fValues);
+    for (const NamedValue& named : group.fValues) AddStatistic(place, named);
+}
+
+// The messages the table shows: all but those a named note or a stated
+// method says.
+std::vector<MessageInfo> UnstatedMessages(const NOPRTest& test, const std::vector<NamedNote>& notes) {
+    std::vector<MessageInfo> messages;
+    for (const MessageInfo& message : test.fMessages) {
+        bool stated = IsSaidByMethod(test, message.fCode);
+        for (const NamedNote& note : notes) stated = stated || note.code == message.fCode;
+        if (!stated) messages.push_back(message);
+    }
+    return messages;
 }
 
 // The smallest and largest possible number of runs are the same statistic
@@ -68,8 +125,8 @@ void AddMosesSpanNotes(const NOPRTest& test, BpDimension& dimension) {
     }
 }
 
-void AddRunsNotes(const BpProcedure& procedure, const NOPRTest& test, BpDimension& dimension,
-                  bool boundsEqual) {
+void AddRunsNotes(const BpProcedure& procedure, const std::vector<MessageInfo>& messages,
+                  BpDimension& dimension, bool boundsEqual) {
     const char* runsNote = "The test statistic is the number of runs.";
     if (boundsEqual) {
         dimension.Category(BpString("TestStatistic", true))->Note(TranslatedNote(runsNote));
@@ -79,13 +136,14 @@ void AddRunsNotes(const BpProcedure& procedure, const NOPRTest& test, BpDimensio
         BpCategory* statistic = dimension.Group(BpString(groupName, true), true, 2)
                                     ->Category(BpString("TestStatistic", true));
         statistic->Note(TranslatedNote(runsNote));
-        AddMessageCellNotes(procedure, *statistic, test.fMessages);
+        AddMessageCellNotes(procedure, *statistic, messages);
     }
 }
 
 // With the normal distribution's parameters estimated from the sample, the
 // asymptotic significance is the Lilliefors-corrected one, which needs at
-// least five cases and may only be known as a lower bound.
+// least five cases and may only be known as a lower bound. A document that
+// states its methods says so in the method's note.
 void AddLillieforsSignificance(const BpProcedure& procedure, const NOPROutputContext& context,
                                const NOPROutputStats::HTOKolmogorovSmirnov& test,
                                BpDimension& dimension) {
@@ -96,11 +154,28 @@ void AddLillieforsSignificance(const BpProcedure& procedure, const NOPROutputCon
         significance->CellNote(TranslatedNote("HTSFootNoteFisherCantCompute"));
         return;
     }
-    significance->CellNote(TranslatedNote("HTSFootNoteFootNoteFisherLillifors"));
-    if (test.fSigLowerBound) {
-        significance->Cell(BpNumber(kLillieforsUpperSig, procedure.Significance()));
-        significance->CellNote(TranslatedNote("HTSFootNoteFootNoteFisherLowerBound"));
+    if (test.fMethods.empty())
+        significance->CellNote(TranslatedNote("HTSFootNoteFootNoteFisherLillifors"));
+    if (test.fSigLowerBound)
+        significance->Cell(BpNumber(kLillieforsUpperSig, procedure.SignificanceAbove()));
+}
+
+// Each named note on the label of its statistic's row, where the table has one.
+// The named notes whose statistic the table shows; a note without its row
+// leaves the message it replaces in place.
+std::vector<NamedNote> NotesOnShownRows(const NOPRTest& test, std::vector<NamedNote> notes) {
+    std::vector<NamedNote> shown;
+    for (NamedNote& note : notes) {
+        double value = 0;
+        if (FindNamedValue(test, "", note.statistic, value)) shown.push_back(std::move(note));
     }
+    return shown;
+}
+
+void AddNamedNotes(const NOPRTest& test, BpDimension& dimension, const std::vector<NamedNote>& notes) {
+    for (const NamedNote& note : notes)
+        StatisticRow(dimension, test, note.statistic)
+            ->Note(BpAnnotation(note.text->Replicate(), -1, false));
 }
 
 }  // namespace
@@ -132,6 +207,9 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     table->MinDataColumnWidth(150);
     AddSplitDimensions(context, *table);
 
+    if (std::unique_ptr<BpCellText> caption = MakeDirectionCaption(context, *hTest))
+        table->Caption(*caption);
+
     BpDimension* dimension = table->Dimension(BpString("Statistics", true), 2);
     dimension->Position(BpDimension::Row, 1, true, false);
 
@@ -142,18 +220,22 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     // first named group is the one statistic and what follows it is left out.
     for (const StatisticGroup& group : hTest->fStatistics) {
         if (runsBoundsEqual && !group.fName.empty()) {
-            AddStatistics(procedure, *dimension, group.fValues);
+            AddStatisticGroup(context, procedure, *hTest, *dimension, group);
             break;
         }
-        AddStatistics(procedure, *GroupFor(*dimension, group.fName), group.fValues);
+        AddStatisticGroup(context, procedure, *hTest, *GroupFor(*dimension, group.fName), group);
     }
+
+    const std::vector<NamedNote> namedNotes = NotesOnShownRows(*hTest, MakeNamedNotes(context, *hTest));
+    AddNamedNotes(*hTest, *dimension, namedNotes);
+    const std::vector<MessageInfo> messages = UnstatedMessages(*hTest, namedNotes);
 
     switch (hTest->fTestType) {
         case TestType::IMoses:
             AddMosesSpanNotes(*hTest, *dimension);
             break;
         case TestType::IWaldWolfowitzRuns:
-            AddRunsNotes(procedure, *hTest, *dimension, runsBoundsEqual);
+            AddRunsNotes(procedure, messages, *dimension, runsBoundsEqual);
             break;
         case TestType::OKolmogorovSmirnov: {
             const auto* ks = dynamic_cast<const NOPROutputStats::HTOKolmogorovSmirnov*>(hTest);
@@ -168,8 +250,6 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     // The messages go on the test statistic; with different runs bounds each
     // bound's statistic has them already. The row is only added for a message
     // to carry, so a test without a flat test statistic gets no empty row.
-    if (!(isRuns && !runsBoundsEqual) && HasUnlocatedMessage(hTest->fMessages)) {
-        AddMessageCellNotes(procedure, *dimension->Category(BpString("TestStatistic", true)),
-                            hTest->fMessages);
-    }
+    if (!(isRuns && !runsBoundsEqual) && HasUnlocatedMessage(messages))
+        AddMessageCellNotes(procedure, *StatisticRow(*dimension, *hTest, "TestStatistic"), messages);
 }

@@ -45,7 +45,9 @@ std::string FormatNumber(double value, const BpFormatSpec& format) {
         case BpFormatSpec::Decimals:
             return Fixed(value, std::max(0, std::min(format.decimals, 16)));
         case BpFormatSpec::Statistic:
-            return WithoutLeadingZero(Fixed(value, 3));
+            return WithoutLeadingZero(Fixed(value, std::max(0, std::min(format.decimals, 16))));
+        case BpFormatSpec::SignificanceAbove:
+            return ">" + WithoutLeadingZero(Fixed(value, 3));
     }
     return Fixed(value, 3);
 }

@@ -40,24 +40,24 @@ std::vector<double> CellValues(const ValueTable& table, size_t r, size_t c) {
 
 // The text of a list of a field's values: each value's category label, or,
 // for a value outside the field's categories, the next entry of the field's
-// list of such values; the texts joined by ",". The cursor into that list
-// goes on across the field's lists.
+// list of such values (the value as the test named it), joined by ", ". The
+// cursor into that list goes on across the field's lists. A value without
+// such an entry is left out: its position is no value of the data.
 std::string CategoryText(const std::vector<double>& values, const FieldInfo& field,
                          const std::vector<std::string>& notInCategories, size_t& nextNotInCategories) {
     std::string text;
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) text += ",";
-        const int position = TruncateToInt(values[i]);
+    for (double number : values) {
+        const int position = TruncateToInt(number);
+        std::string name;
         if (position >= 0 && static_cast<size_t>(position) < field.fValues.size()) {
             const FieldValue& value = field.fValues[static_cast<size_t>(position)];
-            text += value.fLabel.empty() ? value.fValue.GetStringValue() : value.fLabel;
-            continue;
+            name = value.fLabel.empty() ? value.fValue.GetStringValue() : value.fLabel;
+        } else if (nextNotInCategories < notInCategories.size()) {
+            name = notInCategories[nextNotInCategories++];
         }
-        // The k-th value outside the categories is the k-th entry of the list;
-        // with none left, or an empty one, the value itself is written.
-        std::string entry;
-        if (nextNotInCategories < notInCategories.size()) entry = notInCategories[nextNotInCategories++];
-        text += entry.empty() ? formatValue(values[i], static_cast<const QUOR_Format*>(nullptr)) : entry;
+        if (name.empty()) continue;
+        if (!text.empty()) text += ", ";
+        text += name;
     }
     return text;
 }
