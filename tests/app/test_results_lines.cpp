@@ -178,6 +178,8 @@ TEST(ResultsLines, EveryTestOfTheFullExampleHasOneLineInApaNumberStyle) {
     for (const Json& heading : report["items"]) {
         if (heading["type"] != "heading" || heading["items"].empty()) continue;
         const Json& items = heading["items"][0]["items"];
+        // A test the data do not allow says why in place of its tables.
+        if (!items.empty() && items[0]["type"] == "error") continue;
         ++computed;
         ASSERT_GE(items.size(), 2u) << heading["text"];
         EXPECT_EQ(items[0]["type"], "table") << heading["text"];
@@ -227,8 +229,12 @@ TEST(ResultsLines, JsonTextAndHtmlEachCarryTheLine) {
 
     EXPECT_EQ(LinesOf(Json::parse(RunCli(json).out)), std::vector<std::string>{line});
     const std::string textOut = RunCli(text).out;
-    // A plain paragraph right after the statistics table.
-    EXPECT_NE(textOut.find("+\n\n    " + line + "\n"), std::string::npos) << textOut;
+    // A plain paragraph right after the statistics table and its notes.
+    const size_t table = textOut.find("Independent-Samples Kruskal-Wallis Test Summary");
+    const size_t paragraph = textOut.find("\n\n    " + line + "\n");
+    ASSERT_NE(paragraph, std::string::npos) << textOut;
+    EXPECT_LT(table, paragraph);
+    EXPECT_EQ(textOut.find("Descriptive Statistics", table) > paragraph, true);
     const std::string htmlOut = RunCli(html).out;
     EXPECT_NE(htmlOut.find("\">" + line +
                            "</p><button type=\"button\" class=\"copy\" aria-label=\"Copy "
