@@ -190,7 +190,7 @@ std::string DisplayText(const OutputItem& item) {
 // ---------------------------------------------------------------------------
 // Outline
 
-void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::string& out) {
+void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, OutputSink& out) {
     bool open = false;
     for (const auto& child : parent.children) {
         const auto anchor = anchors.ids.find(child.get());
@@ -209,7 +209,7 @@ void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::str
     if (open) out += "</ul>\n";
 }
 
-void WriteOutline(const OutputDocument& document, const Anchors& anchors, std::string& out) {
+void WriteOutline(const OutputDocument& document, const Anchors& anchors, OutputSink& out) {
     out += "<nav class=\"outline\">\n<h2>Outline</h2>\n";
     WriteOutlineList(document.Root(), anchors, out);
     out += "</nav>\n";
@@ -269,7 +269,7 @@ std::string GridCell(const LayoutCell& cell) {
     return type + Spans(cell) + ">" + Marked(cell.content) + "</td>";
 }
 
-void WriteGridRows(const TableLayout& layout, std::string& out) {
+void WriteGridRows(const TableLayout& layout, OutputSink& out) {
     size_t next = 0;
     for (int row = 0; row < layout.rows; ++row) {
         if (row == 0 && layout.headerRows > 0) out += "<thead>\n";
@@ -283,7 +283,7 @@ void WriteGridRows(const TableLayout& layout, std::string& out) {
     if (layout.rows > layout.headerRows) out += "</tbody>\n";
 }
 
-void WriteTableFoot(const TableLayout& layout, std::string& out) {
+void WriteTableFoot(const TableLayout& layout, OutputSink& out) {
     if (!layout.hasCaption && layout.footnotes.empty()) return;
     out += "<div class=\"foot\">\n";
     if (layout.hasCaption) out += "<p class=\"caption\">" + EscapeLines(layout.caption) + "</p>\n";
@@ -293,7 +293,7 @@ void WriteTableFoot(const TableLayout& layout, std::string& out) {
     out += "</div>\n";
 }
 
-void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out) {
+void WriteTable(const OutputItem& item, const Anchors& anchors, OutputSink& out) {
     out += "<div class=\"item pivot\" id=\"" + anchors.ids.at(&item) + "\">\n";
     if (!item.table) {
         out += "<p class=\"title\">" + EscapeHtml(item.text) + "</p>\n</div>\n";
@@ -326,7 +326,10 @@ void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out
 // page need of it.
 struct ChartLibrary {
     std::vector<std::string> scripts;  // the library files' text; empty when one is missing
-    int drawn = 0;                     // charts that the page draws with it
+    // The first chart of the page that draws with it (null for none), with
+    // its drawing, kept for its place in the page.
+    const OutputItem* firstDrawn = nullptr;
+    RenderedChart firstDrawing;
 
     bool Available() const { return !scripts.empty(); }
 };
@@ -353,11 +356,29 @@ ChartLibrary ReadChartLibrary() {
     return library;
 }
 
+bool Drawn(const RenderedChart& rendered) { return rendered.drawable && !rendered.vegaLite.empty(); }
+
+// Finds the first chart, in page order, that the library draws. Charts before
+// it are drawn twice, but they are the rare ones that cannot be drawn.
+bool FindFirstDrawn(const OutputItem& parent, ChartLibrary& library) {
+    for (const auto& child : parent.children) {
+        if (child->kind == OutputItem::Kind::Heading && FindFirstDrawn(*child, library)) return true;
+        if (child->kind != OutputItem::Kind::Chart || !child->chart) continue;
+        RenderedChart rendered = RenderChart(*child->chart);
+        if (Drawn(rendered)) {
+            library.firstDrawn = child.get();
+            library.firstDrawing = std::move(rendered);
+            return true;
+        }
+    }
+    return false;
+}
+
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
-                std::string& out);
+                OutputSink& out);
 
 void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, ChartLibrary& library,
-                  std::string& out) {
+                  OutputSink& out) {
     const std::string tag = "h" + std::to_string(level < 6 ? level : 6);
     out += "<section class=\"heading\" id=\"" + anchors.ids.at(&item) + "\">\n<" + tag + ">" +
            EscapeHtml(DisplayText(item)) + "</" + tag + ">\n";
@@ -367,8 +388,7 @@ void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, Cha
 
 // A chart where it stands: the picture drawn from its specification, or,
 // when it cannot be drawn, its title, texts and data with a note saying why.
-void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library,
-                std::string& out) {
+void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library, OutputSink& out) {
     const std::string id = anchors.ids.at(&item);
     out += "<figure class=\"item chart\" id=\"" + id + "\">\n";
     if (!item.chart) {
@@ -377,11 +397,13 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     }
     const ChartModel& chart = *item.chart;
     RenderedChart rendered;
-    if (library.Available()) rendered = RenderChart(chart);
-    if (library.Available() && rendered.drawable && !rendered.vegaLite.empty()) {
+    if (&item == library.firstDrawn)
+        rendered = std::move(library.firstDrawing);
+    else if (library.Available())
+        rendered = RenderChart(chart);
+    if (library.Available() && Drawn(rendered)) {
         // The picture shows the chart's own title; the caption names it for
         // readers that do not see the picture.
-        ++library.drawn;
         out +=
             "<figcaption class=\"visually-hidden\">" + EscapeHtml(DisplayText(item)) + "</figcaption>\n";
         out += "<div class=\"chart-view\" data-spec=\"" + id + "-spec\"><p class=\"chart-note\">" +
@@ -398,12 +420,12 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     out += "</figure>\n";
 }
 
-void WriteError(const OutputItem& item, std::string& out) {
+void WriteError(const OutputItem& item, OutputSink& out) {
     out += "<p class=\"error\">" + EscapeHtml(item.text) + "</p>\n";
 }
 
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
-                std::string& out) {
+                OutputSink& out) {
     for (const auto& child : parent.children) {
         switch (child->kind) {
             case OutputItem::Kind::Heading:
@@ -422,7 +444,7 @@ void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, Cha
     }
 }
 
-void WriteHead(const std::string& securityPolicy, std::string& out) {
+void WriteHead(const std::string& securityPolicy, OutputSink& out) {
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
     out += securityPolicy;
@@ -434,41 +456,48 @@ void WriteHead(const std::string& securityPolicy, std::string& out) {
 
 }  // namespace
 
-std::string WriteHtml(const OutputDocument& document) {
+void WriteHtml(const OutputDocument& document, OutputSink& out) {
     Anchors anchors;
     NumberItems(document.Root(), anchors);
     ChartLibrary library;
     if (anchors.charts > 0) library = ReadChartLibrary();
-
-    std::string body = "<body>\n";
-    WriteOutline(document, anchors, body);
-    body += "<main class=\"report\">\n";
-    WriteItems(document.Root(), 1, anchors, library, body);
-    if (!document.ok)
-        body +=
-            "<p class=\"stopped\">The run stopped at a split whose result document could not "
-            "be read.</p>\n";
-    body += "</main>\n";
+    // The head's policy allows the scripts only on a page that draws a chart,
+    // so the first chart that draws is known before the page is written.
+    if (library.Available()) FindFirstDrawn(document.Root(), library);
+    const bool drawsCharts = library.firstDrawn != nullptr;
 
     // Only a page that draws charts holds scripts, and its policy allows
     // exactly those scripts by their hashes.
     std::string securityPolicy = kSecurityPolicy;
-    if (library.drawn > 0) {
+    if (drawsCharts) {
         securityPolicy += "; script-src";
-        for (const std::string& script : library.scripts) {
+        for (const std::string& script : library.scripts)
             securityPolicy += " 'sha256-" + Sha256Base64(script) + "'";
-            body += "<script>" + script + "</script>\n";
-        }
         securityPolicy += " 'sha256-" + Sha256Base64(kChartScript) + "'";
-        body += std::string("<script>") + kChartScript + "</script>\n";
     }
-    body += "</body>\n</html>\n";
-
-    std::string out;
-    out.reserve(body.size() + 8192);
     WriteHead(securityPolicy, out);
-    out += body;
-    return out;
+
+    out += "<body>\n";
+    WriteOutline(document, anchors, out);
+    out += "<main class=\"report\">\n";
+    WriteItems(document.Root(), 1, anchors, library, out);
+    if (!document.ok)
+        out +=
+            "<p class=\"stopped\">The run stopped at a split whose result document could not "
+            "be read.</p>\n";
+    out += "</main>\n";
+    if (drawsCharts) {
+        for (const std::string& script : library.scripts) out += "<script>" + script + "</script>\n";
+        out += std::string("<script>") + kChartScript + "</script>\n";
+    }
+    out += "</body>\n</html>\n";
+}
+
+std::string WriteHtml(const OutputDocument& document) {
+    std::string text;
+    OutputSink out(text);
+    WriteHtml(document, out);
+    return text;
 }
 
 }  // namespace npar
