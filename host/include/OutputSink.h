@@ -56,4 +56,7 @@ private:
     bool fFailed = false;
 };
 
+// The whole text write puts into a sink.
+std::string WrittenText(const std::function<void(OutputSink& out)>& write);
+
 }  // namespace npar

@@ -494,10 +494,7 @@ void WriteHtml(const OutputDocument& document, OutputSink& out) {
 }
 
 std::string WriteHtml(const OutputDocument& document) {
-    std::string text;
-    OutputSink out(text);
-    WriteHtml(document, out);
-    return text;
+    return WrittenText([&document](OutputSink& out) { WriteHtml(document, out); });
 }
 
 }  // namespace npar

@@ -192,10 +192,7 @@ void WriteJson(const OutputDocument& document, OutputSink& out) {
 }
 
 std::string WriteJson(const OutputDocument& document) {
-    std::string text;
-    OutputSink out(text);
-    WriteJson(document, out);
-    return text;
+    return WrittenText([&document](OutputSink& out) { WriteJson(document, out); });
 }
 
 }  // namespace npar

@@ -39,4 +39,11 @@ bool OutputSink::Flush() {
     return !fFailed;
 }
 
+std::string WrittenText(const std::function<void(OutputSink& out)>& write) {
+    std::string text;
+    OutputSink out(text);
+    write(out);
+    return text;
+}
+
 }  // namespace npar

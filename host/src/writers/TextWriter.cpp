@@ -565,10 +565,7 @@ void WriteText(const OutputDocument& document, OutputSink& out) {
 }
 
 std::string WriteText(const OutputDocument& document) {
-    std::string text;
-    OutputSink out(text);
-    WriteText(document, out);
-    return text;
+    return WrittenText([&document](OutputSink& out) { WriteText(document, out); });
 }
 
 }  // namespace npar
