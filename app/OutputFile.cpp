@@ -26,10 +26,10 @@ mode_t CreationMode() {
     return 0666 & ~mask;
 }
 
-bool WriteAll(int descriptor, const std::string& text) {
+bool WriteAll(int descriptor, const char* data, size_t size) {
     size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = write(descriptor, text.data() + written, text.size() - written);
+    while (written < size) {
+        const ssize_t n = write(descriptor, data + written, size - written);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         written += static_cast<size_t>(n);
@@ -60,9 +60,16 @@ OutputFile::~OutputFile() {
     if (!fTemporary.empty()) unlink(fTemporary.c_str());
 }
 
-bool OutputFile::Commit(const std::string& text, std::string& error) {
-    bool ok = WriteAll(fDescriptor, text);
-    int saved = errno;
+bool OutputFile::Write(const char* data, size_t size) {
+    if (fWriteError != 0) return false;
+    if (WriteAll(fDescriptor, data, size)) return true;
+    fWriteError = errno != 0 ? errno : EIO;
+    return false;
+}
+
+bool OutputFile::Commit(std::string& error) {
+    bool ok = fWriteError == 0;
+    int saved = fWriteError;
     if (close(fDescriptor) != 0 && ok) {
         ok = false;
         saved = errno;

@@ -20,8 +20,10 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Writes text and moves the file to the target path.
-    bool Commit(const std::string& text, std::string& error);
+    // Appends text to the temporary file; false once a write has failed.
+    bool Write(const char* data, size_t size);
+    // Moves the file to the target path when every write succeeded.
+    bool Commit(std::string& error);
 
 private:
     OutputFile(std::string path, std::string temporary, int descriptor);
@@ -29,6 +31,7 @@ private:
     std::string fPath;
     std::string fTemporary;
     int fDescriptor;
+    int fWriteError = 0;  // errno of the first write that failed
 };
 
 }  // namespace report

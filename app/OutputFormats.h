@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "OutputDocument.h"
+#include "OutputSink.h"
 
 namespace report {
 
 struct OutputFormat {
     const char* name;       // as --format takes it
     const char* extension;  // of an -o file written in it
-    std::string (*write)(const npar::OutputDocument& document);
+    void (*write)(const npar::OutputDocument& document, npar::OutputSink& out);
 };
 
 // Every format, in the order the help lists them.

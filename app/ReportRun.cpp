@@ -181,11 +181,17 @@ int ReportRun::Execute(std::ostream& out) {
     }
     if (!RunPlugin()) return kExitUsage;
 
-    const std::string rendered = format->write(fDocument);
+    // The writer's text goes out in chunks as it is made.
+    npar::OutputSink sink([&](const char* data, size_t size) {
+        if (file) return file->Write(data, size);
+        out.write(data, static_cast<std::streamsize>(size));
+        return true;
+    });
+    format->write(fDocument, sink);
+    sink.Flush();
     if (file) {
-        if (!file->Commit(rendered, error)) return Fail(kExitUsage, error);
+        if (!file->Commit(error)) return Fail(kExitUsage, error);
     } else {
-        out << rendered;
         out.flush();
     }
     return fDocument.ok ? kExitOk : kExitSplitFailed;

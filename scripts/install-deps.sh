@@ -11,7 +11,7 @@ packages=(
   clang clang-format libclang-rt-14-dev
   libpugixml-dev nlohmann-json3-dev libboost-math1.81-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  locales python3
+  locales python3 time
   chromium
 )
 # Node.js and npm install the chart library; Debian's are taken only when the

@@ -87,6 +87,24 @@ TEST(ReportOutput, FormatFollowsTheOutputFile) {
     }
 }
 
+// The report goes out in chunks as it is written (the example's JSON and
+// HTML take many): a file and standard output get the same text, whole.
+TEST(ReportOutput, FileAndStandardOutputGetTheSameText) {
+    const std::string example = report::ProgramFolder() + "/examples/full.xml";
+    if (!std::ifstream(example)) GTEST_SKIP() << "no bundled example at " << example;
+    apptest::TempDir dir;
+    for (const char* format : {"html", "json", "text"}) {
+        const std::string path = dir.Path() + "/report";
+        const apptest::CliResult written = RunCli({"--format", format, "-o", path, example});
+        const apptest::CliResult shown = RunCli({"--format", format, example});
+        ASSERT_EQ(written.status, 0) << written.err;
+        ASSERT_EQ(shown.status, 0) << shown.err;
+        std::ifstream in(path, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, shown.out) << format;
+    }
+}
+
 TEST(ReportOutput, WithoutInputsTheBundledExampleIsRead) {
     const std::string example = report::ProgramFolder() + "/examples/full.xml";
     if (!std::ifstream(example)) GTEST_SKIP() << "no bundled example at " << example;

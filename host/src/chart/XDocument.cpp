@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 
 #include "BpOutput.h"
 #include "FacSTDictionary.h"
@@ -36,6 +37,15 @@ std::string RootName(const std::string& text) {
     pugi::xml_document dom;
     dom.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     return dom.document_element().attribute("name").value();
+}
+
+// RootName of a template text, parsed once per distinct text: every chart
+// fetches its template afresh, and a run draws thousands from a few dozen.
+const std::string& CachedRootName(const std::string& text) {
+    static std::unordered_map<std::string, std::string> names;
+    auto found = names.find(text);
+    if (found == names.end()) found = names.emplace(text, RootName(text)).first;
+    return found->second;
 }
 
 // Document-wide elements at the head of the root, in this order.
@@ -290,7 +300,7 @@ std::string XDocument::fetchTemplateFile(const std::string& name) {
     if (!in) return {};
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return {};
-    if (!text.empty()) Pending() = PendingTemplate{name, RootName(text)};
+    if (!text.empty()) Pending() = PendingTemplate{name, CachedRootName(text)};
     return text;
 }
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include "render/AxisLabels.h"
 #include "render/GraphMarks.h"
@@ -788,15 +789,15 @@ void GraphView::AddInsideTexts() {
 // ---------------------------------------------------------------------------
 // The view
 
-Json GraphView::ResolveChannels(const Json& layer, const Variant& variant) const {
-    Json resolved = layer;
+Json GraphView::ResolveChannels(Json layer, const Variant& variant) const {
+    Json resolved = std::move(layer);
     if (!resolved.contains("encoding")) return resolved;
     for (auto& channel : resolved["encoding"].items()) {
         Json& value = channel.value();
         if (!value.is_object() || !value.contains("__axis")) continue;
         Json merged = AxisChannel(value["__axis"].get<int>(), variant);
         for (auto& item : value.items()) {
-            if (item.key() != "__axis") merged[item.key()] = item.value();
+            if (item.key() != "__axis") merged[item.key()] = std::move(item.value());
         }
         value = std::move(merged);
     }
@@ -829,14 +830,15 @@ Json GraphView::BuildAlternating() {
             title["subtitle"] = SplitLines(label->second);
             title["subtitleFontSize"] = fContext.StyleOf(facet.node).FontPixels();
         }
-        Json view = {{"title", title},
+        Json view = {{"title", std::move(title)},
                      {"width", fPanelWidth},
                      {"height", fPanelHeight},
-                     {"data", {{"values", rows}}},
-                     {"layer", layers}};
-        views.push_back(view);
+                     {"data", {{"values", std::move(rows)}}},
+                     {"layer", std::move(layers)}};
+        views.push_back(std::move(view));
     }
-    Json concat = {{fAlternatingDimension == 1 ? "hconcat" : "vconcat", views}, {"spacing", fSpacing}};
+    Json concat = {{fAlternatingDimension == 1 ? "hconcat" : "vconcat", std::move(views)},
+                   {"spacing", fSpacing}};
     concat["resolve"] = {{"scale", {{"x", "independent"}, {"y", "independent"}}}};
     return concat;
 }
@@ -851,24 +853,24 @@ Json GraphView::Build() {
     std::set<std::string> filled;
     for (const Json& row : fRows) filled.insert(row["_layer"].get<std::string>());
     std::vector<Json> kept;
-    for (const Json& layer : fLayers) {
-        const Json& filter = layer["transform"][0]["filter"];
+    for (Json& layer : fLayers) {
+        const Json& filter = std::as_const(layer)["transform"][0]["filter"];
         bool used = filter.contains("equal") && filled.count(filter["equal"].get<std::string>());
         if (filter.contains("oneOf")) {
             for (const Json& key : filter["oneOf"]) used = used || filled.count(key.get<std::string>());
         }
-        if (used) kept.push_back(layer);
+        if (used) kept.push_back(std::move(layer));
     }
     if (kept.empty() && !fLayers.empty()) kept.push_back(fLayers.front());
     fLayers = std::move(kept);
     if (fAlternating) return BuildAlternating();
     Json layers = Json::array();
-    for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, Variant()));
+    for (Json& layer : fLayers) layers.push_back(ResolveChannels(std::move(layer), Variant()));
     if (!Faceted()) {
         Json view = {{"width", fPanelWidth},
                      {"height", fPanelHeight},
-                     {"data", {{"values", fRows}}},
-                     {"layer", layers}};
+                     {"data", {{"values", std::move(fRows)}}},
+                     {"layer", std::move(layers)}};
         const Style style = fContext.StyleOf(fGraph);
         if (!style.fill.empty() || !style.color.empty()) {
             view["view"] = Json::object();
@@ -898,11 +900,12 @@ Json GraphView::Build() {
         if (fFacetColumn.var) facet["column"] = facetField(fFacetColumn, "_fc", false);
         if (fFacetRow.var) facet["row"] = facetField(fFacetRow, "_fr", true);
     }
-    Json view = {{"data", {{"values", fRows}}},
-                 {"facet", facet},
-                 {"spec", {{"width", fPanelWidth}, {"height", fPanelHeight}, {"layer", layers}}},
-                 {"spacing", fSpacing},
-                 {"resolve", {{"scale", {{"x", "shared"}, {"y", "shared"}}}}}};
+    Json view = {
+        {"data", {{"values", std::move(fRows)}}},
+        {"facet", std::move(facet)},
+        {"spec", {{"width", fPanelWidth}, {"height", fPanelHeight}, {"layer", std::move(layers)}}},
+        {"spacing", fSpacing},
+        {"resolve", {{"scale", {{"x", "shared"}, {"y", "shared"}}}}}};
     if (fWrapColumns > 0) view["columns"] = fWrapColumns;
     return view;
 }

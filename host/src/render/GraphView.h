@@ -175,7 +175,7 @@ private:
     void PreparePanelLabels();
     void AddInsideTexts();
 
-    Json ResolveChannels(const Json& layer, const Variant& variant) const;
+    Json ResolveChannels(Json layer, const Variant& variant) const;
     Json AxisChannel(int dimension, const Variant& variant) const;
     double TickLabelWidth(int dimension) const;
     void SpaceTickLabels(int dimension, Json& axis) const;

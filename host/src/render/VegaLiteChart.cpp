@@ -156,14 +156,14 @@ Json TextView(const std::vector<PlacedText>& texts, double width, double height)
         texts[i].style.ApplyText(mark, texts[i].fallbackPoints);
         layers.push_back(
             {{"transform", Json::array({{{"filter", {{"field", "_layer"}, {"equal", key}}}}})},
-             {"mark", mark},
+             {"mark", std::move(mark)},
              {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
     return {{"width", std::max(1.0, std::ceil(width))},
             {"height", std::max(1.0, std::ceil(height))},
             {"view", {{"stroke", nullptr}}},
-            {"data", {{"values", rows}}},
-            {"layer", layers}};
+            {"data", {{"values", std::move(rows)}}},
+            {"layer", std::move(layers)}};
 }
 
 double FrameFactor(pugi::xml_node frame, const char* name) {
@@ -322,7 +322,7 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
             stacked = stacked || graphBoxes[i].top >= graphBoxes[0].Bottom() - 2;
         Json views = Json::array();
         for (auto& graph : graphs) views.push_back(graph->Build());
-        center = {{stacked ? "vconcat" : "hconcat", views}, {"spacing", 16}};
+        center = {{stacked ? "vconcat" : "hconcat", std::move(views)}, {"spacing", 16}};
     }
 
     // A region view: its texts relative to the region's own corner.
@@ -342,24 +342,24 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
         for (const Box& box : boxes) m = std::min(m, vertical ? box.top : box.left);
         return m;
     };
-    Json row = center;
+    Json row = std::move(center);
     if (!left.empty() || !right.empty()) {
         Json parts = Json::array();
         double spacing = 10;
         if (!left.empty())
             parts.push_back(regionView(left, leftBoxes, minimum(leftBoxes, false), main.top));
-        parts.push_back(center);
+        parts.push_back(std::move(row));
         if (!right.empty()) {
             const double start = minimum(rightBoxes, false);
             spacing = std::clamp(start - main.Right(), 4.0, 40.0);
             parts.push_back(regionView(right, rightBoxes, start, main.top));
         }
-        row = {{"hconcat", parts}, {"spacing", spacing}};
+        row = {{"hconcat", std::move(parts)}, {"spacing", spacing}};
     }
     Json column = Json::array();
     if (!above.empty())
         column.push_back(regionView(above, aboveBoxes, main.left, minimum(aboveBoxes, true)));
-    column.push_back(row);
+    column.push_back(std::move(row));
     if (!below.empty() || !footnote.empty()) {
         std::vector<PlacedText> texts = below;
         std::vector<Box> boxes = belowBoxes;
@@ -376,7 +376,8 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
         }
         column.push_back(regionView(texts, boxes, main.left, top));
     }
-    Json body = column.size() == 1 ? row : Json{{"vconcat", column}, {"spacing", 8}};
+    Json body =
+        column.size() == 1 ? std::move(column[0]) : Json{{"vconcat", std::move(column)}, {"spacing", 8}};
 
     spec = Json::object();
     spec["$schema"] = "https://vega.github.io/schema/vega-lite/v5.json";
@@ -407,7 +408,7 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
          {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}, {"grid", false}}},
         {"legend", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}},
         {"header", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}}};
-    for (auto& item : body.items()) spec[item.key()] = item.value();
+    for (auto& item : body.items()) spec[item.key()] = std::move(item.value());
     return true;
 }
 

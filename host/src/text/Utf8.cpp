@@ -34,6 +34,21 @@ size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint) {
     return valid ? length : 0;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t codePoint = 0;
+        const size_t length = Utf8SequenceAt(text, i, codePoint);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
 std::string SanitizeUtf8(const std::string& text) {
     static const char kReplacement[] = "\xEF\xBF\xBD";
     std::string out;

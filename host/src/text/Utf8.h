@@ -12,6 +12,8 @@ namespace npar {
 // sequence, an overlong form, a surrogate or a value beyond U+10FFFF).
 size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint);
 
+// Whether text is valid UTF-8 throughout (SanitizeUtf8 would leave it as it is).
+bool IsValidUtf8(const std::string& text);
 // Replaces every byte sequence that is not valid UTF-8 by U+FFFD.
 std::string SanitizeUtf8(const std::string& text);
 

@@ -260,7 +260,7 @@ std::string DisplayText(const OutputItem& item) {
 // ---------------------------------------------------------------------------
 // Outline
 
-void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::string& out) {
+void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, OutputSink& out) {
     bool open = false;
     for (const auto& child : parent.children) {
         const auto anchor = anchors.ids.find(child.get());
@@ -279,7 +279,7 @@ void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, std::str
     if (open) out += "</ul>\n";
 }
 
-void WriteOutline(const OutputDocument& document, const Anchors& anchors, std::string& out) {
+void WriteOutline(const OutputDocument& document, const Anchors& anchors, OutputSink& out) {
     out += "<nav class=\"outline\">\n<h2>Outline</h2>\n";
     WriteOutlineList(document.Root(), anchors, out);
     out += "</nav>\n";
@@ -339,7 +339,7 @@ std::string GridCell(const LayoutCell& cell) {
     return type + Spans(cell) + ">" + Marked(cell.content) + "</td>";
 }
 
-void WriteGridRows(const TableLayout& layout, std::string& out) {
+void WriteGridRows(const TableLayout& layout, OutputSink& out) {
     size_t next = 0;
     for (int row = 0; row < layout.rows; ++row) {
         if (row == 0 && layout.headerRows > 0) out += "<thead>\n";
@@ -353,7 +353,7 @@ void WriteGridRows(const TableLayout& layout, std::string& out) {
     if (layout.rows > layout.headerRows) out += "</tbody>\n";
 }
 
-void WriteTableFoot(const TableLayout& layout, std::string& out) {
+void WriteTableFoot(const TableLayout& layout, OutputSink& out) {
     if (!layout.hasCaption && layout.footnotes.empty()) return;
     out += "<div class=\"foot\">\n";
     if (layout.hasCaption) out += "<p class=\"caption\">" + EscapeLines(layout.caption) + "</p>\n";
@@ -382,7 +382,7 @@ std::string CopyButton(const std::string& name, const std::string& describedBy, 
     return out + ">Copy</button><span class=\"copy-status\" role=\"status\"></span>";
 }
 
-void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out) {
+void WriteTable(const OutputItem& item, const Anchors& anchors, OutputSink& out) {
     out += "<div class=\"item pivot\" id=\"" + anchors.ids.at(&item) + "\">\n";
     if (!item.table) {
         out += "<p class=\"title\">" + EscapeHtml(item.text) + "</p>\n</div>\n";
@@ -420,7 +420,10 @@ void WriteTable(const OutputItem& item, const Anchors& anchors, std::string& out
 // page need of it.
 struct ChartLibrary {
     std::vector<std::string> scripts;  // the library files' text; empty when one is missing
-    int drawn = 0;                     // charts that the page draws with it
+    // The first chart of the page that draws with it (null for none), with
+    // its drawing, kept for its place in the page.
+    const OutputItem* firstDrawn = nullptr;
+    RenderedChart firstDrawing;
 
     bool Available() const { return !scripts.empty(); }
 };
@@ -447,11 +450,29 @@ ChartLibrary ReadChartLibrary() {
     return library;
 }
 
+bool Drawn(const RenderedChart& rendered) { return rendered.drawable && !rendered.vegaLite.empty(); }
+
+// Finds the first chart, in page order, that the library draws. Charts before
+// it are drawn twice, but they are the rare ones that cannot be drawn.
+bool FindFirstDrawn(const OutputItem& parent, ChartLibrary& library) {
+    for (const auto& child : parent.children) {
+        if (child->kind == OutputItem::Kind::Heading && FindFirstDrawn(*child, library)) return true;
+        if (child->kind != OutputItem::Kind::Chart || !child->chart) continue;
+        RenderedChart rendered = RenderChart(*child->chart);
+        if (Drawn(rendered)) {
+            library.firstDrawn = child.get();
+            library.firstDrawing = std::move(rendered);
+            return true;
+        }
+    }
+    return false;
+}
+
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
-                std::string& out);
+                OutputSink& out);
 
 void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, ChartLibrary& library,
-                  std::string& out) {
+                  OutputSink& out) {
     const std::string tag = "h" + std::to_string(level < 6 ? level : 6);
     out += "<section class=\"heading\" id=\"" + anchors.ids.at(&item) + "\">\n<" + tag + ">" +
            EscapeHtml(DisplayText(item)) + "</" + tag + ">\n";
@@ -461,8 +482,7 @@ void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, Cha
 
 // A chart where it stands: the picture drawn from its specification, or,
 // when it cannot be drawn, its title, texts and data with a note saying why.
-void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library,
-                std::string& out) {
+void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library, OutputSink& out) {
     const std::string id = anchors.ids.at(&item);
     out += "<figure class=\"item chart\" id=\"" + id + "\">\n";
     if (!item.chart) {
@@ -471,11 +491,13 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     }
     const ChartModel& chart = *item.chart;
     RenderedChart rendered;
-    if (library.Available()) rendered = RenderChart(chart);
-    if (library.Available() && rendered.drawable && !rendered.vegaLite.empty()) {
+    if (&item == library.firstDrawn)
+        rendered = std::move(library.firstDrawing);
+    else if (library.Available())
+        rendered = RenderChart(chart);
+    if (library.Available() && Drawn(rendered)) {
         // The picture shows the chart's own title; the caption names it for
         // readers that do not see the picture.
-        ++library.drawn;
         out +=
             "<figcaption class=\"visually-hidden\">" + EscapeHtml(DisplayText(item)) + "</figcaption>\n";
         out += "<div class=\"chart-view\" data-spec=\"" + id + "-spec\"><p class=\"chart-note\">" +
@@ -493,7 +515,7 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
 }
 
 // A paragraph of text; a results line with its copy button.
-void WriteTextItem(const OutputItem& item, const Anchors& anchors, std::string& out) {
+void WriteTextItem(const OutputItem& item, const Anchors& anchors, OutputSink& out) {
     if (item.role != "results") {
         out += "<p class=\"text\">" + EscapeLines(item.text) + "</p>\n";
         return;
@@ -503,12 +525,12 @@ void WriteTextItem(const OutputItem& item, const Anchors& anchors, std::string& 
            EscapeHtml(item.text) + "</p>" + CopyButton("Copy results line", "", "", id) + "</div>\n";
 }
 
-void WriteError(const OutputItem& item, std::string& out) {
+void WriteError(const OutputItem& item, OutputSink& out) {
     out += "<p class=\"error\">" + EscapeHtml(item.text) + "</p>\n";
 }
 
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
-                std::string& out) {
+                OutputSink& out) {
     for (const auto& child : parent.children) {
         switch (child->kind) {
             case OutputItem::Kind::Heading:
@@ -530,7 +552,7 @@ void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, Cha
     }
 }
 
-void WriteHead(const std::string& securityPolicy, std::string& out) {
+void WriteHead(const std::string& securityPolicy, OutputSink& out) {
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
     out += securityPolicy;
@@ -542,45 +564,47 @@ void WriteHead(const std::string& securityPolicy, std::string& out) {
 
 }  // namespace
 
-std::string WriteHtml(const OutputDocument& document) {
+void WriteHtml(const OutputDocument& document, OutputSink& out) {
     Anchors anchors;
     NumberItems(document.Root(), anchors);
     ChartLibrary library;
     if (anchors.charts > 0) library = ReadChartLibrary();
-
-    std::string body = "<body>\n";
-    WriteOutline(document, anchors, body);
-    body += "<main class=\"report\">\n";
-    WriteItems(document.Root(), 1, anchors, library, body);
-    if (!document.ok)
-        body +=
-            "<p class=\"stopped\">The run stopped at a split whose result document could not "
-            "be read.</p>\n";
-    body += "</main>\n";
+    // The head's policy allows the scripts only on a page that draws a chart,
+    // so the first chart that draws is known before the page is written.
+    if (library.Available()) FindFirstDrawn(document.Root(), library);
+    const bool drawsCharts = library.firstDrawn != nullptr;
 
     // Only a page that draws charts or copies holds scripts, and its policy
     // allows exactly those scripts by their hashes.
     std::vector<const std::string*> scripts;
     const std::string chartScript = kChartScript;
     const std::string copyScript = kCopyScript;
-    if (library.drawn > 0) {
+    if (drawsCharts) {
         for (const std::string& script : library.scripts) scripts.push_back(&script);
         scripts.push_back(&chartScript);
     }
     if (anchors.HasCopyButtons()) scripts.push_back(&copyScript);
     std::string securityPolicy = kSecurityPolicy;
     if (!scripts.empty()) securityPolicy += "; script-src";
-    for (const std::string* script : scripts) {
+    for (const std::string* script : scripts)
         securityPolicy += " 'sha256-" + Sha256Base64(*script) + "'";
-        body += "<script>" + *script + "</script>\n";
-    }
-    body += "</body>\n</html>\n";
-
-    std::string out;
-    out.reserve(body.size() + 8192);
     WriteHead(securityPolicy, out);
-    out += body;
-    return out;
+
+    out += "<body>\n";
+    WriteOutline(document, anchors, out);
+    out += "<main class=\"report\">\n";
+    WriteItems(document.Root(), 1, anchors, library, out);
+    if (!document.ok)
+        out +=
+            "<p class=\"stopped\">The run stopped at a split whose result document could not "
+            "be read.</p>\n";
+    out += "</main>\n";
+    for (const std::string* script : scripts) out += "<script>" + *script + "</script>\n";
+    out += "</body>\n</html>\n";
+}
+
+std::string WriteHtml(const OutputDocument& document) {
+    return WrittenText([&document](OutputSink& out) { WriteHtml(document, out); });
 }
 
 }  // namespace npar

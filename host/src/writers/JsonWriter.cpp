@@ -1,6 +1,6 @@
-// The output document in its JSON form, "npar-output/1".
-#include <nlohmann/json.hpp>
-
+// The output document in its JSON form, "npar-output/1", written item by item
+// into the sink as it is made.
+#include "JsonStream.h"
 #include "OutputWriters.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
@@ -8,135 +8,196 @@
 namespace npar {
 namespace {
 
-using Json = nlohmann::ordered_json;
+void WriteItem(JsonStream& json, const OutputItem& item);
 
-Json ItemToJson(const OutputItem& item);
-
-Json Marks(const std::vector<int>& notes) {
-    Json marks = Json::array();
-    for (int note : notes) marks.push_back(FootnoteMark(note));
-    return marks;
+void WriteMarks(JsonStream& json, const std::vector<int>& notes) {
+    json.BeginArray();
+    for (int note : notes) json.String(FootnoteMark(note));
+    json.EndArray();
 }
 
 // A cell's label path over the dimensions of one edge, outer dimension first.
-Json LabelPath(const TableModel& table, const TableCell& cell, bool column) {
-    Json path = Json::array();
+void WriteLabelPath(JsonStream& json, const TableModel& table, const TableCell& cell, bool column) {
+    json.BeginArray();
     for (size_t d = 0; d < table.dimensions.size() && d < cell.at.size(); ++d) {
         if (table.dimensions[d]->column != column || !cell.at[d]) continue;
-        for (const std::string& label : cell.at[d]->LabelPath()) path.push_back(SanitizeUtf8(label));
+        for (const std::string& label : cell.at[d]->LabelPath()) json.String(label);
     }
-    return path;
+    json.EndArray();
 }
 
-Json TableToJson(const TableModel& table) {
-    Json json;
-    json["type"] = "table";
-    json["title"] = SanitizeUtf8(table.title);
-    json["id"] = SanitizeUtf8(table.identifier);
-    json["caption"] = table.hasCaption ? Json(SanitizeUtf8(table.caption)) : Json(nullptr);
-    json["dimensions"] = Json::array();
+void WriteCell(JsonStream& json, const TableModel& table, const TableCell& cell) {
+    json.BeginObject();
+    json.Key("row");
+    WriteLabelPath(json, table, cell, false);
+    json.Key("column");
+    WriteLabelPath(json, table, cell, true);
+    json.Member("text", cell.text);
+    json.Key("value");
+    if (cell.value)
+        json.Number(*cell.value);
+    else
+        json.Null();
+    json.Key("notes");
+    WriteMarks(json, cell.notes);
+    json.EndObject();
+}
+
+void WriteTable(JsonStream& json, const TableModel& table) {
+    json.BeginObject();
+    json.Member("type", "table");
+    json.Member("title", table.title);
+    json.Member("id", table.identifier);
+    json.Key("caption");
+    if (table.hasCaption)
+        json.String(table.caption);
+    else
+        json.Null();
+    json.Key("dimensions");
+    json.BeginArray();
     for (const auto& dimension : table.dimensions) {
-        json["dimensions"].push_back({{"title", SanitizeUtf8(dimension->title)},
-                                      {"place", dimension->column ? "column" : "row"},
-                                      {"split", dimension->split}});
+        json.BeginObject();
+        json.Member("title", dimension->title);
+        json.Member("place", dimension->column ? "column" : "row");
+        json.Member("split", dimension->split);
+        json.EndObject();
     }
-    json["cells"] = Json::array();
-    for (const TableCell* cell : table.OrderedCells()) {
-        json["cells"].push_back({{"row", LabelPath(table, *cell, false)},
-                                 {"column", LabelPath(table, *cell, true)},
-                                 {"text", SanitizeUtf8(cell->text)},
-                                 {"value", cell->value ? Json(*cell->value) : Json(nullptr)},
-                                 {"notes", Marks(cell->notes)}});
-    }
-    json["notes"] = Json::array();
+    json.EndArray();
+    json.Key("cells");
+    json.BeginArray();
+    for (const TableCell* cell : table.OrderedCells()) WriteCell(json, table, *cell);
+    json.EndArray();
+    json.Key("notes");
+    json.BeginArray();
     for (size_t i = 0; i < table.footnotes.size(); ++i) {
-        json["notes"].push_back(
-            {{"mark", FootnoteMark(static_cast<int>(i))}, {"text", SanitizeUtf8(table.footnotes[i])}});
+        json.BeginObject();
+        json.Member("mark", FootnoteMark(static_cast<int>(i)));
+        json.Member("text", table.footnotes[i]);
+        json.EndObject();
     }
-    return json;
+    json.EndArray();
+    json.EndObject();
 }
 
-Json ChartDatumToJson(const ChartDatum& datum) {
-    if (const double* number = std::get_if<double>(&datum)) return Json(*number);
-    if (const std::string* text = std::get_if<std::string>(&datum)) return Json(SanitizeUtf8(*text));
-    return Json(nullptr);
+void WriteDatum(JsonStream& json, const ChartDatum& datum) {
+    if (const double* number = std::get_if<double>(&datum))
+        json.Number(*number);
+    else if (const std::string* text = std::get_if<std::string>(&datum))
+        json.String(*text);
+    else
+        json.Null();
+}
+
+// The entries of a list as an object keyed by their sanitized names: a name
+// that repeats keeps the place of its first entry and the content of its last.
+template <typename Entry>
+std::vector<std::pair<std::string, const Entry*>> ByName(const std::vector<Entry>& entries) {
+    std::vector<std::pair<std::string, const Entry*>> named;
+    for (const Entry& entry : entries) {
+        std::string name = SanitizeUtf8(entry.name);
+        bool repeated = false;
+        for (auto& earlier : named) {
+            if (earlier.first == name) {
+                earlier.second = &entry;
+                repeated = true;
+                break;
+            }
+        }
+        if (!repeated) named.emplace_back(std::move(name), &entry);
+    }
+    return named;
 }
 
 // {SOURCE: {VARIABLE: [cell, ...]}}, sources and variables in the order declared.
-Json ChartDataToJson(const std::vector<ChartDataSource>& sources) {
-    Json data = Json::object();
-    for (const ChartDataSource& source : sources) {
-        Json columns = Json::object();
-        for (const ChartColumn& column : source.columns) {
-            Json cells = Json::array();
-            for (const ChartDatum& datum : column.cells) cells.push_back(ChartDatumToJson(datum));
-            columns[SanitizeUtf8(column.name)] = std::move(cells);
+void WriteChartData(JsonStream& json, const std::vector<ChartDataSource>& sources) {
+    json.BeginObject();
+    for (const auto& source : ByName(sources)) {
+        json.Key(source.first);
+        json.BeginObject();
+        for (const auto& column : ByName(source.second->columns)) {
+            json.Key(column.first);
+            json.BeginArray();
+            for (const ChartDatum& datum : column.second->cells) WriteDatum(json, datum);
+            json.EndArray();
         }
-        data[SanitizeUtf8(source.name)] = std::move(columns);
+        json.EndObject();
     }
-    return data;
+    json.EndObject();
 }
 
-Json ChartToJson(const OutputItem& item) {
+void WriteChart(JsonStream& json, const OutputItem& item) {
     static const ChartModel kNoChart;
     const ChartModel& chart = item.chart ? *item.chart : kNoChart;
-    Json json;
-    json["type"] = "chart";
-    json["template"] = SanitizeUtf8(chart.templateName);
-    json["title"] = SanitizeUtf8(item.chart ? chart.title : item.text);
-    json["subtitle"] = SanitizeUtf8(chart.subtitle);
-    json["footnote"] = SanitizeUtf8(chart.footnote);
-    json["description"] = SanitizeUtf8(chart.description);
-    json["data"] = ChartDataToJson(chart.data);
-    json["document"] = SanitizeUtf8(chart.document);
+    json.BeginObject();
+    json.Member("type", "chart");
+    json.Member("template", chart.templateName);
+    json.Member("title", item.chart ? chart.title : item.text);
+    json.Member("subtitle", chart.subtitle);
+    json.Member("footnote", chart.footnote);
+    json.Member("description", chart.description);
+    json.Key("data");
+    WriteChartData(json, chart.data);
+    json.Member("document", chart.document);
     // The chart drawn as a Vega-Lite specification; null when it cannot be drawn.
-    json["vegaLite"] = item.chart ? render::VegaLiteOrNull(chart) : Json(nullptr);
-    return json;
+    json.Key("vegaLite");
+    if (item.chart)
+        json.Value(render::VegaLiteOrNull(chart));
+    else
+        json.Null();
+    json.EndObject();
 }
 
-Json ItemsToJson(const OutputItem& parent) {
-    Json items = Json::array();
-    for (const auto& child : parent.children) items.push_back(ItemToJson(*child));
-    return items;
+void WriteItems(JsonStream& json, const OutputItem& parent) {
+    json.BeginArray();
+    for (const auto& child : parent.children) WriteItem(json, *child);
+    json.EndArray();
 }
 
-Json ItemToJson(const OutputItem& item) {
-    Json json;
+void WriteItem(JsonStream& json, const OutputItem& item) {
+    if (item.kind == OutputItem::Kind::Table && item.table) return WriteTable(json, *item.table);
+    if (item.kind == OutputItem::Kind::Chart) return WriteChart(json, item);
+    json.BeginObject();
     switch (item.kind) {
         case OutputItem::Kind::Heading:
-            json["type"] = "heading";
-            json["text"] = SanitizeUtf8(item.text);
-            json["items"] = ItemsToJson(item);
+            json.Member("type", "heading");
+            json.Member("text", item.text);
+            json.Key("items");
+            WriteItems(json, item);
             break;
         case OutputItem::Kind::Text:
-            json["type"] = "text";
-            json["role"] = SanitizeUtf8(item.role);
-            json["text"] = SanitizeUtf8(item.text);
+            json.Member("type", "text");
+            json.Member("role", item.role);
+            json.Member("text", item.text);
             break;
         case OutputItem::Kind::Error:
-            json["type"] = "error";
-            json["text"] = SanitizeUtf8(item.text);
+            json.Member("type", "error");
+            json.Member("text", item.text);
             break;
-        case OutputItem::Kind::Table:
-            if (item.table) return TableToJson(*item.table);
-            json["type"] = "table";
-            json["title"] = SanitizeUtf8(item.text);
+        case OutputItem::Kind::Table:  // without content
+            json.Member("type", "table");
+            json.Member("title", item.text);
             break;
         case OutputItem::Kind::Chart:
-            return ChartToJson(item);
+            break;
     }
-    return json;
+    json.EndObject();
 }
 
 }  // namespace
 
+void WriteJson(const OutputDocument& document, OutputSink& out) {
+    JsonStream json(out);
+    json.BeginObject();
+    json.Member("format", "npar-output/1");
+    json.Member("ok", document.ok);
+    json.Key("items");
+    WriteItems(json, document.Root());
+    json.EndObject();
+    out += '\n';
+}
+
 std::string WriteJson(const OutputDocument& document) {
-    Json json;
-    json["format"] = "npar-output/1";
-    json["ok"] = document.ok;
-    json["items"] = ItemsToJson(document.Root());
-    // Texts are sanitized above; replace stands guard so dumping never throws.
-    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return WrittenText([&document](OutputSink& out) { WriteJson(document, out); });
 }
 
 }  // namespace npar

@@ -153,7 +153,7 @@ std::string Pad(const std::string& text, int width, CellAlign align) {
 
 // Wrapped lines of a paragraph under the table, continuation lines indented.
 void WriteParagraph(const std::string& text, int hang, const std::string& indent, int width,
-                    std::string& out) {
+                    OutputSink& out) {
     const std::vector<std::string> lines = Wrap(text, width - hang);
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string first =
@@ -495,7 +495,7 @@ std::string TextLine(const Grid& grid, int row, int line) {
     return text;
 }
 
-void WriteGrid(const TableLayout& layout, const std::string& indent, int lineWidth, std::string& out) {
+void WriteGrid(const TableLayout& layout, const std::string& indent, int lineWidth, OutputSink& out) {
     if (layout.rows == 0 || layout.columns == 0) return;
     const Grid grid = LayOutGrid(layout, lineWidth);
     for (int r = 0; r <= layout.rows; ++r) {
@@ -506,12 +506,11 @@ void WriteGrid(const TableLayout& layout, const std::string& indent, int lineWid
     }
 }
 
-void WriteTable(const TableModel& table, const std::string& indent, std::string& out) {
+void WriteTable(const TableModel& table, const std::string& indent, OutputSink& out) {
     const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
     const TableLayout layout = LayOutTable(table);
     // One blank line between a table and what stands around it.
-    const bool blankLineBefore = out.size() >= 2 && out.compare(out.size() - 2, 2, "\n\n") == 0;
-    if (!out.empty() && !blankLineBefore) out += "\n";
+    if (out.Size() > 0 && !out.EndsWith("\n\n")) out += "\n";
     WriteParagraph(WithMarks(layout.title), 0, indent, lineWidth, out);
     for (const SplitLine& split : layout.splits) {
         const std::string text =
@@ -527,7 +526,7 @@ void WriteTable(const TableModel& table, const std::string& indent, std::string&
 
 // A paragraph of the outline, wrapped to the line width, with a blank line
 // after it as after a table.
-void WriteTextItem(const std::string& text, const std::string& indent, std::string& out) {
+void WriteTextItem(const std::string& text, const std::string& indent, OutputSink& out) {
     const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
     WriteParagraph(text, 0, indent, lineWidth, out);
     out += "\n";
@@ -536,7 +535,7 @@ void WriteTextItem(const std::string& text, const std::string& indent, std::stri
 // ---------------------------------------------------------------------------
 // The outline
 
-void WriteItems(const OutputItem& parent, const std::string& number, int depth, std::string& out) {
+void WriteItems(const OutputItem& parent, const std::string& number, int depth, OutputSink& out) {
     int position = 0;
     const std::string indent(static_cast<size_t>(depth) * 2, ' ');
     for (const auto& child : parent.children) {
@@ -571,11 +570,13 @@ void WriteItems(const OutputItem& parent, const std::string& number, int depth, 
 
 }  // namespace
 
-std::string WriteText(const OutputDocument& document) {
-    std::string out;
+void WriteText(const OutputDocument& document, OutputSink& out) {
     WriteItems(document.Root(), "", 0, out);
     if (!document.ok) out += "\nThe run stopped at a split whose result document could not be read.\n";
-    return out;
+}
+
+std::string WriteText(const OutputDocument& document) {
+    return WrittenText([&document](OutputSink& out) { WriteText(document, out); });
 }
 
 }  // namespace npar

@@ -1,0 +1,186 @@
+// The streaming JSON writer: separators, indentation and escapes as
+// nlohmann::json's dump makes them.
+#include "JsonStream.h"
+
+#include <cmath>
+
+#include "text/Utf8.h"
+
+namespace npar {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kHexDigits = "0123456789abcdef";
+
+void WriteEscaped(OutputSink& out, std::string_view text) {
+    size_t plain = 0;  // start of the run of bytes written as they are
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.Append(text.data() + plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default: {
+                const char escape[] = {'\\', 'u', '0', '0', kHexDigits[c >> 4], kHexDigits[c & 15]};
+                out.Append(escape, sizeof escape);
+            }
+        }
+    }
+    out.Append(text.data() + plain, text.size() - plain);
+}
+
+}  // namespace
+
+void JsonStream::Indent(size_t depth) {
+    static const std::string kSpaces(64, ' ');
+    size_t spaces = depth * static_cast<size_t>(fIndent);
+    while (spaces > 0) {
+        const size_t chunk = spaces < kSpaces.size() ? spaces : kSpaces.size();
+        fOut.Append(kSpaces.data(), chunk);
+        spaces -= chunk;
+    }
+}
+
+void JsonStream::BeforeValue() {
+    if (fAfterKey) {
+        fAfterKey = false;
+        return;
+    }
+    if (fCounts.empty()) return;
+    if (fCounts.back()++ > 0) fOut += ',';
+    if (fIndent >= 0) {
+        fOut += '\n';
+        Indent(fCounts.size());
+    }
+}
+
+void JsonStream::Begin(char bracket) {
+    BeforeValue();
+    fOut += bracket;
+    fCounts.push_back(0);
+}
+
+void JsonStream::End(char bracket) {
+    const size_t count = fCounts.back();
+    fCounts.pop_back();
+    if (count > 0 && fIndent >= 0) {
+        fOut += '\n';
+        Indent(fCounts.size());
+    }
+    fOut += bracket;
+}
+
+void JsonStream::BeginObject() { Begin('{'); }
+void JsonStream::EndObject() { End('}'); }
+void JsonStream::BeginArray() { Begin('['); }
+void JsonStream::EndArray() { End(']'); }
+
+void JsonStream::Key(std::string_view name) {
+    BeforeValue();
+    WriteQuoted(name);
+    fOut += fIndent >= 0 ? ": " : ":";
+    fAfterKey = true;
+}
+
+void JsonStream::String(const std::string& text) {
+    BeforeValue();
+    if (IsValidUtf8(text))
+        WriteQuoted(text);
+    else
+        WriteQuoted(SanitizeUtf8(text));
+}
+
+void JsonStream::WriteQuoted(std::string_view text) {
+    fOut += '"';
+    WriteEscaped(fOut, text);
+    fOut += '"';
+}
+
+void JsonStream::Number(double value) {
+    BeforeValue();
+    if (!std::isfinite(value)) {
+        fOut += "null";
+        return;
+    }
+    char buffer[64];
+    const char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+    fOut.Append(buffer, static_cast<size_t>(end - buffer));
+}
+
+void JsonStream::Bool(bool value) {
+    BeforeValue();
+    fOut += value ? "true" : "false";
+}
+
+void JsonStream::Null() {
+    BeforeValue();
+    fOut += "null";
+}
+
+void JsonStream::Value(const Json& value) {
+    switch (value.type()) {
+        case Json::value_t::object:
+            BeginObject();
+            for (const auto& member : value.items()) {
+                Key(member.key());
+                Value(member.value());
+            }
+            EndObject();
+            return;
+        case Json::value_t::array:
+            BeginArray();
+            for (const Json& element : value) Value(element);
+            EndArray();
+            return;
+        case Json::value_t::string: {
+            const std::string& text = value.get_ref<const std::string&>();
+            BeforeValue();
+            if (IsValidUtf8(text))
+                WriteQuoted(text);
+            else
+                fOut += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+            return;
+        }
+        case Json::value_t::boolean:
+            Bool(value.get<bool>());
+            return;
+        case Json::value_t::number_float:
+            Number(value.get<double>());
+            return;
+        case Json::value_t::number_integer:
+            BeforeValue();
+            fOut += std::to_string(value.get<Json::number_integer_t>());
+            return;
+        case Json::value_t::number_unsigned:
+            BeforeValue();
+            fOut += std::to_string(value.get<Json::number_unsigned_t>());
+            return;
+        default:  // null, and binary values, which no chart holds
+            Null();
+            return;
+    }
+}
+
+}  // namespace npar

@@ -1,0 +1,65 @@
+// JSON written as it is made, straight into an output sink, in exactly the
+// layout nlohmann::json's dump gives (indented by two spaces, or compact),
+// so that no document tree of the whole output is ever built.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "OutputSink.h"
+
+namespace npar {
+
+class JsonStream {
+public:
+    // indent: spaces per level, or -1 for the compact form.
+    explicit JsonStream(OutputSink& out, int indent = 2) : fOut(out), fIndent(indent) {}
+
+    void BeginObject();
+    void EndObject();
+    void BeginArray();
+    void EndArray();
+    // The name of the object member whose value comes next.
+    void Key(std::string_view name);
+
+    // A text, with bytes that are not valid UTF-8 replaced as SanitizeUtf8
+    // replaces them.
+    void String(const std::string& text);
+    void String(const char* text) { String(std::string(text)); }
+    void Number(double value);  // null when not finite
+    void Bool(bool value);
+    void Null();
+    // A whole value of a document tree; its texts' invalid bytes are replaced
+    // as dump replaces them.
+    void Value(const nlohmann::ordered_json& value);
+
+    template <typename T>
+    void Member(std::string_view name, const T& value) {
+        Key(name);
+        Write(value);
+    }
+
+private:
+    void Write(const std::string& text) { String(text); }
+    void Write(const char* text) { String(text); }
+    void Write(double value) { Number(value); }
+    void Write(bool value) { Bool(value); }
+
+    // Separates a value from the one before it in its container.
+    void BeforeValue();
+    void Begin(char bracket);
+    void End(char bracket);
+    void Indent(size_t depth);
+    // text, valid UTF-8, quoted and escaped.
+    void WriteQuoted(std::string_view text);
+
+    OutputSink& fOut;
+    int fIndent;
+    std::vector<size_t> fCounts;  // values written so far in each open container
+    bool fAfterKey = false;
+};
+
+}  // namespace npar
