@@ -89,6 +89,15 @@ std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, con
 std::string FindMethod(const NOPRTest& test, const std::string& group, const std::string& name);
 // Significances of one-sided tests carry "1Tailed" in their names.
 bool IsOneSided(const std::string& significanceName);
+// The significance the Hypothesis Test Summary shows: the last statistic whose
+// name contains "Sig", searching the groups and their values from the last to
+// the first; name and group stay empty when there is none.
+struct ShownSignificance {
+    double value = kNOPRMissing;
+    std::string name;
+    std::string group;  // the name of its statistic group
+};
+ShownSignificance FindShownSignificance(const NOPRTest& test);
 // The catalogue key a statistic's row is labelled with: the name itself,
 // except where one name means different statistics (the Kolmogorov-Smirnov
 // tests' statistic is D for one sample and Z for two).

@@ -175,6 +175,16 @@ bool IsOneSided(const std::string& significanceName) {
     return significanceName.find("1Tailed") != std::string::npos;
 }
 
+ShownSignificance FindShownSignificance(const NOPRTest& test) {
+    for (auto group = test.fStatistics.rbegin(); group != test.fStatistics.rend(); ++group) {
+        for (auto value = group->fValues.rbegin(); value != group->fValues.rend(); ++value) {
+            if (value->fName.find("Sig") != std::string::npos)
+                return {value->fValue, value->fName, group->fName};
+        }
+    }
+    return {};
+}
+
 std::string StatisticLabelKey(const NOPRTest& test, const std::string& name) {
     if (name != "TestStatistic" || !IsKolmogorovSmirnov(test.fTestType)) return name;
     return test.fTestType == TestType::IKolmogorovSmirnov ? "TestStatisticZ" : "TestStatisticD";

@@ -43,19 +43,12 @@ struct SignificanceCell {
     bool lowerBound = false;  // only known to be at least the value
 };
 
-// The last statistic whose name contains "Sig", searching the groups and their
-// values from the last to the first.
 SignificanceCell FindSignificance(const NOPRTest& test) {
+    const ShownSignificance shown = FindShownSignificance(test);
     SignificanceCell cell;
-    for (auto group = test.fStatistics.rbegin(); group != test.fStatistics.rend(); ++group) {
-        for (auto value = group->fValues.rbegin(); value != group->fValues.rend(); ++value) {
-            if (!Contains(value->fName, "Sig")) continue;
-            cell.value = value->fValue;
-            cell.name = value->fName;
-            cell.group = group->fName;
-            return cell;
-        }
-    }
+    cell.value = shown.value;
+    cell.name = shown.name;
+    cell.group = shown.group;
     return cell;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BpOutput.h"
+#include "NOPROutput.h"
 
 namespace {
 
@@ -107,22 +108,17 @@ bool IsLilliefors(const HTOKolmogorovSmirnov& test) {
 }
 
 Significance FindSummarySignificance(const NOPRTest& test) {
+    const ShownSignificance shown = FindShownSignificance(test);
     Significance found;
-    for (auto group = test.fStatistics.rbegin(); group != test.fStatistics.rend(); ++group) {
-        for (auto value = group->fValues.rbegin(); value != group->fValues.rend(); ++value) {
-            if (!Contains(value->fName, "Sig")) continue;
-            found.value = value->fValue;
-            found.name = value->fName;
-            found.group = group->fName;
-            // A Kolmogorov-Smirnov significance may be only a bound (above
-            // the Lilliefors table), and the Lilliefors one needs five cases.
-            if (const auto* ks = dynamic_cast<const HTOKolmogorovSmirnov*>(&test)) {
-                found.lowerBound = ks->fSigLowerBound;
-                if (IsLilliefors(*ks) && Known(TotalN(test)) && TotalN(test) < 5)
-                    found.value = kNOPRMissing;
-            }
-            return found;
-        }
+    found.value = shown.value;
+    found.name = shown.name;
+    found.group = shown.group;
+    // A Kolmogorov-Smirnov significance may be only a bound (above the
+    // Lilliefors table), and the Lilliefors one needs five cases.
+    const auto* ks = dynamic_cast<const HTOKolmogorovSmirnov*>(&test);
+    if (ks && !shown.name.empty()) {
+        found.lowerBound = ks->fSigLowerBound;
+        if (IsLilliefors(*ks) && Known(TotalN(test)) && TotalN(test) < 5) found.value = kNOPRMissing;
     }
     return found;
 }
