@@ -96,10 +96,11 @@ TEST(PublishSummary, EffectSizeColumnWritesEachMeasureWithItsInterval) {
                                  {"friedman Round.Out Narrow.Angle Wide.Angle compare=none"});
     EXPECT_EQ(SummaryText(rounding, "1", "Effect Size"), "W = .25");
 
-    // Cohen's w 0.3703 [0.1736, 0.5060]
+    // Cohen's w 0.3703 [0.1736, 0.5060]; it keeps its leading zero, since with
+    // five categories it can reach 2.
     const Json months =
         Report(ReferenceData("airquality.csv"), {"chi-square Month expected=0.1,0.2,0.3,0.2,0.2"});
-    EXPECT_EQ(SummaryText(months, "1", "Effect Size"), "w = .37 [.17, .51]");
+    EXPECT_EQ(SummaryText(months, "1", "Effect Size"), "w = 0.37 [0.17, 0.51]");
 
     // b / c = 150 / 86 = 1.7442 [1.3292, 2.3010]
     const Json approval =

@@ -23,7 +23,7 @@ constexpr MeasureStyle kMeasures[] = {
     {"RankBiserialCorrelation", "r", true},
     {"EpsilonSquared", "ε²", true},
     {"KendallsW", "W", true},
-    {"CohensW", "w", true},
+    {"CohensW", "w", false},  // up to the square root of the categories less one
     {"CramersV", "V", true},
     {"OddsRatio", "OR", false},
     {"ObservedProportion", "p̂", true},
