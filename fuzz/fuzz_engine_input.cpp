@@ -10,7 +10,7 @@
 
 #include "engine/Analysis.h"
 #include "engine/CsvReader.h"
-#include "engine/TestSpec.h"
+#include "engine/TestText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/TestSpec.h"
+#include "engine/TestText.h"
 
 namespace npar::engine {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/TestSpec.h"
+#include "engine/TestText.h"
 
 namespace npar::engine {
 

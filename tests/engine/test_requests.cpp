@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "EngineFixture.h"
-#include "engine/TestSpec.h"
+#include "engine/TestText.h"
 
 using enginetest::EngineRun;
 using enginetest::UsageErrorOf;

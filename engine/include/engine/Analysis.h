@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/TestSpec.h"
+#include "engine/TestText.h"
 
 namespace npar::engine {
 

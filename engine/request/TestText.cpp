@@ -1,6 +1,6 @@
 // Parsing a test specification: words split at unquoted blanks, then each
 // word read as an option (it holds an unquoted "=") or as field names.
-#include "engine/TestSpec.h"
+#include "engine/TestText.h"
 
 #include <algorithm>
 #include <cctype>
