@@ -15,6 +15,14 @@
 namespace npar::engine::stats {
 namespace {
 
+// The columns a test takes of a table of k columns: those given, or all.
+std::vector<size_t> ChosenColumns(const std::vector<size_t>& columns, size_t k) {
+    if (!columns.empty()) return columns;
+    std::vector<size_t> all(k);
+    for (size_t j = 0; j < k; ++j) all[j] = j;
+    return all;
+}
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Doubles mapped to unsigned integers in the same order (-0 just below +0),
@@ -118,9 +126,7 @@ MarginalHomogeneityResult MarginalHomogeneity(const std::vector<std::vector<doub
 
 CochranResult CochranQ(const std::vector<uint8_t>& successes, size_t k,
                        const std::vector<size_t>& columns) {
-    std::vector<size_t> chosen = columns;
-    if (chosen.empty())
-        for (size_t j = 0; j < k; ++j) chosen.push_back(j);
+    const std::vector<size_t> chosen = ChosenColumns(columns, k);
     CochranResult result;
     result.k = chosen.size();
     result.n = k == 0 ? 0 : successes.size() / k;
@@ -157,9 +163,7 @@ double CochranPairStandardError(const CochranResult& result) {
 
 RowRanks RanksWithinCases(const std::vector<double>& values, size_t k,
                           const std::vector<size_t>& columns) {
-    std::vector<size_t> chosen = columns;
-    if (chosen.empty())
-        for (size_t j = 0; j < k; ++j) chosen.push_back(j);
+    const std::vector<size_t> chosen = ChosenColumns(columns, k);
     RowRanks result;
     result.k = chosen.size();
     result.n = k == 0 ? 0 : values.size() / k;
