@@ -67,17 +67,7 @@ void Categories::IndexWholeNumbers() {
         fCategoryOfWhole[static_cast<size_t>(fNumbers[i] - fNumbers.front())] = static_cast<int32_t>(i);
 }
 
-int Categories::IndexOfRow(size_t row) const {
-    if (fColumn.type == ColumnType::String) {
-        const int32_t code = fColumn.codes[row];
-        return code == kMissingCode ? -1 : fCategoryOfCode[static_cast<size_t>(code)];
-    }
-    const double value = fColumn.numbers[row];
-    if (std::isnan(value)) return -1;
-    // Every value of the column is one of its categories, so a whole-number
-    // field's values all index the table.
-    if (!fCategoryOfWhole.empty())
-        return fCategoryOfWhole[static_cast<size_t>(value - fNumbers.front())];
+int Categories::IndexOfNumber(double value) const {
     return static_cast<int>(std::lower_bound(fNumbers.begin(), fNumbers.end(), value) -
                             fNumbers.begin());
 }

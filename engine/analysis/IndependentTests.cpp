@@ -56,6 +56,12 @@ struct Groups {
         for (const auto& group : values) all.insert(all.end(), group.begin(), group.end());
         return all;
     }
+    // The median of all the groups' values together.
+    double PooledMedian() const {
+        std::vector<const std::vector<double>*> parts;
+        for (const auto& group : values) parts.push_back(&group);
+        return stats::MedianOfParts(parts);
+    }
 };
 
 // The test's cases by group: for a two-group test the two chosen
@@ -78,29 +84,40 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
         slot[static_cast<size_t>(groups.categories[g])] = static_cast<int>(g);
     groups.values.resize(groups.categories.size());
     groups.rows.resize(groups.categories.size());
-    // Each case's group first (counting the groups' sizes), then the
-    // values, so that every group's lists are sized once.
+    // The groups' sizes first, then each case written straight to its place,
+    // so that every group's lists are sized once. The first pass notes each
+    // case's group in two bytes (0 for none, else the group + 1) for the
+    // second, which then only copies; with more groups than two bytes hold,
+    // the second finds each case's group again.
     const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
-    const Column& grouping = split.data.ColumnAt(groupField);
-    std::vector<int32_t> groupOf(split.rows.size(), -1);
+    const auto groupOfRow = [&](uint32_t row) {
+        if (!(numbers[row] == numbers[row])) return -1;  // NaN: missing
+        const int category = categories.IndexOfRow(row);
+        return category < 0 ? -1 : slot[static_cast<size_t>(category)];
+    };
+    const size_t cases = split.rows.size();
+    const bool narrow = groups.categories.size() < 65535;
+    std::unique_ptr<uint16_t[]> code(narrow ? new uint16_t[cases] : nullptr);
     std::vector<size_t> sizes(groups.categories.size(), 0);
-    for (size_t i = 0; i < split.rows.size(); ++i) {
-        const uint32_t row = split.rows[i];
-        if (!(numbers[row] == numbers[row]) || grouping.IsMissing(row)) continue;  // NaN: missing
-        const int g = slot[static_cast<size_t>(categories.IndexOfRow(row))];
-        if (g < 0) continue;
-        groupOf[i] = g;
-        ++sizes[static_cast<size_t>(g)];
+    for (size_t i = 0; i < cases; ++i) {
+        const int g = groupOfRow(split.rows[i]);
+        if (narrow) code[i] = static_cast<uint16_t>(g + 1);
+        if (g >= 0) ++sizes[static_cast<size_t>(g)];
     }
+    std::vector<double*> nextValue(sizes.size());
+    std::vector<uint32_t*> nextRow(sizes.size());
     for (size_t g = 0; g < sizes.size(); ++g) {
-        groups.values[g].reserve(sizes[g]);
-        groups.rows[g].reserve(sizes[g]);
+        groups.values[g].resize(sizes[g]);
+        groups.rows[g].resize(sizes[g]);
+        nextValue[g] = groups.values[g].data();
+        nextRow[g] = groups.rows[g].data();
     }
-    for (size_t i = 0; i < split.rows.size(); ++i) {
-        if (groupOf[i] < 0) continue;
-        const auto g = static_cast<size_t>(groupOf[i]);
-        groups.values[g].push_back(numbers[split.rows[i]]);
-        groups.rows[g].push_back(split.rows[i]);
+    for (size_t i = 0; i < cases; ++i) {
+        const uint32_t row = split.rows[i];
+        const int g = narrow ? int{code[i]} - 1 : groupOfRow(row);
+        if (g < 0) continue;
+        *nextValue[static_cast<size_t>(g)]++ = numbers[row];
+        *nextRow[static_cast<size_t>(g)]++ = row;
     }
     if (chosen.empty()) {
         // Only groups with cases in the split take part.
@@ -565,7 +582,7 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     const size_t total = groups.Total();
     result.statistics.push_back(Attribute("TotalN", Count(total)));
     if (!TwoGroupsHaveCases(result, groups)) return result;
-    const double median = request.pooledMedian ? stats::Median(groups.Pooled()) : request.median;
+    const double median = request.pooledMedian ? groups.PooledMedian() : request.median;
     const stats::MedianCounts counts = stats::CountAboutMedian(groups.values, median);
     const stats::TableChiSquare chi = stats::ChiSquareOfTable(counts.above, counts.atOrBelow, false);
     if (std::isnan(chi.statistic)) {
@@ -627,7 +644,7 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     // Each comparison: the chi-square of the chosen groups' counts about the
     // test's median.
     std::vector<double> medians;
-    for (const std::vector<double>& values : groups.values) medians.push_back(stats::Median(values));
+    for (const stats::Hinges& hinges : groups.hinges) medians.push_back(hinges.median);
     const auto subset = [&](const std::vector<size_t>& chosen) {
         std::vector<double> above, below;
         for (size_t g : chosen) above.push_back(counts.above[g]), below.push_back(counts.atOrBelow[g]);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <numeric>
 
@@ -88,15 +89,15 @@ void Select(std::vector<double>& values, size_t begin, size_t end, size_t k) {
     }
 }
 
-double Median(std::vector<double> values) {
-    const size_t n = values.size();
-    if (n == 0) return std::numeric_limits<double>::quiet_NaN();
-    Select(values, 0, n, n / 2);
-    const double upper = values[n / 2];
-    if (n % 2) return upper;
-    const double lower =
-        *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n / 2));
-    return (lower + upper) / 2.0;
+double Median(const std::vector<double>& values) { return MedianOfParts({&values}); }
+
+double MedianOfParts(const std::vector<const std::vector<double>*>& parts) {
+    size_t n = 0;
+    for (const std::vector<double>* part : parts) n += part->size();
+    if (n == 0) return kNaN;
+    if (n % 2) return OrderStatistics(parts, {n / 2}).front();
+    const std::vector<double> middle = OrderStatistics(parts, {n / 2 - 1, n / 2});
+    return (middle[0] + middle[1]) / 2.0;
 }
 
 namespace {
@@ -136,6 +137,81 @@ void SelectPositions(std::vector<double>& values, size_t begin, size_t end, cons
 
 }  // namespace
 
+namespace {
+
+// The ranks' values by copying the parts and selecting in the copy: for
+// ranges a histogram cannot split (infinite values) and small samples.
+std::vector<double> SelectInCopy(const std::vector<const std::vector<double>*>& parts,
+                                 const std::vector<size_t>& ranks) {
+    std::vector<double> all;
+    for (const std::vector<double>* part : parts) all.insert(all.end(), part->begin(), part->end());
+    std::vector<size_t> distinct = ranks;
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    SelectPositions(all, 0, all.size(), distinct.data(), distinct.data() + distinct.size());
+    std::vector<double> values;
+    for (size_t rank : ranks) values.push_back(all[rank]);
+    return values;
+}
+
+}  // namespace
+
+std::vector<double> OrderStatistics(const std::vector<const std::vector<double>*>& parts,
+                                    const std::vector<size_t>& ranks) {
+    size_t n = 0;
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -lowest;
+    for (const std::vector<double>* part : parts) {
+        n += part->size();
+        for (double v : *part) {
+            lowest = std::min(lowest, v);
+            highest = std::max(highest, v);
+        }
+    }
+    if (ranks.empty()) return {};
+    constexpr size_t kSmall = 256;
+    const double range = highest - lowest;
+    if (n <= kSmall || !std::isfinite(range)) return SelectInCopy(parts, ranks);
+    if (range == 0) return std::vector<double>(ranks.size(), lowest);
+
+    // Buckets of equal width over [lowest, highest]; a value's bucket never
+    // decreases as the value grows, so each rank falls in the bucket where
+    // the running count passes it.
+    const size_t buckets = std::min<size_t>(size_t{1} << 16, n / 4);
+    const double scale = static_cast<double>(buckets) / range;
+    const auto bucketOf = [&](double v) {
+        return std::min(static_cast<size_t>((v - lowest) * scale), buckets - 1);
+    };
+    std::vector<uint32_t> counts(buckets, 0);
+    for (const std::vector<double>* part : parts)
+        for (double v : *part) ++counts[bucketOf(v)];
+    std::vector<size_t> bucketOfRank(ranks.size()), rankInBucket(ranks.size());
+    std::vector<int32_t> slotOfBucket(buckets, -1);
+    size_t slots = 0;
+    size_t below = 0, bucket = 0;
+    for (size_t r = 0; r < ranks.size(); ++r) {
+        while (below + counts[bucket] <= ranks[r]) below += counts[bucket++];
+        bucketOfRank[r] = bucket;
+        rankInBucket[r] = ranks[r] - below;
+        if (slotOfBucket[bucket] < 0) slotOfBucket[bucket] = static_cast<int32_t>(slots++);
+    }
+    // The values of the buckets that hold a rank, then a selection in each.
+    std::vector<std::vector<double>> chosen(slots);
+    for (size_t b = 0; b < buckets; ++b)
+        if (slotOfBucket[b] >= 0) chosen[static_cast<size_t>(slotOfBucket[b])].reserve(counts[b]);
+    for (const std::vector<double>* part : parts)
+        for (double v : *part) {
+            const int32_t slot = slotOfBucket[bucketOf(v)];
+            if (slot >= 0) chosen[static_cast<size_t>(slot)].push_back(v);
+        }
+    std::vector<double> values;
+    for (size_t r = 0; r < ranks.size(); ++r) {
+        std::vector<double>& inBucket = chosen[static_cast<size_t>(slotOfBucket[bucketOfRank[r]])];
+        Select(inBucket, 0, inBucket.size(), rankInBucket[r]);
+        values.push_back(inBucket[rankInBucket[r]]);
+    }
+    return values;
+}
+
 Hinges TukeyHinges(const std::vector<double>& values) {
     Hinges hinges;
     const size_t n = values.size();
@@ -147,9 +223,11 @@ Hinges TukeyHinges(const std::vector<double>& values) {
     std::vector<size_t> positions = {low, high, n - 1 - low, n - 1 - high, (n - 1) / 2, n / 2};
     std::sort(positions.begin(), positions.end());
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    std::vector<double> ordered = values;
-    SelectPositions(ordered, 0, ordered.size(), positions.data(), positions.data() + positions.size());
-    const auto at = [&](size_t i) { return ordered[i]; };
+    const std::vector<double> selected = OrderStatistics({&values}, positions);
+    const auto at = [&](size_t rank) {
+        return selected[static_cast<size_t>(std::lower_bound(positions.begin(), positions.end(), rank) -
+                                            positions.begin())];
+    };
     hinges.lower = (at(low) + at(high)) / 2.0;
     hinges.upper = (at(n - 1 - low) + at(n - 1 - high)) / 2.0;
     hinges.median = n % 2 ? at(n / 2) : (at(n / 2 - 1) + at(n / 2)) / 2.0;

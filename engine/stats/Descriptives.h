@@ -11,7 +11,18 @@ namespace npar::engine::stats {
 double Mean(const std::vector<double>& values);
 // The sample standard deviation (n - 1 in the denominator); NaN below 2 values.
 double StandardDeviation(const std::vector<double>& values);
-double Median(std::vector<double> values);
+// The median; NaN without values.
+double Median(const std::vector<double>& values);
+// The median of all the parts' values together.
+double MedianOfParts(const std::vector<const std::vector<double>*>& parts);
+
+// The values at the given 0-based ranks (ascending, each below the count) of
+// all the parts' values together, as if they were pooled and sorted. The
+// parts are read, never copied or reordered: a histogram over the values'
+// range puts each rank in a narrow bucket, and only those buckets' values are
+// selected among (about three reading passes however many ranks).
+std::vector<double> OrderStatistics(const std::vector<const std::vector<double>*>& parts,
+                                    const std::vector<size_t>& ranks);
 
 // Puts the k-th smallest of values[begin, end) at position k, the smaller
 // ones before it and the larger after, as std::nth_element does, by the

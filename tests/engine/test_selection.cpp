@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "EngineFixture.h"
@@ -29,6 +30,47 @@ TEST(Selection, FindsTheKthValueAsSortingDoes) {
             }
             const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
             EXPECT_EQ(npar::engine::stats::Median(values), median) << n;
+        }
+    }
+}
+
+TEST(Selection, OrderStatisticsOfSeveralPartsAreThoseOfTheSortedPool) {
+    // Skewed, tied, signed-zero and infinite values, in one part or many:
+    // the histogram's buckets must never misplace a rank.
+    std::mt19937_64 random(11);
+    std::exponential_distribution<double> skewed(0.01);
+    const auto draw = [&](int kind) {
+        switch (kind) {
+            case 0:
+                return skewed(random);  // a long right tail: most values in few buckets
+            case 1:
+                return static_cast<double>(random() % 4) - 1.5;  // four values, heavily tied
+            case 2:
+                return random() % 2 ? 0.0 : -0.0;
+            default:
+                return random() % 1000 == 0 ? -std::numeric_limits<double>::infinity()
+                                            : static_cast<double>(random() % 100);
+        }
+    };
+    for (int kind = 0; kind < 4; ++kind) {
+        for (size_t n : {3u, 300u, 20001u}) {
+            std::vector<std::vector<double>> parts(kind + 1);
+            std::vector<double> pooled;
+            for (size_t i = 0; i < n; ++i) {
+                const double v = kind == 1 && i == n / 2 ? 1e300 : draw(kind);  // one far outlier
+                parts[i % parts.size()].push_back(v);
+                pooled.push_back(v);
+            }
+            std::sort(pooled.begin(), pooled.end());
+            std::vector<const std::vector<double>*> pointers;
+            for (const auto& part : parts) pointers.push_back(&part);
+            const std::vector<size_t> ranks = {0, n / 4, n / 4, n / 2, n - 2, n - 1};
+            const std::vector<double> found = npar::engine::stats::OrderStatistics(pointers, ranks);
+            for (size_t r = 0; r < ranks.size(); ++r)
+                EXPECT_EQ(found[r], pooled[ranks[r]])
+                    << "kind " << kind << " n " << n << " rank " << ranks[r];
+            const double median = n % 2 ? pooled[n / 2] : (pooled[n / 2 - 1] + pooled[n / 2]) / 2;
+            EXPECT_EQ(npar::engine::stats::MedianOfParts(pointers), median);
         }
     }
 }
