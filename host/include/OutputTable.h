@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace npar {
@@ -22,8 +24,16 @@ struct TableNode {
 
     // The child with this label, or null.
     TableNode* Find(const std::string& childLabel, bool group) const;
+    // Adds a child (a group or a category with its label set) and returns it.
+    TableNode* Add(std::unique_ptr<TableNode> child);
     // Group labels outer to inner, then this node's label (the root excluded).
     std::vector<std::string> LabelPath() const;
+
+private:
+    // The children by label, groups and categories apart, once there are
+    // more than a few: a summary of thousands of tests finds each row in
+    // constant time. The keys view the children's labels, which never change.
+    std::unordered_map<std::string_view, TableNode*> fByLabel[2];
 };
 
 struct TableDimension {

@@ -2,9 +2,9 @@
 // and variables, and sending the chart into the output document.
 #include "XDocument.h"
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unordered_map>
@@ -39,14 +39,14 @@ std::string RootName(const std::string& text) {
     return dom.document_element().attribute("name").value();
 }
 
-// RootName of a template text, parsed once per distinct text: every chart
-// fetches its template afresh, and a run draws thousands from a few dozen.
-const std::string& CachedRootName(const std::string& text) {
-    static std::unordered_map<std::string, std::string> names;
-    auto found = names.find(text);
-    if (found == names.end()) found = names.emplace(text, RootName(text)).first;
-    return found->second;
-}
+// A template file's text and its root's name, read and parsed once, with the
+// size and modification time it had then.
+struct TemplateFile {
+    std::string text;
+    std::string rootName;
+    off_t size = 0;
+    timespec modified{};
+};
 
 // Document-wide elements at the head of the root, in this order.
 constexpr const char* kHeadOrder[] = {"extension", "title", "subtitle", "footnote", "frame"};
@@ -294,14 +294,26 @@ std::string XDocument::fetchTemplateFile(const std::string& name) {
     }
     const std::string& resources = PathFactory::ResourceDirectory();
     const std::string path = (resources.empty() ? std::string() : resources + "/") + "templates/" + name;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return {};
-    if (!text.empty()) Pending() = PendingTemplate{name, CachedRootName(text)};
-    return text;
+    // A run draws thousands of charts from a few dozen templates: each file
+    // is read and its root named once, and read again only when it changed.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+    static std::unordered_map<std::string, TemplateFile> read;
+    TemplateFile& file = read[path];
+    if (file.text.empty() || file.size != status.st_size ||
+        file.modified.tv_sec != status.st_mtim.tv_sec ||
+        file.modified.tv_nsec != status.st_mtim.tv_nsec) {
+        std::ifstream in(path, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.is_open() || in.bad() || text.empty()) {
+            read.erase(path);
+            return {};
+        }
+        file = TemplateFile{std::move(text), {}, status.st_size, status.st_mtim};
+        file.rootName = RootName(file.text);
+    }
+    Pending() = PendingTemplate{name, file.rootName};
+    return file.text;
 }
 
 bool XDocument::useColorsOnly() {

@@ -6,11 +6,34 @@
 
 namespace npar {
 
+namespace {
+// Below this many children a scan is as quick as a look-up and needs no index.
+constexpr size_t kIndexedChildren = 16;
+}  // namespace
+
 TableNode* TableNode::Find(const std::string& childLabel, bool group) const {
+    if (children.size() > kIndexedChildren) {
+        const auto& index = fByLabel[group ? 1 : 0];
+        const auto found = index.find(childLabel);
+        return found == index.end() ? nullptr : found->second;
+    }
     for (const auto& child : children) {
         if (child->isGroup == group && child->label == childLabel) return child.get();
     }
     return nullptr;
+}
+
+TableNode* TableNode::Add(std::unique_ptr<TableNode> child) {
+    child->parent = this;
+    children.push_back(std::move(child));
+    if (children.size() == kIndexedChildren + 1) {
+        for (const auto& each : children)
+            fByLabel[each->isGroup ? 1 : 0].emplace(each->label, each.get());
+    } else if (children.size() > kIndexedChildren + 1) {
+        TableNode* added = children.back().get();
+        fByLabel[added->isGroup ? 1 : 0].emplace(added->label, added);
+    }
+    return children.back().get();
 }
 
 std::vector<std::string> TableNode::LabelPath() const {

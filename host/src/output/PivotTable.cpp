@@ -83,9 +83,7 @@ BpGroup* BpGroup::Group(const BpCellText& label, bool, int) {
         auto made = std::make_unique<npar::TableNode>();
         made->label = text;
         made->isGroup = true;
-        made->parent = fNode;
-        node = made.get();
-        fNode->children.push_back(std::move(made));
+        node = fNode->Add(std::move(made));
     }
     return fTable->Keep(std::unique_ptr<BpGroup>(new BpGroup(fTable, fDimension, node)));
 }
@@ -96,9 +94,7 @@ BpCategory* BpGroup::Category(const BpCellText& label) {
     if (!node) {
         auto made = std::make_unique<npar::TableNode>();
         made->label = text;
-        made->parent = fNode;
-        node = made.get();
-        fNode->children.push_back(std::move(made));
+        node = fNode->Add(std::move(made));
     }
     fDimension->current = node;
     return fTable->Keep(std::unique_ptr<BpCategory>(new BpCategory(fTable, fDimension, node)));

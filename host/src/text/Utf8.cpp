@@ -74,7 +74,7 @@ bool ContinuesSequence(char byte) { return (static_cast<unsigned char>(byte) & 0
 
 }  // namespace
 
-size_t CharacterCount(const std::string& text) {
+size_t CharacterCount(std::string_view text) {
     size_t count = 0;
     for (char byte : text) count += ContinuesSequence(byte) ? 0 : 1;
     return count;

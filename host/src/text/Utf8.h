@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace npar {
 
@@ -19,7 +20,7 @@ std::string SanitizeUtf8(const std::string& text);
 
 // The characters of a text as writers count them for widths: its bytes that
 // do not continue a sequence.
-size_t CharacterCount(const std::string& text);
+size_t CharacterCount(std::string_view text);
 // The byte length of the first count characters of text (all of it when it
 // has fewer).
 size_t CharacterPrefix(const std::string& text, size_t count);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ChartListing.h"
@@ -34,7 +35,7 @@ constexpr int kWrapFloor = 15;      // a text column is not squeezed below this 
 // ---------------------------------------------------------------------------
 // Texts: widths in characters (UTF-8 code points) and word wrapping.
 
-int Width(const std::string& text) { return static_cast<int>(CharacterCount(text)); }
+int Width(std::string_view text) { return static_cast<int>(CharacterCount(text)); }
 
 std::vector<std::string> Paragraphs(const std::string& text) {
     std::vector<std::string> paragraphs;
@@ -140,6 +141,59 @@ std::vector<std::string> Wrap(const std::string& text, int width) {
             }
         }
         filler.Finish();
+    }
+    return lines;
+}
+
+// The number of lines Wrap(text, width) makes, counted the same way without
+// making them: the search for column widths asks it of every cell at many
+// widths.
+size_t LineCount(std::string_view text, int width) {
+    width = std::max(width, 1);
+    size_t lines = 0;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view paragraph = text.substr(start, end - start);
+        start = end + 1;
+        // As LineFiller::Add: a piece joins the line when it fits, else it
+        // starts a new one, cut into whole lines while longer than one.
+        bool lineEmpty = true;
+        int used = 0;
+        const auto add = [&](int size, bool spaced) {
+            const int join = lineEmpty || !spaced ? 0 : 1;
+            if (!lineEmpty && used + join + size <= width) {
+                used += join + size;
+                return;
+            }
+            if (!lineEmpty) ++lines;
+            for (; size > width; size -= width) ++lines;
+            lineEmpty = false;  // a piece is never empty
+            used = size;
+        };
+        for (size_t from = 0; from <= paragraph.size();) {
+            size_t to = paragraph.find(' ', from);
+            if (to == std::string_view::npos) to = paragraph.size();
+            const std::string_view word = paragraph.substr(from, to - from);
+            from = to + 1;
+            if (word.empty()) continue;
+            if (Width(word) <= width) {
+                add(Width(word), true);
+                continue;
+            }
+            // The word's parts after its hyphens, as HyphenParts makes them.
+            bool first = true;
+            for (size_t at = 0; at < word.size();) {
+                const size_t hyphen = word.find('-', at + 1);
+                const size_t stop = hyphen != std::string_view::npos && hyphen + 1 < word.size()
+                                        ? hyphen + 1
+                                        : word.size();
+                add(Width(word.substr(at, stop - at)), first);
+                first = false;
+                at = stop;
+            }
+        }
+        ++lines;  // the paragraph's last line
     }
     return lines;
 }
@@ -259,7 +313,7 @@ WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
 
 size_t WidthPlan::MostLines(const std::vector<std::string>& texts, int width) {
     size_t most = 1;
-    for (const std::string& text : texts) most = std::max(most, Wrap(text, width).size());
+    for (const std::string& text : texts) most = std::max(most, LineCount(text, width));
     return most;
 }
 
@@ -310,7 +364,7 @@ long WidthPlan::Limit(size_t body) {
         int lo = have, hi = std::max(have, LongestLine(text));
         while (lo < hi) {
             const int mid = lo + (hi - lo) / 2;
-            if (Wrap(text, mid).size() <= most)
+            if (LineCount(text, mid) <= most)
                 hi = mid;
             else
                 lo = mid + 1;
