@@ -71,10 +71,10 @@ void MergeField(const pugi::xml_node& field, std::vector<QUOR_Variable>& variabl
 
 }  // namespace
 
-std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string>& documentTexts) {
+std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts) {
     std::vector<QUOR_Variable> variables;
     std::map<std::string, size_t> byName;
-    for (const std::string& text : documentTexts) {
+    for (const std::string_view text : documentTexts) {
         // Parsed as the host's DOM parses result documents.
         pugi::xml_document document;
         const pugi::xml_parse_result result =

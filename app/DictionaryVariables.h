@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "QUOR_DataSource.h"
@@ -18,6 +19,6 @@ namespace report {
 // several documents is one variable: the first definition wins, except that a
 // string variable takes the longest width. A document that does not parse
 // contributes nothing.
-std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string>& documentTexts);
+std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts);
 
 }  // namespace report

@@ -14,6 +14,7 @@ struct OutputFormat {
     const char* name;       // as --format takes it
     const char* extension;  // of an -o file written in it
     void (*write)(const npar::OutputDocument& document, npar::OutputSink& out);
+    bool chartDocuments;  // whether the writer reads charts' documents (to draw them)
 };
 
 // Every format, in the order the help lists them.

@@ -179,6 +179,7 @@ int ReportRun::Execute(std::ostream& out) {
         file = OutputFile::Create(fOptions.outputPath, error);
         if (!file) return Fail(kExitUsage, error);
     }
+    fDocument.keepChartDocuments = format->chartDocuments;
     if (!RunPlugin()) return kExitUsage;
 
     // The writer's text goes out in chunks as it is made.
@@ -209,7 +210,7 @@ bool ReportRun::PrepareInputs() {
     }
     if (!ReadDocuments()) return false;
     if (fVariablesFromDictionary) {
-        std::vector<std::string> texts;
+        std::vector<std::string_view> texts;
         for (const SplitInput& split : fSplits) texts.push_back(split.text);
         fVariables = DictionaryVariables(texts);
     }
@@ -356,23 +357,23 @@ bool ReportRun::RunPlugin() {
     if (!ProcessSplits(*plugin, catalogue, dataSource, splits)) return false;
 
     for (const auto& split : splits) fTaken.push_back(split->WasDocumentTaken());
-    if (!fDocument.ok) ReportFailedSplit();
+    if (!fDocument.ok) ReportFailedSplit(splits);
     ReportChecks();
     return true;
 }
 
-// One split record per input; the value pointers point into fSplits.
-std::vector<std::unique_ptr<CFSplit>> ReportRun::MakeSplits(
-    const ProcedureDataSource& dataSource) const {
+// One split record per input; the value pointers point into fSplits. Each
+// document's text moves into its split record: a large document is held once.
+std::vector<std::unique_ptr<CFSplit>> ReportRun::MakeSplits(const ProcedureDataSource& dataSource) {
     std::vector<int> splitIndices;
     for (const std::string& name : fSplitVariables)
         splitIndices.push_back(dataSource.FindVarIndex(name, 0));
     std::vector<std::unique_ptr<CFSplit>> splits;
-    for (const SplitInput& input : fSplits) {
+    for (SplitInput& input : fSplits) {
         std::vector<const OBS*> values;
         for (const OBS& value : input.values) values.push_back(&value);
-        splits.push_back(
-            std::make_unique<CFSplit>(input.text, splitIndices, std::move(values), fSplitHeadings));
+        splits.push_back(std::make_unique<CFSplit>(std::move(input.text), splitIndices,
+                                                   std::move(values), fSplitHeadings));
     }
     return splits;
 }
@@ -409,7 +410,7 @@ bool ReportRun::ProcessSplits(const PluginModule& plugin, const npar::Catalogue&
 // are read in order and the loop stops at the first that fails. The cause is
 // the plug-in's own report, else what the host sees in the text (where its
 // XML syntax breaks).
-void ReportRun::ReportFailedSplit() {
+void ReportRun::ReportFailedSplit(const std::vector<std::unique_ptr<CFSplit>>& splits) {
     size_t failed = fTaken.size();
     for (size_t i = fTaken.size(); i-- > 0;) {
         if (fTaken[i]) {
@@ -421,9 +422,9 @@ void ReportRun::ReportFailedSplit() {
         AddMessage("the plug-in stopped before reading any split");
         return;
     }
-    const SplitInput& split = fSplits[failed];
-    AddMessage("split " + std::to_string(failed + 1) + " (" + split.path + "): cannot be read: " +
-               (fReadFailure.empty() ? DiagnoseSplit(split.text) : fReadFailure));
+    AddMessage("split " + std::to_string(failed + 1) + " (" + fSplits[failed].path +
+               "): cannot be read: " +
+               (fReadFailure.empty() ? DiagnoseSplit(splits[failed]->DocumentText()) : fReadFailure));
 }
 
 void ReportRun::ReportChecks() {

@@ -69,11 +69,11 @@ private:
     std::string PluginPath() const;
     std::string ResourcesDir() const;
     bool RunPlugin();
-    std::vector<std::unique_ptr<CFSplit>> MakeSplits(const ProcedureDataSource& dataSource) const;
+    std::vector<std::unique_ptr<CFSplit>> MakeSplits(const ProcedureDataSource& dataSource);
     bool ProcessSplits(const PluginModule& plugin, const npar::Catalogue& catalogue,
                        ProcedureDataSource& dataSource,
                        const std::vector<std::unique_ptr<CFSplit>>& splits);
-    void ReportFailedSplit();
+    void ReportFailedSplit(const std::vector<std::unique_ptr<CFSplit>>& splits);
     void ReportChecks();
 
     ReportOptions fOptions;

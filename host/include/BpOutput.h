@@ -231,6 +231,8 @@ public:
 
     // The innermost heading still open: where charts and errors go.
     npar::OutputItem& CurrentItem();
+    // Whether a chart sent to this output keeps its document's XML.
+    bool KeepsChartDocuments() const;
 
 private:
     friend class BpHeading;

@@ -32,6 +32,8 @@ public:
     bool GetSplitHeadings() const { return fSplitHeadings; }
 
     bool WasDocumentTaken() const { return fTaken; }
+    // The text, for the host's own use (not noted as taken).
+    const std::string& DocumentText() const { return fDocument; }
 
 private:
     std::string fDocument;

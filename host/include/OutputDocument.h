@@ -56,6 +56,10 @@ public:
 
     // What the procedure's split loop returned.
     bool ok = true;
+    // Whether charts keep their document's XML: a writer that only lists a
+    // chart's data (text) does not need it, and a run of thousands of charts
+    // then neither writes nor holds it.
+    bool keepChartDocuments = true;
 
 private:
     std::unique_ptr<OutputItem> fRoot;

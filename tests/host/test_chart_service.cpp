@@ -136,6 +136,9 @@ protected:
     void WriteTemplate(const std::string& name, const std::string& text) {
         std::ofstream(fResources / "templates" / name, std::ios::binary) << text;
     }
+    void RemoveTemplate(const std::string& name) {
+        std::filesystem::remove(fResources / "templates" / name);
+    }
 
     std::vector<Json> Charts() { return Items(ToJson(fDocument), "chart"); }
 
@@ -172,6 +175,31 @@ TEST_F(ChartService, FetchesTemplatesOnlyFromTheTemplateFolder) {
     EXPECT_EQ(XDocument::fetchTemplateFile("../templates/Bars.viztemplate"), "");
     EXPECT_EQ(XDocument::fetchTemplateFile("templates/Bars.viztemplate"), "");
     EXPECT_EQ(XDocument::fetchTemplateFile(""), "");
+
+    // Read once, but read again when the file changes; gone, it is gone.
+    const std::string changed = kBars + std::string("<!-- changed -->");
+    WriteTemplate("Bars.viztemplate", changed);
+    EXPECT_EQ(XDocument::fetchTemplateFile("Bars.viztemplate"), changed);
+    RemoveTemplate("Bars.viztemplate");
+    EXPECT_EQ(XDocument::fetchTemplateFile("Bars.viztemplate"), "");
+}
+
+TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocument) {
+    fDocument.keepChartDocuments = false;
+    VarDataProcessor data;
+    data.AddDataSource("graphSource", 0);
+    data.AddVariable("graphSource", "Value", nullptr);
+    data.SetVariableValue("graphSource", "Value", 0, 3.5);
+    XDocument document(XDocument::fetchTemplateFile("Bars.viztemplate"));
+    document.getExternalGraph().setTitle(ChartString("Scores"));
+    document.SetChartData(&data);
+    EXPECT_TRUE(document.SendChart(true, false, false));
+
+    const auto charts = Charts();
+    ASSERT_EQ(charts.size(), 1u);
+    EXPECT_EQ(charts[0]["title"], "Scores");
+    EXPECT_EQ(charts[0]["data"], Json::parse(R"({"graphSource": {"Value": [3.5]}})"));
+    EXPECT_EQ(charts[0]["document"], "");
 }
 
 TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {

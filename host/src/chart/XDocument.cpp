@@ -379,10 +379,12 @@ bool XDocument::SendChart(bool, bool, bool) {
     chart->footnote = HeadText(root, "footnote");
     chart->description = fData->description.toUTF8();
     if (fData->data) chart->data = fData->data->Sources();
-    StringWriter writer;
-    fData->dom.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration,
-                    pugi::encoding_utf8);
-    chart->document = std::move(writer.text);
+    if (procedure->KeepsChartDocuments()) {
+        StringWriter writer;
+        fData->dom.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration,
+                        pugi::encoding_utf8);
+        chart->document = std::move(writer.text);
+    }
 
     auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart, chart->title);
     item->chart = std::move(chart);

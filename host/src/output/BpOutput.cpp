@@ -45,6 +45,8 @@ BpProcedure::~BpProcedure() {
     if (gLiveProcedure == this) gLiveProcedure = nullptr;
 }
 
+bool BpProcedure::KeepsChartDocuments() const { return fDocument.keepChartDocuments; }
+
 npar::OutputItem& BpProcedure::CurrentItem() {
     return fOpen.empty() ? fDocument.Root() : fOpen.back()->Item();
 }
