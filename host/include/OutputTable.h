@@ -4,7 +4,6 @@
 // The pivot-table service (BpOutput.h) builds it; the writers read it.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,7 +77,16 @@ struct TableModel {
     size_t CellCount() const { return fCells.size(); }
 
 private:
-    std::map<std::vector<const TableNode*>, size_t> fCellIndex;
+    // Cells by their categories.
+    struct CategoriesHash {
+        size_t operator()(const std::vector<const TableNode*>& at) const {
+            size_t hash = at.size();
+            for (const TableNode* node : at)
+                hash = hash * 1000003u ^ std::hash<const TableNode*>()(node);
+            return hash;
+        }
+    };
+    std::unordered_map<std::vector<const TableNode*>, size_t, CategoriesHash> fCellIndex;
     std::vector<std::unique_ptr<TableCell>> fCells;
 };
 

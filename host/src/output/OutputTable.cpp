@@ -84,10 +84,10 @@ std::vector<const TableDimension*> TableModel::Dimensions(bool column) const {
 
 std::vector<const TableCell*> TableModel::OrderedCells() const {
     // The position of every category in its dimension's display order.
-    std::map<const TableNode*, size_t> position;
+    std::unordered_map<const TableNode*, long> position;
     for (const auto& dimension : dimensions) {
         const auto categories = dimension->Categories();
-        for (size_t i = 0; i < categories.size(); ++i) position[categories[i]] = i;
+        for (size_t i = 0; i < categories.size(); ++i) position[categories[i]] = static_cast<long>(i);
     }
     std::vector<size_t> order;  // dimension indices: row dimensions first, then columns
     for (bool column : {false, true}) {
@@ -95,22 +95,28 @@ std::vector<const TableCell*> TableModel::OrderedCells() const {
             if (dimensions[d]->column == column) order.push_back(d);
         }
     }
-    auto key = [&](const TableCell& cell) {
-        std::vector<long> sortKey;
-        for (size_t d : order) {
+    // Each cell's sort key, the positions of its categories in that order
+    // (-1 where it has none), side by side in one array.
+    const size_t width = order.size();
+    std::vector<long> keys(fCells.size() * width);
+    for (size_t i = 0; i < fCells.size(); ++i) {
+        const TableCell& cell = *fCells[i];
+        for (size_t k = 0; k < width; ++k) {
+            const size_t d = order[k];
             const TableNode* node = d < cell.at.size() ? cell.at[d] : nullptr;
-            sortKey.push_back(node ? static_cast<long>(position[node]) : -1);
+            const auto found = node ? position.find(node) : position.end();
+            keys[i * width + k] = !node ? -1 : found == position.end() ? 0 : found->second;
         }
-        return sortKey;
-    };
-    std::vector<std::pair<std::vector<long>, const TableCell*>> keyed;
-    keyed.reserve(fCells.size());
-    for (const auto& cell : fCells) keyed.emplace_back(key(*cell), cell.get());
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    std::vector<size_t> sorted(fCells.size());
+    for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
+    const auto keyOf = [&](size_t i) { return keys.begin() + static_cast<std::ptrdiff_t>(i * width); };
+    std::stable_sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) {
+        return std::lexicographical_compare(keyOf(a), keyOf(a + 1), keyOf(b), keyOf(b + 1));
+    });
     std::vector<const TableCell*> cells;
-    cells.reserve(keyed.size());
-    for (const auto& entry : keyed) cells.push_back(entry.second);
+    cells.reserve(sorted.size());
+    for (size_t i : sorted) cells.push_back(fCells[i].get());
     return cells;
 }
 
