@@ -2,14 +2,17 @@
 // nlohmann::json's dump makes them.
 #include "JsonStream.h"
 
+#include <charconv>
 #include <cmath>
+
+#include <nlohmann/json.hpp>
 
 #include "text/Utf8.h"
 
 namespace npar {
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Json = render::Json;
 
 constexpr const char* kHexDigits = "0123456789abcdef";
 
@@ -129,6 +132,14 @@ void JsonStream::Number(double value) {
     fOut.Append(buffer, static_cast<size_t>(end - buffer));
 }
 
+template <typename T>
+void JsonStream::WholeNumber(T value) {
+    BeforeValue();
+    char buffer[24];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    fOut.Append(buffer, static_cast<size_t>(written.ptr - buffer));
+}
+
 void JsonStream::Bool(bool value) {
     BeforeValue();
     fOut += value ? "true" : "false";
@@ -143,7 +154,7 @@ void JsonStream::Value(const Json& value) {
     switch (value.type()) {
         case Json::value_t::object:
             BeginObject();
-            for (const auto& member : value.items()) {
+            for (const Json::Member& member : value.items()) {
                 Key(member.key());
                 Value(member.value());
             }
@@ -160,7 +171,8 @@ void JsonStream::Value(const Json& value) {
             if (IsValidUtf8(text))
                 WriteQuoted(text);
             else
-                fOut += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+                fOut +=
+                    nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
             return;
         }
         case Json::value_t::boolean:
@@ -170,14 +182,12 @@ void JsonStream::Value(const Json& value) {
             Number(value.get<double>());
             return;
         case Json::value_t::number_integer:
-            BeforeValue();
-            fOut += std::to_string(value.get<Json::number_integer_t>());
+            WholeNumber(value.get<std::int64_t>());
             return;
         case Json::value_t::number_unsigned:
-            BeforeValue();
-            fOut += std::to_string(value.get<Json::number_unsigned_t>());
+            WholeNumber(value.get<std::uint64_t>());
             return;
-        default:  // null, and binary values, which no chart holds
+        case Json::value_t::null:
             Null();
             return;
     }
