@@ -58,58 +58,6 @@ Json::Json(const Json& other) : fType(other.fType) {
     }
 }
 
-Json::Json(Json&& other) noexcept : fType(other.fType) {
-    switch (fType) {
-        case value_t::string:
-            new (&fString) std::string(std::move(other.fString));
-            break;
-        case value_t::array:
-            new (&fArray) Array(std::move(other.fArray));
-            break;
-        case value_t::object:
-            new (&fObject) Object(std::move(other.fObject));
-            break;
-        case value_t::boolean:
-            fBoolean = other.fBoolean;
-            break;
-        case value_t::number_integer:
-            fInteger = other.fInteger;
-            break;
-        case value_t::number_unsigned:
-            fUnsigned = other.fUnsigned;
-            break;
-        case value_t::number_float:
-            fFloat = other.fFloat;
-            break;
-        case value_t::null:
-            break;
-    }
-    other.Destroy();
-}
-
-Json& Json::operator=(Json other) noexcept {
-    Destroy();
-    new (this) Json(std::move(other));
-    return *this;
-}
-
-void Json::Destroy() noexcept {
-    switch (fType) {
-        case value_t::string:
-            fString.~basic_string();
-            break;
-        case value_t::array:
-            fArray.~Array();
-            break;
-        case value_t::object:
-            fObject.~Object();
-            break;
-        default:
-            break;
-    }
-    fType = value_t::null;
-}
-
 Json Json::array(std::initializer_list<JsonRef> list) {
     Json value;
     value.fType = value_t::array;
@@ -156,6 +104,8 @@ const Json* Json::Find(std::string_view key) const {
 Json& Json::operator[](std::string_view key) {
     Become(value_t::object, "an object");
     if (const Json* found = Find(key)) return const_cast<Json&>(*found);
+    // Objects filled member by member start with room for several.
+    if (fObject.capacity() == 0) fObject.reserve(8);
     fObject.push_back(Member{std::string(key), Json()});
     return fObject.back().member;
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <new>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -65,8 +66,8 @@ public:
     // An object when every element is a [text, value] pair, else an array.
     Json(std::initializer_list<JsonRef> list);
     Json(const Json& other);
-    Json(Json&& other) noexcept;
-    Json& operator=(Json other) noexcept;
+    inline Json(Json&& other) noexcept;
+    inline Json& operator=(Json other) noexcept;
     ~Json() { Destroy(); }
 
     static Json array(std::initializer_list<JsonRef> list = {});
@@ -171,7 +172,7 @@ private:
 
     Json& Element(size_t index);
     const Json& Element(size_t index) const;
-    void Destroy() noexcept;
+    inline void Destroy() noexcept;
     const Json* Find(std::string_view key) const;
     // Makes a null value an empty object or array; throws for other values
     // of another kind.
@@ -199,6 +200,59 @@ struct Json::Member {
     Json& value() { return member; }
     const Json& value() const { return member; }
 };
+
+// Moves and destruction, which building a view does most, inline.
+Json::Json(Json&& other) noexcept : fType(other.fType) {
+    switch (fType) {
+        case value_t::string:
+            new (&fString) std::string(std::move(other.fString));
+            break;
+        case value_t::array:
+            new (&fArray) Array(std::move(other.fArray));
+            break;
+        case value_t::object:
+            new (&fObject) Object(std::move(other.fObject));
+            break;
+        case value_t::boolean:
+            fBoolean = other.fBoolean;
+            break;
+        case value_t::number_integer:
+            fInteger = other.fInteger;
+            break;
+        case value_t::number_unsigned:
+            fUnsigned = other.fUnsigned;
+            break;
+        case value_t::number_float:
+            fFloat = other.fFloat;
+            break;
+        case value_t::null:
+            break;
+    }
+    other.Destroy();  // a moved-from value is null
+}
+
+Json& Json::operator=(Json other) noexcept {
+    Destroy();
+    new (this) Json(std::move(other));
+    return *this;
+}
+
+void Json::Destroy() noexcept {
+    switch (fType) {
+        case value_t::string:
+            fString.~basic_string();
+            break;
+        case value_t::array:
+            fArray.~Array();
+            break;
+        case value_t::object:
+            fObject.~Object();
+            break;
+        default:
+            break;
+    }
+    fType = value_t::null;
+}
 
 // An element of a braced list that makes a Json: a value, or a nested braced
 // list kept as it stands until the value it makes is known to be an object,
