@@ -2,9 +2,10 @@
 // and variables, and sending the chart into the output document.
 #include "XDocument.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unordered_map>
@@ -39,13 +40,34 @@ std::string RootName(const std::string& text) {
     return dom.document_element().attribute("name").value();
 }
 
-// RootName of a template text, parsed once per distinct text: every chart
-// fetches its template afresh, and a run draws thousands from a few dozen.
-const std::string& CachedRootName(const std::string& text) {
-    static std::unordered_map<std::string, std::string> names;
-    auto found = names.find(text);
-    if (found == names.end()) found = names.emplace(text, RootName(text)).first;
-    return found->second;
+// A template file as last read, with its size and time of change then.
+struct CachedTemplate {
+    off_t size = 0;
+    timespec changed{};
+    std::string text;
+    std::string rootName;  // RootName of the text
+};
+
+// The template file at path, read again only when its size or time of
+// change differs from the cached one's: every chart fetches its template
+// afresh, and a run draws thousands from a few dozen. Null when it is not a
+// regular file or cannot be read.
+const CachedTemplate* TemplateAt(const std::string& path) {
+    static std::unordered_map<std::string, CachedTemplate> templates;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;
+    const auto found = templates.find(path);
+    if (found != templates.end() && found->second.size == status.st_size &&
+        found->second.changed.tv_sec == status.st_mtim.tv_sec &&
+        found->second.changed.tv_nsec == status.st_mtim.tv_nsec)
+        return &found->second;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return nullptr;
+    CachedTemplate read{status.st_size, status.st_mtim, std::string(), std::string()};
+    read.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return nullptr;
+    if (!read.text.empty()) read.rootName = RootName(read.text);
+    return &(templates[path] = std::move(read));
 }
 
 // Document-wide elements at the head of the root, in this order.
@@ -294,14 +316,10 @@ std::string XDocument::fetchTemplateFile(const std::string& name) {
     }
     const std::string& resources = PathFactory::ResourceDirectory();
     const std::string path = (resources.empty() ? std::string() : resources + "/") + "templates/" + name;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return {};
-    if (!text.empty()) Pending() = PendingTemplate{name, CachedRootName(text)};
-    return text;
+    const CachedTemplate* cached = TemplateAt(path);
+    if (!cached) return {};
+    if (!cached->text.empty()) Pending() = PendingTemplate{name, cached->rootName};
+    return cached->text;
 }
 
 bool XDocument::useColorsOnly() {
