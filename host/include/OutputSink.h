@@ -23,7 +23,12 @@ public:
     OutputSink(const OutputSink&) = delete;
     OutputSink& operator=(const OutputSink&) = delete;
 
-    void Append(const char* data, size_t size);
+    // Inline: writers append a few bytes at a time.
+    void Append(const char* data, size_t size) {
+        if (fFailed) return;
+        fBuffer->append(data, size);
+        if (fConsumer && fBuffer->size() >= fCapacity) Flush();
+    }
     OutputSink& operator+=(std::string_view text) {
         Append(text.data(), text.size());
         return *this;

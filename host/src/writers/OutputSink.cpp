@@ -15,12 +15,6 @@ OutputSink::OutputSink(Consumer consumer, size_t capacity)
     fOwnBuffer.reserve(capacity);
 }
 
-void OutputSink::Append(const char* data, size_t size) {
-    if (fFailed) return;
-    fBuffer->append(data, size);
-    if (fConsumer && fBuffer->size() >= fCapacity) Flush();
-}
-
 bool OutputSink::EndsWith(std::string_view suffix) const {
     if (fBuffer->size() >= suffix.size())
         return std::string_view(*fBuffer).substr(fBuffer->size() - suffix.size()) == suffix;
