@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 
@@ -15,6 +16,14 @@ namespace {
 using Json = render::Json;
 
 constexpr const char* kHexDigits = "0123456789abcdef";
+
+bool NeedsEscape(std::string_view text) {
+    for (const char byte : text) {
+        const unsigned char c = static_cast<unsigned char>(byte);
+        if (c < 0x20 || c == '"' || c == '\\') return true;
+    }
+    return false;
+}
 
 void WriteEscaped(OutputSink& out, std::string_view text) {
     size_t plain = 0;  // start of the run of bytes written as they are
@@ -66,17 +75,31 @@ void JsonStream::Indent(size_t depth) {
     }
 }
 
+void JsonStream::Break(bool comma, size_t depth) {
+    // The comma, the line break and the indentation in one piece where the
+    // indentation fits.
+    static const std::string kBreak = ",\n" + std::string(126, ' ');
+    const size_t start = comma ? 0 : 1;
+    const size_t spaces = depth * static_cast<size_t>(fIndent);
+    if (spaces <= kBreak.size() - 2) {
+        fOut.Append(kBreak.data() + start, 2 - start + spaces);
+        return;
+    }
+    fOut.Append(kBreak.data() + start, 2 - start);
+    Indent(depth);
+}
+
 void JsonStream::BeforeValue() {
     if (fAfterKey) {
         fAfterKey = false;
         return;
     }
     if (fCounts.empty()) return;
-    if (fCounts.back()++ > 0) fOut += ',';
-    if (fIndent >= 0) {
-        fOut += '\n';
-        Indent(fCounts.size());
-    }
+    const bool comma = fCounts.back()++ > 0;
+    if (fIndent >= 0)
+        Break(comma, fCounts.size());
+    else if (comma)
+        fOut += ',';
 }
 
 void JsonStream::Begin(char bracket) {
@@ -88,10 +111,7 @@ void JsonStream::Begin(char bracket) {
 void JsonStream::End(char bracket) {
     const size_t count = fCounts.back();
     fCounts.pop_back();
-    if (count > 0 && fIndent >= 0) {
-        fOut += '\n';
-        Indent(fCounts.size());
-    }
+    if (count > 0 && fIndent >= 0) Break(false, fCounts.size());
     fOut += bracket;
 }
 
@@ -102,8 +122,7 @@ void JsonStream::EndArray() { End(']'); }
 
 void JsonStream::Key(std::string_view name) {
     BeforeValue();
-    WriteQuoted(name);
-    fOut += fIndent >= 0 ? ": " : ":";
+    WriteQuoted(name, fIndent >= 0 ? ": " : ":");
     fAfterKey = true;
 }
 
@@ -115,10 +134,21 @@ void JsonStream::String(const std::string& text) {
         WriteQuoted(SanitizeUtf8(text));
 }
 
-void JsonStream::WriteQuoted(std::string_view text) {
+void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
+    // Short texts without a byte to escape (names, most values) in one piece.
+    char piece[128];
+    if (text.size() + after.size() + 2 <= sizeof piece && !NeedsEscape(text)) {
+        piece[0] = '"';
+        std::memcpy(piece + 1, text.data(), text.size());
+        piece[text.size() + 1] = '"';
+        std::memcpy(piece + text.size() + 2, after.data(), after.size());
+        fOut.Append(piece, text.size() + after.size() + 2);
+        return;
+    }
     fOut += '"';
     WriteEscaped(fOut, text);
     fOut += '"';
+    fOut += after;
 }
 
 void JsonStream::Number(double value) {

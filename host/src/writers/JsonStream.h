@@ -54,8 +54,10 @@ private:
     void Begin(char bracket);
     void End(char bracket);
     void Indent(size_t depth);
-    // text, valid UTF-8, quoted and escaped.
-    void WriteQuoted(std::string_view text);
+    // text, valid UTF-8, quoted and escaped, then after as it is.
+    void WriteQuoted(std::string_view text, std::string_view after = {});
+    // A comma when comma, then a line break and the indentation of depth levels.
+    void Break(bool comma, size_t depth);
 
     OutputSink& fOut;
     int fIndent;
