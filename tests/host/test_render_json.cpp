@@ -43,6 +43,12 @@ J Built() {
     rows.push_back(J::object());
     rows.push_back(J::array());
     rows.push_back(std::string("\x01\x1f\x7f\b\f\r\\/"));
+    // Long texts, read eight bytes at a time: escapes and characters of
+    // several bytes across the eights, invalid bytes after a long valid run.
+    rows.push_back(std::string(200, 'a') +
+                   "\"quoted\" and \\ back\x01slash 1234567\xc3\xa9\xe2\x82\xac" + std::string(13, 'b') +
+                   "\n");
+    rows.push_back(std::string(20, 'x') + "\xff" + std::string(9, 'y') + "\xe2\x82");
     J values = {{"values", std::move(rows)}};
     J moved = std::move(mark);
     J copy = encoding;

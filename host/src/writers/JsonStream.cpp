@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include <nlohmann/json.hpp>
@@ -17,19 +18,31 @@ using Json = render::Json;
 
 constexpr const char* kHexDigits = "0123456789abcdef";
 
-bool NeedsEscape(std::string_view text) {
-    for (const char byte : text) {
-        const unsigned char c = static_cast<unsigned char>(byte);
-        if (c < 0x20 || c == '"' || c == '\\') return true;
+// The length of the run of bytes at the start of text that are written as
+// they are (none below 0x20, no quote, no backslash), eight at a time where
+// it can.
+size_t PlainRun(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    const auto hasZeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    size_t i = 0;
+    for (std::uint64_t word; text.size() - i >= sizeof word; i += sizeof word) {
+        std::memcpy(&word, text.data() + i, sizeof word);
+        const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;  // a byte below 0x20
+        if (control | hasZeroByte(word ^ ('"' * kOnes)) | hasZeroByte(word ^ ('\\' * kOnes))) break;
     }
-    return false;
+    for (; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == '"' || c == '\\') break;
+    }
+    return i;
 }
+
+bool NeedsEscape(std::string_view text) { return PlainRun(text) != text.size(); }
 
 void WriteEscaped(OutputSink& out, std::string_view text) {
     size_t plain = 0;  // start of the run of bytes written as they are
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = PlainRun(text); i < text.size(); i = plain + PlainRun(text.substr(plain))) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
         out.Append(text.data() + plain, i - plain);
         plain = i + 1;
         switch (c) {
