@@ -3,6 +3,7 @@
 #include "XDocument.h"
 
 #include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -39,14 +40,35 @@ std::string RootName(const std::string& text) {
     return dom.document_element().attribute("name").value();
 }
 
-// A template file's text and its root's name, read and parsed once, with the
-// size and modification time it had then.
-struct TemplateFile {
-    std::string text;
-    std::string rootName;
+// A template file as last read, with its size and time of change then.
+struct CachedTemplate {
     off_t size = 0;
-    timespec modified{};
+    timespec changed{};
+    std::string text;
+    std::string rootName;  // RootName of the text
 };
+
+// The template file at path, read again only when its size or time of
+// change differs from the cached one's: every chart fetches its template
+// afresh, and a run draws thousands from a few dozen. Null when it is not a
+// regular file or cannot be read.
+const CachedTemplate* TemplateAt(const std::string& path) {
+    static std::unordered_map<std::string, CachedTemplate> templates;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;
+    const auto found = templates.find(path);
+    if (found != templates.end() && found->second.size == status.st_size &&
+        found->second.changed.tv_sec == status.st_mtim.tv_sec &&
+        found->second.changed.tv_nsec == status.st_mtim.tv_nsec)
+        return &found->second;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return nullptr;
+    CachedTemplate read{status.st_size, status.st_mtim, std::string(), std::string()};
+    read.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return nullptr;
+    if (!read.text.empty()) read.rootName = RootName(read.text);
+    return &(templates[path] = std::move(read));
+}
 
 // Document-wide elements at the head of the root, in this order.
 constexpr const char* kHeadOrder[] = {"extension", "title", "subtitle", "footnote", "frame"};
@@ -294,26 +316,10 @@ std::string XDocument::fetchTemplateFile(const std::string& name) {
     }
     const std::string& resources = PathFactory::ResourceDirectory();
     const std::string path = (resources.empty() ? std::string() : resources + "/") + "templates/" + name;
-    // A run draws thousands of charts from a few dozen templates: each file
-    // is read and its root named once, and read again only when it changed.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
-    static std::unordered_map<std::string, TemplateFile> read;
-    TemplateFile& file = read[path];
-    if (file.text.empty() || file.size != status.st_size ||
-        file.modified.tv_sec != status.st_mtim.tv_sec ||
-        file.modified.tv_nsec != status.st_mtim.tv_nsec) {
-        std::ifstream in(path, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!in.is_open() || in.bad() || text.empty()) {
-            read.erase(path);
-            return {};
-        }
-        file = TemplateFile{std::move(text), {}, status.st_size, status.st_mtim};
-        file.rootName = RootName(file.text);
-    }
-    Pending() = PendingTemplate{name, file.rootName};
-    return file.text;
+    const CachedTemplate* cached = TemplateAt(path);
+    if (!cached) return {};
+    if (!cached->text.empty()) Pending() = PendingTemplate{name, cached->rootName};
+    return cached->text;
 }
 
 bool XDocument::useColorsOnly() {

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "render/VegaLiteChart.h"
+#include "writers/JsonStream.h"
 
 namespace npar {
 
@@ -12,8 +13,9 @@ RenderedChart RenderChart(const ChartModel& chart) {
     try {
         render::Json spec;
         if (!render::BuildVegaLite(chart, spec, rendered.note)) return rendered;
-        // Texts from the data may hold invalid UTF-8: it is replaced, never thrown on.
-        rendered.vegaLite = spec.dump(-1, ' ', false, render::Json::error_handler_t::replace);
+        // Compact; texts from the data may hold invalid UTF-8: it is replaced,
+        // never thrown on.
+        rendered.vegaLite = WrittenText([&spec](OutputSink& out) { JsonStream(out, -1).Value(spec); });
         rendered.drawable = true;
     } catch (const std::exception&) {
         // A chart the renderer fails on is left out; the report goes on.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <stdexcept>
 #include <utility>
 
 #include "render/AxisLabels.h"
@@ -467,19 +468,14 @@ std::vector<std::vector<size_t>> GraphView::PanelRows(const SourceTable& source)
     return rows;
 }
 
-Json GraphView::PanelFields(size_t panel) const {
-    Json fields = Json::object();
-    if (panel >= fPanels.size()) return fields;
-    if (fPanels[panel].column >= 0)
-        fields["_fc"] = fFacetColumn.categories.shown[static_cast<size_t>(fPanels[panel].column)];
-    if (fPanels[panel].row >= 0)
-        fields["_fr"] = fFacetRow.categories.shown[static_cast<size_t>(fPanels[panel].row)];
-    return fields;
-}
-
 void GraphView::Emit(Json row, size_t panel) {
-    const Json fields = PanelFields(panel);
-    for (auto& field : fields.items()) row[field.key()] = field.value();
+    // The panel's categories: its column's, then its row's.
+    if (panel < fPanels.size()) {
+        if (fPanels[panel].column >= 0)
+            row["_fc"] = fFacetColumn.categories.shown[static_cast<size_t>(fPanels[panel].column)];
+        if (fPanels[panel].row >= 0)
+            row["_fr"] = fFacetRow.categories.shown[static_cast<size_t>(fPanels[panel].row)];
+    }
     fRows.push_back(std::move(row));
 }
 
@@ -789,13 +785,16 @@ void GraphView::AddInsideTexts() {
 // ---------------------------------------------------------------------------
 // The view
 
-Json GraphView::ResolveChannels(Json layer, const Variant& variant) const {
+Json GraphView::ResolveChannels(Json layer, const Variant& variant, AxisChannels& axes) const {
     Json resolved = std::move(layer);
     if (!resolved.contains("encoding")) return resolved;
     for (auto& channel : resolved["encoding"].items()) {
         Json& value = channel.value();
         if (!value.is_object() || !value.contains("__axis")) continue;
-        Json merged = AxisChannel(value["__axis"].get<int>(), variant);
+        const int dimension = value["__axis"].get<int>();
+        if (dimension != 0 && dimension != 1) throw std::out_of_range("a channel names no axis");
+        if (!axes[dimension]) axes[dimension] = AxisChannel(dimension, variant);
+        Json merged = *axes[dimension];
         for (auto& item : value.items()) {
             if (item.key() != "__axis") merged[item.key()] = std::move(item.value());
         }
@@ -823,7 +822,8 @@ Json GraphView::BuildAlternating() {
             if (row.contains(field) && row[field] == panel) rows.push_back(row);
         }
         Json layers = Json::array();
-        for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, variant));
+        AxisChannels axes;
+        for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, variant, axes));
         Json title = {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}};
         const auto label = facet.labels.find(panel);
         if (label != facet.labels.end()) {
@@ -865,7 +865,8 @@ Json GraphView::Build() {
     fLayers = std::move(kept);
     if (fAlternating) return BuildAlternating();
     Json layers = Json::array();
-    for (Json& layer : fLayers) layers.push_back(ResolveChannels(std::move(layer), Variant()));
+    AxisChannels axes;
+    for (Json& layer : fLayers) layers.push_back(ResolveChannels(std::move(layer), Variant(), axes));
     if (!Faceted()) {
         Json view = {{"width", fPanelWidth},
                      {"height", fPanelHeight},

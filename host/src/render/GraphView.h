@@ -123,7 +123,6 @@ private:
     Mark ReadMark(pugi::xml_node node, size_t index) const;
     std::vector<std::vector<size_t>> PanelRows(const SourceTable& source) const;
     bool Readable(const Var& var, const SourceTable& source) const;
-    Json PanelFields(size_t panel) const;
     void Emit(Json row, size_t panel);
     void Track(int dimension, double value);
     Json AxisValue(int dimension, const Var* var, const Cell& cell);
@@ -175,7 +174,11 @@ private:
     void PreparePanelLabels();
     void AddInsideTexts();
 
-    Json ResolveChannels(Json layer, const Variant& variant) const;
+    // The channel of each axis (x, y) in one variant of the view, made when
+    // a layer first asks for it: the layers of a view share them.
+    using AxisChannels = std::optional<Json>[2];
+    // The layer with each channel on an axis completed by the axis's channel.
+    Json ResolveChannels(Json layer, const Variant& variant, AxisChannels& axes) const;
     Json AxisChannel(int dimension, const Variant& variant) const;
     double TickLabelWidth(int dimension) const;
     void SpaceTickLabels(int dimension, Json& axis) const;

@@ -7,16 +7,14 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
+#include "render/JsonValue.h"
 #include "render/RenderData.h"
 #include "text/Escapes.h"
 
 namespace npar {
 namespace render {
-
-using Json = nlohmann::ordered_json;
 
 // Defaults of the template language.
 constexpr const char* kBarFill = "#5b8db8";

@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <set>
+#include <string_view>
 
 #include "render/GraphView.h"
 #include "render/RenderLayout.h"
@@ -20,70 +21,72 @@ namespace {
 constexpr double kStandardWidth = 480;
 constexpr double kStandardHeight = 360;
 
-const std::set<std::string>& KnownElements() {
-    static const std::set<std::string> kKnown = {"visualization",
-                                                 "extension",
-                                                 "title",
-                                                 "subtitle",
-                                                 "footnote",
-                                                 "text",
-                                                 "frame",
-                                                 "dataSource",
-                                                 "sourceVariable",
-                                                 "variable",
-                                                 "format",
-                                                 "relabel",
-                                                 "categorize",
-                                                 "when",
-                                                 "derivedVariable",
-                                                 "style",
-                                                 "graph",
-                                                 "location",
-                                                 "coordinates",
-                                                 "axis",
-                                                 "range",
-                                                 "faceting",
-                                                 "facet",
-                                                 "facetLayout",
-                                                 "interval",
-                                                 "schema",
-                                                 "line",
-                                                 "point",
-                                                 "edge",
-                                                 "x",
-                                                 "y",
-                                                 "binStatistic",
-                                                 "summaryStatistic",
-                                                 "distributionStatistic",
-                                                 "graphLayoutStatistic",
-                                                 "move",
-                                                 "color",
-                                                 "pattern",
-                                                 "colorMapping",
-                                                 "stack",
-                                                 "cluster",
-                                                 "labeling",
-                                                 "lineGuide",
-                                                 "label",
-                                                 "labelFrame",
-                                                 "legend",
-                                                 "legendTarget",
-                                                 "popup",
-                                                 "tokenMapping"};
+const std::set<std::string_view>& KnownElements() {
+    static const std::set<std::string_view> kKnown = {"visualization",
+                                                      "extension",
+                                                      "title",
+                                                      "subtitle",
+                                                      "footnote",
+                                                      "text",
+                                                      "frame",
+                                                      "dataSource",
+                                                      "sourceVariable",
+                                                      "variable",
+                                                      "format",
+                                                      "relabel",
+                                                      "categorize",
+                                                      "when",
+                                                      "derivedVariable",
+                                                      "style",
+                                                      "graph",
+                                                      "location",
+                                                      "coordinates",
+                                                      "axis",
+                                                      "range",
+                                                      "faceting",
+                                                      "facet",
+                                                      "facetLayout",
+                                                      "interval",
+                                                      "schema",
+                                                      "line",
+                                                      "point",
+                                                      "edge",
+                                                      "x",
+                                                      "y",
+                                                      "binStatistic",
+                                                      "summaryStatistic",
+                                                      "distributionStatistic",
+                                                      "graphLayoutStatistic",
+                                                      "move",
+                                                      "color",
+                                                      "pattern",
+                                                      "colorMapping",
+                                                      "stack",
+                                                      "cluster",
+                                                      "labeling",
+                                                      "lineGuide",
+                                                      "label",
+                                                      "labelFrame",
+                                                      "legend",
+                                                      "legendTarget",
+                                                      "popup",
+                                                      "tokenMapping"};
     return kKnown;
 }
 
 // Whether every element is one the renderer draws; else a note naming the
 // first that is not. The tree is walked without recursion.
 bool CheckElements(pugi::xml_node root, std::string& note) {
-    static const std::set<std::string> kDistributions = {"normal", "uniform", "poisson", "exponential"};
+    static const std::set<std::string_view> kDistributions = {"normal", "uniform", "poisson",
+                                                              "exponential"};
     std::vector<pugi::xml_node> pending{root};
     while (!pending.empty()) {
         pugi::xml_node node = pending.back();
         pending.pop_back();
-        const std::string tag = node.name();
+        const std::string_view tag = node.name();
         if (!KnownElements().count(tag)) {
-            note = "The chart uses the element <" + tag + ">, which this report cannot draw.";
+            note =
+                "The chart uses the element <" + std::string(tag) + ">, which this report cannot draw.";
             return false;
         }
         if (tag == "distributionStatistic" &&
@@ -92,12 +95,13 @@ bool CheckElements(pugi::xml_node root, std::string& note) {
                    node.attribute("distribution").value() + "\") that this report cannot draw.";
             return false;
         }
-        if (tag == "graphLayoutStatistic" && std::string(node.attribute("method").value()) != "circle") {
+        if (tag == "graphLayoutStatistic" &&
+            std::string_view(node.attribute("method").value()) != "circle") {
             note = std::string("The chart asks for a network layout (\"") +
                    node.attribute("method").value() + "\") that this report cannot draw.";
             return false;
         }
-        if (tag == "summaryStatistic" && std::string(node.attribute("method").value()) != "sum") {
+        if (tag == "summaryStatistic" && std::string_view(node.attribute("method").value()) != "sum") {
             note = std::string("The chart asks for a summary (\"") + node.attribute("method").value() +
                    "\") that this report cannot draw.";
             return false;
@@ -394,7 +398,7 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     spec["padding"] = 8;
     // The description names the chart for assistive technology; its marks
     // and guides, which would only repeat it in drawing terms, stay silent.
-    spec["config"] = {
+    static const Json kConfig = {
         {"aria", false},
         {"mark", {{"aria", false}}},
         {"font", "sans-serif"},
@@ -408,6 +412,7 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
          {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}, {"grid", false}}},
         {"legend", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}},
         {"header", {{"labelFontSize", 11}, {"titleFontSize", 12}, {"titleFontWeight", "normal"}}}};
+    spec["config"] = kConfig;
     for (auto& item : body.items()) spec[item.key()] = std::move(item.value());
     return true;
 }

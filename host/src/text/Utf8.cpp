@@ -1,6 +1,9 @@
 // UTF-8 read one character at a time.
 #include "text/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace npar {
 
 size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint) {
@@ -37,6 +40,15 @@ size_t Utf8SequenceAt(const std::string& text, size_t i, char32_t& codePoint) {
 bool IsValidUtf8(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
+        // Eight ASCII bytes at a time.
+        std::uint64_t word;
+        if (text.size() - i >= sizeof word) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080u) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(text[i]) < 0x80) {
             ++i;
             continue;

@@ -2,22 +2,47 @@
 // nlohmann::json's dump makes them.
 #include "JsonStream.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include <nlohmann/json.hpp>
 
 #include "text/Utf8.h"
 
 namespace npar {
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Json = render::Json;
 
 constexpr const char* kHexDigits = "0123456789abcdef";
 
+// The length of the run of bytes at the start of text that are written as
+// they are (none below 0x20, no quote, no backslash), eight at a time where
+// it can.
+size_t PlainRun(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    const auto hasZeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    size_t i = 0;
+    for (std::uint64_t word; text.size() - i >= sizeof word; i += sizeof word) {
+        std::memcpy(&word, text.data() + i, sizeof word);
+        const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;  // a byte below 0x20
+        if (control | hasZeroByte(word ^ ('"' * kOnes)) | hasZeroByte(word ^ ('\\' * kOnes))) break;
+    }
+    for (; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == '"' || c == '\\') break;
+    }
+    return i;
+}
+
+bool NeedsEscape(std::string_view text) { return PlainRun(text) != text.size(); }
+
 void WriteEscaped(OutputSink& out, std::string_view text) {
     size_t plain = 0;  // start of the run of bytes written as they are
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = PlainRun(text); i < text.size(); i = plain + PlainRun(text.substr(plain))) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
         out.Append(text.data() + plain, i - plain);
         plain = i + 1;
         switch (c) {
@@ -63,17 +88,31 @@ void JsonStream::Indent(size_t depth) {
     }
 }
 
+void JsonStream::Break(bool comma, size_t depth) {
+    // The comma, the line break and the indentation in one piece where the
+    // indentation fits.
+    static const std::string kBreak = ",\n" + std::string(126, ' ');
+    const size_t start = comma ? 0 : 1;
+    const size_t spaces = depth * static_cast<size_t>(fIndent);
+    if (spaces <= kBreak.size() - 2) {
+        fOut.Append(kBreak.data() + start, 2 - start + spaces);
+        return;
+    }
+    fOut.Append(kBreak.data() + start, 2 - start);
+    Indent(depth);
+}
+
 void JsonStream::BeforeValue() {
     if (fAfterKey) {
         fAfterKey = false;
         return;
     }
     if (fCounts.empty()) return;
-    if (fCounts.back()++ > 0) fOut += ',';
-    if (fIndent >= 0) {
-        fOut += '\n';
-        Indent(fCounts.size());
-    }
+    const bool comma = fCounts.back()++ > 0;
+    if (fIndent >= 0)
+        Break(comma, fCounts.size());
+    else if (comma)
+        fOut += ',';
 }
 
 void JsonStream::Begin(char bracket) {
@@ -85,10 +124,7 @@ void JsonStream::Begin(char bracket) {
 void JsonStream::End(char bracket) {
     const size_t count = fCounts.back();
     fCounts.pop_back();
-    if (count > 0 && fIndent >= 0) {
-        fOut += '\n';
-        Indent(fCounts.size());
-    }
+    if (count > 0 && fIndent >= 0) Break(false, fCounts.size());
     fOut += bracket;
 }
 
@@ -99,8 +135,7 @@ void JsonStream::EndArray() { End(']'); }
 
 void JsonStream::Key(std::string_view name) {
     BeforeValue();
-    WriteQuoted(name);
-    fOut += fIndent >= 0 ? ": " : ":";
+    WriteQuoted(name, fIndent >= 0 ? ": " : ":");
     fAfterKey = true;
 }
 
@@ -112,10 +147,21 @@ void JsonStream::String(const std::string& text) {
         WriteQuoted(SanitizeUtf8(text));
 }
 
-void JsonStream::WriteQuoted(std::string_view text) {
+void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
+    // Short texts without a byte to escape (names, most values) in one piece.
+    char piece[128];
+    if (text.size() + after.size() + 2 <= sizeof piece && !NeedsEscape(text)) {
+        piece[0] = '"';
+        std::memcpy(piece + 1, text.data(), text.size());
+        piece[text.size() + 1] = '"';
+        std::memcpy(piece + text.size() + 2, after.data(), after.size());
+        fOut.Append(piece, text.size() + after.size() + 2);
+        return;
+    }
     fOut += '"';
     WriteEscaped(fOut, text);
     fOut += '"';
+    fOut += after;
 }
 
 void JsonStream::Number(double value) {
@@ -127,6 +173,14 @@ void JsonStream::Number(double value) {
     char buffer[64];
     const char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
     fOut.Append(buffer, static_cast<size_t>(end - buffer));
+}
+
+template <typename T>
+void JsonStream::WholeNumber(T value) {
+    BeforeValue();
+    char buffer[24];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    fOut.Append(buffer, static_cast<size_t>(written.ptr - buffer));
 }
 
 void JsonStream::Bool(bool value) {
@@ -143,7 +197,7 @@ void JsonStream::Value(const Json& value) {
     switch (value.type()) {
         case Json::value_t::object:
             BeginObject();
-            for (const auto& member : value.items()) {
+            for (const Json::Member& member : value.items()) {
                 Key(member.key());
                 Value(member.value());
             }
@@ -160,7 +214,8 @@ void JsonStream::Value(const Json& value) {
             if (IsValidUtf8(text))
                 WriteQuoted(text);
             else
-                fOut += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+                fOut +=
+                    nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
             return;
         }
         case Json::value_t::boolean:
@@ -170,14 +225,12 @@ void JsonStream::Value(const Json& value) {
             Number(value.get<double>());
             return;
         case Json::value_t::number_integer:
-            BeforeValue();
-            fOut += std::to_string(value.get<Json::number_integer_t>());
+            WholeNumber(value.get<std::int64_t>());
             return;
         case Json::value_t::number_unsigned:
-            BeforeValue();
-            fOut += std::to_string(value.get<Json::number_unsigned_t>());
+            WholeNumber(value.get<std::uint64_t>());
             return;
-        default:  // null, and binary values, which no chart holds
+        case Json::value_t::null:
             Null();
             return;
     }

@@ -7,9 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "OutputSink.h"
+#include "render/JsonValue.h"
 
 namespace npar {
 
@@ -32,9 +31,9 @@ public:
     void Number(double value);  // null when not finite
     void Bool(bool value);
     void Null();
-    // A whole value of a document tree; its texts' invalid bytes are replaced
-    // as dump replaces them.
-    void Value(const nlohmann::ordered_json& value);
+    // A whole value of a Vega-Lite specification; its texts' invalid bytes
+    // are replaced as nlohmann::json's dump replaces them.
+    void Value(const render::Json& value);
 
     template <typename T>
     void Member(std::string_view name, const T& value) {
@@ -50,11 +49,15 @@ private:
 
     // Separates a value from the one before it in its container.
     void BeforeValue();
+    template <typename T>
+    void WholeNumber(T value);
     void Begin(char bracket);
     void End(char bracket);
     void Indent(size_t depth);
-    // text, valid UTF-8, quoted and escaped.
-    void WriteQuoted(std::string_view text);
+    // text, valid UTF-8, quoted and escaped, then after as it is.
+    void WriteQuoted(std::string_view text, std::string_view after = {});
+    // A comma when comma, then a line break and the indentation of depth levels.
+    void Break(bool comma, size_t depth);
 
     OutputSink& fOut;
     int fIndent;

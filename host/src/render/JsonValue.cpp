@@ -1,0 +1,225 @@
+// JSON values of Vega-Lite specifications: construction from braced lists,
+// copies and moves, members and elements.
+#include "render/JsonValue.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+namespace npar {
+namespace render {
+
+Json::Json(std::initializer_list<JsonRef> list) {
+    const bool object =
+        std::all_of(list.begin(), list.end(), [](const JsonRef& element) { return element.IsMember(); });
+    if (object) {
+        fType = value_t::object;
+        new (&fObject) Object();
+        fObject.reserve(list.size());
+        for (const JsonRef& element : list) {
+            std::string name = element.TakeName();
+            // As with an object's emplace, the first member of a name stays.
+            if (!Find(name)) fObject.push_back(Member{std::move(name), element.TakeMemberValue()});
+        }
+    } else {
+        fType = value_t::array;
+        new (&fArray) Array();
+        fArray.reserve(list.size());
+        for (const JsonRef& element : list) fArray.push_back(element.Take());
+    }
+}
+
+Json::Json(const Json& other) : fType(other.fType) {
+    switch (fType) {
+        case value_t::string:
+            new (&fString) std::string(other.fString);
+            break;
+        case value_t::array:
+            new (&fArray) Array(other.fArray);
+            break;
+        case value_t::object:
+            new (&fObject) Object(other.fObject);
+            break;
+        case value_t::boolean:
+            fBoolean = other.fBoolean;
+            break;
+        case value_t::number_integer:
+            fInteger = other.fInteger;
+            break;
+        case value_t::number_unsigned:
+            fUnsigned = other.fUnsigned;
+            break;
+        case value_t::number_float:
+            fFloat = other.fFloat;
+            break;
+        case value_t::null:
+            break;
+    }
+}
+
+Json Json::array(std::initializer_list<JsonRef> list) {
+    Json value;
+    value.fType = value_t::array;
+    new (&value.fArray) Array();
+    value.fArray.reserve(list.size());
+    for (const JsonRef& element : list) value.fArray.push_back(element.Take());
+    return value;
+}
+
+Json Json::object(std::initializer_list<JsonRef> list) {
+    for (const JsonRef& element : list) {
+        if (!element.IsMember()) throw std::invalid_argument("an object is made of [name, value] pairs");
+    }
+    if (list.size() == 0) {
+        Json value;
+        value.Become(value_t::object, "an object");
+        return value;
+    }
+    return Json(list);
+}
+
+void Json::ThrowType(const char* expected) {
+    throw std::domain_error(std::string("the JSON value is not ") + expected);
+}
+
+void Json::Become(value_t type, const char* what) {
+    if (fType == type) return;
+    if (fType != value_t::null) ThrowType(what);
+    fType = type;
+    if (type == value_t::object)
+        new (&fObject) Object();
+    else
+        new (&fArray) Array();
+}
+
+const Json* Json::Find(std::string_view key) const {
+    if (fType != value_t::object) return nullptr;
+    for (const Member& member : fObject) {
+        if (member.name == key) return &member.member;
+    }
+    return nullptr;
+}
+
+Json& Json::operator[](std::string_view key) {
+    Become(value_t::object, "an object");
+    if (const Json* found = Find(key)) return const_cast<Json&>(*found);
+    // Objects filled member by member start with room for several.
+    if (fObject.capacity() == 0) fObject.reserve(8);
+    fObject.push_back(Member{std::string(key), Json()});
+    return fObject.back().member;
+}
+
+Json& Json::Element(size_t index) {
+    Become(value_t::array, "an array");
+    if (index >= fArray.size()) fArray.resize(index + 1);
+    return fArray[index];
+}
+
+const Json& Json::operator[](std::string_view key) const {
+    static const Json kNull;
+    if (fType != value_t::object) ThrowType("an object");
+    const Json* found = Find(key);
+    return found ? *found : kNull;
+}
+
+const Json& Json::Element(size_t index) const {
+    if (fType != value_t::array) ThrowType("an array");
+    if (index >= fArray.size()) throw std::out_of_range("no such element of the JSON array");
+    return fArray[index];
+}
+
+size_t Json::erase(std::string_view key) {
+    if (fType != value_t::object) ThrowType("an object");
+    const auto found = std::find_if(fObject.begin(), fObject.end(),
+                                    [key](const Member& member) { return member.name == key; });
+    if (found == fObject.end()) return 0;
+    fObject.erase(found);
+    return 1;
+}
+
+void Json::push_back(Json value) {
+    Become(value_t::array, "an array");
+    fArray.push_back(std::move(value));
+}
+
+void Json::push_back(std::initializer_list<JsonRef> list) {
+    const JsonRef* name = list.begin();
+    if (fType == value_t::object && list.size() == 2 && !name->fNested && name->fValue.is_string()) {
+        std::string key = std::move(name->fValue.fString);
+        if (!Find(key)) fObject.push_back(Member{std::move(key), (list.begin() + 1)->Take()});
+        return;
+    }
+    push_back(Json(list));
+}
+
+size_t Json::size() const {
+    switch (fType) {
+        case value_t::null:
+            return 0;
+        case value_t::array:
+            return fArray.size();
+        case value_t::object:
+            return fObject.size();
+        default:
+            return 1;
+    }
+}
+
+Json::Members<Json::Member> Json::items() {
+    if (fType != value_t::object) return {};
+    return {fObject.data(), fObject.data() + fObject.size()};
+}
+
+Json::Members<const Json::Member> Json::items() const {
+    if (fType != value_t::object) return {};
+    return {fObject.data(), fObject.data() + fObject.size()};
+}
+
+bool operator==(const Json& a, const Json& b) {
+    using value_t = Json::value_t;
+    if (a.is_number() && b.is_number()) {
+        if (a.fType == b.fType) {
+            if (a.fType == value_t::number_integer) return a.fInteger == b.fInteger;
+            if (a.fType == value_t::number_unsigned) return a.fUnsigned == b.fUnsigned;
+        }
+        return a.get<double>() == b.get<double>();
+    }
+    if (a.fType != b.fType) return false;
+    switch (a.fType) {
+        case value_t::null:
+            return true;
+        case value_t::boolean:
+            return a.fBoolean == b.fBoolean;
+        case value_t::string:
+            return a.fString == b.fString;
+        case value_t::array:
+            return a.fArray == b.fArray;
+        case value_t::object:
+            return std::equal(a.fObject.begin(), a.fObject.end(), b.fObject.begin(), b.fObject.end(),
+                              [](const Json::Member& x, const Json::Member& y) {
+                                  return x.name == y.name && x.member == y.member;
+                              });
+        default:
+            return false;
+    }
+}
+
+bool JsonRef::IsMember() const {
+    if (fNested)
+        return fList.size() == 2 && !fList.begin()->fNested && fList.begin()->fValue.is_string();
+    return fValue.is_array() && fValue.fArray.size() == 2 && fValue.fArray[0].is_string();
+}
+
+Json JsonRef::Take() const { return fNested ? Json(fList) : std::move(fValue); }
+
+std::string JsonRef::TakeName() const {
+    return std::move(fNested ? fList.begin()->fValue.fString : fValue.fArray[0].fString);
+}
+
+Json JsonRef::TakeMemberValue() const {
+    return fNested ? (fList.begin() + 1)->Take() : std::move(fValue.fArray[1]);
+}
+
+}  // namespace render
+}  // namespace npar
