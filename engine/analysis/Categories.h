@@ -33,6 +33,9 @@ public:
             return fCategoryOfWhole[static_cast<size_t>(value - fNumbers.front())];
         return IndexOfNumber(value);
     }
+    // Whether the categories are whole numbers over a short range, so that a
+    // value's offset from the smallest gives its category.
+    bool IsShortWholeRange() const { return !fCategoryOfWhole.empty(); }
     // Numeric and date fields: the category's number.
     double Number(size_t index) const { return fNumbers[index]; }
     // The value as the result document writes it (dates as days since 1970-01-01).

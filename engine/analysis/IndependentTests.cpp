@@ -90,8 +90,24 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
     // second, which then only copies; with more groups than two bytes hold,
     // the second finds each case's group again.
     const std::vector<double>& numbers = split.data.ColumnAt(field).numbers;
+    // A grouping field of codes (1..k, the common case) takes a case's group
+    // straight from its value's offset.
+    const Column& grouping = split.data.ColumnAt(groupField);
+    const bool byOffset = categories.IsShortWholeRange();
+    std::vector<int> groupOfOffset;
+    const double smallest = categories.Count() > 0 ? categories.Number(0) : 0;
+    if (byOffset) {
+        groupOfOffset.assign(
+            static_cast<size_t>(categories.Number(categories.Count() - 1) - smallest) + 1, -1);
+        for (size_t c = 0; c < categories.Count(); ++c)
+            groupOfOffset[static_cast<size_t>(categories.Number(c) - smallest)] = slot[c];
+    }
     const auto groupOfRow = [&](uint32_t row) {
         if (!(numbers[row] == numbers[row])) return -1;  // NaN: missing
+        if (byOffset) {
+            const double code = grouping.numbers[row];
+            return code == code ? groupOfOffset[static_cast<size_t>(code - smallest)] : -1;
+        }
         const int category = categories.IndexOfRow(row);
         return category < 0 ? -1 : slot[static_cast<size_t>(category)];
     };
