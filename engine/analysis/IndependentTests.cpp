@@ -95,7 +95,7 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
     const Column& grouping = split.data.ColumnAt(groupField);
     const bool byOffset = categories.IsShortWholeRange();
     std::vector<int> groupOfOffset;
-    const double smallest = categories.Count() > 0 ? categories.Number(0) : 0;
+    const double smallest = byOffset ? categories.Number(0) : 0;
     if (byOffset) {
         groupOfOffset.assign(
             static_cast<size_t>(categories.Number(categories.Count() - 1) - smallest) + 1, -1);
