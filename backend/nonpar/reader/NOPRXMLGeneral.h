@@ -1,9 +1,15 @@
 // Readers of the three generic element kinds of a result document:
 // Attribute (name and value), SimpleTable (row names, column names and rows
 // as blank-separated text) and StructuredTable (a named container of the three).
+//
+// The tables they give hold views into the loaded document, not copies: a
+// table must not outlive the SDOMXMLWrapper that loaded its document. What a
+// record keeps it copies (AttributeEntry, ValueTable).
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "NOPRSplitResults.h"
 
@@ -12,12 +18,38 @@ class SDOMXMLWrapper;
 // StructuredTables nest at most this deep; a deeper document fails the read.
 constexpr int kMaxStructuredTableDepth = 256;
 
+struct AttributeText {
+    std::string_view fName;
+    std::string_view fValue;
+};
+
+struct SimpleTableText {
+    std::string_view fName;
+    std::string_view fRowNames;
+    std::string_view fColumnNames;
+    std::vector<std::string_view> fRows;
+};
+
+struct ChildRef {
+    enum : int { Attribute = 0, SimpleTable = 1, StructuredTable = 2 };
+    int fKind = Attribute;
+    int fIndex = 0;
+};
+
+struct StructuredTable {
+    std::string_view fName;
+    std::vector<AttributeText> fAttributes;
+    std::vector<SimpleTableText> fSimpleTables;
+    std::vector<StructuredTable> fStrucTables;
+    std::vector<ChildRef> fChildren;
+};
+
 // Reads "name" and "value"; the result is whether "name" was there. A missing
 // value leaves value as it was.
-bool ReadAttribute(SDOMXMLWrapper* element, std::string& name, std::string& value);
+bool ReadAttribute(SDOMXMLWrapper* element, std::string_view& name, std::string_view& value);
 // As ReadAttribute, with the value read as a number: the system-missing value
 // when it is absent or no number.
-bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string& name, double& value);
+bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string_view& name, double& value);
 // The table readers give false for a table they cannot read, and then, when
 // cause is given, say why in the user's words ("SimpleTable \"Counts\" has no
 // RowNames"), without the place of the table, which the caller knows.
