@@ -277,6 +277,7 @@ bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
 // the last dictionary field) is still read, so that a broken table fails the
 // document as everywhere else, but its content has no record to go to.
 bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) {
+    fTableMemory.release();  // no table of the previous field is left
     int varIndex = -1;
     fieldInfo->GetAttribute("varIndex", varIndex);
     FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(varIndex));
@@ -291,7 +292,7 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) 
 
     SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable");
     if (!tableElement) return Fail(label() + " has no StructuredTable");
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     std::string cause;
     if (!ReadStructuredTable(tableElement, table, 0, &cause))
         return cause.empty() ? false : Fail(label() + ": " + cause);
@@ -333,6 +334,7 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) 
     const int decision = DecisionFromText(AttributeView(algorithm, "decision"));
     BaseHypothesisTest* record = fResults->CreateTest(family, type, decision);
     if (!record) return true;  // a test without a record of its own is skipped whole
+    fTableMemory.release();    // no table of the previous test is left
 
     // The scratch flags describe the test being read; a test without a
     // Condition or StatisticsResult must not inherit the previous test's.
@@ -513,8 +515,9 @@ bool NOPRParseOutXML::ReadIndexedValues(const AttributeText& attribute,
 bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo& condition) {
     if (!NOPR_CHECK(conditionEle, kUnit)) return false;
     fIsUseSample = false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadTable(conditionEle, table);
+    condition.fParameters.reserve(condition.fParameters.size() + table.fAttributes.size());
     for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "ConditionKey") {
             condition.fConditionKey.assign(attribute.fValue);
@@ -535,7 +538,7 @@ bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo&
 
 bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<MessageInfo>& messages) {
     if (!NOPR_CHECK(messageEle, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadTable(messageEle, table);
     // Each WarningMessages table gives the test's messages afresh.
     messages.assign(table.fStrucTables.size(), MessageInfo());
@@ -561,7 +564,7 @@ bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<Messa
 bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
                                      std::vector<StatisticGroup>& statistics) {
     if (!NOPR_CHECK(statsResultEle, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadTable(statsResultEle, table);
     fSigLowerBound = false;
     bool groupOpen = false;
@@ -569,6 +572,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
         if (child.fKind == ChildRef::Attribute) {
             if (!groupOpen) {
                 statistics.emplace_back();
+                statistics.back().fValues.reserve(table.fAttributes.size());
                 groupOpen = true;
             }
             const AttributeText& attribute = table.fAttributes[static_cast<size_t>(child.fIndex)];
@@ -585,6 +589,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
             const StructuredTable& nested = table.fStrucTables[static_cast<size_t>(child.fIndex)];
             StatisticGroup group;
             group.fName.assign(nested.fName);
+            group.fValues.reserve(nested.fAttributes.size());
             for (const AttributeText& attribute : nested.fAttributes)
                 group.fValues.push_back({std::string(attribute.fName), String2Double(attribute.fValue)});
             statistics.push_back(std::move(group));
@@ -606,11 +611,12 @@ bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::
 
 bool NOPRParseOutXML::ReadDescriptives(SDOMXMLWrapper* element, std::vector<StatisticGroup>& samples) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadStructuredTable(element, table);
     for (const StructuredTable& nested : table.fStrucTables) {
         StatisticGroup sample;
         sample.fName.assign(nested.fName);
+        sample.fValues.reserve(nested.fAttributes.size());
         for (const AttributeText& attribute : nested.fAttributes)
             sample.fValues.push_back({std::string(attribute.fName), String2Double(attribute.fValue)});
         samples.push_back(std::move(sample));
@@ -620,7 +626,7 @@ bool NOPRParseOutXML::ReadDescriptives(SDOMXMLWrapper* element, std::vector<Stat
 
 bool NOPRParseOutXML::ReadMethods(SDOMXMLWrapper* element, std::vector<AttributeEntry>& methods) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadStructuredTable(element, table);
     methods.clear();
     methods.reserve(table.fAttributes.size());
@@ -662,7 +668,7 @@ bool NOPRParseOutXML::ConvertSingleSimpleTable(const StructuredTable& table, Val
 bool NOPRParseOutXML::ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table) {
     SDOMXMLWrapper* simple = FirstElement(element, "SimpleTable");
     if (!simple) return Fail("it has no SimpleTable");
-    SimpleTableText text;
+    SimpleTableText text(&fTableMemory);
     if (!ReadSimple(simple, text)) return false;
     return ConvertSimpleTable(text, table);
 }
@@ -689,7 +695,7 @@ bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& recor
 
 bool NOPRParseOutXML::ReadContinuousDistribution(SDOMXMLWrapper* element,
                                                  ContinuousDistribution& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     bool known = false;
     if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
     if (!known) return true;
@@ -705,7 +711,7 @@ bool NOPRParseOutXML::ReadContinuousDistribution(SDOMXMLWrapper* element,
 }
 
 bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCounts& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     bool known = false;
     if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
     if (!known) return true;
@@ -724,7 +730,7 @@ bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCo
 
 bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
                                              std::vector<ConfidenceInterval>& intervals) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
     if (!IsIntervalMethodTable(table.fName)) {
         ReportNotParsed(table.fName);
@@ -754,7 +760,7 @@ bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
 }
 
 bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryComparison& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     bool known = false;
     if (!ReadNamedTable(element, "CategoryFieldsComparison", table, known)) return false;
     if (!known) return true;
@@ -790,7 +796,7 @@ bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryCo
 }
 
 bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups, bool withSize) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
     groups.emplace_back();
     GroupInfo& group = groups.back();
@@ -808,7 +814,7 @@ bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>&
 }
 
 bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
     for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "GroupFieldIndex")
@@ -863,7 +869,7 @@ bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target
         element->GetElementIterator("SimpleTable", &tables, true) || Fail("it has no SimpleTable");
     SDOMXMLWrapper* simple = nullptr;
     while (result && tables->Next(&simple)) {
-        SimpleTableText text;
+        SimpleTableText text(&fTableMemory);
         if (!ReadSimple(simple, text)) {
             result = false;
         } else if (text.fName == "PairwiseInfo") {

@@ -3,6 +3,9 @@
 // field information into the split's NOPRSplitResults.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,4 +98,10 @@ private:
     const std::string* fDocument;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
+
+    // Scratch memory of the generic tables of one test or one field's
+    // information: released, and used again from its start, before the next.
+    static constexpr size_t kTableMemorySize = 64 * 1024;
+    std::unique_ptr<std::byte[]> fTableBuffer{new std::byte[kTableMemorySize]};
+    std::pmr::monotonic_buffer_resource fTableMemory{fTableBuffer.get(), kTableMemorySize};
 };

@@ -89,11 +89,11 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
                                                     Quoted(table.fName) + " has no \"name\"");
             }
         } else if (tag == "SimpleTable") {
-            table.fSimpleTables.emplace_back();
+            table.fSimpleTables.emplace_back(table.fSimpleTables.get_allocator().resource());
             table.fChildren.push_back({ChildRef::SimpleTable, int(table.fSimpleTables.size() - 1)});
             result = ReadSimpleTable(child, table.fSimpleTables.back(), cause);
         } else if (tag == "StructuredTable") {
-            table.fStrucTables.emplace_back();
+            table.fStrucTables.emplace_back(table.fStrucTables.get_allocator().resource());
             table.fChildren.push_back({ChildRef::StructuredTable, int(table.fStrucTables.size() - 1)});
             result = ReadStructuredTable(child, table.fStrucTables.back(), depth + 1, cause);
         } else {

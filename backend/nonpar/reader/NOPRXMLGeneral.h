@@ -4,9 +4,13 @@
 //
 // The tables they give hold views into the loaded document, not copies: a
 // table must not outlive the SDOMXMLWrapper that loaded its document. What a
-// record keeps it copies (AttributeEntry, ValueTable).
+// record keeps it copies (AttributeEntry, ValueTable). A table's lists take
+// their memory from the resource it is made with (nested tables from their
+// parent's), so that a reader can hand it a scratch arena it reuses for table
+// after table instead of allocating each list on the heap.
 #pragma once
 
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,10 +28,13 @@ struct AttributeText {
 };
 
 struct SimpleTableText {
+    SimpleTableText() = default;
+    explicit SimpleTableText(std::pmr::memory_resource* memory) : fRows(memory) {}
+
     std::string_view fName;
     std::string_view fRowNames;
     std::string_view fColumnNames;
-    std::vector<std::string_view> fRows;
+    std::pmr::vector<std::string_view> fRows;
 };
 
 struct ChildRef {
@@ -37,11 +44,15 @@ struct ChildRef {
 };
 
 struct StructuredTable {
+    StructuredTable() = default;
+    explicit StructuredTable(std::pmr::memory_resource* memory)
+        : fAttributes(memory), fSimpleTables(memory), fStrucTables(memory), fChildren(memory) {}
+
     std::string_view fName;
-    std::vector<AttributeText> fAttributes;
-    std::vector<SimpleTableText> fSimpleTables;
-    std::vector<StructuredTable> fStrucTables;
-    std::vector<ChildRef> fChildren;
+    std::pmr::vector<AttributeText> fAttributes;
+    std::pmr::vector<SimpleTableText> fSimpleTables;
+    std::pmr::vector<StructuredTable> fStrucTables;
+    std::pmr::vector<ChildRef> fChildren;
 };
 
 // Reads "name" and "value"; the result is whether "name" was there. A missing

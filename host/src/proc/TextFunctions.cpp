@@ -81,6 +81,10 @@ bool IsDayBasedDate(int formatType) {
 
 std::vector<std::string> SplitToToken(std::string_view text) {
     std::vector<std::string> tokens;
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        count += !IsSeparator(text[i]) && (i == 0 || IsSeparator(text[i - 1]));
+    tokens.reserve(count);
     size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && IsSeparator(text[i])) ++i;

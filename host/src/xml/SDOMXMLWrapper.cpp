@@ -71,8 +71,11 @@ bool NameIs(const char* text, std::string_view name) {
     return *text == '\0';
 }
 
+// The name is compared first: most siblings a search passes differ in it,
+// and then their type need not be asked.
 bool Matches(pugi::xml_node node, std::string_view name) {
-    return node.type() == pugi::node_element && (name.empty() || NameIs(node.name(), name));
+    if (name.empty()) return node.type() == pugi::node_element;
+    return NameIs(node.name(), name) && node.type() == pugi::node_element;
 }
 
 pugi::xml_node FirstMatching(pugi::xml_node node, std::string_view name) {
@@ -80,7 +83,15 @@ pugi::xml_node FirstMatching(pugi::xml_node node, std::string_view name) {
     return node;
 }
 
+// pugixml's own lookup takes a NUL-terminated name: a short name is copied
+// into one; a long one, or one holding a NUL, is compared attribute by attribute.
 pugi::xml_attribute FindAttribute(pugi::xml_node_struct* node, std::string_view name) {
+    char terminated[64];
+    if (name.size() < sizeof terminated && name.find('\0') == std::string_view::npos) {
+        name.copy(terminated, name.size());
+        terminated[name.size()] = '\0';
+        return NodeOf(node).attribute(terminated);
+    }
     for (pugi::xml_attribute attribute = NodeOf(node).first_attribute(); attribute;
          attribute = attribute.next_attribute()) {
         if (NameIs(attribute.name(), name)) return attribute;
