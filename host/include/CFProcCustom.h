@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class BpProcedure;
@@ -99,12 +100,12 @@ private:
 double NumericFormatCFToStat(double value, int formatType);
 
 // Splits text on blanks, tabs and line ends; a run of separators counts once.
-std::vector<std::string> SplitToToken(const std::string& text);
+std::vector<std::string> SplitToToken(std::string_view text);
 // Reads a leading number as strtod does in the C locale; 0 for text that is no number.
-double String2Double(const std::string& text);
+double String2Double(std::string_view text);
 // Reads a leading integer as strtol does in the C locale, clamped to the int
 // range; 0 for text that is no number.
-int String2Integer(const std::string& text);
+int String2Integer(std::string_view text);
 std::string Integer2String(int value);
 
 // A plug-in's internal consistency check that failed on the content of a

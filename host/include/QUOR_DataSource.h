@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A print format: width (16 bits), type code (8 bits), decimals (8 bits).
@@ -133,6 +134,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<QUOR_Variable>> fVariables;
+    std::unordered_map<std::string, int> fIndexByName;  // the first variable of each name
 };
 
 class ProcedureDataSource : public QUOR_DataSource {};

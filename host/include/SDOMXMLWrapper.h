@@ -3,11 +3,14 @@
 // A wrapper created by its user loads the document and then stands for the
 // root element. Wrappers and iterators handed out through out pointers belong
 // to the loaded document: the caller never frees them, and they all die with
-// the wrapper that loaded the document.
+// the wrapper that loaded the document. So do the views the *View accessors
+// give: they point into the loaded document's text and must not be kept past
+// the wrapper that loaded it.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace pugi {
 struct xml_node_struct;
@@ -30,22 +33,30 @@ public:
 
     // The element's tag name (empty for a wrapper that stands for nothing).
     std::string GetName() const;
+    // The tag name as a view into the document.
+    std::string_view GetNameView() const;
 
     // The first element at path (child names joined by "/") below this element.
-    bool GetFirstElement(const std::string& path, SDOMXMLWrapper** element, bool elementsOnly);
+    bool GetFirstElement(std::string_view path, SDOMXMLWrapper** element, bool elementsOnly);
     // An iterator over this element's children named name, in document order;
     // the empty name means every element child. False when there is no such child.
-    bool GetElementIterator(const std::string& name, SDOMXMLIterator** iterator, bool elementsOnly);
+    bool GetElementIterator(std::string_view name, SDOMXMLIterator** iterator, bool elementsOnly);
 
-    bool GetAttribute(const std::string& name, std::string& value) const;
+    bool GetAttribute(std::string_view name, std::string& value) const;
     // Reads as String2Integer does, clamped to the int range; false, and value
     // unchanged, when the attribute is absent.
-    bool GetAttribute(const std::string& name, int& value) const;
+    bool GetAttribute(std::string_view name, int& value) const;
     // False, and value unchanged, when the attribute is absent or is no number.
-    bool GetAttribute(const std::string& name, double& value) const;
+    bool GetAttribute(std::string_view name, double& value) const;
+    // The attribute's value as a view into the document, without a copy.
+    bool GetAttributeView(std::string_view name, std::string_view& value) const;
 
     // The element's text content (empty, and true, for an element without text).
     bool GetTextBody(std::string& text) const;
+    // The same text as a view: into the document when the element has one
+    // piece of text (the usual case), else into a joined copy the document
+    // keeps while it is loaded.
+    bool GetTextView(std::string_view& text) const;
 
 private:
     friend class SDOMXMLIterator;
@@ -64,9 +75,9 @@ public:
 
 private:
     friend struct SDOMXMLDocument;
-    SDOMXMLIterator(SDOMXMLDocument* document, pugi::xml_node_struct* next, std::string name);
+    SDOMXMLIterator() = default;
 
-    SDOMXMLDocument* fDocument;
-    pugi::xml_node_struct* fNext;
+    SDOMXMLDocument* fDocument = nullptr;
+    pugi::xml_node_struct* fNext = nullptr;
     std::string fName;
 };

@@ -163,6 +163,8 @@ TEST(DataSourceVariables, FindsVariablesLabelsAndValueLabels) {
     EXPECT_EQ(constSource.GetVariable(0)->GetPreferredLabel(), "Age in years");
     EXPECT_EQ(constSource.GetVariable(1)->GetPreferredLabel(), "city");
     EXPECT_EQ(constSource.GetVariable(1)->GetType(), 20);
+    EXPECT_EQ(source->AddVariable(QUOR_Variable("age", "A namesake", 0, QUOR_Format())), 2);
+    EXPECT_EQ(source->FindVarIndex("age", 0), 0) << "the first of two namesakes is found";
 
     QUOR_Variable* age = source->GetVariable(0);
     age->ValueLabels().Add(OBS(1.0), "young");

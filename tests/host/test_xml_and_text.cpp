@@ -3,6 +3,10 @@
 
 #include <climits>
 #include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 #include "CFProcCustom.h"
 #include "SDOMXMLWrapper.h"
@@ -70,6 +74,114 @@ TEST(XmlWrapper, PathsIteratorsAndAttributes) {
     SDOMXMLIterator* noChildren = nullptr;
     EXPECT_FALSE(c->GetElementIterator("", &noChildren, true));
     EXPECT_FALSE(xml.GetElementIterator("zzz", &noChildren, true));
+}
+
+TEST(XmlWrapper, ViewsPointIntoTheDocumentAndLiveWithIt) {
+    SDOMXMLWrapper xml;
+    ASSERT_NE(xml.LoadFromString("<r a=\"x &amp; y\" e=\"\"><one>1 2</one>"
+                                 "<split>1 2<!-- c -->3<![CDATA[ 4]]></split><none><x/></none></r>"),
+              nullptr);
+    std::string_view value;
+    ASSERT_TRUE(xml.GetAttributeView("a", value));
+    EXPECT_EQ(value, "x & y") << "entities are expanded in the view as in the copy";
+    ASSERT_TRUE(xml.GetAttributeView("e", value));
+    EXPECT_TRUE(value.empty());
+    value = "kept";
+    EXPECT_FALSE(xml.GetAttributeView("missing", value));
+    EXPECT_EQ(value, "kept");
+    EXPECT_EQ(xml.GetNameView(), "r");
+
+    // Views of texts in one piece and in several stay valid together for as
+    // long as the document is loaded, whatever else is read in between.
+    std::vector<std::string_view> texts;
+    for (const char* path : {"one", "split", "none", "split"}) {
+        SDOMXMLWrapper* element = nullptr;
+        ASSERT_TRUE(xml.GetFirstElement(path, &element, true)) << path;
+        std::string_view text = "stale";
+        ASSERT_TRUE(element->GetTextView(text)) << path;
+        texts.push_back(text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string_view>{"1 2", "1 23 4", "", "1 23 4"}));
+    std::string copy;
+    SDOMXMLWrapper* split = nullptr;
+    ASSERT_TRUE(xml.GetFirstElement("split", &split, true));
+    ASSERT_TRUE(split->GetTextBody(copy));
+    EXPECT_EQ(copy, "1 23 4");
+
+    SDOMXMLWrapper nothing;
+    EXPECT_EQ(nothing.GetNameView(), "");
+    EXPECT_FALSE(nothing.GetAttributeView("a", value));
+    EXPECT_FALSE(nothing.GetTextView(value));
+}
+
+// The readers take a fast path for plain decimal text; whatever the text,
+// they must give what strtod and strtol give in the C locale.
+TEST(TextFunctions, NumbersReadAsTheCFunctionsReadThem) {
+    const char* texts[] = {"0",
+                           "-0",
+                           "42",
+                           "-17",
+                           "3.25",
+                           "-.5",
+                           ".5",
+                           "5.",
+                           "1e3",
+                           "1E+03",
+                           "2.5e-3",
+                           "1e",
+                           "1e+",
+                           "12abc",
+                           "12.5.6",
+                           "0x1A",
+                           "-0x10",
+                           "0x1p3",
+                           " 7",
+                           "\t-2.5",
+                           "+3",
+                           "+.5",
+                           "inf",
+                           "-inf",
+                           "Infinity",
+                           "nan",
+                           "-",
+                           ".",
+                           "-.",
+                           "",
+                           "abc",
+                           "1e400",
+                           "-1e400",
+                           "1e-400",
+                           "4.9e-324",
+                           "2.2250738585072011e-308",
+                           "0.1000000000000000055511151231257827",
+                           "123456789012345678901234567890",
+                           "9007199254740993",
+                           "2147483647",
+                           "2147483648",
+                           "-2147483649",
+                           "99999999999999999999",
+                           "-99999999999999999999",
+                           "007",
+                           "1_000"};
+    for (const char* text : texts) {
+        const double expected = std::strtod(text, nullptr);
+        const double read = String2Double(text);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(read)) << text;
+        } else {
+            EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text << ": " << read;
+        }
+        const long whole = std::strtol(text, nullptr, 10);
+        const int clamped = whole > INT_MAX ? INT_MAX : whole < INT_MIN ? INT_MIN : int(whole);
+        EXPECT_EQ(String2Integer(text), clamped) << text;
+    }
+    // A view ends where it ends, though the text goes on behind it.
+    const std::string text = "123 0x10 2.5e3";
+    EXPECT_EQ(String2Integer(std::string_view(text).substr(0, 2)), 12);
+    EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(4, 3)), 1.0);
+    EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(9, 4)), 2.5);
+    EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(9, 5)), 2500.0);
+    EXPECT_EQ(SplitToToken(std::string_view(text).substr(2, 5)), (std::vector<std::string>{"3", "0x1"}));
 }
 
 TEST(TextFunctions, TokensAndNumbers) {

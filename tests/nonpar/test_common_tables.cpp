@@ -32,6 +32,41 @@ TEST(CommonTables, ConditionParametersAndOrdinalFields) {
     EXPECT_TRUE(outcome.results->FieldInfoAt(2)->fOrdinalAsContinuous);
 }
 
+// The reader keeps the generic tables of one test in scratch memory it
+// reuses for the next: a test whose tables outgrow it, between two small
+// ones, must read whole, and so must the tests around it.
+TEST(CommonTables, LargeTablesBetweenSmallOnes) {
+    std::string parameters;
+    for (int i = 0; i < 6000; ++i) parameters += Attribute("%" + std::to_string(i), std::to_string(i));
+    const std::string small =
+        Table("Condition", Attribute("ConditionKey", "Small") + Attribute("%0", "7"));
+    const std::string large =
+        Table("Condition", Attribute("ConditionKey", "Large") + parameters) +
+        Table("StatisticsResult", Attribute("TotalN", "12") + Table("Nested", parameters));
+    const ReadOutcome outcome = Read(MakeDocument(Algorithm("OChiSquare", "One_Sample", small) +
+                                                  Algorithm("OChiSquare", "One_Sample", large) +
+                                                  Algorithm("OChiSquare", "One_Sample", small)));
+    ASSERT_TRUE(outcome.ok);
+    ASSERT_EQ(outcome.results->fTests.size(), 3u);
+    for (size_t t : {0, 2}) {
+        const ConditionInfo& condition = TestAt<HTOChiSquare>(outcome, t)->fCondition;
+        EXPECT_EQ(condition.fConditionKey, "Small");
+        ASSERT_EQ(condition.fParameters.size(), 1u);
+        EXPECT_EQ(condition.fParameters[0].fValues, std::vector<double>{7});
+    }
+    const auto* test = TestAt<HTOChiSquare>(outcome, 1);
+    EXPECT_EQ(test->fCondition.fConditionKey, "Large");
+    ASSERT_EQ(test->fCondition.fParameters.size(), 6000u);
+    EXPECT_EQ(test->fCondition.fParameters[5999].fIndex, 5999);
+    EXPECT_EQ(test->fCondition.fParameters[5999].fValues, std::vector<double>{5999});
+    ASSERT_EQ(test->fStatistics.size(), 2u);
+    EXPECT_EQ(test->fStatistics[0].fValues[0].fName, "TotalN");
+    ASSERT_EQ(test->fStatistics[1].fValues.size(), 6000u);
+    EXPECT_EQ(test->fStatistics[1].fName, "Nested");
+    EXPECT_EQ(test->fStatistics[1].fValues[4321].fName, "%4321");
+    EXPECT_EQ(test->fStatistics[1].fValues[4321].fValue, 4321);
+}
+
 TEST(CommonTables, MessagesWithParameters) {
     const std::string messages = Table(
         "WarningMessages", Table("M0", Attribute("code", "222328") + Attribute("type", "warning") +

@@ -1,6 +1,8 @@
 // Attribute, SimpleTable and StructuredTable elements and their numeric form.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "NOPRXMLGeneral.h"
 #include "ReaderFixture.h"
 #include "SDOMXMLWrapper.h"
@@ -9,14 +11,22 @@ using namespace nopr_test;
 
 namespace {
 
-// Loads one element and reads it as a StructuredTable.
-bool ReadTable(const std::string& xml, StructuredTable& table) {
-    SDOMXMLWrapper document;
-    if (!document.LoadFromString(xml)) return false;
-    return ReadStructuredTable(&document, table);
-}
+class GenericTables : public ::testing::Test {
+protected:
+    // Loads one element and reads it as a StructuredTable. A table's texts
+    // point into its document, so every document stays loaded until the
+    // test ends.
+    bool ReadTable(const std::string& xml, StructuredTable& table) {
+        fDocuments.push_back(std::make_unique<SDOMXMLWrapper>());
+        if (!fDocuments.back()->LoadFromString(xml)) return false;
+        return ReadStructuredTable(fDocuments.back().get(), table);
+    }
 
-TEST(GenericTables, ChildrenKeepTheirKindsAndOrder) {
+private:
+    std::vector<std::unique_ptr<SDOMXMLWrapper>> fDocuments;
+};
+
+TEST_F(GenericTables, ChildrenKeepTheirKindsAndOrder) {
     StructuredTable table;
     const std::string xml = Table("T", Simple("S", "r", "c", {"1"}) + Attribute("a", "1") + "<Other/>" +
                                            Table("N", Attribute("b", "2")));
@@ -35,7 +45,7 @@ TEST(GenericTables, ChildrenKeepTheirKindsAndOrder) {
     EXPECT_EQ(between.fChildren[1].fIndex, 1);
 }
 
-TEST(GenericTables, WhatFailsATable) {
+TEST_F(GenericTables, WhatFailsATable) {
     StructuredTable table;
     EXPECT_FALSE(ReadTable("<StructuredTable><Attribute name=\"a\"/></StructuredTable>", table))
         << "a table without a name";
@@ -52,13 +62,15 @@ TEST(GenericTables, WhatFailsATable) {
     EXPECT_TRUE(empty.fChildren.empty());
 }
 
-TEST(GenericTables, SimpleTablesBecomeNumbers) {
+TEST_F(GenericTables, SimpleTablesBecomeNumbers) {
     StructuredTable table;
     const std::string xml = Table(
         "T", Simple("Counts", " a  b\tc ", "x y", {"1 2 3 4", "1 __MISSING__ 3", "", "5e-1 junk"}) +
-                 Simple("NoRows", "r", "c", {}));
+                 Simple("NoRows", "r", "c", {}) +
+                 "<SimpleTable name=\"Pieces\"><RowNames>a<!-- - -->b</RowNames><ColumnNames>"
+                 "<![CDATA[x]]> y</ColumnNames><Row>1 2<!-- - -->5</Row></SimpleTable>");
     ASSERT_TRUE(ReadTable(xml, table));
-    ASSERT_EQ(table.fSimpleTables.size(), 2u);
+    ASSERT_EQ(table.fSimpleTables.size(), 3u);
     EXPECT_TRUE(table.fSimpleTables[1].fRows.empty());
 
     NOPRSplitResults results;
@@ -75,6 +87,13 @@ TEST(GenericTables, SimpleTablesBecomeNumbers) {
     EXPECT_TRUE(values.fRows[2].empty());
     EXPECT_EQ(values.fRows[3], (std::vector<double>{0.5, 0.0}));
 
+    // Texts broken by comments or CDATA sections read as one text.
+    ValueTable pieces;
+    ASSERT_TRUE(reader.ConvertSimpleTable(table.fSimpleTables[2], pieces));
+    EXPECT_EQ(pieces.fRowNames, (std::vector<std::string>{"ab"}));
+    EXPECT_EQ(pieces.fColumnNames, (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(pieces.fRows, (std::vector<std::vector<double>>{{1, 25}}));
+
     std::vector<double> kept{9};
     reader.ParseNumberList("  ", kept);
     EXPECT_EQ(kept, std::vector<double>{9}) << "no tokens leave the list as it was";
@@ -83,7 +102,7 @@ TEST(GenericTables, SimpleTablesBecomeNumbers) {
     EXPECT_EQ(integers, (std::vector<int>{4, 0}));
 }
 
-TEST(GenericTables, NestingIsLimited) {
+TEST_F(GenericTables, NestingIsLimited) {
     std::string deep;
     for (int i = 0; i < 300; ++i) deep += "<StructuredTable name=\"n\">";
     for (int i = 0; i < 300; ++i) deep += "</StructuredTable>";

@@ -3,6 +3,7 @@
 #include "NOPRParseOutXML.h"
 
 #include <memory>
+#include <string_view>
 
 #include "BpOutput.h"
 #include "CFMetaData.h"
@@ -18,14 +19,14 @@ namespace {
 constexpr const char* kUnit = "backend/nonpar/NOPRParseOutXML";
 constexpr const char* kMissingToken = "__MISSING__";
 
-int FieldTypeFromText(const std::string& optype) {
+int FieldTypeFromText(std::string_view optype) {
     if (optype == "continuous") return 0;
     if (optype == "categorical") return 1;
     if (optype == "ordinal") return 2;
     return 6;
 }
 
-int StorageTypeFromText(const std::string& dataType) {
+int StorageTypeFromText(std::string_view dataType) {
     if (dataType == "integer") return 1;
     if (dataType == "double" || dataType == "float") return 2;
     if (dataType == "string") return 3;
@@ -35,13 +36,15 @@ int StorageTypeFromText(const std::string& dataType) {
 
 constexpr int kRoleType = 7;
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(std::string_view text, const char* part) {
+    return text.find(part) != std::string_view::npos;
+}
 
-bool IsPairwiseTable(const std::string& name) {
+bool IsPairwiseTable(std::string_view name) {
     return name == "PairwiseResult" || name == "StepwiseResult";
 }
 
-bool IsIntervalMethodTable(const std::string& name) {
+bool IsIntervalMethodTable(std::string_view name) {
     return name == "ClopperPearson" || name == "Jeffreys" || name == "ProfileLikelihood";
 }
 
@@ -51,17 +54,46 @@ Record* As(BaseHypothesisTest* test) {
     return dynamic_cast<Record*>(test);
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    return quoted.append(1, '"').append(text).append(1, '"');
+}
 
 SDOMXMLWrapper* FirstElement(SDOMXMLWrapper* from, const char* path) {
     SDOMXMLWrapper* found = nullptr;
     return from->GetFirstElement(path, &found, true) ? found : nullptr;
 }
 
-std::string AttributeText(SDOMXMLWrapper* element, const char* name) {
-    std::string value;
-    element->GetAttribute(name, value);
+// The attribute's value as a view into the document; empty when it is absent.
+std::string_view AttributeView(SDOMXMLWrapper* element, const char* name) {
+    std::string_view value;
+    element->GetAttributeView(name, value);
     return value;
+}
+
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Calls each(token) for every blank-separated token of text, as SplitToToken
+// splits it, without copying the tokens; gives the number of tokens.
+template <class Each>
+size_t ForEachToken(std::string_view text, Each each) {
+    size_t count = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsSeparator(text[i])) ++i;
+        const size_t start = i;
+        while (i < text.size() && !IsSeparator(text[i])) ++i;
+        if (i > start) {
+            each(text.substr(start, i - start));
+            ++count;
+        }
+    }
+    return count;
+}
+
+size_t CountTokens(std::string_view text) {
+    return ForEachToken(text, [](std::string_view) {});
 }
 
 }  // namespace
@@ -152,11 +184,11 @@ void NOPRParseOutXML::ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFM
     int index = 0;
     dataField->GetAttribute("index", index);
     NOPR_CHECK(index == curIndex, kUnit);
-    const int storageType = StorageTypeFromText(AttributeText(dataField, "dataType"));
-    auto field = std::make_unique<CFField>(AttributeText(dataField, "name"),
-                                           FieldTypeFromText(AttributeText(dataField, "optype")),
+    const int storageType = StorageTypeFromText(AttributeView(dataField, "dataType"));
+    auto field = std::make_unique<CFField>(std::string(AttributeView(dataField, "name")),
+                                           FieldTypeFromText(AttributeView(dataField, "optype")),
                                            storageType, kRoleType);
-    field->SetLabel(AttributeText(dataField, "displayName"));
+    field->SetLabel(std::string(AttributeView(dataField, "displayName")));
 
     SDOMXMLIterator* values = nullptr;
     if (dataField->GetElementIterator("Value", &values, true)) {
@@ -167,11 +199,11 @@ void NOPRParseOutXML::ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFM
             int vindex = 0;
             value->GetAttribute("index", vindex);
             NOPR_CHECK(curVIndex == vindex, kUnit);
-            const std::string text = AttributeText(value, "value");
+            const std::string text(AttributeView(value, "value"));
             const CFDatum datum = storageType == 3   ? CFDatum(text, false)
                                   : storageType == 1 ? CFDatum(String2Integer(text))
                                                      : CFDatum(String2Double(text));
-            labelList.emplace_back(datum, AttributeText(value, "displayValue"), 0, 0);
+            labelList.emplace_back(datum, std::string(AttributeView(value, "displayValue")), 0, 0);
             valueList.emplace_back(datum, text, 0, 0);
         }
         field->SetValueLabels(labelList);
@@ -217,7 +249,7 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     tests->GetAttribute("confidenceLevel", confidenceLevel);
     fResults->fSigLevel = sigLevel;
     fResults->fConfidenceLevel = confidenceLevel;
-    fResults->fListwise = AttributeText(tests, "missingTreatment") == "listwise";
+    fResults->fListwise = AttributeView(tests, "missingTreatment") == "listwise";
 
     SDOMXMLIterator* algorithms = nullptr;
     if (!tests->GetElementIterator("Algorithm", &algorithms, true))
@@ -245,27 +277,31 @@ bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
 // the last dictionary field) is still read, so that a broken table fails the
 // document as everywhere else, but its content has no record to go to.
 bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) {
+    fTableMemory.release();  // no table of the previous field is left
     int varIndex = -1;
     fieldInfo->GetAttribute("varIndex", varIndex);
     FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(varIndex));
-    std::string varIndexText;
-    const std::string label =
-        "FieldInfo " + std::to_string(position) +
-        (fieldInfo->GetAttribute("varIndex", varIndexText) ? " (varIndex " + varIndexText + ")"
-                                                           : std::string());
+    // The place of the field information in a failure's cause, made only then.
+    auto label = [&] {
+        std::string_view varIndexText;
+        std::string place = "FieldInfo " + std::to_string(position);
+        if (fieldInfo->GetAttributeView("varIndex", varIndexText))
+            place.append(" (varIndex ").append(varIndexText).append(")");
+        return place;
+    };
 
     SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable");
-    if (!tableElement) return Fail(label + " has no StructuredTable");
-    StructuredTable table;
+    if (!tableElement) return Fail(label() + " has no StructuredTable");
+    StructuredTable table(&fTableMemory);
     std::string cause;
     if (!ReadStructuredTable(tableElement, table, 0, &cause))
-        return cause.empty() ? false : Fail(label + ": " + cause);
+        return cause.empty() ? false : Fail(label() + ": " + cause);
     if (!NOPR_CHECK(table.fSimpleTables.size() == 1, kUnit) && table.fSimpleTables.empty())
-        return Fail(label + ": StructuredTable " + Quoted(table.fName) + " has no SimpleTable");
+        return Fail(label() + ": StructuredTable " + Quoted(table.fName) + " has no SimpleTable");
     if (!info) return true;
 
     info->fIsCategorical = table.fName == "CategoricalDistribution" ? 1 : 0;
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "TotalN")
             info->fTotalN = String2Integer(attribute.fValue);
         else if (attribute.fName == "Min")
@@ -282,8 +318,9 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) 
     return converted;
 }
 
-void NOPRParseOutXML::ReportNotParsed(const std::string& name) {
-    BpError(BpString("Not parse element: " + name, true), BpErrorShowAlways, BpErrorLevelError);
+void NOPRParseOutXML::ReportNotParsed(std::string_view name) {
+    BpError(BpString(std::string("Not parse element: ").append(name), true), BpErrorShowAlways,
+            BpErrorLevelError);
 }
 
 // ---------------------------------------------------------------------------
@@ -291,26 +328,28 @@ void NOPRParseOutXML::ReportNotParsed(const std::string& name) {
 // ---------------------------------------------------------------------------
 
 bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) {
-    const std::string testName = AttributeText(algorithm, "name");
+    const std::string_view testName = AttributeView(algorithm, "name");
     const int type = TestTypeFromText(testName);
-    const int family = TestFamilyFromText(AttributeText(algorithm, "classification"));
-    const int decision = DecisionFromText(AttributeText(algorithm, "decision"));
+    const int family = TestFamilyFromText(AttributeView(algorithm, "classification"));
+    const int decision = DecisionFromText(AttributeView(algorithm, "decision"));
     BaseHypothesisTest* record = fResults->CreateTest(family, type, decision);
     if (!record) return true;  // a test without a record of its own is skipped whole
+    fTableMemory.release();    // no table of the previous test is left
 
     // The scratch flags describe the test being read; a test without a
     // Condition or StatisticsResult must not inherit the previous test's.
     fIsUseSample = false;
     fSigLowerBound = false;
 
-    const std::string label = "Algorithm " + std::to_string(position) + " (" + Quoted(testName) + ")";
+    // The place of the test in a failure's cause, made only then.
+    auto label = [&] { return "Algorithm " + std::to_string(position) + " (" + Quoted(testName) + ")"; };
     SDOMXMLIterator* tables = nullptr;
     if (!algorithm->GetElementIterator("StructuredTable", &tables, true))
-        return Fail(label + " has no StructuredTable");
+        return Fail(label() + " has no StructuredTable");
     SDOMXMLWrapper* table = nullptr;
     for (size_t index = 1; tables->Next(&table); ++index) {
-        std::string name;
-        const bool named = table->GetAttribute("name", name);
+        std::string_view name;
+        const bool named = table->GetAttributeView("name", name);
         bool ok;
         if (name == "Condition")
             ok = ReadCondition(table, record->fCondition);
@@ -327,8 +366,8 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) 
         else
             ok = ReadTestTable(table, record);
         if (!ok)
-            return FailIn(label + ", StructuredTable " + (named ? Quoted(name) : std::to_string(index)) +
-                          ": ");
+            return FailIn(label() + ", StructuredTable " +
+                          (named ? Quoted(name) : std::to_string(index)) + ": ");
     }
     FinishTest(record);
     return true;
@@ -337,8 +376,8 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) 
 bool NOPRParseOutXML::ReadTestTable(SDOMXMLWrapper* structEle, BaseHypothesisTest* hTest) {
     if (!NOPR_CHECK(structEle, kUnit) || !NOPR_CHECK(hTest, kUnit)) return false;
 
-    std::string name;
-    const bool hasName = structEle->GetAttribute("name", name);
+    std::string_view name;
+    const bool hasName = structEle->GetAttributeView("name", name);
     auto unknownName = [&] {
         ReportNotParsed(name);
         return hasName || Fail("a StructuredTable has no \"name\"");
@@ -463,7 +502,7 @@ void NOPRParseOutXML::FinishTest(BaseHypothesisTest* hTest) {
 // Tables common to every test
 // ---------------------------------------------------------------------------
 
-bool NOPRParseOutXML::ReadIndexedValues(const AttributeEntry& attribute,
+bool NOPRParseOutXML::ReadIndexedValues(const AttributeText& attribute,
                                         std::vector<IndexedValues>& list) const {
     if (attribute.fName.empty() || attribute.fName[0] != '%') return false;
     IndexedValues entry;
@@ -476,11 +515,12 @@ bool NOPRParseOutXML::ReadIndexedValues(const AttributeEntry& attribute,
 bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo& condition) {
     if (!NOPR_CHECK(conditionEle, kUnit)) return false;
     fIsUseSample = false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadTable(conditionEle, table);
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    condition.fParameters.reserve(condition.fParameters.size() + table.fAttributes.size());
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "ConditionKey") {
-            condition.fConditionKey = attribute.fValue;
+            condition.fConditionKey.assign(attribute.fValue);
         } else if (ReadIndexedValues(attribute, condition.fParameters)) {
         } else if (attribute.fName == "isUseSample") {
             fIsUseSample = attribute.fValue == "true";
@@ -498,13 +538,13 @@ bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo&
 
 bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<MessageInfo>& messages) {
     if (!NOPR_CHECK(messageEle, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadTable(messageEle, table);
     // Each WarningMessages table gives the test's messages afresh.
     messages.assign(table.fStrucTables.size(), MessageInfo());
     for (size_t iST = 0; iST < messages.size(); ++iST) {
         MessageInfo& message = messages[iST];
-        for (const AttributeEntry& attribute : table.fStrucTables[iST].fAttributes) {
+        for (const AttributeText& attribute : table.fStrucTables[iST].fAttributes) {
             if (attribute.fName == "code")
                 message.fCode = String2Integer(attribute.fValue);
             else if (attribute.fName == "type")
@@ -512,7 +552,7 @@ bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<Messa
             else if (attribute.fName == "paramNum")
                 message.fCount = String2Integer(attribute.fValue);
             else if (attribute.fName == "group")
-                message.fGroup = attribute.fValue;
+                message.fGroup.assign(attribute.fValue);
             else
                 ReadIndexedValues(attribute, message.fParameters);
         }
@@ -524,7 +564,7 @@ bool NOPRParseOutXML::ReadMessages(SDOMXMLWrapper* messageEle, std::vector<Messa
 bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
                                      std::vector<StatisticGroup>& statistics) {
     if (!NOPR_CHECK(statsResultEle, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadTable(statsResultEle, table);
     fSigLowerBound = false;
     bool groupOpen = false;
@@ -532,9 +572,10 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
         if (child.fKind == ChildRef::Attribute) {
             if (!groupOpen) {
                 statistics.emplace_back();
+                statistics.back().fValues.reserve(table.fAttributes.size());
                 groupOpen = true;
             }
-            const AttributeEntry& attribute = table.fAttributes[static_cast<size_t>(child.fIndex)];
+            const AttributeText& attribute = table.fAttributes[static_cast<size_t>(child.fIndex)];
             double value;
             // A value written as ">x" is only a bound: x is kept and the flag says so.
             if (!attribute.fValue.empty() && attribute.fValue[0] == '>') {
@@ -543,13 +584,14 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
             } else {
                 value = String2Double(attribute.fValue);
             }
-            statistics.back().fValues.push_back({attribute.fName, value});
+            statistics.back().fValues.push_back({std::string(attribute.fName), value});
         } else if (child.fKind == ChildRef::StructuredTable) {
             const StructuredTable& nested = table.fStrucTables[static_cast<size_t>(child.fIndex)];
             StatisticGroup group;
-            group.fName = nested.fName;
-            for (const AttributeEntry& attribute : nested.fAttributes)
-                group.fValues.push_back({attribute.fName, String2Double(attribute.fValue)});
+            group.fName.assign(nested.fName);
+            group.fValues.reserve(nested.fAttributes.size());
+            for (const AttributeText& attribute : nested.fAttributes)
+                group.fValues.push_back({std::string(attribute.fName), String2Double(attribute.fValue)});
             statistics.push_back(std::move(group));
             groupOpen = false;
         }
@@ -563,19 +605,20 @@ bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::
     if (!varNotEle->GetElementIterator("Attribute", &attributes, true))
         return Fail("it has no Attribute");
     SDOMXMLWrapper* attribute = nullptr;
-    while (attributes->Next(&attribute)) values.push_back(AttributeText(attribute, "value"));
+    while (attributes->Next(&attribute)) values.emplace_back(AttributeView(attribute, "value"));
     return true;
 }
 
 bool NOPRParseOutXML::ReadDescriptives(SDOMXMLWrapper* element, std::vector<StatisticGroup>& samples) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadStructuredTable(element, table);
     for (const StructuredTable& nested : table.fStrucTables) {
         StatisticGroup sample;
-        sample.fName = nested.fName;
-        for (const AttributeEntry& attribute : nested.fAttributes)
-            sample.fValues.push_back({attribute.fName, String2Double(attribute.fValue)});
+        sample.fName.assign(nested.fName);
+        sample.fValues.reserve(nested.fAttributes.size());
+        for (const AttributeText& attribute : nested.fAttributes)
+            sample.fValues.push_back({std::string(attribute.fName), String2Double(attribute.fValue)});
         samples.push_back(std::move(sample));
     }
     return result;
@@ -583,9 +626,12 @@ bool NOPRParseOutXML::ReadDescriptives(SDOMXMLWrapper* element, std::vector<Stat
 
 bool NOPRParseOutXML::ReadMethods(SDOMXMLWrapper* element, std::vector<AttributeEntry>& methods) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     const bool result = ReadStructuredTable(element, table);
-    methods = table.fAttributes;
+    methods.clear();
+    methods.reserve(table.fAttributes.size());
+    for (const AttributeText& attribute : table.fAttributes)
+        methods.push_back({std::string(attribute.fName), std::string(attribute.fValue)});
     return result;
 }
 
@@ -622,7 +668,7 @@ bool NOPRParseOutXML::ConvertSingleSimpleTable(const StructuredTable& table, Val
 bool NOPRParseOutXML::ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table) {
     SDOMXMLWrapper* simple = FirstElement(element, "SimpleTable");
     if (!simple) return Fail("it has no SimpleTable");
-    SimpleTableText text;
+    SimpleTableText text(&fTableMemory);
     if (!ReadSimple(simple, text)) return false;
     return ConvertSimpleTable(text, table);
 }
@@ -632,7 +678,7 @@ bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& recor
     if (!element->GetElementIterator("Attribute", &attributes, true)) return Fail("it has no Attribute");
     SDOMXMLWrapper* attribute = nullptr;
     while (attributes->Next(&attribute)) {
-        std::string name;
+        std::string_view name;
         double value = kNOPRMissing;
         ReadNumberAttribute(attribute, name, value);
         if (name == "Mean")
@@ -649,11 +695,11 @@ bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& recor
 
 bool NOPRParseOutXML::ReadContinuousDistribution(SDOMXMLWrapper* element,
                                                  ContinuousDistribution& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     bool known = false;
     if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
     if (!known) return true;
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "HypotheticalMedian")
             target.fHypotheticalMedian = String2Double(attribute.fValue);
         else if (attribute.fName == "ObservedMedian")
@@ -665,11 +711,11 @@ bool NOPRParseOutXML::ReadContinuousDistribution(SDOMXMLWrapper* element,
 }
 
 bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCounts& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     bool known = false;
     if (!ReadNamedTable(element, "ContinuousDistribution", table, known)) return false;
     if (!known) return true;
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "NegativeDifferences")
             target.fNegative = String2Integer(attribute.fValue);
         else if (attribute.fName == "Ties")
@@ -684,16 +730,16 @@ bool NOPRParseOutXML::ReadDifferenceCounts(SDOMXMLWrapper* element, DifferenceCo
 
 bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
                                              std::vector<ConfidenceInterval>& intervals) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
     if (!IsIntervalMethodTable(table.fName)) {
         ReportNotParsed(table.fName);
         return true;
     }
     ConfidenceInterval interval;
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "computeECIMethod")
-            interval.fMethod = attribute.fValue;
+            interval.fMethod.assign(attribute.fValue);
         else if (attribute.fName == "Estimate")
             interval.fEstimate = String2Double(attribute.fValue);
         else
@@ -701,7 +747,7 @@ bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
     }
     // The limits stand in the one nested table; without it there is no interval.
     if (!NOPR_CHECK(table.fStrucTables.size() == 1, kUnit) && table.fStrucTables.empty()) return false;
-    for (const AttributeEntry& attribute : table.fStrucTables.front().fAttributes) {
+    for (const AttributeText& attribute : table.fStrucTables.front().fAttributes) {
         if (attribute.fName == "Lower")
             interval.fLower = String2Double(attribute.fValue);
         else if (attribute.fName == "Upper")
@@ -714,12 +760,12 @@ bool NOPRParseOutXML::ReadConfidenceInterval(SDOMXMLWrapper* element,
 }
 
 bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryComparison& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     bool known = false;
     if (!ReadNamedTable(element, "CategoryFieldsComparison", table, known)) return false;
     if (!known) return true;
-    for (const AttributeEntry& attribute : table.fAttributes) {
-        const std::string& name = attribute.fName;
+    for (const AttributeText& attribute : table.fAttributes) {
+        const std::string_view name = attribute.fName;
         if (name == "RowNames")
             target.fRowField = String2Integer(attribute.fValue);
         else if (name == "RowSuccessList")
@@ -744,17 +790,17 @@ bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryCo
             list = &target.fColValsNotInCategories;
         if (!list) continue;
         list->clear();
-        for (const AttributeEntry& attribute : nested.fAttributes) list->push_back(attribute.fValue);
+        for (const AttributeText& attribute : nested.fAttributes) list->emplace_back(attribute.fValue);
     }
     return result;
 }
 
 bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups, bool withSize) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
     groups.emplace_back();
     GroupInfo& group = groups.back();
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "GroupIndex")
             group.fGroupIndex = String2Integer(attribute.fValue);
         else if (attribute.fName == "MeanOfRank")
@@ -768,9 +814,9 @@ bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>&
 }
 
 bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) {
-    StructuredTable table;
+    StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
-    for (const AttributeEntry& attribute : table.fAttributes) {
+    for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "GroupFieldIndex")
             target.fGroupFieldIndex = String2Integer(attribute.fValue);
         else if (attribute.fName == "GroupCount")
@@ -792,8 +838,8 @@ bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) 
 }
 
 bool NOPRParseOutXML::ReadBoxGroup(const StructuredTable& table, BoxGroup& group) {
-    for (const AttributeEntry& attribute : table.fAttributes) {
-        const std::string& name = attribute.fName;
+    for (const AttributeText& attribute : table.fAttributes) {
+        const std::string_view name = attribute.fName;
         if (name == "GroupIndex")
             group.fGroupIndex = String2Integer(attribute.fValue);
         else if (name == "N")
@@ -823,7 +869,7 @@ bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target
         element->GetElementIterator("SimpleTable", &tables, true) || Fail("it has no SimpleTable");
     SDOMXMLWrapper* simple = nullptr;
     while (result && tables->Next(&simple)) {
-        SimpleTableText text;
+        SimpleTableText text(&fTableMemory);
         if (!ReadSimple(simple, text)) {
             result = false;
         } else if (text.fName == "PairwiseInfo") {
@@ -837,7 +883,7 @@ bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target
         }
     }
     if (SDOMXMLWrapper* attribute = FirstElement(element, "Attribute")) {
-        std::string name;
+        std::string_view name;
         double value = kNOPRMissing;
         ReadNumberAttribute(attribute, name, value);
         if (name == "fieldIndex") target.fFieldIndex = TruncateToInt(value);
@@ -850,7 +896,7 @@ bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target
 // ---------------------------------------------------------------------------
 
 bool NOPRParseOutXML::ConvertSimpleTable(const SimpleTableText& text, ValueTable& table) const {
-    table.fName = text.fName;
+    table.fName.assign(text.fName);
     table.fRowNames = SplitToToken(text.fRowNames);
     table.fColumnNames = SplitToToken(text.fColumnNames);
     table.fRows.assign(text.fRows.size(), {});
@@ -860,18 +906,21 @@ bool NOPRParseOutXML::ConvertSimpleTable(const SimpleTableText& text, ValueTable
     return true;
 }
 
-bool NOPRParseOutXML::ParseNumberList(const std::string& text, std::vector<double>& values) const {
-    const std::vector<std::string> tokens = SplitToToken(text);
-    if (tokens.empty()) return true;
-    values.resize(tokens.size());
-    for (size_t i = 0; i < tokens.size(); ++i)
-        values[i] = tokens[i] == kMissingToken ? fMissingValue : String2Double(tokens[i]);
+// Text without tokens leaves values as they were.
+bool NOPRParseOutXML::ParseNumberList(std::string_view text, std::vector<double>& values) const {
+    const size_t count = CountTokens(text);
+    if (count == 0) return true;
+    values.resize(count);
+    double* value = values.data();
+    ForEachToken(text, [&](std::string_view token) {
+        *value++ = token == kMissingToken ? fMissingValue : String2Double(token);
+    });
     return true;
 }
 
-bool NOPRParseOutXML::ParseIntegerList(const std::string& text, std::vector<int>& values) const {
-    const std::vector<std::string> tokens = SplitToToken(text);
-    values.resize(tokens.size());
-    for (size_t i = 0; i < tokens.size(); ++i) values[i] = String2Integer(tokens[i]);
+bool NOPRParseOutXML::ParseIntegerList(std::string_view text, std::vector<int>& values) const {
+    values.resize(CountTokens(text));
+    int* value = values.data();
+    ForEachToken(text, [&](std::string_view token) { *value++ = String2Integer(token); });
     return true;
 }

@@ -3,10 +3,15 @@
 // field information into the split's NOPRSplitResults.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <memory_resource>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "NOPRSplitResults.h"
+#include "NOPRXMLGeneral.h"
 
 class SDOMXMLWrapper;
 class QUOR_DataSource;
@@ -24,12 +29,12 @@ public:
 
     // Reports an element or attribute name the reader does not know, as an
     // error item "Not parse element: <name>" of the output. Never fails a read.
-    void ReportNotParsed(const std::string& name);
+    void ReportNotParsed(std::string_view name);
 
     // A SimpleTable's text as numbers; "__MISSING__" is the system-missing value.
     bool ConvertSimpleTable(const SimpleTableText& text, ValueTable& table) const;
-    bool ParseNumberList(const std::string& text, std::vector<double>& values) const;
-    bool ParseIntegerList(const std::string& text, std::vector<int>& values) const;
+    bool ParseNumberList(std::string_view text, std::vector<double>& values) const;
+    bool ParseIntegerList(std::string_view text, std::vector<int>& values) const;
 
 private:
     // The frame of the document.
@@ -83,7 +88,7 @@ private:
     bool ReadNamedTable(SDOMXMLWrapper* element, const char* expected, StructuredTable& table,
                         bool& known);
     bool ConvertSingleSimpleTable(const StructuredTable& table, ValueTable& target);
-    bool ReadIndexedValues(const AttributeEntry& attribute, std::vector<IndexedValues>& list) const;
+    bool ReadIndexedValues(const AttributeText& attribute, std::vector<IndexedValues>& list) const;
 
     bool fParsed = false;
     std::string fCause;
@@ -93,4 +98,10 @@ private:
     const std::string* fDocument;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
+
+    // Scratch memory of the generic tables of one test or one field's
+    // information: released, and used again from its start, before the next.
+    static constexpr size_t kTableMemorySize = 64 * 1024;
+    std::unique_ptr<std::byte[]> fTableBuffer{new std::byte[kTableMemorySize]};
+    std::pmr::monotonic_buffer_resource fTableMemory{fTableBuffer.get(), kTableMemorySize};
 };

@@ -132,26 +132,26 @@ std::unique_ptr<NOPROutputStats::BaseHypothesisTest> MakeRecord(int type) {
 
 }  // namespace
 
-int TestTypeFromText(const std::string& text) {
+int TestTypeFromText(std::string_view text) {
     for (const auto& entry : kTestTypes)
         if (text == entry.text) return entry.code;
     return TestType::None;
 }
 
-int TestFamilyFromText(const std::string& text) {
+int TestFamilyFromText(std::string_view text) {
     if (text == "One_Sample") return TestFamily::One_Sample;
     if (text == "Related_Samples") return TestFamily::Related_Samples;
     if (text == "Independent_Samples") return TestFamily::Independent_Samples;
     return TestFamily::None;
 }
 
-int DecisionFromText(const std::string& text) {
+int DecisionFromText(std::string_view text) {
     if (text == "retain") return Decision::Retain;
     if (text == "reject") return Decision::Reject;
     return Decision::None;
 }
 
-int MessageTypeFromText(const std::string& text) {
+int MessageTypeFromText(std::string_view text) {
     if (text == "warning") return MessageType::Warning;
     if (text == "error") return MessageType::Error;
     return MessageType::HelpMessage;

@@ -1,11 +1,12 @@
-// Result records of one split: the code tables of the result document, the
-// generic parsed tables, one record per test, the per-field information and
-// the container that owns them all. The reader fills them once; the output
-// side only reads them.
+// Result records of one split: the code tables of the result document, one
+// record per test, the per-field information and the container that owns
+// them all. The reader fills them once; the output side only reads them.
+// Records own their texts: they outlive the document they were read from.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CFProcCustom.h"
@@ -65,43 +66,24 @@ namespace MessageType {
 enum : int { Error = 0, Warning = 1, HelpMessage = 2 };
 }
 
-int TestTypeFromText(const std::string& text);
-int TestFamilyFromText(const std::string& text);
-int DecisionFromText(const std::string& text);
-int MessageTypeFromText(const std::string& text);
+int TestTypeFromText(std::string_view text);
+int TestFamilyFromText(std::string_view text);
+int DecisionFromText(std::string_view text);
+int MessageTypeFromText(std::string_view text);
 // The English title of a test type; "Unknown" for codes without a record.
 std::string TestTitle(int testType);
 
 // ---------------------------------------------------------------------------
-// Generic parsed tables
+// Tables as the records keep them
 // ---------------------------------------------------------------------------
 
+// An Attribute of a table, name and value as the document writes them.
 struct AttributeEntry {
     std::string fName;
     std::string fValue;
 };
 
-struct SimpleTableText {
-    std::string fName;
-    std::string fRowNames;
-    std::string fColumnNames;
-    std::vector<std::string> fRows;
-};
-
-struct ChildRef {
-    enum : int { Attribute = 0, SimpleTable = 1, StructuredTable = 2 };
-    int fKind = Attribute;
-    int fIndex = 0;
-};
-
-struct StructuredTable {
-    std::string fName;
-    std::vector<AttributeEntry> fAttributes;
-    std::vector<SimpleTableText> fSimpleTables;
-    std::vector<StructuredTable> fStrucTables;
-    std::vector<ChildRef> fChildren;
-};
-
+// A SimpleTable with its rows as numbers.
 struct ValueTable {
     std::string fName;
     std::vector<std::string> fRowNames;

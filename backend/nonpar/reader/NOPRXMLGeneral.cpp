@@ -7,10 +7,10 @@
 namespace {
 constexpr const char* kUnit = "backend/nonpar/NOPRXMLGeneral";
 
-bool ReadChildText(SDOMXMLWrapper* element, const char* child, std::string& text) {
+bool ReadChildText(SDOMXMLWrapper* element, const char* child, std::string_view& text) {
     SDOMXMLWrapper* found = nullptr;
     if (!element->GetFirstElement(child, &found, true)) return false;
-    return found->GetTextBody(text);
+    return found->GetTextView(text);
 }
 
 // Gives false, with the cause when one is asked for.
@@ -19,38 +19,42 @@ bool Fail(std::string* cause, const std::string& why) {
     return false;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    return quoted.append(1, '"').append(text).append(1, '"');
+}
 }  // namespace
 
-bool ReadAttribute(SDOMXMLWrapper* element, std::string& name, std::string& value) {
+bool ReadAttribute(SDOMXMLWrapper* element, std::string_view& name, std::string_view& value) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    const bool hasName = element->GetAttribute("name", name);
-    element->GetAttribute("value", value);
+    const bool hasName = element->GetAttributeView("name", name);
+    element->GetAttributeView("value", value);
     return hasName;
 }
 
-bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string& name, double& value) {
+bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string_view& name, double& value) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    const bool hasName = element->GetAttribute("name", name);
+    const bool hasName = element->GetAttributeView("name", name);
     if (!element->GetAttribute("value", value)) value = kNOPRMissing;
     return hasName;
 }
 
 bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::string* cause) {
     if (!NOPR_CHECK(element, kUnit)) return false;
-    if (!element->GetAttribute("name", table.fName)) return Fail(cause, "a SimpleTable has no \"name\"");
-    const std::string label = "SimpleTable " + Quoted(table.fName);
+    if (!element->GetAttributeView("name", table.fName))
+        return Fail(cause, "a SimpleTable has no \"name\"");
     if (!ReadChildText(element, "RowNames", table.fRowNames))
-        return Fail(cause, label + " has no RowNames");
+        return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no RowNames");
     if (!ReadChildText(element, "ColumnNames", table.fColumnNames))
-        return Fail(cause, label + " has no ColumnNames");
+        return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no ColumnNames");
     SDOMXMLIterator* rows = nullptr;
     if (!element->GetElementIterator("Row", &rows, true)) return true;
     table.fRows.clear();
     SDOMXMLWrapper* row = nullptr;
     while (rows->Next(&row)) {
         table.fRows.emplace_back();
-        if (!row->GetTextBody(table.fRows.back())) return false;
+        if (!row->GetTextView(table.fRows.back())) return false;
     }
     return true;
 }
@@ -61,7 +65,7 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
     if (depth >= kMaxStructuredTableDepth)
         return Fail(cause, "StructuredTables are nested deeper than " +
                                std::to_string(kMaxStructuredTableDepth) + " levels");
-    if (!element->GetAttribute("name", table.fName))
+    if (!element->GetAttributeView("name", table.fName))
         return Fail(cause, depth == 0 ? "a StructuredTable has no \"name\""
                                       : "a nested StructuredTable has no \"name\"");
     SDOMXMLIterator* children = nullptr;
@@ -73,7 +77,7 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
     bool result = true;
     SDOMXMLWrapper* child = nullptr;
     while (children->Next(&child)) {
-        const std::string tag = child->GetName();
+        const std::string_view tag = child->GetNameView();
         if (tag == "Attribute") {
             table.fAttributes.emplace_back();
             table.fChildren.push_back({ChildRef::Attribute, int(table.fAttributes.size() - 1)});
@@ -85,11 +89,11 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
                                                     Quoted(table.fName) + " has no \"name\"");
             }
         } else if (tag == "SimpleTable") {
-            table.fSimpleTables.emplace_back();
+            table.fSimpleTables.emplace_back(table.fSimpleTables.get_allocator().resource());
             table.fChildren.push_back({ChildRef::SimpleTable, int(table.fSimpleTables.size() - 1)});
             result = ReadSimpleTable(child, table.fSimpleTables.back(), cause);
         } else if (tag == "StructuredTable") {
-            table.fStrucTables.emplace_back();
+            table.fStrucTables.emplace_back(table.fStrucTables.get_allocator().resource());
             table.fChildren.push_back({ChildRef::StructuredTable, int(table.fStrucTables.size() - 1)});
             result = ReadStructuredTable(child, table.fStrucTables.back(), depth + 1, cause);
         } else {

@@ -150,14 +150,14 @@ QUOR_DataSource::~QUOR_DataSource() = default;
 
 int QUOR_DataSource::AddVariable(QUOR_Variable variable) {
     fVariables.push_back(std::make_unique<QUOR_Variable>(std::move(variable)));
-    return static_cast<int>(fVariables.size()) - 1;
+    const int index = static_cast<int>(fVariables.size()) - 1;
+    fIndexByName.emplace(fVariables.back()->GetName(), index);  // an earlier namesake stays
+    return index;
 }
 
 int QUOR_DataSource::FindVarIndex(const std::string& name, int /*flags*/) const {
-    for (size_t i = 0; i < fVariables.size(); ++i) {
-        if (fVariables[i]->GetName() == name) return static_cast<int>(i);
-    }
-    return -1;
+    const auto found = fIndexByName.find(name);
+    return found == fIndexByName.end() ? -1 : found->second;
 }
 
 const QUOR_Variable* QUOR_DataSource::GetVariable(int index) const {

@@ -2,12 +2,12 @@
 // functions and the XML wrapper.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 namespace npar {
 
 // Reads a leading number as strtod does in the C locale (leading blanks are
 // skipped). False, and value unchanged, when the text starts with no number.
-bool ParseLeadingDouble(const std::string& text, double& value);
+bool ParseLeadingDouble(std::string_view text, double& value);
 
 }  // namespace npar

@@ -6,6 +6,7 @@
 
 #include <locale.h>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cstdlib>
@@ -20,6 +21,42 @@ locale_t CLocale() {
 }
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether text starts the way a plain decimal number does: a digit, or a
+// point or minus sign before one. Only such text takes the fast path of the
+// readers below; everything else (blanks, a plus sign, hexadecimal, inf,
+// nan) goes to strtod_l/strtol_l, which define what the text means.
+bool StartsPlainNumber(std::string_view text) {
+    if (text.empty()) return false;
+    if (IsDigit(text[0])) return true;
+    if (text.size() < 2) return false;
+    if (text[0] == '.') return IsDigit(text[1]);
+    if (text[0] != '-') return false;
+    return IsDigit(text[1]) || (text[1] == '.' && text.size() > 2 && IsDigit(text[2]));
+}
+
+// The text NUL-terminated for the C functions; short texts need no allocation.
+class CText {
+public:
+    explicit CText(std::string_view text) {
+        if (text.size() < sizeof(fShort)) {
+            text.copy(fShort, text.size());
+            fShort[text.size()] = '\0';
+            fText = fShort;
+        } else {
+            fLong.assign(text.data(), text.size());
+            fText = fLong.c_str();
+        }
+    }
+    const char* c_str() const { return fText; }
+
+private:
+    char fShort[64];
+    std::string fLong;
+    const char* fText;
+};
 
 constexpr double kDateOrigin = 12219379200.0;  // seconds from 1582-10-14 to 1970-01-01
 
@@ -42,37 +79,65 @@ bool IsDayBasedDate(int formatType) {
 
 }  // namespace
 
-std::vector<std::string> SplitToToken(const std::string& text) {
+std::vector<std::string> SplitToToken(std::string_view text) {
     std::vector<std::string> tokens;
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        count += !IsSeparator(text[i]) && (i == 0 || IsSeparator(text[i - 1]));
+    tokens.reserve(count);
     size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && IsSeparator(text[i])) ++i;
         size_t start = i;
         while (i < text.size() && !IsSeparator(text[i])) ++i;
-        if (i > start) tokens.emplace_back(text, start, i - start);
+        if (i > start) tokens.emplace_back(text.substr(start, i - start));
     }
     return tokens;
 }
 
-bool npar::ParseLeadingDouble(const std::string& text, double& value) {
+// A plain decimal number that is the whole text is read by std::from_chars,
+// which rounds as strtod does; any other text is read by strtod_l itself.
+bool npar::ParseLeadingDouble(std::string_view text, double& value) {
+    if (StartsPlainNumber(text)) {
+        double parsed = 0.0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+        if (error == std::errc() && end == text.data() + text.size()) {
+            value = parsed;
+            return true;
+        }
+    }
+    const CText copy(text);
     char* end = nullptr;
-    const double parsed = strtod_l(text.c_str(), &end, CLocale());
-    if (end == text.c_str()) return false;
+    const double parsed = strtod_l(copy.c_str(), &end, CLocale());
+    if (end == copy.c_str()) return false;
     value = parsed;
     return true;
 }
 
-double String2Double(const std::string& text) {
+double String2Double(std::string_view text) {
     double value = 0.0;
     npar::ParseLeadingDouble(text, value);
     return value;
 }
 
-int String2Integer(const std::string& text) {
+// Text that starts with a digit or a minus sign and a digit is read by
+// std::from_chars, which stops where strtol does; any other text by strtol_l.
+int String2Integer(std::string_view text) {
+    if (StartsPlainNumber(text) && text[0] != '.') {
+        long value = 0;
+        const std::errc error = std::from_chars(text.data(), text.data() + text.size(), value).ec;
+        if (error == std::errc()) {
+            if (value > INT_MAX) return INT_MAX;
+            if (value < INT_MIN) return INT_MIN;
+            return static_cast<int>(value);
+        }
+        if (error == std::errc::result_out_of_range) return text[0] == '-' ? INT_MIN : INT_MAX;
+    }
+    const CText copy(text);
     char* end = nullptr;
     errno = 0;
-    long value = strtol_l(text.c_str(), &end, 10, CLocale());
-    if (end == text.c_str()) return 0;
+    long value = strtol_l(copy.c_str(), &end, 10, CLocale());
+    if (end == copy.c_str()) return 0;
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);

@@ -1,28 +1,59 @@
 // XML DOM wrapper over pugixml. The wrapper that loads a document owns it
 // together with every wrapper and iterator it hands out, so that handles
-// given to a reader stay valid until the document goes.
+// given to a reader stay valid until the document goes. Handles are made
+// from blocks of many at a time: a reader asks for one per element it visits.
 #include "SDOMXMLWrapper.h"
 
-#include <climits>
 #include <deque>
+#include <vector>
 
 #include <pugixml.hpp>
 
 #include "CFProcCustom.h"
 #include "proc/NumberText.h"
 
+namespace {
+
+// Handles of one kind, made a block at a time; each stays where it is until
+// the document goes.
+template <class Handle>
+class HandleBlocks {
+public:
+    template <class Make>
+    Handle* Next(Make make) {
+        if (fUsed == kBlockSize) {
+            fBlocks.emplace_back(make(kBlockSize));
+            fUsed = 0;
+        }
+        return &fBlocks.back()[fUsed++];
+    }
+
+private:
+    static constexpr size_t kBlockSize = 512;
+    std::vector<std::unique_ptr<Handle[]>> fBlocks;
+    size_t fUsed = kBlockSize;
+};
+
+}  // namespace
+
 struct SDOMXMLDocument {
     pugi::xml_document dom;
-    std::deque<std::unique_ptr<SDOMXMLWrapper>> wrappers;
-    std::deque<std::unique_ptr<SDOMXMLIterator>> iterators;
+    HandleBlocks<SDOMXMLWrapper> wrappers;
+    HandleBlocks<SDOMXMLIterator> iterators;
+    std::deque<std::string> joinedTexts;  // texts of several pieces, for GetTextView
 
     SDOMXMLWrapper* Wrap(pugi::xml_node node) {
-        wrappers.emplace_back(new SDOMXMLWrapper(this, node.internal_object()));
-        return wrappers.back().get();
+        SDOMXMLWrapper* wrapper = wrappers.Next([](size_t n) { return new SDOMXMLWrapper[n]; });
+        wrapper->fDocument = this;
+        wrapper->fNode = node.internal_object();
+        return wrapper;
     }
-    SDOMXMLIterator* Iterate(pugi::xml_node first, const std::string& name) {
-        iterators.emplace_back(new SDOMXMLIterator(this, first.internal_object(), name));
-        return iterators.back().get();
+    SDOMXMLIterator* Iterate(pugi::xml_node first, std::string_view name) {
+        SDOMXMLIterator* iterator = iterators.Next([](size_t n) { return new SDOMXMLIterator[n]; });
+        iterator->fDocument = this;
+        iterator->fNext = first.internal_object();
+        iterator->fName.assign(name.data(), name.size());
+        return iterator;
     }
 };
 
@@ -30,13 +61,46 @@ namespace {
 
 pugi::xml_node NodeOf(pugi::xml_node_struct* node) { return pugi::xml_node(node); }
 
-bool Matches(pugi::xml_node node, const std::string& name) {
-    return node.type() == pugi::node_element && (name.empty() || name == node.name());
+// Whether the NUL-terminated text is name, without measuring it first. A
+// name holding a NUL matches nothing, as no tag or attribute name holds one.
+bool NameIs(const char* text, std::string_view name) {
+    for (char c : name) {
+        if (*text == '\0' || *text != c) return false;
+        ++text;
+    }
+    return *text == '\0';
 }
 
-pugi::xml_node FirstMatching(pugi::xml_node node, const std::string& name) {
+// The name is compared first: most siblings a search passes differ in it,
+// and then their type need not be asked.
+bool Matches(pugi::xml_node node, std::string_view name) {
+    if (name.empty()) return node.type() == pugi::node_element;
+    return NameIs(node.name(), name) && node.type() == pugi::node_element;
+}
+
+pugi::xml_node FirstMatching(pugi::xml_node node, std::string_view name) {
     while (node && !Matches(node, name)) node = node.next_sibling();
     return node;
+}
+
+// pugixml's own lookup takes a NUL-terminated name: a short name is copied
+// into one; a long one, or one holding a NUL, is compared attribute by attribute.
+pugi::xml_attribute FindAttribute(pugi::xml_node_struct* node, std::string_view name) {
+    char terminated[64];
+    if (name.size() < sizeof terminated && name.find('\0') == std::string_view::npos) {
+        name.copy(terminated, name.size());
+        terminated[name.size()] = '\0';
+        return NodeOf(node).attribute(terminated);
+    }
+    for (pugi::xml_attribute attribute = NodeOf(node).first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+        if (NameIs(attribute.name(), name)) return attribute;
+    }
+    return pugi::xml_attribute();
+}
+
+bool IsText(pugi::xml_node node) {
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
 }
 
 }  // namespace
@@ -67,25 +131,29 @@ const SDOMXMLDocument* SDOMXMLWrapper::LoadFromString(const std::string& text) {
 
 std::string SDOMXMLWrapper::GetName() const { return fNode ? NodeOf(fNode).name() : ""; }
 
-bool SDOMXMLWrapper::GetFirstElement(const std::string& path, SDOMXMLWrapper** element, bool) {
+std::string_view SDOMXMLWrapper::GetNameView() const {
+    return fNode ? std::string_view(NodeOf(fNode).name()) : std::string_view();
+}
+
+bool SDOMXMLWrapper::GetFirstElement(std::string_view path, SDOMXMLWrapper** element, bool) {
     if (!fNode || !element) return false;
     pugi::xml_node node = NodeOf(fNode);
     size_t start = 0;
     while (start <= path.size()) {
-        size_t slash = path.find('/', start);
-        std::string name =
-            path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        const size_t slash = path.find('/', start);
+        const std::string_view name =
+            path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
         if (name.empty()) return false;
         node = FirstMatching(node.first_child(), name);
         if (!node) return false;
-        if (slash == std::string::npos) break;
+        if (slash == std::string_view::npos) break;
         start = slash + 1;
     }
     *element = fDocument->Wrap(node);
     return true;
 }
 
-bool SDOMXMLWrapper::GetElementIterator(const std::string& name, SDOMXMLIterator** iterator, bool) {
+bool SDOMXMLWrapper::GetElementIterator(std::string_view name, SDOMXMLIterator** iterator, bool) {
     if (!fNode || !iterator) return false;
     pugi::xml_node first = FirstMatching(NodeOf(fNode).first_child(), name);
     if (!first) return false;
@@ -93,39 +161,60 @@ bool SDOMXMLWrapper::GetElementIterator(const std::string& name, SDOMXMLIterator
     return true;
 }
 
-bool SDOMXMLWrapper::GetAttribute(const std::string& name, std::string& value) const {
+bool SDOMXMLWrapper::GetAttributeView(std::string_view name, std::string_view& value) const {
     if (!fNode) return false;
-    pugi::xml_attribute attribute = NodeOf(fNode).attribute(name.c_str());
+    pugi::xml_attribute attribute = FindAttribute(fNode, name);
     if (!attribute) return false;
     value = attribute.value();
     return true;
 }
 
-bool SDOMXMLWrapper::GetAttribute(const std::string& name, int& value) const {
-    std::string text;
-    if (!GetAttribute(name, text)) return false;
+bool SDOMXMLWrapper::GetAttribute(std::string_view name, std::string& value) const {
+    std::string_view view;
+    if (!GetAttributeView(name, view)) return false;
+    value.assign(view.data(), view.size());
+    return true;
+}
+
+bool SDOMXMLWrapper::GetAttribute(std::string_view name, int& value) const {
+    std::string_view text;
+    if (!GetAttributeView(name, text)) return false;
     value = String2Integer(text);
     return true;
 }
 
-bool SDOMXMLWrapper::GetAttribute(const std::string& name, double& value) const {
-    std::string text;
-    if (!GetAttribute(name, text)) return false;
+bool SDOMXMLWrapper::GetAttribute(std::string_view name, double& value) const {
+    std::string_view text;
+    if (!GetAttributeView(name, text)) return false;
     return npar::ParseLeadingDouble(text, value);
 }
 
 bool SDOMXMLWrapper::GetTextBody(std::string& text) const {
-    if (!fNode) return false;
-    text.clear();
-    for (pugi::xml_node child = NodeOf(fNode).first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) text += child.value();
-    }
+    std::string_view view;
+    if (!GetTextView(view)) return false;
+    text.assign(view.data(), view.size());
     return true;
 }
 
-SDOMXMLIterator::SDOMXMLIterator(SDOMXMLDocument* document, pugi::xml_node_struct* next,
-                                 std::string name)
-    : fDocument(document), fNext(next), fName(std::move(name)) {}
+bool SDOMXMLWrapper::GetTextView(std::string_view& text) const {
+    if (!fNode) return false;
+    text = std::string_view();
+    pugi::xml_node first = NodeOf(fNode).first_child();
+    while (first && !IsText(first)) first = first.next_sibling();
+    if (!first) return true;
+    pugi::xml_node second = first.next_sibling();
+    while (second && !IsText(second)) second = second.next_sibling();
+    if (!second) {
+        text = first.value();
+        return true;
+    }
+    std::string& joined = fDocument->joinedTexts.emplace_back();
+    for (pugi::xml_node child = first; child; child = child.next_sibling()) {
+        if (IsText(child)) joined += child.value();
+    }
+    text = joined;
+    return true;
+}
 
 bool SDOMXMLIterator::Next(SDOMXMLWrapper** element) {
     if (!fNext || !element) return false;
