@@ -2,6 +2,7 @@
 // nlohmann::json's dump makes them.
 #include "JsonStream.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -151,10 +152,11 @@ void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
     // Short texts without a byte to escape (names, most values) in one piece.
     char piece[128];
     if (text.size() + after.size() + 2 <= sizeof piece && !NeedsEscape(text)) {
+        // (std::copy: an empty view may have no data, which memcpy must not be given.)
         piece[0] = '"';
-        std::memcpy(piece + 1, text.data(), text.size());
+        std::copy(text.begin(), text.end(), piece + 1);
         piece[text.size() + 1] = '"';
-        std::memcpy(piece + text.size() + 2, after.data(), after.size());
+        std::copy(after.begin(), after.end(), piece + text.size() + 2);
         fOut.Append(piece, text.size() + after.size() + 2);
         return;
     }
