@@ -35,21 +35,15 @@ struct SummaryColumns {
 };
 
 // A significance as the table shows it, with the footnote keys that explain it.
-struct SignificanceCell {
-    double value = kNOPRMissing;
-    std::string name;   // the statistic's name, empty when none was found
-    std::string group;  // the name of its statistic group
+// The significance the summary shows (its name empty when none was found),
+// with the notes its cell carries.
+struct SignificanceCell : ShownSignificance {
     std::vector<std::string> noteKeys;
     bool lowerBound = false;  // only known to be at least the value
 };
 
 SignificanceCell FindSignificance(const NOPRTest& test) {
-    const ShownSignificance shown = FindShownSignificance(test);
-    SignificanceCell cell;
-    cell.value = shown.value;
-    cell.name = shown.name;
-    cell.group = shown.group;
-    return cell;
+    return SignificanceCell{FindShownSignificance(test), {}, false};
 }
 
 bool RunsDifferWithTies(const NOPRTest& test) {

@@ -95,10 +95,8 @@ bool Contains(const std::string& text, const char* part) { return text.find(part
 
 // The significance the Hypothesis Test Summary shows: the last one the
 // statistics hold, with what says how it was found.
-struct Significance {
-    double value = kNOPRMissing;
-    std::string name;
-    std::string group;  // its statistic group, "" for the plain statistics
+// The significance the summary shows, and whether it is only a bound.
+struct Significance : ShownSignificance {
     bool lowerBound = false;
 };
 
@@ -108,15 +106,11 @@ bool IsLilliefors(const HTOKolmogorovSmirnov& test) {
 }
 
 Significance FindSummarySignificance(const NOPRTest& test) {
-    const ShownSignificance shown = FindShownSignificance(test);
-    Significance found;
-    found.value = shown.value;
-    found.name = shown.name;
-    found.group = shown.group;
+    Significance found{FindShownSignificance(test), false};
     // A Kolmogorov-Smirnov significance may be only a bound (above the
     // Lilliefors table), and the Lilliefors one needs five cases.
     const auto* ks = dynamic_cast<const HTOKolmogorovSmirnov*>(&test);
-    if (ks && !shown.name.empty()) {
+    if (ks && !found.name.empty()) {
         found.lowerBound = ks->fSigLowerBound;
         if (IsLilliefors(*ks) && Known(TotalN(test)) && TotalN(test) < 5) found.value = kNOPRMissing;
     }

@@ -41,19 +41,8 @@ Json::Json(const Json& other) : fType(other.fType) {
         case value_t::object:
             new (&fObject) Object(other.fObject);
             break;
-        case value_t::boolean:
-            fBoolean = other.fBoolean;
-            break;
-        case value_t::number_integer:
-            fInteger = other.fInteger;
-            break;
-        case value_t::number_unsigned:
-            fUnsigned = other.fUnsigned;
-            break;
-        case value_t::number_float:
-            fFloat = other.fFloat;
-            break;
-        case value_t::null:
+        default:
+            CopyScalar(other);
             break;
     }
 }

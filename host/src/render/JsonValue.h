@@ -178,6 +178,25 @@ private:
     // of another kind.
     void Become(value_t type, const char* what);
     [[noreturn]] static void ThrowType(const char* expected);
+    // Copies other's boolean or number; this value already has its type.
+    void CopyScalar(const Json& other) noexcept {
+        switch (fType) {
+            case value_t::boolean:
+                fBoolean = other.fBoolean;
+                break;
+            case value_t::number_integer:
+                fInteger = other.fInteger;
+                break;
+            case value_t::number_unsigned:
+                fUnsigned = other.fUnsigned;
+                break;
+            case value_t::number_float:
+                fFloat = other.fFloat;
+                break;
+            default:
+                break;
+        }
+    }
 
     value_t fType = value_t::null;
     union {
@@ -213,19 +232,8 @@ Json::Json(Json&& other) noexcept : fType(other.fType) {
         case value_t::object:
             new (&fObject) Object(std::move(other.fObject));
             break;
-        case value_t::boolean:
-            fBoolean = other.fBoolean;
-            break;
-        case value_t::number_integer:
-            fInteger = other.fInteger;
-            break;
-        case value_t::number_unsigned:
-            fUnsigned = other.fUnsigned;
-            break;
-        case value_t::number_float:
-            fFloat = other.fFloat;
-            break;
-        case value_t::null:
+        default:
+            CopyScalar(other);
             break;
     }
     other.Destroy();  // a moved-from value is null
