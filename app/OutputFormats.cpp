@@ -21,9 +21,9 @@ std::string JoinList(const std::string& separator, const std::string& last,
 
 const std::vector<OutputFormat>& OutputFormats() {
     static const std::vector<OutputFormat> formats = {
-        {"html", ".html", npar::WriteHtml, true},
-        {"json", ".json", npar::WriteJson, true},
-        {"text", ".txt", npar::WriteText, false},
+        {"html", ".html", npar::WriteHtml, true, nullptr},
+        {"json", ".json", npar::WriteJson, true, nullptr},
+        {"text", ".txt", npar::WriteText, false, npar::TextStream},
     };
     return formats;
 }

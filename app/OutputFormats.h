@@ -2,11 +2,13 @@
 // and writer. A new format is a writer and one row of the table.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "OutputDocument.h"
 #include "OutputSink.h"
+#include "OutputWriters.h"
 
 namespace report {
 
@@ -15,6 +17,9 @@ struct OutputFormat {
     const char* extension;  // of an -o file written in it
     void (*write)(const npar::OutputDocument& document, npar::OutputSink& out);
     bool chartDocuments;  // whether the writer reads charts' documents (to draw them)
+    // The writer that writes the document while it is made; null when only the
+    // whole document can be written (an outline or a status comes first).
+    std::unique_ptr<npar::DocumentStream> (*stream)(npar::OutputSink& out);
 };
 
 // Every format, in the order the help lists them.

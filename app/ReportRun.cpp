@@ -180,15 +180,26 @@ int ReportRun::Execute(std::ostream& out) {
         if (!file) return Fail(kExitUsage, error);
     }
     fDocument.keepChartDocuments = format->chartDocuments;
-    if (!RunPlugin()) return kExitUsage;
 
-    // The writer's text goes out in chunks as it is made.
+    // The writer's text goes out in chunks as it is made. A format that can
+    // be written item by item is written while the plug-in runs, and each
+    // top-level item is freed once written.
     npar::OutputSink sink([&](const char* data, size_t size) {
         if (file) return file->Write(data, size);
         out.write(data, static_cast<std::streamsize>(size));
         return true;
     });
-    format->write(fDocument, sink);
+    std::unique_ptr<npar::DocumentStream> stream = format->stream ? format->stream(sink) : nullptr;
+    if (stream)
+        fDocument.StreamFinishedItems([&stream](const npar::OutputItem& item) { stream->Item(item); });
+    if (!RunPlugin()) return kExitUsage;
+
+    if (stream) {
+        fDocument.HandOverAll();
+        stream->End(fDocument);
+    } else {
+        format->write(fDocument, sink);
+    }
     sink.Flush();
     if (file) {
         if (!file->Commit(error)) return Fail(kExitUsage, error);

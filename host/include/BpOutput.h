@@ -185,14 +185,20 @@ public:
     BpProcedure& Procedure() { return *fProcedure; }
 
 protected:
-    // A heading made under procedure, opened at once. The procedure's own root
-    // heading passes null and binds itself afterwards.
-    BpHeading(BpProcedure* procedure, npar::OutputItem* item);
+    // A heading made under procedure, opened at once; top is the top-level
+    // item it lies in (itself at the top). The procedure's own root heading
+    // passes null and binds itself afterwards.
+    BpHeading(BpProcedure* procedure, npar::OutputItem* item, const npar::OutputItem* top);
     void BindRoot(BpProcedure* procedure) { fProcedure = procedure; }
 
 private:
+    friend class BpProcedure;
+    // The top-level item an item added under this heading lies in.
+    const npar::OutputItem* TopOf(const npar::OutputItem& added) const;
+
     BpProcedure* fProcedure;
     npar::OutputItem* fItem;
+    const npar::OutputItem* fTop;  // null for the procedure's root
 };
 
 // The output procedure: the root of one run's output. While it lives it is the
@@ -231,18 +237,28 @@ public:
 
     // The innermost heading still open: where charts and errors go.
     npar::OutputItem& CurrentItem();
+    // Adds a finished item (a chart, an error) at the current item.
+    void AddAtCurrent(std::unique_ptr<npar::OutputItem> item);
     // Whether a chart sent to this output keeps its document's XML.
     bool KeepsChartDocuments() const;
 
 private:
     friend class BpHeading;
+    friend class BpPivotTable;
     void Open(BpHeading* heading);
     void Close(BpHeading* heading);
+    // A live heading or table object holds the top-level item it lies in:
+    // while one does, the item may still grow and is not handed to a
+    // streaming writer.
+    void Hold(const npar::OutputItem* top);
+    void Release(const npar::OutputItem* top);
+    void HandOverFinished();
 
     npar::OutputDocument& fDocument;
     BpTextContext fContext;
     const QUOR_DataSource* fDataSource = nullptr;
     std::vector<BpHeading*> fOpen;
+    std::vector<const npar::OutputItem*> fHeld;  // once per live object holding it
 };
 
 enum BpErrorShow { BpErrorShowNever = 0, BpErrorShowOnce = 1, BpErrorShowAlways = 2 };
@@ -330,13 +346,14 @@ private:
     friend class BpHeading;
     friend class BpGroup;
     friend class BpCategory;
-    BpPivotTable(BpProcedure* procedure, npar::TableModel* model);
+    BpPivotTable(BpProcedure* procedure, npar::TableModel* model, const npar::OutputItem* top);
     int NoteIndex(const BpAnnotation& note);
     template <class Handle>
     Handle* Keep(std::unique_ptr<Handle> handle);
 
     BpProcedure* fProcedure;
     npar::TableModel* fModel;
+    const npar::OutputItem* fTop;  // the top-level item the table lies in
     std::vector<std::unique_ptr<BpGroup>> fGroups;
     std::vector<std::unique_ptr<BpCategory>> fCategories;
 };

@@ -4,6 +4,7 @@
 // as JSON, text or HTML.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -54,6 +55,20 @@ public:
     OutputItem& Root() { return *fRoot; }
     const OutputItem& Root() const { return *fRoot; }
 
+    // Streaming: a writer that can write the document item by item is handed
+    // each top-level item as soon as nothing can add to it any more, in order,
+    // and the item is freed after the call, so that a run of thousands of
+    // tests never holds its whole output. Without a handler the document keeps
+    // every item for a writer of the whole document.
+    using FinishedItemHandler = std::function<void(const OutputItem& item)>;
+    void StreamFinishedItems(FinishedItemHandler handler) { fHandler = std::move(handler); }
+    bool Streams() const { return static_cast<bool>(fHandler); }
+    // Hands the top-level items from the first not yet handed over to the
+    // handler, up to the first that isHeld says something may still add to.
+    void HandOverFinished(const std::function<bool(const OutputItem&)>& isHeld);
+    // Hands every remaining top-level item over: the run is over.
+    void HandOverAll();
+
     // What the procedure's split loop returned.
     bool ok = true;
     // Whether charts keep their document's XML: a writer that only lists a
@@ -63,6 +78,8 @@ public:
 
 private:
     std::unique_ptr<OutputItem> fRoot;
+    FinishedItemHandler fHandler;
+    size_t fHandedOver = 0;  // top-level items handed over (their places stay, empty)
 };
 
 }  // namespace npar

@@ -4,6 +4,7 @@
 // formats in app/OutputFormats.cpp).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "OutputDocument.h"
@@ -18,6 +19,19 @@ std::string WriteJson(const OutputDocument& document);
 // The document as plain text: headings as an outline, errors marked.
 void WriteText(const OutputDocument& document, OutputSink& out);
 std::string WriteText(const OutputDocument& document);
+
+// A writer that writes the document while the procedure makes it: Item takes
+// each top-level item as the document hands it over
+// (OutputDocument::StreamFinishedItems), End the finished document. The bytes
+// are those its whole-document writer writes.
+class DocumentStream {
+public:
+    virtual ~DocumentStream() = default;
+    virtual void Item(const OutputItem& item) = 0;
+    virtual void End(const OutputDocument& document) = 0;
+};
+// The text form (WriteText's) written as a stream.
+std::unique_ptr<DocumentStream> TextStream(OutputSink& out);
 // The document as one self-contained HTML page: an outline pane linking to
 // every heading, table and chart, then the items. Charts are drawn by the
 // chart library read from PathFactory::ResourceDirectory() + "/vendor/" and

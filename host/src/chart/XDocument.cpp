@@ -394,6 +394,6 @@ bool XDocument::SendChart(bool, bool, bool) {
 
     auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart, chart->title);
     item->chart = std::move(chart);
-    procedure->CurrentItem().Append(std::move(item));
+    procedure->AddAtCurrent(std::move(item));
     return true;
 }

@@ -12,6 +12,19 @@ OutputItem& OutputItem::Append(std::unique_ptr<OutputItem> item) {
 
 OutputDocument::OutputDocument() : fRoot(std::make_unique<OutputItem>(OutputItem::Kind::Heading)) {}
 
+void OutputDocument::HandOverFinished(const std::function<bool(const OutputItem&)>& isHeld) {
+    if (!fHandler) return;
+    auto& items = fRoot->children;
+    for (; fHandedOver < items.size() && !isHeld(*items[fHandedOver]); ++fHandedOver) {
+        fHandler(*items[fHandedOver]);
+        items[fHandedOver].reset();
+    }
+}
+
+void OutputDocument::HandOverAll() {
+    HandOverFinished([](const OutputItem&) { return false; });
+}
+
 bool Catalogue::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;

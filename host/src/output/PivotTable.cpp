@@ -14,7 +14,7 @@ BpPivotTable* BpHeading::PivotTable(const BpCellText& title, const BpCellText& i
     item->table->title = item->text;
     item->table->identifier = fProcedure->Render(identifier);
     npar::OutputItem& added = fItem->Append(std::move(item));
-    return new BpPivotTable(fProcedure, added.table.get());
+    return new BpPivotTable(fProcedure, added.table.get(), TopOf(added));
 }
 
 BpFormatSpec BpProcedure::CountOrCoefficent(double value) const {
@@ -29,10 +29,17 @@ BpFormatSpec BpProcedure::StdDev(int variableIndex) const {
 
 // ---------------------------------------------------------------------------
 
-BpPivotTable::BpPivotTable(BpProcedure* procedure, npar::TableModel* model)
-    : fProcedure(procedure), fModel(model) {}
+BpPivotTable::BpPivotTable(BpProcedure* procedure, npar::TableModel* model, const npar::OutputItem* top)
+    : fProcedure(procedure), fModel(model), fTop(top) {
+    fProcedure->Hold(fTop);
+}
 
-BpPivotTable::~BpPivotTable() = default;
+BpPivotTable::~BpPivotTable() {
+    // The handles go first: nothing may reach the table once it is handed over.
+    fCategories.clear();
+    fGroups.clear();
+    fProcedure->Release(fTop);
+}
 
 template <class Handle>
 Handle* BpPivotTable::Keep(std::unique_ptr<Handle> handle) {

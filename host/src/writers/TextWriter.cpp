@@ -589,44 +589,71 @@ void WriteTextItem(const std::string& text, const std::string& indent, OutputSin
 // ---------------------------------------------------------------------------
 // The outline
 
-void WriteItems(const OutputItem& parent, const std::string& number, int depth, OutputSink& out) {
-    int position = 0;
+void WriteItems(const OutputItem& parent, const std::string& number, int depth, OutputSink& out);
+
+// One item of the outline at depth; position counts the headings before it
+// under the same parent, numbered after number.
+void WriteItem(const OutputItem& child, const std::string& number, int& position, int depth,
+               OutputSink& out) {
     const std::string indent(static_cast<size_t>(depth) * 2, ' ');
-    for (const auto& child : parent.children) {
-        switch (child->kind) {
-            case OutputItem::Kind::Heading: {
-                const std::string childNumber = number + std::to_string(++position) + ".";
-                out += indent + childNumber + " " + SanitizeUtf8(child->text) + "\n";
-                WriteItems(*child, childNumber, depth + 1, out);
-                break;
-            }
-            case OutputItem::Kind::Text:
-                WriteTextItem(SanitizeUtf8(child->text), indent, out);
-                break;
-            case OutputItem::Kind::Error:
-                out += indent + "[error] " + SanitizeUtf8(child->text) + "\n";
-                break;
-            case OutputItem::Kind::Table:
-                if (child->table)
-                    WriteTable(*child->table, indent, out);
-                else
-                    out += indent + SanitizeUtf8(child->text) + "\n";
-                break;
-            case OutputItem::Kind::Chart:
-                if (child->chart)
-                    out += Indented(WriteChartText(*child->chart), indent);
-                else
-                    out += indent + "Chart: " + SanitizeUtf8(child->text) + "\n";
-                break;
+    switch (child.kind) {
+        case OutputItem::Kind::Heading: {
+            const std::string childNumber = number + std::to_string(++position) + ".";
+            out += indent + childNumber + " " + SanitizeUtf8(child.text) + "\n";
+            WriteItems(child, childNumber, depth + 1, out);
+            break;
         }
+        case OutputItem::Kind::Text:
+            WriteTextItem(SanitizeUtf8(child.text), indent, out);
+            break;
+        case OutputItem::Kind::Error:
+            out += indent + "[error] " + SanitizeUtf8(child.text) + "\n";
+            break;
+        case OutputItem::Kind::Table:
+            if (child.table)
+                WriteTable(*child.table, indent, out);
+            else
+                out += indent + SanitizeUtf8(child.text) + "\n";
+            break;
+        case OutputItem::Kind::Chart:
+            if (child.chart)
+                out += Indented(WriteChartText(*child.chart), indent);
+            else
+                out += indent + "Chart: " + SanitizeUtf8(child.text) + "\n";
+            break;
     }
 }
+
+void WriteItems(const OutputItem& parent, const std::string& number, int depth, OutputSink& out) {
+    int position = 0;
+    for (const auto& child : parent.children) WriteItem(*child, number, position, depth, out);
+}
+
+// The text written top-level item by top-level item.
+class TextStreamWriter : public DocumentStream {
+public:
+    explicit TextStreamWriter(OutputSink& out) : fOut(out) {}
+    void Item(const OutputItem& item) override { WriteItem(item, "", fPosition, 0, fOut); }
+    void End(const OutputDocument& document) override {
+        if (!document.ok)
+            fOut += "\nThe run stopped at a split whose result document could not be read.\n";
+    }
+
+private:
+    OutputSink& fOut;
+    int fPosition = 0;
+};
 
 }  // namespace
 
 void WriteText(const OutputDocument& document, OutputSink& out) {
-    WriteItems(document.Root(), "", 0, out);
-    if (!document.ok) out += "\nThe run stopped at a split whose result document could not be read.\n";
+    TextStreamWriter writer(out);
+    for (const auto& item : document.Root().children) writer.Item(*item);
+    writer.End(document);
+}
+
+std::unique_ptr<DocumentStream> TextStream(OutputSink& out) {
+    return std::make_unique<TextStreamWriter>(out);
 }
 
 std::string WriteText(const OutputDocument& document) {

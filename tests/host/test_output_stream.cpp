@@ -1,0 +1,111 @@
+// Writing the output document while the procedure makes it: a top-level item
+// is handed to the streaming writer only once no live heading or table object
+// can add to it, items keep their order, and the streamed text is the text
+// the whole-document writer gives.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BpOutput.h"
+#include "OutputDocument.h"
+#include "OutputWriters.h"
+
+namespace {
+
+BpString Label(const std::string& text) { return BpString(text, false); }
+
+// A small table with one cell, made through the pivot-table service.
+void FillTable(BpPivotTable& table, const std::string& cell) {
+    BpDimension* rows = table.Dimension(Label("Row"), 2);
+    rows->Position(BpDimension::Row, 1, true, false);
+    rows->Category(Label("r"))->Cell(Label(cell));
+}
+
+// An output made the way the plug-in makes one: headings held open while
+// their items are added, a table at the top level, text and an error
+// between them. check runs at the marked points with what was handed over.
+void MakeOutput(BpProcedure& procedure, const std::function<void(const char* point)>& check) {
+    {
+        std::unique_ptr<BpPivotTable> summary(procedure.PivotTable(Label("Summary"), Label("S"), false));
+        FillTable(*summary, "first");
+        check("summary open");
+    }
+    check("summary closed");
+    std::unique_ptr<BpHeading> test(procedure.Heading(Label("Test 1")));
+    {
+        std::unique_ptr<BpHeading> field(test->Heading(Label("Field")));
+        std::unique_ptr<BpPivotTable> table(field->PivotTable(Label("Statistics"), Label("T"), false));
+        FillTable(*table, "second");
+        BpError(Label("a warning inside the open heading"), 0, 1);
+    }
+    check("inner heading closed");
+    // Added at the top level while the test's heading is still open: it must
+    // wait behind the heading to keep its place.
+    procedure.Text(Label("A paragraph after the test"), "note");
+    check("paragraph added");
+    test.reset();
+    check("test closed");
+    BpError(Label("an error at the top"), 0, 2);
+    check("error added");
+}
+
+}  // namespace
+
+TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
+    npar::OutputDocument document;
+    npar::Catalogue catalogue;
+    std::vector<std::string> handed;
+    document.StreamFinishedItems([&](const npar::OutputItem& item) { handed.push_back(item.text); });
+    BpProcedure procedure(document, catalogue);
+
+    std::map<std::string, std::vector<std::string>> seen;
+    MakeOutput(procedure, [&](const char* point) { seen[point] = handed; });
+    document.HandOverAll();
+
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(seen["summary open"], Texts{}) << "a table is filled while its object lives";
+    EXPECT_EQ(seen["summary closed"], Texts{"Summary"});
+    EXPECT_EQ(seen["inner heading closed"], Texts{"Summary"}) << "the test's heading is still open";
+    EXPECT_EQ(seen["paragraph added"], Texts{"Summary"});
+    EXPECT_EQ(seen["test closed"], (Texts{"Summary", "Test 1", "A paragraph after the test"}));
+    EXPECT_EQ(seen["error added"],
+              (Texts{"Summary", "Test 1", "A paragraph after the test", "an error at the top"}));
+    EXPECT_EQ(handed.size(), 4u) << "each item once";
+    for (const auto& place : document.Root().children) EXPECT_EQ(place, nullptr) << "freed once written";
+}
+
+TEST(OutputStream, StreamedTextIsTheWholeDocumentsText) {
+    const auto noCheck = [](const char*) {};
+    npar::Catalogue catalogue;
+
+    npar::OutputDocument whole;
+    {
+        BpProcedure procedure(whole, catalogue);
+        MakeOutput(procedure, noCheck);
+    }
+    whole.ok = false;  // the closing line of a run stopped at a split
+    const std::string expected = npar::WriteText(whole);
+
+    std::string streamed;
+    {
+        npar::OutputSink sink(streamed);
+        npar::OutputDocument document;
+        std::unique_ptr<npar::DocumentStream> writer = npar::TextStream(sink);
+        document.StreamFinishedItems([&](const npar::OutputItem& item) { writer->Item(item); });
+        {
+            BpProcedure procedure(document, catalogue);
+            MakeOutput(procedure, noCheck);
+        }
+        document.HandOverAll();
+        document.ok = false;
+        writer->End(document);
+        sink.Flush();
+    }
+    EXPECT_NE(expected.find("1. Test 1"), std::string::npos) << expected;
+    EXPECT_NE(expected.find("second"), std::string::npos) << expected;
+    EXPECT_EQ(streamed, expected);
+}
