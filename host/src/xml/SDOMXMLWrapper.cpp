@@ -83,15 +83,9 @@ pugi::xml_node FirstMatching(pugi::xml_node node, std::string_view name) {
     return node;
 }
 
-// pugixml's own lookup takes a NUL-terminated name: a short name is copied
-// into one; a long one, or one holding a NUL, is compared attribute by attribute.
+// The attribute named name, compared in place: pugixml's own lookup would
+// need a NUL-terminated copy of the name. A name holding a NUL matches none.
 pugi::xml_attribute FindAttribute(pugi::xml_node_struct* node, std::string_view name) {
-    char terminated[64];
-    if (name.size() < sizeof terminated && name.find('\0') == std::string_view::npos) {
-        name.copy(terminated, name.size());
-        terminated[name.size()] = '\0';
-        return NodeOf(node).attribute(terminated);
-    }
     for (pugi::xml_attribute attribute = NodeOf(node).first_attribute(); attribute;
          attribute = attribute.next_attribute()) {
         if (NameIs(attribute.name(), name)) return attribute;
