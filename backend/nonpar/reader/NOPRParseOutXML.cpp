@@ -198,8 +198,14 @@ void NOPRParseOutXML::ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFM
 
     SDOMXMLIterator values;
     if (dataField->GetElementIterator("Value", values)) {
+        // Counted first, so that each list is made at its size at once.
+        size_t count = 0;
+        SDOMXMLIterator counter = values;
+        for (SDOMXMLWrapper value; counter.Next(value);) ++count;
         std::vector<CFValue> valueList;
         std::vector<CFValue> labelList;
+        valueList.reserve(count);
+        labelList.reserve(count);
         SDOMXMLWrapper value;
         for (int curVIndex = 0; values.Next(value); ++curVIndex) {
             int vindex = 0;
