@@ -6,6 +6,12 @@
 // the wrapper that loaded the document. So do the views the *View accessors
 // give: they point into the loaded document's text and must not be kept past
 // the wrapper that loaded it.
+//
+// A reader that visits many elements can instead keep its own handles: the
+// overloads that take an SDOMXMLWrapper& or SDOMXMLIterator& point a
+// caller-made handle (on the stack, say) at the element, so that the document
+// makes no handle for it. Such handles too are valid only while the document
+// is loaded.
 #pragma once
 
 #include <memory>
@@ -41,6 +47,11 @@ public:
     // An iterator over this element's children named name, in document order;
     // the empty name means every element child. False when there is no such child.
     bool GetElementIterator(std::string_view name, SDOMXMLIterator** iterator, bool elementsOnly);
+    // The same lookups into caller-made handles. The target must not be a
+    // wrapper that loaded a document (false, and it is left as it was). On
+    // false the target stands for nothing.
+    bool GetFirstElement(std::string_view path, SDOMXMLWrapper& element) const;
+    bool GetElementIterator(std::string_view name, SDOMXMLIterator& iterator) const;
 
     bool GetAttribute(std::string_view name, std::string& value) const;
     // Reads as String2Integer does, clamped to the int range; false, and value
@@ -70,12 +81,18 @@ private:
 
 class SDOMXMLIterator {
 public:
+    // An iterator over nothing, for SDOMXMLWrapper::GetElementIterator to set.
+    SDOMXMLIterator() = default;
+
     // The next element, or false after the last.
     bool Next(SDOMXMLWrapper** element);
+    // The next element into a caller-made handle (see SDOMXMLWrapper); false
+    // after the last, or when element is a wrapper that loaded a document.
+    bool Next(SDOMXMLWrapper& element);
 
 private:
     friend struct SDOMXMLDocument;
-    SDOMXMLIterator() = default;
+    friend class SDOMXMLWrapper;
 
     SDOMXMLDocument* fDocument = nullptr;
     pugi::xml_node_struct* fNext = nullptr;

@@ -76,6 +76,75 @@ TEST(XmlWrapper, PathsIteratorsAndAttributes) {
     EXPECT_FALSE(xml.GetElementIterator("zzz", &noChildren, true));
 }
 
+// Handles the caller keeps point at the same elements as the ones the
+// document hands out, and a handle that loaded a document is never taken as
+// a target (its document would go).
+TEST(XmlWrapper, CallerMadeHandles) {
+    SDOMXMLWrapper xml;
+    ASSERT_NE(xml.LoadFromString("<r><a><b n=\"1\"/><x/><b n=\"2\"/></a><c/></r>"), nullptr);
+    SDOMXMLWrapper a;
+    ASSERT_TRUE(xml.GetFirstElement("a", a));
+    SDOMXMLIterator bs;
+    ASSERT_TRUE(a.GetElementIterator("b", bs));
+    std::vector<int> numbers;
+    SDOMXMLWrapper b;
+    while (bs.Next(b)) {
+        int n = 0;
+        EXPECT_TRUE(b.GetAttribute("n", n));
+        numbers.push_back(n);
+    }
+    EXPECT_EQ(numbers, (std::vector<int>{1, 2})) << "only the children of that name, in order";
+    EXPECT_EQ(b.GetNameView(), "b") << "the handle keeps the last element after the end";
+
+    SDOMXMLIterator all;
+    ASSERT_TRUE(xml.GetElementIterator("", all));
+    std::vector<std::string> names;
+    SDOMXMLWrapper child;
+    while (all.Next(child)) names.push_back(child.GetName());
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "c"}));
+
+    SDOMXMLWrapper deep;
+    ASSERT_TRUE(xml.GetFirstElement("a/x", deep));
+    EXPECT_EQ(deep.GetNameView(), "x");
+    EXPECT_FALSE(xml.GetFirstElement("a/zzz", deep));
+    EXPECT_EQ(deep.GetNameView(), "") << "a failed lookup leaves the handle standing for nothing";
+    EXPECT_FALSE(deep.GetElementIterator("", all));
+    EXPECT_FALSE(all.Next(child)) << "an iterator over nothing gives nothing";
+    EXPECT_FALSE(xml.GetFirstElement("", deep));
+
+    SDOMXMLWrapper other;
+    ASSERT_NE(other.LoadFromString("<o><p/></o>"), nullptr);
+    EXPECT_FALSE(xml.GetFirstElement("a", other)) << "a loading wrapper is no target";
+    EXPECT_EQ(other.GetNameView(), "o");
+    ASSERT_TRUE(xml.GetElementIterator("a", all));
+    EXPECT_FALSE(all.Next(other));
+    EXPECT_EQ(other.GetNameView(), "o");
+    SDOMXMLWrapper p;
+    EXPECT_TRUE(other.GetFirstElement("p", p)) << "the refused document is still loaded";
+}
+
+// An element's text is the same whatever pieces it comes in: the first piece
+// is kept in the element itself, later ones in nodes of their own.
+TEST(XmlWrapper, TextsInEveryArrangementOfPieces) {
+    SDOMXMLWrapper xml;
+    ASSERT_NE(xml.LoadFromString("<r><one>a b</one><cdataFirst><![CDATA[a]]>b</cdataFirst>"
+                                 "<afterChild><x/>b</afterChild><around>a<x/>b<x/>c</around>"
+                                 "<onlyChild><x>inner</x></onlyChild><blank>  </blank>"
+                                 "<entity>a &amp; b</entity><cdataOnly><![CDATA[<a>]]></cdataOnly></r>"),
+              nullptr);
+    const std::pair<const char*, const char*> expected[] = {
+        {"one", "a b"},    {"cdataFirst", "ab"}, {"afterChild", "b"}, {"around", "abc"},
+        {"onlyChild", ""}, {"blank", ""},        {"entity", "a & b"}, {"cdataOnly", "<a>"},
+    };
+    for (const auto& [path, text] : expected) {
+        SDOMXMLWrapper element;
+        ASSERT_TRUE(xml.GetFirstElement(path, element)) << path;
+        std::string_view view = "stale";
+        ASSERT_TRUE(element.GetTextView(view)) << path;
+        EXPECT_EQ(view, text) << path;
+    }
+}
+
 TEST(XmlWrapper, ViewsPointIntoTheDocumentAndLiveWithIt) {
     SDOMXMLWrapper xml;
     ASSERT_NE(xml.LoadFromString("<r a=\"x &amp; y\" e=\"\"><one>1 2</one>"

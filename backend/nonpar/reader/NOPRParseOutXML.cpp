@@ -60,9 +60,10 @@ std::string Quoted(std::string_view text) {
     return quoted.append(1, '"').append(text).append(1, '"');
 }
 
-SDOMXMLWrapper* FirstElement(SDOMXMLWrapper* from, const char* path) {
-    SDOMXMLWrapper* found = nullptr;
-    return from->GetFirstElement(path, &found, true) ? found : nullptr;
+// The first element at path below from, pointed to by handle; null when
+// there is none.
+SDOMXMLWrapper* FirstElement(SDOMXMLWrapper* from, const char* path, SDOMXMLWrapper& handle) {
+    return from->GetFirstElement(path, handle) ? &handle : nullptr;
 }
 
 // The attribute's value as a view into the document; empty when it is absent.
@@ -136,7 +137,8 @@ bool NOPRParseOutXML::FailIn(const std::string& place) {
 bool NOPRParseOutXML::CheckRoot(SDOMXMLWrapper* root) {
     if (root->GetName() != "StatXML")
         return Fail("the root element is " + Quoted(root->GetName()) + ", not \"StatXML\"");
-    SDOMXMLWrapper* model = FirstElement(root, "PMMLModel");
+    SDOMXMLWrapper modelHandle;
+    SDOMXMLWrapper* model = FirstElement(root, "PMMLModel", modelHandle);
     if (!model) return Fail("there is no PMMLModel element");
     std::string type;
     if (!model->GetAttribute("modelType", type))
@@ -147,7 +149,9 @@ bool NOPRParseOutXML::CheckRoot(SDOMXMLWrapper* root) {
 }
 
 bool NOPRParseOutXML::ReadCounts(SDOMXMLWrapper* root) {
-    SDOMXMLWrapper* counts = FirstElement(root, "DescriptiveModel/DescriptiveSummary/Counts");
+    SDOMXMLWrapper countsHandle;
+    SDOMXMLWrapper* counts =
+        FirstElement(root, "DescriptiveModel/DescriptiveSummary/Counts", countsHandle);
     if (!counts) return Fail("there is no DescriptiveModel/DescriptiveSummary/Counts element");
     const struct {
         const char* name;
@@ -168,14 +172,16 @@ bool NOPRParseOutXML::ReadCounts(SDOMXMLWrapper* root) {
 }
 
 bool NOPRParseOutXML::ReadDataDictionary(SDOMXMLWrapper* root) {
-    SDOMXMLWrapper* dictionary = FirstElement(root, "Extension/NPAROutput/DataDictionary");
+    SDOMXMLWrapper dictionaryHandle;
+    SDOMXMLWrapper* dictionary =
+        FirstElement(root, "Extension/NPAROutput/DataDictionary", dictionaryHandle);
     if (!dictionary) return true;
     fResults->SetMetaData(std::make_unique<CFMetaData>(nullptr));
-    SDOMXMLIterator* fields = nullptr;
-    if (!dictionary->GetElementIterator("DataField", &fields, true)) return true;
-    SDOMXMLWrapper* dataField = nullptr;
-    for (int curIndex = 0; fields->Next(&dataField); ++curIndex)
-        ReadDataField(dataField, curIndex, *fResults->fMetaData);
+    SDOMXMLIterator fields;
+    if (!dictionary->GetElementIterator("DataField", fields)) return true;
+    SDOMXMLWrapper dataField;
+    for (int curIndex = 0; fields.Next(dataField); ++curIndex)
+        ReadDataField(&dataField, curIndex, *fResults->fMetaData);
     MakeFieldInfos();
     return true;
 }
@@ -190,20 +196,26 @@ void NOPRParseOutXML::ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFM
                                            storageType, kRoleType);
     field->SetLabel(std::string(AttributeView(dataField, "displayName")));
 
-    SDOMXMLIterator* values = nullptr;
-    if (dataField->GetElementIterator("Value", &values, true)) {
+    SDOMXMLIterator values;
+    if (dataField->GetElementIterator("Value", values)) {
+        // Counted first, so that each list is made at its size at once.
+        size_t count = 0;
+        SDOMXMLIterator counter = values;
+        for (SDOMXMLWrapper value; counter.Next(value);) ++count;
         std::vector<CFValue> valueList;
         std::vector<CFValue> labelList;
-        SDOMXMLWrapper* value = nullptr;
-        for (int curVIndex = 0; values->Next(&value); ++curVIndex) {
+        valueList.reserve(count);
+        labelList.reserve(count);
+        SDOMXMLWrapper value;
+        for (int curVIndex = 0; values.Next(value); ++curVIndex) {
             int vindex = 0;
-            value->GetAttribute("index", vindex);
+            value.GetAttribute("index", vindex);
             NOPR_CHECK(curVIndex == vindex, kUnit);
-            const std::string text(AttributeView(value, "value"));
+            const std::string text(AttributeView(&value, "value"));
             const CFDatum datum = storageType == 3   ? CFDatum(text, false)
                                   : storageType == 1 ? CFDatum(String2Integer(text))
                                                      : CFDatum(String2Double(text));
-            labelList.emplace_back(datum, std::string(AttributeView(value, "displayValue")), 0, 0);
+            labelList.emplace_back(datum, std::string(AttributeView(&value, "displayValue")), 0, 0);
             valueList.emplace_back(datum, text, 0, 0);
         }
         field->SetValueLabels(labelList);
@@ -238,7 +250,8 @@ void NOPRParseOutXML::MakeFieldInfos() {
 }
 
 bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
-    SDOMXMLWrapper* tests = FirstElement(root, "Extension/NPAROutput/NonParametricTests");
+    SDOMXMLWrapper testsHandle;
+    SDOMXMLWrapper* tests = FirstElement(root, "Extension/NPAROutput/NonParametricTests", testsHandle);
     if (!tests) return Fail("there is no Extension/NPAROutput/NonParametricTests element");
     int number = 0;
     tests->GetAttribute("number", number);
@@ -251,24 +264,25 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     fResults->fConfidenceLevel = confidenceLevel;
     fResults->fListwise = AttributeView(tests, "missingTreatment") == "listwise";
 
-    SDOMXMLIterator* algorithms = nullptr;
-    if (!tests->GetElementIterator("Algorithm", &algorithms, true))
+    SDOMXMLIterator algorithms;
+    if (!tests->GetElementIterator("Algorithm", algorithms))
         return Fail("NonParametricTests has no Algorithm");
-    SDOMXMLWrapper* algorithm = nullptr;
-    for (size_t position = 1; algorithms->Next(&algorithm); ++position) {
-        if (!ReadAlgorithm(algorithm, position)) return false;
+    SDOMXMLWrapper algorithm;
+    for (size_t position = 1; algorithms.Next(algorithm); ++position) {
+        if (!ReadAlgorithm(&algorithm, position)) return false;
     }
     return true;
 }
 
 bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
-    SDOMXMLWrapper* fieldInfos = FirstElement(root, "Extension/NPAROutput/FieldInfos");
+    SDOMXMLWrapper fieldInfosHandle;
+    SDOMXMLWrapper* fieldInfos = FirstElement(root, "Extension/NPAROutput/FieldInfos", fieldInfosHandle);
     if (!fieldInfos) return Fail("there is no Extension/NPAROutput/FieldInfos element");
-    SDOMXMLIterator* infos = nullptr;
-    if (!fieldInfos->GetElementIterator("FieldInfo", &infos, true)) return true;
-    SDOMXMLWrapper* fieldInfo = nullptr;
-    for (size_t position = 1; infos->Next(&fieldInfo); ++position) {
-        if (!ReadFieldInfo(fieldInfo, position)) return false;
+    SDOMXMLIterator infos;
+    if (!fieldInfos->GetElementIterator("FieldInfo", infos)) return true;
+    SDOMXMLWrapper fieldInfo;
+    for (size_t position = 1; infos.Next(fieldInfo); ++position) {
+        if (!ReadFieldInfo(&fieldInfo, position)) return false;
     }
     return true;
 }
@@ -290,7 +304,8 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) 
         return place;
     };
 
-    SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable");
+    SDOMXMLWrapper tableElementHandle;
+    SDOMXMLWrapper* tableElement = FirstElement(fieldInfo, "StructuredTable", tableElementHandle);
     if (!tableElement) return Fail(label() + " has no StructuredTable");
     StructuredTable table(&fTableMemory);
     std::string cause;
@@ -343,28 +358,28 @@ bool NOPRParseOutXML::ReadAlgorithm(SDOMXMLWrapper* algorithm, size_t position) 
 
     // The place of the test in a failure's cause, made only then.
     auto label = [&] { return "Algorithm " + std::to_string(position) + " (" + Quoted(testName) + ")"; };
-    SDOMXMLIterator* tables = nullptr;
-    if (!algorithm->GetElementIterator("StructuredTable", &tables, true))
+    SDOMXMLIterator tables;
+    if (!algorithm->GetElementIterator("StructuredTable", tables))
         return Fail(label() + " has no StructuredTable");
-    SDOMXMLWrapper* table = nullptr;
-    for (size_t index = 1; tables->Next(&table); ++index) {
+    SDOMXMLWrapper table;
+    for (size_t index = 1; tables.Next(table); ++index) {
         std::string_view name;
-        const bool named = table->GetAttributeView("name", name);
+        const bool named = table.GetAttributeView("name", name);
         bool ok;
         if (name == "Condition")
-            ok = ReadCondition(table, record->fCondition);
+            ok = ReadCondition(&table, record->fCondition);
         else if (name == "WarningMessages")
-            ok = ReadMessages(table, record->fMessages);
+            ok = ReadMessages(&table, record->fMessages);
         else if (name == "StatisticsResult")
-            ok = ReadStatistics(table, record->fStatistics);
+            ok = ReadStatistics(&table, record->fStatistics);
         else if (name == "ValsNotInTheCategoreis")
-            ok = ReadValueList(table, record->fValsNotInCategories);
+            ok = ReadValueList(&table, record->fValsNotInCategories);
         else if (name == "Descriptives")
-            ok = ReadDescriptives(table, record->fDescriptives);
+            ok = ReadDescriptives(&table, record->fDescriptives);
         else if (name == "Methods")
-            ok = ReadMethods(table, record->fMethods);
+            ok = ReadMethods(&table, record->fMethods);
         else
-            ok = ReadTestTable(table, record);
+            ok = ReadTestTable(&table, record);
         if (!ok)
             return FailIn(label() + ", StructuredTable " +
                           (named ? Quoted(name) : std::to_string(index)) + ": ");
@@ -567,6 +582,9 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
     StructuredTable table(&fTableMemory);
     const bool result = ReadTable(statsResultEle, table);
     fSigLowerBound = false;
+    // At most one group for each nested table and one for the attributes
+    // before each of them.
+    statistics.reserve(statistics.size() + 2 * table.fStrucTables.size() + 1);
     bool groupOpen = false;
     for (const ChildRef& child : table.fChildren) {
         if (child.fKind == ChildRef::Attribute) {
@@ -601,11 +619,10 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
 
 bool NOPRParseOutXML::ReadValueList(SDOMXMLWrapper* varNotEle, std::vector<std::string>& values) {
     if (!NOPR_CHECK(varNotEle, kUnit)) return false;
-    SDOMXMLIterator* attributes = nullptr;
-    if (!varNotEle->GetElementIterator("Attribute", &attributes, true))
-        return Fail("it has no Attribute");
-    SDOMXMLWrapper* attribute = nullptr;
-    while (attributes->Next(&attribute)) values.emplace_back(AttributeView(attribute, "value"));
+    SDOMXMLIterator attributes;
+    if (!varNotEle->GetElementIterator("Attribute", attributes)) return Fail("it has no Attribute");
+    SDOMXMLWrapper attribute;
+    while (attributes.Next(attribute)) values.emplace_back(AttributeView(&attribute, "value"));
     return true;
 }
 
@@ -666,7 +683,8 @@ bool NOPRParseOutXML::ConvertSingleSimpleTable(const StructuredTable& table, Val
 }
 
 bool NOPRParseOutXML::ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& table) {
-    SDOMXMLWrapper* simple = FirstElement(element, "SimpleTable");
+    SDOMXMLWrapper simpleHandle;
+    SDOMXMLWrapper* simple = FirstElement(element, "SimpleTable", simpleHandle);
     if (!simple) return Fail("it has no SimpleTable");
     SimpleTableText text(&fTableMemory);
     if (!ReadSimple(simple, text)) return false;
@@ -674,13 +692,13 @@ bool NOPRParseOutXML::ReadTwoClassTable(SDOMXMLWrapper* element, ValueTable& tab
 }
 
 bool NOPRParseOutXML::ReadRunsParameters(SDOMXMLWrapper* element, HTORuns& record) {
-    SDOMXMLIterator* attributes = nullptr;
-    if (!element->GetElementIterator("Attribute", &attributes, true)) return Fail("it has no Attribute");
-    SDOMXMLWrapper* attribute = nullptr;
-    while (attributes->Next(&attribute)) {
+    SDOMXMLIterator attributes;
+    if (!element->GetElementIterator("Attribute", attributes)) return Fail("it has no Attribute");
+    SDOMXMLWrapper attribute;
+    while (attributes.Next(attribute)) {
         std::string_view name;
         double value = kNOPRMissing;
-        ReadNumberAttribute(attribute, name, value);
+        ReadNumberAttribute(&attribute, name, value);
         if (name == "Mean")
             record.fMean = value;
         else if (name == "StdDev")
@@ -798,6 +816,9 @@ bool NOPRParseOutXML::ReadCategoryComparison(SDOMXMLWrapper* element, CategoryCo
 bool NOPRParseOutXML::ReadGroup(SDOMXMLWrapper* element, std::vector<GroupInfo>& groups, bool withSize) {
     StructuredTable table(&fTableMemory);
     if (!ReadTable(element, table)) return false;
+    // Tests have two groups or a few variables: room for four spares the
+    // first regrowths.
+    if (groups.empty()) groups.reserve(4);
     groups.emplace_back();
     GroupInfo& group = groups.back();
     for (const AttributeText& attribute : table.fAttributes) {
@@ -828,6 +849,7 @@ bool NOPRParseOutXML::ReadBoxPlot(SDOMXMLWrapper* element, BoxPlotInfo& target) 
     }
     // Group p of the box plot is the p-th nested table, counting every nested
     // table; nested tables of other names leave their position default.
+    target.fGroups.reserve(table.fStrucTables.size());
     for (size_t p = 0; p < table.fStrucTables.size(); ++p) {
         const StructuredTable& nested = table.fStrucTables[p];
         if (!Contains(nested.fName, "Group")) continue;
@@ -864,13 +886,12 @@ bool NOPRParseOutXML::ReadBoxGroup(const StructuredTable& table, BoxGroup& group
 }
 
 bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target) {
-    SDOMXMLIterator* tables = nullptr;
-    bool result =
-        element->GetElementIterator("SimpleTable", &tables, true) || Fail("it has no SimpleTable");
-    SDOMXMLWrapper* simple = nullptr;
-    while (result && tables->Next(&simple)) {
+    SDOMXMLIterator tables;
+    bool result = element->GetElementIterator("SimpleTable", tables) || Fail("it has no SimpleTable");
+    SDOMXMLWrapper simple;
+    while (result && tables.Next(simple)) {
         SimpleTableText text(&fTableMemory);
-        if (!ReadSimple(simple, text)) {
+        if (!ReadSimple(&simple, text)) {
             result = false;
         } else if (text.fName == "PairwiseInfo") {
             target.fKind = PairwiseInfo::Pairwise;
@@ -882,7 +903,8 @@ bool NOPRParseOutXML::ReadPairwise(SDOMXMLWrapper* element, PairwiseInfo& target
             result = ConvertSimpleTable(text, target.fContent);
         }
     }
-    if (SDOMXMLWrapper* attribute = FirstElement(element, "Attribute")) {
+    SDOMXMLWrapper attributeHandle;
+    if (SDOMXMLWrapper* attribute = FirstElement(element, "Attribute", attributeHandle)) {
         std::string_view name;
         double value = kNOPRMissing;
         ReadNumberAttribute(attribute, name, value);

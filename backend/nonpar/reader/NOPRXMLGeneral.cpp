@@ -8,9 +8,8 @@ namespace {
 constexpr const char* kUnit = "backend/nonpar/NOPRXMLGeneral";
 
 bool ReadChildText(SDOMXMLWrapper* element, const char* child, std::string_view& text) {
-    SDOMXMLWrapper* found = nullptr;
-    if (!element->GetFirstElement(child, &found, true)) return false;
-    return found->GetTextView(text);
+    SDOMXMLWrapper found;
+    return element->GetFirstElement(child, found) && found.GetTextView(text);
 }
 
 // Gives false, with the cause when one is asked for.
@@ -48,13 +47,13 @@ bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::strin
         return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no RowNames");
     if (!ReadChildText(element, "ColumnNames", table.fColumnNames))
         return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no ColumnNames");
-    SDOMXMLIterator* rows = nullptr;
-    if (!element->GetElementIterator("Row", &rows, true)) return true;
+    SDOMXMLIterator rows;
+    if (!element->GetElementIterator("Row", rows)) return true;
     table.fRows.clear();
-    SDOMXMLWrapper* row = nullptr;
-    while (rows->Next(&row)) {
+    SDOMXMLWrapper row;
+    while (rows.Next(row)) {
         table.fRows.emplace_back();
-        if (!row->GetTextView(table.fRows.back())) return false;
+        if (!row.GetTextView(table.fRows.back())) return false;
     }
     return true;
 }
@@ -68,21 +67,25 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
     if (!element->GetAttributeView("name", table.fName))
         return Fail(cause, depth == 0 ? "a StructuredTable has no \"name\""
                                       : "a nested StructuredTable has no \"name\"");
-    SDOMXMLIterator* children = nullptr;
-    if (!element->GetElementIterator("", &children, true)) return true;
+    SDOMXMLIterator children;
+    if (!element->GetElementIterator("", children)) return true;
     table.fAttributes.clear();
     table.fSimpleTables.clear();
     table.fStrucTables.clear();
     table.fChildren.clear();
+    // Room for a usual table's children at once: the lists live in the
+    // reader's scratch arena, where each regrowth leaves its old block unused.
+    table.fAttributes.reserve(8);
+    table.fChildren.reserve(8);
     bool result = true;
-    SDOMXMLWrapper* child = nullptr;
-    while (children->Next(&child)) {
-        const std::string_view tag = child->GetNameView();
+    SDOMXMLWrapper child;
+    while (children.Next(child)) {
+        const std::string_view tag = child.GetNameView();
         if (tag == "Attribute") {
             table.fAttributes.emplace_back();
             table.fChildren.push_back({ChildRef::Attribute, int(table.fAttributes.size() - 1)});
             result =
-                ReadAttribute(child, table.fAttributes.back().fName, table.fAttributes.back().fValue);
+                ReadAttribute(&child, table.fAttributes.back().fName, table.fAttributes.back().fValue);
             if (!result) {
                 return Fail(cause, depth == 0 ? std::string("an Attribute has no \"name\"")
                                               : "an Attribute of the nested StructuredTable " +
@@ -91,11 +94,11 @@ bool ReadStructuredTable(SDOMXMLWrapper* element, StructuredTable& table, int de
         } else if (tag == "SimpleTable") {
             table.fSimpleTables.emplace_back(table.fSimpleTables.get_allocator().resource());
             table.fChildren.push_back({ChildRef::SimpleTable, int(table.fSimpleTables.size() - 1)});
-            result = ReadSimpleTable(child, table.fSimpleTables.back(), cause);
+            result = ReadSimpleTable(&child, table.fSimpleTables.back(), cause);
         } else if (tag == "StructuredTable") {
             table.fStrucTables.emplace_back(table.fStrucTables.get_allocator().resource());
             table.fChildren.push_back({ChildRef::StructuredTable, int(table.fStrucTables.size() - 1)});
-            result = ReadStructuredTable(child, table.fStrucTables.back(), depth + 1, cause);
+            result = ReadStructuredTable(&child, table.fStrucTables.back(), depth + 1, cause);
         } else {
             continue;  // other tags are not part of a table
         }

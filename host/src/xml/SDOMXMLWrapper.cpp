@@ -83,15 +83,9 @@ pugi::xml_node FirstMatching(pugi::xml_node node, std::string_view name) {
     return node;
 }
 
-// pugixml's own lookup takes a NUL-terminated name: a short name is copied
-// into one; a long one, or one holding a NUL, is compared attribute by attribute.
+// The attribute named name, compared in place: pugixml's own lookup would
+// need a NUL-terminated copy of the name. A name holding a NUL matches none.
 pugi::xml_attribute FindAttribute(pugi::xml_node_struct* node, std::string_view name) {
-    char terminated[64];
-    if (name.size() < sizeof terminated && name.find('\0') == std::string_view::npos) {
-        name.copy(terminated, name.size());
-        terminated[name.size()] = '\0';
-        return NodeOf(node).attribute(terminated);
-    }
     for (pugi::xml_attribute attribute = NodeOf(node).first_attribute(); attribute;
          attribute = attribute.next_attribute()) {
         if (NameIs(attribute.name(), name)) return attribute;
@@ -115,8 +109,11 @@ const SDOMXMLDocument* SDOMXMLWrapper::LoadFromString(const std::string& text) {
     auto document = std::make_unique<SDOMXMLDocument>();
     // parse_default without DOCTYPE handling: entities a DOCTYPE declares are
     // never expanded. The byte order mark of UTF-8 text is skipped by pugixml.
-    pugi::xml_parse_result result =
-        document->dom.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+    // An element's first piece of text is kept in the element itself rather
+    // than in a node of its own (parse_embed_pcdata): most elements with text
+    // have just that one piece, and the parse then makes a node fewer for each.
+    pugi::xml_parse_result result = document->dom.load_buffer(
+        text.data(), text.size(), pugi::parse_default | pugi::parse_embed_pcdata, pugi::encoding_utf8);
     fOwned.reset();
     fDocument = nullptr;
     fNode = nullptr;
@@ -135,22 +132,41 @@ std::string_view SDOMXMLWrapper::GetNameView() const {
     return fNode ? std::string_view(NodeOf(fNode).name()) : std::string_view();
 }
 
-bool SDOMXMLWrapper::GetFirstElement(std::string_view path, SDOMXMLWrapper** element, bool) {
-    if (!fNode || !element) return false;
-    pugi::xml_node node = NodeOf(fNode);
+namespace {
+
+// The first element at path below node; null when there is none.
+pugi::xml_node_struct* FindPath(pugi::xml_node_struct* from, std::string_view path) {
+    pugi::xml_node node = NodeOf(from);
     size_t start = 0;
     while (start <= path.size()) {
         const size_t slash = path.find('/', start);
         const std::string_view name =
             path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-        if (name.empty()) return false;
+        if (name.empty()) return nullptr;
         node = FirstMatching(node.first_child(), name);
-        if (!node) return false;
+        if (!node) return nullptr;
         if (slash == std::string_view::npos) break;
         start = slash + 1;
     }
-    *element = fDocument->Wrap(node);
+    return node.internal_object();
+}
+
+}  // namespace
+
+bool SDOMXMLWrapper::GetFirstElement(std::string_view path, SDOMXMLWrapper** element, bool) {
+    if (!fNode || !element) return false;
+    pugi::xml_node_struct* node = FindPath(fNode, path);
+    if (!node) return false;
+    *element = fDocument->Wrap(pugi::xml_node(node));
     return true;
+}
+
+bool SDOMXMLWrapper::GetFirstElement(std::string_view path, SDOMXMLWrapper& element) const {
+    if (element.fOwned) return false;
+    pugi::xml_node_struct* node = fNode ? FindPath(fNode, path) : nullptr;
+    element.fDocument = node ? fDocument : nullptr;
+    element.fNode = node;
+    return node != nullptr;
 }
 
 bool SDOMXMLWrapper::GetElementIterator(std::string_view name, SDOMXMLIterator** iterator, bool) {
@@ -159,6 +175,15 @@ bool SDOMXMLWrapper::GetElementIterator(std::string_view name, SDOMXMLIterator**
     if (!first) return false;
     *iterator = fDocument->Iterate(first, name);
     return true;
+}
+
+bool SDOMXMLWrapper::GetElementIterator(std::string_view name, SDOMXMLIterator& iterator) const {
+    pugi::xml_node first;
+    if (fNode) first = FirstMatching(NodeOf(fNode).first_child(), name);
+    iterator.fDocument = first ? fDocument : nullptr;
+    iterator.fNext = first.internal_object();
+    iterator.fName.assign(name.data(), name.size());
+    return bool(first);
 }
 
 bool SDOMXMLWrapper::GetAttributeView(std::string_view name, std::string_view& value) const {
@@ -199,16 +224,24 @@ bool SDOMXMLWrapper::GetTextBody(std::string& text) const {
 bool SDOMXMLWrapper::GetTextView(std::string_view& text) const {
     if (!fNode) return false;
     text = std::string_view();
-    pugi::xml_node first = NodeOf(fNode).first_child();
+    // The document is parsed with parse_embed_pcdata: the element's first
+    // piece of text, when nothing comes before it, is its value; later pieces
+    // (after a CDATA section or a child element) are text children.
+    pugi::xml_node element = NodeOf(fNode);
+    const char* embedded = element.value();
+    pugi::xml_node first = element.first_child();
     while (first && !IsText(first)) first = first.next_sibling();
-    if (!first) return true;
+    if (!first) {
+        text = embedded;
+        return true;
+    }
     pugi::xml_node second = first.next_sibling();
     while (second && !IsText(second)) second = second.next_sibling();
-    if (!second) {
+    if (!second && *embedded == '\0') {
         text = first.value();
         return true;
     }
-    std::string& joined = fDocument->joinedTexts.emplace_back();
+    std::string& joined = fDocument->joinedTexts.emplace_back(embedded);
     for (pugi::xml_node child = first; child; child = child.next_sibling()) {
         if (IsText(child)) joined += child.value();
     }
@@ -219,7 +252,16 @@ bool SDOMXMLWrapper::GetTextView(std::string_view& text) const {
 bool SDOMXMLIterator::Next(SDOMXMLWrapper** element) {
     if (!fNext || !element) return false;
     pugi::xml_node node = NodeOf(fNext);
-    *element = fDocument->Wrap(node);
+    *element = fDocument->Wrap(pugi::xml_node(node));
+    fNext = FirstMatching(node.next_sibling(), fName).internal_object();
+    return true;
+}
+
+bool SDOMXMLIterator::Next(SDOMXMLWrapper& element) {
+    if (!fNext || element.fOwned) return false;
+    pugi::xml_node node = NodeOf(fNext);
+    element.fDocument = fDocument;
+    element.fNode = fNext;
     fNext = FirstMatching(node.next_sibling(), fName).internal_object();
     return true;
 }
