@@ -3,6 +3,7 @@
 #include "render/JsonValue.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -84,8 +85,14 @@ void Json::Become(value_t type, const char* what) {
 
 const Json* Json::Find(std::string_view key) const {
     if (fType != value_t::object) return nullptr;
+    // Names of one object mostly differ in length or first letter: those
+    // are compared before the whole text.
+    const size_t size = key.size();
     for (const Member& member : fObject) {
-        if (member.name == key) return &member.member;
+        const std::string& name = member.name;
+        if (name.size() != size) continue;
+        if (size == 0) return &member.member;
+        if (name[0] == key[0] && std::memcmp(name.data(), key.data(), size) == 0) return &member.member;
     }
     return nullptr;
 }

@@ -116,6 +116,12 @@ public:
     // values one.
     size_t size() const;
     bool empty() const { return size() == 0; }
+    // Room for count elements of an array or members of an object (other
+    // values are left as they are).
+    void reserve(size_t count) {
+        if (fType == value_t::array) fArray.reserve(count);
+        if (fType == value_t::object) fObject.reserve(count);
+    }
 
     // The elements of an array (none for any other value).
     Json* begin() { return fType == value_t::array ? fArray.data() : nullptr; }
