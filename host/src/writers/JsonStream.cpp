@@ -135,6 +135,30 @@ void JsonStream::BeginArray() { Begin('['); }
 void JsonStream::EndArray() { End(']'); }
 
 void JsonStream::Key(std::string_view name) {
+    // A member of an open object (the common case): the comma, the line
+    // break, the indentation and the quoted name in one piece where they
+    // fit, as BeforeValue and WriteQuoted would write them.
+    char piece[192];
+    const size_t spaces = fIndent > 0 ? fCounts.size() * static_cast<size_t>(fIndent) : 0;
+    if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= sizeof piece &&
+        !NeedsEscape(name)) {
+        size_t used = 0;
+        if (fCounts.back()++ > 0) piece[used++] = ',';
+        if (fIndent >= 0) {
+            piece[used++] = '\n';
+            std::fill(piece + used, piece + used + spaces, ' ');
+            used += spaces;
+        }
+        piece[used++] = '"';
+        std::copy(name.begin(), name.end(), piece + used);
+        used += name.size();
+        piece[used++] = '"';
+        piece[used++] = ':';
+        if (fIndent >= 0) piece[used++] = ' ';
+        fOut.Append(piece, used);
+        fAfterKey = true;
+        return;
+    }
     BeforeValue();
     WriteQuoted(name, fIndent >= 0 ? ": " : ":");
     fAfterKey = true;
