@@ -13,8 +13,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ChartString.h"
 #include "OutputSink.h"
 #include "render/JsonValue.h"
+#include "render/RenderData.h"
 #include "writers/JsonStream.h"
 
 namespace {
@@ -154,6 +156,46 @@ TEST(RenderJson, ReusedStorageHoldsOnlyTheNewValueAndStaysBounded) {
     Json copy = make(2);
     Json moved = std::move(copy);
     EXPECT_EQ(Written(moved, 2), big);
+}
+
+// Number keys are the texts ChartString gives a number with 16 digits,
+// whole numbers (written by the integer conversion) and others alike, at
+// the edges where the general form turns to exponents.
+TEST(RenderJson, NumberKeysAreTheTextsOfSixteenDigits) {
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1,
+                                  -1,
+                                  7,
+                                  10,
+                                  100,
+                                  0.5,
+                                  -2.25,
+                                  1e-5,
+                                  123456.789,
+                                  1.0 / 3,
+                                  999999999999999.0,
+                                  -999999999999999.0,
+                                  1e15,
+                                  -1e15,
+                                  1e15 + 1,
+                                  9999999999999998.0,
+                                  1e16,
+                                  1e17,
+                                  -1e20,
+                                  4503599627370496.5,
+                                  1e300,
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity()};
+    for (double power = 1; power < 1e18; power *= 10) {
+        values.push_back(power - 1);
+        values.push_back(power + 1);
+        values.push_back(-power);
+    }
+    for (const double value : values)
+        EXPECT_EQ(npar::render::NumberKey(value), ChartString().assignDouble(value, 16).toUTF8())
+            << value;
 }
 
 }  // namespace

@@ -81,6 +81,13 @@ std::string NumberKey(double value) {
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     if (value == 0) value = 0.0;  // no "-0"
     char buffer[64];
+    // A whole number of at most 15 digits is written as its digits alone
+    // with 16 significant digits: the integer conversion gives those bytes,
+    // at a fraction of the cost.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        const auto whole = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+        return std::string(buffer, whole.ptr);
+    }
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 16);
     return std::string(buffer, result.ptr);
