@@ -13,8 +13,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ChartString.h"
 #include "OutputSink.h"
 #include "render/JsonValue.h"
+#include "render/RenderData.h"
 #include "writers/JsonStream.h"
 
 namespace {
@@ -76,6 +78,124 @@ TEST(RenderJson, WritesTheBytesOfOrderedJsonCompactAndIndented) {
     const npar::render::Json built = Built<npar::render::Json>();
     EXPECT_EQ(Written(built, -1), expected.dump(-1, ' ', false, Expected::error_handler_t::replace));
     EXPECT_EQ(Written(built, 2), expected.dump(2, ' ', false, Expected::error_handler_t::replace));
+}
+
+// Every length up to a few words, with a byte to escape (or none) at each
+// place: the check that reads whole, overlapping words must find it
+// wherever it stands.
+TEST(RenderJson, EscapesABytePlacedAnywhereInTextsOfEveryShortLength) {
+    using Expected = nlohmann::ordered_json;
+    for (const char special : {'"', '\\', '\n', '\x01', '\x1f'}) {
+        for (size_t length = 0; length <= 24; ++length) {
+            for (size_t at = 0; at <= length; ++at) {
+                std::string text(length, 'a');
+                if (at < length) text[at] = special;
+                npar::render::Json value = {{text, text}};
+                Expected expected = {{text, text}};
+                ASSERT_EQ(Written(value, 2), expected.dump(2))
+                    << int(special) << " " << length << " " << at;
+                ASSERT_EQ(Written(value, -1), expected.dump(-1))
+                    << int(special) << " " << length << " " << at;
+            }
+        }
+    }
+}
+
+// The stream hands on what it holds once a top-level value is complete, so
+// that what the caller then writes to the sink itself follows it, also
+// through a sink that passes its text on in small chunks; texts longer than
+// the stream's buffer pass whole.
+TEST(RenderJson, StreamHandsOnEachTopLevelValueBeforeTheCallerWritesOn) {
+    std::string chunks;
+    npar::OutputSink sink(
+        [&chunks](const char* data, size_t size) {
+            chunks.append(data, size);
+            return true;
+        },
+        16);
+    const std::string longText(20000, 'x');
+    {
+        npar::JsonStream json(sink);
+        json.BeginObject();
+        json.Member("long", longText);
+        json.Key("list");
+        json.Value(npar::render::Json::array({1, 2.5, "three"}));
+        json.EndObject();
+        sink += '\n';
+        json.Number(4);
+        sink += ';';
+    }
+    sink.Flush();
+    EXPECT_EQ(chunks, "{\n  \"long\": \"" + longText +
+                          "\",\n  \"list\": [\n    1,\n    2.5,\n    \"three\"\n  ]\n}\n4.0;");
+}
+
+// Containers' storage is reused from chart to chart: a value built from
+// blocks another value gave back holds only what it was given, and the
+// blocks kept stay bounded however many values are freed.
+TEST(RenderJson, ReusedStorageHoldsOnlyTheNewValueAndStaysBounded) {
+    using npar::render::Json;
+    auto make = [](int seed) {
+        Json rows = Json::array();
+        for (int i = 0; i < 50; ++i) {
+            Json row = {{"_layer", "mark" + std::to_string(seed)}, {"_v", seed * 100 + i}};
+            for (int extra = 0; extra < i % 7; ++extra) row["e" + std::to_string(extra)] = extra;
+            rows.push_back(std::move(row));
+        }
+        return rows;
+    };
+    const std::string first = Written(make(1), -1);
+    for (int round = 0; round < 3; ++round) {
+        std::vector<Json> many;
+        for (int i = 0; i < 300; ++i) many.push_back(make(i));
+        many.clear();
+        EXPECT_LE(npar::render::json_storage::KeptBlocks(), 64u * 512u);
+        EXPECT_EQ(Written(make(1), -1), first);
+    }
+    const std::string big = Written(make(2), 2);
+    Json copy = make(2);
+    Json moved = std::move(copy);
+    EXPECT_EQ(Written(moved, 2), big);
+}
+
+// Number keys are the texts ChartString gives a number with 16 digits,
+// whole numbers (written by the integer conversion) and others alike, at
+// the edges where the general form turns to exponents.
+TEST(RenderJson, NumberKeysAreTheTextsOfSixteenDigits) {
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1,
+                                  -1,
+                                  7,
+                                  10,
+                                  100,
+                                  0.5,
+                                  -2.25,
+                                  1e-5,
+                                  123456.789,
+                                  1.0 / 3,
+                                  999999999999999.0,
+                                  -999999999999999.0,
+                                  1e15,
+                                  -1e15,
+                                  1e15 + 1,
+                                  9999999999999998.0,
+                                  1e16,
+                                  1e17,
+                                  -1e20,
+                                  4503599627370496.5,
+                                  1e300,
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity()};
+    for (double power = 1; power < 1e18; power *= 10) {
+        values.push_back(power - 1);
+        values.push_back(power + 1);
+        values.push_back(-power);
+    }
+    for (const double value : values)
+        EXPECT_EQ(npar::render::NumberKey(value), ChartString().assignDouble(value, 16).toUTF8())
+            << value;
 }
 
 }  // namespace

@@ -41,14 +41,14 @@ struct GraphView::Bar {
 
 GraphView::BarShape GraphView::ReadBarShape(pugi::xml_node node, const Mark& bars) const {
     BarShape shape;
-    const bool horizontal = std::string(Attr(node, "orientation")) == "horizontal";
+    const bool horizontal = Attr(node, "orientation") == "horizontal";
     shape.positionAxis = horizontal ? 1 : 0;
     shape.lengthAxis = 1 - shape.positionAxis;
     shape.position = shape.positionAxis == 0 ? bars.x : bars.y;
     shape.length = shape.positionAxis == 0 ? bars.y : bars.x;
     shape.nominal = fAxis[shape.positionAxis].Nominal();
     shape.binned = node.child("binStatistic");
-    shape.summed = std::string(Attr(node.child("summaryStatistic"), "method")) == "sum";
+    shape.summed = Attr(node.child("summaryStatistic"), "method") == "sum";
     shape.stacked = node.child("stack");
     shape.clustered = node.child("cluster") && bars.colorVar;
     if (!ParseNumber(Attr(node, "scalingFactor"), shape.scale) || !std::isfinite(shape.scale))

@@ -27,7 +27,7 @@ std::string JoinTexts(const std::vector<std::string>& texts, const std::string& 
     return joined;
 }
 
-const char* MarkNoun(const std::string& tag, pugi::xml_node mark) {
+const char* MarkNoun(std::string_view tag, pugi::xml_node mark) {
     if (tag == "interval") return "bars";
     if (tag == "schema") return "box plots";
     if (tag == "line") return "a curve";
@@ -46,16 +46,15 @@ std::string GraphView::Describe() const {
     std::vector<std::string> legends;
     bool horizontal = false;
     for (pugi::xml_node child : fGraph.children()) {
-        const std::string tag = child.name();
+        const std::string_view tag = child.name();
         if (!IsMark(tag)) continue;
         const std::string noun = MarkNoun(tag, child);
         if (std::find(nouns.begin(), nouns.end(), noun) == nouns.end()) nouns.push_back(noun);
-        horizontal =
-            horizontal || (tag == "interval" && std::string(Attr(child, "orientation")) == "horizontal");
-        const Mark mark = ReadMark(child, nouns.size());
-        if (mark.colorVar && fContext.LegendFor(mark.colorId)) {
+        horizontal = horizontal || (tag == "interval" && Attr(child, "orientation") == "horizontal");
+        const MarkLegend& legend = LegendOf(child);
+        if (legend.explained) {
             std::vector<std::string> shown;
-            for (const std::string& text : mark.colors.shown) shown.push_back(OneLine(text, " "));
+            for (const std::string& text : legend.shown) shown.push_back(OneLine(text, " "));
             legends.push_back("in colours for " + JoinTexts(shown, ", "));
         }
     }

@@ -6,7 +6,7 @@
 namespace npar {
 namespace render {
 
-bool IsMark(const std::string& tag) {
+bool IsMark(std::string_view tag) {
     return tag == "interval" || tag == "schema" || tag == "line" || tag == "point" || tag == "edge";
 }
 
@@ -23,7 +23,7 @@ Bins IntervalBins(pugi::xml_node interval, const std::vector<double>& positions)
     double count = 0, width = 0;
     ParseNumber(Attr(interval.child("binStatistic"), "binCount"), count);
     ParseNumber(Attr(interval.child("binStatistic"), "binWidth"), width);
-    const bool summed = std::string(Attr(interval.child("summaryStatistic"), "method")) == "sum";
+    const bool summed = Attr(interval.child("summaryStatistic"), "method") == "sum";
     if (summed && !(count >= 1) && !(width > 0)) {
         Bins centred = CentredBins(positions);
         if (!centred.lower.empty()) return centred;
@@ -34,7 +34,7 @@ Bins IntervalBins(pugi::xml_node interval, const std::vector<double>& positions)
 bool GraphBins(const ChartData& data, pugi::xml_node graph, Bins& bins, const bool nominalPosition[2]) {
     for (pugi::xml_node interval : graph.children("interval")) {
         if (!interval.child("binStatistic")) continue;
-        const bool horizontal = std::string(Attr(interval, "orientation")) == "horizontal";
+        const bool horizontal = Attr(interval, "orientation") == "horizontal";
         const int positionAxis = horizontal ? 1 : 0;
         if (nominalPosition[positionAxis]) continue;
         const Var* position = data.Find(Attr(interval.child(PositionName(positionAxis)), "variable"));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -15,8 +16,11 @@ namespace npar {
 namespace render {
 
 // Whether an element of a graph is a mark (interval, schema, line, point, edge).
-bool IsMark(const std::string& tag);
-inline std::string Attr(pugi::xml_node node, const char* name) { return node.attribute(name).value(); }
+bool IsMark(std::string_view tag);
+// A view of the attribute's text in the document (empty when it is absent).
+inline std::string_view Attr(pugi::xml_node node, const char* name) {
+    return node.attribute(name).value();
+}
 inline double Clamp(double value, double low, double high) {
     return std::max(low, std::min(value, high));
 }

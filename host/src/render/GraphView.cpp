@@ -47,7 +47,7 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
     // width is narrowed to make room for them.
     bool sized = false;
     for (pugi::xml_node location : graph.children("location")) {
-        const std::string part = Attr(location, "part");
+        const std::string_view part = Attr(location, "part");
         sized = sized || part == "right" || part == "width";
     }
     for (pugi::xml_node mark : graph.children()) {
@@ -64,7 +64,7 @@ GraphView::GraphView(const ChartContext& context, pugi::xml_node graph, Box box)
     PrepareLayouts();
     size_t index = 0;
     for (pugi::xml_node child : graph.children()) {
-        const std::string tag = child.name();
+        const std::string_view tag = child.name();
         if (!IsMark(tag)) continue;
         fHasMarks = true;
         if (tag == "interval")
@@ -93,7 +93,7 @@ void GraphView::PrepareFacets() {
     pugi::xml_node faceting = fGraph.child("faceting");
     if (!faceting) return;
     for (pugi::xml_node facet : faceting.children("facet")) {
-        const std::string dimension = Attr(facet, "dimension");
+        const std::string_view dimension = Attr(facet, "dimension");
         Facet* target = dimension == "column" ? &fFacetColumn
                         : dimension == "row"  ? &fFacetRow
                                               : nullptr;
@@ -125,8 +125,8 @@ void GraphView::PrepareFacets() {
     fGridColumns = columns;
     fGridRows = rows;
     // Back-to-back panels are views of their own: only for a few panels.
-    if (std::string(Attr(faceting, "alternating")) == "true" && fPanels.size() <= 24) {
-        const std::string dimension = Attr(faceting, "dimension");
+    if (Attr(faceting, "alternating") == "true" && fPanels.size() <= 24) {
+        const std::string_view dimension = Attr(faceting, "dimension");
         if (dimension == "y" && fFacetColumn.var && !fFacetRow.var) {
             fAlternating = true;
             fAlternatingDimension = 1;
@@ -147,11 +147,11 @@ void GraphView::PrepareFacets() {
 
 void GraphView::PrepareAxes() {
     for (pugi::xml_node axis : fGraph.child("coordinates").children("axis")) {
-        const std::string dimension = Attr(axis, "dimension");
+        const std::string_view dimension = Attr(axis, "dimension");
         if (dimension != "x" && dimension != "y") continue;
         Axis& target = fAxis[dimension == "x" ? 0 : 1];
         target.var = fData.Find(Attr(axis, "variable"));
-        const std::string label = Attr(axis, "label");
+        const std::string label(Attr(axis, "label"));
         if (!label.empty()) target.title = label;
         if (axis.attribute("oppositeLabel")) {
             target.hasOpposite = true;
@@ -159,7 +159,7 @@ void GraphView::PrepareAxes() {
         }
         target.style = fContext.StyleOf(axis);
         target.visible = target.style.visible;
-        target.invert = std::string(Attr(axis, "invert")) == "true";
+        target.invert = Attr(axis, "invert") == "true";
         if (axis.child("format")) {
             target.hasTickFormat = true;
             target.tickFormat = ReadFormat(axis);
@@ -169,11 +169,11 @@ void GraphView::PrepareAxes() {
         double value = 0;
         if (ParseNumber(Attr(range, "min"), value) && std::isfinite(value))
             target.min = value;
-        else if (ParseDateText(Attr(range, "min"), value))
+        else if (ParseDateText(std::string(Attr(range, "min")), value))
             target.min = value;
         if (ParseNumber(Attr(range, "max"), value) && std::isfinite(value))
             target.max = value;
-        else if (ParseDateText(Attr(range, "max"), value))
+        else if (ParseDateText(std::string(Attr(range, "max")), value))
             target.max = value;
     }
     // Axes without a variable take the first mark's binding; kinds follow
@@ -181,7 +181,7 @@ void GraphView::PrepareAxes() {
     // their lengths start at zero.
     bool schemaPosition[2] = {false, false};
     for (pugi::xml_node mark : fGraph.children()) {
-        const std::string tag = mark.name();
+        const std::string_view tag = mark.name();
         if (!IsMark(tag)) continue;
         const Var* bound[2] = {fData.Find(Attr(mark.child("x"), "variable")),
                                fData.Find(Attr(mark.child("y"), "variable"))};
@@ -189,7 +189,7 @@ void GraphView::PrepareAxes() {
             if (!fAxis[d].var && bound[d]) fAxis[d].var = bound[d];
         }
         if (tag == "interval") {
-            const bool horizontal = std::string(Attr(mark, "orientation")) == "horizontal";
+            const bool horizontal = Attr(mark, "orientation") == "horizontal";
             fAxis[horizontal ? 0 : 1].zero = true;
         }
         if (tag == "schema") {
@@ -375,7 +375,7 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
     // The mark's first colour or pattern aesthetic.
     pugi::xml_node aesthetic;
     for (pugi::xml_node child : node.children()) {
-        const std::string tag = child.name();
+        const std::string_view tag = child.name();
         if (tag == "color" || tag == "pattern") {
             aesthetic = child;
             break;
@@ -390,7 +390,7 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
     }
     // The mark's data source: that of its first binding.
     std::vector<const Var*> bindings{mark.x, mark.y};
-    const std::string tag = node.name();
+    const std::string_view tag = node.name();
     if (tag == "edge") bindings.push_back(fData.Find(Attr(node, "from")));
     if (pugi::xml_node layout = node.child("graphLayoutStatistic"))
         bindings.push_back(fData.Find(Attr(layout, "node")));
@@ -402,7 +402,7 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
     if (mark.colorVar && mark.source) {
         std::map<std::string, std::string> mapped;
         for (pugi::xml_node mapping : aesthetic.children("colorMapping"))
-            mapped[Attr(mapping, "key")] = Attr(mapping, "color");
+            mapped[std::string(Attr(mapping, "key"))] = Attr(mapping, "color");
         for (const Cell& cell : fData.Categories(*mark.colorVar, *mark.source)) {
             const std::string key = KeyText(cell);
             const size_t i = mark.colors.Add(key, fData.Shown(*mark.colorVar, cell));
@@ -419,7 +419,21 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
         const auto range = fContext.popups.equal_range(Attr(node, "id"));
         for (auto it = range.first; it != range.second; ++it) mark.popups.push_back(it->second);
     }
+    const auto legend = fMarkLegends.try_emplace(node.internal_object());
+    if (legend.second && mark.colorVar && fContext.LegendFor(mark.colorId)) {
+        legend.first->second.explained = true;
+        legend.first->second.shown = mark.colors.shown;
+    }
     return mark;
+}
+
+const GraphView::MarkLegend& GraphView::LegendOf(pugi::xml_node node) const {
+    auto known = fMarkLegends.find(node.internal_object());
+    if (known == fMarkLegends.end()) {
+        ReadMark(node, 0);
+        known = fMarkLegends.find(node.internal_object());
+    }
+    return known->second;
 }
 
 bool GraphView::Readable(const Var& var, const SourceTable& source) const {
@@ -471,6 +485,8 @@ std::vector<std::vector<size_t>> GraphView::PanelRows(const SourceTable& source)
 void GraphView::Emit(Json row, size_t panel) {
     // The panel's categories: its column's, then its row's.
     if (panel < fPanels.size()) {
+        const size_t added = (fPanels[panel].column >= 0 ? 1 : 0) + (fPanels[panel].row >= 0 ? 1 : 0);
+        if (added > 0) row.reserve(row.size() + added);
         if (fPanels[panel].column >= 0)
             row["_fc"] = fFacetColumn.categories.shown[static_cast<size_t>(fPanels[panel].column)];
         if (fPanels[panel].row >= 0)
@@ -524,7 +540,7 @@ std::string GraphView::Tooltip(const Mark& mark, size_t row) const {
             out += lines;
             continue;
         }
-        const std::string text = Attr(popup, "tokenTemplate");
+        const std::string text(Attr(popup, "tokenTemplate"));
         size_t pos = 0;
         while (pos < text.size()) {
             const size_t open = text.find("$[", pos);
@@ -785,6 +801,22 @@ void GraphView::AddInsideTexts() {
 // ---------------------------------------------------------------------------
 // The view
 
+GraphView::AxisChannels GraphView::CountAxisChannels() const {
+    AxisChannels axes;
+    for (const Json& layer : fLayers) {
+        if (!layer.contains("encoding")) continue;
+        for (const auto& channel : layer["encoding"].items()) {
+            const Json& value = channel.value();
+            if (!value.is_object() || !value.contains("__axis")) continue;
+            const Json& axis = value["__axis"];
+            if (!axis.is_number()) continue;
+            const int dimension = axis.get<int>();
+            if (dimension == 0 || dimension == 1) ++axes.uses[dimension];
+        }
+    }
+    return axes;
+}
+
 Json GraphView::ResolveChannels(Json layer, const Variant& variant, AxisChannels& axes) const {
     Json resolved = std::move(layer);
     if (!resolved.contains("encoding")) return resolved;
@@ -793,8 +825,19 @@ Json GraphView::ResolveChannels(Json layer, const Variant& variant, AxisChannels
         if (!value.is_object() || !value.contains("__axis")) continue;
         const int dimension = value["__axis"].get<int>();
         if (dimension != 0 && dimension != 1) throw std::out_of_range("a channel names no axis");
-        if (!axes[dimension]) axes[dimension] = AxisChannel(dimension, variant);
-        Json merged = *axes[dimension];
+        std::optional<Json>& shared = axes.channel[dimension];
+        if (!shared) shared = AxisChannel(dimension, variant);
+        // The last use takes the channel; were the count short, a later use
+        // would make the channel afresh, the same.
+        size_t& uses = axes.uses[dimension];
+        Json merged;
+        if (uses <= 1) {
+            merged = std::move(*shared);
+            shared.reset();
+        } else {
+            merged = *shared;
+            --uses;
+        }
         for (auto& item : value.items()) {
             if (item.key() != "__axis") merged[item.key()] = std::move(item.value());
         }
@@ -807,6 +850,7 @@ Json GraphView::BuildAlternating() {
     const Facet& facet = fAlternatingDimension == 1 ? fFacetColumn : fFacetRow;
     const char* field = fAlternatingDimension == 1 ? "_fc" : "_fr";
     Json views = Json::array();
+    const AxisChannels counted = CountAxisChannels();
     for (size_t p = 0; p < fPanels.size(); ++p) {
         const std::string panel = facet.categories.shown[p];
         Variant variant;
@@ -822,7 +866,7 @@ Json GraphView::BuildAlternating() {
             if (row.contains(field) && row[field] == panel) rows.push_back(row);
         }
         Json layers = Json::array();
-        AxisChannels axes;
+        AxisChannels axes = counted;
         for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, variant, axes));
         Json title = {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}};
         const auto label = facet.labels.find(panel);
@@ -865,7 +909,7 @@ Json GraphView::Build() {
     fLayers = std::move(kept);
     if (fAlternating) return BuildAlternating();
     Json layers = Json::array();
-    AxisChannels axes;
+    AxisChannels axes = CountAxisChannels();
     for (Json& layer : fLayers) layers.push_back(ResolveChannels(std::move(layer), Variant(), axes));
     if (!Faceted()) {
         Json view = {{"width", fPanelWidth},
@@ -882,7 +926,7 @@ Json GraphView::Build() {
     }
     auto facetField = [&](const Facet& facet, const char* field, bool row) {
         Json def = {{"field", field}, {"type", "nominal"}, {"sort", facet.categories.Domain()}};
-        const std::string label = Attr(facet.node, "label");
+        const std::string label(Attr(facet.node, "label"));
         def["title"] = label.empty() ? Json(nullptr) : Json(label);
         Json header = {
             {"labelExpr", facet.labels.empty() ? std::string(kSplitLabels) : facet.HeaderExpression()}};

@@ -121,6 +121,14 @@ private:
     void PrepareLayouts();
     double NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const;
     Mark ReadMark(pugi::xml_node node, size_t index) const;
+    // What a legend says of a mark's colours: whether one explains them, and
+    // their shown texts. Kept when the mark is first read, as reading it
+    // again gives the same.
+    struct MarkLegend {
+        bool explained = false;
+        std::vector<std::string> shown;
+    };
+    const MarkLegend& LegendOf(pugi::xml_node node) const;
     std::vector<std::vector<size_t>> PanelRows(const SourceTable& source) const;
     bool Readable(const Var& var, const SourceTable& source) const;
     void Emit(Json row, size_t panel);
@@ -175,8 +183,15 @@ private:
     void AddInsideTexts();
 
     // The channel of each axis (x, y) in one variant of the view, made when
-    // a layer first asks for it: the layers of a view share them.
-    using AxisChannels = std::optional<Json>[2];
+    // a layer first asks for it: the layers of a view share them. The
+    // layers' channels that take it are counted beforehand, so that the
+    // last of them takes the channel itself rather than a copy.
+    struct AxisChannels {
+        std::optional<Json> channel[2];
+        size_t uses[2] = {0, 0};
+    };
+    // The axis channels of the view's layers, with their uses counted.
+    AxisChannels CountAxisChannels() const;
     // The layer with each channel on an axis completed by the axis's channel.
     Json ResolveChannels(Json layer, const Variant& variant, AxisChannels& axes) const;
     Json AxisChannel(int dimension, const Variant& variant) const;
@@ -205,6 +220,8 @@ private:
     std::vector<PlacedText> fInside;
     // Node places of network layouts, per point element.
     std::map<const void*, NodePlaces> fNodes;
+    // By mark element (ReadMark fills it).
+    mutable std::map<const void*, MarkLegend> fMarkLegends;
 };
 
 }  // namespace render

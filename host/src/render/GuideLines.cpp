@@ -29,7 +29,7 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     if (dimension < 0) return;
     const Style style = fContext.StyleOf(node);
     if (!style.visible) return;
-    const Json value = GuideValue(dimension, Attr(node, dimension == 0 ? "x" : "y"));
+    const Json value = GuideValue(dimension, std::string(Attr(node, dimension == 0 ? "x" : "y")));
     if (value.is_null()) return;
     if (value.is_number()) Track(dimension, value.get<double>());
     const std::string key = "guide" + std::to_string(index);

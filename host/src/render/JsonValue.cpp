@@ -3,12 +3,105 @@
 #include "render/JsonValue.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <utility>
 
 namespace npar {
 namespace render {
+namespace json_storage {
+namespace {
+
+// Sizes are rounded up to a multiple of kGranule; blocks of up to kClasses
+// granules are kept, at most kKeptPerSize of each size.
+constexpr size_t kGranule = 16;
+constexpr size_t kClasses = 64;
+constexpr size_t kKeptPerSize = 512;
+
+// Under AddressSanitizer every block goes back to the allocator, so that a
+// use after free is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKeep = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kKeep = false;
+#else
+constexpr bool kKeep = true;
+#endif
+#else
+constexpr bool kKeep = true;
+#endif
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+struct Kept {
+    FreeBlock* first[kClasses] = {};
+    size_t count[kClasses] = {};
+
+    ~Kept();
+};
+
+// Set once the thread's lists are gone (values freed later, such as
+// statics at exit, go straight back to the allocator).
+thread_local bool tGone = false;
+thread_local Kept tKept;
+
+Kept::~Kept() {
+    tGone = true;
+    for (size_t size = 0; size < kClasses; ++size) {
+        while (FreeBlock* block = first[size]) {
+            first[size] = block->next;
+            ::operator delete(block);
+        }
+        count[size] = 0;
+    }
+}
+
+// The size class of a block of bytes (kClasses and above: not kept).
+size_t SizeClass(size_t bytes) { return bytes == 0 ? 0 : (bytes - 1) / kGranule; }
+
+}  // namespace
+
+void* Allocate(size_t bytes) {
+    const size_t size = SizeClass(bytes);
+    if (!kKeep || size >= kClasses || tGone) return ::operator new(bytes);
+    Kept& kept = tKept;
+    if (FreeBlock* block = kept.first[size]) {
+        kept.first[size] = block->next;
+        --kept.count[size];
+        return block;
+    }
+    return ::operator new((size + 1) * kGranule);
+}
+
+void Free(void* block, size_t bytes) noexcept {
+    const size_t size = SizeClass(bytes);
+    if (!kKeep || size >= kClasses || tGone) {
+        ::operator delete(block);
+        return;
+    }
+    Kept& kept = tKept;
+    if (kept.count[size] >= kKeptPerSize) {
+        ::operator delete(block);
+        return;
+    }
+    FreeBlock* freed = static_cast<FreeBlock*>(block);
+    freed->next = kept.first[size];
+    kept.first[size] = freed;
+    ++kept.count[size];
+}
+
+size_t KeptBlocks() noexcept {
+    if (!kKeep || tGone) return 0;
+    size_t total = 0;
+    for (size_t size = 0; size < kClasses; ++size) total += tKept.count[size];
+    return total;
+}
+
+}  // namespace json_storage
 
 Json::Json(std::initializer_list<JsonRef> list) {
     const bool object =
@@ -84,8 +177,14 @@ void Json::Become(value_t type, const char* what) {
 
 const Json* Json::Find(std::string_view key) const {
     if (fType != value_t::object) return nullptr;
+    // Names of one object mostly differ in length or first letter: those
+    // are compared before the whole text.
+    const size_t size = key.size();
     for (const Member& member : fObject) {
-        if (member.name == key) return &member.member;
+        const std::string& name = member.name;
+        if (name.size() != size) continue;
+        if (size == 0) return &member.member;
+        if (name[0] == key[0] && std::memcmp(name.data(), key.data(), size) == 0) return &member.member;
     }
     return nullptr;
 }

@@ -23,6 +23,33 @@ namespace render {
 
 class JsonRef;
 
+// The storage of arrays' and objects' elements. A specification is made of
+// many small containers that are built, written and freed chart after
+// chart: freed blocks are kept on per-thread lists by size (up to 1 KiB, a
+// bounded number of each) and handed out again, which costs less than the
+// general allocator's bins. Larger blocks come from operator new directly.
+namespace json_storage {
+void* Allocate(size_t bytes);
+void Free(void* block, size_t bytes) noexcept;
+// Blocks kept for reuse by this thread, all sizes together (for tests).
+size_t KeptBlocks() noexcept;
+}  // namespace json_storage
+
+template <typename T>
+struct JsonAllocator {
+    using value_type = T;
+    JsonAllocator() noexcept = default;
+    template <typename U>
+    JsonAllocator(const JsonAllocator<U>&) noexcept {}
+    T* allocate(size_t count) {
+        if (count > static_cast<size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(json_storage::Allocate(count * sizeof(T)));
+    }
+    void deallocate(T* block, size_t count) noexcept { json_storage::Free(block, count * sizeof(T)); }
+    friend bool operator==(const JsonAllocator&, const JsonAllocator&) noexcept { return true; }
+    friend bool operator!=(const JsonAllocator&, const JsonAllocator&) noexcept { return false; }
+};
+
 class Json {
 public:
     enum class value_t : unsigned char {
@@ -36,8 +63,8 @@ public:
         number_float
     };
     struct Member;
-    using Array = std::vector<Json>;
-    using Object = std::vector<Member>;
+    using Array = std::vector<Json, JsonAllocator<Json>>;
+    using Object = std::vector<Member, JsonAllocator<Member>>;
 
     Json() noexcept {}
     Json(std::nullptr_t) noexcept {}
@@ -116,6 +143,12 @@ public:
     // values one.
     size_t size() const;
     bool empty() const { return size() == 0; }
+    // Room for count elements of an array or members of an object (other
+    // values are left as they are).
+    void reserve(size_t count) {
+        if (fType == value_t::array) fArray.reserve(count);
+        if (fType == value_t::object) fObject.reserve(count);
+    }
 
     // The elements of an array (none for any other value).
     Json* begin() { return fType == value_t::array ? fArray.data() : nullptr; }

@@ -25,8 +25,7 @@ bool GraphView::ReadDistribution(pugi::xml_node statistic, const Mark& line,
     distribution.name = Attr(statistic, "distribution");
     const bool dates =
         fAxis[0].kind == Axis::Kind::Temporal || (line.x && IsDateFormat(line.x->format.type));
-    const std::string first = Attr(statistic, "parameter"),
-                      second = Attr(statistic, "secondaryParameter");
+    const std::string first(Attr(statistic, "parameter")), second(Attr(statistic, "secondaryParameter"));
     bool ok =
         ParseNumber(first, distribution.first) || (dates && ParseDateText(first, distribution.first));
     if (distribution.name == "normal" || distribution.name == "uniform") {

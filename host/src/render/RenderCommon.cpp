@@ -127,9 +127,9 @@ ChartContext::ChartContext(pugi::xml_node rootNode, const ChartData& chartData)
         for (pugi::xml_node child = node.last_child(); child; child = child.previous_sibling()) {
             if (child.type() == pugi::node_element) pending.push_back(child);
         }
-        const std::string id = node.attribute("id").value();
-        if (id.empty() || node == root) continue;
-        const std::string tag = node.name();
+        const char* id = node.attribute("id").value();
+        if (!*id || node == root) continue;
+        const std::string_view tag = node.name();
         if (tag == "style")
             styles.emplace(id, node);
         else if (tag != "sourceVariable" && tag != "variable" && tag != "derivedVariable")
@@ -149,7 +149,7 @@ ChartContext::ChartContext(pugi::xml_node rootNode, const ChartData& chartData)
         popups.emplace(popup.attribute("target").value(), popup);
 }
 
-Style ChartContext::StyleOf(const std::string& id) const {
+Style ChartContext::StyleOf(std::string_view id) const {
     Style style;
     const auto found = styles.find(id);
     if (id.empty() || found == styles.end()) return style;
@@ -166,7 +166,7 @@ Style ChartContext::StyleOf(const std::string& id) const {
     return style;
 }
 
-pugi::xml_node ChartContext::LegendFor(const std::string& aesthetic) const {
+pugi::xml_node ChartContext::LegendFor(std::string_view aesthetic) const {
     if (aesthetic.empty()) return {};
     for (pugi::xml_node legend : legends) {
         for (pugi::xml_node target : legend.children("legendTarget")) {

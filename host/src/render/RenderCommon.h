@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -71,17 +72,19 @@ private:
 struct ChartContext {
     pugi::xml_node root;
     const ChartData* data = nullptr;
-    std::map<std::string, pugi::xml_node> styles;
-    std::map<std::string, pugi::xml_node> elements;     // marks, aesthetics, frames, legends by id
-    std::vector<pugi::xml_node> legends;                // the main legend first
-    std::multimap<std::string, pugi::xml_node> popups;  // by target id
-    double contentWidth = 480;                          // of the content area, in pixels
+    // Looked up by views of attribute texts, without copying them.
+    std::map<std::string, pugi::xml_node, std::less<>> styles;
+    std::map<std::string, pugi::xml_node, std::less<>>
+        elements;                         // marks, aesthetics, frames, legends by id
+    std::vector<pugi::xml_node> legends;  // the main legend first
+    std::multimap<std::string, pugi::xml_node, std::less<>> popups;  // by target id
+    double contentWidth = 480;                                       // of the content area, in pixels
 
     explicit ChartContext(pugi::xml_node root, const ChartData& data);
-    Style StyleOf(const std::string& id) const;
+    Style StyleOf(std::string_view id) const;
     Style StyleOf(pugi::xml_node element) const { return StyleOf(element.attribute("style").value()); }
     // The legend that explains an aesthetic (a <color> or <pattern> id).
-    pugi::xml_node LegendFor(const std::string& aesthetic) const;
+    pugi::xml_node LegendFor(std::string_view aesthetic) const;
 };
 
 }  // namespace render

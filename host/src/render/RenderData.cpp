@@ -7,7 +7,6 @@
 #include <cstring>
 #include <set>
 
-#include "ChartString.h"
 #include "QUOR_DataSource.h"
 
 namespace npar {
@@ -75,7 +74,24 @@ Cell Cell::Of(std::string value) {
     return cell;
 }
 
-std::string NumberKey(double value) { return ChartString().assignDouble(value, 16).toUTF8(); }
+// As ChartString's assignDouble with 16 digits writes it (its text is ASCII),
+// without the detour through a UTF-16 text: keys are made for every value.
+std::string NumberKey(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    if (value == 0) value = 0.0;  // no "-0"
+    char buffer[64];
+    // A whole number of at most 15 digits is written as its digits alone
+    // with 16 significant digits: the integer conversion gives those bytes,
+    // at a fraction of the cost.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        const auto whole = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+        return std::string(buffer, whole.ptr);
+    }
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 16);
+    return std::string(buffer, result.ptr);
+}
 
 std::string KeyText(const Cell& cell) {
     switch (cell.kind) {
@@ -89,7 +105,7 @@ std::string KeyText(const Cell& cell) {
     return {};
 }
 
-bool ParseNumber(const std::string& text, double& value) {
+bool ParseNumber(std::string_view text, double& value) {
     if (text.empty()) return false;
     const char* begin = text.data();
     const char* end = begin + text.size();
@@ -174,7 +190,7 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
     }
     // Graph variables and derived variables.
     for (pugi::xml_node node : root.children()) {
-        const std::string tag = node.name();
+        const std::string_view tag = node.name();
         if (tag != "variable" && tag != "derivedVariable") continue;
         auto var = std::make_unique<Var>();
         var->id = node.attribute("id").value();
@@ -236,7 +252,7 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
     }
 }
 
-const Var* ChartData::Find(const std::string& ref) const {
+const Var* ChartData::Find(std::string_view ref) const {
     if (ref.empty()) return nullptr;
     auto graph = fGraphVars.find(ref);
     if (graph != fGraphVars.end()) return graph->second;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,7 +36,7 @@ std::string NumberKey(double value);
 // The key text of a value: a text as it is, a number as NumberKey.
 std::string KeyText(const Cell& cell);
 // A text that reads entirely as a C-locale number (no blanks around it).
-bool ParseNumber(const std::string& text, double& value);
+bool ParseNumber(std::string_view text, double& value);
 
 // A number format combined from <format> elements (later attributes win).
 struct Format {
@@ -97,7 +98,7 @@ public:
 
     // A variable reference: a graph or derived variable with that id, else a
     // source variable; null when it names nothing.
-    const Var* Find(const std::string& ref) const;
+    const Var* Find(std::string_view ref) const;
     const SourceTable* Source(const std::string& id) const;
     bool HasData() const;
 
@@ -123,8 +124,8 @@ private:
 
     std::vector<std::unique_ptr<SourceTable>> fSources;
     std::vector<std::unique_ptr<Var>> fVars;
-    std::map<std::string, const Var*> fGraphVars;
-    std::map<std::string, const Var*> fSourceVars;
+    std::map<std::string, const Var*, std::less<>> fGraphVars;
+    std::map<std::string, const Var*, std::less<>> fSourceVars;
     mutable std::map<std::pair<const Var*, const SourceTable*>, std::vector<Cell>> fCategories;
     mutable std::map<const Var*, bool> fTextValued;
 };

@@ -28,7 +28,7 @@ Layout::Layout(pugi::xml_node root, double width, double height,
                std::function<Size(pugi::xml_node)> contentSize)
     : fWidth(width), fHeight(height), fContentSize(std::move(contentSize)) {
     for (pugi::xml_node node : root.children()) {
-        const std::string tag = node.name();
+        const std::string_view tag = node.name();
         if (tag != "graph" && tag != "labelFrame") continue;
         Element element;
         element.node = node;

@@ -38,9 +38,47 @@ size_t PlainRun(std::string_view text) {
     return i;
 }
 
-bool NeedsEscape(std::string_view text) { return PlainRun(text) != text.size(); }
+// Whether a word holds a byte below 0x20, a quote or a backslash (each test
+// is exact about whether some byte matches, which is all that is asked).
+template <typename Word>
+bool HasEscape(Word word) {
+    constexpr Word kOnes = static_cast<Word>(0x0101010101010101u),
+                   kHighs = static_cast<Word>(0x8080808080808080u);
+    const auto hasZeroByte = [](Word v) { return static_cast<Word>((v - kOnes) & ~v & kHighs); };
+    const Word control = static_cast<Word>((word - 0x20 * kOnes) & ~word & kHighs);
+    return (control | hasZeroByte(word ^ static_cast<Word>('"' * kOnes)) |
+            hasZeroByte(word ^ static_cast<Word>('\\' * kOnes))) != 0;
+}
 
-void WriteEscaped(OutputSink& out, std::string_view text) {
+template <typename Word>
+Word Load(const char* bytes) {
+    Word word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// As PlainRun(text) != text.size(), a word at a time: the last word of a text
+// of four bytes or more is read where it ends, overlapping the one before.
+bool NeedsEscape(std::string_view text) {
+    const char* data = text.data();
+    const size_t size = text.size();
+    if (size >= 8) {
+        for (size_t i = 0; i + 8 <= size; i += 8) {
+            if (HasEscape(Load<std::uint64_t>(data + i))) return true;
+        }
+        return HasEscape(Load<std::uint64_t>(data + size - 8));
+    }
+    if (size >= 4)
+        return HasEscape(Load<std::uint32_t>(data)) || HasEscape(Load<std::uint32_t>(data + size - 4));
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c < 0x20 || c == '"' || c == '\\') return true;
+    }
+    return false;
+}
+
+template <typename Out>
+void WriteEscaped(Out& out, std::string_view text) {
     size_t plain = 0;  // start of the run of bytes written as they are
     for (size_t i = PlainRun(text); i < text.size(); i = plain + PlainRun(text.substr(plain))) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -127,6 +165,7 @@ void JsonStream::End(char bracket) {
     fCounts.pop_back();
     if (count > 0 && fIndent >= 0) Break(false, fCounts.size());
     fOut += bracket;
+    AfterValue();
 }
 
 void JsonStream::BeginObject() { Begin('{'); }
@@ -135,6 +174,30 @@ void JsonStream::BeginArray() { Begin('['); }
 void JsonStream::EndArray() { End(']'); }
 
 void JsonStream::Key(std::string_view name) {
+    // A member of an open object (the common case): the comma, the line
+    // break, the indentation and the quoted name in one piece where they
+    // fit, as BeforeValue and WriteQuoted would write them.
+    char piece[192];
+    const size_t spaces = fIndent > 0 ? fCounts.size() * static_cast<size_t>(fIndent) : 0;
+    if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= sizeof piece &&
+        !NeedsEscape(name)) {
+        size_t used = 0;
+        if (fCounts.back()++ > 0) piece[used++] = ',';
+        if (fIndent >= 0) {
+            piece[used++] = '\n';
+            std::fill(piece + used, piece + used + spaces, ' ');
+            used += spaces;
+        }
+        piece[used++] = '"';
+        std::copy(name.begin(), name.end(), piece + used);
+        used += name.size();
+        piece[used++] = '"';
+        piece[used++] = ':';
+        if (fIndent >= 0) piece[used++] = ' ';
+        fOut.Append(piece, used);
+        fAfterKey = true;
+        return;
+    }
     BeforeValue();
     WriteQuoted(name, fIndent >= 0 ? ": " : ":");
     fAfterKey = true;
@@ -146,6 +209,7 @@ void JsonStream::String(const std::string& text) {
         WriteQuoted(text);
     else
         WriteQuoted(SanitizeUtf8(text));
+    AfterValue();
 }
 
 void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
@@ -170,11 +234,12 @@ void JsonStream::Number(double value) {
     BeforeValue();
     if (!std::isfinite(value)) {
         fOut += "null";
-        return;
+    } else {
+        char buffer[64];
+        const char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+        fOut.Append(buffer, static_cast<size_t>(end - buffer));
     }
-    char buffer[64];
-    const char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
-    fOut.Append(buffer, static_cast<size_t>(end - buffer));
+    AfterValue();
 }
 
 template <typename T>
@@ -183,16 +248,19 @@ void JsonStream::WholeNumber(T value) {
     char buffer[24];
     const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
     fOut.Append(buffer, static_cast<size_t>(written.ptr - buffer));
+    AfterValue();
 }
 
 void JsonStream::Bool(bool value) {
     BeforeValue();
     fOut += value ? "true" : "false";
+    AfterValue();
 }
 
 void JsonStream::Null() {
     BeforeValue();
     fOut += "null";
+    AfterValue();
 }
 
 void JsonStream::Value(const Json& value) {
@@ -218,6 +286,7 @@ void JsonStream::Value(const Json& value) {
             else
                 fOut +=
                     nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            AfterValue();
             return;
         }
         case Json::value_t::boolean:

@@ -3,6 +3,8 @@
 // so that no document tree of the whole output is ever built.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +18,8 @@ class JsonStream {
 public:
     // indent: spaces per level, or -1 for the compact form.
     explicit JsonStream(OutputSink& out, int indent = 2) : fOut(out), fIndent(indent) {}
+    JsonStream(const JsonStream&) = delete;
+    JsonStream& operator=(const JsonStream&) = delete;
 
     void BeginObject();
     void EndObject();
@@ -42,6 +46,55 @@ public:
     }
 
 private:
+    // Bytes on their way to the sink, handed on some kilobytes at a time
+    // (a copy into this buffer costs less than a sink's append), and
+    // whenever a whole top-level value is written, so that what the caller
+    // writes to the sink itself comes after it; the rest when the stream
+    // ends.
+    class Pending {
+    public:
+        explicit Pending(OutputSink& sink) : fSink(sink) {}
+        Pending(const Pending&) = delete;
+        Pending& operator=(const Pending&) = delete;
+        ~Pending() { Drain(); }
+
+        void Append(const char* data, size_t size) {
+            if (size > sizeof fData - fUsed) {
+                Drain();
+                if (size > sizeof fData) {
+                    fSink.Append(data, size);
+                    return;
+                }
+            }
+            // (std::copy: an empty piece may have no data, which memcpy must not be given.)
+            std::copy(data, data + size, fData + fUsed);
+            fUsed += size;
+        }
+        Pending& operator+=(std::string_view text) {
+            Append(text.data(), text.size());
+            return *this;
+        }
+        Pending& operator+=(char c) {
+            if (fUsed == sizeof fData) Drain();
+            fData[fUsed++] = c;
+            return *this;
+        }
+        void Drain() {
+            if (fUsed == 0) return;
+            fSink.Append(fData, fUsed);
+            fUsed = 0;
+        }
+
+    private:
+        OutputSink& fSink;
+        size_t fUsed = 0;
+        char fData[8192];
+    };
+
+    // Hands the buffered bytes on once a top-level value is complete.
+    void AfterValue() {
+        if (fCounts.empty()) fOut.Drain();
+    }
     void Write(const std::string& text) { String(text); }
     void Write(const char* text) { String(text); }
     void Write(double value) { Number(value); }
@@ -59,7 +112,7 @@ private:
     // A comma when comma, then a line break and the indentation of depth levels.
     void Break(bool comma, size_t depth);
 
-    OutputSink& fOut;
+    Pending fOut;
     int fIndent;
     std::vector<size_t> fCounts;  // values written so far in each open container
     bool fAfterKey = false;
