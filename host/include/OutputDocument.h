@@ -52,6 +52,8 @@ public:
     OutputDocument();
 
     OutputItem& Root() { return *fRoot; }
+    // The store the document's tables keep their nodes and cells in.
+    const std::shared_ptr<npar::TableStore>& TableStorage() { return fTableStore; }
     const OutputItem& Root() const { return *fRoot; }
 
     // What the procedure's split loop returned.
@@ -62,6 +64,7 @@ public:
     bool keepChartDocuments = true;
 
 private:
+    std::shared_ptr<npar::TableStore> fTableStore;
     std::unique_ptr<OutputItem> fRoot;
 };
 
