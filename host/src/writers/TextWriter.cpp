@@ -122,10 +122,21 @@ private:
     int fUsed = 0;
 };
 
+// Whether text is one line as it stands at a width: no line break, no blank
+// that wrapping would drop (leading, trailing or doubled), and it fits. Most
+// cells are; wrapping gives them back whole.
+bool FitsAsItStands(std::string_view text, int width) {
+    if (text.find('\n') != std::string_view::npos) return false;
+    if (!text.empty() && (text.front() == ' ' || text.back() == ' ')) return false;
+    if (text.find("  ") != std::string_view::npos) return false;
+    return Width(text) <= width;
+}
+
 // Greedy wrap at blanks; a word longer than the width breaks after its
 // hyphens, and a part still too long is cut. Newlines break lines.
 std::vector<std::string> Wrap(const std::string& text, int width) {
     width = std::max(width, 1);
+    if (FitsAsItStands(text, width)) return {text};
     std::vector<std::string> lines;
     for (const std::string& paragraph : Paragraphs(text)) {
         LineFiller filler(lines, width);
@@ -150,6 +161,7 @@ std::vector<std::string> Wrap(const std::string& text, int width) {
 // widths.
 size_t LineCount(std::string_view text, int width) {
     width = std::max(width, 1);
+    if (FitsAsItStands(text, width)) return 1;
     size_t lines = 0;
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
