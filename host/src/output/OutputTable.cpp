@@ -156,12 +156,52 @@ std::vector<const TableDimension*> TableModel::Dimensions(bool column) const {
     return chosen;
 }
 
+namespace {
+
+// The position of every category of a table in its dimension's display order,
+// looked up by node: an open-addressed table over the node addresses.
+class CategoryPositions {
+public:
+    explicit CategoryPositions(size_t count) {
+        size_t slots = 8;
+        while (slots < 2 * count) slots *= 2;
+        fSlots.assign(slots, {nullptr, 0});
+    }
+    void Add(const TableNode* node, long position) {
+        size_t slot = SlotOf(node);
+        while (fSlots[slot].first && fSlots[slot].first != node) slot = (slot + 1) & (fSlots.size() - 1);
+        fSlots[slot] = {node, position};
+    }
+    // The position of node; 0 for a node of none of the dimensions.
+    long Find(const TableNode* node) const {
+        for (size_t slot = SlotOf(node); fSlots[slot].first; slot = (slot + 1) & (fSlots.size() - 1)) {
+            if (fSlots[slot].first == node) return fSlots[slot].second;
+        }
+        return 0;
+    }
+
+private:
+    size_t SlotOf(const TableNode* node) const {
+        size_t hash = reinterpret_cast<std::uintptr_t>(node);
+        hash ^= hash >> 17;
+        hash *= 0x9E3779B97F4A7C15u;
+        return (hash ^ (hash >> 29)) & (fSlots.size() - 1);
+    }
+    std::vector<std::pair<const TableNode*, long>> fSlots;
+};
+
+}  // namespace
+
 std::vector<const TableCell*> TableModel::OrderedCells() const {
-    // The position of every category in its dimension's display order.
-    std::unordered_map<const TableNode*, long> position;
+    std::vector<std::vector<const TableNode*>> categories;
+    size_t count = 0;
     for (const auto& dimension : dimensions) {
-        const auto categories = dimension->Categories();
-        for (size_t i = 0; i < categories.size(); ++i) position[categories[i]] = static_cast<long>(i);
+        categories.push_back(dimension->Categories());
+        count += categories.back().size();
+    }
+    CategoryPositions position(count);
+    for (const auto& each : categories) {
+        for (size_t i = 0; i < each.size(); ++i) position.Add(each[i], static_cast<long>(i));
     }
     std::vector<size_t> order;  // dimension indices: row dimensions first, then columns
     for (bool column : {false, true}) {
@@ -178,16 +218,18 @@ std::vector<const TableCell*> TableModel::OrderedCells() const {
         for (size_t k = 0; k < width; ++k) {
             const size_t d = order[k];
             const TableNode* node = d < cell.at.size() ? cell.at[d] : nullptr;
-            const auto found = node ? position.find(node) : position.end();
-            keys[i * width + k] = !node ? -1 : found == position.end() ? 0 : found->second;
+            keys[i * width + k] = node ? position.Find(node) : -1;
         }
     }
     std::vector<size_t> sorted(fCells.size());
     for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
     const auto keyOf = [&](size_t i) { return keys.begin() + static_cast<std::ptrdiff_t>(i * width); };
-    std::stable_sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) {
+    const auto before = [&](size_t a, size_t b) {
         return std::lexicographical_compare(keyOf(a), keyOf(a + 1), keyOf(b), keyOf(b + 1));
-    });
+    };
+    // Cells are mostly made in the order shown; those need no sort.
+    if (!std::is_sorted(sorted.begin(), sorted.end(), before))
+        std::stable_sort(sorted.begin(), sorted.end(), before);
     std::vector<const TableCell*> cells;
     cells.reserve(sorted.size());
     for (size_t i : sorted) cells.push_back(fCells[i]);
