@@ -28,6 +28,10 @@ struct OutputItem {
     std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
     std::unique_ptr<TableModel> table;                  // a table's content
     std::unique_ptr<ChartModel> chart;                  // a chart's content
+    // A heading's: where the tables made under it keep their nodes and cells,
+    // in blocks they share (a table holds the store too, so it goes with the
+    // last of them).
+    std::shared_ptr<TableStore> tableStore;
 
     OutputItem& Append(std::unique_ptr<OutputItem> item);
 };
@@ -52,8 +56,6 @@ public:
     OutputDocument();
 
     OutputItem& Root() { return *fRoot; }
-    // The store the document's tables keep their nodes and cells in.
-    const std::shared_ptr<npar::TableStore>& TableStorage() { return fTableStore; }
     const OutputItem& Root() const { return *fRoot; }
 
     // What the procedure's split loop returned.
@@ -64,7 +66,6 @@ public:
     bool keepChartDocuments = true;
 
 private:
-    std::shared_ptr<npar::TableStore> fTableStore;
     std::unique_ptr<OutputItem> fRoot;
 };
 

@@ -4,10 +4,10 @@
 // The pivot-table service (BpOutput.h) builds it; the writers read it.
 //
 // A table holds tens of thousands of cells in a large report, and a report
-// holds thousands of tables, most of them small: the nodes and cells of all
-// the tables of one document live in blocks of one store (TableStore), so
-// that making them takes few allocations, freeing the document few frees,
-// and a small table wastes no room on a block of its own.
+// holds thousands of tables, most of them small: the nodes and cells of the
+// tables of one heading live in blocks of one store (TableStore), so that
+// making them takes few allocations, freeing them few frees, and a small
+// table wastes little room on blocks of its own.
 #pragma once
 
 #include <cstddef>

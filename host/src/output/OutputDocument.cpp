@@ -10,9 +10,7 @@ OutputItem& OutputItem::Append(std::unique_ptr<OutputItem> item) {
     return *children.back();
 }
 
-OutputDocument::OutputDocument()
-    : fTableStore(std::make_shared<npar::TableStore>()),
-      fRoot(std::make_unique<OutputItem>(OutputItem::Kind::Heading)) {}
+OutputDocument::OutputDocument() : fRoot(std::make_unique<OutputItem>(OutputItem::Kind::Heading)) {}
 
 bool Catalogue::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -10,7 +10,17 @@
 BpPivotTable* BpHeading::PivotTable(const BpCellText& title, const BpCellText& identifier, bool) {
     auto item =
         std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Table, fProcedure->Render(title));
-    item->table = std::make_unique<npar::TableModel>(fProcedure->fDocument.TableStorage());
+    // The tables of one heading share a store: a report's many small tables
+    // then share blocks, and each heading's go when it goes. A table at the
+    // document's root has a store of its own.
+    std::shared_ptr<npar::TableStore> store;
+    if (fItem != &fProcedure->fDocument.Root()) {
+        if (!fItem->tableStore) fItem->tableStore = std::make_shared<npar::TableStore>();
+        store = fItem->tableStore;
+    } else {
+        store = std::make_shared<npar::TableStore>();
+    }
+    item->table = std::make_unique<npar::TableModel>(std::move(store));
     item->table->title = item->text;
     item->table->identifier = fProcedure->Render(identifier);
     npar::OutputItem& added = fItem->Append(std::move(item));
