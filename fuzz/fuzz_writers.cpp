@@ -43,13 +43,7 @@ const npar::TableNode* NodeOf(npar::TableDimension& dimension, const Json& path)
         const std::string label = path[i].is_string() ? path[i].get<std::string>() : std::string();
         const bool group = i + 1 < path.size();
         npar::TableNode* child = node->Find(label, group);
-        if (!child) {
-            node->children.push_back(std::make_unique<npar::TableNode>());
-            child = node->children.back().get();
-            child->label = label;
-            child->isGroup = group;
-            child->parent = node;
-        }
+        if (!child) child = dimension.Add(*node, label, group);
         node = child;
     }
     return node;
@@ -68,12 +62,11 @@ std::unique_ptr<npar::TableModel> ReadTable(const Json& item) {
     npar::TableDimension* firstOf[2] = {nullptr, nullptr};
     for (const Json& entry : Member(item, "dimensions")) {
         if (!entry.is_object()) continue;
-        auto dimension = std::make_unique<npar::TableDimension>();
-        dimension->title = Text(entry, "title");
-        dimension->column = Text(entry, "place") == "column";
-        dimension->split = Member(entry, "split").is_boolean() && Member(entry, "split").get<bool>();
-        if (!firstOf[dimension->column]) firstOf[dimension->column] = dimension.get();
-        table->dimensions.push_back(std::move(dimension));
+        npar::TableDimension& dimension = table->AddDimension();
+        dimension.title = Text(entry, "title");
+        dimension.column = Text(entry, "place") == "column";
+        dimension.split = Member(entry, "split").is_boolean() && Member(entry, "split").get<bool>();
+        if (!firstOf[dimension.column]) firstOf[dimension.column] = &dimension;
     }
     for (const Json& entry : Member(item, "cells")) {
         if (!entry.is_object()) continue;

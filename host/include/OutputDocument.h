@@ -29,6 +29,10 @@ struct OutputItem {
     std::vector<std::unique_ptr<OutputItem>> children;  // a heading's items
     std::unique_ptr<TableModel> table;                  // a table's content
     std::unique_ptr<ChartModel> chart;                  // a chart's content
+    // A heading's: where the tables made under it keep their nodes and cells,
+    // in blocks they share (a table holds the store too, so it goes with the
+    // last of them).
+    std::shared_ptr<TableStore> tableStore;
 
     OutputItem& Append(std::unique_ptr<OutputItem> item);
 };

@@ -22,8 +22,10 @@ std::string Fixed(double value, int decimals) {
 }
 
 std::string WithoutLeadingZero(std::string text) {
-    if (text.rfind("0.", 0) == 0) return text.substr(1);
-    if (text.rfind("-0.", 0) == 0) return "-" + text.substr(2);
+    if (text.rfind("0.", 0) == 0)
+        text.erase(0, 1);
+    else if (text.rfind("-0.", 0) == 0)
+        text.erase(1, 1);
     return text;
 }
 
@@ -155,12 +157,13 @@ void BpComposite::EndSublist() { fInSublist = false; }
 void BpComposite::Finish() { fInSublist = false; }
 
 std::string BpComposite::Render(const BpTextContext& context) const {
-    const std::string pattern =
+    // (The catalogue's entry or the pattern itself: both outlive the call.)
+    const std::string& pattern =
         fTranslate && context.catalogue ? context.catalogue->Translate(fPattern) : fPattern;
-    std::vector<std::vector<std::string>> arguments;
-    for (const auto& argument : fArguments) {
-        arguments.emplace_back();
-        for (const auto& text : argument->texts) arguments.back().push_back(text->Render(context));
+    std::vector<std::vector<std::string>> arguments(fArguments.size());
+    for (size_t a = 0; a < fArguments.size(); ++a) {
+        arguments[a].reserve(fArguments[a]->texts.size());
+        for (const auto& text : fArguments[a]->texts) arguments[a].push_back(text->Render(context));
     }
     return FillPattern(pattern, arguments);
 }

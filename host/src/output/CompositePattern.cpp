@@ -15,9 +15,10 @@ using Arguments = std::vector<std::vector<std::string>>;
 // and moves pos past it, or -1 and leaves pos where it was.
 int ReadNumber(const std::string& text, size_t& pos) {
     size_t end = pos;
-    while (end < text.size() && end - pos < 9 && text[end] >= '0' && text[end] <= '9') ++end;
+    int number = 0;  // nine digits at most: no overflow
+    while (end < text.size() && end - pos < 9 && text[end] >= '0' && text[end] <= '9')
+        number = number * 10 + (text[end++] - '0');
     if (end == pos) return -1;
-    const int number = std::stoi(text.substr(pos, end - pos));
     pos = end;
     return number;
 }

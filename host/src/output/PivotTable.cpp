@@ -10,7 +10,17 @@
 BpPivotTable* BpHeading::PivotTable(const BpCellText& title, const BpCellText& identifier, bool) {
     auto item =
         std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Table, fProcedure->Render(title));
-    item->table = std::make_unique<npar::TableModel>();
+    // The tables of one heading share a store: a report's many small tables
+    // then share blocks, and each heading's go when it goes. A table at the
+    // document's root has a store of its own.
+    std::shared_ptr<npar::TableStore> store;
+    if (fItem != &fProcedure->fDocument.Root()) {
+        if (!fItem->tableStore) fItem->tableStore = std::make_shared<npar::TableStore>();
+        store = fItem->tableStore;
+    } else {
+        store = std::make_shared<npar::TableStore>();
+    }
+    item->table = std::make_unique<npar::TableModel>(std::move(store));
     item->table->title = item->text;
     item->table->identifier = fProcedure->Render(identifier);
     npar::OutputItem& added = fItem->Append(std::move(item));
@@ -67,12 +77,10 @@ int BpPivotTable::NoteIndex(const BpAnnotation& note) {
 void BpPivotTable::Note(const BpAnnotation& note) { fModel->notes.push_back(NoteIndex(note)); }
 
 BpDimension* BpPivotTable::Dimension(const BpCellText& title, int sort) {
-    auto dimension = std::make_unique<npar::TableDimension>();
-    dimension->title = fProcedure->Render(title);
-    dimension->sort = sort;
-    dimension->split = sort == 0;  // split-file dimensions are the unsorted ones
-    npar::TableDimension* made = dimension.get();
-    fModel->dimensions.push_back(std::move(dimension));
+    npar::TableDimension* made = &fModel->AddDimension();
+    made->title = fProcedure->Render(title);
+    made->sort = sort;
+    made->split = sort == 0;  // split-file dimensions are the unsorted ones
     return Keep(std::unique_ptr<BpDimension>(new BpDimension(this, made, &made->root)));
 }
 
@@ -84,25 +92,16 @@ BpGroup::BpGroup(BpPivotTable* table, npar::TableDimension* dimension, npar::Tab
 BpGroup::~BpGroup() = default;
 
 BpGroup* BpGroup::Group(const BpCellText& label, bool, int) {
-    const std::string text = fTable->fProcedure->Render(label);
+    std::string text = fTable->fProcedure->Render(label);
     npar::TableNode* node = fNode->Find(text, true);
-    if (!node) {
-        auto made = std::make_unique<npar::TableNode>();
-        made->label = text;
-        made->isGroup = true;
-        node = fNode->Add(std::move(made));
-    }
+    if (!node) node = fDimension->Add(*fNode, std::move(text), true);
     return fTable->Keep(std::unique_ptr<BpGroup>(new BpGroup(fTable, fDimension, node)));
 }
 
 BpCategory* BpGroup::Category(const BpCellText& label) {
-    const std::string text = fTable->fProcedure->Render(label);
+    std::string text = fTable->fProcedure->Render(label);
     npar::TableNode* node = fNode->Find(text, false);
-    if (!node) {
-        auto made = std::make_unique<npar::TableNode>();
-        made->label = text;
-        node = fNode->Add(std::move(made));
-    }
+    if (!node) node = fDimension->Add(*fNode, std::move(text), false);
     fDimension->current = node;
     return fTable->Keep(std::unique_ptr<BpCategory>(new BpCategory(fTable, fDimension, node)));
 }
@@ -122,11 +121,21 @@ BpCategory::BpCategory(BpPivotTable* table, npar::TableDimension* dimension, npa
 
 npar::TableCell& BpCategory::CurrentCell() {
     npar::TableModel& model = *fTable->fModel;
-    std::vector<const npar::TableNode*> at;
-    at.reserve(model.dimensions.size());
-    for (const auto& dimension : model.dimensions)
-        at.push_back(dimension.get() == fDimension ? fNode : dimension->current);
-    return model.CellAt(at);
+    // The categories in place for the usual few dimensions.
+    constexpr size_t kInPlace = 8;
+    const npar::TableNode* inPlace[kInPlace];
+    std::vector<const npar::TableNode*> onHeap;
+    const size_t count = model.dimensions.size();
+    const npar::TableNode** at = inPlace;
+    if (count > kInPlace) {
+        onHeap.resize(count);
+        at = onHeap.data();
+    }
+    for (size_t d = 0; d < count; ++d) {
+        const npar::TableDimension* dimension = model.dimensions[d].get();
+        at[d] = dimension == fDimension ? fNode : dimension->current;
+    }
+    return model.CellAt(at, count);
 }
 
 void BpCategory::Cell(const BpCellText& text) {

@@ -10,28 +10,32 @@ namespace {
 
 void WriteItem(JsonStream& json, const OutputItem& item);
 
-void WriteMarks(JsonStream& json, const std::vector<int>& notes) {
+void WriteMarks(JsonStream& json, const NoteList& notes) {
     json.BeginArray();
     for (int note : notes) json.String(FootnoteMark(note));
     json.EndArray();
 }
 
-// A cell's label path over the dimensions of one edge, outer dimension first.
-void WriteLabelPath(JsonStream& json, const TableModel& table, const TableCell& cell, bool column) {
+// A cell's label path over the dimensions of one edge, outer dimension first;
+// path is room for one category's nodes, kept from cell to cell.
+void WriteLabelPath(JsonStream& json, const TableModel& table, const TableCell& cell, bool column,
+                    std::vector<const TableNode*>& path) {
     json.BeginArray();
     for (size_t d = 0; d < table.dimensions.size() && d < cell.at.size(); ++d) {
         if (table.dimensions[d]->column != column || !cell.at[d]) continue;
-        for (const std::string& label : cell.at[d]->LabelPath()) json.String(label);
+        cell.at[d]->PathNodes(path);
+        for (const TableNode* node : path) json.String(node->label);
     }
     json.EndArray();
 }
 
-void WriteCell(JsonStream& json, const TableModel& table, const TableCell& cell) {
+void WriteCell(JsonStream& json, const TableModel& table, const TableCell& cell,
+               std::vector<const TableNode*>& path) {
     json.BeginObject();
     json.Key("row");
-    WriteLabelPath(json, table, cell, false);
+    WriteLabelPath(json, table, cell, false, path);
     json.Key("column");
-    WriteLabelPath(json, table, cell, true);
+    WriteLabelPath(json, table, cell, true, path);
     json.Member("text", cell.text);
     json.Key("value");
     if (cell.value)
@@ -65,7 +69,8 @@ void WriteTable(JsonStream& json, const TableModel& table) {
     json.EndArray();
     json.Key("cells");
     json.BeginArray();
-    for (const TableCell* cell : table.OrderedCells()) WriteCell(json, table, *cell);
+    std::vector<const TableNode*> path;
+    for (const TableCell* cell : table.OrderedCells()) WriteCell(json, table, *cell, path);
     json.EndArray();
     json.Key("notes");
     json.BeginArray();

@@ -32,7 +32,8 @@ Tuple PathOf(const TableNode* leaf) {
     return path;
 }
 
-std::vector<std::string> Marks(const std::vector<int>& notes) {
+template <typename Notes>
+std::vector<std::string> Marks(const Notes& notes) {
     std::vector<std::string> marks;
     for (int note : notes) {
         std::string mark = FootnoteMark(note);
@@ -42,7 +43,8 @@ std::vector<std::string> Marks(const std::vector<int>& notes) {
     return marks;
 }
 
-MarkedText Marked(const std::string& text, const std::vector<int>& notes) {
+template <typename Notes>
+MarkedText Marked(const std::string& text, const Notes& notes) {
     return {SanitizeUtf8(text), Marks(notes)};
 }
 
@@ -208,7 +210,7 @@ std::vector<LayoutCell> Corner(const TableModel& table, const Edge& rows, int he
     for (size_t i = 0; i < rows.dimensions.size(); ++i) {
         const TableDimension& dimension = *table.dimensions[rows.dimensions[i]];
         cell.columnSpan = rows.depths[i];
-        cell.content = Marked(ShowsTitle(dimension) ? dimension.title : std::string(), {});
+        cell.content = Marked(ShowsTitle(dimension) ? dimension.title : std::string(), NoteList());
         corner.push_back(cell);
         cell.column += cell.columnSpan;
     }

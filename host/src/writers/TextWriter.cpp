@@ -74,20 +74,44 @@ std::vector<std::string> HyphenParts(const std::string& word) {
     return parts;
 }
 
-// The widest part wrapping keeps whole.
-int LongestPiece(const std::string& text) {
-    int longest = 0;
-    for (const std::string& paragraph : Paragraphs(text)) {
-        for (const std::string& word : Words(paragraph)) {
-            for (const std::string& part : HyphenParts(word)) longest = std::max(longest, Width(part));
-        }
+// Calls each(paragraph) for the paragraphs of text, as Paragraphs makes them.
+template <typename Each>
+void ForEachParagraph(std::string_view text, Each each) {
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        each(text.substr(start, end - start));
+        start = end + 1;
     }
+}
+
+// The widest part wrapping keeps whole: of the words of each paragraph, as
+// Words makes them, the parts HyphenParts makes; counted without copying them.
+int LongestPiece(std::string_view text) {
+    int longest = 0;
+    ForEachParagraph(text, [&longest](std::string_view paragraph) {
+        for (size_t from = 0; from <= paragraph.size();) {
+            size_t to = paragraph.find(' ', from);
+            if (to == std::string_view::npos) to = paragraph.size();
+            const std::string_view word = paragraph.substr(from, to - from);
+            from = to + 1;
+            for (size_t at = 0; at < word.size();) {
+                const size_t hyphen = word.find('-', at + 1);
+                const size_t stop = hyphen != std::string_view::npos && hyphen + 1 < word.size()
+                                        ? hyphen + 1
+                                        : word.size();
+                longest = std::max(longest, Width(word.substr(at, stop - at)));
+                at = stop;
+            }
+        }
+    });
     return longest;
 }
 
-int LongestLine(const std::string& text) {
+int LongestLine(std::string_view text) {
     int longest = 0;
-    for (const std::string& paragraph : Paragraphs(text)) longest = std::max(longest, Width(paragraph));
+    ForEachParagraph(
+        text, [&longest](std::string_view paragraph) { longest = std::max(longest, Width(paragraph)); });
     return longest;
 }
 
@@ -122,10 +146,21 @@ private:
     int fUsed = 0;
 };
 
+// Whether text is one line as it stands at a width: no line break, no blank
+// that wrapping would drop (leading, trailing or doubled), and it fits. Most
+// cells are; wrapping gives them back whole.
+bool FitsAsItStands(std::string_view text, int width) {
+    if (text.find('\n') != std::string_view::npos) return false;
+    if (!text.empty() && (text.front() == ' ' || text.back() == ' ')) return false;
+    if (text.find("  ") != std::string_view::npos) return false;
+    return Width(text) <= width;
+}
+
 // Greedy wrap at blanks; a word longer than the width breaks after its
 // hyphens, and a part still too long is cut. Newlines break lines.
 std::vector<std::string> Wrap(const std::string& text, int width) {
     width = std::max(width, 1);
+    if (FitsAsItStands(text, width)) return {text};
     std::vector<std::string> lines;
     for (const std::string& paragraph : Paragraphs(text)) {
         LineFiller filler(lines, width);
@@ -150,6 +185,7 @@ std::vector<std::string> Wrap(const std::string& text, int width) {
 // widths.
 size_t LineCount(std::string_view text, int width) {
     width = std::max(width, 1);
+    if (FitsAsItStands(text, width)) return 1;
     size_t lines = 0;
     for (size_t start = 0; start <= text.size();) {
         size_t end = text.find('\n', start);
@@ -291,11 +327,11 @@ WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
             continue;
         }
         const size_t c = static_cast<size_t>(cell.column);
-        const std::string text = WithMarks(cell.content);
+        std::string text = WithMarks(cell.content);
         fNatural[c] = std::max(fNatural[c], LongestLine(text));
         fFloor[c] = std::max(
             fFloor[c], cell.numeric ? LongestLine(text) : std::min(LongestPiece(text), kWrapFloor));
-        (IsHeader(cell) ? fTexts[c].head : fTexts[c].body).push_back(text);
+        (IsHeader(cell) ? fTexts[c].head : fTexts[c].body).push_back(std::move(text));
     }
     std::stable_sort(fSpanning.begin(), fSpanning.end(), [](const LayoutCell* a, const LayoutCell* b) {
         return a->columnSpan < b->columnSpan;
