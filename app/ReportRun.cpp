@@ -10,7 +10,6 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
-#include <sstream>
 
 #include "BpOutput.h"
 #include "CFProcCustom.h"
@@ -31,7 +30,8 @@ constexpr const char* kPluginName = "libnonpar.so";
 
 bool ReadFile(const std::string& path, std::string& text, std::string& error) {
     struct stat status;
-    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    const bool known = stat(path.c_str(), &status) == 0;
+    if (known && S_ISDIR(status.st_mode)) {
         error = "cannot open " + path + ": " + std::strerror(EISDIR);
         return false;
     }
@@ -40,13 +40,22 @@ bool ReadFile(const std::string& path, std::string& text, std::string& error) {
         error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // A regular file is read straight into a text of its size; whatever
+    // follows (a file that grew, a pipe or device of no known size) in chunks.
+    std::string content;
+    if (known && S_ISREG(status.st_mode) && status.st_size > 0) {
+        content.resize(static_cast<size_t>(status.st_size));
+        in.read(content.data(), static_cast<std::streamsize>(content.size()));
+        content.resize(static_cast<size_t>(in.gcount()));
+    }
+    char chunk[64 * 1024];
+    while (!in.bad() && (in.read(chunk, sizeof chunk), in.gcount() > 0))
+        content.append(chunk, static_cast<size_t>(in.gcount()));
     if (in.bad()) {
         error = "cannot read " + path;
         return false;
     }
-    text = buffer.str();
+    text = std::move(content);
     return true;
 }
 

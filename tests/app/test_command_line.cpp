@@ -2,9 +2,12 @@
 // any split is processed (exit status 2, nothing written).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "OutputFormats.h"
@@ -105,6 +108,28 @@ TEST(CommandLine, ReportFileIsWrittenWholeEvenWhenASplitFails) {
     EXPECT_NE(text.find("\"ok\": false"), std::string::npos);
     // No temporary file is left beside the report.
     EXPECT_EQ(dir.Files().size(), 3u);
+}
+
+// A document of no known size (a pipe) is read whole, as a file is: its text
+// is longer than one read's chunk.
+TEST(CommandLine, DocumentsAreReadWholeFromFilesAndPipes) {
+    apptest::TempDir dir;
+    apptest::Document document;
+    for (int i = 0; i < 1000; ++i)
+        document.algorithms += apptest::MarkerAlgorithm("Mark" + std::to_string(i));
+    const std::string text = document.Text();
+    ASSERT_GT(text.size(), 64u * 1024);
+    const apptest::CliResult fromFile = RunCli({"--format", "json", dir.Write("a.xml", text)});
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_NE(fromFile.out.find("Not parse element: Mark999"), std::string::npos);
+
+    const std::string pipe = dir.Path() + "/pipe.xml";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << text; });
+    const apptest::CliResult fromPipe = RunCli({"--format", "json", pipe});
+    writer.join();
+    EXPECT_EQ(fromPipe.status, 0) << fromPipe.err;
+    EXPECT_EQ(fromPipe.out, fromFile.out);
 }
 
 TEST(CommandLine, NoChartsAsksThePluginForNone) {
