@@ -201,14 +201,15 @@ int ReportRun::Execute(std::ostream& out) {
     std::unique_ptr<npar::DocumentStream> stream = format->stream ? format->stream(sink) : nullptr;
     if (stream)
         fDocument.StreamFinishedItems([&stream](const npar::OutputItem& item) { stream->Item(item); });
-    if (!RunPlugin()) return kExitUsage;
+    const bool ran = RunPlugin();
+    // Ends the stream either way: the handler must not outlive this call.
+    if (stream) fDocument.HandOverAll();
+    if (!ran) return kExitUsage;
 
-    if (stream) {
-        fDocument.HandOverAll();
+    if (stream)
         stream->End(fDocument);
-    } else {
+    else
         format->write(fDocument, sink);
-    }
     sink.Flush();
     if (file) {
         if (!file->Commit(error)) return Fail(kExitUsage, error);

@@ -41,6 +41,8 @@ public:
     // output file fails before the splits are processed (status 2).
     int Execute(std::ostream& out);
 
+    // The output document; after a run in a format written as a stream (text)
+    // its items have been written and freed, and it holds none.
     const npar::OutputDocument& Document() const { return fDocument; }
     // Lines for standard error, each starting "npar-report: ".
     const std::vector<std::string>& Messages() const { return fMessages; }

@@ -70,7 +70,8 @@ public:
     // Hands the top-level items from the first not yet handed over to the
     // handler, up to the first that isHeld says something may still add to.
     void HandOverFinished(const std::function<bool(const OutputItem&)>& isHeld);
-    // Hands every remaining top-level item over: the run is over.
+    // Hands every remaining top-level item over and ends the stream: the run
+    // is over, and the document is left without items and without handler.
     void HandOverAll();
 
     // What the procedure's split loop returned.

@@ -63,7 +63,12 @@ TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
     BpProcedure procedure(document, catalogue);
 
     std::map<std::string, std::vector<std::string>> seen;
-    MakeOutput(procedure, [&](const char* point) { seen[point] = handed; });
+    size_t keptAtEnd = 0;  // items still held when the last one was added
+    MakeOutput(procedure, [&](const char* point) {
+        seen[point] = handed;
+        keptAtEnd = 0;
+        for (const auto& place : document.Root().children) keptAtEnd += place != nullptr;
+    });
     document.HandOverAll();
 
     using Texts = std::vector<std::string>;
@@ -74,8 +79,10 @@ TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
     EXPECT_EQ(seen["test closed"], (Texts{"Summary", "Test 1", "A paragraph after the test"}));
     EXPECT_EQ(seen["error added"],
               (Texts{"Summary", "Test 1", "A paragraph after the test", "an error at the top"}));
+    EXPECT_EQ(keptAtEnd, 0u) << "an item is freed once written, before the run ends";
     EXPECT_EQ(handed.size(), 4u) << "each item once";
-    for (const auto& place : document.Root().children) EXPECT_EQ(place, nullptr) << "freed once written";
+    EXPECT_TRUE(document.Root().children.empty()) << "freed once written";
+    EXPECT_FALSE(document.Streams()) << "the stream ends with the run";
 }
 
 TEST(OutputStream, StreamedTextIsTheWholeDocumentsText) {

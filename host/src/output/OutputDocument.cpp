@@ -23,6 +23,10 @@ void OutputDocument::HandOverFinished(const std::function<bool(const OutputItem&
 
 void OutputDocument::HandOverAll() {
     HandOverFinished([](const OutputItem&) { return false; });
+    if (!fHandler) return;
+    fRoot->children.clear();  // the places of the items handed over
+    fHandedOver = 0;
+    fHandler = nullptr;
 }
 
 bool Catalogue::Load(const std::string& path) {
