@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config
   clang clang-format libclang-rt-14-dev
-  libpugixml-dev nlohmann-json3-dev libboost-math1.81-dev
+  libpugixml-dev nlohmann-json3-dev libboost-math1.81-dev libmimalloc-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   locales python3 time
   chromium
