@@ -7,11 +7,6 @@
 namespace {
 constexpr const char* kUnit = "backend/nonpar/NOPRXMLGeneral";
 
-bool ReadChildText(SDOMXMLWrapper* element, const char* child, std::string_view& text) {
-    SDOMXMLWrapper found;
-    return element->GetFirstElement(child, found) && found.GetTextView(text);
-}
-
 // Gives false, with the cause when one is asked for.
 bool Fail(std::string* cause, const std::string& why) {
     if (cause) *cause = why;
@@ -39,22 +34,39 @@ bool ReadNumberAttribute(SDOMXMLWrapper* element, std::string_view& name, double
     return hasName;
 }
 
+// The children are visited once: the first RowNames and the first
+// ColumnNames give the names, and every Row a row, wherever they stand.
 bool ReadSimpleTable(SDOMXMLWrapper* element, SimpleTableText& table, std::string* cause) {
     if (!NOPR_CHECK(element, kUnit)) return false;
     if (!element->GetAttributeView("name", table.fName))
         return Fail(cause, "a SimpleTable has no \"name\"");
-    if (!ReadChildText(element, "RowNames", table.fRowNames))
-        return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no RowNames");
-    if (!ReadChildText(element, "ColumnNames", table.fColumnNames))
-        return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no ColumnNames");
-    SDOMXMLIterator rows;
-    if (!element->GetElementIterator("Row", rows)) return true;
-    table.fRows.clear();
-    SDOMXMLWrapper row;
-    while (rows.Next(row)) {
-        table.fRows.emplace_back();
-        if (!row.GetTextView(table.fRows.back())) return false;
+    bool hasRowNames = false;
+    bool hasColumnNames = false;
+    bool hasRows = false;
+    SDOMXMLIterator children;
+    element->GetElementIterator("", children);
+    SDOMXMLWrapper child;
+    while (children.Next(child)) {
+        const std::string_view tag = child.GetNameView();
+        if (tag == "Row") {
+            if (!hasRows) {
+                // Tables have a few rows: room for them spares the arena
+                // the blocks each regrowth would leave behind.
+                table.fRows.clear();
+                table.fRows.reserve(4);
+                hasRows = true;
+            }
+            table.fRows.emplace_back();
+            child.GetTextView(table.fRows.back());
+        } else if (tag == "RowNames") {
+            if (!hasRowNames) hasRowNames = child.GetTextView(table.fRowNames);
+        } else if (tag == "ColumnNames") {
+            if (!hasColumnNames) hasColumnNames = child.GetTextView(table.fColumnNames);
+        }
     }
+    if (!hasRowNames) return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no RowNames");
+    if (!hasColumnNames)
+        return Fail(cause, "SimpleTable " + Quoted(table.fName) + " has no ColumnNames");
     return true;
 }
 
