@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "CFProcCustom.h"
 #include "SDOMXMLWrapper.h"
@@ -251,6 +254,42 @@ TEST(TextFunctions, NumbersReadAsTheCFunctionsReadThem) {
     EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(9, 4)), 2.5);
     EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(9, 5)), 2500.0);
     EXPECT_EQ(SplitToToken(std::string_view(text).substr(2, 5)), (std::vector<std::string>{"3", "0x1"}));
+}
+
+// Plain decimals, the bulk of every document, must round to the very double
+// strtod gives, however many digits they have and wherever the point stands:
+// at the edges of exact arithmetic (2^53, 22 fraction digits) and beyond.
+TEST(TextFunctions, PlainDecimalsRoundAsStrtodRounds) {
+    std::vector<std::string> texts = {"9007199254740992",
+                                      "9007199254740993",
+                                      "-9007199254740992.",
+                                      "900719925474099.3",
+                                      "0.1",
+                                      "0.3",
+                                      "2.675",
+                                      "4.35",
+                                      "1.0000000000000002",
+                                      "0.0000000000000000000001",
+                                      "0.00000000000000000000001",
+                                      "1234567890123456.7",
+                                      "-0.0",
+                                      "00000000000000000000000000001.5"};
+    std::mt19937_64 random(20261207);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + int(random() % 20);
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int point = int(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += char('0' + random() % 10);
+        }
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const double expected = std::strtod(text.c_str(), nullptr);
+        const double read = String2Double(text);
+        ASSERT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text << ": " << read;
+    }
 }
 
 TEST(TextFunctions, TokensAndNumbers) {
