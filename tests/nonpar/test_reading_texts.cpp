@@ -197,13 +197,21 @@ TEST(ReadingTexts, AttributesWhateverTheirOrderAndNeighbours) {
         "<Attribute name=\"\" value=\"unnamed\"/>"
         "<Attribute name=\"tabs\" value=\"a\tb\nc\"/>"
         "<Attribute value=\"\" name=\"empty\" value2=\"no\"/>"
+        "<Attribute a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\" f=\"6\" g=\"7\" h=\"8\" "
+        "value=\"late\" name=\"many\"/>"
+        "<Attribute name=\"early\" a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\" f=\"6\" g=\"7\" h=\"8\" "
+        "value=\"last\"/>"
         "</StructuredTable>";
     const std::string statistics = Table(
         "StatisticsResult", "<Attribute value=\"2.5\" name=\"TestStatistic\"/>" +
                                 Attribute("AsymptoticSig2Tailed", ">0.2") +
                                 std::string("<Attribute name=\"Blank\"/>") + Attribute("Junk", "1x"));
-    const ReadOutcome outcome = Read(MakeDocument(
-        ChiSquare(methods + statistics + Table("TwoClassComparison", Simple("C", "r", "c", {"1"})))));
+    // A table whose "name" stands after many other attributes is found all the same.
+    const std::string twoClass =
+        "<StructuredTable a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\" f=\"6\" g=\"7\" h=\"8\" i=\"9\" "
+        "name=\"TwoClassComparison\">" +
+        Simple("C", "r", "c", {"1"}) + "</StructuredTable>";
+    const ReadOutcome outcome = Read(MakeDocument(ChiSquare(methods + statistics + twoClass)));
     ASSERT_TRUE(outcome.ok);
     const auto* record = TestAt<HTOChiSquare>(outcome, 0);
     ASSERT_NE(record, nullptr);
@@ -216,8 +224,11 @@ TEST(ReadingTexts, AttributesWhateverTheirOrderAndNeighbours) {
                                                                       {"fourth", "a & <b> AB"},
                                                                       {"", "unnamed"},
                                                                       {"tabs", "a b c"},
-                                                                      {"empty", ""}}));
+                                                                      {"empty", ""},
+                                                                      {"many", "late"},
+                                                                      {"early", "last"}}));
 
+    EXPECT_EQ(record->fTwoClassComparison.fName, "C");
     ASSERT_EQ(record->fStatistics.size(), 1u);
     const auto& values = record->fStatistics[0].fValues;
     ASSERT_EQ(values.size(), 4u);
