@@ -117,13 +117,16 @@ ReadOutcome ReadKeepingCause(const std::string& document, std::string& cause) {
 
 TEST(ReadingTexts, NumberListsReadEachTokenAsTheCLibraryDoes) {
     const std::string list = Joined(kTokens);
+    // Longer than any buffer a reader might keep the numbers of a list in.
+    std::vector<std::string> many;
+    for (int i = 0; i < 5; ++i) many.insert(many.end(), kTokens.begin(), kTokens.end());
     std::vector<std::string> few(kTokens.begin(), kTokens.begin() + 6);
     const std::string document = MakeDocument(
         ChiSquare(Table("Condition", Attribute("ConditionKey", "K") + Attribute("%0", list) +
                                          Attribute("%1", "") + Attribute("%2", " \t ") +
                                          Attribute("%3", "-2.5")) +
-                  Table("TwoClassComparison",
-                        Simple("Content", "  a\tb \n c  ", "\tx y", {list, "", " \n\t ", "1 2"}))) +
+                  Table("TwoClassComparison", Simple("Content", "  a\tb \n c  ", "\tx y",
+                                                     {list, "", " \n\t ", "1 2", Joined(many)}))) +
         Algorithm("RMcNemar", "Related_Samples",
                   Table("CategoryFieldsComparison", Attribute("RowSuccessList", Joined(few)) +
                                                         Attribute("RowFailList", "") +
@@ -136,7 +139,7 @@ TEST(ReadingTexts, NumberListsReadEachTokenAsTheCLibraryDoes) {
     const ValueTable& table = chiSquare->fTwoClassComparison;
     EXPECT_EQ(table.fRowNames, (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(table.fColumnNames, (std::vector<std::string>{"x", "y"}));
-    ASSERT_EQ(table.fRows.size(), 4u);
+    ASSERT_EQ(table.fRows.size(), 5u);
     {
         SCOPED_TRACE("a row");
         ExpectSameNumbers(table.fRows[0], kTokens);
@@ -144,6 +147,10 @@ TEST(ReadingTexts, NumberListsReadEachTokenAsTheCLibraryDoes) {
     EXPECT_TRUE(table.fRows[1].empty()) << "an empty row";
     EXPECT_TRUE(table.fRows[2].empty()) << "a row of blanks";
     EXPECT_EQ(table.fRows[3], (std::vector<double>{1, 2}));
+    {
+        SCOPED_TRACE("a long row");
+        ExpectSameNumbers(table.fRows[4], many);
+    }
 
     const auto& parameters = chiSquare->fCondition.fParameters;
     ASSERT_EQ(parameters.size(), 4u);
