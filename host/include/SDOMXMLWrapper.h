@@ -25,6 +25,40 @@ struct xml_node_struct;
 class SDOMXMLIterator;
 struct SDOMXMLDocument;
 
+// An element's tag and attributes as views into the document, read in the
+// same step as the iterator moves to the element (SDOMXMLIterator::Next): a
+// reader that looks at the tag and the attributes of every element it visits
+// then asks for none of them one by one. Like every view, valid only while
+// the document is loaded.
+struct SDOMXMLElementView {
+    struct Attribute {
+        std::string_view name;
+        std::string_view value;
+    };
+    static constexpr size_t kMaxAttributes = 8;
+
+    std::string_view name;
+    // The element's first attributes, in document order; attributeCount says
+    // how many it has, which may be more than attributes holds.
+    Attribute attributes[kMaxAttributes];
+    size_t attributeCount = 0;
+
+    // Whether attributes holds every attribute of the element.
+    bool Complete() const { return attributeCount <= kMaxAttributes; }
+    // The value of the first attribute named name among attributes; false,
+    // and value unchanged, when there is none there.
+    bool Find(std::string_view attributeName, std::string_view& value) const {
+        const size_t held = attributeCount < kMaxAttributes ? attributeCount : kMaxAttributes;
+        for (size_t i = 0; i < held; ++i) {
+            if (attributes[i].name == attributeName) {
+                value = attributes[i].value;
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
 class SDOMXMLWrapper {
 public:
     SDOMXMLWrapper();
@@ -89,6 +123,8 @@ public:
     // The next element into a caller-made handle (see SDOMXMLWrapper); false
     // after the last, or when element is a wrapper that loaded a document.
     bool Next(SDOMXMLWrapper& element);
+    // The same, with the element's tag and attributes read into view.
+    bool Next(SDOMXMLWrapper& element, SDOMXMLElementView& view);
 
 private:
     friend struct SDOMXMLDocument;

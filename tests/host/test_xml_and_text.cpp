@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "CFProcCustom.h"
 #include "SDOMXMLWrapper.h"
@@ -121,6 +124,65 @@ TEST(XmlWrapper, CallerMadeHandles) {
     EXPECT_EQ(other.GetNameView(), "o");
     SDOMXMLWrapper p;
     EXPECT_TRUE(other.GetFirstElement("p", p)) << "the refused document is still loaded";
+}
+
+// A step that reads the element's tag and attributes gives what asking for
+// them one by one gives, and says when an element has more attributes than
+// the view holds.
+TEST(XmlWrapper, StepsReadTagsAndAttributesAtOnce) {
+    SDOMXMLWrapper xml;
+    ASSERT_NE(xml.LoadFromString("<r><a x=\"1\" y=\"a &amp; b\" z=\"\"/>text<b/>"
+                                 "<c a0=\"0\" a1=\"1\" a2=\"2\" a3=\"3\" a4=\"4\" a5=\"5\" a6=\"6\" "
+                                 "a7=\"7\" a8=\"8\" a9=\"9\"/><b n=\"2\"/></r>"),
+              nullptr);
+    SDOMXMLIterator all;
+    ASSERT_TRUE(xml.GetElementIterator("", all));
+    SDOMXMLWrapper child;
+    SDOMXMLElementView view;
+    ASSERT_TRUE(all.Next(child, view));
+    EXPECT_EQ(view.name, "a");
+    EXPECT_EQ(child.GetNameView(), "a") << "the handle stands for the element read";
+    ASSERT_EQ(view.attributeCount, 3u);
+    EXPECT_TRUE(view.Complete());
+    EXPECT_EQ(view.attributes[0].name, "x");
+    EXPECT_EQ(view.attributes[1].value, "a & b");
+    std::string_view value = "kept";
+    EXPECT_TRUE(view.Find("z", value));
+    EXPECT_TRUE(value.empty());
+    value = "kept";
+    EXPECT_FALSE(view.Find("w", value));
+    EXPECT_FALSE(view.Find("", value));
+    EXPECT_EQ(value, "kept");
+
+    ASSERT_TRUE(all.Next(child, view));
+    EXPECT_EQ(view.name, "b") << "text between elements is stepped over";
+    EXPECT_EQ(view.attributeCount, 0u);
+
+    ASSERT_TRUE(all.Next(child, view));
+    EXPECT_EQ(view.name, "c");
+    EXPECT_EQ(view.attributeCount, 10u);
+    EXPECT_FALSE(view.Complete());
+    EXPECT_TRUE(view.Find("a7", value));
+    EXPECT_EQ(value, "7");
+    EXPECT_FALSE(view.Find("a8", value)) << "beyond the view: for the element to say";
+    ASSERT_TRUE(child.GetAttributeView("a8", value));
+    EXPECT_EQ(value, "8");
+
+    ASSERT_TRUE(all.Next(child, view));
+    EXPECT_FALSE(all.Next(child, view));
+    EXPECT_EQ(view.name, "b") << "the end leaves the last view as it was";
+
+    SDOMXMLIterator named;
+    ASSERT_TRUE(xml.GetElementIterator("b", named));
+    std::vector<size_t> counts;
+    while (named.Next(child, view)) counts.push_back(view.attributeCount);
+    EXPECT_EQ(counts, (std::vector<size_t>{0, 1})) << "only the elements of that name";
+
+    SDOMXMLWrapper other;
+    ASSERT_NE(other.LoadFromString("<o/>"), nullptr);
+    ASSERT_TRUE(xml.GetElementIterator("", all));
+    EXPECT_FALSE(all.Next(other, view)) << "a loading wrapper is no target";
+    EXPECT_EQ(other.GetNameView(), "o");
 }
 
 // An element's text is the same whatever pieces it comes in: the first piece
@@ -251,6 +313,42 @@ TEST(TextFunctions, NumbersReadAsTheCFunctionsReadThem) {
     EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(9, 4)), 2.5);
     EXPECT_DOUBLE_EQ(String2Double(std::string_view(text).substr(9, 5)), 2500.0);
     EXPECT_EQ(SplitToToken(std::string_view(text).substr(2, 5)), (std::vector<std::string>{"3", "0x1"}));
+}
+
+// Plain decimals, the bulk of every document, must round to the very double
+// strtod gives, however many digits they have and wherever the point stands:
+// at the edges of exact arithmetic (2^53, 22 fraction digits) and beyond.
+TEST(TextFunctions, PlainDecimalsRoundAsStrtodRounds) {
+    std::vector<std::string> texts = {"9007199254740992",
+                                      "9007199254740993",
+                                      "-9007199254740992.",
+                                      "900719925474099.3",
+                                      "0.1",
+                                      "0.3",
+                                      "2.675",
+                                      "4.35",
+                                      "1.0000000000000002",
+                                      "0.0000000000000000000001",
+                                      "0.00000000000000000000001",
+                                      "1234567890123456.7",
+                                      "-0.0",
+                                      "00000000000000000000000000001.5"};
+    std::mt19937_64 random(20261207);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + int(random() % 20);
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int point = int(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += char('0' + random() % 10);
+        }
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const double expected = std::strtod(text.c_str(), nullptr);
+        const double read = String2Double(text);
+        ASSERT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << text << ": " << read;
+    }
 }
 
 TEST(TextFunctions, TokensAndNumbers) {

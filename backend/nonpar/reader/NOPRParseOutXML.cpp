@@ -928,15 +928,32 @@ bool NOPRParseOutXML::ConvertSimpleTable(const SimpleTableText& text, ValueTable
     return true;
 }
 
-// Text without tokens leaves values as they were.
+// Text without tokens leaves values as they were. The text is read in one
+// pass into a buffer on the stack, and values is then made at its size at
+// once; a list too long for the buffer is counted first instead.
 bool NOPRParseOutXML::ParseNumberList(std::string_view text, std::vector<double>& values) const {
-    const size_t count = CountTokens(text);
-    if (count == 0) return true;
-    values.resize(count);
-    double* value = values.data();
-    ForEachToken(text, [&](std::string_view token) {
-        *value++ = token == kMissingToken ? fMissingValue : String2Double(token);
-    });
+    auto number = [this](std::string_view token) {
+        return token == kMissingToken ? fMissingValue : String2Double(token);
+    };
+    constexpr size_t kBuffered = 64;
+    double buffer[kBuffered];
+    size_t count = 0;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (true) {
+        while (p != end && IsSeparator(*p)) ++p;
+        if (p == end) break;
+        const char* const start = p;
+        while (p != end && !IsSeparator(*p)) ++p;
+        if (count == kBuffered) {
+            values.resize(CountTokens(text));
+            double* value = values.data();
+            ForEachToken(text, [&](std::string_view token) { *value++ = number(token); });
+            return true;
+        }
+        buffer[count++] = number(std::string_view(start, static_cast<size_t>(p - start)));
+    }
+    if (count > 0) values.assign(buffer, buffer + count);
     return true;
 }
 

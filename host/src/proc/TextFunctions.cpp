@@ -9,6 +9,7 @@
 #include <charconv>
 #include <climits>
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -35,6 +36,46 @@ bool StartsPlainNumber(std::string_view text) {
     if (text[0] == '.') return IsDigit(text[1]);
     if (text[0] != '-') return false;
     return IsDigit(text[1]) || (text[1] == '.' && text.size() > 2 && IsDigit(text[2]));
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr uint64_t kLargestExactInteger = uint64_t(1) << 53;
+
+// Reads text that is one whole plain decimal number ("118", "-12.375",
+// ".5", "5.") whose digits, taken as an integer, are at most 2^53 and whose
+// fraction has at most 22 digits, the numbers the result documents are made
+// of. That integer and the power of ten are then exact doubles, and the one
+// division rounds their quotient once, to the nearest double, as strtod
+// rounds the text. Any other text gives false and is left to the general
+// readers.
+bool ReadExactDecimal(std::string_view text, double& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (negative) ++p;
+    uint64_t digits = 0;
+    int fractionDigits = -1;  // none before the point
+    bool anyDigit = false;
+    for (; p != end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
+        if (digit < 10) {
+            if (digits > (kLargestExactInteger - digit) / 10) return false;
+            digits = digits * 10 + digit;
+            anyDigit = true;
+            if (fractionDigits >= 0) ++fractionDigits;
+        } else if (*p == '.' && fractionDigits < 0) {
+            fractionDigits = 0;
+        } else {
+            return false;
+        }
+    }
+    if (!anyDigit || fractionDigits > 22) return false;
+    double result = static_cast<double>(digits);
+    if (fractionDigits > 0) result /= kPowersOfTen[fractionDigits];
+    value = negative ? -result : result;
+    return true;
 }
 
 // The text NUL-terminated for the C functions; short texts need no allocation.
@@ -95,9 +136,11 @@ std::vector<std::string> SplitToToken(std::string_view text) {
     return tokens;
 }
 
-// A plain decimal number that is the whole text is read by std::from_chars,
-// which rounds as strtod does; any other text is read by strtod_l itself.
+// A plain decimal number that is the whole text is read exactly when it is
+// short, else by std::from_chars, which rounds as strtod does; any other text
+// is read by strtod_l itself.
 bool npar::ParseLeadingDouble(std::string_view text, double& value) {
+    if (ReadExactDecimal(text, value)) return true;
     if (StartsPlainNumber(text)) {
         double parsed = 0.0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);

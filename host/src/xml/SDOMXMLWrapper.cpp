@@ -259,9 +259,27 @@ bool SDOMXMLIterator::Next(SDOMXMLWrapper** element) {
 
 bool SDOMXMLIterator::Next(SDOMXMLWrapper& element) {
     if (!fNext || element.fOwned) return false;
-    pugi::xml_node node = NodeOf(fNext);
+    element.fDocument = fDocument;
+    element.fNode = fNext;
+    fNext = FirstMatching(NodeOf(fNext).next_sibling(), fName).internal_object();
+    return true;
+}
+
+// The step of Next(element) and the reading of the element, with one node
+// handle for both.
+bool SDOMXMLIterator::Next(SDOMXMLWrapper& element, SDOMXMLElementView& view) {
+    if (!fNext || element.fOwned) return false;
+    const pugi::xml_node node = NodeOf(fNext);
     element.fDocument = fDocument;
     element.fNode = fNext;
     fNext = FirstMatching(node.next_sibling(), fName).internal_object();
+    view.name = node.name();
+    size_t count = 0;
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+         attribute = attribute.next_attribute(), ++count) {
+        if (count < SDOMXMLElementView::kMaxAttributes)
+            view.attributes[count] = {attribute.name(), attribute.value()};
+    }
+    view.attributeCount = count;
     return true;
 }
