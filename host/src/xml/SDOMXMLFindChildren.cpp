@@ -47,7 +47,7 @@ public:
         }
         if (fChildName.empty()) return false;
         // The parser ends the text at a NUL byte.
-        if (std::memchr(fText.data(), '\0', fText.size())) return false;
+        if (fText.empty() || std::memchr(fText.data(), '\0', fText.size())) return false;
         if (fText.substr(0, 3) == "\xEF\xBB\xBF") fPos = 3;
         fAfterMarkup = fPos;
         while (!fDone) {

@@ -148,8 +148,10 @@ const SDOMXMLDocument* SDOMXMLWrapper::LoadWithout(std::string_view text, size_t
     // makes, so that the parse is the same as that of a copy.
     char* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(size + 1));
     if (!buffer) return Adopt(nullptr, false);
-    std::memcpy(buffer, text.data(), cutBegin);
-    std::memcpy(buffer + cutBegin, text.data() + cutEnd, text.size() - cutEnd);
+    if (size > 0) {
+        std::memcpy(buffer, text.data(), cutBegin);
+        std::memcpy(buffer + cutBegin, text.data() + cutEnd, text.size() - cutEnd);
+    }
     buffer[size] = '\0';
     auto document = std::make_unique<SDOMXMLDocument>();
     const pugi::xml_parse_result result =
