@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "CFProcCustom.h"
+#include "SDOMXMLWrapper.h"
 
 namespace report {
 namespace {
@@ -74,11 +75,21 @@ void MergeField(const pugi::xml_node& field, std::vector<QUOR_Variable>& variabl
 std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts) {
     std::vector<QUOR_Variable> variables;
     std::map<std::string, size_t> byName;
+    std::vector<SDOMXMLRange> tests;
     for (const std::string_view text : documentTexts) {
-        // Parsed as the host's DOM parses result documents.
+        // Parsed as the host's DOM parses result documents. The tests, most
+        // of a document, hold no dictionary: when the host can find them and
+        // vouch that the rest parses exactly when the whole text does, the
+        // rest is parsed alone, and no DOM of the whole document is made.
+        std::string rest;
+        if (SDOMXMLFindChildren(text, "Extension/NPAROutput/NonParametricTests", "Algorithm", tests)) {
+            rest.reserve(text.size() - (tests.back().end - tests.front().begin));
+            rest.append(text.substr(0, tests.front().begin)).append(text.substr(tests.back().end));
+        }
+        const std::string_view parsed = tests.empty() ? text : std::string_view(rest);
         pugi::xml_document document;
         const pugi::xml_parse_result result =
-            document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+            document.load_buffer(parsed.data(), parsed.size(), pugi::parse_default, pugi::encoding_utf8);
         if (result.status != pugi::status_ok) continue;
         // The first element of each name at each step, as the reader finds it.
         const pugi::xml_node dictionary =

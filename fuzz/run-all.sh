@@ -7,7 +7,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build="${2:-build/fuzz}"
-targets=(reader chart_renderer writers process_split engine_input)
+targets=(reader split_read chart_renderer writers process_split engine_input)
 if [ "$build" = build/fuzz ]; then
   cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target "${targets[@]/#/fuzz_}" || exit 1
 fi

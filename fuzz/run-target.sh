@@ -5,7 +5,7 @@
 # crash-*, leak-*, timeout-* or oom-*, and should be added to the stored
 # corpus once the fault is fixed. Exits non-zero on any finding.
 # Usage: fuzz/run-target.sh TARGET [SECONDS] [BUILD_DIR]
-#   TARGET: process_split | reader | chart_renderer | writers | engine_input
+#   TARGET: process_split | reader | split_read | chart_renderer | writers | engine_input
 #   SECONDS: default 600; BUILD_DIR: default build/fuzz (configured and built here)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +13,7 @@ target="$1"
 seconds="${2:-600}"
 build="${3:-build/fuzz}"
 case "$target" in
-  process_split | reader) dict=fuzz/xml.dict ;;
+  process_split | reader | split_read) dict=fuzz/xml.dict ;;
   chart_renderer) dict=fuzz/chart.dict ;;
   writers) dict=fuzz/json.dict ;;
   engine_input) dict=fuzz/engine.dict ;;

@@ -14,9 +14,11 @@
 // is loaded.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pugi {
 struct xml_node_struct;
@@ -69,7 +71,11 @@ public:
     // Parses text as UTF-8 (a byte order mark is skipped; a DOCTYPE's entities
     // are not expanded). Gives the loaded document, or null when the text does
     // not parse completely. Afterwards this wrapper stands for the root element.
-    const SDOMXMLDocument* LoadFromString(const std::string& text);
+    // The document keeps its own copy of the text.
+    const SDOMXMLDocument* LoadFromString(std::string_view text);
+    // The same for the text with the bytes [cutBegin, cutEnd) left out, as
+    // if they had never been there; only what remains is copied.
+    const SDOMXMLDocument* LoadWithout(std::string_view text, size_t cutBegin, size_t cutEnd);
 
     // The element's tag name (empty for a wrapper that stands for nothing).
     std::string GetName() const;
@@ -107,6 +113,9 @@ private:
     friend class SDOMXMLIterator;
     friend struct SDOMXMLDocument;
     SDOMXMLWrapper(SDOMXMLDocument* document, pugi::xml_node_struct* node);
+    // Makes this wrapper stand for the parsed document's root element, or
+    // for nothing (and gives null) when it did not parse or has no element.
+    const SDOMXMLDocument* Adopt(std::unique_ptr<SDOMXMLDocument> document, bool parsed);
 
     std::unique_ptr<SDOMXMLDocument> fOwned;  // set on the wrapper that loaded the document
     SDOMXMLDocument* fDocument = nullptr;
@@ -134,3 +143,30 @@ private:
     pugi::xml_node_struct* fNext = nullptr;
     std::string fName;
 };
+
+// Where one element's children of one name lie in a document's text, found
+// without building a DOM, so that a reader can load the rest of the document
+// and then each child on its own, one at a time.
+struct SDOMXMLRange {
+    size_t begin = 0;  // the child's '<'
+    size_t end = 0;    // just after its last '>'
+};
+
+// Finds the children named name of the first element at path below the root
+// element (the element SDOMXMLWrapper::GetFirstElement finds), in document
+// order, and gives true only when loading them apart is the same as loading
+// the whole text:
+//   - the text holds no NUL byte, and up to that element's end tag it is
+//     well-formed XML of a plain kind this scan knows fully: no DOCTYPE or
+//     other "<!" declaration, ASCII names, no text or CDATA outside the root
+//     element;
+//   - each child, loaded on its own with LoadFromString, parses;
+//   - there is at least one such child, and the children are consecutive:
+//     between two of them, and on either side of the run of them, there is
+//     at most whitespace, which the DOM does not keep.
+// Then the text without the run of children (LoadWithout, from the first
+// child's begin to the last child's end) parses to the same DOM as the whole
+// text less those children, or fails to parse exactly when the whole text
+// does. Otherwise ranges is left empty and the text is to be loaded whole.
+bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
+                         std::vector<SDOMXMLRange>& ranges);

@@ -156,3 +156,24 @@ TEST(DictionaryVariables, ValuesWithoutADisplayValueHaveNoLabel) {
     for (const std::string& relabel : relabels)
         EXPECT_NE(relabel.back(), '=') << "an empty label: " << relabel;
 }
+
+// Documents with tests: the dictionary is taken from the document without
+// them, which must change nothing, and a document that breaks inside a test
+// still contributes nothing, as it does not parse.
+TEST(DictionaryVariables, DocumentsWithTestsGiveTheirDictionaryOnlyWhenTheyParse) {
+    const std::string fields = R"(<DataField index="0" name="a" dataType="integer">)"
+                               R"(<Value index="0" value="1" displayValue="One"/></DataField>)";
+    auto document = [&](const std::string& tests) {
+        return "<StatXML><Extension><NPAROutput><DataDictionary>" + fields +
+               "</DataDictionary><NonParametricTests>" + tests +
+               "</NonParametricTests><FieldInfos/></NPAROutput></Extension></StatXML>";
+    };
+    const std::string test = R"(<Algorithm name="OChiSquare"><DataField name="inTest"/></Algorithm>)";
+    const std::vector<QUOR_Variable> variables = DictionaryVariables({document(test + test)});
+    ASSERT_EQ(variables.size(), 1u);
+    EXPECT_EQ(variables[0].GetName(), "a");
+    EXPECT_EQ(LabelOf(variables[0], OBS(1.0)), "One");
+
+    EXPECT_TRUE(DictionaryVariables({document(test + "<Algorithm><Broken></Algorithm>")}).empty());
+    EXPECT_TRUE(DictionaryVariables({document(test) + "<"}).empty());
+}

@@ -178,3 +178,24 @@ TEST(SplitFailures, NestingBeyondTheLimitIsNamed) {
                   "FieldInfo 1 (varIndex 0): StructuredTables are nested deeper than 256 levels"),
               std::string::npos);
 }
+
+// A split whose XML breaks inside a later test: none of its tests is read
+// (the marker of the first would show as an error item), and the place of the
+// break is told in the document's own lines and columns.
+TEST(SplitFailures, ABreakInsideALaterTestIsFoundInTheWholeText) {
+    Document document;
+    document.algorithms = MarkerAlgorithm("read-before-the-break") + "\n" +
+                          R"(<Algorithm name="OChiSquare"><StructuredTable name="c"></Algorithm>)";
+    const std::string text = document.Text();
+    const size_t line = text.rfind('\n', text.find("<Algorithm name=\"OChiSquare\">")) + 1;
+    const size_t column = text.find("Algorithm>", text.find("<StructuredTable name=\"c\">")) - line + 1;
+    apptest::TempDir dir;
+    const std::string path = dir.Write("broken.xml", text);
+    const RunOutcome outcome = RunDocuments({path});
+    EXPECT_EQ(outcome.status, report::kExitSplitFailed);
+    ASSERT_FALSE(outcome.messages.empty());
+    EXPECT_EQ(outcome.messages.front(), "npar-report: split 1 (" + path +
+                                            "): cannot be read: XML syntax error at line 4, column " +
+                                            std::to_string(column) + ": Start-end tags mismatch");
+    EXPECT_EQ(outcome.json.find("read-before-the-break"), std::string::npos);
+}

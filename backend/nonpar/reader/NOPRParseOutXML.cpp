@@ -18,6 +18,7 @@ namespace {
 
 constexpr const char* kUnit = "backend/nonpar/NOPRParseOutXML";
 constexpr const char* kMissingToken = "__MISSING__";
+constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
 
 int FieldTypeFromText(std::string_view optype) {
     if (optype == "continuous") return 0;
@@ -109,16 +110,30 @@ NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitRes
 
 // A document that is no well-formed XML fails without a cause: the host,
 // which parsed it, tells where the syntax breaks.
+//
+// The tests are most of a document. When the host can find them in the text
+// and vouch that they load apart (SDOMXMLFindChildren), the rest of the
+// document (the frame) is loaded without them, and each test is loaded, read
+// and dropped in turn, so that only one test's DOM is held at a time; else
+// the document is loaded whole. Both read the same elements in the same
+// order, so records, causes and reports do not depend on the way taken.
 bool NOPRParseOutXML::Parse() {
     if (fParsed) return true;
     if (!NOPR_CHECK(fDocument && fResults, kUnit)) return false;
     fCause.clear();
     SDOMXMLWrapper xml;
+    std::vector<SDOMXMLRange> tests;
     if (fDocument->empty()) {
         Fail("the document is empty");
-    } else if (xml.LoadFromString(*fDocument)) {
-        fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) && ReadTests(&xml) &&
-                  ReadFieldInfos(&xml);
+    } else {
+        const bool apart = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests) &&
+                           xml.LoadWithout(*fDocument, tests.front().begin, tests.back().end);
+        if (apart || xml.LoadFromString(*fDocument)) {
+            fTestRanges = apart ? &tests : nullptr;
+            fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) &&
+                      ReadTests(&xml) && ReadFieldInfos(&xml);
+            fTestRanges = nullptr;
+        }
     }
     if (!fParsed && !fCause.empty()) CFReportReadFailure(fCause);
     return fParsed;
@@ -251,7 +266,7 @@ void NOPRParseOutXML::MakeFieldInfos() {
 
 bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     SDOMXMLWrapper testsHandle;
-    SDOMXMLWrapper* tests = FirstElement(root, "Extension/NPAROutput/NonParametricTests", testsHandle);
+    SDOMXMLWrapper* tests = FirstElement(root, kTestsPath, testsHandle);
     if (!tests) return Fail("there is no Extension/NPAROutput/NonParametricTests element");
     int number = 0;
     tests->GetAttribute("number", number);
@@ -264,12 +279,29 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     fResults->fConfidenceLevel = confidenceLevel;
     fResults->fListwise = AttributeView(tests, "missingTreatment") == "listwise";
 
+    if (fTestRanges) return ReadTestsApart(*fTestRanges);
     SDOMXMLIterator algorithms;
     if (!tests->GetElementIterator("Algorithm", algorithms))
         return Fail("NonParametricTests has no Algorithm");
     SDOMXMLWrapper algorithm;
     for (size_t position = 1; algorithms.Next(algorithm); ++position) {
         if (!ReadAlgorithm(&algorithm, position)) return false;
+    }
+    return true;
+}
+
+// Each test loaded from its own text, read and dropped before the next. The
+// host has checked that every one parses; one that does not is a fault of
+// that check, and the read stops as for a document that does not parse.
+bool NOPRParseOutXML::ReadTestsApart(const std::vector<SDOMXMLRange>& ranges) {
+    const std::string_view text = *fDocument;
+    SDOMXMLWrapper algorithm;
+    for (size_t i = 0; i < ranges.size(); ++i) {
+        const SDOMXMLRange& range = ranges[i];
+        if (!NOPR_CHECK(algorithm.LoadFromString(text.substr(range.begin, range.end - range.begin)),
+                        kUnit))
+            return false;
+        if (!ReadAlgorithm(&algorithm, i + 1)) return false;
     }
     return true;
 }

@@ -14,6 +14,7 @@
 #include "NOPRXMLGeneral.h"
 
 class SDOMXMLWrapper;
+struct SDOMXMLRange;
 class QUOR_DataSource;
 
 class NOPRParseOutXML {
@@ -44,6 +45,7 @@ private:
     void ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFMetaData& metaData);
     void MakeFieldInfos();
     bool ReadTests(SDOMXMLWrapper* root);
+    bool ReadTestsApart(const std::vector<SDOMXMLRange>& ranges);
     bool ReadFieldInfos(SDOMXMLWrapper* root);
     bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position);
 
@@ -96,6 +98,9 @@ private:
     const QUOR_DataSource* fDataSource;
     NOPRSplitResults* fResults;
     const std::string* fDocument;
+    // Where each test lies in the document when the frame was loaded without
+    // them; null when the document was loaded whole.
+    const std::vector<SDOMXMLRange>* fTestRanges = nullptr;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
 

@@ -4,6 +4,8 @@
 // from blocks of many at a time: a reader asks for one per element it visits.
 #include "SDOMXMLWrapper.h"
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -105,25 +107,56 @@ SDOMXMLWrapper::~SDOMXMLWrapper() = default;
 SDOMXMLWrapper::SDOMXMLWrapper(SDOMXMLDocument* document, pugi::xml_node_struct* node)
     : fDocument(document), fNode(node) {}
 
-const SDOMXMLDocument* SDOMXMLWrapper::LoadFromString(const std::string& text) {
-    auto document = std::make_unique<SDOMXMLDocument>();
-    // parse_default without DOCTYPE handling: entities a DOCTYPE declares are
-    // never expanded. The byte order mark of UTF-8 text is skipped by pugixml.
-    // An element's first piece of text is kept in the element itself rather
-    // than in a node of its own (parse_embed_pcdata): most elements with text
-    // have just that one piece, and the parse then makes a node fewer for each.
-    pugi::xml_parse_result result = document->dom.load_buffer(
-        text.data(), text.size(), pugi::parse_default | pugi::parse_embed_pcdata, pugi::encoding_utf8);
+namespace {
+
+// parse_default without DOCTYPE handling: entities a DOCTYPE declares are
+// never expanded. The byte order mark of UTF-8 text is skipped by pugixml.
+// An element's first piece of text is kept in the element itself rather than
+// in a node of its own (parse_embed_pcdata): most elements with text have
+// just that one piece, and the parse then makes a node fewer for each.
+constexpr unsigned int kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
+
+}  // namespace
+
+const SDOMXMLDocument* SDOMXMLWrapper::Adopt(std::unique_ptr<SDOMXMLDocument> document, bool parsed) {
     fOwned.reset();
     fDocument = nullptr;
     fNode = nullptr;
-    if (result.status != pugi::status_ok) return nullptr;
+    if (!parsed) return nullptr;
     pugi::xml_node root = document->dom.document_element();
     if (!root) return nullptr;
     fOwned = std::move(document);
     fDocument = fOwned.get();
     fNode = root.internal_object();
     return fDocument;
+}
+
+const SDOMXMLDocument* SDOMXMLWrapper::LoadFromString(std::string_view text) {
+    auto document = std::make_unique<SDOMXMLDocument>();
+    const pugi::xml_parse_result result =
+        document->dom.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+    return Adopt(std::move(document), result.status == pugi::status_ok);
+}
+
+const SDOMXMLDocument* SDOMXMLWrapper::LoadWithout(std::string_view text, size_t cutBegin,
+                                                   size_t cutEnd) {
+    cutEnd = std::min(cutEnd, text.size());
+    cutBegin = std::min(cutBegin, cutEnd);
+    const size_t size = text.size() - (cutEnd - cutBegin);
+    // The two pieces are joined straight into the buffer the document parses
+    // in place and keeps, ended by a NUL as pugixml ends the copy load_buffer
+    // makes, so that the parse is the same as that of a copy.
+    char* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(size + 1));
+    if (!buffer) return Adopt(nullptr, false);
+    if (size > 0) {
+        std::memcpy(buffer, text.data(), cutBegin);
+        std::memcpy(buffer + cutBegin, text.data() + cutEnd, text.size() - cutEnd);
+    }
+    buffer[size] = '\0';
+    auto document = std::make_unique<SDOMXMLDocument>();
+    const pugi::xml_parse_result result =
+        document->dom.load_buffer_inplace_own(buffer, size + 1, kParseOptions, pugi::encoding_utf8);
+    return Adopt(std::move(document), result.status == pugi::status_ok);
 }
 
 std::string SDOMXMLWrapper::GetName() const { return fNode ? NodeOf(fNode).name() : ""; }

@@ -1,0 +1,237 @@
+// Finding one element's children in a document's text without a DOM, so that
+// they can be loaded one at a time.
+//
+// The scan reads markup the way the DOM's parser (pugixml, with the options
+// SDOMXMLWrapper::LoadFromString uses) reads it, but accepts only a plain
+// subset: whatever it does not know exactly gives "cannot find", and the
+// document is then loaded whole, as it always could be. Within that subset it
+// also checks everything the parser would refuse, up to the end of the
+// element whose children it finds, so that each child found parses on its own
+// and a reader that has begun to read the children never meets one that does
+// not.
+#include <algorithm>
+#include <cstring>
+
+#include "SDOMXMLWrapper.h"
+
+namespace {
+
+// The parser's whitespace.
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Name characters, ASCII only: the parser takes any byte from 0x80 up as a
+// name character too, which this scan leaves to a whole load.
+bool IsNameStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
+}
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+bool AllSpace(std::string_view text) { return std::all_of(text.begin(), text.end(), IsSpace); }
+
+class Scan {
+public:
+    Scan(std::string_view text, std::string_view path, std::string_view name,
+         std::vector<SDOMXMLRange>& ranges)
+        : fText(text), fChildName(name), fRanges(ranges) {
+        for (size_t start = 0; start <= path.size();) {
+            const size_t slash = std::min(path.find('/', start), path.size());
+            fPath.push_back(path.substr(start, slash - start));
+            start = slash + 1;
+        }
+    }
+
+    // True when the children were found and may be loaded apart.
+    bool Find() {
+        for (std::string_view step : fPath) {
+            if (step.empty()) return false;
+        }
+        if (fChildName.empty()) return false;
+        // The parser ends the text at a NUL byte.
+        if (fText.empty() || std::memchr(fText.data(), '\0', fText.size())) return false;
+        if (fText.substr(0, 3) == "\xEF\xBB\xBF") fPos = 3;
+        fAfterMarkup = fPos;
+        while (!fDone) {
+            const size_t lt = fText.find('<', fPos);
+            if (lt == std::string_view::npos) return false;  // the element never ends
+            // Text outside the root element is left to a whole load.
+            if (fOpen.empty() && !AllSpace(fText.substr(fPos, lt - fPos))) return false;
+            fPos = lt;
+            if (!Markup()) return false;
+            fAfterMarkup = fPos;
+        }
+        return fFound;
+    }
+
+private:
+    // Where the scan stands towards the run of wanted children.
+    enum class Stage { kBefore, kIn, kAfter };
+
+    char At(size_t i) const { return i < fText.size() ? fText[i] : '\0'; }
+
+    // Moves past the first terminator from fPos on; false when there is none.
+    bool SkipPast(std::string_view terminator) {
+        const size_t at = fText.find(terminator, fPos);
+        if (at == std::string_view::npos) return false;
+        fPos = at + terminator.size();
+        return true;
+    }
+
+    std::string_view Name() {
+        const size_t start = fPos;
+        if (!IsNameStart(At(fPos))) return {};
+        while (IsNameChar(At(fPos))) ++fPos;
+        return fText.substr(start, fPos - start);
+    }
+
+    void SkipSpace() {
+        while (IsSpace(At(fPos))) ++fPos;
+    }
+
+    // Whether the wanted element is the innermost open one: markup then is
+    // one of its children (or its end tag) and decides the run of children.
+    bool AtChildLevel() const { return fMatched == fPath.size() && fOpen.size() == fPath.size() + 1; }
+
+    // The text from the end of the last markup to lt.
+    std::string_view TextBefore(size_t lt) const {
+        return fText.substr(fAfterMarkup, lt - fAfterMarkup);
+    }
+
+    // Markup at lt that is no wanted child. At the level of the children it
+    // ends the run of them, if one has begun, after at most whitespace.
+    bool OtherMarkup(size_t lt) {
+        if (!AtChildLevel() || fStage != Stage::kIn) return true;
+        fStage = Stage::kAfter;
+        return AllSpace(TextBefore(lt));
+    }
+
+    // One piece of markup at fPos ('<'); moves past it.
+    bool Markup() {
+        const size_t lt = fPos;
+        const std::string_view rest = fText.substr(lt);
+        if (rest.substr(0, 2) == "</") return EndTag(lt);
+        if (rest.substr(0, 2) == "<?") {
+            // A processing instruction or the XML declaration: not kept.
+            if (!IsNameStart(At(lt + 2))) return false;
+            fPos = lt + 3;
+            return SkipPast("?>") && OtherMarkup(lt);
+        }
+        if (rest.substr(0, 4) == "<!--") {
+            fPos = lt + 4;
+            return SkipPast("-->") && OtherMarkup(lt);
+        }
+        if (rest.substr(0, 9) == "<![CDATA[" && !fOpen.empty()) {
+            fPos = lt + 9;
+            return SkipPast("]]>") && OtherMarkup(lt);
+        }
+        if (rest.substr(0, 2) == "<!") return false;  // a DOCTYPE, or nothing the parser knows
+        return StartTag(lt);
+    }
+
+    bool StartTag(size_t lt) {
+        ++fPos;
+        const std::string_view name = Name();
+        if (name.empty()) return false;
+        bool empty = false;
+        for (bool attributes = true; attributes;) {
+            const char c = At(fPos);
+            if (c == '>') {
+                ++fPos;
+                attributes = false;
+            } else if (c == '/') {
+                if (At(fPos + 1) != '>') return false;
+                fPos += 2;
+                empty = true;
+                attributes = false;
+            } else if (IsSpace(c)) {
+                SkipSpace();
+                if (IsNameStart(At(fPos)) && !Attribute()) return false;
+            } else {
+                return false;
+            }
+        }
+
+        if (AtChildLevel() && name == fChildName) {
+            if (fStage == Stage::kAfter || !AllSpace(TextBefore(lt))) return false;
+            fStage = Stage::kIn;
+            fRanges.push_back({lt, lt});
+            fInChild = true;
+        } else if (!OtherMarkup(lt)) {
+            return false;
+        }
+        // The element continues the path when it is the first of its name
+        // below the last element matched: an earlier one would have matched.
+        if (fMatched < fPath.size() && fOpen.size() == fMatched + 1 && name == fPath[fMatched])
+            ++fMatched;
+        fOpen.push_back(name);
+        return !empty || Close();
+    }
+
+    // name = "value" or 'value', at fPos (a name character); moves past it.
+    bool Attribute() {
+        Name();
+        SkipSpace();
+        if (At(fPos) != '=') return false;
+        ++fPos;
+        SkipSpace();
+        const char quote = At(fPos);
+        if (quote != '"' && quote != '\'') return false;
+        const size_t close = fText.find(quote, fPos + 1);
+        if (close == std::string_view::npos) return false;
+        fPos = close + 1;
+        // The parser takes no name straight after a value.
+        const char after = At(fPos);
+        return IsSpace(after) || after == '/' || after == '>';
+    }
+
+    bool EndTag(size_t lt) {
+        fPos += 2;
+        const std::string_view name = Name();
+        if (fOpen.empty() || name != fOpen.back()) return false;
+        SkipSpace();
+        if (At(fPos) != '>') return false;
+        ++fPos;
+        return OtherMarkup(lt) && Close();
+    }
+
+    // The innermost open element has ended just before fPos.
+    bool Close() {
+        const size_t depth = fOpen.size() - 1;  // of the element that ends; the root's is 0
+        fOpen.pop_back();
+        if (fInChild && depth == fPath.size() + 1) {
+            fRanges.back().end = fPos;
+            fInChild = false;
+        } else if (depth <= fMatched) {
+            // An element of the path ends: the wanted element, whose children
+            // are then all known, or one on the way, and then the path does
+            // not go on below it (only the first match counts).
+            fFound = depth == fPath.size() && !fRanges.empty();
+            fDone = true;
+        }
+        return true;
+    }
+
+    std::string_view fText;
+    std::string_view fChildName;
+    std::vector<std::string_view> fPath;
+    std::vector<SDOMXMLRange>& fRanges;
+    std::vector<std::string_view> fOpen;  // names of the open elements, the root first
+    size_t fMatched = 0;                  // steps of the path matched by open elements
+    size_t fPos = 0;
+    size_t fAfterMarkup = 0;  // just after the last markup, where the text before fPos begins
+    Stage fStage = Stage::kBefore;
+    bool fInChild = false;  // within a wanted child
+    bool fDone = false;
+    bool fFound = false;
+};
+
+}  // namespace
+
+bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
+                         std::vector<SDOMXMLRange>& ranges) {
+    ranges.clear();
+    if (!Scan(text, path, name, ranges).Find()) {
+        ranges.clear();
+        return false;
+    }
+    return true;
+}
