@@ -61,6 +61,10 @@ bool NOPRProcCustom::ProcessSplit(std::string&, CFSplit* split) {
     results.fSplit = split;
     auto reader = std::make_unique<NOPRParseOutXML>(fDataSource, &results, &split->GetResultDocument());
     const bool ok = reader->Parse();
+    // The records hold all the output needs; the document's text goes before
+    // the output is made. A failed read keeps it for the host's diagnosis.
+    reader.reset();
+    if (ok) split->ReleaseResultDocument();
     if (ok && fProcedure) {
         std::unique_ptr<BpHeading> heading(MakeSplitHeading(fProcedure, results));
         NOPROutputContext context;

@@ -32,6 +32,13 @@ public:
     const std::vector<const OBS*>& GetSplitValues() const { return fValues; }
     bool GetSplitHeadings() const { return fSplitHeadings; }
 
+    // The plug-in has read the document and needs its text no more, so the
+    // text is freed: a split's output can be larger than its document, and
+    // the document need not stay beside it. Only a split whose read
+    // succeeded is released; a failed one keeps its text for the host's
+    // diagnosis of where it breaks.
+    void ReleaseResultDocument();
+
     bool WasDocumentTaken() const { return fTaken; }
     // The text, for the host's own use (not noted as taken).
     const std::string& DocumentText() const { return fDocument; }

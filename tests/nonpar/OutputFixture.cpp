@@ -34,6 +34,7 @@ RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* 
     output.ok = outcome.ok;
     outcome.json = output_query::ToJson(output);
     outcome.checks = CFTakeCheckReports();
+    for (const auto& record : records) outcome.textsAfter.push_back(record->DocumentText());
     return outcome;
 }
 

@@ -28,6 +28,7 @@ struct RunOutcome {
     bool ok = false;
     output_query::Json json;  // the output document
     std::vector<std::string> checks;
+    std::vector<std::string> textsAfter;  // the document text each split holds after the run
 };
 
 // Runs the splits in order with the project's catalogue (resources/catalogue/en.txt).

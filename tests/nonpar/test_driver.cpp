@@ -1,6 +1,8 @@
 // The output driver's order of output, split headings and split dimensions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "OutputFixture.h"
 #include "ReaderFixture.h"
 
@@ -98,6 +100,29 @@ TEST(Driver, SplitHeadingsOrSplitDimensions) {
         EXPECT_EQ(table["dimensions"][0]["title"], "region") << table["title"];
         EXPECT_EQ(table["dimensions"][0]["split"], true);
     }
+}
+
+// A split's document text is freed once the plug-in has read it, before the
+// split's output is made; the split whose read fails keeps its text, from
+// which the host tells where the document breaks, and the run stops there.
+TEST(Driver, ReadDocumentsAreFreedAndTheFailedOneIsKept) {
+    auto dataSource = MakeDataSource();
+    const std::string good = MakeDocument(kMannWhitney);
+    const std::string broken = good.substr(0, good.size() - 10);
+    const SplitSpec never{good, {}, {}, false};
+    const RunOutcome outcome = RunSplits({SplitSpec{good, {}, {}, false}, SplitSpec{good, {}, {}, false},
+                                          SplitSpec{broken, {}, {}, false}, never},
+                                         dataSource.get());
+    EXPECT_FALSE(outcome.ok);
+    ASSERT_EQ(outcome.textsAfter.size(), 4u);
+    EXPECT_EQ(outcome.textsAfter[0], "");
+    EXPECT_EQ(outcome.textsAfter[1], "");
+    EXPECT_EQ(outcome.textsAfter[2], broken);
+    EXPECT_EQ(outcome.textsAfter[3], good) << "a split the run never reached is left as it was";
+    // Both read splits still made their whole output.
+    const auto headings = HeadingTexts(outcome.json);
+    EXPECT_EQ(std::count(headings.begin(), headings.end(), "Independent-Samples Mann-Whitney U Test"),
+              2);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ const std::string& CFSplit::GetResultDocument() const {
     return fDocument;
 }
 
+void CFSplit::ReleaseResultDocument() { std::string().swap(fDocument); }
+
 CFProcCustom::CFProcCustom(BpProcedure* procedure, ProcedureDataSource* dataSource)
     : fProcedure(procedure), fDataSource(dataSource) {}
 
