@@ -17,6 +17,7 @@
 #include "OutputSink.h"
 #include "render/JsonValue.h"
 #include "render/RenderData.h"
+#include "text/Utf8.h"
 #include "writers/JsonStream.h"
 
 namespace {
@@ -80,22 +81,35 @@ TEST(RenderJson, WritesTheBytesOfOrderedJsonCompactAndIndented) {
     EXPECT_EQ(Written(built, 2), expected.dump(2, ' ', false, Expected::error_handler_t::replace));
 }
 
-// Every length up to a few words, with a byte to escape (or none) at each
-// place: the check that reads whole, overlapping words must find it
-// wherever it stands.
+// Every length up to a few words, with a byte to escape, a character beyond
+// ASCII, an invalid byte or a cut sequence (or none) at each place: the
+// checks that read whole, overlapping words must find it wherever it
+// stands, in a specification's texts and in the writer's own.
 TEST(RenderJson, EscapesABytePlacedAnywhereInTextsOfEveryShortLength) {
     using Expected = nlohmann::ordered_json;
-    for (const char special : {'"', '\\', '\n', '\x01', '\x1f'}) {
+    const auto replace = Expected::error_handler_t::replace;
+    for (const std::string special :
+         {"\"", "\\", "\n", "\x01", "\x1f", "\x7f", "\xc3\xa9", "\xff", "\xe2\x82"}) {
+        const bool validKey = special != "\xff" && special != "\xe2\x82";
         for (size_t length = 0; length <= 24; ++length) {
             for (size_t at = 0; at <= length; ++at) {
                 std::string text(length, 'a');
-                if (at < length) text[at] = special;
-                npar::render::Json value = {{text, text}};
-                Expected expected = {{text, text}};
-                ASSERT_EQ(Written(value, 2), expected.dump(2))
-                    << int(special) << " " << length << " " << at;
-                ASSERT_EQ(Written(value, -1), expected.dump(-1))
-                    << int(special) << " " << length << " " << at;
+                if (at < length) text.replace(at, 1, special);
+                const std::string key = validKey ? text : "k";
+                npar::render::Json value = {{key, text}};
+                Expected expected = {{key, text}};
+                ASSERT_EQ(Written(value, 2), expected.dump(2, ' ', false, replace))
+                    << special << " " << length << " " << at;
+                ASSERT_EQ(Written(value, -1), expected.dump(-1, ' ', false, replace))
+                    << special << " " << length << " " << at;
+                const std::string streamed = npar::WrittenText([&](npar::OutputSink& out) {
+                    npar::JsonStream json(out);
+                    json.BeginObject();
+                    json.Member(key, text);
+                    json.EndObject();
+                });
+                const Expected sanitized = {{key, npar::SanitizeUtf8(text)}};
+                ASSERT_EQ(streamed, sanitized.dump(2)) << special << " " << length << " " << at;
             }
         }
     }

@@ -57,25 +57,51 @@ Word Load(const char* bytes) {
     return word;
 }
 
-// As PlainRun(text) != text.size(), a word at a time: the last word of a text
-// of four bytes or more is read where it ends, overlapping the one before.
-bool NeedsEscape(std::string_view text) {
+// Whether a word holds a byte to escape or one of 0x80 and above (a byte of
+// a character beyond ASCII, or an invalid one).
+template <typename Word>
+bool HasEscapeOrHighByte(Word word) {
+    return (word & static_cast<Word>(0x8080808080808080u)) != 0 || HasEscape(word);
+}
+
+// Whether some word of text passes test, a word at a time: the last word of
+// a text of four bytes or more is read where it ends, overlapping the one
+// before; shorter texts are read a byte at a time, each byte alone in a word.
+template <template <typename> class Test>
+bool AnyWord(std::string_view text) {
     const char* data = text.data();
     const size_t size = text.size();
     if (size >= 8) {
         for (size_t i = 0; i + 8 <= size; i += 8) {
-            if (HasEscape(Load<std::uint64_t>(data + i))) return true;
+            if (Test<std::uint64_t>::Check(Load<std::uint64_t>(data + i))) return true;
         }
-        return HasEscape(Load<std::uint64_t>(data + size - 8));
+        return Test<std::uint64_t>::Check(Load<std::uint64_t>(data + size - 8));
     }
     if (size >= 4)
-        return HasEscape(Load<std::uint32_t>(data)) || HasEscape(Load<std::uint32_t>(data + size - 4));
+        return Test<std::uint32_t>::Check(Load<std::uint32_t>(data)) ||
+               Test<std::uint32_t>::Check(Load<std::uint32_t>(data + size - 4));
     for (size_t i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c < 0x20 || c == '"' || c == '\\') return true;
+        // (Padded with 'a', which no test matches.)
+        const std::uint32_t word = 0x61616100u | static_cast<unsigned char>(data[i]);
+        if (Test<std::uint32_t>::Check(word)) return true;
     }
     return false;
 }
+
+template <typename Word>
+struct EscapeTest {
+    static bool Check(Word word) { return HasEscape(word); }
+};
+template <typename Word>
+struct EscapeOrHighByteTest {
+    static bool Check(Word word) { return HasEscapeOrHighByte(word); }
+};
+
+// As PlainRun(text) != text.size().
+bool NeedsEscape(std::string_view text) { return AnyWord<EscapeTest>(text); }
+
+// Whether text is ASCII with no byte to escape: valid UTF-8 written as it is.
+bool IsPlainAscii(std::string_view text) { return !AnyWord<EscapeOrHighByteTest>(text); }
 
 template <typename Out>
 void WriteEscaped(Out& out, std::string_view text) {
@@ -130,14 +156,17 @@ void JsonStream::Indent(size_t depth) {
 void JsonStream::Break(bool comma, size_t depth) {
     // The comma, the line break and the indentation in one piece where the
     // indentation fits.
-    static const std::string kBreak = ",\n" + std::string(126, ' ');
-    const size_t start = comma ? 0 : 1;
     const size_t spaces = depth * static_cast<size_t>(fIndent);
-    if (spaces <= kBreak.size() - 2) {
-        fOut.Append(kBreak.data() + start, 2 - start + spaces);
+    if (spaces <= 256) {
+        char* at = fOut.Room(spaces + 2);
+        size_t used = 0;
+        if (comma) at[used++] = ',';
+        at[used++] = '\n';
+        std::memset(at + used, ' ', spaces);
+        fOut.Commit(used + spaces);
         return;
     }
-    fOut.Append(kBreak.data() + start, 2 - start);
+    fOut.Append(",\n" + (comma ? 0 : 1), comma ? 2 : 1);
     Indent(depth);
 }
 
@@ -177,24 +206,24 @@ void JsonStream::Key(std::string_view name) {
     // A member of an open object (the common case): the comma, the line
     // break, the indentation and the quoted name in one piece where they
     // fit, as BeforeValue and WriteQuoted would write them.
-    char piece[192];
     const size_t spaces = fIndent > 0 ? fCounts.size() * static_cast<size_t>(fIndent) : 0;
-    if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= sizeof piece &&
-        !NeedsEscape(name)) {
+    if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= 512 && !NeedsEscape(name)) {
+        char* piece = fOut.Room(spaces + name.size() + 6);
         size_t used = 0;
         if (fCounts.back()++ > 0) piece[used++] = ',';
         if (fIndent >= 0) {
             piece[used++] = '\n';
-            std::fill(piece + used, piece + used + spaces, ' ');
+            std::memset(piece + used, ' ', spaces);
             used += spaces;
         }
         piece[used++] = '"';
+        // (std::copy: an empty name may have no data, which memcpy must not be given.)
         std::copy(name.begin(), name.end(), piece + used);
         used += name.size();
         piece[used++] = '"';
         piece[used++] = ':';
         if (fIndent >= 0) piece[used++] = ' ';
-        fOut.Append(piece, used);
+        fOut.Commit(used);
         fAfterKey = true;
         return;
     }
@@ -205,23 +234,35 @@ void JsonStream::Key(std::string_view name) {
 
 void JsonStream::String(const std::string& text) {
     BeforeValue();
-    if (IsValidUtf8(text))
-        WriteQuoted(text);
-    else
-        WriteQuoted(SanitizeUtf8(text));
+    if (!WriteText(text)) WriteQuoted(SanitizeUtf8(text));
     AfterValue();
+}
+
+bool JsonStream::WriteText(const std::string& text) {
+    if (IsPlainAscii(text) && text.size() + 2 <= Pending::kCapacity) {
+        char* piece = fOut.Room(text.size() + 2);
+        piece[0] = '"';
+        std::copy(text.begin(), text.end(), piece + 1);
+        piece[text.size() + 1] = '"';
+        fOut.Commit(text.size() + 2);
+        return true;
+    }
+    if (!IsValidUtf8(text)) return false;
+    WriteQuoted(text);
+    return true;
 }
 
 void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
     // Short texts without a byte to escape (names, most values) in one piece.
-    char piece[128];
-    if (text.size() + after.size() + 2 <= sizeof piece && !NeedsEscape(text)) {
+    const size_t size = text.size() + after.size() + 2;
+    if (size <= 512 && !NeedsEscape(text)) {
         // (std::copy: an empty view may have no data, which memcpy must not be given.)
+        char* piece = fOut.Room(size);
         piece[0] = '"';
         std::copy(text.begin(), text.end(), piece + 1);
         piece[text.size() + 1] = '"';
         std::copy(after.begin(), after.end(), piece + text.size() + 2);
-        fOut.Append(piece, text.size() + after.size() + 2);
+        fOut.Commit(size);
         return;
     }
     fOut += '"';
@@ -281,9 +322,7 @@ void JsonStream::Value(const Json& value) {
         case Json::value_t::string: {
             const std::string& text = value.get_ref<const std::string&>();
             BeforeValue();
-            if (IsValidUtf8(text))
-                WriteQuoted(text);
-            else
+            if (!WriteText(text))
                 fOut +=
                     nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
             AfterValue();
