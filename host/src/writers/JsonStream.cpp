@@ -19,20 +19,42 @@ using Json = render::Json;
 
 constexpr const char* kHexDigits = "0123456789abcdef";
 
-// The length of the run of bytes at the start of text that are written as
-// they are (none below 0x20, no quote, no backslash), eight at a time where
-// it can.
-size_t PlainRun(std::string_view text) {
+// The bytes of a word that are below 0x20, a quote or a backslash, as their
+// high bits; bytes after the first such byte may be marked too (a borrow
+// runs on), but the lowest mark is always a byte that is one.
+std::uint64_t EscapeMarks(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-    const auto hasZeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-    size_t i = 0;
-    for (std::uint64_t word; text.size() - i >= sizeof word; i += sizeof word) {
-        std::memcpy(&word, text.data() + i, sizeof word);
-        const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;  // a byte below 0x20
-        if (control | hasZeroByte(word ^ ('"' * kOnes)) | hasZeroByte(word ^ ('\\' * kOnes))) break;
+    const auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;
+    return control | zeroBytes(word ^ ('"' * kOnes)) | zeroBytes(word ^ ('\\' * kOnes));
+}
+
+// The length of the run of bytes at the start of text that are written as
+// they are (none below 0x20, no quote, no backslash), eight at a time: the
+// lowest mark of a word is the byte where the run ends (the first byte in
+// memory on a little-endian machine; elsewhere the bytes are read one by
+// one). The last bytes are read in a word padded with 'a'.
+size_t PlainRun(std::string_view text) {
+    const char* data = text.data();
+    const size_t size = text.size();
+    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        size_t i = 0;
+        for (std::uint64_t word; size - i >= sizeof word; i += sizeof word) {
+            std::memcpy(&word, data + i, sizeof word);
+            if (const std::uint64_t marks = EscapeMarks(word))
+                return i + static_cast<size_t>(__builtin_ctzll(marks)) / 8;
+        }
+        if (i < size) {
+            std::uint64_t word = 0x6161616161616161u;
+            std::memcpy(&word, data + i, size - i);
+            if (const std::uint64_t marks = EscapeMarks(word))
+                return i + static_cast<size_t>(__builtin_ctzll(marks)) / 8;
+        }
+        return size;
     }
-    for (; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t i = 0;
+    for (; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
         if (c < 0x20 || c == '"' || c == '\\') break;
     }
     return i;
