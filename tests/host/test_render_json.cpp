@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,6 +114,30 @@ TEST(RenderJson, EscapesABytePlacedAnywhereInTextsOfEveryShortLength) {
                 ASSERT_EQ(streamed, sanitized.dump(2)) << special << " " << length << " " << at;
             }
         }
+    }
+}
+
+// Whole numbers are written without the shortest-digits search; every
+// number must still read as nlohmann::json writes it: digits and ".0" below
+// 10^15, exponents from there on, negative zero with its sign.
+TEST(RenderJson, WritesNumbersAsTheShortestFormDoes) {
+    std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 1e-7, 123456.789, 1e15, -1e15, 1e21, 1e300};
+    for (int i = -2000; i <= 2000; ++i) values.push_back(i);
+    for (double power = 1; power <= 1e17; power *= 10) {
+        for (double value : {power, power - 1, power + 1, std::nextafter(power, 0.0),
+                             std::nextafter(power, 1e300), 2 * power, 5 * power, 9.5 * power}) {
+            values.push_back(value);
+            values.push_back(-value);
+        }
+    }
+    for (int bits = 0; bits <= 60; ++bits) values.push_back(std::ldexp(1.0, bits) + 1);
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::int64_t> whole(-999999999999999, 999999999999999);
+    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<double>(whole(random)));
+    for (const double value : values) {
+        const std::string written =
+            npar::WrittenText([&](npar::OutputSink& out) { npar::JsonStream(out).Number(value); });
+        ASSERT_EQ(written, nlohmann::json(value).dump()) << value;
     }
 }
 

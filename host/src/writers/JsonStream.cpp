@@ -299,7 +299,21 @@ void JsonStream::Number(double value) {
         fOut += "null";
     } else {
         char buffer[64];
-        const char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+        const char* end = nullptr;
+        if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+            // A whole number (four in ten in a chart's specification): the
+            // shortest form writes its digits and ".0", found without the
+            // search for the shortest digits.
+            char* at = buffer;
+            if (std::signbit(value)) *at++ = '-';
+            at = std::to_chars(at, buffer + sizeof buffer, static_cast<std::uint64_t>(std::fabs(value)))
+                     .ptr;
+            *at++ = '.';
+            *at++ = '0';
+            end = at;
+        } else {
+            end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+        }
         fOut.Append(buffer, static_cast<size_t>(end - buffer));
     }
     AfterValue();
