@@ -90,7 +90,7 @@ bool HasEscapeOrHighByte(Word word) {
 // a text of four bytes or more is read where it ends, overlapping the one
 // before; shorter texts are read a byte at a time, each byte alone in a word.
 template <template <typename> class Test>
-bool AnyWord(std::string_view text) {
+inline __attribute__((always_inline)) bool AnyWord(std::string_view text) {
     const char* data = text.data();
     const size_t size = text.size();
     if (size >= 8) {
@@ -120,10 +120,53 @@ struct EscapeOrHighByteTest {
 };
 
 // As PlainRun(text) != text.size().
-bool NeedsEscape(std::string_view text) { return AnyWord<EscapeTest>(text); }
+inline __attribute__((always_inline)) bool NeedsEscape(std::string_view text) {
+    return AnyWord<EscapeTest>(text);
+}
 
 // Whether text is ASCII with no byte to escape: valid UTF-8 written as it is.
-bool IsPlainAscii(std::string_view text) { return !AnyWord<EscapeOrHighByteTest>(text); }
+inline __attribute__((always_inline)) bool IsPlainAscii(std::string_view text) {
+    return !AnyWord<EscapeOrHighByteTest>(text);
+}
+
+// Spaces of indentation copied a fixed 64 at a time, whatever the depth
+// (most are shallower): a copy of a constant size is a few stores, where a
+// fill of a variable size is a call.
+constexpr size_t kSpaceBlock = 64;
+
+// Writes spaces spaces at to, which has room for kSpaceBlock bytes more than
+// that.
+inline __attribute__((always_inline)) void WriteSpaces(char* to, size_t spaces) {
+    static constexpr char kSpaces[kSpaceBlock + 1] =
+        "                                                                ";
+    static_assert(sizeof kSpaces == kSpaceBlock + 1);
+    if (spaces <= kSpaceBlock)
+        std::memcpy(to, kSpaces, kSpaceBlock);
+    else
+        std::memset(to, ' ', spaces);
+}
+
+// Copies size bytes; short ones (names, most values) with two overlapping
+// loads and stores of a fixed size, which read nothing outside from.
+inline __attribute__((always_inline)) void CopyBytes(char* to, const char* from, size_t size) {
+    if (size >= 8 && size <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + size - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + size - 8, &tail, 8);
+    } else if (size >= 4 && size < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + size - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + size - 4, &tail, 4);
+    } else if (size < 4) {
+        for (size_t i = 0; i < size; ++i) to[i] = from[i];
+    } else {
+        std::memcpy(to, from, size);
+    }
+}
 
 template <typename Out>
 void WriteEscaped(Out& out, std::string_view text) {
@@ -180,11 +223,11 @@ void JsonStream::Break(bool comma, size_t depth) {
     // indentation fits.
     const size_t spaces = depth * static_cast<size_t>(fIndent);
     if (spaces <= 256) {
-        char* at = fOut.Room(spaces + 2);
+        char* at = fOut.Room(spaces + 2 + kSpaceBlock);
         size_t used = 0;
         if (comma) at[used++] = ',';
         at[used++] = '\n';
-        std::memset(at + used, ' ', spaces);
+        WriteSpaces(at + used, spaces);
         fOut.Commit(used + spaces);
         return;
     }
@@ -230,17 +273,16 @@ void JsonStream::Key(std::string_view name) {
     // fit, as BeforeValue and WriteQuoted would write them.
     const size_t spaces = fIndent > 0 ? fCounts.size() * static_cast<size_t>(fIndent) : 0;
     if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= 512 && !NeedsEscape(name)) {
-        char* piece = fOut.Room(spaces + name.size() + 6);
+        char* piece = fOut.Room(spaces + name.size() + 6 + kSpaceBlock);
         size_t used = 0;
         if (fCounts.back()++ > 0) piece[used++] = ',';
         if (fIndent >= 0) {
             piece[used++] = '\n';
-            std::memset(piece + used, ' ', spaces);
+            WriteSpaces(piece + used, spaces);
             used += spaces;
         }
         piece[used++] = '"';
-        // (std::copy: an empty name may have no data, which memcpy must not be given.)
-        std::copy(name.begin(), name.end(), piece + used);
+        CopyBytes(piece + used, name.data(), name.size());
         used += name.size();
         piece[used++] = '"';
         piece[used++] = ':';
@@ -264,7 +306,7 @@ bool JsonStream::WriteText(const std::string& text) {
     if (IsPlainAscii(text) && text.size() + 2 <= Pending::kCapacity) {
         char* piece = fOut.Room(text.size() + 2);
         piece[0] = '"';
-        std::copy(text.begin(), text.end(), piece + 1);
+        CopyBytes(piece + 1, text.data(), text.size());
         piece[text.size() + 1] = '"';
         fOut.Commit(text.size() + 2);
         return true;
