@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "OutputChart.h"
@@ -49,7 +50,8 @@ public:
     size_t Size() const { return fTexts.size(); }
 
 private:
-    std::map<std::string, std::string> fTexts;
+    // Hashed: every translated cell text is looked up, most of them in tables.
+    std::unordered_map<std::string, std::string> fTexts;
 };
 
 class OutputDocument {

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "OutputSink.h"
 #include "render/JsonValue.h"
 #include "render/RenderData.h"
+#include "text/Utf8.h"
 #include "writers/JsonStream.h"
 
 namespace {
@@ -80,24 +83,61 @@ TEST(RenderJson, WritesTheBytesOfOrderedJsonCompactAndIndented) {
     EXPECT_EQ(Written(built, 2), expected.dump(2, ' ', false, Expected::error_handler_t::replace));
 }
 
-// Every length up to a few words, with a byte to escape (or none) at each
-// place: the check that reads whole, overlapping words must find it
-// wherever it stands.
+// Every length up to a few words, with a byte to escape, a character beyond
+// ASCII, an invalid byte or a cut sequence (or none) at each place: the
+// checks that read whole, overlapping words must find it wherever it
+// stands, in a specification's texts and in the writer's own.
 TEST(RenderJson, EscapesABytePlacedAnywhereInTextsOfEveryShortLength) {
     using Expected = nlohmann::ordered_json;
-    for (const char special : {'"', '\\', '\n', '\x01', '\x1f'}) {
+    const auto replace = Expected::error_handler_t::replace;
+    for (const std::string special :
+         {"\"", "\\", "\n", "\x01", "\x1f", "\x7f", "\xc3\xa9", "\xff", "\xe2\x82"}) {
+        const bool validKey = special != "\xff" && special != "\xe2\x82";
         for (size_t length = 0; length <= 24; ++length) {
             for (size_t at = 0; at <= length; ++at) {
                 std::string text(length, 'a');
-                if (at < length) text[at] = special;
-                npar::render::Json value = {{text, text}};
-                Expected expected = {{text, text}};
-                ASSERT_EQ(Written(value, 2), expected.dump(2))
-                    << int(special) << " " << length << " " << at;
-                ASSERT_EQ(Written(value, -1), expected.dump(-1))
-                    << int(special) << " " << length << " " << at;
+                if (at < length) text.replace(at, 1, special);
+                const std::string key = validKey ? text : "k";
+                npar::render::Json value = {{key, text}};
+                Expected expected = {{key, text}};
+                ASSERT_EQ(Written(value, 2), expected.dump(2, ' ', false, replace))
+                    << special << " " << length << " " << at;
+                ASSERT_EQ(Written(value, -1), expected.dump(-1, ' ', false, replace))
+                    << special << " " << length << " " << at;
+                const std::string streamed = npar::WrittenText([&](npar::OutputSink& out) {
+                    npar::JsonStream json(out);
+                    json.BeginObject();
+                    json.Member(key, text);
+                    json.EndObject();
+                });
+                const Expected sanitized = {{key, npar::SanitizeUtf8(text)}};
+                ASSERT_EQ(streamed, sanitized.dump(2)) << special << " " << length << " " << at;
             }
         }
+    }
+}
+
+// Whole numbers are written without the shortest-digits search; every
+// number must still read as nlohmann::json writes it: digits and ".0" below
+// 10^15, exponents from there on, negative zero with its sign.
+TEST(RenderJson, WritesNumbersAsTheShortestFormDoes) {
+    std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 1e-7, 123456.789, 1e15, -1e15, 1e21, 1e300};
+    for (int i = -2000; i <= 2000; ++i) values.push_back(i);
+    for (double power = 1; power <= 1e17; power *= 10) {
+        for (double value : {power, power - 1, power + 1, std::nextafter(power, 0.0),
+                             std::nextafter(power, 1e300), 2 * power, 5 * power, 9.5 * power}) {
+            values.push_back(value);
+            values.push_back(-value);
+        }
+    }
+    for (int bits = 0; bits <= 60; ++bits) values.push_back(std::ldexp(1.0, bits) + 1);
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::int64_t> whole(-999999999999999, 999999999999999);
+    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<double>(whole(random)));
+    for (const double value : values) {
+        const std::string written =
+            npar::WrittenText([&](npar::OutputSink& out) { npar::JsonStream(out).Number(value); });
+        ASSERT_EQ(written, nlohmann::json(value).dump()) << value;
     }
 }
 

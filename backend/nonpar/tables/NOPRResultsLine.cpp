@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BpOutput.h"
+#include "FixedDecimals.h"
 #include "NOPROutput.h"
 
 namespace {
@@ -31,11 +32,17 @@ bool Known(double value) { return value != kNOPRMissing && std::isfinite(value);
 // value with decimals digits after the point; a negative value takes the
 // minus sign, and a value that rounds to zero shows no sign.
 std::string Fixed(double value, int decimals) {
-    const int size = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-    if (size <= 0) return {};
-    std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(&text[0], text.size(), "%.*f", decimals, value);
-    text.resize(static_cast<size_t>(size));
+    std::string text;
+    char buffer[npar::kFixedDecimalsRoom];
+    if (char* end = npar::WriteFixedDecimals(buffer, value, decimals)) {
+        text.assign(buffer, end);
+    } else {
+        const int size = std::snprintf(nullptr, 0, "%.*f", decimals, value);
+        if (size <= 0) return {};
+        text.assign(static_cast<size_t>(size) + 1, '\0');
+        std::snprintf(&text[0], text.size(), "%.*f", decimals, value);
+        text.resize(static_cast<size_t>(size));
+    }
     if (text[0] != '-') return text;
     if (text.find_first_not_of("-0.") == std::string::npos) return text.substr(1);
     return kMinus + text.substr(1);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "BpOutput.h"
+#include "FixedDecimals.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
 
@@ -12,10 +13,15 @@ namespace {
 // A number with a fixed count of decimals, in the C locale.
 std::string Fixed(double value, int decimals) {
     char buffer[400];
-    auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return "*";
-    std::string text(buffer, result.ptr);
+    static_assert(sizeof buffer >= npar::kFixedDecimalsRoom);
+    char* end = npar::WriteFixedDecimals(buffer, value, decimals);
+    if (!end) {
+        auto result =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        if (result.ec != std::errc()) return "*";
+        end = result.ptr;
+    }
+    std::string text(buffer, end);
     // A value that rounds to zero is written without a minus sign.
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
     return text;

@@ -46,8 +46,10 @@ struct Kept {
 
 // Set once the thread's lists are gone (values freed later, such as
 // statics at exit, go straight back to the allocator).
-thread_local bool tGone = false;
-thread_local Kept tKept;
+// (Initial-exec: the library is loaded with the program, so that its
+// thread-local storage is at a fixed offset and reached without a call.)
+__attribute__((tls_model("initial-exec"))) thread_local bool tGone = false;
+__attribute__((tls_model("initial-exec"))) thread_local Kept tKept;
 
 Kept::~Kept() {
     tGone = true;

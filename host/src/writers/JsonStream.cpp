@@ -19,20 +19,42 @@ using Json = render::Json;
 
 constexpr const char* kHexDigits = "0123456789abcdef";
 
-// The length of the run of bytes at the start of text that are written as
-// they are (none below 0x20, no quote, no backslash), eight at a time where
-// it can.
-size_t PlainRun(std::string_view text) {
+// The bytes of a word that are below 0x20, a quote or a backslash, as their
+// high bits; bytes after the first such byte may be marked too (a borrow
+// runs on), but the lowest mark is always a byte that is one.
+std::uint64_t EscapeMarks(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-    const auto hasZeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
-    size_t i = 0;
-    for (std::uint64_t word; text.size() - i >= sizeof word; i += sizeof word) {
-        std::memcpy(&word, text.data() + i, sizeof word);
-        const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;  // a byte below 0x20
-        if (control | hasZeroByte(word ^ ('"' * kOnes)) | hasZeroByte(word ^ ('\\' * kOnes))) break;
+    const auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    const std::uint64_t control = (word - 0x20 * kOnes) & ~word & kHighs;
+    return control | zeroBytes(word ^ ('"' * kOnes)) | zeroBytes(word ^ ('\\' * kOnes));
+}
+
+// The length of the run of bytes at the start of text that are written as
+// they are (none below 0x20, no quote, no backslash), eight at a time: the
+// lowest mark of a word is the byte where the run ends (the first byte in
+// memory on a little-endian machine; elsewhere the bytes are read one by
+// one). The last bytes are read in a word padded with 'a'.
+size_t PlainRun(std::string_view text) {
+    const char* data = text.data();
+    const size_t size = text.size();
+    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+        size_t i = 0;
+        for (std::uint64_t word; size - i >= sizeof word; i += sizeof word) {
+            std::memcpy(&word, data + i, sizeof word);
+            if (const std::uint64_t marks = EscapeMarks(word))
+                return i + static_cast<size_t>(__builtin_ctzll(marks)) / 8;
+        }
+        if (i < size) {
+            std::uint64_t word = 0x6161616161616161u;
+            std::memcpy(&word, data + i, size - i);
+            if (const std::uint64_t marks = EscapeMarks(word))
+                return i + static_cast<size_t>(__builtin_ctzll(marks)) / 8;
+        }
+        return size;
     }
-    for (; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t i = 0;
+    for (; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
         if (c < 0x20 || c == '"' || c == '\\') break;
     }
     return i;
@@ -57,24 +79,93 @@ Word Load(const char* bytes) {
     return word;
 }
 
-// As PlainRun(text) != text.size(), a word at a time: the last word of a text
-// of four bytes or more is read where it ends, overlapping the one before.
-bool NeedsEscape(std::string_view text) {
+// Whether a word holds a byte to escape or one of 0x80 and above (a byte of
+// a character beyond ASCII, or an invalid one).
+template <typename Word>
+bool HasEscapeOrHighByte(Word word) {
+    return (word & static_cast<Word>(0x8080808080808080u)) != 0 || HasEscape(word);
+}
+
+// Whether some word of text passes test, a word at a time: the last word of
+// a text of four bytes or more is read where it ends, overlapping the one
+// before; shorter texts are read a byte at a time, each byte alone in a word.
+template <template <typename> class Test>
+inline __attribute__((always_inline)) bool AnyWord(std::string_view text) {
     const char* data = text.data();
     const size_t size = text.size();
     if (size >= 8) {
         for (size_t i = 0; i + 8 <= size; i += 8) {
-            if (HasEscape(Load<std::uint64_t>(data + i))) return true;
+            if (Test<std::uint64_t>::Check(Load<std::uint64_t>(data + i))) return true;
         }
-        return HasEscape(Load<std::uint64_t>(data + size - 8));
+        return Test<std::uint64_t>::Check(Load<std::uint64_t>(data + size - 8));
     }
     if (size >= 4)
-        return HasEscape(Load<std::uint32_t>(data)) || HasEscape(Load<std::uint32_t>(data + size - 4));
+        return Test<std::uint32_t>::Check(Load<std::uint32_t>(data)) ||
+               Test<std::uint32_t>::Check(Load<std::uint32_t>(data + size - 4));
     for (size_t i = 0; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c < 0x20 || c == '"' || c == '\\') return true;
+        // (Padded with 'a', which no test matches.)
+        const std::uint32_t word = 0x61616100u | static_cast<unsigned char>(data[i]);
+        if (Test<std::uint32_t>::Check(word)) return true;
     }
     return false;
+}
+
+template <typename Word>
+struct EscapeTest {
+    static bool Check(Word word) { return HasEscape(word); }
+};
+template <typename Word>
+struct EscapeOrHighByteTest {
+    static bool Check(Word word) { return HasEscapeOrHighByte(word); }
+};
+
+// As PlainRun(text) != text.size().
+inline __attribute__((always_inline)) bool NeedsEscape(std::string_view text) {
+    return AnyWord<EscapeTest>(text);
+}
+
+// Whether text is ASCII with no byte to escape: valid UTF-8 written as it is.
+inline __attribute__((always_inline)) bool IsPlainAscii(std::string_view text) {
+    return !AnyWord<EscapeOrHighByteTest>(text);
+}
+
+// Spaces of indentation copied a fixed 64 at a time, whatever the depth
+// (most are shallower): a copy of a constant size is a few stores, where a
+// fill of a variable size is a call.
+constexpr size_t kSpaceBlock = 64;
+
+// Writes spaces spaces at to, which has room for kSpaceBlock bytes more than
+// that.
+inline __attribute__((always_inline)) void WriteSpaces(char* to, size_t spaces) {
+    static constexpr char kSpaces[kSpaceBlock + 1] =
+        "                                                                ";
+    static_assert(sizeof kSpaces == kSpaceBlock + 1);
+    if (spaces <= kSpaceBlock)
+        std::memcpy(to, kSpaces, kSpaceBlock);
+    else
+        std::memset(to, ' ', spaces);
+}
+
+// Copies size bytes; short ones (names, most values) with two overlapping
+// loads and stores of a fixed size, which read nothing outside from.
+inline __attribute__((always_inline)) void CopyBytes(char* to, const char* from, size_t size) {
+    if (size >= 8 && size <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + size - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + size - 8, &tail, 8);
+    } else if (size >= 4 && size < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + size - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + size - 4, &tail, 4);
+    } else if (size < 4) {
+        for (size_t i = 0; i < size; ++i) to[i] = from[i];
+    } else {
+        std::memcpy(to, from, size);
+    }
 }
 
 template <typename Out>
@@ -130,14 +221,17 @@ void JsonStream::Indent(size_t depth) {
 void JsonStream::Break(bool comma, size_t depth) {
     // The comma, the line break and the indentation in one piece where the
     // indentation fits.
-    static const std::string kBreak = ",\n" + std::string(126, ' ');
-    const size_t start = comma ? 0 : 1;
     const size_t spaces = depth * static_cast<size_t>(fIndent);
-    if (spaces <= kBreak.size() - 2) {
-        fOut.Append(kBreak.data() + start, 2 - start + spaces);
+    if (spaces <= 256) {
+        char* at = fOut.Room(spaces + 2 + kSpaceBlock);
+        size_t used = 0;
+        if (comma) at[used++] = ',';
+        at[used++] = '\n';
+        WriteSpaces(at + used, spaces);
+        fOut.Commit(used + spaces);
         return;
     }
-    fOut.Append(kBreak.data() + start, 2 - start);
+    fOut.Append(",\n" + (comma ? 0 : 1), comma ? 2 : 1);
     Indent(depth);
 }
 
@@ -177,24 +271,23 @@ void JsonStream::Key(std::string_view name) {
     // A member of an open object (the common case): the comma, the line
     // break, the indentation and the quoted name in one piece where they
     // fit, as BeforeValue and WriteQuoted would write them.
-    char piece[192];
     const size_t spaces = fIndent > 0 ? fCounts.size() * static_cast<size_t>(fIndent) : 0;
-    if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= sizeof piece &&
-        !NeedsEscape(name)) {
+    if (!fAfterKey && !fCounts.empty() && spaces + name.size() + 6 <= 512 && !NeedsEscape(name)) {
+        char* piece = fOut.Room(spaces + name.size() + 6 + kSpaceBlock);
         size_t used = 0;
         if (fCounts.back()++ > 0) piece[used++] = ',';
         if (fIndent >= 0) {
             piece[used++] = '\n';
-            std::fill(piece + used, piece + used + spaces, ' ');
+            WriteSpaces(piece + used, spaces);
             used += spaces;
         }
         piece[used++] = '"';
-        std::copy(name.begin(), name.end(), piece + used);
+        CopyBytes(piece + used, name.data(), name.size());
         used += name.size();
         piece[used++] = '"';
         piece[used++] = ':';
         if (fIndent >= 0) piece[used++] = ' ';
-        fOut.Append(piece, used);
+        fOut.Commit(used);
         fAfterKey = true;
         return;
     }
@@ -205,23 +298,35 @@ void JsonStream::Key(std::string_view name) {
 
 void JsonStream::String(const std::string& text) {
     BeforeValue();
-    if (IsValidUtf8(text))
-        WriteQuoted(text);
-    else
-        WriteQuoted(SanitizeUtf8(text));
+    if (!WriteText(text)) WriteQuoted(SanitizeUtf8(text));
     AfterValue();
+}
+
+bool JsonStream::WriteText(const std::string& text) {
+    if (IsPlainAscii(text) && text.size() + 2 <= Pending::kCapacity) {
+        char* piece = fOut.Room(text.size() + 2);
+        piece[0] = '"';
+        CopyBytes(piece + 1, text.data(), text.size());
+        piece[text.size() + 1] = '"';
+        fOut.Commit(text.size() + 2);
+        return true;
+    }
+    if (!IsValidUtf8(text)) return false;
+    WriteQuoted(text);
+    return true;
 }
 
 void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
     // Short texts without a byte to escape (names, most values) in one piece.
-    char piece[128];
-    if (text.size() + after.size() + 2 <= sizeof piece && !NeedsEscape(text)) {
+    const size_t size = text.size() + after.size() + 2;
+    if (size <= 512 && !NeedsEscape(text)) {
         // (std::copy: an empty view may have no data, which memcpy must not be given.)
+        char* piece = fOut.Room(size);
         piece[0] = '"';
         std::copy(text.begin(), text.end(), piece + 1);
         piece[text.size() + 1] = '"';
         std::copy(after.begin(), after.end(), piece + text.size() + 2);
-        fOut.Append(piece, text.size() + after.size() + 2);
+        fOut.Commit(size);
         return;
     }
     fOut += '"';
@@ -236,7 +341,21 @@ void JsonStream::Number(double value) {
         fOut += "null";
     } else {
         char buffer[64];
-        const char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+        const char* end = nullptr;
+        if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+            // A whole number (four in ten in a chart's specification): the
+            // shortest form writes its digits and ".0", found without the
+            // search for the shortest digits.
+            char* at = buffer;
+            if (std::signbit(value)) *at++ = '-';
+            at = std::to_chars(at, buffer + sizeof buffer, static_cast<std::uint64_t>(std::fabs(value)))
+                     .ptr;
+            *at++ = '.';
+            *at++ = '0';
+            end = at;
+        } else {
+            end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
+        }
         fOut.Append(buffer, static_cast<size_t>(end - buffer));
     }
     AfterValue();
@@ -281,9 +400,7 @@ void JsonStream::Value(const Json& value) {
         case Json::value_t::string: {
             const std::string& text = value.get_ref<const std::string&>();
             BeforeValue();
-            if (IsValidUtf8(text))
-                WriteQuoted(text);
-            else
+            if (!WriteText(text))
                 fOut +=
                     nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
             AfterValue();

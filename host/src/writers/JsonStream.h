@@ -74,6 +74,14 @@ private:
             Append(text.data(), text.size());
             return *this;
         }
+        // Room for size bytes (at most kCapacity) after what is held, to be
+        // written in place and then kept with Commit: pieces made of several
+        // parts are put together where they go, not in a copy first.
+        char* Room(size_t size) {
+            if (size > sizeof fData - fUsed) Drain();
+            return fData + fUsed;
+        }
+        void Commit(size_t size) { fUsed += size; }
         Pending& operator+=(char c) {
             if (fUsed == sizeof fData) Drain();
             fData[fUsed++] = c;
@@ -85,10 +93,12 @@ private:
             fUsed = 0;
         }
 
+        static constexpr size_t kCapacity = 8192;
+
     private:
         OutputSink& fSink;
         size_t fUsed = 0;
-        char fData[8192];
+        char fData[kCapacity];
     };
 
     // Hands the buffered bytes on once a top-level value is complete.
@@ -109,6 +119,10 @@ private:
     void Indent(size_t depth);
     // text, valid UTF-8, quoted and escaped, then after as it is.
     void WriteQuoted(std::string_view text, std::string_view after = {});
+    // A text as a value: quoted as it is when it is plain ASCII (the common
+    // case, found in one pass), else checked for UTF-8 and escaped. False,
+    // and nothing written, when it is not valid UTF-8.
+    bool WriteText(const std::string& text);
     // A comma when comma, then a line break and the indentation of depth levels.
     void Break(bool comma, size_t depth);
 
