@@ -4,6 +4,8 @@
 // the plug-in reads the setting once per process); bench_output has them.
 //
 //   BM_PugixmlParse     pugixml's parse of the document text
+//   BM_FindTests        the host's search for the tests' places in the text, the
+//                       first step of reading them one at a time (part of BM_Read)
 //   BM_Read             the plug-in's reader: document to records (goal: 3x the parse)
 //   BM_ReadAndTables    one split through the plug-in: reading and every table
 //   BM_JsonNoCharts     reading, tables and the JSON writer, as --format json
@@ -14,11 +16,13 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "BenchCommon.h"
 #include "CFProcCustom.h"
 #include "NOPRParseOutXML.h"
 #include "QUOR_DataSource.h"
+#include "SDOMXMLWrapper.h"
 
 namespace {
 
@@ -55,6 +59,17 @@ void BM_PugixmlParse(benchmark::State& state) {
     ScaledDocument();
     for (auto _ : state) state.SetIterationTime(npar_bench::TimeParse(ScaledDocument()));
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(ScaledDocument().size()));
+}
+
+void BM_FindTests(benchmark::State& state) {
+    std::vector<SDOMXMLRange> ranges;
+    CompareWithParse(state, [&ranges](benchmark::State& state) {
+        if (!SDOMXMLFindChildren(ScaledDocument(), "Extension/NPAROutput/NonParametricTests",
+                                 "Algorithm", ranges))
+            state.SkipWithError("the tests were not found");
+        benchmark::DoNotOptimize(ranges.data());
+    });
+    state.counters["tests"] = double(ranges.size());
 }
 
 void BM_Read(benchmark::State& state) {
@@ -98,6 +113,7 @@ int main(int argc, char** argv) {
 }
 
 BENCHMARK(BM_PugixmlParse)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindTests)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndTables)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JsonNoCharts)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -16,15 +16,29 @@
 
 namespace {
 
-// The parser's whitespace.
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Character classes, looked up by byte: the scan visits every byte of every
+// tag name and attribute, so each test is one load.
+enum : unsigned char { kSpace = 1, kNameStart = 2, kNameChar = 4 };
 
-// Name characters, ASCII only: the parser takes any byte from 0x80 up as a
-// name character too, which this scan leaves to a whole load.
-bool IsNameStart(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
-}
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+struct CharClasses {
+    unsigned char of[256] = {};
+    constexpr CharClasses() {
+        // The parser's whitespace.
+        for (const char c : {' ', '\t', '\n', '\r'}) of[static_cast<unsigned char>(c)] = kSpace;
+        // Name characters, ASCII only: the parser takes any byte from 0x80 up
+        // as a name character too, which this scan leaves to a whole load.
+        for (int c = 'A'; c <= 'Z'; ++c) of[c] = kNameStart | kNameChar;
+        for (int c = 'a'; c <= 'z'; ++c) of[c] = kNameStart | kNameChar;
+        for (const char c : {'_', ':'}) of[static_cast<unsigned char>(c)] = kNameStart | kNameChar;
+        for (int c = '0'; c <= '9'; ++c) of[c] = kNameChar;
+        for (const char c : {'-', '.'}) of[static_cast<unsigned char>(c)] = kNameChar;
+    }
+};
+constexpr CharClasses kClasses;
+
+bool Is(char c, unsigned char classes) { return kClasses.of[static_cast<unsigned char>(c)] & classes; }
+bool IsSpace(char c) { return Is(c, kSpace); }
+bool IsNameStart(char c) { return Is(c, kNameStart); }
 
 bool AllSpace(std::string_view text) { return std::all_of(text.begin(), text.end(), IsSpace); }
 
@@ -76,16 +90,23 @@ private:
         return true;
     }
 
+    // Moves past the run of characters of the classes from fPos on.
+    void SkipAll(unsigned char classes) {
+        const char* const text = fText.data();
+        const size_t size = fText.size();
+        size_t pos = fPos;
+        while (pos < size && Is(text[pos], classes)) ++pos;
+        fPos = pos;
+    }
+
     std::string_view Name() {
         const size_t start = fPos;
         if (!IsNameStart(At(fPos))) return {};
-        while (IsNameChar(At(fPos))) ++fPos;
+        SkipAll(kNameChar);
         return fText.substr(start, fPos - start);
     }
 
-    void SkipSpace() {
-        while (IsSpace(At(fPos))) ++fPos;
-    }
+    void SkipSpace() { SkipAll(kSpace); }
 
     // Whether the wanted element is the innermost open one: markup then is
     // one of its children (or its end tag) and decides the run of children.
@@ -107,8 +128,10 @@ private:
     // One piece of markup at fPos ('<'); moves past it.
     bool Markup() {
         const size_t lt = fPos;
+        const char second = At(lt + 1);
+        if (second != '/' && second != '?' && second != '!') return StartTag(lt);
         const std::string_view rest = fText.substr(lt);
-        if (rest.substr(0, 2) == "</") return EndTag(lt);
+        if (second == '/') return EndTag(lt);
         if (rest.substr(0, 2) == "<?") {
             // A processing instruction or the XML declaration: not kept.
             if (!IsNameStart(At(lt + 2))) return false;
@@ -183,10 +206,15 @@ private:
         return IsSpace(after) || after == '/' || after == '>';
     }
 
+    // The end tag must name the innermost open element: its name stands at
+    // fPos, and no name character follows it.
     bool EndTag(size_t lt) {
         fPos += 2;
-        const std::string_view name = Name();
-        if (fOpen.empty() || name != fOpen.back()) return false;
+        if (fOpen.empty()) return false;
+        const std::string_view open = fOpen.back();
+        if (fText.compare(fPos, open.size(), open) != 0 || Is(At(fPos + open.size()), kNameChar))
+            return false;
+        fPos += open.size();
         SkipSpace();
         if (At(fPos) != '>') return false;
         ++fPos;
