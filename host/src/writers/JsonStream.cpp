@@ -231,7 +231,7 @@ void JsonStream::Break(bool comma, size_t depth) {
         fOut.Commit(used + spaces);
         return;
     }
-    fOut.Append(",\n" + (comma ? 0 : 1), comma ? 2 : 1);
+    fOut.Append(comma ? ",\n" : "\n", comma ? 2 : 1);
     Indent(depth);
 }
 
