@@ -23,8 +23,9 @@ using Json = nlohmann::json;
 constexpr double kPi = 3.14159265358979323846;
 
 std::string TemplateText(const std::string& name) {
-    const auto path =
-        std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "resources" / "templates" / name;
+    // From the source tree named at build time: __FILE__ may be relative
+    // (a compiler cache can make it so), and the tests run from the build tree.
+    const auto path = std::filesystem::path(NPAR_SOURCE_DIR) / "resources" / "templates" / name;
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
