@@ -10,6 +10,8 @@
 //   BM_ReadAndTables    one split through the plug-in: reading and every table
 //   BM_JsonNoCharts     reading, tables and the JSON writer, as --format json
 //                       --no-charts does (goal: 10x the parse)
+//   BM_JsonWriter       the JSON writer alone on that output (NPAR_THREADS
+//                       sets its threads)
 // Each reports "ratio_to_parse": its time over pugixml's parse of the same
 // text, both timed in the same iterations.
 #include <benchmark/benchmark.h>
@@ -101,6 +103,16 @@ void BM_JsonNoCharts(benchmark::State& state) {
     state.counters["output_MB"] = double(bytes) / 1e6;
 }
 
+// The JSON writer alone, on the plug-in's output made once.
+void BM_JsonWriter(benchmark::State& state) {
+    npar::OutputDocument output;
+    if (!npar_bench::RunPlugin(output)) state.SkipWithError("the split failed");
+    size_t bytes = 0;
+    CompareWithParse(
+        state, [&bytes, &output](benchmark::State&) { bytes = npar_bench::WriteJsonCounting(output); });
+    state.counters["output_MB"] = double(bytes) / 1e6;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,3 +129,4 @@ BENCHMARK(BM_FindTests)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndTables)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JsonNoCharts)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JsonWriter)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -296,6 +296,12 @@ void JsonStream::Key(std::string_view name) {
     fAfterKey = true;
 }
 
+void JsonStream::Written(std::string_view value) {
+    BeforeValue();
+    fOut += value;
+    AfterValue();
+}
+
 void JsonStream::String(const std::string& text) {
     BeforeValue();
     if (!WriteText(text)) WriteQuoted(SanitizeUtf8(text));

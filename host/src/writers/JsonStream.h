@@ -18,6 +18,11 @@ class JsonStream {
 public:
     // indent: spaces per level, or -1 for the compact form.
     explicit JsonStream(OutputSink& out, int indent = 2) : fOut(out), fIndent(indent) {}
+    // One value as it stands inside depth open containers of another stream,
+    // without what separates it from the value before it: that stream puts
+    // it in place with Written.
+    JsonStream(OutputSink& out, int indent, size_t depth)
+        : fOut(out), fIndent(indent), fCounts(depth, 1), fAfterKey(true) {}
     JsonStream(const JsonStream&) = delete;
     JsonStream& operator=(const JsonStream&) = delete;
 
@@ -38,6 +43,10 @@ public:
     // A whole value of a Vega-Lite specification; its texts' invalid bytes
     // are replaced as nlohmann::json's dump replaces them.
     void Value(const render::Json& value);
+    // A value written by a stream made for this place (see above).
+    void Written(std::string_view value);
+    // Containers open around the next value.
+    size_t Depth() const { return fCounts.size(); }
 
     template <typename T>
     void Member(std::string_view name, const T& value) {

@@ -1,14 +1,20 @@
 // The output document in its JSON form, "npar-output/1", written item by item
 // into the sink as it is made.
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "JsonStream.h"
 #include "OutputWriters.h"
+#include "WorkAhead.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
 
 namespace npar {
 namespace {
 
-void WriteItem(JsonStream& json, const OutputItem& item);
+class PiecesAhead;
+void WriteItem(JsonStream& json, const OutputItem& item, PiecesAhead& ahead);
 
 void WriteMarks(JsonStream& json, const NoteList& notes) {
     json.BeginArray();
@@ -152,22 +158,92 @@ void WriteChart(JsonStream& json, const OutputItem& item) {
     json.EndObject();
 }
 
-void WriteItems(JsonStream& json, const OutputItem& parent) {
+// Tables and charts: the items that cost the most to write, each written
+// without regard to what comes before it.
+bool IsPiece(const OutputItem& item) {
+    return (item.kind == OutputItem::Kind::Table && item.table) || item.kind == OutputItem::Kind::Chart;
+}
+
+void WritePiece(JsonStream& json, const OutputItem& item) {
+    if (item.kind == OutputItem::Kind::Chart)
+        WriteChart(json, item);
+    else
+        WriteTable(json, *item.table);
+}
+
+// The document's tables and charts in the order they are written, each with
+// the number of containers open around it, written ahead on worker threads
+// while the items around them are written in order.
+class PiecesAhead {
+public:
+    PiecesAhead(const OutputItem& root, unsigned threads) {
+        if (threads > 1) Collect(root, kItemsDepth);
+        if (fPieces.size() < 2) return;
+        fAhead = std::make_unique<WorkAhead<std::string>>(
+            fPieces.size(), [this](size_t index) { return Written(fPieces[index]); }, threads - 1);
+    }
+
+    // Puts the item in place when it was written ahead; false otherwise.
+    bool Put(JsonStream& json, const OutputItem& item) {
+        if (!fAhead || fTaken >= fPieces.size() || fPieces[fTaken].item != &item ||
+            fPieces[fTaken].depth != json.Depth())
+            return false;
+        json.Written(fAhead->Take(fTaken++));
+        return true;
+    }
+
+    // Containers open around the top-level items: the document's object and
+    // its "items" array; a heading adds its object and its own array.
+    static constexpr size_t kItemsDepth = 2;
+
+private:
+    struct Piece {
+        const OutputItem* item;
+        size_t depth;
+    };
+
+    void Collect(const OutputItem& parent, size_t depth) {
+        for (const auto& child : parent.children) {
+            if (IsPiece(*child))
+                fPieces.push_back({child.get(), depth});
+            else if (child->kind == OutputItem::Kind::Heading)
+                Collect(*child, depth + 2);
+        }
+    }
+
+    static std::string Written(const Piece& piece) {
+        std::string text;
+        OutputSink sink(text);
+        {
+            JsonStream json(sink, 2, piece.depth);
+            WritePiece(json, *piece.item);
+        }
+        return text;
+    }
+
+    std::vector<Piece> fPieces;
+    std::unique_ptr<WorkAhead<std::string>> fAhead;
+    size_t fTaken = 0;
+};
+
+void WriteItems(JsonStream& json, const OutputItem& parent, PiecesAhead& ahead) {
     json.BeginArray();
-    for (const auto& child : parent.children) WriteItem(json, *child);
+    for (const auto& child : parent.children) WriteItem(json, *child, ahead);
     json.EndArray();
 }
 
-void WriteItem(JsonStream& json, const OutputItem& item) {
-    if (item.kind == OutputItem::Kind::Table && item.table) return WriteTable(json, *item.table);
-    if (item.kind == OutputItem::Kind::Chart) return WriteChart(json, item);
+void WriteItem(JsonStream& json, const OutputItem& item, PiecesAhead& ahead) {
+    if (IsPiece(item)) {
+        if (!ahead.Put(json, item)) WritePiece(json, item);
+        return;
+    }
     json.BeginObject();
     switch (item.kind) {
         case OutputItem::Kind::Heading:
             json.Member("type", "heading");
             json.Member("text", item.text);
             json.Key("items");
-            WriteItems(json, item);
+            WriteItems(json, item, ahead);
             break;
         case OutputItem::Kind::Text:
             json.Member("type", "text");
@@ -191,12 +267,13 @@ void WriteItem(JsonStream& json, const OutputItem& item) {
 }  // namespace
 
 void WriteJson(const OutputDocument& document, OutputSink& out) {
+    PiecesAhead ahead(document.Root(), WriterThreads());
     JsonStream json(out);
     json.BeginObject();
     json.Member("format", "npar-output/1");
     json.Member("ok", document.ok);
     json.Key("items");
-    WriteItems(json, document.Root());
+    WriteItems(json, document.Root(), ahead);
     json.EndObject();
     out += '\n';
 }
