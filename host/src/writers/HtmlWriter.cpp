@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "OutputWriters.h"
 #include "ScriptHash.h"
 #include "TableLayout.h"
+#include "WorkAhead.h"
 #include "text/Escapes.h"
 
 namespace npar {
@@ -416,6 +418,8 @@ void WriteTable(const OutputItem& item, const Anchors& anchors, OutputSink& out)
 // ---------------------------------------------------------------------------
 // Items
 
+class DrawingsAhead;
+
 // The chart library as read from the resources, and what the charts of the
 // page need of it.
 struct ChartLibrary {
@@ -424,6 +428,8 @@ struct ChartLibrary {
     // its drawing, kept for its place in the page.
     const OutputItem* firstDrawn = nullptr;
     RenderedChart firstDrawing;
+    // The other charts' drawings, made ahead while the page is written.
+    DrawingsAhead* drawings = nullptr;
 
     bool Available() const { return !scripts.empty(); }
 };
@@ -468,6 +474,38 @@ bool FindFirstDrawn(const OutputItem& parent, ChartLibrary& library) {
     return false;
 }
 
+// The page's charts drawn ahead on worker threads, in page order, while the
+// items before them are written (but for the first drawn, drawn already).
+class DrawingsAhead {
+public:
+    DrawingsAhead(const OutputItem& root, const ChartLibrary& library, unsigned threads) {
+        if (!library.Available() || threads < 2) return;
+        Collect(root, library.firstDrawn);
+        if (fCharts.size() < 2) return;
+        fAhead = std::make_unique<WorkAhead<RenderedChart>>(
+            fCharts.size(), [this](size_t index) { return RenderChart(*fCharts[index]->chart); },
+            threads - 1);
+    }
+
+    RenderedChart Drawing(const OutputItem& item) {
+        if (fAhead && fTaken < fCharts.size() && fCharts[fTaken] == &item) return fAhead->Take(fTaken++);
+        return RenderChart(*item.chart);
+    }
+
+private:
+    void Collect(const OutputItem& parent, const OutputItem* firstDrawn) {
+        for (const auto& child : parent.children) {
+            if (child->kind == OutputItem::Kind::Heading) Collect(*child, firstDrawn);
+            if (child->kind == OutputItem::Kind::Chart && child->chart && child.get() != firstDrawn)
+                fCharts.push_back(child.get());
+        }
+    }
+
+    std::vector<const OutputItem*> fCharts;
+    std::unique_ptr<WorkAhead<RenderedChart>> fAhead;
+    size_t fTaken = 0;
+};
+
 void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
                 OutputSink& out);
 
@@ -493,6 +531,8 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     RenderedChart rendered;
     if (&item == library.firstDrawn)
         rendered = std::move(library.firstDrawing);
+    else if (library.drawings)
+        rendered = library.drawings->Drawing(item);
     else if (library.Available())
         rendered = RenderChart(chart);
     if (library.Available() && Drawn(rendered)) {
@@ -573,6 +613,8 @@ void WriteHtml(const OutputDocument& document, OutputSink& out) {
     // so the first chart that draws is known before the page is written.
     if (library.Available()) FindFirstDrawn(document.Root(), library);
     const bool drawsCharts = library.firstDrawn != nullptr;
+    DrawingsAhead drawings(document.Root(), library, WriterThreads());
+    library.drawings = &drawings;
 
     // Only a page that draws charts or copies holds scripts, and its policy
     // allows exactly those scripts by their hashes.
