@@ -22,7 +22,7 @@ std::string JoinList(const std::string& separator, const std::string& last,
 const std::vector<OutputFormat>& OutputFormats() {
     static const std::vector<OutputFormat> formats = {
         {"html", ".html", npar::WriteHtml, true, nullptr},
-        {"json", ".json", npar::WriteJson, true, nullptr},
+        {"json", ".json", npar::WriteJson, true, npar::JsonDocumentStream},
         {"text", ".txt", npar::WriteText, false, npar::TextStream},
     };
     return formats;

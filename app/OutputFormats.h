@@ -17,8 +17,10 @@ struct OutputFormat {
     const char* extension;  // of an -o file written in it
     void (*write)(const npar::OutputDocument& document, npar::OutputSink& out);
     bool chartDocuments;  // whether the writer reads charts' documents (to draw them)
-    // The writer that writes the document while it is made; null when only the
-    // whole document can be written (an outline or a status comes first).
+    // The writer that writes the document while it is made (text goes out as
+    // it is written; JSON is written into memory on other threads, since its
+    // status comes first); null when only the whole document can be written
+    // (HTML: an outline comes first).
     std::unique_ptr<npar::DocumentStream> (*stream)(npar::OutputSink& out);
 };
 

@@ -200,7 +200,8 @@ int ReportRun::Execute(std::ostream& out) {
     });
     std::unique_ptr<npar::DocumentStream> stream = format->stream ? format->stream(sink) : nullptr;
     if (stream)
-        fDocument.StreamFinishedItems([&stream](const npar::OutputItem& item) { stream->Item(item); });
+        fDocument.StreamFinishedItems(
+            [&stream](std::unique_ptr<npar::OutputItem> item) { stream->Item(std::move(item)); });
     const bool ran = RunPlugin();
     // Ends the stream either way: the handler must not outlive this call.
     if (stream) fDocument.HandOverAll();

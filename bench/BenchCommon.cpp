@@ -64,6 +64,24 @@ bool RunPlugin(npar::OutputDocument& output) {
     return ok;
 }
 
+size_t StreamJsonCounting() {
+    size_t bytes = 0;
+    npar::OutputSink sink([&bytes](const char*, size_t size) {
+        bytes += size;
+        return true;
+    });
+    npar::OutputDocument output;
+    std::unique_ptr<npar::DocumentStream> stream = npar::JsonDocumentStream(sink);
+    output.StreamFinishedItems(
+        [&stream](std::unique_ptr<npar::OutputItem> item) { stream->Item(std::move(item)); });
+    const bool ok = RunPlugin(output);
+    output.HandOverAll();
+    if (!ok) return 0;
+    stream->End(output);
+    sink.Flush();
+    return bytes;
+}
+
 size_t WriteJsonCounting(const npar::OutputDocument& output) {
     size_t bytes = 0;
     npar::OutputSink sink([&bytes](const char*, size_t size) {

@@ -35,4 +35,10 @@ bool RunPlugin(npar::OutputDocument& output);
 // Writes output as JSON into a sink that only counts; gives the bytes written.
 size_t WriteJsonCounting(const npar::OutputDocument& output);
 
+// The scaled document through the plug-in and the JSON writer as npar-report
+// --format json runs them: the writer writes each top-level item while the
+// plug-in makes the next, into a sink that only counts. Gives the bytes
+// written, 0 when the split failed.
+size_t StreamJsonCounting();
+
 }  // namespace npar_bench

@@ -1,10 +1,10 @@
 // The output of the scaled result document, beside pugixml's parse timed in
 // the same iterations.
 //
-//   BM_JsonWithCharts    the plug-in with every chart, then the JSON writer
-//                        (every chart rendered), over pugixml's parse of the
-//                        input plus of every chart document the run produced
-//                        (goal: 10x)
+//   BM_JsonWithCharts    the plug-in with every chart and the JSON writer
+//                        (every chart rendered) as --format json runs them,
+//                        over pugixml's parse of the input plus of every chart
+//                        document the run produces (goal: 10x)
 //   BM_PeakMemory/FORMAT npar-report run on the document written to a file:
 //                        its peak resident memory over the input plus the
 //                        output (goal: 2x), and its time over the parse
@@ -39,34 +39,47 @@ using npar_bench::Seconds;
 // As the chart renderer parses a chart document.
 constexpr unsigned kChartParse = pugi::parse_default & ~pugi::parse_wconv_attribute;
 
-double ParseChartDocuments(const npar::OutputItem& parent) {
-    double seconds = 0;
+void CollectChartDocuments(const npar::OutputItem& parent, std::vector<std::string>& documents) {
     for (const auto& child : parent.children) {
-        seconds += ParseChartDocuments(*child);
-        if (child->chart) seconds += npar_bench::TimeParse(child->chart->document, kChartParse);
+        CollectChartDocuments(*child, documents);
+        if (child->chart) documents.push_back(child->chart->document);
     }
-    return seconds;
+}
+
+// The chart documents a run produces (the same in every run): the JSON
+// stream frees each item once written, so they are kept from a run of their own.
+const std::vector<std::string>& ChartDocuments() {
+    static const std::vector<std::string> documents = [] {
+        std::vector<std::string> made;
+        npar::OutputDocument output;
+        if (npar_bench::RunPlugin(output)) CollectChartDocuments(output.Root(), made);
+        return made;
+    }();
+    return documents;
 }
 
 void BM_JsonWithCharts(benchmark::State& state) {
     ScaledDocument();
     npar_bench::ScaledDataSource();
+    ChartDocuments();
     double seconds = 0;
     double parseSeconds = 0;
     size_t bytes = 0;
     for (auto _ : state) {
-        const double inputParse = npar_bench::TimeParse(ScaledDocument());
+        double parse = npar_bench::TimeParse(ScaledDocument());
+        for (const std::string& document : ChartDocuments())
+            parse += npar_bench::TimeParse(document, kChartParse);
         const auto start = Clock::now();
-        npar::OutputDocument output;
-        if (!npar_bench::RunPlugin(output)) state.SkipWithError("the split failed");
-        bytes = npar_bench::WriteJsonCounting(output);
+        bytes = npar_bench::StreamJsonCounting();
+        if (bytes == 0) state.SkipWithError("the split failed");
         const double elapsed = Seconds(start, Clock::now());
-        parseSeconds += inputParse + ParseChartDocuments(output.Root());
+        parseSeconds += parse;
         seconds += elapsed;
         state.SetIterationTime(elapsed);
     }
     state.counters["ratio_to_parse"] = parseSeconds > 0 ? seconds / parseSeconds : 0;
     state.counters["parse_ms"] = parseSeconds * 1e3 / double(state.iterations());
+    state.counters["charts"] = double(ChartDocuments().size());
     state.counters["output_MB"] = double(bytes) / 1e6;
 }
 

@@ -63,10 +63,11 @@ public:
 
     // Streaming: a writer that can write the document item by item is handed
     // each top-level item as soon as nothing can add to it any more, in order,
-    // and the item is freed after the call, so that a run of thousands of
-    // tests never holds its whole output. Without a handler the document keeps
-    // every item for a writer of the whole document.
-    using FinishedItemHandler = std::function<void(const OutputItem& item)>;
+    // and owns it from then on (it writes it, now or on another thread, and
+    // frees it), so that a run of thousands of tests never holds its whole
+    // output. Without a handler the document keeps every item for a writer
+    // of the whole document.
+    using FinishedItemHandler = std::function<void(std::unique_ptr<OutputItem> item)>;
     void StreamFinishedItems(FinishedItemHandler handler) { fHandler = std::move(handler); }
     bool Streams() const { return static_cast<bool>(fHandler); }
     // Hands the top-level items from the first not yet handed over to the

@@ -27,11 +27,15 @@ std::string WriteText(const OutputDocument& document);
 class DocumentStream {
 public:
     virtual ~DocumentStream() = default;
-    virtual void Item(const OutputItem& item) = 0;
+    virtual void Item(std::unique_ptr<OutputItem> item) = 0;
     virtual void End(const OutputDocument& document) = 0;
 };
 // The text form (WriteText's) written as a stream.
 std::unique_ptr<DocumentStream> TextStream(OutputSink& out);
+// The JSON form (WriteJson's) written as a stream: each item is written on a
+// worker thread while the procedure goes on, into memory, since the head of
+// the document says whether the run went well; End writes it all.
+std::unique_ptr<DocumentStream> JsonDocumentStream(OutputSink& out);
 // The document as one self-contained HTML page: an outline pane linking to
 // every heading, table and chart, then the items. Charts are drawn by the
 // chart library read from PathFactory::ResourceDirectory() + "/vendor/" and

@@ -1,13 +1,15 @@
 // Writing the output document while the procedure makes it: a top-level item
 // is handed to the streaming writer only once no live heading or table object
-// can add to it, items keep their order, and the streamed text is the text
-// the whole-document writer gives.
+// can add to it, items keep their order, and the streamed text and JSON are
+// what the whole-document writers give.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BpOutput.h"
@@ -59,7 +61,8 @@ TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
     npar::OutputDocument document;
     npar::Catalogue catalogue;
     std::vector<std::string> handed;
-    document.StreamFinishedItems([&](const npar::OutputItem& item) { handed.push_back(item.text); });
+    document.StreamFinishedItems(
+        [&](std::unique_ptr<npar::OutputItem> item) { handed.push_back(item->text); });
     BpProcedure procedure(document, catalogue);
 
     std::map<std::string, std::vector<std::string>> seen;
@@ -85,34 +88,51 @@ TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
     EXPECT_FALSE(document.Streams()) << "the stream ends with the run";
 }
 
-TEST(OutputStream, StreamedTextIsTheWholeDocumentsText) {
+// The text and JSON streams against their whole-document writers, for a run
+// that went well and one stopped at a split, and for JSON with one thread
+// (items kept until the end) and several (items written on workers).
+TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
     const auto noCheck = [](const char*) {};
     npar::Catalogue catalogue;
+    using Whole = std::string (*)(const npar::OutputDocument&);
+    using Stream = std::unique_ptr<npar::DocumentStream> (*)(npar::OutputSink&);
+    const std::vector<std::tuple<const char*, Whole, Stream, const char*>> writers = {
+        {"text", npar::WriteText, npar::TextStream, "1"},
+        {"json", npar::WriteJson, npar::JsonDocumentStream, "1"},
+        {"json", npar::WriteJson, npar::JsonDocumentStream, "2"},
+        {"json", npar::WriteJson, npar::JsonDocumentStream, "4"},
+    };
+    for (const auto& [format, whole, stream, threads] : writers) {
+        for (const bool ok : {true, false}) {
+            setenv("NPAR_THREADS", threads, 1);
+            npar::OutputDocument document;
+            {
+                BpProcedure procedure(document, catalogue);
+                MakeOutput(procedure, noCheck);
+            }
+            document.ok = ok;  // false: a run stopped at a split
+            const std::string expected = whole(document);
 
-    npar::OutputDocument whole;
-    {
-        BpProcedure procedure(whole, catalogue);
-        MakeOutput(procedure, noCheck);
-    }
-    whole.ok = false;  // the closing line of a run stopped at a split
-    const std::string expected = npar::WriteText(whole);
-
-    std::string streamed;
-    {
-        npar::OutputSink sink(streamed);
-        npar::OutputDocument document;
-        std::unique_ptr<npar::DocumentStream> writer = npar::TextStream(sink);
-        document.StreamFinishedItems([&](const npar::OutputItem& item) { writer->Item(item); });
-        {
-            BpProcedure procedure(document, catalogue);
-            MakeOutput(procedure, noCheck);
+            std::string streamed;
+            {
+                npar::OutputSink sink(streamed);
+                npar::OutputDocument streaming;
+                std::unique_ptr<npar::DocumentStream> writer = stream(sink);
+                streaming.StreamFinishedItems(
+                    [&](std::unique_ptr<npar::OutputItem> item) { writer->Item(std::move(item)); });
+                {
+                    BpProcedure procedure(streaming, catalogue);
+                    MakeOutput(procedure, noCheck);
+                }
+                streaming.HandOverAll();
+                streaming.ok = ok;
+                writer->End(streaming);
+                sink.Flush();
+            }
+            unsetenv("NPAR_THREADS");
+            EXPECT_NE(expected.find("Test 1"), std::string::npos) << expected;
+            EXPECT_NE(expected.find("second"), std::string::npos) << expected;
+            EXPECT_EQ(streamed, expected) << format << ", " << threads << " threads, ok " << ok;
         }
-        document.HandOverAll();
-        document.ok = false;
-        writer->End(document);
-        sink.Flush();
     }
-    EXPECT_NE(expected.find("1. Test 1"), std::string::npos) << expected;
-    EXPECT_NE(expected.find("second"), std::string::npos) << expected;
-    EXPECT_EQ(streamed, expected);
 }

@@ -16,8 +16,7 @@ void OutputDocument::HandOverFinished(const std::function<bool(const OutputItem&
     if (!fHandler) return;
     auto& items = fRoot->children;
     for (; fHandedOver < items.size() && !isHeld(*items[fHandedOver]); ++fHandedOver) {
-        fHandler(*items[fHandedOver]);
-        items[fHandedOver].reset();
+        fHandler(std::move(items[fHandedOver]));
     }
 }
 

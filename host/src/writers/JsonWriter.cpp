@@ -1,7 +1,12 @@
 // The output document in its JSON form, "npar-output/1", written item by item
 // into the sink as it is made.
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "JsonStream.h"
@@ -176,8 +181,10 @@ void WritePiece(JsonStream& json, const OutputItem& item) {
 // while the items around them are written in order.
 class PiecesAhead {
 public:
-    PiecesAhead(const OutputItem& root, unsigned threads) {
-        if (threads > 1) Collect(root, kItemsDepth);
+    // The pieces of the top-level items given, written with threads in all.
+    PiecesAhead(const std::vector<const OutputItem*>& items, unsigned threads) {
+        if (threads < 2) return;
+        for (const OutputItem* item : items) Collect(*item, kItemsDepth);
         if (fPieces.size() < 2) return;
         fAhead = std::make_unique<WorkAhead<std::string>>(
             fPieces.size(), [this](size_t index) { return Written(fPieces[index]); }, threads - 1);
@@ -202,12 +209,12 @@ private:
         size_t depth;
     };
 
-    void Collect(const OutputItem& parent, size_t depth) {
-        for (const auto& child : parent.children) {
-            if (IsPiece(*child))
-                fPieces.push_back({child.get(), depth});
-            else if (child->kind == OutputItem::Kind::Heading)
-                Collect(*child, depth + 2);
+    // The item's pieces, the item standing inside depth containers.
+    void Collect(const OutputItem& item, size_t depth) {
+        if (IsPiece(item)) {
+            fPieces.push_back({&item, depth});
+        } else if (item.kind == OutputItem::Kind::Heading) {
+            for (const auto& child : item.children) Collect(*child, depth + 2);
         }
     }
 
@@ -264,18 +271,138 @@ void WriteItem(JsonStream& json, const OutputItem& item, PiecesAhead& ahead) {
     json.EndObject();
 }
 
-}  // namespace
-
-void WriteJson(const OutputDocument& document, OutputSink& out) {
-    PiecesAhead ahead(document.Root(), WriterThreads());
-    JsonStream json(out);
+// The document's head, up to its items' array.
+void BeginDocument(JsonStream& json, const OutputDocument& document) {
     json.BeginObject();
     json.Member("format", "npar-output/1");
     json.Member("ok", document.ok);
     json.Key("items");
-    WriteItems(json, document.Root(), ahead);
+}
+
+void EndDocument(JsonStream& json, OutputSink& out) {
     json.EndObject();
     out += '\n';
+}
+
+// A top-level item's text, as it stands in the document's items.
+std::string WrittenItem(const OutputItem& item, PiecesAhead& ahead) {
+    std::string text;
+    OutputSink sink(text);
+    {
+        JsonStream json(sink, 2, PiecesAhead::kItemsDepth);
+        WriteItem(json, item, ahead);
+    }
+    return text;
+}
+
+// The JSON form written while the procedure runs. Each top-level item handed
+// over is written into its own text by a worker thread, and freed, while the
+// procedure makes the next; the texts wait for the end of the run, when the
+// head of the document (which says whether the run went well) is known. At
+// the end the items no worker has begun are written with every thread, and
+// the document goes to the sink.
+class JsonDocumentStreamWriter final : public DocumentStream {
+public:
+    JsonDocumentStreamWriter(OutputSink& out, unsigned threads) : fOut(out), fThreads(threads) {
+        for (unsigned i = 1; i < threads; ++i) fWorkers.emplace_back([this] { Work(); });
+    }
+    ~JsonDocumentStreamWriter() override { StopWorkers(); }
+
+    void Item(std::unique_ptr<OutputItem> item) override {
+        {
+            std::lock_guard<std::mutex> lock(fMutex);
+            fEntries.push_back({std::move(item), std::string()});
+        }
+        fChanged.notify_one();
+    }
+
+    void End(const OutputDocument& document) override {
+        // The workers finish the items they are on. The items written go out
+        // first, then the rest, written in place with their tables and
+        // charts spread over every thread.
+        StopWorkers();
+        if (fFailure) std::rethrow_exception(fFailure);
+        JsonStream json(fOut);
+        BeginDocument(json, document);
+        json.BeginArray();
+        for (size_t i = 0; i < fNext; ++i) {
+            json.Written(fEntries[i].text);
+            std::string().swap(fEntries[i].text);
+        }
+        std::vector<const OutputItem*> rest;
+        for (size_t i = fNext; i < fEntries.size(); ++i) rest.push_back(fEntries[i].item.get());
+        PiecesAhead ahead(rest, fThreads);
+        for (const OutputItem* item : rest) WriteItem(json, *item, ahead);
+        json.EndArray();
+        EndDocument(json, fOut);
+    }
+
+private:
+    struct Entry {
+        std::unique_ptr<OutputItem> item;  // until written
+        std::string text;
+    };
+
+    static void Finish(Entry& entry, PiecesAhead& ahead) {
+        entry.text = WrittenItem(*entry.item, ahead);
+        entry.item.reset();
+    }
+
+    void Work() {
+        static const std::vector<const OutputItem*> kNone;
+        PiecesAhead alone(kNone, 1);
+        std::unique_lock<std::mutex> lock(fMutex);
+        for (;;) {
+            fChanged.wait(lock, [this] { return fStopping || fNext < fEntries.size(); });
+            if (fStopping) return;
+            Entry& entry = fEntries[fNext++];
+            lock.unlock();
+            try {
+                Finish(entry, alone);
+            } catch (...) {
+                // (Out of memory, say.) The writer's thread throws it at the end.
+                std::lock_guard<std::mutex> failed(fMutex);
+                if (!fFailure) fFailure = std::current_exception();
+            }
+            lock.lock();
+        }
+    }
+
+    void StopWorkers() {
+        {
+            std::lock_guard<std::mutex> lock(fMutex);
+            fStopping = true;
+        }
+        fChanged.notify_all();
+        for (std::thread& worker : fWorkers) worker.join();
+        fWorkers.clear();
+    }
+
+    OutputSink& fOut;
+    const unsigned fThreads;
+    std::mutex fMutex;
+    std::condition_variable fChanged;
+    std::deque<Entry> fEntries;  // every item handed over, in order
+    size_t fNext = 0;            // the first entry no thread has begun
+    bool fStopping = false;
+    std::exception_ptr fFailure;  // what a worker's writing threw
+    std::vector<std::thread> fWorkers;
+};
+
+}  // namespace
+
+void WriteJson(const OutputDocument& document, OutputSink& out) {
+    std::vector<const OutputItem*> items;
+    for (const auto& child : document.Root().children) items.push_back(child.get());
+    PiecesAhead ahead(items, WriterThreads());
+    JsonStream json(out);
+    BeginDocument(json, document);
+    WriteItems(json, document.Root(), ahead);
+    EndDocument(json, out);
+}
+
+std::unique_ptr<DocumentStream> JsonDocumentStream(OutputSink& out) {
+    return std::make_unique<JsonDocumentStreamWriter>(out, WriterThreads());
 }
 
 std::string WriteJson(const OutputDocument& document) {

@@ -665,15 +665,16 @@ void WriteItems(const OutputItem& parent, const std::string& number, int depth, 
     for (const auto& child : parent.children) WriteItem(*child, number, position, depth, out);
 }
 
+void WriteEnd(const OutputDocument& document, OutputSink& out) {
+    if (!document.ok) out += "\nThe run stopped at a split whose result document could not be read.\n";
+}
+
 // The text written top-level item by top-level item.
 class TextStreamWriter : public DocumentStream {
 public:
     explicit TextStreamWriter(OutputSink& out) : fOut(out) {}
-    void Item(const OutputItem& item) override { WriteItem(item, "", fPosition, 0, fOut); }
-    void End(const OutputDocument& document) override {
-        if (!document.ok)
-            fOut += "\nThe run stopped at a split whose result document could not be read.\n";
-    }
+    void Item(std::unique_ptr<OutputItem> item) override { WriteItem(*item, "", fPosition, 0, fOut); }
+    void End(const OutputDocument& document) override { WriteEnd(document, fOut); }
 
 private:
     OutputSink& fOut;
@@ -683,9 +684,9 @@ private:
 }  // namespace
 
 void WriteText(const OutputDocument& document, OutputSink& out) {
-    TextStreamWriter writer(out);
-    for (const auto& item : document.Root().children) writer.Item(*item);
-    writer.End(document);
+    int position = 0;
+    for (const auto& item : document.Root().children) WriteItem(*item, "", position, 0, out);
+    WriteEnd(document, out);
 }
 
 std::unique_ptr<DocumentStream> TextStream(OutputSink& out) {
