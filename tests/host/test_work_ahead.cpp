@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "writers/WorkAhead.h"
+#include "threads/WorkAhead.h"
 
 namespace {
 
@@ -79,14 +79,14 @@ TEST(WorkAhead, ThreadsComeFromTheSettingWhenItIsAValidCount) {
     const char* saved = std::getenv("NPAR_THREADS");
     const std::string kept = saved ? saved : "";
     setenv("NPAR_THREADS", "3", 1);
-    EXPECT_EQ(npar::WriterThreads(), 3u);
+    EXPECT_EQ(npar::WorkThreads(), 3u);
     unsetenv("NPAR_THREADS");
-    const unsigned machine = npar::WriterThreads();
+    const unsigned machine = npar::WorkThreads();
     EXPECT_GE(machine, 1u);
     EXPECT_LE(machine, 8u);
     for (const char* invalid : {"0", "-2", "two", "4x", "", "65"}) {
         setenv("NPAR_THREADS", invalid, 1);
-        EXPECT_EQ(npar::WriterThreads(), machine) << '"' << invalid << '"';
+        EXPECT_EQ(npar::WorkThreads(), machine) << '"' << invalid << '"';
     }
     if (saved)
         setenv("NPAR_THREADS", kept.c_str(), 1);

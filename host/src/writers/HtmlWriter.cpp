@@ -18,7 +18,7 @@
 #include "OutputWriters.h"
 #include "ScriptHash.h"
 #include "TableLayout.h"
-#include "WorkAhead.h"
+#include "threads/WorkAhead.h"
 #include "text/Escapes.h"
 
 namespace npar {
@@ -613,7 +613,7 @@ void WriteHtml(const OutputDocument& document, OutputSink& out) {
     // so the first chart that draws is known before the page is written.
     if (library.Available()) FindFirstDrawn(document.Root(), library);
     const bool drawsCharts = library.firstDrawn != nullptr;
-    DrawingsAhead drawings(document.Root(), library, WriterThreads());
+    DrawingsAhead drawings(document.Root(), library, WorkThreads());
     library.drawings = &drawings;
 
     // Only a page that draws charts or copies holds scripts, and its policy

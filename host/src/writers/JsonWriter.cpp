@@ -11,7 +11,7 @@
 
 #include "JsonStream.h"
 #include "OutputWriters.h"
-#include "WorkAhead.h"
+#include "threads/WorkAhead.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
 
@@ -394,7 +394,7 @@ private:
 void WriteJson(const OutputDocument& document, OutputSink& out) {
     std::vector<const OutputItem*> items;
     for (const auto& child : document.Root().children) items.push_back(child.get());
-    PiecesAhead ahead(items, WriterThreads());
+    PiecesAhead ahead(items, WorkThreads());
     JsonStream json(out);
     BeginDocument(json, document);
     WriteItems(json, document.Root(), ahead);
@@ -402,7 +402,7 @@ void WriteJson(const OutputDocument& document, OutputSink& out) {
 }
 
 std::unique_ptr<DocumentStream> JsonDocumentStream(OutputSink& out) {
-    return std::make_unique<JsonDocumentStreamWriter>(out, WriterThreads());
+    return std::make_unique<JsonDocumentStreamWriter>(out, WorkThreads());
 }
 
 std::string WriteJson(const OutputDocument& document) {

@@ -1,4 +1,4 @@
-// The writers' thread count.
+// The thread count of work ahead.
 #include "WorkAhead.h"
 
 #include <cstdlib>
@@ -6,7 +6,7 @@
 
 namespace npar {
 
-unsigned WriterThreads() {
+unsigned WorkThreads() {
     if (const char* setting = std::getenv("NPAR_THREADS")) {
         char* end = nullptr;
         const long threads = std::strtol(setting, &end, 10);
