@@ -111,12 +111,8 @@ public:
 
 private:
     friend class SDOMXMLIterator;
-    friend class SDOMXMLLoadAhead;
     friend struct SDOMXMLDocument;
     SDOMXMLWrapper(SDOMXMLDocument* document, pugi::xml_node_struct* node);
-    // Takes over the document another wrapper loaded, and stands for what
-    // that one stood for; the other then stands for nothing.
-    const SDOMXMLDocument* TakeLoaded(SDOMXMLWrapper& loaded);
     // Makes this wrapper stand for the parsed document's root element, or
     // for nothing (and gives null) when it did not parse or has no element.
     const SDOMXMLDocument* Adopt(std::unique_ptr<SDOMXMLDocument> document, bool parsed);
@@ -174,25 +170,3 @@ struct SDOMXMLRange {
 // does. Otherwise ranges is left empty and the text is to be loaded whole.
 bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
                          std::vector<SDOMXMLRange>& ranges);
-
-// Ranges of a text (the children SDOMXMLFindChildren found) loaded each as a
-// document of its own, as LoadFromString loads it, on worker threads ahead
-// of a reader that takes them in order: while the reader reads one, the next
-// are parsed. The text must outlive it; ranges not taken are dropped.
-class SDOMXMLLoadAhead {
-public:
-    SDOMXMLLoadAhead(std::string_view text, std::vector<SDOMXMLRange> ranges);
-    ~SDOMXMLLoadAhead();
-    SDOMXMLLoadAhead(const SDOMXMLLoadAhead&) = delete;
-    SDOMXMLLoadAhead& operator=(const SDOMXMLLoadAhead&) = delete;
-
-    size_t Count() const;
-    // Range index (the one after the range taken last, from the first)
-    // loaded into element, which then stands for its root element; null, as
-    // from LoadFromString, when it does not parse.
-    const SDOMXMLDocument* Take(size_t index, SDOMXMLWrapper& element);
-
-private:
-    struct Loads;
-    std::unique_ptr<Loads> fLoads;
-};

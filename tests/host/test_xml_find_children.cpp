@@ -3,9 +3,7 @@
 // split never changes whether the document parses.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "SDOMXMLWrapper.h"
@@ -147,62 +145,6 @@ TEST(XmlFindChildren, EveryOneByteChangeKeepsThePromise) {
             changed.insert(i, 1, c);
             ExpectSplitKeepsItsPromise(changed);
         }
-    }
-}
-
-// The children loaded ahead on worker threads, in batches, are what loading
-// each range on its own gives, with one thread or several, across batches and
-// beyond the batches waiting to be taken; a range that is no element gives
-// null, as LoadFromString does, and the ranges not taken are dropped.
-TEST(XmlLoadAhead, GivesWhatLoadingEachRangeGives) {
-    std::string text = "<Root><Tests>";
-    for (int i = 0; i < 300; ++i)
-        text +=
-            "<Test n=\"" + std::to_string(i) + "\"><Value>" + std::to_string(i * 7) + "</Value></Test>";
-    text += "</Tests></Root>";
-    std::vector<SDOMXMLRange> found;
-    ASSERT_TRUE(SDOMXMLFindChildren(text, "Tests", "Test", found));
-    ASSERT_EQ(found.size(), 300u);
-    std::vector<SDOMXMLRange> ranges = found;
-    ranges[150].end = ranges[150].begin + 6;  // "<Test " alone does not parse
-
-    for (const char* threads : {"1", "2", "4"}) {
-        SCOPED_TRACE(std::string(threads) + " threads");
-        setenv("NPAR_THREADS", threads, 1);
-        {
-            SDOMXMLLoadAhead loads(text, ranges);
-            ASSERT_EQ(loads.Count(), 300u);
-            SDOMXMLWrapper element;
-            for (size_t i = 0; i < ranges.size(); ++i) {
-                const bool loaded = loads.Take(i, element) != nullptr;
-                SDOMXMLWrapper alone;
-                const SDOMXMLRange& range = ranges[i];
-                const bool expected = alone.LoadFromString(std::string_view(text).substr(
-                                          range.begin, range.end - range.begin)) != nullptr;
-                ASSERT_EQ(loaded, expected) << "range " << i;
-                if (!loaded) {
-                    EXPECT_EQ(i, 150u);
-                    EXPECT_EQ(element.GetNameView(), "");
-                    continue;
-                }
-                int n = -1;
-                std::string value;
-                SDOMXMLWrapper child;
-                EXPECT_EQ(element.GetNameView(), "Test");
-                EXPECT_TRUE(element.GetAttribute("n", n));
-                EXPECT_EQ(n, static_cast<int>(i));
-                ASSERT_TRUE(element.GetFirstElement("Value", child));
-                EXPECT_TRUE(child.GetTextBody(value));
-                EXPECT_EQ(value, std::to_string(i * 7));
-            }
-        }
-        {
-            SDOMXMLLoadAhead partly(text, found);  // taken in part, then dropped
-            SDOMXMLWrapper element;
-            EXPECT_NE(partly.Take(0, element), nullptr);
-            EXPECT_NE(partly.Take(1, element), nullptr);
-        }
-        unsetenv("NPAR_THREADS");
     }
 }
 

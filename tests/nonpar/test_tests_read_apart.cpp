@@ -4,7 +4,6 @@
 // records, causes and reports for documents that fail.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -175,54 +174,6 @@ TEST(TestsReadApart, ADocumentBrokenInALaterTestReadsNothing) {
     EXPECT_TRUE(reading.outcome.checks.empty());
     EXPECT_TRUE(reading.outcome.results->fTests.empty());
     EXPECT_EQ(reading.outcome.results->fMetaData, nullptr);
-}
-
-std::string Repeated(const std::string& text, int times) {
-    std::string repeated;
-    for (int i = 0; i < times; ++i) repeated += text;
-    return repeated;
-}
-
-// Documents of hundreds of tests, whose tests the host parses ahead on worker
-// threads in batches: with one thread or several, the example's tests five
-// times over give the output of the whole document, and a test that fails
-// far in stops the read at the same test, with the same cause and reports.
-TEST(TestsReadApart, ManyTestsParsedAheadReadAsTheWholeDocument) {
-    const std::string example = ReadFile(std::string(NPAR_SOURCE_DIR) + "/examples/full.xml");
-    const size_t begin = example.find("<Algorithm ");
-    const size_t end = example.rfind("</Algorithm>") + std::string("</Algorithm>").size();
-    ASSERT_NE(begin, std::string::npos);
-    const std::string many =
-        example.substr(0, begin) + Repeated(example.substr(begin, end - begin), 5) + example.substr(end);
-    auto source = ExampleSource(many);
-    const RunOutcome whole = RunDocument(Whole(many), source.get());
-    ASSERT_TRUE(whole.ok);
-
-    const std::string failing =
-        MakeDocument(Repeated(kChiSquare, 139) +
-                     Algorithm("OChiSquare", "One_Sample", Table("Condition", "<Attribute/>")) +
-                     Repeated(kChiSquare, 60));
-    const Reading failingWhole = ReadWithCause(Whole(failing));
-    EXPECT_FALSE(failingWhole.outcome.ok);
-
-    for (const char* threads : {"1", "2", "4"}) {
-        SCOPED_TRACE(std::string(threads) + " threads");
-        setenv("NPAR_THREADS", threads, 1);
-        ASSERT_TRUE(ReadApart(many));
-        const RunOutcome apart = RunDocument(many, source.get());
-        EXPECT_TRUE(apart.ok);
-        EXPECT_EQ(apart.checks, whole.checks);
-        EXPECT_TRUE(apart.json == whole.json);
-
-        ASSERT_TRUE(ReadApart(failing));
-        const Reading reading = ReadWithCause(failing);
-        EXPECT_EQ(reading.outcome.ok, failingWhole.outcome.ok);
-        EXPECT_EQ(reading.cause, failingWhole.cause);
-        EXPECT_EQ(reading.outcome.errors, failingWhole.outcome.errors);
-        EXPECT_EQ(reading.outcome.checks, failingWhole.outcome.checks);
-        EXPECT_EQ(reading.outcome.results->fTests.size(), failingWhole.outcome.results->fTests.size());
-        unsetenv("NPAR_THREADS");
-    }
 }
 
 }  // namespace

@@ -114,8 +114,7 @@ NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitRes
 // The tests are most of a document. When the host can find them in the text
 // and vouch that they load apart (SDOMXMLFindChildren), the rest of the
 // document (the frame) is loaded without them, and each test is loaded, read
-// and dropped in turn, so that only a few tests' DOMs are held at a time (the
-// one read and those the host parses ahead); else
+// and dropped in turn, so that only one test's DOM is held at a time; else
 // the document is loaded whole. Both read the same elements in the same
 // order, so records, causes and reports do not depend on the way taken.
 bool NOPRParseOutXML::Parse() {
@@ -127,17 +126,13 @@ bool NOPRParseOutXML::Parse() {
     if (fDocument->empty()) {
         Fail("the document is empty");
     } else {
-        const bool found = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests);
-        // The host parses the tests on worker threads while the frame is
-        // loaded and read, and the tests before them.
-        std::unique_ptr<SDOMXMLLoadAhead> loads;
-        if (found) loads = std::make_unique<SDOMXMLLoadAhead>(*fDocument, tests);
-        const bool apart = found && xml.LoadWithout(*fDocument, tests.front().begin, tests.back().end);
+        const bool apart = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests) &&
+                           xml.LoadWithout(*fDocument, tests.front().begin, tests.back().end);
         if (apart || xml.LoadFromString(*fDocument)) {
-            fTestsAhead = apart ? loads.get() : nullptr;
+            fTestRanges = apart ? &tests : nullptr;
             fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) &&
                       ReadTests(&xml) && ReadFieldInfos(&xml);
-            fTestsAhead = nullptr;
+            fTestRanges = nullptr;
         }
     }
     if (!fParsed && !fCause.empty()) CFReportReadFailure(fCause);
@@ -284,7 +279,7 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     fResults->fConfidenceLevel = confidenceLevel;
     fResults->fListwise = AttributeView(tests, "missingTreatment") == "listwise";
 
-    if (fTestsAhead) return ReadTestsApart(*fTestsAhead);
+    if (fTestRanges) return ReadTestsApart(*fTestRanges);
     SDOMXMLIterator algorithms;
     if (!tests->GetElementIterator("Algorithm", algorithms))
         return Fail("NonParametricTests has no Algorithm");
@@ -298,10 +293,14 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
 // Each test loaded from its own text, read and dropped before the next. The
 // host has checked that every one parses; one that does not is a fault of
 // that check, and the read stops as for a document that does not parse.
-bool NOPRParseOutXML::ReadTestsApart(SDOMXMLLoadAhead& loads) {
+bool NOPRParseOutXML::ReadTestsApart(const std::vector<SDOMXMLRange>& ranges) {
+    const std::string_view text = *fDocument;
     SDOMXMLWrapper algorithm;
-    for (size_t i = 0; i < loads.Count(); ++i) {
-        if (!NOPR_CHECK(loads.Take(i, algorithm), kUnit)) return false;
+    for (size_t i = 0; i < ranges.size(); ++i) {
+        const SDOMXMLRange& range = ranges[i];
+        if (!NOPR_CHECK(algorithm.LoadFromString(text.substr(range.begin, range.end - range.begin)),
+                        kUnit))
+            return false;
         if (!ReadAlgorithm(&algorithm, i + 1)) return false;
     }
     return true;

@@ -14,7 +14,7 @@
 #include "NOPRXMLGeneral.h"
 
 class SDOMXMLWrapper;
-class SDOMXMLLoadAhead;
+struct SDOMXMLRange;
 class QUOR_DataSource;
 
 class NOPRParseOutXML {
@@ -45,7 +45,7 @@ private:
     void ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFMetaData& metaData);
     void MakeFieldInfos();
     bool ReadTests(SDOMXMLWrapper* root);
-    bool ReadTestsApart(SDOMXMLLoadAhead& loads);
+    bool ReadTestsApart(const std::vector<SDOMXMLRange>& ranges);
     bool ReadFieldInfos(SDOMXMLWrapper* root);
     bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position);
 
@@ -98,9 +98,9 @@ private:
     const QUOR_DataSource* fDataSource;
     NOPRSplitResults* fResults;
     const std::string* fDocument;
-    // The tests, loaded apart, when the frame was loaded without them; null
-    // when the document was loaded whole.
-    SDOMXMLLoadAhead* fTestsAhead = nullptr;
+    // Where each test lies in the document when the frame was loaded without
+    // them; null when the document was loaded whole.
+    const std::vector<SDOMXMLRange>* fTestRanges = nullptr;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
 

@@ -159,15 +159,6 @@ const SDOMXMLDocument* SDOMXMLWrapper::LoadWithout(std::string_view text, size_t
     return Adopt(std::move(document), result.status == pugi::status_ok);
 }
 
-const SDOMXMLDocument* SDOMXMLWrapper::TakeLoaded(SDOMXMLWrapper& loaded) {
-    fOwned = std::move(loaded.fOwned);
-    fDocument = loaded.fDocument;
-    fNode = loaded.fNode;
-    loaded.fDocument = nullptr;
-    loaded.fNode = nullptr;
-    return fOwned ? fDocument : nullptr;
-}
-
 std::string SDOMXMLWrapper::GetName() const { return fNode ? NodeOf(fNode).name() : ""; }
 
 std::string_view SDOMXMLWrapper::GetNameView() const {
