@@ -19,11 +19,25 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
 
 namespace npar {
+
+// Starts up to count threads running work into threads; fewer when the
+// system refuses more (the work is then done by fewer hands, not lost).
+template <typename Work>
+void StartThreads(std::vector<std::thread>& threads, unsigned count, Work work) {
+    for (unsigned i = 0; i < count; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            return;
+        }
+    }
+}
 
 template <typename Result>
 class WorkAhead {
@@ -35,7 +49,7 @@ public:
     WorkAhead(size_t count, Job job, unsigned workers, size_t window = 64)
         : fJob(std::move(job)), fSlots(count), fWindow(window < 1 ? 1 : window) {
         if (count < 2) workers = 0;  // nothing to make ahead
-        for (unsigned i = 0; i < workers; ++i) fWorkers.emplace_back([this] { Work(); });
+        StartThreads(fWorkers, workers, [this] { Work(); });
     }
     WorkAhead(const WorkAhead&) = delete;
     WorkAhead& operator=(const WorkAhead&) = delete;

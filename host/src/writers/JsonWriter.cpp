@@ -11,9 +11,9 @@
 
 #include "JsonStream.h"
 #include "OutputWriters.h"
-#include "threads/WorkAhead.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
+#include "threads/WorkAhead.h"
 
 namespace npar {
 namespace {
@@ -304,7 +304,7 @@ std::string WrittenItem(const OutputItem& item, PiecesAhead& ahead) {
 class JsonDocumentStreamWriter final : public DocumentStream {
 public:
     JsonDocumentStreamWriter(OutputSink& out, unsigned threads) : fOut(out), fThreads(threads) {
-        for (unsigned i = 1; i < threads; ++i) fWorkers.emplace_back([this] { Work(); });
+        StartThreads(fWorkers, threads - 1, [this] { Work(); });
     }
     ~JsonDocumentStreamWriter() override { StopWorkers(); }
 
