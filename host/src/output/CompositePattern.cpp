@@ -85,6 +85,7 @@ bool FillList(const std::string& text, size_t open, const Arguments& arguments, 
 
 std::string FillPattern(const std::string& pattern, const Arguments& arguments) {
     std::string out;
+    out.reserve(pattern.size());
     size_t pos = 0;
     while (pos < pattern.size()) {
         const char c = pattern[pos];
@@ -103,8 +104,12 @@ std::string FillPattern(const std::string& pattern, const Arguments& arguments) 
                 continue;
             }
         }
-        out += c;
-        ++pos;
+        // The character as it stands, and the plain text after it up to the
+        // next character that may start a form, in one piece.
+        const size_t special = pattern.find_first_of("^[", pos + 1);
+        const size_t end = special == std::string::npos ? pattern.size() : special;
+        out.append(pattern, pos, end - pos);
+        pos = end;
     }
     return out;
 }
