@@ -18,8 +18,8 @@
 #include "OutputWriters.h"
 #include "ScriptHash.h"
 #include "TableLayout.h"
-#include "threads/WorkAhead.h"
 #include "text/Escapes.h"
+#include "threads/WorkAhead.h"
 
 namespace npar {
 namespace {
@@ -531,10 +531,8 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
     RenderedChart rendered;
     if (&item == library.firstDrawn)
         rendered = std::move(library.firstDrawing);
-    else if (library.drawings)
-        rendered = library.drawings->Drawing(item);
     else if (library.Available())
-        rendered = RenderChart(chart);
+        rendered = library.drawings ? library.drawings->Drawing(item) : RenderChart(chart);
     if (library.Available() && Drawn(rendered)) {
         // The picture shows the chart's own title; the caption names it for
         // readers that do not see the picture.

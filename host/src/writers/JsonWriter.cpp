@@ -181,6 +181,8 @@ void WritePiece(JsonStream& json, const OutputItem& item) {
 // while the items around them are written in order.
 class PiecesAhead {
 public:
+    // None: every piece is written where it stands.
+    PiecesAhead() = default;
     // The pieces of the top-level items given, written with threads in all.
     PiecesAhead(const std::vector<const OutputItem*>& items, unsigned threads) {
         if (threads < 2) return;
@@ -332,7 +334,10 @@ public:
         std::vector<const OutputItem*> rest;
         for (size_t i = fNext; i < fEntries.size(); ++i) rest.push_back(fEntries[i].item.get());
         PiecesAhead ahead(rest, fThreads);
-        for (const OutputItem* item : rest) WriteItem(json, *item, ahead);
+        for (size_t i = fNext; i < fEntries.size(); ++i) {
+            WriteItem(json, *fEntries[i].item, ahead);
+            fEntries[i].item.reset();  // its pieces are all taken
+        }
         json.EndArray();
         EndDocument(json, fOut);
     }
@@ -349,8 +354,7 @@ private:
     }
 
     void Work() {
-        static const std::vector<const OutputItem*> kNone;
-        PiecesAhead alone(kNone, 1);
+        PiecesAhead alone;
         std::unique_lock<std::mutex> lock(fMutex);
         for (;;) {
             fChanged.wait(lock, [this] { return fStopping || fNext < fEntries.size(); });
