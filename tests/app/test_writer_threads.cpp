@@ -1,7 +1,7 @@
-// The JSON and HTML writers make tables' JSON and charts' drawings on worker
-// threads: whatever the number of threads, every format of the bundled
-// example, of its analysis and of a run of many tests is the same byte for
-// byte.
+// The writers work on worker threads (JSON and HTML make tables' JSON and
+// charts' drawings ahead, JSON and text write items while the plug-in runs):
+// whatever the number of threads, every format of the bundled example, of
+// its analysis and of a run of many splits is the same byte for byte.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,7 +39,8 @@ TEST(WriterThreads, OutputIsTheSameWithOneThreadOrMany) {
     for (const auto& input : inputs) {
         for (const std::vector<std::string>& format : {std::vector<std::string>{"--format", "json"},
                                                        {"--format", "json", "--no-charts"},
-                                                       {"--format", "html"}}) {
+                                                       {"--format", "html"},
+                                                       {"--format", "text"}}) {
             std::vector<std::string> arguments = format;
             arguments.insert(arguments.end(), input.begin(), input.end());
             const std::string one = WithThreads("1", arguments);

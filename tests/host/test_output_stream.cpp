@@ -89,8 +89,8 @@ TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
 }
 
 // The text and JSON streams against their whole-document writers, for a run
-// that went well and one stopped at a split, and for JSON with one thread
-// (items kept until the end) and several (items written on workers).
+// that went well and one stopped at a split, with one thread (text written as
+// it comes, JSON kept until the end) and several (items written on workers).
 TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
     const auto noCheck = [](const char*) {};
     npar::Catalogue catalogue;
@@ -98,6 +98,8 @@ TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
     using Stream = std::unique_ptr<npar::DocumentStream> (*)(npar::OutputSink&);
     const std::vector<std::tuple<const char*, Whole, Stream, const char*>> writers = {
         {"text", npar::WriteText, npar::TextStream, "1"},
+        {"text", npar::WriteText, npar::TextStream, "2"},
+        {"text", npar::WriteText, npar::TextStream, "4"},
         {"json", npar::WriteJson, npar::JsonDocumentStream, "1"},
         {"json", npar::WriteJson, npar::JsonDocumentStream, "2"},
         {"json", npar::WriteJson, npar::JsonDocumentStream, "4"},

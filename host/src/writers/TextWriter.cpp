@@ -10,6 +10,7 @@
 #include "ChartListing.h"
 #include "OutputWriters.h"
 #include "TableLayout.h"
+#include "WorkerStream.h"
 #include "text/Utf8.h"
 
 namespace npar {
@@ -690,7 +691,7 @@ void WriteText(const OutputDocument& document, OutputSink& out) {
 }
 
 std::unique_ptr<DocumentStream> TextStream(OutputSink& out) {
-    return std::make_unique<TextStreamWriter>(out);
+    return OnWorkerThread(std::make_unique<TextStreamWriter>(out));
 }
 
 std::string WriteText(const OutputDocument& document) {

@@ -1,0 +1,91 @@
+// A document stream whose items are written on a worker thread.
+#include "WorkerStream.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "threads/WorkAhead.h"
+
+namespace npar {
+namespace {
+
+class WorkerStream final : public DocumentStream {
+public:
+    WorkerStream(std::unique_ptr<DocumentStream> stream, size_t waiting)
+        : fStream(std::move(stream)), fWaiting(waiting < 1 ? 1 : waiting) {
+        StartThreads(fWorker, 1, [this] { Work(); });
+    }
+    ~WorkerStream() override { Stop(); }
+
+    void Item(std::unique_ptr<OutputItem> item) override {
+        if (fWorker.empty()) return fStream->Item(std::move(item));
+        {
+            std::unique_lock<std::mutex> lock(fMutex);
+            fChanged.wait(lock, [this] { return fItems.size() < fWaiting; });
+            fItems.push_back(std::move(item));
+        }
+        fChanged.notify_all();
+    }
+
+    void End(const OutputDocument& document) override {
+        Stop();
+        if (fFailure) std::rethrow_exception(fFailure);
+        fStream->End(document);
+    }
+
+private:
+    void Work() {
+        std::unique_lock<std::mutex> lock(fMutex);
+        for (;;) {
+            fChanged.wait(lock, [this] { return fStopping || !fItems.empty(); });
+            if (fItems.empty()) return;  // stopping, and every item written
+            std::unique_ptr<OutputItem> item = std::move(fItems.front());
+            fItems.pop_front();
+            lock.unlock();
+            fChanged.notify_all();  // room for the next item
+            if (!fFailure) {
+                try {
+                    fStream->Item(std::move(item));
+                } catch (...) {
+                    // (Out of memory, say.) End throws it; later items are dropped.
+                    fFailure = std::current_exception();
+                }
+            }
+            lock.lock();
+        }
+    }
+
+    // Waits for the items handed over to be written, and for the worker.
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(fMutex);
+            fStopping = true;
+        }
+        fChanged.notify_all();
+        for (std::thread& worker : fWorker) worker.join();
+        fWorker.clear();
+    }
+
+    std::unique_ptr<DocumentStream> fStream;
+    const size_t fWaiting;
+    std::mutex fMutex;
+    std::condition_variable fChanged;
+    std::deque<std::unique_ptr<OutputItem>> fItems;
+    bool fStopping = false;
+    std::exception_ptr fFailure;  // set by the worker only; read after it is joined
+    std::vector<std::thread> fWorker;
+};
+
+}  // namespace
+
+std::unique_ptr<DocumentStream> OnWorkerThread(std::unique_ptr<DocumentStream> stream, size_t waiting) {
+    if (WorkThreads() < 2) return stream;
+    return std::make_unique<WorkerStream>(std::move(stream), waiting);
+}
+
+}  // namespace npar
