@@ -39,6 +39,19 @@ void StartThreads(std::vector<std::thread>& threads, unsigned count, Work work) 
     }
 }
 
+// Tells threads to stop (stopping set under mutex, every waiter on changed
+// woken), waits for them, and leaves threads empty.
+inline void StopThreads(std::vector<std::thread>& threads, std::mutex& mutex,
+                        std::condition_variable& changed, bool& stopping) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    changed.notify_all();
+    for (std::thread& thread : threads) thread.join();
+    threads.clear();
+}
+
 template <typename Result>
 class WorkAhead {
 public:
@@ -56,14 +69,7 @@ public:
 
     // Stops the workers (a job that runs is finished first) and drops the
     // results not taken.
-    ~WorkAhead() {
-        {
-            std::lock_guard<std::mutex> lock(fMutex);
-            fStopping = true;
-        }
-        fChanged.notify_all();
-        for (std::thread& worker : fWorkers) worker.join();
-    }
+    ~WorkAhead() { StopThreads(fWorkers, fMutex, fChanged, fStopping); }
 
     size_t Count() const { return fSlots.size(); }
 

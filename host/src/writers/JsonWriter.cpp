@@ -372,15 +372,7 @@ private:
         }
     }
 
-    void StopWorkers() {
-        {
-            std::lock_guard<std::mutex> lock(fMutex);
-            fStopping = true;
-        }
-        fChanged.notify_all();
-        for (std::thread& worker : fWorkers) worker.join();
-        fWorkers.clear();
-    }
+    void StopWorkers() { StopThreads(fWorkers, fMutex, fChanged, fStopping); }
 
     OutputSink& fOut;
     const unsigned fThreads;

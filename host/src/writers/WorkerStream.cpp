@@ -61,15 +61,7 @@ private:
     }
 
     // Waits for the items handed over to be written, and for the worker.
-    void Stop() {
-        {
-            std::lock_guard<std::mutex> lock(fMutex);
-            fStopping = true;
-        }
-        fChanged.notify_all();
-        for (std::thread& worker : fWorker) worker.join();
-        fWorker.clear();
-    }
+    void Stop() { StopThreads(fWorker, fMutex, fChanged, fStopping); }
 
     std::unique_ptr<DocumentStream> fStream;
     const size_t fWaiting;
