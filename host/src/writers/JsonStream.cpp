@@ -168,12 +168,36 @@ inline __attribute__((always_inline)) void CopyBytes(char* to, const char* from,
     }
 }
 
+// Whether a byte is written escaped: below 0x20, a quote or a backslash.
+struct EscapedBytes {
+    bool is[256] = {};
+    constexpr EscapedBytes() {
+        for (int c = 0; c < 0x20; ++c) is[c] = true;
+        is[static_cast<unsigned char>('"')] = is[static_cast<unsigned char>('\\')] = true;
+    }
+};
+constexpr EscapedBytes kEscaped;
+
+// The first byte at or after from that is written escaped (size when none).
+// Escapes come close together in marked-up text (a chart document has a
+// quote or a line break every few bytes), so the next few bytes are read one
+// at a time before the rest is read a word at a time.
+size_t NextEscape(const char* data, size_t from, size_t size) {
+    const size_t near = std::min(size, from + 16);
+    for (; from < near; ++from) {
+        if (kEscaped.is[static_cast<unsigned char>(data[from])]) return from;
+    }
+    return from + PlainRun(std::string_view(data + from, size - from));
+}
+
 template <typename Out>
 void WriteEscaped(Out& out, std::string_view text) {
+    const char* data = text.data();
+    const size_t size = text.size();
     size_t plain = 0;  // start of the run of bytes written as they are
-    for (size_t i = PlainRun(text); i < text.size(); i = plain + PlainRun(text.substr(plain))) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        out.Append(text.data() + plain, i - plain);
+    for (size_t i = PlainRun(text); i < size; i = NextEscape(data, plain, size)) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        out.Append(data + plain, i - plain);
         plain = i + 1;
         switch (c) {
             case '"':
@@ -203,7 +227,7 @@ void WriteEscaped(Out& out, std::string_view text) {
             }
         }
     }
-    out.Append(text.data() + plain, text.size() - plain);
+    out.Append(data + plain, size - plain);
 }
 
 }  // namespace
