@@ -4,20 +4,19 @@
 // its analysis and of a run of many splits is the same byte for byte.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "AppTestSupport.h"
 #include "ReportRun.h"
+#include "ThreadSetting.h"
 
 namespace {
 
 std::string WithThreads(const char* threads, const std::vector<std::string>& arguments) {
-    setenv("NPAR_THREADS", threads, 1);
+    const ThreadSetting setting(threads);
     const apptest::CliResult result = apptest::RunCli(arguments);
-    unsetenv("NPAR_THREADS");
     EXPECT_EQ(result.status, 0) << result.err;
     return result.out;
 }

@@ -4,7 +4,6 @@
 // what the whole-document writers give.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "BpOutput.h"
 #include "OutputDocument.h"
 #include "OutputWriters.h"
+#include "ThreadSetting.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
     };
     for (const auto& [format, whole, stream, threads] : writers) {
         for (const bool ok : {true, false}) {
-            setenv("NPAR_THREADS", threads, 1);
+            const ThreadSetting setting(threads);
             npar::OutputDocument document;
             {
                 BpProcedure procedure(document, catalogue);
@@ -131,7 +131,6 @@ TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
                 writer->End(streaming);
                 sink.Flush();
             }
-            unsetenv("NPAR_THREADS");
             EXPECT_NE(expected.find("Test 1"), std::string::npos) << expected;
             EXPECT_NE(expected.find("second"), std::string::npos) << expected;
             EXPECT_EQ(streamed, expected) << format << ", " << threads << " threads, ok " << ok;

@@ -6,13 +6,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "threads/WorkAhead.h"
+#include "ThreadSetting.h"
+#include "WorkAhead.h"
 
 namespace {
 
@@ -76,20 +76,19 @@ TEST(WorkAhead, NoMoreThanTheWindowIsMadeAheadAndAnEarlyStopJoinsTheWorkers) {
 }
 
 TEST(WorkAhead, ThreadsComeFromTheSettingWhenItIsAValidCount) {
-    const char* saved = std::getenv("NPAR_THREADS");
-    const std::string kept = saved ? saved : "";
-    setenv("NPAR_THREADS", "3", 1);
-    EXPECT_EQ(npar::WorkThreads(), 3u);
-    unsetenv("NPAR_THREADS");
-    const unsigned machine = npar::WorkThreads();
+    {
+        const ThreadSetting setting("3");
+        EXPECT_EQ(npar::WorkThreads(), 3u);
+    }
+    unsigned machine = 0;
+    {
+        const ThreadSetting setting(nullptr);
+        machine = npar::WorkThreads();
+    }
     EXPECT_GE(machine, 1u);
     EXPECT_LE(machine, 8u);
     for (const char* invalid : {"0", "-2", "two", "4x", "", "65"}) {
-        setenv("NPAR_THREADS", invalid, 1);
+        const ThreadSetting setting(invalid);
         EXPECT_EQ(npar::WorkThreads(), machine) << '"' << invalid << '"';
     }
-    if (saved)
-        setenv("NPAR_THREADS", kept.c_str(), 1);
-    else
-        unsetenv("NPAR_THREADS");
 }

@@ -19,7 +19,7 @@
 #include "ScriptHash.h"
 #include "TableLayout.h"
 #include "text/Escapes.h"
-#include "threads/WorkAhead.h"
+#include "WorkAhead.h"
 
 namespace npar {
 namespace {

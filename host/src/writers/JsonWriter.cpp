@@ -13,7 +13,7 @@
 #include "OutputWriters.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
-#include "threads/WorkAhead.h"
+#include "WorkAhead.h"
 
 namespace npar {
 namespace {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "threads/WorkAhead.h"
+#include "WorkAhead.h"
 
 namespace npar {
 namespace {

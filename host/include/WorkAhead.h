@@ -1,7 +1,8 @@
 // The results of a list of jobs, made ahead on worker threads and taken in
 // order by one consumer. A writer uses it for the parts of its output that
 // cost the most and depend on nothing written before them (a table's JSON, a
-// chart's specification): while the consumer uses one, the workers make the
+// chart's specification), and a reader for the parts of a document it reads
+// apart (a split's tests): while the consumer uses one, the workers make the
 // next.
 // The consumer runs jobs too: the one it needs when no worker has begun it,
 // and the ones after it while a worker is still on it, so that it waits only
@@ -154,7 +155,7 @@ private:
     std::vector<std::thread> fWorkers;
 };
 
-// How many threads work ahead uses (the writers'), the
+// How many threads work ahead uses (the writers' and the reader's), the
 // consumer's included: NPAR_THREADS when it is set to a number from 1 to 64,
 // else the machine's cores (at most 8: beyond that the consumer itself is the
 // bottleneck).
