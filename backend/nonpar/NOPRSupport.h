@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <vector>
 
 #include "CFProcCustom.h"
 
@@ -11,7 +12,41 @@
 // is reported to the host with the unit and the expression; it never stops
 // the process. Evaluates to the condition, so a caller can guard with it.
 #define NOPR_CHECK(condition, unit) \
-    ((condition) ? true : (CFReportCheck(#condition, unit, __LINE__), false))
+    ((condition) ? true : (NOPRReportCheck(#condition, unit, __LINE__), false))
+
+// A failed check, kept to be reported later (the texts are the macro's literals).
+struct NOPRCheck {
+    const char* expression;
+    const char* unit;
+    int line;
+};
+
+// Reports a failed check to the host (CFReportCheck), or keeps it where this
+// thread keeps its checks (NOPRKeptChecks).
+void NOPRReportCheck(const char* expression, const char* unit, int line);
+
+// While one lives, the failed checks of its thread are kept in it rather
+// than reported: a thread that reads part of a document for another keeps
+// them, and the reading thread reports them, in the document's order, when
+// it takes that part.
+class NOPRKeptChecks {
+public:
+    NOPRKeptChecks();
+    ~NOPRKeptChecks();
+    NOPRKeptChecks(const NOPRKeptChecks&) = delete;
+    NOPRKeptChecks& operator=(const NOPRKeptChecks&) = delete;
+
+    void Keep(const NOPRCheck& check) { fChecks.push_back(check); }
+    // The checks kept so far, taken out.
+    std::vector<NOPRCheck> Take();
+
+private:
+    std::vector<NOPRCheck> fChecks;
+    NOPRKeptChecks* fOuter;
+};
+
+// Reports checks kept on another thread, in order.
+void NOPRReportChecks(const std::vector<NOPRCheck>& checks);
 
 // Truncates toward zero. NaN gives the smallest int (the missing value);
 // values beyond the int range clamp to its ends.

@@ -11,6 +11,7 @@
 #include "OutputFixture.h"
 #include "ReaderFixture.h"
 #include "SDOMXMLWrapper.h"
+#include "ThreadSetting.h"
 
 using namespace nopr_test;
 
@@ -174,6 +175,86 @@ TEST(TestsReadApart, ADocumentBrokenInALaterTestReadsNothing) {
     EXPECT_TRUE(reading.outcome.checks.empty());
     EXPECT_TRUE(reading.outcome.results->fTests.empty());
     EXPECT_EQ(reading.outcome.results->fMetaData, nullptr);
+}
+
+// Many tests are read in batches on several threads. Whatever the number
+// of threads, the read gives what the whole document read test after test
+// gives: the records in their lists and order, the error items of tables not
+// known, the failed checks, the marks on the field records, and for a test
+// that fails, the same stop and cause.
+std::vector<std::string> ManyTests() {
+    std::vector<std::string> tests;
+    for (int i = 0; i < 70; ++i) {
+        std::string condition = Attribute("ConditionKey", "K" + std::to_string(i));
+        // Marks on field records from a test of the first batch and one of a later batch.
+        if (i == 2) condition += Attribute("OrdinalTreatedAsCont", "2");
+        if (i == 44) condition += Attribute("OrdinalTreatedAsCont", "0 9");
+        if (i % 7 == 3) {
+            // An interval estimate: a list of its own.
+            tests.push_back(Algorithm("RHodgesLehmannEstimatePairs", "Related_Samples",
+                                      Table("Condition", condition)));
+        } else if (i % 5 == 1) {
+            // A message that names two parameters and gives none: a failed check.
+            const std::string message = Table("M0", Attribute("code", "1") + Attribute("paramNum", "2"));
+            tests.push_back(
+                Algorithm("OChiSquare", "One_Sample",
+                          Table("Condition", condition) + Table("WarningMessages", message)));
+        } else {
+            tests.push_back(
+                Algorithm("OChiSquare", "One_Sample",
+                          Table("Condition", condition) + Table("Unknown" + std::to_string(i), "")));
+        }
+    }
+    return tests;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string joined;
+    for (const std::string& part : parts) joined += part;
+    return joined;
+}
+
+void ExpectSameRead(const Reading& apart, const Reading& whole) {
+    EXPECT_EQ(apart.outcome.ok, whole.outcome.ok);
+    EXPECT_EQ(apart.cause, whole.cause);
+    EXPECT_EQ(apart.outcome.errors, whole.outcome.errors);
+    EXPECT_EQ(apart.outcome.checks, whole.outcome.checks);
+    const NOPRSplitResults& read = *apart.outcome.results;
+    const NOPRSplitResults& expected = *whole.outcome.results;
+    for (const auto list : {&NOPRSplitResults::fTests, &NOPRSplitResults::fConfidenceIntervals}) {
+        ASSERT_EQ((read.*list).size(), (expected.*list).size());
+        for (size_t i = 0; i < (read.*list).size(); ++i)
+            EXPECT_EQ((read.*list)[i]->fCondition.fConditionKey,
+                      (expected.*list)[i]->fCondition.fConditionKey);
+    }
+    ASSERT_EQ(read.fFieldInfos.size(), expected.fFieldInfos.size());
+    for (size_t i = 0; i < read.fFieldInfos.size(); ++i)
+        EXPECT_EQ(read.fFieldInfos[i]->fOrdinalAsContinuous,
+                  expected.fFieldInfos[i]->fOrdinalAsContinuous);
+}
+
+TEST(TestsReadApart, TestsReadOnSeveralThreadsGiveWhatOneReadGives) {
+    std::vector<std::string> tests = ManyTests();
+    const std::string allRead = MakeDocument(Joined(tests));
+    tests.insert(tests.begin() + 52, "<Algorithm name=\"OChiSquare\"/>");  // no tables: it fails
+    const std::string failing = MakeDocument(Joined(tests));
+
+    for (const auto& [what, document] :
+         {std::pair{"all read", allRead}, std::pair{"a test fails", failing}}) {
+        ASSERT_TRUE(ReadApart(document));
+        const Reading whole = ReadWithCause(Whole(document));
+        // What the document holds, so that the comparisons compare something.
+        EXPECT_GE(whole.outcome.errors.size(), 20u);
+        EXPECT_GE(whole.outcome.checks.size(), 8u);
+        EXPECT_FALSE(whole.outcome.results->fConfidenceIntervals.empty());
+        EXPECT_TRUE(whole.outcome.results->fFieldInfos.at(0)->fOrdinalAsContinuous);
+        EXPECT_TRUE(whole.outcome.results->fFieldInfos.at(2)->fOrdinalAsContinuous);
+        for (const char* threads : {"1", "2", "4"}) {
+            SCOPED_TRACE(std::string(what) + ", threads " + threads);
+            const ThreadSetting setting(threads);
+            ExpectSameRead(ReadWithCause(document), whole);
+        }
+    }
 }
 
 }  // namespace

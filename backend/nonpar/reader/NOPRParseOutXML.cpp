@@ -2,6 +2,7 @@
 // test, the tables common to every test and the test-specific tables.
 #include "NOPRParseOutXML.h"
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
 
@@ -11,6 +12,7 @@
 #include "NOPRXMLGeneral.h"
 #include "QUOR_DataSource.h"
 #include "SDOMXMLWrapper.h"
+#include "WorkAhead.h"
 
 using namespace NOPROutputStats;
 
@@ -19,6 +21,10 @@ namespace {
 constexpr const char* kUnit = "backend/nonpar/NOPRParseOutXML";
 constexpr const char* kMissingToken = "__MISSING__";
 constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
+// Tests read on several threads come in batches of this many: enough that a
+// batch's reader costs little beside its tests, few enough that a document
+// of a few dozen tests is shared.
+constexpr size_t kTestsPerBatch = 16;
 
 int FieldTypeFromText(std::string_view optype) {
     if (optype == "continuous") return 0;
@@ -293,10 +299,31 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
 // Each test loaded from its own text, read and dropped before the next. The
 // host has checked that every one parses; one that does not is a fault of
 // that check, and the read stops as for a document that does not parse.
+// With more than one thread, batches of tests are read ahead on worker
+// threads while this thread takes the batches before them, in order: the
+// records, error items, checks and the cause of a failing test are what the
+// tests read one after the other give.
 bool NOPRParseOutXML::ReadTestsApart(const std::vector<SDOMXMLRange>& ranges) {
+    const size_t batches = (ranges.size() + kTestsPerBatch - 1) / kTestsPerBatch;
+    const unsigned threads = npar::WorkThreads();
+    if (threads < 2 || batches < 2) return ReadTestRange(ranges, 0, ranges.size());
+    npar::WorkAhead<std::unique_ptr<TestBatch>> ahead(
+        batches,
+        [this, &ranges](size_t batch) {
+            const size_t first = batch * kTestsPerBatch;
+            return ReadBatch(ranges, first, std::min(first + kTestsPerBatch, ranges.size()));
+        },
+        threads - 1);
+    for (size_t batch = 0; batch < batches; ++batch) {
+        if (!TakeBatch(*ahead.Take(batch))) return false;
+    }
+    return true;
+}
+
+bool NOPRParseOutXML::ReadTestRange(const std::vector<SDOMXMLRange>& ranges, size_t first, size_t last) {
     const std::string_view text = *fDocument;
     SDOMXMLWrapper algorithm;
-    for (size_t i = 0; i < ranges.size(); ++i) {
+    for (size_t i = first; i < last; ++i) {
         const SDOMXMLRange& range = ranges[i];
         if (!NOPR_CHECK(algorithm.LoadFromString(text.substr(range.begin, range.end - range.begin)),
                         kUnit))
@@ -304,6 +331,48 @@ bool NOPRParseOutXML::ReadTestsApart(const std::vector<SDOMXMLRange>& ranges) {
         if (!ReadAlgorithm(&algorithm, i + 1)) return false;
     }
     return true;
+}
+
+struct NOPRParseOutXML::TestBatch {
+    NOPRSplitResults records;
+    KeptEffects effects;
+    std::vector<NOPRCheck> checks;
+    bool read = false;
+    std::string cause;  // why the read stopped, when it did
+};
+
+// Runs on any thread: it reads only what no one changes while the tests are
+// read (the document, the data source, the missing value).
+std::unique_ptr<NOPRParseOutXML::TestBatch> NOPRParseOutXML::ReadBatch(
+    const std::vector<SDOMXMLRange>& ranges, size_t first, size_t last) const {
+    auto batch = std::make_unique<TestBatch>();
+    NOPRKeptChecks checks;
+    NOPRParseOutXML reader(fDataSource, &batch->records, fDocument);
+    reader.fMissingValue = fMissingValue;
+    reader.fKept = &batch->effects;
+    batch->read = reader.ReadTestRange(ranges, first, last);
+    batch->cause = std::move(reader.fCause);
+    batch->checks = checks.Take();
+    return batch;
+}
+
+bool NOPRParseOutXML::TakeBatch(TestBatch& batch) {
+    // Each list keeps its order; which list a test goes to is its own.
+    for (auto& test : batch.records.fTests) fResults->AddTest(std::move(test));
+    for (auto& test : batch.records.fConfidenceIntervals) fResults->AddTest(std::move(test));
+    for (int index : batch.effects.ordinalAsContinuous) MarkOrdinalAsContinuous(index);
+    for (const std::string& name : batch.effects.notParsed) ReportNotParsed(name);
+    NOPRReportChecks(batch.checks);
+    return batch.read || Fail(batch.cause);
+}
+
+void NOPRParseOutXML::MarkOrdinalAsContinuous(int index) {
+    if (fKept) {
+        fKept->ordinalAsContinuous.push_back(index);
+        return;
+    }
+    if (FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(index)))
+        info->fOrdinalAsContinuous = true;
 }
 
 bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
@@ -366,6 +435,10 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) 
 }
 
 void NOPRParseOutXML::ReportNotParsed(std::string_view name) {
+    if (fKept) {
+        fKept->notParsed.emplace_back(name);
+        return;
+    }
     BpError(BpString(std::string("Not parse element: ").append(name), true), BpErrorShowAlways,
             BpErrorLevelError);
 }
@@ -574,10 +647,7 @@ bool NOPRParseOutXML::ReadCondition(SDOMXMLWrapper* conditionEle, ConditionInfo&
         } else if (attribute.fName == "OrdinalTreatedAsCont") {
             ParseIntegerList(attribute.fValue, condition.fOrdinalAsContinuous);
             // Indices that name no field record are kept in the list but mark nothing.
-            for (int index : condition.fOrdinalAsContinuous) {
-                if (FieldInfo* info = fResults->FieldInfoAt(static_cast<unsigned int>(index)))
-                    info->fOrdinalAsContinuous = true;
-            }
+            for (int index : condition.fOrdinalAsContinuous) MarkOrdinalAsContinuous(index);
         }
     }
     return result;

@@ -46,6 +46,22 @@ private:
     void MakeFieldInfos();
     bool ReadTests(SDOMXMLWrapper* root);
     bool ReadTestsApart(const std::vector<SDOMXMLRange>& ranges);
+    // Tests first .. last-1 of the ranges, each loaded, read and dropped.
+    bool ReadTestRange(const std::vector<SDOMXMLRange>& ranges, size_t first, size_t last);
+    // Tests read on several threads come in batches, each read by a reader of
+    // its own into records of its own; what reading them does besides (error
+    // items, checks, marks on the field records) is kept with them and done
+    // when the batch is taken, in the document's order, by this reader.
+    struct KeptEffects {
+        std::vector<std::string> notParsed;    // names for ReportNotParsed
+        std::vector<int> ordinalAsContinuous;  // field records to mark
+    };
+    struct TestBatch;
+    std::unique_ptr<TestBatch> ReadBatch(const std::vector<SDOMXMLRange>& ranges, size_t first,
+                                         size_t last) const;
+    bool TakeBatch(TestBatch& batch);
+    // Marks the field record at index (if any) as an ordinal field treated as continuous.
+    void MarkOrdinalAsContinuous(int index);
     bool ReadFieldInfos(SDOMXMLWrapper* root);
     bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position);
 
@@ -103,6 +119,8 @@ private:
     const std::vector<SDOMXMLRange>* fTestRanges = nullptr;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
+    // Where a batch's reader keeps its effects; null: they are done at once.
+    KeptEffects* fKept = nullptr;
 
     // Scratch memory of the generic tables of one test or one field's
     // information: released, and used again from its start, before the next.
