@@ -18,8 +18,8 @@
 #include "OutputWriters.h"
 #include "ScriptHash.h"
 #include "TableLayout.h"
-#include "text/Escapes.h"
 #include "WorkAhead.h"
+#include "text/Escapes.h"
 
 namespace npar {
 namespace {

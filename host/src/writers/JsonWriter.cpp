@@ -11,9 +11,9 @@
 
 #include "JsonStream.h"
 #include "OutputWriters.h"
+#include "WorkAhead.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
-#include "WorkAhead.h"
 
 namespace npar {
 namespace {
