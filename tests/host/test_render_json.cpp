@@ -117,6 +117,34 @@ TEST(RenderJson, EscapesABytePlacedAnywhereInTextsOfEveryShortLength) {
     }
 }
 
+// Texts many times longer than the writer's buffer, with escapes packed as a
+// chart document packs them (a quote or a line break every few bytes), runs
+// of every length between them, and texts of nothing but escapes (a control
+// character takes six bytes): the same bytes as the reference dump.
+TEST(RenderJson, EscapesTextsLongerThanTheWritersBuffer) {
+    using Expected = nlohmann::ordered_json;
+    std::string packed;
+    const char* const escapes[] = {"\"", "\n", "\\", "\x01", "\t"};
+    for (size_t run = 0; packed.size() < 40000; ++run) {
+        packed += std::string(run % 41, static_cast<char>('a' + run % 26));
+        packed += escapes[run % 5];
+    }
+    const std::string texts[] = {packed, std::string(20000, '"'), std::string(9000, '\x02'),
+                                 std::string(30000, 'p') + "\n" + std::string(30000, 'q')};
+    for (const std::string& text : texts) {
+        npar::render::Json value = {{"document", text}};
+        const Expected expected = {{"document", text}};
+        EXPECT_EQ(Written(value, 2), expected.dump(2)) << text.size();
+        const std::string streamed = npar::WrittenText([&](npar::OutputSink& out) {
+            npar::JsonStream json(out);
+            json.BeginObject();
+            json.Member("document", text);
+            json.EndObject();
+        });
+        EXPECT_EQ(streamed, expected.dump(2)) << text.size();
+    }
+}
+
 // Whole numbers are written without the shortest-digits search; every
 // number must still read as nlohmann::json writes it: digits and ".0" below
 // 10^15, exponents from there on, negative zero with its sign.

@@ -190,44 +190,65 @@ size_t NextEscape(const char* data, size_t from, size_t size) {
     return from + PlainRun(std::string_view(data + from, size - from));
 }
 
-template <typename Out>
-void WriteEscaped(Out& out, std::string_view text) {
-    const char* data = text.data();
-    const size_t size = text.size();
-    size_t plain = 0;  // start of the run of bytes written as they are
-    for (size_t i = PlainRun(text); i < size; i = NextEscape(data, plain, size)) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        out.Append(data + plain, i - plain);
-        plain = i + 1;
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default: {
-                const char escape[] = {'\\', 'u', '0', '0', kHexDigits[c >> 4], kHexDigits[c & 15]};
-                out.Append(escape, sizeof escape);
-            }
+// Writes the escape of byte c at to; where it ends.
+char* WriteEscape(char* to, unsigned char c) {
+    char letter = 0;
+    switch (c) {
+        case '"':
+            letter = '"';
+            break;
+        case '\\':
+            letter = '\\';
+            break;
+        case '\b':
+            letter = 'b';
+            break;
+        case '\f':
+            letter = 'f';
+            break;
+        case '\n':
+            letter = 'n';
+            break;
+        case '\r':
+            letter = 'r';
+            break;
+        case '\t':
+            letter = 't';
+            break;
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', kHexDigits[c >> 4], kHexDigits[c & 15]};
+            std::memcpy(to, escape, sizeof escape);
+            return to + sizeof escape;
         }
     }
-    out.Append(data + plain, size - plain);
+    to[0] = '\\';
+    to[1] = letter;
+    return to + 2;
+}
+
+// Writes text escaped, a chunk at a time straight into the room the output
+// gives (an escape is at most six bytes for one), the runs between escapes
+// copied whole.
+template <typename Out>
+void WriteEscaped(Out& out, std::string_view text) {
+    constexpr size_t kChunk = Out::kCapacity / 6;
+    static_assert(6 * kChunk <= Out::kCapacity, "a chunk's escapes fit the room asked for");
+    const char* data = text.data();
+    const size_t size = text.size();
+    for (size_t at = 0; at < size;) {
+        const size_t end = std::min(size, at + kChunk);
+        char* const begin = out.Room(6 * (end - at));
+        char* to = begin;
+        while (at < end) {
+            const size_t escape = NextEscape(data, at, end);
+            CopyBytes(to, data + at, escape - at);
+            to += escape - at;
+            at = escape;
+            if (at == end) break;
+            to = WriteEscape(to, static_cast<unsigned char>(data[at++]));
+        }
+        out.Commit(static_cast<size_t>(to - begin));
+    }
 }
 
 }  // namespace
