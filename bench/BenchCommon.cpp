@@ -64,33 +64,39 @@ bool RunPlugin(npar::OutputDocument& output) {
     return ok;
 }
 
-size_t StreamJsonCounting() {
+namespace {
+
+// The bytes write puts into a sink that only counts them.
+template <typename Write>
+size_t CountedBytes(Write write) {
     size_t bytes = 0;
     npar::OutputSink sink([&bytes](const char*, size_t size) {
         bytes += size;
         return true;
     });
-    npar::OutputDocument output;
-    std::unique_ptr<npar::DocumentStream> stream = npar::JsonDocumentStream(sink);
-    output.StreamFinishedItems(
-        [&stream](std::unique_ptr<npar::OutputItem> item) { stream->Item(std::move(item)); });
-    const bool ok = RunPlugin(output);
-    output.HandOverAll();
-    if (!ok) return 0;
-    stream->End(output);
+    write(sink);
     sink.Flush();
     return bytes;
 }
 
-size_t WriteJsonCounting(const npar::OutputDocument& output) {
-    size_t bytes = 0;
-    npar::OutputSink sink([&bytes](const char*, size_t size) {
-        bytes += size;
-        return true;
+}  // namespace
+
+size_t StreamJsonCounting() {
+    bool ok = false;
+    const size_t bytes = CountedBytes([&ok](npar::OutputSink& sink) {
+        npar::OutputDocument output;
+        std::unique_ptr<npar::DocumentStream> stream = npar::JsonDocumentStream(sink);
+        output.StreamFinishedItems(
+            [&stream](std::unique_ptr<npar::OutputItem> item) { stream->Item(std::move(item)); });
+        ok = RunPlugin(output);
+        output.HandOverAll();
+        if (ok) stream->End(output);
     });
-    npar::WriteJson(output, sink);
-    sink.Flush();
-    return bytes;
+    return ok ? bytes : 0;
+}
+
+size_t WriteJsonCounting(const npar::OutputDocument& output) {
+    return CountedBytes([&output](npar::OutputSink& sink) { npar::WriteJson(output, sink); });
 }
 
 }  // namespace npar_bench
