@@ -88,7 +88,13 @@ std::string EncodeUtf8(const std::u16string& text, bool forXml) {
     return out;
 }
 
-std::string XmlText(const std::string& utf8) { return EncodeUtf8(DecodeUtf8(utf8), true); }
+std::string XmlText(const std::string& utf8) {
+    // Printable ASCII, tabs and line breaks (most texts) come back as they are.
+    const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
+        return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n' || c == '\r';
+    });
+    return plain ? utf8 : EncodeUtf8(DecodeUtf8(utf8), true);
+}
 
 }  // namespace chart
 

@@ -218,7 +218,8 @@ void GraphView::AddBarLayer(const Mark& bars, const BarShape& shape, const std::
         AddColorAndTooltip(encoding, mark, bars, false);
     else if (!bars.popups.empty())
         encoding["tooltip"] = TooltipChannel();
-    fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", mark}, {"encoding", encoding}});
+    fLayers.push_back(
+        {{"transform", LayerFilter(key)}, {"mark", std::move(mark)}, {"encoding", std::move(encoding)}});
 }
 
 // Labels at the bars' outer ends, of coloured and plain bars alike.
@@ -241,8 +242,8 @@ void GraphView::AddBarLabels(const Mark& bars, const BarShape& shape) {
     }
     bars.labelStyle.ApplyText(mark);
     fLayers.push_back({{"transform", LayersFilter({bars.key, bars.key + ":plain"})},
-                       {"mark", mark},
-                       {"encoding", encoding}});
+                       {"mark", std::move(mark)},
+                       {"encoding", std::move(encoding)}});
 }
 
 void GraphView::AddInterval(pugi::xml_node node, size_t index) {

@@ -84,7 +84,7 @@ void GraphView::EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& gro
     Track(valueAxis, axis.Output(box.lowerWhisker));
     Track(valueAxis, axis.Output(box.upperWhisker));
     if (!boxes.popups.empty()) row["_tip"] = Tooltip(boxes, group.rows.front());
-    Emit(row, panel);
+    Emit(std::move(row), panel);
     auto outlier = [&](size_t i, const char* kind) {
         Json point = {{"_layer", boxes.key + ":" + kind},
                       {"_pos", position},
@@ -94,7 +94,7 @@ void GraphView::EmitBox(const Mark& boxes, int positionAxis, const BoxGroup& gro
         if (boxes.labelVar)
             point["_lab"] =
                 fData.Shown(*boxes.labelVar, fData.Value(*boxes.labelVar, *boxes.source, group.rows[i]));
-        Emit(point, panel);
+        Emit(std::move(point), panel);
     };
     for (size_t i : box.outliers) outlier(i, "outliers");
     for (size_t i : box.extremes) outlier(i, "extremes");
@@ -141,7 +141,7 @@ void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySid
                     {positionAxis == 0 ? "width" : "height", boxSize}};
     Json boxEncoding = encodingFor("_q1", "_q3");
     AddColorAndTooltip(boxEncoding, boxMark, boxes, false);
-    push(boxes.key, boxMark, boxEncoding);
+    push(boxes.key, std::move(boxMark), std::move(boxEncoding));
     Json medianEncoding = encodingFor("_med", nullptr);
     if (!boxes.popups.empty()) medianEncoding["tooltip"] = TooltipChannel();
     push(boxes.key,
@@ -150,7 +150,7 @@ void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySid
           {"color", stroke},
           {"size", boxSize},
           {"thickness", 3}},
-         medianEncoding);
+         std::move(medianEncoding));
     push(boxes.key + ":outliers",
          {{"type", "point"}, {"shape", "circle"}, {"filled", false}, {"stroke", stroke}, {"size", 36}},
          encodingFor("_v", nullptr));
@@ -165,8 +165,8 @@ void GraphView::AddBoxLayers(const Mark& boxes, int positionAxis, bool sideBySid
         boxes.labelStyle.ApplyText(mark, 8);
         fLayers.push_back(
             {{"transform", LayersFilter({boxes.key + ":outliers", boxes.key + ":extremes"})},
-             {"mark", mark},
-             {"encoding", encoding}});
+             {"mark", std::move(mark)},
+             {"encoding", std::move(encoding)}});
     }
 }
 

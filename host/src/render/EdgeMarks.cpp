@@ -67,15 +67,18 @@ void GraphView::AddEdge(pugi::xml_node node, size_t index) {
                            {"y2", {{"field", "_py2"}}}};
     Json encoding = position;
     AddColorAndTooltip(encoding, mark, edges, true);
-    fLayers.push_back({{"transform", LayerFilter(edges.key)}, {"mark", mark}, {"encoding", encoding}});
+    // The plain edges' layer: the coloured one's mark in the plain stroke.
+    Json plainMark = plain ? mark : Json();
+    fLayers.push_back({{"transform", LayerFilter(edges.key)},
+                       {"mark", std::move(mark)},
+                       {"encoding", std::move(encoding)}});
     if (plain) {
         Json plainEncoding = position;
-        Json plainMark = mark;
         plainMark["stroke"] = stroke;
         if (!edges.popups.empty()) plainEncoding["tooltip"] = TooltipChannel();
         fLayers.push_back({{"transform", LayerFilter(edges.key + ":plain")},
-                           {"mark", plainMark},
-                           {"encoding", plainEncoding}});
+                           {"mark", std::move(plainMark)},
+                           {"encoding", std::move(plainEncoding)}});
     }
     if (edges.labelVar && edges.labelStyle.visible) {
         Json labels = {
@@ -87,8 +90,8 @@ void GraphView::AddEdge(pugi::xml_node node, size_t index) {
                      {"lineBreak", "\n"}};
         edges.labelStyle.ApplyText(text, 8);
         fLayers.push_back({{"transform", LayersFilter({edges.key, edges.key + ":plain"})},
-                           {"mark", text},
-                           {"encoding", labels}});
+                           {"mark", std::move(text)},
+                           {"encoding", std::move(labels)}});
     }
 }
 

@@ -540,21 +540,21 @@ std::string GraphView::Tooltip(const Mark& mark, size_t row) const {
             out += lines;
             continue;
         }
-        const std::string text(Attr(popup, "tokenTemplate"));
+        const std::string_view text = Attr(popup, "tokenTemplate");
         size_t pos = 0;
         while (pos < text.size()) {
             const size_t open = text.find("$[", pos);
-            if (open == std::string::npos) {
+            if (open == std::string_view::npos) {
                 out += text.substr(pos);
                 break;
             }
             const size_t close = text.find("]$", open + 2);
-            if (close == std::string::npos) {
+            if (close == std::string_view::npos) {
                 out += text.substr(pos);
                 break;
             }
             out += text.substr(pos, open - pos);
-            const std::string name = text.substr(open + 2, close - open - 2);
+            const std::string_view name = text.substr(open + 2, close - open - 2);
             const Var* var = nullptr;
             for (pugi::xml_node mapping : popup.children("tokenMapping")) {
                 if (name == Attr(mapping, "valueToken")) var = fData.Find(Attr(mapping, "variable"));
@@ -792,7 +792,7 @@ void GraphView::AddInsideTexts() {
                      {"lineBreak", "\n"}};
         placed.style.ApplyText(mark, placed.fallbackPoints);
         fLayers.push_back({{"transform", LayerFilter(key)},
-                           {"mark", mark},
+                           {"mark", std::move(mark)},
                            {"encoding", {{"text", {{"field", "_t"}, {"type", "nominal"}}}}}});
     }
     fInside.clear();

@@ -163,7 +163,7 @@ private:
     bool ReadDistribution(pugi::xml_node statistic, const Mark& line, Distribution& distribution) const;
     std::pair<double, double> CurveSpan(const Mark& line, const Distribution& distribution) const;
     double CurveBarWidth(const Mark& line) const;
-    void AddDistributionCurve(pugi::xml_node statistic, const Mark& line, const Json& lineMark,
+    void AddDistributionCurve(pugi::xml_node statistic, const Mark& line, Json lineMark,
                               const std::vector<std::vector<size_t>>& panels);
     void AddPolyline(const Mark& line, Json lineMark, const std::vector<std::vector<size_t>>& panels);
     // Points and network nodes (PointMarks.cpp).

@@ -38,13 +38,14 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     for (size_t panel = 0; panel < std::max<size_t>(fPanels.size(), 1); ++panel) {
         Json row = {{"_layer", key}, {"_g", value}};
         if (!label.empty()) row["_t"] = label;
-        Emit(row, panel);
+        Emit(std::move(row), panel);
     }
     Json mark = {{"type", "rule"}, {"stroke", color}, {"strokeWidth", StrokeWidth(style, 1)}};
     if (!style.dash.empty()) mark["strokeDash"] = style.Dash();
     Json encoding = Json::object();
     encoding[PositionName(dimension)] = Channel(dimension, "_g");
-    fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", mark}, {"encoding", encoding}});
+    fLayers.push_back(
+        {{"transform", LayerFilter(key)}, {"mark", std::move(mark)}, {"encoding", std::move(encoding)}});
     if (label.empty()) return;
     Json text = {{"type", "text"}, {"lineBreak", "\n"}};
     Style textStyle = style;
@@ -64,7 +65,9 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     Json textEncoding = Json::object();
     textEncoding[PositionName(dimension)] = Channel(dimension, "_g");
     textEncoding["text"] = {{"field", "_t"}, {"type", "nominal"}};
-    fLayers.push_back({{"transform", LayerFilter(key)}, {"mark", text}, {"encoding", textEncoding}});
+    fLayers.push_back({{"transform", LayerFilter(key)},
+                       {"mark", std::move(text)},
+                       {"encoding", std::move(textEncoding)}});
 }
 
 }  // namespace render

@@ -83,7 +83,7 @@ double GraphView::CurveBarWidth(const Mark& line) const {
 }
 
 // A distribution curve per panel, scaled to the bars: cases × bar width.
-void GraphView::AddDistributionCurve(pugi::xml_node statistic, const Mark& line, const Json& lineMark,
+void GraphView::AddDistributionCurve(pugi::xml_node statistic, const Mark& line, Json lineMark,
                                      const std::vector<std::vector<size_t>>& panels) {
     Distribution distribution;
     if (ReadDistribution(statistic, line, distribution)) {
@@ -109,7 +109,7 @@ void GraphView::AddDistributionCurve(pugi::xml_node statistic, const Mark& line,
         }
     }
     fLayers.push_back({{"transform", LayerFilter(line.key)},
-                       {"mark", lineMark},
+                       {"mark", std::move(lineMark)},
                        {"encoding", LineEncoding(Channel(0, "_lx"), Channel(1, "_ly"))}});
 }
 
@@ -157,13 +157,16 @@ void GraphView::AddPolyline(const Mark& line, Json lineMark,
     }
     Json encoding = LineEncoding(Channel(0, "_lx"), Channel(1, "_ly"));
     AddColorAndTooltip(encoding, lineMark, line, true);
-    fLayers.push_back(
-        {{"transform", LayerFilter(line.key)}, {"mark", lineMark}, {"encoding", encoding}});
+    fLayers.push_back({{"transform", LayerFilter(line.key)},
+                       {"mark", std::move(lineMark)},
+                       {"encoding", std::move(encoding)}});
     if (line.labelVar && line.labelStyle.visible) {
         Json labels = {{"x", Channel(0, "_lx")}, {"y", Channel(1, "_ly")}, {"text", LabelTextChannel()}};
         Json text = {{"type", "text"}, {"dy", -6}, {"baseline", "bottom"}, {"lineBreak", "\n"}};
         line.labelStyle.ApplyText(text);
-        fLayers.push_back({{"transform", LayerFilter(line.key)}, {"mark", text}, {"encoding", labels}});
+        fLayers.push_back({{"transform", LayerFilter(line.key)},
+                           {"mark", std::move(text)},
+                           {"encoding", std::move(labels)}});
     }
 }
 
@@ -179,7 +182,7 @@ void GraphView::AddLine(pugi::xml_node node, size_t index) {
                             : std::vector<std::vector<size_t>>(std::max<size_t>(fPanels.size(), 1));
     if (pugi::xml_node statistic = node.child("distributionStatistic")) {
         if (fAxis[0].Nominal() || fAxis[1].Nominal()) return;  // a curve needs continuous axes
-        AddDistributionCurve(statistic, line, lineMark, panels);
+        AddDistributionCurve(statistic, line, std::move(lineMark), panels);
         return;
     }
     if (!line.x || !line.y || !line.source) return;

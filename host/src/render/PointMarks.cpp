@@ -74,7 +74,7 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
             const double x = position->second.first, y = position->second.second;
             Json out = {{"_layer", nodes.key}, {"_px", x}, {"_py", y}, {"_key", KeyText(cell)}};
             if (!nodes.popups.empty()) out["_tip"] = Tooltip(nodes, row);
-            Emit(out, panel);
+            Emit(std::move(out), panel);
             if (!marks.labels) continue;
             // The label stands outside the circle, away from the edges
             // that run inwards from its node.
@@ -92,8 +92,9 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
     if (marks.symbol) {
         Json encoding = {{"x", PixelChannel("_px")}, {"y", PixelChannel("_py")}};
         AddColorAndTooltip(encoding, marks.point, nodes, false);
-        fLayers.push_back(
-            {{"transform", LayerFilter(nodes.key)}, {"mark", marks.point}, {"encoding", encoding}});
+        fLayers.push_back({{"transform", LayerFilter(nodes.key)},
+                           {"mark", std::move(marks.point)},
+                           {"encoding", std::move(encoding)}});
     }
     if (!marks.labels) return;
     const double gap = LabelGap(nodes.style) + 4;
@@ -109,7 +110,7 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
         else
             mark["dx"] = side == "left" ? -gap : gap;
         fLayers.push_back({{"transform", LayerFilter(nodes.key + ":" + side)},
-                           {"mark", mark},
+                           {"mark", std::move(mark)},
                            {"encoding", encoding}});
     }
 }
@@ -159,15 +160,16 @@ void GraphView::AddPlainPoints(const Mark& points, PointMarks marks) {
         Json pointEncoding = encoding;
         AddColorAndTooltip(pointEncoding, marks.point, points, false);
         fLayers.push_back({{"transform", LayerFilter(points.key)},
-                           {"mark", marks.point},
-                           {"encoding", pointEncoding}});
+                           {"mark", std::move(marks.point)},
+                           {"encoding", std::move(pointEncoding)}});
     }
     if (marks.labels) {
         Json textEncoding = encoding;
         textEncoding["text"] = LabelTextChannel();
         if (!marks.symbol && !points.popups.empty()) textEncoding["tooltip"] = TooltipChannel();
-        fLayers.push_back(
-            {{"transform", LayerFilter(points.key)}, {"mark", marks.text}, {"encoding", textEncoding}});
+        fLayers.push_back({{"transform", LayerFilter(points.key)},
+                           {"mark", std::move(marks.text)},
+                           {"encoding", std::move(textEncoding)}});
     }
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 #include "text/Utf8.h"
@@ -14,15 +15,6 @@ namespace render {
 const char* const kPalette[10] = {"#4e79a7", "#f28e2b", "#e15759", "#76b7b2", "#59a14f",
                                   "#edc948", "#b07aa1", "#ff9da7", "#9c755f", "#bab0ac"};
 const char* const kSplitLabels = "split(datum.label, '\\n')";
-
-namespace {
-
-double NumberAttribute(pugi::xml_node node, const char* name, double fallback) {
-    double value = 0;
-    return ParseNumber(node.attribute(name).value(), value) && std::isfinite(value) ? value : fallback;
-}
-
-}  // namespace
 
 double Style::FontPixels(double fallbackPoints) const {
     const double points = fontSize > 0 ? fontSize : fallbackPoints;
@@ -153,16 +145,64 @@ Style ChartContext::StyleOf(std::string_view id) const {
     Style style;
     const auto found = styles.find(id);
     if (id.empty() || found == styles.end()) return style;
-    const pugi::xml_node node = found->second;
-    style.color = node.attribute("color").value();
-    style.fill = node.attribute("fill").value();
-    style.dash = node.attribute("dash").value();
-    style.fontWeight = node.attribute("fontWeight").value();
-    style.symbol = node.attribute("symbol").value();
-    style.width = NumberAttribute(node, "width", -1);
-    style.size = NumberAttribute(node, "size", -1);
-    style.fontSize = NumberAttribute(node, "fontSize", -1);
-    style.visible = std::string(node.attribute("visible").value()) != "false";
+    // The attributes are read in one pass; of two with one name the first
+    // counts, as a lookup by name would find it.
+    enum Field {
+        kColor,
+        kFill,
+        kDash,
+        kFontWeight,
+        kSymbol,
+        kWidth,
+        kSize,
+        kFontSize,
+        kVisible,
+        kFields
+    };
+    static constexpr std::string_view kNames[kFields] = {
+        "color", "fill", "dash", "fontWeight", "symbol", "width", "size", "fontSize", "visible"};
+    bool seen[kFields] = {};
+    auto number = [](const char* text) {
+        double value = 0;
+        return ParseNumber(text, value) && std::isfinite(value) ? value : -1;
+    };
+    for (pugi::xml_attribute attribute : found->second.attributes()) {
+        const std::string_view name = attribute.name();
+        const size_t field = static_cast<size_t>(std::find(std::begin(kNames), std::end(kNames), name) -
+                                                 std::begin(kNames));
+        if (field == kFields || seen[field]) continue;
+        seen[field] = true;
+        const char* value = attribute.value();
+        switch (field) {
+            case kColor:
+                style.color = value;
+                break;
+            case kFill:
+                style.fill = value;
+                break;
+            case kDash:
+                style.dash = value;
+                break;
+            case kFontWeight:
+                style.fontWeight = value;
+                break;
+            case kSymbol:
+                style.symbol = value;
+                break;
+            case kWidth:
+                style.width = number(value);
+                break;
+            case kSize:
+                style.size = number(value);
+                break;
+            case kFontSize:
+                style.fontSize = number(value);
+                break;
+            case kVisible:
+                style.visible = std::string_view(value) != "false";
+                break;
+        }
+    }
     return style;
 }
 

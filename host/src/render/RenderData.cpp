@@ -181,7 +181,10 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
             var->id = sv.attribute("id").value();
             var->node = sv;
             var->column = sv.attribute("column").as_string(var->id.c_str());
-            var->readType = sv.attribute("type").value();
+            const std::string_view type = sv.attribute("type").value();
+            var->read = type == "number"   ? Var::Read::Number
+                        : type == "string" ? Var::Read::Text
+                                           : Var::Read::AsStored;
             var->home = table.get();
             fSourceVars.emplace(var->id, var.get());
             fVars.push_back(std::move(var));
@@ -233,7 +236,7 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
             const auto sv = fSourceVars.find(node.attribute("sourceVariable").value());
             if (sv != fSourceVars.end()) {
                 var->column = sv->second->column;
-                var->readType = sv->second->readType;
+                var->read = sv->second->read;
                 var->home = sv->second->home;
             }
         }
@@ -313,13 +316,13 @@ Cell ChartData::ValueAt(const Var& v, const SourceTable& s, size_t row, int dept
     const ChartDatum& datum = column->cells[row];
     const double* number = std::get_if<double>(&datum);
     const std::string* text = std::get_if<std::string>(&datum);
-    if (v.readType == "number") {
+    if (v.read == Var::Read::Number) {
         if (number) return Cell::Of(*number);
         double parsed = 0;
         if (text && ParseNumber(*text, parsed)) return Cell::Of(parsed);
         return {};
     }
-    if (v.readType == "string") {
+    if (v.read == Var::Read::Text) {
         if (number) return IsMissingNumber(*number) ? Cell() : Cell::Of(NumberKey(*number));
         if (text) return Cell::Of(*text);
         return {};
@@ -333,7 +336,8 @@ std::string ChartData::Shown(const Var& v, const Cell& value) const { return Sho
 
 std::string ChartData::ShownAt(const Var& v, const Cell& value, int depth) const {
     if (value.Missing() || depth > kMaxDepth) return {};
-    const auto relabel = v.relabels.find(KeyText(value));
+    // (Most variables have no relabels: their values' key texts are not made.)
+    const auto relabel = v.relabels.empty() ? v.relabels.end() : v.relabels.find(KeyText(value));
     std::string text;
     if (relabel != v.relabels.end()) {
         text = relabel->second;
@@ -344,6 +348,7 @@ std::string ChartData::ShownAt(const Var& v, const Cell& value, int depth) const
     } else {
         text = value.text;
     }
+    if (v.format.prefix.empty() && v.format.suffix.empty()) return text;
     return v.format.prefix + text + v.format.suffix;
 }
 

@@ -76,8 +76,10 @@ struct Var {
     Kind kind = Kind::Source;
     std::string id;
     pugi::xml_node node;
-    std::string column;                 // the data-table column (source-bound variables)
-    std::string readType;               // "number", "string" or empty
+    std::string column;  // the data-table column (source-bound variables)
+    // How its column is read: as numbers, as texts, or as each cell stands
+    // (the source variable's type "number", "string" or none).
+    enum class Read { AsStored, Number, Text } read = Read::AsStored;
     const SourceTable* home = nullptr;  // the data source the variable belongs to
     const Var* base = nullptr;          // what a categorized or derived variable reads
     std::string baseRef;

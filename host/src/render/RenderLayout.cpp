@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 namespace npar {
 namespace render {
@@ -14,7 +15,7 @@ namespace {
 constexpr int kMaxDepth = 32;
 constexpr double kGap = 8;
 
-int PartIndex(const std::string& part) {
+int PartIndex(std::string_view part) {
     static const char* const kParts[] = {"left", "right", "top", "bottom", "width", "height"};
     for (int i = 0; i < 6; ++i) {
         if (part == kParts[i]) return i;
@@ -49,7 +50,7 @@ Layout::Layout(pugi::xml_node root, double width, double height,
             }
         }
         fNodes.emplace(node.internal_object(), index);
-        fElements.push_back(element);
+        fElements.push_back(std::move(element));
         if (const char* id = node.attribute("id").value(); *id) fIds.emplace(id, index);
         if (tag == "graph") {
             // A location may target a mark; it stands for the mark's graph.

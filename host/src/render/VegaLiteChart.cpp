@@ -4,12 +4,12 @@
 #include "render/VegaLiteChart.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <memory>
 #include <set>
 #include <string_view>
-#include <unordered_set>
 
 #include "render/GraphView.h"
 #include "render/RenderLayout.h"
@@ -22,58 +22,70 @@ namespace {
 constexpr double kStandardWidth = 480;
 constexpr double kStandardHeight = 360;
 
-// Hashed: every element of every chart is looked up.
-const std::unordered_set<std::string_view>& KnownElements() {
-    static const std::unordered_set<std::string_view> kKnown = {"visualization",
-                                                                "extension",
-                                                                "title",
-                                                                "subtitle",
-                                                                "footnote",
-                                                                "text",
-                                                                "frame",
-                                                                "dataSource",
-                                                                "sourceVariable",
-                                                                "variable",
-                                                                "format",
-                                                                "relabel",
-                                                                "categorize",
-                                                                "when",
-                                                                "derivedVariable",
-                                                                "style",
-                                                                "graph",
-                                                                "location",
-                                                                "coordinates",
-                                                                "axis",
-                                                                "range",
-                                                                "faceting",
-                                                                "facet",
-                                                                "facetLayout",
-                                                                "interval",
-                                                                "schema",
-                                                                "line",
-                                                                "point",
-                                                                "edge",
-                                                                "x",
-                                                                "y",
-                                                                "binStatistic",
-                                                                "summaryStatistic",
-                                                                "distributionStatistic",
-                                                                "graphLayoutStatistic",
-                                                                "move",
-                                                                "color",
-                                                                "pattern",
-                                                                "colorMapping",
-                                                                "stack",
-                                                                "cluster",
-                                                                "labeling",
-                                                                "lineGuide",
-                                                                "label",
-                                                                "labelFrame",
-                                                                "legend",
-                                                                "legendTarget",
-                                                                "popup",
-                                                                "tokenMapping"};
-    return kKnown;
+// The elements the renderer draws, by the length of their names: every
+// element of every chart is looked up, and a name is compared only with the
+// few of its length.
+bool IsKnownElement(std::string_view tag) {
+    static constexpr std::string_view kKnown[] = {"visualization",
+                                                  "extension",
+                                                  "title",
+                                                  "subtitle",
+                                                  "footnote",
+                                                  "text",
+                                                  "frame",
+                                                  "dataSource",
+                                                  "sourceVariable",
+                                                  "variable",
+                                                  "format",
+                                                  "relabel",
+                                                  "categorize",
+                                                  "when",
+                                                  "derivedVariable",
+                                                  "style",
+                                                  "graph",
+                                                  "location",
+                                                  "coordinates",
+                                                  "axis",
+                                                  "range",
+                                                  "faceting",
+                                                  "facet",
+                                                  "facetLayout",
+                                                  "interval",
+                                                  "schema",
+                                                  "line",
+                                                  "point",
+                                                  "edge",
+                                                  "x",
+                                                  "y",
+                                                  "binStatistic",
+                                                  "summaryStatistic",
+                                                  "distributionStatistic",
+                                                  "graphLayoutStatistic",
+                                                  "move",
+                                                  "color",
+                                                  "pattern",
+                                                  "colorMapping",
+                                                  "stack",
+                                                  "cluster",
+                                                  "labeling",
+                                                  "lineGuide",
+                                                  "label",
+                                                  "labelFrame",
+                                                  "legend",
+                                                  "legendTarget",
+                                                  "popup",
+                                                  "tokenMapping"};
+    constexpr size_t kLongest = 32;
+    static const auto kByLength = [] {
+        std::array<std::vector<std::string_view>, kLongest + 1> byLength;
+        for (std::string_view name : kKnown) byLength[name.size()].push_back(name);
+        return byLength;
+    }();
+    if (tag.size() > kLongest) return false;
+    for (std::string_view name : kByLength[tag.size()]) {
+        if (name == tag) return true;
+    }
+    return false;
 }
 
 // Whether every element is one the renderer draws; else a note naming the
@@ -81,12 +93,14 @@ const std::unordered_set<std::string_view>& KnownElements() {
 bool CheckElements(pugi::xml_node root, std::string& note) {
     static const std::set<std::string_view> kDistributions = {"normal", "uniform", "poisson",
                                                               "exponential"};
-    std::vector<pugi::xml_node> pending{root};
+    std::vector<pugi::xml_node> pending;
+    pending.reserve(64);
+    pending.push_back(root);
     while (!pending.empty()) {
         pugi::xml_node node = pending.back();
         pending.pop_back();
         const std::string_view tag = node.name();
-        if (!KnownElements().count(tag)) {
+        if (!IsKnownElement(tag)) {
             note =
                 "The chart uses the element <" + std::string(tag) + ">, which this report cannot draw.";
             return false;
