@@ -113,15 +113,19 @@ Json::Json(std::initializer_list<JsonRef> list) {
         new (&fObject) Object();
         fObject.reserve(list.size());
         for (const JsonRef& element : list) {
-            std::string name = element.TakeName();
+            std::string& name = element.Name();
             // As with an object's emplace, the first member of a name stays.
-            if (!Find(name)) fObject.push_back(Member{std::move(name), element.TakeMemberValue()});
+            if (Find(name)) continue;
+            // The member is made in place and its name and value moved in.
+            Member& member = fObject.emplace_back();
+            member.name = std::move(name);
+            element.MoveMemberValueTo(member.member);
         }
     } else {
         fType = value_t::array;
         new (&fArray) Array();
         fArray.reserve(list.size());
-        for (const JsonRef& element : list) fArray.push_back(element.Take());
+        for (const JsonRef& element : list) element.MoveTo(fArray.emplace_back());
     }
 }
 
@@ -147,7 +151,7 @@ Json Json::array(std::initializer_list<JsonRef> list) {
     value.fType = value_t::array;
     new (&value.fArray) Array();
     value.fArray.reserve(list.size());
-    for (const JsonRef& element : list) value.fArray.push_back(element.Take());
+    for (const JsonRef& element : list) element.MoveTo(value.fArray.emplace_back());
     return value;
 }
 
@@ -196,8 +200,9 @@ Json& Json::operator[](std::string_view key) {
     if (const Json* found = Find(key)) return const_cast<Json&>(*found);
     // Objects filled member by member start with room for several.
     if (fObject.capacity() == 0) fObject.reserve(8);
-    fObject.push_back(Member{std::string(key), Json()});
-    return fObject.back().member;
+    Member& member = fObject.emplace_back();
+    member.name.assign(key.data(), key.size());
+    return member.member;
 }
 
 Json& Json::Element(size_t index) {
@@ -236,8 +241,11 @@ void Json::push_back(Json value) {
 void Json::push_back(std::initializer_list<JsonRef> list) {
     const JsonRef* name = list.begin();
     if (fType == value_t::object && list.size() == 2 && !name->fNested && name->fValue.is_string()) {
-        std::string key = std::move(name->fValue.fString);
-        if (!Find(key)) fObject.push_back(Member{std::move(key), (list.begin() + 1)->Take()});
+        std::string& key = name->fValue.fString;
+        if (Find(key)) return;
+        Member& member = fObject.emplace_back();
+        member.name = std::move(key);
+        (list.begin() + 1)->MoveTo(member.member);
         return;
     }
     push_back(Json(list));
@@ -293,22 +301,6 @@ bool operator==(const Json& a, const Json& b) {
         default:
             return false;
     }
-}
-
-bool JsonRef::IsMember() const {
-    if (fNested)
-        return fList.size() == 2 && !fList.begin()->fNested && fList.begin()->fValue.is_string();
-    return fValue.is_array() && fValue.fArray.size() == 2 && fValue.fArray[0].is_string();
-}
-
-Json JsonRef::Take() const { return fNested ? Json(fList) : std::move(fValue); }
-
-std::string JsonRef::TakeName() const {
-    return std::move(fNested ? fList.begin()->fValue.fString : fValue.fArray[0].fString);
-}
-
-Json JsonRef::TakeMemberValue() const {
-    return fNested ? (fList.begin() + 1)->Take() : std::move(fValue.fArray[1]);
 }
 
 }  // namespace render

@@ -308,12 +308,29 @@ public:
     JsonRef(std::initializer_list<JsonRef> list) : fList(list), fNested(true) {}
 
     // Whether it is a [text, value] pair, a member of an object.
-    bool IsMember() const;
-    // The value it makes.
-    Json Take() const;
-    // The name and value of a member (IsMember).
-    std::string TakeName() const;
-    Json TakeMemberValue() const;
+    bool IsMember() const {
+        if (fNested)
+            return fList.size() == 2 && !fList.begin()->fNested && fList.begin()->fValue.is_string();
+        return fValue.is_array() && fValue.fArray.size() == 2 && fValue.fArray[0].is_string();
+    }
+    // Makes the value it makes in target, a null value.
+    void MoveTo(Json& target) const {
+        if (fNested)
+            new (&target) Json(fList);
+        else
+            new (&target) Json(std::move(fValue));
+    }
+    // The name of a member (IsMember), to be moved from.
+    std::string& Name() const {
+        return fNested ? fList.begin()->fValue.fString : fValue.fArray[0].fString;
+    }
+    // Makes the value of a member (IsMember) in target, a null value.
+    void MoveMemberValueTo(Json& target) const {
+        if (fNested)
+            (fList.begin() + 1)->MoveTo(target);
+        else
+            new (&target) Json(std::move(fValue.fArray[1]));
+    }
 
 private:
     friend class Json;
