@@ -43,6 +43,12 @@ J Built() {
     rows.push_back({{"_layer", "bars0"}, {"_t", invalid}, {"_n", size_t(7)}, {"_i", -3}});
     rows.push_back({"pair", "stays an array"});
     rows.push_back({{"_layer", "dup"}, {"_layer", "second is dropped"}});
+    // Names of one length that differ only at the end, as a row's are.
+    J bar = {{"_p0", 1}, {"_p1", 2}, {"_p0", "second is dropped"}, {"", "empty name"}};
+    bar["_p1"] = 4;  // replaces
+    bar["_pm"] = 5;  // adds
+    bar[""] = "replaced";
+    rows.push_back(std::move(bar));
     rows.push_back({1, 2.5, -0.0, 1e21, 1.5e-7, std::numeric_limits<double>::quiet_NaN(), true, false});
     rows.push_back(J::array({{"a", 1}}));
     rows.push_back(J::object());

@@ -3,7 +3,6 @@
 #include "render/JsonValue.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -183,14 +182,18 @@ void Json::Become(value_t type, const char* what) {
 
 const Json* Json::Find(std::string_view key) const {
     if (fType != value_t::object) return nullptr;
-    // Names of one object mostly differ in length or first letter: those
-    // are compared before the whole text.
+    // Names are short, and those of one object mostly differ in length or
+    // in their last letters (rows name their values "_p0", "_p1", ...):
+    // they are compared from the end, in place.
     const size_t size = key.size();
+    const char* const wanted = key.data();
     for (const Member& member : fObject) {
         const std::string& name = member.name;
         if (name.size() != size) continue;
-        if (size == 0) return &member.member;
-        if (name[0] == key[0] && std::memcmp(name.data(), key.data(), size) == 0) return &member.member;
+        const char* const text = name.data();
+        size_t i = size;
+        while (i > 0 && text[i - 1] == wanted[i - 1]) --i;
+        if (i == 0) return &member.member;
     }
     return nullptr;
 }
