@@ -41,20 +41,20 @@ size_t AppendAllowed(const std::string& text, size_t i, std::string& out) {
 
 }  // namespace
 
-void replaceToken(std::string& text, const std::string& token, const std::string& value) {
+void replaceToken(std::string& text, std::string_view token, std::string_view value) {
     if (token.empty()) return;
     const size_t at = text.find(token);
     if (at != std::string::npos) text.replace(at, token.size(), value);
 }
 
-bool insertBefore(std::string& text, const std::string& marker, const std::string& fragment) {
+bool insertBefore(std::string& text, std::string_view marker, std::string_view fragment) {
     const size_t at = text.find(marker);
     if (at == std::string::npos) return false;
     text.insert(at, fragment);
     return true;
 }
 
-bool eraseElement(std::string& text, const std::string& open, const std::string& close) {
+bool eraseElement(std::string& text, std::string_view open, std::string_view close) {
     const size_t start = text.find(open);
     if (start == std::string::npos) return false;
     const size_t end = text.find(close, start);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ChartString.h"
@@ -13,12 +14,12 @@ class QUOR_Variable;
 class XVariable;
 
 // Replaces the first occurrence of token in text by value; no occurrence, no change.
-void replaceToken(std::string& text, const std::string& token, const std::string& value);
+void replaceToken(std::string& text, std::string_view token, std::string_view value);
 // Inserts fragment just before the first occurrence of marker; false when absent.
-bool insertBefore(std::string& text, const std::string& marker, const std::string& fragment);
+bool insertBefore(std::string& text, std::string_view marker, std::string_view fragment);
 // Erases from the first occurrence of open through the end of the first close
 // after it; false, and no change, when either is absent.
-bool eraseElement(std::string& text, const std::string& open, const std::string& close);
+bool eraseElement(std::string& text, std::string_view open, std::string_view close);
 
 // The display text of a number under a print format, dates moved to the host's
 // date scale first; without a format, the number's shortest 16-digit form.
