@@ -383,7 +383,7 @@ GraphView::Mark GraphView::ReadMark(pugi::xml_node node, size_t index) const {
     }
     mark.colorVar = aesthetic ? fData.Find(Attr(aesthetic, "variable")) : nullptr;
     mark.colorId = Attr(aesthetic, "id");
-    mark.pattern = aesthetic && std::string(aesthetic.name()) == "pattern";
+    mark.pattern = aesthetic && std::string_view(aesthetic.name()) == "pattern";
     if (pugi::xml_node labeling = node.child("labeling")) {
         mark.labelVar = fData.Find(Attr(labeling, "variable"));
         mark.labelStyle = fContext.StyleOf(labeling);

@@ -203,9 +203,7 @@ Json& Json::operator[](std::string_view key) {
     if (const Json* found = Find(key)) return const_cast<Json&>(*found);
     // Objects filled member by member start with room for several.
     if (fObject.capacity() == 0) fObject.reserve(8);
-    Member& member = fObject.emplace_back();
-    member.name.assign(key.data(), key.size());
-    return member.member;
+    return fObject.emplace_back(key).member;
 }
 
 Json& Json::Element(size_t index) {

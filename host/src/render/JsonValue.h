@@ -245,6 +245,10 @@ private:
 
 // A member of an object.
 struct Json::Member {
+    Member() = default;
+    // A member of that name, its value null (made in place, as operator[] adds one).
+    explicit Member(std::string_view key) : name(key) {}
+
     std::string name;
     Json member;
 

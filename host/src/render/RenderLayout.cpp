@@ -83,7 +83,7 @@ Size Layout::Content(const Element& element) const {
 
 void Layout::Resolve(Element& element, int d, int depth) {
     if (element.done[d]) return;
-    const bool graph = std::string(element.node.name()) == "graph";
+    const bool graph = std::string_view(element.node.name()) == "graph";
     const double whole = d == 0 ? fWidth : fHeight;
     const Size contentSize = Content(element);
     const double content = d == 0 ? contentSize.width : contentSize.height;

@@ -239,7 +239,7 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     const pugi::xml_parse_result parsed =
         document.load_buffer(chart.document.data(), chart.document.size(), flags, pugi::encoding_utf8);
     const pugi::xml_node root = document.document_element();
-    if (!parsed || std::string(root.name()) != "visualization") {
+    if (!parsed || std::string_view(root.name()) != "visualization") {
         note = "The chart document could not be read.";
         return false;
     }
