@@ -42,6 +42,19 @@ TEST(ChartString, ConvertsTextAndWritesNumbers) {
     EXPECT_EQ(Number(std::nan("")), "NaN");
     EXPECT_EQ(Number(kSystemMissing), "-1.797693134862316e+308");
     EXPECT_EQ(ChartString().assignInteger(-42).toUTF8(), "-42");
+    // Whole numbers, at every precision, as C's printf writes them with
+    // "%.*g": the digits alone while they fit the precision, else the
+    // exponent form.
+    for (int precision = 1; precision <= 17; ++precision) {
+        for (double whole = 1; whole < 1e18; whole *= 10) {
+            for (double value : {whole - 1, whole, whole + 1, -whole, 3 * whole, -7 * whole - 1}) {
+                char expected[64];
+                std::snprintf(expected, sizeof expected, "%.*g", precision, value);
+                EXPECT_EQ(ChartString().assignDouble(value, precision).toUTF8(), expected)
+                    << value << " at " << precision << " digits";
+            }
+        }
+    }
 
     const ChartString text(
         "Gr\xC3\xBC\xC3\x9F"

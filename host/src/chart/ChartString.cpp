@@ -124,8 +124,17 @@ ChartString& ChartString::assignDouble(double value, int digits) {
     // %g's rounding and layout; to_chars does not look at the locale.
     char buffer[64];
     const int precision = std::clamp(digits, 1, 17);
+    // A whole number of at most precision digits (most keys and sizes): %g
+    // writes its digits alone, which the integer conversion gives at a
+    // fraction of the cost.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double limit = kPowersOfTen[std::min(precision, 15)];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+        std::fabs(value) < limit && value == std::trunc(value)
+            ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value))
+            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                            precision);
     fText.clear();
     for (const char* c = buffer; c != result.ptr; ++c) fText += static_cast<char16_t>(*c);
     return *this;
