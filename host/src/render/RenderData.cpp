@@ -311,7 +311,7 @@ Cell ChartData::ValueAt(const Var& v, const SourceTable& s, size_t row, int dept
         case Var::Kind::Graph:
             break;
     }
-    const ChartColumn* column = s.Column(v.column);
+    const ChartColumn* column = v.ColumnIn(s);
     if (!column || row >= column->cells.size()) return {};
     const ChartDatum& datum = column->cells[row];
     const double* number = std::get_if<double>(&datum);

@@ -90,6 +90,20 @@ struct Var {
     std::map<std::string, std::string> relabels;
     std::vector<std::string> categoryOrder;
     std::vector<When> whens;
+
+    // The column of the data source last read (its values are read row after
+    // row): found by name once per source, not for every value.
+    const ChartColumn* ColumnIn(const SourceTable& source) const {
+        if (fColumnSource != &source) {
+            fColumnSource = &source;
+            fColumn = source.Column(column);
+        }
+        return fColumn;
+    }
+
+private:
+    mutable const SourceTable* fColumnSource = nullptr;
+    mutable const ChartColumn* fColumn = nullptr;
 };
 
 class ChartData {
