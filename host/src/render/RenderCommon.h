@@ -72,13 +72,13 @@ private:
 struct ChartContext {
     pugi::xml_node root;
     const ChartData* data = nullptr;
-    // Looked up by views of attribute texts, without copying them.
-    std::map<std::string, pugi::xml_node, std::less<>> styles;
-    std::map<std::string, pugi::xml_node, std::less<>>
-        elements;                         // marks, aesthetics, frames, legends by id
-    std::vector<pugi::xml_node> legends;  // the main legend first
-    std::multimap<std::string, pugi::xml_node, std::less<>> popups;  // by target id
-    double contentWidth = 480;                                       // of the content area, in pixels
+    // Keyed by views of the document's attribute texts, which live as long
+    // as the document the context reads.
+    std::map<std::string_view, pugi::xml_node> styles;
+    std::map<std::string_view, pugi::xml_node> elements;     // marks, aesthetics, frames, legends by id
+    std::vector<pugi::xml_node> legends;                     // the main legend first
+    std::multimap<std::string_view, pugi::xml_node> popups;  // by target id
+    double contentWidth = 480;                               // of the content area, in pixels
 
     explicit ChartContext(pugi::xml_node root, const ChartData& data);
     Style StyleOf(std::string_view id) const;

@@ -83,7 +83,7 @@ bool IsKnownElement(std::string_view tag) {
     }();
     if (tag.size() > kLongest) return false;
     for (std::string_view name : kByLength[tag.size()]) {
-        if (name == tag) return true;
+        if (name.front() == tag.front() && name == tag) return true;
     }
     return false;
 }
