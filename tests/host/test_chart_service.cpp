@@ -439,6 +439,11 @@ TEST_F(ChartService, TextsWithMarkupCharactersStayWellFormed) {
     document.getExternalGraph().setTitle(ChartString(label + "\x01\x1F"));
     XVariable category = document.getExternalGraph().getVariable("Category", 0);
     category.addRelabel(ChartString("1"), ChartString(label));
+    // A variable's label and value labels come from the data source as they
+    // are: controls XML forbids are dropped, bytes that are no UTF-8 replaced.
+    QUOR_Variable group("group", "Group\x01 \xFF", 0, QUOR_Format(QUOR_Format::F, 8, 0));
+    group.ValueLabels().Add(OBS(2.0), "two\x1F");
+    category.setQUORVariable(&group);
     ASSERT_TRUE(document.SendChart(true, false, false));
 
     const auto charts = Charts();
@@ -452,6 +457,10 @@ TEST_F(ChartService, TextsWithMarkupCharactersStayWellFormed) {
                               .attribute("to")
                               .value()),
               label);
+    const pugi::xml_node categoryNode = root.find_child_by_attribute("variable", "id", "Category");
+    EXPECT_STREQ(categoryNode.attribute("label").value(), "Group \xEF\xBF\xBD");
+    EXPECT_STREQ(categoryNode.find_child_by_attribute("relabel", "from", "2").attribute("to").value(),
+                 "two");
 }
 
 TEST_F(ChartService, LineFeedsInsideAttributesSurvive) {

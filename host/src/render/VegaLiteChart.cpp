@@ -75,7 +75,11 @@ bool IsKnownElement(std::string_view tag) {
                                                   "legendTarget",
                                                   "popup",
                                                   "tokenMapping"};
-    constexpr size_t kLongest = 32;
+    constexpr size_t kLongest = [] {
+        size_t longest = 0;
+        for (std::string_view name : kKnown) longest = std::max(longest, name.size());
+        return longest;
+    }();
     static const auto kByLength = [] {
         std::array<std::vector<std::string_view>, kLongest + 1> byLength;
         for (std::string_view name : kKnown) byLength[name.size()].push_back(name);
