@@ -29,37 +29,6 @@ std::uint64_t EscapeMarks(std::uint64_t word) {
     return control | zeroBytes(word ^ ('"' * kOnes)) | zeroBytes(word ^ ('\\' * kOnes));
 }
 
-// The length of the run of bytes at the start of text that are written as
-// they are (none below 0x20, no quote, no backslash), eight at a time: the
-// lowest mark of a word is the byte where the run ends (the first byte in
-// memory on a little-endian machine; elsewhere the bytes are read one by
-// one). The last bytes are read in a word padded with 'a'.
-size_t PlainRun(std::string_view text) {
-    const char* data = text.data();
-    const size_t size = text.size();
-    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
-        size_t i = 0;
-        for (std::uint64_t word; size - i >= sizeof word; i += sizeof word) {
-            std::memcpy(&word, data + i, sizeof word);
-            if (const std::uint64_t marks = EscapeMarks(word))
-                return i + static_cast<size_t>(__builtin_ctzll(marks)) / 8;
-        }
-        if (i < size) {
-            std::uint64_t word = 0x6161616161616161u;
-            std::memcpy(&word, data + i, size - i);
-            if (const std::uint64_t marks = EscapeMarks(word))
-                return i + static_cast<size_t>(__builtin_ctzll(marks)) / 8;
-        }
-        return size;
-    }
-    size_t i = 0;
-    for (; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(data[i]);
-        if (c < 0x20 || c == '"' || c == '\\') break;
-    }
-    return i;
-}
-
 // Whether a word holds a byte below 0x20, a quote or a backslash (each test
 // is exact about whether some byte matches, which is all that is asked).
 template <typename Word>
@@ -119,7 +88,7 @@ struct EscapeOrHighByteTest {
     static bool Check(Word word) { return HasEscapeOrHighByte(word); }
 };
 
-// As PlainRun(text) != text.size().
+// Whether text holds a byte to escape.
 inline __attribute__((always_inline)) bool NeedsEscape(std::string_view text) {
     return AnyWord<EscapeTest>(text);
 }
@@ -168,67 +137,45 @@ inline __attribute__((always_inline)) void CopyBytes(char* to, const char* from,
     }
 }
 
-// Whether a byte is written escaped: below 0x20, a quote or a backslash.
-struct EscapedBytes {
-    bool is[256] = {};
-    constexpr EscapedBytes() {
-        for (int c = 0; c < 0x20; ++c) is[c] = true;
-        is[static_cast<unsigned char>('"')] = is[static_cast<unsigned char>('\\')] = true;
+// The letter written after the backslash of each byte that is written
+// escaped (below 0x20, a quote or a backslash): 'u' for those written as
+// \u00XX; 0 for the bytes written as they are.
+struct EscapeLetters {
+    char of[256] = {};
+    constexpr EscapeLetters() {
+        for (int c = 0; c < 0x20; ++c) of[c] = 'u';
+        of[static_cast<unsigned char>('"')] = '"';
+        of[static_cast<unsigned char>('\\')] = '\\';
+        of[static_cast<unsigned char>('\b')] = 'b';
+        of[static_cast<unsigned char>('\f')] = 'f';
+        of[static_cast<unsigned char>('\n')] = 'n';
+        of[static_cast<unsigned char>('\r')] = 'r';
+        of[static_cast<unsigned char>('\t')] = 't';
     }
 };
-constexpr EscapedBytes kEscaped;
+constexpr EscapeLetters kEscapeLetters;
 
-// The first byte at or after from that is written escaped (size when none).
-// Escapes come close together in marked-up text (a chart document has a
-// quote or a line break every few bytes), so the next few bytes are read one
-// at a time before the rest is read a word at a time.
-size_t NextEscape(const char* data, size_t from, size_t size) {
-    const size_t near = std::min(size, from + 16);
-    for (; from < near; ++from) {
-        if (kEscaped.is[static_cast<unsigned char>(data[from])]) return from;
-    }
-    return from + PlainRun(std::string_view(data + from, size - from));
-}
-
-// Writes the escape of byte c at to; where it ends.
-char* WriteEscape(char* to, unsigned char c) {
-    char letter = 0;
-    switch (c) {
-        case '"':
-            letter = '"';
-            break;
-        case '\\':
-            letter = '\\';
-            break;
-        case '\b':
-            letter = 'b';
-            break;
-        case '\f':
-            letter = 'f';
-            break;
-        case '\n':
-            letter = 'n';
-            break;
-        case '\r':
-            letter = 'r';
-            break;
-        case '\t':
-            letter = 't';
-            break;
-        default: {
-            const char escape[] = {'\\', 'u', '0', '0', kHexDigits[c >> 4], kHexDigits[c & 15]};
-            std::memcpy(to, escape, sizeof escape);
-            return to + sizeof escape;
-        }
-    }
+// Writes the escape of byte c, one that is written escaped, at to; where it
+// ends.
+inline __attribute__((always_inline)) char* WriteEscape(char* to, unsigned char c) {
+    const char letter = kEscapeLetters.of[c];
     to[0] = '\\';
     to[1] = letter;
-    return to + 2;
+    if (letter != 'u') return to + 2;
+    to[2] = '0';
+    to[3] = '0';
+    to[4] = kHexDigits[c >> 4];
+    to[5] = kHexDigits[c & 15];
+    return to + 6;
 }
 
 // Writes text escaped, a chunk at a time straight into the room the output
-// gives (an escape is at most six bytes for one), the runs between escapes
-// copied whole.
+// gives (an escape is at most six bytes for one). The text is read a word
+// at a time: a word with nothing to escape is stored whole; else it is
+// stored whole too, but kept only up to its first byte to escape, whose
+// escape follows. Marked-up text (a chart document has a quote or a line
+// break every few bytes) thus costs a few steps per escape, and plain runs
+// one word per eight bytes. The last bytes of a chunk are read one by one.
 template <typename Out>
 void WriteEscaped(Out& out, std::string_view text) {
     constexpr size_t kChunk = Out::kCapacity / 6;
@@ -239,13 +186,30 @@ void WriteEscaped(Out& out, std::string_view text) {
         const size_t end = std::min(size, at + kChunk);
         char* const begin = out.Room(6 * (end - at));
         char* to = begin;
-        while (at < end) {
-            const size_t escape = NextEscape(data, at, end);
-            CopyBytes(to, data + at, escape - at);
-            to += escape - at;
-            at = escape;
-            if (at == end) break;
-            to = WriteEscape(to, static_cast<unsigned char>(data[at++]));
+        // (A whole word is stored only while eight bytes are left to read:
+        // at least six times as many bytes of room are left to write.)
+        if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+            while (end - at >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, data + at, sizeof word);
+                std::memcpy(to, &word, sizeof word);
+                const std::uint64_t marks = EscapeMarks(word);
+                if (marks == 0) {
+                    to += 8;
+                    at += 8;
+                    continue;
+                }
+                const size_t plain = static_cast<size_t>(__builtin_ctzll(marks)) / 8;
+                to = WriteEscape(to + plain, static_cast<unsigned char>(data[at + plain]));
+                at += plain + 1;
+            }
+        }
+        for (; at < end; ++at) {
+            const unsigned char c = static_cast<unsigned char>(data[at]);
+            if (kEscapeLetters.of[c] == 0)
+                *to++ = static_cast<char>(c);
+            else
+                to = WriteEscape(to, c);
         }
         out.Commit(static_cast<size_t>(to - begin));
     }
