@@ -23,10 +23,12 @@ int ReadNumber(const std::string& text, size_t& pos) {
     return number;
 }
 
-std::string Join(const std::vector<std::string>& texts) {
-    std::string joined;
-    for (size_t i = 0; i < texts.size(); ++i) joined += (i ? ", " : "") + texts[i];
-    return joined;
+// Appends the texts to out, separated by ", ".
+void AppendJoined(const std::vector<std::string>& texts, std::string& out) {
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) out += ", ";
+        out += texts[i];
+    }
 }
 
 // The highest %k or ^k in a list part: the number of texts in one group.
@@ -93,7 +95,7 @@ std::string FillPattern(const std::string& pattern, const Arguments& arguments) 
             size_t at = pos + 1;
             const int n = ReadNumber(pattern, at);
             if (n >= 1 && static_cast<size_t>(n) <= arguments.size()) {
-                out += Join(arguments[static_cast<size_t>(n) - 1]);
+                AppendJoined(arguments[static_cast<size_t>(n) - 1], out);
                 pos = at;
                 continue;
             }
@@ -106,8 +108,9 @@ std::string FillPattern(const std::string& pattern, const Arguments& arguments) 
         }
         // The character as it stands, and the plain text after it up to the
         // next character that may start a form, in one piece.
-        const size_t special = pattern.find_first_of("^[", pos + 1);
-        const size_t end = special == std::string::npos ? pattern.size() : special;
+        // (A plain loop: find_first_of would search the set for every byte.)
+        size_t end = pos + 1;
+        while (end < pattern.size() && pattern[end] != '^' && pattern[end] != '[') ++end;
         out.append(pattern, pos, end - pos);
         pos = end;
     }
