@@ -894,14 +894,24 @@ Json GraphView::Build() {
     AddInsideTexts();
     // Layers without rows draw nothing; they are left out (one stays, so the
     // view keeps its axes).
-    std::set<std::string> filled;
-    for (const Json& row : fRows) filled.insert(row["_layer"].get<std::string>());
+    // The layer keys the rows carry: a few, each in a run of rows.
+    std::vector<std::string_view> filled;
+    for (const Json& row : std::as_const(fRows)) {
+        const std::string& key = row["_layer"].get_ref<const std::string&>();
+        if (filled.empty() || filled.back() != key) {
+            if (std::find(filled.begin(), filled.end(), key) == filled.end()) filled.push_back(key);
+        }
+    }
+    const auto isFilled = [&filled](const Json& key) {
+        return std::find(filled.begin(), filled.end(), key.get_ref<const std::string&>()) !=
+               filled.end();
+    };
     std::vector<Json> kept;
     for (Json& layer : fLayers) {
         const Json& filter = std::as_const(layer)["transform"][0]["filter"];
-        bool used = filter.contains("equal") && filled.count(filter["equal"].get<std::string>());
+        bool used = filter.contains("equal") && isFilled(filter["equal"]);
         if (filter.contains("oneOf")) {
-            for (const Json& key : filter["oneOf"]) used = used || filled.count(key.get<std::string>());
+            for (const Json& key : filter["oneOf"]) used = used || isFilled(key);
         }
         if (used) kept.push_back(std::move(layer));
     }
