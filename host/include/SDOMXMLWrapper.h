@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -170,3 +171,11 @@ struct SDOMXMLRange {
 // does. Otherwise ranges is left empty and the text is to be loaded whole.
 bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
                          std::vector<SDOMXMLRange>& ranges);
+// The same, calling found(ranges) on the calling thread each time another
+// child has ended in the text (ranges then holds every child so far), so
+// that a reader may begin on the children while the scan goes on. What it
+// reads counts only when the scan gives true: a scan that gives false may
+// have found children before it met what it cannot vouch for.
+bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
+                         std::vector<SDOMXMLRange>& ranges,
+                         const std::function<void(const std::vector<SDOMXMLRange>& ranges)>& found);

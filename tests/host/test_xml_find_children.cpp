@@ -148,4 +148,34 @@ TEST(XmlFindChildren, EveryOneByteChangeKeepsThePromise) {
     }
 }
 
+// Each child is told as soon as it ends, with every child so far, so that
+// a reader can begin on them; the children told are the ones the search
+// gives. A search that fails later may have told children before: it then
+// gives none.
+TEST(XmlFindChildren, TellsEachChildAsItEnds) {
+    const auto told = [](const std::string& text, bool& found) {
+        std::vector<SDOMXMLRange> ranges;
+        std::vector<std::string> pieces;
+        found = SDOMXMLFindChildren(text, kPath, "Test", ranges,
+                                    [&](const std::vector<SDOMXMLRange>& sofar) {
+                                        EXPECT_EQ(sofar.size(), pieces.size() + 1);
+                                        const SDOMXMLRange& last = sofar.back();
+                                        pieces.push_back(text.substr(last.begin, last.end - last.begin));
+                                    });
+        EXPECT_EQ(ranges.empty(), !found);
+        return pieces;
+    };
+    bool found = false;
+    const std::string tests = "<Test a=\"1\"><Test/></Test> <Test/><Test>x</Test>";
+    const std::string document = Document("", tests);
+    EXPECT_EQ(told(document, found),
+              (std::vector<std::string>{"<Test a=\"1\"><Test/></Test>", "<Test/>", "<Test>x</Test>"}));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(told(document, found), Pieces(document));
+
+    // Text after the last child: the children were told, the search fails.
+    EXPECT_EQ(told(Document("", tests + " text"), found).size(), 3u);
+    EXPECT_FALSE(found);
+}
+
 }  // namespace

@@ -257,4 +257,38 @@ TEST(TestsReadApart, TestsReadOnSeveralThreadsGiveWhatOneReadGives) {
     }
 }
 
+// With a second thread, the tests are read in batches while the search for
+// them goes on. A long last test keeps the search busy while the first
+// batches are read: a test that fails in one of them stops the read as it
+// does read whole, and when the search fails at the end of the tests (text
+// after the last one), what was read during it is dropped and the document
+// is read whole.
+TEST(TestsReadApart, TestsReadDuringTheSearchGiveWhatOneReadGives) {
+    std::vector<std::string> tests = ManyTests();
+    // A last test of many elements, which the search goes through while the
+    // first batches are read.
+    std::string padding;
+    for (int i = 0; i < 100000; ++i) padding += "<x/>";
+    tests.push_back(Algorithm(
+        "OChiSquare", "One_Sample",
+        Table("Condition", Attribute("ConditionKey", "last")) + "<Padding>" + padding + "</Padding>"));
+    std::vector<std::string> failing = tests;
+    failing.insert(failing.begin() + 20, "<Algorithm name=\"OChiSquare\"/>");  // the second batch
+    const std::string searchFails = MakeDocument(Joined(tests) + " text after the last test ");
+    ASSERT_FALSE(ReadApart(searchFails));
+
+    for (const auto& [what, document] :
+         {std::pair{"all read", MakeDocument(Joined(tests))},
+          std::pair{"a test of the second batch fails", MakeDocument(Joined(failing))},
+          std::pair{"the search fails after the tests", searchFails}}) {
+        const Reading whole = ReadWithCause(Whole(document));
+        EXPECT_GE(whole.outcome.errors.size(), 10u);
+        for (const char* threads : {"1", "2", "3"}) {
+            SCOPED_TRACE(std::string(what) + ", threads " + threads);
+            const ThreadSetting setting(threads);
+            ExpectSameRead(ReadWithCause(document), whole);
+        }
+    }
+}
+
 }  // namespace

@@ -3,8 +3,15 @@
 #include "NOPRParseOutXML.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string_view>
+#include <thread>
 
 #include "BpOutput.h"
 #include "CFMetaData.h"
@@ -110,6 +117,83 @@ NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitRes
                                  const std::string* document)
     : fDataSource(dataSource), fResults(results), fDocument(document) {}
 
+struct NOPRParseOutXML::TestBatch {
+    NOPRSplitResults records;
+    KeptEffects effects;
+    std::vector<NOPRCheck> checks;
+    bool read = false;
+    std::string cause;           // why the read stopped, when it did
+    std::exception_ptr failure;  // what the read threw (read ahead only), thrown when taken
+};
+
+// While the host searches the text for the tests, each batch of them found
+// is read on a worker thread, as WorkAhead's workers read them later: the
+// search runs on one thread and costs about a third of the read, which the
+// other thread can begin meanwhile. The batches read are taken, in order,
+// before the rest are read; the worker stops at the batch in hand when asked
+// for them, or when the search fails and they are dropped.
+class NOPRParseOutXML::ReadAhead {
+public:
+    explicit ReadAhead(const NOPRParseOutXML& reader) : fReader(reader) {
+        npar::StartThreads(fWorker, 1, [this] { Work(); });
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+    ~ReadAhead() { npar::StopThreads(fWorker, fMutex, fChanged, fStopping); }
+
+    // The tests found so far: hands a batch on each time one is full.
+    void Found(const std::vector<SDOMXMLRange>& ranges) {
+        if (fWorker.empty() || ranges.size() % kTestsPerBatch != 0) return;
+        Pending batch{{ranges.end() - kTestsPerBatch, ranges.end()}, ranges.size() - kTestsPerBatch};
+        {
+            std::lock_guard<std::mutex> lock(fMutex);
+            fPending.push_back(std::move(batch));
+        }
+        fChanged.notify_one();
+    }
+
+    // Stops the worker once the batch in hand is read; the batches read, in
+    // the order of the tests, with no batch missing before the last.
+    std::vector<std::unique_ptr<TestBatch>> Stop() {
+        npar::StopThreads(fWorker, fMutex, fChanged, fStopping);
+        return std::move(fRead);
+    }
+
+private:
+    struct Pending {
+        std::vector<SDOMXMLRange> ranges;
+        size_t first;  // the index of its first test
+    };
+
+    void Work() {
+        std::unique_lock<std::mutex> lock(fMutex);
+        for (;;) {
+            fChanged.wait(lock, [this] { return fStopping || !fPending.empty(); });
+            if (fStopping) return;
+            const Pending next = std::move(fPending.front());
+            fPending.pop_front();
+            lock.unlock();
+            std::unique_ptr<TestBatch> batch;
+            try {
+                batch = fReader.ReadBatch(next.ranges.data(), next.ranges.size(), next.first);
+            } catch (...) {
+                batch = std::make_unique<TestBatch>();
+                batch->failure = std::current_exception();
+            }
+            lock.lock();
+            fRead.push_back(std::move(batch));
+        }
+    }
+
+    const NOPRParseOutXML& fReader;
+    std::mutex fMutex;
+    std::condition_variable fChanged;
+    bool fStopping = false;
+    std::deque<Pending> fPending;                   // handed on, not begun
+    std::vector<std::unique_ptr<TestBatch>> fRead;  // read, in order
+    std::vector<std::thread> fWorker;
+};
+
 // ---------------------------------------------------------------------------
 // The frame
 // ---------------------------------------------------------------------------
@@ -123,6 +207,8 @@ NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitRes
 // and dropped in turn, so that only one test's DOM is held at a time; else
 // the document is loaded whole. Both read the same elements in the same
 // order, so records, causes and reports do not depend on the way taken.
+// With a second thread, the tests found are read in batches while the search
+// goes on (ReadAhead); what it read is dropped when the search fails.
 bool NOPRParseOutXML::Parse() {
     if (fParsed) return true;
     if (!NOPR_CHECK(fDocument && fResults, kUnit)) return false;
@@ -132,13 +218,22 @@ bool NOPRParseOutXML::Parse() {
     if (fDocument->empty()) {
         Fail("the document is empty");
     } else {
-        const bool apart = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests) &&
+        std::optional<ReadAhead> ahead;
+        std::function<void(const std::vector<SDOMXMLRange>&)> found;
+        if (npar::WorkThreads() >= 2) {
+            ahead.emplace(*this);
+            found = [&ahead](const std::vector<SDOMXMLRange>& ranges) { ahead->Found(ranges); };
+        }
+        const bool apart = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests, found) &&
                            xml.LoadWithout(*fDocument, tests.front().begin, tests.back().end);
+        if (!apart) ahead.reset();
         if (apart || xml.LoadFromString(*fDocument)) {
             fTestRanges = apart ? &tests : nullptr;
+            fReadAhead = ahead ? &*ahead : nullptr;
             fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) &&
                       ReadTests(&xml) && ReadFieldInfos(&xml);
             fTestRanges = nullptr;
+            fReadAhead = nullptr;
         }
     }
     if (!fParsed && !fCause.empty()) CFReportReadFailure(fCause);
@@ -302,55 +397,61 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
 // With more than one thread, batches of tests are read ahead on worker
 // threads while this thread takes the batches before them, in order: the
 // records, error items, checks and the cause of a failing test are what the
-// tests read one after the other give.
+// tests read one after the other give. The batches read during the search
+// for the tests come first.
 bool NOPRParseOutXML::ReadTestsApart(const std::vector<SDOMXMLRange>& ranges) {
     const size_t batches = (ranges.size() + kTestsPerBatch - 1) / kTestsPerBatch;
+    size_t taken = 0;
+    if (fReadAhead) {
+        for (const std::unique_ptr<TestBatch>& batch : fReadAhead->Stop()) {
+            ++taken;
+            if (batch->failure) std::rethrow_exception(batch->failure);
+            if (!TakeBatch(*batch)) return false;
+        }
+    }
+    const size_t first = taken * kTestsPerBatch;
+    const size_t left = batches - taken;
     const unsigned threads = npar::WorkThreads();
-    if (threads < 2 || batches < 2) return ReadTestRange(ranges, 0, ranges.size());
+    if (threads < 2 || left < 2)
+        return ReadTestRange(ranges.data() + first, ranges.size() - first, first);
     npar::WorkAhead<std::unique_ptr<TestBatch>> ahead(
-        batches,
-        [this, &ranges](size_t batch) {
-            const size_t first = batch * kTestsPerBatch;
-            return ReadBatch(ranges, first, std::min(first + kTestsPerBatch, ranges.size()));
+        left,
+        [this, &ranges, first](size_t batch) {
+            const size_t begin = first + batch * kTestsPerBatch;
+            const size_t count = std::min(kTestsPerBatch, ranges.size() - begin);
+            return ReadBatch(ranges.data() + begin, count, begin);
         },
         threads - 1);
-    for (size_t batch = 0; batch < batches; ++batch) {
+    for (size_t batch = 0; batch < left; ++batch) {
         if (!TakeBatch(*ahead.Take(batch))) return false;
     }
     return true;
 }
 
-bool NOPRParseOutXML::ReadTestRange(const std::vector<SDOMXMLRange>& ranges, size_t first, size_t last) {
+bool NOPRParseOutXML::ReadTestRange(const SDOMXMLRange* ranges, size_t count, size_t first) {
     const std::string_view text = *fDocument;
     SDOMXMLWrapper algorithm;
-    for (size_t i = first; i < last; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const SDOMXMLRange& range = ranges[i];
         if (!NOPR_CHECK(algorithm.LoadFromString(text.substr(range.begin, range.end - range.begin)),
                         kUnit))
             return false;
-        if (!ReadAlgorithm(&algorithm, i + 1)) return false;
+        if (!ReadAlgorithm(&algorithm, first + i + 1)) return false;
     }
     return true;
 }
 
-struct NOPRParseOutXML::TestBatch {
-    NOPRSplitResults records;
-    KeptEffects effects;
-    std::vector<NOPRCheck> checks;
-    bool read = false;
-    std::string cause;  // why the read stopped, when it did
-};
-
 // Runs on any thread: it reads only what no one changes while the tests are
 // read (the document, the data source, the missing value).
-std::unique_ptr<NOPRParseOutXML::TestBatch> NOPRParseOutXML::ReadBatch(
-    const std::vector<SDOMXMLRange>& ranges, size_t first, size_t last) const {
+std::unique_ptr<NOPRParseOutXML::TestBatch> NOPRParseOutXML::ReadBatch(const SDOMXMLRange* ranges,
+                                                                       size_t count,
+                                                                       size_t first) const {
     auto batch = std::make_unique<TestBatch>();
     NOPRKeptChecks checks;
     NOPRParseOutXML reader(fDataSource, &batch->records, fDocument);
     reader.fMissingValue = fMissingValue;
     reader.fKept = &batch->effects;
-    batch->read = reader.ReadTestRange(ranges, first, last);
+    batch->read = reader.ReadTestRange(ranges, count, first);
     batch->cause = std::move(reader.fCause);
     batch->checks = checks.Take();
     return batch;

@@ -46,8 +46,9 @@ private:
     void MakeFieldInfos();
     bool ReadTests(SDOMXMLWrapper* root);
     bool ReadTestsApart(const std::vector<SDOMXMLRange>& ranges);
-    // Tests first .. last-1 of the ranges, each loaded, read and dropped.
-    bool ReadTestRange(const std::vector<SDOMXMLRange>& ranges, size_t first, size_t last);
+    // The count tests at ranges, the document's tests first .. first+count-1,
+    // each loaded, read and dropped.
+    bool ReadTestRange(const SDOMXMLRange* ranges, size_t count, size_t first);
     // Tests read on several threads come in batches, each read by a reader of
     // its own into records of its own; what reading them does besides (error
     // items, checks, marks on the field records) is kept with them and done
@@ -57,9 +58,11 @@ private:
         std::vector<int> ordinalAsContinuous;  // field records to mark
     };
     struct TestBatch;
-    std::unique_ptr<TestBatch> ReadBatch(const std::vector<SDOMXMLRange>& ranges, size_t first,
-                                         size_t last) const;
+    std::unique_ptr<TestBatch> ReadBatch(const SDOMXMLRange* ranges, size_t count, size_t first) const;
     bool TakeBatch(TestBatch& batch);
+    // Batches read on a worker thread while the host still searches the text
+    // for the tests.
+    class ReadAhead;
     // Marks the field record at index (if any) as an ordinal field treated as continuous.
     void MarkOrdinalAsContinuous(int index);
     bool ReadFieldInfos(SDOMXMLWrapper* root);
@@ -117,6 +120,8 @@ private:
     // Where each test lies in the document when the frame was loaded without
     // them; null when the document was loaded whole.
     const std::vector<SDOMXMLRange>* fTestRanges = nullptr;
+    // The batches of them read during the search; null when none were.
+    ReadAhead* fReadAhead = nullptr;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
     // Where a batch's reader keeps its effects; null: they are done at once.

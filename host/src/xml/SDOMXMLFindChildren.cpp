@@ -11,6 +11,7 @@
 // not.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "SDOMXMLWrapper.h"
 
@@ -44,9 +45,11 @@ bool AllSpace(std::string_view text) { return std::all_of(text.begin(), text.end
 
 class Scan {
 public:
+    using OnChild = std::function<void(const std::vector<SDOMXMLRange>&)>;
+
     Scan(std::string_view text, std::string_view path, std::string_view name,
-         std::vector<SDOMXMLRange>& ranges)
-        : fText(text), fChildName(name), fRanges(ranges) {
+         std::vector<SDOMXMLRange>& ranges, const OnChild* onChild)
+        : fText(text), fChildName(name), fRanges(ranges), fOnChild(onChild) {
         for (size_t start = 0; start <= path.size();) {
             const size_t slash = std::min(path.find('/', start), path.size());
             fPath.push_back(path.substr(start, slash - start));
@@ -228,6 +231,7 @@ private:
         if (fInChild && depth == fPath.size() + 1) {
             fRanges.back().end = fPos;
             fInChild = false;
+            if (fOnChild) (*fOnChild)(fRanges);
         } else if (depth <= fMatched) {
             // An element of the path ends: the wanted element, whose children
             // are then all known, or one on the way, and then the path does
@@ -242,6 +246,7 @@ private:
     std::string_view fChildName;
     std::vector<std::string_view> fPath;
     std::vector<SDOMXMLRange>& fRanges;
+    const OnChild* fOnChild;              // told of each child as it ends; may be null
     std::vector<std::string_view> fOpen;  // names of the open elements, the root first
     size_t fMatched = 0;                  // steps of the path matched by open elements
     size_t fPos = 0;
@@ -256,8 +261,14 @@ private:
 
 bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
                          std::vector<SDOMXMLRange>& ranges) {
+    return SDOMXMLFindChildren(text, path, name, ranges, nullptr);
+}
+
+bool SDOMXMLFindChildren(std::string_view text, std::string_view path, std::string_view name,
+                         std::vector<SDOMXMLRange>& ranges,
+                         const std::function<void(const std::vector<SDOMXMLRange>& ranges)>& found) {
     ranges.clear();
-    if (!Scan(text, path, name, ranges).Find()) {
+    if (!Scan(text, path, name, ranges, found ? &found : nullptr).Find()) {
         ranges.clear();
         return false;
     }
