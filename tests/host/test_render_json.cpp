@@ -151,9 +151,10 @@ TEST(RenderJson, EscapesTextsLongerThanTheWritersBuffer) {
     }
 }
 
-// Whole numbers are written without the shortest-digits search; every
-// number must still read as nlohmann::json writes it: digits and ".0" below
-// 10^15, exponents from there on, negative zero with its sign.
+// Whole numbers, and numbers of one or two decimal places below 10^13, are
+// written without the shortest-digits search; every number must still read
+// as nlohmann::json writes it: digits and ".0" below 10^15, exponents from
+// there on, negative zero with its sign.
 TEST(RenderJson, WritesNumbersAsTheShortestFormDoes) {
     std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 1e-7, 123456.789, 1e15, -1e15, 1e21, 1e300};
     for (int i = -2000; i <= 2000; ++i) values.push_back(i);
@@ -168,6 +169,18 @@ TEST(RenderJson, WritesNumbersAsTheShortestFormDoes) {
     std::mt19937_64 random(7);
     std::uniform_int_distribution<std::int64_t> whole(-999999999999999, 999999999999999);
     for (int i = 0; i < 20000; ++i) values.push_back(static_cast<double>(whole(random)));
+    // Numbers of one or two places are written without the search too; their
+    // neighbours, and numbers of more places, are not.
+    for (int hundredths = -300000; hundredths <= 300000; ++hundredths)
+        values.push_back(hundredths / 100.0);
+    std::uniform_int_distribution<std::int64_t> wide(-999999999999999, 999999999999999);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = static_cast<double>(wide(random)) / 100;
+        for (double near : {value, std::nextafter(value, 0.0), std::nextafter(value, 1e300), value / 10,
+                            value / 1000, value * 1e-7}) {
+            values.push_back(near);
+        }
+    }
     for (const double value : values) {
         const std::string written =
             npar::WrittenText([&](npar::OutputSink& out) { npar::JsonStream(out).Number(value); });

@@ -350,13 +350,41 @@ void JsonStream::WriteQuoted(std::string_view text, std::string_view after) {
     fOut += after;
 }
 
+namespace {
+
+// Writes a number that is the double nearest to a decimal with at most two
+// places (a pixel position, a font size), as the shortest form writes it,
+// and gives where it ends; null, and nothing written, for any other number.
+// Such a decimal is the only shortest text that reads back as the number:
+// another of as many digits or fewer lies a hundredth or more away, and the
+// number's rounding interval is far narrower. The shortest-digits search
+// finds it too: a decimal of two places lies at least a two-hundredth of
+// the number's last binary place from the interval's ends, beyond the
+// search's margin of error (below a five-hundredth).
+char* WriteTwoPlaces(char* at, double value) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 1e13)) return nullptr;
+    const double hundredths = std::round(magnitude * 100);
+    if (hundredths / 100 != magnitude) return nullptr;
+    const auto whole = static_cast<std::uint64_t>(hundredths);
+    if (std::signbit(value)) *at++ = '-';
+    at = std::to_chars(at, at + 24, whole / 100).ptr;
+    *at++ = '.';
+    const auto places = static_cast<unsigned>(whole % 100);
+    *at++ = static_cast<char>('0' + places / 10);
+    if (places % 10 != 0) *at++ = static_cast<char>('0' + places % 10);
+    return at;
+}
+
+}  // namespace
+
 void JsonStream::Number(double value) {
     BeforeValue();
     if (!std::isfinite(value)) {
         fOut += "null";
     } else {
         char buffer[64];
-        const char* end = nullptr;
+        char* end = nullptr;
         if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
             // A whole number (four in ten in a chart's specification): the
             // shortest form writes its digits and ".0", found without the
@@ -368,7 +396,8 @@ void JsonStream::Number(double value) {
             *at++ = '.';
             *at++ = '0';
             end = at;
-        } else {
+        } else if (!(end = WriteTwoPlaces(buffer, value))) {
+            // (Most other numbers in a specification have one or two places.)
             end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
         }
         fOut.Append(buffer, static_cast<size_t>(end - buffer));
