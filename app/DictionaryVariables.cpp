@@ -72,9 +72,13 @@ void MergeField(const pugi::xml_node& field, std::vector<QUOR_Variable>& variabl
 
 }  // namespace
 
-std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts) {
+std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts,
+                                               std::vector<CFFoundChildren>* searches) {
+    constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
+    constexpr const char* kTest = "Algorithm";
     std::vector<QUOR_Variable> variables;
     std::map<std::string, size_t> byName;
+    if (searches) searches->clear();
     std::vector<SDOMXMLRange> tests;
     for (const std::string_view text : documentTexts) {
         // Parsed as the host's DOM parses result documents. The tests, most
@@ -82,10 +86,12 @@ std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_vie
         // vouch that the rest parses exactly when the whole text does, the
         // rest is parsed alone, and no DOM of the whole document is made.
         std::string rest;
-        if (SDOMXMLFindChildren(text, "Extension/NPAROutput/NonParametricTests", "Algorithm", tests)) {
+        const bool found = SDOMXMLFindChildren(text, kTestsPath, kTest, tests);
+        if (found) {
             rest.reserve(text.size() - (tests.back().end - tests.front().begin));
             rest.append(text.substr(0, tests.front().begin)).append(text.substr(tests.back().end));
         }
+        if (searches) searches->push_back({kTestsPath, kTest, found, tests});
         const std::string_view parsed = tests.empty() ? text : std::string_view(rest);
         pugi::xml_document document;
         const pugi::xml_parse_result result =

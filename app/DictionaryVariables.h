@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CFProcCustom.h"
 #include "QUOR_DataSource.h"
 
 namespace report {
@@ -19,6 +20,11 @@ namespace report {
 // several documents is one variable: the first definition wins, except that a
 // string variable takes the longest width. A document that does not parse
 // contributes nothing.
-std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts);
+// The tests, most of a document, are left out of the parse when the search
+// for them vouches that the rest parses alike; searches, when given, receives
+// each document's search (kept by its split record, so that the plug-in's
+// read of the tests need not search again).
+std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts,
+                                               std::vector<CFFoundChildren>* searches = nullptr);
 
 }  // namespace report

@@ -234,7 +234,7 @@ bool ReportRun::PrepareInputs() {
     if (fVariablesFromDictionary) {
         std::vector<std::string_view> texts;
         for (const SplitInput& split : fSplits) texts.push_back(split.text);
-        fVariables = DictionaryVariables(texts);
+        fVariables = DictionaryVariables(texts, &fTestSearches);
     }
     return true;
 }
@@ -391,12 +391,17 @@ std::vector<std::unique_ptr<CFSplit>> ReportRun::MakeSplits(const ProcedureDataS
     for (const std::string& name : fSplitVariables)
         splitIndices.push_back(dataSource.FindVarIndex(name, 0));
     std::vector<std::unique_ptr<CFSplit>> splits;
-    for (SplitInput& input : fSplits) {
+    for (size_t i = 0; i < fSplits.size(); ++i) {
+        SplitInput& input = fSplits[i];
         std::vector<const OBS*> values;
         for (const OBS& value : input.values) values.push_back(&value);
         splits.push_back(std::make_unique<CFSplit>(std::move(input.text), splitIndices,
                                                    std::move(values), fSplitHeadings));
+        // The search for the tests made for the data dictionary: the
+        // plug-in's read takes it rather than search the text again.
+        if (i < fTestSearches.size()) splits.back()->KeepFoundChildren(std::move(fTestSearches[i]));
     }
+    fTestSearches.clear();
     return splits;
 }
 

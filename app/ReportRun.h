@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CFProcCustom.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
 #include "ReportOptions.h"
@@ -81,6 +82,9 @@ private:
     ReportOptions fOptions;
     std::string fProgramFolder;
     std::vector<QUOR_Variable> fVariables;
+    // Each document's search for its tests, made with the data dictionary's
+    // read, until the split records keep them.
+    std::vector<CFFoundChildren> fTestSearches;
     std::vector<std::string> fSplitVariables;
     bool fSplitHeadings = false;
     bool fVariablesFromDictionary = true;

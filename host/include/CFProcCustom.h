@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "SDOMXMLWrapper.h"
 
 class BpProcedure;
 class OBS;
@@ -15,6 +18,15 @@ class QUOR_Variable;
 
 // The data source a procedure runs on. Plug-ins use it as a QUOR_DataSource.
 class ProcedureDataSource;
+
+// What a search of a split's document for the children of one element found
+// (SDOMXMLFindChildren): whether they load apart, and where they lie.
+struct CFFoundChildren {
+    std::string path;
+    std::string name;
+    bool found = false;
+    std::vector<SDOMXMLRange> ranges;
+};
 
 // One split of a run: the result document of that split, the split variables
 // (indices into the data source) with the split's value of each, and whether
@@ -43,8 +55,19 @@ public:
     // The text, for the host's own use (not noted as taken).
     const std::string& DocumentText() const { return fDocument; }
 
+    // A search of the document that the host has made already (for its data
+    // dictionary, before the split was made), kept so that the plug-in's
+    // read of the same children need not search the text again; null when
+    // none for that path and name is kept. The document does not change
+    // while the split holds it; releasing it drops the search.
+    const CFFoundChildren* FoundChildren(std::string_view path, std::string_view name) const;
+    // Keeps the outcome of such a search. One whose ranges do not lie in the
+    // text, in order, is not kept.
+    void KeepFoundChildren(CFFoundChildren search);
+
 private:
     std::string fDocument;
+    std::shared_ptr<const CFFoundChildren> fFound;
     std::vector<int> fVariables;
     std::vector<const OBS*> fValues;
     bool fSplitHeadings = false;

@@ -176,4 +176,27 @@ TEST(DictionaryVariables, DocumentsWithTestsGiveTheirDictionaryOnlyWhenTheyParse
 
     EXPECT_TRUE(DictionaryVariables({document(test + "<Algorithm><Broken></Algorithm>")}).empty());
     EXPECT_TRUE(DictionaryVariables({document(test) + "<"}).empty());
+
+    // Each document's search for its tests is given for its split record to
+    // keep: what the host's search finds, tests or none.
+    const std::string texts[] = {document(test + test),
+                                 document(test + "<Algorithm><Broken></Algorithm>")};
+    std::vector<CFFoundChildren> searches;
+    DictionaryVariables({texts[0], texts[1]}, &searches);
+    ASSERT_EQ(searches.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        std::vector<SDOMXMLRange> ranges;
+        const bool found = SDOMXMLFindChildren(texts[i], "Extension/NPAROutput/NonParametricTests",
+                                               "Algorithm", ranges);
+        EXPECT_EQ(searches[i].path, "Extension/NPAROutput/NonParametricTests");
+        EXPECT_EQ(searches[i].name, "Algorithm");
+        EXPECT_EQ(searches[i].found, found);
+        ASSERT_EQ(searches[i].ranges.size(), ranges.size());
+        for (size_t r = 0; r < ranges.size(); ++r) {
+            EXPECT_EQ(searches[i].ranges[r].begin, ranges[r].begin);
+            EXPECT_EQ(searches[i].ranges[r].end, ranges[r].end);
+        }
+    }
+    EXPECT_EQ(searches[0].ranges.size(), 2u);
+    EXPECT_FALSE(searches[1].found);
 }

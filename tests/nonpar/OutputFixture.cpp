@@ -22,6 +22,7 @@ RunOutcome RunSplits(const std::vector<SplitSpec>& splits, ProcedureDataSource* 
         for (const OBS& value : spec.values) values.push_back(&value);
         records.push_back(
             std::make_unique<CFSplit>(spec.document, spec.variables, values, spec.splitHeadings));
+        if (spec.search) records.back()->KeepFoundChildren(*spec.search);
         pointers.push_back(records.back().get());
     }
     {

@@ -5,9 +5,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "CFProcCustom.h"
 #include "OutputQuery.h"
 #include "QUOR_DataSource.h"
 
@@ -22,6 +24,8 @@ struct SplitSpec {
     std::vector<int> variables;  // split-variable indices into the data source
     std::vector<OBS> values;     // the split's value of each
     bool splitHeadings = false;
+    // A search of the document the split record keeps (KeepFoundChildren).
+    std::optional<CFFoundChildren> search = std::nullopt;
 };
 
 struct RunOutcome {

@@ -122,6 +122,52 @@ TEST(TestsReadApart, TheExampleGivesTheSameOutputHoweverItsMarkupIsWritten) {
     }
 }
 
+// The host's search for the tests (made for the data dictionary) is kept by
+// the split record and taken by the read in place of a search of its own: the
+// output is the same, and a kept search that found the tests not loadable
+// apart makes the read load the document whole. A search that does not fit
+// the text, or that is of other elements, is not taken; one that is taken
+// counts as it stands (naming the first test only, it reads that one only).
+TEST(TestsReadApart, TheHostsKeptSearchReadsAsTheReadersOwn) {
+    const std::string example = ReadFile(std::string(NPAR_SOURCE_DIR) + "/examples/full.xml");
+    auto source = ExampleSource(example);
+    const RunOutcome own = RunDocument(example, source.get());
+    ASSERT_TRUE(own.ok);
+    CFFoundChildren found{kTestsPath, "Algorithm", true, {}};
+    ASSERT_TRUE(SDOMXMLFindChildren(example, kTestsPath, "Algorithm", found.ranges));
+    ASSERT_GE(found.ranges.size(), 2u);
+    CFFoundChildren whole{kTestsPath, "Algorithm", false, {}};
+    CFFoundChildren beyond = found;
+    beyond.ranges.back().end = example.size() + 1;
+    CFFoundChildren unordered = found;
+    std::swap(unordered.ranges.front(), unordered.ranges.back());
+    CFFoundChildren other = found;
+    other.name = "Other";
+    for (const auto& [what, search] :
+         {std::pair{"the tests found", found}, std::pair{"not loadable apart", whole},
+          std::pair{"beyond the text", beyond}, std::pair{"out of order", unordered},
+          std::pair{"other elements", other}}) {
+        SCOPED_TRACE(what);
+        const RunOutcome outcome = RunSplits({SplitSpec{example, {}, {}, false, search}}, source.get());
+        EXPECT_TRUE(outcome.ok);
+        EXPECT_EQ(outcome.checks, own.checks);
+        EXPECT_TRUE(outcome.json == own.json);
+    }
+    CFFoundChildren first = found;
+    first.ranges.resize(1);
+    const RunOutcome firstOnly = RunSplits({SplitSpec{example, {}, {}, false, first}}, source.get());
+    EXPECT_TRUE(firstOnly.ok);
+    EXPECT_FALSE(firstOnly.json == own.json);
+
+    // The record drops the search with the text.
+    CFSplit split(example, {}, {}, false);
+    split.KeepFoundChildren(found);
+    ASSERT_NE(split.FoundChildren(kTestsPath, "Algorithm"), nullptr);
+    EXPECT_EQ(split.FoundChildren(kTestsPath, "Algorithm")->ranges.size(), found.ranges.size());
+    split.ReleaseResultDocument();
+    EXPECT_EQ(split.FoundChildren(kTestsPath, "Algorithm"), nullptr);
+}
+
 struct Reading {
     ReadOutcome outcome;
     std::string cause;

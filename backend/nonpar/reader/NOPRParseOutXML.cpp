@@ -207,8 +207,10 @@ private:
 // and dropped in turn, so that only one test's DOM is held at a time; else
 // the document is loaded whole. Both read the same elements in the same
 // order, so records, causes and reports do not depend on the way taken.
-// With a second thread, the tests found are read in batches while the search
-// goes on (ReadAhead); what it read is dropped when the search fails.
+// The search is the host's own when the split record keeps one for the
+// document. Else, with a second thread, the tests found are read in batches
+// while the search goes on (ReadAhead); what it read is dropped when the
+// search fails.
 bool NOPRParseOutXML::Parse() {
     if (fParsed) return true;
     if (!NOPR_CHECK(fDocument && fResults, kUnit)) return false;
@@ -219,13 +221,19 @@ bool NOPRParseOutXML::Parse() {
         Fail("the document is empty");
     } else {
         std::optional<ReadAhead> ahead;
-        std::function<void(const std::vector<SDOMXMLRange>&)> found;
-        if (npar::WorkThreads() >= 2) {
-            ahead.emplace(*this);
-            found = [&ahead](const std::vector<SDOMXMLRange>& ranges) { ahead->Found(ranges); };
+        bool found = false;
+        if (const CFFoundChildren* known = KnownTests()) {
+            found = known->found;
+            tests = known->ranges;
+        } else {
+            std::function<void(const std::vector<SDOMXMLRange>&)> onTest;
+            if (npar::WorkThreads() >= 2) {
+                ahead.emplace(*this);
+                onTest = [&ahead](const std::vector<SDOMXMLRange>& ranges) { ahead->Found(ranges); };
+            }
+            found = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests, onTest);
         }
-        const bool apart = SDOMXMLFindChildren(*fDocument, kTestsPath, "Algorithm", tests, found) &&
-                           xml.LoadWithout(*fDocument, tests.front().begin, tests.back().end);
+        const bool apart = found && xml.LoadWithout(*fDocument, tests.front().begin, tests.back().end);
         if (!apart) ahead.reset();
         if (apart || xml.LoadFromString(*fDocument)) {
             fTestRanges = apart ? &tests : nullptr;
@@ -238,6 +246,14 @@ bool NOPRParseOutXML::Parse() {
     }
     if (!fParsed && !fCause.empty()) CFReportReadFailure(fCause);
     return fParsed;
+}
+
+// The host's search for the tests of this document, when the split record
+// keeps one (the host made it before the split, for the data dictionary).
+const CFFoundChildren* NOPRParseOutXML::KnownTests() const {
+    const CFSplit* split = fResults ? fResults->fSplit : nullptr;
+    if (!split || &split->DocumentText() != fDocument) return nullptr;
+    return split->FoundChildren(kTestsPath, "Algorithm");
 }
 
 bool NOPRParseOutXML::Fail(const std::string& cause) {

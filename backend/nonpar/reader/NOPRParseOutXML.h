@@ -63,6 +63,7 @@ private:
     // Batches read on a worker thread while the host still searches the text
     // for the tests.
     class ReadAhead;
+    const CFFoundChildren* KnownTests() const;
     // Marks the field record at index (if any) as an ordinal field treated as continuous.
     void MarkOrdinalAsContinuous(int index);
     bool ReadFieldInfos(SDOMXMLWrapper* root);

@@ -15,7 +15,24 @@ const std::string& CFSplit::GetResultDocument() const {
     return fDocument;
 }
 
-void CFSplit::ReleaseResultDocument() { std::string().swap(fDocument); }
+void CFSplit::ReleaseResultDocument() {
+    std::string().swap(fDocument);
+    fFound.reset();
+}
+
+const CFFoundChildren* CFSplit::FoundChildren(std::string_view path, std::string_view name) const {
+    return fFound && fFound->path == path && fFound->name == name ? fFound.get() : nullptr;
+}
+
+void CFSplit::KeepFoundChildren(CFFoundChildren search) {
+    size_t after = 0;
+    for (const SDOMXMLRange& range : search.ranges) {
+        if (range.begin < after || range.end < range.begin || range.end > fDocument.size()) return;
+        after = range.end;
+    }
+    if (search.found == search.ranges.empty()) return;  // found means some children, and only then
+    fFound = std::make_shared<const CFFoundChildren>(std::move(search));
+}
 
 CFProcCustom::CFProcCustom(BpProcedure* procedure, ProcedureDataSource* dataSource)
     : fProcedure(procedure), fDataSource(dataSource) {}
