@@ -908,17 +908,20 @@ TEST(ChartRenderer, SpacesTickLabelsThatWouldCrowd) {
 
 TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {
     // Lines and labelled points, wrapped panels, texts on several lines and
-    // a wider frame: what the elements say, whatever the template.
+    // a wider frame: what the elements say, whatever the template. Of two
+    // attributes or variables of one name the first counts, and a source
+    // variable without a column reads the column of its id.
     const std::string document =
         "<visualization name=\"Custom\" version=\"1\"><title><text>Two&#10;lines</text></title>"
         "<subtitle><text>Split = A</text></subtitle><footnote><text>A note</text></footnote><frame "
         "width=\"1.5\" height=\"1\"/>"
         "<dataSource id=\"s\"><sourceVariable id=\"t\" column=\"t\" type=\"number\"/><sourceVariable "
-        "id=\"v\" column=\"v\"/>"
+        "id=\"v\"/>"
         "<sourceVariable id=\"g\" column=\"g\" type=\"string\"/><sourceVariable id=\"p\" column=\"p\" "
         "type=\"string\"/></dataSource>"
-        "<variable id=\"t\" sourceVariable=\"t\" label=\"Time\"><format type=\"COMMA\" "
-        "decimals=\"1\"/></variable>"
+        "<variable id=\"t\" sourceVariable=\"t\" label=\"Time\" label=\"Not this\"><format "
+        "type=\"COMMA\" decimals=\"1\"/></variable><variable id=\"t\" sourceVariable=\"v\" "
+        "label=\"Nor this\"/>"
         "<variable id=\"g\" sourceVariable=\"g\" measurement=\"nominal\"/><variable id=\"p\" "
         "sourceVariable=\"p\" measurement=\"nominal\"/>"
         "<graph><faceting><facet dimension=\"column\" variable=\"p\"/></faceting><facetLayout "

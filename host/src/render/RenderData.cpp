@@ -163,6 +163,47 @@ const ChartColumn* SourceTable::Column(const std::string& name) const {
     return nullptr;
 }
 
+namespace {
+
+// The attributes of an element that a variable reads, found in one pass over
+// its attributes (the first of a name counts, as a lookup by name finds it):
+// a variable has several, and each lookup by name would compare every
+// attribute before it.
+struct VariableAttributes {
+    enum Name {
+        kId,
+        kColumn,
+        kType,
+        kLabel,
+        kMeasurement,
+        kCategorical,
+        kCategoryOrder,
+        kValue,
+        kSourceVariable,
+        kNames
+    };
+    pugi::xml_attribute of[kNames];
+
+    explicit VariableAttributes(pugi::xml_node node) {
+        static constexpr std::string_view kTexts[kNames] = {
+            "id",          "column",        "type",  "label",         "measurement",
+            "categorical", "categoryOrder", "value", "sourceVariable"};
+        for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+             attribute = attribute.next_attribute()) {
+            const std::string_view name = attribute.name();
+            for (size_t i = 0; i < kNames; ++i) {
+                if (!of[i] && name == kTexts[i]) {
+                    of[i] = attribute;
+                    break;
+                }
+            }
+        }
+    }
+    const char* Value(Name name) const { return of[name].value(); }
+};
+
+}  // namespace
+
 ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& data) {
     // Data sources and their source variables.
     for (pugi::xml_node source : root.children("dataSource")) {
@@ -176,17 +217,20 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
             break;
         }
         for (pugi::xml_node sv : source.children("sourceVariable")) {
+            const VariableAttributes attributes(sv);
             auto var = std::make_unique<Var>();
             var->kind = Var::Kind::Source;
-            var->id = sv.attribute("id").value();
+            var->id = attributes.Value(VariableAttributes::kId);
             var->node = sv;
-            var->column = sv.attribute("column").as_string(var->id.c_str());
-            const std::string_view type = sv.attribute("type").value();
+            var->column = attributes.of[VariableAttributes::kColumn]
+                              ? attributes.Value(VariableAttributes::kColumn)
+                              : var->id;
+            const std::string_view type = attributes.Value(VariableAttributes::kType);
             var->read = type == "number"   ? Var::Read::Number
                         : type == "string" ? Var::Read::Text
                                            : Var::Read::AsStored;
             var->home = table.get();
-            fSourceVars.emplace(var->id, var.get());
+            AddId(fSourceVars, var->id, var.get());
             fVars.push_back(std::move(var));
         }
         fSources.push_back(std::move(table));
@@ -195,26 +239,27 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
     for (pugi::xml_node node : root.children()) {
         const std::string_view tag = node.name();
         if (tag != "variable" && tag != "derivedVariable") continue;
+        const VariableAttributes attributes(node);
         auto var = std::make_unique<Var>();
-        var->id = node.attribute("id").value();
+        var->id = attributes.Value(VariableAttributes::kId);
         var->node = node;
-        var->label = node.attribute("label").value();
-        var->measurement = node.attribute("measurement").value();
-        if (pugi::xml_attribute a = node.attribute("categorical"))
+        var->label = attributes.Value(VariableAttributes::kLabel);
+        var->measurement = attributes.Value(VariableAttributes::kMeasurement);
+        if (pugi::xml_attribute a = attributes.of[VariableAttributes::kCategorical])
             var->categoricalAttr = a.as_bool() ? 1 : 0;
         var->format = ReadFormat(node);
-        const std::string order = node.attribute("categoryOrder").value();
-        if (node.attribute("categoryOrder")) {
+        if (attributes.of[VariableAttributes::kCategoryOrder]) {
+            const std::string_view order = attributes.Value(VariableAttributes::kCategoryOrder);
             size_t start = 0;
             while (start <= order.size()) {
                 const size_t end = std::min(order.find(';', start), order.size());
-                var->categoryOrder.push_back(order.substr(start, end - start));
+                var->categoryOrder.emplace_back(order.substr(start, end - start));
                 start = end + 1;
             }
         }
         if (tag == "derivedVariable") {
             var->kind = Var::Kind::Derived;
-            var->baseRef = node.attribute("value").value();
+            var->baseRef = attributes.Value(VariableAttributes::kValue);
             for (pugi::xml_node format : node.children("format")) {
                 for (pugi::xml_node relabel : format.children("relabel")) {
                     var->relabels[relabel.attribute("from").value()] = relabel.attribute("to").value();
@@ -233,11 +278,11 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
             }
         } else {
             var->kind = Var::Kind::Graph;
-            const auto sv = fSourceVars.find(node.attribute("sourceVariable").value());
-            if (sv != fSourceVars.end()) {
-                var->column = sv->second->column;
-                var->read = sv->second->read;
-                var->home = sv->second->home;
+            if (const Var* sv =
+                    FindId(fSourceVars, attributes.Value(VariableAttributes::kSourceVariable))) {
+                var->column = sv->column;
+                var->read = sv->read;
+                var->home = sv->home;
             }
         }
         if (var->kind != Var::Kind::Derived) {
@@ -245,7 +290,7 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
                 var->relabels[relabel.attribute("from").value()] = relabel.attribute("to").value();
             }
         }
-        fGraphVars.emplace(var->id, var.get());  // the first of an id counts
+        AddId(fGraphVars, var->id, var.get());  // the first of an id counts
         fVars.push_back(std::move(var));
     }
     // References may name variables defined later.
@@ -255,12 +300,21 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
     }
 }
 
+void ChartData::AddId(Ids& ids, std::string_view id, const Var* var) {
+    if (!FindId(ids, id)) ids.emplace_back(id, var);
+}
+
+const Var* ChartData::FindId(const Ids& ids, std::string_view id) {
+    for (const auto& [known, var] : ids) {
+        if (known == id) return var;
+    }
+    return nullptr;
+}
+
 const Var* ChartData::Find(std::string_view ref) const {
     if (ref.empty()) return nullptr;
-    auto graph = fGraphVars.find(ref);
-    if (graph != fGraphVars.end()) return graph->second;
-    auto source = fSourceVars.find(ref);
-    return source == fSourceVars.end() ? nullptr : source->second;
+    if (const Var* graph = FindId(fGraphVars, ref)) return graph;
+    return FindId(fSourceVars, ref);
 }
 
 const SourceTable* ChartData::Source(const std::string& id) const {

@@ -138,10 +138,17 @@ private:
     Cell ValueAt(const Var& v, const SourceTable& s, size_t row, int depth) const;
     std::string ShownAt(const Var& v, const Cell& value, int depth) const;
 
+    // Variables by id (views of their ids), in the order defined: a chart
+    // has a few dozen at most, which a list finds as fast as a tree.
+    using Ids = std::vector<std::pair<std::string_view, const Var*>>;
+    // Adds var under id unless a variable has that id already.
+    static void AddId(Ids& ids, std::string_view id, const Var* var);
+    static const Var* FindId(const Ids& ids, std::string_view id);
+
     std::vector<std::unique_ptr<SourceTable>> fSources;
     std::vector<std::unique_ptr<Var>> fVars;
-    std::map<std::string, const Var*, std::less<>> fGraphVars;
-    std::map<std::string, const Var*, std::less<>> fSourceVars;
+    Ids fGraphVars;
+    Ids fSourceVars;
     mutable std::map<std::pair<const Var*, const SourceTable*>, std::vector<Cell>> fCategories;
     mutable std::map<const Var*, bool> fTextValued;
 };
