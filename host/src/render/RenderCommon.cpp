@@ -145,8 +145,6 @@ Style ChartContext::StyleOf(std::string_view id) const {
     Style style;
     const auto found = styles.find(id);
     if (id.empty() || found == styles.end()) return style;
-    // The attributes are read in one pass; of two with one name the first
-    // counts, as a lookup by name would find it.
     enum Field {
         kColor,
         kFill,
@@ -161,48 +159,24 @@ Style ChartContext::StyleOf(std::string_view id) const {
     };
     static constexpr std::string_view kNames[kFields] = {
         "color", "fill", "dash", "fontWeight", "symbol", "width", "size", "fontSize", "visible"};
-    bool seen[kFields] = {};
-    auto number = [](const char* text) {
-        double value = 0;
-        return ParseNumber(text, value) && std::isfinite(value) ? value : -1;
+    const auto attributes = FirstAttributes(found->second, kNames);
+    auto text = [&attributes](Field field, std::string& target) {
+        if (attributes[field]) target = attributes[field].value();
     };
-    for (pugi::xml_attribute attribute : found->second.attributes()) {
-        const std::string_view name = attribute.name();
-        const size_t field = static_cast<size_t>(std::find(std::begin(kNames), std::end(kNames), name) -
-                                                 std::begin(kNames));
-        if (field == kFields || seen[field]) continue;
-        seen[field] = true;
-        const char* value = attribute.value();
-        switch (field) {
-            case kColor:
-                style.color = value;
-                break;
-            case kFill:
-                style.fill = value;
-                break;
-            case kDash:
-                style.dash = value;
-                break;
-            case kFontWeight:
-                style.fontWeight = value;
-                break;
-            case kSymbol:
-                style.symbol = value;
-                break;
-            case kWidth:
-                style.width = number(value);
-                break;
-            case kSize:
-                style.size = number(value);
-                break;
-            case kFontSize:
-                style.fontSize = number(value);
-                break;
-            case kVisible:
-                style.visible = std::string_view(value) != "false";
-                break;
-        }
-    }
+    auto number = [&attributes](Field field, double& target) {
+        double value = 0;
+        if (attributes[field])
+            target = ParseNumber(attributes[field].value(), value) && std::isfinite(value) ? value : -1;
+    };
+    text(kColor, style.color);
+    text(kFill, style.fill);
+    text(kDash, style.dash);
+    text(kFontWeight, style.fontWeight);
+    text(kSymbol, style.symbol);
+    number(kWidth, style.width);
+    number(kSize, style.size);
+    number(kFontSize, style.fontSize);
+    if (attributes[kVisible]) style.visible = std::string_view(attributes[kVisible].value()) != "false";
     return style;
 }
 

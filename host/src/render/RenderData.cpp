@@ -165,42 +165,22 @@ const ChartColumn* SourceTable::Column(const std::string& name) const {
 
 namespace {
 
-// The attributes of an element that a variable reads, found in one pass over
-// its attributes (the first of a name counts, as a lookup by name finds it):
-// a variable has several, and each lookup by name would compare every
-// attribute before it.
-struct VariableAttributes {
-    enum Name {
-        kId,
-        kColumn,
-        kType,
-        kLabel,
-        kMeasurement,
-        kCategorical,
-        kCategoryOrder,
-        kValue,
-        kSourceVariable,
-        kNames
-    };
-    pugi::xml_attribute of[kNames];
-
-    explicit VariableAttributes(pugi::xml_node node) {
-        static constexpr std::string_view kTexts[kNames] = {
-            "id",          "column",        "type",  "label",         "measurement",
-            "categorical", "categoryOrder", "value", "sourceVariable"};
-        for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
-             attribute = attribute.next_attribute()) {
-            const std::string_view name = attribute.name();
-            for (size_t i = 0; i < kNames; ++i) {
-                if (!of[i] && name == kTexts[i]) {
-                    of[i] = attribute;
-                    break;
-                }
-            }
-        }
-    }
-    const char* Value(Name name) const { return of[name].value(); }
+// The attributes a variable (a source, graph or derived variable) reads.
+enum VariableAttribute {
+    kId,
+    kColumn,
+    kType,
+    kLabel,
+    kMeasurement,
+    kCategorical,
+    kCategoryOrder,
+    kValue,
+    kSourceVariable,
+    kVariableAttributes
 };
+constexpr std::string_view kVariableAttributeNames[kVariableAttributes] = {
+    "id",          "column",        "type",  "label",         "measurement",
+    "categorical", "categoryOrder", "value", "sourceVariable"};
 
 }  // namespace
 
@@ -217,15 +197,13 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
             break;
         }
         for (pugi::xml_node sv : source.children("sourceVariable")) {
-            const VariableAttributes attributes(sv);
+            const auto attributes = FirstAttributes(sv, kVariableAttributeNames);
             auto var = std::make_unique<Var>();
             var->kind = Var::Kind::Source;
-            var->id = attributes.Value(VariableAttributes::kId);
+            var->id = attributes[kId].value();
             var->node = sv;
-            var->column = attributes.of[VariableAttributes::kColumn]
-                              ? attributes.Value(VariableAttributes::kColumn)
-                              : var->id;
-            const std::string_view type = attributes.Value(VariableAttributes::kType);
+            var->column = attributes[kColumn] ? attributes[kColumn].value() : var->id;
+            const std::string_view type = attributes[kType].value();
             var->read = type == "number"   ? Var::Read::Number
                         : type == "string" ? Var::Read::Text
                                            : Var::Read::AsStored;
@@ -239,17 +217,16 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
     for (pugi::xml_node node : root.children()) {
         const std::string_view tag = node.name();
         if (tag != "variable" && tag != "derivedVariable") continue;
-        const VariableAttributes attributes(node);
+        const auto attributes = FirstAttributes(node, kVariableAttributeNames);
         auto var = std::make_unique<Var>();
-        var->id = attributes.Value(VariableAttributes::kId);
+        var->id = attributes[kId].value();
         var->node = node;
-        var->label = attributes.Value(VariableAttributes::kLabel);
-        var->measurement = attributes.Value(VariableAttributes::kMeasurement);
-        if (pugi::xml_attribute a = attributes.of[VariableAttributes::kCategorical])
-            var->categoricalAttr = a.as_bool() ? 1 : 0;
+        var->label = attributes[kLabel].value();
+        var->measurement = attributes[kMeasurement].value();
+        if (pugi::xml_attribute a = attributes[kCategorical]) var->categoricalAttr = a.as_bool() ? 1 : 0;
         var->format = ReadFormat(node);
-        if (attributes.of[VariableAttributes::kCategoryOrder]) {
-            const std::string_view order = attributes.Value(VariableAttributes::kCategoryOrder);
+        if (attributes[kCategoryOrder]) {
+            const std::string_view order = attributes[kCategoryOrder].value();
             size_t start = 0;
             while (start <= order.size()) {
                 const size_t end = std::min(order.find(';', start), order.size());
@@ -259,7 +236,7 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
         }
         if (tag == "derivedVariable") {
             var->kind = Var::Kind::Derived;
-            var->baseRef = attributes.Value(VariableAttributes::kValue);
+            var->baseRef = attributes[kValue].value();
             for (pugi::xml_node format : node.children("format")) {
                 for (pugi::xml_node relabel : format.children("relabel")) {
                     var->relabels[relabel.attribute("from").value()] = relabel.attribute("to").value();
@@ -278,8 +255,7 @@ ChartData::ChartData(pugi::xml_node root, const std::vector<ChartDataSource>& da
             }
         } else {
             var->kind = Var::Kind::Graph;
-            if (const Var* sv =
-                    FindId(fSourceVars, attributes.Value(VariableAttributes::kSourceVariable))) {
+            if (const Var* sv = FindId(fSourceVars, attributes[kSourceVariable].value())) {
                 var->column = sv->column;
                 var->read = sv->read;
                 var->home = sv->home;

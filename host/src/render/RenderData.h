@@ -3,6 +3,8 @@
 // texts, categories, formats, relabels and the shown text of every value.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -37,6 +39,28 @@ std::string NumberKey(double value);
 std::string KeyText(const Cell& cell);
 // A text that reads entirely as a C-locale number (no blanks around it).
 bool ParseNumber(std::string_view text, double& value);
+
+// The first attribute of each of the names on node (an absent one is null),
+// found in one pass over its attributes: an element read for several
+// attributes is walked once, where a lookup by name per attribute would
+// compare every attribute before it. The first of a name counts, as a
+// lookup by name finds it.
+template <size_t N>
+std::array<pugi::xml_attribute, N> FirstAttributes(pugi::xml_node node,
+                                                   const std::string_view (&names)[N]) {
+    std::array<pugi::xml_attribute, N> found{};
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+        const std::string_view name = attribute.name();
+        for (size_t i = 0; i < N; ++i) {
+            if (!found[i] && name == names[i]) {
+                found[i] = attribute;
+                break;
+            }
+        }
+    }
+    return found;
+}
 
 // A number format combined from <format> elements (later attributes win).
 struct Format {
