@@ -274,19 +274,63 @@ void ExpectSameRead(const Reading& apart, const Reading& whole) {
                       (expected.*list)[i]->fCondition.fConditionKey);
     }
     ASSERT_EQ(read.fFieldInfos.size(), expected.fFieldInfos.size());
-    for (size_t i = 0; i < read.fFieldInfos.size(); ++i)
-        EXPECT_EQ(read.fFieldInfos[i]->fOrdinalAsContinuous,
-                  expected.fFieldInfos[i]->fOrdinalAsContinuous);
+    for (size_t i = 0; i < read.fFieldInfos.size(); ++i) {
+        const FieldInfo& info = *read.fFieldInfos[i];
+        const FieldInfo& expectedInfo = *expected.fFieldInfos[i];
+        EXPECT_EQ(info.fOrdinalAsContinuous, expectedInfo.fOrdinalAsContinuous);
+        EXPECT_EQ(info.fHasInfo, expectedInfo.fHasInfo) << i;
+        EXPECT_EQ(info.fIsCategorical, expectedInfo.fIsCategorical) << i;
+        EXPECT_EQ(info.fTotalN, expectedInfo.fTotalN) << i;
+        for (const auto value :
+             {&FieldInfo::fMin, &FieldInfo::fMax, &FieldInfo::fMean, &FieldInfo::fStdDev})
+            EXPECT_EQ(info.*value, expectedInfo.*value) << i;
+        EXPECT_EQ(info.fDistribution.fName, expectedInfo.fDistribution.fName) << i;
+        EXPECT_EQ(info.fDistribution.fRows, expectedInfo.fDistribution.fRows) << i;
+    }
+}
+
+// Field information that gives the field records something to compare: two
+// elements for one field (the second has fewer attributes, so what the first
+// gave stays where the second is silent), a failed check (a second
+// distribution table), an element for a field without a record, and, when
+// asked, an element that fails the read (it has no table).
+std::string ManyFieldInfos(bool failing) {
+    auto info = [](int varIndex, const std::string& name, const std::string& content) {
+        return "<FieldInfo varIndex=\"" + std::to_string(varIndex) + "\">" + Table(name, content) +
+               "</FieldInfo>";
+    };
+    std::string infos = "<FieldInfos>";
+    infos +=
+        info(1, "CategoricalDistribution",
+             Attribute("TotalN", "38") + Attribute("Min", "1") + Attribute("Max", "2") +
+                 Attribute("Mean", "1.45") + Simple("Interval", "Count Value", "x", {"21 17", "0 1"}) +
+                 Simple("Other", "a", "b", {"9"}));
+    infos += info(0, "ContinuousDistribution",
+                  Attribute("TotalN", "40") + Attribute("StdDev", "2.5") +
+                      Simple("Interval", "a", "b", {"3 5", "10 20"}));
+    infos +=
+        info(1, "ContinuousDistribution", Attribute("Mean", "1.5") + Simple("Bins", "a", "b", {"7"}));
+    infos += info(3, "ContinuousDistribution",
+                  Attribute("TotalN", "9") + Simple("Interval", "a", "b", {"1"}));
+    if (failing) infos += "<FieldInfo varIndex=\"2\"/>";
+    return infos + "</FieldInfos>";
 }
 
 TEST(TestsReadApart, TestsReadOnSeveralThreadsGiveWhatOneReadGives) {
     std::vector<std::string> tests = ManyTests();
-    const std::string allRead = MakeDocument(Joined(tests));
+    const std::string allTests = Joined(tests);
     tests.insert(tests.begin() + 52, "<Algorithm name=\"OChiSquare\"/>");  // no tables: it fails
-    const std::string failing = MakeDocument(Joined(tests));
+    const std::string failingTests = Joined(tests);
+    // With more than one thread the field information is read while the
+    // tests are; it reaches the records, and fails the read, only after them.
+    const std::pair<const char*, std::string> documents[] = {
+        {"all read", MakeDocument(allTests, kDictionary, ManyFieldInfos(false))},
+        {"a test fails", MakeDocument(failingTests, kDictionary, ManyFieldInfos(false))},
+        {"the field information fails", MakeDocument(allTests, kDictionary, ManyFieldInfos(true))},
+        {"both fail", MakeDocument(failingTests, kDictionary, ManyFieldInfos(true))},
+    };
 
-    for (const auto& [what, document] :
-         {std::pair{"all read", allRead}, std::pair{"a test fails", failing}}) {
+    for (const auto& [what, document] : documents) {
         ASSERT_TRUE(ReadApart(document));
         const Reading whole = ReadWithCause(Whole(document));
         // What the document holds, so that the comparisons compare something.
@@ -295,6 +339,12 @@ TEST(TestsReadApart, TestsReadOnSeveralThreadsGiveWhatOneReadGives) {
         EXPECT_FALSE(whole.outcome.results->fConfidenceIntervals.empty());
         EXPECT_TRUE(whole.outcome.results->fFieldInfos.at(0)->fOrdinalAsContinuous);
         EXPECT_TRUE(whole.outcome.results->fFieldInfos.at(2)->fOrdinalAsContinuous);
+        EXPECT_EQ(whole.outcome.ok, std::string(what) == "all read");
+        if (std::string(what) != "a test fails" && std::string(what) != "both fail") {
+            EXPECT_TRUE(whole.outcome.results->fFieldInfos.at(1)->fHasInfo);
+            EXPECT_EQ(whole.outcome.results->fFieldInfos.at(1)->fTotalN, 38);
+            EXPECT_EQ(whole.outcome.results->fFieldInfos.at(1)->fMean, 1.5);
+        }
         for (const char* threads : {"1", "2", "4"}) {
             SCOPED_TRACE(std::string(what) + ", threads " + threads);
             const ThreadSetting setting(threads);

@@ -238,10 +238,12 @@ bool NOPRParseOutXML::Parse() {
         if (apart || xml.LoadFromString(*fDocument)) {
             fTestRanges = apart ? &tests : nullptr;
             fReadAhead = ahead ? &*ahead : nullptr;
+            fFieldInfosRead.reset();
             fParsed = CheckRoot(&xml) && ReadCounts(&xml) && ReadDataDictionary(&xml) &&
                       ReadTests(&xml) && ReadFieldInfos(&xml);
             fTestRanges = nullptr;
             fReadAhead = nullptr;
+            fFieldInfosRead.reset();
         }
     }
     if (!fParsed && !fCause.empty()) CFReportReadFailure(fCause);
@@ -396,7 +398,7 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
     fResults->fConfidenceLevel = confidenceLevel;
     fResults->fListwise = AttributeView(tests, "missingTreatment") == "listwise";
 
-    if (fTestRanges) return ReadTestsApart(*fTestRanges);
+    if (fTestRanges) return ReadTestsApart(root, *fTestRanges);
     SDOMXMLIterator algorithms;
     if (!tests->GetElementIterator("Algorithm", algorithms))
         return Fail("NonParametricTests has no Algorithm");
@@ -414,32 +416,35 @@ bool NOPRParseOutXML::ReadTests(SDOMXMLWrapper* root) {
 // threads while this thread takes the batches before them, in order: the
 // records, error items, checks and the cause of a failing test are what the
 // tests read one after the other give. The batches read during the search
-// for the tests come first.
-bool NOPRParseOutXML::ReadTestsApart(const std::vector<SDOMXMLRange>& ranges) {
+// for the tests come first. Meanwhile this thread reads the field
+// information from the frame, which it would otherwise read alone after the
+// last batch; the records get it after the tests, as in a read on one thread.
+bool NOPRParseOutXML::ReadTestsApart(SDOMXMLWrapper* root, const std::vector<SDOMXMLRange>& ranges) {
     const size_t batches = (ranges.size() + kTestsPerBatch - 1) / kTestsPerBatch;
-    size_t taken = 0;
-    if (fReadAhead) {
-        for (const std::unique_ptr<TestBatch>& batch : fReadAhead->Stop()) {
-            ++taken;
-            if (batch->failure) std::rethrow_exception(batch->failure);
-            if (!TakeBatch(*batch)) return false;
-        }
-    }
-    const size_t first = taken * kTestsPerBatch;
-    const size_t left = batches - taken;
+    std::vector<std::unique_ptr<TestBatch>> early;
+    if (fReadAhead) early = fReadAhead->Stop();
+    const size_t first = std::min(early.size(), batches) * kTestsPerBatch;
+    const size_t left = batches - std::min(early.size(), batches);
     const unsigned threads = npar::WorkThreads();
-    if (threads < 2 || left < 2)
-        return ReadTestRange(ranges.data() + first, ranges.size() - first, first);
-    npar::WorkAhead<std::unique_ptr<TestBatch>> ahead(
-        left,
-        [this, &ranges, first](size_t batch) {
-            const size_t begin = first + batch * kTestsPerBatch;
-            const size_t count = std::min(kTestsPerBatch, ranges.size() - begin);
-            return ReadBatch(ranges.data() + begin, count, begin);
-        },
-        threads - 1);
+    std::optional<npar::WorkAhead<std::unique_ptr<TestBatch>>> ahead;
+    if (threads >= 2 && left >= 2) {
+        ahead.emplace(
+            left,
+            [this, &ranges, first](size_t batch) {
+                const size_t begin = first + batch * kTestsPerBatch;
+                const size_t count = std::min(kTestsPerBatch, ranges.size() - begin);
+                return ReadBatch(ranges.data() + begin, count, begin);
+            },
+            threads - 1);
+        fFieldInfosRead = ReadFieldInfosApart(root);
+    }
+    for (const std::unique_ptr<TestBatch>& batch : early) {
+        if (batch->failure) std::rethrow_exception(batch->failure);
+        if (!TakeBatch(*batch)) return false;
+    }
+    if (!ahead) return ReadTestRange(ranges.data() + first, ranges.size() - first, first);
     for (size_t batch = 0; batch < left; ++batch) {
-        if (!TakeBatch(*ahead.Take(batch))) return false;
+        if (!TakeBatch(*ahead->Take(batch))) return false;
     }
     return true;
 }
@@ -492,7 +497,75 @@ void NOPRParseOutXML::MarkOrdinalAsContinuous(int index) {
         info->fOrdinalAsContinuous = true;
 }
 
+// What one FieldInfo element gives its field record: the attributes it
+// has (the last of a name counts), the distribution, and whether that
+// could be taken.
+struct NOPRParseOutXML::FieldInfoRead {
+    FieldInfo* info = nullptr;
+    int isCategorical = 0;
+    std::optional<int> totalN;
+    std::optional<double> min;
+    std::optional<double> max;
+    std::optional<double> mean;
+    std::optional<double> stdDev;
+    ValueTable distribution;
+    bool converted = false;
+};
+
+// The field information of a document, read by a reader of its own, with
+// what reading it does besides, as a batch of tests keeps it.
+struct NOPRParseOutXML::FieldInfosRead {
+    std::vector<FieldInfoRead> reads;
+    KeptEffects effects;
+    std::vector<NOPRCheck> checks;
+    bool read = false;
+    std::string cause;
+};
+
+NOPRParseOutXML::~NOPRParseOutXML() = default;
+
 bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
+    std::unique_ptr<FieldInfosRead> read = std::move(fFieldInfosRead);
+    if (!read) read = ReadFieldInfosApart(root);
+    return TakeFieldInfos(*read);
+}
+
+// Reads only the frame's DOM, the field records' places and the missing
+// value, which nothing changes while the tests are read.
+std::unique_ptr<NOPRParseOutXML::FieldInfosRead> NOPRParseOutXML::ReadFieldInfosApart(
+    SDOMXMLWrapper* root) const {
+    auto read = std::make_unique<FieldInfosRead>();
+    NOPRKeptChecks checks;
+    NOPRParseOutXML reader(fDataSource, fResults, fDocument);
+    reader.fMissingValue = fMissingValue;
+    reader.fKept = &read->effects;
+    read->read = reader.ReadFieldInfoList(root, read->reads);
+    read->cause = std::move(reader.fCause);
+    read->checks = checks.Take();
+    return read;
+}
+
+// Gives each field record what was read for it, in the document's order,
+// up to the element that failed (a distribution that could not be taken
+// still gives the attributes read before it).
+bool NOPRParseOutXML::TakeFieldInfos(FieldInfosRead& read) {
+    for (FieldInfoRead& field : read.reads) {
+        FieldInfo& info = *field.info;
+        info.fIsCategorical = field.isCategorical;
+        if (field.totalN) info.fTotalN = *field.totalN;
+        if (field.min) info.fMin = *field.min;
+        if (field.max) info.fMax = *field.max;
+        if (field.mean) info.fMean = *field.mean;
+        if (field.stdDev) info.fStdDev = *field.stdDev;
+        info.fDistribution = std::move(field.distribution);
+        if (field.converted) info.fHasInfo = true;
+    }
+    for (const std::string& name : read.effects.notParsed) ReportNotParsed(name);
+    NOPRReportChecks(read.checks);
+    return read.read || Fail(read.cause);
+}
+
+bool NOPRParseOutXML::ReadFieldInfoList(SDOMXMLWrapper* root, std::vector<FieldInfoRead>& reads) {
     SDOMXMLWrapper fieldInfosHandle;
     SDOMXMLWrapper* fieldInfos = FirstElement(root, "Extension/NPAROutput/FieldInfos", fieldInfosHandle);
     if (!fieldInfos) return Fail("there is no Extension/NPAROutput/FieldInfos element");
@@ -500,7 +573,7 @@ bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
     if (!fieldInfos->GetElementIterator("FieldInfo", infos)) return true;
     SDOMXMLWrapper fieldInfo;
     for (size_t position = 1; infos.Next(fieldInfo); ++position) {
-        if (!ReadFieldInfo(&fieldInfo, position)) return false;
+        if (!ReadFieldInfo(&fieldInfo, position, reads)) return false;
     }
     return true;
 }
@@ -508,7 +581,8 @@ bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
 // A FieldInfo whose varIndex names no field record (out of range, absent, or
 // the last dictionary field) is still read, so that a broken table fails the
 // document as everywhere else, but its content has no record to go to.
-bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) {
+bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position,
+                                    std::vector<FieldInfoRead>& reads) {
     fTableMemory.release();  // no table of the previous field is left
     int varIndex = -1;
     fieldInfo->GetAttribute("varIndex", varIndex);
@@ -533,22 +607,23 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position) 
         return Fail(label() + ": StructuredTable " + Quoted(table.fName) + " has no SimpleTable");
     if (!info) return true;
 
-    info->fIsCategorical = table.fName == "CategoricalDistribution" ? 1 : 0;
+    FieldInfoRead& read = reads.emplace_back();
+    read.info = info;
+    read.isCategorical = table.fName == "CategoricalDistribution" ? 1 : 0;
     for (const AttributeText& attribute : table.fAttributes) {
         if (attribute.fName == "TotalN")
-            info->fTotalN = String2Integer(attribute.fValue);
+            read.totalN = String2Integer(attribute.fValue);
         else if (attribute.fName == "Min")
-            info->fMin = String2Double(attribute.fValue);
+            read.min = String2Double(attribute.fValue);
         else if (attribute.fName == "Max")
-            info->fMax = String2Double(attribute.fValue);
+            read.max = String2Double(attribute.fValue);
         else if (attribute.fName == "Mean")
-            info->fMean = String2Double(attribute.fValue);
+            read.mean = String2Double(attribute.fValue);
         else if (attribute.fName == "StdDev")
-            info->fStdDev = String2Double(attribute.fValue);
+            read.stdDev = String2Double(attribute.fValue);
     }
-    const bool converted = ConvertSimpleTable(table.fSimpleTables.front(), info->fDistribution);
-    if (converted) info->fHasInfo = true;
-    return converted;
+    read.converted = ConvertSimpleTable(table.fSimpleTables.front(), read.distribution);
+    return read.converted;
 }
 
 void NOPRParseOutXML::ReportNotParsed(std::string_view name) {

@@ -21,6 +21,9 @@ class NOPRParseOutXML {
 public:
     NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitResults* results,
                     const std::string* document);
+    ~NOPRParseOutXML();
+    NOPRParseOutXML(const NOPRParseOutXML&) = delete;
+    NOPRParseOutXML& operator=(const NOPRParseOutXML&) = delete;
 
     // Reads the whole document into the container; the first step that fails
     // stops the read and, where the reader can tell, reports why to the host
@@ -45,7 +48,7 @@ private:
     void ReadDataField(SDOMXMLWrapper* dataField, int curIndex, CFMetaData& metaData);
     void MakeFieldInfos();
     bool ReadTests(SDOMXMLWrapper* root);
-    bool ReadTestsApart(const std::vector<SDOMXMLRange>& ranges);
+    bool ReadTestsApart(SDOMXMLWrapper* root, const std::vector<SDOMXMLRange>& ranges);
     // The count tests at ranges, the document's tests first .. first+count-1,
     // each loaded, read and dropped.
     bool ReadTestRange(const SDOMXMLRange* ranges, size_t count, size_t first);
@@ -66,8 +69,16 @@ private:
     const CFFoundChildren* KnownTests() const;
     // Marks the field record at index (if any) as an ordinal field treated as continuous.
     void MarkOrdinalAsContinuous(int index);
+    // The field information is read apart from the field records it goes
+    // to, so that it can be read while worker threads read the tests, and
+    // given to the records after them, in the document's order.
+    struct FieldInfoRead;
+    struct FieldInfosRead;
     bool ReadFieldInfos(SDOMXMLWrapper* root);
-    bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position);
+    std::unique_ptr<FieldInfosRead> ReadFieldInfosApart(SDOMXMLWrapper* root) const;
+    bool ReadFieldInfoList(SDOMXMLWrapper* root, std::vector<FieldInfoRead>& reads);
+    bool ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position, std::vector<FieldInfoRead>& reads);
+    bool TakeFieldInfos(FieldInfosRead& read);
 
     // Why the read stopped: Fail gives false and keeps the first cause;
     // FailIn puts the place of the step in front of the cause of a step
@@ -123,6 +134,8 @@ private:
     const std::vector<SDOMXMLRange>* fTestRanges = nullptr;
     // The batches of them read during the search; null when none were.
     ReadAhead* fReadAhead = nullptr;
+    // The field information read while the tests were, when it was.
+    std::unique_ptr<FieldInfosRead> fFieldInfosRead;
     bool fIsUseSample = false;
     bool fSigLowerBound = false;
     // Where a batch's reader keeps its effects; null: they are done at once.
