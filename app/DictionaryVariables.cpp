@@ -8,6 +8,7 @@
 
 #include "CFProcCustom.h"
 #include "SDOMXMLWrapper.h"
+#include "WorkAhead.h"
 
 namespace report {
 namespace {
@@ -51,10 +52,9 @@ QUOR_Variable VariableOf(const pugi::xml_node& field) {
     return variable;
 }
 
-// Adds field as a variable, or widens the string variable of the same name.
-void MergeField(const pugi::xml_node& field, std::vector<QUOR_Variable>& variables,
-                std::map<std::string, size_t>& byName) {
-    QUOR_Variable variable = VariableOf(field);
+// Adds a field's variable, or widens the string variable of the same name.
+void MergeVariable(QUOR_Variable variable, std::vector<QUOR_Variable>& variables,
+                   std::map<std::string, size_t>& byName) {
     const auto known = byName.find(variable.GetName());
     if (known == byName.end()) {
         byName.emplace(variable.GetName(), variables.size());
@@ -70,40 +70,66 @@ void MergeField(const pugi::xml_node& field, std::vector<QUOR_Variable>& variabl
     first = std::move(widened);
 }
 
+constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
+constexpr const char* kTest = "Algorithm";
+
+// What one document gives: its search for the tests and its fields'
+// variables, in the order of its dictionary.
+struct DocumentDictionary {
+    CFFoundChildren search;
+    std::vector<QUOR_Variable> fields;
+};
+
+// Reads only the document's text: documents are read on several threads.
+DocumentDictionary ReadDocumentDictionary(std::string_view text) {
+    // Parsed as the host's DOM parses result documents. The tests, most of a
+    // document, hold no dictionary: when the host can find them and vouch
+    // that the rest parses exactly when the whole text does, the rest is
+    // parsed alone, and no DOM of the whole document is made.
+    DocumentDictionary read;
+    std::vector<SDOMXMLRange>& tests = read.search.ranges;
+    read.search.path = kTestsPath;
+    read.search.name = kTest;
+    read.search.found = SDOMXMLFindChildren(text, kTestsPath, kTest, tests);
+    std::string rest;
+    if (read.search.found) {
+        rest.reserve(text.size() - (tests.back().end - tests.front().begin));
+        rest.append(text.substr(0, tests.front().begin)).append(text.substr(tests.back().end));
+    }
+    const std::string_view parsed = tests.empty() ? text : std::string_view(rest);
+    pugi::xml_document document;
+    const pugi::xml_parse_result result =
+        document.load_buffer(parsed.data(), parsed.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (result.status != pugi::status_ok) return read;
+    // The first element of each name at each step, as the reader finds it.
+    const pugi::xml_node dictionary =
+        document.document_element().child("Extension").child("NPAROutput").child("DataDictionary");
+    for (pugi::xml_node field = dictionary.child("DataField"); field;
+         field = field.next_sibling("DataField")) {
+        if (*field.attribute("name").value()) read.fields.push_back(VariableOf(field));
+    }
+    return read;
+}
+
 }  // namespace
 
+// With more than one document and thread, documents are read ahead on worker
+// threads and merged here in their order.
 std::vector<QUOR_Variable> DictionaryVariables(const std::vector<std::string_view>& documentTexts,
                                                std::vector<CFFoundChildren>* searches) {
-    constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
-    constexpr const char* kTest = "Algorithm";
     std::vector<QUOR_Variable> variables;
     std::map<std::string, size_t> byName;
     if (searches) searches->clear();
-    std::vector<SDOMXMLRange> tests;
-    for (const std::string_view text : documentTexts) {
-        // Parsed as the host's DOM parses result documents. The tests, most
-        // of a document, hold no dictionary: when the host can find them and
-        // vouch that the rest parses exactly when the whole text does, the
-        // rest is parsed alone, and no DOM of the whole document is made.
-        std::string rest;
-        const bool found = SDOMXMLFindChildren(text, kTestsPath, kTest, tests);
-        if (found) {
-            rest.reserve(text.size() - (tests.back().end - tests.front().begin));
-            rest.append(text.substr(0, tests.front().begin)).append(text.substr(tests.back().end));
-        }
-        if (searches) searches->push_back({kTestsPath, kTest, found, tests});
-        const std::string_view parsed = tests.empty() ? text : std::string_view(rest);
-        pugi::xml_document document;
-        const pugi::xml_parse_result result =
-            document.load_buffer(parsed.data(), parsed.size(), pugi::parse_default, pugi::encoding_utf8);
-        if (result.status != pugi::status_ok) continue;
-        // The first element of each name at each step, as the reader finds it.
-        const pugi::xml_node dictionary =
-            document.document_element().child("Extension").child("NPAROutput").child("DataDictionary");
-        for (pugi::xml_node field = dictionary.child("DataField"); field;
-             field = field.next_sibling("DataField")) {
-            if (*field.attribute("name").value()) MergeField(field, variables, byName);
-        }
+    const unsigned threads = npar::WorkThreads();
+    npar::WorkAhead<DocumentDictionary> ahead(
+        documentTexts.size(),
+        [&documentTexts](size_t index) { return ReadDocumentDictionary(documentTexts[index]); },
+        threads - 1);
+    for (size_t index = 0; index < documentTexts.size(); ++index) {
+        DocumentDictionary read = ahead.Take(index);
+        if (searches) searches->push_back(std::move(read.search));
+        for (QUOR_Variable& variable : read.fields)
+            MergeVariable(std::move(variable), variables, byName);
     }
     return variables;
 }

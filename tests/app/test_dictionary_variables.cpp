@@ -11,6 +11,7 @@
 #include "AppTestSupport.h"
 #include "CFProcCustom.h"
 #include "DictionaryVariables.h"
+#include "ThreadSetting.h"
 
 using report::DictionaryVariables;
 
@@ -69,6 +70,9 @@ TEST(DictionaryVariables, FieldsBecomeVariablesWithFormatsAndLabels) {
     EXPECT_EQ(LabelOf(variables[5], OBS(19645.0)), "(none)");
 }
 
+// Documents are read on several threads and merged in their order, so the
+// first definition and the longest width are those of the documents' order
+// whatever the threads.
 TEST(DictionaryVariables, FieldsOfSeveralDocumentsMerge) {
     const std::string first = WithDictionary(R"(
       <DataField name="region" displayName="Region" dataType="string"><Value value="N" displayValue="North"/></DataField>
@@ -77,17 +81,42 @@ TEST(DictionaryVariables, FieldsOfSeveralDocumentsMerge) {
       <DataField name="score" displayName="Other" dataType="double"/>
       <DataField name="region" displayName="Area" dataType="string"><Value value="West" displayValue="W"/></DataField>
       <DataField name="age" dataType="integer"/>)");
-    const std::vector<QUOR_Variable> variables =
-        DictionaryVariables({first, "<StatXML><broken", "", second});
-    ASSERT_EQ(variables.size(), 3u);
-    EXPECT_EQ(variables[0].GetName(), "region");
-    EXPECT_EQ(variables[0].GetLabel(), "Region");  // the first definition wins
-    EXPECT_EQ(variables[0].GetType(), 4);          // but takes the longest width
-    EXPECT_EQ(variables[0].GetFormat(), QUOR_Format(QUOR_Format::A, 4, 0));
-    EXPECT_EQ(LabelOf(variables[0], OBS(std::string("N"))), "North");
-    EXPECT_EQ(variables[1].GetLabel(), "Score");
-    EXPECT_EQ(variables[1].GetFormat(), QUOR_Format(QUOR_Format::F, 8, 0));
-    EXPECT_EQ(variables[2].GetName(), "age");
+    // Many documents, each adding a field of its own, one breaking, and a
+    // late one widening region further.
+    std::vector<std::string> many = {first, "<StatXML><broken", "", second};
+    for (int i = 0; i < 150; ++i)
+        many.push_back(WithDictionary("<DataField name=\"f" + std::to_string(i) + "\" displayName=\"F" +
+                                      std::to_string(i) + "\" dataType=\"integer\"/>"));
+    many.push_back(WithDictionary(
+        R"(<DataField name="region" displayName="Late" dataType="string"><Value value="Central"/></DataField>)"));
+
+    for (const char* threads : {"1", "2", "4"}) {
+        SCOPED_TRACE(std::string("threads ") + threads);
+        const ThreadSetting setting(threads);
+        const std::vector<QUOR_Variable> variables =
+            DictionaryVariables({first, "<StatXML><broken", "", second});
+        ASSERT_EQ(variables.size(), 3u);
+        EXPECT_EQ(variables[0].GetName(), "region");
+        EXPECT_EQ(variables[0].GetLabel(), "Region");  // the first definition wins
+        EXPECT_EQ(variables[0].GetType(), 4);          // but takes the longest width
+        EXPECT_EQ(variables[0].GetFormat(), QUOR_Format(QUOR_Format::A, 4, 0));
+        EXPECT_EQ(LabelOf(variables[0], OBS(std::string("N"))), "North");
+        EXPECT_EQ(variables[1].GetLabel(), "Score");
+        EXPECT_EQ(variables[1].GetFormat(), QUOR_Format(QUOR_Format::F, 8, 0));
+        EXPECT_EQ(variables[2].GetName(), "age");
+
+        std::vector<std::string_view> texts(many.begin(), many.end());
+        std::vector<CFFoundChildren> searches;
+        const std::vector<QUOR_Variable> all = DictionaryVariables(texts, &searches);
+        EXPECT_EQ(searches.size(), many.size());
+        ASSERT_EQ(all.size(), 153u);
+        EXPECT_EQ(all[0].GetLabel(), "Region");
+        EXPECT_EQ(all[0].GetType(), 7);  // "Central"
+        for (int i = 0; i < 150; ++i) {
+            EXPECT_EQ(all[3 + i].GetName(), "f" + std::to_string(i));
+            EXPECT_EQ(all[3 + i].GetLabel(), "F" + std::to_string(i));
+        }
+    }
 }
 
 // A value listed without a display value (or with an empty one) has no value
