@@ -55,9 +55,20 @@ bool HasEscapeOrHighByte(Word word) {
     return (word & static_cast<Word>(0x8080808080808080u)) != 0 || HasEscape(word);
 }
 
+// The bytes written escaped (below 0x20, a quote, a backslash), by byte.
+struct EscapedBytes {
+    bool of[256] = {};
+    constexpr EscapedBytes() {
+        for (int c = 0; c < 0x20; ++c) of[c] = true;
+        of[static_cast<unsigned char>('"')] = true;
+        of[static_cast<unsigned char>('\\')] = true;
+    }
+};
+constexpr EscapedBytes kEscapedBytes;
+
 // Whether some word of text passes test, a word at a time: the last word of
-// a text of four bytes or more is read where it ends, overlapping the one
-// before; shorter texts are read a byte at a time, each byte alone in a word.
+// a text of eight bytes or more is read where it ends, overlapping the one
+// before; shorter texts (most names) are looked up a byte at a time.
 template <template <typename> class Test>
 inline __attribute__((always_inline)) bool AnyWord(std::string_view text) {
     const char* data = text.data();
@@ -68,24 +79,21 @@ inline __attribute__((always_inline)) bool AnyWord(std::string_view text) {
         }
         return Test<std::uint64_t>::Check(Load<std::uint64_t>(data + size - 8));
     }
-    if (size >= 4)
-        return Test<std::uint32_t>::Check(Load<std::uint32_t>(data)) ||
-               Test<std::uint32_t>::Check(Load<std::uint32_t>(data + size - 4));
-    for (size_t i = 0; i < size; ++i) {
-        // (Padded with 'a', which no test matches.)
-        const std::uint32_t word = 0x61616100u | static_cast<unsigned char>(data[i]);
-        if (Test<std::uint32_t>::Check(word)) return true;
-    }
-    return false;
+    bool any = false;
+    for (size_t i = 0; i < size; ++i)
+        any |= Test<std::uint64_t>::CheckByte(static_cast<unsigned char>(data[i]));
+    return any;
 }
 
 template <typename Word>
 struct EscapeTest {
     static bool Check(Word word) { return HasEscape(word); }
+    static bool CheckByte(unsigned char c) { return kEscapedBytes.of[c]; }
 };
 template <typename Word>
 struct EscapeOrHighByteTest {
     static bool Check(Word word) { return HasEscapeOrHighByte(word); }
+    static bool CheckByte(unsigned char c) { return c >= 0x80 || kEscapedBytes.of[c]; }
 };
 
 // Whether text holds a byte to escape.
