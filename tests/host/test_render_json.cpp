@@ -245,6 +245,31 @@ TEST(RenderJson, ReusedStorageHoldsOnlyTheNewValueAndStaysBounded) {
     EXPECT_EQ(Written(moved, 2), big);
 }
 
+// A row made in place is the object its braced list makes: the same
+// members in the same order, each value of the same kind (a whole number of
+// each signedness stays one, as it is written without a decimal point), and
+// the same bytes written.
+TEST(RenderJson, ObjectsMadeInPlaceAreThoseOfTheirBracedLists) {
+    using npar::render::Json;
+    const std::string key = "line:1";
+    const size_t order = 7;
+    const Json nested = {{"a", 1}, {"b", Json::array({1.5, "x"})}};
+    const Json made = Json::MakeObject("_layer", key, "_lx", 0.25, "_ly", -3.0, "_o", order, "_n", -2,
+                                       "_t", "text", "_b", true, "_z", nullptr, "_j", nested);
+    const Json braced = {{"_layer", key}, {"_lx", 0.25}, {"_ly", -3.0},   {"_o", order}, {"_n", -2},
+                         {"_t", "text"},  {"_b", true},  {"_z", nullptr}, {"_j", nested}};
+    EXPECT_EQ(made, braced);
+    ASSERT_EQ(made.size(), 9u);
+    EXPECT_EQ(made["_o"].type(), Json::value_t::number_unsigned);
+    EXPECT_EQ(made["_n"].type(), Json::value_t::number_integer);
+    EXPECT_EQ(made["_ly"].type(), Json::value_t::number_float);
+    EXPECT_EQ(Written(made, 2), Written(braced, 2));
+    EXPECT_EQ(
+        Written(made, -1),
+        R"({"_layer":"line:1","_lx":0.25,"_ly":-3.0,"_o":7,"_n":-2,"_t":"text","_b":true,"_z":null,)"
+        R"("_j":{"a":1,"b":[1.5,"x"]}})");
+}
+
 // Number keys are the texts ChartString gives a number with 16 digits,
 // whole numbers (written by the integer conversion) and others alike, at
 // the edges where the general form turns to exponents.

@@ -18,15 +18,12 @@ bool GraphView::EmitEdges(const Mark& edges, const Var& from, const Var& to, con
             if (start.Missing() || end.Missing()) continue;
             const auto startPlace = nodes.find(KeyText(start)), endPlace = nodes.find(KeyText(end));
             if (startPlace == nodes.end() || endPlace == nodes.end()) continue;
-            Json out = {{"_layer", edges.key},
-                        {"_px", startPlace->second.first},
-                        {"_py", startPlace->second.second},
-                        {"_px2", endPlace->second.first},
-                        {"_py2", endPlace->second.second},
-                        {"_mx", (startPlace->second.first + endPlace->second.first) / 2},
-                        {"_my", (startPlace->second.second + endPlace->second.second) / 2},
-                        {"_from", KeyText(start)},
-                        {"_to", KeyText(end)}};
+            Json out = Json::MakeObject("_layer", edges.key, "_px", startPlace->second.first, "_py",
+                                        startPlace->second.second, "_px2", endPlace->second.first,
+                                        "_py2", endPlace->second.second, "_mx",
+                                        (startPlace->second.first + endPlace->second.first) / 2, "_my",
+                                        (startPlace->second.second + endPlace->second.second) / 2,
+                                        "_from", KeyText(start), "_to", KeyText(end));
             if (edges.colorVar) {
                 const Cell cell = fData.Value(*edges.colorVar, *edges.source, row);
                 const long colour = cell.Missing() ? -1 : edges.colors.Index(KeyText(cell));

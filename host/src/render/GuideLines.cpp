@@ -36,7 +36,7 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     const std::string label = ElementText(node.child("label"));
     const std::string color = style.color.empty() ? kGuideColor : style.color;
     for (size_t panel = 0; panel < std::max<size_t>(fPanels.size(), 1); ++panel) {
-        Json row = {{"_layer", key}, {"_g", value}};
+        Json row = Json::MakeObject("_layer", key, "_g", value);
         if (!label.empty()) row["_t"] = label;
         Emit(std::move(row), panel);
     }

@@ -104,7 +104,8 @@ void GraphView::AddDistributionCurve(pugi::xml_node statistic, const Mark& line,
                 const double x = fAxis[0].Output(points[i].first);
                 Track(0, x);
                 Track(1, points[i].second);
-                Emit({{"_layer", line.key}, {"_lx", x}, {"_ly", points[i].second}, {"_o", i}}, panel);
+                Emit(Json::MakeObject("_layer", line.key, "_lx", x, "_ly", points[i].second, "_o", i),
+                     panel);
             }
         }
     }

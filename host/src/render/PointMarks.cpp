@@ -72,7 +72,7 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
             const auto position = found->second[panel].find(KeyText(cell));
             if (position == found->second[panel].end()) continue;
             const double x = position->second.first, y = position->second.second;
-            Json out = {{"_layer", nodes.key}, {"_px", x}, {"_py", y}, {"_key", KeyText(cell)}};
+            Json out = Json::MakeObject("_layer", nodes.key, "_px", x, "_py", y, "_key", KeyText(cell));
             if (!nodes.popups.empty()) out["_tip"] = Tooltip(nodes, row);
             Emit(std::move(out), panel);
             if (!marks.labels) continue;
@@ -85,7 +85,8 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
             // starts higher by them, one beside it by half of them.
             const double below = static_cast<double>(SplitLines(label).size() - 1) * marks.lineHeight;
             const double lift = side == "above" ? below : side == "below" ? 0 : below / 2;
-            Emit({{"_layer", nodes.key + ":" + side}, {"_px", x}, {"_py", y - lift}, {"_lab", label}},
+            Emit(Json::MakeObject("_layer", nodes.key + ":" + side, "_px", x, "_py", y - lift, "_lab",
+                                  label),
                  panel);
         }
     }
