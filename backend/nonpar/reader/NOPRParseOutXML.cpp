@@ -117,14 +117,35 @@ NOPRParseOutXML::NOPRParseOutXML(const QUOR_DataSource* dataSource, NOPRSplitRes
                                  const std::string* document)
     : fDataSource(dataSource), fResults(results), fDocument(document) {}
 
-struct NOPRParseOutXML::TestBatch {
-    NOPRSplitResults records;
+struct NOPRParseOutXML::KeptRead {
     KeptEffects effects;
     std::vector<NOPRCheck> checks;
     bool read = false;
-    std::string cause;           // why the read stopped, when it did
+    std::string cause;  // why the read stopped, when it did
+};
+
+struct NOPRParseOutXML::TestBatch : KeptRead {
+    NOPRSplitResults records;
     std::exception_ptr failure;  // what the read threw (read ahead only), thrown when taken
 };
+
+template <typename Read>
+void NOPRParseOutXML::ReadKeeping(NOPRSplitResults* results, KeptRead& kept, Read read) const {
+    NOPRKeptChecks checks;
+    NOPRParseOutXML reader(fDataSource, results, fDocument);
+    reader.fMissingValue = fMissingValue;
+    reader.fKept = &kept.effects;
+    kept.read = read(reader);
+    kept.cause = std::move(reader.fCause);
+    kept.checks = checks.Take();
+}
+
+bool NOPRParseOutXML::TakeKept(const KeptRead& kept) {
+    for (int index : kept.effects.ordinalAsContinuous) MarkOrdinalAsContinuous(index);
+    for (const std::string& name : kept.effects.notParsed) ReportNotParsed(name);
+    NOPRReportChecks(kept.checks);
+    return kept.read || Fail(kept.cause);
+}
 
 // While the host searches the text for the tests, each batch of them found
 // is read on a worker thread, as WorkAhead's workers read them later: the
@@ -468,13 +489,8 @@ std::unique_ptr<NOPRParseOutXML::TestBatch> NOPRParseOutXML::ReadBatch(const SDO
                                                                        size_t count,
                                                                        size_t first) const {
     auto batch = std::make_unique<TestBatch>();
-    NOPRKeptChecks checks;
-    NOPRParseOutXML reader(fDataSource, &batch->records, fDocument);
-    reader.fMissingValue = fMissingValue;
-    reader.fKept = &batch->effects;
-    batch->read = reader.ReadTestRange(ranges, count, first);
-    batch->cause = std::move(reader.fCause);
-    batch->checks = checks.Take();
+    ReadKeeping(&batch->records, *batch,
+                [&](NOPRParseOutXML& reader) { return reader.ReadTestRange(ranges, count, first); });
     return batch;
 }
 
@@ -482,10 +498,7 @@ bool NOPRParseOutXML::TakeBatch(TestBatch& batch) {
     // Each list keeps its order; which list a test goes to is its own.
     for (auto& test : batch.records.fTests) fResults->AddTest(std::move(test));
     for (auto& test : batch.records.fConfidenceIntervals) fResults->AddTest(std::move(test));
-    for (int index : batch.effects.ordinalAsContinuous) MarkOrdinalAsContinuous(index);
-    for (const std::string& name : batch.effects.notParsed) ReportNotParsed(name);
-    NOPRReportChecks(batch.checks);
-    return batch.read || Fail(batch.cause);
+    return TakeKept(batch);
 }
 
 void NOPRParseOutXML::MarkOrdinalAsContinuous(int index) {
@@ -514,12 +527,8 @@ struct NOPRParseOutXML::FieldInfoRead {
 
 // The field information of a document, read by a reader of its own, with
 // what reading it does besides, as a batch of tests keeps it.
-struct NOPRParseOutXML::FieldInfosRead {
+struct NOPRParseOutXML::FieldInfosRead : KeptRead {
     std::vector<FieldInfoRead> reads;
-    KeptEffects effects;
-    std::vector<NOPRCheck> checks;
-    bool read = false;
-    std::string cause;
 };
 
 NOPRParseOutXML::~NOPRParseOutXML() = default;
@@ -535,13 +544,8 @@ bool NOPRParseOutXML::ReadFieldInfos(SDOMXMLWrapper* root) {
 std::unique_ptr<NOPRParseOutXML::FieldInfosRead> NOPRParseOutXML::ReadFieldInfosApart(
     SDOMXMLWrapper* root) const {
     auto read = std::make_unique<FieldInfosRead>();
-    NOPRKeptChecks checks;
-    NOPRParseOutXML reader(fDataSource, fResults, fDocument);
-    reader.fMissingValue = fMissingValue;
-    reader.fKept = &read->effects;
-    read->read = reader.ReadFieldInfoList(root, read->reads);
-    read->cause = std::move(reader.fCause);
-    read->checks = checks.Take();
+    ReadKeeping(fResults, *read,
+                [&](NOPRParseOutXML& reader) { return reader.ReadFieldInfoList(root, read->reads); });
     return read;
 }
 
@@ -560,9 +564,7 @@ bool NOPRParseOutXML::TakeFieldInfos(FieldInfosRead& read) {
         info.fDistribution = std::move(field.distribution);
         if (field.converted) info.fHasInfo = true;
     }
-    for (const std::string& name : read.effects.notParsed) ReportNotParsed(name);
-    NOPRReportChecks(read.checks);
-    return read.read || Fail(read.cause);
+    return TakeKept(read);
 }
 
 bool NOPRParseOutXML::ReadFieldInfoList(SDOMXMLWrapper* root, std::vector<FieldInfoRead>& reads) {

@@ -60,6 +60,16 @@ private:
         std::vector<std::string> notParsed;    // names for ReportNotParsed
         std::vector<int> ordinalAsContinuous;  // field records to mark
     };
+    // A part read by a reader of its own: its effects, its failed checks, and
+    // whether it read, or why it stopped.
+    struct KeptRead;
+    // Runs read(reader) on a reader of its own into results, keeping in kept
+    // what the reading does besides; runs on any thread.
+    template <typename Read>
+    void ReadKeeping(NOPRSplitResults* results, KeptRead& kept, Read read) const;
+    // Does what a part's reader kept, in order; false, with its cause, when
+    // it stopped.
+    bool TakeKept(const KeptRead& kept);
     struct TestBatch;
     std::unique_ptr<TestBatch> ReadBatch(const SDOMXMLRange* ranges, size_t count, size_t first) const;
     bool TakeBatch(TestBatch& batch);

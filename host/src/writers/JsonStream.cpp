@@ -55,16 +55,23 @@ bool HasEscapeOrHighByte(Word word) {
     return (word & static_cast<Word>(0x8080808080808080u)) != 0 || HasEscape(word);
 }
 
-// The bytes written escaped (below 0x20, a quote, a backslash), by byte.
-struct EscapedBytes {
-    bool of[256] = {};
-    constexpr EscapedBytes() {
-        for (int c = 0; c < 0x20; ++c) of[c] = true;
-        of[static_cast<unsigned char>('"')] = true;
-        of[static_cast<unsigned char>('\\')] = true;
+// The letter written after the backslash of each byte that is written
+// escaped (below 0x20, a quote or a backslash): 'u' for those written as
+// \u00XX; 0 for the bytes written as they are.
+struct EscapeLetters {
+    char of[256] = {};
+    constexpr EscapeLetters() {
+        for (int c = 0; c < 0x20; ++c) of[c] = 'u';
+        of[static_cast<unsigned char>('"')] = '"';
+        of[static_cast<unsigned char>('\\')] = '\\';
+        of[static_cast<unsigned char>('\b')] = 'b';
+        of[static_cast<unsigned char>('\f')] = 'f';
+        of[static_cast<unsigned char>('\n')] = 'n';
+        of[static_cast<unsigned char>('\r')] = 'r';
+        of[static_cast<unsigned char>('\t')] = 't';
     }
 };
-constexpr EscapedBytes kEscapedBytes;
+constexpr EscapeLetters kEscapeLetters;
 
 // Whether some word of text passes test, a word at a time: the last word of
 // a text of eight bytes or more is read where it ends, overlapping the one
@@ -88,12 +95,12 @@ inline __attribute__((always_inline)) bool AnyWord(std::string_view text) {
 template <typename Word>
 struct EscapeTest {
     static bool Check(Word word) { return HasEscape(word); }
-    static bool CheckByte(unsigned char c) { return kEscapedBytes.of[c]; }
+    static bool CheckByte(unsigned char c) { return kEscapeLetters.of[c] != 0; }
 };
 template <typename Word>
 struct EscapeOrHighByteTest {
     static bool Check(Word word) { return HasEscapeOrHighByte(word); }
-    static bool CheckByte(unsigned char c) { return c >= 0x80 || kEscapedBytes.of[c]; }
+    static bool CheckByte(unsigned char c) { return c >= 0x80 || kEscapeLetters.of[c] != 0; }
 };
 
 // Whether text holds a byte to escape.
@@ -144,24 +151,6 @@ inline __attribute__((always_inline)) void CopyBytes(char* to, const char* from,
         std::memcpy(to, from, size);
     }
 }
-
-// The letter written after the backslash of each byte that is written
-// escaped (below 0x20, a quote or a backslash): 'u' for those written as
-// \u00XX; 0 for the bytes written as they are.
-struct EscapeLetters {
-    char of[256] = {};
-    constexpr EscapeLetters() {
-        for (int c = 0; c < 0x20; ++c) of[c] = 'u';
-        of[static_cast<unsigned char>('"')] = '"';
-        of[static_cast<unsigned char>('\\')] = '\\';
-        of[static_cast<unsigned char>('\b')] = 'b';
-        of[static_cast<unsigned char>('\f')] = 'f';
-        of[static_cast<unsigned char>('\n')] = 'n';
-        of[static_cast<unsigned char>('\r')] = 'r';
-        of[static_cast<unsigned char>('\t')] = 't';
-    }
-};
-constexpr EscapeLetters kEscapeLetters;
 
 // Writes the escape of byte c, one that is written escaped, at to; where it
 // ends.
