@@ -311,11 +311,15 @@ public:
     ~JsonDocumentStreamWriter() override { StopWorkers(); }
 
     void Item(std::unique_ptr<OutputItem> item) override {
+        std::vector<std::unique_ptr<OutputItem>> written;
         {
             std::lock_guard<std::mutex> lock(fMutex);
             fEntries.push_back({std::move(item), std::string()});
+            written.swap(fWritten);
         }
         fChanged.notify_one();
+        // The items written since the last one came are freed here, on the
+        // procedure's thread, as it goes on to make the next.
     }
 
     void End(const OutputDocument& document) override {
@@ -324,6 +328,7 @@ public:
         // charts spread over every thread.
         StopWorkers();
         if (fFailure) std::rethrow_exception(fFailure);
+        fWritten.clear();
         JsonStream json(fOut);
         BeginDocument(json, document);
         json.BeginArray();
@@ -348,9 +353,16 @@ private:
         std::string text;
     };
 
-    static void Finish(Entry& entry, PiecesAhead& ahead) {
+    // Writes an entry's item and hands the item back to be freed by the
+    // thread that made it: memory freed by the thread that allocated it is
+    // at once its to reuse, where memory freed by another thread waits on
+    // its pages until the allocator collects it, and the procedure, which
+    // allocates the next items meanwhile, runs slower (json --no-charts of
+    // the scaled document took some 8% longer on two threads).
+    void Finish(Entry& entry, PiecesAhead& ahead) {
         entry.text = WrittenItem(*entry.item, ahead);
-        entry.item.reset();
+        std::lock_guard<std::mutex> lock(fMutex);
+        fWritten.push_back(std::move(entry.item));
     }
 
     void Work() {
@@ -378,8 +390,9 @@ private:
     const unsigned fThreads;
     std::mutex fMutex;
     std::condition_variable fChanged;
-    std::deque<Entry> fEntries;  // every item handed over, in order
-    size_t fNext = 0;            // the first entry no thread has begun
+    std::deque<Entry> fEntries;                         // every item handed over, in order
+    std::vector<std::unique_ptr<OutputItem>> fWritten;  // written, to be freed by Item
+    size_t fNext = 0;                                   // the first entry no thread has begun
     bool fStopping = false;
     std::exception_ptr fFailure;  // what a worker's writing threw
     std::vector<std::thread> fWorkers;
