@@ -7,12 +7,16 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "BpOutput.h"
 #include "OutputDocument.h"
+#include "OutputTable.h"
 #include "OutputWriters.h"
 #include "ThreadSetting.h"
 
@@ -135,5 +139,40 @@ TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
             EXPECT_NE(expected.find("second"), std::string::npos) << expected;
             EXPECT_EQ(streamed, expected) << format << ", " << threads << " threads, ok " << ok;
         }
+    }
+}
+
+// Every item is freed on the thread that handed it over, also when a worker
+// wrote it: the text stream's worker gives each item back, the JSON stream's
+// worker keeps it for the next hand-over. (A heading's table store goes with
+// its item; its deleter tells which thread freed it.)
+TEST(OutputStream, ItemsAreFreedOnTheThreadThatHandedThemOver) {
+    using Stream = std::unique_ptr<npar::DocumentStream> (*)(npar::OutputSink&);
+    for (const auto& [format, stream] : std::vector<std::pair<const char*, Stream>>{
+             {"text", npar::TextStream}, {"json", npar::JsonDocumentStream}}) {
+        const ThreadSetting setting("2");
+        std::mutex mutex;
+        std::vector<std::thread::id> freedOn;
+        std::string written;
+        {
+            npar::OutputSink sink(written);
+            std::unique_ptr<npar::DocumentStream> writer = stream(sink);
+            npar::OutputDocument document;
+            for (int i = 0; i < 200; ++i) {
+                auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading,
+                                                               "Heading " + std::to_string(i));
+                item->tableStore.reset(new npar::TableStore, [&](npar::TableStore* store) {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    freedOn.push_back(std::this_thread::get_id());
+                    delete store;
+                });
+                writer->Item(std::move(item));
+            }
+            writer->End(document);
+        }
+        EXPECT_NE(written.find("Heading 199"), std::string::npos) << format;
+        ASSERT_EQ(freedOn.size(), 200u) << format;
+        for (const std::thread::id& id : freedOn)
+            ASSERT_EQ(id, std::this_thread::get_id()) << format << ": an item freed by a worker";
     }
 }

@@ -22,11 +22,12 @@ class SlowStream : public npar::DocumentStream {
 public:
     SlowStream(std::vector<std::string>& texts, std::atomic<int>& written)
         : fTexts(texts), fWritten(written) {}
-    void Item(std::unique_ptr<npar::OutputItem> item) override {
+    std::unique_ptr<npar::OutputItem> Item(std::unique_ptr<npar::OutputItem> item) override {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
         if (item->text == "fail") throw std::runtime_error("the stream failed");
         fTexts.push_back(item->text);
         ++fWritten;
+        return item;
     }
     void End(const npar::OutputDocument&) override { fTexts.push_back("end"); }
 

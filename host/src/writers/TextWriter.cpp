@@ -674,7 +674,10 @@ void WriteEnd(const OutputDocument& document, OutputSink& out) {
 class TextStreamWriter : public DocumentStream {
 public:
     explicit TextStreamWriter(OutputSink& out) : fOut(out) {}
-    void Item(std::unique_ptr<OutputItem> item) override { WriteItem(*item, "", fPosition, 0, fOut); }
+    std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) override {
+        WriteItem(*item, "", fPosition, 0, fOut);
+        return item;
+    }
     void End(const OutputDocument& document) override { WriteEnd(document, fOut); }
 
 private:

@@ -22,18 +22,22 @@ public:
     }
     ~WorkerStream() override { Stop(); }
 
-    void Item(std::unique_ptr<OutputItem> item) override {
+    std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) override {
         if (fWorker.empty()) return fStream->Item(std::move(item));
+        std::vector<std::unique_ptr<OutputItem>> written;
         {
             std::unique_lock<std::mutex> lock(fMutex);
             fChanged.wait(lock, [this] { return fItems.size() < fWaiting; });
             fItems.push_back(std::move(item));
+            written.swap(fWritten);
         }
         fChanged.notify_all();
+        return nullptr;  // the items the stream has given back are freed here
     }
 
     void End(const OutputDocument& document) override {
         Stop();
+        fWritten.clear();
         if (fFailure) std::rethrow_exception(fFailure);
         fStream->End(document);
     }
@@ -48,15 +52,17 @@ private:
             fItems.pop_front();
             lock.unlock();
             fChanged.notify_all();  // room for the next item
+            std::unique_ptr<OutputItem> done;
             if (!fFailure) {
                 try {
-                    fStream->Item(std::move(item));
+                    done = fStream->Item(std::move(item));
                 } catch (...) {
                     // (Out of memory, say.) End throws it; later items are dropped.
                     fFailure = std::current_exception();
                 }
             }
             lock.lock();
+            if (done) fWritten.push_back(std::move(done));
         }
     }
 
@@ -68,6 +74,7 @@ private:
     std::mutex fMutex;
     std::condition_variable fChanged;
     std::deque<std::unique_ptr<OutputItem>> fItems;
+    std::vector<std::unique_ptr<OutputItem>> fWritten;  // given back, to be freed by Item
     bool fStopping = false;
     std::exception_ptr fFailure;  // set by the worker only; read after it is joined
     std::vector<std::thread> fWorker;
