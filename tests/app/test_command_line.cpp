@@ -2,12 +2,17 @@
 // any split is processed (exit status 2, nothing written).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "AppTestSupport.h"
 #include "OutputFormats.h"
@@ -108,6 +113,81 @@ TEST(CommandLine, ReportFileIsWrittenWholeEvenWhenASplitFails) {
     EXPECT_NE(text.find("\"ok\": false"), std::string::npos);
     // No temporary file is left beside the report.
     EXPECT_EQ(dir.Files().size(), 3u);
+}
+
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// -o names where the report goes: a file is replaced whole and keeps its
+// permissions, a link's target is replaced and the link stays, a named pipe
+// (as a device such as /dev/null) is written as it stands and stays what it
+// is, and a folder is refused before anything runs.
+TEST(CommandLine, ReportGoesWhereTheOutputNamesAndNothingElseIsReplaced) {
+    apptest::TempDir dir;
+    const std::string good = dir.Write("good.xml", apptest::Document().Text());
+    const apptest::CliResult toStdout = RunCli({"--format", "json", good});
+    ASSERT_EQ(toStdout.status, 0) << toStdout.err;
+    const std::string& report = toStdout.out;
+    struct stat info;
+
+    const std::string file = dir.Write("kept.json", "an older and much longer text than the report's " +
+                                                        std::string(report.size(), 'x'));
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    ASSERT_EQ(RunCli({"--format", "json", "-o", file, good}).status, 0);
+    EXPECT_EQ(FileText(file), report);
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
+
+    const std::string target = dir.Write("target.json", "old");
+    const std::string link = dir.Path() + "/link.json";
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(RunCli({"--format", "json", "-o", link, good}).status, 0);
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link is replaced by a file";
+    EXPECT_EQ(FileText(target), report);
+
+    const std::string dangling = dir.Path() + "/dangling.json";
+    ASSERT_EQ(symlink((dir.Path() + "/made.json").c_str(), dangling.c_str()), 0);
+    ASSERT_EQ(RunCli({"--format", "json", "-o", dangling, good}).status, 0);
+    ASSERT_EQ(lstat(dangling.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(FileText(dir.Path() + "/made.json"), report);
+
+    // (The pipe's reading end is open before the run, so that the run's
+    // writing end opens at once; the report fits the pipe's buffer, and is
+    // read once the run has closed its end.)
+    const std::string pipe = dir.Path() + "/pipe.json";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_LT(report.size(), 16u * 1024);
+    const int readEnd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    const apptest::CliResult toPipe = RunCli({"--format", "json", "-o", pipe, good});
+    EXPECT_EQ(toPipe.status, 0) << toPipe.err;
+    std::string piped;
+    char buffer[4096];
+    for (ssize_t n; (n = read(readEnd, buffer, sizeof buffer)) > 0;)
+        piped.append(buffer, static_cast<size_t>(n));
+    close(readEnd);
+    EXPECT_EQ(piped, report);
+    ASSERT_EQ(lstat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the pipe is replaced by a file";
+
+    const apptest::CliResult toFolder = RunCli({"--format", "json", "-o", dir.Path(), good});
+    EXPECT_EQ(toFolder.status, 2);
+    EXPECT_NE(toFolder.err.find("cannot write " + dir.Path() + ": Is a directory"), std::string::npos)
+        << toFolder.err;
+
+    // No temporary file is left anywhere.
+    std::vector<std::string> files = dir.Files();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"dangling.json", "good.xml", "kept.json", "link.json",
+                                               "made.json", "pipe.json", "target.json"}));
 }
 
 // A document of no known size (a pipe) is read whole, as a file is: its text
