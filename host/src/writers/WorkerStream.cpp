@@ -5,6 +5,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -62,7 +63,13 @@ private:
                 }
             }
             lock.lock();
-            if (done) fWritten.push_back(std::move(done));
+            if (done) {
+                try {
+                    fWritten.push_back(std::move(done));
+                } catch (const std::bad_alloc&) {
+                    // (No room to keep it: it is freed here instead.)
+                }
+            }
         }
     }
 
