@@ -29,7 +29,7 @@ std::string WriteText(const OutputDocument& document);
 // that made it, the procedure's: memory freed by the thread that allocated
 // it is at once its to reuse, where memory freed by another thread waits on
 // its pages until the allocator collects it, and the procedure, allocating
-// the next items meanwhile, runs slower (on two threads, by some 8% for json
+// the next items meanwhile, runs slower (on two threads, by some 7% for json
 // --no-charts of the scaled document, 5% for text). So Item gives the item
 // back when it is done with it (the caller drops it, on its own thread), and
 // a stream that writes on a worker thread frees the items its worker is done
