@@ -12,6 +12,7 @@
 #include "JsonStream.h"
 #include "OutputWriters.h"
 #include "WorkAhead.h"
+#include "WorkerStream.h"
 #include "render/VegaLiteChart.h"
 #include "text/Utf8.h"
 
@@ -357,7 +358,7 @@ private:
     void Finish(Entry& entry, PiecesAhead& ahead) {
         entry.text = WrittenItem(*entry.item, ahead);
         std::lock_guard<std::mutex> lock(fMutex);
-        fWritten.push_back(std::move(entry.item));
+        HandBack(fWritten, std::move(entry.item));
     }
 
     void Work() {

@@ -63,13 +63,7 @@ private:
                 }
             }
             lock.lock();
-            if (done) {
-                try {
-                    fWritten.push_back(std::move(done));
-                } catch (const std::bad_alloc&) {
-                    // (No room to keep it: it is freed here instead.)
-                }
-            }
+            if (done) HandBack(fWritten, std::move(done));
         }
     }
 
@@ -88,6 +82,14 @@ private:
 };
 
 }  // namespace
+
+void HandBack(std::vector<std::unique_ptr<OutputItem>>& written, std::unique_ptr<OutputItem> item) {
+    try {
+        written.push_back(std::move(item));
+    } catch (const std::bad_alloc&) {
+        // (No room to keep it: it is freed here, when item goes.)
+    }
+}
 
 std::unique_ptr<DocumentStream> OnWorkerThread(std::unique_ptr<DocumentStream> stream, size_t waiting) {
     if (WorkThreads() < 2) return stream;

@@ -3,10 +3,16 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "OutputWriters.h"
 
 namespace npar {
+
+// Keeps an item a worker has written in written, for the thread that handed
+// it over to free (see DocumentStream); with no room to keep it, frees it
+// here instead. The caller holds the lock that guards written.
+void HandBack(std::vector<std::unique_ptr<OutputItem>>& written, std::unique_ptr<OutputItem> item);
 
 // Hands each item to stream on a worker thread, in order, so that the
 // procedure goes on making the next item while one is written; End waits for
