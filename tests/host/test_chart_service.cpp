@@ -530,6 +530,10 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     source.columns[1].cells.emplace_back(std::string("a & b"));
     source.columns[1].cells.emplace_back();
     chart.data.push_back(source);
+    // Computed values carry binary noise the listing does not show; missing
+    // is a dot; a value with more digits than noise keeps them.
+    chart.data.push_back(
+        ChartDataSource{"lineSource", {{"y", {0.1 + 0.2, kSystemMissing, 1234567.125, 68.8 + 1e-14}}}});
 
     const std::string text = npar::WriteChartText(chart);
     EXPECT_EQ(text.rfind("Chart: Histogram\n  Split <1>\n  Description: Histogram; Split <1>\n", 0), 0u)
@@ -539,12 +543,16 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
         << text;
     EXPECT_NE(text.find("    3.5\n    ... 2 more rows\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("4.5"), std::string::npos);
+    EXPECT_NE(text.find("  Data lineSource (4 rows)\n    y\n    0.3\n    .\n    1234567.125\n    68.8\n"),
+              std::string::npos)
+        << text;
 
     const std::string html = npar::WriteChartHtml(chart);
     EXPECT_NE(html.find("Split &lt;1&gt;"), std::string::npos) << html;
     EXPECT_NE(html.find("<td>a &amp; b</td>"), std::string::npos) << html;
     EXPECT_NE(html.find("2 more rows"), std::string::npos) << html;
     EXPECT_EQ(html.find("<1>"), std::string::npos);
+    EXPECT_NE(html.find("<td>0.3</td></tr>\n<tr><td>.</td>"), std::string::npos) << html;
 }
 
 }  // namespace

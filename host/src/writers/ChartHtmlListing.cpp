@@ -3,7 +3,6 @@
 #include <variant>
 
 #include "ChartListing.h"
-#include "ChartString.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
 #include "text/Escapes.h"
@@ -16,10 +15,7 @@ constexpr size_t kListedRows = 8;
 std::string CellHtml(const ChartColumn& column, size_t row) {
     if (row >= column.cells.size()) return {};
     const ChartDatum& datum = column.cells[row];
-    if (const double* number = std::get_if<double>(&datum)) {
-        if (*number == kSystemMissing) return ".";
-        return EscapeHtml(ChartString().assignDouble(*number, 16).toUTF8());
-    }
+    if (const double* number = std::get_if<double>(&datum)) return EscapeHtml(ListedNumber(*number));
     if (const std::string* text = std::get_if<std::string>(&datum)) return EscapeHtml(*text);
     return {};
 }

@@ -18,4 +18,10 @@ std::string WriteChartText(const ChartModel& chart);
 // table. Every text is escaped.
 std::string WriteChartHtml(const ChartModel& chart, const std::string& note = {});
 
+// A number of a chart's data as the listings show it: "." for the
+// system-missing value, otherwise 15 significant digits, the most a double
+// holds for every decimal, so that a value computed as 68.80000000000001
+// reads 68.8 (the JSON output keeps the exact value).
+std::string ListedNumber(double value);
+
 }  // namespace npar

@@ -25,10 +25,7 @@ std::string OneLine(const std::string& text) {
 std::string CellText(const ChartColumn& column, size_t row) {
     if (row >= column.cells.size()) return {};
     const ChartDatum& datum = column.cells[row];
-    if (const double* number = std::get_if<double>(&datum)) {
-        if (*number == kSystemMissing) return ".";
-        return ChartString().assignDouble(*number, 16).toUTF8();
-    }
+    if (const double* number = std::get_if<double>(&datum)) return ListedNumber(*number);
     if (const std::string* text = std::get_if<std::string>(&datum)) return OneLine(*text);
     return {};
 }
@@ -68,6 +65,11 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
 }
 
 }  // namespace
+
+std::string ListedNumber(double value) {
+    if (value == kSystemMissing) return ".";
+    return ChartString().assignDouble(value, 15).toUTF8();
+}
 
 std::string WriteChartText(const ChartModel& chart) {
     std::string out = "Chart: " + OneLine(chart.title) + "\n";
