@@ -543,8 +543,9 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
         << text;
     EXPECT_NE(text.find("    3.5\n    ... 2 more rows\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("4.5"), std::string::npos);
-    EXPECT_NE(text.find("  Data lineSource (4 rows)\n    y\n    0.3\n    .\n    1234567.125\n    68.8\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("  Data lineSource (4 rows)\n    y\n    0.3\n    .\n    1234567.125\n    68.8\n"),
+        std::string::npos)
         << text;
 
     const std::string html = npar::WriteChartHtml(chart);
