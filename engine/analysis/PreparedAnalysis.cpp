@@ -15,13 +15,12 @@
 #include "analysis/TestRunner.h"
 #include "document/DocumentWriter.h"
 #include "engine/Analysis.h"
+#include "request/NameHints.h"
 
 namespace npar::engine {
 namespace {
 
 using Json = nlohmann::json;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string ReadFileText(const std::string& path, const std::string& what) {
     std::ifstream in(path, std::ios::binary);
@@ -95,7 +94,7 @@ public:
         fRequests = ResolveTests(request.tests, fData);
         for (const std::string& name : request.splitBy) {
             const int column = fData.table.Find(name);
-            if (column < 0) throw UsageError("--split-by: the data have no variable " + Quoted(name));
+            if (column < 0) throw UsageError("--split-by: " + NoVariableText(fData.table, name));
             if (std::find(fSplitColumns.begin(), fSplitColumns.end(), static_cast<size_t>(column)) !=
                 fSplitColumns.end())
                 throw UsageError("--split-by: variable " + Quoted(name) + " is given twice");

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "request/NameHints.h"
+
 namespace npar::engine {
 namespace {
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 class Resolver {
 public:
@@ -41,11 +41,7 @@ private:
     size_t Column(const std::string& name) const {
         const int index = fData.table.Find(name);
         if (index >= 0) return static_cast<size_t>(index);
-        std::string known;
-        const size_t shown = std::min<size_t>(fData.table.ColumnCount(), 12);
-        for (size_t i = 0; i < shown; ++i) known += (i ? ", " : "") + fData.table.At(i).name;
-        if (shown < fData.table.ColumnCount()) known += ", ...";
-        Fail("the data have no variable " + Quoted(name) + " (variables: " + known + ")");
+        Fail(NoVariableText(fData.table, name));
     }
 
     const std::string& Name(size_t column) const { return fData.table.At(column).name; }
@@ -474,6 +470,16 @@ private:
 };
 
 }  // namespace
+
+std::string NoVariableText(const DataTable& table, const std::string& name) {
+    std::vector<std::string> names;
+    for (size_t i = 0; i < table.ColumnCount(); ++i) names.push_back(table.At(i).name);
+    std::string known;
+    const size_t shown = std::min<size_t>(names.size(), 12);
+    for (size_t i = 0; i < shown; ++i) known += (i ? ", " : "") + names[i];
+    if (shown < names.size()) known += ", ...";
+    return "the data have no variable " + Quoted(name) + HintAfter(name, names, "variables: " + known);
+}
 
 std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications,
                                       const RunData& data) {

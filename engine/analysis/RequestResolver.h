@@ -15,4 +15,8 @@ namespace npar::engine {
 std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications,
                                       const RunData& data);
 
+// "the data have no variable "NAME" (...)": the variable the user most likely
+// meant, when one is close, and the data's first variables.
+std::string NoVariableText(const DataTable& table, const std::string& name);
+
 }  // namespace npar::engine

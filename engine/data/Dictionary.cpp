@@ -8,13 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/TestText.h"
+#include "request/NameHints.h"
 
 namespace npar::engine {
 namespace {
 
 using Json = nlohmann::json;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 struct FormatName {
     const char* name;
@@ -69,12 +68,11 @@ public:
 
     DictionaryEntry Entry(const Json& json, const std::string& place) const {
         if (!json.is_object()) Fail(place, "must be an object");
-        static const char* kKeys[] = {"name",   "label",       "type",    "width",
-                                      "format", "valueLabels", "measure", "missing"};
+        static const std::vector<std::string> kKeys = {"name",   "label",       "type",    "width",
+                                                       "format", "valueLabels", "measure", "missing"};
         for (auto it = json.begin(); it != json.end(); ++it) {
-            if (std::find_if(std::begin(kKeys), std::end(kKeys),
-                             [&](const char* key) { return it.key() == key; }) == std::end(kKeys))
-                Fail(place, "unknown key " + Quoted(it.key()));
+            if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end())
+                Fail(place, "unknown key " + Quoted(it.key()) + HintAfter(it.key(), kKeys));
         }
         DictionaryEntry entry;
         if (!json.contains("name")) Fail(place, "no \"name\"");

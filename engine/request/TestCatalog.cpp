@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "request/NameHints.h"
+
 namespace npar::engine {
 namespace {
 
@@ -272,9 +274,15 @@ const TestDefinition& DefinitionFor(const TestSpec& spec) {
     for (const TestDefinition& definition : Definitions()) {
         if (spec.name == definition.name) found.push_back(&definition);
     }
-    if (found.empty())
-        throw UsageError("test \"" + spec.text + "\": unknown test \"" + spec.name +
-                         "\" (npar-report --list-tests lists the tests)");
+    if (found.empty()) {
+        std::vector<std::string> names;
+        for (const TestDefinition& definition : Definitions()) {
+            if (std::find(names.begin(), names.end(), definition.name) == names.end())
+                names.push_back(definition.name);
+        }
+        throw UsageError("test " + Quoted(spec.text) + ": unknown test " + Quoted(spec.name) +
+                         HintAfter(spec.name, names, "npar-report --list-tests lists the tests"));
+    }
     const TestDefinition* chosen = found.front();
     if (found.size() > 1) {
         // Names shared across families: "by" picks the independent-samples

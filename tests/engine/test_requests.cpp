@@ -9,6 +9,7 @@
 
 #include "EngineFixture.h"
 #include "engine/TestText.h"
+#include "request/NameHints.h"
 
 using enginetest::EngineRun;
 using enginetest::UsageErrorOf;
@@ -74,7 +75,15 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         std::string test, message;
     } cases[] = {
         {"t-test score", "unknown test \"t-test\" (npar-report --list-tests lists the tests)"},
-        {"runs nothing", "the data have no variable \"nothing\""},
+        {"runs nothing", "the data have no variable \"nothing\" (variables: score, group, region"},
+        // A mistyped name gets the name most likely meant.
+        {"kruskal score by group",
+         "unknown test \"kruskal\" (did you mean \"kruskal-wallis\"? npar-report --list-tests lists the "
+         "tests)"},
+        {"mann-withney score by group", "(did you mean \"mann-whitney\"?"},
+        {"runs scroe", "the data have no variable \"scroe\" (did you mean \"score\"? variables: score,"},
+        {"mann-whitney score by grop", "(did you mean \"group\"?"},
+        {"kw score", "unknown test \"kw\" (npar-report --list-tests lists the tests)"},
         {"runs", "runs needs at least 1 field, not 0"},
         {"runs score score", "field \"score\" is listed twice"},
         {"runs score by group", "runs takes no grouping field"},
@@ -128,8 +137,13 @@ TEST(TestRequests, OptionsOfTheRunAreChecked) {
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.confidencePercent = 100; })
                   .find("--confidence"),
               std::string::npos);
-    EXPECT_EQ(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.splitBy = {"nothing"}; }),
-              "--split-by: the data have no variable \"nothing\"");
+    EXPECT_EQ(
+        UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.splitBy = {"nothing"}; }),
+        "--split-by: the data have no variable \"nothing\" (variables: score, group, region, grade, "
+        "when, word)");
+    EXPECT_EQ(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.splitBy = {"regoin"}; }),
+              "--split-by: the data have no variable \"regoin\" (did you mean \"region\"? variables: "
+              "score, group, region, grade, when, word)");
     EXPECT_EQ(UsageErrorOf(kData, {"runs score"},
                            [](auto& r) {
                                r.splitBy = {"group", "group"};
@@ -173,6 +187,8 @@ TEST(Dictionary, FaultsAreUsageErrors) {
         {"[1]", "dictionary (in the analysis file): top: must be an object with a \"variables\" list"},
         {R"({"variables": [{"label": "x"}]})", "variables[0]: no \"name\""},
         {R"({"variables": [{"name": "score", "colour": 1}]})", "variables[0]: unknown key \"colour\""},
+        {R"({"variables": [{"name": "score", "lable": "x"}]})",
+         "variables[0]: unknown key \"lable\" (did you mean \"label\"?)"},
         {R"({"variables": [{"name": "score", "format": "X9"}]})",
          "variables[0].format: \"X9\" is no format"},
         {R"({"variables": [{"name": "score", "measure": "interval"}]})",
@@ -225,4 +241,25 @@ TEST(AnalysisFile, ReadsTheRunAndResolvesPathsAgainstItsFolder) {
     std::remove((folder + "/analysis-data.csv").c_str());
     std::remove((folder + "/analysis.json").c_str());
     std::remove((folder + "/bad.json").c_str());
+}
+
+TEST(NameHints, TheNameMostLikelyMeantOrNone) {
+    using npar::engine::LikelyMeant;
+    const std::vector<std::string> tests = {"median", "mcnemar",        "moses",
+                                            "ks",     "kruskal-wallis", "runs"};
+    EXPECT_EQ(LikelyMeant("Median", tests), "median");           // case apart
+    EXPECT_EQ(LikelyMeant("kruskal", tests), "kruskal-wallis");  // begun
+    EXPECT_EQ(LikelyMeant("mcnemaar", tests), "mcnemar");        // one letter added
+    EXPECT_EQ(LikelyMeant("mdeian", tests), "median");           // two letters swapped
+    EXPECT_EQ(LikelyMeant("rnus", tests), "runs");               // short: one slip
+    EXPECT_EQ(LikelyMeant("rnsu", tests), "");                   // short: not two
+    EXPECT_EQ(LikelyMeant("kx", tests), "");                     // two letters: no slip
+    EXPECT_EQ(LikelyMeant("m", tests), "");                      // too short to begin a name
+    EXPECT_EQ(LikelyMeant("t-test", tests), "");
+    // Equally close names give no hint; the closer kind wins over the farther.
+    EXPECT_EQ(LikelyMeant("mose", {"moses", "mosey"}), "");
+    EXPECT_EQ(LikelyMeant("SCORE", {"score", "scores"}), "score");
+    EXPECT_EQ(LikelyMeant("scor", {"scored", "scar"}), "scored");
+    EXPECT_EQ(LikelyMeant("", tests), "");
+    EXPECT_EQ(LikelyMeant(std::string(5000, 'a'), {std::string(5000, 'a') + "b"}), "");
 }

@@ -1,0 +1,81 @@
+#include "NameHints.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace npar::engine {
+namespace {
+
+std::string Lower(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+// Letters added, dropped or changed, and neighbours swapped, that turn one
+// text into the other (the optimal string alignment distance).
+size_t Slips(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string LikelyMeant(const std::string& given, const std::vector<std::string>& names) {
+    // Names far longer than anything a user types are not worth comparing.
+    constexpr size_t kLongest = 256;
+    const std::string typed = Lower(given);
+    if (typed.empty() || typed.size() > kLongest) return {};
+    // In a name of one or two letters, one slip changes half of it.
+    const size_t allowed = typed.size() <= 2 ? 0 : typed.size() <= 4 ? 1 : 2;
+
+    // Ranks: 0 equal but for case, 1 begun by what was typed, 2 + slips.
+    size_t best = std::numeric_limits<size_t>::max();
+    std::string meant;
+    bool tied = false;
+    for (const std::string& name : names) {
+        if (name == given || name.size() > kLongest) continue;
+        const std::string candidate = Lower(name);
+        size_t rank;
+        if (candidate == typed)
+            rank = 0;
+        else if (typed.size() >= 3 && candidate.compare(0, typed.size(), typed) == 0)
+            rank = 1;
+        else if (const size_t slips = Slips(typed, candidate); slips <= allowed)
+            rank = 2 + slips;
+        else
+            continue;
+        if (rank < best) {
+            best = rank;
+            meant = name;
+            tied = false;
+        } else if (rank == best && name != meant) {
+            tied = true;
+        }
+    }
+    return tied ? std::string() : meant;
+}
+
+std::string HintAfter(const std::string& given, const std::vector<std::string>& names,
+                      const std::string& more) {
+    const std::string meant = LikelyMeant(given, names);
+    std::string hint = meant.empty() ? std::string() : "did you mean " + Quoted(meant) + "?";
+    if (!more.empty()) hint += (hint.empty() ? "" : " ") + more;
+    return hint.empty() ? std::string() : " (" + hint + ")";
+}
+
+}  // namespace npar::engine

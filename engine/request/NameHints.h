@@ -1,0 +1,29 @@
+// How usage errors name what the user wrote, and the hint they give when a
+// test, variable or key was most likely mistyped.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace npar::engine {
+
+// `text` in double quotes, as messages name a name the user wrote.
+std::string Quoted(const std::string& text);
+
+// The one of `names` the user most likely meant by `given`, or empty when
+// none is close or two are equally close. Letter case is ignored. A name
+// that `given` begins (three letters at least: "kruskal" for
+// "kruskal-wallis") is close, and so is one a few typing slips away (a
+// letter added, dropped or changed, or two swapped: one slip when `given`
+// has three or four letters, two when it has more, none when it has fewer).
+// A name equal to `given` but for case comes first, then one it begins, then
+// the fewest slips.
+std::string LikelyMeant(const std::string& given, const std::vector<std::string>& names);
+
+// What follows an unknown name in a message: " (did you mean "NAME"? MORE)",
+// with the name LikelyMeant finds and `more`; either may be missing, and
+// with neither the text is empty.
+std::string HintAfter(const std::string& given, const std::vector<std::string>& names,
+                      const std::string& more = {});
+
+}  // namespace npar::engine
