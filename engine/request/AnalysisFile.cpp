@@ -1,5 +1,6 @@
 // Reading an analysis file: the data, dictionary, splits, tests and options
 // of a run in one JSON object. Paths are relative to the file's folder.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/Analysis.h"
+#include "request/NameHints.h"
 
 namespace npar::engine {
 namespace {
@@ -71,12 +73,11 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
         reader.Fail("", std::string("not valid JSON: ") + error.what());
     }
     if (!json.is_object()) reader.Fail("", "must be a JSON object");
-    static const char* kKeys[] = {"data",  "dictionary", "splitBy", "tests",
-                                  "alpha", "confidence", "missing", "delimiter"};
+    static const std::vector<std::string> kKeys = {"data",  "dictionary", "splitBy", "tests",
+                                                   "alpha", "confidence", "missing", "delimiter"};
     for (auto it = json.begin(); it != json.end(); ++it) {
-        bool known = false;
-        for (const char* key : kKeys) known = known || it.key() == key;
-        if (!known) reader.Fail("", "unknown key \"" + it.key() + "\"");
+        if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end())
+            reader.Fail("", "unknown key " + Quoted(it.key()) + HintAfter(it.key(), kKeys));
     }
     const std::string folder = Folder(path);
     AnalysisRequest request;

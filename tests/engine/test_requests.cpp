@@ -230,14 +230,21 @@ TEST(AnalysisFile, ReadsTheRunAndResolvesPathsAgainstItsFolder) {
     EXPECT_EQ(request.missing, npar::engine::MissingMode::Listwise);
     EXPECT_EQ(npar::engine::PrepareAnalysis(request)->SplitCount(), 2u);
 
-    std::ofstream(folder + "/bad.json") << R"({"data": "x.csv", "tests": ["runs a"], "colour": 1})";
-    try {
-        npar::engine::ReadAnalysisFile(folder + "/bad.json");
-        ADD_FAILURE() << "no usage error";
-    } catch (const UsageError& error) {
-        EXPECT_NE(std::string(error.what()).find("unknown key \"colour\""), std::string::npos)
-            << error.what();
-    }
+    const auto badKeyError = [&](const std::string& key) -> std::string {
+        std::ofstream(folder + "/bad.json")
+            << R"({"data": "x.csv", "tests": ["runs a"], ")" << key << R"(": 1})";
+        try {
+            npar::engine::ReadAnalysisFile(folder + "/bad.json");
+        } catch (const UsageError& error) {
+            return error.what();
+        }
+        return "no usage error";
+    };
+    EXPECT_NE(badKeyError("colour").find("unknown key \"colour\""), std::string::npos)
+        << badKeyError("colour");
+    EXPECT_NE(badKeyError("split_by").find("unknown key \"split_by\" (did you mean \"splitBy\"?)"),
+              std::string::npos)
+        << badKeyError("split_by");
     std::remove((folder + "/analysis-data.csv").c_str());
     std::remove((folder + "/analysis.json").c_str());
     std::remove((folder + "/bad.json").c_str());
