@@ -13,6 +13,7 @@
 
 #include "CFProcCustom.h"
 #include "SDOMXMLWrapper.h"
+#include "text/Escapes.h"
 
 namespace {
 
@@ -385,3 +386,18 @@ TEST(TextFunctions, DatesMoveToTheHostScale) {
 }
 
 }  // namespace
+
+TEST(TextEscapes, HtmlAndScriptJsonEscapeWhatTheirPlaceReservesAndMendBadUtf8) {
+    using npar::EscapeHtml;
+    using npar::EscapeScriptJson;
+    // Reserved characters at either end, side by side and between plain runs.
+    EXPECT_EQ(EscapeHtml("<a & 'b'>\"\""), "&lt;a &amp; &#39;b&#39;&gt;&quot;&quot;");
+    EXPECT_EQ(EscapeHtml("plain \xCE\xB5\xC2\xB2 text"), "plain \xCE\xB5\xC2\xB2 text");
+    EXPECT_EQ(EscapeHtml(""), "");
+    // A stray byte and a cut sequence become U+FFFD, the rest stays.
+    EXPECT_EQ(EscapeHtml("a\xFF<b\xCE"), "a\xEF\xBF\xBD&lt;b\xEF\xBF\xBD");
+    // Nothing in script data can end the element or open a comment.
+    EXPECT_EQ(EscapeScriptJson(R"({"t":"</script><!--x"})"), R"({"t":"\u003c/script>\u003c!--x"})");
+    EXPECT_EQ(EscapeScriptJson("<<"), "\\u003c\\u003c");
+    EXPECT_EQ(EscapeScriptJson("{\"t\":\"\xC0\xAF<\"}"), "{\"t\":\"\xEF\xBF\xBD\xEF\xBF\xBD\\u003c\"}");
+}

@@ -7,12 +7,28 @@
 
 namespace npar {
 
+namespace {
+
+// Text as valid UTF-8, without a copy when it is valid already.
+const std::string& ValidUtf8(const std::string& text, std::string& sanitized) {
+    if (IsValidUtf8(text)) return text;
+    sanitized = SanitizeUtf8(text);
+    return sanitized;
+}
+
+}  // namespace
+
 std::string EscapeHtml(const std::string& text) {
-    const std::string clean = SanitizeUtf8(text);
+    std::string sanitized;
+    const std::string& clean = ValidUtf8(text, sanitized);
     std::string out;
     out.reserve(clean.size());
-    for (char c : clean) {
-        switch (c) {
+    // The runs between the characters HTML reserves go over whole.
+    size_t from = 0;
+    for (size_t at = clean.find_first_of("&<>\"'"); at != std::string::npos;
+         from = at + 1, at = clean.find_first_of("&<>\"'", from)) {
+        out.append(clean, from, at - from);
+        switch (clean[at]) {
             case '&':
                 out += "&amp;";
                 break;
@@ -25,25 +41,26 @@ std::string EscapeHtml(const std::string& text) {
             case '"':
                 out += "&quot;";
                 break;
-            case '\'':
-                out += "&#39;";
-                break;
             default:
-                out += c;
+                out += "&#39;";
         }
     }
+    out.append(clean, from, std::string::npos);
     return out;
 }
 
 std::string EscapeScriptJson(const std::string& json) {
+    std::string sanitized;
+    const std::string& clean = ValidUtf8(json, sanitized);
     std::string out;
-    out.reserve(json.size());
-    for (char c : SanitizeUtf8(json)) {
-        if (c == '<')
-            out += "\\u003c";
-        else
-            out += c;
+    out.reserve(clean.size());
+    size_t from = 0;
+    for (size_t at = clean.find('<'); at != std::string::npos;
+         from = at + 1, at = clean.find('<', from)) {
+        out.append(clean, from, at - from);
+        out += "\\u003c";
     }
+    out.append(clean, from, std::string::npos);
     return out;
 }
 

@@ -540,8 +540,9 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
             "<figcaption class=\"visually-hidden\">" + EscapeHtml(DisplayText(item)) + "</figcaption>\n";
         out += "<div class=\"chart-view\" data-spec=\"" + id + "-spec\"><p class=\"chart-note\">" +
                "The chart is drawn when the page's scripts run.</p></div>\n";
-        out += "<script type=\"application/json\" id=\"" + id + "-spec\">" +
-               EscapeScriptJson(rendered.vegaLite) + "</script>\n";
+        out += "<script type=\"application/json\" id=\"" + id + "-spec\">";
+        out += EscapeScriptJson(rendered.vegaLite);
+        out += "</script>\n";
         out += "</figure>\n";
         return;
     }
