@@ -21,7 +21,7 @@ std::string JoinList(const std::string& separator, const std::string& last,
 
 const std::vector<OutputFormat>& OutputFormats() {
     static const std::vector<OutputFormat> formats = {
-        {"html", ".html", npar::WriteHtml, true, nullptr},
+        {"html", ".html", npar::WriteHtml, true, npar::HtmlDocumentStream},
         {"json", ".json", npar::WriteJson, true, npar::JsonDocumentStream},
         {"text", ".txt", npar::WriteText, false, npar::TextStream},
     };

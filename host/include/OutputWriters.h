@@ -57,5 +57,9 @@ std::unique_ptr<DocumentStream> JsonDocumentStream(OutputSink& out);
 // replaced by U+FFFD.
 void WriteHtml(const OutputDocument& document, OutputSink& out);
 std::string WriteHtml(const OutputDocument& document);
+// The HTML page written as a stream: each item is written on a worker thread
+// while the procedure goes on, into memory, since the page's head (which
+// scripts it allows) and its outline come first; End writes it all.
+std::unique_ptr<DocumentStream> HtmlDocumentStream(OutputSink& out);
 
 }  // namespace npar

@@ -5,14 +5,17 @@
 // be drawn. (tests/browser draws the report in a real browser.)
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "FacSTDictionary.h"
 #include "OutputWriters.h"
+#include "ThreadSetting.h"
 
 namespace {
 
@@ -218,6 +221,128 @@ TEST(HtmlCharts, AnUndrawableChartShowsItsTitleAndWhy) {
     EXPECT_EQ(html.find("class=\"chart-view\""), std::string::npos);
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(Policy(html), "default-src 'none'; style-src 'unsafe-inline'");
+}
+
+// A chart as the plug-in made it for the example's first drawn chart: its
+// document and data, read back from the JSON report.
+std::unique_ptr<npar::OutputItem> ExampleChart() {
+    const apptest::CliResult result =
+        apptest::RunCli({"--format", "json", std::string(NPAR_SOURCE_DIR) + "/examples/full.xml"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const nlohmann::ordered_json report = nlohmann::ordered_json::parse(result.out);
+    std::function<const nlohmann::ordered_json*(const nlohmann::ordered_json&)> find =
+        [&](const nlohmann::ordered_json& items) -> const nlohmann::ordered_json* {
+        for (const auto& item : items) {
+            if (item["type"] == "chart" && !item["vegaLite"].is_null()) return &item;
+            if (item["type"] == "heading") {
+                if (const auto* found = find(item["items"])) return found;
+            }
+        }
+        return nullptr;
+    };
+    const nlohmann::ordered_json* found = find(report["items"]);
+    auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart);
+    item->chart = std::make_unique<npar::ChartModel>();
+    if (!found) {
+        ADD_FAILURE() << "the example has no drawn chart";
+        return item;
+    }
+    item->chart->title = (*found)["title"];
+    item->chart->document = (*found)["document"];
+    for (const auto& [sourceName, variables] : (*found)["data"].items()) {
+        ChartDataSource source{sourceName, {}};
+        for (const auto& [variable, cells] : variables.items()) {
+            ChartColumn column{variable, {}};
+            for (const auto& cell : cells) {
+                if (cell.is_number())
+                    column.cells.emplace_back(cell.get<double>());
+                else if (cell.is_string())
+                    column.cells.emplace_back(cell.get<std::string>());
+                else
+                    column.cells.emplace_back();
+            }
+            source.columns.push_back(std::move(column));
+        }
+        item->chart->data.push_back(std::move(source));
+    }
+    return item;
+}
+
+std::unique_ptr<npar::OutputItem> UndrawableChart(const std::string& title) {
+    auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart);
+    item->chart = std::make_unique<npar::ChartModel>();
+    item->chart->title = title;
+    item->chart->document = "<visualization><unfinished";
+    return item;
+}
+
+// The page written as the procedure hands its items over, with one thread
+// (every item written at the end) and with several (items written by a
+// worker while the next come, the pauses letting it catch up), is the page
+// of the whole document: the same anchors and outline, and the library
+// inlined just when some chart draws, whether that chart was written early
+// or at the end.
+TEST(HtmlCharts, StreamedPageIsTheWholeDocumentsPage) {
+    // (The run sets the resource folder: first the chart, then the folder.)
+    const std::unique_ptr<npar::OutputItem> drawable = ExampleChart();
+    apptest::TempDir dir;
+    const ResourcesCopy resources(dir, true);
+    const ResourceFolder folder(resources.Path());
+
+    // Top-level items: charts that cannot be drawn first, then (or not) one
+    // that draws, a results line and an error between them.
+    const auto items = [&](bool withDrawn) {
+        std::vector<std::unique_ptr<npar::OutputItem>> made;
+        auto early = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading, "Early <test>");
+        early->Append(UndrawableChart("First"));
+        early->Append(std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading, "Inner"));
+        made.push_back(std::move(early));
+        auto line = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Text, "H(2) = 1.00");
+        line->role = "results";
+        made.push_back(std::move(line));
+        made.push_back(UndrawableChart("Second"));
+        auto late = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Heading, "Late");
+        if (withDrawn) {
+            auto chart = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart);
+            chart->chart = std::make_unique<npar::ChartModel>(*drawable->chart);
+            late->Append(std::move(chart));
+        }
+        late->Append(UndrawableChart("Third"));
+        made.push_back(std::move(late));
+        made.push_back(std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Error, "a failure"));
+        return made;
+    };
+    for (const bool withDrawn : {true, false}) {
+        npar::OutputDocument whole;
+        for (auto& item : items(withDrawn)) whole.Root().Append(std::move(item));
+        const std::string expected = npar::WriteHtml(whole);
+        EXPECT_EQ(Count(expected, "<script type=\"application/json\""), withDrawn ? 1u : 0u);
+        EXPECT_EQ(Count(expected, "<script>abc</script>"), withDrawn ? 1u : 0u) << "the library";
+        EXPECT_NE(expected.find(withDrawn ? "<a href=\"#chart-4\">Third</a>"
+                                          : "<a href=\"#chart-3\">Third</a>"),
+                  std::string::npos)
+            << expected;
+
+        for (const char* threads : {"1", "2", "4"}) {
+            for (const bool pause : {false, true}) {
+                const ThreadSetting setting(threads);
+                std::string streamed;
+                {
+                    npar::OutputSink sink(streamed);
+                    std::unique_ptr<npar::DocumentStream> writer = npar::HtmlDocumentStream(sink);
+                    for (auto& item : items(withDrawn)) {
+                        writer->Item(std::move(item));
+                        if (pause) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                    }
+                    npar::OutputDocument document;
+                    writer->End(document);
+                    sink.Flush();
+                }
+                EXPECT_EQ(streamed, expected)
+                    << threads << " threads, pauses " << pause << ", drawn " << withDrawn;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The writers work on worker threads (JSON and HTML make tables' JSON and
-// charts' drawings ahead, JSON and text write items while the plug-in runs):
+// charts' drawings ahead, every format writes items while the plug-in runs):
 // whatever the number of threads, every format of the bundled example, of
 // its analysis and of a run of many splits is the same byte for byte.
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Writing the output document while the procedure makes it: a top-level item
 // is handed to the streaming writer only once no live heading or table object
-// can add to it, items keep their order, and the streamed text and JSON are
-// what the whole-document writers give.
+// can add to it, items keep their order, and the streamed text, JSON and HTML
+// are what the whole-document writers give.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -92,10 +92,11 @@ TEST(OutputStream, ItemsAreHandedOverOnceFinishedAndInOrder) {
     EXPECT_FALSE(document.Streams()) << "the stream ends with the run";
 }
 
-// The text and JSON streams against their whole-document writers, for a run
-// that went well and one stopped at a split, with one thread (text written as
-// it comes, JSON kept until the end) and several (items written on workers).
-TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
+// The text, JSON and HTML streams against their whole-document writers, for
+// a run that went well and one stopped at a split, with one thread (text
+// written as it comes, JSON and HTML kept until the end) and several (items
+// written on workers).
+TEST(OutputStream, StreamedDocumentsAreTheWholeDocumentsText) {
     const auto noCheck = [](const char*) {};
     npar::Catalogue catalogue;
     using Whole = std::string (*)(const npar::OutputDocument&);
@@ -107,6 +108,9 @@ TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
         {"json", npar::WriteJson, npar::JsonDocumentStream, "1"},
         {"json", npar::WriteJson, npar::JsonDocumentStream, "2"},
         {"json", npar::WriteJson, npar::JsonDocumentStream, "4"},
+        {"html", npar::WriteHtml, npar::HtmlDocumentStream, "1"},
+        {"html", npar::WriteHtml, npar::HtmlDocumentStream, "2"},
+        {"html", npar::WriteHtml, npar::HtmlDocumentStream, "4"},
     };
     for (const auto& [format, whole, stream, threads] : writers) {
         for (const bool ok : {true, false}) {
@@ -143,13 +147,15 @@ TEST(OutputStream, StreamedTextAndJsonAreTheWholeDocumentsText) {
 }
 
 // Every item is freed on the thread that handed it over, also when a worker
-// wrote it: the text stream's worker gives each item back, the JSON stream's
-// worker keeps it for the next hand-over. (A heading's table store goes with
+// wrote it: the text stream's worker gives each item back, the JSON and HTML
+// streams' workers keep it for the next hand-over. (A heading's table store goes with
 // its item; its deleter tells which thread freed it.)
 TEST(OutputStream, ItemsAreFreedOnTheThreadThatHandedThemOver) {
     using Stream = std::unique_ptr<npar::DocumentStream> (*)(npar::OutputSink&);
-    for (const auto& [format, stream] : std::vector<std::pair<const char*, Stream>>{
-             {"text", npar::TextStream}, {"json", npar::JsonDocumentStream}}) {
+    for (const auto& [format, stream] :
+         std::vector<std::pair<const char*, Stream>>{{"text", npar::TextStream},
+                                                     {"json", npar::JsonDocumentStream},
+                                                     {"html", npar::HtmlDocumentStream}}) {
         const ThreadSetting setting("2");
         std::mutex mutex;
         std::vector<std::thread::id> freedOn;

@@ -5,6 +5,10 @@
 // vendor folder, each from the Vega-Lite specification the chart renderer
 // makes of its chart document. Each table and each results line has a button
 // that copies it (a table as tab-separated text) by a script of the page.
+// Each top-level item is written into an entry of its own as it comes (on a
+// worker thread while the procedure runs), and the page is put together at
+// the end, when its head (which scripts it allows) and its outline are known.
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -19,6 +23,7 @@
 #include "ScriptHash.h"
 #include "TableLayout.h"
 #include "WorkAhead.h"
+#include "WorkerStream.h"
 #include "text/Escapes.h"
 
 namespace npar {
@@ -225,9 +230,11 @@ constexpr const char* kNoLibraryNote =
     "its data.";
 
 // Anchors of the headings, tables, charts and results lines, each kind
-// numbered in document order.
-struct Anchors {
-    std::map<const OutputItem*, std::string> ids;
+// numbered in document order: the ids of the items, and how many of each
+// kind the page has so far.
+using AnchorIds = std::map<const OutputItem*, std::string>;
+
+struct AnchorCounts {
     int headings = 0;
     int tables = 0;
     int charts = 0;
@@ -237,18 +244,17 @@ struct Anchors {
     bool HasCopyButtons() const { return tables > 0 || results > 0; }
 };
 
-void NumberItems(const OutputItem& parent, Anchors& anchors) {
-    for (const auto& child : parent.children) {
-        if (child->kind == OutputItem::Kind::Heading) {
-            anchors.ids.emplace(child.get(), "heading-" + std::to_string(++anchors.headings));
-            NumberItems(*child, anchors);
-        } else if (child->kind == OutputItem::Kind::Table) {
-            anchors.ids.emplace(child.get(), "table-" + std::to_string(++anchors.tables));
-        } else if (child->kind == OutputItem::Kind::Chart) {
-            anchors.ids.emplace(child.get(), "chart-" + std::to_string(++anchors.charts));
-        } else if (child->kind == OutputItem::Kind::Text && child->role == "results") {
-            anchors.ids.emplace(child.get(), "text-" + std::to_string(++anchors.results));
-        }
+// Numbers the item and, in a heading, the items under it.
+void NumberItem(const OutputItem& item, AnchorCounts& counts, AnchorIds& ids) {
+    if (item.kind == OutputItem::Kind::Heading) {
+        ids.emplace(&item, "heading-" + std::to_string(++counts.headings));
+        for (const auto& child : item.children) NumberItem(*child, counts, ids);
+    } else if (item.kind == OutputItem::Kind::Table) {
+        ids.emplace(&item, "table-" + std::to_string(++counts.tables));
+    } else if (item.kind == OutputItem::Kind::Chart) {
+        ids.emplace(&item, "chart-" + std::to_string(++counts.charts));
+    } else if (item.kind == OutputItem::Kind::Text && item.role == "results") {
+        ids.emplace(&item, "text-" + std::to_string(++counts.results));
     }
 }
 
@@ -262,28 +268,47 @@ std::string DisplayText(const OutputItem& item) {
 // ---------------------------------------------------------------------------
 // Outline
 
-void WriteOutlineList(const OutputItem& parent, const Anchors& anchors, OutputSink& out) {
+bool InOutline(const OutputItem& item, const AnchorIds& ids) {
+    return item.kind != OutputItem::Kind::Text && ids.count(&item) > 0;
+}
+
+void WriteOutlineItem(const OutputItem& item, const AnchorIds& ids, OutputSink& out);
+
+void WriteOutlineList(const OutputItem& parent, const AnchorIds& ids, OutputSink& out) {
     bool open = false;
     for (const auto& child : parent.children) {
-        const auto anchor = anchors.ids.find(child.get());
-        if (anchor == anchors.ids.end() || child->kind == OutputItem::Kind::Text) continue;
+        if (!InOutline(*child, ids)) continue;
         if (!open) out += "<ul>";
         open = true;
-        const bool heading = child->kind == OutputItem::Kind::Heading;
-        const char* item = heading                                  ? "<li>"
-                           : child->kind == OutputItem::Kind::Table ? "<li class=\"table\">"
-                                                                    : "<li class=\"chart\">";
-        out += std::string(item) + "<a href=\"#" + anchor->second + "\">" +
-               EscapeHtml(DisplayText(*child)) + "</a>";
-        if (heading) WriteOutlineList(*child, anchors, out);
-        out += "</li>";
+        WriteOutlineItem(*child, ids, out);
     }
     if (open) out += "</ul>\n";
 }
 
-void WriteOutline(const OutputDocument& document, const Anchors& anchors, OutputSink& out) {
+// The item's line in the outline, with, for a heading, the list of the items
+// under it (for an item InOutline takes).
+void WriteOutlineItem(const OutputItem& item, const AnchorIds& ids, OutputSink& out) {
+    const bool heading = item.kind == OutputItem::Kind::Heading;
+    const char* line = heading                                ? "<li>"
+                       : item.kind == OutputItem::Kind::Table ? "<li class=\"table\">"
+                                                              : "<li class=\"chart\">";
+    out += std::string(line) + "<a href=\"#" + ids.at(&item) + "\">" + EscapeHtml(DisplayText(item)) +
+           "</a>";
+    if (heading) WriteOutlineList(item, ids, out);
+    out += "</li>";
+}
+
+// The outline pane, from the lines of the page's top-level items.
+void WriteOutline(const std::vector<const std::string*>& lines, OutputSink& out) {
     out += "<nav class=\"outline\">\n<h2>Outline</h2>\n";
-    WriteOutlineList(document.Root(), anchors, out);
+    bool open = false;
+    for (const std::string* line : lines) {
+        if (line->empty()) continue;
+        if (!open) out += "<ul>";
+        open = true;
+        out += *line;
+    }
+    if (open) out += "</ul>\n";
     out += "</nav>\n";
 }
 
@@ -384,14 +409,14 @@ std::string CopyButton(const std::string& name, const std::string& describedBy, 
     return out + ">Copy</button><span class=\"copy-status\" role=\"status\"></span>";
 }
 
-void WriteTable(const OutputItem& item, const Anchors& anchors, OutputSink& out) {
-    out += "<div class=\"item pivot\" id=\"" + anchors.ids.at(&item) + "\">\n";
+void WriteTable(const OutputItem& item, const AnchorIds& ids, OutputSink& out) {
+    out += "<div class=\"item pivot\" id=\"" + ids.at(&item) + "\">\n";
     if (!item.table) {
         out += "<p class=\"title\">" + EscapeHtml(item.text) + "</p>\n</div>\n";
         return;
     }
     const TableLayout layout = LayOutTable(*item.table);
-    const std::string titleId = anchors.ids.at(&item) + "-title";
+    const std::string titleId = ids.at(&item) + "-title";
     const bool hasGrid = layout.rows > 0 && layout.columns > 0;
     out += "<div class=\"pivot-head\"><p class=\"title\" id=\"" + titleId + "\">" +
            Marked(layout.title) + "</p>";
@@ -418,18 +443,10 @@ void WriteTable(const OutputItem& item, const Anchors& anchors, OutputSink& out)
 // ---------------------------------------------------------------------------
 // Items
 
-class DrawingsAhead;
-
-// The chart library as read from the resources, and what the charts of the
-// page need of it.
+// The chart library as read from the resources: the library files' text,
+// empty when one is missing.
 struct ChartLibrary {
-    std::vector<std::string> scripts;  // the library files' text; empty when one is missing
-    // The first chart of the page that draws with it (null for none), with
-    // its drawing, kept for its place in the page.
-    const OutputItem* firstDrawn = nullptr;
-    RenderedChart firstDrawing;
-    // The other charts' drawings, made ahead while the page is written.
-    DrawingsAhead* drawings = nullptr;
+    std::vector<std::string> scripts;
 
     bool Available() const { return !scripts.empty(); }
 };
@@ -458,29 +475,16 @@ ChartLibrary ReadChartLibrary() {
 
 bool Drawn(const RenderedChart& rendered) { return rendered.drawable && !rendered.vegaLite.empty(); }
 
-// Finds the first chart, in page order, that the library draws. Charts before
-// it are drawn twice, but they are the rare ones that cannot be drawn.
-bool FindFirstDrawn(const OutputItem& parent, ChartLibrary& library) {
-    for (const auto& child : parent.children) {
-        if (child->kind == OutputItem::Kind::Heading && FindFirstDrawn(*child, library)) return true;
-        if (child->kind != OutputItem::Kind::Chart || !child->chart) continue;
-        RenderedChart rendered = RenderChart(*child->chart);
-        if (Drawn(rendered)) {
-            library.firstDrawn = child.get();
-            library.firstDrawing = std::move(rendered);
-            return true;
-        }
-    }
-    return false;
-}
-
-// The page's charts drawn ahead on worker threads, in page order, while the
-// items before them are written (but for the first drawn, drawn already).
+// The charts of the items given, drawn ahead on worker threads in page order
+// while the items before them are written (but for one drawn already).
 class DrawingsAhead {
 public:
-    DrawingsAhead(const OutputItem& root, const ChartLibrary& library, unsigned threads) {
+    // None: every chart is drawn where it stands.
+    DrawingsAhead() = default;
+    DrawingsAhead(const std::vector<const OutputItem*>& items, const ChartLibrary& library,
+                  const OutputItem* drawnAlready, unsigned threads) {
         if (!library.Available() || threads < 2) return;
-        Collect(root, library.firstDrawn);
+        for (const OutputItem* item : items) Collect(*item, drawnAlready);
         if (fCharts.size() < 2) return;
         fAhead = std::make_unique<WorkAhead<RenderedChart>>(
             fCharts.size(), [this](size_t index) { return RenderChart(*fCharts[index]->chart); },
@@ -493,11 +497,11 @@ public:
     }
 
 private:
-    void Collect(const OutputItem& parent, const OutputItem* firstDrawn) {
-        for (const auto& child : parent.children) {
-            if (child->kind == OutputItem::Kind::Heading) Collect(*child, firstDrawn);
-            if (child->kind == OutputItem::Kind::Chart && child->chart && child.get() != firstDrawn)
-                fCharts.push_back(child.get());
+    void Collect(const OutputItem& item, const OutputItem* drawnAlready) {
+        if (item.kind == OutputItem::Kind::Heading) {
+            for (const auto& child : item.children) Collect(*child, drawnAlready);
+        } else if (item.kind == OutputItem::Kind::Chart && item.chart && &item != drawnAlready) {
+            fCharts.push_back(&item);
         }
     }
 
@@ -506,34 +510,66 @@ private:
     size_t fTaken = 0;
 };
 
-void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
-                OutputSink& out);
+// What writing items needs beyond the items: their anchors, the chart
+// library, and where the charts' drawings come from. It notes whether a
+// chart was drawn, since only a page that draws one holds the library.
+struct ItemContext {
+    const AnchorIds& ids;
+    const ChartLibrary& library;
+    DrawingsAhead& drawings;
+    // A chart drawn already (to know that the page draws charts), with its
+    // drawing, kept for its place in the page.
+    const OutputItem* firstDrawn = nullptr;
+    RenderedChart firstDrawing;
+    bool drewChart = false;
+};
 
-void WriteHeading(const OutputItem& item, int level, const Anchors& anchors, ChartLibrary& library,
-                  OutputSink& out) {
+// Finds the first chart of the item, in page order, that the library draws,
+// and keeps its drawing. Charts before it are drawn twice, but they are the
+// rare ones that cannot be drawn.
+bool FindFirstDrawn(const OutputItem& item, const OutputItem*& drawn, RenderedChart& drawing) {
+    if (item.kind == OutputItem::Kind::Heading) {
+        for (const auto& child : item.children) {
+            if (FindFirstDrawn(*child, drawn, drawing)) return true;
+        }
+        return false;
+    }
+    if (item.kind != OutputItem::Kind::Chart || !item.chart) return false;
+    RenderedChart rendered = RenderChart(*item.chart);
+    if (!Drawn(rendered)) return false;
+    drawn = &item;
+    drawing = std::move(rendered);
+    return true;
+}
+
+void WriteItem(const OutputItem& item, int level, ItemContext& context, OutputSink& out);
+
+void WriteHeading(const OutputItem& item, int level, ItemContext& context, OutputSink& out) {
     const std::string tag = "h" + std::to_string(level < 6 ? level : 6);
-    out += "<section class=\"heading\" id=\"" + anchors.ids.at(&item) + "\">\n<" + tag + ">" +
+    out += "<section class=\"heading\" id=\"" + context.ids.at(&item) + "\">\n<" + tag + ">" +
            EscapeHtml(DisplayText(item)) + "</" + tag + ">\n";
-    WriteItems(item, level + 1, anchors, library, out);
+    for (const auto& child : item.children) WriteItem(*child, level + 1, context, out);
     out += "</section>\n";
 }
 
 // A chart where it stands: the picture drawn from its specification, or,
 // when it cannot be drawn, its title, texts and data with a note saying why.
-void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& library, OutputSink& out) {
-    const std::string id = anchors.ids.at(&item);
+void WriteChart(const OutputItem& item, ItemContext& context, OutputSink& out) {
+    const std::string id = context.ids.at(&item);
     out += "<figure class=\"item chart\" id=\"" + id + "\">\n";
     if (!item.chart) {
         out += "<p class=\"chart-title\">" + EscapeHtml(DisplayText(item)) + "</p>\n</figure>\n";
         return;
     }
     const ChartModel& chart = *item.chart;
+    const bool available = context.library.Available();
     RenderedChart rendered;
-    if (&item == library.firstDrawn)
-        rendered = std::move(library.firstDrawing);
-    else if (library.Available())
-        rendered = library.drawings ? library.drawings->Drawing(item) : RenderChart(chart);
-    if (library.Available() && Drawn(rendered)) {
+    if (&item == context.firstDrawn)
+        rendered = std::move(context.firstDrawing);
+    else if (available)
+        rendered = context.drawings.Drawing(item);
+    if (available && Drawn(rendered)) {
+        context.drewChart = true;
         // The picture shows the chart's own title; the caption names it for
         // readers that do not see the picture.
         out +=
@@ -546,7 +582,7 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
         out += "</figure>\n";
         return;
     }
-    const std::string note = !library.Available()    ? std::string(kNoLibraryNote)
+    const std::string note = !available              ? std::string(kNoLibraryNote)
                              : rendered.note.empty() ? std::string("The chart cannot be drawn.")
                                                      : rendered.note;
     out += WriteChartHtml(chart, note);
@@ -554,12 +590,12 @@ void WriteChart(const OutputItem& item, const Anchors& anchors, ChartLibrary& li
 }
 
 // A paragraph of text; a results line with its copy button.
-void WriteTextItem(const OutputItem& item, const Anchors& anchors, OutputSink& out) {
+void WriteTextItem(const OutputItem& item, const AnchorIds& ids, OutputSink& out) {
     if (item.role != "results") {
         out += "<p class=\"text\">" + EscapeLines(item.text) + "</p>\n";
         return;
     }
-    const std::string id = anchors.ids.at(&item);
+    const std::string id = ids.at(&item);
     out += "<div class=\"item results\"><p class=\"results\" id=\"" + id + "\">" +
            EscapeHtml(item.text) + "</p>" + CopyButton("Copy results line", "", "", id) + "</div>\n";
 }
@@ -568,26 +604,23 @@ void WriteError(const OutputItem& item, OutputSink& out) {
     out += "<p class=\"error\">" + EscapeHtml(item.text) + "</p>\n";
 }
 
-void WriteItems(const OutputItem& parent, int level, const Anchors& anchors, ChartLibrary& library,
-                OutputSink& out) {
-    for (const auto& child : parent.children) {
-        switch (child->kind) {
-            case OutputItem::Kind::Heading:
-                WriteHeading(*child, level, anchors, library, out);
-                break;
-            case OutputItem::Kind::Table:
-                WriteTable(*child, anchors, out);
-                break;
-            case OutputItem::Kind::Chart:
-                WriteChart(*child, anchors, library, out);
-                break;
-            case OutputItem::Kind::Text:
-                WriteTextItem(*child, anchors, out);
-                break;
-            case OutputItem::Kind::Error:
-                WriteError(*child, out);
-                break;
-        }
+void WriteItem(const OutputItem& item, int level, ItemContext& context, OutputSink& out) {
+    switch (item.kind) {
+        case OutputItem::Kind::Heading:
+            WriteHeading(item, level, context, out);
+            break;
+        case OutputItem::Kind::Table:
+            WriteTable(item, context.ids, out);
+            break;
+        case OutputItem::Kind::Chart:
+            WriteChart(item, context, out);
+            break;
+        case OutputItem::Kind::Text:
+            WriteTextItem(item, context.ids, out);
+            break;
+        case OutputItem::Kind::Error:
+            WriteError(item, out);
+            break;
     }
 }
 
@@ -601,47 +634,178 @@ void WriteHead(const std::string& securityPolicy, OutputSink& out) {
     out += "</style>\n</head>\n";
 }
 
+// A top-level item of the page: the item until it is written, its anchors,
+// and then its line in the outline and its part of the report.
+struct PageEntry {
+    std::unique_ptr<OutputItem> item;      // an item handed over, until written
+    const OutputItem* document = nullptr;  // or a document's own item
+    AnchorIds ids;
+    std::string outline;
+    std::string body;
+    bool drewChart = false;
+
+    const OutputItem& Item() const { return item ? *item : *document; }
+};
+
+// The page: its top-level items numbered as they come, each written into its
+// entry, and at the end the page put together, its head (whose policy allows
+// the scripts only on a page that draws a chart or copies) first.
+class HtmlPage {
+public:
+    // Numbers the entry's item in page order; the first item with a chart
+    // reads the chart library.
+    void Number(PageEntry& entry) {
+        const int charts = fCounts.charts;
+        NumberItem(entry.Item(), fCounts, entry.ids);
+        if (fCounts.charts > charts && !fLibraryRead) {
+            fLibrary = ReadChartLibrary();
+            fLibraryRead = true;
+        }
+    }
+
+    // Writes the entry's outline line and its part of the report, by itself
+    // (its charts drawn where they stand); the item may then go.
+    void Write(PageEntry& entry) const {
+        DrawingsAhead none;
+        ItemContext context{entry.ids, fLibrary, none, nullptr, {}};
+        OutputSink outline(entry.outline);
+        if (InOutline(entry.Item(), entry.ids)) WriteOutlineItem(entry.Item(), entry.ids, outline);
+        OutputSink body(entry.body);
+        WriteItem(entry.Item(), 1, context, body);
+        entry.drewChart = context.drewChart;
+        entry.ids.clear();
+    }
+
+    // The page of the entries: the first `written` hold their outline line
+    // and report part, the rest their items, written here with their charts
+    // drawn ahead on every thread. Each entry's text and item go once on the
+    // page.
+    void End(std::deque<PageEntry>& entries, size_t written, bool ok, unsigned threads,
+             OutputSink& out) const {
+        bool drawsCharts = false;
+        for (size_t i = 0; i < written; ++i) drawsCharts = drawsCharts || entries[i].drewChart;
+        std::vector<const OutputItem*> rest;
+        AnchorIds restIds;
+        for (size_t i = written; i < entries.size(); ++i) {
+            const OutputItem& item = entries[i].Item();
+            rest.push_back(&item);
+            OutputSink outline(entries[i].outline);
+            if (InOutline(item, entries[i].ids)) WriteOutlineItem(item, entries[i].ids, outline);
+            restIds.merge(entries[i].ids);
+        }
+        // The head's policy says whether the page draws charts, so the first
+        // chart that draws is known before the page is written.
+        const OutputItem* firstDrawn = nullptr;
+        RenderedChart firstDrawing;
+        if (!drawsCharts && fLibrary.Available()) {
+            for (const OutputItem* item : rest) {
+                if (FindFirstDrawn(*item, firstDrawn, firstDrawing)) break;
+            }
+            drawsCharts = firstDrawn != nullptr;
+        }
+        DrawingsAhead drawings(rest, fLibrary, firstDrawn, threads);
+        ItemContext context{restIds, fLibrary, drawings, firstDrawn, std::move(firstDrawing)};
+
+        WriteHead(SecurityPolicy(drawsCharts), out);
+        out += "<body>\n";
+        std::vector<const std::string*> lines;
+        for (const PageEntry& entry : entries) lines.push_back(&entry.outline);
+        WriteOutline(lines, out);
+        out += "<main class=\"report\">\n";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i < written) {
+                out += entries[i].body;
+                std::string().swap(entries[i].body);
+            } else {
+                WriteItem(entries[i].Item(), 1, context, out);
+                entries[i].item.reset();
+            }
+        }
+        if (!ok)
+            out +=
+                "<p class=\"stopped\">The run stopped at a split whose result document could not "
+                "be read.</p>\n";
+        out += "</main>\n";
+        for (const std::string* script : Scripts(drawsCharts))
+            out += "<script>" + *script + "</script>\n";
+        out += "</body>\n</html>\n";
+    }
+
+private:
+    // Only a page that draws charts or copies holds scripts.
+    std::vector<const std::string*> Scripts(bool drawsCharts) const {
+        std::vector<const std::string*> scripts;
+        if (drawsCharts) {
+            for (const std::string& script : fLibrary.scripts) scripts.push_back(&script);
+            scripts.push_back(&fChartScript);
+        }
+        if (fCounts.HasCopyButtons()) scripts.push_back(&fCopyScript);
+        return scripts;
+    }
+
+    // The page's policy allows exactly its scripts, by their hashes.
+    std::string SecurityPolicy(bool drawsCharts) const {
+        const std::vector<const std::string*> scripts = Scripts(drawsCharts);
+        std::string policy = kSecurityPolicy;
+        if (!scripts.empty()) policy += "; script-src";
+        for (const std::string* script : scripts) policy += " 'sha256-" + Sha256Base64(*script) + "'";
+        return policy;
+    }
+
+    AnchorCounts fCounts;
+    ChartLibrary fLibrary;
+    bool fLibraryRead = false;
+    const std::string fChartScript = kChartScript;
+    const std::string fCopyScript = kCopyScript;
+};
+
+// The page written while the procedure runs: each top-level item handed over
+// is numbered, then written into its entry by a worker thread and freed,
+// while the procedure makes the next. The page is put together at the end,
+// when the head's policy is known; the items no worker has begun are written
+// then, with every thread drawing their charts.
+class HtmlDocumentStreamWriter final : public DocumentStream {
+public:
+    HtmlDocumentStreamWriter(OutputSink& out, unsigned threads)
+        : fOut(out),
+          fThreads(threads),
+          fEntries(threads - 1, [this](PageEntry& entry) { fPage.Write(entry); }) {}
+
+    std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) override {
+        PageEntry entry;
+        entry.item = std::move(item);
+        fPage.Number(entry);
+        fEntries.Add(std::move(entry));
+        return nullptr;  // the items written since the last one came are freed here
+    }
+
+    void End(const OutputDocument& document) override {
+        const size_t written = fEntries.Finish();
+        fPage.End(fEntries.Entries(), written, document.ok, fThreads, fOut);
+    }
+
+private:
+    OutputSink& fOut;
+    const unsigned fThreads;
+    HtmlPage fPage;  // before the entries: their workers use it
+    EntriesWrittenAhead<PageEntry> fEntries;
+};
+
 }  // namespace
 
 void WriteHtml(const OutputDocument& document, OutputSink& out) {
-    Anchors anchors;
-    NumberItems(document.Root(), anchors);
-    ChartLibrary library;
-    if (anchors.charts > 0) library = ReadChartLibrary();
-    // The head's policy allows the scripts only on a page that draws a chart,
-    // so the first chart that draws is known before the page is written.
-    if (library.Available()) FindFirstDrawn(document.Root(), library);
-    const bool drawsCharts = library.firstDrawn != nullptr;
-    DrawingsAhead drawings(document.Root(), library, WorkThreads());
-    library.drawings = &drawings;
-
-    // Only a page that draws charts or copies holds scripts, and its policy
-    // allows exactly those scripts by their hashes.
-    std::vector<const std::string*> scripts;
-    const std::string chartScript = kChartScript;
-    const std::string copyScript = kCopyScript;
-    if (drawsCharts) {
-        for (const std::string& script : library.scripts) scripts.push_back(&script);
-        scripts.push_back(&chartScript);
+    HtmlPage page;
+    std::deque<PageEntry> entries;
+    for (const auto& child : document.Root().children) {
+        entries.emplace_back();
+        entries.back().document = child.get();
+        page.Number(entries.back());
     }
-    if (anchors.HasCopyButtons()) scripts.push_back(&copyScript);
-    std::string securityPolicy = kSecurityPolicy;
-    if (!scripts.empty()) securityPolicy += "; script-src";
-    for (const std::string* script : scripts)
-        securityPolicy += " 'sha256-" + Sha256Base64(*script) + "'";
-    WriteHead(securityPolicy, out);
+    page.End(entries, 0, document.ok, WorkThreads(), out);
+}
 
-    out += "<body>\n";
-    WriteOutline(document, anchors, out);
-    out += "<main class=\"report\">\n";
-    WriteItems(document.Root(), 1, anchors, library, out);
-    if (!document.ok)
-        out +=
-            "<p class=\"stopped\">The run stopped at a split whose result document could not "
-            "be read.</p>\n";
-    out += "</main>\n";
-    for (const std::string* script : scripts) out += "<script>" + *script + "</script>\n";
-    out += "</body>\n</html>\n";
+std::unique_ptr<DocumentStream> HtmlDocumentStream(OutputSink& out) {
+    return std::make_unique<HtmlDocumentStreamWriter>(out, WorkThreads());
 }
 
 std::string WriteHtml(const OutputDocument& document) {

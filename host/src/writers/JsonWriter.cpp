@@ -1,12 +1,8 @@
 // The output document in its JSON form, "npar-output/1", written item by item
 // into the sink as it is made.
-#include <condition_variable>
 #include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "JsonStream.h"
@@ -306,19 +302,14 @@ std::string WrittenItem(const OutputItem& item, PiecesAhead& ahead) {
 // the document goes to the sink.
 class JsonDocumentStreamWriter final : public DocumentStream {
 public:
-    JsonDocumentStreamWriter(OutputSink& out, unsigned threads) : fOut(out), fThreads(threads) {
-        StartThreads(fWorkers, threads - 1, [this] { Work(); });
-    }
-    ~JsonDocumentStreamWriter() override { StopWorkers(); }
+    JsonDocumentStreamWriter(OutputSink& out, unsigned threads)
+        : fOut(out), fThreads(threads), fEntries(threads - 1, [](Entry& entry) {
+              PiecesAhead alone;
+              entry.text = WrittenItem(*entry.item, alone);
+          }) {}
 
     std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) override {
-        std::vector<std::unique_ptr<OutputItem>> written;
-        {
-            std::lock_guard<std::mutex> lock(fMutex);
-            fEntries.push_back({std::move(item), std::string()});
-            written.swap(fWritten);
-        }
-        fChanged.notify_one();
+        fEntries.Add({std::move(item), std::string()});
         return nullptr;  // the items written since the last one came are freed here
     }
 
@@ -326,22 +317,21 @@ public:
         // The workers finish the items they are on. The items written go out
         // first, then the rest, written in place with their tables and
         // charts spread over every thread.
-        StopWorkers();
-        if (fFailure) std::rethrow_exception(fFailure);
-        fWritten.clear();
+        const size_t written = fEntries.Finish();
+        std::deque<Entry>& entries = fEntries.Entries();
         JsonStream json(fOut);
         BeginDocument(json, document);
         json.BeginArray();
-        for (size_t i = 0; i < fNext; ++i) {
-            json.Written(fEntries[i].text);
-            std::string().swap(fEntries[i].text);
+        for (size_t i = 0; i < written; ++i) {
+            json.Written(entries[i].text);
+            std::string().swap(entries[i].text);
         }
         std::vector<const OutputItem*> rest;
-        for (size_t i = fNext; i < fEntries.size(); ++i) rest.push_back(fEntries[i].item.get());
+        for (size_t i = written; i < entries.size(); ++i) rest.push_back(entries[i].item.get());
         PiecesAhead ahead(rest, fThreads);
-        for (size_t i = fNext; i < fEntries.size(); ++i) {
-            WriteItem(json, *fEntries[i].item, ahead);
-            fEntries[i].item.reset();  // its pieces are all taken
+        for (size_t i = written; i < entries.size(); ++i) {
+            WriteItem(json, *entries[i].item, ahead);
+            entries[i].item.reset();  // its pieces are all taken
         }
         json.EndArray();
         EndDocument(json, fOut);
@@ -353,45 +343,9 @@ private:
         std::string text;
     };
 
-    // Writes an entry's item and keeps the item for Item to free, on the
-    // procedure's thread (see DocumentStream).
-    void Finish(Entry& entry, PiecesAhead& ahead) {
-        entry.text = WrittenItem(*entry.item, ahead);
-        std::lock_guard<std::mutex> lock(fMutex);
-        HandBack(fWritten, std::move(entry.item));
-    }
-
-    void Work() {
-        PiecesAhead alone;
-        std::unique_lock<std::mutex> lock(fMutex);
-        for (;;) {
-            fChanged.wait(lock, [this] { return fStopping || fNext < fEntries.size(); });
-            if (fStopping) return;
-            Entry& entry = fEntries[fNext++];
-            lock.unlock();
-            try {
-                Finish(entry, alone);
-            } catch (...) {
-                // (Out of memory, say.) The writer's thread throws it at the end.
-                std::lock_guard<std::mutex> failed(fMutex);
-                if (!fFailure) fFailure = std::current_exception();
-            }
-            lock.lock();
-        }
-    }
-
-    void StopWorkers() { StopThreads(fWorkers, fMutex, fChanged, fStopping); }
-
     OutputSink& fOut;
     const unsigned fThreads;
-    std::mutex fMutex;
-    std::condition_variable fChanged;
-    std::deque<Entry> fEntries;                         // every item handed over, in order
-    std::vector<std::unique_ptr<OutputItem>> fWritten;  // written, to be freed by Item
-    size_t fNext = 0;                                   // the first entry no thread has begun
-    bool fStopping = false;
-    std::exception_ptr fFailure;  // what a worker's writing threw
-    std::vector<std::thread> fWorkers;
+    EntriesWrittenAhead<Entry> fEntries;
 };
 
 }  // namespace
