@@ -1,32 +1,61 @@
 // Parsing the command line of npar-report.
 #include "ReportOptions.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 #include "OutputFormats.h"
+#include "engine/NameHints.h"
 
 namespace report {
 namespace {
 
+// Options that take no value.
+constexpr const char* kFlags[] = {"-h", "--help", "--no-charts", "--list-tests"};
+
 // Options that take a value, with where the value goes.
+constexpr std::pair<const char*, std::string ReportOptions::*> kValueOptions[] = {
+    {"-o", &ReportOptions::outputPath},
+    {"--manifest", &ReportOptions::manifest},
+    {"--plugin", &ReportOptions::pluginPath},
+    {"--resources", &ReportOptions::resourcesDir},
+    {"--analysis", &ReportOptions::analysisPath},
+    {"--dictionary", &ReportOptions::dictionaryPath},
+    {"--alpha", &ReportOptions::alpha},
+    {"--confidence", &ReportOptions::confidence},
+    {"--missing", &ReportOptions::missing},
+    {"--delimiter", &ReportOptions::delimiter},
+    {"--save-documents", &ReportOptions::saveDocuments},
+};
+
+// Options that may be given more than once, each value added to a list.
+constexpr std::pair<const char*, std::vector<std::string> ReportOptions::*> kListOptions[] = {
+    {"--test", &ReportOptions::tests},
+    {"--split-by", &ReportOptions::splitBy},
+};
+
 std::string* ValueTarget(const std::string& name, ReportOptions& options) {
-    if (name == "-o") return &options.outputPath;
-    if (name == "--manifest") return &options.manifest;
-    if (name == "--plugin") return &options.pluginPath;
-    if (name == "--resources") return &options.resourcesDir;
-    if (name == "--analysis") return &options.analysisPath;
-    if (name == "--dictionary") return &options.dictionaryPath;
-    if (name == "--alpha") return &options.alpha;
-    if (name == "--confidence") return &options.confidence;
-    if (name == "--missing") return &options.missing;
-    if (name == "--delimiter") return &options.delimiter;
-    if (name == "--save-documents") return &options.saveDocuments;
+    for (const auto& [option, field] : kValueOptions) {
+        if (name == option) return &(options.*field);
+    }
     return nullptr;
 }
 
-// Options that may be given more than once, each value added to a list.
 std::vector<std::string>* ListTarget(const std::string& name, ReportOptions& options) {
-    if (name == "--test") return &options.tests;
-    if (name == "--split-by") return &options.splitBy;
+    for (const auto& [option, field] : kListOptions) {
+        if (name == option) return &(options.*field);
+    }
     return nullptr;
+}
+
+// "unknown option NAME", with the option most likely meant.
+std::string UnknownOption(const std::string& name) {
+    std::vector<std::string> names(std::begin(kFlags), std::end(kFlags));
+    names.push_back("--format");
+    for (const auto& option : kValueOptions) names.push_back(option.first);
+    for (const auto& option : kListOptions) names.push_back(option.first);
+    return "unknown option " + name + npar::engine::HintAfter(name, names);
 }
 
 bool SetFormat(const std::string& value, ReportOptions& options, std::string& error) {
@@ -126,7 +155,7 @@ bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOpt
         name.resize(equals);
         hasValue = true;
     }
-    if (name == "-h" || name == "--help" || name == "--no-charts" || name == "--list-tests") {
+    if (std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags)) {
         if (hasValue) {
             error = "option " + name + " takes no value";
             return false;
@@ -140,7 +169,7 @@ bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOpt
         return true;
     }
     if (!TakesValue(name)) {
-        error = "unknown option " + name;
+        error = UnknownOption(name);
         return false;
     }
     if (!hasValue) {

@@ -15,7 +15,7 @@
 #include "analysis/TestRunner.h"
 #include "document/DocumentWriter.h"
 #include "engine/Analysis.h"
-#include "request/NameHints.h"
+#include "engine/NameHints.h"
 
 namespace npar::engine {
 namespace {

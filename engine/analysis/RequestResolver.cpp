@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "request/NameHints.h"
+#include "engine/NameHints.h"
 
 namespace npar::engine {
 namespace {

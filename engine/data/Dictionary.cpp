@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/NameHints.h"
 #include "engine/TestText.h"
-#include "request/NameHints.h"
 
 namespace npar::engine {
 namespace {

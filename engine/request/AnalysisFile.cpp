@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/Analysis.h"
-#include "request/NameHints.h"
+#include "engine/NameHints.h"
 
 namespace npar::engine {
 namespace {

@@ -1,4 +1,4 @@
-#include "NameHints.h"
+#include "engine/NameHints.h"
 
 #include <algorithm>
 #include <limits>

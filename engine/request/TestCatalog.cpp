@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "request/NameHints.h"
+#include "engine/NameHints.h"
 
 namespace npar::engine {
 namespace {

@@ -48,7 +48,10 @@ TEST(CommandLine, UsageErrorsNameTheFault) {
         std::string message;
     } cases[] = {
         {{"--format", "pdf", "a.xml"}, "unknown format \"pdf\""},
-        {{"--colour"}, "unknown option --colour"},
+        {{"--colour"}, "unknown option --colour\n"},
+        {{"--formt", "json", "a.xml"}, "unknown option --formt (did you mean \"--format\"?)"},
+        {{"--no-chart", "a.xml"}, "unknown option --no-chart (did you mean \"--no-charts\"?)"},
+        {{"--test=runs x", "--splitby", "g"}, "unknown option --splitby (did you mean \"--split-by\"?)"},
         {{"a.xml", "-o"}, "option -o needs a value"},
         {{"-o", "report.pdf", "a.xml"}, "cannot tell the format of output file report.pdf"},
         {{"--manifest", "run.json", "a.xml"}, "give either documents or --manifest, not both"},

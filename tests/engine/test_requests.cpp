@@ -8,8 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "EngineFixture.h"
+#include "engine/NameHints.h"
 #include "engine/TestText.h"
-#include "request/NameHints.h"
 
 using enginetest::EngineRun;
 using enginetest::UsageErrorOf;
