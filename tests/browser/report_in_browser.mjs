@@ -11,6 +11,7 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import { pathToFileURL } from 'node:url';
 import {
   accessibilityViolations, chartItems, describeCharts, makeTempDir, openReport, parseOptions, runReport,
   startBrowser,
@@ -192,6 +193,35 @@ try {
 
   // A chart document holding an unknown element: its title and note, and
   // every other chart still drawn.
+  // The example ten times over: 400 charts. The page does not wait for them
+  // all; scrolled to its end at once, it draws the charts there first.
+  const manyHtml = path.join(work, 'many.html');
+  const example = path.join(path.dirname(options.report), 'examples', 'full.xml');
+  runReport(options.report, ['--resources', options.resources, '-o', manyHtml, ...Array(10).fill(example)]);
+  await check('a report of many charts draws the charts one scrolls to before the others', async () => {
+    const page = await browser.context.newPage();
+    await page.addInitScript(() => {
+      window.npar = { total: 0, drawnWhenLast: null };
+      new MutationObserver(() => {
+        const views = document.querySelectorAll('div.chart-view[data-spec]');
+        const last = views[views.length - 1];
+        if (window.npar.drawnWhenLast === null && last && last.getAttribute('data-state') === 'drawn') {
+          window.npar.total = views.length;
+          window.npar.drawnWhenLast = document.querySelectorAll('div.chart-view[data-state=drawn]').length;
+        }
+      }).observe(document, { attributes: true, subtree: true, attributeFilter: ['data-state'] });
+    });
+    await page.goto(pathToFileURL(manyHtml).href, { waitUntil: 'load', timeout: 120000 });
+    await page.mouse.move(700, 500);
+    for (let i = 0; i < 40; i += 1) await page.mouse.wheel(0, 20000);
+    await page.waitForFunction(() => window.npar.drawnWhenLast !== null, null, { timeout: 120000, polling: 100 });
+    const seen = await page.evaluate(() => window.npar);
+    assert.ok(seen.total >= 200, `only ${seen.total} charts`);
+    assert.ok(seen.drawnWhenLast < seen.total / 2,
+      `the last chart was drawn only with ${seen.drawnWhenLast} of ${seen.total} charts`);
+    await page.close();
+  });
+
   const resources = resourcesWithUnknownElement();
   const editedHtml = path.join(work, 'edited.html');
   runReport(options.report, ['--resources', resources, '-o', editedHtml]);

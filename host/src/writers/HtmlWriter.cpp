@@ -123,8 +123,11 @@ constexpr const char* kLibraryFiles[] = {"vega.min.js", "vega-interpreter.min.js
 // Draws every chart placeholder from its inlined specification. Expressions
 // are interpreted from their syntax trees (ast), so the page needs no
 // 'unsafe-eval'; the loader refuses every request, so nothing is fetched.
-// Each placeholder ends in data-state "drawn" or "failed", and the root
-// element gets data-charts="done" when all are settled.
+// The charts near the window are drawn as they come near, the others one at
+// a time in page order when the page is idle, so that a report of many
+// charts opens at once and shows the charts one scrolls to. Each
+// placeholder ends in data-state "drawn" or "failed", and the root element
+// gets data-charts="done" when all are settled.
 constexpr const char* kChartScript = R"JS(
 (function () {
   "use strict";
@@ -146,31 +149,77 @@ constexpr const char* kChartScript = R"JS(
     view.setAttribute("data-state", "failed");
     settle();
   }
-  if (pending === 0) root.setAttribute("data-charts", "done");
-  Array.prototype.forEach.call(views, function (view) {
+  if (pending === 0) {
+    root.setAttribute("data-charts", "done");
+    return;
+  }
+  if (typeof vegaEmbed !== "function" || typeof vega === "undefined" ||
+      !vega.expressionInterpreter) {
+    Array.prototype.forEach.call(views, function (view) {
+      fail(view, "the chart library did not load.");
+    });
+    return;
+  }
+  var options = { ast: true, expr: vega.expressionInterpreter, actions: false, renderer: "svg",
+                  loader: loader };
+  function draw(view) {
     var spec;
     try {
       spec = JSON.parse(document.getElementById(view.getAttribute("data-spec")).textContent);
     } catch (e) {
       fail(view, "its specification is not valid JSON.");
-      return;
-    }
-    if (typeof vegaEmbed !== "function" || typeof vega === "undefined" ||
-        !vega.expressionInterpreter) {
-      fail(view, "the chart library did not load.");
-      return;
+      return Promise.resolve();
     }
     view.textContent = "";
-    var options = { ast: true, expr: vega.expressionInterpreter, actions: false, renderer: "svg",
-                    loader: loader };
-    vegaEmbed(view, spec, options)
-      .then(function () {
-        view.setAttribute("data-state", "drawn");
-        settle();
-      }, function (error) {
-        fail(view, String(error && error.message ? error.message : error));
+    var drawing;
+    try {
+      drawing = vegaEmbed(view, spec, options);
+    } catch (e) {
+      drawing = Promise.reject(e);
+    }
+    return drawing.then(function () {
+      view.setAttribute("data-state", "drawn");
+      settle();
+    }, function (error) {
+      fail(view, String(error && error.message ? error.message : error));
+    });
+  }
+
+  // The charts near the window are drawn as they come near; the others one
+  // at a time, in page order, when the page has nothing else to do.
+  var started = new Set();
+  function begin(view) {
+    if (started.has(view)) return null;
+    started.add(view);
+    return draw(view);
+  }
+  var next = 0;  // the first placeholder in page order not yet looked at
+  var whenIdle = typeof requestIdleCallback === "function" ? requestIdleCallback
+      : function (work) { return setTimeout(work, 0); };
+  // Goes on while the idle period lasts, then waits for the next one.
+  function drawInBackground(idle) {
+    while (next < views.length) {
+      var drawing = begin(views[next++]);
+      if (drawing !== null) {
+        drawing.then(function () {
+          if (idle && idle.timeRemaining() > 0) drawInBackground(idle);
+          else whenIdle(drawInBackground);
+        });
+        return;
+      }
+    }
+  }
+  if (typeof IntersectionObserver === "function") {
+    var observer = new IntersectionObserver(function (entries) {
+      entries.forEach(function (entry) {
+        if (!entry.isIntersecting) return;
+        observer.unobserve(entry.target);
+        begin(entry.target);
       });
-  });
+    }, { rootMargin: "100% 0px" });
+    Array.prototype.forEach.call(views, function (view) { observer.observe(view); });
+  }
+  whenIdle(drawInBackground);
 })();
 )JS";
 
