@@ -536,8 +536,8 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
         ChartDataSource{"lineSource", {{"y", {0.1 + 0.2, kSystemMissing, 1234567.125, 68.8 + 1e-14}}}});
 
     const std::string text = npar::WriteChartText(chart);
-    EXPECT_EQ(text.rfind("Chart: Histogram\n  Split <1>\n  Description: Histogram; Split <1>\n", 0), 0u)
-        << text;
+    // The description repeats the title and subtitle, so it is not listed.
+    EXPECT_EQ(text.rfind("Chart: Histogram\n  Split <1>\n  Data graphSource", 0), 0u) << text;
     EXPECT_NE(text.find("  Data graphSource (10 rows)\n    value  label\n    0      a & b\n    0.5\n"),
               std::string::npos)
         << text;
@@ -547,6 +547,11 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
         text.find("  Data lineSource (4 rows)\n    y\n    0.3\n    .\n    1234567.125\n    68.8\n"),
         std::string::npos)
         << text;
+
+    chart.description = "Histogram of scores; Split <1>";
+    EXPECT_EQ(npar::WriteChartText(chart).rfind(
+                  "Chart: Histogram\n  Split <1>\n  Description: Histogram of scores; Split <1>\n", 0),
+              0u);
 
     const std::string html = npar::WriteChartHtml(chart);
     EXPECT_NE(html.find("Split &lt;1&gt;"), std::string::npos) << html;

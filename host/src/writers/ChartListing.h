@@ -9,7 +9,8 @@
 
 namespace npar {
 
-// The chart as plain text: "Chart: TITLE", its subtitle and description, and
+// The chart as plain text: "Chart: TITLE", its subtitle, its description
+// when it says more than the title and subtitle, and
 // a compact listing of the first rows of every data source. Lines end with a
 // line feed and carry no indentation of their own beyond the listing's.
 std::string WriteChartText(const ChartModel& chart);

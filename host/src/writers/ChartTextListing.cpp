@@ -74,7 +74,12 @@ std::string ListedNumber(double value) {
 std::string WriteChartText(const ChartModel& chart) {
     std::string out = "Chart: " + OneLine(chart.title) + "\n";
     if (!chart.subtitle.empty()) out += "  " + OneLine(chart.subtitle) + "\n";
-    if (!chart.description.empty()) out += "  Description: " + OneLine(chart.description) + "\n";
+    // A description that only repeats the title and subtitle (as the plug-in's
+    // do: "TITLE; SPLIT") adds nothing to them.
+    const bool repeats =
+        chart.description == chart.title || chart.description == chart.title + "; " + chart.subtitle;
+    if (!chart.description.empty() && !repeats)
+        out += "  Description: " + OneLine(chart.description) + "\n";
     for (const ChartDataSource& source : chart.data) WriteSource(out, source);
     return out;
 }
