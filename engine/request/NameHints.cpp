@@ -1,3 +1,5 @@
+// The name a user most likely meant by one that names nothing: the rules in
+// engine/NameHints.h.
 #include "engine/NameHints.h"
 
 #include <algorithm>
@@ -15,8 +17,11 @@ std::string Lower(const std::string& text) {
 }
 
 // Letters added, dropped or changed, and neighbours swapped, that turn one
-// text into the other (the optimal string alignment distance).
-size_t Slips(const std::string& a, const std::string& b) {
+// text into the other (the optimal string alignment distance), when at most
+// `most`; some number above `most` otherwise.
+size_t Slips(const std::string& a, const std::string& b, size_t most) {
+    // Each letter one text has more than the other is a slip.
+    if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > most) return most + 1;
     std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
     for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
     for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
@@ -55,7 +60,7 @@ std::string LikelyMeant(const std::string& given, const std::vector<std::string>
             rank = 0;
         else if (typed.size() >= 3 && candidate.compare(0, typed.size(), typed) == 0)
             rank = 1;
-        else if (const size_t slips = Slips(typed, candidate); slips <= allowed)
+        else if (const size_t slips = Slips(typed, candidate, allowed); slips <= allowed)
             rank = 2 + slips;
         else
             continue;
