@@ -114,15 +114,20 @@ private:
     void RequireNumbers(size_t column, const char* purpose) const {
         const engine::Column& data = fData.table.At(column);
         if (data.type != ColumnType::String) return;
-        std::string why = "holds text";
+        std::string why = "holds text", hint;
         for (size_t row = 0; row < data.codes.size(); ++row) {
             if (data.codes[row] == kMissingCode) continue;
-            why = "holds text (" + Quoted(data.strings.Text(data.codes[row])) + " in data row " +
-                  std::to_string(row + 1) + " is not a number)";
+            // The first cell that is no number (a column the dictionary
+            // makes a string may have none).
+            const std::string& text = data.strings.Text(data.codes[row]);
             double number;
-            if (!ParseCsvNumber(data.strings.Text(data.codes[row]), number)) break;
+            if (ParseCsvNumber(text, number)) continue;
+            why = "holds text (" + Quoted(text) + " in data row " + std::to_string(row + 1) +
+                  " is not a number)";
+            hint = NonNumberHint(text, Name(column));
+            break;
         }
-        Fail("field " + Quoted(Name(column)) + " " + why + ", but " + purpose + " needs numbers");
+        Fail("field " + Quoted(Name(column)) + " " + why + ", but " + purpose + " needs numbers" + hint);
     }
 
     size_t CategoryCount(size_t column) const { return fData.CategoriesOf(column).Count(); }

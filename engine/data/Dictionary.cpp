@@ -195,7 +195,8 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry) {
         size_t row;
         const std::string text = FirstNonNumber(column, row);
         throw UsageError("dictionary: " + place + " is numeric, but its value " + Quoted(text) +
-                         " in data row " + std::to_string(row + 1) + " is not a number");
+                         " in data row " + std::to_string(row + 1) + " is not a number" +
+                         NonNumberHint(text, column.name));
     }
     if (entry)
         for (const auto& [key, label] : entry->valueLabels)

@@ -1,9 +1,14 @@
-// The name a user most likely meant by one that names nothing: the rules in
+// The name a user most likely meant by one that names nothing, and what a
+// cell that is no number may have been meant as: the rules in
 // engine/NameHints.h.
 #include "engine/NameHints.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
+#include <string_view>
+
+#include "engine/CsvReader.h"
 
 namespace npar::engine {
 namespace {
@@ -81,6 +86,28 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
     std::string hint = meant.empty() ? std::string() : "did you mean " + Quoted(meant) + "?";
     if (!more.empty()) hint += (hint.empty() ? "" : " ") + more;
     return hint.empty() ? std::string() : " (" + hint + ")";
+}
+
+std::string NonNumberHint(const std::string& text, const std::string& variable) {
+    // Codes that data files and other programs write for a missing value.
+    static constexpr std::string_view kMissingCodes[] = {"na",  "n/a", "#n/a", "nan", "null", "none",
+                                                         "nil", ".",   "-",    "--",  "?",    "missing"};
+    std::string code = Lower(text);
+    code.erase(0, code.find_first_not_of(" \t"));
+    code.erase(code.find_last_not_of(" \t") + 1);
+    if (std::find(std::begin(kMissingCodes), std::end(kMissingCodes), code) != std::end(kMissingCodes))
+        return "; if " + Quoted(text) + " marks a missing value, list it under \"missing\" for " +
+               Quoted(variable) + " in the dictionary";
+    if (text.find(',') != std::string::npos) {
+        std::string point = text, bare;
+        std::replace(point.begin(), point.end(), ',', '.');
+        std::remove_copy(text.begin(), text.end(), std::back_inserter(bare), ',');
+        double number;
+        if ((std::count(text.begin(), text.end(), ',') == 1 && ParseCsvNumber(point, number)) ||
+            ParseCsvNumber(bare, number))
+            return "; numbers are read with a decimal point and no thousands separators (1234.5)";
+    }
+    return {};
 }
 
 }  // namespace npar::engine

@@ -126,6 +126,55 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
     }
 }
 
+// A cell that keeps a column from being numeric is named with what it most
+// likely was: a missing-value code the dictionary can declare, or a number
+// with a decimal comma or thousands separators. Declared missing, the code
+// lets the test run.
+TEST(TestRequests, CellsThatAreNoNumbersAreExplained) {
+    const std::string data =
+        "score,coded,comma,thousands,word\n"
+        "1.5,1,\"1,5\",\"1,234.5\",a\n"
+        "2.5, NA ,\"2,5\",\"2,000\",b\n"
+        "3.0,3,\"3,0\",17,c\n";
+    const std::string needs = "but the Wilcoxon signed rank test needs numbers";
+    EXPECT_EQ(UsageErrorOf(data, {"wilcoxon coded median=1"}),
+              "test \"wilcoxon coded median=1\": field \"coded\" holds text (\" NA \" in data row 2 is "
+              "not a number), " +
+                  needs +
+                  "; if \" NA \" marks a missing value, list it under \"missing\" for \"coded\" "
+                  "in the dictionary");
+    const std::string separators =
+        needs + "; numbers are read with a decimal point and no thousands separators (1234.5)";
+    for (const char* field : {"comma", "thousands"}) {
+        const std::string message = UsageErrorOf(data, {"wilcoxon " + std::string(field) + " median=1"});
+        EXPECT_NE(message.find(separators), std::string::npos) << message;
+    }
+    // Text that looks like neither gets no hint.
+    const std::string word = UsageErrorOf(data, {"wilcoxon word median=1"});
+    EXPECT_EQ(word.substr(word.size() - needs.size()), needs) << word;
+    // A column the dictionary makes a string, though every cell is a number:
+    // no cell is named as not being one.
+    EXPECT_EQ(UsageErrorOf(data, {"wilcoxon score median=1"},
+                           [](auto& request) {
+                               request.dictionaryJson =
+                                   R"({"variables": [{"name": "score", "type": "string"}]})";
+                           }),
+              "test \"wilcoxon score median=1\": field \"score\" holds text, " + needs);
+    // The dictionary's type check explains the cell the same way.
+    const std::string typed = UsageErrorOf(data, {"wilcoxon score median=1"}, [](auto& request) {
+        request.dictionaryJson = R"({"variables": [{"name": "coded", "type": "numeric"}]})";
+    });
+    EXPECT_NE(typed.find("is not a number; if \" NA \" marks a missing value"), std::string::npos)
+        << typed;
+    // Declared missing, the code leaves the column numeric.
+    EXPECT_EQ(UsageErrorOf(data, {"wilcoxon coded median=1"},
+                           [](auto& request) {
+                               request.dictionaryJson =
+                                   R"({"variables": [{"name": "coded", "missing": ["NA"]}]})";
+                           }),
+              "");
+}
+
 TEST(TestRequests, OptionsOfTheRunAreChecked) {
     EXPECT_EQ(UsageErrorOf(kData, {}), "no test to run: give --test SPEC");
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.alpha = 1.5; }).find("--alpha"),

@@ -1,5 +1,6 @@
 // How usage errors name what the user wrote, and the hint they give when a
-// test, variable or key was most likely mistyped.
+// test, variable or key was most likely mistyped, or a cell that should
+// have been a number was not one.
 #pragma once
 
 #include <string>
@@ -25,5 +26,13 @@ std::string LikelyMeant(const std::string& given, const std::vector<std::string>
 // with neither the text is empty.
 std::string HintAfter(const std::string& given, const std::vector<std::string>& names,
                       const std::string& more = {});
+
+// What follows a message about the cell text `text` of `variable` that is
+// not a number, when the text looks like something else that is common in
+// data files: a code for a missing value ("NA", "N/A", ".", "-", ...),
+// which the dictionary can name as missing, or a number written with a
+// decimal comma or thousands separators. Starts with "; "; empty when the
+// text looks like neither.
+std::string NonNumberHint(const std::string& text, const std::string& variable);
 
 }  // namespace npar::engine
