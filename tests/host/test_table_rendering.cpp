@@ -281,6 +281,7 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
         columns->Category(BpString("Null Hypothesis", false))->Cell(BpString(hypothesis, false));
         columns->Category(BpString("Test", false))->Cell(BpString(test, false));
         columns->Category(BpString("Sig.", false))->Cell(service.Sig(0.0004));
+        columns->Category(BpString("Effect Size", false))->Cell(BpString("ε² = .17", false));
         columns->Category(BpString("Decision", false))
             ->Cell(BpString("Retain the null hypothesis.", false));
     }
@@ -296,7 +297,7 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
     const size_t first = LineWith(lines, "| 1 ");
     ASSERT_LT(first, lines.size());
     const std::vector<size_t> grid = Separators(lines[first]);
-    ASSERT_EQ(grid.size(), 6u);
+    ASSERT_EQ(grid.size(), 7u);
     // The wrapped pieces of the first row read back as the cell's words.
     std::string column1, column2;
     for (size_t i = first; i < lines.size() && lines[i].find("    |") == 0; ++i) {
@@ -306,6 +307,7 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
         column1 += (joins1 || piece1.empty() ? "" : " ") + piece1;
         column2 += (column2.empty() || column2.back() == '-' || piece2.empty() ? "" : " ") + piece2;
         EXPECT_EQ(Column(lines[i], 3), i == first ? "<.001" : "") << "numbers do not wrap";
+        EXPECT_EQ(Column(lines[i], 4), i == first ? "ε² = .17" : "") << "nor do short texts";
     }
     EXPECT_EQ(column1 + " ",
               hypothesis.substr(0, hypothesis.size() - 120) + std::string(120, 'x') + " ");

@@ -32,6 +32,7 @@ std::string Indented(const std::string& text, const std::string& indent) {
 constexpr int kLineWidth = 100;
 constexpr int kNarrowestBody = 40;  // tables deep in the outline still get this much
 constexpr int kWrapFloor = 15;      // a text column is not squeezed below this (or its longest word)
+constexpr int kShortText = 10;      // a body text this short is not broken: "ε² = .17" reads as one
 
 // ---------------------------------------------------------------------------
 // Texts: widths in characters (UTF-8 code points) and word wrapping.
@@ -272,7 +273,7 @@ struct Grid {
 };
 
 // Column widths: what the cells need, squeezed to fit the line width. Numbers
-// keep their width; texts wrap, down to a floor. A squeezed table gets the
+// and short body texts keep their width; other texts wrap, down to a floor. A squeezed table gets the
 // narrowest widths at which no body cell takes more than some number of lines
 // (the smallest number that fits) and no header more than that or three, so
 // headers wrap before rows grow. What is left over then saves lines where
@@ -330,8 +331,9 @@ WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
         const size_t c = static_cast<size_t>(cell.column);
         std::string text = WithMarks(cell.content);
         fNatural[c] = std::max(fNatural[c], LongestLine(text));
-        fFloor[c] = std::max(
-            fFloor[c], cell.numeric ? LongestLine(text) : std::min(LongestPiece(text), kWrapFloor));
+        const int longest = LongestLine(text);
+        const bool whole = cell.numeric || (!IsHeader(cell) && longest <= kShortText);
+        fFloor[c] = std::max(fFloor[c], whole ? longest : std::min(LongestPiece(text), kWrapFloor));
         (IsHeader(cell) ? fTexts[c].head : fTexts[c].body).push_back(std::move(text));
     }
     std::stable_sort(fSpanning.begin(), fSpanning.end(), [](const LayoutCell* a, const LayoutCell* b) {
