@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "ChartRenderer.h"
 #include "OutputWriters.h"
 #include "VarDataProcessor.h"
+#include "render/RenderCommon.h"
 
 namespace {
 
@@ -623,7 +626,9 @@ TEST(ChartRenderer, PlacesMedianGuidesAndTheirLabelsAboveTheGraph) {
     EXPECT_FALSE(spec["vconcat"][1].contains("hconcat"));
 }
 
-TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
+// The comparison network's template as the pairwise view edits it, with
+// the nodes relabelled (an attribute's "&#10;" is a line break).
+std::string NetworkTemplate(const std::string& relabels) {
     std::string text = TemplateText("GLMMPairwiseContrasts.viztemplate");
     Erase(text, "<faceting", "</faceting>");
     Erase(text, "<facetLayout", "</facetLayout>");
@@ -634,8 +639,13 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     InsertBefore(text, "</graphLayoutStatistic>", "<move/>");
     InsertBefore(text, "$[1]$", "Adj.Sig. = ");
     Replace(text, "measurement=\"nominal\" categorical=\"true\"/>",
-            "measurement=\"nominal\" categorical=\"true\"><relabel from=\"0\" "
-            "to=\"A&#10;1.50\"/><relabel from=\"1\" to=\"B&#10;2.00\"/></variable>");
+            "measurement=\"nominal\" categorical=\"true\">" + relabels + "</variable>");
+    return text;
+}
+
+TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
+    const std::string text = NetworkTemplate(
+        "<relabel from=\"0\" to=\"A&#10;1.50\"/><relabel from=\"1\" to=\"B&#10;2.00\"/>");
     Data data;
     data.Source("nodeSource_1")
         .Numbers("node", {0, 1, 2, 3})
@@ -701,6 +711,109 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     // The footnote under the chart.
     EXPECT_EQ(Strings(Rows(spec["vconcat"].back(), "text0"), "_t"),
               std::vector<std::string>({"Each node shows the sample average rank."}));
+}
+
+// The boxes a network's node symbols and labels cover, in the view's pixels,
+// as the chart library draws the marks the specification gives them (label
+// widths by the renderer's own measure of text).
+struct NodeBox {
+    double left, top, right, bottom;
+    size_t node;
+};
+
+std::vector<NodeBox> NetworkBoxes(const Json& spec) {
+    std::vector<NodeBox> boxes;
+    const auto nodes = Rows(spec, "nodes");
+    const double diameter = std::sqrt(Layers(spec, "nodes")[0]["mark"]["size"].get<double>());
+    std::map<std::pair<double, double>, size_t> byPlace;
+    for (const Json& node : nodes) {
+        const double x = node["_px"], y = node["_py"];
+        byPlace[{x, y}] = boxes.size();
+        boxes.push_back(
+            {x - diameter / 2, y - diameter / 2, x + diameter / 2, y + diameter / 2, boxes.size()});
+    }
+    const size_t symbols = boxes.size();
+    for (const std::string side : {"above", "below", "left", "right"}) {
+        const auto layers = Layers(spec, "nodes:" + side);
+        if (layers.empty()) continue;
+        const Json& mark = layers[0]["mark"];
+        const double font = mark.value("fontSize", 11.0), line = font + 2;
+        for (const Json& row : Rows(spec, "nodes:" + side)) {
+            const std::vector<std::string> lines = npar::render::SplitLines(row["_lab"]);
+            double width = 0;
+            for (const std::string& text : lines)
+                width = std::max(width, npar::render::TextWidth(text, font));
+            const double height = static_cast<double>(lines.size()) * line;
+            const double x = row["_px"].get<double>() + mark.value("dx", 0.0);
+            const double y = row["_py"].get<double>() + mark.value("dy", 0.0);
+            const std::string align = mark["align"], baseline = mark["baseline"];
+            const double left = align == "left" ? x : align == "right" ? x - width : x - width / 2;
+            const double top = baseline == "top" ? y : baseline == "bottom" ? y - line : y - line / 2;
+            // The node a label belongs to: the one whose place it is written at
+            // (a label above or beside its node is lifted by its extra lines).
+            size_t owner = symbols;
+            double nearest = HUGE_VAL;
+            for (const auto& [place, index] : byPlace) {
+                const double distance = std::hypot(place.first - row["_px"].get<double>(),
+                                                   place.second - row["_py"].get<double>());
+                if (distance < nearest) nearest = distance, owner = index;
+            }
+            boxes.push_back({left, top, left + width, top + height, owner});
+        }
+    }
+    return boxes;
+}
+
+// A network of many groups gets a circle on which no node's symbol or label
+// runs into another node's, and a panel that holds it with its labels. (A few
+// nodes keep the circle the panel allows, as the test above shows.)
+TEST(ChartRenderer, SpreadsANetworkOfManyNodesSoThatNothingOverlaps) {
+    for (int count : {12, 20, 30}) {
+        SCOPED_TRACE(count);
+        std::string relabels;
+        std::vector<double> nodeValues, from, to, weights, popups, types;
+        for (int i = 0; i < count; ++i) {
+            char rank[32];
+            std::snprintf(rank, sizeof rank, "%.2f", 100 + 7.25 * i);
+            relabels += "<relabel from=\"" + std::to_string(i) + "\" to=\"Group " + std::to_string(i) +
+                        "&#10;" + rank + "\"/>";
+            nodeValues.push_back(i);
+            from.push_back(0);
+            to.push_back((i + 1) % count);
+            weights.push_back(1);
+            popups.push_back(0.5);
+            types.push_back(2);
+        }
+        Data data;
+        data.Source("nodeSource_1")
+            .Numbers("node", nodeValues)
+            .Column("facet1", std::vector<ChartDatum>(nodeValues.size(), std::string(" ")))
+            .Column("facet2", std::vector<ChartDatum>(nodeValues.size(), std::string(" ")));
+        data.Source("edgeSource_1")
+            .Numbers("from", from)
+            .Numbers("to", to)
+            .Numbers("weight", weights)
+            .Numbers("weightInPopup", popups)
+            .Numbers("type", types);
+        const Json spec = Spec(data.Chart(NetworkTemplate(relabels)));
+        const Json view = Find(spec, "layer");
+        const double width = view["width"], height = view["height"];
+        const std::vector<NodeBox> boxes = NetworkBoxes(spec);
+        ASSERT_EQ(boxes.size(), 2u * static_cast<size_t>(count)) << "a symbol and a label for each node";
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            const NodeBox& a = boxes[i];
+            EXPECT_TRUE(a.left >= -0.5 && a.top >= -0.5 && a.right <= width + 0.5 &&
+                        a.bottom <= height + 0.5)
+                << "node " << a.node << " sticks out of the " << width << " x " << height << " panel";
+            for (size_t j = i + 1; j < boxes.size(); ++j) {
+                const NodeBox& b = boxes[j];
+                if (a.node == b.node) continue;
+                const bool apart = a.right <= b.left + 0.5 || b.right <= a.left + 0.5 ||
+                                   a.bottom <= b.top + 0.5 || b.bottom <= a.top + 0.5;
+                EXPECT_TRUE(apart) << "nodes " << a.node << " and " << b.node << " overlap";
+            }
+        }
+    }
 }
 
 TEST(ChartRenderer, FacetsCellsIntoAGridWithTextsOnTheDiagonal) {

@@ -3,9 +3,10 @@
 // data set, work the same as single views); positions of axis channels are
 // written as placeholders and resolved when the view is built, once every
 // category of the axes is known. This file holds the axes, the facets, the
-// sizes and network layouts, the rows and channels every mark uses, and the
-// assembly of the view; each kind of mark has a file of its own (BarMarks,
-// BoxPlotMarks, LineMarks, PointMarks, EdgeMarks, GuideLines).
+// sizes, the rows and channels every mark uses, and the assembly of the view;
+// each kind of mark has a file of its own (BarMarks, BoxPlotMarks, LineMarks,
+// PointMarks, EdgeMarks, GuideLines), and the places of a network's nodes
+// are worked out in NetworkLayout.
 #include "render/GraphView.h"
 
 #include <algorithm>
@@ -279,76 +280,6 @@ void GraphView::PrepareSize() {
                                                 static_cast<double>(columns)));
     fPanelHeight = std::floor(std::max(
         20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
-}
-
-// The circle of a network leaves room around it for the nodes' labels, which
-// stand outside it (each on the side NodeLabelSide gives): 40 % of the
-// panel's smaller side at most, 15 % at least. labels: the nodes' labels in
-// the order of the circle.
-double GraphView::NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const {
-    const double side = std::min(fPanelWidth, fPanelHeight);
-    double radius = 0.4 * side;
-    const double font = mark.labelStyle.FontPixels(), lineHeight = font + 2;
-    const double gap = LabelGap(mark.style) + 4;
-    const double halfWidth = fPanelWidth / 2 - 2, halfHeight = fPanelHeight / 2 - 2;
-    // r·|factor| + room <= half: the largest r a label lets the circle have.
-    auto limit = [&](double factor, double room, double half) {
-        if (std::fabs(factor) > 1e-9) radius = std::min(radius, (half - room) / std::fabs(factor));
-    };
-    const auto units = CircleLayout(labels.size(), 0, 0, 1);
-    for (size_t i = 0; i < labels.size(); ++i) {
-        const auto& unit = units[i];
-        double width = 0;
-        const std::vector<std::string> lines = SplitLines(labels[i]);
-        for (const std::string& line : lines) width = std::max(width, TextWidth(line, font));
-        const double height = static_cast<double>(lines.size()) * lineHeight;
-        const std::string where = NodeLabelSide(unit.first, unit.second);
-        if (where == "above" || where == "below") {
-            limit(unit.second, gap + height, halfHeight);
-            limit(unit.first, width / 2, halfWidth);
-        } else {
-            limit(unit.first, gap + width, halfWidth);
-            limit(unit.second, height / 2, halfHeight);
-        }
-    }
-    return std::max(radius, 0.15 * side);
-}
-
-void GraphView::PrepareLayouts() {
-    for (pugi::xml_node point : fGraph.children("point")) {
-        pugi::xml_node layout = point.child("graphLayoutStatistic");
-        const Var* node = layout ? fData.Find(Attr(layout, "node")) : nullptr;
-        const SourceTable* source = node ? fData.Home(*node) : nullptr;
-        if (!source) continue;
-        const Mark mark = ReadMark(point, 0);
-        auto& panels = fNodes[point.internal_object()];
-        const auto rows = PanelRows(*source);
-        panels.resize(rows.size());
-        for (size_t p = 0; p < rows.size(); ++p) {
-            std::vector<std::string> keys;
-            std::set<std::string> seen;
-            for (size_t row : rows[p]) {
-                const Cell cell = fData.Value(*node, *source, row);
-                if (!cell.Missing() && seen.insert(KeyText(cell)).second) keys.push_back(KeyText(cell));
-            }
-            std::vector<std::string> labels;
-            if (mark.labelVar && mark.labelStyle.visible) {
-                std::set<std::string> labelled;
-                for (size_t row : rows[p]) {
-                    const Cell cell = fData.Value(*node, *source, row);
-                    if (cell.Missing() || !labelled.insert(KeyText(cell)).second) continue;
-                    labels.push_back(
-                        fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, *source, row)));
-                }
-            }
-            const double radius = NetworkRadius(mark, labels);
-            const auto positions = CircleLayout(keys.size(), fPanelWidth, fPanelHeight, radius);
-            for (size_t i = 0; i < keys.size(); ++i) {
-                panels[p][keys[i]] = {std::round(positions[i].first * 100) / 100,
-                                      std::round(positions[i].second * 100) / 100};
-            }
-        }
-    }
 }
 
 double GraphView::BandWidth(int dimension) const {

@@ -3,7 +3,8 @@
 // frames placed inside its plot area. GraphView.cpp holds the axes, facets,
 // layout and assembly; each kind of mark is turned into layers in a file of
 // its own (BarMarks, BoxPlotMarks, LineMarks, PointMarks, EdgeMarks,
-// GuideLines), and GraphDescription.cpp says in words what the graph shows.
+// GuideLines), NetworkLayout.cpp places a network's nodes, and
+// GraphDescription.cpp says in words what the graph shows.
 #pragma once
 
 #include <map>
@@ -120,6 +121,11 @@ private:
     void PrepareSize();
     void PrepareLayouts();
     double NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const;
+    // From `radius` up, the radius at which the symbols and labels of a
+    // network's nodes stand clear of one another; the panels grow to hold
+    // a larger circle.
+    double ClearNetworkRadius(const Mark& mark, const std::vector<std::string>& labels, size_t nodes,
+                              double radius);
     Mark ReadMark(pugi::xml_node node, size_t index) const;
     // What a legend says of a mark's colours: whether one explains them, and
     // their shown texts. Kept when the mark is first read, as reading it
