@@ -766,17 +766,21 @@ std::vector<NodeBox> NetworkBoxes(const Json& spec) {
 
 // A network of many groups gets a circle on which no node's symbol or label
 // runs into another node's, and a panel that holds it with its labels. (A few
-// nodes keep the circle the panel allows, as the test above shows.)
+// nodes keep the circle the panel allows, as the test above shows.) Groups
+// described at length have their names broken into lines rather than
+// widening the chart.
 TEST(ChartRenderer, SpreadsANetworkOfManyNodesSoThatNothingOverlaps) {
-    for (int count : {12, 20, 30}) {
-        SCOPED_TRACE(count);
+    const std::string longName = "Placebo with standard care and follow-up visits";
+    for (const auto& [count, name] : std::vector<std::pair<int, std::string>>{
+             {12, "Group"}, {20, "Group"}, {30, "Group"}, {5, longName}}) {
+        SCOPED_TRACE(std::to_string(count) + " " + name);
         std::string relabels;
         std::vector<double> nodeValues, from, to, weights, popups, types;
         for (int i = 0; i < count; ++i) {
             char rank[32];
             std::snprintf(rank, sizeof rank, "%.2f", 100 + 7.25 * i);
-            relabels += "<relabel from=\"" + std::to_string(i) + "\" to=\"Group " + std::to_string(i) +
-                        "&#10;" + rank + "\"/>";
+            relabels += "<relabel from=\"" + std::to_string(i) + "\" to=\"" + name + " " +
+                        std::to_string(i) + "&#10;" + rank + "\"/>";
             nodeValues.push_back(i);
             from.push_back(0);
             to.push_back((i + 1) % count);
@@ -800,6 +804,23 @@ TEST(ChartRenderer, SpreadsANetworkOfManyNodesSoThatNothingOverlaps) {
         const double width = view["width"], height = view["height"];
         const std::vector<NodeBox> boxes = NetworkBoxes(spec);
         ASSERT_EQ(boxes.size(), 2u * static_cast<size_t>(count)) << "a symbol and a label for each node";
+        if (name == longName) {
+            const auto top = Rows(spec, "nodes:above");
+            ASSERT_FALSE(top.empty());
+            // The name broken at blanks into lines of 160 pixels at most, every
+            // word kept, and the rank on its own line after it.
+            const double font = Layers(spec, "nodes:above")[0]["mark"].value("fontSize", 11.0);
+            const std::vector<std::string> lines = npar::render::SplitLines(top[0]["_lab"]);
+            ASSERT_GT(lines.size(), 2u);
+            std::string rejoined;
+            for (size_t i = 0; i + 1 < lines.size(); ++i) {
+                EXPECT_LE(npar::render::TextWidth(lines[i], font), 160) << lines[i];
+                rejoined += (i ? " " : "") + lines[i];
+            }
+            EXPECT_EQ(rejoined, longName + " 0");
+            EXPECT_EQ(lines.back(), "100.00");
+            EXPECT_LT(width, 500) << "a chart of five groups stays about the size of any other";
+        }
         for (size_t i = 0; i < boxes.size(); ++i) {
             const NodeBox& a = boxes[i];
             EXPECT_TRUE(a.left >= -0.5 && a.top >= -0.5 && a.right <= width + 0.5 &&

@@ -12,31 +12,6 @@ namespace {
 
 std::string Decimals(int decimals) { return decimals >= 0 ? std::to_string(decimals) : std::string(); }
 
-// Words of a label broken into lines no wider than width pixels (existing
-// line breaks kept).
-std::vector<std::string> WrapLabel(const std::string& label, double width) {
-    if (label.size() > 400) return SplitLines(label);  // too long to fit anyway
-    std::vector<std::string> lines;
-    for (const std::string& paragraph : SplitLines(label)) {
-        std::string line;
-        size_t start = 0;
-        while (start <= paragraph.size()) {
-            const size_t end = std::min(paragraph.find(' ', start), paragraph.size());
-            const std::string word = paragraph.substr(start, end - start);
-            const std::string joined = line.empty() ? word : line + " " + word;
-            if (!line.empty() && TextWidth(joined, 11) > width) {
-                lines.push_back(line);
-                line = word;
-            } else {
-                line = joined;
-            }
-            start = end + 1;
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 }  // namespace
 
 std::string NumberLabelExpression(const Format& format) {
@@ -92,7 +67,7 @@ std::string WrappedLabels(const std::vector<std::string>& labels, double band) {
     for (size_t i = 0; i < labels.size(); ++i) {
         if (i) table += ", ";
         table += ExpressionString(labels[i]) + ": [";
-        const std::vector<std::string> lines = WrapLabel(labels[i], band);
+        const std::vector<std::string> lines = WrapText(labels[i], band, 11);
         for (size_t j = 0; j < lines.size(); ++j) table += (j ? ", " : "") + ExpressionString(lines[j]);
         table += "]";
     }

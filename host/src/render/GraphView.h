@@ -126,6 +126,9 @@ private:
     // a larger circle.
     double ClearNetworkRadius(const Mark& mark, const std::vector<std::string>& labels, size_t nodes,
                               double radius);
+    // A network node's label: the label variable's text of its row, a long
+    // line of it broken at blanks.
+    std::string NodeLabel(const Mark& mark, const SourceTable& source, size_t row) const;
     Mark ReadMark(pugi::xml_node node, size_t index) const;
     // What a legend says of a mark's colours: whether one explains them, and
     // their shown texts. Kept when the mark is first read, as reading it

@@ -205,6 +205,23 @@ double GraphView::ClearNetworkRadius(const Mark& mark, const std::vector<std::st
     return clear;
 }
 
+std::string GraphView::NodeLabel(const Mark& mark, const SourceTable& source, size_t row) const {
+    // Group names of a few words stand on a line of their own; a longer one
+    // (a treatment described in full) is broken into lines of a shorter
+    // width rather than widening the whole chart.
+    constexpr double kLongestLine = 240, kBrokenWidth = 160;
+    const std::string label = fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, source, row));
+    const double font = mark.labelStyle.FontPixels();
+    const std::vector<std::string> lines = SplitLines(label);
+    if (std::none_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return TextWidth(line, font) > kLongestLine; }))
+        return label;
+    std::string wrapped;
+    for (const std::string& line : WrapText(label, kBrokenWidth, font))
+        wrapped += (wrapped.empty() ? "" : "\n") + line;
+    return wrapped;
+}
+
 void GraphView::PrepareLayouts() {
     // The circle of every panel first: a network of many nodes widens the
     // panels, and every circle stands in the middle of the final ones.
@@ -237,8 +254,7 @@ void GraphView::PrepareLayouts() {
                 for (size_t row : rows[p]) {
                     const Cell cell = fData.Value(*node, *source, row);
                     if (cell.Missing() || !labelled.insert(KeyText(cell)).second) continue;
-                    labels.push_back(
-                        fData.Shown(*mark.labelVar, fData.Value(*mark.labelVar, *source, row)));
+                    labels.push_back(NodeLabel(mark, *source, row));
                 }
             }
             const double radius =

@@ -78,8 +78,7 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
             if (!marks.labels) continue;
             // The label stands outside the circle, away from the edges
             // that run inwards from its node.
-            const std::string label =
-                fData.Shown(*nodes.labelVar, fData.Value(*nodes.labelVar, *source, row));
+            const std::string label = NodeLabel(nodes, *source, row);
             const std::string side = NodeLabelSide(x - fPanelWidth / 2, y - fPanelHeight / 2);
             // Lines after the first go downwards: a label above its node
             // starts higher by them, one beside it by half of them.

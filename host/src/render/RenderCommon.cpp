@@ -63,6 +63,29 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> WrapText(const std::string& text, double width, double fontPixels) {
+    if (text.size() > 400) return SplitLines(text);  // too long to fit anyway
+    std::vector<std::string> lines;
+    for (const std::string& paragraph : SplitLines(text)) {
+        std::string line;
+        size_t start = 0;
+        while (start <= paragraph.size()) {
+            const size_t end = std::min(paragraph.find(' ', start), paragraph.size());
+            const std::string word = paragraph.substr(start, end - start);
+            const std::string joined = line.empty() ? word : line + " " + word;
+            if (!line.empty() && TextWidth(joined, fontPixels) > width) {
+                lines.push_back(line);
+                line = word;
+            } else {
+                line = joined;
+            }
+            start = end + 1;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 double TextWidth(const std::string& text, double fontPixels) {
     size_t widest = 0;
     for (const std::string& line : SplitLines(text)) widest = std::max(widest, CharacterCount(line));

@@ -44,6 +44,9 @@ struct Style {
 // its own character data when it has none.
 std::string ElementText(pugi::xml_node element);
 std::vector<std::string> SplitLines(const std::string& text);
+// The lines of a text, each broken at blanks into lines no wider than width
+// pixels at a font size (a word wider than that stands on a line of its own).
+std::vector<std::string> WrapText(const std::string& text, double width, double fontPixels);
 // An estimate of the pixel width and height of a (multi-line) text.
 double TextWidth(const std::string& text, double fontPixels);
 double TextHeight(const std::string& text, double fontPixels);
