@@ -158,8 +158,9 @@ Json Find(const Json& spec, const std::string& key) {
     return found;
 }
 
-// The field-information chart of a categorical field, as the view makes it.
-std::string CategoricalHistogram(const std::string& label) {
+// The field-information chart of a categorical field, as the view makes it,
+// its categories 1, 2, ... named as given.
+std::string CategoricalHistogramOf(const std::vector<std::string>& names) {
     std::string text = TemplateText("NPARHistogram.viztemplate");
     Replace(text, "xAxisLabel", "Sex");
     Replace(text, "<binStatistic/>", "");
@@ -167,12 +168,18 @@ std::string CategoricalHistogram(const std::string& label) {
     Replace(text, "yAxisLabel", "Frequency");
     Replace(text, "labelText", "Total N =  27");
     Replace(text, "<frame", "<title><text>Categorical Field Information Sex</text></title><frame");
+    std::string relabels;
+    for (size_t i = 0; i < names.size(); ++i)
+        relabels += "<relabel from=\"" + std::to_string(i + 1) + "\" to=\"" + names[i] + "\"/>";
     Replace(text, "measurement=\"scale\" categorical=\"false\"/>",
             "measurement=\"nominal\" categorical=\"true\" label=\"Sex\"><format type=\"F\" "
-            "decimals=\"0\" width=\"8\"/>"
-            "<relabel from=\"1\" to=\"" +
-                label + "\"/><relabel from=\"2\" to=\"Male\"/></variable>");
+            "decimals=\"0\" width=\"8\"/>" +
+                relabels + "</variable>");
     return text;
+}
+
+std::string CategoricalHistogram(const std::string& label) {
+    return CategoricalHistogramOf({label, "Male"});
 }
 
 TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
@@ -205,6 +212,50 @@ TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
     EXPECT_EQ(Strings(Rows(spec["hconcat"][1], "text0"), "_t"),
               std::vector<std::string>({"Total N =  27"}));
     EXPECT_EQ(Layers(spec["hconcat"][1], "text0")[0]["mark"]["fontSize"], 12);  // 9 pt
+}
+
+// Category labels that would run into one another level are turned: half-way
+// while their lines still stand apart, upright when the bands are narrower,
+// with the room under the plot kept for them.
+TEST(ChartRenderer, TurnsCategoryLabelsThatWouldRunIntoOneAnother) {
+    auto chart = [](size_t count) {
+        std::vector<std::string> names;
+        std::vector<double> values, counts;
+        for (size_t i = 1; i <= count; ++i) {
+            names.push_back(count <= 2 ? (i == 1 ? "Female" : "Male")
+                                       : "Aberdeenshire" + std::to_string(i));
+            values.push_back(static_cast<double>(i));
+            counts.push_back(10);
+        }
+        return Spec(Data()
+                        .Source("graphSource")
+                        .Numbers("value", values)
+                        .Numbers("count", counts)
+                        .Chart(CategoricalHistogramOf(names)));
+    };
+    struct Case {
+        size_t categories;
+        int angle;
+    };
+    double levelHeight = 0;
+    for (const Case& expected : {Case{2, 0}, Case{10, -45}, Case{24, -90}}) {
+        SCOPED_TRACE(expected.categories);
+        const Json spec = chart(expected.categories);
+        const Json axis = Layers(spec, "bars")[0]["encoding"]["x"]["axis"];
+        EXPECT_EQ(axis["labelAngle"], expected.angle);
+        EXPECT_EQ(Rows(spec, "bars").size(), expected.categories);
+        const double height = Find(spec, "layer")["height"];
+        if (expected.angle == 0) {
+            levelHeight = height;
+            EXPECT_FALSE(axis.contains("labelLimit"));
+            continue;
+        }
+        // Turned labels are not broken into lines, and a long one ends in
+        // an ellipsis rather than pushing the plot away.
+        EXPECT_EQ(axis["labelExpr"], npar::render::kSplitLabels);
+        EXPECT_EQ(axis["labelLimit"], 180);
+        EXPECT_LT(height, levelHeight) << "the plot leaves room under it for the turned labels";
+    }
 }
 
 // The chart's accessible name: its title, what it plots and its key values;

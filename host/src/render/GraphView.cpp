@@ -245,14 +245,6 @@ void GraphView::PrepareSize() {
         }
         fLeftRoom = labels + (y.title.is_null() ? 0 : 18);
     }
-    if (xShown) {
-        size_t lines = 1;
-        if (x.Nominal()) {
-            for (const std::string& text : x.categories.shown)
-                lines = std::max(lines, SplitLines(text).size());
-        }
-        fBottomRoom = 8 + 13.0 * static_cast<double>(lines) + (x.title.is_null() ? 0 : 18);
-    }
     if (fFacetColumn.var) {
         fTopRoom = 20 + (fFacetColumn.node.attribute("label") ? 18 : 0) +
                    13 * static_cast<double>(fFacetColumn.LabelLines());
@@ -268,7 +260,6 @@ void GraphView::PrepareSize() {
     if (fAlternating || y.hasOpposite) fRightRoom += fAlternatingDimension == 1 ? fLeftRoom : 0;
     if (fAlternating) fSpacing = fPanels.size() == 2 ? 2 : 40;
     fPlotWidth = Clamp(fBox.width - fLeftRoom - fRightRoom, 40, 10000);
-    fPlotHeight = Clamp(fBox.height - fTopRoom - fBottomRoom, 40, 10000);
     size_t columns = fGridColumns, rows = fGridRows;
     if (fAlternating) {
         columns = fAlternatingDimension == 1 ? fPanels.size() : 1;
@@ -278,8 +269,47 @@ void GraphView::PrepareSize() {
     rows = std::max<size_t>(rows, 1);
     fPanelWidth = std::floor(std::max(20.0, (fPlotWidth - fSpacing * static_cast<double>(columns - 1)) /
                                                 static_cast<double>(columns)));
+    // The room under the plot: the category labels as they stand (turned
+    // when they would run into one another), and the axis title.
+    if (xShown) fBottomRoom = CategoryLabelRoom() + 8 + (x.title.is_null() ? 0 : 18);
+    fPlotHeight = Clamp(fBox.height - fTopRoom - fBottomRoom, 40, 10000);
     fPanelHeight = std::floor(std::max(
         20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
+}
+
+double GraphView::CategoryLabelRoom() {
+    const Axis& x = fAxis[0];
+    constexpr double kLineHeight = 13;
+    if (!x.Nominal()) return kLineHeight;
+    // The labels as the axis writes them level: broken at blanks when wider
+    // than their band.
+    const double band = BandWidth(0), step = band + 4;
+    std::vector<double> widths;
+    size_t lines = 1;
+    for (const std::string& text : x.categories.shown) {
+        const std::vector<std::string> level =
+            TextWidth(text, 11) > band ? WrapText(text, band, 11) : SplitLines(text);
+        double widest = 0;
+        for (const std::string& line : level) widest = std::max(widest, TextWidth(line, 11));
+        widths.push_back(widest);
+        lines = std::max(lines, SplitLines(text).size());
+    }
+    bool crowded = false;
+    for (size_t i = 0; i + 1 < widths.size(); ++i)
+        crowded = crowded || (widths[i] + widths[i + 1]) / 2 + 2 > step;
+    if (!crowded) {
+        fCategoryLabelAngle = 0;
+        return kLineHeight * static_cast<double>(lines);
+    }
+    // Labels that run into one another are turned: half-way while their
+    // lines still stand apart that way, else upright.
+    fCategoryLabelAngle = step * std::sqrt(0.5) >= kLineHeight ? -45 : -90;
+    double longest = 0;
+    for (const std::string& text : x.categories.shown) longest = std::max(longest, TextWidth(text, 11));
+    longest = std::min(longest, kCategoryLabelLimit);
+    const double across = kLineHeight * static_cast<double>(lines);
+    const double room = fCategoryLabelAngle == -90 ? longest : (longest + across) * std::sqrt(0.5);
+    return std::min(room, 0.35 * fBox.height);
 }
 
 double GraphView::BandWidth(int dimension) const {
@@ -515,10 +545,12 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
         channel["type"] = "nominal";
         channel["sort"] = axisData.categories.Domain();
         scale["domain"] = axisData.categories.Domain();
-        axis["labelExpr"] = dimension == 0
+        const bool level = dimension != 0 || fCategoryLabelAngle == 0;
+        axis["labelExpr"] = dimension == 0 && level
                                 ? WrappedLabels(axisData.categories.shown, BandWidth(dimension))
                                 : kSplitLabels;
-        if (dimension == 0) axis["labelAngle"] = 0;
+        if (dimension == 0) axis["labelAngle"] = fCategoryLabelAngle;
+        if (!level) axis["labelLimit"] = kCategoryLabelLimit;
     } else {
         channel["type"] = axisData.kind == Axis::Kind::Temporal ? "temporal" : "quantitative";
         if (axisData.kind == Axis::Kind::Temporal) {

@@ -151,6 +151,14 @@ private:
     double BinWidth() const;
     // The width of a category's band on an axis, in pixels.
     double BandWidth(int dimension) const;
+    // The height the category labels of the horizontal axis take under it,
+    // and the angle they are written at (0 level; -45 or -90 when level
+    // labels would run into one another); the number-axis labels' line for
+    // any other axis.
+    double CategoryLabelRoom();
+    // The longest a turned category label is drawn, in pixels (the chart
+    // library ends a longer one with an ellipsis).
+    static constexpr double kCategoryLabelLimit = 180;
 
     // Bars (BarMarks.cpp).
     void AddInterval(pugi::xml_node node, size_t index);
@@ -221,6 +229,7 @@ private:
     double fLeftRoom = 0, fBottomRoom = 0, fTopRoom = 0, fRightRoom = 0;
     double fPlotWidth = 0, fPlotHeight = 0, fPanelWidth = 0, fPanelHeight = 0;
     double fSpacing = 10;
+    int fCategoryLabelAngle = 0;
     size_t fGridColumns = 1, fGridRows = 1;
     bool fHasMarks = false;
     bool fHasLegend = false;
