@@ -216,7 +216,8 @@ TEST(ChartRenderer, DrawsCategoricalBarsWithRelabelsAndTheStatisticsLabel) {
 
 // Category labels that would run into one another level are turned: half-way
 // while their lines still stand apart, upright when the bands are narrower,
-// with the room under the plot kept for them.
+// with the room under the plot kept for them; so many categories that even
+// upright labels would overlap widen the plot to give each a line.
 TEST(ChartRenderer, TurnsCategoryLabelsThatWouldRunIntoOneAnother) {
     auto chart = [](size_t count) {
         std::vector<std::string> names;
@@ -238,13 +239,15 @@ TEST(ChartRenderer, TurnsCategoryLabelsThatWouldRunIntoOneAnother) {
         int angle;
     };
     double levelHeight = 0;
-    for (const Case& expected : {Case{2, 0}, Case{10, -45}, Case{24, -90}}) {
+    for (const Case& expected : {Case{2, 0}, Case{10, -45}, Case{24, -90}, Case{60, -90}}) {
         SCOPED_TRACE(expected.categories);
         const Json spec = chart(expected.categories);
         const Json axis = Layers(spec, "bars")[0]["encoding"]["x"]["axis"];
         EXPECT_EQ(axis["labelAngle"], expected.angle);
         EXPECT_EQ(Rows(spec, "bars").size(), expected.categories);
-        const double height = Find(spec, "layer")["height"];
+        const double height = Find(spec, "layer")["height"], width = Find(spec, "layer")["width"];
+        const double step = width / static_cast<double>(expected.categories);
+        EXPECT_GE(step, expected.categories < 60 ? 10 : 14) << "a line of room for each label";
         if (expected.angle == 0) {
             levelHeight = height;
             EXPECT_FALSE(axis.contains("labelLimit"));

@@ -281,6 +281,16 @@ double GraphView::CategoryLabelRoom() {
     const Axis& x = fAxis[0];
     constexpr double kLineHeight = 13;
     if (!x.Nominal()) return kLineHeight;
+    // So many categories that even upright labels would overlap widen the
+    // panels until each has a line's room (up to a width where a chart of
+    // a hundred or so categories is better read from its table).
+    constexpr double kUprightStep = kLineHeight + 1, kWidestPanel = 1600;
+    const double categories = static_cast<double>(std::max<size_t>(x.categories.keys.size(), 1));
+    if (fPanelWidth / categories < kUprightStep && fPanelWidth < kWidestPanel) {
+        const double columns = std::round((fPlotWidth + fSpacing) / (fPanelWidth + fSpacing));
+        fPanelWidth = std::min(kWidestPanel, std::ceil(categories * kUprightStep));
+        fPlotWidth = std::max(fPlotWidth, columns * fPanelWidth + (columns - 1) * fSpacing);
+    }
     // The labels as the axis writes them level: broken at blanks when wider
     // than their band.
     const double band = BandWidth(0), step = band + 4;
