@@ -3,7 +3,8 @@
 // marks and axes whose tick labels neither repeat nor crowd, every histogram one bar per
 // row of its data, with no console error, no page error, no request leaving
 // the page and no violation that axe-core finds; a table's copy button and a
-// results line's copy the table as tab-separated text and the line. A second report, made with a
+// results line's copy the table as tab-separated text and the line; each
+// drawn chart's buttons save it as SVG and PNG files. A second report, made with a
 // template edited to hold an element the renderer does not know, must show
 // that chart's title and note while all its other charts still draw.
 //
@@ -179,6 +180,30 @@ try {
     await page.keyboard.press('Enter');
     await confirmed('#text-1 ~ .copy-status');
     assert.equal(await clipboard(), first[0]);
+  });
+
+  await check('every drawn chart saves as an SVG and a PNG picture named after its title', async () => {
+    const { page } = opened;
+    const bars = await page.$$eval('figure.chart', (figures) => figures.map((figure) => ({
+      drawn: figure.querySelector('div.chart-view[data-state="drawn"]') !== null,
+      buttons: [...figure.querySelectorAll('div.chart-save button.save')].map((b) => b.textContent),
+    })));
+    bars.forEach((bar, i) => assert.deepEqual(bar.buttons, bar.drawn ? ['Save SVG', 'Save PNG'] : [], `chart ${i + 1}`));
+    const title = await page.$eval('#chart-1 figcaption', (c) => c.textContent);
+    const saved = async (kind) => {
+      const [download] = await Promise.all([
+        page.waitForEvent('download', { timeout: 10000 }),
+        page.click(`#chart-1 button.save:has-text("Save ${kind}")`),
+      ]);
+      return { name: download.suggestedFilename(), bytes: fs.readFileSync(await download.path()) };
+    };
+    const svg = await saved('SVG');
+    assert.equal(svg.name, `${title}.svg`);
+    assert.match(svg.bytes.toString('utf8'), /^<svg[^>]*xmlns="http:\/\/www.w3.org\/2000\/svg"/);
+    assert.ok(svg.bytes.toString('utf8').includes(title), 'the picture holds its title');
+    const png = await saved('PNG');
+    assert.equal(png.name, `${title}.png`);
+    assert.deepEqual([...png.bytes.subarray(0, 8)], [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a], 'a PNG file');
   });
 
   await check('the full example shows no console error or warning, no page error, and makes no request', () => {

@@ -92,15 +92,18 @@ constexpr const char* kStyle =
     "p.results{margin:0;min-width:0;padding:.3em .6em;background:#f4f7fb;border-left:3px solid #1d4f91}"
     "div.results button.copy,div.results span.copy-status{flex:none}"
     "p.text{margin:.4em 0}"
-    "button.copy{font:inherit;font-size:12px;color:#1d4f91;background:#fff;border:1px solid #8a94a3;"
+    "button.copy,button.save{font:inherit;font-size:12px;color:#1d4f91;background:#fff;"
+    "border:1px solid #8a94a3;"
     "border-radius:3px;padding:.05em .6em;cursor:pointer}"
-    "button.copy:hover{background:#eaeef3}"
-    "button.copy:focus-visible{outline:2px solid #1d4f91;outline-offset:2px}"
+    "button.copy:hover,button.save:hover{background:#eaeef3}"
+    "button.copy:focus-visible,button.save:focus-visible{outline:2px solid #1d4f91;outline-offset:2px}"
+    "div.chart-save{display:flex;column-gap:.6em;margin:.2em 0}"
     "span.copy-status{font-size:12px;color:#1e6b34}"
     "textarea.copy-buffer{position:fixed;top:0;left:0;width:1px;height:1px;opacity:0}"
     ".visually-hidden{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);"
     "white-space:nowrap}"
-    "@media print{body{display:block}nav.outline,button.copy,span.copy-status{display:none}"
+    "@media print{body{display:block}"
+    "nav.outline,button.copy,span.copy-status,div.chart-save{display:none}"
     "main.report{padding:0}"
     "div.pivot,figure.chart{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot "
     ".corner"
@@ -127,7 +130,9 @@ constexpr const char* kLibraryFiles[] = {"vega.min.js", "vega-interpreter.min.js
 // a time in page order when the page is idle, so that a report of many
 // charts opens at once and shows the charts one scrolls to. Each
 // placeholder ends in data-state "drawn" or "failed", and the root element
-// gets data-charts="done" when all are settled.
+// gets data-charts="done" when all are settled. A drawn chart gets buttons
+// that save it as an SVG or a PNG picture (twice the size on screen), named
+// after its title, for a manuscript or a slide.
 constexpr const char* kChartScript = R"JS(
 (function () {
   "use strict";
@@ -177,12 +182,51 @@ constexpr const char* kChartScript = R"JS(
     } catch (e) {
       drawing = Promise.reject(e);
     }
-    return drawing.then(function () {
+    return drawing.then(function (result) {
       view.setAttribute("data-state", "drawn");
+      addSaveButtons(view, result.view);
       settle();
     }, function (error) {
       fail(view, String(error && error.message ? error.message : error));
     });
+  }
+
+  // The picture's file name: its title with what file systems refuse left out.
+  function fileName(view) {
+    var caption = view.parentNode.querySelector("figcaption");
+    var title = (caption ? caption.textContent : "").replace(/[\\/:*?"<>|\u0000-\u001f]+/g, " ")
+        .replace(/\s+/g, " ").trim().slice(0, 100);
+    return title || "chart";
+  }
+  function download(url, name) {
+    var link = document.createElement("a");
+    link.href = url;
+    link.download = name;
+    document.body.appendChild(link);
+    link.click();
+    document.body.removeChild(link);
+  }
+  function addSaveButtons(view, picture) {
+    var bar = document.createElement("div");
+    bar.className = "chart-save";
+    var name = fileName(view);
+    [["SVG", "svg"], ["PNG", "png"]].forEach(function (kind) {
+      var button = document.createElement("button");
+      button.type = "button";
+      button.className = "save";
+      button.textContent = "Save " + kind[0];
+      button.setAttribute("aria-label", "Save " + kind[0] + " of " + name);
+      button.addEventListener("click", function () {
+        var made = kind[1] === "svg"
+            ? picture.toSVG().then(function (svg) {
+                return "data:image/svg+xml;charset=utf-8," + encodeURIComponent(svg);
+              })
+            : picture.toImageURL("png", 2);
+        made.then(function (url) { download(url, name + "." + kind[1]); });
+      });
+      bar.appendChild(button);
+    });
+    view.parentNode.insertBefore(bar, view.nextSibling);
   }
 
   // The charts near the window are drawn as they come near; the others one
