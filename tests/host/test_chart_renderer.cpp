@@ -985,15 +985,33 @@ std::string PanelHistogram(bool twoGroups) {
     return text;
 }
 
-TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
+// The related-samples histogram's data: two bars in each of three panels,
+// their panel labels g0, g1, g2, and the categories that make the panels.
+Data RelatedPanels(const std::vector<ChartDatum>& types) {
     Data related;
     related.Source("graphSource")
         .Numbers("COUNTS", {4, 6, 2, 8, 5, 5})
         .Numbers("MEANS", {1, 2, 1, 2, 1, 2})
         .Column("LABELNAME", {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1"),
                               std::string("g2"), std::string("g2")})
-        .Numbers("TYPES", {0, 0, 1, 1, 2, 2});
-    const Json spec = Spec(related.Chart(PanelHistogram(false)));
+        .Column("TYPES", types);
+    return related;
+}
+
+// The two-group histogram's data: two bars for each group, back to back.
+Data TwoGroupPanels(const std::string& first, const std::string& second) {
+    Data groups;
+    groups.Source("graphSource")
+        .Numbers("COUNTS", {4, 6, 2, 9})
+        .Numbers("MEANS", {10, 20, 10, 20})
+        .Column("LABELNAME",
+                {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1")})
+        .Column("TYPES", {first, first, second, second});
+    return groups;
+}
+
+TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
+    const Json spec = Spec(RelatedPanels({0.0, 0.0, 1.0, 1.0, 2.0, 2.0}).Chart(PanelHistogram(false)));
     ASSERT_TRUE(spec.contains("facet"));
     EXPECT_EQ(spec["facet"]["column"]["sort"], Json({"2", "0", "1"}));  // the category order
     const Json bars = Layers(spec, "bars")[0]["encoding"];
@@ -1008,15 +1026,7 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
         "({'2': ['2', 'g2'], '0': ['0', 'Mean Rank = 1.50'], '1': ['1', 'N = 2', 'Mean Rank = 2.50']})"
         "[datum.value]");
 
-    Data groups;
-    groups.Source("graphSource")
-        .Numbers("COUNTS", {4, 6, 2, 9})
-        .Numbers("MEANS", {10, 20, 10, 20})
-        .Column("LABELNAME",
-                {std::string("g0"), std::string("g0"), std::string("g1"), std::string("g1")})
-        .Column("TYPES", {std::string("Control"), std::string("Control"), std::string("Coaching"),
-                          std::string("Coaching")});
-    const Json mirrored = Spec(groups.Chart(PanelHistogram(true)));
+    const Json mirrored = Spec(TwoGroupPanels("Control", "Coaching").Chart(PanelHistogram(true)));
     const Json pair = Find(mirrored, "hconcat")["hconcat"];
     ASSERT_EQ(pair.size(), 2u);
     const Json left = Layers(pair[0], "bars")[0]["encoding"],
@@ -1036,6 +1046,34 @@ TEST(ChartRenderer, DrawsPanelledHistogramsSideBySideOrBackToBack) {
     // The sub-label above the panels.
     EXPECT_EQ(Strings(Rows(mirrored["vconcat"][0], "text0"), "_t"),
               std::vector<std::string>({"Course variant"}));
+}
+
+// A panel's name too wide for the step to the next panel is broken at blanks
+// in the header, side by side and back to back, every word kept; names that
+// fit stay on their line.
+TEST(ChartRenderer, BreaksPanelNamesThatWouldRunIntoTheirNeighbours) {
+    const std::string placebo = "Placebo with standard care and follow-up visits",
+                      active = "Active comparator (established treatment, 20 mg daily)";
+    const auto joined = [](const Json& lines) {
+        std::string text;
+        for (const Json& line : lines) text += (text.empty() ? "" : " ") + line.get<std::string>();
+        return text;
+    };
+    const Json pair =
+        Find(Spec(TwoGroupPanels(placebo, active).Chart(PanelHistogram(true))), "hconcat")["hconcat"];
+    ASSERT_EQ(pair.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const Json& lines = pair[i]["title"]["text"];
+        EXPECT_GT(lines.size(), 1u) << i;
+        EXPECT_EQ(joined(lines), i == 0 ? placebo : active);
+    }
+
+    const std::string header = Spec(
+        RelatedPanels({placebo, placebo, active, active, std::string("Short"), std::string("Short")})
+            .Chart(PanelHistogram(false)))["facet"]["column"]["header"]["labelExpr"];
+    EXPECT_EQ(header.find("['" + placebo + "'"), std::string::npos) << header;
+    EXPECT_NE(header.find("['Placebo with"), std::string::npos) << header;
+    EXPECT_NE(header.find("'Short': ['Short', "), std::string::npos) << header;
 }
 
 TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {

@@ -22,6 +22,10 @@ namespace npar {
 namespace render {
 namespace {
 
+// The font sizes of the panels' header: the chart configuration's, and the
+// larger one of back-to-back panels' titles.
+constexpr double kHeaderFont = 11, kPanelTitleFont = 12;
+
 constexpr double kOpacities[] = {1.0, 0.55, 0.3, 0.8, 0.42, 0.18};
 // Bounds on what facets multiply: panels, and rows given to panels.
 constexpr size_t kMaxPanels = 1000;
@@ -269,6 +273,18 @@ void GraphView::PrepareSize() {
     rows = std::max<size_t>(rows, 1);
     fPanelWidth = std::floor(std::max(20.0, (fPlotWidth - fSpacing * static_cast<double>(columns - 1)) /
                                                 static_cast<double>(columns)));
+    // A category wider than the step from one panel to the next would run
+    // into its neighbour's: it is broken into lines in the header (the
+    // back-to-back panels' titles are a size larger), which take room above
+    // the plot. Text widths are estimated on the wide side (ordinary text
+    // takes some 15 % less), so a header is broken only where it would
+    // surely overrun.
+    if (fFacetColumn.var) {
+        fFacetColumn.headerWidth = 1.15 * (fPanelWidth + fSpacing);
+        const double font = fAlternating ? kPanelTitleFont : kHeaderFont;
+        fTopRoom += 13 * static_cast<double>(fFacetColumn.CategoryLineCount(font) -
+                                             fFacetColumn.WrittenLineCount());
+    }
     // The room under the plot: the category labels as they stand (turned
     // when they would run into one another), and the axis title.
     if (xShown) fBottomRoom = CategoryLabelRoom() + 8 + (x.title.is_null() ? 0 : 18);
@@ -710,8 +726,39 @@ size_t GraphView::Facet::LabelLines() const {
     return lines;
 }
 
-std::vector<std::string> GraphView::Facet::HeaderLines(const std::string& category) const {
+std::vector<std::string> GraphView::Facet::CategoryLines(const std::string& category,
+                                                         double font) const {
     std::vector<std::string> lines = SplitLines(category);
+    if (headerWidth <= 0) return lines;
+    for (const std::string& line : lines) {
+        if (TextWidth(line, font) > headerWidth) return WrapText(category, headerWidth, font);
+    }
+    return lines;
+}
+
+size_t GraphView::Facet::CategoryLineCount(double font) const {
+    size_t most = 1;
+    for (const std::string& category : categories.shown)
+        most = std::max(most, CategoryLines(category, font).size());
+    return most;
+}
+
+size_t GraphView::Facet::WrittenLineCount() const {
+    size_t most = 1;
+    for (const std::string& category : categories.shown)
+        most = std::max(most, SplitLines(category).size());
+    return most;
+}
+
+bool GraphView::Facet::BreaksCategories(double font) const {
+    for (const std::string& category : categories.shown) {
+        if (CategoryLines(category, font).size() != SplitLines(category).size()) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> GraphView::Facet::HeaderLines(const std::string& category) const {
+    std::vector<std::string> lines = CategoryLines(category, kHeaderFont);
     const auto label = labels.find(category);
     if (label != labels.end()) {
         for (const std::string& line : SplitLines(label->second)) lines.push_back(line);
@@ -841,7 +888,9 @@ Json GraphView::BuildAlternating() {
         Json layers = Json::array();
         AxisChannels axes = counted;
         for (const Json& layer : fLayers) layers.push_back(ResolveChannels(layer, variant, axes));
-        Json title = {{"text", SplitLines(panel)}, {"fontSize", 12}, {"fontWeight", "normal"}};
+        Json title = {{"text", facet.CategoryLines(panel, kPanelTitleFont)},
+                      {"fontSize", 12},
+                      {"fontWeight", "normal"}};
         const auto label = facet.labels.find(panel);
         if (label != facet.labels.end()) {
             title["subtitle"] = SplitLines(label->second);
@@ -911,8 +960,8 @@ Json GraphView::Build() {
         Json def = {{"field", field}, {"type", "nominal"}, {"sort", facet.categories.Domain()}};
         const std::string label(Attr(facet.node, "label"));
         def["title"] = label.empty() ? Json(nullptr) : Json(label);
-        Json header = {
-            {"labelExpr", facet.labels.empty() ? std::string(kSplitLabels) : facet.HeaderExpression()}};
+        const bool asWritten = facet.labels.empty() && !facet.BreaksCategories(kHeaderFont);
+        Json header = {{"labelExpr", asWritten ? std::string(kSplitLabels) : facet.HeaderExpression()}};
         if (row) {
             header["labelOrient"] = "right";
             header["titleOrient"] = "right";

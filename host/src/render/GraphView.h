@@ -78,8 +78,20 @@ private:
         // under the category in the panels' header.
         std::map<std::string, std::string> labels;
 
+        // The width a category's text is broken to in the panels' header
+        // (at blanks, where a line is wider); 0 leaves it as it is.
+        double headerWidth = 0;
+
         // The most lines a category's panel label takes.
         size_t LabelLines() const;
+        // A category's own lines in the header, at a font size.
+        std::vector<std::string> CategoryLines(const std::string& category, double font) const;
+        // The most lines a category's own text takes in the header, and
+        // the most it is written with.
+        size_t CategoryLineCount(double font) const;
+        size_t WrittenLineCount() const;
+        // Whether the header breaks some category's text into more lines.
+        bool BreaksCategories(double font) const;
         // The header text of a category: its own lines, then its label's.
         std::vector<std::string> HeaderLines(const std::string& category) const;
         // A label expression writing every category's header lines.
