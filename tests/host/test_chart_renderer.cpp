@@ -557,11 +557,16 @@ TEST(ChartRenderer, ClustersChiSquareBarsWithMappedColoursAndTooltips) {
     EXPECT_EQ(spec["title"]["text"], Json({"One-Sample Chi-Square Test"}));
 }
 
-TEST(ChartRenderer, StacksPercentBarsScaledByTheirFactor) {
+// The binomial test's stacked bars, their legend titled as given.
+std::string StackedBars(const std::string& legendTitle) {
     std::string text = TemplateText("NPARStackedBar.viztemplate");
     text.replace(text.find("scalingFactor=") + 15, 1, "2.5");  // 100 / 40 cases
     Replace(text, "yAxisLabel", "Frequency");
-    Replace(text, "LegendLabel", "Sex");
+    Replace(text, "LegendLabel", legendTitle);
+    return text;
+}
+
+TEST(ChartRenderer, StacksPercentBarsScaledByTheirFactor) {
     Data data;
     data.Source("graphSource")
         .Column("categories", {std::string("Observed"), std::string("Observed"),
@@ -572,7 +577,7 @@ TEST(ChartRenderer, StacksPercentBarsScaledByTheirFactor) {
         .Column("tooltip",
                 {std::string("Female 30%\nMale 10%\n"), std::string("Female 30%\nMale 10%\n"),
                  std::string("Female 20%\nMale 20%\n"), std::string("Female 20%\nMale 20%\n")});
-    const Json spec = Spec(data.Chart(text));
+    const Json spec = Spec(data.Chart(StackedBars("Sex")));
     const auto rows = Rows(spec, "bars");
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(Numbers(rows, "_l0"), std::vector<double>({0, 75, 0, 50}));
@@ -583,6 +588,14 @@ TEST(ChartRenderer, StacksPercentBarsScaledByTheirFactor) {
     EXPECT_EQ(y["scale"]["domainMax"], 100);
     EXPECT_EQ(y["axis"]["labelExpr"], "format(datum.value, '.0f') + '%'");
     EXPECT_EQ(Layers(spec, "bars")[0]["encoding"]["color"]["legend"]["title"], "Sex");
+    // A title longer than the legend writes on one line stands on several.
+    const Json title = Layers(Spec(data.Chart(StackedBars("Would recommend the programme to a friend"))),
+                              "bars")[0]["encoding"]["color"]["legend"]["title"];
+    ASSERT_TRUE(title.is_array());
+    EXPECT_GT(title.size(), 1u);
+    std::string joined;
+    for (const Json& line : title) joined += (joined.empty() ? "" : " ") + line.get<std::string>();
+    EXPECT_EQ(joined, "Would recommend the programme to a friend");
 }
 
 TEST(ChartRenderer, DrawsTheRunsDistributionWithItsGuideLinesWithoutData) {

@@ -682,6 +682,11 @@ Json GraphView::ColorChannel(const Mark& mark) const {
     } else if (!fData.Label(*mark.colorVar).empty()) {
         title = fData.Label(*mark.colorVar);
     }
+    // A title wider than the chart library writes one (180 pixels at the
+    // legend's 12) stands on several lines rather than ending in an ellipsis.
+    constexpr double kTitleWidth = 180, kTitleFont = 12;
+    if (title.is_string() && TextWidth(title.get_ref<const std::string&>(), kTitleFont) > kTitleWidth)
+        title = WrapText(title.get_ref<const std::string&>(), kTitleWidth, kTitleFont);
     channel["legend"] = {{"title", title}, {"labelExpr", kSplitLabels}, {"labelLimit", 260}};
     // Too little room right of the graph: the legend goes below it.
     if (fContext.contentWidth - fBox.Right() < 0.15 * fContext.contentWidth)
