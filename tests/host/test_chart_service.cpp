@@ -525,10 +525,14 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     chart.title = "Histogram";
     chart.subtitle = "Split <1>";
     chart.description = "Histogram; Split <1>";
-    ChartDataSource source{"graphSource", {{"value", {}}, {"label", {}}}};
+    // A column declared but never filled (or filled with blanks only) is
+    // left out of the listings.
+    ChartDataSource source{"graphSource", {{"value", {}}, {"facet", {}}, {"label", {}}, {"blank", {}}}};
     for (int row = 0; row < 10; ++row) source.columns[0].cells.emplace_back(row * 0.5);
-    source.columns[1].cells.emplace_back(std::string("a & b"));
     source.columns[1].cells.emplace_back();
+    source.columns[2].cells.emplace_back(std::string("a & b"));
+    source.columns[2].cells.emplace_back();
+    source.columns[3].cells.emplace_back(std::string(" "));
     chart.data.push_back(source);
     // Computed values carry binary noise the listing does not show; missing
     // is a dot; a value with more digits than noise keeps them.
@@ -556,6 +560,7 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     const std::string html = npar::WriteChartHtml(chart);
     EXPECT_NE(html.find("Split &lt;1&gt;"), std::string::npos) << html;
     EXPECT_NE(html.find("<td>a &amp; b</td>"), std::string::npos) << html;
+    EXPECT_NE(html.find("<th>value</th><th>label</th></tr>"), std::string::npos) << html;
     EXPECT_NE(html.find("2 more rows"), std::string::npos) << html;
     EXPECT_EQ(html.find("<1>"), std::string::npos);
     EXPECT_NE(html.find("<td>0.3</td></tr>\n<tr><td>.</td>"), std::string::npos) << html;

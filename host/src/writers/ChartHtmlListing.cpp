@@ -24,12 +24,13 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     const size_t listed = std::min(rows, kListedRows);
+    const std::vector<const ChartColumn*> columns = FilledColumns(source);
     out += "<table class=\"chart-data\"><caption>" + EscapeHtml(source.name) + "</caption>\n<thead><tr>";
-    for (const ChartColumn& column : source.columns) out += "<th>" + EscapeHtml(column.name) + "</th>";
+    for (const ChartColumn* column : columns) out += "<th>" + EscapeHtml(column->name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
-        for (const ChartColumn& column : source.columns) out += "<td>" + CellHtml(column, r) + "</td>";
+        for (const ChartColumn* column : columns) out += "<td>" + CellHtml(*column, r) + "</td>";
         out += "</tr>\n";
     }
     out += "</tbody></table>\n";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "OutputChart.h"
 
@@ -24,5 +25,9 @@ std::string WriteChartHtml(const ChartModel& chart, const std::string& note = {}
 // holds for every decimal, so that a value computed as 68.80000000000001
 // reads 68.8 (the JSON output keeps the exact value).
 std::string ListedNumber(double value);
+// The columns of a data source that hold a value in some row (a number, or a
+// text that is more than blanks), in their order: the listings leave out the
+// columns a chart declares but never fills (a network's facet columns).
+std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source);
 
 }  // namespace npar

@@ -45,14 +45,15 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     out += "  Data " + OneLine(source.name) + " (" + std::to_string(rows) +
            (rows == 1 ? " row)\n" : " rows)\n");
-    if (source.columns.empty()) return;
 
+    const std::vector<const ChartColumn*> columns = FilledColumns(source);
+    if (columns.empty()) return;
     const size_t listed = std::min(rows, kListedRows);
     std::vector<std::vector<std::string>> table(listed + 1);
-    std::vector<size_t> widths(source.columns.size(), 0);
-    for (size_t c = 0; c < source.columns.size(); ++c) {
-        table[0].push_back(OneLine(source.columns[c].name));
-        for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(source.columns[c], r));
+    std::vector<size_t> widths(columns.size(), 0);
+    for (size_t c = 0; c < columns.size(); ++c) {
+        table[0].push_back(OneLine(columns[c]->name));
+        for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(*columns[c], r));
         for (const auto& line : table) widths[c] = std::max(widths[c], CharacterCount(line[c]));
     }
     for (const auto& cells : table) {
@@ -69,6 +70,20 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
 std::string ListedNumber(double value) {
     if (value == kSystemMissing) return ".";
     return ChartString().assignDouble(value, 15).toUTF8();
+}
+
+std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source) {
+    std::vector<const ChartColumn*> filled;
+    for (const ChartColumn& column : source.columns) {
+        const bool holds =
+            std::any_of(column.cells.begin(), column.cells.end(), [](const ChartDatum& datum) {
+                if (std::holds_alternative<double>(datum)) return true;
+                const std::string* text = std::get_if<std::string>(&datum);
+                return text && text->find_first_not_of(' ') != std::string::npos;
+            });
+        if (holds) filled.push_back(&column);
+    }
+    return filled;
 }
 
 std::string WriteChartText(const ChartModel& chart) {
