@@ -100,11 +100,8 @@ Interval Overlap(const NodeShape& a, const Extent& first, const NodeShape& b, co
         OverlapAlong(a.unitX, first.left, first.right, b.unitX, second.left, second.right, kMargin);
     const Interval y =
         OverlapAlong(a.unitY, first.top, first.bottom, b.unitY, second.top, second.bottom, kMargin);
-    Interval both;
-    both.empty = x.empty || y.empty;
-    both.low = std::max(x.low, y.low);
-    both.high = std::min(x.high, y.high);
-    both.empty = both.empty || !(both.low < both.high);
+    Interval both{std::max(x.low, y.low), std::min(x.high, y.high), false};
+    both.empty = x.empty || y.empty || !(both.low < both.high);
     return both;
 }
 
