@@ -287,13 +287,13 @@ void GraphView::PrepareSize() {
     }
     // The room under the plot: the category labels as they stand (turned
     // when they would run into one another), and the axis title.
-    if (xShown) fBottomRoom = CategoryLabelRoom() + 8 + (x.title.is_null() ? 0 : 18);
+    if (xShown) fBottomRoom = CategoryLabelRoom(columns) + 8 + (x.title.is_null() ? 0 : 18);
     fPlotHeight = Clamp(fBox.height - fTopRoom - fBottomRoom, 40, 10000);
     fPanelHeight = std::floor(std::max(
         20.0, (fPlotHeight - fSpacing * static_cast<double>(rows - 1)) / static_cast<double>(rows)));
 }
 
-double GraphView::CategoryLabelRoom() {
+double GraphView::CategoryLabelRoom(size_t columns) {
     const Axis& x = fAxis[0];
     constexpr double kLineHeight = 13;
     if (!x.Nominal()) return kLineHeight;
@@ -303,9 +303,9 @@ double GraphView::CategoryLabelRoom() {
     constexpr double kUprightStep = kLineHeight + 1, kWidestPanel = 1600;
     const double categories = static_cast<double>(std::max<size_t>(x.categories.keys.size(), 1));
     if (fPanelWidth / categories < kUprightStep && fPanelWidth < kWidestPanel) {
-        const double columns = std::round((fPlotWidth + fSpacing) / (fPanelWidth + fSpacing));
         fPanelWidth = std::min(kWidestPanel, std::ceil(categories * kUprightStep));
-        fPlotWidth = std::max(fPlotWidth, columns * fPanelWidth + (columns - 1) * fSpacing);
+        const double across = static_cast<double>(columns);
+        fPlotWidth = std::max(fPlotWidth, across * fPanelWidth + (across - 1) * fSpacing);
     }
     // The labels as the axis writes them level: broken at blanks when wider
     // than their band.

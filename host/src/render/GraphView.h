@@ -166,8 +166,8 @@ private:
     // The height the category labels of the horizontal axis take under it,
     // and the angle they are written at (0 level; -45 or -90 when level
     // labels would run into one another); the number-axis labels' line for
-    // any other axis.
-    double CategoryLabelRoom();
+    // any other axis. columns: the panels side by side.
+    double CategoryLabelRoom(size_t columns);
     // The longest a turned category label is drawn, in pixels (the chart
     // library ends a longer one with an ellipsis).
     static constexpr double kCategoryLabelLimit = 180;
