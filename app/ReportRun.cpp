@@ -28,6 +28,11 @@ namespace {
 constexpr const char* kPrefix = "npar-report: ";
 constexpr const char* kPluginName = "libnonpar.so";
 
+// ", 120 cases", ", 1 case": a count as the source line gives it.
+std::string Counted(size_t count, const std::string& what) {
+    return ", " + std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
 bool ReadFile(const std::string& path, std::string& text, std::string& error) {
     struct stat status;
     const bool known = stat(path.c_str(), &status) == 0;
@@ -199,6 +204,7 @@ int ReportRun::Execute(std::ostream& out) {
         return true;
     });
     std::unique_ptr<npar::DocumentStream> stream = format->stream ? format->stream(sink) : nullptr;
+    if (stream) stream->Begin(fDocument);
     if (stream)
         fDocument.StreamFinishedItems(
             [&stream](std::unique_ptr<npar::OutputItem> item) { stream->Item(std::move(item)); });
@@ -249,6 +255,7 @@ bool ReportRun::PrepareFromManifest() {
     TakeManifest(manifest);
     for (ManifestSplit& split : manifest.splits)
         fSplits.push_back({std::move(split.document), {}, std::move(split.values)});
+    fDocument.source = "Manifest: " + fOptions.manifest + Counted(fSplits.size(), "split");
     return true;
 }
 
@@ -277,6 +284,9 @@ bool ReportRun::PrepareFromAnalysis() {
         return false;
     }
     TakeManifest(manifest);
+    fDocument.source = "Data: " + analysis->DataName() + Counted(analysis->CaseCount(), "case") +
+                       (manifest.splits.size() > 1 ? Counted(manifest.splits.size(), "split") : "") +
+                       (fOptions.analysisPath.empty() ? "" : "; analysis: " + fOptions.analysisPath);
     const std::string source =
         fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
     std::string error;
@@ -327,7 +337,18 @@ bool ReportRun::Refuse(const std::string& message) {
 void ReportRun::PrepareFromDocuments() {
     std::vector<std::string> documents = fOptions.documents;
     // Without inputs the bundled example is shown.
-    if (documents.empty()) documents.push_back(InFolder(fProgramFolder, "examples/full.xml"));
+    if (documents.empty()) {
+        documents.push_back(InFolder(fProgramFolder, "examples/full.xml"));
+        fDocument.source = "Result document: the bundled example (examples/full.xml)";
+    } else {
+        // The first few documents by name; a run of many splits counts the rest.
+        constexpr size_t kNamed = 3;
+        fDocument.source = documents.size() == 1 ? "Result document: " : "Result documents: ";
+        for (size_t i = 0; i < documents.size() && i < kNamed; ++i)
+            fDocument.source += (i ? ", " : "") + documents[i];
+        if (documents.size() > kNamed)
+            fDocument.source += " and " + std::to_string(documents.size() - kNamed) + " more";
+    }
     for (std::string& document : documents) fSplits.push_back({std::move(document), {}, {}});
 }
 

@@ -11,7 +11,9 @@ build="$1"
 out="$2"
 mkdir -p "$out"
 report="$build/bin/npar-report"
-scaled="$out/scaled.xml"
+# The scaled document at one fixed place: the text and HTML reports name the
+# documents they were made from, so every snapshot must name the same path.
+scaled="${TMPDIR:-/tmp}/npar-snapshot-scaled.xml"
 "$build/bin/make_large_document" >"$scaled"
 run() {
     local name="$1"

@@ -82,13 +82,13 @@ public:
         fListwise = request.missing == MissingMode::Listwise;
 
         const Dictionary dictionary = LoadDictionary(request);
-        const std::string dataName = request.dataPath.empty() ? "the data" : request.dataPath;
+        fDataName = request.dataPath.empty() ? "the data" : request.dataPath;
         const std::string text =
             request.dataPath.empty() ? request.dataText : ReadFileText(request.dataPath, "data file");
         try {
             fData.table = ReadCsv(text, ReaderOptions(dictionary, request.delimiter));
         } catch (const CsvError& error) {
-            throw UsageError(dataName + ": " + error.what());
+            throw UsageError(fDataName + ": " + error.what());
         }
         fData.variables = MakeVariables(fData.table, dictionary);
         fRequests = ResolveTests(request.tests, fData);
@@ -111,6 +111,8 @@ public:
 
     std::string ManifestText() const override { return fManifest; }
     size_t SplitCount() const override { return fSplits.size(); }
+    std::string DataName() const override { return fDataName; }
+    size_t CaseCount() const override { return fData.table.RowCount(); }
     std::string DocumentName(size_t split) const override {
         return "split-" + std::to_string(split + 1) + ".xml";
     }
@@ -206,6 +208,7 @@ private:
     }
 
     RunData fData;
+    std::string fDataName;
     bool fListwise = false;
     std::vector<TestRequest> fRequests;
     std::vector<size_t> fSplitColumns;

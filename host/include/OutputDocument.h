@@ -79,6 +79,10 @@ public:
 
     // What the procedure's split loop returned.
     bool ok = true;
+    // What the report was made from, in a line for its reader ("Data:
+    // study.csv, 120 cases"); the text and HTML forms begin with it, the JSON
+    // form, whose fields are fixed, leaves it out. Empty when not known.
+    std::string source;
     // Whether charts keep their document's XML: a writer that only lists a
     // chart's data (text) does not need it, and a run of thousands of charts
     // then neither writes nor holds it.

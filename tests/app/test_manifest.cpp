@@ -121,8 +121,10 @@ TEST(Manifest, RunReadsTheSplitsItLists) {
                  {"document": "two.xml", "values": {"region": "South"}}]})");
     apptest::CliResult result = apptest::RunCli({"--manifest", manifest});
     EXPECT_EQ(result.status, 0) << result.err;
-    // Each split's heading names the split variable and the split's value.
-    EXPECT_EQ(result.out.rfind("1. Region = North\n", 0), 0u) << result.out;
+    // The report names the manifest; each split's heading names the split
+    // variable and the split's value.
+    EXPECT_EQ(result.out.rfind("Manifest: " + manifest + ", 2 splits\n\n1. Region = North\n", 0), 0u)
+        << result.out;
     EXPECT_NE(result.out.find("\n2. Region = Southern\n"), std::string::npos) << result.out;
 
     // An invalid manifest stops the run before any split, with every fault.

@@ -115,3 +115,35 @@ TEST(ReportOutput, WithoutInputsTheBundledExampleIsRead) {
     EXPECT_EQ(status, 0) << err.str();
     EXPECT_EQ(nlohmann::json::parse(out.str())["ok"], true);
 }
+
+// A report says what it was made from: the text and HTML forms begin with a
+// line naming the data file and its cases (and the splits), or the result
+// documents; the JSON form, whose fields are fixed, does not.
+TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("study.csv", "g,x\na,1\nb,2\na,3\nb,4\na,5\n");
+    const apptest::CliResult text =
+        RunCli({data, "--test", "runs x", "--split-by", "g", "--format", "text"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out.rfind("Data: " + data + ", 5 cases, 2 splits\n\n", 0), 0u)
+        << text.out.substr(0, 200);
+
+    const apptest::CliResult html = RunCli({data, "--test", "runs x", "--format", "html"});
+    ASSERT_EQ(html.status, 0) << html.err;
+    EXPECT_NE(
+        html.out.find("<main class=\"report\">\n<p class=\"source\">Data: " + data + ", 5 cases</p>\n"),
+        std::string::npos);
+
+    const apptest::CliResult json = RunCli({data, "--test", "runs x", "--format", "json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.find("Data: "), std::string::npos);
+
+    const std::string document = dir.Write("split.xml", Document().Text());
+    const apptest::CliResult documents =
+        RunCli({document, document, document, document, "--format", "text"});
+    EXPECT_EQ(
+        documents.out.rfind(
+            "Result documents: " + document + ", " + document + ", " + document + " and 1 more\n\n", 0),
+        0u)
+        << documents.out.substr(0, 200);
+}

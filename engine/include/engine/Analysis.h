@@ -49,6 +49,10 @@ public:
     // name ("split-1.xml", ...) and split values.
     virtual std::string ManifestText() const = 0;
     virtual size_t SplitCount() const = 0;
+    // The data file as it was read (its path; "the data" for a table given
+    // as text) and its cases (rows), before any is left out.
+    virtual std::string DataName() const = 0;
+    virtual size_t CaseCount() const = 0;
     virtual std::string DocumentName(size_t split) const = 0;
     // The result document of one split.
     virtual std::string ComputeDocument(size_t split) const = 0;

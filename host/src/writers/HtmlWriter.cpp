@@ -92,6 +92,7 @@ constexpr const char* kStyle =
     "p.results{margin:0;min-width:0;padding:.3em .6em;background:#f4f7fb;border-left:3px solid #1d4f91}"
     "div.results button.copy,div.results span.copy-status{flex:none}"
     "p.text{margin:.4em 0}"
+    "p.source{color:#4a5563;font-size:13px;margin:0 0 .6em 0}"
     "button.copy,button.save{font:inherit;font-size:12px;color:#1d4f91;background:#fff;"
     "border:1px solid #8a94a3;"
     "border-radius:3px;padding:.05em .6em;cursor:pointer}"
@@ -773,8 +774,8 @@ public:
     // and report part, the rest their items, written here with their charts
     // drawn ahead on every thread. Each entry's text and item go once on the
     // page.
-    void End(std::deque<PageEntry>& entries, size_t written, bool ok, unsigned threads,
-             OutputSink& out) const {
+    void End(std::deque<PageEntry>& entries, size_t written, const OutputDocument& document,
+             unsigned threads, OutputSink& out) const {
         bool drawsCharts = false;
         for (size_t i = 0; i < written; ++i) drawsCharts = drawsCharts || entries[i].drewChart;
         std::vector<const OutputItem*> rest;
@@ -805,6 +806,8 @@ public:
         for (const PageEntry& entry : entries) lines.push_back(&entry.outline);
         WriteOutline(lines, out);
         out += "<main class=\"report\">\n";
+        if (!document.source.empty())
+            out += "<p class=\"source\">" + EscapeHtml(document.source) + "</p>\n";
         for (size_t i = 0; i < entries.size(); ++i) {
             if (i < written) {
                 out += entries[i].body;
@@ -814,7 +817,7 @@ public:
                 entries[i].item.reset();
             }
         }
-        if (!ok)
+        if (!document.ok)
             out +=
                 "<p class=\"stopped\">The run stopped at a split whose result document could not "
                 "be read.</p>\n";
@@ -874,7 +877,7 @@ public:
 
     void End(const OutputDocument& document) override {
         const size_t written = fEntries.Finish();
-        fPage.End(fEntries.Entries(), written, document.ok, fThreads, fOut);
+        fPage.End(fEntries.Entries(), written, document, fThreads, fOut);
     }
 
 private:
@@ -894,7 +897,7 @@ void WriteHtml(const OutputDocument& document, OutputSink& out) {
         entries.back().document = child.get();
         page.Number(entries.back());
     }
-    page.End(entries, 0, document.ok, WorkThreads(), out);
+    page.End(entries, 0, document, WorkThreads(), out);
 }
 
 std::unique_ptr<DocumentStream> HtmlDocumentStream(OutputSink& out) {

@@ -668,6 +668,11 @@ void WriteItems(const OutputItem& parent, const std::string& number, int depth, 
     for (const auto& child : parent.children) WriteItem(*child, number, position, depth, out);
 }
 
+// The line that says what the report was made from, and a blank line.
+void WriteSource(const OutputDocument& document, OutputSink& out) {
+    if (!document.source.empty()) out += SanitizeUtf8(document.source) + "\n\n";
+}
+
 void WriteEnd(const OutputDocument& document, OutputSink& out) {
     if (!document.ok) out += "\nThe run stopped at a split whose result document could not be read.\n";
 }
@@ -676,6 +681,7 @@ void WriteEnd(const OutputDocument& document, OutputSink& out) {
 class TextStreamWriter : public DocumentStream {
 public:
     explicit TextStreamWriter(OutputSink& out) : fOut(out) {}
+    void Begin(const OutputDocument& document) override { WriteSource(document, fOut); }
     std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) override {
         WriteItem(*item, "", fPosition, 0, fOut);
         return item;
@@ -690,6 +696,7 @@ private:
 }  // namespace
 
 void WriteText(const OutputDocument& document, OutputSink& out) {
+    WriteSource(document, out);
     int position = 0;
     for (const auto& item : document.Root().children) WriteItem(*item, "", position, 0, out);
     WriteEnd(document, out);

@@ -23,6 +23,9 @@ public:
     }
     ~WorkerStream() override { Stop(); }
 
+    // Before any item is handed over, so on this thread, in order.
+    void Begin(const OutputDocument& document) override { fStream->Begin(document); }
+
     std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) override {
         if (fWorker.empty()) return fStream->Item(std::move(item));
         std::vector<std::unique_ptr<OutputItem>> written;
