@@ -204,10 +204,11 @@ int ReportRun::Execute(std::ostream& out) {
         return true;
     });
     std::unique_ptr<npar::DocumentStream> stream = format->stream ? format->stream(sink) : nullptr;
-    if (stream) stream->Begin(fDocument);
-    if (stream)
+    if (stream) {
+        stream->Begin(fDocument);
         fDocument.StreamFinishedItems(
             [&stream](std::unique_ptr<npar::OutputItem> item) { stream->Item(std::move(item)); });
+    }
     const bool ran = RunPlugin();
     // Ends the stream either way: the handler must not outlive this call.
     if (stream) fDocument.HandOverAll();
