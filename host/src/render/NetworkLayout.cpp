@@ -36,6 +36,16 @@ struct NodeStyle {
     double font = 0;
 };
 
+// What nodes drawn in a point style, with labels in a label style, take.
+NodeStyle NodeStyleOf(const Style& style, const Style& labelStyle) {
+    NodeStyle node;
+    node.symbol = style.symbol != "none" ? NodeDiameter(style) : 0;
+    node.gap = LabelGap(style) + 4;
+    node.font = labelStyle.FontPixels();
+    node.lineHeight = node.font + 2;
+    return node;
+}
+
 // The shapes of n nodes on the circle, labels[i] the label of the i-th (none
 // past the labels' end).
 std::vector<NodeShape> NodeShapes(size_t n, const std::vector<std::string>& labels,
@@ -149,28 +159,16 @@ double ClearRadius(const std::vector<NodeShape>& shapes, double radius) {
 double GraphView::NetworkRadius(const Mark& mark, const std::vector<std::string>& labels) const {
     const double side = std::min(fPanelWidth, fPanelHeight);
     double radius = 0.4 * side;
-    const double font = mark.labelStyle.FontPixels(), lineHeight = font + 2;
-    const double gap = LabelGap(mark.style) + 4;
     const double halfWidth = fPanelWidth / 2 - 2, halfHeight = fPanelHeight / 2 - 2;
-    // r·|factor| + room <= half: the largest r a label lets the circle have.
+    // r·|factor| + room <= half: the largest r a label lets the circle have,
+    // the room being how far the label reaches from its node outwards.
     auto limit = [&](double factor, double room, double half) {
         if (std::fabs(factor) > 1e-9) radius = std::min(radius, (half - room) / std::fabs(factor));
     };
-    const auto units = CircleLayout(labels.size(), 0, 0, 1);
-    for (size_t i = 0; i < labels.size(); ++i) {
-        const auto& unit = units[i];
-        double width = 0;
-        const std::vector<std::string> lines = SplitLines(labels[i]);
-        for (const std::string& line : lines) width = std::max(width, TextWidth(line, font));
-        const double height = static_cast<double>(lines.size()) * lineHeight;
-        const std::string where = NodeLabelSide(unit.first, unit.second);
-        if (where == "above" || where == "below") {
-            limit(unit.second, gap + height, halfHeight);
-            limit(unit.first, width / 2, halfWidth);
-        } else {
-            limit(unit.first, gap + width, halfWidth);
-            limit(unit.second, height / 2, halfHeight);
-        }
+    for (const NodeShape& shape :
+         NodeShapes(labels.size(), labels, NodeStyleOf(mark.style, mark.labelStyle))) {
+        limit(shape.unitX, std::max(-shape.label.left, shape.label.right), halfWidth);
+        limit(shape.unitY, std::max(-shape.label.top, shape.label.bottom), halfHeight);
     }
     return std::max(radius, 0.15 * side);
 }
@@ -180,11 +178,7 @@ double GraphView::NetworkRadius(const Mark& mark, const std::vector<std::string>
 // grow to hold it with its labels.
 double GraphView::ClearNetworkRadius(const Mark& mark, const std::vector<std::string>& labels,
                                      size_t nodes, double radius) {
-    NodeStyle style;
-    style.symbol = mark.style.symbol != "none" ? NodeDiameter(mark.style) : 0;
-    style.gap = LabelGap(mark.style) + 4;
-    style.font = mark.labelStyle.FontPixels();
-    style.lineHeight = style.font + 2;
+    const NodeStyle style = NodeStyleOf(mark.style, mark.labelStyle);
     const std::vector<NodeShape> shapes = NodeShapes(nodes, labels, style);
     const double clear = ClearRadius(shapes, radius);
     if (clear <= radius) return radius;
