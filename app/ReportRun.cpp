@@ -161,6 +161,12 @@ std::string AsFilePath(const std::string& path) {
     return path.find('/') == std::string::npos ? "./" + path : path;
 }
 
+// The last part of a path: the file's own name.
+std::string FileName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -257,6 +263,7 @@ bool ReportRun::PrepareFromManifest() {
     for (ManifestSplit& split : manifest.splits)
         fSplits.push_back({std::move(split.document), {}, std::move(split.values)});
     fDocument.source = "Manifest: " + fOptions.manifest + Counted(fSplits.size(), "split");
+    fDocument.name = FileName(fOptions.manifest);
     return true;
 }
 
@@ -288,6 +295,7 @@ bool ReportRun::PrepareFromAnalysis() {
     fDocument.source = "Data: " + analysis->DataName() + Counted(analysis->CaseCount(), "case") +
                        (manifest.splits.size() > 1 ? Counted(manifest.splits.size(), "split") : "") +
                        (fOptions.analysisPath.empty() ? "" : "; analysis: " + fOptions.analysisPath);
+    fDocument.name = FileName(analysis->DataName());
     const std::string source =
         fOptions.analysisPath.empty() ? fOptions.documents.front() : fOptions.analysisPath;
     std::string error;
@@ -350,6 +358,7 @@ void ReportRun::PrepareFromDocuments() {
         if (documents.size() > kNamed)
             fDocument.source += " and " + std::to_string(documents.size() - kNamed) + " more";
     }
+    fDocument.name = FileName(documents.front());
     for (std::string& document : documents) fSplits.push_back({std::move(document), {}, {}});
 }
 

@@ -83,6 +83,10 @@ public:
     // study.csv, 120 cases"); the text and HTML forms begin with it, the JSON
     // form, whose fields are fixed, leaves it out. Empty when not known.
     std::string source;
+    // The name of what the report was made from (the data file's, the
+    // manifest's or the first result document's), which the HTML report's
+    // page title leads with so that reports open side by side tell apart.
+    std::string name;
     // Whether charts keep their document's XML: a writer that only lists a
     // chart's data (text) does not need it, and a run of thousands of charts
     // then neither writes nor holds it.

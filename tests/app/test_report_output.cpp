@@ -133,6 +133,8 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     EXPECT_NE(
         html.out.find("<main class=\"report\">\n<p class=\"source\">Data: " + data + ", 5 cases</p>\n"),
         std::string::npos);
+    // The page's title leads with the data file's name, so that tabs tell apart.
+    EXPECT_NE(html.out.find("<title>study.csv \u2014 Nonparametric Tests</title>"), std::string::npos);
 
     const apptest::CliResult json = RunCli({data, "--test", "runs x", "--format", "json"});
     ASSERT_EQ(json.status, 0) << json.err;
@@ -146,4 +148,6 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
             "Result documents: " + document + ", " + document + ", " + document + " and 1 more\n\n", 0),
         0u)
         << documents.out.substr(0, 200);
+    const apptest::CliResult page = RunCli({document, "--format", "html"});
+    EXPECT_NE(page.out.find("<title>split.xml \u2014 Nonparametric Tests</title>"), std::string::npos);
 }

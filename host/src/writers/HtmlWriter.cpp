@@ -718,12 +718,14 @@ void WriteItem(const OutputItem& item, int level, ItemContext& context, OutputSi
     }
 }
 
-void WriteHead(const std::string& securityPolicy, OutputSink& out) {
+void WriteHead(const std::string& securityPolicy, const std::string& name, OutputSink& out) {
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     out += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
     out += securityPolicy;
     out += "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-    out += "<title>Nonparametric Tests</title>\n<style>";
+    out += "<title>";
+    if (!name.empty()) out += EscapeHtml(name) + " \u2014 ";
+    out += "Nonparametric Tests</title>\n<style>";
     out += kStyle;
     out += "</style>\n</head>\n";
 }
@@ -800,7 +802,7 @@ public:
         DrawingsAhead drawings(rest, fLibrary, firstDrawn, threads);
         ItemContext context{restIds, fLibrary, drawings, firstDrawn, std::move(firstDrawing)};
 
-        WriteHead(SecurityPolicy(drawsCharts), out);
+        WriteHead(SecurityPolicy(drawsCharts), document.name, out);
         out += "<body>\n";
         std::vector<const std::string*> lines;
         for (const PageEntry& entry : entries) lines.push_back(&entry.outline);
