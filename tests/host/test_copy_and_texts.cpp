@@ -114,6 +114,27 @@ TEST(CopyAndTexts, EveryWriterCarriesAResultsLineUnderItsHeading) {
     EXPECT_EQ(html.find("href=\"#text-1\""), std::string::npos);
 }
 
+// A results line too long for one line breaks between its statements, never
+// inside "N = 120", "p < .001" or an interval with its name.
+TEST(CopyAndTexts, TextBreaksAResultsLineBetweenItsStatements) {
+    Service service;
+    const std::string line =
+        "One-sample Wilcoxon signed-rank test: V = 35710, z = \u22120.15, p \u2264 .877, r = .021, "
+        "95% CI [\u2212.22, .19], N = 120; and a long tail of words that ends with the statement "
+        "more more at p < .001 and N = 9";
+    {
+        std::unique_ptr<BpHeading> heading(service.procedure.Heading(BpString("A test", false)));
+        heading->Text(BpString(line, false), "results");
+    }
+    const std::string text = npar::WriteText(service.document);
+    EXPECT_NE(text.find("  One-sample Wilcoxon signed-rank test: V = 35710, z = \u22120.15, "
+                        "p \u2264 .877, r = .021,\n  95% CI [\u2212.22, .19], N = 120; and a long "
+                        "tail of words that ends with the statement more more at\n"
+                        "  p < .001 and N = 9\n"),
+              std::string::npos)
+        << text;
+}
+
 TEST(CopyAndTexts, ATableCopiesAsTabSeparatedTextWithoutMarks) {
     Service service;
     AddGroupedTable(service);

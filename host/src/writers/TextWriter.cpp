@@ -617,11 +617,54 @@ void WriteTable(const TableModel& table, const std::string& indent, OutputSink& 
     out += "\n";
 }
 
+// Blanks held while a line is wrapped, written as blanks again.
+constexpr char kHeldBlank = '\x01';
+
+// Whether a relation sign ("=", "<", ">", "≤", "≥", "≠") begins at text[at].
+bool RelationAt(std::string_view text, size_t at) {
+    if (at >= text.size()) return false;
+    const std::string_view rest = text.substr(at);
+    if (rest[0] == '=' || rest[0] == '<' || rest[0] == '>') return true;
+    for (const std::string_view sign : {"\u2264", "\u2265", "\u2260"})
+        if (rest.substr(0, sign.size()) == sign) return true;
+    return false;
+}
+
+// Whether a relation sign ends just before text[at].
+bool RelationBefore(std::string_view text, size_t at) {
+    if (at == 0) return false;
+    const char last = text[at - 1];
+    if (last == '=' || last == '<' || last == '>') return true;
+    return at >= 3 && RelationAt(text, at - 3);
+}
+
+// A results line reads best when a statistic stays with its value ("N = 120",
+// "p < .001") and an interval with its name and both its ends ("95% CI
+// [−.22, .19]"): those blanks are held while the line is wrapped. A text that holds the marker
+// itself is wrapped as it stands.
+std::string HoldTogether(std::string text) {
+    if (text.find(kHeldBlank) != std::string::npos) return text;
+    int brackets = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '[') ++brackets;
+        if (text[i] == ']') brackets = std::max(0, brackets - 1);
+        if (text[i] != ' ') continue;
+        const bool interval =
+            brackets > 0 || (i + 1 < text.size() && text[i + 1] == '[') || (i > 0 && text[i - 1] == '%');
+        if (interval || RelationAt(text, i + 1) || RelationBefore(text, i)) text[i] = kHeldBlank;
+    }
+    return text;
+}
+
 // A paragraph of the outline, wrapped to the line width, with a blank line
 // after it as after a table.
 void WriteTextItem(const std::string& text, const std::string& indent, OutputSink& out) {
     const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
-    WriteParagraph(text, 0, indent, lineWidth, out);
+    const bool holds = text.find(kHeldBlank) == std::string::npos;
+    for (std::string line : Wrap(HoldTogether(text), lineWidth)) {
+        if (holds) std::replace(line.begin(), line.end(), kHeldBlank, ' ');
+        out += indent + line + "\n";
+    }
     out += "\n";
 }
 
