@@ -966,6 +966,23 @@ TEST(ChartRenderer, FacetsCellsIntoAGridWithTextsOnTheDiagonal) {
     const Json mark = Layers(spec, "cellTexts")[0]["mark"];
     EXPECT_DOUBLE_EQ(mark["x"], spec["spec"]["width"].get<double>() / 2);
     EXPECT_EQ(mark["fontWeight"], "bold");
+
+    // Four categories a side: the panels stay wide enough for the counts'
+    // lines (they were narrower than "Frequency = 40" and it ran over the
+    // axis of the panel beside).
+    Data grid;
+    grid.Source("graphSource")
+        .Numbers("CellText", {10, 20, 30, 40})
+        .Numbers("Column", {0, 1, 2, 3})
+        .Numbers("Row", {0, 1, 2, 3})
+        .Numbers("Category", {0, 0, 0, 0})
+        .Column("CellValue", {none, none, none, none})
+        .Numbers("ObservedTooltip", {10, 20, 30, 40})
+        .Numbers("HypothesizedTooltip", {0, 0, 0, 0});
+    const Json gridSpec = Spec(grid.Chart(text));
+    const double font = Layers(gridSpec, "cellTexts")[0]["mark"]["fontSize"];
+    EXPECT_GE(gridSpec["spec"]["width"].get<double>(),
+              npar::render::TextWidth("Frequency = 40", font) + 4);
 }
 
 // The panel histogram of related fields, or of two groups with the view's

@@ -273,6 +273,12 @@ void GraphView::PrepareSize() {
     rows = std::max<size_t>(rows, 1);
     fPanelWidth = std::floor(std::max(20.0, (fPlotWidth - fSpacing * static_cast<double>(columns - 1)) /
                                                 static_cast<double>(columns)));
+    // A text written in place of points (a cell's count) stays inside its panel.
+    if (const double text = WidestPointText(); text + 8 > fPanelWidth) {
+        fPanelWidth = std::ceil(text + 8);
+        const double across = static_cast<double>(columns);
+        fPlotWidth = std::max(fPlotWidth, across * fPanelWidth + (across - 1) * fSpacing);
+    }
     // A category wider than the step from one panel to the next would run
     // into its neighbour's: it is broken into lines in the header (the
     // back-to-back panels' titles are a size larger), which take room above

@@ -201,6 +201,9 @@ private:
     void AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, const Mark& nodes,
                          PointMarks marks);
     void AddPlainPoints(const Mark& points, PointMarks marks);
+    // The widest line written in place of points that have no symbol (a
+    // cell's count in a grid of panels), in pixels; 0 when there is none.
+    double WidestPointText() const;
     // Network edges (EdgeMarks.cpp).
     void AddEdge(pugi::xml_node node, size_t index);
     bool EmitEdges(const Mark& edges, const Var& from, const Var& to, const NodePlaces& layout);

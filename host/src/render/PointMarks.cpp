@@ -115,6 +115,27 @@ void GraphView::AddNetworkNodes(pugi::xml_node node, pugi::xml_node layout, cons
     }
 }
 
+double GraphView::WidestPointText() const {
+    double widest = 0;
+    for (pugi::xml_node node : fGraph.children("point")) {
+        const pugi::xml_node labeling = node.child("labeling");
+        const Var* labelVar = fData.Find(Attr(labeling, "variable"));
+        const Style style = fContext.StyleOf(node);
+        if (!labelVar || style.symbol != "none" || node.child("graphLayoutStatistic")) continue;
+        Style labelStyle = fContext.StyleOf(labeling);
+        if (labelStyle.fontWeight.empty()) labelStyle.fontWeight = style.fontWeight;
+        const SourceTable* source = fData.Home(*labelVar);
+        if (!labelStyle.visible || !source) continue;
+        // Bold text is some tenth wider than the estimate's ordinary text.
+        const double scale = labelStyle.fontWeight == "bold" ? 1.1 : 1.0;
+        for (size_t row = 0; row < source->rows; ++row) {
+            const std::string text = fData.Shown(*labelVar, fData.Value(*labelVar, *source, row));
+            widest = std::max(widest, scale * TextWidth(text, labelStyle.FontPixels()));
+        }
+    }
+    return widest;
+}
+
 // Points at their rows' x and y values; an unbound dimension places them at
 // the centre of the panel.
 void GraphView::AddPlainPoints(const Mark& points, PointMarks marks) {
