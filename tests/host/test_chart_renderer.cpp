@@ -1106,6 +1106,45 @@ TEST(ChartRenderer, BreaksPanelNamesThatWouldRunIntoTheirNeighbours) {
     EXPECT_NE(header.find("'Short': ['Short', "), std::string::npos) << header;
 }
 
+// Eight related fields in a chart three standard widths wide (as the view
+// sizes one): the row of panels, wider than a page, is wrapped into two rows
+// of four, each panel as wide as in the one row and no narrower in height.
+TEST(ChartRenderer, WrapsARowOfPanelsWiderThanAPage) {
+    std::string text = PanelHistogram(false);
+    Replace(text, "categoryOrder=\"2;0;1\"", "categoryOrder=\"0;1;2;3;4;5;6;7\"");
+    std::vector<ChartDatum> types;
+    std::vector<double> counts, means;
+    for (int field = 0; field < 8; ++field) {
+        for (int rank = 1; rank <= 2; ++rank) {
+            types.push_back(double(field));
+            counts.push_back(field + rank);
+            means.push_back(rank);
+        }
+    }
+    const auto spec = [&](const std::string& frame) {
+        std::string sized = text;
+        Replace(sized, "<frame width=\"1\" height=\"1\"/>", frame);
+        Data data;
+        data.Source("graphSource")
+            .Numbers("COUNTS", counts)
+            .Numbers("MEANS", means)
+            .Column("LABELNAME", std::vector<ChartDatum>(16, std::string("g0")))
+            .Column("TYPES", types);
+        return Spec(data.Chart(sized));
+    };
+    const Json wide = spec("<frame width=\"3\" height=\"1.2\"/>");
+    ASSERT_TRUE(wide.contains("facet"));
+    EXPECT_EQ(wide["columns"], 4);
+    EXPECT_EQ(wide["facet"]["sort"], Json({"0", "1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_TRUE(wide["facet"]["header"].contains("labelExpr"));
+    EXPECT_GE(wide["spec"]["width"].get<double>(), 140);
+    EXPECT_GE(wide["spec"]["height"].get<double>(), 300);
+    // A standard width holds its row as it is.
+    const Json standard = spec("<frame width=\"1\" height=\"1\"/>");
+    EXPECT_FALSE(standard.contains("columns"));
+    EXPECT_EQ(standard["facet"]["column"]["sort"].size(), 8u);
+}
+
 TEST(ChartRenderer, ColoursSignedDifferencesAndLeavesTiesPlain) {
     std::string text = TemplateText("NPARWilcoxonPairSignedRank.viztemplate");
     Replace(text, "LegendLabel", "Number of Ties = 2");

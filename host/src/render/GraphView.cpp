@@ -148,6 +148,25 @@ void GraphView::PrepareFacets() {
         fGridColumns = static_cast<size_t>(fWrapColumns);
         fGridRows = (count + fGridColumns - 1) / fGridColumns;
     }
+    WrapLongRow();
+}
+
+// A row of panels wider than a page (a chart of many related fields) is
+// wrapped into rows that fit one, each panel keeping its size: the graph's
+// box narrows and grows taller by the rows.
+void GraphView::WrapLongRow() {
+    constexpr double kWidestRow = 1000;
+    const size_t count = fPanels.size();
+    if (fWrapColumns > 0 || fAlternating || !fFacetColumn.var || fFacetRow.var || count < 2 ||
+        fBox.width <= kWidestRow)
+        return;
+    const size_t rows = std::min(count, static_cast<size_t>(std::ceil(fBox.width / kWidestRow)));
+    const size_t columns = (count + rows - 1) / rows;
+    fWrapColumns = static_cast<int>(columns);
+    fGridColumns = columns;
+    fGridRows = (count + columns - 1) / columns;
+    fBox.width *= static_cast<double>(columns) / static_cast<double>(count);
+    fBox.height *= static_cast<double>(fGridRows);
 }
 
 void GraphView::PrepareAxes() {

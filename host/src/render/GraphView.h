@@ -168,6 +168,8 @@ private:
     // labels would run into one another); the number-axis labels' line for
     // any other axis. columns: the panels side by side.
     double CategoryLabelRoom(size_t columns);
+    // Wraps a row of panels wider than a page into rows.
+    void WrapLongRow();
     // The longest a turned category label is drawn, in pixels (the chart
     // library ends a longer one with an ellipsis).
     static constexpr double kCategoryLabelLimit = 180;
