@@ -119,9 +119,10 @@ double GraphView::WidestPointText() const {
     double widest = 0;
     for (pugi::xml_node node : fGraph.children("point")) {
         const pugi::xml_node labeling = node.child("labeling");
+        if (!labeling || node.child("graphLayoutStatistic")) continue;
         const Var* labelVar = fData.Find(Attr(labeling, "variable"));
         const Style style = fContext.StyleOf(node);
-        if (!labelVar || style.symbol != "none" || node.child("graphLayoutStatistic")) continue;
+        if (!labelVar || style.symbol != "none") continue;
         Style labelStyle = fContext.StyleOf(labeling);
         if (labelStyle.fontWeight.empty()) labelStyle.fontWeight = style.fontWeight;
         const SourceTable* source = fData.Home(*labelVar);
