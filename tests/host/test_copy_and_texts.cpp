@@ -133,6 +133,20 @@ TEST(CopyAndTexts, TextBreaksAResultsLineBetweenItsStatements) {
                         "  p < .001 and N = 9\n"),
               std::string::npos)
         << text;
+
+    // An unclosed bracket holds nothing longer than a line: the words after
+    // it wrap at their blanks as before, none is cut.
+    Service unclosed;
+    std::string words;
+    for (int i = 0; i < 30; ++i) words += " word" + std::to_string(i);
+    {
+        std::unique_ptr<BpHeading> heading(unclosed.procedure.Heading(BpString("A test", false)));
+        heading->Text(BpString("Scores [in points" + words, false), "results");
+    }
+    const std::string wrapped = npar::WriteText(unclosed.document);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_NE(wrapped.find("word" + std::to_string(i)), std::string::npos) << i << "\n" << wrapped;
+    EXPECT_EQ(wrapped.find("\n   "), std::string::npos) << "a line begins with a cut\n" << wrapped;
 }
 
 TEST(CopyAndTexts, ATableCopiesAsTabSeparatedTextWithoutMarks) {

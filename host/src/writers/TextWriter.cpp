@@ -640,18 +640,28 @@ bool RelationBefore(std::string_view text, size_t at) {
 
 // A results line reads best when a statistic stays with its value ("N = 120",
 // "p < .001") and an interval with its name and both its ends ("95% CI
-// [−.22, .19]"): those blanks are held while the line is wrapped. A text that holds the marker
-// itself is wrapped as it stands.
-std::string HoldTogether(std::string text) {
+// [−.22, .19]"): those blanks are held while the line is wrapped to width.
+// A held run longer than a line (an unclosed bracket, a long interval) is let
+// go, so that nothing is cut inside a word that would not have been before;
+// a text that holds the marker itself is wrapped as it stands.
+std::string HoldTogether(std::string text, int width) {
     if (text.find(kHeldBlank) != std::string::npos) return text;
     int brackets = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '[') ++brackets;
         if (text[i] == ']') brackets = std::max(0, brackets - 1);
+        if (text[i] == '\n') brackets = 0;
         if (text[i] != ' ') continue;
         const bool interval =
             brackets > 0 || (i + 1 < text.size() && text[i + 1] == '[') || (i > 0 && text[i - 1] == '%');
         if (interval || RelationAt(text, i + 1) || RelationBefore(text, i)) text[i] = kHeldBlank;
+    }
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find_first_of(" \n", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view run(text.data() + start, end - start);
+        if (Width(run) > width) std::replace(text.begin() + start, text.begin() + end, kHeldBlank, ' ');
+        start = end + 1;
     }
     return text;
 }
@@ -661,7 +671,7 @@ std::string HoldTogether(std::string text) {
 void WriteTextItem(const std::string& text, const std::string& indent, OutputSink& out) {
     const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
     const bool holds = text.find(kHeldBlank) == std::string::npos;
-    for (std::string line : Wrap(HoldTogether(text), lineWidth)) {
+    for (std::string line : Wrap(HoldTogether(text, lineWidth), lineWidth)) {
         if (holds) std::replace(line.begin(), line.end(), kHeldBlank, ' ');
         out += indent + line + "\n";
     }
