@@ -620,22 +620,26 @@ void WriteTable(const TableModel& table, const std::string& indent, OutputSink& 
 // Blanks held while a line is wrapped, written as blanks again.
 constexpr char kHeldBlank = '\x01';
 
+// The relation signs written with more than one byte: "≤", "≥", "≠".
+constexpr std::string_view kWideRelations[] = {"\u2264", "\u2265", "\u2260"};
+
+bool IsRelationByte(char c) { return c == '=' || c == '<' || c == '>'; }
+
 // Whether a relation sign ("=", "<", ">", "≤", "≥", "≠") begins at text[at].
 bool RelationAt(std::string_view text, size_t at) {
     if (at >= text.size()) return false;
-    const std::string_view rest = text.substr(at);
-    if (rest[0] == '=' || rest[0] == '<' || rest[0] == '>') return true;
-    for (const std::string_view sign : {"\u2264", "\u2265", "\u2260"})
-        if (rest.substr(0, sign.size()) == sign) return true;
+    if (IsRelationByte(text[at])) return true;
+    for (const std::string_view sign : kWideRelations)
+        if (text.substr(at, sign.size()) == sign) return true;
     return false;
 }
 
 // Whether a relation sign ends just before text[at].
 bool RelationBefore(std::string_view text, size_t at) {
-    if (at == 0) return false;
-    const char last = text[at - 1];
-    if (last == '=' || last == '<' || last == '>') return true;
-    return at >= 3 && RelationAt(text, at - 3);
+    if (at > 0 && IsRelationByte(text[at - 1])) return true;
+    for (const std::string_view sign : kWideRelations)
+        if (at >= sign.size() && text.substr(at - sign.size(), sign.size()) == sign) return true;
+    return false;
 }
 
 // A results line reads best when a statistic stays with its value ("N = 120",
