@@ -3,6 +3,7 @@
 // of the chart document. The writers read it.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,17 @@ struct ChartModel {
     // chart was given no data).
     std::vector<ChartDataSource> data;
     std::string document;  // the chart document's XML (UTF-8, no declaration)
+
+    // The texts the chart shows for a data column's values (a variable's
+    // relabels: category 0 drawn as "Eastern district"), by the value as
+    // the data listing writes it. Kept for a writer that lists the data
+    // instead of drawing them, which gets no document.
+    struct ValueLabels {
+        std::string source;  // the data source's id
+        std::string column;
+        std::map<std::string, std::string> labels;
+    };
+    std::vector<ValueLabels> valueLabels;
 };
 
 }  // namespace npar

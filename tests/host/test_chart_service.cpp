@@ -197,22 +197,42 @@ TEST_F(ChartService, FetchesTemplatesOnlyFromTheTemplateFolder) {
     EXPECT_EQ(XDocument::fetchTemplateFile("Bars.viztemplate"), "");
 }
 
+// The text report lists charts: it gets their data without their document,
+// and with the labels the document gives the listed values.
 TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocument) {
     fDocument.keepChartDocuments = false;
     VarDataProcessor data;
     data.AddDataSource("graphSource", 0);
     data.AddVariable("graphSource", "Value", nullptr);
-    data.SetVariableValue("graphSource", "Value", 0, 3.5);
+    data.AddVariable("graphSource", "Category", nullptr);
+    const double values[] = {3.5, 4, 6};
+    for (int row = 0; row < 3; ++row) {
+        data.SetVariableValue("graphSource", "Value", row, values[row]);
+        data.SetVariableValue("graphSource", "Category", row, row);
+    }
     XDocument document(XDocument::fetchTemplateFile("Bars.viztemplate"));
-    document.getExternalGraph().setTitle(ChartString("Scores"));
+    XGraph& graph = document.getExternalGraph();
+    graph.setTitle(ChartString("Scores"));
+    XVariable category = graph.getVariable("Category", 0);
+    category.addRelabel(ChartString("0"), ChartString("Placebo with standard care and follow-up"));
+    category.addRelabel(ChartString("1"), ChartString("Active\ndrug"));
+    category.addRelabel(ChartString("2"), ChartString("2"));
     document.SetChartData(&data);
     EXPECT_TRUE(document.SendChart(true, false, false));
 
     const auto charts = Charts();
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(charts[0]["title"], "Scores");
-    EXPECT_EQ(charts[0]["data"], Json::parse(R"({"graphSource": {"Value": [3.5]}})"));
+    EXPECT_EQ(charts[0]["data"],
+              Json::parse(R"({"graphSource": {"Value": [3.5, 4, 6], "Category": [0, 1, 2]}})"));
     EXPECT_EQ(charts[0]["document"], "");
+    // A long label is cut; one that only repeats the value adds nothing.
+    EXPECT_NE(npar::WriteText(fDocument).find("    Value  Category\n"
+                                              "    3.5    0 = Placebo with standard care and\u2026\n"
+                                              "    4      1 = Active drug\n"
+                                              "    6      2\n"),
+              std::string::npos)
+        << npar::WriteText(fDocument);
 }
 
 TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {

@@ -1,5 +1,6 @@
 // A chart item as plain text: its texts and a compact listing of its data.
 #include <algorithm>
+#include <map>
 #include <variant>
 
 #include "ChartListing.h"
@@ -22,12 +23,43 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
-std::string CellText(const ChartColumn& column, size_t row) {
+void RightTrim(std::string& line) {
+    const size_t end = line.find_last_not_of(' ');
+    line.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+using ValueLabels = std::map<std::string, std::string>;
+
+// The longest a value's label is listed, in characters; a longer one ends
+// with an ellipsis, so that a listing stays a few columns wide.
+constexpr size_t kListedLabel = 32;
+
+// A cell as listed: the value, and after it the text the chart shows for
+// it when that is another ("0 = Eastern district").
+std::string CellText(const ChartColumn& column, size_t row, const ValueLabels* labels) {
     if (row >= column.cells.size()) return {};
     const ChartDatum& datum = column.cells[row];
-    if (const double* number = std::get_if<double>(&datum)) return ListedNumber(*number);
-    if (const std::string* text = std::get_if<std::string>(&datum)) return OneLine(*text);
-    return {};
+    std::string text;
+    if (const double* number = std::get_if<double>(&datum)) text = ListedNumber(*number);
+    if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
+    const auto label = labels ? labels->find(text) : ValueLabels::const_iterator();
+    if (!labels || label == labels->end() || label->second == text) return OneLine(text);
+    std::string shown = OneLine(label->second);
+    if (CharacterCount(shown) > kListedLabel) {
+        shown.erase(CharacterPrefix(shown, kListedLabel - 1));
+        RightTrim(shown);
+        shown += "\u2026";
+    }
+    return OneLine(text) + " = " + shown;
+}
+
+// The labels of a source's column, if the chart relabels its values.
+const ValueLabels* LabelsOf(const ChartModel& chart, const ChartDataSource& source,
+                            const ChartColumn& column) {
+    for (const ChartModel::ValueLabels& labels : chart.valueLabels) {
+        if (labels.source == source.name && labels.column == column.name) return &labels.labels;
+    }
+    return nullptr;
 }
 
 void AppendPadded(std::string& line, const std::string& text, size_t width) {
@@ -35,12 +67,7 @@ void AppendPadded(std::string& line, const std::string& text, size_t width) {
     line.append(width - std::min(width, CharacterCount(text)), ' ');
 }
 
-void RightTrim(std::string& line) {
-    const size_t end = line.find_last_not_of(' ');
-    line.erase(end == std::string::npos ? 0 : end + 1);
-}
-
-void WriteSource(std::string& out, const ChartDataSource& source) {
+void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     out += "  Data " + OneLine(source.name) + " (" + std::to_string(rows) +
@@ -53,7 +80,8 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
     std::vector<size_t> widths(columns.size(), 0);
     for (size_t c = 0; c < columns.size(); ++c) {
         table[0].push_back(OneLine(columns[c]->name));
-        for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(*columns[c], r));
+        const ValueLabels* labels = LabelsOf(chart, source, *columns[c]);
+        for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(*columns[c], r, labels));
         for (const auto& line : table) widths[c] = std::max(widths[c], CharacterCount(line[c]));
     }
     for (const auto& cells : table) {
@@ -95,7 +123,7 @@ std::string WriteChartText(const ChartModel& chart) {
         chart.description == chart.title || chart.description == chart.title + "; " + chart.subtitle;
     if (!chart.description.empty() && !repeats)
         out += "  Description: " + OneLine(chart.description) + "\n";
-    for (const ChartDataSource& source : chart.data) WriteSource(out, source);
+    for (const ChartDataSource& source : chart.data) WriteSource(out, chart, source);
     return out;
 }
 
