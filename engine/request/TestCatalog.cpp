@@ -226,7 +226,21 @@ std::string JoinNames(const std::vector<const TestDefinition*>& found) {
     return text;
 }
 
-void CheckShape(const TestDefinition& definition, const TestSpec& spec) {
+// The forms of a test name shared across families, each with its usage:
+// "wilcoxon FIELD... median=NUMBER; wilcoxon A B".
+std::string FormsText(const std::vector<const TestDefinition*>& forms) {
+    std::string text;
+    for (const TestDefinition* definition : forms) {
+        if (!text.empty()) text += "; ";
+        text += std::string(definition->name) + " " + definition->usage;
+    }
+    return text;
+}
+
+// forms: the name's forms when it has more than one, named in the message
+// about a wrong number of fields (one field for "wilcoxon" may have meant
+// the one-sample test).
+void CheckShape(const TestDefinition& definition, const TestSpec& spec, const std::string& forms) {
     const std::string context = "test \"" + spec.text + "\"";
     if (definition.family == Family::Independent && !spec.hasGroup)
         throw UsageError(context + ": " + definition.name +
@@ -241,6 +255,8 @@ void CheckShape(const TestDefinition& definition, const TestSpec& spec) {
         std::string hint;
         if (definition.family == Family::Related && definition.minFields == 3)
             hint = " (for two fields use sign, wilcoxon or mcnemar)";
+        else if (!forms.empty())
+            hint = " (its forms: " + forms + ")";
         throw UsageError(
             context + ": " + definition.name + " needs " + need +
             (definition.minFields == 1 && definition.maxFields != 1 ? " field" : " fields") + ", not " +
@@ -299,7 +315,7 @@ const TestDefinition& DefinitionFor(const TestSpec& spec) {
             throw UsageError("test \"" + spec.text + "\": " + spec.name +
                              " takes no grouping field; its forms: " + JoinNames(found));
     }
-    CheckShape(*chosen, spec);
+    CheckShape(*chosen, spec, found.size() > 1 ? FormsText(found) : std::string());
     return *chosen;
 }
 

@@ -86,6 +86,10 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         {"kw score", "unknown test \"kw\" (npar-report --list-tests lists the tests)"},
         {"runs", "runs needs at least 1 field, not 0"},
         {"runs score score", "field \"score\" is listed twice"},
+        {"wilcoxon score",
+         "wilcoxon needs exactly 2 fields, not 1 (its forms: wilcoxon FIELD... median=NUMBER; "
+         "wilcoxon A B)"},
+        {"hodges-lehmann score", "(its forms: hodges-lehmann A B; hodges-lehmann FIELD... by GROUP"},
         {"runs score by group", "runs takes no grouping field"},
         {"runs score p=0.5", "runs has no option p= (its options: cut=)"},
         {"binomial region",
