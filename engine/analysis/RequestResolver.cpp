@@ -477,8 +477,10 @@ private:
 }  // namespace
 
 std::string NoVariableText(const DataTable& table, const std::string& name) {
-    std::vector<std::string> names;
-    for (size_t i = 0; i < table.ColumnCount(); ++i) names.push_back(table.At(i).name);
+    const std::vector<std::string> names = table.ColumnNames();
+    // A header read as one column says more about the delimiter than any name.
+    const std::string delimiter = DelimiterHint(names);
+    if (!delimiter.empty()) return "the data have no variable " + Quoted(name) + delimiter;
     std::string known;
     const size_t shown = std::min<size_t>(names.size(), 12);
     for (size_t i = 0; i < shown; ++i) known += (i ? ", " : "") + names[i];

@@ -46,4 +46,11 @@ int DataTable::Find(std::string_view name) const {
     return found;
 }
 
+std::vector<std::string> DataTable::ColumnNames() const {
+    std::vector<std::string> names;
+    names.reserve(fColumns.size());
+    for (const Column& column : fColumns) names.push_back(column.name);
+    return names;
+}
+
 }  // namespace npar::engine

@@ -298,7 +298,8 @@ std::vector<Variable> MakeVariables(DataTable& table, const Dictionary& dictiona
         if (table.Find(entry.name) < 0 ||
             table.At(static_cast<size_t>(table.Find(entry.name))).name != entry.name)
             throw UsageError("dictionary: it describes variable " + Quoted(entry.name) +
-                             ", which the data file has no column for");
+                             ", which the data file has no column for" +
+                             DelimiterHint(table.ColumnNames()));
     }
     std::vector<Variable> variables;
     for (Column& column : table.Columns()) {

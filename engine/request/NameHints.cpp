@@ -110,4 +110,30 @@ std::string NonNumberHint(const std::string& text, const std::string& variable) 
     return {};
 }
 
+std::string DelimiterHint(const std::vector<std::string>& columnNames) {
+    if (columnNames.size() != 1) return {};
+    const std::string& header = columnNames.front();
+    struct Separator {
+        char delimiter;
+        const char* names;
+        const char* option;
+    };
+    static constexpr Separator kSeparators[] = {
+        {',', "commas", ","}, {';', "semicolons", ";"}, {'\t', "tabs", "tab"}};
+    for (const Separator& separator : kSeparators) {
+        if (header.find(separator.delimiter) == std::string::npos) continue;
+        // The header's start, cut between characters.
+        size_t cut = std::min<size_t>(header.size(), 40);
+        while (cut > 0 && cut < header.size() &&
+               (static_cast<unsigned char>(header[cut]) & 0xC0) == 0x80)
+            --cut;
+        std::string shown = header.substr(0, cut) + (cut < header.size() ? "..." : "");
+        std::replace(shown.begin(), shown.end(), '\t', ' ');
+        return "; the data file's header was read as one column, " + Quoted(shown) +
+               ": if its names are separated by " + separator.names + ", give --delimiter " +
+               separator.option;
+    }
+    return {};
+}
+
 }  // namespace npar::engine

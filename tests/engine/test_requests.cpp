@@ -179,6 +179,31 @@ TEST(TestRequests, CellsThatAreNoNumbersAreExplained) {
               "");
 }
 
+// A file read with the wrong delimiter has one column whose name is the
+// whole header: the message about the variable it lacks says so and which
+// --delimiter fits, whether the test or the dictionary names the variable.
+TEST(TestRequests, AHeaderReadAsOneColumnPointsToTheDelimiter) {
+    const std::string semicolons = "score;group\n1.5;a\n2.5;b\n";
+    EXPECT_EQ(UsageErrorOf(semicolons, {"runs score"}),
+              "test \"runs score\": the data have no variable \"score\"; the data file's header was "
+              "read as one column, \"score;group\": if its names are separated by semicolons, give "
+              "--delimiter ;");
+    const std::string commas =
+        UsageErrorOf("score,group\n1.5,a\n2.5,b\n", {"runs score"}, [](auto& request) {
+            request.delimiter = ';';
+            request.dictionaryJson = R"({"variables": [{"name": "score"}]})";
+        });
+    EXPECT_NE(commas.find("dictionary: it describes variable \"score\", which the data file has no "
+                          "column for; the data file's header was read as one column, "
+                          "\"score,group\": if its names are separated by commas, give --delimiter ,"),
+              std::string::npos)
+        << commas;
+    // A file of one column whose name holds no delimiter gets the list of
+    // variables as before.
+    EXPECT_NE(UsageErrorOf("score\n1\n2\n", {"runs scores"}).find("did you mean \"score\"?"),
+              std::string::npos);
+}
+
 TEST(TestRequests, OptionsOfTheRunAreChecked) {
     EXPECT_EQ(UsageErrorOf(kData, {}), "no test to run: give --test SPEC");
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.alpha = 1.5; }).find("--alpha"),

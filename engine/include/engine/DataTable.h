@@ -66,6 +66,8 @@ public:
     // whose name matches ignoring letter case; -1 when there is none or the
     // case-insensitive match is not unique.
     int Find(std::string_view name) const;
+    // The columns' names, in their order.
+    std::vector<std::string> ColumnNames() const;
 
 private:
     std::vector<Column> fColumns;

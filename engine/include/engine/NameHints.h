@@ -35,4 +35,11 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
 // text looks like neither.
 std::string NonNumberHint(const std::string& text, const std::string& variable);
 
+// What follows a message about a variable the data lack, when the data file
+// was read as a single column whose name holds another delimiter (a
+// semicolon-separated file read with commas, or the other way round): what
+// the header was read as, and the --delimiter that fits it. Starts with
+// "; "; empty otherwise.
+std::string DelimiterHint(const std::vector<std::string>& columnNames);
+
 }  // namespace npar::engine
