@@ -72,7 +72,9 @@ class Analysis final : public PreparedAnalysis {
 public:
     explicit Analysis(const AnalysisRequest& request) {
         if (!(request.alpha > 0 && request.alpha < 1))
-            throw UsageError("the significance level (--alpha) must lie between 0 and 1");
+            throw UsageError(
+                "the significance level (--alpha) is a proportion between 0 and 1: "
+                "0.05 for a 5% level");
         if (!(request.confidencePercent > 1 && request.confidencePercent < 100))
             throw UsageError(
                 "the confidence level (--confidence) is a percentage between 1 and 100: "

@@ -208,6 +208,9 @@ TEST(TestRequests, OptionsOfTheRunAreChecked) {
     EXPECT_EQ(UsageErrorOf(kData, {}), "no test to run: give --test SPEC");
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.alpha = 1.5; }).find("--alpha"),
               std::string::npos);
+    // A percentage where a proportion belongs, the other way round.
+    EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.alpha = 5; }).find("0.05 for a 5%"),
+              std::string::npos);
     // A proportion where a percentage belongs is taken for the mistake it is.
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.confidencePercent = 0.95; })
                   .find("95 for a 95%"),
