@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CFProcCustom.h"
+#include "engine/NameHints.h"
 
 namespace report {
 namespace {
@@ -331,12 +332,6 @@ std::set<std::string> FaultyVariableNames(const Json& root, const RunManifest& m
     return names;
 }
 
-// The message of a JSON parse error without the library's error code.
-std::string ParseErrorText(const std::string& what) {
-    const size_t close = what.find("] ");
-    return what.compare(0, 1, "[") == 0 && close != std::string::npos ? what.substr(close + 2) : what;
-}
-
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return "";
@@ -353,7 +348,7 @@ bool ParseRunManifest(const std::string& text, const std::string& name, const st
     try {
         root = Json::parse(text);
     } catch (const Json::parse_error& error) {
-        faults.Add("", "not valid JSON: " + ParseErrorText(error.what()));
+        faults.Add("", "not valid JSON: " + npar::engine::JsonErrorText(error.what()));
         errors = std::move(faults.Messages());
         return false;
     }

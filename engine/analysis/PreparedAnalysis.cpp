@@ -42,7 +42,7 @@ Dictionary LoadDictionary(const AnalysisRequest& request) {
     try {
         json = Json::parse(text);
     } catch (const Json::parse_error& error) {
-        throw UsageError("dictionary " + name + " is not valid JSON: " + error.what());
+        throw UsageError("dictionary " + name + " is not valid JSON: " + JsonErrorText(error.what()));
     }
     return ParseDictionary(json, name);
 }

@@ -70,7 +70,7 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
     try {
         json = Json::parse(text.str());
     } catch (const Json::parse_error& error) {
-        reader.Fail("", std::string("not valid JSON: ") + error.what());
+        reader.Fail("", "not valid JSON: " + JsonErrorText(error.what()));
     }
     if (!json.is_object()) reader.Fail("", "must be a JSON object");
     static const std::vector<std::string> kKeys = {"data",  "dictionary", "splitBy", "tests",

@@ -110,6 +110,11 @@ std::string NonNumberHint(const std::string& text, const std::string& variable) 
     return {};
 }
 
+std::string JsonErrorText(const std::string& what) {
+    const size_t close = what.find("] ");
+    return what.compare(0, 1, "[") == 0 && close != std::string::npos ? what.substr(close + 2) : what;
+}
+
 std::string DelimiterHint(const std::vector<std::string>& columnNames) {
     if (columnNames.size() != 1) return {};
     const std::string& header = columnNames.front();

@@ -285,7 +285,8 @@ TEST(Dictionary, FaultsAreUsageErrors) {
         {R"({"variables": [{"name": "score", "valueLabels": {"one": "One"}}]})",
          "the value label key \"one\" is not a number"},
         {R"({"variables": [{"name": "score"}, {"name": "score"}]})", "\"score\" is described twice"},
-        {"{", "is not valid JSON"},
+        // Where the text breaks off, without the JSON library's error code.
+        {"{", "is not valid JSON: parse error at line 1, column 2"},
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.json);
@@ -326,6 +327,18 @@ TEST(AnalysisFile, ReadsTheRunAndResolvesPathsAgainstItsFolder) {
     EXPECT_NE(badKeyError("split_by").find("unknown key \"split_by\" (did you mean \"splitBy\"?)"),
               std::string::npos)
         << badKeyError("split_by");
+    // A trailing comma: where the text breaks off, without the JSON
+    // library's error code.
+    std::ofstream(folder + "/bad.json") << R"({"data": "x.csv",})";
+    try {
+        npar::engine::ReadAnalysisFile(folder + "/bad.json");
+        ADD_FAILURE() << "no usage error";
+    } catch (const UsageError& error) {
+        EXPECT_NE(std::string(error.what()).find("not valid JSON: parse error at line 1, column 18"),
+                  std::string::npos)
+            << error.what();
+        EXPECT_EQ(std::string(error.what()).find("json.exception"), std::string::npos) << error.what();
+    }
     std::remove((folder + "/analysis-data.csv").c_str());
     std::remove((folder + "/analysis.json").c_str());
     std::remove((folder + "/bad.json").c_str());

@@ -11,6 +11,10 @@ namespace npar::engine {
 // `text` in double quotes, as messages name a name the user wrote.
 std::string Quoted(const std::string& text);
 
+// A JSON parse error's message as a user reads it: where and what, without
+// the JSON library's error code ("[json.exception.parse_error.101] ").
+std::string JsonErrorText(const std::string& what);
+
 // The one of `names` the user most likely meant by `given`, or empty when
 // none is close or two are equally close. Letter case is ignored. A name
 // that `given` begins (three letters at least: "kruskal" for
