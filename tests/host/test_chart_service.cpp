@@ -584,6 +584,18 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     EXPECT_NE(html.find("2 more rows"), std::string::npos) << html;
     EXPECT_EQ(html.find("<1>"), std::string::npos);
     EXPECT_NE(html.find("<td>0.3</td></tr>\n<tr><td>.</td>"), std::string::npos) << html;
+
+    // A chart drawn from its document lists, where it cannot be drawn, the
+    // labels the document gives the values.
+    chart.document =
+        "<visualization name=\"x\" version=\"1\"><dataSource id=\"graphSource\">"
+        "<sourceVariable id=\"labelled\" column=\"label\"/></dataSource>"
+        "<variable id=\"v\" sourceVariable=\"labelled\"><relabel from=\"a &amp; b\" to=\"A &lt;and&gt; "
+        "B\"/>"
+        "</variable></visualization>";
+    EXPECT_NE(npar::WriteChartHtml(chart).find("<td>a &amp; b = A &lt;and&gt; B</td>"),
+              std::string::npos)
+        << npar::WriteChartHtml(chart);
 }
 
 }  // namespace

@@ -114,4 +114,25 @@ pugi::xml_node AddAfterLastGraph(pugi::xml_node root, const char* tag) {
     return root.insert_child_after(tag, last);
 }
 
+std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
+    std::vector<npar::ChartModel::ValueLabels> found;
+    for (pugi::xml_node variable : root.children("variable")) {
+        if (!variable.child("relabel")) continue;
+        const char* sourceVariable = variable.attribute("sourceVariable").value();
+        for (pugi::xml_node source : root.children("dataSource")) {
+            const pugi::xml_node column =
+                source.find_child_by_attribute("sourceVariable", "id", sourceVariable);
+            if (!column || !*sourceVariable) continue;
+            npar::ChartModel::ValueLabels labels{
+                source.attribute("id").value(), column.attribute("column").value(), {}};
+            for (pugi::xml_node relabel : variable.children("relabel"))
+                labels.labels.emplace(relabel.attribute("from").value(),
+                                      relabel.attribute("to").value());
+            found.push_back(std::move(labels));
+            break;
+        }
+    }
+    return found;
+}
+
 }  // namespace chart

@@ -10,6 +10,7 @@
 #include <pugixml.hpp>
 
 #include "ChartString.h"
+#include "OutputChart.h"
 
 class QUOR_Variable;
 class VarDataProcessor;
@@ -33,6 +34,11 @@ struct XDocumentData {
 };
 
 namespace chart {
+
+// The relabels of the document's variables that read a data column
+// directly, by the column's data source and name: what the chart shows for
+// the column's values.
+std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root);
 
 inline pugi::xml_node Node(pugi::xml_node_struct* node) { return pugi::xml_node(node); }
 

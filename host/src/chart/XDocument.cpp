@@ -99,29 +99,6 @@ std::string HeadText(pugi::xml_node root, const char* tag) {
     return root.child(tag).child("text").text().get();
 }
 
-// The relabels of the document's variables that read a data column
-// directly, by the column's data source and name.
-std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
-    std::vector<npar::ChartModel::ValueLabels> found;
-    for (pugi::xml_node variable : root.children("variable")) {
-        if (!variable.child("relabel")) continue;
-        const char* sourceVariable = variable.attribute("sourceVariable").value();
-        for (pugi::xml_node source : root.children("dataSource")) {
-            const pugi::xml_node column =
-                source.find_child_by_attribute("sourceVariable", "id", sourceVariable);
-            if (!column || !*sourceVariable) continue;
-            npar::ChartModel::ValueLabels labels{
-                source.attribute("id").value(), column.attribute("column").value(), {}};
-            for (pugi::xml_node relabel : variable.children("relabel"))
-                labels.labels.emplace(relabel.attribute("from").value(),
-                                      relabel.attribute("to").value());
-            found.push_back(std::move(labels));
-            break;
-        }
-    }
-    return found;
-}
-
 std::string NumberText(double value) { return ChartString().assignDouble(value, 16).toUTF8(); }
 
 std::string FormatTypeName(int type) {
@@ -414,7 +391,7 @@ bool XDocument::SendChart(bool, bool, bool) {
                         pugi::encoding_utf8);
         chart->document = std::move(writer.text);
     } else {
-        chart->valueLabels = ValueLabelsOf(root);
+        chart->valueLabels = chart::ValueLabelsOf(root);
     }
 
     auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart, chart->title);

@@ -5,6 +5,7 @@
 #include "ChartListing.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
+#include "chart/ChartDocument.h"
 #include "text/Escapes.h"
 
 namespace npar {
@@ -12,15 +13,17 @@ namespace {
 
 constexpr size_t kListedRows = 8;
 
-std::string CellHtml(const ChartColumn& column, size_t row) {
-    if (row >= column.cells.size()) return {};
-    const ChartDatum& datum = column.cells[row];
-    if (const double* number = std::get_if<double>(&datum)) return EscapeHtml(ListedNumber(*number));
-    if (const std::string* text = std::get_if<std::string>(&datum)) return EscapeHtml(*text);
-    return {};
+// What the chart shows for its data's values: the labels kept with the
+// chart, or those its document gives.
+std::vector<ChartModel::ValueLabels> ValueLabels(const ChartModel& chart) {
+    if (!chart.valueLabels.empty() || chart.document.empty()) return chart.valueLabels;
+    pugi::xml_document document;
+    if (!document.load_buffer(chart.document.data(), chart.document.size())) return {};
+    return chart::ValueLabelsOf(document.document_element());
 }
 
-void WriteSource(std::string& out, const ChartDataSource& source) {
+void WriteSource(std::string& out, const std::vector<ChartModel::ValueLabels>& labels,
+                 const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     const size_t listed = std::min(rows, kListedRows);
@@ -30,7 +33,9 @@ void WriteSource(std::string& out, const ChartDataSource& source) {
     out += "</tr></thead>\n<tbody>\n";
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
-        for (const ChartColumn* column : columns) out += "<td>" + CellHtml(*column, r) + "</td>";
+        for (const ChartColumn* column : columns)
+            out +=
+                "<td>" + EscapeHtml(ListedCell(*column, r, LabelsOf(labels, source, *column))) + "</td>";
         out += "</tr>\n";
     }
     out += "</tbody></table>\n";
@@ -47,7 +52,8 @@ std::string WriteChartHtml(const ChartModel& chart, const std::string& note) {
     if (!chart.subtitle.empty())
         out += "<p class=\"chart-subtitle\">" + EscapeHtml(chart.subtitle) + "</p>\n";
     if (!note.empty()) out += "<p class=\"chart-note\">" + EscapeHtml(note) + "</p>\n";
-    for (const ChartDataSource& source : chart.data) WriteSource(out, source);
+    const std::vector<ChartModel::ValueLabels> labels = ValueLabels(chart);
+    for (const ChartDataSource& source : chart.data) WriteSource(out, labels, source);
     if (!chart.footnote.empty())
         out += "<p class=\"chart-footnote\">" + EscapeHtml(chart.footnote) + "</p>\n";
     out += "</div>\n";

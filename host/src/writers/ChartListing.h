@@ -3,6 +3,7 @@
 // chart it cannot draw.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,17 @@ std::string ListedNumber(double value);
 // text that is more than blanks), in their order: the listings leave out the
 // columns a chart declares but never fills (a network's facet columns).
 std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source);
+
+// What the chart shows for a listed column's values, by the value as listed,
+// or null when the chart does not relabel them; from `labels` (a chart's
+// valueLabels, or those its document gives).
+using ListedLabels = std::map<std::string, std::string>;
+const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
+                             const ChartDataSource& source, const ChartColumn& column);
+// A cell as the listings write it, before a writer makes it fit its form:
+// the value (ListedNumber for a number), and after it the label the chart
+// shows for it when that is another ("0 = Eastern district"), a long label
+// cut with an ellipsis. Empty for a cell never written.
+std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels);
 
 }  // namespace npar

@@ -28,40 +28,6 @@ void RightTrim(std::string& line) {
     line.erase(end == std::string::npos ? 0 : end + 1);
 }
 
-using ValueLabels = std::map<std::string, std::string>;
-
-// The longest a value's label is listed, in characters; a longer one ends
-// with an ellipsis, so that a listing stays a few columns wide.
-constexpr size_t kListedLabel = 32;
-
-// A cell as listed: the value, and after it the text the chart shows for
-// it when that is another ("0 = Eastern district").
-std::string CellText(const ChartColumn& column, size_t row, const ValueLabels* labels) {
-    if (row >= column.cells.size()) return {};
-    const ChartDatum& datum = column.cells[row];
-    std::string text;
-    if (const double* number = std::get_if<double>(&datum)) text = ListedNumber(*number);
-    if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
-    const auto label = labels ? labels->find(text) : ValueLabels::const_iterator();
-    if (!labels || label == labels->end() || label->second == text) return OneLine(text);
-    std::string shown = OneLine(label->second);
-    if (CharacterCount(shown) > kListedLabel) {
-        shown.erase(CharacterPrefix(shown, kListedLabel - 1));
-        RightTrim(shown);
-        shown += "\u2026";
-    }
-    return OneLine(text) + " = " + shown;
-}
-
-// The labels of a source's column, if the chart relabels its values.
-const ValueLabels* LabelsOf(const ChartModel& chart, const ChartDataSource& source,
-                            const ChartColumn& column) {
-    for (const ChartModel::ValueLabels& labels : chart.valueLabels) {
-        if (labels.source == source.name && labels.column == column.name) return &labels.labels;
-    }
-    return nullptr;
-}
-
 void AppendPadded(std::string& line, const std::string& text, size_t width) {
     line += text;
     line.append(width - std::min(width, CharacterCount(text)), ' ');
@@ -80,8 +46,9 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
     std::vector<size_t> widths(columns.size(), 0);
     for (size_t c = 0; c < columns.size(); ++c) {
         table[0].push_back(OneLine(columns[c]->name));
-        const ValueLabels* labels = LabelsOf(chart, source, *columns[c]);
-        for (size_t r = 0; r < listed; ++r) table[r + 1].push_back(CellText(*columns[c], r, labels));
+        const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
+        for (size_t r = 0; r < listed; ++r)
+            table[r + 1].push_back(OneLine(ListedCell(*columns[c], r, labels)));
         for (const auto& line : table) widths[c] = std::max(widths[c], CharacterCount(line[c]));
     }
     for (const auto& cells : table) {
@@ -98,6 +65,35 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
 std::string ListedNumber(double value) {
     if (value == kSystemMissing) return ".";
     return ChartString().assignDouble(value, 15).toUTF8();
+}
+
+const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
+                             const ChartDataSource& source, const ChartColumn& column) {
+    for (const ChartModel::ValueLabels& candidate : labels) {
+        if (candidate.source == source.name && candidate.column == column.name) return &candidate.labels;
+    }
+    return nullptr;
+}
+
+std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels) {
+    // The longest a label is listed, in characters, so that a listing stays
+    // a few columns wide.
+    constexpr size_t kListedLabel = 32;
+    if (row >= column.cells.size()) return {};
+    const ChartDatum& datum = column.cells[row];
+    std::string text;
+    if (const double* number = std::get_if<double>(&datum)) text = ListedNumber(*number);
+    if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
+    const auto label = labels ? labels->find(text) : ListedLabels::const_iterator();
+    if (!labels || label == labels->end() || label->second == text) return text;
+    std::string shown = label->second;
+    std::replace(shown.begin(), shown.end(), '\n', ' ');
+    if (CharacterCount(shown) > kListedLabel) {
+        shown.erase(CharacterPrefix(shown, kListedLabel - 1));
+        RightTrim(shown);
+        shown += "\u2026";
+    }
+    return text + " = " + shown;
 }
 
 std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source) {
