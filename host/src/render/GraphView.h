@@ -1,10 +1,11 @@
 // One <graph> of a chart document as a Vega-Lite view: its axes, facets,
 // marks (with their statistics), guide lines, panel labels and the label
-// frames placed inside its plot area. GraphView.cpp holds the axes, facets,
-// layout and assembly; each kind of mark is turned into layers in a file of
-// its own (BarMarks, BoxPlotMarks, LineMarks, PointMarks, EdgeMarks,
-// GuideLines), NetworkLayout.cpp places a network's nodes, and
-// GraphDescription.cpp says in words what the graph shows.
+// frames placed inside its plot area. GraphLayout.cpp prepares the facets,
+// axes and sizes, GraphView.cpp the rows, channels and assembly; each kind
+// of mark is turned into layers in a file of its own (BarMarks,
+// BoxPlotMarks, LineMarks, PointMarks, EdgeMarks, GuideLines),
+// NetworkLayout.cpp places a network's nodes, and GraphDescription.cpp says
+// in words what the graph shows.
 #pragma once
 
 #include <map>
@@ -45,6 +46,10 @@ public:
     Json Build();
 
 private:
+    // The font sizes of the panels' header: the chart configuration's, and
+    // the larger one of back-to-back panels' titles.
+    static constexpr double kHeaderFont = 11, kPanelTitleFont = 12;
+
     struct Axis {
         const Var* var = nullptr;
         enum class Kind { Quantitative, Nominal, Temporal } kind = Kind::Quantitative;
