@@ -205,8 +205,8 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
     data.AddDataSource("graphSource", 0);
     data.AddVariable("graphSource", "Value", nullptr);
     data.AddVariable("graphSource", "Category", nullptr);
-    const double values[] = {3.5, 4, 6};
-    for (int row = 0; row < 3; ++row) {
+    const double values[] = {3.5, 4, 6, 7};
+    for (int row = 0; row < 4; ++row) {
         data.SetVariableValue("graphSource", "Value", row, values[row]);
         data.SetVariableValue("graphSource", "Category", row, row);
     }
@@ -217,6 +217,7 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
     category.addRelabel(ChartString("0"), ChartString("Placebo with standard care and follow-up"));
     category.addRelabel(ChartString("1"), ChartString("Active\ndrug"));
     category.addRelabel(ChartString("2"), ChartString("2"));
+    category.addRelabel(ChartString("3"), ChartString("N = 60"));
     document.SetChartData(&data);
     EXPECT_TRUE(document.SendChart(true, false, false));
 
@@ -224,13 +225,15 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
     ASSERT_EQ(charts.size(), 1u);
     EXPECT_EQ(charts[0]["title"], "Scores");
     EXPECT_EQ(charts[0]["data"],
-              Json::parse(R"({"graphSource": {"Value": [3.5, 4, 6], "Category": [0, 1, 2]}})"));
+              Json::parse(R"({"graphSource": {"Value": [3.5, 4, 6, 7], "Category": [0, 1, 2, 3]}})"));
     EXPECT_EQ(charts[0]["document"], "");
-    // A long label is cut; one that only repeats the value adds nothing.
+    // A long label is cut; one that only repeats the value adds nothing; a
+    // statement stands in parentheses.
     EXPECT_NE(npar::WriteText(fDocument).find("    Value  Category\n"
                                               "    3.5    0 = Placebo with standard care and\u2026\n"
                                               "    4      1 = Active drug\n"
-                                              "    6      2\n"),
+                                              "    6      2\n"
+                                              "    7      3 (N = 60)\n"),
               std::string::npos)
         << npar::WriteText(fDocument);
 }

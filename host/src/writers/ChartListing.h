@@ -39,8 +39,9 @@ const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
                              const ChartDataSource& source, const ChartColumn& column);
 // A cell as the listings write it, before a writer makes it fit its form:
 // the value (ListedNumber for a number), and after it the label the chart
-// shows for it when that is another ("0 = Eastern district"), a long label
-// cut with an ellipsis. Empty for a cell never written.
+// shows for it when that is another ("0 = Eastern district", or "Control
+// (N = 60)" for a label that is a statement), a long label cut with an
+// ellipsis. Empty for a cell never written.
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels);
 
 }  // namespace npar

@@ -93,6 +93,8 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
         RightTrim(shown);
         shown += "\u2026";
     }
+    // A label that is itself a statement ("N = 60") stands in parentheses.
+    if (shown.find('=') != std::string::npos) return text + " (" + shown + ")";
     return text + " = " + shown;
 }
 
