@@ -37,10 +37,10 @@ std::string WriteText(const OutputDocument& document);
 class DocumentStream {
 public:
     virtual ~DocumentStream() = default;
-    // The item, when this stream is done with it; null otherwise.
     // Once, before the first item: what the document says before its items
     // (its source) is known by then.
     virtual void Begin(const OutputDocument& /*document*/) {}
+    // The item, when this stream is done with it; null otherwise.
     virtual std::unique_ptr<OutputItem> Item(std::unique_ptr<OutputItem> item) = 0;
     virtual void End(const OutputDocument& document) = 0;
 };

@@ -119,10 +119,11 @@ std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
     for (pugi::xml_node variable : root.children("variable")) {
         if (!variable.child("relabel")) continue;
         const char* sourceVariable = variable.attribute("sourceVariable").value();
+        if (!*sourceVariable) continue;
         for (pugi::xml_node source : root.children("dataSource")) {
             const pugi::xml_node column =
                 source.find_child_by_attribute("sourceVariable", "id", sourceVariable);
-            if (!column || !*sourceVariable) continue;
+            if (!column) continue;
             npar::ChartModel::ValueLabels labels{
                 source.attribute("id").value(), column.attribute("column").value(), {}};
             for (pugi::xml_node relabel : variable.children("relabel"))

@@ -31,11 +31,12 @@ void WriteSource(std::string& out, const std::vector<ChartModel::ValueLabels>& l
     out += "<table class=\"chart-data\"><caption>" + EscapeHtml(source.name) + "</caption>\n<thead><tr>";
     for (const ChartColumn* column : columns) out += "<th>" + EscapeHtml(column->name) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
+    std::vector<const ListedLabels*> columnLabels;
+    for (const ChartColumn* column : columns) columnLabels.push_back(LabelsOf(labels, source, *column));
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
-        for (const ChartColumn* column : columns)
-            out +=
-                "<td>" + EscapeHtml(ListedCell(*column, r, LabelsOf(labels, source, *column))) + "</td>";
+        for (size_t c = 0; c < columns.size(); ++c)
+            out += "<td>" + EscapeHtml(ListedCell(*columns[c], r, columnLabels[c])) + "</td>";
         out += "</tr>\n";
     }
     out += "</tbody></table>\n";

@@ -84,8 +84,9 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     std::string text;
     if (const double* number = std::get_if<double>(&datum)) text = ListedNumber(*number);
     if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
-    const auto label = labels ? labels->find(text) : ListedLabels::const_iterator();
-    if (!labels || label == labels->end() || label->second == text) return text;
+    if (!labels) return text;
+    const auto label = labels->find(text);
+    if (label == labels->end() || label->second == text) return text;
     std::string shown = label->second;
     std::replace(shown.begin(), shown.end(), '\n', ' ');
     if (CharacterCount(shown) > kListedLabel) {
