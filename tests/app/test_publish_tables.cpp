@@ -124,9 +124,12 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
                {"mann-whitney weight by group groups=ctrl,trt2",
                 "moses weight by group groups=ctrl,trt1", "kruskal-wallis weight by group"});
     const Json summary = Summary(report);
+    // The effect sizes' key names the measures shown, in their order, and the
+    // level of the one interval (Kruskal-Wallis' epsilon-squared has none).
     EXPECT_EQ(summary["caption"],
               "Significances are two-sided and asymptotic unless a note says otherwise. The "
-              "significance level is .050.");
+              "significance level is .050. Effect sizes: r = Rank-Biserial Correlation; ε² = "
+              "Epsilon-Squared. Brackets hold 95% confidence intervals.");
     // Ten cases a group without ties: the exact significance, named as such.
     EXPECT_EQ(SummaryNotes(report, "1"),
               (std::vector<std::string>{"Exact distribution of U (no ties)."}));
@@ -136,6 +139,22 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
     EXPECT_EQ(
         SummaryNotes(report, "3"),
         (std::vector<std::string>{"Chi-square approximation; the statistic is corrected for ties."}));
+
+    // Without intervals the key says nothing of brackets; at another confidence
+    // level it names that level; a table without effect sizes has no key.
+    EXPECT_EQ(
+        Summary(Report(ReferenceData("PlantGrowth.csv"), {"kruskal-wallis weight by group"}))["caption"],
+        "Significances are two-sided and asymptotic unless a note says otherwise. The "
+        "significance level is .050. Effect sizes: ε² = Epsilon-Squared.");
+    const Json at90 =
+        Summary(Report(ReferenceData("PlantGrowth.csv"),
+                       {"mann-whitney weight by group groups=ctrl,trt2"}, {"--confidence", "90"}));
+    EXPECT_NE(at90["caption"].get<std::string>().find("Brackets hold 90% confidence intervals."),
+              std::string::npos);
+    EXPECT_EQ(Summary(Report(ReferenceData("PlantGrowth.csv"),
+                             {"moses weight by group groups=ctrl,trt1"}))["caption"],
+              "Significances are two-sided and asymptotic unless a note says otherwise. The "
+              "significance level is .050.");
 
     // statsmodels lilliefors(sleep extra): above .2, so only the bound is known.
     const Json sleep = Report(ReferenceData("sleep.csv"), {"ks extra dist=normal"});

@@ -84,6 +84,10 @@ constexpr const char* kEffectSizeGroup = "EffectSize";
 // them ("r = .50 [.03, .79]", "OR = 1.74 [1.33, 2.30]"); null when the test
 // has none.
 std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, const NOPRTest& test);
+// The key to the summary's effect sizes, for its caption: what each symbol
+// shown stands for ("r = Rank-Biserial Correlation") and the level of the
+// intervals in brackets; null when there is nothing to say.
+std::unique_ptr<BpCellText> MakeEffectSizeKey(const NOPROutputContext& context);
 // The catalogue key of the method that found the statistic name of group
 // (empty: the unnamed group); empty when the document does not say.
 std::string FindMethod(const NOPRTest& test, const std::string& group, const std::string& name);

@@ -11,23 +11,26 @@
 
 namespace {
 
-// A measure of effect: its symbol and whether it is bounded by 1 in size,
-// which papers write without the leading zero.
+// A measure of effect: its symbol, whether it is bounded by 1 in size
+// (which papers write without the leading zero), and the catalogue key of
+// its full name.
 struct MeasureStyle {
     const char* name;
     const char* symbol;
     bool bounded;
+    const char* fullName;
 };
 
 constexpr MeasureStyle kMeasures[] = {
-    {"RankBiserialCorrelation", "r", true},
-    {"EpsilonSquared", "ε²", true},
-    {"KendallsW", "W", true},
-    {"CohensW", "w", false},  // up to the square root of the categories less one
-    {"CramersV", "V", true},
-    {"OddsRatio", "OR", false},
-    {"ObservedProportion", "p̂", true},
-    {"D", "D", true},
+    {"RankBiserialCorrelation", "r", true, "RankBiserialCorrelation"},
+    {"EpsilonSquared", "ε²", true, "EpsilonSquared"},
+    {"KendallsW", "W", true, "KendallsW"},
+    // Up to the square root of the categories less one.
+    {"CohensW", "w", false, "CohensW"},
+    {"CramersV", "V", true, "CramersV"},
+    {"OddsRatio", "OR", false, "OddsRatio"},
+    {"ObservedProportion", "p̂", true, "ObservedProportion"},
+    {"D", "D", true, "MostExtremeDifferencesAbsolute"},
 };
 
 const MeasureStyle* FindMeasure(const std::string& name) {
@@ -162,6 +165,40 @@ std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, con
     }
     text->Finish();
     return text;
+}
+
+std::unique_ptr<BpCellText> MakeEffectSizeKey(const NOPROutputContext& context) {
+    std::vector<const MeasureStyle*> symbols;
+    bool anyInterval = false;
+    for (const auto& test : context.fResults->fTests) {
+        const StatisticGroup* group = test ? FindGroup(*test, kEffectSizeGroup) : nullptr;
+        if (!group || group->fValues.empty()) continue;
+        const MeasureStyle* style = FindMeasure(group->fValues.front().fName);
+        if (style && std::find(symbols.begin(), symbols.end(), style) == symbols.end())
+            symbols.push_back(style);
+        anyInterval = anyInterval || (GroupValue(*group, "LowerLimit") != kNOPRMissing &&
+                                      GroupValue(*group, "UpperLimit") != kNOPRMissing);
+    }
+    const double level = context.fResults->fConfidenceLevel;
+    const bool showLevel = anyInterval && level != kNOPRMissing;
+    if (symbols.empty() && !showLevel) return nullptr;
+
+    const char* pattern =
+        symbols.empty() ? "Brackets hold ^1 confidence intervals."
+        : showLevel     ? "Effect sizes: [%1 = %2:; %1 = %2]1. Brackets hold ^2 confidence intervals."
+                        : "Effect sizes: [%1 = %2:; %1 = %2]1.";
+    auto key = std::make_unique<BpComposite>(pattern, true);
+    if (!symbols.empty()) {
+        key->Sublist();
+        for (const MeasureStyle* style : symbols) {
+            key->Add(BpString(style->symbol, false));
+            key->Add(BpString(style->fullName, true));
+        }
+        key->EndSublist();
+    }
+    if (showLevel) key->Add(BpNumber(100.0 * level, context.fProcedure->Percent()));
+    key->Finish();
+    return key;
 }
 
 std::string FindMethod(const NOPRTest& test, const std::string& group, const std::string& name) {

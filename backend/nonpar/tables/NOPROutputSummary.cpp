@@ -250,7 +250,17 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     BpComposite caption("HypothesisTestSummaryCaption^1", true);
     caption.Add(BpNumber(context.fResults->fSigLevel, procedure.Significance()));
     caption.Finish();
-    std::unique_ptr<BpPivotTable> table = MakeSummaryTable(context, "Hypothesis Test Summary", &caption);
+    // The effect sizes' key follows, when the table shows any.
+    const bool anyEffectSize = AnyEffectSize(context);
+    std::unique_ptr<BpCellText> effectSizeKey = anyEffectSize ? MakeEffectSizeKey(context) : nullptr;
+    BpComposite captionWithKey("^1 ^2", false);
+    if (effectSizeKey) {
+        captionWithKey.Add(caption);
+        captionWithKey.Add(*effectSizeKey);
+        captionWithKey.Finish();
+    }
+    std::unique_ptr<BpPivotTable> table =
+        MakeSummaryTable(context, "Hypothesis Test Summary", effectSizeKey ? &captionWithKey : &caption);
 
     BpDimension* rows = table->Dimension(BpString("Item", false), 2);
     rows->Position(BpDimension::Row, 1, true, false);
@@ -259,7 +269,7 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     const SummaryColumns columns{
         statistics->Category(BpString("Null Hypothesis", true)),
         statistics->Category(BpString("Test", true)), statistics->Category(BpString("Sig.", true)),
-        AnyEffectSize(context) ? statistics->Category(BpString("Effect Size", true)) : nullptr,
+        anyEffectSize ? statistics->Category(BpString("Effect Size", true)) : nullptr,
         statistics->Category(BpString("Decision", true))};
 
     int number = 0;
