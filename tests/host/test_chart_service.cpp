@@ -554,7 +554,7 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     for (int row = 0; row < 10; ++row) source.columns[0].cells.emplace_back(row * 0.5);
     source.columns[1].cells.emplace_back();
     source.columns[2].cells.emplace_back(std::string("a & b"));
-    source.columns[2].cells.emplace_back();
+    source.columns[2].cells.emplace_back(std::string(" <= 1  or\n more "));
     source.columns[3].cells.emplace_back(std::string(" "));
     chart.data.push_back(source);
     // Computed values carry binary noise the listing does not show; missing
@@ -565,7 +565,10 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     const std::string text = npar::WriteChartText(chart);
     // The description repeats the title and subtitle, so it is not listed.
     EXPECT_EQ(text.rfind("Chart: Histogram\n  Split <1>\n  Data graphSource", 0), 0u) << text;
-    EXPECT_NE(text.find("  Data graphSource (10 rows)\n    value  label\n    0      a & b\n    0.5\n"),
+    // Blanks at a value's ends are dropped and runs of them closed up, so
+    // that the columns stay in line and two blanks always part columns.
+    EXPECT_NE(text.find("  Data graphSource (10 rows)\n    value  label\n    0      a & b\n"
+                        "    0.5    <= 1 or more\n    1\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("    3.5\n    ... 2 more rows\n"), std::string::npos) << text;

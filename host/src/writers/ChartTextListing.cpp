@@ -23,6 +23,22 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
+// A listed value on one line with its blanks closed up: blanks at its ends
+// are dropped and a run of them inside becomes one, so that no value looks
+// indented and none reads as two columns (a listing's columns stand two
+// blanks apart).
+std::string ListedWords(const std::string& text) {
+    const std::string line = OneLine(text);
+    std::string words;
+    words.reserve(line.size());
+    for (char c : line) {
+        if (c == ' ' && (words.empty() || words.back() == ' ')) continue;
+        words += c;
+    }
+    if (!words.empty() && words.back() == ' ') words.pop_back();
+    return words;
+}
+
 void RightTrim(std::string& line) {
     const size_t end = line.find_last_not_of(' ');
     line.erase(end == std::string::npos ? 0 : end + 1);
@@ -48,7 +64,7 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
         table[0].push_back(OneLine(columns[c]->name));
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
         for (size_t r = 0; r < listed; ++r)
-            table[r + 1].push_back(OneLine(ListedCell(*columns[c], r, labels)));
+            table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels)));
         for (const auto& line : table) widths[c] = std::max(widths[c], CharacterCount(line[c]));
     }
     for (const auto& cells : table) {
