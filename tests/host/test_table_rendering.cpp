@@ -315,6 +315,67 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
     EXPECT_GT(grid[2] - grid[1], grid[3] - grid[2]) << "the longest text gets the widest column";
 }
 
+// Terminal columns, counted apart from the writer: combining accents take
+// none, kana and ideographs two.
+size_t Columns(const std::string& text) {
+    size_t columns = 0;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? c : c & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) code = (code << 6) | (text[i + k] & 0x3F);
+        columns += code >= 0x300 && code <= 0x36F ? 0 : code >= 0x3000 && code <= 0x9FFF ? 2 : 1;
+        i += length;
+    }
+    return columns;
+}
+
+// The columns at which a grid line has its separators.
+std::vector<size_t> SeparatorColumns(const std::string& line) {
+    std::vector<size_t> at;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '|' || line[i] == '+') at.push_back(Columns(line.substr(0, i)));
+    }
+    return at;
+}
+
+TEST(TableRendering, TextLinesUpCombiningMarksAndWideCharacters) {
+    Service service;
+    auto table = service.Table("Labels");
+    BpDimension* rows = Dimension(*table, "Item", BpDimension::Row);
+    BpDimension* columns = Dimension(*table, "Statistics", BpDimension::Column);
+    // An estimate with a combining hat, a label in kana and ideographs, and a
+    // word of ideographs wider than any column, which is cut between them.
+    const std::string label = "\u5E74\u9F62\u30B0\u30EB\u30FC\u30D7";  // 年齢グループ
+    std::string wide;
+    for (int i = 0; i < 60; ++i) wide += "\u5B57";  // 字
+    const char* estimates[] = {"p\u0302 = .62", "r = .13"};
+    for (int n = 0; n < 2; ++n) {
+        rows->Category(BpNumber(n + 1, service.procedure.Count()));
+        columns->Category(BpString("Group", false))->Cell(BpString(n == 0 ? label : "Region", false));
+        columns->Category(BpString("Effect Size", false))->Cell(BpString(estimates[n], false));
+        columns->Category(BpString("Note", false))->Cell(BpString(n == 0 ? wide : "none", false));
+    }
+    const std::string text = npar::WriteText(service.document);
+    EXPECT_EQ(npar::SanitizeUtf8(text), text) << "wrapping never cuts inside a character";
+    const std::vector<std::string> lines = TableLines(text, "Labels");
+    ASSERT_GE(lines.size(), 6u);
+    const std::vector<size_t> grid = SeparatorColumns(lines[1]);
+    ASSERT_EQ(grid.size(), 5u) << lines[1];
+    for (size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(SeparatorColumns(lines[i]), grid) << lines[i];
+        EXPECT_LE(Columns(lines[i]), 100u) << lines[i];
+    }
+    const size_t first = LineWith(lines, label);
+    ASSERT_LT(first, lines.size());
+    EXPECT_EQ(Column(lines[first], 2), "p\u0302 = .62");
+    // The wide word reads back whole from its pieces, each as wide as the column allows.
+    std::string pieces;
+    for (size_t i = first; i < lines.size() && lines[i].front() == '|'; ++i)
+        pieces += Column(lines[i], 3);
+    EXPECT_EQ(pieces, wide);
+}
+
 TEST(TableRendering, SplitDimensionsStandAboveTheGrid) {
     Service service;
     QUOR_Variable region("region", "Region", 8, QUOR_Format(QUOR_Format::A, 8, 0));

@@ -88,7 +88,7 @@ std::vector<std::string> WrapText(const std::string& text, double width, double 
 
 double TextWidth(const std::string& text, double fontPixels) {
     size_t widest = 0;
-    for (const std::string& line : SplitLines(text)) widest = std::max(widest, CharacterCount(line));
+    for (const std::string& line : SplitLines(text)) widest = std::max(widest, DisplayWidth(line));
     return std::ceil(static_cast<double>(widest) * fontPixels * 0.58);
 }
 

@@ -46,7 +46,7 @@ void RightTrim(std::string& line) {
 
 void AppendPadded(std::string& line, const std::string& text, size_t width) {
     line += text;
-    line.append(width - std::min(width, CharacterCount(text)), ' ');
+    line.append(width - std::min(width, DisplayWidth(text)), ' ');
 }
 
 void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSource& source) {
@@ -65,7 +65,7 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
         for (size_t r = 0; r < listed; ++r)
             table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels)));
-        for (const auto& line : table) widths[c] = std::max(widths[c], CharacterCount(line[c]));
+        for (const auto& line : table) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
     }
     for (const auto& cells : table) {
         std::string line = "    ";
@@ -92,7 +92,7 @@ const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
 }
 
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels) {
-    // The longest a label is listed, in characters, so that a listing stays
+    // The longest a label is listed, in columns, so that a listing stays
     // a few columns wide.
     constexpr size_t kListedLabel = 32;
     if (row >= column.cells.size()) return {};
@@ -105,8 +105,8 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     if (label == labels->end() || label->second == text) return text;
     std::string shown = label->second;
     std::replace(shown.begin(), shown.end(), '\n', ' ');
-    if (CharacterCount(shown) > kListedLabel) {
-        shown.erase(CharacterPrefix(shown, kListedLabel - 1));
+    if (DisplayWidth(shown) > kListedLabel) {
+        shown.erase(DisplayPrefix(shown, kListedLabel - 1));
         RightTrim(shown);
         shown += "\u2026";
     }

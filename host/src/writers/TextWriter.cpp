@@ -37,7 +37,7 @@ constexpr int kShortText = 10;      // a body text this short is not broken: "ε
 // ---------------------------------------------------------------------------
 // Texts: widths in characters (UTF-8 code points) and word wrapping.
 
-int Width(std::string_view text) { return static_cast<int>(CharacterCount(text)); }
+int Width(std::string_view text) { return static_cast<int>(DisplayWidth(text)); }
 
 std::vector<std::string> Paragraphs(const std::string& text) {
     std::vector<std::string> paragraphs;
@@ -131,10 +131,11 @@ public:
             return;
         }
         if (!fLine.empty()) fLines.push_back(fLine);
-        for (; size > fWidth; size -= fWidth) {
-            const size_t cut = CharacterPrefix(piece, static_cast<size_t>(fWidth));
+        while (size > fWidth) {
+            const size_t cut = DisplayPrefix(piece, static_cast<size_t>(fWidth));
             fLines.push_back(piece.substr(0, cut));
             piece.erase(0, cut);
+            size = Width(piece);
         }
         fLine = piece;
         fUsed = size;
@@ -198,14 +199,19 @@ size_t LineCount(std::string_view text, int width) {
         // starts a new one, cut into whole lines while longer than one.
         bool lineEmpty = true;
         int used = 0;
-        const auto add = [&](int size, bool spaced) {
+        const auto add = [&](std::string_view piece, bool spaced) {
+            int size = Width(piece);
             const int join = lineEmpty || !spaced ? 0 : 1;
             if (!lineEmpty && used + join + size <= width) {
                 used += join + size;
                 return;
             }
             if (!lineEmpty) ++lines;
-            for (; size > width; size -= width) ++lines;
+            while (size > width) {
+                piece.remove_prefix(DisplayPrefix(piece, static_cast<size_t>(width)));
+                ++lines;
+                size = Width(piece);
+            }
             lineEmpty = false;  // a piece is never empty
             used = size;
         };
@@ -216,7 +222,7 @@ size_t LineCount(std::string_view text, int width) {
             from = to + 1;
             if (word.empty()) continue;
             if (Width(word) <= width) {
-                add(Width(word), true);
+                add(word, true);
                 continue;
             }
             // The word's parts after its hyphens, as HyphenParts makes them.
@@ -226,7 +232,7 @@ size_t LineCount(std::string_view text, int width) {
                 const size_t stop = hyphen != std::string_view::npos && hyphen + 1 < word.size()
                                         ? hyphen + 1
                                         : word.size();
-                add(Width(word.substr(at, stop - at)), first);
+                add(word.substr(at, stop - at), first);
                 first = false;
                 at = stop;
             }
