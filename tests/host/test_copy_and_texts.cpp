@@ -102,10 +102,15 @@ TEST(CopyAndTexts, EveryWriterCarriesAResultsLineUnderItsHeading) {
     EXPECT_NE(text.find("1. A test\n  " + std::string(kLine) + "\n"), std::string::npos) << text;
 
     const std::string html = npar::WriteHtml(service.document);
-    EXPECT_NE(html.find("<p class=\"results\" id=\"text-1\">Kruskal-Wallis H(3) = 20.75, p &lt; .001, "
-                        "\xCE\xB5\xC2\xB2 = .17, N = 120 &lt;&amp;&gt;</p>"),
+    // The page keeps each statement on one line; the paragraph's text, which
+    // its button copies, is the line's own.
+    EXPECT_NE(html.find("<p class=\"results\" id=\"text-1\">Kruskal-Wallis <span class=\"held\">H(3) = "
+                        "20.75,</span> <span class=\"held\">p &lt; .001,</span> <span "
+                        "class=\"held\">\xCE\xB5\xC2\xB2 = .17,</span> <span class=\"held\">N = "
+                        "120 &lt;&amp;&gt;</span></p>"),
               std::string::npos)
         << html;
+    EXPECT_NE(html.find("p.results span.held{white-space:nowrap}"), std::string::npos);
     EXPECT_NE(html.find("<button type=\"button\" class=\"copy\" aria-label=\"Copy results line\" "
                         "title=\"Copy results line\" data-copy-from=\"text-1\">Copy</button>"
                         "<span class=\"copy-status\" role=\"status\"></span>"),
@@ -147,6 +152,10 @@ TEST(CopyAndTexts, TextBreaksAResultsLineBetweenItsStatements) {
     for (int i = 0; i < 30; ++i)
         EXPECT_NE(wrapped.find("word" + std::to_string(i)), std::string::npos) << i << "\n" << wrapped;
     EXPECT_EQ(wrapped.find("\n   "), std::string::npos) << "a line begins with a cut\n" << wrapped;
+    // Nor does the page hold it: the words after the bracket may wrap.
+    const std::string page = npar::WriteHtml(unclosed.document);
+    EXPECT_NE(page.find("\">Scores [in points word0 word1"), std::string::npos) << page;
+    EXPECT_EQ(page.find("<span class=\"held\">[in"), std::string::npos);
 }
 
 TEST(CopyAndTexts, ATableCopiesAsTabSeparatedTextWithoutMarks) {

@@ -11,6 +11,7 @@
 #include "OutputWriters.h"
 #include "TableLayout.h"
 #include "WorkerStream.h"
+#include "text/HeldBlanks.h"
 #include "text/Utf8.h"
 
 namespace npar {
@@ -626,46 +627,16 @@ void WriteTable(const TableModel& table, const std::string& indent, OutputSink& 
 // Blanks held while a line is wrapped, written as blanks again.
 constexpr char kHeldBlank = '\x01';
 
-// The relation signs written with more than one byte: "≤", "≥", "≠".
-constexpr std::string_view kWideRelations[] = {"\u2264", "\u2265", "\u2260"};
-
-bool IsRelationByte(char c) { return c == '=' || c == '<' || c == '>'; }
-
-// Whether a relation sign ("=", "<", ">", "≤", "≥", "≠") begins at text[at].
-bool RelationAt(std::string_view text, size_t at) {
-    if (at >= text.size()) return false;
-    if (IsRelationByte(text[at])) return true;
-    for (const std::string_view sign : kWideRelations)
-        if (text.substr(at, sign.size()) == sign) return true;
-    return false;
-}
-
-// Whether a relation sign ends just before text[at].
-bool RelationBefore(std::string_view text, size_t at) {
-    if (at > 0 && IsRelationByte(text[at - 1])) return true;
-    for (const std::string_view sign : kWideRelations)
-        if (at >= sign.size() && text.substr(at - sign.size(), sign.size()) == sign) return true;
-    return false;
-}
-
-// A results line reads best when a statistic stays with its value ("N = 120",
-// "p < .001") and an interval with its name and both its ends ("95% CI
-// [−.22, .19]"): those blanks are held while the line is wrapped to width.
-// A held run longer than a line (an unclosed bracket, a long interval) is let
-// go, so that nothing is cut inside a word that would not have been before;
-// a text that holds the marker itself is wrapped as it stands.
+// A results line reads best when its statements stay whole (HeldBlanks):
+// those blanks are held while the line is wrapped to width. A held run
+// longer than a line (an unclosed bracket, a long interval) is let go, so
+// that nothing is cut inside a word that would not have been before; a text
+// that holds the marker itself is wrapped as it stands.
 std::string HoldTogether(std::string text, int width) {
     if (text.find(kHeldBlank) != std::string::npos) return text;
-    int brackets = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '[') ++brackets;
-        if (text[i] == ']') brackets = std::max(0, brackets - 1);
-        if (text[i] == '\n') brackets = 0;
-        if (text[i] != ' ') continue;
-        const bool interval =
-            brackets > 0 || (i + 1 < text.size() && text[i + 1] == '[') || (i > 0 && text[i - 1] == '%');
-        if (interval || RelationAt(text, i + 1) || RelationBefore(text, i)) text[i] = kHeldBlank;
-    }
+    const std::vector<bool> held = HeldBlanks(text);
+    for (size_t i = 0; i < text.size(); ++i)
+        if (held[i]) text[i] = kHeldBlank;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find_first_of(" \n", start);
         if (end == std::string::npos) end = text.size();
