@@ -95,6 +95,21 @@ TEST(PublishSummary, EffectSizeColumnWritesEachMeasureWithItsInterval) {
     const Json rounding = Report(ReferenceData("RoundingTimes.csv"),
                                  {"friedman Round.Out Narrow.Angle Wide.Angle compare=none"});
     EXPECT_EQ(SummaryText(rounding, "1", "Effect Size"), "W = .25");
+    // Kendall's test has W as its statistic: its table shows it once, the
+    // summary as its effect size.
+    const Json kendall = Report(ReferenceData("RoundingTimes.csv"),
+                                {"kendall Round.Out Narrow.Angle Wide.Angle compare=none"});
+    EXPECT_EQ(SummaryText(kendall, "1", "Effect Size"), "W = .25");
+    const Json statistics =
+        OnlyTable(kendall, "Related-Samples Kendall's Coefficient of Concordance Summary");
+    EXPECT_EQ(Text(statistics, {"Kendall's W"}, {}), ".253");
+    EXPECT_EQ(Text(statistics, {"Effect Size", "Kendall's W"}, {}), "(none)");
+    // Friedman's test shows W only as its effect size.
+    EXPECT_EQ(Text(OnlyTable(rounding,
+                             "Related-Samples Friedman's Two-Way Analysis of Variance by Ranks "
+                             "Summary"),
+                   {"Effect Size", "Kendall's W"}, {}),
+              ".253");
 
     // Cohen's w 0.3703 [0.1736, 0.5060]; it keeps its leading zero, since with
     // five categories it can reach 2.

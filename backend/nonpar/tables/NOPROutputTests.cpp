@@ -59,12 +59,25 @@ void AddStatistic(const StatisticPlace& place, const NamedValue& named) {
     if (!method.empty()) row->CellNote(TranslatedNote(method));
 }
 
+// Whether the test's statistics outside its effect size show the measure
+// already, with its value: Kendall's W is the statistic of Kendall's test.
+bool ShownAsStatistic(const NOPRTest& test, const NamedValue& measure) {
+    for (const StatisticGroup& group : test.fStatistics) {
+        if (group.fName == kEffectSizeGroup) continue;
+        for (const NamedValue& named : group.fValues)
+            if (named.fName == measure.fName && named.fValue == measure.fValue) return true;
+    }
+    return false;
+}
+
 // The effect size's measure, then its interval as a group labelled with the
 // confidence level. A measure that can exceed 1 (the odds ratio) keeps its
-// leading zero, and so do its limits.
+// leading zero, and so do its limits. A measure without an interval that the
+// table shows already as a statistic is not shown twice.
 void AddEffectSize(const NOPROutputContext& context, const StatisticPlace& place,
                    const std::vector<NamedValue>& values) {
     if (values.empty()) return;
+    if (values.size() == 1 && ShownAsStatistic(place.test, values.front())) return;
     const bool bounded = IsBoundedMeasure(values.front().fName);
     const BpFormatSpec format = bounded ? place.procedure.Statistic() : place.procedure.Coefficient();
     BpGroup* interval = nullptr;
