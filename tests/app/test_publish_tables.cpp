@@ -342,6 +342,21 @@ TEST(PublishDirections, DifferencesAndStatisticsNameTheirFieldsAndGroups) {
 
     const Json pairwise = OnlyTable(plants, "Pairwise Comparisons of group");
     EXPECT_NE(Cell(pairwise, {"trt1 vs ctrl"}, {"Sig."}), nullptr);
+    // A pair's statistic is Sample 1's average rank less Sample 2's, as its
+    // note says: trt1's and ctrl's mean ranks in the Kruskal-Wallis test's
+    // descriptives.
+    EXPECT_TRUE(HasNote(pairwise, "The test statistic is Sample 1's average rank less Sample 2's."));
+    Json ranks;  // the descriptives with all three groups' mean ranks
+    for (const Json& table : Tables(plants, "Descriptive Statistics"))
+        if (!Cell(table, {"trt1"}, {"Mean Rank"}).is_null() &&
+            !Cell(table, {"trt2"}, {"Mean Rank"}).is_null())
+            ranks = table;
+    ASSERT_FALSE(ranks.is_null());
+    const double difference = Cell(ranks, {"trt1"}, {"Mean Rank"})["value"].get<double>() -
+                              Cell(ranks, {"ctrl"}, {"Mean Rank"})["value"].get<double>();
+    EXPECT_NEAR(Cell(pairwise, {"trt1 vs ctrl"}, {"Test Statistic"})["value"].get<double>(), difference,
+                1e-9);
+    EXPECT_LT(difference, 0);
     EXPECT_NE(Text(OnlyTable(plants, "Independent-Samples Kolmogorov-Smirnov Test Summary"),
                    {"Test Statistic (Z)"}, {}),
               "(none)");

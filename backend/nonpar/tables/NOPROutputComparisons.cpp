@@ -113,14 +113,18 @@ double ValueAt(const std::vector<double>& row, size_t column, const SampleValues
 }
 
 // The comparisons that can be shown, each with its lower-valued sample first:
-// a row needs all its numbers and a value for both its samples.
+// a row needs all its numbers and a value for both its samples. turned is
+// set when a row had to be turned.
 std::vector<std::vector<double>> ShownComparisons(const std::vector<std::vector<double>>& rows,
-                                                  const SampleValues& values) {
+                                                  const SampleValues& values, bool& turned) {
     std::vector<std::vector<double>> shown;
     for (std::vector<double> row : rows) {
         if (row.size() < kContentColumns) continue;
         if (!values.count(TruncateToInt(row[0])) || !values.count(TruncateToInt(row[1]))) continue;
-        if (ValueAt(row, 1, values) < ValueAt(row, 0, values)) std::swap(row[0], row[1]);
+        if (ValueAt(row, 1, values) < ValueAt(row, 0, values)) {
+            std::swap(row[0], row[1]);
+            turned = true;
+        }
         shown.push_back(std::move(row));
     }
     return shown;
@@ -181,6 +185,32 @@ const char* SubsetSampleNote(int testType) {
     }
 }
 
+// What a pairwise row's test statistic is: the note on the column's label.
+// A row as the document gives it reads as Sample 1's value less Sample 2's;
+// when a row was turned to show the smaller value first, its difference
+// keeps the document's sign, so the note says which way it runs only when
+// no row was turned.
+const char* PairwiseStatisticNote(int testType, bool turned) {
+    switch (testType) {
+        case TestType::RCochransQ:
+            return turned ? "The test statistic is the difference of the two samples' proportions of "
+                            "successes."
+                          : "The test statistic is Sample 1's proportion of successes less Sample 2's.";
+        case TestType::RFriedmansTwoWayByRanks:
+        case TestType::RKendallsCoefficient:
+        case TestType::IKruskalWallis:
+            return turned ? "The test statistic is the difference of the two samples' average ranks."
+                          : "The test statistic is Sample 1's average rank less Sample 2's.";
+        case TestType::IJonckheereTerpstra:
+            return "The test statistic is J of the two samples, counted in the order of the test.";
+        case TestType::IMedian:
+            return "The test statistic is the chi-square of the two samples' counts above and at or "
+                   "below the median.";
+        default:
+            return nullptr;
+    }
+}
+
 void SetNumber(BpDimension& dimension, const char* label, double value, BpFormatSpec format,
                BpCategory** made = nullptr) {
     BpCategory* category = dimension.Category(BpString(label, true));
@@ -212,8 +242,9 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
 
     const size_t nCol = pairwise.fContent.fColumnNames.size();
     if (!NOPR_CHECK(nCol == 7, kUnit)) return;
+    bool turned = false;
     std::vector<std::vector<double>> comparisons =
-        ShownComparisons(pairwise.fContent.fRows, sampleValues);
+        ShownComparisons(pairwise.fContent.fRows, sampleValues, turned);
     if (comparisons.empty()) return;
     OrderComparisons(comparisons, sampleValues);
 
@@ -236,6 +267,9 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
         SetNumber(*statistics, "Sig.", row[5], procedure.Significance());
         SetNumber(*statistics, "Adj. Sig.", row[6], procedure.Significance());
     }
+    if (const char* note = PairwiseStatisticNote(testType, turned))
+        statistics->Category(BpString("Test Statistic", true))
+            ->Note(BpAnnotation(BpString(note, true).Replicate(), -1, false));
 
     // The same comparisons as a network; made whether or not the other charts are.
     if (context.fResults) {
