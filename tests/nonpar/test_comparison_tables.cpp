@@ -276,6 +276,13 @@ TEST(SubsetsTable, SubsetOrderOverlapAndOneSidedRows) {
     EXPECT_NE(std::find(notes(tables[1]).begin(), notes(tables[1]).end(),
                         "Each cell shows the sample average rank of Band."),
               notes(tables[1]).end());
+    // The statistic's row says what the statistic is, for each test.
+    EXPECT_EQ(notes(jonckheere).back(),
+              "The test statistic is J of the subset's samples, counted in the order of the test; a "
+              "subset of one sample has none.");
+    EXPECT_EQ(notes(tables[1]).back(),
+              "The test statistic is the Kruskal-Wallis H of the subset's samples; a subset of one "
+              "sample has none.");
 }
 
 TEST(SubsetsTable, PositionsOutsideTheSamplesAreSkipped) {

@@ -211,6 +211,34 @@ const char* PairwiseStatisticNote(int testType, bool turned) {
     }
 }
 
+// What a homogeneous subset's test statistic is: the note on its row's label.
+const char* SubsetStatisticNote(int testType) {
+    switch (testType) {
+        case TestType::RCochransQ:
+            return "The test statistic is Cochran's Q of the subset's samples; a subset of one sample "
+                   "has "
+                   "none.";
+        case TestType::RFriedmansTwoWayByRanks:
+        case TestType::RKendallsCoefficient:
+            return "The test statistic is Friedman's chi-square of the subset's samples; a subset of "
+                   "one "
+                   "sample has none.";
+        case TestType::IKruskalWallis:
+            return "The test statistic is the Kruskal-Wallis H of the subset's samples; a subset of one "
+                   "sample has none.";
+        case TestType::IJonckheereTerpstra:
+            return "The test statistic is J of the subset's samples, counted in the order of the test; "
+                   "a "
+                   "subset of one sample has none.";
+        case TestType::IMedian:
+            return "The test statistic is the chi-square of the subset's samples' counts above and at "
+                   "or "
+                   "below the median; a subset of one sample has none.";
+        default:
+            return nullptr;
+    }
+}
+
 void SetNumber(BpDimension& dimension, const char* label, double value, BpFormatSpec format,
                BpCategory** made = nullptr) {
     BpCategory* category = dimension.Category(BpString(label, true));
@@ -349,4 +377,7 @@ void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& he
             SetNumber(*statistics, "Adjusted Sig. (2-sided test)", row[6], procedure.Significance());
         }
     }
+    if (const char* note = SubsetStatisticNote(testType); note && !rows.empty())
+        statistics->Category(BpString("Test Statistic", true))
+            ->Note(BpAnnotation(BpString(note, true).Replicate(), -1, false));
 }
