@@ -25,6 +25,10 @@ constexpr int kAllTied = 40010;         // every value tied
 constexpr int kAllPairsTied = 40020;      // both fields equal in every case: no difference
 constexpr int kNoChange = 40021;          // every case on the diagonal of the fields' table
 constexpr int kSameAcrossFields = 40022;  // every case has one outcome in all fields
+// Notes of the one-sample tests: what a statistic measures.
+constexpr int kBinomialFirstCategory = 40030;  // cases in the hypothesis' first category
+constexpr int kRunsCounted = 40031;            // the number of runs
+constexpr int kSignedRankAboveMedian = 40032;  // W+ sums the ranks of values above the median
 // Notes of the related-samples tests: what a statistic measures.
 constexpr int kSignCountsPositive = 40023;        // d = second - first; the statistic counts d > 0
 constexpr int kSignedRankOfPositive = 40024;      // d = second - first; W+ sums the ranks of d > 0

@@ -137,6 +137,7 @@ TestResult Binomial(const TestRequest& request, const SplitData& split) {
 
     const double standardError = std::sqrt(two.n * p * (1 - p));
     result.statistics.push_back(Attribute("TestStatistic", two.first));
+    result.messages.push_back(messages::Note(messages::kBinomialFirstCategory));
     result.statistics.push_back(Attribute("StandardError", standardError));
     result.statistics.push_back(
         Attribute("StandardizedTestStatistic", (two.first - two.n * p) / standardError));
@@ -219,6 +220,7 @@ TestResult Runs(const TestRequest& request, const SplitData& split) {
     if (runs.below == 0 || runs.above == 0) return Unable(result, messages::kOneSideOfCut);
 
     result.statistics.push_back(Attribute("TestStatistic", runs.runs));
+    result.messages.push_back(messages::Note(messages::kRunsCounted));
     result.statistics.push_back(Attribute("StandardError", runs.standardDeviation));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", runs.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", runs.significance));
@@ -247,6 +249,7 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     if (test.n == 0) return Unable(result, messages::kAllDifferencesZero);
 
     result.statistics.push_back(Attribute("TestStatistic", test.wPlus));
+    result.messages.push_back(messages::Note(messages::kSignedRankAboveMedian));
     result.statistics.push_back(Attribute("StandardError", test.standardError));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.asymptotic));

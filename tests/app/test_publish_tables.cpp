@@ -300,6 +300,28 @@ TEST(PublishDescriptives, MedianTestAndMarginalHomogeneityCounts) {
     EXPECT_EQ(Text(tables[1], {"r1", "1"}, {"r2", "3"}), "0");
 }
 
+// The one-sample tests' statistics say what they count, on their rows.
+TEST(PublishDirections, OneSampleStatisticsSayWhatTheyCount) {
+    const Json rain = Report(ReferenceData("precip.csv"),
+                             {"binomial precip cut=30", "runs precip", "wilcoxon precip median=35"});
+    // 18 of the 70 cities have at most 30 inches, as R binom.test(18, 70) is
+    // called: the count of the hypothesis' first category.
+    const Json binomial = OnlyTable(rain, "One-Sample Binomial Test Summary");
+    const Json count = Cell(binomial, {"Test Statistic"}, {});
+    EXPECT_EQ(count["text"], "18.000");
+    EXPECT_EQ(NoteTexts(binomial, count),
+              std::vector<std::string>{
+                  "The test statistic is the number of cases in the hypothesis' first category."});
+    const Json runs = OnlyTable(rain, "One-Sample Runs Test Summary");
+    EXPECT_EQ(NoteTexts(runs, Cell(runs, {"Test Statistic"}, {})),
+              std::vector<std::string>{"The test statistic is the number of runs."});
+    const Json wilcoxon = OnlyTable(rain, "One-Sample Wilcoxon Signed Rank Test Summary");
+    EXPECT_EQ(NoteTexts(wilcoxon, Cell(wilcoxon, {"Test Statistic"}, {})),
+              std::vector<std::string>{"The test statistic is the sum of the ranks of the values above "
+                                       "the hypothesized median, each value ranked by its distance "
+                                       "from it."});
+}
+
 // Differences, whose U, the control group and pairs are named.
 TEST(PublishDirections, DifferencesAndStatisticsNameTheirFieldsAndGroups) {
     const Json pairs =
