@@ -34,6 +34,7 @@ constexpr int kSignCountsPositive = 40023;        // d = second - first; the sta
 constexpr int kSignedRankOfPositive = 40024;      // d = second - first; W+ sums the ranks of d > 0
 constexpr int kPairedExactInterval = 40025;       // second minus first; exact interval
 constexpr int kPairedAsymptoticInterval = 40026;  // second minus first; normal-approximation interval
+constexpr int kMarginalScores = 40027;            // the first field's scores over the changed cases
 
 // Errors of the independent-samples tests.
 constexpr int kTooFewGroups = 40301;     // ^1 groups have cases; the test compares at least two

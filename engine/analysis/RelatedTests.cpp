@@ -316,6 +316,7 @@ TestResult MarginalHomogeneity(const TestRequest& request, const SplitData& spli
     if (test.offDiagonal == 0) return Unable(result, messages::kNoChange);
 
     result.statistics.push_back(Attribute("TestStatistic", test.observed));
+    result.messages.push_back(Note(messages::kMarginalScores));
     result.statistics.push_back(Attribute("MeanOfTestStatistic", test.mean));
     result.statistics.push_back(Attribute("StandardError", test.standardDeviation));
     result.statistics.push_back(Attribute("StandardizedTestStatistic", test.z));

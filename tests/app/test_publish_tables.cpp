@@ -293,6 +293,15 @@ TEST(PublishDescriptives, MedianTestAndMarginalHomogeneityCounts) {
     EXPECT_EQ(Text(tables[0], {"g", "a"}, {"Cases", "Above the median"}), "1");
     EXPECT_EQ(Text(tables[0], {"g", "a"}, {"Cases", "At or below the median"}), "3");
     EXPECT_EQ(Text(tables[0], {"g", "b"}, {"Cases", "Above the median"}), "3");
+    // The changed cases (1,2), (2,3), (3,2) score 1 + 2 + 3 on r1, as the note says.
+    const Json homogeneity = OnlyTable(report, "Related-Samples Marginal Homogeneity Test Summary");
+    const Json statistic = Cell(homogeneity, {"Test Statistic"}, {});
+    EXPECT_EQ(statistic["text"], "6.000");
+    EXPECT_EQ(
+        NoteTexts(homogeneity, statistic),
+        std::vector<std::string>{"The test statistic is the sum of the first field's scores (1 for "
+                                 "its first category, 2 for the next, and so on) over the cases "
+                                 "whose category changes."});
     // r1 against r2: (1,1) twice, (1,2), (2,2), (2,3), (3,3), (3,2), (2,2) once more.
     EXPECT_EQ(Text(tables[1], {"r1", "1"}, {"r2", "1"}), "2");
     EXPECT_EQ(Text(tables[1], {"r1", "2"}, {"r2", "2"}), "2");
