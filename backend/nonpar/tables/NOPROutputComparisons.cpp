@@ -215,25 +215,21 @@ const char* PairwiseStatisticNote(int testType, bool turned) {
 const char* SubsetStatisticNote(int testType) {
     switch (testType) {
         case TestType::RCochransQ:
-            return "The test statistic is Cochran's Q of the subset's samples; a subset of one sample "
-                   "has "
-                   "none.";
+            return "The test statistic is Cochran's Q of the subset's samples; "
+                   "a subset of one sample has none.";
         case TestType::RFriedmansTwoWayByRanks:
         case TestType::RKendallsCoefficient:
-            return "The test statistic is Friedman's chi-square of the subset's samples; a subset of "
-                   "one "
-                   "sample has none.";
+            return "The test statistic is Friedman's chi-square of the subset's samples; "
+                   "a subset of one sample has none.";
         case TestType::IKruskalWallis:
-            return "The test statistic is the Kruskal-Wallis H of the subset's samples; a subset of one "
-                   "sample has none.";
+            return "The test statistic is the Kruskal-Wallis H of the subset's samples; "
+                   "a subset of one sample has none.";
         case TestType::IJonckheereTerpstra:
-            return "The test statistic is J of the subset's samples, counted in the order of the test; "
-                   "a "
-                   "subset of one sample has none.";
+            return "The test statistic is J of the subset's samples, counted in the order of the "
+                   "test; a subset of one sample has none.";
         case TestType::IMedian:
-            return "The test statistic is the chi-square of the subset's samples' counts above and at "
-                   "or "
-                   "below the median; a subset of one sample has none.";
+            return "The test statistic is the chi-square of the subset's samples' counts above and "
+                   "at or below the median; a subset of one sample has none.";
         default:
             return nullptr;
     }

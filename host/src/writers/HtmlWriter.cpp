@@ -692,7 +692,7 @@ void WriteChart(const OutputItem& item, ItemContext& context, OutputSink& out) {
 // unclosed bracket) is left to wrap. The text itself is unchanged, and so is
 // what its copy button copies.
 std::string ResultsLineHtml(const std::string& text) {
-    constexpr size_t kLongestHeldRun = 60;  // characters
+    constexpr size_t kLongestHeldRun = 60;  // columns
     const std::vector<bool> held = HeldBlanks(text);
     std::string html;
     html.reserve(text.size() + text.size() / 2);
