@@ -775,9 +775,13 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     for (const Json& layer : view["layer"]) order.push_back(layer["transform"][0]["filter"]["equal"]);
     ASSERT_FALSE(order.empty());
     EXPECT_EQ(order.front(), "edges");
-    // The footnote under the chart.
-    EXPECT_EQ(Strings(Rows(spec["vconcat"].back(), "text0"), "_t"),
-              std::vector<std::string>({"Each node shows the sample average rank."}));
+    // The footnote under the chart, with the key to the edges' colours that
+    // the erased legend would have given.
+    EXPECT_EQ(
+        Strings(Rows(spec["vconcat"].back(), "text0"), "_t"),
+        std::vector<std::string>({"Each node shows the sample average rank.\nOrange lines join the "
+                                  "pairs whose adjusted significance is below the significance "
+                                  "level."}));
 }
 
 // The boxes a network's node symbols and labels cover, in the view's pixels,
