@@ -32,6 +32,11 @@ struct ChartModel {
         std::map<std::string, std::string> labels;
     };
     std::vector<ValueLabels> valueLabels;
+    // The texts of the chart's label frames and guide lines, in the order the
+    // document has them ("Observed Median = 69.6", "Too few runs"), each on
+    // one line; kept, like the value labels, for a writer that gets no
+    // document.
+    std::vector<std::string> labels;
 };
 
 }  // namespace npar

@@ -236,6 +236,24 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
                                               "    7      3 (N = 60)\n"),
               std::string::npos)
         << npar::WriteText(fDocument);
+
+    // What the chart writes beside its data, which a listing would lose
+    // with the document: its label frames and guide lines, each on a line of
+    // its own, and its footnote's every line.
+    XDocument labelled(
+        "<visualization name=\"x\" version=\"1\"><title><text>Runs</text></title>"
+        "<footnote><text>Each node is a sample.</text><text>Orange: significant.</text></footnote>"
+        "<labelFrame id=\"f\"><label><text>N = 120</text><text>Mean  =  62.0\nSD = 9.0</text>"
+        "</label></labelFrame><labelFrame id=\"empty\"><label><text> </text></label></labelFrame>"
+        "<graph id=\"g\"><lineGuide x=\"58\"><label><text>Observed = 58</text></label></lineGuide>"
+        "</graph></visualization>");
+    EXPECT_TRUE(labelled.SendChart(true, false, false));
+    const std::string text = npar::WriteText(fDocument);
+    EXPECT_NE(text.find("Chart: Runs\n  Label: N = 120; Mean = 62.0; SD = 9.0\n  Label: Observed = 58\n"
+                        "  Footnote: Each node is a sample. Orange: significant.\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Charts().back()["footnote"], "Each node is a sample.\nOrange: significant.");
 }
 
 TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {

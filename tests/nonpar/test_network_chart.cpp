@@ -17,6 +17,11 @@ using namespace output_query;
 
 namespace {
 
+// The second line of every network's footnote: the template's key to the
+// colours of the edges.
+const std::string kColourKey =
+    "\nOrange lines join the pairs whose adjusted significance is below the significance level.";
+
 // Three continuous fields, the grouping field "band" (its label holds markup)
 // and the last field, which gets no field record.
 const char* const kDictionary = R"(<DataDictionary>
@@ -141,7 +146,7 @@ TEST(NetworkChart, EdgesNodesTextsAndTemplateEdits) {
     // The grouping field names the chart; its value labels and the nodes'
     // mean ranks name the nodes.
     EXPECT_EQ(chart["title"], "Pairwise Comparisons of Band & <Co>");
-    EXPECT_EQ(chart["footnote"], "Each node shows the sample average rank of Band & <Co>.");
+    EXPECT_EQ(chart["footnote"], "Each node shows the sample average rank of Band & <Co>." + kColourKey);
     EXPECT_EQ(chart["subtitle"], "Case: 7");
     EXPECT_EQ(chart["description"], "Pairwise Comparisons of Band & <Co>; Case: 7");
     EXPECT_EQ(Relabel(document, "0"), "B1\n10.50");
@@ -186,7 +191,7 @@ TEST(NetworkChart, RelatedSamplesNodesAreFieldsAndRowlessTablesHaveNoChart) {
 
     const Json& q = charts[0]->chart;
     EXPECT_EQ(q["title"], "Pairwise Comparisons");
-    EXPECT_EQ(q["footnote"], "Each node shows the sample number of successes.");
+    EXPECT_EQ(q["footnote"], "Each node shows the sample number of successes." + kColourKey);
     EXPECT_EQ(q["subtitle"], "");
     EXPECT_EQ(q["description"], "Pairwise Comparisons");
     EXPECT_EQ(q["data"]["edgeSource_1"]["from"], Json({0, 0, 1}));
@@ -223,8 +228,13 @@ TEST(NetworkChart, FootnotesNameEachTestsStatistic) {
     const RunOutcome outcome = RunDocument(MakeDocument(tests, kDictionary), source.get());
     ASSERT_TRUE(outcome.ok);
     std::vector<std::string> footnotes;
-    for (const auto& charted : NetworkCharts(outcome.json["items"]))
-        footnotes.push_back(charted->chart["footnote"]);
+    for (const auto& charted : NetworkCharts(outcome.json["items"])) {
+        const std::string footnote = charted->chart["footnote"];
+        // Each ends in the template's key to the edges' colours.
+        ASSERT_GE(footnote.size(), kColourKey.size());
+        EXPECT_EQ(footnote.substr(footnote.size() - kColourKey.size()), kColourKey);
+        footnotes.push_back(footnote.substr(0, footnote.size() - kColourKey.size()));
+    }
     EXPECT_EQ(footnotes, (std::vector<std::string>{
                              "Each node shows the sample number of successes.",
                              "Each node shows the sample average rank.",

@@ -1,6 +1,7 @@
 // DOM edits shared by the chart document's views.
 #include "chart/ChartDocument.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "chart/ChartUnicode.h"
@@ -134,6 +135,57 @@ std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
         }
     }
     return found;
+}
+
+namespace {
+
+// Collects the label texts of label frames and guide lines as the tree is
+// walked (without recursion), in document order.
+class LabelCollector : public pugi::xml_tree_walker {
+public:
+    std::vector<std::string> texts;
+
+    bool for_each(pugi::xml_node& node) override {
+        const std::string_view tag = node.name();
+        if (tag != "labelFrame" && tag != "lineGuide") return true;
+        std::string text;
+        for (pugi::xml_node label : node.children("label")) {
+            for (pugi::xml_node element : label.children("text")) {
+                const std::string_view lines = element.text().get();
+                for (size_t start = 0; start <= lines.size();) {
+                    const size_t end = std::min(lines.find('\n', start), lines.size());
+                    AddLine(lines.substr(start, end - start), text);
+                    start = end + 1;
+                }
+            }
+        }
+        if (!text.empty()) texts.push_back(std::move(text));
+        return true;
+    }
+
+private:
+    // A line of a label, its blanks closed up, after "; " when the label has
+    // a line before it: "N = 120; Minimum = 39.1".
+    static void AddLine(std::string_view line, std::string& text) {
+        std::string words;
+        for (char c : line) {
+            const bool blank = c == ' ' || c == '\t' || c == '\r';
+            if (blank && (words.empty() || words.back() == ' ')) continue;
+            words += blank ? ' ' : c;
+        }
+        if (!words.empty() && words.back() == ' ') words.pop_back();
+        if (words.empty()) return;
+        if (!text.empty()) text += "; ";
+        text += words;
+    }
+};
+
+}  // namespace
+
+std::vector<std::string> LabelTextsOf(pugi::xml_node root) {
+    LabelCollector collector;
+    root.traverse(collector);
+    return std::move(collector.texts);
 }
 
 }  // namespace chart

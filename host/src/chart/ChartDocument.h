@@ -39,6 +39,10 @@ namespace chart {
 // directly, by the column's data source and name: what the chart shows for
 // the column's values.
 std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root);
+// The texts of the document's label frames and guide lines, in document
+// order, each on one line: a label's lines joined by "; ", runs of blanks
+// closed up; empty labels are left out.
+std::vector<std::string> LabelTextsOf(pugi::xml_node root);
 
 inline pugi::xml_node Node(pugi::xml_node_struct* node) { return pugi::xml_node(node); }
 

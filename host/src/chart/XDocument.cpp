@@ -99,6 +99,17 @@ std::string HeadText(pugi::xml_node root, const char* tag) {
     return root.child(tag).child("text").text().get();
 }
 
+// Every line of a head element, one <text> each (a footnote may have more
+// than one), joined by line feeds.
+std::string HeadLines(pugi::xml_node root, const char* tag) {
+    std::string lines;
+    for (pugi::xml_node line : root.child(tag).children("text")) {
+        if (!lines.empty()) lines += '\n';
+        lines += line.text().get();
+    }
+    return lines;
+}
+
 std::string NumberText(double value) { return ChartString().assignDouble(value, 16).toUTF8(); }
 
 std::string FormatTypeName(int type) {
@@ -382,7 +393,7 @@ bool XDocument::SendChart(bool, bool, bool) {
     chart->templateName = fData->templateName;
     chart->title = HeadText(root, "title");
     chart->subtitle = HeadText(root, "subtitle");
-    chart->footnote = HeadText(root, "footnote");
+    chart->footnote = HeadLines(root, "footnote");
     chart->description = fData->description.toUTF8();
     if (fData->data) chart->data = fData->data->Sources();
     if (procedure->KeepsChartDocuments()) {
@@ -392,6 +403,7 @@ bool XDocument::SendChart(bool, bool, bool) {
         chart->document = std::move(writer.text);
     } else {
         chart->valueLabels = chart::ValueLabelsOf(root);
+        chart->labels = chart::LabelTextsOf(root);
     }
 
     auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart, chart->title);

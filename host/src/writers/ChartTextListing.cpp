@@ -138,6 +138,8 @@ std::string WriteChartText(const ChartModel& chart) {
         chart.description == chart.title || chart.description == chart.title + "; " + chart.subtitle;
     if (!chart.description.empty() && !repeats)
         out += "  Description: " + OneLine(chart.description) + "\n";
+    for (const std::string& label : chart.labels) out += "  Label: " + OneLine(label) + "\n";
+    if (!chart.footnote.empty()) out += "  Footnote: " + OneLine(chart.footnote) + "\n";
     for (const ChartDataSource& source : chart.data) WriteSource(out, chart, source);
     return out;
 }
