@@ -131,6 +131,10 @@ TEST(PublishSummary, EffectSizeColumnWritesEachMeasureWithItsInterval) {
     const Json eruptions =
         Report(ReferenceData("faithful.csv"), {"ks eruptions dist=uniform min=1 max=6"});
     EXPECT_EQ(SummaryText(eruptions, "1", "Effect Size"), "D = .20");
+    // D is the table's most extreme absolute difference, shown once there.
+    const Json ks = OnlyTable(eruptions, "One-Sample Kolmogorov-Smirnov Uniform Test Summary");
+    EXPECT_EQ(Text(ks, {"Most Extreme Differences (Absolute)"}, {}), ".199");
+    EXPECT_EQ(Text(ks, {"Effect Size", "D"}, {}), "(none)");
 }
 
 TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {

@@ -126,6 +126,10 @@ bool IsSaidByMethod(const NOPRTest& test, int code);
 // zero; the others (the odds ratio) keep it. An unknown measure is taken as
 // bounded, as the table's other statistics are written.
 bool IsBoundedMeasure(const std::string& name);
+// Whether a statistic of the test's table is the effect-size measure itself:
+// the same name, or the statistic the measure's symbol stands for (D is the
+// "Most Extreme Differences (Absolute)").
+bool IsStatisticOfMeasure(const std::string& statistic, const std::string& measure);
 // The median difference a Hodges-Lehmann estimate of two groups stands for,
 // the groups named ("Median difference of Score, Coaching − Control."); null
 // when the groups are not known.

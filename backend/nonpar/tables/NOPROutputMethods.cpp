@@ -255,6 +255,12 @@ bool IsSaidByMethod(const NOPRTest& test, int code) {
     return false;
 }
 
+bool IsStatisticOfMeasure(const std::string& statistic, const std::string& measure) {
+    if (statistic == measure) return true;
+    const MeasureStyle* style = FindMeasure(measure);
+    return style && statistic == style->fullName;
+}
+
 bool IsBoundedMeasure(const std::string& name) {
     const MeasureStyle* style = FindMeasure(name);
     return !style || style->bounded;

@@ -60,12 +60,14 @@ void AddStatistic(const StatisticPlace& place, const NamedValue& named) {
 }
 
 // Whether the test's statistics outside its effect size show the measure
-// already, with its value: Kendall's W is the statistic of Kendall's test.
+// already, with its value: Kendall's W is the statistic of Kendall's test,
+// and D the Kolmogorov-Smirnov tests' most extreme absolute difference.
 bool ShownAsStatistic(const NOPRTest& test, const NamedValue& measure) {
     for (const StatisticGroup& group : test.fStatistics) {
         if (group.fName == kEffectSizeGroup) continue;
         for (const NamedValue& named : group.fValues)
-            if (named.fName == measure.fName && named.fValue == measure.fValue) return true;
+            if (IsStatisticOfMeasure(named.fName, measure.fName) && named.fValue == measure.fValue)
+                return true;
     }
     return false;
 }
