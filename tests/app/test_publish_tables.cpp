@@ -357,8 +357,18 @@ TEST(PublishDirections, DifferencesAndStatisticsNameTheirFieldsAndGroups) {
                         "larger value (ties count one half)."));
     EXPECT_TRUE(HasNote(mannWhitney, "W is the rank sum of trt2."));
     EXPECT_EQ(mannWhitney["notes"].size(), 4u) << "both significances' methods and the two named notes";
-    EXPECT_EQ(OnlyTable(plants, "Independent-Samples Moses Test of Extreme Reaction Summary")["caption"],
-              "The control group is trt1.");
+    const Json moses = OnlyTable(plants, "Independent-Samples Moses Test of Extreme Reaction Summary");
+    EXPECT_EQ(moses["caption"], "The control group is trt1.");
+    // 4.17 is in both groups: the note on the ties goes on each span, and no
+    // row without a number is made to carry it.
+    for (const char* span : {"Observed Control Group", "Trimmed Control Group"}) {
+        const std::vector<std::string> notes =
+            NoteTexts(moses, Cell(moses, {span, "Test Statistic"}, {}));
+        EXPECT_EQ(notes.size(), 1u) << span;
+        EXPECT_EQ(notes.empty() ? "" : notes[0].substr(0, 35), "Some values occur in both groups; t")
+            << span;
+    }
+    EXPECT_EQ(Cell(moses, {"Test Statistic"}, {}), nullptr);
     EXPECT_EQ(Text(OnlyTable(plants, "Confidence Interval Summary"), {"1"}, {"Parameter"}),
               "Median difference of weight, trt2 − ctrl.");
     // J's order of the groups, ascending and descending, by name.

@@ -130,14 +130,22 @@ bool HasUnlocatedMessage(const std::vector<MessageInfo>& messages) {
     return false;
 }
 
-void AddMosesSpanNotes(const NOPRTest& test, BpDimension& dimension) {
+// Each span's statistic says what it is and carries the test's messages (the
+// ties of the span concern both); gives whether a span was there to carry
+// them.
+bool AddMosesSpanNotes(const BpProcedure& procedure, const std::vector<MessageInfo>& messages,
+                       const NOPRTest& test, BpDimension& dimension) {
+    bool placed = false;
     for (const char* groupName : {"ObservedControlGroup", "TrimmedControlGroup"}) {
         double value = 0;
         if (!FindNamedValue(test, groupName, "TestStatistic", value)) continue;
-        dimension.Group(BpString(groupName, true), true, 2)
-            ->Category(BpString("TestStatistic", true))
-            ->Note(TranslatedNote("The test statistic is the span."));
+        BpCategory* statistic = dimension.Group(BpString(groupName, true), true, 2)
+                                    ->Category(BpString("TestStatistic", true));
+        statistic->Note(TranslatedNote("The test statistic is the span."));
+        AddMessageCellNotes(procedure, *statistic, messages);
+        placed = true;
     }
+    return placed;
 }
 
 void AddRunsNotes(const BpProcedure& procedure, const std::vector<MessageInfo>& messages,
@@ -245,9 +253,11 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     AddNamedNotes(*hTest, *dimension, namedNotes);
     const std::vector<MessageInfo> messages = UnstatedMessages(*hTest, namedNotes);
 
+    // Whether the messages went on statistics of their own already.
+    bool messagesPlaced = isRuns && !runsBoundsEqual;
     switch (hTest->fTestType) {
         case TestType::IMoses:
-            AddMosesSpanNotes(*hTest, *dimension);
+            messagesPlaced = AddMosesSpanNotes(procedure, messages, *hTest, *dimension);
             break;
         case TestType::IWaldWolfowitzRuns:
             AddRunsNotes(procedure, messages, *dimension, runsBoundsEqual);
@@ -263,8 +273,8 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     }
 
     // The messages go on the test statistic; with different runs bounds each
-    // bound's statistic has them already. The row is only added for a message
-    // to carry, so a test without a flat test statistic gets no empty row.
-    if (!(isRuns && !runsBoundsEqual) && HasUnlocatedMessage(messages))
+    // bound's statistic has them already, and so has each span of the Moses
+    // test. The row is only added for a message to carry.
+    if (!messagesPlaced && HasUnlocatedMessage(messages))
         AddMessageCellNotes(procedure, *StatisticRow(*dimension, *hTest, "TestStatistic"), messages);
 }
