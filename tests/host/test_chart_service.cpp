@@ -254,6 +254,21 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
               std::string::npos)
         << text;
     EXPECT_EQ(Charts().back()["footnote"], "Each node is a sample.\nOrange: significant.");
+
+    // A line longer than the report's width wraps, hung under its start; the
+    // rows of the data stay whole.
+    std::string words;
+    for (int i = 0; i < 14; ++i) words += "note" + std::to_string(i) + " ";
+    XDocument wide(
+        "<visualization name=\"x\" version=\"1\"><title><text>Wide</text></title>"
+        "<footnote><text>" +
+        words + "ends at p = .05</text></footnote></visualization>");
+    EXPECT_TRUE(wide.SendChart(true, false, false));
+    const std::string wrapped = npar::WriteText(fDocument);
+    EXPECT_NE(wrapped.find("Chart: Wide\n  Footnote: note0 note1 note2 note3 note4 note5 note6 note7 "
+                           "note8 note9 note10 note11 note12\n    note13 ends at p = .05\n"),
+              std::string::npos)
+        << wrapped;
 }
 
 TEST_F(ChartService, SendsTheEditedDocumentWithTextsAndData) {

@@ -17,19 +17,6 @@
 namespace npar {
 namespace {
 
-// Every line of text with indent in front.
-std::string Indented(const std::string& text, const std::string& indent) {
-    std::string out;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        const size_t stop = end == std::string::npos ? text.size() : end;
-        out += indent + text.substr(start, stop - start) + "\n";
-        start = stop + 1;
-    }
-    return out;
-}
-
 constexpr int kLineWidth = 100;
 constexpr int kNarrowestBody = 40;  // tables deep in the outline still get this much
 constexpr int kWrapFloor = 15;      // a text column is not squeezed below this (or its longest word)
@@ -659,6 +646,42 @@ void WriteTextItem(const std::string& text, const std::string& indent, OutputSin
     out += "\n";
 }
 
+// Text wrapped to width under indent, its statements held together, the
+// lines after the first hung hang blanks deeper.
+std::string HangingLines(const std::string& text, const std::string& indent, int hang, int width) {
+    std::string out;
+    const bool holds = text.find(kHeldBlank) == std::string::npos;
+    const std::vector<std::string> lines = Wrap(HoldTogether(text, width - hang), width - hang);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        if (holds) std::replace(line.begin(), line.end(), kHeldBlank, ' ');
+        out += indent + std::string(i == 0 ? 0 : static_cast<size_t>(hang), ' ') + line + "\n";
+    }
+    return out;
+}
+
+// A chart's listing under indent: its head lines (title, subtitle, labels,
+// footnote, the names of its data sources: indented by at most two blanks)
+// wrapped to the line width, their continuations hung two blanks deeper and
+// their statements held together ("Std. Deviation = 9.005"); the rows of its
+// data as they stand, since they are columns.
+std::string IndentedListing(const std::string& listing, const std::string& indent) {
+    const int width = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
+    std::string out;
+    for (const std::string& line : Paragraphs(listing)) {
+        if (line.empty()) continue;
+        const size_t lead = std::min(line.find_first_not_of(' '), line.size());
+        if (lead > 2 || Width(line) <= width) {
+            out += indent + line + "\n";
+            continue;
+        }
+        const int hang = static_cast<int>(lead) + 2;
+        out += HangingLines(line.substr(lead), indent + std::string(lead, ' '),
+                            hang - static_cast<int>(lead), width - static_cast<int>(lead));
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------------------
 // The outline
 
@@ -680,7 +703,8 @@ void WriteItem(const OutputItem& child, const std::string& number, int& position
             WriteTextItem(SanitizeUtf8(child.text), indent, out);
             break;
         case OutputItem::Kind::Error:
-            out += indent + "[error] " + SanitizeUtf8(child.text) + "\n";
+            out += HangingLines("[error] " + SanitizeUtf8(child.text), indent, 8,
+                                std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size())));
             break;
         case OutputItem::Kind::Table:
             if (child.table)
@@ -690,7 +714,7 @@ void WriteItem(const OutputItem& child, const std::string& number, int& position
             break;
         case OutputItem::Kind::Chart:
             if (child.chart)
-                out += Indented(WriteChartText(*child.chart), indent);
+                out += IndentedListing(WriteChartText(*child.chart), indent);
             else
                 out += indent + "Chart: " + SanitizeUtf8(child.text) + "\n";
             break;
