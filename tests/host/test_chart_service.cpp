@@ -635,6 +635,13 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     EXPECT_NE(npar::WriteChartHtml(chart).find("<td>a &amp; b = A &lt;and&gt; B</td>"),
               std::string::npos)
         << npar::WriteChartHtml(chart);
+    // And the texts of its label frames and guide lines.
+    chart.document =
+        "<visualization name=\"x\" version=\"1\"><graph id=\"g\"><lineGuide x=\"1\"><label>"
+        "<text>Observed &lt; 2</text></label></lineGuide></graph></visualization>";
+    EXPECT_NE(npar::WriteChartHtml(chart).find("<p class=\"chart-label\">Observed &lt; 2</p>"),
+              std::string::npos)
+        << npar::WriteChartHtml(chart);
 }
 
 }  // namespace

@@ -13,13 +13,20 @@ namespace {
 
 constexpr size_t kListedRows = 8;
 
-// What the chart shows for its data's values: the labels kept with the
-// chart, or those its document gives.
-std::vector<ChartModel::ValueLabels> ValueLabels(const ChartModel& chart) {
-    if (!chart.valueLabels.empty() || chart.document.empty()) return chart.valueLabels;
+// What the chart writes beside its data: the labels of its values and the
+// texts of its label frames and guide lines, as kept with the chart, or as
+// its document gives them.
+struct ShownTexts {
+    std::vector<ChartModel::ValueLabels> valueLabels;
+    std::vector<std::string> labels;
+};
+
+ShownTexts TextsOf(const ChartModel& chart) {
+    if (chart.document.empty()) return {chart.valueLabels, chart.labels};
     pugi::xml_document document;
     if (!document.load_buffer(chart.document.data(), chart.document.size())) return {};
-    return chart::ValueLabelsOf(document.document_element());
+    return {chart::ValueLabelsOf(document.document_element()),
+            chart::LabelTextsOf(document.document_element())};
 }
 
 void WriteSource(std::string& out, const std::vector<ChartModel::ValueLabels>& labels,
@@ -53,8 +60,10 @@ std::string WriteChartHtml(const ChartModel& chart, const std::string& note) {
     if (!chart.subtitle.empty())
         out += "<p class=\"chart-subtitle\">" + EscapeHtml(chart.subtitle) + "</p>\n";
     if (!note.empty()) out += "<p class=\"chart-note\">" + EscapeHtml(note) + "</p>\n";
-    const std::vector<ChartModel::ValueLabels> labels = ValueLabels(chart);
-    for (const ChartDataSource& source : chart.data) WriteSource(out, labels, source);
+    const ShownTexts texts = TextsOf(chart);
+    for (const std::string& label : texts.labels)
+        out += "<p class=\"chart-label\">" + EscapeHtml(label) + "</p>\n";
+    for (const ChartDataSource& source : chart.data) WriteSource(out, texts.valueLabels, source);
     if (!chart.footnote.empty())
         out += "<p class=\"chart-footnote\">" + EscapeHtml(chart.footnote) + "</p>\n";
     out += "</div>\n";

@@ -78,7 +78,7 @@ constexpr const char* kStyle =
     "figure.chart{margin:.8em 0 1.6em 0}"
     "figure.chart p.chart-title{font-weight:bold;margin:0 0 .1em 0}"
     "figure.chart p.chart-subtitle{color:#3b4452;font-size:13px;margin:0 0 .3em 0}"
-    "figure.chart p.chart-footnote{font-size:12px;color:#333;margin:.3em 0}"
+    "figure.chart p.chart-footnote,figure.chart p.chart-label{font-size:12px;color:#333;margin:.3em 0}"
     "figure.chart p.chart-note{font-size:12px;color:#5a4a00;background:#fdf6dc;"
     "border-left:3px solid #d4a72c;padding:.25em .6em;margin:.3em 0;display:table}"
     "figure.chart p.chart-more{font-size:12px;color:#4a5563;margin:.1em 0}"
