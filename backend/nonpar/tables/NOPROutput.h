@@ -126,6 +126,9 @@ bool IsSaidByMethod(const NOPRTest& test, int code);
 // zero; the others (the odds ratio) keep it. An unknown measure is taken as
 // bounded, as the table's other statistics are written.
 bool IsBoundedMeasure(const std::string& name);
+// How a results line names an effect-size measure ("r", "proportion"); null
+// for a measure the report does not know, which the line leaves out.
+const char* EffectLineSymbol(const std::string& measure);
 // Whether a statistic of the test's table is the effect-size measure itself:
 // the same name, or the statistic the measure's symbol stands for (D is the
 // "Most Extreme Differences (Absolute)").

@@ -11,26 +11,27 @@
 
 namespace {
 
-// A measure of effect: its symbol, whether it is bounded by 1 in size
-// (which papers write without the leading zero), and the catalogue key of
-// its full name.
+// A measure of effect: its symbol in the tables and in the results line,
+// whether it is bounded by 1 in size (which papers write without the leading
+// zero), and the catalogue key of its full name.
 struct MeasureStyle {
     const char* name;
     const char* symbol;
+    const char* lineSymbol;
     bool bounded;
     const char* fullName;
 };
 
 constexpr MeasureStyle kMeasures[] = {
-    {"RankBiserialCorrelation", "r", true, "RankBiserialCorrelation"},
-    {"EpsilonSquared", "ε²", true, "EpsilonSquared"},
-    {"KendallsW", "W", true, "KendallsW"},
+    {"RankBiserialCorrelation", "r", "r", true, "RankBiserialCorrelation"},
+    {"EpsilonSquared", "ε²", "ε²", true, "EpsilonSquared"},
+    {"KendallsW", "W", "W", true, "KendallsW"},
     // Up to the square root of the categories less one.
-    {"CohensW", "w", false, "CohensW"},
-    {"CramersV", "V", true, "CramersV"},
-    {"OddsRatio", "OR", false, "OddsRatio"},
-    {"ObservedProportion", "p̂", true, "ObservedProportion"},
-    {"D", "D", true, "MostExtremeDifferencesAbsolute"},
+    {"CohensW", "w", "w", false, "CohensW"},
+    {"CramersV", "V", "V", true, "CramersV"},
+    {"OddsRatio", "OR", "OR", false, "OddsRatio"},
+    {"ObservedProportion", "p̂", "proportion", true, "ObservedProportion"},
+    {"D", "D", "D", true, "MostExtremeDifferencesAbsolute"},
 };
 
 const MeasureStyle* FindMeasure(const std::string& name) {
@@ -253,6 +254,11 @@ bool IsSaidByMethod(const NOPRTest& test, int code) {
             if (method.fValue == said.method) return true;
     }
     return false;
+}
+
+const char* EffectLineSymbol(const std::string& measure) {
+    const MeasureStyle* style = FindMeasure(measure);
+    return style ? style->lineSymbol : nullptr;
 }
 
 bool IsStatisticOfMeasure(const std::string& statistic, const std::string& measure) {

@@ -22,7 +22,6 @@ using NOPROutputStats::HTRHodgesLehmannEstimatePairs;
 constexpr const char* kResultsRole = "results";
 constexpr const char* kMinus = "\xE2\x88\x92";  // U+2212, the minus sign of typeset numbers
 constexpr const char* kChiSquare = "\xCF\x87\xC2\xB2";
-constexpr const char* kEpsilonSquare = "\xCE\xB5\xC2\xB2";
 
 // ---------------------------------------------------------------------------
 // Numbers in APA's style
@@ -196,36 +195,15 @@ EffectSize FindEffectSize(const NOPRTest& test) {
     return effect;
 }
 
-// The measure's symbol, and whether it is bounded by 1 in size (Cohen's w
-// and the odds ratio are not).
-struct EffectSymbol {
-    const char* measure;
-    const char* symbol;
-    bool bounded;
-};
-
-constexpr EffectSymbol kEffectSymbols[] = {
-    {"RankBiserialCorrelation", "r", true},
-    {"EpsilonSquared", kEpsilonSquare, true},
-    {"KendallsW", "W", true},
-    {"CohensW", "w", false},
-    {"CramersV", "V", true},
-    {"OddsRatio", "OR", false},
-    {"ObservedProportion", "proportion", true},
-    {"D", "D", true},
-};
-
 // "r = .50, 95% CI [.03, .79]"; empty without an estimate.
 std::string EffectText(const EffectSize& effect, double level) {
-    if (!Known(effect.estimate)) return {};
-    for (const EffectSymbol& entry : kEffectSymbols) {
-        if (effect.measure != entry.measure) continue;
-        std::string text = std::string(entry.symbol) + " = " +
-                           (entry.bounded ? Coefficient(effect.estimate) : Statistic(effect.estimate));
-        const std::string interval = IntervalText(effect.lower, effect.upper, level, entry.bounded);
-        return interval.empty() ? text : text + ", " + interval;
-    }
-    return {};
+    const char* symbol = EffectLineSymbol(effect.measure);
+    if (!Known(effect.estimate) || !symbol) return {};
+    const bool bounded = IsBoundedMeasure(effect.measure);
+    std::string text = std::string(symbol) + " = " +
+                       (bounded ? Coefficient(effect.estimate) : Statistic(effect.estimate));
+    const std::string interval = IntervalText(effect.lower, effect.upper, level, bounded);
+    return interval.empty() ? text : text + ", " + interval;
 }
 
 // ---------------------------------------------------------------------------
