@@ -52,10 +52,12 @@ void GraphView::AddGuide(pugi::xml_node node, size_t index) {
     textStyle.color = color;
     textStyle.ApplyText(text);
     if (dimension == 0) {
+        // Beside the rule's top, clear of the frame's edge.
         text["y"] = 0;
         text["align"] = "left";
         text["baseline"] = "top";
         text["dx"] = 4;
+        text["dy"] = 3;
     } else {
         text["x"] = fPanelWidth;
         text["align"] = "right";
