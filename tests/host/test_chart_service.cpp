@@ -611,6 +611,16 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
         std::string::npos)
         << text;
 
+    // A relabel's key is the number written with 16 digits, one more than
+    // the listing shows: the label is found all the same.
+    npar::ChartModel ranked;
+    ranked.title = "Ranks";
+    ranked.data.push_back(ChartDataSource{"graphSource", {{"rank", {39.7 / 24}}}});
+    ranked.valueLabels.push_back({"graphSource", "rank", {{"1.654166666666667", "Mean Rank = 1.65"}}});
+    EXPECT_NE(npar::WriteChartText(ranked).find("    1.65416666666667 (Mean Rank = 1.65)\n"),
+              std::string::npos)
+        << npar::WriteChartText(ranked);
+
     chart.description = "Histogram of scores; Split <1>";
     EXPECT_EQ(npar::WriteChartText(chart).rfind(
                   "Chart: Histogram\n  Split <1>\n  Description: Histogram of scores; Split <1>\n", 0),

@@ -98,10 +98,15 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     if (row >= column.cells.size()) return {};
     const ChartDatum& datum = column.cells[row];
     std::string text;
-    if (const double* number = std::get_if<double>(&datum)) text = ListedNumber(*number);
+    const double* number = std::get_if<double>(&datum);
+    if (number) text = ListedNumber(*number);
     if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
     if (!labels) return text;
-    const auto label = labels->find(text);
+    auto label = labels->find(text);
+    // A relabel's key is a number written with 16 digits ("1.654166666666667"),
+    // one more than the listing shows.
+    if (label == labels->end() && number && *number != kSystemMissing)
+        label = labels->find(ChartString().assignDouble(*number, 16).toUTF8());
     if (label == labels->end() || label->second == text) return text;
     std::string shown = label->second;
     std::replace(shown.begin(), shown.end(), '\n', ' ');
