@@ -327,9 +327,12 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
                 region->push_back(text);
                 boxes->push_back(Box{box.left, text.y, box.width, y - text.y});
             } else {
-                // Inside the plot area, at the frame's place in it.
-                text.x = std::min(text.x - plot.left,
-                                  plot.width - TextWidth(text.text, paragraph.style.FontPixels()) - 2);
+                // Inside the plot area, at the frame's place in it, clear of
+                // the area's left and right edges.
+                constexpr double kInset = 4;
+                const double widest =
+                    plot.width - TextWidth(text.text, paragraph.style.FontPixels()) - kInset;
+                text.x = std::max(std::min(text.x - plot.left, widest), kInset);
                 text.y -= plot.top;
                 graphs.front()->AddInsideText(text);
             }
