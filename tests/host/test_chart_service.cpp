@@ -237,18 +237,23 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
               std::string::npos)
         << npar::WriteText(fDocument);
 
+    // The text report after one more chart, made from document.
+    const auto listedAfter = [this](const std::string& document) {
+        XDocument chart(document);
+        EXPECT_TRUE(chart.SendChart(true, false, false));
+        return npar::WriteText(fDocument);
+    };
+
     // What the chart writes beside its data, which a listing would lose
     // with the document: its label frames and guide lines, each on a line of
     // its own, and its footnote's every line.
-    XDocument labelled(
+    const std::string text = listedAfter(
         "<visualization name=\"x\" version=\"1\"><title><text>Runs</text></title>"
         "<footnote><text>Each node is a sample.</text><text>Orange: significant.</text></footnote>"
         "<labelFrame id=\"f\"><label><text>N = 120</text><text>Mean  =  62.0\nSD = 9.0</text>"
         "</label></labelFrame><labelFrame id=\"empty\"><label><text> </text></label></labelFrame>"
         "<graph id=\"g\"><lineGuide x=\"58\"><label><text>Observed = 58</text></label></lineGuide>"
         "</graph></visualization>");
-    EXPECT_TRUE(labelled.SendChart(true, false, false));
-    const std::string text = npar::WriteText(fDocument);
     EXPECT_NE(text.find("Chart: Runs\n  Label: N = 120; Mean = 62.0; SD = 9.0\n  Label: Observed = 58\n"
                         "  Footnote: Each node is a sample. Orange: significant.\n"),
               std::string::npos)
@@ -259,12 +264,9 @@ TEST_F(ChartService, AnOutputThatOnlyListsChartsGetsTheirDataWithoutTheirDocumen
     // rows of the data stay whole.
     std::string words;
     for (int i = 0; i < 14; ++i) words += "note" + std::to_string(i) + " ";
-    XDocument wide(
-        "<visualization name=\"x\" version=\"1\"><title><text>Wide</text></title>"
-        "<footnote><text>" +
+    const std::string wrapped = listedAfter(
+        "<visualization name=\"x\" version=\"1\"><title><text>Wide</text></title><footnote><text>" +
         words + "ends at p = .05</text></footnote></visualization>");
-    EXPECT_TRUE(wide.SendChart(true, false, false));
-    const std::string wrapped = npar::WriteText(fDocument);
     EXPECT_NE(wrapped.find("Chart: Wide\n  Footnote: note0 note1 note2 note3 note4 note5 note6 note7 "
                            "note8 note9 note10 note11 note12\n    note13 ends at p = .05\n"),
               std::string::npos)
