@@ -32,6 +32,15 @@ struct ChartModel {
         std::map<std::string, std::string> labels;
     };
     std::vector<ValueLabels> valueLabels;
+    // What the chart calls a data column: the title of the axis that shows
+    // it ("Frequency"), or the label of the variable that reads it; kept,
+    // like the value labels, for a writer that gets no document.
+    struct ColumnTitle {
+        std::string source;  // the data source's id
+        std::string column;
+        std::string title;
+    };
+    std::vector<ColumnTitle> columnTitles;
     // The texts of the chart's label frames and guide lines, in the order the
     // document has them ("Observed Median = 69.6", "Too few runs"), each on
     // one line; kept, like the value labels, for a writer that gets no

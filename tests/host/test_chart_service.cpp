@@ -647,6 +647,24 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     EXPECT_NE(npar::WriteChartHtml(chart).find("<td>a &amp; b = A &lt;and&gt; B</td>"),
               std::string::npos)
         << npar::WriteChartHtml(chart);
+    // It names a column as the axis that shows it does, else as the
+    // variable's label; the others keep their names.
+    chart.document =
+        "<visualization name=\"x\" version=\"1\"><dataSource id=\"graphSource\">"
+        "<sourceVariable id=\"v\" column=\"value\"/><sourceVariable id=\"l\" column=\"label\"/>"
+        "</dataSource><variable id=\"value\" sourceVariable=\"v\" label=\"Score\"/>"
+        "<variable id=\"label\" sourceVariable=\"l\" label=\"label\"/><graph id=\"g\"><coordinates>"
+        "<axis dimension=\"x\" variable=\"value\" label=\"Score &amp; more\"/></coordinates></graph>"
+        "</visualization>";
+    EXPECT_NE(npar::WriteChartHtml(chart).find("<th>Score &amp; more</th><th>label</th></tr>"),
+              std::string::npos)
+        << npar::WriteChartHtml(chart);
+    npar::ChartModel titled = ranked;
+    titled.columnTitles.push_back({"graphSource", "rank", "Mean rank"});
+    EXPECT_NE(
+        npar::WriteChartText(titled).find("    Mean rank\n    1.65416666666667 (Mean Rank = 1.65)\n"),
+        std::string::npos)
+        << npar::WriteChartText(titled);
     // And the texts of its label frames and guide lines.
     chart.document =
         "<visualization name=\"x\" version=\"1\"><graph id=\"g\"><lineGuide x=\"1\"><label>"

@@ -115,24 +115,63 @@ pugi::xml_node AddAfterLastGraph(pugi::xml_node root, const char* tag) {
     return root.insert_child_after(tag, last);
 }
 
+namespace {
+
+// The data source and the <sourceVariable> a variable reads; empty nodes
+// when it reads none.
+std::pair<pugi::xml_node, pugi::xml_node> ColumnOf(pugi::xml_node root, pugi::xml_node variable) {
+    const char* sourceVariable = variable.attribute("sourceVariable").value();
+    if (!*sourceVariable) return {};
+    for (pugi::xml_node source : root.children("dataSource")) {
+        const pugi::xml_node column =
+            source.find_child_by_attribute("sourceVariable", "id", sourceVariable);
+        if (column) return {source, column};
+    }
+    return {};
+}
+
+// The label of the first axis of the document that shows the variable id.
+std::string AxisTitleOf(pugi::xml_node root, std::string_view id) {
+    for (pugi::xml_node graph : root.children("graph")) {
+        for (pugi::xml_node axis : graph.child("coordinates").children("axis")) {
+            const std::string_view label = axis.attribute("label").value();
+            if (id == axis.attribute("variable").value() && !label.empty()) return std::string(label);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
     std::vector<npar::ChartModel::ValueLabels> found;
     for (pugi::xml_node variable : root.children("variable")) {
         if (!variable.child("relabel")) continue;
-        const char* sourceVariable = variable.attribute("sourceVariable").value();
-        if (!*sourceVariable) continue;
-        for (pugi::xml_node source : root.children("dataSource")) {
-            const pugi::xml_node column =
-                source.find_child_by_attribute("sourceVariable", "id", sourceVariable);
-            if (!column) continue;
-            npar::ChartModel::ValueLabels labels{
-                source.attribute("id").value(), column.attribute("column").value(), {}};
-            for (pugi::xml_node relabel : variable.children("relabel"))
-                labels.labels.emplace(relabel.attribute("from").value(),
-                                      relabel.attribute("to").value());
-            found.push_back(std::move(labels));
-            break;
-        }
+        const auto [source, column] = ColumnOf(root, variable);
+        if (!column) continue;
+        npar::ChartModel::ValueLabels labels{
+            source.attribute("id").value(), column.attribute("column").value(), {}};
+        for (pugi::xml_node relabel : variable.children("relabel"))
+            labels.labels.emplace(relabel.attribute("from").value(), relabel.attribute("to").value());
+        found.push_back(std::move(labels));
+    }
+    return found;
+}
+
+std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
+    std::vector<npar::ChartModel::ColumnTitle> found;
+    for (pugi::xml_node variable : root.children("variable")) {
+        const auto [source, column] = ColumnOf(root, variable);
+        if (!column) continue;
+        npar::ChartModel::ColumnTitle title{source.attribute("id").value(),
+                                            column.attribute("column").value(),
+                                            AxisTitleOf(root, variable.attribute("id").value())};
+        if (title.title.empty()) title.title = variable.attribute("label").value();
+        if (title.title.empty() || title.title == title.column) continue;
+        const bool known = std::any_of(found.begin(), found.end(), [&](const auto& other) {
+            return other.source == title.source && other.column == title.column;
+        });
+        if (!known) found.push_back(std::move(title));
     }
     return found;
 }

@@ -39,6 +39,10 @@ namespace chart {
 // directly, by the column's data source and name: what the chart shows for
 // the column's values.
 std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root);
+// The titles of the data columns the document's variables read: the label
+// of the first axis that shows the variable, else the variable's own label;
+// a column without one, or whose title is its name, is left out.
+std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root);
 // The texts of the document's label frames and guide lines, in document
 // order, each on one line: a label's lines joined by "; ", runs of blanks
 // closed up; empty labels are left out.

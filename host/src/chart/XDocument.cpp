@@ -403,6 +403,7 @@ bool XDocument::SendChart(bool, bool, bool) {
         chart->document = std::move(writer.text);
     } else {
         chart->valueLabels = chart::ValueLabelsOf(root);
+        chart->columnTitles = chart::ColumnTitlesOf(root);
         chart->labels = chart::LabelTextsOf(root);
     }
 

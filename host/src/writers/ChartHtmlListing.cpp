@@ -18,28 +18,30 @@ constexpr size_t kListedRows = 8;
 // its document gives them.
 struct ShownTexts {
     std::vector<ChartModel::ValueLabels> valueLabels;
+    std::vector<ChartModel::ColumnTitle> columnTitles;
     std::vector<std::string> labels;
 };
 
 ShownTexts TextsOf(const ChartModel& chart) {
-    if (chart.document.empty()) return {chart.valueLabels, chart.labels};
+    if (chart.document.empty()) return {chart.valueLabels, chart.columnTitles, chart.labels};
     pugi::xml_document document;
     if (!document.load_buffer(chart.document.data(), chart.document.size())) return {};
-    return {chart::ValueLabelsOf(document.document_element()),
-            chart::LabelTextsOf(document.document_element())};
+    const pugi::xml_node root = document.document_element();
+    return {chart::ValueLabelsOf(root), chart::ColumnTitlesOf(root), chart::LabelTextsOf(root)};
 }
 
-void WriteSource(std::string& out, const std::vector<ChartModel::ValueLabels>& labels,
-                 const ChartDataSource& source) {
+void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     const size_t listed = std::min(rows, kListedRows);
     const std::vector<const ChartColumn*> columns = FilledColumns(source);
     out += "<table class=\"chart-data\"><caption>" + EscapeHtml(source.name) + "</caption>\n<thead><tr>";
-    for (const ChartColumn* column : columns) out += "<th>" + EscapeHtml(column->name) + "</th>";
+    for (const ChartColumn* column : columns)
+        out += "<th>" + EscapeHtml(ListedColumnName(texts.columnTitles, source, *column)) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     std::vector<const ListedLabels*> columnLabels;
-    for (const ChartColumn* column : columns) columnLabels.push_back(LabelsOf(labels, source, *column));
+    for (const ChartColumn* column : columns)
+        columnLabels.push_back(LabelsOf(texts.valueLabels, source, *column));
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
         for (size_t c = 0; c < columns.size(); ++c)
@@ -63,7 +65,7 @@ std::string WriteChartHtml(const ChartModel& chart, const std::string& note) {
     const ShownTexts texts = TextsOf(chart);
     for (const std::string& label : texts.labels)
         out += "<p class=\"chart-label\">" + EscapeHtml(label) + "</p>\n";
-    for (const ChartDataSource& source : chart.data) WriteSource(out, texts.valueLabels, source);
+    for (const ChartDataSource& source : chart.data) WriteSource(out, texts, source);
     if (!chart.footnote.empty())
         out += "<p class=\"chart-footnote\">" + EscapeHtml(chart.footnote) + "</p>\n";
     out += "</div>\n";

@@ -37,6 +37,11 @@ std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source);
 using ListedLabels = std::map<std::string, std::string>;
 const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
                              const ChartDataSource& source, const ChartColumn& column);
+// The name a listing gives a data column: the chart's title for it
+// ("Frequency"), from `titles` (a chart's columnTitles, or those its document
+// gives), else the column's own name.
+std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
+                             const ChartDataSource& source, const ChartColumn& column);
 // A cell as the listings write it, before a writer makes it fit its form:
 // the value (ListedNumber for a number), and after it the label the chart
 // shows for it when that is another ("0 = Eastern district", or "Control

@@ -61,7 +61,7 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
     std::vector<std::vector<std::string>> table(listed + 1);
     std::vector<size_t> widths(columns.size(), 0);
     for (size_t c = 0; c < columns.size(); ++c) {
-        table[0].push_back(OneLine(columns[c]->name));
+        table[0].push_back(OneLine(ListedColumnName(chart.columnTitles, source, *columns[c])));
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
         for (size_t r = 0; r < listed; ++r)
             table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels)));
@@ -89,6 +89,14 @@ const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
         if (candidate.source == source.name && candidate.column == column.name) return &candidate.labels;
     }
     return nullptr;
+}
+
+std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
+                             const ChartDataSource& source, const ChartColumn& column) {
+    for (const ChartModel::ColumnTitle& title : titles) {
+        if (title.source == source.name && title.column == column.name) return title.title;
+    }
+    return column.name;
 }
 
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels) {
