@@ -665,6 +665,19 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
         npar::WriteChartText(titled).find("    Mean rank\n    1.65416666666667 (Mean Rank = 1.65)\n"),
         std::string::npos)
         << npar::WriteChartText(titled);
+    // A date column's numbers (seconds since 14 October 1582) are listed as
+    // the chart writes them.
+    npar::ChartModel dated;
+    dated.data.push_back(ChartDataSource{"graphSource", {{"value", {13891219200.0, kSystemMissing}}}});
+    dated.dateColumns.push_back({"graphSource", "value", "DATE", -1});
+    EXPECT_NE(npar::WriteChartText(dated).find("    value\n    24-DEC-2022\n    .\n"), std::string::npos)
+        << npar::WriteChartText(dated);
+    dated.document =
+        "<visualization name=\"x\" version=\"1\"><dataSource id=\"graphSource\">"
+        "<sourceVariable id=\"v\" column=\"value\"/></dataSource><variable id=\"value\" "
+        "sourceVariable=\"v\"><format type=\"DATE\"/></variable></visualization>";
+    EXPECT_NE(npar::WriteChartHtml(dated).find("<td>24-DEC-2022</td>"), std::string::npos)
+        << npar::WriteChartHtml(dated);
     // And the texts of its label frames and guide lines.
     chart.document =
         "<visualization name=\"x\" version=\"1\"><graph id=\"g\"><lineGuide x=\"1\"><label>"

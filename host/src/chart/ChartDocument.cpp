@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "chart/ChartUnicode.h"
+#include "render/RenderData.h"
 
 namespace chart {
 namespace {
@@ -154,6 +155,19 @@ std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
         for (pugi::xml_node relabel : variable.children("relabel"))
             labels.labels.emplace(relabel.attribute("from").value(), relabel.attribute("to").value());
         found.push_back(std::move(labels));
+    }
+    return found;
+}
+
+std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root) {
+    std::vector<npar::ChartModel::DateColumn> found;
+    for (pugi::xml_node variable : root.children("variable")) {
+        const npar::render::Format format = npar::render::ReadFormat(variable);
+        if (!npar::render::IsDateFormat(format.type)) continue;
+        const auto [source, column] = ColumnOf(root, variable);
+        if (!column) continue;
+        found.push_back({source.attribute("id").value(), column.attribute("column").value(), format.type,
+                         format.decimals});
     }
     return found;
 }

@@ -19,15 +19,18 @@ constexpr size_t kListedRows = 8;
 struct ShownTexts {
     std::vector<ChartModel::ValueLabels> valueLabels;
     std::vector<ChartModel::ColumnTitle> columnTitles;
+    std::vector<ChartModel::DateColumn> dateColumns;
     std::vector<std::string> labels;
 };
 
 ShownTexts TextsOf(const ChartModel& chart) {
-    if (chart.document.empty()) return {chart.valueLabels, chart.columnTitles, chart.labels};
+    if (chart.document.empty())
+        return {chart.valueLabels, chart.columnTitles, chart.dateColumns, chart.labels};
     pugi::xml_document document;
     if (!document.load_buffer(chart.document.data(), chart.document.size())) return {};
     const pugi::xml_node root = document.document_element();
-    return {chart::ValueLabelsOf(root), chart::ColumnTitlesOf(root), chart::LabelTextsOf(root)};
+    return {chart::ValueLabelsOf(root), chart::ColumnTitlesOf(root), chart::DateColumnsOf(root),
+            chart::LabelTextsOf(root)};
 }
 
 void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSource& source) {
@@ -40,12 +43,16 @@ void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSourc
         out += "<th>" + EscapeHtml(ListedColumnName(texts.columnTitles, source, *column)) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     std::vector<const ListedLabels*> columnLabels;
-    for (const ChartColumn* column : columns)
+    std::vector<const ChartModel::DateColumn*> columnDates;
+    for (const ChartColumn* column : columns) {
         columnLabels.push_back(LabelsOf(texts.valueLabels, source, *column));
+        columnDates.push_back(DateColumnOf(texts.dateColumns, source, *column));
+    }
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
         for (size_t c = 0; c < columns.size(); ++c)
-            out += "<td>" + EscapeHtml(ListedCell(*columns[c], r, columnLabels[c])) + "</td>";
+            out += "<td>" + EscapeHtml(ListedCell(*columns[c], r, columnLabels[c], columnDates[c])) +
+                   "</td>";
         out += "</tr>\n";
     }
     out += "</tbody></table>\n";

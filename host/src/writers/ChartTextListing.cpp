@@ -7,6 +7,7 @@
 #include "ChartString.h"
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
+#include "render/RenderData.h"
 #include "text/Utf8.h"
 
 namespace npar {
@@ -63,8 +64,9 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
     for (size_t c = 0; c < columns.size(); ++c) {
         table[0].push_back(OneLine(ListedColumnName(chart.columnTitles, source, *columns[c])));
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
+        const ChartModel::DateColumn* date = DateColumnOf(chart.dateColumns, source, *columns[c]);
         for (size_t r = 0; r < listed; ++r)
-            table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels)));
+            table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels, date)));
         for (const auto& line : table) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
     }
     for (const auto& cells : table) {
@@ -99,7 +101,16 @@ std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
     return column.name;
 }
 
-std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels) {
+const ChartModel::DateColumn* DateColumnOf(const std::vector<ChartModel::DateColumn>& dates,
+                                           const ChartDataSource& source, const ChartColumn& column) {
+    for (const ChartModel::DateColumn& date : dates) {
+        if (date.source == source.name && date.column == column.name) return &date;
+    }
+    return nullptr;
+}
+
+std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
+                       const ChartModel::DateColumn* date) {
     // The longest a label is listed, in columns, so that a listing stays
     // a few columns wide.
     constexpr size_t kListedLabel = 32;
@@ -107,6 +118,8 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     const ChartDatum& datum = column.cells[row];
     std::string text;
     const double* number = std::get_if<double>(&datum);
+    if (number && date && *number != kSystemMissing)
+        return render::FormatNumber(*number, render::Format{date->format, date->decimals, {}, {}});
     if (number) text = ListedNumber(*number);
     if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
     if (!labels) return text;
