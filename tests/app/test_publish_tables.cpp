@@ -147,7 +147,7 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
     // level of the one interval (Kruskal-Wallis' epsilon-squared has none).
     EXPECT_EQ(summary["caption"],
               "Significances are two-sided and asymptotic unless a note says otherwise. The "
-              "significance level is .050. Effect sizes: r = Rank-Biserial Correlation; ε² = "
+              "significance level is .050.\nEffect sizes: r = Rank-Biserial Correlation; ε² = "
               "Epsilon-Squared. Brackets hold 95% confidence intervals.");
     // Ten cases a group without ties: the exact significance, named as such.
     EXPECT_EQ(SummaryNotes(report, "1"),
@@ -164,7 +164,7 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
     EXPECT_EQ(
         Summary(Report(ReferenceData("PlantGrowth.csv"), {"kruskal-wallis weight by group"}))["caption"],
         "Significances are two-sided and asymptotic unless a note says otherwise. The "
-        "significance level is .050. Effect sizes: ε² = Epsilon-Squared.");
+        "significance level is .050.\nEffect sizes: ε² = Epsilon-Squared.");
     const Json at90 =
         Summary(Report(ReferenceData("PlantGrowth.csv"),
                        {"mann-whitney weight by group groups=ctrl,trt2"}, {"--confidence", "90"}));

@@ -261,6 +261,21 @@ TEST(TableRendering, TextMarksFootnotesAndWritesCaptionAndNotesUnderTheTable) {
 
     const std::vector<std::string> emptyLines = TableLines(text, "Empty");
     EXPECT_EQ(emptyLines, (std::vector<std::string>{"  Empty", "  Nothing to compare."}));
+
+    // A caption wraps between its statements, never inside "ε² = .17".
+    Service keyed;
+    auto key = keyed.Table("Key");
+    // 95 columns of words: "ε² =" would end the first line, the measure's
+    // name begin the next.
+    std::string words;
+    for (int i = 0; i < 18; ++i) words += "word ";
+    words += "last ";
+    key->Caption(BpString(words + "ε² = Epsilon-Squared.", false));
+    Dimension(*key, "Rows", BpDimension::Row);
+    key.reset();
+    EXPECT_EQ(
+        TableLines(npar::WriteText(keyed.document), "Key"),
+        (std::vector<std::string>{"Key", words.substr(0, words.size() - 1), "ε² = Epsilon-Squared."}));
     EXPECT_NE(text.find("\nChart: Boxplot\n"), std::string::npos);
     EXPECT_NE(text.find("\n[error] Bad field\n"), std::string::npos);
 }

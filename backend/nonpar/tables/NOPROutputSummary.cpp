@@ -250,10 +250,11 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     BpComposite caption("HypothesisTestSummaryCaption^1", true);
     caption.Add(BpNumber(context.fResults->fSigLevel, procedure.Significance()));
     caption.Finish();
-    // The effect sizes' key follows, when the table shows any.
+    // The effect sizes' key follows on a line of its own, when the table
+    // shows any.
     const bool anyEffectSize = AnyEffectSize(context);
     std::unique_ptr<BpCellText> effectSizeKey = anyEffectSize ? MakeEffectSizeKey(context) : nullptr;
-    BpComposite captionWithKey("^1 ^2", false);
+    BpComposite captionWithKey("^1\n^2", false);
     if (effectSizeKey) {
         captionWithKey.Add(caption);
         captionWithKey.Add(*effectSizeKey);

@@ -237,15 +237,48 @@ std::string Pad(const std::string& text, int width, CellAlign align) {
            std::string(static_cast<size_t>(space - left), ' ');
 }
 
-// Wrapped lines of a paragraph under the table, continuation lines indented.
+// Blanks held while a line is wrapped, written as blanks again.
+constexpr char kHeldBlank = '\x01';
+
+// A results line reads best when its statements stay whole (HeldBlanks):
+// those blanks are held while the line is wrapped to width. A held run
+// longer than a line (an unclosed bracket, a long interval) is let go, so
+// that nothing is cut inside a word that would not have been before; a text
+// that holds the marker itself is wrapped as it stands.
+std::string HoldTogether(std::string text, int width) {
+    if (text.find(kHeldBlank) != std::string::npos) return text;
+    const std::vector<bool> held = HeldBlanks(text);
+    for (size_t i = 0; i < text.size(); ++i)
+        if (held[i]) text[i] = kHeldBlank;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find_first_of(" \n", start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view run(text.data() + start, end - start);
+        if (Width(run) > width) std::replace(text.begin() + start, text.begin() + end, kHeldBlank, ' ');
+        start = end + 1;
+    }
+    return text;
+}
+
+// Text wrapped to width under indent, its statements held together, the
+// lines after the first hung hang blanks deeper.
+std::string HangingLines(const std::string& text, const std::string& indent, int hang, int width) {
+    std::string out;
+    const bool holds = text.find(kHeldBlank) == std::string::npos;
+    const std::vector<std::string> lines = Wrap(HoldTogether(text, width - hang), width - hang);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string line = lines[i];
+        if (holds) std::replace(line.begin(), line.end(), kHeldBlank, ' ');
+        out += indent + std::string(i == 0 ? 0 : static_cast<size_t>(hang), ' ') + line + "\n";
+    }
+    return out;
+}
+
+// Wrapped lines of a paragraph under the table (its title, caption and
+// notes), continuation lines indented, its statements held together.
 void WriteParagraph(const std::string& text, int hang, const std::string& indent, int width,
                     OutputSink& out) {
-    const std::vector<std::string> lines = Wrap(text, width - hang);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string first =
-            i == 0 ? lines[i] : std::string(static_cast<size_t>(hang), ' ') + lines[i];
-        out += indent + first + "\n";
-    }
+    out += HangingLines(text, indent, hang, width);
 }
 
 // ---------------------------------------------------------------------------
@@ -611,29 +644,6 @@ void WriteTable(const TableModel& table, const std::string& indent, OutputSink& 
     out += "\n";
 }
 
-// Blanks held while a line is wrapped, written as blanks again.
-constexpr char kHeldBlank = '\x01';
-
-// A results line reads best when its statements stay whole (HeldBlanks):
-// those blanks are held while the line is wrapped to width. A held run
-// longer than a line (an unclosed bracket, a long interval) is let go, so
-// that nothing is cut inside a word that would not have been before; a text
-// that holds the marker itself is wrapped as it stands.
-std::string HoldTogether(std::string text, int width) {
-    if (text.find(kHeldBlank) != std::string::npos) return text;
-    const std::vector<bool> held = HeldBlanks(text);
-    for (size_t i = 0; i < text.size(); ++i)
-        if (held[i]) text[i] = kHeldBlank;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find_first_of(" \n", start);
-        if (end == std::string::npos) end = text.size();
-        const std::string_view run(text.data() + start, end - start);
-        if (Width(run) > width) std::replace(text.begin() + start, text.begin() + end, kHeldBlank, ' ');
-        start = end + 1;
-    }
-    return text;
-}
-
 // A paragraph of the outline, wrapped to the line width, with a blank line
 // after it as after a table.
 void WriteTextItem(const std::string& text, const std::string& indent, OutputSink& out) {
@@ -644,20 +654,6 @@ void WriteTextItem(const std::string& text, const std::string& indent, OutputSin
         out += indent + line + "\n";
     }
     out += "\n";
-}
-
-// Text wrapped to width under indent, its statements held together, the
-// lines after the first hung hang blanks deeper.
-std::string HangingLines(const std::string& text, const std::string& indent, int hang, int width) {
-    std::string out;
-    const bool holds = text.find(kHeldBlank) == std::string::npos;
-    const std::vector<std::string> lines = Wrap(HoldTogether(text, width - hang), width - hang);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string line = lines[i];
-        if (holds) std::replace(line.begin(), line.end(), kHeldBlank, ' ');
-        out += indent + std::string(i == 0 ? 0 : static_cast<size_t>(hang), ' ') + line + "\n";
-    }
-    return out;
 }
 
 // A chart's listing under indent: its head lines (title, subtitle, labels,
