@@ -636,29 +636,36 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     EXPECT_EQ(html.find("<1>"), std::string::npos);
     EXPECT_NE(html.find("<td>0.3</td></tr>\n<tr><td>.</td>"), std::string::npos) << html;
 
-    // A chart drawn from its document lists, where it cannot be drawn, the
-    // labels the document gives the values.
-    chart.document =
-        "<visualization name=\"x\" version=\"1\"><dataSource id=\"graphSource\">"
-        "<sourceVariable id=\"labelled\" column=\"label\"/></dataSource>"
-        "<variable id=\"v\" sourceVariable=\"labelled\"><relabel from=\"a &amp; b\" to=\"A &lt;and&gt; "
-        "B\"/>"
-        "</variable></visualization>";
-    EXPECT_NE(npar::WriteChartHtml(chart).find("<td>a &amp; b = A &lt;and&gt; B</td>"),
-              std::string::npos)
-        << npar::WriteChartHtml(chart);
-    // It names a column as the axis that shows it does, else as the
-    // variable's label; the others keep their names.
-    chart.document =
-        "<visualization name=\"x\" version=\"1\"><dataSource id=\"graphSource\">"
-        "<sourceVariable id=\"v\" column=\"value\"/><sourceVariable id=\"l\" column=\"label\"/>"
-        "</dataSource><variable id=\"value\" sourceVariable=\"v\" label=\"Score\"/>"
-        "<variable id=\"label\" sourceVariable=\"l\" label=\"label\"/><graph id=\"g\"><coordinates>"
-        "<axis dimension=\"x\" variable=\"value\" label=\"Score &amp; more\"/></coordinates></graph>"
-        "</visualization>";
-    EXPECT_NE(npar::WriteChartHtml(chart).find("<th>Score &amp; more</th><th>label</th></tr>"),
-              std::string::npos)
-        << npar::WriteChartHtml(chart);
+    // A chart drawn from its document lists, where it cannot be drawn, what
+    // the document gives its data: the labels of the values, the columns'
+    // titles (the axis's, else the variable's label; the others keep their
+    // names), dates as dates, and the texts of its label frames and guide
+    // lines.
+    const auto listedFrom = [](npar::ChartModel listed, const std::string& document) {
+        listed.document = "<visualization name=\"x\" version=\"1\">" + document + "</visualization>";
+        return npar::WriteChartHtml(listed);
+    };
+    const std::string sources =
+        "<dataSource id=\"graphSource\"><sourceVariable id=\"v\" column=\"value\"/>"
+        "<sourceVariable id=\"l\" column=\"label\"/></dataSource>";
+    std::string listing =
+        listedFrom(chart, sources +
+                              "<variable id=\"labels\" sourceVariable=\"l\"><relabel from=\"a &amp; b\" "
+                              "to=\"A &lt;and&gt; B\"/></variable>");
+    EXPECT_NE(listing.find("<td>a &amp; b = A &lt;and&gt; B</td>"), std::string::npos) << listing;
+    listing =
+        listedFrom(chart, sources +
+                              "<variable id=\"value\" sourceVariable=\"v\" label=\"Score\"/>"
+                              "<variable id=\"label\" sourceVariable=\"l\" label=\"label\"/><graph "
+                              "id=\"g\"><coordinates><axis dimension=\"x\" variable=\"value\" "
+                              "label=\"Score &amp; more\"/></coordinates></graph>");
+    EXPECT_NE(listing.find("<th>Score &amp; more</th><th>label</th></tr>"), std::string::npos)
+        << listing;
+    listing = listedFrom(chart,
+                         "<graph id=\"g\"><lineGuide x=\"1\"><label><text>Observed &lt; 2</text>"
+                         "</label></lineGuide></graph>");
+    EXPECT_NE(listing.find("<p class=\"chart-label\">Observed &lt; 2</p>"), std::string::npos)
+        << listing;
     npar::ChartModel titled = ranked;
     titled.columnTitles.push_back({"graphSource", "rank", "Mean rank"});
     EXPECT_NE(
@@ -672,19 +679,10 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     dated.dateColumns.push_back({"graphSource", "value", "DATE", -1});
     EXPECT_NE(npar::WriteChartText(dated).find("    value\n    24-DEC-2022\n    .\n"), std::string::npos)
         << npar::WriteChartText(dated);
-    dated.document =
-        "<visualization name=\"x\" version=\"1\"><dataSource id=\"graphSource\">"
-        "<sourceVariable id=\"v\" column=\"value\"/></dataSource><variable id=\"value\" "
-        "sourceVariable=\"v\"><format type=\"DATE\"/></variable></visualization>";
-    EXPECT_NE(npar::WriteChartHtml(dated).find("<td>24-DEC-2022</td>"), std::string::npos)
-        << npar::WriteChartHtml(dated);
-    // And the texts of its label frames and guide lines.
-    chart.document =
-        "<visualization name=\"x\" version=\"1\"><graph id=\"g\"><lineGuide x=\"1\"><label>"
-        "<text>Observed &lt; 2</text></label></lineGuide></graph></visualization>";
-    EXPECT_NE(npar::WriteChartHtml(chart).find("<p class=\"chart-label\">Observed &lt; 2</p>"),
-              std::string::npos)
-        << npar::WriteChartHtml(chart);
+    listing = listedFrom(dated, sources +
+                                    "<variable id=\"value\" sourceVariable=\"v\"><format "
+                                    "type=\"DATE\"/></variable>");
+    EXPECT_NE(listing.find("<td>24-DEC-2022</td>"), std::string::npos) << listing;
 }
 
 }  // namespace
