@@ -666,6 +666,18 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
                          "</label></lineGuide></graph>");
     EXPECT_NE(listing.find("<p class=\"chart-label\">Observed &lt; 2</p>"), std::string::npos)
         << listing;
+    // A network's edges name their ends as the nodes are labelled.
+    npar::ChartModel network;
+    network.data.push_back(ChartDataSource{"edges", {{"from", {7.0}}, {"to", {8.0}}}});
+    listing = listedFrom(
+        network,
+        "<dataSource id=\"edges\"><sourceVariable id=\"f\" column=\"from\"/><sourceVariable id=\"t\" "
+        "column=\"to\"/></dataSource><dataSource id=\"nodes\"><sourceVariable id=\"n\" column=\"node\"/>"
+        "</dataSource><variable id=\"node\" sourceVariable=\"n\"><relabel from=\"7\" to=\"First\"/>"
+        "<relabel from=\"8\" to=\"Second\"/></variable><variable id=\"from\" sourceVariable=\"f\"/>"
+        "<variable id=\"to\" sourceVariable=\"t\"/><graph id=\"g\"><edge nodes=\"points\" from=\"from\" "
+        "to=\"to\"/><point id=\"points\"><graphLayoutStatistic node=\"node\"/></point></graph>");
+    EXPECT_NE(listing.find("<td>7 = First</td><td>8 = Second</td>"), std::string::npos) << listing;
     npar::ChartModel titled = ranked;
     titled.columnTitles.push_back({"graphSource", "rank", "Mean rank"});
     EXPECT_NE(

@@ -144,17 +144,46 @@ std::string AxisTitleOf(pugi::xml_node root, std::string_view id) {
 
 }  // namespace
 
+namespace {
+
+// Adds the relabels of labelling to the column that variable reads, unless
+// that column has labels already.
+void AddColumnLabels(pugi::xml_node root, pugi::xml_node variable, pugi::xml_node labelling,
+                     std::vector<npar::ChartModel::ValueLabels>& found) {
+    if (!labelling.child("relabel")) return;
+    const auto [source, column] = ColumnOf(root, variable);
+    if (!column) return;
+    npar::ChartModel::ValueLabels labels{
+        source.attribute("id").value(), column.attribute("column").value(), {}};
+    for (const npar::ChartModel::ValueLabels& known : found)
+        if (known.source == labels.source && known.column == labels.column) return;
+    for (pugi::xml_node relabel : labelling.children("relabel"))
+        labels.labels.emplace(relabel.attribute("from").value(), relabel.attribute("to").value());
+    found.push_back(std::move(labels));
+}
+
+}  // namespace
+
 std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
     std::vector<npar::ChartModel::ValueLabels> found;
-    for (pugi::xml_node variable : root.children("variable")) {
-        if (!variable.child("relabel")) continue;
-        const auto [source, column] = ColumnOf(root, variable);
-        if (!column) continue;
-        npar::ChartModel::ValueLabels labels{
-            source.attribute("id").value(), column.attribute("column").value(), {}};
-        for (pugi::xml_node relabel : variable.children("relabel"))
-            labels.labels.emplace(relabel.attribute("from").value(), relabel.attribute("to").value());
-        found.push_back(std::move(labels));
+    for (pugi::xml_node variable : root.children("variable"))
+        AddColumnLabels(root, variable, variable, found);
+    // A network's edges name their ends by the nodes' values: the ends are
+    // labelled as the nodes are.
+    for (pugi::xml_node graph : root.children("graph")) {
+        for (pugi::xml_node edge : graph.children("edge")) {
+            const pugi::xml_node nodes =
+                graph.find_child_by_attribute("point", "id", edge.attribute("nodes").value());
+            const char* nodeVariable = nodes.child("graphLayoutStatistic").attribute("node").value();
+            const pugi::xml_node labelling =
+                root.find_child_by_attribute("variable", "id", nodeVariable);
+            if (!*nodeVariable || !labelling) continue;
+            for (const char* end : {"from", "to"}) {
+                const pugi::xml_node variable =
+                    root.find_child_by_attribute("variable", "id", edge.attribute(end).value());
+                if (variable) AddColumnLabels(root, variable, labelling, found);
+            }
+        }
     }
     return found;
 }
