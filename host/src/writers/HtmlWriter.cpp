@@ -92,7 +92,7 @@ constexpr const char* kStyle =
     "div.pivot-head{display:flex;flex-wrap:wrap;align-items:baseline;column-gap:.6em}"
     "div.results{display:flex;align-items:baseline;column-gap:.6em;margin:.4em 0 1.2em 0}"
     "p.results{margin:0;min-width:0;padding:.3em .6em;background:#f4f7fb;border-left:3px solid #1d4f91}"
-    "p.results span.held{white-space:nowrap}"
+    "span.held{white-space:nowrap}"
     "div.results button.copy,div.results span.copy-status{flex:none}"
     "p.text{margin:.4em 0}"
     "p.source{color:#4a5563;font-size:13px;margin:0 0 .6em 0}"
@@ -412,6 +412,33 @@ void WriteOutline(const std::vector<const std::string*>& lines, OutputSink& out)
 // ---------------------------------------------------------------------------
 // Tables, drawn from their layout grid
 
+// A text for the page (a results line, a table's caption), escaped, each run
+// of words its statements hold together (HeldBlanks) kept on one line: "p <
+// .001", "ε² = Epsilon-Squared" and "95% CI [−.22, .19]" never break at their
+// blanks. A run longer than a short line (an unclosed bracket) is left to
+// wrap; a line break stays one. The text itself is unchanged, and so is what
+// a copy button copies of it.
+std::string HeldHtml(const std::string& text) {
+    constexpr size_t kLongestHeldRun = 60;  // columns
+    const std::vector<bool> held = HeldBlanks(text);
+    std::string html;
+    html.reserve(text.size() + text.size() / 2);
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = start;
+        bool holds = false;
+        for (; end < text.size() && text[end] != '\n' && (text[end] != ' ' || held[end]); ++end)
+            holds = holds || held[end];
+        const std::string run = text.substr(start, end - start);
+        if (holds && DisplayWidth(run) <= kLongestHeldRun)
+            html += "<span class=\"held\">" + EscapeHtml(run) + "</span>";
+        else
+            html += EscapeHtml(run);
+        if (end < text.size()) html += text[end] == '\n' ? "<br>" : " ";
+        start = end + 1;
+    }
+    return html;
+}
+
 // Escaped text whose line breaks stay line breaks.
 std::string EscapeLines(const std::string& text) {
     std::string out;
@@ -480,7 +507,7 @@ void WriteGridRows(const TableLayout& layout, OutputSink& out) {
 void WriteTableFoot(const TableLayout& layout, OutputSink& out) {
     if (!layout.hasCaption && layout.footnotes.empty()) return;
     out += "<div class=\"foot\">\n";
-    if (layout.hasCaption) out += "<p class=\"caption\">" + EscapeLines(layout.caption) + "</p>\n";
+    if (layout.hasCaption) out += "<p class=\"caption\">" + HeldHtml(layout.caption) + "</p>\n";
     for (const Footnote& note : layout.footnotes)
         out += "<p class=\"note\"><sup>" + EscapeHtml(note.mark) + "</sup> " + EscapeLines(note.text) +
                "</p>\n";
@@ -686,32 +713,6 @@ void WriteChart(const OutputItem& item, ItemContext& context, OutputSink& out) {
     out += "</figure>\n";
 }
 
-// A results line's text, each run of words its statements hold together
-// (HeldBlanks) kept on one line by the page: "p < .001" and "95% CI [−.22,
-// .19]" never break at their blanks. A run longer than a short line (an
-// unclosed bracket) is left to wrap. The text itself is unchanged, and so is
-// what its copy button copies.
-std::string ResultsLineHtml(const std::string& text) {
-    constexpr size_t kLongestHeldRun = 60;  // columns
-    const std::vector<bool> held = HeldBlanks(text);
-    std::string html;
-    html.reserve(text.size() + text.size() / 2);
-    for (size_t start = 0; start <= text.size();) {
-        size_t end = start;
-        bool holds = false;
-        for (; end < text.size() && text[end] != '\n' && (text[end] != ' ' || held[end]); ++end)
-            holds = holds || held[end];
-        const std::string run = text.substr(start, end - start);
-        if (holds && DisplayWidth(run) <= kLongestHeldRun)
-            html += "<span class=\"held\">" + EscapeHtml(run) + "</span>";
-        else
-            html += EscapeHtml(run);
-        if (end < text.size()) html += text[end];
-        start = end + 1;
-    }
-    return html;
-}
-
 // A paragraph of text; a results line with its copy button.
 void WriteTextItem(const OutputItem& item, const AnchorIds& ids, OutputSink& out) {
     if (item.role != "results") {
@@ -719,9 +720,8 @@ void WriteTextItem(const OutputItem& item, const AnchorIds& ids, OutputSink& out
         return;
     }
     const std::string id = ids.at(&item);
-    out += "<div class=\"item results\"><p class=\"results\" id=\"" + id + "\">" +
-           ResultsLineHtml(item.text) + "</p>" + CopyButton("Copy results line", "", "", id) +
-           "</div>\n";
+    out += "<div class=\"item results\"><p class=\"results\" id=\"" + id + "\">" + HeldHtml(item.text) +
+           "</p>" + CopyButton("Copy results line", "", "", id) + "</div>\n";
 }
 
 void WriteError(const OutputItem& item, OutputSink& out) {
