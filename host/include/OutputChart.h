@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "VarDataProcessor.h"
@@ -58,5 +59,17 @@ struct ChartModel {
     // document.
     std::vector<std::string> labels;
 };
+
+// The entry of entries (a chart's value labels, column titles or date
+// columns) kept for the column named column of the data source named source;
+// null when there is none.
+template <typename Entry>
+const Entry* FindColumnEntry(const std::vector<Entry>& entries, std::string_view source,
+                             std::string_view column) {
+    for (const Entry& entry : entries) {
+        if (entry.source == source && entry.column == column) return &entry;
+    }
+    return nullptr;
+}
 
 }  // namespace npar

@@ -6,6 +6,7 @@
 
 #include "chart/ChartUnicode.h"
 #include "render/RenderData.h"
+#include "text/Blanks.h"
 
 namespace chart {
 namespace {
@@ -155,8 +156,7 @@ void AddColumnLabels(pugi::xml_node root, pugi::xml_node variable, pugi::xml_nod
     if (!column) return;
     npar::ChartModel::ValueLabels labels{
         source.attribute("id").value(), column.attribute("column").value(), {}};
-    for (const npar::ChartModel::ValueLabels& known : found)
-        if (known.source == labels.source && known.column == labels.column) return;
+    if (npar::FindColumnEntry(found, labels.source, labels.column)) return;
     for (pugi::xml_node relabel : labelling.children("relabel"))
         labels.labels.emplace(relabel.attribute("from").value(), relabel.attribute("to").value());
     found.push_back(std::move(labels));
@@ -211,10 +211,7 @@ std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
                                             AxisTitleOf(root, variable.attribute("id").value())};
         if (title.title.empty()) title.title = variable.attribute("label").value();
         if (title.title.empty() || title.title == title.column) continue;
-        const bool known = std::any_of(found.begin(), found.end(), [&](const auto& other) {
-            return other.source == title.source && other.column == title.column;
-        });
-        if (!known) found.push_back(std::move(title));
+        if (!npar::FindColumnEntry(found, title.source, title.column)) found.push_back(std::move(title));
     }
     return found;
 }
@@ -249,13 +246,7 @@ private:
     // A line of a label, its blanks closed up, after "; " when the label has
     // a line before it: "N = 120; Minimum = 39.1".
     static void AddLine(std::string_view line, std::string& text) {
-        std::string words;
-        for (char c : line) {
-            const bool blank = c == ' ' || c == '\t' || c == '\r';
-            if (blank && (words.empty() || words.back() == ' ')) continue;
-            words += blank ? ' ' : c;
-        }
-        if (!words.empty() && words.back() == ' ') words.pop_back();
+        const std::string words = npar::CloseUpBlanks(line);
         if (words.empty()) return;
         if (!text.empty()) text += "; ";
         text += words;

@@ -46,7 +46,7 @@ void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSourc
     std::vector<const ChartModel::DateColumn*> columnDates;
     for (const ChartColumn* column : columns) {
         columnLabels.push_back(LabelsOf(texts.valueLabels, source, *column));
-        columnDates.push_back(DateColumnOf(texts.dateColumns, source, *column));
+        columnDates.push_back(FindColumnEntry(texts.dateColumns, source.name, column->name));
     }
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";

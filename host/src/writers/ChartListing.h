@@ -42,16 +42,12 @@ const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
 // gives), else the column's own name.
 std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
                              const ChartDataSource& source, const ChartColumn& column);
-// The date format the chart shows a column's numbers in, from `dates` (a
-// chart's dateColumns, or those its document gives); null when it has none.
-const ChartModel::DateColumn* DateColumnOf(const std::vector<ChartModel::DateColumn>& dates,
-                                           const ChartDataSource& source, const ChartColumn& column);
 // A cell as the listings write it, before a writer makes it fit its form:
-// the value (ListedNumber for a number, a date as the chart writes it in a
-// date column), and after it the label the chart shows for it when that is
-// another ("0 = Eastern district", or "Control (N = 60)" for a label that is
-// a statement), a long label cut with an ellipsis. Empty for a cell never
-// written.
+// the value (ListedNumber for a number; a date as the chart writes it when
+// date, a chart's or its document's date column, is given), and after it
+// the label the chart shows for it when that is another ("0 = Eastern
+// district", or "Control (N = 60)" for a label that is a statement), a long
+// label cut with an ellipsis. Empty for a cell never written.
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
                        const ChartModel::DateColumn* date = nullptr);
 

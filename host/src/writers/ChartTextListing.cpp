@@ -8,6 +8,7 @@
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
 #include "render/RenderData.h"
+#include "text/Blanks.h"
 #include "text/Utf8.h"
 
 namespace npar {
@@ -24,21 +25,10 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
-// A listed value on one line with its blanks closed up: blanks at its ends
-// are dropped and a run of them inside becomes one, so that no value looks
-// indented and none reads as two columns (a listing's columns stand two
+// A listed value on one line with its blanks closed up, so that no value
+// looks indented and none reads as two columns (a listing's columns stand two
 // blanks apart).
-std::string ListedWords(const std::string& text) {
-    const std::string line = OneLine(text);
-    std::string words;
-    words.reserve(line.size());
-    for (char c : line) {
-        if (c == ' ' && (words.empty() || words.back() == ' ')) continue;
-        words += c;
-    }
-    if (!words.empty() && words.back() == ' ') words.pop_back();
-    return words;
-}
+std::string ListedWords(const std::string& text) { return CloseUpBlanks(SanitizeUtf8(text)); }
 
 void RightTrim(std::string& line) {
     const size_t end = line.find_last_not_of(' ');
@@ -64,7 +54,8 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
     for (size_t c = 0; c < columns.size(); ++c) {
         table[0].push_back(OneLine(ListedColumnName(chart.columnTitles, source, *columns[c])));
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
-        const ChartModel::DateColumn* date = DateColumnOf(chart.dateColumns, source, *columns[c]);
+        const ChartModel::DateColumn* date =
+            FindColumnEntry(chart.dateColumns, source.name, columns[c]->name);
         for (size_t r = 0; r < listed; ++r)
             table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels, date)));
         for (const auto& line : table) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
@@ -87,26 +78,14 @@ std::string ListedNumber(double value) {
 
 const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
                              const ChartDataSource& source, const ChartColumn& column) {
-    for (const ChartModel::ValueLabels& candidate : labels) {
-        if (candidate.source == source.name && candidate.column == column.name) return &candidate.labels;
-    }
-    return nullptr;
+    const ChartModel::ValueLabels* found = FindColumnEntry(labels, source.name, column.name);
+    return found ? &found->labels : nullptr;
 }
 
 std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
                              const ChartDataSource& source, const ChartColumn& column) {
-    for (const ChartModel::ColumnTitle& title : titles) {
-        if (title.source == source.name && title.column == column.name) return title.title;
-    }
-    return column.name;
-}
-
-const ChartModel::DateColumn* DateColumnOf(const std::vector<ChartModel::DateColumn>& dates,
-                                           const ChartDataSource& source, const ChartColumn& column) {
-    for (const ChartModel::DateColumn& date : dates) {
-        if (date.source == source.name && date.column == column.name) return &date;
-    }
-    return nullptr;
+    const ChartModel::ColumnTitle* found = FindColumnEntry(titles, source.name, column.name);
+    return found ? found->title : column.name;
 }
 
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,

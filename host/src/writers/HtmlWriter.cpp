@@ -24,8 +24,8 @@
 #include "TableLayout.h"
 #include "WorkAhead.h"
 #include "WorkerStream.h"
+#include "text/Blanks.h"
 #include "text/Escapes.h"
-#include "text/HeldBlanks.h"
 #include "text/Utf8.h"
 
 namespace npar {

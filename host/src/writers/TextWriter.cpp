@@ -11,7 +11,7 @@
 #include "OutputWriters.h"
 #include "TableLayout.h"
 #include "WorkerStream.h"
-#include "text/HeldBlanks.h"
+#include "text/Blanks.h"
 #include "text/Utf8.h"
 
 namespace npar {
@@ -648,12 +648,7 @@ void WriteTable(const TableModel& table, const std::string& indent, OutputSink& 
 // after it as after a table.
 void WriteTextItem(const std::string& text, const std::string& indent, OutputSink& out) {
     const int lineWidth = std::max(kNarrowestBody, kLineWidth - static_cast<int>(indent.size()));
-    const bool holds = text.find(kHeldBlank) == std::string::npos;
-    for (std::string line : Wrap(HoldTogether(text, lineWidth), lineWidth)) {
-        if (holds) std::replace(line.begin(), line.end(), kHeldBlank, ' ');
-        out += indent + line + "\n";
-    }
-    out += "\n";
+    out += HangingLines(text, indent, 0, lineWidth) + "\n";
 }
 
 // A chart's listing under indent: its head lines (title, subtitle, labels,

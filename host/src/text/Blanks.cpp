@@ -1,5 +1,6 @@
-// The blanks of a results line that hold its statements together.
-#include "text/HeldBlanks.h"
+// Blanks in texts: those that hold a results line's statements together, and
+// closing up runs of them.
+#include "text/Blanks.h"
 
 #include <algorithm>
 
@@ -43,6 +44,18 @@ std::vector<bool> HeldBlanks(std::string_view text) {
         held[i] = interval || RelationAt(text, i + 1) || RelationBefore(text, i);
     }
     return held;
+}
+
+std::string CloseUpBlanks(std::string_view text) {
+    std::string words;
+    words.reserve(text.size());
+    for (const char c : text) {
+        const bool blank = c == ' ' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        if (blank && (words.empty() || words.back() == ' ')) continue;
+        words += blank ? ' ' : c;
+    }
+    if (!words.empty() && words.back() == ' ') words.pop_back();
+    return words;
 }
 
 }  // namespace npar
