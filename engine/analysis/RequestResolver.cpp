@@ -10,6 +10,12 @@
 namespace npar::engine {
 namespace {
 
+// "no value", "1 value", "3 values": a count with its noun, for messages.
+std::string Counted(size_t count, const std::string& one, const std::string& many) {
+    if (count == 0) return "no " + one;
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 class Resolver {
 public:
     Resolver(const TestSpec& spec, const TestDefinition& definition, const RunData& data)
@@ -153,8 +159,8 @@ private:
         }
         const size_t count = CategoryCount(column);
         if (count != 2)
-            Fail(Quoted(Name(column)) + " has " + std::to_string(count) +
-                 (count == 1 ? " value" : " values") + "; name the success with success=VALUE" +
+            Fail(Quoted(Name(column)) + " has " + Counted(count, "value", "values") +
+                 "; name the success with success=VALUE" +
                  (allowCut ? " or a cut point with cut=NUMBER" : ""));
         request.successCategories = {0};
     }
@@ -213,7 +219,7 @@ private:
         }
         if (request.expected.size() != count)
             Fail("expected= gives " + std::to_string(request.expected.size()) + " proportions, but " +
-                 Quoted(Name(field)) + " has " + std::to_string(count) + " categories");
+                 Quoted(Name(field)) + " has " + Counted(count, "category", "categories"));
     }
 
     void SuccessRate(TestRequest& request, size_t field) {
@@ -377,8 +383,8 @@ private:
         }
         std::sort(values.begin(), values.end());
         if (values.size() != 2)
-            Fail("the fields take " + std::to_string(values.size()) +
-                 " different values between them; name the success with success=VALUE");
+            Fail("the fields take " + Counted(values.size(), "value", "values") +
+                 " between them, not two; name the success with success=VALUE");
         request.successValues = {values.front().second};
     }
 
@@ -442,8 +448,8 @@ private:
         }
         if (CategoryCount(group) != 2)
             Fail("the grouping field " + Quoted(Name(group)) + " has " +
-                 std::to_string(CategoryCount(group)) +
-                 " values; name the two groups to compare with groups=V1,V2");
+                 Counted(CategoryCount(group), "value", "values") +
+                 "; name the two groups to compare with groups=V1,V2");
         request.groupCategories = {0, 1};
     }
 

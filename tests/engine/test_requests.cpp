@@ -118,6 +118,8 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         {"mann-whitney score", "mann-whitney needs a grouping field"},
         {"mann-whitney score by region",
          "the grouping field \"region\" has 3 values; name the two groups to compare with groups=V1,V2"},
+        {"mcnemar group grade",
+         "the fields take 3 values between them, not two; name the success with success=VALUE"},
         {"mann-whitney score by group groups=1,1", "groups= names the same group twice"},
         {"kruskal-wallis score by score",
          "field \"score\" cannot be both tested and the grouping field"},
