@@ -8,8 +8,10 @@
 namespace report {
 
 // "XML syntax error at line L, column C: DESCRIPTION" (columns count
-// characters) for a text that is no well-formed XML; otherwise "the
-// document's content could not be read".
+// characters) for a text that is no well-formed XML; for one that does not
+// begin with markup (a data table given without tests), that it is no XML,
+// with a pointer to --test and --analysis; otherwise "the document's content
+// could not be read".
 std::string DiagnoseSplit(const std::string& documentText);
 
 }  // namespace report

@@ -36,6 +36,9 @@ std::vector<BrokenCase> FrameFailures() {
          "XML syntax error at line 3, column 30: Error parsing element attribute"},
         {"XML syntax error after a byte order mark", "\xEF\xBB\xBF<StatXML><PMMLModel x=1/>",
          "XML syntax error at line 1, column 23: Error parsing element attribute"},
+        {"a data table given without tests", "score,group\n1.5,1\n2.5,2\n",
+         "the text does not begin with '<', so it is no XML document; to run tests on a data table, "
+         "give --test SPEC or --analysis RUN.json"},
         {"wrong root", With([](Document& d) { d.root = "StatResult"; }).Text(),
          "the root element is \"StatResult\", not \"StatXML\""},
         {"no PMMLModel", With([](Document& d) { d.model = "<Model/>"; }).Text(),
