@@ -242,9 +242,16 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     const std::vector<double> values = split.ValidNumbers(field);
     result.statistics.push_back(Attribute("TotalN", Count(values.size())));
     if (values.empty()) return Unable(result, messages::kTooFewCases, {{1}, {0}});
+    // Each difference is rounded to the decimals of the data and of the
+    // median as written: the binary difference carries representation noise
+    // (6.1 - 5 and 5 - 3.9 are two different doubles near 1.1) that would
+    // break ties the data have and change the ranks.
+    const Column& column = split.data.ColumnAt(field);
+    const int decimals =
+        std::max(column.allWhole ? 0 : column.decimals, stats::WrittenDecimals(request.median));
     std::vector<double> differences;
     differences.reserve(values.size());
-    for (double v : values) differences.push_back(v - request.median);
+    for (double v : values) differences.push_back(stats::RoundToDecimals(v - request.median, decimals));
     const stats::SignedRankResult test = stats::SignedRank(differences);
     if (test.n == 0) return Unable(result, messages::kAllDifferencesZero);
 

@@ -2,10 +2,13 @@
 #include "stats/Descriptives.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
+#include <string_view>
+#include <system_error>
 
 namespace npar::engine::stats {
 
@@ -38,6 +41,22 @@ double RoundToDecimals(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
     if (!(std::fabs(value) * scale < 0x1p52)) return value;
     return std::round(value * scale) / scale;
+}
+
+int WrittenDecimals(double value) {
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    if (error != std::errc()) return 0;
+    std::string_view written(text, static_cast<size_t>(end - text));
+    int exponent = 0;
+    if (const size_t e = written.find('e'); e != std::string_view::npos) {
+        std::from_chars(written.data() + e + 1 + (written[e + 1] == '+'), written.data() + written.size(),
+                        exponent);
+        written = written.substr(0, e);
+    }
+    const size_t point = written.find('.');
+    const int fraction = point == std::string_view::npos ? 0 : static_cast<int>(written.size() - point - 1);
+    return std::max(0, fraction - exponent);
 }
 
 double MedianOfSorted(const std::vector<double>& sorted) {

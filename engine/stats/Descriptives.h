@@ -37,6 +37,11 @@ double MedianOfSorted(const std::vector<double>& sorted);
 // large to carry those decimals, and decimals outside 1..12, stay as they are.
 double RoundToDecimals(double value, int decimals);
 
+// The decimals of value's shortest decimal form, the one that reads back as
+// value (70.25: 2; 5: 0; 1e-07: 7): the decimals a number given as an option
+// was written with.
+int WrittenDecimals(double value);
+
 // A sample's median and Tukey's hinges (the medians of its lower and upper
 // halves, the middle value counted in both when n is odd; R's fivenum), the
 // quartiles the box plots draw.

@@ -193,6 +193,25 @@ TEST(OneSampleWilcoxonTest, ExactBelowTheThresholdNormalAbove) {
     EXPECT_FALSE(precip.HasStatistic(0, "ExactSig2Tailed"));
 }
 
+// Wind is written with one decimal: |7.4 - 10.3| and |13.2 - 10.3| are one
+// decimal, 2.9, but two doubles when subtracted in binary. The differences
+// are taken as the decimals they are, with the median's own decimals when it
+// has more (10.35: two), so the ties the data have stay ties.
+TEST(OneSampleWilcoxonTest, DecimalDifferencesKeepTheirTies) {
+    const EngineRun wind(DataFile("airquality.csv"),
+                         {"wilcoxon Wind median=10.3", "wilcoxon Wind median=10.35"});
+    // R: wil1(round(aq$Wind - 10.3, 1), 0) and
+    // wilcox.test(round(aq$Wind - 10.3, 1), exact = FALSE, correct = FALSE)
+    EXPECT_EQ(wind.Statistic(0, "TestStatistic"), 4433.5);  // 4306.5 with the ties broken
+    ExpectNear(wind.Statistic(0, "StandardError"), 490.584982444428);
+    ExpectNear(wind.Statistic(0, "StandardizedTestStatistic"), -1.31068015330624);
+    ExpectNear(wind.Statistic(0, "AsymptoticSig2Tailed"), 0.189965846626276);
+    // R: wil1(round(aq$Wind - 10.35, 2), 0); rounded to one decimal W+ would be 4284
+    EXPECT_EQ(wind.Statistic(1, "TestStatistic"), 4889.5);
+    ExpectNear(wind.Statistic(1, "StandardError"), 548.571440197172);
+    ExpectNear(wind.Statistic(1, "AsymptoticSig2Tailed"), 0.0680403427310871);
+}
+
 TEST(OneSampleWilcoxonTest, ExactRuleAtFiftyAndFiftyOneDifferences) {
     // 1..n minus 0.5: n untied positive differences, W+ = n(n+1)/2, so the
     // exact significance is 2 / 2^n (R: 2 * psignrank(0, n)).

@@ -339,6 +339,17 @@ sub_("precip, median=35 (N = 70 > 50, one zero, ties: normal)")
 ref("ties_ok", ties_ok(abs(pr$precip - 35)))
 ref("N, W+, W-, tie groups, mean, sd, z, p normal", wil1(pr$precip, 35))
 ref("p normal (tie-corrected)", suppressWarnings(wilcox.test(pr$precip, mu = 35, exact = FALSE, correct = FALSE)$p.value))
+sub_("airquality Wind, median=10.3 (153 values with one decimal, 11 equal to 10.3: N = 142; ties that binary differences break)")
+note("x - 10.3 computed in binary carries representation noise (|7.4 - 10.3| and |13.2 - 10.3| are two different doubles ",
+     "near 2.9), which breaks ties the data have; the differences of values written with one decimal are taken as ",
+     "the decimals they are, round(x - 10.3, 1), as for the related tests' differences.")
+ref("ties_ok (FALSE: noise breaks ties)", ties_ok(abs(aq$Wind - 10.3)))
+ref("N, W+, W-, tie groups, mean, sd, z, p normal", wil1(round(aq$Wind - 10.3, 1), 0))
+ref("p normal (tie-corrected)", suppressWarnings(wilcox.test(round(aq$Wind - 10.3, 1), exact = FALSE, correct = FALSE)$p.value))
+sub_("airquality Wind, median=10.35 (the median has two decimals, so the differences have two)")
+ref("ties_ok (FALSE)", ties_ok(abs(aq$Wind - 10.35)))
+ref("N, W+, W-, tie groups, mean, sd, z, p normal", wil1(round(aq$Wind - 10.35, 2), 0))
+ref("p normal (tie-corrected)", suppressWarnings(wilcox.test(round(aq$Wind - 10.35, 2), exact = FALSE, correct = FALSE)$p.value))
 
 ## ---------------------------------------------------------------- 6 one-sample KS
 section(6, "One-sample Kolmogorov-Smirnov")
