@@ -50,12 +50,13 @@ int WrittenDecimals(double value) {
     std::string_view written(text, static_cast<size_t>(end - text));
     int exponent = 0;
     if (const size_t e = written.find('e'); e != std::string_view::npos) {
-        std::from_chars(written.data() + e + 1 + (written[e + 1] == '+'), written.data() + written.size(),
-                        exponent);
+        std::from_chars(written.data() + e + 1 + (written[e + 1] == '+'),
+                        written.data() + written.size(), exponent);
         written = written.substr(0, e);
     }
     const size_t point = written.find('.');
-    const int fraction = point == std::string_view::npos ? 0 : static_cast<int>(written.size() - point - 1);
+    const int fraction =
+        point == std::string_view::npos ? 0 : static_cast<int>(written.size() - point - 1);
     return std::max(0, fraction - exponent);
 }
 
