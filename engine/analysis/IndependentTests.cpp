@@ -280,10 +280,9 @@ TestResult MannWhitney(const TestRequest& request, const SplitData& split) {
     DescribeGroups(result, groups, {test.meanRankFirst, test.meanRankSecond});
     const stats::EffectSize r = stats::RankBiserialTwoGroups(
         test.u, Count(groups.values[0].size()), Count(groups.values[1].size()), split.data.confidence);
-    result.statistics.push_back(
-        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
-    result.tables = GroupDistributions(groups, {test.meanRankFirst, test.meanRankSecond});
     result.messages.push_back(messages::Note(messages::kMannWhitneySecondGroup));
+    AddRankBiserial(result, r);
+    result.tables = GroupDistributions(groups, {test.meanRankFirst, test.meanRankSecond});
     return result;
 }
 

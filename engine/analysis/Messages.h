@@ -44,6 +44,7 @@ constexpr int kOneSideOfMedian = 40303;  // every value on one side of the media
 // Warnings.
 constexpr int kSmallExpected = 40101;          // ^1 categories (^2%) expected below 5, smallest ^3
 constexpr int kNoComparisonsRetained = 40103;  // the test retains: no comparisons to show
+constexpr int kCorrelationAtBound = 40104;     // r = -1 or 1: no Fisher's z interval
 constexpr int kEstimatedParameters = 40102;    // significance assumes known parameters
 // Warnings of the independent-samples tests.
 constexpr int kComparisonsLimited = 40304;  // ^2 groups; comparisons are made for at most ^1

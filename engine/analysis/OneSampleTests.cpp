@@ -268,8 +268,7 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     result.descriptives.push_back(SampleDescription(Count(field), values));
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
-    result.statistics.push_back(
-        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
+    AddRankBiserial(result, r);
     result.tables.push_back(
         StructuredTable("ContinuousDistribution",
                         {Attribute("HypotheticalMedian", request.median),

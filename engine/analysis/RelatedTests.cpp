@@ -128,10 +128,9 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     DescribeFields(result, split, request.fields, rows);
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
-    result.statistics.push_back(
-        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
-    result.tables.push_back(DifferenceTable(differences, test.negative, test.zeros, test.positive));
     result.messages.push_back(Note(messages::kSignedRankOfPositive));
+    AddRankBiserial(result, r);
+    result.tables.push_back(DifferenceTable(differences, test.negative, test.zeros, test.positive));
     return result;
 }
 

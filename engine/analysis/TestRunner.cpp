@@ -52,6 +52,11 @@ DocNode EffectSizeGroup(const char* measure, double estimate, double lower, doub
     return StructuredTable("EffectSize", std::move(values));
 }
 
+void AddRankBiserial(TestResult& result, const stats::EffectSize& r) {
+    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
+    if (std::isnan(r.lower)) result.messages.push_back(messages::Note(messages::kCorrelationAtBound));
+}
+
 DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank) {
     return SampleDescription(sample, values.size(), stats::TukeyHinges(values), meanRank);
 }

@@ -10,6 +10,7 @@
 #include "analysis/TestRequest.h"
 #include "document/ResultModel.h"
 #include "stats/Descriptives.h"
+#include "stats/EffectSizes.h"
 
 namespace npar::engine {
 
@@ -41,6 +42,10 @@ DocNode OrdinalAsContinuous(const std::vector<size_t>& columns);
 // interval at the document's confidence level, where there is one).
 DocNode EffectSizeGroup(const char* measure, double estimate, double lower = kNoNumber,
                         double upper = kNoNumber);
+
+// Adds the rank-biserial correlation r as the test's effect size; at r = -1
+// or 1, where Fisher's z gives no interval, a note says why none is shown.
+void AddRankBiserial(TestResult& result, const stats::EffectSize& r);
 
 // Says how a significance was found: statistic is its name, or "Group/Name"
 // for one in a named group of the statistics; method a catalogue key.

@@ -13,10 +13,15 @@
 namespace npar::engine::stats {
 namespace {
 
-// An interval for a correlation by Fisher's z: tanh(atanh(r) -+ z SE).
+constexpr double kNoLimit = std::numeric_limits<double>::quiet_NaN();
+
+// An interval for a correlation by Fisher's z: tanh(atanh(r) -+ z SE). At
+// r = -1 or 1 the transform is infinite and the interval would shrink to the
+// point r whatever the sample size; none is given (NaN limits).
 EffectSize FisherInterval(double r, double standardError, double level) {
+    if (!(std::fabs(r) < 1)) return {r, kNoLimit, kNoLimit};
     const double z = NormalQuantile(0.5 + level / 2);
-    const double centre = std::atanh(std::clamp(r, -1.0, 1.0));
+    const double centre = std::atanh(r);
     return {r, std::tanh(centre - z * standardError), std::tanh(centre + z * standardError)};
 }
 

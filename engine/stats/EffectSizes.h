@@ -2,11 +2,12 @@
 // method gives one:
 //
 //   rank-biserial correlation, two groups    r = 2 U2 / (n1 n2) - 1; Fisher's z interval
-//                                            with SE sqrt((n1 + n2 + 1) / (3 n1 n2))
+//                                            with SE sqrt((n1 + n2 + 1) / (3 n1 n2)); none
+//                                            at r = -1 or 1, where z is infinite
 //   matched-pairs rank-biserial correlation  r = (W+ - W-) / (n (n + 1) / 2); Fisher's z
 //                                            interval with SE sqrt((2n^3 + 3n^2 + n) / 6)
 //                                            / (n (n + 1) / 2) (Kerby 2014; the method of
-//                                            the R package effectsize)
+//                                            the R package effectsize); none at r = -1 or 1
 //   epsilon-squared                          H / ((n^2 - 1) / (n + 1)) (Tomczak & Tomczak 2014)
 //   Cohen's w, Cramer's V                    sqrt(X^2 / n), sqrt(X^2 / (n (m - 1))); interval
 //                                            by inverting the noncentral chi-square in its

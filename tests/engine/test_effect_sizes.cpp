@@ -3,6 +3,10 @@
 // EFFECT-SIZES.md; each value there stands under its expression).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "EngineFixture.h"
 
 using enginetest::DataFile;
@@ -28,6 +32,30 @@ TEST(EffectSizes, RankBiserialCorrelationsOfGroupsAndPairs) {
     // The other direction turns the sign and the interval.
     ExpectNear(pairs.Statistic(1, "RankBiserialCorrelation", "EffectSize"), 0.777777777777778);
     ExpectNear(pairs.Statistic(1, "UpperLimit", "EffectSize"), 0.944155901920081);
+}
+
+// Groups that do not overlap, or differences all of one sign, make r = 1 or
+// -1 (by the formulas above: U2 = n1 n2 = 9 gives 2 * 9 / 9 - 1 = 1; W- = 0
+// gives 1). Fisher's z is infinite there, so no interval is written, and a
+// note says why rather than an interval of zero width.
+TEST(EffectSizes, RankBiserialAtItsBoundsHasNoInterval) {
+    const EngineRun run("x,g\n1,a\n2,a\n3,a\n4,b\n5,b\n6,b\n",
+                        {"mann-whitney x by g", "wilcoxon x median=0", "wilcoxon x median=2.5"});
+    for (size_t test : {0, 1}) {
+        SCOPED_TRACE(test);
+        EXPECT_EQ(run.Statistic(test, "RankBiserialCorrelation", "EffectSize"), 1);
+        EXPECT_FALSE(run.HasStatistic(test, "LowerLimit", "EffectSize"));
+        EXPECT_FALSE(run.HasStatistic(test, "UpperLimit", "EffectSize"));
+        const std::vector<std::string> messages = run.Messages(test);
+        EXPECT_NE(std::find(messages.begin(), messages.end(), "40104 helpMessage"), messages.end());
+    }
+    // Inside the bounds the interval stays, without the note: about 2.5 the
+    // distances 0.5 0.5 1.5 1.5 2.5 3.5 rank 1.5 1.5 3.5 3.5 5 6, W+ = 1.5 +
+    // 3.5 + 5 + 6 = 16 and W- = 5, r = 11 / 21.
+    ExpectNear(run.Statistic(2, "RankBiserialCorrelation", "EffectSize"), 11.0 / 21.0);
+    EXPECT_TRUE(run.HasStatistic(2, "LowerLimit", "EffectSize"));
+    const std::vector<std::string> inside = run.Messages(2);
+    EXPECT_EQ(std::find(inside.begin(), inside.end(), "40104 helpMessage"), inside.end());
 }
 
 TEST(EffectSizes, EpsilonSquaredAndKendallsW) {
