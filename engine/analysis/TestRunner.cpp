@@ -53,7 +53,8 @@ DocNode EffectSizeGroup(const char* measure, double estimate, double lower, doub
 }
 
 void AddRankBiserial(TestResult& result, const stats::EffectSize& r) {
-    result.statistics.push_back(EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
+    result.statistics.push_back(
+        EffectSizeGroup("RankBiserialCorrelation", r.estimate, r.lower, r.upper));
     if (std::isnan(r.lower)) result.messages.push_back(messages::Note(messages::kCorrelationAtBound));
 }
 
