@@ -35,6 +35,7 @@ constexpr int kSignedRankOfPositive = 40024;      // d = second - first; W+ sums
 constexpr int kPairedExactInterval = 40025;       // second minus first; exact interval
 constexpr int kPairedAsymptoticInterval = 40026;  // second minus first; normal-approximation interval
 constexpr int kMarginalScores = 40027;            // the first field's scores over the changed cases
+constexpr int kOddsRatioInfinite = 40028;         // no failure turned success: the odds are infinite
 
 // Errors of the independent-samples tests.
 constexpr int kTooFewGroups = 40301;     // ^1 groups have cases; the test compares at least two

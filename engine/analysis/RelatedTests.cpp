@@ -243,8 +243,14 @@ TestResult McNemar(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("DegreeOfFreedom", 1));
     AddSignificances(result, test.asymptotic, test.exact, test.exactSignificance,
                      "MethodChiSquareContinuity", "MethodExactDiscordant");
-    const stats::EffectSize odds = stats::DiscordantOddsRatio(b, c, split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("OddsRatio", odds.estimate, odds.lower, odds.upper));
+    // Without a change from failure to success the odds b / c are infinite,
+    // a number the document cannot carry: a note says so instead.
+    if (c > 0) {
+        const stats::EffectSize odds = stats::DiscordantOddsRatio(b, c, split.data.confidence);
+        result.statistics.push_back(EffectSizeGroup("OddsRatio", odds.estimate, odds.lower, odds.upper));
+    } else {
+        result.messages.push_back(Note(messages::kOddsRatioInfinite));
+    }
 
     std::vector<DocNode> comparison = {
         Attribute("RowNames", Count(first)),

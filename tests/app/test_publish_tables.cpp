@@ -137,6 +137,30 @@ TEST(PublishSummary, EffectSizeColumnWritesEachMeasureWithItsInterval) {
     EXPECT_EQ(Text(ks, {"Effect Size", "D"}, {}), "(none)");
 }
 
+// Where a measure has no finite value or interval the report says why rather
+// than print one: groups that do not overlap give r = 2 * 9 / 9 - 1 = 1, whose
+// Fisher interval would be the point 1; four changes from success to failure
+// and none back give the odds 4 / 0.
+TEST(PublishSummary, EffectSizesWithoutAFiniteValueOrIntervalSayWhy) {
+    apptest::TempDir dir;
+    const Json report = Report(dir.Write("bounds.csv",
+                                         "x,g,before,after\n1,a,1,0\n2,a,1,0\n3,a,1,0\n"
+                                         "4,b,1,0\n5,b,0,0\n6,b,1,1\n"),
+                               {"mann-whitney x by g", "mcnemar before after success=1"});
+    EXPECT_EQ(SummaryText(report, "1", "Effect Size"), "r = 1.00");
+    const Json groups = OnlyTable(report, "Independent-Samples Mann-Whitney U Test Summary");
+    EXPECT_TRUE(HasNote(groups,
+                        "The rank-biserial correlation is -1 or 1, where Fisher's z transform is "
+                        "infinite, so no confidence interval is given for it."));
+
+    EXPECT_EQ(SummaryText(report, "2", "Effect Size"), "(none)");
+    const Json changes = OnlyTable(report, "Related-Samples McNemar Change Test Summary");
+    EXPECT_EQ(Text(changes, {"Effect Size", "Odds Ratio of the Discordant Pairs"}, {}), "(none)");
+    EXPECT_TRUE(HasNote(changes,
+                        "No case changes from failure to success, so the odds ratio of the "
+                        "discordant pairs is infinite and is not shown."));
+}
+
 TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
     const Json report =
         Report(ReferenceData("PlantGrowth.csv"),

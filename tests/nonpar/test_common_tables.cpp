@@ -97,7 +97,8 @@ TEST(CommonTables, StatisticsGroupsFollowTheDocumentOrder) {
     const std::string statistics =
         Table("StatisticsResult",
               Attribute("TotalN", "38") + Attribute("TestStatistic", "4.5") +
-                  Table("Asymptotic", Attribute("Lower", "0.5") + Attribute("Upper", ">2")) +
+                  Attribute("StandardError", "__MISSING__") +
+                  Table("Asymptotic", Attribute("Lower", "__MISSING__") + Attribute("Upper", ">2")) +
                   Simple("Ignored", "a", "b", {"1"}) + Attribute("AsymptoticSig2Tailed", ">0.2"));
     const ReadOutcome outcome = Read(MakeDocument(
         Algorithm(
@@ -112,10 +113,14 @@ TEST(CommonTables, StatisticsGroupsFollowTheDocumentOrder) {
     ASSERT_NE(test, nullptr);
     ASSERT_EQ(test->fStatistics.size(), 3u);
     EXPECT_EQ(test->fStatistics[0].fName, "");
-    ASSERT_EQ(test->fStatistics[0].fValues.size(), 2u);
+    ASSERT_EQ(test->fStatistics[0].fValues.size(), 3u);
     EXPECT_EQ(test->fStatistics[0].fValues[1].fName, "TestStatistic");
     EXPECT_DOUBLE_EQ(test->fStatistics[0].fValues[1].fValue, 4.5);
+    // The missing-value token is a missing statistic, directly or in a group,
+    // not the 0 a failed conversion gives.
+    EXPECT_EQ(test->fStatistics[0].fValues[2].fValue, kNOPRMissing);
     EXPECT_EQ(test->fStatistics[1].fName, "Asymptotic");
+    EXPECT_EQ(test->fStatistics[1].fValues[0].fValue, kNOPRMissing);
     EXPECT_DOUBLE_EQ(test->fStatistics[1].fValues[1].fValue, 0.0) << "no bound marker inside groups";
     EXPECT_EQ(test->fStatistics[2].fName, "");
     EXPECT_DOUBLE_EQ(test->fStatistics[2].fValues[0].fValue, 0.2);

@@ -33,6 +33,13 @@ constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
 // of a few dozen tests is shared.
 constexpr size_t kTestsPerBatch = 16;
 
+// A statistic's value; the missing-value token reads as the system-missing
+// value, as it does in number lists, not as the 0 that a failed conversion
+// gives (an effect size the producer could not compute would show as 0).
+double StatisticValue(std::string_view text) {
+    return text == kMissingToken ? kNOPRMissing : String2Double(text);
+}
+
 int FieldTypeFromText(std::string_view optype) {
     if (optype == "continuous") return 0;
     if (optype == "categorical") return 1;
@@ -896,7 +903,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
                 value = String2Double(attribute.fValue.substr(1));
                 fSigLowerBound = true;
             } else {
-                value = String2Double(attribute.fValue);
+                value = StatisticValue(attribute.fValue);
             }
             statistics.back().fValues.push_back({std::string(attribute.fName), value});
         } else if (child.fKind == ChildRef::StructuredTable) {
@@ -905,7 +912,8 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
             group.fName.assign(nested.fName);
             group.fValues.reserve(nested.fAttributes.size());
             for (const AttributeText& attribute : nested.fAttributes)
-                group.fValues.push_back({std::string(attribute.fName), String2Double(attribute.fValue)});
+                group.fValues.push_back(
+                    {std::string(attribute.fName), StatisticValue(attribute.fValue)});
             statistics.push_back(std::move(group));
             groupOpen = false;
         }

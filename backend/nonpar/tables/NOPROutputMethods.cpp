@@ -146,6 +146,7 @@ std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, con
     const StatisticGroup* group = FindGroup(test, kEffectSizeGroup);
     if (!group || group->fValues.empty()) return nullptr;
     const NamedValue& measure = group->fValues.front();
+    if (measure.fValue == kNOPRMissing) return nullptr;
     const MeasureStyle* style = FindMeasure(measure.fName);
     const BpFormatSpec format = !style           ? procedure.Coefficient()
                                 : style->bounded ? procedure.BoundedMeasure()
@@ -173,7 +174,7 @@ std::unique_ptr<BpCellText> MakeEffectSizeKey(const NOPROutputContext& context) 
     bool anyInterval = false;
     for (const auto& test : context.fResults->fTests) {
         const StatisticGroup* group = test ? FindGroup(*test, kEffectSizeGroup) : nullptr;
-        if (!group || group->fValues.empty()) continue;
+        if (!group || group->fValues.empty() || group->fValues.front().fValue == kNOPRMissing) continue;
         const MeasureStyle* style = FindMeasure(group->fValues.front().fName);
         if (style && std::find(symbols.begin(), symbols.end(), style) == symbols.end())
             symbols.push_back(style);
