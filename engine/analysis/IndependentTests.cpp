@@ -402,6 +402,7 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
                         {Attribute("Lower", shift.lower), Attribute("Upper", shift.upper)})};
     result.messages.push_back(
         messages::Note(exact ? messages::kShiftExactInterval : messages::kShiftAsymptoticInterval));
+    messages::NoteIntervalLevel(result.messages, shift);
     DescribeGroups(result, groups);
     return result;
 }

@@ -161,6 +161,7 @@ TestResult HodgesLehmann(const TestRequest& request, const SplitData& split) {
         "Asymptotic", {Attribute("Lower", estimate.lower), Attribute("Upper", estimate.upper)}));
     result.messages.push_back(
         Note(estimate.exact ? messages::kPairedExactInterval : messages::kPairedAsymptoticInterval));
+    messages::NoteIntervalLevel(result.messages, estimate);
     DescribeFields(result, split, request.fields, rows);
     return result;
 }

@@ -2,6 +2,7 @@
 #include "stats/Independent.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -459,9 +460,15 @@ ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> 
     };
     uint64_t lower, upper;
     if (exact) {
-        const double q = std::max(1.0, QuantileOrdinal(MannWhitneyDistribution(m, n), alpha / 2));
+        const std::vector<double> distribution = MannWhitneyDistribution(m, n);
+        const double q = std::max(1.0, QuantileOrdinal(distribution, alpha / 2));
         lower = ordinal(q);
         upper = ordinal(static_cast<double>(pairs) - q + 1);
+        const double widestAlpha = 2 * distribution.front();
+        if (widestAlpha > alpha + 10 * DBL_EPSILON) {
+            result.levelReached = false;
+            result.achievedLevel = 1 - widestAlpha;
+        }
     } else {
         // The normal statistic of the shifted samples changes sign where the
         // count of differences above the shift crosses mn/2 +- z sigma; with
@@ -470,7 +477,9 @@ ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> 
         const double ties = TieSumOfSorted(first) + TieSumOfSorted(second);
         const double sigma = std::sqrt(a * b / 12.0 * (total + 1 - ties / (total * (total - 1))));
         const double z = NormalQuantile(1 - alpha / 2);
-        lower = ordinal(std::ceil(a * b / 2.0 - z * sigma));
+        const double first = std::ceil(a * b / 2.0 - z * sigma);
+        result.levelReached = first >= 1;
+        lower = ordinal(first);
         upper = ordinal(std::ceil(a * b / 2.0 + z * sigma));
     }
     result.lower = differences.Select(lower);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "stats/OneSample.h"
@@ -118,8 +119,14 @@ double KthDifference(const std::vector<double>& first, const std::vector<double>
 // (R's wilcox.test(second, first, conf.int = TRUE, correct = FALSE)): exact
 // from the Mann-Whitney distribution, or asymptotic (normal, tie corrected)
 // where R's root of the standardized statistic lands on a difference.
+// When no interval reaches the level (few cases), the widest there is, from
+// the smallest difference to the largest, is given: levelReached is false,
+// and achievedLevel its exact level 1 - 2 P(U = 0) (R's achieved alpha) or,
+// for the normal approximation, NaN.
 struct ShiftEstimate {
     double estimate = 0, lower = 0, upper = 0;
+    bool levelReached = true;
+    double achievedLevel = std::numeric_limits<double>::quiet_NaN();
 };
 ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> second, double level,
                                  bool exact);

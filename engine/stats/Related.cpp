@@ -285,11 +285,17 @@ HodgesLehmannResult PairedHodgesLehmann(const std::vector<double>& differences, 
             cumulative += distribution[q];
             if (cumulative >= target) break;
         }
+        const double widestAlpha = 2 * distribution.front();
+        if (widestAlpha > alpha + 10 * DBL_EPSILON) {
+            result.levelReached = false;
+            result.achievedLevel = 1 - widestAlpha;
+        }
     } else {
         const double n = static_cast<double>(result.n);
         const double sd = std::sqrt(n * (n + 1) * (2 * n + 1) / 24.0);
         const double z = NormalQuantile(1 - alpha / 2);
         const double ordinal = std::ceil(static_cast<double>(m) / 2.0 - z * sd);
+        result.levelReached = ordinal >= 1;
         q = ordinal < 1 ? 1 : static_cast<uint64_t>(ordinal);
     }
     q = std::clamp<uint64_t>(q, 1, (m + 1) / 2);

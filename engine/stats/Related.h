@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace npar::engine::stats {
@@ -101,10 +102,16 @@ double FriedmanPairStandardError(const FriedmanResult& result);
 // Otherwise the normal approximation of the signed-rank statistic without
 // tie correction: q = ceiling(M/2 - z sqrt(n(n+1)(2n+1)/24)), z the normal
 // quantile of (1 + level)/2, kept inside 1..M.
+// When no interval reaches the level (few differences), the widest there is,
+// from the smallest Walsh average to the largest, is given: levelReached is
+// false, and achievedLevel its exact level 1 - 2 P(W+ = 0) (R's achieved
+// alpha) or, for the normal approximation, NaN.
 struct HodgesLehmannResult {
     size_t n = 0;  // nonzero differences
     bool exact = false;
     double estimate = 0, lower = 0, upper = 0;
+    bool levelReached = true;
+    double achievedLevel = std::numeric_limits<double>::quiet_NaN();
 };
 HodgesLehmannResult PairedHodgesLehmann(const std::vector<double>& differences, double level);
 

@@ -158,6 +158,34 @@ TEST(ResultsLines, IndependentSamplesTestsOnPublishedData) {
         << fisher[0];
 }
 
+// Where no interval reaches the requested level the line gives the level the
+// widest one has (R: wilcox.test(c(3, 5), c(1, 2), conf.int = TRUE) has
+// conf.level 0.6666667 for [1, 4]), or, for the normal approximation, which
+// knows no such level, no interval; the summary's notes say why.
+TEST(ResultsLines, AnIntervalBelowItsLevelSaysTheLevelItHas) {
+    apptest::TempDir dir;
+    const std::string groups = dir.Write("groups.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n");
+    const std::string pairs = dir.Write("pairs.csv", "a,b\n1,2\n2,4\n3,7\n4,5\n");
+    const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
+    ASSERT_EQ(shift.size(), 1u);
+    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50, 66.67% CI [1.00, 4.00], N = 4"))
+        << shift[0];
+    const std::vector<std::string> paired = ResultsLines(pairs, {"hodges-lehmann a b"});
+    ASSERT_EQ(paired.size(), 1u);
+    EXPECT_TRUE(EndsWith(paired[0], "Hodges-Lehmann estimate 1.75, N = 4")) << paired[0];
+
+    const apptest::CliResult result =
+        RunCli({groups, "--format", "json", "--test", "hodges-lehmann x by g"});
+    const Json summary =
+        output_query::Tables(Json::parse(result.out), "Confidence Interval Summary").at(0);
+    std::vector<std::string> notes;
+    for (const Json& note : summary["notes"]) notes.push_back(note["text"]);
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "Exact interval from the Mann-Whitney distribution.",
+                         "With so few cases no interval reaches the requested confidence level; the "
+                         "one shown is the widest there is, and its confidence level is 66.667%."}));
+}
+
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", "x,y\n1,a\n1,a\n2,b\n");

@@ -293,6 +293,23 @@ TEST(HodgesLehmannTest, AgreesWithRWilcoxTestConfInt) {
     EXPECT_NEAR(aq.Statistic(0, "Upper", "Asymptotic"), 17.9999801463179, 1e-3);
 }
 
+// Two cases in each group: even the widest interval, from the smallest
+// difference to the largest, is only 1 - 2 P(U = 0) = 1 - 2/6. R:
+// wilcox.test(c(3, 5), c(1, 2), conf.int = TRUE) gives [1, 4] with
+// conf.level 0.6666667 ("requested conf.level not achievable").
+TEST(HodgesLehmannTest, TooFewCasesForTheLevelGiveTheWidestIntervalAndSaySo) {
+    const EngineRun run("x,g\n1,a\n2,a\n3,b\n5,b\n", {"hodges-lehmann x by g"});
+    EXPECT_EQ(run.Statistic(0, "Estimate"), 2.5);
+    EXPECT_EQ(run.Statistic(0, "Lower", "Asymptotic"), 1);
+    EXPECT_EQ(run.Statistic(0, "Upper", "Asymptotic"), 4);
+    EXPECT_EQ(run.Messages(0), (std::vector<std::string>{"40314 helpMessage", "40105 helpMessage"}));
+    const pugi::xpath_node level = run.Algorithm(0).select_node(
+        "StructuredTable[@name='WarningMessages']/StructuredTable[Attribute[@value='40105']]"
+        "/Attribute[@name='%0']");
+    ASSERT_TRUE(level);
+    ExpectNear(level.node().attribute("value").as_double(), 100 * (1 - 2.0 / 6));
+}
+
 TEST(HodgesLehmannTest, SelectionFindsEveryOrderedDifference) {
     // The selection among the m n differences against sorting all of them,
     // on data with many ties and on groups of unequal size.

@@ -273,14 +273,17 @@ TEST(ConfidenceIntervalSummary, RowsAcrossRecordsWithNotesAndLevel) {
     EXPECT_EQ(Cell(table, {"4"}, {"Estimate"})["text"], ".");
     EXPECT_TRUE(Cell(table, {"4"}, {group, "Lower"})["value"].is_null());
 
-    // The first message's number, without its parameters, on every Estimate
-    // cell of the record, and on nothing else.
-    const std::vector<std::string> note{"Some values of the category list do not occur in the data."};
-    EXPECT_EQ(NoteTexts(table, Cell(table, {"1"}, {"Estimate"})), note);
-    EXPECT_EQ(NoteTexts(table, Cell(table, {"2"}, {"Estimate"})), note);
+    // Every message of the record, in order, on every Estimate cell of the
+    // record, and on nothing else: this table is the only place an interval
+    // estimate's messages appear, so none is dropped.
+    const std::vector<std::string> notes{
+        "Some values of the category list do not occur in the data.",
+        "The mean of the Poisson distribution was estimated from the sample."};
+    EXPECT_EQ(NoteTexts(table, Cell(table, {"1"}, {"Estimate"})), notes);
+    EXPECT_EQ(NoteTexts(table, Cell(table, {"2"}, {"Estimate"})), notes);
     EXPECT_TRUE(Cell(table, {"1"}, {group, "Lower"})["notes"].empty());
     EXPECT_TRUE(Cell(table, {"3"}, {"Estimate"})["notes"].empty());
-    EXPECT_EQ(table["notes"].size(), 1u);
+    EXPECT_EQ(table["notes"].size(), 2u);
 }
 
 }  // namespace

@@ -180,33 +180,35 @@ public:
 
     void Add(const NOPRTest& record) {
         const std::string title = TestTitle(record.fTestType);
-        const int note = record.fMessages.empty() ? 0 : record.fMessages.front().fCode;
         if (const auto* rate = dynamic_cast<const HTOEstimateConfidenceInterval*>(&record)) {
             if (rate->fIntervals.empty())
-                return AddRow(record, BpString(title, true), ConfidenceInterval(), note);
+                return AddRow(record, BpString(title, true), ConfidenceInterval());
             for (const ConfidenceInterval& interval : rate->fIntervals) {
                 BpComposite type(title + " ^1", true);
                 type.Add(BpString(interval.fMethod, true));
                 type.Finish();
-                AddRow(record, type, interval, note);
+                AddRow(record, type, interval);
             }
         } else if (const auto* pairs = dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(&record)) {
-            AddRow(record, BpString(title, true), pairs->fEstimate, note);
+            AddRow(record, BpString(title, true), pairs->fEstimate);
         } else if (const auto* groups = dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(&record)) {
-            AddRow(record, BpString(title, true), groups->fEstimate, note);
+            AddRow(record, BpString(title, true), groups->fEstimate);
         }
     }
 
 private:
-    void AddRow(const NOPRTest& record, const BpCellText& type, const ConfidenceInterval& interval,
-                int note) {
+    // Every message of the record is a note on the estimate, with its
+    // numbers: this table is the only place an interval estimate's messages
+    // (how the interval was found, and whether it reaches its level) appear.
+    void AddRow(const NOPRTest& record, const BpCellText& type, const ConfidenceInterval& interval) {
         const BpProcedure& procedure = *fContext.fProcedure;
         fRows.Category(BpNumber(++fNumber, procedure.Count()));
         fColumns.type->Cell(type);
         std::unique_ptr<BpCellText> parameter = MakeGroupDifferenceText(fContext, record);
         fColumns.parameter->Cell(parameter ? *parameter : *MakeNullHypothesis(fContext, &record));
         fColumns.estimate->Cell(BpNumber(interval.fEstimate, procedure.Coefficient()));
-        if (note != 0) fColumns.estimate->CellNote(MessageNote(procedure, note, {}));
+        for (const MessageInfo& message : record.fMessages)
+            if (message.fCode != 0) fColumns.estimate->CellNote(MakeMessageNote(procedure, message));
         fColumns.lower->Cell(BpNumber(interval.fLower, procedure.Coefficient()));
         fColumns.upper->Cell(BpNumber(interval.fUpper, procedure.Coefficient()));
     }

@@ -445,11 +445,26 @@ std::string ComposeResultsLine(const NOPRTest& test, double level) {
 // ---------------------------------------------------------------------------
 // Interval estimates
 
+// The level an interval estimate reaches: the requested one, unless a note
+// says that with so few cases none does (40105 gives the level of the widest
+// interval; 40106, for the normal approximation, none: missing).
+double ReachedLevel(const NOPRTest& record, double level) {
+    for (const MessageInfo& message : record.fMessages) {
+        if (message.fCode == 40106) return kNOPRMissing;
+        if (message.fCode == 40105) {
+            const bool given = !message.fParameters.empty() && !message.fParameters[0].fValues.empty();
+            return given ? message.fParameters[0].fValues[0] / 100.0 : kNOPRMissing;
+        }
+    }
+    return level;
+}
+
 std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& record, double level) {
     if (!Known(estimate.fEstimate)) return {};
+    const double reached = ReachedLevel(record, level);
     return Line("Hodges-Lehmann estimate ")
         .Add(Statistic(estimate.fEstimate))
-        .Add(IntervalText(estimate.fLower, estimate.fUpper, level, false))
+        .Add(Known(reached) ? IntervalText(estimate.fLower, estimate.fUpper, reached, false) : "")
         .Add(NText(record))
         .Text();
 }
