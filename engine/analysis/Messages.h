@@ -44,13 +44,13 @@ constexpr int kControlTooSmall = 40302;  // the control group needs ^1 cases, it
 constexpr int kOneSideOfMedian = 40303;  // every value on one side of the median
 
 // Warnings.
-constexpr int kSmallExpected = 40101;             // ^1 categories (^2%) expected below 5, smallest ^3
-constexpr int kNoComparisonsRetained = 40103;     // the test retains: no comparisons to show
+constexpr int kSmallExpected = 40101;          // ^1 categories (^2%) expected below 5, smallest ^3
+constexpr int kEstimatedParameters = 40102;    // significance assumes known parameters
+constexpr int kNoComparisonsRetained = 40103;  // the test retains: no comparisons to show
+// Notes on effect sizes and intervals that cannot be given as asked.
 constexpr int kCorrelationAtBound = 40104;        // r = -1 or 1: no Fisher's z interval
 constexpr int kIntervalLevelShort = 40105;        // the widest interval; its exact level is ^1%
 constexpr int kNormalIntervalLevelShort = 40106;  // the widest interval; the normal approximation
-
-constexpr int kEstimatedParameters = 40102;  // significance assumes known parameters
 // Warnings of the independent-samples tests.
 constexpr int kComparisonsLimited = 40304;  // ^2 groups; comparisons are made for at most ^1
 constexpr int kTrimReduced =

@@ -477,9 +477,9 @@ ShiftEstimate HodgesLehmannShift(std::vector<double> first, std::vector<double> 
         const double ties = TieSumOfSorted(first) + TieSumOfSorted(second);
         const double sigma = std::sqrt(a * b / 12.0 * (total + 1 - ties / (total * (total - 1))));
         const double z = NormalQuantile(1 - alpha / 2);
-        const double first = std::ceil(a * b / 2.0 - z * sigma);
-        result.levelReached = first >= 1;
-        lower = ordinal(first);
+        const double lowest = std::ceil(a * b / 2.0 - z * sigma);
+        result.levelReached = lowest >= 1;
+        lower = ordinal(lowest);
         upper = ordinal(std::ceil(a * b / 2.0 + z * sigma));
     }
     result.lower = differences.Select(lower);
