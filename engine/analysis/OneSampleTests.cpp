@@ -316,6 +316,10 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     stats::KsDifferences d;
     switch (request.distribution) {
         case Distribution::Normal: {
+            // The Lilliefors significance is not known below five cases.
+            if (estimated && n < stats::kLillieforsMinimumCases)
+                return Unable(result, messages::kTooFewCases,
+                              {{Count(stats::kLillieforsMinimumCases)}, {Count(n)}});
             if (!(second > 0)) return Unable(result, messages::kNoSpread);
             d = stats::KsContinuous(values,
                                     [&](double x) { return stats::NormalCdf((x - first) / second); });

@@ -71,6 +71,9 @@ KsDifferences KsDiscrete(const std::vector<double>& sorted, const std::function<
 // Above .2, where the approximation does not hold, the value is .2 and
 // lowerBound is set.
 double LillieforsSignificance(double d, size_t n, bool& lowerBound);
+// The fewest cases the Dallal-Wilkinson approximation is made for (as R's
+// nortest::lillie.test requires).
+constexpr size_t kLillieforsMinimumCases = 5;
 
 // Intervals for a binomial success rate of x in n at a confidence level.
 struct Interval {

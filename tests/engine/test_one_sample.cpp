@@ -294,6 +294,17 @@ TEST(KolmogorovSmirnovTest, NormalWithEstimatedParametersIsLilliefors) {
                   .attribute("value")
                   .as_string(),
               std::string("true"));
+
+    // The approximation is made for five cases and more (R's nortest::lillie.test
+    // refuses fewer: "sample size must be greater than 4"): four cases cannot
+    // be tested, five can; given parameters need no correction.
+    const EngineRun four("x\n1.2\n3.4\n2.2\n5.1\n",
+                         {"ks x dist=normal", "ks x dist=normal mean=3 sd=1.5"});
+    EXPECT_EQ(four.Messages(0), std::vector<std::string>{"40001 error"});
+    EXPECT_EQ(four.Decision(0), "");
+    EXPECT_TRUE(four.HasStatistic(1, "AsymptoticSig2Tailed"));
+    const EngineRun five("x\n1.2\n3.4\n2.2\n5.1\n4.0\n", {"ks x dist=normal"});
+    EXPECT_TRUE(five.HasStatistic(0, "AsymptoticSig2Tailed"));
 }
 
 TEST(OneSampleAutomatic, ChoosesTheTestFromTheField) {
