@@ -1,12 +1,14 @@
 // The split's two summary tables: the Hypothesis Test Summary (one row per
 // test with its null hypothesis, significance and decision) and the
 // Confidence Interval Summary (one row per interval estimate).
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
+#include "QUOR_DataSource.h"
 
 namespace {
 
@@ -202,15 +204,36 @@ private:
     // (how the interval was found, and whether it reaches its level) appear.
     void AddRow(const NOPRTest& record, const BpCellText& type, const ConfidenceInterval& interval) {
         const BpProcedure& procedure = *fContext.fProcedure;
+        const BpFormatSpec format = EstimateFormat(record);
         fRows.Category(BpNumber(++fNumber, procedure.Count()));
         fColumns.type->Cell(type);
         std::unique_ptr<BpCellText> parameter = MakeGroupDifferenceText(fContext, record);
         fColumns.parameter->Cell(parameter ? *parameter : *MakeNullHypothesis(fContext, &record));
-        fColumns.estimate->Cell(BpNumber(interval.fEstimate, procedure.Coefficient()));
+        fColumns.estimate->Cell(BpNumber(interval.fEstimate, format));
         for (const MessageInfo& message : record.fMessages)
             if (message.fCode != 0) fColumns.estimate->CellNote(MakeMessageNote(procedure, message));
-        fColumns.lower->Cell(BpNumber(interval.fLower, procedure.Coefficient()));
-        fColumns.upper->Cell(BpNumber(interval.fUpper, procedure.Coefficient()));
+        fColumns.lower->Cell(BpNumber(interval.fLower, format));
+        fColumns.upper->Cell(BpNumber(interval.fUpper, format));
+    }
+
+    // A success rate is a proportion (the Coefficient format, three
+    // decimals). A Hodges-Lehmann estimate is in its fields' units: when they
+    // have more decimals, one more than they have, as an average of two
+    // differences may need, so that data measured in millionths do not show
+    // as 0.000.
+    BpFormatSpec EstimateFormat(const NOPRTest& record) const {
+        const BpFormatSpec coefficient = fContext.fProcedure->Coefficient();
+        if (dynamic_cast<const HTOEstimateConfidenceInterval*>(&record)) return coefficient;
+        const std::vector<int> fields = GetTestFieldIndices(&record);
+        const size_t measured =
+            record.fTestFamily == TestFamily::Independent_Samples ? 1 : fields.size();
+        int decimals = 0;
+        for (size_t i = 0; i < measured && i < fields.size(); ++i) {
+            const FieldInfo* field = FindField(fContext, fields[i]);
+            if (field && field->fVariable)
+                decimals = std::max(decimals, field->fVariable->GetFormat().GetDecimals() + 1);
+        }
+        return decimals > 3 ? BpFormatSpec{BpFormatSpec::Decimals, decimals} : coefficient;
     }
 
     const NOPROutputContext& fContext;
