@@ -186,19 +186,20 @@ TEST(ResultsLines, AnIntervalBelowItsLevelSaysTheLevelItHas) {
                          "one shown is the widest there is, and its confidence level is 66.667%."}));
 }
 
-// An estimate in the data's units keeps its digits however small they are.
+// Values in the data's units keep their digits however small they are.
 // Millionths: the differences b - a are 1.3 1.9 1.9 2.5 3.2 3.8 (e-6), so the
 // estimate is (1.9 + 2.5) / 2 = 2.2e-6 (by hand); with 2 and 3 cases the
-// widest interval [1.3e-6, 3.8e-6] has the level 1 - 2/10 = 80%.
-TEST(ResultsLines, AnEstimateInSmallUnitsKeepsItsDigits) {
+// widest interval [1.3e-6, 3.8e-6] has the level 1 - 2/10 = 80%. The median
+// test's pooled median is the middle value, 3.1e-6.
+TEST(ResultsLines, ValuesInSmallUnitsKeepTheirDigits) {
     apptest::TempDir dir;
     const std::string data =
         dir.Write("small.csv", "x,g\n0.0000012,a\n0.0000025,a\n0.0000031,a\n0.0000044,b\n0.0000050,b\n");
     const apptest::CliResult result =
-        RunCli({data, "--format", "json", "--test", "hodges-lehmann x by g"});
+        RunCli({data, "--format", "json", "--test", "hodges-lehmann x by g", "--test", "median x by g"});
     const Json report = Json::parse(result.out);
     const std::vector<std::string> lines = LinesOf(report);
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines.size(), 2u);  // the interval estimate first, then the median test
     EXPECT_TRUE(
         EndsWith(lines[0], "Hodges-Lehmann estimate 0.00000220, 80% CI [0.00000130, 0.00000380], N = 5"))
         << lines[0];
@@ -206,6 +207,8 @@ TEST(ResultsLines, AnEstimateInSmallUnitsKeepsItsDigits) {
     EXPECT_EQ(output_query::Cell(summary, {"1"}, {"Estimate"})["text"], "0.00000220");
     EXPECT_EQ(output_query::Cell(summary, {"1"}, {"95% Confidence Interval", "Lower"})["text"],
               "0.00000130");
+    const Json median = output_query::Tables(report, "Independent-Samples Median Test Summary").at(0);
+    EXPECT_EQ(output_query::Cell(median, {"Median"}, {})["text"], "0.00000310");
 }
 
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {
