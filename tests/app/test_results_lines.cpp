@@ -209,6 +209,19 @@ TEST(ResultsLines, ValuesInSmallUnitsKeepTheirDigits) {
               "0.00000130");
     const Json median = output_query::Tables(report, "Independent-Samples Median Test Summary").at(0);
     EXPECT_EQ(output_query::Cell(median, {"Median"}, {})["text"], "0.00000310");
+
+    // Three groups of 1..4, 5..8 and 9..12 millionths: above the pooled median
+    // 6.5 are 0, 2 and 4 of 4 cases, X2 = 8, p = .018, so the stepwise
+    // comparisons run; the subsets show the sample medians 2.5, 6.5, 10.5.
+    std::string groups = "x,g\n";
+    for (int i = 1; i <= 12; ++i)  // i millionths, written with seven decimals
+        groups += (i < 10 ? "0.00000" : "0.0000") + std::to_string(i) + "0," +
+                  std::to_string((i - 1) / 4 + 1) + "\n";
+    const apptest::CliResult stepwise = RunCli({dir.Write("groups.csv", groups), "--format", "json",
+                                                "--test", "median x by g compare=stepwise"});
+    const Json subsets =
+        output_query::Tables(Json::parse(stepwise.out), "Homogeneous Subsets based on g").at(0);
+    EXPECT_EQ(output_query::Cell(subsets, {"Sample", "1"}, {"1"})["text"], "0.00000250");
 }
 
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {

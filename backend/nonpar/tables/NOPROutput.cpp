@@ -126,5 +126,5 @@ void MakeMultipleComparisons(const NOPROutputContext& context, BpHeading& headin
         MakePairwiseComparisonsTable(context, heading, *pairwise, test->fTestType, test->fMessages,
                                      dictionary);
     else if (pairwise->fKind == PairwiseInfo::Stepwise)
-        MakeHomogeneousSubsetsTable(context, heading, *pairwise, test->fTestType, test->fMessages);
+        MakeHomogeneousSubsetsTable(context, heading, *test, *pairwise);
 }

@@ -18,6 +18,7 @@ class BpHeading;
 class BpPivotTable;
 class BpProcedure;
 class BpAnnotation;
+struct BpFormatSpec;
 class FacSTDictionary;
 class QUOR_DataSource;
 class QUOR_Variable;
@@ -57,8 +58,7 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
                                   const PairwiseInfo& pairwise, int testType,
                                   const std::vector<MessageInfo>& messages, FacSTDictionary* dictionary);
 void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& heading,
-                                 const PairwiseInfo& pairwise, int testType,
-                                 const std::vector<MessageInfo>& messages);
+                                 const NOPRTest& test, const PairwiseInfo& pairwise);
 
 // The null hypothesis of a test as one cell text: the condition key as a
 // translated pattern with its parameters as arguments.
@@ -181,6 +181,12 @@ std::unique_ptr<BpCellText> MakeFieldHeadingText(const NOPROutputContext& contex
 
 // The field record at index when it is one, with its variable; null otherwise.
 const FieldInfo* FindField(const NOPROutputContext& context, int index);
+// The format of a value in the units of the test's measured fields (a median,
+// a median difference): one decimal more than the fields have, as a middle
+// value's average may need, when that is more than three, so that data
+// measured in millionths do not show as 0.000; otherwise the given format.
+BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& test,
+                              const BpFormatSpec& otherwise);
 // The field's variable, or null.
 std::unique_ptr<BpCellText> MakeFieldText(const NOPROutputContext& context, int fieldIndex);
 // The value at a category position of a field, or null when the position

@@ -306,9 +306,15 @@ void MakePairwiseComparisonsTable(const NOPROutputContext& context, BpHeading& h
 }
 
 void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& heading,
-                                 const PairwiseInfo& pairwise, int testType,
-                                 const std::vector<MessageInfo>& messages) {
+                                 const NOPRTest& test, const PairwiseInfo& pairwise) {
+    const int testType = test.fTestType;
+    const std::vector<MessageInfo>& messages = test.fMessages;
     const BpProcedure& procedure = ProcedureOf(context, heading);
+    // The cells are average ranks, or the median test's sample medians, which
+    // are values of its field.
+    const BpFormatSpec sampleFormat = testType == TestType::IMedian
+                                          ? FieldUnitsFormat(context, test, procedure.Coefficient())
+                                          : procedure.Coefficient();
     const SampleNamer namer(context, pairwise, testType);
     std::unique_ptr<BpPivotTable> table = MakeComparisonTable(
         context, heading, namer, "Homogeneous Subsets based on ^1", "Homogeneous Subsets",
@@ -357,7 +363,7 @@ void MakeHomogeneousSubsetsTable(const NOPROutputContext& context, BpHeading& he
             const size_t at = static_cast<size_t>(j);
             std::unique_ptr<BpCellText> label = namer.Label(TruncateToInt(samples[at]));
             if (!label) continue;
-            sampleGroup->Category(*label)->Cell(BpNumber(values[at], procedure.Coefficient()));
+            sampleGroup->Category(*label)->Cell(BpNumber(values[at], sampleFormat));
         }
 
         BpCategory* testStatistic = nullptr;

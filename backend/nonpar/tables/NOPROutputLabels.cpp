@@ -1,6 +1,9 @@
 // Labelling helpers shared by the tables: split-file dimensions, field, value
 // and category lists in composite texts, message footnotes, and the test's
 // field indices and sub-heading.
+#include <algorithm>
+#include <vector>
+
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
@@ -51,6 +54,20 @@ const FieldInfo* FindField(const NOPROutputContext& context, int index) {
     const FieldInfo* field = context.fResults->FieldInfoAt(static_cast<unsigned int>(index));
     if (field) NOPR_CHECK(index == field->fFieldIndex, kUnit);
     return field;
+}
+
+BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& test,
+                              const BpFormatSpec& otherwise) {
+    const std::vector<int> fields = GetTestFieldIndices(&test);
+    // An independent-samples test measures its first field; the second groups.
+    const size_t measured = test.fTestFamily == TestFamily::Independent_Samples ? 1 : fields.size();
+    int decimals = 0;
+    for (size_t i = 0; i < measured && i < fields.size(); ++i) {
+        const FieldInfo* field = FindField(context, fields[i]);
+        if (field && field->fVariable)
+            decimals = std::max(decimals, field->fVariable->GetFormat().GetDecimals() + 1);
+    }
+    return decimals > 3 ? BpFormatSpec{BpFormatSpec::Decimals, decimals} : otherwise;
 }
 
 bool FindNamedValue(const NOPRTest& test, const std::string& group, const std::string& name,

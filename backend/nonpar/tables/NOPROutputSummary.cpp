@@ -216,24 +216,12 @@ private:
         fColumns.upper->Cell(BpNumber(interval.fUpper, format));
     }
 
-    // A success rate is a proportion (the Coefficient format, three
-    // decimals). A Hodges-Lehmann estimate is in its fields' units: when they
-    // have more decimals, one more than they have, as an average of two
-    // differences may need, so that data measured in millionths do not show
-    // as 0.000.
+    // A success rate is a proportion; a Hodges-Lehmann estimate is in its
+    // fields' units.
     BpFormatSpec EstimateFormat(const NOPRTest& record) const {
         const BpFormatSpec coefficient = fContext.fProcedure->Coefficient();
         if (dynamic_cast<const HTOEstimateConfidenceInterval*>(&record)) return coefficient;
-        const std::vector<int> fields = GetTestFieldIndices(&record);
-        const size_t measured =
-            record.fTestFamily == TestFamily::Independent_Samples ? 1 : fields.size();
-        int decimals = 0;
-        for (size_t i = 0; i < measured && i < fields.size(); ++i) {
-            const FieldInfo* field = FindField(fContext, fields[i]);
-            if (field && field->fVariable)
-                decimals = std::max(decimals, field->fVariable->GetFormat().GetDecimals() + 1);
-        }
-        return decimals > 3 ? BpFormatSpec{BpFormatSpec::Decimals, decimals} : coefficient;
+        return FieldUnitsFormat(fContext, record, coefficient);
     }
 
     const NOPROutputContext& fContext;

@@ -1,12 +1,9 @@
 // The per-test statistics tables and the test title rule.
 #include <memory>
-#include <optional>
-#include <vector>
 
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
-#include "QUOR_DataSource.h"
 
 namespace {
 
@@ -52,29 +49,15 @@ struct StatisticPlace {
     const NOPRTest& test;
     BpGroup& group;
     std::string documentGroup;
-    std::optional<BpFormatSpec> dataUnits;  // for a value in the data's units
+    BpFormatSpec fieldUnits;  // for a value in the field's units: the median test's median
 };
-
-// The median test's pooled median is a value of its field: when the field
-// has more than two decimals, it shows one more than the field has, so that
-// data measured in millionths do not show as .000; otherwise (none) in the
-// statistics' style.
-std::optional<BpFormatSpec> DataUnitsFormat(const NOPROutputContext& context, const NOPRTest& test) {
-    const std::vector<int> fields = GetTestFieldIndices(&test);
-    const FieldInfo* field = fields.empty() ? nullptr : FindField(context, fields.front());
-    if (!field || !field->fVariable) return std::nullopt;
-    const int decimals = field->fVariable->GetFormat().GetDecimals() + 1;
-    if (decimals <= 3) return std::nullopt;
-    return BpFormatSpec{BpFormatSpec::Decimals, decimals};
-}
 
 // A statistic's row; a significance carries the method that found it.
 void AddStatistic(const StatisticPlace& place, const NamedValue& named) {
     BpCategory* row = StatisticRow(place.group, place.test, named.fName);
-    const bool inDataUnits =
-        place.dataUnits && place.test.fTestType == TestType::IMedian && named.fName == "Median";
+    const bool inFieldUnits = place.test.fTestType == TestType::IMedian && named.fName == "Median";
     row->Cell(BpNumber(named.fValue,
-                       inDataUnits ? *place.dataUnits : StatisticFormat(place.procedure, named)));
+                       inFieldUnits ? place.fieldUnits : StatisticFormat(place.procedure, named)));
     const std::string method = FindMethod(place.test, place.documentGroup, named.fName);
     if (!method.empty()) row->CellNote(TranslatedNote(method));
 }
@@ -118,7 +101,8 @@ void AddEffectSize(const NOPROutputContext& context, const StatisticPlace& place
 
 void AddStatisticGroup(const NOPROutputContext& context, const BpProcedure& procedure,
                        const NOPRTest& test, BpGroup& target, const StatisticGroup& group) {
-    const StatisticPlace place{procedure, test, target, group.fName, DataUnitsFormat(context, test)};
+    const StatisticPlace place{procedure, test, target, group.fName,
+                               FieldUnitsFormat(context, test, procedure.Statistic())};
     if (group.fName == kEffectSizeGroup) return AddEffectSize(context, place, group.fValues);
     for (const NamedValue& named : group.fValues) AddStatistic(place, named);
 }
