@@ -1,6 +1,7 @@
 // Failed checks, reported to the host or kept for the thread that reports them.
 #include "NOPRSupport.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -29,4 +30,15 @@ std::vector<NOPRCheck> NOPRKeptChecks::Take() { return std::exchange(fChecks, {}
 
 void NOPRReportChecks(const std::vector<NOPRCheck>& checks) {
     for (const NOPRCheck& check : checks) CFReportCheck(check.expression, check.unit, check.line);
+}
+
+int DecimalsForSmallValues(const std::vector<double>& values, int decimals) {
+    const double halfUnit = 0.5 * std::pow(10.0, -decimals);
+    int needed = decimals;
+    for (double value : values) {
+        const double size = std::fabs(value);
+        if (!std::isfinite(value) || size == 0 || size >= halfUnit) continue;
+        needed = std::max(needed, std::min(12, 2 - static_cast<int>(std::floor(std::log10(size)))));
+    }
+    return needed;
 }

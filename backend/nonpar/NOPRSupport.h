@@ -1,5 +1,6 @@
 // Small helpers shared by the plug-in's units: the consistency check that
-// reports instead of aborting, and the one conversion from double to int.
+// reports instead of aborting, the one conversion from double to int, and
+// the decimals that keep small values readable.
 #pragma once
 
 #include <climits>
@@ -56,3 +57,9 @@ inline int TruncateToInt(double value) {
     if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
     return static_cast<int>(value);
 }
+
+// The decimals that show every finite value of the list with at least three
+// significant digits: the given decimals, more for nonzero values below half
+// a unit of the last of them (sample medians of data measured in
+// millionths), at most twelve.
+int DecimalsForSmallValues(const std::vector<double>& values, int decimals);

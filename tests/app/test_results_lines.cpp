@@ -222,6 +222,11 @@ TEST(ResultsLines, ValuesInSmallUnitsKeepTheirDigits) {
     const Json subsets =
         output_query::Tables(Json::parse(stepwise.out), "Homogeneous Subsets based on g").at(0);
     EXPECT_EQ(output_query::Cell(subsets, {"Sample", "1"}, {"1"})["text"], "0.00000250");
+    // So do the nodes of the comparisons' network (listed in the text report).
+    const apptest::CliResult network =
+        RunCli({dir.Write("network.csv", groups), "--format", "text", "--test", "median x by g"});
+    EXPECT_NE(network.out.find("Pairwise Comparisons of g"), std::string::npos);
+    EXPECT_NE(network.out.find("1 0.00000250"), std::string::npos) << network.out;
 }
 
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {

@@ -29,10 +29,14 @@ double NodeOf(const std::vector<double>& nodes, double sample) {
     return kNoNumber;
 }
 
-// A node's label: its name, a line feed and its statistic with two decimals.
+// A node's label: its name, a line feed and its statistic with two decimals,
+// or as many more as the nodes' smallest statistic needs to show three
+// digits (the median test's sample medians of data measured in millionths).
 ChartString NodeLabel(const std::string& name, const std::vector<double>& statistics, size_t i) {
     ChartString label(name);
-    if (i < statistics.size()) label.append(u'\n').append(formatNumber(statistics[i], 40, 2));
+    if (i < statistics.size())
+        label.append(u'\n').append(
+            formatNumber(statistics[i], 40, DecimalsForSmallValues(statistics, 2)));
     return label;
 }
 

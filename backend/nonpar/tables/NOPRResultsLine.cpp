@@ -2,10 +2,8 @@
 // holds them, in APA's number style.
 #include "NOPRResultsLine.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "BpOutput.h"
 #include "FixedDecimals.h"
 #include "NOPROutput.h"
+#include "NOPRSupport.h"
 
 namespace {
 
@@ -63,20 +62,6 @@ std::string Coefficient(double value) { return Bounded(value, 2); }
 // A statistic that can exceed 1: two decimals with the leading zero.
 std::string Statistic(double value) { return Fixed(value, 2); }
 
-// The decimals that show each known value of a set in the data's units with
-// at least three significant digits: two as for any statistic, more for
-// values below .005 in size (differences of data measured in millionths),
-// at most twelve.
-int DecimalsForUnits(std::initializer_list<double> values) {
-    int decimals = 2;
-    for (double value : values) {
-        const double size = std::fabs(value);
-        if (!Known(value) || size == 0 || size >= 0.005) continue;
-        decimals = std::max(decimals, std::min(12, 2 - static_cast<int>(std::floor(std::log10(size)))));
-    }
-    return decimals;
-}
-
 // A count, or a sum of ranks or pairs: whole numbers without decimals, halves
 // and the like with as few decimals (at most two) as they need.
 std::string Whole(double value) {
@@ -94,7 +79,7 @@ std::string LevelPercent(double level) {
 }
 
 // "95% CI [.03, .79]" when both limits are known, else empty; decimals for
-// limits in the data's units (see DecimalsForUnits), 2 by default.
+// limits in the data's units (see DecimalsForSmallValues), 2 by default.
 std::string IntervalText(double lower, double upper, double level, bool bounded, int decimals = 2) {
     if (!Known(lower) || !Known(upper)) return {};
     const std::string percent = LevelPercent(level);
@@ -480,7 +465,10 @@ std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& re
     if (!Known(estimate.fEstimate)) return {};
     const double reached = ReachedLevel(record, level);
     // The estimate is in the data's units, however small they are.
-    const int decimals = DecimalsForUnits({estimate.fEstimate, estimate.fLower, estimate.fUpper});
+    std::vector<double> values;
+    for (double value : {estimate.fEstimate, estimate.fLower, estimate.fUpper})
+        if (Known(value)) values.push_back(value);
+    const int decimals = DecimalsForSmallValues(values, 2);
     return Line("Hodges-Lehmann estimate ")
         .Add(Fixed(estimate.fEstimate, decimals))
         .Add(Known(reached) ? IntervalText(estimate.fLower, estimate.fUpper, reached, false, decimals)
