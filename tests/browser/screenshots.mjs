@@ -1,5 +1,7 @@
 // Screenshots of every chart kind of the full example's HTML report, drawn
-// in headless Chromium, one PNG per kind named after it (docs/screenshots/).
+// in headless Chromium, one PNG per kind named after it, and two of the page:
+// its top with the summaries, and a chart under its test's heading
+// (docs/screenshots/).
 //
 //   node screenshots.mjs --report PATH/npar-report --resources PATH/resources --out DIR
 import assert from 'node:assert/strict';
@@ -105,6 +107,12 @@ try {
     await opened.page.screenshot({ path: file });
     console.log(`report-chart-under-its-heading.png: the page at ${charts[around].id} (${fs.statSync(file).size} bytes)`);
   }
+  // The page's top: the outline and the summaries of every test.
+  await opened.page.mouse.move(0, 0);
+  await opened.page.evaluate(() => window.scrollTo(0, 0));
+  const top = path.join(options.out, 'report-tables.png');
+  await opened.page.screenshot({ path: top });
+  console.log(`report-tables.png: the top of the page (${fs.statSync(top).size} bytes)`);
   const errors = opened.seen.console.filter((m) => m.type === 'error' || m.type === 'warning');
   for (const message of errors) console.log(`console ${message.type}: ${message.text}`);
 } finally {
