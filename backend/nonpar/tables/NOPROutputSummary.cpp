@@ -1,14 +1,12 @@
 // The split's two summary tables: the Hypothesis Test Summary (one row per
 // test with its null hypothesis, significance and decision) and the
 // Confidence Interval Summary (one row per interval estimate).
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
-#include "QUOR_DataSource.h"
 
 namespace {
 
