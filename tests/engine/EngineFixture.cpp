@@ -134,6 +134,15 @@ std::vector<std::string> EngineRun::Messages(size_t test, size_t split) const {
     return found;
 }
 
+double EngineRun::MessageNumber(size_t test, int code, size_t split) const {
+    const std::string path =
+        "StructuredTable[@name='WarningMessages']/StructuredTable[Attribute"
+        "[@name='code'][@value='" +
+        std::to_string(code) + "']]/Attribute[@name='%0']";
+    const pugi::xpath_node found = Algorithm(test, split).select_node(path.c_str());
+    return found ? found.node().attribute("value").as_double() : std::nan("");
+}
+
 std::vector<std::vector<double>> EngineRun::TableRows(size_t test, const std::vector<std::string>& path,
                                                       size_t split) const {
     pugi::xml_node node = Algorithm(test, split);

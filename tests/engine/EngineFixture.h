@@ -48,6 +48,9 @@ public:
     std::vector<double> Parameter(size_t test, size_t index, size_t split = 0) const;
     // Message codes with their types ("40001 error").
     std::vector<std::string> Messages(size_t test, size_t split = 0) const;
+    // The first number (%0) of the test's message with this code; NaN when
+    // the test has no such message or it carries no number.
+    double MessageNumber(size_t test, int code, size_t split = 0) const;
     // The rows of a simple table found by path of structured-table names,
     // the last name the simple table's.
     std::vector<std::vector<double>> TableRows(size_t test, const std::vector<std::string>& path,

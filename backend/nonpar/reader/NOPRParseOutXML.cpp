@@ -33,11 +33,12 @@ constexpr const char* kTestsPath = "Extension/NPAROutput/NonParametricTests";
 // of a few dozen tests is shared.
 constexpr size_t kTestsPerBatch = 16;
 
-// A statistic's value; the missing-value token reads as the system-missing
-// value, as it does in number lists, not as the 0 that a failed conversion
-// gives (an effect size the producer could not compute would show as 0).
-double StatisticValue(std::string_view text) {
-    return text == kMissingToken ? kNOPRMissing : String2Double(text);
+// A number of the document: the missing-value token reads as missing, in a
+// number list and in a statistic alike, not as the 0 that a failed
+// conversion gives (an effect size the producer could not compute would
+// show as 0).
+double NumberOrMissing(std::string_view token, double missing) {
+    return token == kMissingToken ? missing : String2Double(token);
 }
 
 int FieldTypeFromText(std::string_view optype) {
@@ -903,7 +904,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
                 value = String2Double(attribute.fValue.substr(1));
                 fSigLowerBound = true;
             } else {
-                value = StatisticValue(attribute.fValue);
+                value = NumberOrMissing(attribute.fValue, fMissingValue);
             }
             statistics.back().fValues.push_back({std::string(attribute.fName), value});
         } else if (child.fKind == ChildRef::StructuredTable) {
@@ -913,7 +914,7 @@ bool NOPRParseOutXML::ReadStatistics(SDOMXMLWrapper* statsResultEle,
             group.fValues.reserve(nested.fAttributes.size());
             for (const AttributeText& attribute : nested.fAttributes)
                 group.fValues.push_back(
-                    {std::string(attribute.fName), StatisticValue(attribute.fValue)});
+                    {std::string(attribute.fName), NumberOrMissing(attribute.fValue, fMissingValue)});
             statistics.push_back(std::move(group));
             groupOpen = false;
         }
@@ -1236,9 +1237,7 @@ bool NOPRParseOutXML::ConvertSimpleTable(const SimpleTableText& text, ValueTable
 // pass into a buffer on the stack, and values is then made at its size at
 // once; a list too long for the buffer is counted first instead.
 bool NOPRParseOutXML::ParseNumberList(std::string_view text, std::vector<double>& values) const {
-    auto number = [this](std::string_view token) {
-        return token == kMissingToken ? fMissingValue : String2Double(token);
-    };
+    auto number = [this](std::string_view token) { return NumberOrMissing(token, fMissingValue); };
     constexpr size_t kBuffered = 64;
     double buffer[kBuffered];
     size_t count = 0;
