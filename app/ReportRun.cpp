@@ -192,6 +192,7 @@ int ReportRun::Execute(std::ostream& out) {
     const OutputFormat* format = nullptr;
     std::string error;
     if (!ResolveOutputFormat(fOptions, format, error)) return Fail(kExitUsage, error);
+    if (!CheckResources(error)) return Fail(kExitUsage, error);
     if (!PrepareInputs()) return kExitUsage;
 
     std::unique_ptr<OutputFile> file;
@@ -387,6 +388,28 @@ std::string ReportRun::ResourcesDir() const {
     const char* environment = std::getenv("NPAR_RESOURCES");
     if (environment && *environment) return environment;
     return InFolder(fProgramFolder, "resources");
+}
+
+// The run cannot do without its resources: without the catalogue and the
+// string table every text of the report would show as its key, without the
+// templates no chart would be made. A folder that lacks one stops the run
+// before anything is computed, saying where it looked and how to point it
+// elsewhere.
+bool ReportRun::CheckResources(std::string& error) const {
+    const std::string folder = ResourcesDir();
+    const char* environment = std::getenv("NPAR_RESOURCES");
+    const char* from = !fOptions.resourcesDir.empty() ? "--resources"
+                       : environment && *environment  ? "NPAR_RESOURCES"
+                                                      : "beside the program";
+    for (const char* part : {"catalogue/en.txt", "strings/en.txt", "templates"}) {
+        const std::string path = InFolder(folder, part);
+        if (access(path.c_str(), R_OK) == 0) continue;
+        error = "the resources folder " + folder + " (" + from + ") has no " + part +
+                ": give the folder that holds catalogue/, strings/ and templates/ with --resources "
+                "DIR or NPAR_RESOURCES";
+        return false;
+    }
+    return true;
 }
 
 bool ReportRun::RunPlugin() {

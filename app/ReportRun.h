@@ -71,6 +71,7 @@ private:
     bool ReadDocuments();
     std::string PluginPath() const;
     std::string ResourcesDir() const;
+    bool CheckResources(std::string& error) const;
     bool RunPlugin();
     std::vector<std::unique_ptr<CFSplit>> MakeSplits(const ProcedureDataSource& dataSource);
     bool ProcessSplits(const PluginModule& plugin, const npar::Catalogue& catalogue,

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -101,6 +102,26 @@ TEST(CommandLine, InputsThatCannotBeUsedStopBeforeAnySplit) {
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("npar-report: cannot load plug-in " + good + ": "), std::string::npos);
     EXPECT_TRUE(result.out.empty());
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"good.xml"}));
+
+    // A resources folder without its catalogue, string table or templates:
+    // the report would show every text as its key and draw no chart.
+    result = RunCli({"--resources", dir.Path(), "-o", report, good});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("npar-report: the resources folder " + dir.Path() +
+                              " (--resources) has no catalogue/en.txt"),
+              std::string::npos)
+        << result.err;
+    const std::filesystem::path resources = std::filesystem::path(dir.Path()) / "resources";
+    for (const char* part : {"catalogue", "strings"}) {
+        std::filesystem::create_directories(resources / part);
+        std::ofstream(resources / part / "en.txt") << "";
+    }
+    result = RunCli({"--resources", resources.string(), "-o", report, good});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("has no templates: give the folder that holds"), std::string::npos)
+        << result.err;
+    std::filesystem::remove_all(resources);
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"good.xml"}));
 }
 
