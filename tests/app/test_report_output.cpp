@@ -151,3 +151,29 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     const apptest::CliResult page = RunCli({document, "--format", "html"});
     EXPECT_NE(page.out.find("<title>split.xml \u2014 Nonparametric Tests</title>"), std::string::npos);
 }
+
+TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
+    // Kruskal-Wallis over four groups (y = 1..12 by g = a, b, c, d, three cases
+    // each): the groups differ, so the pairwise network is drawn.
+    apptest::TempDir dir;
+    const std::string data =
+        dir.Write("groups.csv", "g,y\na,1\na,2\na,3\nb,4\nb,5\nb,6\nc,7\nc,8\nc,9\nd,10\nd,11\nd,12\n");
+    const apptest::CliResult text =
+        RunCli({data, "--test", "kruskal-wallis y by g", "--format", "text"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const size_t edges = text.out.find("Data edgeSource_1 (6 rows)\n");
+    ASSERT_NE(edges, std::string::npos) << text.out;
+    // The columns are named as the comparisons table names them, the edge's
+    // colour by what it marks, and its weight by the formula that makes it.
+    const size_t header = text.out.find('\n', edges) + 1;
+    const std::string heading = text.out.substr(header, text.out.find('\n', header) - header);
+    for (const char* title : {"Sample 1", "Sample 2", "Edge Weight, 1 / (1 - Adj. Sig.)\u00b2",
+                              "Adj. Sig.", "Adj. Sig. Below the Significance Level"})
+        EXPECT_NE(heading.find(title), std::string::npos) << title << " in: " << heading;
+    EXPECT_EQ(heading.find("weightInPopup"), std::string::npos) << heading;
+    // a against d: the farthest apart, below the level; a against b: not.
+    const size_t rows = text.out.find('\n', header) + 1;
+    const std::string listed = text.out.substr(rows, text.out.find("\n\n", rows) - rows);
+    EXPECT_NE(listed.find("  1 = Yes\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("  2 = No\n"), std::string::npos) << listed;
+}

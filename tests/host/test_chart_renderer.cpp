@@ -767,7 +767,9 @@ TEST(ChartRenderer, LaysOutTheComparisonNetworkOnACircle) {
     EXPECT_EQ(edges[0]["_tip"], "Adj.Sig. = 0.010");
     const Json edgeLayer = Layers(spec, "edges")[0];
     EXPECT_EQ(edgeLayer["mark"]["type"], "rule");
-    EXPECT_EQ(edgeLayer["encoding"]["color"]["scale"]["domain"], Json({"1", "2"}));
+    // The type's shown texts (1 below the significance level: "Yes") keyed
+    // to the colours of its keys.
+    EXPECT_EQ(edgeLayer["encoding"]["color"]["scale"]["domain"], Json({"Yes", "No"}));
     EXPECT_EQ(edgeLayer["encoding"]["color"]["scale"]["range"], Json({"#e3701a", "#404040"}));
     EXPECT_EQ(edgeLayer["encoding"]["color"]["legend"], nullptr);  // the view erased the legend
     EXPECT_EQ(Layers(spec, "edges").size(), 1u);                   // edge labels hidden by their style
