@@ -152,6 +152,23 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     EXPECT_NE(page.out.find("<title>split.xml \u2014 Nonparametric Tests</title>"), std::string::npos);
 }
 
+// The column titles of the first listing of data source `source` after
+// `from`: its heading line split where two blanks or more stand.
+std::vector<std::string> ListingHeading(const std::string& text, const std::string& source,
+                                        size_t from) {
+    const size_t at = text.find("Data " + source + " (", from);
+    if (at == std::string::npos) return {};
+    const size_t begin = text.find('\n', at) + 1;
+    const std::string line = text.substr(begin, text.find('\n', begin) - begin);
+    std::vector<std::string> titles;
+    for (size_t i = line.find_first_not_of(' '); i != std::string::npos;) {
+        const size_t end = line.find("  ", i);
+        titles.push_back(line.substr(i, end == std::string::npos ? std::string::npos : end - i));
+        i = end == std::string::npos ? end : line.find_first_not_of(' ', end);
+    }
+    return titles;
+}
+
 TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
     // Kruskal-Wallis over four groups (y = 1..12 by g = a, b, c, d, three cases
     // each): the groups differ, so the pairwise network is drawn.
@@ -163,17 +180,44 @@ TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
     ASSERT_EQ(text.status, 0) << text.err;
     const size_t edges = text.out.find("Data edgeSource_1 (6 rows)\n");
     ASSERT_NE(edges, std::string::npos) << text.out;
-    // The columns are named as the comparisons table names them, the edge's
-    // colour by what it marks, and its weight by the formula that makes it.
+    // The nodes are named by the grouping field; the edges' columns as the
+    // comparisons table names them, the edge's colour by what it marks, and
+    // its weight by the formula that makes it.
+    EXPECT_EQ(ListingHeading(text.out, "nodeSource_1", 0), (std::vector<std::string>{"g"}));
+    EXPECT_EQ(ListingHeading(text.out, "edgeSource_1", 0),
+              (std::vector<std::string>{"Sample 1", "Sample 2", "Edge Weight, 1 / (1 - Adj. Sig.)\u00b2",
+                                        "Adj. Sig.", "Adj. Sig. Below the Significance Level"}));
     const size_t header = text.out.find('\n', edges) + 1;
-    const std::string heading = text.out.substr(header, text.out.find('\n', header) - header);
-    for (const char* title : {"Sample 1", "Sample 2", "Edge Weight, 1 / (1 - Adj. Sig.)\u00b2",
-                              "Adj. Sig.", "Adj. Sig. Below the Significance Level"})
-        EXPECT_NE(heading.find(title), std::string::npos) << title << " in: " << heading;
-    EXPECT_EQ(heading.find("weightInPopup"), std::string::npos) << heading;
     // a against d: the farthest apart, below the level; a against b: not.
     const size_t rows = text.out.find('\n', header) + 1;
     const std::string listed = text.out.substr(rows, text.out.find("\n\n", rows) - rows);
     EXPECT_NE(listed.find("  1 = Yes\n"), std::string::npos) << listed;
     EXPECT_NE(listed.find("  2 = No\n"), std::string::npos) << listed;
+}
+
+TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("answers.csv",
+                                       "colour,a,b,c\nred,1,2,3\nblue,2,3,1\nred,1,3,2\ngreen,1,2,3\n"
+                                       "red,2,3,1\nblue,1,3,2\n");
+    const apptest::CliResult text =
+        RunCli({data, "--test", "binomial colour success=red", "--test", "chi-square colour", "--test",
+                "friedman a b c", "--format", "text"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    // The binomial bars: their colours are keyed by the field, the tooltip
+    // gives the percentages.
+    const size_t binomial = text.out.find("Chart: One-Sample Binomial Test");
+    EXPECT_EQ(ListingHeading(text.out, "graphSource", binomial),
+              (std::vector<std::string>{"categories", "colour", "Frequency", "Percentages"}));
+    // The chi-square's legend is titled by what the bars count; the column
+    // its colours tell apart keeps its own name rather than a second
+    // "Frequency".
+    const size_t chiSquare = text.out.find("Chart: One-Sample Chi-Square Test");
+    EXPECT_EQ(ListingHeading(text.out, "graphSource", chiSquare),
+              (std::vector<std::string>{"colour", "Frequency", "Observed", "Hypothesized", "Type",
+                                        "Residual"}));
+    // The related histograms: one panel per field, labelled by its mean rank.
+    const size_t friedman = text.out.find("Chart: Related-Samples Friedman");
+    EXPECT_EQ(ListingHeading(text.out, "graphSource", friedman),
+              (std::vector<std::string>{"Frequency", "Rank", "Panel Label", "Panel"}));
 }

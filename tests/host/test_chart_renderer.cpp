@@ -705,8 +705,8 @@ std::string NetworkTemplate(const std::string& relabels) {
     Replace(text, "FootnoteText", "Each node shows the sample average rank.");
     InsertBefore(text, "</graphLayoutStatistic>", "<move/>");
     InsertBefore(text, "$[1]$", "Adj.Sig. = ");
-    Replace(text, "measurement=\"nominal\" categorical=\"true\"/>",
-            "measurement=\"nominal\" categorical=\"true\">" + relabels + "</variable>");
+    Replace(text, "measurement=\"nominal\" categorical=\"true\" label=\"Sample\"/>",
+            "measurement=\"nominal\" categorical=\"true\" label=\"Sample\">" + relabels + "</variable>");
     return text;
 }
 
@@ -1013,9 +1013,9 @@ std::string PanelHistogram(bool twoGroups) {
     }
     Replace(text,
             "<variable id=\"labelname\" sourceVariable=\"LABELNAME\" measurement=\"nominal\" "
-            "categorical=\"true\"/>",
+            "categorical=\"true\" label=\"Panel Label\"/>",
             "<variable id=\"labelname\" sourceVariable=\"LABELNAME\" measurement=\"nominal\" "
-            "categorical=\"true\">"
+            "categorical=\"true\" label=\"Panel Label\">"
             "<relabel from=\"g0\" to=\"Mean Rank = 1.50\"/><relabel from=\"g1\" to=\"N = 2&#10;Mean "
             "Rank = 2.50\"/></variable>");
     return text;

@@ -143,6 +143,44 @@ std::string AxisTitleOf(pugi::xml_node root, std::string_view id) {
     return {};
 }
 
+// The label of the first facet that splits the panels by the variable id.
+std::string FacetTitleOf(pugi::xml_node root, std::string_view id) {
+    for (pugi::xml_node graph : root.children("graph")) {
+        for (pugi::xml_node facet : graph.child("faceting").children("facet")) {
+            const std::string_view label = facet.attribute("label").value();
+            if (id == facet.attribute("variable").value() && !label.empty()) return std::string(label);
+        }
+    }
+    return {};
+}
+
+// The title of the first legend that keys the colours of the variable id:
+// its target names a <color> element, which names the variable.
+std::string LegendTitleOf(pugi::xml_node root, std::string_view id) {
+    for (pugi::xml_node legend : root.children("legend")) {
+        const std::string_view title = legend.attribute("title").value();
+        if (title.empty()) continue;
+        for (pugi::xml_node target : legend.children("legendTarget")) {
+            const pugi::xml_node color = root.find_node([&](pugi::xml_node node) {
+                return std::string_view(node.name()) == "color" &&
+                       std::string_view(node.attribute("id").value()) ==
+                           target.attribute("aesthetic").value();
+            });
+            if (color && id == color.attribute("variable").value()) return std::string(title);
+        }
+    }
+    return {};
+}
+
+// What the chart calls the variable: its axis or facet title, else its own
+// label.
+std::string ShownTitleOf(pugi::xml_node root, pugi::xml_node variable) {
+    const std::string_view id = variable.attribute("id").value();
+    for (std::string title : {AxisTitleOf(root, id), FacetTitleOf(root, id)})
+        if (!title.empty()) return title;
+    return variable.attribute("label").value();
+}
+
 }  // namespace
 
 namespace {
@@ -202,17 +240,38 @@ std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root) {
 }
 
 std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
-    std::vector<npar::ChartModel::ColumnTitle> found;
+    // Every column with the title it is listed under (its name when it has
+    // none), and the columns a legend may name.
+    std::vector<npar::ChartModel::ColumnTitle> listed, keyed;
     for (pugi::xml_node variable : root.children("variable")) {
         const auto [source, column] = ColumnOf(root, variable);
         if (!column) continue;
         npar::ChartModel::ColumnTitle title{source.attribute("id").value(),
                                             column.attribute("column").value(),
-                                            AxisTitleOf(root, variable.attribute("id").value())};
-        if (title.title.empty()) title.title = variable.attribute("label").value();
-        if (title.title.empty() || title.title == title.column) continue;
-        if (!npar::FindColumnEntry(found, title.source, title.column)) found.push_back(std::move(title));
+                                            ShownTitleOf(root, variable)};
+        if (npar::FindColumnEntry(listed, title.source, title.column)) continue;
+        if (title.title.empty()) {
+            title.title = LegendTitleOf(root, variable.attribute("id").value());
+            if (!title.title.empty()) keyed.push_back(title);
+            title.title = title.column;
+        }
+        listed.push_back(std::move(title));
     }
+    // A legend's title names the column whose colours it keys, unless another
+    // column of the source is listed under that title already (a legend
+    // titled by what the bars count rather than by what their colours tell
+    // apart).
+    for (const npar::ChartModel::ColumnTitle& title : keyed) {
+        const bool taken = std::any_of(listed.begin(), listed.end(), [&](const auto& other) {
+            return other.source == title.source && other.title == title.title;
+        });
+        if (taken) continue;
+        for (npar::ChartModel::ColumnTitle& entry : listed)
+            if (entry.source == title.source && entry.column == title.column) entry.title = title.title;
+    }
+    std::vector<npar::ChartModel::ColumnTitle> found;
+    for (npar::ChartModel::ColumnTitle& title : listed)
+        if (title.title != title.column) found.push_back(std::move(title));
     return found;
 }
 

@@ -40,8 +40,11 @@ namespace chart {
 // the column's values.
 std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root);
 // The titles of the data columns the document's variables read: the label
-// of the first axis that shows the variable, else the variable's own label;
-// a column without one, or whose title is its name, is left out.
+// of the first axis that shows the variable, or of the first facet that
+// splits the panels by it, else the variable's own label, else the title of
+// the first legend that keys its colours when no other column of the source
+// has that title; a column without one, or whose title is its name, is left
+// out.
 std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root);
 // The data columns whose variables have a date format.
 std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root);
