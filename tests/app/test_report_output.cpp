@@ -202,7 +202,7 @@ TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
                                        "red,2,3,1\nblue,1,3,2\n");
     const apptest::CliResult text =
         RunCli({data, "--test", "binomial colour success=red", "--test", "chi-square colour", "--test",
-                "friedman a b c", "--format", "text"});
+                "friedman a b c", "--test", "kruskal-wallis c by colour", "--format", "text"});
     ASSERT_EQ(text.status, 0) << text.err;
     // The binomial bars: their colours are keyed by the field, the tooltip
     // gives the percentages.
@@ -220,4 +220,9 @@ TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
     const size_t friedman = text.out.find("Chart: Related-Samples Friedman");
     EXPECT_EQ(ListingHeading(text.out, "graphSource", friedman),
               (std::vector<std::string>{"Frequency", "Rank", "Panel Label", "Panel"}));
+    // The box plots' mean ranks, which only their popup names.
+    const size_t kruskal = text.out.find("Chart: Independent-Samples Kruskal-Wallis Test");
+    const std::vector<std::string> boxes = ListingHeading(text.out, "boxplotSource", kruskal);
+    ASSERT_FALSE(boxes.empty()) << text.out;
+    EXPECT_EQ(boxes.back(), "Mean Rank");
 }

@@ -172,6 +172,34 @@ std::string LegendTitleOf(pugi::xml_node root, std::string_view id) {
     return {};
 }
 
+// The words a popup writes before the value of the variable id, the token
+// that names it or a token mapped to it ("Mean Rank" of "Mean Rank=$[1]$"):
+// from the line's start or the token before, without the "=" or ":".
+std::string PopupTitleOf(pugi::xml_node root, std::string_view id) {
+    for (pugi::xml_node popup : root.children("popup")) {
+        const std::string_view text = popup.attribute("tokenTemplate").value();
+        std::vector<std::string_view> tokens = {id};
+        for (pugi::xml_node mapping : popup.children("tokenMapping"))
+            if (id == mapping.attribute("variable").value())
+                tokens.push_back(mapping.attribute("valueToken").value());
+        for (std::string_view token : tokens) {
+            const size_t at = text.find("$[" + std::string(token) + "]$");
+            if (token.empty() || at == std::string_view::npos) continue;
+            const size_t lineStart = text.rfind('\n', at);
+            const size_t tokenEnd = text.rfind("]$", at);
+            size_t begin = 0;
+            if (lineStart != std::string_view::npos) begin = lineStart + 1;
+            if (tokenEnd != std::string_view::npos) begin = std::max(begin, tokenEnd + 2);
+            std::string_view words = text.substr(begin, at - begin);
+            while (!words.empty() && (words.back() == ' ' || words.back() == '=' || words.back() == ':'))
+                words.remove_suffix(1);
+            while (!words.empty() && words.front() == ' ') words.remove_prefix(1);
+            if (!words.empty()) return std::string(words);
+        }
+    }
+    return {};
+}
+
 // What the chart calls the variable: its axis or facet title, else its own
 // label.
 std::string ShownTitleOf(pugi::xml_node root, pugi::xml_node variable) {
@@ -241,27 +269,35 @@ std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root) {
 
 std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
     // Every column with the title it is listed under (its name when it has
-    // none), and the columns a legend may name.
-    std::vector<npar::ChartModel::ColumnTitle> listed, keyed;
+    // none), and the titles the chart gives columns only in passing: the
+    // title of the legend that keys a column's colours, the words before its
+    // value in a popup.
+    std::vector<npar::ChartModel::ColumnTitle> listed, passing;
+    const auto list = [&](pugi::xml_node source, pugi::xml_node column, std::string title,
+                          std::string_view id) {
+        npar::ChartModel::ColumnTitle entry{source.attribute("id").value(),
+                                            column.attribute("column").value(), std::move(title)};
+        if (npar::FindColumnEntry(listed, entry.source, entry.column)) return;
+        if (entry.title.empty()) {
+            entry.title = LegendTitleOf(root, id);
+            if (entry.title.empty()) entry.title = PopupTitleOf(root, id);
+            if (!entry.title.empty()) passing.push_back(entry);
+            entry.title = entry.column;
+        }
+        listed.push_back(std::move(entry));
+    };
     for (pugi::xml_node variable : root.children("variable")) {
         const auto [source, column] = ColumnOf(root, variable);
-        if (!column) continue;
-        npar::ChartModel::ColumnTitle title{source.attribute("id").value(),
-                                            column.attribute("column").value(),
-                                            ShownTitleOf(root, variable)};
-        if (npar::FindColumnEntry(listed, title.source, title.column)) continue;
-        if (title.title.empty()) {
-            title.title = LegendTitleOf(root, variable.attribute("id").value());
-            if (!title.title.empty()) keyed.push_back(title);
-            title.title = title.column;
-        }
-        listed.push_back(std::move(title));
+        if (column) list(source, column, ShownTitleOf(root, variable), variable.attribute("id").value());
     }
-    // A legend's title names the column whose colours it keys, unless another
-    // column of the source is listed under that title already (a legend
-    // titled by what the bars count rather than by what their colours tell
-    // apart).
-    for (const npar::ChartModel::ColumnTitle& title : keyed) {
+    // Columns no variable reads, which marks and popups name directly.
+    for (pugi::xml_node source : root.children("dataSource"))
+        for (pugi::xml_node column : source.children("sourceVariable"))
+            list(source, column, {}, column.attribute("id").value());
+    // A passing title names its column unless another column of the source
+    // is listed under it already (a legend titled by what the bars count
+    // rather than by what their colours tell apart).
+    for (const npar::ChartModel::ColumnTitle& title : passing) {
         const bool taken = std::any_of(listed.begin(), listed.end(), [&](const auto& other) {
             return other.source == title.source && other.title == title.title;
         });

@@ -39,12 +39,13 @@ namespace chart {
 // directly, by the column's data source and name: what the chart shows for
 // the column's values.
 std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root);
-// The titles of the data columns the document's variables read: the label
+// The titles of the data columns: for a column a variable reads, the label
 // of the first axis that shows the variable, or of the first facet that
-// splits the panels by it, else the variable's own label, else the title of
-// the first legend that keys its colours when no other column of the source
-// has that title; a column without one, or whose title is its name, is left
-// out.
+// splits the panels by it, else the variable's own label; for any column
+// still without one, the title of the first legend that keys its colours or
+// the words a popup writes before its value ("Mean Rank=$[1]$"), when no
+// other column of the source is listed under that title. A column without a
+// title, or whose title is its name, is left out.
 std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root);
 // The data columns whose variables have a date format.
 std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root);
