@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,7 @@
 #include "VarDataProcessor.h"
 #include "ViZModel.h"
 #include "XDocument.h"
+#include "chart/ChartDocument.h"
 #include "writers/ChartListing.h"
 
 using namespace output_query;
@@ -698,3 +700,36 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
 }
 
 }  // namespace
+
+// A listing titles a column by what the chart calls it: an axis, a facet or
+// the variable's label first; then a legend's title or a popup's words, when
+// no other column is listed under them.
+TEST(ChartListing, ColumnsTakeTheTitlesTheChartGivesThem) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(R"(<visualization>
+  <dataSource id="s">
+    <sourceVariable id="a" column="a"/><sourceVariable id="b" column="b"/>
+    <sourceVariable id="c" column="c"/><sourceVariable id="d" column="d"/>
+    <sourceVariable id="e" column="e"/><sourceVariable id="f" column="f"/>
+  </dataSource>
+  <variable id="va" sourceVariable="a"/>
+  <variable id="vb" sourceVariable="b" label="Beta"/>
+  <variable id="ve" sourceVariable="e"/>
+  <variable id="vf" sourceVariable="f"/>
+  <graph><coordinates><axis dimension="x" variable="va" label="Alpha"/></coordinates>
+    <interval><color id="col" variable="ve"/><color id="other" variable="vf"/></interval></graph>
+  <legend title="Alpha"><legendTarget aesthetic="col"/></legend>
+  <legend title="Counted"><legendTarget aesthetic="other"/></legend>
+  <popup tokenTemplate="Gamma: $[c]$ x]$[1]$">
+    <tokenMapping valueToken="1" variable="d"/>
+  </popup>
+</visualization>)"));
+    const std::vector<npar::ChartModel::ColumnTitle> titles =
+        chart::ColumnTitlesOf(document.child("visualization"));
+    std::map<std::string, std::string> byColumn;
+    for (const auto& title : titles) byColumn[title.column] = title.title;
+    // e's legend is titled as column a is listed: e keeps its name. d's token
+    // follows another with no words between them: no title.
+    EXPECT_EQ(byColumn, (std::map<std::string, std::string>{
+                            {"a", "Alpha"}, {"b", "Beta"}, {"c", "Gamma"}, {"f", "Counted"}}));
+}

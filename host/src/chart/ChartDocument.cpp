@@ -190,6 +190,7 @@ std::string PopupTitleOf(pugi::xml_node root, std::string_view id) {
             size_t begin = 0;
             if (lineStart != std::string_view::npos) begin = lineStart + 1;
             if (tokenEnd != std::string_view::npos) begin = std::max(begin, tokenEnd + 2);
+            begin = std::min(begin, at);  // "]$" may end just before "$[": "x]$[1]$"
             std::string_view words = text.substr(begin, at - begin);
             while (!words.empty() && (words.back() == ' ' || words.back() == '=' || words.back() == ':'))
                 words.remove_suffix(1);
