@@ -254,7 +254,8 @@ std::string UsageText() {
            "DEBUG_MODEL_VIEWER=2)\n"
            "  --plugin PATH      the plug-in module to load (default: the one installed beside "
            "the program)\n"
-           "  --resources DIR    templates, string table and catalogue\n"
+           "  --resources DIR    templates, string table and catalogue (default: NPAR_RESOURCES,\n"
+           "                     else resources/ beside the program)\n"
            "  -h, --help         show this help\n"
            "\n"
            "running tests on data:\n"
@@ -272,7 +273,8 @@ std::string UsageText() {
            "  --list-tests           the test names with their options, one a line\n"
            "\n"
            "Exit status: 0 when every split was read, 1 when a split could not be read,\n"
-           "2 for usage errors, invalid manifests and files that cannot be opened or written.\n";
+           "2 for usage errors, invalid manifests, files that cannot be opened or written and\n"
+           "a resources folder without its catalogue, string table or templates.\n";
 }
 
 }  // namespace report
