@@ -132,23 +132,14 @@ std::pair<pugi::xml_node, pugi::xml_node> ColumnOf(pugi::xml_node root, pugi::xm
     return {};
 }
 
-// The label of the first axis of the document that shows the variable id.
-std::string AxisTitleOf(pugi::xml_node root, std::string_view id) {
+// The label of the first element of a graph's group (an axis of its
+// <coordinates>, a facet of its <faceting>) that shows the variable id.
+std::string GraphLabelOf(pugi::xml_node root, const char* group, const char* element,
+                         std::string_view id) {
     for (pugi::xml_node graph : root.children("graph")) {
-        for (pugi::xml_node axis : graph.child("coordinates").children("axis")) {
-            const std::string_view label = axis.attribute("label").value();
-            if (id == axis.attribute("variable").value() && !label.empty()) return std::string(label);
-        }
-    }
-    return {};
-}
-
-// The label of the first facet that splits the panels by the variable id.
-std::string FacetTitleOf(pugi::xml_node root, std::string_view id) {
-    for (pugi::xml_node graph : root.children("graph")) {
-        for (pugi::xml_node facet : graph.child("faceting").children("facet")) {
-            const std::string_view label = facet.attribute("label").value();
-            if (id == facet.attribute("variable").value() && !label.empty()) return std::string(label);
+        for (pugi::xml_node shown : graph.child(group).children(element)) {
+            const std::string_view label = shown.attribute("label").value();
+            if (id == shown.attribute("variable").value() && !label.empty()) return std::string(label);
         }
     }
     return {};
@@ -205,7 +196,8 @@ std::string PopupTitleOf(pugi::xml_node root, std::string_view id) {
 // label.
 std::string ShownTitleOf(pugi::xml_node root, pugi::xml_node variable) {
     const std::string_view id = variable.attribute("id").value();
-    for (std::string title : {AxisTitleOf(root, id), FacetTitleOf(root, id)})
+    for (std::string title :
+         {GraphLabelOf(root, "coordinates", "axis", id), GraphLabelOf(root, "faceting", "facet", id)})
         if (!title.empty()) return title;
     return variable.attribute("label").value();
 }
