@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "chart/ChartUnicode.h"
 #include "render/RenderData.h"
@@ -145,22 +147,23 @@ std::string GraphLabelOf(pugi::xml_node root, const char* group, const char* ele
     return {};
 }
 
-// The title of the first legend that keys the colours of the variable id:
-// its target names a <color> element, which names the variable.
-std::string LegendTitleOf(pugi::xml_node root, std::string_view id) {
+// The titled legends' titles by the variables whose colours they key: a
+// legend's target names a <color> element, which names the variable.
+std::vector<std::pair<std::string_view, std::string_view>> LegendTitles(pugi::xml_node root) {
+    std::vector<std::pair<std::string_view, std::string_view>> titles;
     for (pugi::xml_node legend : root.children("legend")) {
         const std::string_view title = legend.attribute("title").value();
         if (title.empty()) continue;
         for (pugi::xml_node target : legend.children("legendTarget")) {
+            const std::string_view aesthetic = target.attribute("aesthetic").value();
             const pugi::xml_node color = root.find_node([&](pugi::xml_node node) {
                 return std::string_view(node.name()) == "color" &&
-                       std::string_view(node.attribute("id").value()) ==
-                           target.attribute("aesthetic").value();
+                       aesthetic == node.attribute("id").value();
             });
-            if (color && id == color.attribute("variable").value()) return std::string(title);
+            if (color) titles.emplace_back(color.attribute("variable").value(), title);
         }
     }
-    return {};
+    return titles;
 }
 
 // The words a popup writes before the value of the variable id, the token
@@ -266,13 +269,16 @@ std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
     // title of the legend that keys a column's colours, the words before its
     // value in a popup.
     std::vector<npar::ChartModel::ColumnTitle> listed, passing;
+    const auto legends = LegendTitles(root);
     const auto list = [&](pugi::xml_node source, pugi::xml_node column, std::string title,
                           std::string_view id) {
         npar::ChartModel::ColumnTitle entry{source.attribute("id").value(),
                                             column.attribute("column").value(), std::move(title)};
         if (npar::FindColumnEntry(listed, entry.source, entry.column)) return;
         if (entry.title.empty()) {
-            entry.title = LegendTitleOf(root, id);
+            const auto legend = std::find_if(legends.begin(), legends.end(),
+                                             [&](const auto& keyed) { return keyed.first == id; });
+            if (legend != legends.end()) entry.title = legend->second;
             if (entry.title.empty()) entry.title = PopupTitleOf(root, id);
             if (!entry.title.empty()) passing.push_back(entry);
             entry.title = entry.column;
