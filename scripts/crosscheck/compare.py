@@ -47,17 +47,21 @@ def engine_value(test, key, data_rows):
     shows no such comparison (comparisons are made only when the test
     rejects its null hypothesis), or "absent" when it should be there."""
     words = key.split()
-    if words[0] == "fields":  # Cochran's pairwise rows: field indices, Sample1 - Sample2
-        cells = pairwise_rows(test).get(frozenset(words[1:3]))
+    if words[0] in ("fields", "groups", "contrast"):
+        # Pairwise rows. "fields": samples are field indices; "groups" and
+        # "contrast": values of g3, whose samples are their indices among the
+        # field's values. A difference ("fields", "contrast") is Sample1's
+        # less Sample2's: its sign turns with the row.
+        indices = words[1:3]
+        if words[0] != "fields":
+            values = sorted({float(row["g3"]) for row in data_rows if row["g3"] != ""})
+            indices = [str(values.index(float(word))) for word in indices]
+        cells = pairwise_rows(test).get(frozenset(indices))
         if cells is None:
             return None
         value = number(cells[CELL[words[3]]])
-        return value if words[3] != "statistic" or cells["Sample1"] == words[1] else -value
-    if words[0] == "groups":  # Jonckheere-Terpstra's pairwise rows: group indices
-        values = sorted({float(row["g3"]) for row in data_rows if row["g3"] != ""})
-        indices = [str(values.index(float(words[1]))), str(values.index(float(words[2])))]
-        cells = pairwise_rows(test).get(frozenset(indices))
-        return None if cells is None else number(cells[CELL[words[3]]])
+        turned = words[0] != "groups" and cells["Sample1"] != indices[0]
+        return -value if turned and words[3] in ("statistic", "z") else value
     return number(test[key]) if key in test else "absent"
 
 

@@ -38,6 +38,12 @@ TESTS = [
     "moses y by g2 trim=0.1",
     "hodges-lehmann y y2",
     "hodges-lehmann y by g2",
+    "friedman o1 o2 o3",
+    "sign y y2",
+    "binomial c success=1",
+    "runs y",
+    "wilcoxon y median=1",
+    "ks y by g2",
 ]
 # The tests whose homogeneous subsets are checked.
 STEPWISE = [

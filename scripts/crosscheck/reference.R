@@ -281,6 +281,159 @@ if (length(groups) == 2) {
     put(17, "StatisticsResult/Asymptotic/Upper", w$conf.int[2])
   }
 }
+# The signed-rank statistic W+ of differences, zeros dropped: its standard
+# error with the tie correction, z, the asymptotic significance and, at most
+# 50 differences without ties, the exact one.
+signedRank <- function(t, differences) {
+  nonzero <- differences[differences != 0]; n <- length(nonzero)
+  if (n == 0) return()
+  rk <- rank(abs(nonzero)); ties <- table(abs(nonzero))
+  w <- sum(rk[nonzero > 0])
+  se <- sqrt(n * (n + 1) * (2 * n + 1) / 24 - sum(ties^3 - ties) / 48)
+  put(t, "StatisticsResult/TestStatistic", w)
+  if (!(se > 0)) return()
+  z <- (w - n * (n + 1) / 4) / se
+  put(t, "StatisticsResult/StandardError", se)
+  put(t, "StatisticsResult/StandardizedTestStatistic", z)
+  put(t, "StatisticsResult/AsymptoticSig2Tailed", 2 * pnorm(-abs(z)))
+  if (n <= 50 && all(ties == 1))
+    put(t, "StatisticsResult/ExactSig2Tailed", min(1, 2 * min(psignrank(w, n), psignrank(w - 1, n, lower.tail = FALSE))))
+}
+signedRank(9, differences)
+
+# 8: Mann-Whitney U and W of the second group, z with the tie correction and
+# no continuity correction, and the exact significance (wilcox.test) at most
+# 50 cases without ties.
+ok <- !is.na(d$y) & !is.na(d$g2); groups <- sort(unique(d$g2[ok]))
+if (length(groups) == 2) {
+  first <- d$y[ok & d$g2 == groups[1]]; second <- d$y[ok & d$g2 == groups[2]]
+  n1 <- length(first); n2 <- length(second); N <- n1 + n2
+  ranks <- rank(c(first, second)); ties <- table(c(first, second))
+  w <- sum(ranks[(n1 + 1):N]); u <- w - n2 * (n2 + 1) / 2
+  se <- sqrt(n1 * n2 / 12 * ((N + 1) - sum(ties^3 - ties) / (N * (N - 1))))
+  put(8, "StatisticsResult/MannWhitneyU", u); put(8, "StatisticsResult/WilcoxonW", w)
+  if (se > 0) {
+    z <- (u - n1 * n2 / 2) / se
+    put(8, "StatisticsResult/StandardError", se); put(8, "StatisticsResult/StandardizedTestStatistic", z)
+    put(8, "StatisticsResult/AsymptoticSig2Tailed", 2 * pnorm(-abs(z)))
+  }
+  if (N <= 50 && all(ties == 1))
+    put(8, "StatisticsResult/ExactSig2Tailed", wilcox.test(second, first, exact = TRUE)$p.value)
+}
+
+# 10: McNemar's chi-square with the continuity correction (held at 0 when
+# b = c) and, for at most 25 discordant pairs, the exact binomial significance.
+if (bb + cc > 0) {
+  statistic <- max(0, abs(bb - cc) - 1)^2 / (bb + cc)
+  put(10, "StatisticsResult/TestStatistic", statistic)
+  put(10, "StatisticsResult/AsymptoticSig2Tailed", pchisq(statistic, 1, lower.tail = FALSE))
+  if (bb + cc <= 25) put(10, "StatisticsResult/ExactSig2Tailed", binom.test(bb, bb + cc)$p.value)
+}
+
+# 11: Dunn's pairwise comparisons after Kruskal-Wallis: mean rank
+# differences, SE with the tie correction, two-sided, Bonferroni.
+ok <- !is.na(d$y) & !is.na(d$g3); y <- d$y[ok]; g <- d$g3[ok]; groups <- sort(unique(g))
+if (length(groups) > 1) {
+  N <- length(y); ranks <- rank(y); ties <- table(y)
+  spread <- N * (N + 1) / 12 - sum(ties^3 - ties) / (12 * (N - 1))
+  for (i in 1:(length(groups) - 1)) for (j in (i + 1):length(groups)) {
+    a <- g == groups[i]; b <- g == groups[j]
+    se <- sqrt(spread * (1 / sum(a) + 1 / sum(b)))
+    if (!isTRUE(se > 0)) next
+    difference <- mean(ranks[a]) - mean(ranks[b]); p <- 2 * pnorm(-abs(difference / se))
+    key <- sprintf("contrast %g %g", groups[i], groups[j])
+    put(11, paste(key, "statistic"), difference); put(11, paste(key, "se"), se)
+    put(11, paste(key, "z"), difference / se); put(11, paste(key, "sig"), p)
+    put(11, paste(key, "adjusted"), min(1, choose(length(groups), 2) * p))
+  }
+}
+
+# 18: Friedman's chi-square and its pairwise comparisons: mean rank
+# differences, SE sqrt(k (k + 1) / (6 N)), Bonferroni.
+ok <- complete.cases(d[, c("o1", "o2", "o3")])
+if (sum(ok) > 1) {
+  M <- as.matrix(d[ok, c("o1", "o2", "o3")]); fr <- friedman.test(M)
+  if (is.finite(fr$statistic)) {
+    put(18, "StatisticsResult/TestStatistic", fr$statistic)
+    put(18, "StatisticsResult/AsymptoticSig2Tailed", fr$p.value)
+  }
+  meanRanks <- colMeans(t(apply(M, 1, rank))); se <- sqrt(3 * 4 / (6 * nrow(M)))
+  for (i in 1:2) for (j in (i + 1):3) {
+    difference <- meanRanks[i] - meanRanks[j]; p <- 2 * pnorm(-abs(difference / se))
+    key <- sprintf("fields %d %d", i + 3, j + 3)
+    put(18, paste(key, "statistic"), difference); put(18, paste(key, "se"), se)
+    put(18, paste(key, "z"), difference / se); put(18, paste(key, "sig"), p)
+    put(18, paste(key, "adjusted"), min(1, 3 * p))
+  }
+}
+
+# 19: the sign test of y2 - y: positive differences, SE sqrt(n) / 2, z with
+# a continuity correction of 0.5 toward the mean, and the exact binomial
+# significance at most 25 nonzero differences.
+n <- length(nonzero)
+if (n > 0) {
+  positive <- sum(nonzero > 0); se <- sqrt(n) / 2; shift <- positive - n / 2
+  z <- sign(shift) * max(0, abs(shift) - 0.5) / se
+  put(19, "StatisticsResult/TestStatistic", positive); put(19, "StatisticsResult/StandardError", se)
+  put(19, "StatisticsResult/StandardizedTestStatistic", z)
+  put(19, "StatisticsResult/AsymptoticSig2Tailed", 2 * pnorm(-abs(z)))
+  if (n <= 25) put(19, "StatisticsResult/ExactSig2Tailed", binom.test(positive, n)$p.value)
+}
+
+# 20: the binomial test of c = 1 against p = .5: the count, the normal
+# approximation's SE and z, the exact significance (binom.test).
+x <- d$c[!is.na(d$c)]; n <- length(x); s <- sum(x == 1)
+if (n > 0) {
+  put(20, "StatisticsResult/TestStatistic", s); put(20, "StatisticsResult/StandardError", sqrt(n) / 2)
+  put(20, "StatisticsResult/StandardizedTestStatistic", (s - n / 2) / (sqrt(n) / 2))
+  put(20, "StatisticsResult/ExactSig2Tailed", binom.test(s, n)$p.value)
+}
+
+# 21: the runs test about the median (cases below it against cases at or
+# above it, in data order), with a continuity correction of 0.5 toward the
+# mean below 50 cases.
+y <- d$y[!is.na(d$y)]; above <- y >= median(y); n1 <- sum(!above); n2 <- sum(above); N <- n1 + n2
+if (n1 > 0 && n2 > 0) {
+  runs <- 1 + sum(above[-1] != above[-N])
+  mu <- 2 * n1 * n2 / N + 1; sdv <- sqrt(2 * n1 * n2 * (2 * n1 * n2 - N) / (N^2 * (N - 1)))
+  shift <- runs - mu; if (N < 50) shift <- sign(shift) * max(0, abs(shift) - 0.5)
+  put(21, "StatisticsResult/TestStatistic", runs); put(21, "StatisticsResult/StandardError", sdv)
+  if (sdv > 0) {
+    put(21, "StatisticsResult/StandardizedTestStatistic", shift / sdv)
+    put(21, "StatisticsResult/AsymptoticSig2Tailed", 2 * pnorm(-abs(shift / sdv)))
+  }
+}
+
+# 22: the one-sample Wilcoxon test of y about 1, the differences rounded to
+# the data's decimals.
+y <- d$y[!is.na(d$y)]
+signedRank(22, round(y - 1, max(0, sapply(y, decimalsOf))))
+
+# 23: the two-sample Kolmogorov-Smirnov test: D, D+ = max(F1 - F2), D- =
+# min(F1 - F2), Z = D sqrt(mn / (m + n)), and P(K > Z) of Kolmogorov's
+# limiting distribution (its two series, each where it converges fast).
+kolmogorovUpper <- function(z) {
+  if (z <= 0) return(1)
+  if (z < 1) {
+    k <- 1:50
+    return(1 - sqrt(2 * pi) / z * sum(exp(-(2 * k - 1)^2 * pi^2 / (8 * z^2))))
+  }
+  k <- 1:100
+  2 * sum((-1)^(k - 1) * exp(-2 * k^2 * z^2))
+}
+ok <- !is.na(d$y) & !is.na(d$g2); groups <- sort(unique(d$g2[ok]))
+if (length(groups) == 2) {
+  first <- d$y[ok & d$g2 == groups[1]]; second <- d$y[ok & d$g2 == groups[2]]
+  at <- sort(unique(c(first, second)))
+  gap <- ecdf(first)(at) - ecdf(second)(at)
+  D <- max(abs(gap)); m <- length(first); n <- length(second); Z <- D * sqrt(m * n / (m + n))
+  put(23, "StatisticsResult/MostExtremeDifferencesAbsolute", D)
+  put(23, "StatisticsResult/MostExtremeDifferencesPositive", max(0, gap))
+  put(23, "StatisticsResult/MostExtremeDifferencesNegative", min(0, gap))
+  put(23, "StatisticsResult/TestStatistic", Z)
+  put(23, "StatisticsResult/AsymptoticSig2Tailed", min(1, max(0, kolmogorovUpper(Z))))
+}
+
 write.table(out, file.path(dir, "reference.tsv"), sep = "\t", row.names = FALSE, quote = FALSE)
 
 # The homogeneous subsets: each subset's own test over its samples, and the
