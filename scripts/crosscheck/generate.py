@@ -44,6 +44,8 @@ TESTS = [
     "runs y",
     "wilcoxon y median=1",
     "ks y by g2",
+    "ks y dist=normal",
+    "ks y dist=uniform",
 ]
 # The tests whose homogeneous subsets are checked.
 STEPWISE = [
