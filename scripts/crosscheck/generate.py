@@ -46,6 +46,7 @@ TESTS = [
     "ks y by g2",
     "ks y dist=normal",
     "ks y dist=uniform",
+    "wald-wolfowitz y by g2",
 ]
 # The tests whose homogeneous subsets are checked.
 STEPWISE = [
