@@ -64,8 +64,8 @@ def blank_or(value, rate):
     return "" if random.random() < rate else value
 
 
-def make_data(seed):
-    random.seed(1000 + seed)
+def make_data(seed, attempt):
+    random.seed(1000 + seed + 1000003 * attempt)
     n = random.randint(6, 60)
     decimals = random.choice([0, 1, 2])
     scale = random.choice([1, 3, 10])
@@ -86,6 +86,12 @@ def make_data(seed):
     return rows
 
 
+class DataRefused(Exception):
+    """The engine refused the data as a usage error (a grouping field with
+    one value, a success value that never occurs): small random data sets
+    can lack what a test asks for."""
+
+
 def run_engine(report, data, folder, tests, confidence):
     arguments = [report, data, "--save-documents", folder, "--format", "json", "--no-charts",
                  "-o", os.devnull]
@@ -94,6 +100,8 @@ def run_engine(report, data, folder, tests, confidence):
     for test in tests:
         arguments += ["--test", test]
     result = subprocess.run(arguments, capture_output=True, text=True)
+    if result.returncode == 2:
+        raise DataRefused(result.stderr)
     if result.returncode != 0:
         raise RuntimeError(f"{data}: npar-report exited {result.returncode}: {result.stderr[:300]}")
     return ET.parse(glob.glob(f"{folder}/split-*.xml")[0]).getroot()
@@ -147,12 +155,19 @@ def main():
     for seed in range(first, first + count):
         folder = f"{out}/{seed}"
         os.makedirs(folder, exist_ok=True)
-        rows = make_data(seed)
-        with open(f"{folder}/data.csv", "w", newline="") as file:
-            writer = csv.DictWriter(file, fieldnames=COLUMNS)
-            writer.writeheader()
-            writer.writerows(rows)
-        root = run_engine(report, f"{folder}/data.csv", f"{folder}/documents", TESTS, confidence)
+        # A data set the engine refuses is made again from the next seed of
+        # its own.
+        for attempt in range(20):
+            with open(f"{folder}/data.csv", "w", newline="") as file:
+                writer = csv.DictWriter(file, fieldnames=COLUMNS)
+                writer.writeheader()
+                writer.writerows(make_data(seed, attempt))
+            try:
+                root = run_engine(report, f"{folder}/data.csv", f"{folder}/documents", TESTS, confidence)
+                break
+            except DataRefused as refusal:
+                if attempt == 19:
+                    raise RuntimeError(f"data set {seed}: refused 20 times: {refusal}")
         with open(f"{folder}/engine.json", "w") as file:
             json.dump([flatten(algorithm) for algorithm in root.iter("Algorithm")], file)
         root = run_engine(report, f"{folder}/data.csv", f"{folder}/stepwise", STEPWISE, confidence)

@@ -77,8 +77,8 @@ moses <- function(t, controlValue, h) {
 controlCases <- function(v) sum(!is.na(d$y) & !is.na(d$g2) & d$g2 == v)
 g2values <- sort(unique(d$g2[!is.na(d$g2) & !is.na(d$y)]))
 if (length(g2values) == 2) {
-  moses(1, g2values[1], max(1, floor(0.05 * controlCases(g2values[1]))))
-  moses(2, 2, 1)
+  invisible(moses(1, g2values[1], max(1, floor(0.05 * controlCases(g2values[1])))))
+  invisible(moses(2, 2, 1))
   invisible(moses(15, g2values[1], max(1, floor(0.1 * controlCases(g2values[1])))))
 }
 
@@ -137,7 +137,7 @@ medianTest <- function(t, group) {
     if (nn <= 30) put(t, "StatisticsResult/FisherExactSig", fisher.test(tab)$p.value)
   }
 }
-medianTest(5, "g3"); medianTest(13, "g2")
+invisible(medianTest(5, "g3")); invisible(medianTest(13, "g2"))
 
 # Jonckheere-Terpstra's J of samples in the test's order, its mean and its
 # standard deviation with the tie correction (Lehmann 1975).
@@ -176,7 +176,7 @@ jt <- function(t, descending) {
     put(t, paste(key, "z"), z); put(t, paste(key, "sig"), p); put(t, paste(key, "adjusted"), min(1, pairs * p))
   }
 }
-jt(6, FALSE); jt(14, TRUE)
+invisible(jt(6, FALSE)); invisible(jt(14, TRUE))
 
 # 7: the chi-square test of equal proportions with Cohen's w and its interval.
 x <- d$c[!is.na(d$c)]
@@ -299,7 +299,7 @@ signedRank <- function(t, differences) {
   if (n <= 50 && all(ties == 1))
     put(t, "StatisticsResult/ExactSig2Tailed", min(1, 2 * min(psignrank(w, n), psignrank(w - 1, n, lower.tail = FALSE))))
 }
-signedRank(9, differences)
+invisible(signedRank(9, differences))
 
 # 8: Mann-Whitney U and W of the second group, z with the tie correction and
 # no continuity correction, and the exact significance (wilcox.test) at most
@@ -407,7 +407,7 @@ if (n1 > 0 && n2 > 0) {
 # 22: the one-sample Wilcoxon test of y about 1, the differences rounded to
 # the data's decimals.
 y <- d$y[!is.na(d$y)]
-signedRank(22, round(y - 1, max(0, sapply(y, decimalsOf))))
+invisible(signedRank(22, round(y - 1, max(0, sapply(y, decimalsOf)))))
 
 # 23: the two-sample Kolmogorov-Smirnov test: D, D+ = max(F1 - F2), D- =
 # min(F1 - F2), Z = D sqrt(mn / (m + n)), and P(K > Z) of Kolmogorov's
