@@ -383,11 +383,11 @@ std::string ReportRun::PluginPath() const {
     return InFolder(fProgramFolder, kPluginName);
 }
 
-std::string ReportRun::ResourcesDir() const {
-    if (!fOptions.resourcesDir.empty()) return fOptions.resourcesDir;
+ReportRun::ResourcesFolder ReportRun::Resources() const {
+    if (!fOptions.resourcesDir.empty()) return {fOptions.resourcesDir, "--resources"};
     const char* environment = std::getenv("NPAR_RESOURCES");
-    if (environment && *environment) return environment;
-    return InFolder(fProgramFolder, "resources");
+    if (environment && *environment) return {environment, "NPAR_RESOURCES"};
+    return {InFolder(fProgramFolder, "resources"), "beside the program"};
 }
 
 // The run cannot do without its resources: without the catalogue and the
@@ -396,15 +396,11 @@ std::string ReportRun::ResourcesDir() const {
 // before anything is computed, saying where it looked and how to point it
 // elsewhere.
 bool ReportRun::CheckResources(std::string& error) const {
-    const std::string folder = ResourcesDir();
-    const char* environment = std::getenv("NPAR_RESOURCES");
-    const char* from = !fOptions.resourcesDir.empty() ? "--resources"
-                       : environment && *environment  ? "NPAR_RESOURCES"
-                                                      : "beside the program";
+    const ResourcesFolder folder = Resources();
     for (const char* part : {"catalogue/en.txt", "strings/en.txt", "templates"}) {
-        const std::string path = InFolder(folder, part);
+        const std::string path = InFolder(folder.path, part);
         if (access(path.c_str(), R_OK) == 0) continue;
-        error = "the resources folder " + folder + " (" + from + ") has no " + part +
+        error = "the resources folder " + folder.path + " (" + folder.from + ") has no " + part +
                 ": give the folder that holds catalogue/, strings/ and templates/ with --resources "
                 "DIR or NPAR_RESOURCES";
         return false;
@@ -413,7 +409,7 @@ bool ReportRun::CheckResources(std::string& error) const {
 }
 
 bool ReportRun::RunPlugin() {
-    const std::string resources = ResourcesDir();
+    const std::string resources = Resources().path;
     // The host's services (string table, chart templates) look there too.
     PathFactory::SetResourceDirectory(resources);
     if (fOptions.noCharts) setenv("DEBUG_MODEL_VIEWER", "2", 1);

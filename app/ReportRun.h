@@ -70,7 +70,13 @@ private:
     void PrepareFromDocuments();
     bool ReadDocuments();
     std::string PluginPath() const;
-    std::string ResourcesDir() const;
+    // The resources folder and what named it: --resources, NPAR_RESOURCES
+    // or its place beside the program.
+    struct ResourcesFolder {
+        std::string path;
+        const char* from;
+    };
+    ResourcesFolder Resources() const;
     bool CheckResources(std::string& error) const;
     bool RunPlugin();
     std::vector<std::unique_ptr<CFSplit>> MakeSplits(const ProcedureDataSource& dataSource);

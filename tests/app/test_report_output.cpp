@@ -152,6 +152,8 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     EXPECT_NE(page.out.find("<title>split.xml \u2014 Nonparametric Tests</title>"), std::string::npos);
 }
 
+namespace {
+
 // The column titles of the first listing of data source `source` after
 // `from`: its heading line split where two blanks or more stand.
 std::vector<std::string> ListingHeading(const std::string& text, const std::string& source,
@@ -168,6 +170,8 @@ std::vector<std::string> ListingHeading(const std::string& text, const std::stri
     }
     return titles;
 }
+
+}  // namespace
 
 TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
     // Kruskal-Wallis over four groups (y = 1..12 by g = a, b, c, d, three cases

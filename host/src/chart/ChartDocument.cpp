@@ -265,10 +265,11 @@ std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root) {
 
 std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
     // Every column with the title it is listed under (its name when it has
-    // none), and the titles the chart gives columns only in passing: the
-    // title of the legend that keys a column's colours, the words before its
-    // value in a popup.
-    std::vector<npar::ChartModel::ColumnTitle> listed, passing;
+    // none), and the titles the chart gives columns only in passing, by the
+    // column's place in the list: the title of the legend that keys a
+    // column's colours, the words before its value in a popup.
+    std::vector<npar::ChartModel::ColumnTitle> listed;
+    std::vector<std::pair<size_t, std::string>> passing;
     const auto legends = LegendTitles(root);
     const auto list = [&](pugi::xml_node source, pugi::xml_node column, std::string title,
                           std::string_view id) {
@@ -278,9 +279,9 @@ std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
         if (entry.title.empty()) {
             const auto legend = std::find_if(legends.begin(), legends.end(),
                                              [&](const auto& keyed) { return keyed.first == id; });
-            if (legend != legends.end()) entry.title = legend->second;
-            if (entry.title.empty()) entry.title = PopupTitleOf(root, id);
-            if (!entry.title.empty()) passing.push_back(entry);
+            std::string named =
+                legend != legends.end() ? std::string(legend->second) : PopupTitleOf(root, id);
+            if (!named.empty()) passing.emplace_back(listed.size(), std::move(named));
             entry.title = entry.column;
         }
         listed.push_back(std::move(entry));
@@ -296,13 +297,12 @@ std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
     // A passing title names its column unless another column of the source
     // is listed under it already (a legend titled by what the bars count
     // rather than by what their colours tell apart).
-    for (const npar::ChartModel::ColumnTitle& title : passing) {
+    for (auto& [at, title] : passing) {
+        const std::string& source = listed[at].source;
         const bool taken = std::any_of(listed.begin(), listed.end(), [&](const auto& other) {
-            return other.source == title.source && other.title == title.title;
+            return other.source == source && other.title == title;
         });
-        if (taken) continue;
-        for (npar::ChartModel::ColumnTitle& entry : listed)
-            if (entry.source == title.source && entry.column == title.column) entry.title = title.title;
+        if (!taken) listed[at].title = std::move(title);
     }
     std::vector<npar::ChartModel::ColumnTitle> found;
     for (npar::ChartModel::ColumnTitle& title : listed)
