@@ -297,12 +297,12 @@ std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root) {
     // A passing title names its column unless another column of the source
     // is listed under it already (a legend titled by what the bars count
     // rather than by what their colours tell apart).
-    for (auto& [at, title] : passing) {
-        const std::string& source = listed[at].source;
+    for (auto& named : passing) {
+        const std::string& source = listed[named.first].source;
         const bool taken = std::any_of(listed.begin(), listed.end(), [&](const auto& other) {
-            return other.source == source && other.title == title;
+            return other.source == source && other.title == named.second;
         });
-        if (!taken) listed[at].title = std::move(title);
+        if (!taken) listed[named.first].title = std::move(named.second);
     }
     std::vector<npar::ChartModel::ColumnTitle> found;
     for (npar::ChartModel::ColumnTitle& title : listed)
