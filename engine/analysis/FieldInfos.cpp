@@ -71,6 +71,8 @@ std::vector<DocField> DictionaryFields(const RunData& data, const std::vector<bo
             const Categories& categories = data.CategoriesOf(i);
             for (size_t c = 0; c < categories.Count(); ++c)
                 field.values.emplace_back(categories.ValueText(c), categories.DisplayText(c, variable));
+            for (const NamedValue& named : data.NamedValuesOf(i))
+                field.values.emplace_back(named.value, named.display);
         }
         fields.push_back(std::move(field));
     }

@@ -104,9 +104,17 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
         two.parameters = {{request.cutValue}};
         return two;
     }
+    // A success category may be a value the field never takes, placed after
+    // the field's own categories: it counts no case.
     const Categories& categories = split.data.CategoriesOf(field);
     std::vector<bool> success(categories.Count(), false);
-    for (int category : request.successCategories) success[static_cast<size_t>(category)] = true;
+    bool named = false;
+    for (int category : request.successCategories) {
+        if (static_cast<size_t>(category) < success.size())
+            success[static_cast<size_t>(category)] = true;
+        else
+            named = true;
+    }
     split.ForEachValid(field, [&](uint32_t row) {
         two.n += 1;
         two.first += success[static_cast<size_t>(categories.IndexOfRow(row))];
@@ -114,7 +122,7 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
     std::vector<int> others;
     for (size_t i = 0; i < categories.Count(); ++i)
         if (!success[i]) others.push_back(static_cast<int>(i));
-    const bool binary = categories.Count() == 2 && request.successCategories.size() == 1;
+    const bool binary = categories.Count() == 2 && request.successCategories.size() == 1 && !named;
     two.conditionKey = binary ? "ABinaryTestVariableIsSpecified" : "CategoryListsAreSpecified";
     two.parameters = {CategoryParameter(request.successCategories)};
     if (nameBoth) two.parameters.push_back(CategoryParameter(others));

@@ -94,6 +94,8 @@ public:
         }
         fData.variables = MakeVariables(fData.table, dictionary);
         fRequests = ResolveTests(request.tests, fData);
+        for (const TestRequest& test : fRequests)
+            fNotes.insert(fNotes.end(), test.notes.begin(), test.notes.end());
         for (const std::string& name : request.splitBy) {
             const int column = fData.table.Find(name);
             if (column < 0) throw UsageError("--split-by: " + NoVariableText(fData.table, name));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/ResultModel.h"
 #include "engine/NameHints.h"
 
 namespace npar::engine {
@@ -18,7 +19,7 @@ std::string Counted(size_t count, const std::string& one, const std::string& man
 
 class Resolver {
 public:
-    Resolver(const TestSpec& spec, const TestDefinition& definition, const RunData& data)
+    Resolver(const TestSpec& spec, const TestDefinition& definition, RunData& data)
         : fSpec(spec), fDefinition(definition), fData(data), fContext("test " + Quoted(spec.text)) {}
 
     std::vector<TestRequest> Resolve() {
@@ -154,7 +155,7 @@ private:
         }
         if (success) {
             for (const std::string& item : success->items)
-                request.successCategories.push_back(Category(column, "success", item));
+                request.successCategories.push_back(SuccessCategory(request, column, item));
             return;
         }
         const size_t count = CategoryCount(column);
@@ -163,6 +164,68 @@ private:
                  "; name the success with success=VALUE" +
                  (allowCut ? " or a cut point with cut=NUMBER" : ""));
         request.successCategories = {0};
+    }
+
+    // The category a success= value names. A value the field never takes is
+    // a category of its own with no cases (no defects in 30 units is a
+    // binomial outcome like any other), placed after the field's categories;
+    // the run says so in a note. A value that differs from one the field
+    // takes only in case or blanks is taken for a slip and refused.
+    int SuccessCategory(TestRequest& request, size_t column, const std::string& text) {
+        const int found = fData.CategoriesOf(column).Find(text, fData.VariableAt(column));
+        if (found >= 0) return found;
+        const NamedValue value = AbsentValue(column, text);
+        request.notes.push_back(fContext + ": no case has " + Quoted(Name(column)) + " = " +
+                                Quoted(value.display) + "; it is the success category with 0 cases");
+        return fData.PlaceNamedValue(column, value);
+    }
+
+    // A value of the column's kind that no case takes, named by its value or
+    // by a value label.
+    NamedValue AbsentValue(size_t column, const std::string& text) const {
+        const engine::Column& data = fData.table.At(column);
+        const Variable& variable = fData.VariableAt(column);
+        const Categories& categories = fData.CategoriesOf(column);
+        const auto labelled =
+            std::find_if(variable.valueLabels.begin(), variable.valueLabels.end(),
+                         [&text](const ValueLabel& label) { return label.label == text; });
+        if (data.type == ColumnType::String) {
+            const std::string value = labelled != variable.valueLabels.end() ? labelled->text : text;
+            for (size_t i = 0; i < categories.Count(); ++i) {
+                if (Folded(categories.ValueText(i)) == Folded(value))
+                    Fail("success=" + text + ": no case has " + Quoted(Name(column)) + " = " +
+                         Quoted(value) + "; did you mean " + Quoted(categories.ValueText(i)) + "?");
+            }
+            return {value, StringLabel(variable, value)};
+        }
+        double number;
+        const bool date = data.type == ColumnType::Date;
+        if (!ParseCsvNumber(text, number) && !(date && ParseIsoDate(text, number))) {
+            if (labelled == variable.valueLabels.end())
+                Fail("success=" + text + ": " + Quoted(Name(column)) + " holds " +
+                     (date ? "dates" : "numbers") + ", and " + Quoted(text) + " is neither " +
+                     (date ? "a date" : "a number") + " nor one of its value labels");
+            number = labelled->number;
+        }
+        for (const ValueLabel& label : variable.valueLabels)
+            if (label.number == number) return {NumberText(number), label.label};
+        return {NumberText(number), date ? IsoDate(number) : NumberText(number)};
+    }
+
+    static std::string StringLabel(const Variable& variable, const std::string& value) {
+        for (const ValueLabel& label : variable.valueLabels)
+            if (label.text == value) return label.label;
+        return value;
+    }
+
+    // A text without its outer blanks, in lower case: how a slip is recognised.
+    static std::string Folded(const std::string& text) {
+        const size_t first = text.find_first_not_of(" \t");
+        if (first == std::string::npos) return {};
+        std::string folded = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return folded;
     }
 
     // ---- one sample
@@ -476,7 +539,7 @@ private:
 
     const TestSpec& fSpec;
     const TestDefinition& fDefinition;
-    const RunData& fData;
+    RunData& fData;
     std::string fContext;
 };
 
@@ -494,8 +557,7 @@ std::string NoVariableText(const DataTable& table, const std::string& name) {
     return "the data have no variable " + Quoted(name) + HintAfter(name, names, "variables: " + known);
 }
 
-std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications,
-                                      const RunData& data) {
+std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications, RunData& data) {
     if (specifications.empty()) throw UsageError("no test to run: give --test SPEC");
     std::vector<TestRequest> requests;
     for (const std::string& text : specifications) {

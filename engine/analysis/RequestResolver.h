@@ -12,8 +12,9 @@
 
 namespace npar::engine {
 
-std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications,
-                                      const RunData& data);
+// A success= value that a field never takes is placed among data's named
+// values (see RunData::PlaceNamedValue).
+std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications, RunData& data);
 
 // "the data have no variable "NAME" (...)": the variable the user most likely
 // meant, when one is close, and the data's first variables.

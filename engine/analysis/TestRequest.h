@@ -51,6 +51,10 @@ struct TestRequest {
     // Jonckheere-Terpstra
     bool descending = false;
 
+    // What the run says of the request before it computes anything (a
+    // success value no case takes).
+    std::vector<std::string> notes;
+
     // The columns whose missing values leave a case out of this test.
     std::vector<size_t> Columns() const {
         std::vector<size_t> columns = fields;

@@ -82,6 +82,43 @@ TEST(BinomialTest, AgreesWithRBinomTest) {
     EXPECT_EQ(supp.Statistic(1, "ExactSig2Tailed"), 1);
 }
 
+TEST(BinomialTest, ASuccessValueNoCaseTakesIsACategoryWithNoCases) {
+    const EngineRun run(DataFile("chickwts.csv"),
+                        {"binomial feed success=barley", "success-rate feed success=barley"});
+    // No chick was fed barley: x = 0 of 71. R: binom.test(0, 71, 0.5) and the intervals of
+    // REFERENCES.md ("chickwts feed = barley").
+    EXPECT_EQ(run.ConditionKey(0), "CategoryListsAreSpecified_O_Binomial_5");
+    EXPECT_EQ(run.Parameter(0, 1), (std::vector<double>{6}));  // after the six feeds
+    EXPECT_EQ(run.Parameter(0, 2), (std::vector<double>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(run.Statistic(0, "TotalN"), 71);
+    EXPECT_EQ(run.Statistic(0, "TestStatistic"), 0);
+    ExpectNear(run.Statistic(0, "ExactSig2Tailed"), 8.47032947254302e-22);
+    ExpectNear(run.Statistic(0, "StandardizedTestStatistic"), -8.42614977317636);
+    ExpectNear(run.Statistic(0, "UpperLimit", "EffectSize"), 0.0506294079544037);
+    EXPECT_EQ(run.Decision(0), "reject");
+    EXPECT_EQ(run.TableRows(0, {"TwoClassComparison", "Content"})[0], (std::vector<double>{0, 71}));
+
+    EXPECT_EQ(run.ConditionKey(1), "CategoryListsAreSpecified_O_Binomial_2");
+    ExpectNear(run.TableAttribute(1, {"ClopperPearson", "ConfidenceInterval"}, "Upper"),
+               0.0506294079544037);
+    ExpectNear(run.TableAttribute(1, {"Jeffreys", "ConfidenceInterval"}, "Lower"), 6.89164691943005e-06);
+    ExpectNear(run.TableAttribute(1, {"Jeffreys", "ConfidenceInterval"}, "Upper"), 0.0346405512510507);
+    ExpectNear(run.TableAttribute(1, {"ProfileLikelihood", "ConfidenceInterval"}, "Upper"),
+               0.0266898847876243);
+
+    // The value is the feed's seventh in the dictionary, named once for both tests,
+    // and the run says that no case has it.
+    const pugi::xml_node feed =
+        run.Root().select_node("//DataDictionary/DataField[@name='feed']").node();
+    const pugi::xml_node barley = feed.find_child_by_attribute("Value", "index", "6");
+    EXPECT_STREQ(barley.attribute("value").as_string(), "barley");
+    EXPECT_FALSE(barley.next_sibling("Value"));
+    ASSERT_EQ(run.Analysis().Notes().size(), 2u);
+    EXPECT_EQ(run.Analysis().Notes()[0],
+              "test \"binomial feed success=barley\": no case has \"feed\" = \"barley\"; it is the "
+              "success category with 0 cases");
+}
+
 TEST(BinomialTest, CountsAboutTheCutSkipMissingValuesInEveryPosition) {
     // Hand count: NaN in the first block of four and in the tail; the values
     // at or below 3 are 1, 3 and 2 (and 3 again at the end).

@@ -223,6 +223,11 @@ ref("p exact two-sided, p=0.5", binom.test(x_cw, n_cw, 0.5)$p.value)
 ref("z, p=0.5", zbin(x_cw, n_cw, 0.5))
 ref("p exact two-sided, p=0.2", binom.test(x_cw, n_cw, 0.2)$p.value)
 ref("z, p=0.2", zbin(x_cw, n_cw, 0.2))
+sub_("chickwts feed, success=barley: a feed no chick was given (x = 0)")
+ref("x", sum(cw$feed == "barley")); ref("n", n_cw)
+ref("p exact two-sided, p=0.5", binom.test(0, n_cw, 0.5)$p.value)
+ref("z, p=0.5", zbin(0, n_cw, 0.5))
+ref("Clopper-Pearson 95%", as.vector(binom.test(0, n_cw)$conf.int))
 sub_("faithful eruptions, cut=3")
 ref("x", x_fa); ref("n", n_fa)
 ref("p exact two-sided, p=0.5", binom.test(x_fa, n_fa, 0.5)$p.value)
@@ -258,6 +263,7 @@ lr <- function(x, n, conf = 0.95) {
 ')
 for (cs in list(list("precip <= 30: x = 18, n = 70", 18, 70), list("chickwts feed = casein: x = 12, n = 71", 12, 71),
                 list("PlantGrowth group = ctrl: x = 10, n = 30", 10, 30),
+                list("chickwts feed = barley (no chick): x = 0, n = 71", 0, 71),
                 list("(formula only, no data file): x = 0, n = 10", 0, 10),
                 list("(formula only): x = 10, n = 10", 10, 10))) {
   sub_(cs[[1]])
