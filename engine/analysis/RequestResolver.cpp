@@ -141,6 +141,16 @@ private:
 
     bool IsOrdinal(size_t column) const { return fData.VariableAt(column).measure == Measure::Ordinal; }
 
+    // A test that orders a field's values (ranks, a median, a distribution)
+    // on a nominal field: its values are codes without order, so the result
+    // depends on how they were numbered. The run computes it and says so.
+    void NoteNominal(TestRequest& request, size_t column) const {
+        if (fData.VariableAt(column).measure != Measure::Nominal) return;
+        request.notes.push_back(fContext + ": " + Quoted(Name(column)) +
+                                " is nominal, yet the test orders its values as numbers; if they "
+                                "are ordered, mark the field ordinal or scale in the dictionary");
+    }
+
     // The success categories of a field from success= or cut=, or its first
     // value when it has two. Gives false for cut=, which has no categories.
     void ReadSuccess(TestRequest& request, size_t column, bool allowCut) {
@@ -252,6 +262,7 @@ private:
                 break;
             case TestKind::OneSampleWilcoxon:
                 RequireNumbers(field, "the Wilcoxon signed rank test");
+                NoteNominal(request, field);
                 request.median = ValueOn(field, "median", fSpec.Option("median")->value);
                 request.ordinalAsContinuous = IsOrdinal(field);
                 break;
@@ -314,6 +325,9 @@ private:
             return;
         }
         RequireNumbers(field, "the runs test about a cut point");
+        // Two values fall on either side of a cut between them whatever
+        // their codes; more are split by their order.
+        if (CategoryCount(field) > 2) NoteNominal(request, field);
         const std::string kind = cut ? cut->value : "median";
         if (kind == "median")
             request.cut = CutKind::Median;
@@ -325,6 +339,7 @@ private:
 
     void Kolmogorov(TestRequest& request, size_t field) const {
         RequireNumbers(field, "the Kolmogorov-Smirnov test");
+        NoteNominal(request, field);
         const std::string dist =
             fSpec.Option("dist") ? Choice("dist", {"normal", "uniform", "poisson", "exponential"}, "")
                                  : "normal";
@@ -382,6 +397,7 @@ private:
             case TestKind::Kendall:
                 for (size_t field : fields) RequireNumbers(field, fDefinition.name);
                 for (size_t field : fields) request.ordinalAsContinuous |= IsOrdinal(field);
+                for (size_t field : fields) NoteNominal(request, field);
                 request.compare = CompareOption();
                 break;
             case TestKind::McNemar:
@@ -466,6 +482,7 @@ private:
         request.group = static_cast<int>(group);
         RequireNumbers(field, fDefinition.name);
         request.ordinalAsContinuous = IsOrdinal(field);
+        NoteNominal(request, field);
         switch (kind) {
             case TestKind::MannWhitney:
             case TestKind::WaldWolfowitz:

@@ -57,6 +57,29 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
     EXPECT_EQ(manifest["splits"][1]["values"]["s"], "y");
 }
 
+TEST(Analysis, TestsThatOrderANominalFieldsValuesAreNoted) {
+    const EngineRun run("code,pair,g\n1,2,1\n3,1,1\n2,2,2\n1,3,2\n3,3,1\n",
+                        {"mann-whitney code by g", "wilcoxon code pair", "runs code",
+                         "ks code dist=normal", "mann-whitney pair by g", "runs g", "chi-square code"},
+                        [](auto& request) {
+                            request.dictionaryJson =
+                                R"({"variables": [{"name": "code", "measure": "nominal"},
+                                                      {"name": "g", "measure": "nominal"}]})";
+                        });
+    // Computed all the same; "pair" is scale, a grouping field may be nominal, the
+    // runs of a two-valued field do not depend on its codes, and chi-square has no order.
+    EXPECT_EQ(run.Statistic(0, "TotalN"), 5);
+    const std::string said =
+        " \"code\" is nominal, yet the test orders its values as numbers; if "
+        "they are ordered, mark the field ordinal or scale in the dictionary";
+    EXPECT_EQ(run.Analysis().Notes(), (std::vector<std::string>{
+                                          "test \"mann-whitney code by g\":" + said,
+                                          "test \"wilcoxon code pair\":" + said,
+                                          "test \"runs code\":" + said,
+                                          "test \"ks code dist=normal\":" + said,
+                                      }));
+}
+
 TEST(Analysis, AFieldWithoutValuesOrWithOneCategoryStopsOnlyItsTest) {
     const EngineRun run("a,b,c\n,1,q\n,2,q\n,3,q\n", {"runs a", "wilcoxon b median=2", "chi-square c"});
     EXPECT_EQ(run.Messages(0), (std::vector<std::string>{"40001 error"}));  // no valid case
