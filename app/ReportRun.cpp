@@ -283,7 +283,10 @@ void ReportRun::TakeManifest(RunManifest& manifest) {
 bool ReportRun::PrepareFromAnalysis() {
     std::unique_ptr<npar::engine::PreparedAnalysis> analysis = PrepareEngine();
     if (!analysis) return false;
-    for (const std::string& note : analysis->Notes()) AddMessage("note: " + note);
+    for (const std::string& note : analysis->Notes()) {
+        AddMessage("note: " + note);
+        fDocument.notes.push_back(note);
+    }
 
     const std::string& saveFolder = fOptions.saveDocuments;
     RunManifest manifest;

@@ -83,6 +83,11 @@ public:
     // study.csv, 120 cases"); the text and HTML forms begin with it, the JSON
     // form, whose fields are fixed, leaves it out. Empty when not known.
     std::string source;
+    // What the run noted of its input before the procedure began (cases left
+    // out of every split, a test's caveat), for the report's reader as much
+    // as for the terminal: the text and HTML forms list them under the source
+    // line, each as "Note: ..."; the JSON form leaves them out with it.
+    std::vector<std::string> notes;
     // The name of what the report was made from (the data file's, the
     // manifest's or the first result document's), which the HTML report's
     // page title leads with so that reports open side by side tell apart.

@@ -152,6 +152,36 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     EXPECT_NE(page.out.find("<title>split.xml \u2014 Nonparametric Tests</title>"), std::string::npos);
 }
 
+// What the run notes before it begins reaches the report's reader, not only
+// the terminal: under the source line in text and HTML, on standard error too.
+TEST(ReportOutput, TheRunsNotesStandUnderTheSourceLine) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("units.csv", "g,defect\na,no\n,no\nb,no\na,no\n");
+    const std::vector<std::string> run = {data, "--test", "binomial defect success=yes", "--split-by",
+                                          "g"};
+    const std::string missing = "Note: 1 case has no value for split variable \"g\" and is left out\n";
+    const std::string absent =
+        "Note: test \"binomial defect success=yes\": no case has \"defect\" = \"yes\"; it is the "
+        "success category\n  with 0 cases\n";
+
+    std::vector<std::string> text = run;
+    text.insert(text.end(), {"--format", "text"});
+    const apptest::CliResult written = RunCli(text);
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out.rfind("Data: " + data + ", 4 cases, 2 splits\n" + absent + missing + "\n", 0),
+              0u)
+        << written.out.substr(0, 400);
+    EXPECT_NE(written.err.find("note: 1 case has no value"), std::string::npos) << written.err;
+
+    std::vector<std::string> html = run;
+    html.insert(html.end(), {"--format", "html"});
+    const apptest::CliResult page = RunCli(html);
+    ASSERT_EQ(page.status, 0) << page.err;
+    EXPECT_NE(page.out.find("</p>\n<p class=\"source run-note\">Note: test &quot;binomial defect "
+                            "success=yes&quot;: no case has"),
+              std::string::npos);
+}
+
 namespace {
 
 // The column titles of the first listing of data source `source` after

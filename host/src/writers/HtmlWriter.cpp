@@ -840,6 +840,8 @@ public:
         out += "<main class=\"report\">\n";
         if (!document.source.empty())
             out += "<p class=\"source\">" + EscapeHtml(document.source) + "</p>\n";
+        for (const std::string& note : document.notes)
+            out += "<p class=\"source run-note\">Note: " + EscapeHtml(note) + "</p>\n";
         for (size_t i = 0; i < entries.size(); ++i) {
             if (i < written) {
                 out += entries[i].body;

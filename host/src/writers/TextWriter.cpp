@@ -717,9 +717,13 @@ void WriteItems(const OutputItem& parent, const std::string& number, int depth, 
     for (const auto& child : parent.children) WriteItem(*child, number, position, depth, out);
 }
 
-// The line that says what the report was made from, and a blank line.
+// The line that says what the report was made from and the run's notes,
+// each wrapped, then a blank line.
 void WriteSource(const OutputDocument& document, OutputSink& out) {
-    if (!document.source.empty()) out += SanitizeUtf8(document.source) + "\n\n";
+    if (!document.source.empty()) out += SanitizeUtf8(document.source) + "\n";
+    for (const std::string& note : document.notes)
+        WriteParagraph("Note: " + SanitizeUtf8(note), 2, "", kLineWidth, out);
+    if (!document.source.empty() || !document.notes.empty()) out += "\n";
 }
 
 void WriteEnd(const OutputDocument& document, OutputSink& out) {
