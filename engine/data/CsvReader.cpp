@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 namespace npar::engine {
@@ -80,7 +81,14 @@ void CheckUtf8(std::string_view text) {
         if (length == 0) {
             size_t line, column;
             PlaceOf(text, i, line, column);
-            throw CsvError("the file is not valid UTF-8", line, column);
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[i]));
+            // Most often a spreadsheet's export in a legacy single-byte
+            // encoding: say so, and what to do.
+            throw CsvError(std::string("the file is not valid UTF-8 (byte ") + byte +
+                               "); save it as UTF-8: bytes like this one come from a file saved in "
+                               "Latin-1 or Windows-1252",
+                           line, column);
         }
         i += length;
     }
