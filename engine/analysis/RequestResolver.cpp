@@ -107,8 +107,30 @@ private:
         const int found = categories.Find(text, fData.VariableAt(column));
         if (found < 0)
             Fail(key + "=" + text + ": the value " + Quoted(text) + " never occurs in " +
-                 Quoted(Name(column)));
+                 Quoted(Name(column)) + SlipHint(column, text));
         return found;
+    }
+
+    // "; did you mean "North"?" when a value the column takes differs from
+    // text only in case or outer blanks (a slip, not a value of its own);
+    // empty otherwise.
+    std::string SlipHint(size_t column, const std::string& text) const {
+        const Categories& categories = fData.CategoriesOf(column);
+        for (size_t i = 0; i < categories.Count(); ++i) {
+            if (Folded(categories.ValueText(i)) == Folded(text))
+                return "; did you mean " + Quoted(categories.ValueText(i)) + "?";
+        }
+        return {};
+    }
+
+    // A text without its outer blanks, in lower case: how a slip is recognised.
+    static std::string Folded(const std::string& text) {
+        const size_t first = text.find_first_not_of(" \t");
+        if (first == std::string::npos) return {};
+        std::string folded = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return folded;
     }
 
     Compare CompareOption() const {
@@ -195,17 +217,15 @@ private:
     NamedValue AbsentValue(size_t column, const std::string& text) const {
         const engine::Column& data = fData.table.At(column);
         const Variable& variable = fData.VariableAt(column);
-        const Categories& categories = fData.CategoriesOf(column);
         const auto labelled =
             std::find_if(variable.valueLabels.begin(), variable.valueLabels.end(),
                          [&text](const ValueLabel& label) { return label.label == text; });
         if (data.type == ColumnType::String) {
             const std::string value = labelled != variable.valueLabels.end() ? labelled->text : text;
-            for (size_t i = 0; i < categories.Count(); ++i) {
-                if (Folded(categories.ValueText(i)) == Folded(value))
-                    Fail("success=" + text + ": no case has " + Quoted(Name(column)) + " = " +
-                         Quoted(value) + "; did you mean " + Quoted(categories.ValueText(i)) + "?");
-            }
+            const std::string slip = SlipHint(column, value);
+            if (!slip.empty())
+                Fail("success=" + text + ": no case has " + Quoted(Name(column)) + " = " +
+                     Quoted(value) + slip);
             return {value, StringLabel(variable, value)};
         }
         double number;
@@ -226,16 +246,6 @@ private:
         for (const ValueLabel& label : variable.valueLabels)
             if (label.text == value) return label.label;
         return value;
-    }
-
-    // A text without its outer blanks, in lower case: how a slip is recognised.
-    static std::string Folded(const std::string& text) {
-        const size_t first = text.find_first_not_of(" \t");
-        if (first == std::string::npos) return {};
-        std::string folded = text.substr(first, text.find_last_not_of(" \t") - first + 1);
-        std::transform(folded.begin(), folded.end(), folded.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return folded;
     }
 
     // ---- one sample
@@ -443,7 +453,13 @@ private:
                 for (const std::string& item : success->items)
                     found |= fData.CategoriesOf(field).Find(item, fData.VariableAt(field)) >= 0;
             }
-            if (!found) Fail("success=" + success->value + ": the value never occurs in the fields");
+            if (!found) {
+                std::string hint;
+                for (size_t field : fields)
+                    for (const std::string& item : success->items)
+                        if (hint.empty()) hint = SlipHint(field, item);
+                Fail("success=" + success->value + ": the value never occurs in the fields" + hint);
+            }
             request.successValues = success->items;
             request.successGiven = true;
             return;

@@ -123,6 +123,10 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         {"mcnemar group grade",
          "the fields take 3 values between them, not two; name the success with success=VALUE"},
         {"mann-whitney score by group groups=1,1", "groups= names the same group twice"},
+        {"mann-whitney score by region groups=North,south",
+         "the value \"south\" never occurs in \"region\"; did you mean \"South\"?"},
+        {"mcnemar region word success=NORTH ",
+         "the value never occurs in the fields; did you mean \"North\"?"},
         {"kruskal-wallis score by score",
          "field \"score\" cannot be both tested and the grouping field"},
     };
