@@ -52,7 +52,7 @@ struct TestRequest {
     bool descending = false;
 
     // What the run says of the request before it computes anything (a
-    // success value no case takes).
+    // success value no case takes, a nominal field whose values it orders).
     std::vector<std::string> notes;
 
     // The columns whose missing values leave a case out of this test.
