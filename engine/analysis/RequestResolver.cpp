@@ -234,7 +234,8 @@ private:
             if (labelled == variable.valueLabels.end())
                 Fail("success=" + text + ": " + Quoted(Name(column)) + " holds " +
                      (date ? "dates" : "numbers") + ", and " + Quoted(text) + " is neither " +
-                     (date ? "a date" : "a number") + " nor one of its value labels");
+                     (date ? "a date written as 2023-07-01" : "a number") +
+                     " nor one of its value labels");
             number = labelled->number;
         }
         for (const ValueLabel& label : variable.valueLabels)

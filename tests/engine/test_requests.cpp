@@ -96,6 +96,8 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
          "\"region\" has 3 values; name the success with success=VALUE or a cut point"},
         {"binomial score p=1.5 cut=2", "option p= must lie between 0 and 1"},
         {"binomial region success=north", "no case has \"region\" = \"north\"; did you mean \"North\"?"},
+        {"binomial when success=01-JAN-2023",
+         "\"when\" holds dates, and \"01-JAN-2023\" is neither a date written as 2023-07-01"},
         {"binomial score success=high",
          "\"score\" holds numbers, and \"high\" is neither a number nor one of its value labels"},
         {"binomial score cut=two", "option cut= must be a number, not \"two\""},
