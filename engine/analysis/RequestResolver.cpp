@@ -163,14 +163,32 @@ private:
 
     bool IsOrdinal(size_t column) const { return fData.VariableAt(column).measure == Measure::Ordinal; }
 
-    // A test that orders a field's values (ranks, a median, a distribution)
-    // on a nominal field: its values are codes without order, so the result
-    // depends on how they were numbered. The run computes it and says so.
+    // A test that orders a numeric field's values (ranks, a median, a
+    // distribution, the order of the groups) on a nominal field: its values
+    // are codes without order, so the result depends on how they were coded.
+    // The run computes it and says so.
     void NoteNominal(TestRequest& request, size_t column) const {
         if (fData.VariableAt(column).measure != Measure::Nominal) return;
         request.notes.push_back(fContext + ": " + Quoted(Name(column)) +
-                                " is nominal, yet the test orders its values as numbers; if they "
-                                "are ordered, mark the field ordinal or scale in the dictionary");
+                                " is nominal, yet the test takes its values in order; if their "
+                                "order means something, mark the field ordinal in the dictionary");
+    }
+
+    // The groups of a test whose alternative is their order. Texts are taken
+    // in the order of their bytes ("high" before "low"), whatever the
+    // dictionary says of the field, so the run names that order; numbers in
+    // a nominal field as above.
+    void NoteGroupOrder(TestRequest& request, size_t group) const {
+        if (fData.table.At(group).type != ColumnType::String) return NoteNominal(request, group);
+        const Categories& categories = fData.CategoriesOf(group);
+        std::string order;
+        for (size_t i = 0; i < categories.Count() && i < 5; ++i)
+            order += (i ? ", " : "") + categories.ValueText(i);
+        if (categories.Count() > 5) order += ", ...";
+        request.notes.push_back(fContext + ": " + Quoted(Name(group)) +
+                                " holds texts, which the test takes in text order (" + order +
+                                "); if another order is meant, code the groups as numbers in that "
+                                "order, with value labels");
     }
 
     // The success categories of a field from success= or cut=, or its first
@@ -513,6 +531,8 @@ private:
                 request.compare = CompareOption();
                 break;
             case TestKind::Jonckheere:
+                // The alternative is an ordering of the groups.
+                if (groups > 2) NoteGroupOrder(request, group);
                 request.compare = CompareOption();
                 request.descending =
                     Choice("order", {"ascending", "descending"}, "ascending") == "descending";

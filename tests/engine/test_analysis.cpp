@@ -58,26 +58,33 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
 }
 
 TEST(Analysis, TestsThatOrderANominalFieldsValuesAreNoted) {
-    const EngineRun run("code,pair,g\n1,2,1\n3,1,1\n2,2,2\n1,3,2\n3,3,1\n",
+    const EngineRun run("code,pair,g,site\n1,2,1,x\n3,1,1,y\n2,2,2,z\n1,3,2,x\n3,3,1,y\n2,1,2,z\n",
                         {"mann-whitney code by g", "wilcoxon code pair", "runs code",
-                         "ks code dist=normal", "mann-whitney pair by g", "runs g", "chi-square code"},
+                         "ks code dist=normal", "mann-whitney pair by g", "runs g", "chi-square code",
+                         "jonckheere-terpstra pair by site", "jonckheere-terpstra pair by g"},
                         [](auto& request) {
                             request.dictionaryJson =
                                 R"({"variables": [{"name": "code", "measure": "nominal"},
                                                       {"name": "g", "measure": "nominal"}]})";
                         });
-    // Computed all the same; "pair" is scale, a grouping field may be nominal, the
-    // runs of a two-valued field do not depend on its codes, and chi-square has no order.
-    EXPECT_EQ(run.Statistic(0, "TotalN"), 5);
-    const std::string said =
-        " \"code\" is nominal, yet the test orders its values as numbers; if "
-        "they are ordered, mark the field ordinal or scale in the dictionary";
-    EXPECT_EQ(run.Analysis().Notes(), (std::vector<std::string>{
-                                          "test \"mann-whitney code by g\":" + said,
-                                          "test \"wilcoxon code pair\":" + said,
-                                          "test \"runs code\":" + said,
-                                          "test \"ks code dist=normal\":" + said,
-                                      }));
+    // Computed all the same. Not noted: "pair" is scale; a grouping field may be nominal
+    // unless the test orders the groups (Jonckheere-Terpstra over more than two, where a
+    // text field's order is named: texts go in the order of their bytes); the runs of a
+    // two-valued field do not depend on its codes; chi-square has no order.
+    EXPECT_EQ(run.Statistic(0, "TotalN"), 6);
+    const auto noted = [](const std::string& test, const std::string& field) {
+        return "test \"" + test + "\": \"" + field +
+               "\" is nominal, yet the test takes its values in order; if their order means "
+               "something, mark the field ordinal in the dictionary";
+    };
+    EXPECT_EQ(run.Analysis().Notes(),
+              (std::vector<std::string>{noted("mann-whitney code by g", "code"),
+                                        noted("wilcoxon code pair", "code"), noted("runs code", "code"),
+                                        noted("ks code dist=normal", "code"),
+                                        "test \"jonckheere-terpstra pair by site\": \"site\" holds "
+                                        "texts, which the test takes in text order (x, y, z); if "
+                                        "another order is meant, code the groups as numbers in "
+                                        "that order, with value labels"}));
 }
 
 TEST(Analysis, AFieldWithoutValuesOrWithOneCategoryStopsOnlyItsTest) {
