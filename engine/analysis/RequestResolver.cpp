@@ -164,31 +164,47 @@ private:
     bool IsOrdinal(size_t column) const { return fData.VariableAt(column).measure == Measure::Ordinal; }
 
     // A test that orders a numeric field's values (ranks, a median, a
-    // distribution, the order of the groups) on a nominal field: its values
-    // are codes without order, so the result depends on how they were coded.
-    // The run computes it and says so.
+    // distribution, the order of the groups or categories) on a nominal
+    // field: its values are codes without order, so the result depends on how
+    // they were coded. The run computes it and says so.
     void NoteNominal(TestRequest& request, size_t column) const {
-        if (fData.VariableAt(column).measure != Measure::Nominal) return;
+        if (fData.VariableAt(column).measure != Measure::Nominal ||
+            fData.table.At(column).type == ColumnType::String)
+            return;
         request.notes.push_back(fContext + ": " + Quoted(Name(column)) +
                                 " is nominal, yet the test takes its values in order; if their "
                                 "order means something, mark the field ordinal in the dictionary");
     }
 
-    // The groups of a test whose alternative is their order. Texts are taken
-    // in the order of their bytes ("high" before "low"), whatever the
-    // dictionary says of the field, so the run names that order; numbers in
-    // a nominal field as above.
-    void NoteGroupOrder(TestRequest& request, size_t group) const {
-        if (fData.table.At(group).type != ColumnType::String) return NoteNominal(request, group);
-        const Categories& categories = fData.CategoriesOf(group);
-        std::string order;
-        for (size_t i = 0; i < categories.Count() && i < 5; ++i)
-            order += (i ? ", " : "") + categories.ValueText(i);
-        if (categories.Count() > 5) order += ", ...";
-        request.notes.push_back(fContext + ": " + Quoted(Name(group)) +
-                                " holds texts, which the test takes in text order (" + order +
-                                "); if another order is meant, code the groups as numbers in that "
-                                "order, with value labels");
+    // Categories whose order the result depends on (Jonckheere-Terpstra's
+    // groups, the marginal homogeneity scores), more than two of them. Texts
+    // go in the order of their bytes ("high" before "low") whatever the
+    // dictionary says, so the run names that order and how to set another;
+    // nominal numbers are noted as above.
+    void NoteCategoryOrder(TestRequest& request, const std::vector<size_t>& columns) const {
+        std::vector<std::string> values;
+        bool texts = true;
+        for (size_t column : columns) {
+            texts &= fData.table.At(column).type == ColumnType::String;
+            const Categories& categories = fData.CategoriesOf(column);
+            for (size_t i = 0; i < categories.Count(); ++i) values.push_back(categories.ValueText(i));
+        }
+        std::sort(values.begin(), values.end());
+        values.erase(std::unique(values.begin(), values.end()), values.end());
+        if (values.size() <= 2) return;
+        if (!texts) {
+            for (size_t column : columns) NoteNominal(request, column);
+            return;
+        }
+        std::string names, order;
+        for (size_t i = 0; i < columns.size(); ++i)
+            names += (i == 0 ? "" : i + 1 == columns.size() ? " and " : ", ") + Quoted(Name(columns[i]));
+        for (size_t i = 0; i < values.size() && i < 5; ++i) order += (i ? ", " : "") + values[i];
+        if (values.size() > 5) order += ", ...";
+        request.notes.push_back(fContext + ": " + names + (columns.size() == 1 ? " holds" : " hold") +
+                                " texts, which the test takes in text order (" + order +
+                                "); if another order is meant, code them as numbers in that order, "
+                                "with value labels");
     }
 
     // The success categories of a field from success= or cut=, or its first
@@ -429,6 +445,9 @@ private:
                 for (size_t field : fields) NoteNominal(request, field);
                 request.compare = CompareOption();
                 break;
+            case TestKind::MarginalHomogeneity:
+                NoteCategoryOrder(request, fields);
+                break;
             case TestKind::McNemar:
             case TestKind::Cochran:
                 RelatedSuccess(request, fields);
@@ -532,7 +551,7 @@ private:
                 break;
             case TestKind::Jonckheere:
                 // The alternative is an ordering of the groups.
-                if (groups > 2) NoteGroupOrder(request, group);
+                if (groups > 2) NoteCategoryOrder(request, {group});
                 request.compare = CompareOption();
                 request.descending =
                     Choice("order", {"ascending", "descending"}, "ascending") == "descending";

@@ -58,33 +58,40 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
 }
 
 TEST(Analysis, TestsThatOrderANominalFieldsValuesAreNoted) {
-    const EngineRun run("code,pair,g,site\n1,2,1,x\n3,1,1,y\n2,2,2,z\n1,3,2,x\n3,3,1,y\n2,1,2,z\n",
-                        {"mann-whitney code by g", "wilcoxon code pair", "runs code",
-                         "ks code dist=normal", "mann-whitney pair by g", "runs g", "chi-square code",
-                         "jonckheere-terpstra pair by site", "jonckheere-terpstra pair by g"},
-                        [](auto& request) {
-                            request.dictionaryJson =
-                                R"({"variables": [{"name": "code", "measure": "nominal"},
+    const EngineRun run(
+        "code,pair,g,site,pre,post\n1,2,1,x,low,low\n3,1,1,y,high,medium\n2,2,2,z,medium,high\n"
+        "1,3,2,x,low,medium\n3,3,1,y,medium,medium\n2,1,2,z,low,high\n",
+        {"mann-whitney code by g", "wilcoxon code pair", "runs code", "ks code dist=normal",
+         "jonckheere-terpstra pair by code", "jonckheere-terpstra pair by site",
+         "marginal-homogeneity pre post", "mann-whitney pair by g", "runs g", "chi-square code",
+         "jonckheere-terpstra pair by g", "kruskal-wallis pair by site"},
+        [](auto& request) {
+            request.dictionaryJson = R"({"variables": [{"name": "code", "measure": "nominal"},
                                                       {"name": "g", "measure": "nominal"}]})";
-                        });
+        });
     // Computed all the same. Not noted: "pair" is scale; a grouping field may be nominal
-    // unless the test orders the groups (Jonckheere-Terpstra over more than two, where a
-    // text field's order is named: texts go in the order of their bytes); the runs of a
-    // two-valued field do not depend on its codes; chi-square has no order.
+    // unless the test orders more than two groups; the runs of a two-valued field do not
+    // depend on its codes; chi-square and Kruskal-Wallis have no order. Texts go in the
+    // order of their bytes, which the note names.
     EXPECT_EQ(run.Statistic(0, "TotalN"), 6);
-    const auto noted = [](const std::string& test, const std::string& field) {
-        return "test \"" + test + "\": \"" + field +
-               "\" is nominal, yet the test takes its values in order; if their order means "
-               "something, mark the field ordinal in the dictionary";
+    const auto nominal = [](const std::string& test) {
+        return "test \"" + test +
+               "\": \"code\" is nominal, yet the test takes its values in order; if their order "
+               "means something, mark the field ordinal in the dictionary";
+    };
+    const std::string texts =
+        "texts, which the test takes in text order (%); if another order is meant, code them as "
+        "numbers in that order, with value labels";
+    const auto inOrder = [&texts](const std::string& start, const std::string& order) {
+        return start + std::string(texts).replace(texts.find('%'), 1, order);
     };
     EXPECT_EQ(run.Analysis().Notes(),
-              (std::vector<std::string>{noted("mann-whitney code by g", "code"),
-                                        noted("wilcoxon code pair", "code"), noted("runs code", "code"),
-                                        noted("ks code dist=normal", "code"),
-                                        "test \"jonckheere-terpstra pair by site\": \"site\" holds "
-                                        "texts, which the test takes in text order (x, y, z); if "
-                                        "another order is meant, code the groups as numbers in "
-                                        "that order, with value labels"}));
+              (std::vector<std::string>{
+                  nominal("mann-whitney code by g"), nominal("wilcoxon code pair"), nominal("runs code"),
+                  nominal("ks code dist=normal"), nominal("jonckheere-terpstra pair by code"),
+                  inOrder("test \"jonckheere-terpstra pair by site\": \"site\" holds ", "x, y, z"),
+                  inOrder("test \"marginal-homogeneity pre post\": \"pre\" and \"post\" hold ",
+                          "high, low, medium")}));
 }
 
 TEST(Analysis, AFieldWithoutValuesOrWithOneCategoryStopsOnlyItsTest) {
