@@ -207,8 +207,9 @@ private:
                                 "with value labels");
     }
 
-    // The success categories of a field from success= or cut=, or its first
-    // value when it has two. Gives false for cut=, which has no categories.
+    // The success categories of a field from success=, or its first value
+    // when it has two; with cut= (where allowed) the cut point instead, which
+    // makes no categories.
     void ReadSuccess(TestRequest& request, size_t column, bool allowCut) {
         const SpecOption* success = fSpec.Option("success");
         const SpecOption* cut = allowCut ? fSpec.Option("cut") : nullptr;
