@@ -111,16 +111,24 @@ private:
         return found;
     }
 
-    // "; did you mean "North"?" when a value the column takes differs from
-    // text only in case or outer blanks (a slip, not a value of its own);
-    // empty otherwise.
+    // "; did you mean "North"?" with the value of the column the user most
+    // likely meant (LikelyMeant: the same but for case, one the text begins,
+    // a few typing slips away); empty when none is close.
     std::string SlipHint(size_t column, const std::string& text) const {
+        const std::string meant = LikelyMeant(text, ValueTexts(column));
+        return meant.empty() ? std::string() : DidYouMean(meant);
+    }
+
+    static std::string DidYouMean(const std::string& value) {
+        return "; did you mean " + Quoted(value) + "?";
+    }
+
+    // The values a column takes, as the result document writes them.
+    std::vector<std::string> ValueTexts(size_t column) const {
         const Categories& categories = fData.CategoriesOf(column);
-        for (size_t i = 0; i < categories.Count(); ++i) {
-            if (Folded(categories.ValueText(i)) == Folded(text))
-                return "; did you mean " + Quoted(categories.ValueText(i)) + "?";
-        }
-        return {};
+        std::vector<std::string> texts;
+        for (size_t i = 0; i < categories.Count(); ++i) texts.push_back(categories.ValueText(i));
+        return texts;
     }
 
     // A text without its outer blanks, in lower case: how a slip is recognised.
@@ -168,9 +176,7 @@ private:
     // field: its values are codes without order, so the result depends on how
     // they were coded. The run computes it and says so.
     void NoteNominal(TestRequest& request, size_t column) const {
-        if (fData.VariableAt(column).measure != Measure::Nominal ||
-            fData.table.At(column).type == ColumnType::String)
-            return;
+        if (fData.VariableAt(column).measure != Measure::Nominal) return;
         request.notes.push_back(fContext + ": " + Quoted(Name(column)) +
                                 " is nominal, yet the test takes its values in order; if their "
                                 "order means something, mark the field ordinal in the dictionary");
@@ -186,8 +192,8 @@ private:
         bool texts = true;
         for (size_t column : columns) {
             texts &= fData.table.At(column).type == ColumnType::String;
-            const Categories& categories = fData.CategoriesOf(column);
-            for (size_t i = 0; i < categories.Count(); ++i) values.push_back(categories.ValueText(i));
+            const std::vector<std::string> taken = ValueTexts(column);
+            values.insert(values.end(), taken.begin(), taken.end());
         }
         std::sort(values.begin(), values.end());
         values.erase(std::unique(values.begin(), values.end()), values.end());
@@ -257,10 +263,13 @@ private:
                          [&text](const ValueLabel& label) { return label.label == text; });
         if (data.type == ColumnType::String) {
             const std::string value = labelled != variable.valueLabels.end() ? labelled->text : text;
-            const std::string slip = SlipHint(column, value);
-            if (!slip.empty())
-                Fail("success=" + text + ": no case has " + Quoted(Name(column)) + " = " +
-                     Quoted(value) + slip);
+            // Only a value the same but for case or outer blanks is a slip
+            // here: any other is a category of its own.
+            for (const std::string& taken : ValueTexts(column)) {
+                if (Folded(taken) == Folded(value))
+                    Fail("success=" + text + ": no case has " + Quoted(Name(column)) + " = " +
+                         Quoted(value) + DidYouMean(taken));
+            }
             return {value, StringLabel(variable, value)};
         }
         double number;

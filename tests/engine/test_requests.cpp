@@ -127,6 +127,8 @@ TEST(TestRequests, UsageErrorsNameTheTestFieldAndOption) {
         {"mann-whitney score by group groups=1,1", "groups= names the same group twice"},
         {"mann-whitney score by region groups=North,south",
          "the value \"south\" never occurs in \"region\"; did you mean \"South\"?"},
+        {"moses score by region groups=North,South control=Sotuh",
+         "the value \"Sotuh\" never occurs in \"region\"; did you mean \"South\"?"},
         {"mcnemar region word success=NORTH ",
          "the value never occurs in the fields; did you mean \"North\"?"},
         {"kruskal-wallis score by score",
