@@ -225,8 +225,8 @@ TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
     // a against d: the farthest apart, below the level; a against b: not.
     const size_t rows = text.out.find('\n', header) + 1;
     const std::string listed = text.out.substr(rows, text.out.find("\n\n", rows) - rows);
-    EXPECT_NE(listed.find("  1 = Yes\n"), std::string::npos) << listed;
-    EXPECT_NE(listed.find("  2 = No\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("  Yes\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("  No\n"), std::string::npos) << listed;
 }
 
 TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
@@ -259,4 +259,28 @@ TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
     const std::vector<std::string> boxes = ListingHeading(text.out, "boxplotSource", kruskal);
     ASSERT_FALSE(boxes.empty()) << text.out;
     EXPECT_EQ(boxes.back(), "Mean Rank");
+}
+
+TEST(ReportOutput, ListingsNameACategoryByItsLabelNotByTheChartsCode) {
+    // dose is coded 1, 2, 3 with value labels; the box plots code the groups
+    // 0, 1, 2, so a listing that gave the code beside the label would read
+    // "0 = low" against the data's 1 = low.
+    apptest::TempDir dir;
+    const std::string data = dir.Write(
+        "doses.csv", "dose,y\n1,3\n1,5\n1,4\n2,6\n2,8\n2,7\n3,9\n3,12\n3,10\n1,2\n2,9\n3,11\n");
+    const std::string dictionary =
+        dir.Write("doses.json", R"({"variables": [{"name": "dose", "measure": "ordinal",
+                          "valueLabels": {"1": "low", "2": "medium", "3": "high"}}]})");
+    const apptest::CliResult text =
+        RunCli({data, "--dictionary", dictionary, "--test", "kruskal-wallis y by dose compare=none",
+                "--format", "text"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const size_t boxes = text.out.find("Data boxplotSource");
+    ASSERT_NE(boxes, std::string::npos) << text.out;
+    const std::string listing = text.out.substr(boxes, text.out.find("\n\n", boxes) - boxes);
+    EXPECT_NE(listing.find("  low  "), std::string::npos) << listing;
+    EXPECT_EQ(listing.find(" = low"), std::string::npos) << listing;
+    const size_t field = text.out.find("Chart: Categorical Field Information");
+    ASSERT_NE(field, std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\n    high    4\n", field), std::string::npos) << text.out.substr(field);
 }

@@ -44,10 +44,9 @@ std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
                              const ChartDataSource& source, const ChartColumn& column);
 // A cell as the listings write it, before a writer makes it fit its form:
 // the value (ListedNumber for a number; a date as the chart writes it when
-// date, a chart's or its document's date column, is given), and after it
-// the label the chart shows for it when that is another ("0 = Eastern
-// district", or "Control (N = 60)" for a label that is a statement), a long
-// label cut with an ellipsis. Empty for a cell never written.
+// date, a chart's or its document's date column, is given), or in its place
+// the label the chart draws for it ("Eastern district" for the chart's code
+// 0), a long label cut with an ellipsis. Empty for a cell never written.
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
                        const ChartModel::DateColumn* date = nullptr);
 

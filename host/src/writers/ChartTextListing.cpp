@@ -107,7 +107,11 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     // one more than the listing shows.
     if (label == labels->end() && number && *number != kSystemMissing)
         label = labels->find(ChartString().assignDouble(*number, 16).toUTF8());
-    if (label == labels->end() || label->second == text) return text;
+    // The chart draws the label in the value's place, so the listing gives
+    // the label alone: the value is often the chart's own code for a
+    // category (0 for a field whose first category the data code 1), which
+    // would read as the data's coding.
+    if (label == labels->end() || label->second.empty()) return text;
     std::string shown = label->second;
     std::replace(shown.begin(), shown.end(), '\n', ' ');
     if (DisplayWidth(shown) > kListedLabel) {
@@ -115,9 +119,7 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
         RightTrim(shown);
         shown += "\u2026";
     }
-    // A label that is itself a statement ("N = 60") stands in parentheses.
-    if (shown.find('=') != std::string::npos) return text + " (" + shown + ")";
-    return text + " = " + shown;
+    return shown;
 }
 
 std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source) {
