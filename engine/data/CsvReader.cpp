@@ -396,8 +396,11 @@ std::vector<std::string> ReadHeader(Scanner& scanner) {
         if (!scanner.Next(cell)) break;
         const std::string name(TrimBlanks(cell.text));
         if (name.empty())
-            throw CsvError("the header names no variable for column " + std::to_string(names.size() + 1),
-                           cell.line, cell.column);
+            // "Field", as the other messages count a row's cells: "column"
+            // is the message's character position.
+            throw CsvError(
+                "the header's field " + std::to_string(names.size() + 1) + " names no variable",
+                cell.line, cell.column);
         if (!seen.insert(name).second)
             throw CsvError("the header names variable \"" + name + "\" twice", cell.line, cell.column);
         names.push_back(name);

@@ -136,7 +136,7 @@ TEST(CsvReader, MalformedFilesNameTheirPlace) {
         {"a,b\n1,\"x\"y\n", "line 2, column 6: text follows the closing quote"},
         {"a,b\n1,\xff\n", "line 2, column 3: the file is not valid UTF-8 (byte 0xFF); save it as UTF-8"},
         {"a,\xc3\n", "line 1, column 3: the file is not valid UTF-8 (byte 0xC3)"},
-        {"a,,b\n1,2,3\n", "line 1, column 3: the header names no variable for column 2"},
+        {"a,,b\n1,2,3\n", "line 1, column 3: the header's field 2 names no variable"},
         {"a,b,a\n1,2,3\n", "line 1, column 5: the header names variable \"a\" twice"},
     };
     for (const auto& bad : cases) {
