@@ -122,6 +122,7 @@ TwoCategories SplitInTwo(const TestRequest& request, const SplitData& split, boo
     std::vector<int> others;
     for (size_t i = 0; i < categories.Count(); ++i)
         if (!success[i]) others.push_back(static_cast<int>(i));
+    if (others.empty()) others = request.failureCategories;
     const bool binary = categories.Count() == 2 && request.successCategories.size() == 1 && !named;
     two.conditionKey = binary ? "ABinaryTestVariableIsSpecified" : "CategoryListsAreSpecified";
     two.parameters = {CategoryParameter(request.successCategories)};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "document/ResultModel.h"
 #include "engine/NameHints.h"
@@ -287,6 +288,67 @@ private:
         return {NumberText(number), date ? IsoDate(number) : NumberText(number)};
     }
 
+    // When every value the field takes is a success, the binomial's other
+    // category holds no case and no value would name it ("ok in ( )"). It is
+    // named by the field's labelled values that are neither taken, nor
+    // successes, nor missing values; else, on numbers and dates, the cut point at the largest
+    // success parts the same cases ("n <= 1" against "n > 1"); else a text
+    // field's other category is "any other value".
+    void NameTheOtherCategory(TestRequest& request, size_t column) {
+        if (request.cut != CutKind::None) return;
+        const Categories& categories = fData.CategoriesOf(column);
+        std::vector<bool> success(categories.Count(), false);
+        for (int category : request.successCategories)
+            if (static_cast<size_t>(category) < success.size())
+                success[static_cast<size_t>(category)] = true;
+        if (std::find(success.begin(), success.end(), false) != success.end()) return;
+
+        const engine::Column& data = fData.table.At(column);
+        const bool text = data.type == ColumnType::String;
+        for (const ValueLabel& label : fData.VariableAt(column).valueLabels) {
+            if (label.missing || TakesLabelledValue(categories, text, label)) continue;
+            const int place = fData.PlaceNamedValue(
+                column, {text ? label.text : NumberText(label.number), label.label});
+            if (std::find(request.successCategories.begin(), request.successCategories.end(), place) ==
+                request.successCategories.end())
+                request.failureCategories.push_back(place);
+        }
+        if (!request.failureCategories.empty()) return;
+        if (!text) {
+            request.cut = CutKind::Value;
+            request.cutValue = LargestSuccess(request, column);
+            return;
+        }
+        const NamedValue other{"any other value", "any other value"};
+        if (categories.Find(other.value, fData.VariableAt(column)) < 0)
+            request.failureCategories.push_back(fData.PlaceNamedValue(column, other));
+    }
+
+    static bool TakesLabelledValue(const Categories& categories, bool text, const ValueLabel& label) {
+        for (size_t i = 0; i < categories.Count(); ++i)
+            if (text ? categories.ValueText(i) == label.text : categories.Number(i) == label.number)
+                return true;
+        return false;
+    }
+
+    // The largest value success= names on a numeric or date field, taken
+    // or not.
+    double LargestSuccess(const TestRequest& request, size_t column) const {
+        const Categories& categories = fData.CategoriesOf(column);
+        const std::vector<NamedValue>& named = fData.NamedValuesOf(column);
+        double largest = -std::numeric_limits<double>::infinity();
+        for (int category : request.successCategories) {
+            const size_t place = static_cast<size_t>(category);
+            double number = 0;
+            if (place < categories.Count())
+                number = categories.Number(place);
+            else if (!ParseCsvNumber(named[place - categories.Count()].value, number))
+                continue;
+            largest = std::max(largest, number);
+        }
+        return largest;
+    }
+
     static std::string StringLabel(const Variable& variable, const std::string& value) {
         for (const ValueLabel& label : variable.valueLabels)
             if (label.text == value) return label.label;
@@ -308,6 +370,7 @@ private:
                 if (!(request.proportion > 0 && request.proportion < 1))
                     Fail("option p= must lie between 0 and 1");
                 ReadSuccess(request, field, true);
+                NameTheOtherCategory(request, field);
                 break;
             case TestKind::SuccessRate:
                 SuccessRate(request, field);

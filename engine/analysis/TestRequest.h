@@ -29,7 +29,10 @@ struct TestRequest {
     double proportion = 0.5;
     CutKind cut = CutKind::None;
     double cutValue = 0;
-    std::vector<int> successCategories;      // category positions that count as success
+    std::vector<int> successCategories;  // category positions that count as success
+    // binomial: values named for the other category when the field takes
+    // no value but successes (placed after its own categories)
+    std::vector<int> failureCategories;
     std::vector<std::string> successValues;  // related tests: values that count as success
     bool successGiven = false;               // related tests: named by success= (else the first value)
     // one-sample Wilcoxon, median test

@@ -198,9 +198,16 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry) {
                          " in data row " + std::to_string(row + 1) + " is not a number" +
                          NonNumberHint(text, column.name));
     }
-    if (entry)
-        for (const auto& [key, label] : entry->valueLabels)
-            variable.valueLabels.push_back(MakeValueLabel(column, place, key, label));
+    if (entry) {
+        for (const auto& [key, label] : entry->valueLabels) {
+            ValueLabel made = MakeValueLabel(column, place, key, label);
+            made.missing = column.type == ColumnType::String
+                               ? entry->missingTexts.count(made.text) > 0
+                               : std::find(entry->missingNumbers.begin(), entry->missingNumbers.end(),
+                                           made.number) != entry->missingNumbers.end();
+            variable.valueLabels.push_back(std::move(made));
+        }
+    }
 
     switch (column.type) {
         case ColumnType::String:

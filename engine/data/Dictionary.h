@@ -25,6 +25,7 @@ struct ValueLabel {
     double number = kMissingNumber;  // numeric and date variables (dates as days)
     std::string text;                // string variables
     std::string label;
+    bool missing = false;  // the value is one of the variable's missing values
 };
 
 struct Variable {

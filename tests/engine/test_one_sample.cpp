@@ -119,6 +119,52 @@ TEST(BinomialTest, ASuccessValueNoCaseTakesIsACategoryWithNoCases) {
               "success category with 0 cases");
 }
 
+TEST(BinomialTest, WhenEveryCaseIsASuccessTheOtherCategoryIsStillNamed) {
+    // mtcars' fourteen eight-cylinder cars all have V-shaped engines (vs = 0).
+    std::string csv = "car,vs,engine\n";
+    for (const char* car :
+         {"Hornet Sportabout", "Duster 360", "Merc 450SE", "Merc 450SL", "Merc 450SLC",
+          "Cadillac Fleetwood", "Lincoln Continental", "Chrysler Imperial", "Dodge Challenger",
+          "AMC Javelin", "Camaro Z28", "Pontiac Firebird", "Ford Pantera L", "Maserati Bora"})
+        csv += std::string(car) + ",0,V-shaped\n";
+    const std::vector<std::string> tests = {"binomial vs success=0", "binomial engine success=V-shaped"};
+    const EngineRun run(csv, tests);
+    // R: binom.test(14, 14), REFERENCES.md "mtcars cyl = 8": p = 2 / 2^14, Clopper-Pearson
+    // lower limit 0.025^(1/14).
+    // On numbers the cut point at the success parts the same cases: vs <= 0 against vs > 0.
+    EXPECT_EQ(run.ConditionKey(0), "ACutPointIsSpecified_O_Binomial_4");
+    EXPECT_EQ(run.Parameter(0, 1), std::vector<double>{0});
+    EXPECT_EQ(run.Statistic(0, "TestStatistic"), 14);
+    ExpectNear(run.Statistic(0, "ExactSig2Tailed"), 0.0001220703125);
+    ExpectNear(run.Statistic(0, "LowerLimit", "EffectSize"), 0.768364238349884);
+    // A text field's other category is a value of its own, placed after the
+    // field's one value, with no case.
+    EXPECT_EQ(run.ConditionKey(1), "CategoryListsAreSpecified_O_Binomial_5");
+    EXPECT_EQ(run.Parameter(1, 1), std::vector<double>{0});
+    EXPECT_EQ(run.Parameter(1, 2), std::vector<double>{1});
+    ExpectNear(run.Statistic(1, "ExactSig2Tailed"), 0.0001220703125);
+    EXPECT_EQ(run.TableRows(1, {"TwoClassComparison", "Content"})[0], (std::vector<double>{14, 0}));
+    const pugi::xml_node engine =
+        run.Root().select_node("//DataDictionary/DataField[@name='engine']").node();
+    EXPECT_STREQ(engine.find_child_by_attribute("Value", "index", "1").attribute("value").as_string(),
+                 "any other value");
+
+    // With value labels, the labelled value no case takes names it; a
+    // missing value's label does not.
+    const EngineRun labelled(csv, {"binomial vs success=0"}, [](auto& request) {
+        request.dictionaryJson = R"({"variables": [{"name": "vs", "missing": [9],
+            "valueLabels": {"0": "V-shaped", "1": "straight", "9": "not known"}}]})";
+    });
+    EXPECT_EQ(labelled.ConditionKey(0), "CategoryListsAreSpecified_O_Binomial_5");
+    EXPECT_EQ(labelled.Parameter(0, 2), std::vector<double>{1});
+    ExpectNear(labelled.Statistic(0, "ExactSig2Tailed"), 0.0001220703125);
+    const pugi::xml_node vs =
+        labelled.Root().select_node("//DataDictionary/DataField[@name='vs']").node();
+    const pugi::xml_node straight = vs.find_child_by_attribute("Value", "index", "1");
+    EXPECT_STREQ(straight.attribute("value").as_string(), "1");
+    EXPECT_FALSE(straight.next_sibling("Value"));
+}
+
 TEST(BinomialTest, CountsAboutTheCutSkipMissingValuesInEveryPosition) {
     // Hand count: NaN in the first block of four and in the tail; the values
     // at or below 3 are 1, 3 and 2 (and 3 again at the end).
