@@ -9,6 +9,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -266,7 +268,8 @@ bool ReadSplitValue(const Json& values, const QUOR_Variable& variable, const std
 }
 
 void ReadSplit(const Json& entry, const std::string& place, const std::string& folder,
-               RunManifest& manifest, Faults& faults) {
+               const std::vector<const QUOR_Variable*>& splitVariables, RunManifest& manifest,
+               Faults& faults) {
     if (!entry.is_object()) {
         faults.Add(place, "must be an object");
         return;
@@ -288,9 +291,9 @@ void ReadSplit(const Json& entry, const std::string& place, const std::string& f
         }
         given = &*values;
     }
-    for (const std::string& name : manifest.splitVariables) {
+    for (const QUOR_Variable* variable : splitVariables) {
         OBS value;
-        ReadSplitValue(*given, *FindVariable(manifest, name), valuesPlace, value, faults);
+        ReadSplitValue(*given, *variable, valuesPlace, value, faults);
         split.values.push_back(value);
     }
     for (auto it = given->begin(); it != given->end(); ++it) {
@@ -312,8 +315,11 @@ void ReadSplits(const Json& root, const std::string& folder, RunManifest& manife
         return;
     }
     if (found->empty()) faults.Add("splits", "lists no split");
+    std::vector<const QUOR_Variable*> splitVariables;
+    for (const std::string& name : manifest.splitVariables)
+        splitVariables.push_back(FindVariable(manifest, name));
     for (size_t i = 0; i < found->size(); ++i)
-        ReadSplit((*found)[i], Place("splits", i), folder, manifest, faults);
+        ReadSplit((*found)[i], Place("splits", i), folder, splitVariables, manifest, faults);
 }
 
 // Names of variables whose entries fault, so that a later mention of them is
@@ -322,11 +328,13 @@ std::set<std::string> FaultyVariableNames(const Json& root, const RunManifest& m
     std::set<std::string> names;
     const auto found = root.find("variables");
     if (found == root.end() || !found->is_array()) return names;
+    // Looked up by name: a manifest may list tens of thousands of variables.
+    std::set<std::string_view> read;
+    for (const QUOR_Variable& variable : manifest.variables) read.insert(variable.GetName());
     for (const Json& entry : *found) {
         if (!entry.is_object()) continue;
         const auto name = entry.find("name");
-        if (name != entry.end() && name->is_string() &&
-            !FindVariable(manifest, name->get<std::string>()))
+        if (name != entry.end() && name->is_string() && !read.count(name->get_ref<const std::string&>()))
             names.insert(name->get<std::string>());
     }
     return names;

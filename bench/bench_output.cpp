@@ -11,6 +11,9 @@
 //   BM_Linear/FORMAT     npar-report on the document and on one with ten times
 //                        the tests: the ratios of their times and of their
 //                        peak memory (goal: at most 11x)
+//   BM_WideTable         npar-report running a test on a data table of 5,000
+//                        columns and on one of 50,000: the ratio of their
+//                        times (at most 11x)
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -211,6 +214,43 @@ void BM_Linear(benchmark::State& state, const Variant& variant) {
     state.counters["size_ratio"] = FileBytes(large) / FileBytes(small);
 }
 
+// A data table of `columns` columns (v0, v1, ...) and 20 rows of whole
+// numbers from 1 to 5, written once to a file.
+std::string WideTableFile(int columns) {
+    const std::string path = TemporaryFolder() + "/wide-" + std::to_string(columns) + ".csv";
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+        std::ofstream out(path, std::ios::binary);
+        for (int c = 0; c < columns; ++c) out << (c ? ",v" : "v") << c;
+        out << '\n';
+        for (int row = 0; row < 20; ++row) {
+            for (int c = 0; c < columns; ++c) out << (c ? "," : "") << 1 + (row * 7 + c * 3) % 5;
+            out << '\n';
+        }
+    }
+    return path;
+}
+
+// npar-report running one test on a table of 5,000 columns and on one of
+// 50,000: every column is a variable of every split's document, so the time
+// may grow with the columns, but no faster (at most 11x).
+void BM_WideTable(benchmark::State& state) {
+    const Variant variant{"wide", {"--test", "one-sample v1 v2 v3", "--format", "text"}};
+    const std::string narrow = WideTableFile(5000);
+    const std::string wide = WideTableFile(50000);
+    ProcessRun bestNarrow, bestWide;
+    for (auto _ : state) {
+        const ProcessRun runNarrow = RunReport(narrow, variant);
+        const ProcessRun runWide = RunReport(wide, variant);
+        if (!runNarrow.ok || !runWide.ok) state.SkipWithError("npar-report failed");
+        state.SetIterationTime(runNarrow.seconds + runWide.seconds);
+        if (bestNarrow.seconds == 0 || runNarrow.seconds < bestNarrow.seconds) bestNarrow = runNarrow;
+        if (bestWide.seconds == 0 || runWide.seconds < bestWide.seconds) bestWide = runWide;
+    }
+    state.counters["wide_s"] = bestWide.seconds;
+    state.counters["time_ratio"] = bestWide.seconds / bestNarrow.seconds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -232,6 +272,10 @@ int main(int argc, char** argv) {
             ->Iterations(2)  // the best of two runs of each size: one slow run is no trend
             ->Unit(benchmark::kMillisecond);
     }
+    benchmark::RegisterBenchmark("BM_WideTable", BM_WideTable)
+        ->UseManualTime()
+        ->Iterations(2)
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
@@ -239,6 +283,7 @@ int main(int argc, char** argv) {
     std::string folder = TemporaryFolder();
     for (int tests : {npar_bench::kTestsPerType, 10 * npar_bench::kTestsPerType})
         std::remove(DocumentFile(tests).c_str());
+    for (int columns : {5000, 50000}) std::remove(WideTableFile(columns).c_str());
     rmdir(folder.c_str());
     return 0;
 }

@@ -20,7 +20,7 @@ trap 'rm -rf "$out"' EXIT
 bin=build/bench/bin
 "$bin/bench_split" --benchmark_filter='BM_PugixmlParse|BM_Read/|BM_JsonNoCharts' \
   --benchmark_repetitions=3 --benchmark_format=json >"$out/split.json" 2>/dev/null
-filter='BM_JsonWithCharts|BM_PeakMemory'
+filter='BM_JsonWithCharts|BM_PeakMemory|BM_WideTable'
 [ "$linear" = 1 ] && filter="$filter|BM_Linear"
 "$bin/bench_output" --benchmark_filter="$filter" --benchmark_format=json >"$out/output.json" 2>/dev/null
 
@@ -69,6 +69,8 @@ memory = [(b["memory_ratio"], n.split("/")[1]) for n, b in runs.items() if n.sta
 if memory:
     worst = max(memory)
     goal(f"peak memory at most 2x the input plus the output (worst: {worst[1]})", worst[0], 2)
+goal("a test on a table of 50,000 columns: time at most 11x that on 5,000 columns",
+     get("BM_WideTable", "time_ratio"), 11)
 for n, b in runs.items():
     if n.startswith("BM_Linear/"):
         variant = n.split("/")[1]
