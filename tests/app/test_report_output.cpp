@@ -227,6 +227,10 @@ TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
     const std::string listed = text.out.substr(rows, text.out.find("\n\n", rows) - rows);
     EXPECT_NE(listed.find("  Yes\n"), std::string::npos) << listed;
     EXPECT_NE(listed.find("  No\n"), std::string::npos) << listed;
+    // a against b: an adjusted significance of 1, whose weight is infinite
+    // (the chart holds the largest double in its place).
+    EXPECT_NE(listed.find("  \u221e  "), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("e+308"), std::string::npos) << listed;
 }
 
 TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -609,6 +610,12 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("    3.5\n    ... 2 more rows\n"), std::string::npos) << text;
+    npar::ChartModel nine;
+    nine.data.push_back(ChartDataSource{
+        "graphSource",
+        {{"weight", {1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, std::numeric_limits<double>::max(), 9.0}}}});
+    EXPECT_NE(npar::WriteChartText(nine).find("    \u221e\n    ... 1 more row\n"), std::string::npos)
+        << npar::WriteChartText(nine);
     EXPECT_EQ(text.find("4.5"), std::string::npos);
     EXPECT_NE(
         text.find("  Data lineSource (4 rows)\n    y\n    0.3\n    .\n    1234567.125\n    68.8\n"),

@@ -57,7 +57,7 @@ void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSourc
     }
     out += "</tbody></table>\n";
     if (rows > listed) {
-        out += "<p class=\"chart-more\">" + std::to_string(rows - listed) + " more rows</p>\n";
+        out += "<p class=\"chart-more\">" + MoreRows(rows - listed) + "</p>\n";
     }
 }
 

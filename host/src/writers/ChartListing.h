@@ -22,10 +22,14 @@ std::string WriteChartText(const ChartModel& chart);
 std::string WriteChartHtml(const ChartModel& chart, const std::string& note = {});
 
 // A number of a chart's data as the listings show it: "." for the
-// system-missing value, otherwise 15 significant digits, the most a double
-// holds for every decimal, so that a value computed as 68.80000000000001
-// reads 68.8 (the JSON output keeps the exact value).
+// system-missing value, "∞" (or "-∞") for an infinite one or the largest
+// double, which charts hold in its place (the edge weight 1 / (1 - p)² of
+// p = 1), otherwise 15 significant digits, the most a double holds for
+// every decimal, so that a value computed as 68.80000000000001 reads 68.8
+// (the JSON output keeps the exact value).
 std::string ListedNumber(double value);
+// What a listing says of the rows it leaves out: "1 more row", "2 more rows".
+std::string MoreRows(size_t count);
 // The columns of a data source that hold a value in some row (a number, or a
 // text that is more than blanks), in their order: the listings leave out the
 // columns a chart declares but never fills (a network's facet columns).

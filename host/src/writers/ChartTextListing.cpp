@@ -1,5 +1,7 @@
 // A chart item as plain text: its texts and a compact listing of its data.
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <variant>
 
@@ -66,14 +68,19 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
         RightTrim(line);
         out += line + "\n";
     }
-    if (rows > listed) out += "    ... " + std::to_string(rows - listed) + " more rows\n";
+    if (rows > listed) out += "    ... " + MoreRows(rows - listed) + "\n";
 }
 
 }  // namespace
 
 std::string ListedNumber(double value) {
     if (value == kSystemMissing) return ".";
+    if (std::fabs(value) >= std::numeric_limits<double>::max()) return value > 0 ? "\u221e" : "-\u221e";
     return ChartString().assignDouble(value, 15).toUTF8();
+}
+
+std::string MoreRows(size_t count) {
+    return std::to_string(count) + (count == 1 ? " more row" : " more rows");
 }
 
 const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
