@@ -291,9 +291,9 @@ private:
     // When every value the field takes is a success, the binomial's other
     // category holds no case and no value would name it ("ok in ( )"). It is
     // named by the field's labelled values that are neither taken, nor
-    // successes, nor missing values; else, on numbers and dates, the cut point at the largest
-    // success parts the same cases ("n <= 1" against "n > 1"); else a text
-    // field's other category is "any other value".
+    // successes, nor missing values; else, on numbers and dates, the cut
+    // point at the largest success parts the same cases ("n <= 1" against
+    // "n > 1"); else a text field's other category is "any other value".
     void NameTheOtherCategory(TestRequest& request, size_t column) {
         if (request.cut != CutKind::None) return;
         const Categories& categories = fData.CategoriesOf(column);
