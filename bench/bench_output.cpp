@@ -197,10 +197,10 @@ void BM_PeakMemory(benchmark::State& state, const Variant& variant) {
     state.counters["ratio_to_parse"] = best.seconds / (parseSeconds / double(state.iterations()));
 }
 
-void BM_Linear(benchmark::State& state, const Variant& variant) {
-    const std::string small = DocumentFile(npar_bench::kTestsPerType);
-    const std::string large = DocumentFile(10 * npar_bench::kTestsPerType);
-    ProcessRun bestSmall, bestLarge;
+// npar-report on a small and a large input in every iteration: the best run
+// of each.
+void TimeSmallAndLarge(benchmark::State& state, const std::string& small, const std::string& large,
+                       const Variant& variant, ProcessRun& bestSmall, ProcessRun& bestLarge) {
     for (auto _ : state) {
         const ProcessRun runSmall = RunReport(small, variant);
         const ProcessRun runLarge = RunReport(large, variant);
@@ -209,6 +209,13 @@ void BM_Linear(benchmark::State& state, const Variant& variant) {
         if (bestSmall.seconds == 0 || runSmall.seconds < bestSmall.seconds) bestSmall = runSmall;
         if (bestLarge.seconds == 0 || runLarge.seconds < bestLarge.seconds) bestLarge = runLarge;
     }
+}
+
+void BM_Linear(benchmark::State& state, const Variant& variant) {
+    const std::string small = DocumentFile(npar_bench::kTestsPerType);
+    const std::string large = DocumentFile(10 * npar_bench::kTestsPerType);
+    ProcessRun bestSmall, bestLarge;
+    TimeSmallAndLarge(state, small, large, variant, bestSmall, bestLarge);
     state.counters["time_ratio"] = bestLarge.seconds / bestSmall.seconds;
     state.counters["memory_ratio"] = bestLarge.peakBytes / bestSmall.peakBytes;
     state.counters["size_ratio"] = FileBytes(large) / FileBytes(small);
@@ -236,17 +243,8 @@ std::string WideTableFile(int columns) {
 // may grow with the columns, but no faster (at most 11x).
 void BM_WideTable(benchmark::State& state) {
     const Variant variant{"wide", {"--test", "one-sample v1 v2 v3", "--format", "text"}};
-    const std::string narrow = WideTableFile(5000);
-    const std::string wide = WideTableFile(50000);
     ProcessRun bestNarrow, bestWide;
-    for (auto _ : state) {
-        const ProcessRun runNarrow = RunReport(narrow, variant);
-        const ProcessRun runWide = RunReport(wide, variant);
-        if (!runNarrow.ok || !runWide.ok) state.SkipWithError("npar-report failed");
-        state.SetIterationTime(runNarrow.seconds + runWide.seconds);
-        if (bestNarrow.seconds == 0 || runNarrow.seconds < bestNarrow.seconds) bestNarrow = runNarrow;
-        if (bestWide.seconds == 0 || runWide.seconds < bestWide.seconds) bestWide = runWide;
-    }
+    TimeSmallAndLarge(state, WideTableFile(5000), WideTableFile(50000), variant, bestNarrow, bestWide);
     state.counters["wide_s"] = bestWide.seconds;
     state.counters["time_ratio"] = bestWide.seconds / bestNarrow.seconds;
 }
