@@ -194,6 +194,17 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
                        {"mann-whitney weight by group groups=ctrl,trt2"}, {"--confidence", "90"}));
     EXPECT_NE(at90["caption"].get<std::string>().find("Brackets hold 90% confidence intervals."),
               std::string::npos);
+    // A level that is no whole percent is not rounded to one: 99.9 is not 100.
+    const Json at999 = Report(ReferenceData("PlantGrowth.csv"),
+                              {"mann-whitney weight by group groups=ctrl,trt2",
+                               "hodges-lehmann weight by group groups=ctrl,trt2"},
+                              {"--confidence", "99.9"});
+    EXPECT_NE(
+        Summary(at999)["caption"].get<std::string>().find("Brackets hold 99.9% confidence intervals."),
+        std::string::npos);
+    EXPECT_FALSE(Text(OnlyTable(at999, "Confidence Interval Summary"), {"1"},
+                      {"99.9% Confidence Interval", "Lower"})
+                     .empty());
     EXPECT_EQ(Summary(Report(ReferenceData("PlantGrowth.csv"),
                              {"moses weight by group groups=ctrl,trt1"}))["caption"],
               "Significances are two-sided and asymptotic unless a note says otherwise. The "

@@ -27,6 +27,15 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
+// A percent is a whole number unless it is not: a 99.9% interval must not
+// be labelled 100% (up to three decimals, trailing zeros dropped).
+std::string WithoutTrailingZeros(std::string text) {
+    if (text.find('.') == std::string::npos) return text;
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
 std::string WithoutLeadingZero(std::string text) {
     if (text.rfind("0.", 0) == 0)
         text.erase(0, 1);
@@ -45,7 +54,7 @@ std::string FormatNumber(double value, const BpFormatSpec& format) {
             if (value >= 0 && value < 0.001) return "<.001";
             return WithoutLeadingZero(Fixed(value, 3));
         case BpFormatSpec::Percent:
-            return Fixed(value, 0) + "%";
+            return WithoutTrailingZeros(Fixed(value, 3)) + "%";
         case BpFormatSpec::Proportion:
             return Fixed(value, 2);
         case BpFormatSpec::Coefficient:
