@@ -224,6 +224,26 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
     EXPECT_EQ(Text(statistics, {"Test Statistic (D)"}, {}), ".143");
 }
 
+TEST(PublishSummary, CaptionsStateTheSignificanceLevelWithTheDecimalsItNeeds) {
+    // Kruskal-Wallis on PlantGrowth: p = .018 (R kruskal.test), below .025, so the
+    // pairs are compared. The level reads .025 and 0.025, not 0.03.
+    const Json at025 = Report(ReferenceData("PlantGrowth.csv"), {"kruskal-wallis weight by group"},
+                              {"--alpha", "0.025"});
+    const auto captionOf = [](const Json& table) { return table["caption"].get<std::string>(); };
+    EXPECT_NE(captionOf(Summary(at025)).find("The significance level is .025."), std::string::npos);
+    EXPECT_NE(captionOf(OnlyTable(at025, "Pairwise Comparisons of group"))
+                  .find("The significance level is 0.025."),
+              std::string::npos);
+    // .0005 is not "<.001"; the usual level keeps its usual form.
+    const Json tiny = Report(ReferenceData("PlantGrowth.csv"), {"kruskal-wallis weight by group"},
+                             {"--alpha", "0.0005"});
+    EXPECT_NE(captionOf(Summary(tiny)).find("The significance level is .0005."), std::string::npos);
+    const Json usual = Report(ReferenceData("PlantGrowth.csv"), {"kruskal-wallis weight by group"});
+    EXPECT_NE(captionOf(OnlyTable(usual, "Pairwise Comparisons of group"))
+                  .find("The significance level is 0.05."),
+              std::string::npos);
+}
+
 TEST(PublishSummary, UncomputableTestSaysWhyUnderItsHeadingAndInTheSummary) {
     const Json report = Report(ReferenceData("precip.csv"), {"ks precip dist=poisson"});
     const Json sig = Cell(Summary(report), {"1"}, {"Sig."});

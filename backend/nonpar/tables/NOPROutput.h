@@ -187,6 +187,11 @@ const FieldInfo* FindField(const NOPROutputContext& context, int index);
 // measured in millionths do not show as 0.000; otherwise the given format.
 BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& test,
                               const BpFormatSpec& otherwise);
+// The format a caption states the significance level in: `usual` (the
+// summary's Significance, the comparisons' Proportion) when its decimals
+// show the level exactly, else as many decimals as it needs, up to six, so
+// that a level of .025 does not read 0.03 nor one of .0005 "<.001".
+BpFormatSpec LevelFormat(double level, const BpFormatSpec& usual);
 // The field's variable, or null.
 std::unique_ptr<BpCellText> MakeFieldText(const NOPROutputContext& context, int fieldIndex);
 // The value at a category position of a field, or null when the position

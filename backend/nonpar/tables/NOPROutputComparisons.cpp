@@ -84,7 +84,8 @@ std::unique_ptr<BpPivotTable> MakeComparisonTable(const NOPROutputContext& conte
     table->MaxDataColumnWidth(100);
 
     BpComposite caption(captionKey, true);
-    caption.Add(BpNumber(SigLevel(context), ProcedureOf(context, heading).Proportion()));
+    const double level = SigLevel(context);
+    caption.Add(BpNumber(level, LevelFormat(level, ProcedureOf(context, heading).Proportion())));
     caption.Finish();
     table->Caption(caption);
     AddSplitDimensions(context, *table);

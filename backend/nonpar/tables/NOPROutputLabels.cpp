@@ -2,6 +2,7 @@
 // and category lists in composite texts, message footnotes, and the test's
 // field indices and sub-heading.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "BpOutput.h"
@@ -68,6 +69,21 @@ BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& 
             decimals = std::max(decimals, field->fVariable->GetFormat().GetDecimals() + 1);
     }
     return decimals > 3 ? BpFormatSpec{BpFormatSpec::Decimals, decimals} : otherwise;
+}
+
+BpFormatSpec LevelFormat(double level, const BpFormatSpec& usual) {
+    constexpr int kMostDecimals = 6;
+    int decimals = usual.decimals;
+    double scaled = level * std::pow(10.0, decimals);
+    while (decimals < kMostDecimals &&
+           std::fabs(scaled - std::round(scaled)) > 1e-9 * std::fabs(scaled)) {
+        ++decimals;
+        scaled *= 10;
+    }
+    if (decimals == usual.decimals) return usual;
+    // Without the leading zero where the usual form has none (.0005).
+    const bool bare = usual.kind == BpFormatSpec::Significance || usual.kind == BpFormatSpec::Statistic;
+    return {bare ? BpFormatSpec::Statistic : BpFormatSpec::Decimals, decimals};
 }
 
 bool FindNamedValue(const NOPRTest& test, const std::string& group, const std::string& name,

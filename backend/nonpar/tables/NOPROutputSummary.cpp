@@ -259,7 +259,8 @@ void MakeHypothesisTestSummary(const NOPROutputContext& context) {
     const BpProcedure& procedure = *context.fProcedure;
 
     BpComposite caption("HypothesisTestSummaryCaption^1", true);
-    caption.Add(BpNumber(context.fResults->fSigLevel, procedure.Significance()));
+    const double level = context.fResults->fSigLevel;
+    caption.Add(BpNumber(level, LevelFormat(level, procedure.Significance())));
     caption.Finish();
     // The effect sizes' key follows on a line of its own, when the table
     // shows any.
