@@ -110,6 +110,7 @@ public:
         std::sort(fUsedColumns.begin(), fUsedColumns.end());
         fUsedColumns.erase(std::unique(fUsedColumns.begin(), fUsedColumns.end()), fUsedColumns.end());
         FormSplits();
+        if (fListwise) NoteListwiseCases();
         fManifest = MakeManifest();
     }
 
@@ -125,15 +126,10 @@ public:
     std::string ComputeDocument(size_t index) const override {
         const Split& split = fSplits[index];
         std::vector<uint32_t> rows = split.rows;
-        if (fListwise) {
+        if (fListwise)
             rows.erase(std::remove_if(rows.begin(), rows.end(),
-                                      [&](uint32_t row) {
-                                          for (size_t column : fUsedColumns)
-                                              if (fData.table.At(column).IsMissing(row)) return true;
-                                          return false;
-                                      }),
+                                      [this](uint32_t row) { return LacksATestedValue(row); }),
                        rows.end());
-        }
         ResultDocumentContent content;
         content.caseCount = split.rows.size();
         content.droppedCount = split.rows.size() - rows.size();
@@ -150,6 +146,28 @@ public:
     }
 
 private:
+    // Listwise: whether the case lacks a value of a field some test uses.
+    bool LacksATestedValue(uint32_t row) const {
+        for (size_t column : fUsedColumns)
+            if (fData.table.At(column).IsMissing(row)) return true;
+        return false;
+    }
+
+    // The report says how many cases listwise deletion leaves out, as each
+    // test's Total N alone does not tell the reader why it is smaller.
+    void NoteListwiseCases() {
+        size_t cases = 0, left = 0;
+        for (const Split& split : fSplits) {
+            cases += split.rows.size();
+            for (uint32_t row : split.rows) left += LacksATestedValue(row);
+        }
+        if (left == 0) return;
+        fNotes.push_back("missing values are excluded listwise: " + std::to_string(left) + " of " +
+                         std::to_string(cases) + (cases == 1 ? " case" : " cases") +
+                         (left == 1 ? " lacks" : " lack") + " a value of a field some test uses and " +
+                         (left == 1 ? "is" : "are") + " left out of every test");
+    }
+
     struct Split {
         std::vector<int> key;  // per split variable, its category
         std::vector<uint32_t> rows;

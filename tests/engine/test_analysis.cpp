@@ -40,6 +40,12 @@ TEST(Analysis, MissingValuesTestByTestOrListwise) {
         listwise.Root().first_element_by_path("DescriptiveModel/DescriptiveSummary/Counts");
     EXPECT_EQ(counts.attribute("totalCount").as_int(), 6);
     EXPECT_EQ(counts.attribute("droppedCount").as_int(), 2);
+    // The run says why every Total N is smaller; test by test it needs no word.
+    EXPECT_EQ(
+        listwise.Analysis().Notes(),
+        std::vector<std::string>{"missing values are excluded listwise: 2 of 6 cases lack a "
+                                 "value of a field some test uses and are left out of every test"});
+    EXPECT_TRUE(byTest.Analysis().Notes().empty());
 }
 
 TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
