@@ -194,17 +194,6 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
                        {"mann-whitney weight by group groups=ctrl,trt2"}, {"--confidence", "90"}));
     EXPECT_NE(at90["caption"].get<std::string>().find("Brackets hold 90% confidence intervals."),
               std::string::npos);
-    // A level that is no whole percent is not rounded to one: 99.9 is not 100.
-    const Json at999 = Report(ReferenceData("PlantGrowth.csv"),
-                              {"mann-whitney weight by group groups=ctrl,trt2",
-                               "hodges-lehmann weight by group groups=ctrl,trt2"},
-                              {"--confidence", "99.9"});
-    EXPECT_NE(
-        Summary(at999)["caption"].get<std::string>().find("Brackets hold 99.9% confidence intervals."),
-        std::string::npos);
-    EXPECT_FALSE(Text(OnlyTable(at999, "Confidence Interval Summary"), {"1"},
-                      {"99.9% Confidence Interval", "Lower"})
-                     .empty());
     EXPECT_EQ(Summary(Report(ReferenceData("PlantGrowth.csv"),
                              {"moses weight by group groups=ctrl,trt1"}))["caption"],
               "Significances are two-sided and asymptotic unless a note says otherwise. The "
@@ -224,7 +213,7 @@ TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {
     EXPECT_EQ(Text(statistics, {"Test Statistic (D)"}, {}), ".143");
 }
 
-TEST(PublishSummary, CaptionsStateTheSignificanceLevelWithTheDecimalsItNeeds) {
+TEST(PublishSummary, LevelsAreStatedWithTheDecimalsTheyNeed) {
     // Kruskal-Wallis on PlantGrowth: p = .018 (R kruskal.test), below .025, so the
     // pairs are compared. The level reads .025 and 0.025, not 0.03.
     const Json at025 = Report(ReferenceData("PlantGrowth.csv"), {"kruskal-wallis weight by group"},
@@ -242,6 +231,17 @@ TEST(PublishSummary, CaptionsStateTheSignificanceLevelWithTheDecimalsItNeeds) {
     EXPECT_NE(captionOf(OnlyTable(usual, "Pairwise Comparisons of group"))
                   .find("The significance level is 0.05."),
               std::string::npos);
+    // A level that is no whole percent is not rounded to one: 99.9 is not 100.
+    const Json at999 = Report(ReferenceData("PlantGrowth.csv"),
+                              {"mann-whitney weight by group groups=ctrl,trt2",
+                               "hodges-lehmann weight by group groups=ctrl,trt2"},
+                              {"--confidence", "99.9"});
+    EXPECT_NE(
+        Summary(at999)["caption"].get<std::string>().find("Brackets hold 99.9% confidence intervals."),
+        std::string::npos);
+    EXPECT_FALSE(Text(OnlyTable(at999, "Confidence Interval Summary"), {"1"},
+                      {"99.9% Confidence Interval", "Lower"})
+                     .empty());
 }
 
 TEST(PublishSummary, UncomputableTestSaysWhyUnderItsHeadingAndInTheSummary) {
