@@ -183,6 +183,20 @@ private:
                                 "order means something, mark the field ordinal in the dictionary");
     }
 
+    // A k-sample test whose grouping field has a value of its own for every
+    // case (an identifier, say) compares single values, not groups: it gives
+    // a result all the same (epsilon-squared near 1), so the run says so.
+    void NoteSingleCaseGroups(TestRequest& request, size_t group) const {
+        const size_t groups = CategoryCount(group);
+        const engine::Column& column = fData.table.At(group);
+        size_t cases = 0;
+        for (size_t row = 0; row < fData.table.RowCount(); ++row) cases += !column.IsMissing(row);
+        if (groups <= 2 || cases != groups) return;
+        request.notes.push_back(fContext + ": each of the " + std::to_string(groups) + " groups of " +
+                                Quoted(Name(group)) +
+                                " holds a single case, so the test compares single values, not groups");
+    }
+
     // Categories whose order the result depends on (Jonckheere-Terpstra's
     // groups, the marginal homogeneity scores), more than two of them. Texts
     // go in the order of their bytes ("high" before "low") whatever the
@@ -621,16 +635,19 @@ private:
                 break;
             case TestKind::KruskalWallis:
                 request.compare = CompareOption();
+                NoteSingleCaseGroups(request, group);
                 break;
             case TestKind::Jonckheere:
                 // The alternative is an ordering of the groups.
                 if (groups > 2) NoteCategoryOrder(request, {group});
+                NoteSingleCaseGroups(request, group);
                 request.compare = CompareOption();
                 request.descending =
                     Choice("order", {"ascending", "descending"}, "ascending") == "descending";
                 break;
             case TestKind::MedianTest: {
                 request.compare = CompareOption();
+                NoteSingleCaseGroups(request, group);
                 const std::string median =
                     fSpec.Option("median") ? fSpec.Option("median")->value : "pooled";
                 if (median != "pooled")

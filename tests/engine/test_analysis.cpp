@@ -63,6 +63,19 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
     EXPECT_EQ(manifest["splits"][1]["values"]["s"], "y");
 }
 
+TEST(Analysis, GroupsOfOneCaseEachAreNoted) {
+    // id gives every case a group of its own (an identifier taken for a
+    // grouping field); g makes groups of two.
+    const EngineRun run("id,g,x\n1,a,3\n2,a,5\n3,b,4\n4,b,8\n5,c,6\n6,c,1\n",
+                        {"kruskal-wallis x by id", "median x by id", "kruskal-wallis x by g"});
+    EXPECT_EQ(run.Analysis().Notes(),
+              (std::vector<std::string>{
+                  "test \"kruskal-wallis x by id\": each of the 6 groups of \"id\" holds a single "
+                  "case, so the test compares single values, not groups",
+                  "test \"median x by id\": each of the 6 groups of \"id\" holds a single case, so "
+                  "the test compares single values, not groups"}));
+}
+
 TEST(Analysis, TestsThatOrderANominalFieldsValuesAreNoted) {
     const EngineRun run(
         "code,pair,g,site,pre,post\n1,2,1,x,low,low\n3,1,1,y,high,medium\n2,2,2,z,medium,high\n"
