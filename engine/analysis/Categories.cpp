@@ -100,12 +100,18 @@ int Categories::Find(const std::string& text, const Variable& variable) const {
     }
     for (const ValueLabel& label : variable.valueLabels) {
         if (label.label != text) continue;
-        for (size_t i = 0; i < fCount; ++i) {
-            const bool same = fColumn.type == ColumnType::String
-                                  ? label.text == fColumn.strings.Text(fCodes[i])
-                                  : label.number == fNumbers[i];
-            if (same) return static_cast<int>(i);
-        }
+        const int found = FindLabelled(label);
+        if (found >= 0) return found;
+    }
+    return -1;
+}
+
+int Categories::FindLabelled(const ValueLabel& label) const {
+    for (size_t i = 0; i < fCount; ++i) {
+        const bool same = fColumn.type == ColumnType::String
+                              ? label.text == fColumn.strings.Text(fCodes[i])
+                              : label.number == fNumbers[i];
+        if (same) return static_cast<int>(i);
     }
     return -1;
 }

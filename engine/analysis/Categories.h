@@ -44,6 +44,8 @@ public:
     std::string DisplayText(size_t index, const Variable& variable) const;
     // The category a user's text names, by value or by value label; -1 when none.
     int Find(const std::string& text, const Variable& variable) const;
+    // The category of a value label's value; -1 when the field never takes it.
+    int FindLabelled(const ValueLabel& label) const;
 
 private:
     const Column& fColumn;

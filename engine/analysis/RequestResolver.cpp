@@ -185,7 +185,8 @@ private:
 
     // A k-sample test whose grouping field has a value of its own for every
     // case (an identifier, say) compares single values, not groups: it gives
-    // a result all the same (epsilon-squared near 1), so the run says so.
+    // a result all the same (Kruskal-Wallis' epsilon-squared near 1), so the
+    // run says so.
     void NoteSingleCaseGroups(TestRequest& request, size_t group) const {
         const size_t groups = CategoryCount(group);
         const engine::Column& column = fData.table.At(group);
@@ -320,7 +321,7 @@ private:
         const engine::Column& data = fData.table.At(column);
         const bool text = data.type == ColumnType::String;
         for (const ValueLabel& label : fData.VariableAt(column).valueLabels) {
-            if (label.missing || TakesLabelledValue(categories, text, label)) continue;
+            if (label.missing || categories.FindLabelled(label) >= 0) continue;
             const int place = fData.PlaceNamedValue(
                 column, {text ? label.text : NumberText(label.number), label.label});
             if (std::find(request.successCategories.begin(), request.successCategories.end(), place) ==
@@ -336,13 +337,6 @@ private:
         const NamedValue other{"any other value", "any other value"};
         if (categories.Find(other.value, fData.VariableAt(column)) < 0)
             request.failureCategories.push_back(fData.PlaceNamedValue(column, other));
-    }
-
-    static bool TakesLabelledValue(const Categories& categories, bool text, const ValueLabel& label) {
-        for (size_t i = 0; i < categories.Count(); ++i)
-            if (text ? categories.ValueText(i) == label.text : categories.Number(i) == label.number)
-                return true;
-        return false;
     }
 
     // The largest value success= names on a numeric or date field, taken
