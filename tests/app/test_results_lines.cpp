@@ -5,6 +5,7 @@
 // Then the number style across the full example, and the line in each format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -156,6 +157,41 @@ TEST(ResultsLines, IndependentSamplesTestsOnPublishedData) {
                   "Median test \xCF\x87\xC2\xB2(1, N = 20) = 0.80, p = .656 (Fisher's exact), V = ", 0),
               0u)
         << fisher[0];
+}
+
+// A Hodges-Lehmann estimate of dates is a number of days. The same data as
+// below moved onto the calendar (the estimate does not change with a shift):
+// R wilcox.test(c(3, 5), c(1, 2), conf.int = TRUE) 2.5 in [1, 4] at
+// 0.6666667; the pairs' differences 1, 2, 4, 1 give 1.75.
+TEST(ResultsLines, ADifferenceOfDatesIsInDays) {
+    apptest::TempDir dir;
+    const std::string groups =
+        dir.Write("groups.csv", "x,g\n2024-01-01,a\n2024-01-02,a\n2024-01-03,b\n2024-01-05,b\n");
+    const std::string pairs = dir.Write(
+        "pairs.csv", "a,b\n2024-02-28,2024-02-29\n2024-03-01,2024-03-03\n2024-03-02,2024-03-06\n"
+                     "2024-03-03,2024-03-04\n");
+    const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
+    ASSERT_EQ(shift.size(), 1u);
+    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50 days, 66.67% CI [1.00, 4.00], N = 4"))
+        << shift[0];
+    const std::vector<std::string> paired = ResultsLines(pairs, {"hodges-lehmann a b"});
+    ASSERT_EQ(paired.size(), 1u);
+    EXPECT_TRUE(EndsWith(paired[0], "Hodges-Lehmann estimate 1.75 days, N = 4")) << paired[0];
+
+    const apptest::CliResult result =
+        RunCli({pairs, "--format", "json", "--test", "hodges-lehmann a b"});
+    const Json summary =
+        output_query::Tables(Json::parse(result.out), "Confidence Interval Summary").at(0);
+    std::vector<std::string> notes;
+    for (const Json& note : summary["notes"]) notes.push_back(note["text"]);
+    EXPECT_NE(std::find(notes.begin(), notes.end(), "The estimate and its interval are in days."),
+              notes.end());
+    // Numbers are not dates: their estimate names no unit.
+    EXPECT_EQ(ResultsLines(dir.Write("numbers.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n"),
+                           {"hodges-lehmann x by g"})
+                  .at(0)
+                  .find("days"),
+              std::string::npos);
 }
 
 // Where no interval reaches the requested level the line gives the level the

@@ -187,6 +187,10 @@ const FieldInfo* FindField(const NOPROutputContext& context, int index);
 // measured in millionths do not show as 0.000; otherwise the given format.
 BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& test,
                               const BpFormatSpec& otherwise);
+// The unit of a difference of the test's measured fields when they are dates
+// or times ("days", "seconds"), for the number alone does not say it; null
+// for other fields, or fields whose units differ.
+const char* SpanUnit(const NOPROutputContext& context, const NOPRTest& test);
 // The format a caption states the significance level in: `usual` (the
 // summary's Significance, the comparisons' Proportion) when its decimals
 // show the level exactly, else as many decimals as it needs, up to six, so

@@ -57,18 +57,60 @@ const FieldInfo* FindField(const NOPROutputContext& context, int index) {
     return field;
 }
 
-BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& test,
-                              const BpFormatSpec& otherwise) {
+namespace {
+
+// The variables of the fields the test measures, those it has: an
+// independent-samples test measures its first field; the second groups.
+std::vector<const QUOR_Variable*> MeasuredVariables(const NOPROutputContext& context,
+                                                    const NOPRTest& test) {
     const std::vector<int> fields = GetTestFieldIndices(&test);
-    // An independent-samples test measures its first field; the second groups.
     const size_t measured = test.fTestFamily == TestFamily::Independent_Samples ? 1 : fields.size();
-    int decimals = 0;
+    std::vector<const QUOR_Variable*> variables;
     for (size_t i = 0; i < measured && i < fields.size(); ++i) {
         const FieldInfo* field = FindField(context, fields[i]);
-        if (field && field->fVariable)
-            decimals = std::max(decimals, field->fVariable->GetFormat().GetDecimals() + 1);
+        if (field && field->fVariable) variables.push_back(field->fVariable);
     }
+    return variables;
+}
+
+}  // namespace
+
+BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& test,
+                              const BpFormatSpec& otherwise) {
+    int decimals = 0;
+    for (const QUOR_Variable* variable : MeasuredVariables(context, test))
+        decimals = std::max(decimals, variable->GetFormat().GetDecimals() + 1);
     return decimals > 3 ? BpFormatSpec{BpFormatSpec::Decimals, decimals} : otherwise;
+}
+
+const char* SpanUnit(const NOPROutputContext& context, const NOPRTest& test) {
+    // Dates are held as days; a date-time, a time of day and a duration as
+    // seconds.
+    auto unitOf = [](int type) -> const char* {
+        switch (type) {
+            case QUOR_Format::DATE:
+            case QUOR_Format::ADATE:
+            case QUOR_Format::JDATE:
+            case QUOR_Format::MOYR:
+            case QUOR_Format::QYR:
+            case QUOR_Format::WKYR:
+            case QUOR_Format::EDATE:
+            case QUOR_Format::SDATE:
+                return "days";
+            case QUOR_Format::TIME:
+            case QUOR_Format::DATETIME:
+            case QUOR_Format::DTIME:
+                return "seconds";
+            default:
+                return nullptr;
+        }
+    };
+    const std::vector<const QUOR_Variable*> variables = MeasuredVariables(context, test);
+    if (variables.empty()) return nullptr;
+    const char* unit = unitOf(variables.front()->GetFormat().GetType());
+    for (const QUOR_Variable* variable : variables)
+        if (unitOf(variable->GetFormat().GetType()) != unit) return nullptr;
+    return unit;
 }
 
 BpFormatSpec LevelFormat(double level, const BpFormatSpec& usual) {

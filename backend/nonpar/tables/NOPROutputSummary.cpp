@@ -210,6 +210,10 @@ private:
         fColumns.estimate->Cell(BpNumber(interval.fEstimate, format));
         for (const MessageInfo& message : record.fMessages)
             if (message.fCode != 0) fColumns.estimate->CellNote(MakeMessageNote(procedure, message));
+        // A difference of dates or times is a span, in the unit they are held in.
+        if (const char* unit = SpanUnit(fContext, record))
+            fColumns.estimate->CellNote(
+                KeyNote(std::string("The estimate and its interval are in ") + unit + "."));
         fColumns.lower->Cell(BpNumber(interval.fLower, format));
         fColumns.upper->Cell(BpNumber(interval.fUpper, format));
     }

@@ -461,7 +461,9 @@ double ReachedLevel(const NOPRTest& record, double level) {
     return level;
 }
 
-std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& record, double level) {
+// A difference of dates or times names its unit after the estimate.
+std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& record, double level,
+                          const char* unit) {
     if (!Known(estimate.fEstimate)) return {};
     const double reached = ReachedLevel(record, level);
     // The estimate is in the data's units, however small they are.
@@ -470,7 +472,7 @@ std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& re
         if (Known(value)) values.push_back(value);
     const int decimals = DecimalsForSmallValues(values, 2);
     return Line("Hodges-Lehmann estimate ")
-        .Add(Fixed(estimate.fEstimate, decimals))
+        .Add(Fixed(estimate.fEstimate, decimals) + (unit ? std::string(" ") + unit : std::string()))
         .Add(Known(reached) ? IntervalText(estimate.fLower, estimate.fUpper, reached, false, decimals)
                             : "")
         .Add(NText(record))
@@ -495,13 +497,14 @@ std::string SuccessRate(const HTOEstimateConfidenceInterval& record, double leve
     return line.Add(NText(record)).Text();
 }
 
-std::string ComposeIntervalLine(const NOPRTest& record, double level, const BpProcedure& procedure) {
+std::string ComposeIntervalLine(const NOPROutputContext& context, const NOPRTest& record) {
+    const double level = context.fResults->fConfidenceLevel;
     if (const auto* rate = dynamic_cast<const HTOEstimateConfidenceInterval*>(&record))
-        return SuccessRate(*rate, level, procedure);
+        return SuccessRate(*rate, level, *context.fProcedure);
     if (const auto* pairs = dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(&record))
-        return HodgesLehmann(pairs->fEstimate, record, level);
+        return HodgesLehmann(pairs->fEstimate, record, level, SpanUnit(context, record));
     if (const auto* groups = dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(&record))
-        return HodgesLehmann(groups->fEstimate, record, level);
+        return HodgesLehmann(groups->fEstimate, record, level, SpanUnit(context, record));
     return {};
 }
 
@@ -525,8 +528,7 @@ void MakeIntervalResultsLines(const NOPROutputContext& context) {
     if (!context.fResults || !context.fProcedure || !context.fParent) return;
     for (const auto& record : context.fResults->fConfidenceIntervals) {
         if (!record) continue;
-        const std::string line =
-            ComposeIntervalLine(*record, context.fResults->fConfidenceLevel, *context.fProcedure);
+        const std::string line = ComposeIntervalLine(context, *record);
         if (!line.empty())
             context.fParent->Text(BpString(ParameterLead(context, *record) + line, false), kResultsRole);
     }
