@@ -70,6 +70,15 @@ bool HasNote(const Json& table, const std::string& text) {
     return false;
 }
 
+// The texts of the footnotes on a cell.
+std::vector<std::string> CellNoteTexts(const Json& table, const Json& cell) {
+    std::vector<std::string> texts;
+    for (const Json& mark : cell["notes"])
+        for (const Json& note : table["notes"])
+            if (note["mark"] == mark) texts.push_back(note["text"]);
+    return texts;
+}
+
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     for (const std::string& each : texts)
         if (each == text) return true;
@@ -149,9 +158,12 @@ TEST(PublishSummary, EffectSizesWithoutAFiniteValueOrIntervalSayWhy) {
                                {"mann-whitney x by g", "mcnemar before after success=1"});
     EXPECT_EQ(SummaryText(report, "1", "Effect Size"), "r = 1.00");
     const Json groups = OnlyTable(report, "Independent-Samples Mann-Whitney U Test Summary");
-    EXPECT_TRUE(HasNote(groups,
-                        "The rank-biserial correlation is -1 or 1, where Fisher's z transform is "
-                        "infinite, so no confidence interval is given for it."));
+    // The note stands on the measure it concerns, not on the test's statistic.
+    EXPECT_EQ(CellNoteTexts(groups, Cell(groups, {"Effect Size", "Rank-Biserial Correlation"}, {})),
+              std::vector<std::string>{"The rank-biserial correlation is -1 or 1, where Fisher's z "
+                                       "transform is infinite, so no confidence interval is given "
+                                       "for it."});
+    EXPECT_TRUE(CellNoteTexts(groups, Cell(groups, {"Test Statistic"}, {})).empty());
 
     EXPECT_EQ(SummaryText(report, "2", "Effect Size"), "(none)");
     const Json changes = OnlyTable(report, "Related-Samples McNemar Change Test Summary");

@@ -119,6 +119,44 @@ std::vector<MessageInfo> UnstatedMessages(const NOPRTest& test, const std::vecto
     return messages;
 }
 
+// The notes that concern the effect size rather than the test: a rank-biserial
+// correlation at -1 or 1 has no interval, and an infinite odds ratio is not
+// shown.
+bool IsEffectSizeMessage(const MessageInfo& message) {
+    constexpr int kCorrelationAtBound = 40104;
+    constexpr int kOddsRatioInfinite = 40028;
+    return message.fCode == kCorrelationAtBound || message.fCode == kOddsRatioInfinite;
+}
+
+// The row of the effect size's measure, when the table shows one.
+BpCategory* EffectSizeRow(BpDimension& dimension, const NOPRTest& test) {
+    for (const StatisticGroup& group : test.fStatistics) {
+        if (group.fName != kEffectSizeGroup || group.fValues.empty()) continue;
+        if (group.fValues.size() == 1 && ShownAsStatistic(test, group.fValues.front())) return nullptr;
+        for (const NamedValue& named : group.fValues)
+            if (named.fName != "LowerLimit" && named.fName != "UpperLimit")
+                return StatisticRow(*GroupFor(dimension, group.fName), test, named.fName);
+    }
+    return nullptr;
+}
+
+// Notes on the effect size go on its measure, where the table shows one;
+// the others stay for the test's statistics.
+std::vector<MessageInfo> PlaceEffectSizeMessages(const BpProcedure& procedure, BpDimension& dimension,
+                                                 const NOPRTest& test,
+                                                 const std::vector<MessageInfo>& messages) {
+    BpCategory* measure = EffectSizeRow(dimension, test);
+    if (!measure) return messages;
+    std::vector<MessageInfo> rest;
+    for (const MessageInfo& message : messages) {
+        if (IsEffectSizeMessage(message))
+            measure->CellNote(MakeMessageNote(procedure, message));
+        else
+            rest.push_back(message);
+    }
+    return rest;
+}
+
 // The smallest and largest possible number of runs are the same statistic
 // when ties do not change the runs count; the table then shows one list.
 bool RunsBoundsEqual(const NOPRTest& test) {
@@ -255,7 +293,8 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
 
     const std::vector<NamedNote> namedNotes = NotesOnShownRows(*hTest, MakeNamedNotes(context, *hTest));
     AddNamedNotes(*hTest, *dimension, namedNotes);
-    const std::vector<MessageInfo> messages = UnstatedMessages(*hTest, namedNotes);
+    const std::vector<MessageInfo> messages = PlaceEffectSizeMessages(
+        procedure, *dimension, *hTest, UnstatedMessages(*hTest, namedNotes));
 
     // Whether the messages went on statistics of their own already.
     bool messagesPlaced = isRuns && !runsBoundsEqual;
