@@ -388,24 +388,43 @@ private:
     size_t fFlipRow = 0;
 };
 
-std::vector<std::string> ReadHeader(Scanner& scanner) {
+// The header: a name for every field, except that the last may be empty, the
+// delimiter spreadsheets write at the end of each line. Such a column must
+// hold nothing; its place is kept for the message when it does.
+struct Header {
     std::vector<std::string> names;
+    bool trailingUnnamed = false;
+    size_t unnamedLine = 0;
+    size_t unnamedColumn = 0;
+
+    size_t FieldCount() const { return names.size() + (trailingUnnamed ? 1 : 0); }
+    // "Field", as the other messages count a row's cells: "column" is the
+    // message's character position.
+    CsvError Unnamed(size_t line, size_t column) const {
+        return CsvError("the header's field " + std::to_string(names.size() + 1) + " names no variable",
+                        line, column);
+    }
+};
+
+Header ReadHeader(Scanner& scanner) {
+    Header header;
     std::set<std::string> seen;
     Scanner::Cell cell;
     do {
         if (!scanner.Next(cell)) break;
         const std::string name(TrimBlanks(cell.text));
-        if (name.empty())
-            // "Field", as the other messages count a row's cells: "column"
-            // is the message's character position.
-            throw CsvError(
-                "the header's field " + std::to_string(names.size() + 1) + " names no variable",
-                cell.line, cell.column);
+        if (name.empty()) {
+            if (!cell.endsRecord || header.names.empty()) throw header.Unnamed(cell.line, cell.column);
+            header.trailingUnnamed = true;
+            header.unnamedLine = cell.line;
+            header.unnamedColumn = cell.column;
+            break;
+        }
         if (!seen.insert(name).second)
             throw CsvError("the header names variable \"" + name + "\" twice", cell.line, cell.column);
-        names.push_back(name);
+        header.names.push_back(name);
     } while (!cell.endsRecord);
-    return names;
+    return header;
 }
 
 std::string RaggedMessage(size_t count, size_t expected) {
@@ -453,12 +472,12 @@ const std::set<std::string>* MissingTextsOf(const CsvOptions& options, const std
 void FillFlippedColumns(std::string_view text, const CsvOptions& options, std::vector<Column>& columns,
                         const std::vector<size_t>& flipRows) {
     Scanner scanner(text, options.delimiter);
-    ReadHeader(scanner);
+    const Header header = ReadHeader(scanner);
     std::vector<const std::set<std::string>*> missing;
     for (const Column& column : columns) missing.push_back(MissingTextsOf(options, column.name));
-    ForEachDataCell(scanner, columns.size(),
+    ForEachDataCell(scanner, header.FieldCount(),
                     [&](size_t row, size_t index, std::string_view cell, bool quoted) {
-                        if (row >= flipRows[index] ||
+                        if (index >= columns.size() || row >= flipRows[index] ||
                             IsMissingCell(cell, quoted ? cell : TrimBlanks(cell), missing[index]))
                             return;
                         columns[index].codes[row] = columns[index].strings.Intern(cell);
@@ -505,7 +524,8 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     CheckUtf8(text);
 
     Scanner scanner(text, options.delimiter);
-    const std::vector<std::string> names = ReadHeader(scanner);
+    const Header header = ReadHeader(scanner);
+    const std::vector<std::string>& names = header.names;
     DataTable table;
     std::vector<Column>& columns = table.Columns();
     columns.resize(names.size());
@@ -520,10 +540,15 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
                               options.stringColumns.count(names[i]) > 0);
     }
 
-    const size_t rows = ForEachDataCell(scanner, builders.size(),
-                                        [&](size_t, size_t index, std::string_view cell, bool quoted) {
-                                            builders[index].Add(cell, quoted);
-                                        });
+    const size_t rows =
+        ForEachDataCell(scanner, header.FieldCount(),
+                        [&](size_t, size_t index, std::string_view cell, bool quoted) {
+                            if (index < builders.size())
+                                builders[index].Add(cell, quoted);
+                            else if (quoted || !TrimBlanks(cell).empty())
+                                // The unnamed last column: its data would be lost.
+                                throw header.Unnamed(header.unnamedLine, header.unnamedColumn);
+                        });
     if (rows == 0) throw CsvError("the file has a header but no data rows", 2, 1);
 
     std::vector<size_t> flipRows(columns.size(), 0);  // 0: nothing to read again

@@ -137,12 +137,33 @@ TEST(CsvReader, MalformedFilesNameTheirPlace) {
         {"a,b\n1,\xff\n", "line 2, column 3: the file is not valid UTF-8 (byte 0xFF); save it as UTF-8"},
         {"a,\xc3\n", "line 1, column 3: the file is not valid UTF-8 (byte 0xC3)"},
         {"a,,b\n1,2,3\n", "line 1, column 3: the header's field 2 names no variable"},
+        {",a\n1,2\n", "line 1, column 1: the header's field 1 names no variable"},
+        // A trailing delimiter on every line is an empty column, which must
+        // stay empty: a value under no name is not dropped.
+        {"a,b,\n1,2,\n3,4,5\n", "line 1, column 5: the header's field 3 names no variable"},
+        {"a,b,\n1,2,\"\"\n", "line 1, column 5: the header's field 3 names no variable"},
         {"a,b,a\n1,2,3\n", "line 1, column 5: the header names variable \"a\" twice"},
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.message);
         EXPECT_NE(ErrorOf(bad.text).find(bad.message), std::string::npos) << ErrorOf(bad.text);
     }
+}
+
+// Spreadsheets write a delimiter at the end of every line; the empty column it
+// makes is no variable.
+TEST(CsvReader, ATrailingDelimiterOnEveryLineAddsNoColumn) {
+    const DataTable table = ReadCsv("x,g,\r\n1.5,a,\r\n2.5,b, \r\n");
+    ASSERT_EQ(table.Columns().size(), 2u);
+    EXPECT_EQ(table.At(1).name, "g");
+    ASSERT_EQ(table.RowCount(), 2u);
+    EXPECT_EQ(table.At(0).numbers[1], 2.5);
+    EXPECT_EQ(TextAt(table, 1, 1), "b");
+    // The text of a column that changes type is read again without it.
+    const DataTable mixed = ReadCsv("x,\n1,\nwords,\n");
+    ASSERT_EQ(mixed.Columns().size(), 1u);
+    EXPECT_EQ(TextAt(mixed, 0, 0), "1");
+    EXPECT_EQ(TextAt(mixed, 0, 1), "words");
 }
 
 TEST(CsvReader, ReadsNumbersToTheNearestDoubleAsTheCLibraryDoes) {
