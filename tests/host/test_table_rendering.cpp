@@ -330,6 +330,32 @@ TEST(TableRendering, TextWrapsLongCellsToStayWithinOneHundredColumns) {
     EXPECT_GT(grid[2] - grid[1], grid[3] - grid[2]) << "the longest text gets the widest column";
 }
 
+// A table too wide for the line even at its narrowest (homogeneous subsets of
+// many groups) keeps its numbers and its labels' words whole and runs past
+// the line, rather than cutting "153.579" into two numbers.
+TEST(TableRendering, TextNeverCutsANumberToFitTheLine) {
+    Service service;
+    auto table = service.Table("Subsets");
+    BpDimension* rows = Dimension(*table, "Sample", BpDimension::Row, false);
+    BpDimension* columns = Dimension(*table, "Subset", BpDimension::Column);
+    std::vector<BpCategory*> subsets;
+    for (int s = 1; s <= 14; ++s) subsets.push_back(columns->Category(BpNumber(s, service.procedure.Count())));
+    const char* regions[] = {"Eastern district", "Northern district", "Southern district"};
+    for (int r = 1; r <= 3; ++r) {
+        rows->Category(BpString(regions[r - 1], false));
+        for (BpCategory* subset : subsets) subset->Cell(service.Coef(100.0 * r + 53.579));
+    }
+    const std::vector<std::string> lines = TableLines(npar::WriteText(service.document), "Subsets");
+    const size_t first = LineWith(lines, "153.579");
+    ASSERT_LT(first, lines.size());
+    EXPECT_GT(Chars(lines[first]), 100u);
+    for (size_t c = 1; c <= subsets.size(); ++c) EXPECT_EQ(Column(lines[first], c), "153.579");
+    // The labels wrap between their words.
+    EXPECT_EQ(Column(lines[first], 0).rfind("Eastern", 0), 0u) << lines[first];
+    EXPECT_NE(Column(lines[first], 0), "Easte");
+    EXPECT_EQ(Separators(lines[first]), Separators(lines[LineWith(lines, "353.579")]));
+}
+
 // Terminal columns, counted apart from the writer: combining accents take
 // none, kana and ideographs two.
 size_t Columns(const std::string& text) {

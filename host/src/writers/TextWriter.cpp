@@ -21,6 +21,7 @@ constexpr int kLineWidth = 100;
 constexpr int kNarrowestBody = 40;  // tables deep in the outline still get this much
 constexpr int kWrapFloor = 15;      // a text column is not squeezed below this (or its longest word)
 constexpr int kShortText = 10;      // a body text this short is not broken: "ε² = .17" reads as one
+constexpr int kCappedText = 8;      // texts squeezed below their floor keep this much
 
 // ---------------------------------------------------------------------------
 // Texts: widths in characters (UTF-8 code points) and word wrapping.
@@ -337,6 +338,7 @@ private:
     size_t fColumns;
     long fBudget;
     std::vector<int> fNatural, fFloor, fWidths;
+    std::vector<int> fNumbers;  // the widest number of each column, which is never cut
     std::vector<Texts> fTexts;
     std::vector<const LayoutCell*> fSpanning;          // narrowest span first
     mutable std::vector<std::map<int, Lines>> fLines;  // per column, by width
@@ -348,6 +350,7 @@ WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
       fNatural(fColumns, 1),
       fFloor(fColumns, 1),
       fWidths(fColumns, 1),
+      fNumbers(fColumns, 0),
       fTexts(fColumns),
       fLines(fColumns) {
     for (const LayoutCell& cell : layout.cells) {
@@ -361,6 +364,7 @@ WidthPlan::WidthPlan(const TableLayout& layout, int lineWidth)
         const int longest = LongestLine(text);
         const bool whole = cell.numeric || (!IsHeader(cell) && longest <= kShortText);
         fFloor[c] = std::max(fFloor[c], whole ? longest : std::min(LongestPiece(text), kWrapFloor));
+        if (cell.numeric) fNumbers[c] = std::max(fNumbers[c], longest);
         (IsHeader(cell) ? fTexts[c].head : fTexts[c].body).push_back(std::move(text));
     }
     std::stable_sort(fSpanning.begin(), fSpanning.end(), [](const LayoutCell* a, const LayoutCell* b) {
@@ -441,13 +445,17 @@ long WidthPlan::Limit(size_t body) {
     return Sum(fWidths);
 }
 
-// When even the floors do not fit, they are capped alike.
+// When even the floors do not fit, the texts' floors are capped alike, but
+// not below a few characters, and a number is never cut: "153.579" broken
+// into "153." and "579" would read as two numbers. A table that does not fit
+// even so keeps its floors, wider than the line.
 std::vector<int> WidthPlan::CapFloors() {
     auto capped = [&](int cap) {
-        for (size_t c = 0; c < fColumns; ++c) fWidths[c] = std::min(fFloor[c], cap);
+        for (size_t c = 0; c < fColumns; ++c) fWidths[c] = std::max(fNumbers[c], std::min(fFloor[c], cap));
         return Sum(fWidths);
     };
-    int lo = 1, hi = *std::max_element(fFloor.begin(), fFloor.end());
+    if (capped(kCappedText) > fBudget) return fWidths = fFloor;
+    int lo = kCappedText, hi = std::max(kCappedText, *std::max_element(fFloor.begin(), fFloor.end()));
     while (lo < hi) {
         const int mid = lo + (hi - lo + 1) / 2;
         if (capped(mid) <= fBudget)
