@@ -172,7 +172,7 @@ TEST(ResultsLines, ADifferenceOfDatesIsInDays) {
                      "2024-03-03,2024-03-04\n");
     const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
     ASSERT_EQ(shift.size(), 1u);
-    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50 days, 66.67% CI [1.00, 4.00], N = 4"))
+    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50 days, 66.667% CI [1.00, 4.00], N = 4"))
         << shift[0];
     const std::vector<std::string> paired = ResultsLines(pairs, {"hodges-lehmann a b"});
     ASSERT_EQ(paired.size(), 1u);
@@ -204,7 +204,7 @@ TEST(ResultsLines, AnIntervalBelowItsLevelSaysTheLevelItHas) {
     const std::string pairs = dir.Write("pairs.csv", "a,b\n1,2\n2,4\n3,7\n4,5\n");
     const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
     ASSERT_EQ(shift.size(), 1u);
-    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50, 66.67% CI [1.00, 4.00], N = 4"))
+    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50, 66.667% CI [1.00, 4.00], N = 4"))
         << shift[0];
     const std::vector<std::string> paired = ResultsLines(pairs, {"hodges-lehmann a b"});
     ASSERT_EQ(paired.size(), 1u);

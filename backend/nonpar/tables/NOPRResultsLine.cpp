@@ -73,9 +73,14 @@ std::string Whole(double value) {
 }
 
 // "95%" for 0.95; empty when the level is unknown.
+// A confidence level as a percentage with up to three decimals, as the notes
+// on an interval's level write it: "95%", "66.667%".
 std::string LevelPercent(double level) {
     if (!Known(level)) return {};
-    return Whole(std::round(level * 100000.0) / 1000.0) + "%";
+    std::string text = Fixed(std::round(level * 100000.0) / 1000.0, 3);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text + "%";
 }
 
 // "95% CI [.03, .79]" when both limits are known, else empty; decimals for
