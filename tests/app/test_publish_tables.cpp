@@ -171,6 +171,8 @@ TEST(PublishSummary, EffectSizesWithoutAFiniteValueOrIntervalSayWhy) {
     EXPECT_TRUE(HasNote(changes,
                         "No case changes from failure to success, so the odds ratio of the "
                         "discordant pairs is infinite and is not shown."));
+    // On the table, as no row shows the odds ratio: not on the chi-square.
+    EXPECT_TRUE(CellNoteTexts(changes, Cell(changes, {"Test Statistic"}, {})).empty());
 }
 
 TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {

@@ -140,19 +140,20 @@ BpCategory* EffectSizeRow(BpDimension& dimension, const NOPRTest& test) {
     return nullptr;
 }
 
-// Notes on the effect size go on its measure, where the table shows one;
-// the others stay for the test's statistics.
-std::vector<MessageInfo> PlaceEffectSizeMessages(const BpProcedure& procedure, BpDimension& dimension,
-                                                 const NOPRTest& test,
+// Notes on the effect size go on its measure, or on the table where it shows
+// none (an infinite odds ratio); the others stay for the test's statistics.
+std::vector<MessageInfo> PlaceEffectSizeMessages(const BpProcedure& procedure, BpPivotTable& table,
+                                                 BpDimension& dimension, const NOPRTest& test,
                                                  const std::vector<MessageInfo>& messages) {
     BpCategory* measure = EffectSizeRow(dimension, test);
-    if (!measure) return messages;
     std::vector<MessageInfo> rest;
     for (const MessageInfo& message : messages) {
-        if (IsEffectSizeMessage(message))
+        if (!IsEffectSizeMessage(message))
+            rest.push_back(message);
+        else if (measure)
             measure->CellNote(MakeMessageNote(procedure, message));
         else
-            rest.push_back(message);
+            table.Note(MakeMessageNote(procedure, message));
     }
     return rest;
 }
@@ -294,7 +295,7 @@ void MakeTestStatisticsTable(const NOPROutputContext& context, BpHeading& headin
     const std::vector<NamedNote> namedNotes = NotesOnShownRows(*hTest, MakeNamedNotes(context, *hTest));
     AddNamedNotes(*hTest, *dimension, namedNotes);
     const std::vector<MessageInfo> messages = PlaceEffectSizeMessages(
-        procedure, *dimension, *hTest, UnstatedMessages(*hTest, namedNotes));
+        procedure, *table, *dimension, *hTest, UnstatedMessages(*hTest, namedNotes));
 
     // Whether the messages went on statistics of their own already.
     bool messagesPlaced = isRuns && !runsBoundsEqual;
