@@ -540,15 +540,14 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
                               options.stringColumns.count(names[i]) > 0);
     }
 
-    const size_t rows =
-        ForEachDataCell(scanner, header.FieldCount(),
-                        [&](size_t, size_t index, std::string_view cell, bool quoted) {
-                            if (index < builders.size())
-                                builders[index].Add(cell, quoted);
-                            else if (quoted || !TrimBlanks(cell).empty())
-                                // The unnamed last column: its data would be lost.
-                                throw header.Unnamed(header.unnamedLine, header.unnamedColumn);
-                        });
+    const size_t rows = ForEachDataCell(
+        scanner, header.FieldCount(), [&](size_t, size_t index, std::string_view cell, bool quoted) {
+            if (index < builders.size())
+                builders[index].Add(cell, quoted);
+            else if (quoted || !TrimBlanks(cell).empty())
+                // The unnamed last column: its data would be lost.
+                throw header.Unnamed(header.unnamedLine, header.unnamedColumn);
+        });
     if (rows == 0) throw CsvError("the file has a header but no data rows", 2, 1);
 
     std::vector<size_t> flipRows(columns.size(), 0);  // 0: nothing to read again

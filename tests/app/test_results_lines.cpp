@@ -167,9 +167,10 @@ TEST(ResultsLines, ADifferenceOfDatesIsInDays) {
     apptest::TempDir dir;
     const std::string groups =
         dir.Write("groups.csv", "x,g\n2024-01-01,a\n2024-01-02,a\n2024-01-03,b\n2024-01-05,b\n");
-    const std::string pairs = dir.Write(
-        "pairs.csv", "a,b\n2024-02-28,2024-02-29\n2024-03-01,2024-03-03\n2024-03-02,2024-03-06\n"
-                     "2024-03-03,2024-03-04\n");
+    const std::string pairs =
+        dir.Write("pairs.csv",
+                  "a,b\n2024-02-28,2024-02-29\n2024-03-01,2024-03-03\n2024-03-02,2024-03-06\n"
+                  "2024-03-03,2024-03-04\n");
     const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
     ASSERT_EQ(shift.size(), 1u);
     EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50 days, 66.667% CI [1.00, 4.00], N = 4"))
@@ -187,11 +188,11 @@ TEST(ResultsLines, ADifferenceOfDatesIsInDays) {
     EXPECT_NE(std::find(notes.begin(), notes.end(), "The estimate and its interval are in days."),
               notes.end());
     // Numbers are not dates: their estimate names no unit.
-    EXPECT_EQ(ResultsLines(dir.Write("numbers.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n"),
-                           {"hodges-lehmann x by g"})
-                  .at(0)
-                  .find("days"),
-              std::string::npos);
+    EXPECT_EQ(
+        ResultsLines(dir.Write("numbers.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n"), {"hodges-lehmann x by g"})
+            .at(0)
+            .find("days"),
+        std::string::npos);
 }
 
 // Where no interval reaches the requested level the line gives the level the

@@ -339,7 +339,8 @@ TEST(TableRendering, TextNeverCutsANumberToFitTheLine) {
     BpDimension* rows = Dimension(*table, "Sample", BpDimension::Row, false);
     BpDimension* columns = Dimension(*table, "Subset", BpDimension::Column);
     std::vector<BpCategory*> subsets;
-    for (int s = 1; s <= 14; ++s) subsets.push_back(columns->Category(BpNumber(s, service.procedure.Count())));
+    for (int s = 1; s <= 14; ++s)
+        subsets.push_back(columns->Category(BpNumber(s, service.procedure.Count())));
     const char* regions[] = {"Eastern district", "Northern district", "Southern district"};
     for (int r = 1; r <= 3; ++r) {
         rows->Category(BpString(regions[r - 1], false));

@@ -72,9 +72,9 @@ std::string Whole(double value) {
     return text;
 }
 
-// "95%" for 0.95; empty when the level is unknown.
 // A confidence level as a percentage with up to three decimals, as the notes
-// on an interval's level write it: "95%", "66.667%".
+// on an interval's level write it: "95%" for 0.95, "66.667%"; empty when the
+// level is unknown.
 std::string LevelPercent(double level) {
     if (!Known(level)) return {};
     std::string text = Fixed(std::round(level * 100000.0) / 1000.0, 3);

@@ -451,7 +451,8 @@ long WidthPlan::Limit(size_t body) {
 // even so keeps its floors, wider than the line.
 std::vector<int> WidthPlan::CapFloors() {
     auto capped = [&](int cap) {
-        for (size_t c = 0; c < fColumns; ++c) fWidths[c] = std::max(fNumbers[c], std::min(fFloor[c], cap));
+        for (size_t c = 0; c < fColumns; ++c)
+            fWidths[c] = std::max(fNumbers[c], std::min(fFloor[c], cap));
         return Sum(fWidths);
     };
     if (capped(kCappedText) > fBudget) return fWidths = fFloor;
