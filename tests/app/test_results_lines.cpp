@@ -159,68 +159,65 @@ TEST(ResultsLines, IndependentSamplesTestsOnPublishedData) {
         << fisher[0];
 }
 
-// A Hodges-Lehmann estimate of dates is a number of days. The same data as
-// below moved onto the calendar (the estimate does not change with a shift):
-// R wilcox.test(c(3, 5), c(1, 2), conf.int = TRUE) 2.5 in [1, 4] at
-// 0.6666667; the pairs' differences 1, 2, 4, 1 give 1.75.
-TEST(ResultsLines, ADifferenceOfDatesIsInDays) {
-    apptest::TempDir dir;
-    const std::string groups =
-        dir.Write("groups.csv", "x,g\n2024-01-01,a\n2024-01-02,a\n2024-01-03,b\n2024-01-05,b\n");
-    const std::string pairs =
-        dir.Write("pairs.csv",
-                  "a,b\n2024-02-28,2024-02-29\n2024-03-01,2024-03-03\n2024-03-02,2024-03-06\n"
-                  "2024-03-03,2024-03-04\n");
-    const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
-    ASSERT_EQ(shift.size(), 1u);
-    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50 days, 66.667% CI [1.00, 4.00], N = 4"))
-        << shift[0];
-    const std::vector<std::string> paired = ResultsLines(pairs, {"hodges-lehmann a b"});
-    ASSERT_EQ(paired.size(), 1u);
-    EXPECT_TRUE(EndsWith(paired[0], "Hodges-Lehmann estimate 1.75 days, N = 4")) << paired[0];
+// The results line of one interval estimate, and the notes of the Confidence
+// Interval Summary it comes with.
+struct IntervalReport {
+    std::string line;
+    std::vector<std::string> notes;
+};
 
-    const apptest::CliResult result =
-        RunCli({pairs, "--format", "json", "--test", "hodges-lehmann a b"});
+IntervalReport IntervalEstimate(const std::string& data, const std::string& test) {
+    IntervalReport report;
+    const std::vector<std::string> lines = ResultsLines(data, {test});
+    EXPECT_EQ(lines.size(), 1u) << test;
+    if (!lines.empty()) report.line = lines.front();
+    const apptest::CliResult result = RunCli({data, "--format", "json", "--test", test});
     const Json summary =
         output_query::Tables(Json::parse(result.out), "Confidence Interval Summary").at(0);
-    std::vector<std::string> notes;
-    for (const Json& note : summary["notes"]) notes.push_back(note["text"]);
-    EXPECT_NE(std::find(notes.begin(), notes.end(), "The estimate and its interval are in days."),
-              notes.end());
-    // Numbers are not dates: their estimate names no unit.
-    EXPECT_EQ(
-        ResultsLines(dir.Write("numbers.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n"), {"hodges-lehmann x by g"})
-            .at(0)
-            .find("days"),
-        std::string::npos);
+    for (const Json& note : summary["notes"]) report.notes.push_back(note["text"]);
+    return report;
 }
 
 // Where no interval reaches the requested level the line gives the level the
 // widest one has (R: wilcox.test(c(3, 5), c(1, 2), conf.int = TRUE) has
 // conf.level 0.6666667 for [1, 4]), or, for the normal approximation, which
-// knows no such level, no interval; the summary's notes say why.
+// knows no such level, no interval (the pairs' differences 1, 2, 4, 1 give
+// 1.75); the summary's notes say why.
 TEST(ResultsLines, AnIntervalBelowItsLevelSaysTheLevelItHas) {
     apptest::TempDir dir;
-    const std::string groups = dir.Write("groups.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n");
-    const std::string pairs = dir.Write("pairs.csv", "a,b\n1,2\n2,4\n3,7\n4,5\n");
-    const std::vector<std::string> shift = ResultsLines(groups, {"hodges-lehmann x by g"});
-    ASSERT_EQ(shift.size(), 1u);
-    EXPECT_TRUE(EndsWith(shift[0], "Hodges-Lehmann estimate 2.50, 66.667% CI [1.00, 4.00], N = 4"))
-        << shift[0];
-    const std::vector<std::string> paired = ResultsLines(pairs, {"hodges-lehmann a b"});
-    ASSERT_EQ(paired.size(), 1u);
-    EXPECT_TRUE(EndsWith(paired[0], "Hodges-Lehmann estimate 1.75, N = 4")) << paired[0];
+    const IntervalReport shift =
+        IntervalEstimate(dir.Write("groups.csv", "x,g\n1,a\n2,a\n3,b\n5,b\n"), "hodges-lehmann x by g");
+    EXPECT_TRUE(EndsWith(shift.line, "Hodges-Lehmann estimate 2.50, 66.667% CI [1.00, 4.00], N = 4"))
+        << shift.line;
+    EXPECT_EQ(shift.notes, (std::vector<std::string>{
+                               "Exact interval from the Mann-Whitney distribution.",
+                               "With so few cases no interval reaches the requested confidence level; "
+                               "the one shown is the widest there is, and its confidence level is "
+                               "66.667%."}));
+    const IntervalReport paired =
+        IntervalEstimate(dir.Write("pairs.csv", "a,b\n1,2\n2,4\n3,7\n4,5\n"), "hodges-lehmann a b");
+    EXPECT_TRUE(EndsWith(paired.line, "Hodges-Lehmann estimate 1.75, N = 4")) << paired.line;
+}
 
-    const apptest::CliResult result =
-        RunCli({groups, "--format", "json", "--test", "hodges-lehmann x by g"});
-    const Json summary =
-        output_query::Tables(Json::parse(result.out), "Confidence Interval Summary").at(0);
-    std::vector<std::string> notes;
-    for (const Json& note : summary["notes"]) notes.push_back(note["text"]);
-    EXPECT_EQ(notes, (std::vector<std::string>{
-                         "Exact interval from the Mann-Whitney distribution.",
-                         "With so few cases no interval reaches the requested confidence level; the "
-                         "one shown is the widest there is, and its confidence level is 66.667%."}));
+// A Hodges-Lehmann estimate of dates is a number of days: the same data as
+// above moved onto the calendar, which changes no estimate.
+TEST(ResultsLines, ADifferenceOfDatesIsInDays) {
+    apptest::TempDir dir;
+    const std::string inDays = "The estimate and its interval are in days.";
+    const IntervalReport shift = IntervalEstimate(
+        dir.Write("groups.csv", "x,g\n2024-01-01,a\n2024-01-02,a\n2024-01-03,b\n2024-01-05,b\n"),
+        "hodges-lehmann x by g");
+    EXPECT_TRUE(
+        EndsWith(shift.line, "Hodges-Lehmann estimate 2.50 days, 66.667% CI [1.00, 4.00], N = 4"))
+        << shift.line;
+    EXPECT_NE(std::find(shift.notes.begin(), shift.notes.end(), inDays), shift.notes.end());
+    const IntervalReport paired =
+        IntervalEstimate(dir.Write("pairs.csv",
+                                   "a,b\n2024-02-28,2024-02-29\n2024-03-01,2024-03-03\n"
+                                   "2024-03-02,2024-03-06\n2024-03-03,2024-03-04\n"),
+                         "hodges-lehmann a b");
+    EXPECT_TRUE(EndsWith(paired.line, "Hodges-Lehmann estimate 1.75 days, N = 4")) << paired.line;
+    EXPECT_NE(std::find(paired.notes.begin(), paired.notes.end(), inDays), paired.notes.end());
 }
 
 // Values in the data's units keep their digits however small they are.
