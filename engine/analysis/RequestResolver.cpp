@@ -183,19 +183,30 @@ private:
                                 "order means something, mark the field ordinal in the dictionary");
     }
 
-    // A k-sample test whose grouping field has a value of its own for every
-    // case (an identifier, say) compares single values, not groups: it gives
-    // a result all the same (Kruskal-Wallis' epsilon-squared near 1), so the
-    // run says so.
+    // A k-sample test whose grouping field gives every case, or most, a value
+    // of its own (an identifier or a measurement taken for a grouping field)
+    // compares single values, not groups: it gives a result all the same
+    // (Kruskal-Wallis' epsilon-squared near 1), so the run says so.
     void NoteSingleCaseGroups(TestRequest& request, size_t group) const {
         const size_t groups = CategoryCount(group);
-        const engine::Column& column = fData.table.At(group);
-        size_t cases = 0;
-        for (size_t row = 0; row < fData.table.RowCount(); ++row) cases += !column.IsMissing(row);
-        if (groups <= 2 || cases != groups) return;
-        request.notes.push_back(fContext + ": each of the " + std::to_string(groups) + " groups of " +
-                                Quoted(Name(group)) +
-                                " holds a single case, so the test compares single values, not groups");
+        if (groups <= 2) return;
+        const Categories& categories = fData.CategoriesOf(group);
+        std::vector<size_t> sizes(groups, 0);
+        for (size_t row = 0; row < fData.table.RowCount(); ++row) {
+            const int index = categories.IndexOfRow(row);
+            if (index >= 0) ++sizes[static_cast<size_t>(index)];
+        }
+        const size_t singles = static_cast<size_t>(std::count(sizes.begin(), sizes.end(), size_t{1}));
+        if (singles == groups)
+            request.notes.push_back(
+                fContext + ": each of the " + std::to_string(groups) + " groups of " +
+                Quoted(Name(group)) +
+                " holds a single case, so the test compares single values, not groups");
+        else if (singles * 2 > groups)
+            request.notes.push_back(fContext + ": " + std::to_string(singles) + " of the " +
+                                    std::to_string(groups) + " groups of " + Quoted(Name(group)) +
+                                    " hold a single case, so the test compares mostly single values, "
+                                    "not groups");
     }
 
     // Categories whose order the result depends on (Jonckheere-Terpstra's

@@ -65,15 +65,20 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
 
 TEST(Analysis, GroupsOfOneCaseEachAreNoted) {
     // id gives every case a group of its own (an identifier taken for a
-    // grouping field); g makes groups of two.
-    const EngineRun run("id,g,x\n1,a,3\n2,a,5\n3,b,4\n4,b,8\n5,c,6\n6,c,1\n",
-                        {"kruskal-wallis x by id", "median x by id", "kruskal-wallis x by g"});
+    // grouping field), score most cases (a measurement taken for one); g makes
+    // groups of two, h as many groups of one as of two.
+    const EngineRun run(
+        "id,g,x,score,h\n1,a,3,1.5,1\n2,a,5,2.5,1\n3,b,4,2.5,2\n4,b,8,3.5,2\n5,c,6,4.5,3\n6,c,1,5.5,4\n",
+        {"kruskal-wallis x by id", "median x by id", "kruskal-wallis x by g",
+         "jonckheere-terpstra x by score", "kruskal-wallis x by h"});
     EXPECT_EQ(run.Analysis().Notes(),
               (std::vector<std::string>{
                   "test \"kruskal-wallis x by id\": each of the 6 groups of \"id\" holds a single "
                   "case, so the test compares single values, not groups",
                   "test \"median x by id\": each of the 6 groups of \"id\" holds a single case, so "
-                  "the test compares single values, not groups"}));
+                  "the test compares single values, not groups",
+                  "test \"jonckheere-terpstra x by score\": 4 of the 5 groups of \"score\" hold a "
+                  "single case, so the test compares mostly single values, not groups"}));
 }
 
 TEST(Analysis, TestsThatOrderANominalFieldsValuesAreNoted) {
