@@ -22,6 +22,7 @@ constexpr int kNotCounts = 40006;       // Poisson needs whole numbers >= 0
 constexpr int kNegativeValues = 40007;  // exponential needs values >= 0
 constexpr int kGroupEmpty = 40009;      // a group of the comparison has no case in the split
 constexpr int kAllTied = 40010;         // every value tied
+constexpr int kParameterOverflow = 40011;  // a distribution's parameter overflows the doubles
 // Related samples.
 constexpr int kAllPairsTied = 40020;      // both fields equal in every case: no difference
 constexpr int kNoChange = 40021;          // every case on the diagonal of the fields' table

@@ -321,6 +321,11 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     result.conditionAttributes.push_back(TextAttribute("isUseSample", estimated ? "true" : "false"));
     result.statistics.push_back(Attribute("TotalN", Count(n)));
     if (n == 0) return Unable(result, messages::kTooFewCases, {{1}, {0}});
+    // Values near the largest double make a parameter overflow (the standard
+    // deviation, the uniform's range), which would fit no distribution.
+    if (!std::isfinite(first) || !std::isfinite(second) ||
+        (request.distribution == Distribution::Uniform && !std::isfinite(second - first)))
+        return Unable(result, messages::kParameterOverflow);
 
     stats::KsDifferences d;
     switch (request.distribution) {

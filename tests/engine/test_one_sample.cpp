@@ -352,6 +352,17 @@ TEST(KolmogorovSmirnovTest, PoissonComparesTheStepFunctionsOnTheWholeNumbers) {
     EXPECT_EQ(fractions.Messages(0), (std::vector<std::string>{"40006 error"}));
 }
 
+// Values near the largest double vary, but their standard deviation (or the
+// uniform's range) overflows: the test says so rather than that they do not
+// vary, or fitting a distribution of infinite spread.
+TEST(KolmogorovSmirnovTest, ParametersThatOverflowAreRefused) {
+    const EngineRun huge("v\n1e308\n-1e308\n1e308\n-1e308\n3\n4\n",
+                         {"ks v dist=normal", "ks v dist=uniform", "ks v dist=normal mean=0 sd=1"});
+    EXPECT_EQ(huge.Messages(0), (std::vector<std::string>{"40011 error"}));
+    EXPECT_EQ(huge.Messages(1), (std::vector<std::string>{"40011 error"}));
+    EXPECT_TRUE(huge.Messages(2).empty());  // given parameters fit
+}
+
 TEST(KolmogorovSmirnovTest, NormalWithEstimatedParametersIsLilliefors) {
     const EngineRun precip(DataFile("precip.csv"), {"ks precip dist=normal"});
     // statsmodels lilliefors(precip, pvalmethod='approx') = Dallal-Wilkinson, p < 0.1
