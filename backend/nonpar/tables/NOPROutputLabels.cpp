@@ -8,6 +8,7 @@
 #include "BpOutput.h"
 #include "NOPROutput.h"
 #include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
 namespace {
@@ -84,32 +85,11 @@ BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& 
 }
 
 const char* SpanUnit(const NOPROutputContext& context, const NOPRTest& test) {
-    // Dates are held as days; a date-time, a time of day and a duration as
-    // seconds.
-    auto unitOf = [](int type) -> const char* {
-        switch (type) {
-            case QUOR_Format::DATE:
-            case QUOR_Format::ADATE:
-            case QUOR_Format::JDATE:
-            case QUOR_Format::MOYR:
-            case QUOR_Format::QYR:
-            case QUOR_Format::WKYR:
-            case QUOR_Format::EDATE:
-            case QUOR_Format::SDATE:
-                return "days";
-            case QUOR_Format::TIME:
-            case QUOR_Format::DATETIME:
-            case QUOR_Format::DTIME:
-                return "seconds";
-            default:
-                return nullptr;
-        }
-    };
     const std::vector<const QUOR_Variable*> variables = MeasuredVariables(context, test);
     if (variables.empty()) return nullptr;
-    const char* unit = unitOf(variables.front()->GetFormat().GetType());
+    const char* unit = SpanUnitOf(variables.front()->GetFormat().GetType());
     for (const QUOR_Variable* variable : variables)
-        if (unitOf(variable->GetFormat().GetType()) != unit) return nullptr;
+        if (SpanUnitOf(variable->GetFormat().GetType()) != unit) return nullptr;
     return unit;
 }
 

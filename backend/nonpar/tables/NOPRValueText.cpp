@@ -74,6 +74,26 @@ bool IsDayTimeFormatType(int type) {
 
 bool IsDateFormatType(int type) { return type == QUOR_Format::TIME || IsDayTimeFormatType(type); }
 
+const char* SpanUnitOf(int type) {
+    switch (type) {
+        case QUOR_Format::DATE:
+        case QUOR_Format::ADATE:
+        case QUOR_Format::JDATE:
+        case QUOR_Format::MOYR:
+        case QUOR_Format::QYR:
+        case QUOR_Format::WKYR:
+        case QUOR_Format::EDATE:
+        case QUOR_Format::SDATE:
+            return "days";
+        case QUOR_Format::TIME:
+        case QUOR_Format::DATETIME:
+        case QUOR_Format::DTIME:
+            return "seconds";
+        default:
+            return nullptr;
+    }
+}
+
 // The seconds get half a second before truncation; they never carry into the
 // minutes.
 DayTimeParts SplitDayTime(double span) {

@@ -11,6 +11,10 @@ class QUOR_Variable;
 bool IsDayTimeFormatType(int type);
 // The day-time types and TIME: values the chart shows on the date scale.
 bool IsDateFormatType(int type);
+// The unit of a difference of two values of a format type, where the number
+// alone does not say it: "days" for the dates (held as days), "seconds" for
+// times of day, date-times and durations (held as seconds); null otherwise.
+const char* SpanUnitOf(int type);
 
 // A span of days split into whole days and the time of day, each time part a
 // whole number written with two digits at least: 1.5 gives 1, "12", "00", "00".

@@ -5,6 +5,7 @@
 #include "ChartString.h"
 #include "NOPRChartSteps.h"
 #include "NOPRChartUtil.h"
+#include "NOPRValueText.h"
 #include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
 #include "VarDataProcessor.h"
@@ -52,6 +53,14 @@ const QUOR_Variable* VariableAt(const NOPRSplitResults& container, int position)
 std::string FieldLabel(const CFMetaData& metaData, int position) {
     const CFField* field = metaData.GetField(position);
     return field ? field->GetLabel() : std::string();
+}
+
+// The unit of the differences when both fields are dates or times of one
+// unit ("days"); null otherwise.
+const char* DifferenceUnit(const QUOR_Variable* a, const QUOR_Variable* b) {
+    if (!a || !b) return nullptr;
+    const char* unit = SpanUnitOf(a->GetFormat().GetType());
+    return unit == SpanUnitOf(b->GetFormat().GetType()) ? unit : nullptr;
 }
 
 // "Positive Differences", a line break and the count in parentheses.
@@ -111,8 +120,10 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
             variableA = VariableAt(*d.container, a);
             variableB = VariableAt(*d.container, b);
             if (d.container->fMetaData) {
-                const std::string axis = FieldLabel(*d.container->fMetaData, b) + " - " +
-                                         FieldLabel(*d.container->fMetaData, a);
+                std::string axis = FieldLabel(*d.container->fMetaData, b) + " - " +
+                                   FieldLabel(*d.container->fMetaData, a);
+                if (const char* unit = DifferenceUnit(variableA, variableB))
+                    axis += std::string(" (") + unit + ")";
                 replaceToken(text, "XAxis Text", escapeXml(ChartString(axis).toUTF8()));
             }
         }
@@ -125,8 +136,10 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
                         CountLabel(d.dictionary, "Positive Differences", d.differences->fPositive));
         type.addRelabel(ChartString("1negative"),
                         CountLabel(d.dictionary, "Negative Differences", d.differences->fNegative));
-        // The differences print like the fields only when both print alike.
-        if (variableB && variableB->GetFormat() == variableA->GetFormat()) {
+        // The differences print like the fields only when both print alike,
+        // and never as dates: a difference of two dates is a number of days.
+        if (variableB && variableB->GetFormat() == variableA->GetFormat() &&
+            !IsDateFormatType(variableA->GetFormat().GetType())) {
             XVariable differences = graph.getVariable("value", 0);
             differences.setQUORVariable(variableA);
             differences.setFormatBasedOnQUORVariable(variableA);
