@@ -17,11 +17,11 @@ constexpr int kTooFewCases = 40001;     // ^1 cases needed, ^2 valid
 constexpr int kSingleCategory = 40002;  // every case has the same value
 constexpr int kOneSideOfCut = 40003;    // every value on one side of the cut point
 constexpr int kAllDifferencesZero = 40004;
-constexpr int kNoSpread = 40005;        // standard deviation zero: no normal to fit
-constexpr int kNotCounts = 40006;       // Poisson needs whole numbers >= 0
-constexpr int kNegativeValues = 40007;  // exponential needs values >= 0
-constexpr int kGroupEmpty = 40009;      // a group of the comparison has no case in the split
-constexpr int kAllTied = 40010;         // every value tied
+constexpr int kNoSpread = 40005;           // standard deviation zero: no normal to fit
+constexpr int kNotCounts = 40006;          // Poisson needs whole numbers >= 0
+constexpr int kNegativeValues = 40007;     // exponential needs values >= 0
+constexpr int kGroupEmpty = 40009;         // a group of the comparison has no case in the split
+constexpr int kAllTied = 40010;            // every value tied
 constexpr int kParameterOverflow = 40011;  // a distribution's parameter overflows the doubles
 // Related samples.
 constexpr int kAllPairsTied = 40020;      // both fields equal in every case: no difference
