@@ -79,6 +79,11 @@ int Boxplot::fillData(VarDataProcessor& processor) {
     processor.AddDataSource(kSource, 0);
     for (const char* variable : {"Value", "Label", "Category", "Tooltips"})
         processor.AddVariable(kSource, variable, nullptr);
+    // The chart takes the test field's format for the values (see draw): a
+    // date's value goes onto the host's date scale, as its format reads it.
+    const int valueType = d.testField && d.testField->fVariable
+                              ? d.testField->fVariable->GetFormat().GetType()
+                              : QUOR_Format::F;
 
     size_t row = 0;
     for (const BoxGroup& group : d.boxPlotInfo->fGroups) {
@@ -118,7 +123,7 @@ int Boxplot::fillData(VarDataProcessor& processor) {
 
         const std::string tooltip = keys.size() >= 2 ? formatNumber(keys[1], 40, 2) : std::string();
         for (const double value : column) {
-            processor.SetVariableValue(kSource, "Value", row, value);
+            processor.SetVariableValue(kSource, "Value", row, NumericFormatCFToStat(value, valueType));
             if (!std::isnan(value)) {
                 const auto label = labels.find(value);
                 if (label != labels.end())

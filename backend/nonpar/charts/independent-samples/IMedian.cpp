@@ -2,6 +2,8 @@
 #include "IMedian.h"
 
 #include "NOPRChartUtil.h"
+#include "NOPRSupport.h"
+#include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 
 IMedian::IMedian(FacSTDictionary* dictionary, const NOPRSplitResults* container,
@@ -17,16 +19,23 @@ IMedian::IMedian(FacSTDictionary* dictionary, const NOPRSplitResults* container,
 // A horizontal line at the grand median inside the graph, and right above the
 // graph, at its right edge, a label frame that names it with its value: there
 // it covers none of the boxes, which may reach any height of the plot. The
-// value gets one decimal more than the test field shows.
+// value gets one decimal more than the test field shows; a date is written as
+// one, and its line stands on the host's date scale, as the boxes do.
 void IMedian::editTemplate(std::string& text) {
     const BoxPlotInfo* info = boxPlotInfo();
     if (!info) return;
     const FieldInfo* field = testField();
-    const int decimals = field && field->fVariable ? field->fVariable->GetFormat().GetDecimals() + 1 : 2;
-    const std::string median = escapeXml(formatNumber(info->fGrandMedian, 40, decimals));
+    const QUOR_Variable* variable = field ? field->fVariable : nullptr;
+    const int type = variable ? variable->GetFormat().GetType() : QUOR_Format::F;
+    const int decimals = variable ? variable->GetFormat().GetDecimals() + 1 : 2;
+    const bool isDate = IsDateFormatType(type);
+    const std::string median = escapeXml(isDate ? formatValue(info->fGrandMedian, variable)
+                                                : formatNumber(info->fGrandMedian, 40, decimals));
+    const std::string lineAt =
+        isDate ? formatNumber(NumericFormatCFToStat(info->fGrandMedian, type), 40, 0) : median;
 
     const std::string graphEnd = "</graph>";
-    insertBefore(text, graphEnd, "<lineGuide y=\"" + median + "\"/>");
+    insertBefore(text, graphEnd, "<lineGuide y=\"" + lineAt + "\"/>");
     const size_t at = text.find(graphEnd);
     if (at == std::string::npos) return;
     text.insert(at + graphEnd.size(),
