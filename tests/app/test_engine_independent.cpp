@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 #include <nlohmann/json.hpp>
 
@@ -109,38 +108,4 @@ TEST(EngineIndependent, PairwiseComparisonsDrawTheNetwork) {
               titles.end());
     EXPECT_NE(std::find(titles.begin(), titles.end(), "table: Confidence Interval Summary"),
               titles.end());
-}
-
-// The box plots of a date field stand on the date scale their axis reads:
-// the boxes (01-JAN-2024 at the earliest, not a date of 1582) and the median
-// test's grand median, 2024-01-04 12:00 between the fourth and fifth of the
-// eight dates, 19726.5 days after 1970-01-01.
-TEST(EngineIndependent, BoxPlotsOfDatesStandOnTheDateScale) {
-    apptest::TempDir dir;
-    std::string csv = "when,g\n";
-    for (int day = 1; day <= 8; ++day)
-        csv += "2024-01-0" + std::to_string(day) + "," + (day % 2 ? "a" : "b") + "\n";
-    const apptest::CliResult result = RunCli({dir.Write("dates.csv", csv), "--test", "median when by g",
-                                              "--test", "kruskal-wallis when by g", "--format", "json"});
-    ASSERT_EQ(result.status, 0) << result.err;
-    std::vector<nlohmann::json> boxPlots;
-    const std::function<void(const nlohmann::json&)> collect = [&](const nlohmann::json& item) {
-        if (item.value("type", "") == "chart" && item["data"].contains("boxplotSource"))
-            boxPlots.push_back(item);
-        if (item.contains("items"))
-            for (const nlohmann::json& child : item["items"]) collect(child);
-    };
-    collect(nlohmann::json::parse(result.out));
-    ASSERT_EQ(boxPlots.size(), 2u);
-    constexpr double kFirstOfJanuary2024 = 19723 * 86400.0 + 12219379200.0;
-    for (const nlohmann::json& chart : boxPlots) {
-        for (const nlohmann::json& value : chart["data"]["boxplotSource"]["Value"]) {
-            if (!value.is_number()) continue;
-            EXPECT_GE(value.get<double>(), kFirstOfJanuary2024) << chart["title"];
-        }
-        EXPECT_EQ(chart["vegaLite"].dump().find("1582"), std::string::npos) << chart["title"];
-    }
-    const std::string median = boxPlots[0]["document"];
-    EXPECT_NE(median.find("Grand Median = 04-JAN-2024"), std::string::npos) << median;
-    EXPECT_NE(median.find("<lineGuide y=\"13923748800\""), std::string::npos) << median;
 }

@@ -114,32 +114,6 @@ TEST(RelatedReport, EveryRelatedTestReadsBackWithItsOutput) {
         EXPECT_TRUE(Has(charts, title)) << title;
 }
 
-// The differences of two dates are spans of days: the chart of the sign and
-// Wilcoxon tests shows them as numbers of days, not as dates near the
-// calendar's origin.
-TEST(RelatedReport, DifferencesOfDatesAreChartedInDays) {
-    apptest::TempDir dir;
-    const std::string data = dir.Write("stay.csv",
-                                       "start,end\n2024-01-01,2024-01-04\n2024-01-03,2024-01-03\n"
-                                       "2024-01-05,2024-01-15\n2024-02-01,2024-01-30\n"
-                                       "2024-02-10,2024-02-17\n2024-02-11,2024-02-12\n");
-    const apptest::CliResult result = RunCli(Arguments(data, {"sign start end", "wilcoxon start end"}));
-    ASSERT_EQ(result.status, 0) << result.err;
-    std::vector<Json> charts;
-    Collect(Json::parse(result.out)["items"], "chart", charts);
-    ASSERT_EQ(charts.size(), 4u);  // the two tests' and the two fields' own
-    for (size_t i = 0; i < 2; ++i) {
-        const Json& chart = charts[i];
-        EXPECT_EQ(chart["data"]["graphSource"]["value"].front(), -2) << chart["title"];
-        EXPECT_EQ(chart["data"]["graphSource"]["value"].back(), 10) << chart["title"];
-        const std::string document = chart["document"];
-        EXPECT_NE(document.find("label=\"end - start (days)\""), std::string::npos) << document;
-        const std::string drawn = chart["vegaLite"].dump();
-        EXPECT_EQ(drawn.find("1582"), std::string::npos) << "no date on the axis";
-        EXPECT_NE(drawn.find("end - start (days)"), std::string::npos);
-    }
-}
-
 TEST(RelatedReport, WrongRequestsStopWithAUsageError) {
     apptest::TempDir dir;
     const std::string data = dir.Write("course.csv", CourseCsv());

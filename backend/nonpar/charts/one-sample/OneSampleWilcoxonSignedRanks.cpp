@@ -5,6 +5,7 @@
 
 #include "FacSTDictionary.h"
 #include "NOPRChartUtil.h"
+#include "NOPRSupport.h"
 #include "QUOR_DataSource.h"
 #include "ViZModel.h"
 #include "XDocument.h"
@@ -72,11 +73,17 @@ void OneSampleWilcoxonSignedRanks::addMedians(XDocument& document) const {
     observedStyle.setColor(ChartString("blue"));
     observedStyle.setId(ChartString("lineGuide2Style"));
 
+    // The lines stand on the axis' scale: a date's goes onto the host's date
+    // scale, as the histogram's values do.
+    const int type = fData->variable ? fData->variable->GetFormat().GetType() : QUOR_Format::F;
+    auto onAxis = [type](double value) {
+        return ChartString().assignDouble(NumericFormatCFToStat(value, type), 16);
+    };
     ViZLineGuide hypotheticalLine = graph.addLineGuide();
-    hypotheticalLine.setX(ChartString().assignDouble(hypothetical, 16));
+    hypotheticalLine.setX(onAxis(hypothetical));
     hypotheticalLine.setStyle(hypotheticalStyle);
     ViZLineGuide observedLine = graph.addLineGuide();
-    observedLine.setX(ChartString().assignDouble(observed, 16));
+    observedLine.setX(onAxis(observed));
     observedLine.setStyle(observedStyle);
 
     ViZLocationElement right = graph.addLocation(Right);

@@ -1,0 +1,117 @@
+// Charts of date fields, run by npar-report on a data table: every value,
+// guide line and label stands on the date scale the axis reads (the host's
+// seconds since 1582-10-14, where the documents hold days since 1970-01-01),
+// and a difference of two dates is a number of days, not a date.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "AppTestSupport.h"
+
+using apptest::RunCli;
+using Json = nlohmann::json;
+
+namespace {
+
+// A day since 1970-01-01 on the host's date scale.
+double OnDateScale(double days) { return days * 86400.0 + 12219379200.0; }
+
+// The charts of the report of tests run on a data table.
+std::vector<Json> Charts(const std::string& data, const std::vector<std::string>& tests) {
+    std::vector<std::string> arguments = {"--resources", std::string(NPAR_SOURCE_DIR) + "/resources",
+                                          "--format", "json", data};
+    for (const std::string& test : tests) {
+        arguments.push_back("--test");
+        arguments.push_back(test);
+    }
+    const apptest::CliResult result = RunCli(arguments);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<Json> charts;
+    const std::function<void(const Json&)> collect = [&](const Json& item) {
+        if (item.value("type", "") == "chart") charts.push_back(item);
+        if (item.contains("items"))
+            for (const Json& child : item["items"]) collect(child);
+    };
+    if (result.status == 0) collect(Json::parse(result.out));
+    return charts;
+}
+
+// Eight dates, 2024-01-01 to 2024-01-08, in two groups.
+std::string EightDays(apptest::TempDir& dir) {
+    std::string csv = "when,g\n";
+    for (int day = 1; day <= 8; ++day)
+        csv += "2024-01-0" + std::to_string(day) + "," + (day % 2 ? "a" : "b") + "\n";
+    return dir.Write("dates.csv", csv);
+}
+
+constexpr double kFirstOfJanuary2024 = 19723;  // days since 1970-01-01
+
+}  // namespace
+
+// The box plots' values (01-JAN-2024 at the earliest, not a date of 1582) and
+// the median test's grand median, 2024-01-04 12:00 between the fourth and
+// fifth of the eight dates.
+TEST(DateCharts, BoxPlotsAndTheGrandMedianStandOnTheDateScale) {
+    apptest::TempDir dir;
+    const std::vector<Json> charts =
+        Charts(EightDays(dir), {"median when by g", "kruskal-wallis when by g"});
+    std::vector<Json> boxPlots;
+    for (const Json& chart : charts)
+        if (chart["data"].contains("boxplotSource")) boxPlots.push_back(chart);
+    ASSERT_EQ(boxPlots.size(), 2u);
+    for (const Json& chart : boxPlots) {
+        for (const Json& value : chart["data"]["boxplotSource"]["Value"]) {
+            if (!value.is_number()) continue;
+            EXPECT_GE(value.get<double>(), OnDateScale(kFirstOfJanuary2024)) << chart["title"];
+        }
+        EXPECT_EQ(chart["vegaLite"].dump().find("1582"), std::string::npos) << chart["title"];
+    }
+    const std::string median = boxPlots[0]["document"];
+    EXPECT_NE(median.find("Grand Median = 04-JAN-2024"), std::string::npos) << median;
+    EXPECT_NE(median.find(
+                  "<lineGuide y=\"" +
+                  std::to_string(static_cast<long long>(OnDateScale(kFirstOfJanuary2024 + 3.5))) + "\""),
+              std::string::npos)
+        << median;
+}
+
+// The one-sample Wilcoxon chart's lines at the hypothesized and observed
+// medians (2024-01-02, and 2024-01-04 12:00) stand among the histogram's bars.
+TEST(DateCharts, TheWilcoxonMediansStandAmongTheBars) {
+    apptest::TempDir dir;
+    const std::vector<Json> charts = Charts(EightDays(dir), {"wilcoxon when median=2024-01-02"});
+    ASSERT_FALSE(charts.empty());
+    const Json& chart = charts.front();
+    ASSERT_EQ(chart["title"], "One-Sample Wilcoxon Signed Rank Test");
+    const std::string document = chart["document"];
+    for (double day : {kFirstOfJanuary2024 + 1, kFirstOfJanuary2024 + 3.5}) {
+        const std::string x = "x=\"" + std::to_string(static_cast<long long>(OnDateScale(day))) + "\"";
+        EXPECT_NE(document.find(x), std::string::npos) << x << "\n" << document;
+    }
+    EXPECT_EQ(chart["vegaLite"].dump().find("1582"), std::string::npos);
+}
+
+// The sign and Wilcoxon tests' histogram of differences shows numbers of days
+// under an axis that says so.
+TEST(DateCharts, DifferencesOfDatesAreDays) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("stay.csv",
+                                       "start,end\n2024-01-01,2024-01-04\n2024-01-03,2024-01-03\n"
+                                       "2024-01-05,2024-01-15\n2024-02-01,2024-01-30\n"
+                                       "2024-02-10,2024-02-17\n2024-02-11,2024-02-12\n");
+    const std::vector<Json> charts = Charts(data, {"sign start end", "wilcoxon start end"});
+    ASSERT_EQ(charts.size(), 4u);  // the two tests' and the two fields' own
+    for (size_t i = 0; i < 2; ++i) {
+        const Json& chart = charts[i];
+        EXPECT_EQ(chart["data"]["graphSource"]["value"].front(), -2) << chart["title"];
+        EXPECT_EQ(chart["data"]["graphSource"]["value"].back(), 10) << chart["title"];
+        const std::string document = chart["document"];
+        EXPECT_NE(document.find("label=\"end - start (days)\""), std::string::npos) << document;
+        const std::string drawn = chart["vegaLite"].dump();
+        EXPECT_EQ(drawn.find("1582"), std::string::npos) << "no date on the axis";
+        EXPECT_NE(drawn.find("end - start (days)"), std::string::npos);
+    }
+}
