@@ -84,7 +84,9 @@ std::string Categories::DisplayText(size_t index, const Variable& variable) cons
                               : label.number == fNumbers[index];
         if (same) return label.label;
     }
-    if (fColumn.type == ColumnType::Date) return IsoDate(fNumbers[index]);
+    // A date without a label has no text of its own: the report writes it in
+    // the field's date format, in its charts as in its tables.
+    if (fColumn.type == ColumnType::Date) return {};
     return ValueText(index);
 }
 
