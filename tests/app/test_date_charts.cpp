@@ -20,9 +20,11 @@ namespace {
 double OnDateScale(double days) { return days * 86400.0 + 12219379200.0; }
 
 // The charts of the report of tests run on a data table.
-std::vector<Json> Charts(const std::string& data, const std::vector<std::string>& tests) {
+std::vector<Json> Charts(const std::string& data, const std::vector<std::string>& tests,
+                         const std::vector<std::string>& options = {}) {
     std::vector<std::string> arguments = {"--resources", std::string(NPAR_SOURCE_DIR) + "/resources",
                                           "--format", "json", data};
+    arguments.insert(arguments.end(), options.begin(), options.end());
     for (const std::string& test : tests) {
         arguments.push_back("--test");
         arguments.push_back(test);
@@ -129,4 +131,26 @@ TEST(DateCharts, DateGroupsAreNamedAsTheTablesNameThem) {
     for (const char* group : {"01-JAN-2024", "01-FEB-2024", "01-MAR-2024"})
         EXPECT_NE(document.find(std::string("to=\"") + group + "\""), std::string::npos) << group;
     EXPECT_EQ(charts.front()["vegaLite"].dump().find("2024-01-01"), std::string::npos);
+}
+
+// A time of day is held in seconds and stays so: the Kolmogorov-Smirnov
+// chart's bars and its fitted normal curve (mean 8,100 seconds, 02:15:00) are
+// not moved onto the date scale, and the axis writes its seconds as a clock.
+TEST(DateCharts, TimesOfDayKeepTheirSeconds) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("times.csv", "t\n3600\n7200\n5400\n9000\n10800\n12600\n");
+    const std::string dictionary =
+        dir.Write("times.json", R"({"variables": [{"name": "t", "format": "TIME8"}]})");
+    const std::vector<Json> charts = Charts(data, {"ks t dist=normal"}, {"--dictionary", dictionary});
+    ASSERT_FALSE(charts.empty());
+    const Json& chart = charts.front();
+    ASSERT_EQ(chart["title"], "One-Sample Kolmogorov-Smirnov Test (Normal)");
+    for (const Json& value : chart["data"]["graphSource"]["value"]) {
+        EXPECT_GT(value.get<double>(), 0);
+        EXPECT_LT(value.get<double>(), 86400);
+    }
+    const std::string document = chart["document"];
+    EXPECT_NE(document.find("parameter=\"8100\""), std::string::npos) << document;
+    EXPECT_NE(chart["vegaLite"].dump().find("format(floor(datum.value / 3600), '02d')"),
+              std::string::npos);
 }

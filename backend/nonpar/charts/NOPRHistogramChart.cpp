@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr double kDateOrigin = 12219379200.0;
 constexpr const char* kSource = "graphSource";
 
 }  // namespace
@@ -101,7 +100,6 @@ int NOPRHistogramChart::fillData(VarDataProcessor& processor) {
         type = format.GetType();
         width = format.GetWidth();
     }
-    const bool isDate = IsDateFormatType(type);
     // Only a categorical field's bars stand for its values; a continuous
     // field's bars are bins, whatever values its dictionary lists.
     const FieldInfo* valueField =
@@ -130,10 +128,9 @@ int NOPRHistogramChart::fillData(VarDataProcessor& processor) {
             // host's date scale.
             processor.SetVariableValue(valueColumn, i, obs->GetNumber());
         } else {
-            // A number of the distribution table is on the documents' scale.
-            double number = values[i];
-            if (isDate && number != kNOPRMissing) number = number * 86400.0 + kDateOrigin;
-            processor.SetVariableValue(valueColumn, i, number);
+            // A number of the distribution table is on the documents' scale:
+            // a date's goes onto the host's, a time of day keeps its seconds.
+            processor.SetVariableValue(valueColumn, i, NumericFormatCFToStat(values[i], type));
         }
     }
     return n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);

@@ -74,6 +74,28 @@ bool IsDayTimeFormatType(int type) {
 
 bool IsDateFormatType(int type) { return type == QUOR_Format::TIME || IsDayTimeFormatType(type); }
 
+bool IsOnDateScale(int type) {
+    switch (type) {
+        case QUOR_Format::DATE:
+        case QUOR_Format::DATETIME:
+        case QUOR_Format::ADATE:
+        case QUOR_Format::JDATE:
+        case QUOR_Format::WKDAY:
+        case QUOR_Format::MOYR:
+        case QUOR_Format::QYR:
+        case QUOR_Format::WKYR:
+        case QUOR_Format::EDATE:
+        case QUOR_Format::SDATE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+double SpreadInDays(double spread, int type) {
+    return type == QUOR_Format::DATETIME ? spread / 86400.0 : spread;
+}
+
 const char* SpanUnitOf(int type) {
     switch (type) {
         case QUOR_Format::DATE:

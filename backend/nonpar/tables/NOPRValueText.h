@@ -11,6 +11,14 @@ class QUOR_Variable;
 bool IsDayTimeFormatType(int type);
 // The day-time types and TIME: values the chart shows on the date scale.
 bool IsDateFormatType(int type);
+// Whether values of a format type stand on the host's date scale once read:
+// the documents hold dates as days and date-times as seconds, both counted
+// from 1970-01-01, which NumericFormatCFToStat moves to the host's origin.
+// Times of day, durations, months and weekdays keep their numbers.
+bool IsOnDateScale(int type);
+// A spread (a standard deviation) of values of such a type in days.
+double SpreadInDays(double spread, int type);
+
 // The unit of a difference of two values of a format type, where the number
 // alone does not say it: "days" for the dates (held as days), "seconds" for
 // times of day, date-times and durations (held as seconds); null otherwise.

@@ -19,6 +19,17 @@ std::string NumberLabelExpression(const Format& format) {
     const int decimals = format.decimals;
     const std::string fixed = decimals >= 0 ? "." + Decimals(decimals) + "f" : std::string();
     std::string core;
+    if (type == "TIME" || type == "DTIME") {
+        // Seconds as hours, minutes and seconds (a duration's days first),
+        // as the format prints them.
+        const auto twoDigits = [](const std::string& value) {
+            return "format(floor(" + value + "), '02d')";
+        };
+        const std::string hours = type == "TIME" ? "datum.value / 3600" : "datum.value % 86400 / 3600";
+        const std::string clock = twoDigits(hours) + " + ':' + " + twoDigits("datum.value % 3600 / 60") +
+                                  " + ':' +" + " " + twoDigits("datum.value % 60");
+        return type == "TIME" ? clock : "floor(datum.value / 86400) + ' ' + " + clock;
+    }
     if (type == "COMMA" || type == "DOT")
         core = "format(datum.value, '," + fixed + "')";
     else if (type == "DOLLAR")

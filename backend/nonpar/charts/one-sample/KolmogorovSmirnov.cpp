@@ -6,13 +6,12 @@
 
 #include "FacSTDictionary.h"
 #include "NOPRChartUtil.h"
+#include "NOPRSupport.h"
 #include "NOPRValueText.h"
 #include "QUOR_DataSource.h"
 #include "XDocument.h"
 
 namespace {
-
-constexpr double kDateOrigin = 12219379200.0;
 
 const char* const kNormalKey = "NormalDistribution_O_KolmogorovSmirnov_3";
 const char* const kUniformKey = "UniformDistribution_O_KolmogorovSmirnov_3";
@@ -103,11 +102,15 @@ void KolmogorovSmirnov::addFittedLine(std::string& text) const {
     std::string s1 = Plain(p1);
     std::string s2 = Plain(p2);
     const FieldInfo* info = field();
-    if (info && info->fVariable && IsDateFormatType(info->fVariable->GetFormat().GetType())) {
-        // A date parameter as a date, a spread as a duration.
-        s1 = formatter::formattedDate(p1 * 86400.0 + kDateOrigin).toUTF8();
-        const DayTimeParts parts = SplitDayTime(p2);
-        s2 = "P" + Plain(std::trunc(p2)) + "DT" + parts.hours + "H" + parts.minutes + "M" +
+    const int type = info && info->fVariable ? info->fVariable->GetFormat().GetType() : QUOR_Format::F;
+    if (IsOnDateScale(type)) {
+        // A date parameter as a date, a spread as a duration, where the bars
+        // stand on the date scale; a time of day keeps its seconds, as its
+        // bars do.
+        s1 = formatter::formattedDate(NumericFormatCFToStat(p1, type)).toUTF8();
+        const double days = SpreadInDays(p2, type);
+        const DayTimeParts parts = SplitDayTime(days);
+        s2 = "P" + Plain(std::trunc(days)) + "DT" + parts.hours + "H" + parts.minutes + "M" +
              parts.seconds + "S";
     }
 
