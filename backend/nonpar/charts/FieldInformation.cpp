@@ -85,9 +85,9 @@ void FieldInformation::editTemplate(std::string& text) {
         meanFormat.SetDecimals(format.GetDecimals() + 1);
         QUOR_Format spreadFormat = format;
         spreadFormat.SetDecimals(format.GetDecimals() + 2);
-        const std::string spread = IsDayTimeFormatType(format.GetType())
-                                       ? DayTimeText(info->fStdDev)
-                                       : formatValue(info->fStdDev, &spreadFormat);
+        const int type = format.GetType();
+        const std::string spread = IsOnDateScale(type) ? DayTimeText(SpreadInDays(info->fStdDev, type))
+                                                       : formatValue(info->fStdDev, &spreadFormat);
 
         label = lookUpText(dictionary(), "histoN");
         label.append(" ").appendInteger(info->fTotalN);

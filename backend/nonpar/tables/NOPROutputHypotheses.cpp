@@ -287,8 +287,9 @@ private:
         if (variableIndex < 0 || numbers.empty())
             return AddValueList(fContext, fComposite, numbers, nullptr, false);
         const double deviation = numbers.front();
-        if (IsDayTimeFormatType(fFieldVariable->GetFormat().GetType()) && deviation != kNOPRMissing)
-            return fComposite.Add(BpString(DayTimeText(deviation), false));
+        const int type = fFieldVariable->GetFormat().GetType();
+        if (IsOnDateScale(type) && deviation != kNOPRMissing)
+            return fComposite.Add(BpString(DayTimeText(SpreadInDays(deviation, type)), false));
         fComposite.Add(BpNumber(deviation, fContext.fProcedure->StdDev(variableIndex)));
     }
 

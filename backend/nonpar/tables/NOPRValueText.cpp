@@ -53,8 +53,9 @@ int ExactDecimals(double value, int atLeast) {
 
 }  // namespace
 
-bool IsDayTimeFormatType(int type) {
+bool IsDateFormatType(int type) {
     switch (type) {
+        case QUOR_Format::TIME:
         case QUOR_Format::DATE:
         case QUOR_Format::DATETIME:
         case QUOR_Format::ADATE:
@@ -71,8 +72,6 @@ bool IsDayTimeFormatType(int type) {
             return false;
     }
 }
-
-bool IsDateFormatType(int type) { return type == QUOR_Format::TIME || IsDayTimeFormatType(type); }
 
 bool IsOnDateScale(int type) {
     switch (type) {

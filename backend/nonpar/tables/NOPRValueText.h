@@ -7,9 +7,8 @@
 
 class QUOR_Variable;
 
-// Format types whose values are days (dates, date-times, weekdays, months...).
-bool IsDayTimeFormatType(int type);
-// The day-time types and TIME: values the chart shows on the date scale.
+// The date and time format types (dates, date-times, weekdays, months, times
+// of day): values a chart axis and a table show as dates or times.
 bool IsDateFormatType(int type);
 // Whether values of a format type stand on the host's date scale once read:
 // the documents hold dates as days and date-times as seconds, both counted

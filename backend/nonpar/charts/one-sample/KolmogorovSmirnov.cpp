@@ -148,8 +148,8 @@ void KolmogorovSmirnov::addParameterLabel(std::string& text) const {
     if (key == kNormalKey) {
         std::string spread;
         if (hasSecond)
-            spread =
-                IsDayTimeFormatType(format.GetType()) ? DayTimeText(p2) : formatValue(p2, &spreadFormat);
+            spread = IsOnDateScale(format.GetType()) ? DayTimeText(SpreadInDays(p2, format.GetType()))
+                                                     : formatValue(p2, &spreadFormat);
         label = word("Normal Parameters") + br + word("Mean") + " " + escapeXml(mean) + br +
                 word("Std. Deviation") + " " + escapeXml(spread);
     } else if (key == kUniformKey) {
