@@ -32,7 +32,9 @@ constexpr double kOrigin = 12219379200.0;
 const std::string kMarkup = "R&D <\"Lab\"> 'x'";
 
 // score (continuous), group (categorical, no value labels in the data source),
-// region (string A8), visit (categorical date), born (continuous date), id.
+// region (string A8), visit (categorical date), born (continuous date), id,
+// stamp (date-time: seconds since 1970), clock (time of day: seconds), and
+// the trailing field that stands for no variable.
 const char* const kFields = R"(<DataDictionary>
   <DataField index="0" name="score" displayName="S" optype="continuous" dataType="double"/>
   <DataField index="1" name="group" displayName="Group" optype="categorical" dataType="integer">
@@ -46,6 +48,9 @@ const char* const kFields = R"(<DataDictionary>
   </DataField>
   <DataField index="4" name="born" displayName="Born" optype="continuous" dataType="date"/>
   <DataField index="5" name="id" displayName="Case" optype="continuous" dataType="integer"/>
+  <DataField index="6" name="stamp" displayName="Stamp" optype="continuous" dataType="double"/>
+  <DataField index="7" name="clock" displayName="Clock" optype="continuous" dataType="double"/>
+  <DataField index="8" name="@case" displayName="Case" optype="continuous" dataType="integer"/>
 </DataDictionary>)";
 
 std::string FieldInfoXml(int field, bool categorical, const std::vector<std::string>& rows,
@@ -87,6 +92,9 @@ Split ReadSplit(const std::string& fieldInfos, const std::string& tests = KSTest
     split.source->AddVariable(QUOR_Variable("visit", "Visit", 0, date));
     split.source->AddVariable(QUOR_Variable("born", "Born", 0, date));
     split.source->AddVariable(QUOR_Variable("id", "Case", 0, f80));
+    split.source->AddVariable(
+        QUOR_Variable("stamp", "Stamp", 0, QUOR_Format(QUOR_Format::DATETIME, 20, 0)));
+    split.source->AddVariable(QUOR_Variable("clock", "Clock", 0, QUOR_Format(QUOR_Format::TIME, 8, 0)));
     split.read = Read(MakeDocument(tests, kFields, "<FieldInfos>" + fieldInfos + "</FieldInfos>"),
                       split.source.get());
     EXPECT_TRUE(split.read.ok);
@@ -298,6 +306,32 @@ TEST_F(HistogramCharts, DateValuesReachTheDateScaleExactlyOnce) {
     EXPECT_EQ(Text(*document, "//graph/line/distributionStatistic", "secondaryParameter"),
               "P1DT12H00M00S");
     EXPECT_EQ(Label(*document), "Normal Parameters\nMean 01-JAN-2023\nStd. Deviation 1 12:00:00");
+}
+
+// A date-time is held in seconds since 1970: its bins move onto the date scale
+// by the origin alone, and its spread of 129,600 seconds is a day and a half.
+// A time of day keeps its seconds, and its spread is written as a time.
+TEST_F(HistogramCharts, DateTimesAndTimesOfDayKeepTheirSeconds) {
+    const Split split =
+        ReadSplit(FieldInfoXml(6, false, {"5 4", "1672531200 1672617600"},
+                               Statistics("9", "1672531200", "1672790400", "1672617600", "129600")) +
+                      FieldInfoXml(7, false, {"5 4", "3600 7200"},
+                                   Statistics("9", "3000", "9000", "5400", "1800")),
+                  KSTest("NormalDistribution_O_KolmogorovSmirnov_3", {"6", "1672531200", "129600"}));
+    const auto stamps = FieldCharts(split, 6, false);
+    ASSERT_EQ(stamps.size(), 1u);
+    EXPECT_EQ(Values(stamps[0]), Json({1672531200 + kOrigin, 1672617600 + kOrigin}));
+    const std::string stampLabel = Label(*Parse(stamps[0]));
+    EXPECT_EQ(stampLabel.substr(stampLabel.size() - 28), "\nStd. Deviation = 1 12:00:00") << stampLabel;
+    const auto document = Parse(KSCharts(split, 6).at(0));
+    EXPECT_EQ(Text(*document, "//graph/line/distributionStatistic", "secondaryParameter"),
+              "P1DT12H00M00S");
+
+    const auto clocks = FieldCharts(split, 7, false);
+    ASSERT_EQ(clocks.size(), 1u);
+    EXPECT_EQ(Values(clocks[0]), Json({3600, 7200}));
+    const std::string clockLabel = Label(*Parse(clocks[0]));
+    EXPECT_EQ(clockLabel.substr(clockLabel.size() - 29), "\nStd. Deviation = 00:30:00.00") << clockLabel;
 }
 
 // The bars of the drawn chart (its Vega-Lite rows of the layer "bars").
