@@ -327,6 +327,20 @@ double InterquartileRange(const std::vector<double>& values) {
 
 }  // namespace
 
+namespace {
+
+// Two bins, each half the range: for values whose range overflows the doubles
+// (near both ends of them) or whose bins' width underflows.
+BinLayout HalvesOf(double minimum, double maximum) {
+    BinLayout layout;
+    layout.width = maximum / 2 - minimum / 2;
+    layout.origin = minimum;
+    layout.count = 2;
+    return layout;
+}
+
+}  // namespace
+
 BinLayout LayOutBins(const std::vector<double>& values) {
     BinLayout layout;
     if (values.empty()) return layout;
@@ -338,6 +352,8 @@ BinLayout LayOutBins(const std::vector<double>& values) {
     if ((whole && maximum - minimum <= 40) || maximum == minimum) {
         layout.width = 1;
         layout.origin = minimum - 0.5;
+    } else if (!std::isfinite(maximum - minimum)) {
+        return HalvesOf(minimum, maximum);
     } else {
         // Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5
         // and 50 of them; Sturges' number where the quartiles coincide.
@@ -349,6 +365,8 @@ BinLayout LayOutBins(const std::vector<double>& values) {
         layout.width = NiceWidth((maximum - minimum) / bins);
         layout.origin = std::floor(minimum / layout.width) * layout.width;
         if (whole && layout.width < 1) layout.width = 1;
+        // A range so small that its bins' width underflows.
+        if (!(layout.width > 0) || !std::isfinite(layout.origin)) return HalvesOf(minimum, maximum);
     }
     layout.count =
         static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
@@ -360,6 +378,7 @@ Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values
     if (layout.count == 0) return histogram;
     const auto binOf = [&](double v) {
         const double bin = std::floor((v - layout.origin) / layout.width);
+        if (std::isnan(bin)) return size_t{0};
         return static_cast<size_t>(std::clamp(bin, 0.0, static_cast<double>(layout.count - 1)));
     };
     histogram.counts.assign(layout.count, 0.0);

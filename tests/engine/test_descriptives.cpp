@@ -3,7 +3,11 @@
 // behind each significance.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numeric>
+
 #include "EngineFixture.h"
+#include "stats/Descriptives.h"
 
 using enginetest::DataFile;
 using enginetest::EngineRun;
@@ -82,4 +86,20 @@ TEST(Descriptives, OneSampleRunsAboutTheMedianKeepTheirSample) {
     EXPECT_DOUBLE_EQ(extra.at("LowerQuartile"), -0.05);
     EXPECT_DOUBLE_EQ(extra.at("UpperQuartile"), 3.4);
     EXPECT_EQ(run.Parameter(0, 1)[0], 0.95);
+}
+
+// A field's histogram of values whose range overflows the doubles, or whose
+// bins would be narrower than the smallest double, still counts every value
+// in a bin of finite bounds.
+TEST(Descriptives, HistogramsOfExtremeRangesCountEveryValue) {
+    namespace stats = npar::engine::stats;
+    const std::vector<std::vector<double>> samples = {
+        {1e308, -1e308, 1e308, -1e308, 3, 4}, {1e-320, 2e-320, 3e-320, 4e-320, 1.5e-320}, {0, 5e-324}};
+    for (const std::vector<double>& values : samples) {
+        const stats::Histogram histogram = stats::Bins(values);
+        ASSERT_FALSE(histogram.counts.empty());
+        EXPECT_EQ(std::accumulate(histogram.counts.begin(), histogram.counts.end(), 0.0),
+                  static_cast<double>(values.size()));
+        for (double middle : histogram.middles) EXPECT_TRUE(std::isfinite(middle)) << middle;
+    }
 }
