@@ -84,9 +84,7 @@ std::string Categories::DisplayText(size_t index, const Variable& variable) cons
                               : label.number == fNumbers[index];
         if (same) return label.label;
     }
-    // A date without a label has no text of its own: the report writes it in
-    // the field's date format, in its charts as in its tables.
-    if (fColumn.type == ColumnType::Date) return {};
+    if (fColumn.type == ColumnType::Date) return IsoDate(fNumbers[index]);
     return ValueText(index);
 }
 

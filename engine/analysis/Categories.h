@@ -40,8 +40,7 @@ public:
     double Number(size_t index) const { return fNumbers[index]; }
     // The value as the result document writes it (dates as days since 1970-01-01).
     std::string ValueText(size_t index) const;
-    // The label a reader sees: the value label, else the value written plainly
-    // (a number); empty for a date, which the report writes in its format.
+    // The label a reader sees: the value label, else the value written plainly.
     std::string DisplayText(size_t index, const Variable& variable) const;
     // The category a user's text names, by value or by value label; -1 when none.
     int Find(const std::string& text, const Variable& variable) const;

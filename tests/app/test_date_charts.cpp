@@ -118,21 +118,6 @@ TEST(DateCharts, DifferencesOfDatesAreDays) {
     }
 }
 
-// Groups that are dates are named in the field's date format in the chart, as
-// in the tables, not in the data file's ISO form.
-TEST(DateCharts, DateGroupsAreNamedAsTheTablesNameThem) {
-    apptest::TempDir dir;
-    const std::string data = dir.Write("visits.csv",
-                                       "y,d\n1,2024-01-01\n2,2024-01-01\n3,2024-02-01\n4,2024-02-01\n"
-                                       "5,2024-03-01\n6,2024-03-01\n");
-    const std::vector<Json> charts = Charts(data, {"kruskal-wallis y by d"});
-    ASSERT_FALSE(charts.empty());
-    const std::string document = charts.front()["document"];
-    for (const char* group : {"01-JAN-2024", "01-FEB-2024", "01-MAR-2024"})
-        EXPECT_NE(document.find(std::string("to=\"") + group + "\""), std::string::npos) << group;
-    EXPECT_EQ(charts.front()["vegaLite"].dump().find("2024-01-01"), std::string::npos);
-}
-
 // A time of day is held in seconds and stays so: the Kolmogorov-Smirnov
 // chart's bars and its fitted normal curve (mean 8,100 seconds, 02:15:00) are
 // not moved onto the date scale, and the axis writes its seconds as a clock.
