@@ -118,6 +118,27 @@ TEST(DateCharts, DifferencesOfDatesAreDays) {
     }
 }
 
+// Categories that are dates are named by a date in every chart that shows
+// them, never by the number a date is held as (19723 days, or 13923446400
+// seconds on the date scale).
+TEST(DateCharts, DateCategoriesAreNamedByDates) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("visits.csv",
+                                       "y,d\n1,2024-01-01\n2,2024-01-01\n3,2024-02-01\n4,2024-02-01\n"
+                                       "5,2024-03-01\n6,2024-03-01\n");
+    const std::vector<Json> charts =
+        Charts(data, {"chi-square d", "binomial d success=2024-01-01", "kruskal-wallis y by d"});
+    ASSERT_EQ(charts.size(), 5u);  // the three tests' and the two fields' own
+    for (const Json& chart : charts) {
+        const std::string drawn = chart["vegaLite"].dump();
+        for (const char* number : {"19723", "13923446400"})
+            EXPECT_EQ(drawn.find(number), std::string::npos) << chart["title"] << ": " << number;
+    }
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_NE(charts[i]["vegaLite"].dump().find("2024-01-01"), std::string::npos)
+            << charts[i]["title"];
+}
+
 // A time of day is held in seconds and stays so: the Kolmogorov-Smirnov
 // chart's bars and its fitted normal curve (mean 8,100 seconds, 02:15:00) are
 // not moved onto the date scale, and the axis writes its seconds as a clock.
