@@ -325,10 +325,6 @@ double InterquartileRange(const std::vector<double>& values) {
     return quantile(0.75) - first;
 }
 
-}  // namespace
-
-namespace {
-
 // Two bins, each half the range: for values whose range overflows the doubles
 // (near both ends of them) or whose bins' width underflows.
 BinLayout HalvesOf(double minimum, double maximum) {
