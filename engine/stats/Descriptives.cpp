@@ -303,10 +303,6 @@ double NiceWidth(double raw) {
     return 10.0 * power;
 }
 
-}  // namespace
-
-namespace {
-
 // The distance between the quartiles, each the linearly interpolated order
 // statistic at 1 + (n - 1) p (R's default quantile, type 7).
 double InterquartileRange(const std::vector<double>& values) {
