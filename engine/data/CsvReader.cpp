@@ -435,9 +435,11 @@ std::string RaggedMessage(size_t count, size_t expected) {
 // Calls onCell(row, column, text, quoted) for every data cell after the
 // header. Blank lines are skipped, except in a one-column file, where a blank
 // line inside the data is a missing value (trailing ones are dropped). Gives
-// the number of data rows; throws for a row of the wrong length.
+// the number of data rows; throws for a row of the wrong length. Under a
+// header that ends in a delimiter a row may end without one.
 template <typename OnCell>
-size_t ForEachDataCell(Scanner& scanner, size_t columnCount, OnCell&& onCell) {
+size_t ForEachDataCell(Scanner& scanner, const Header& header, OnCell&& onCell) {
+    const size_t columnCount = header.FieldCount();
     const bool singleColumn = columnCount == 1;
     size_t rows = 0;
     size_t pendingBlank = 0;
@@ -456,7 +458,9 @@ size_t ForEachDataCell(Scanner& scanner, size_t columnCount, OnCell&& onCell) {
             if (cell.endsRecord) break;
             scanner.Next(cell);
         }
-        if (index != columnCount) throw CsvError(RaggedMessage(index, columnCount), line, 1);
+        const bool withoutTrailing = header.trailingUnnamed && index == header.names.size();
+        if (index != columnCount && !withoutTrailing)
+            throw CsvError(RaggedMessage(index, columnCount), line, 1);
         ++rows;
     }
     return rows;
@@ -475,13 +479,12 @@ void FillFlippedColumns(std::string_view text, const CsvOptions& options, std::v
     const Header header = ReadHeader(scanner);
     std::vector<const std::set<std::string>*> missing;
     for (const Column& column : columns) missing.push_back(MissingTextsOf(options, column.name));
-    ForEachDataCell(scanner, header.FieldCount(),
-                    [&](size_t row, size_t index, std::string_view cell, bool quoted) {
-                        if (index >= columns.size() || row >= flipRows[index] ||
-                            IsMissingCell(cell, quoted ? cell : TrimBlanks(cell), missing[index]))
-                            return;
-                        columns[index].codes[row] = columns[index].strings.Intern(cell);
-                    });
+    ForEachDataCell(scanner, header, [&](size_t row, size_t index, std::string_view cell, bool quoted) {
+        if (index >= columns.size() || row >= flipRows[index] ||
+            IsMissingCell(cell, quoted ? cell : TrimBlanks(cell), missing[index]))
+            return;
+        columns[index].codes[row] = columns[index].strings.Intern(cell);
+    });
 }
 
 }  // namespace
@@ -540,8 +543,8 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
                               options.stringColumns.count(names[i]) > 0);
     }
 
-    const size_t rows = ForEachDataCell(
-        scanner, header.FieldCount(), [&](size_t, size_t index, std::string_view cell, bool quoted) {
+    const size_t rows =
+        ForEachDataCell(scanner, header, [&](size_t, size_t index, std::string_view cell, bool quoted) {
             if (index < builders.size())
                 builders[index].Add(cell, quoted);
             else if (quoted || !TrimBlanks(cell).empty())

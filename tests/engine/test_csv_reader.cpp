@@ -151,7 +151,7 @@ TEST(CsvReader, MalformedFilesNameTheirPlace) {
 }
 
 // Spreadsheets write a delimiter at the end of every line; the empty column it
-// makes is no variable.
+// makes is no variable, whether every row ends with it or not.
 TEST(CsvReader, ATrailingDelimiterOnEveryLineAddsNoColumn) {
     const DataTable table = ReadCsv("x,g,\r\n1.5,a,\r\n2.5,b, \r\n");
     ASSERT_EQ(table.Columns().size(), 2u);
@@ -159,6 +159,12 @@ TEST(CsvReader, ATrailingDelimiterOnEveryLineAddsNoColumn) {
     ASSERT_EQ(table.RowCount(), 2u);
     EXPECT_EQ(table.At(0).numbers[1], 2.5);
     EXPECT_EQ(TextAt(table, 1, 1), "b");
+    // Rows may end without it, even where the header has it.
+    const DataTable some = ReadCsv("x,g,\n1,a\n2,b,\n");
+    ASSERT_EQ(some.Columns().size(), 2u);
+    EXPECT_EQ(TextAt(some, 1, 0), "a");
+    EXPECT_NE(ErrorOf("x,g,\n1\n").find("line 2, column 1: the row has 1 field, the header 3"),
+              std::string::npos);
     // The text of a column that changes type is read again without it.
     const DataTable mixed = ReadCsv("x,\n1,\nwords,\n");
     ASSERT_EQ(mixed.Columns().size(), 1u);
