@@ -1,6 +1,7 @@
 // The output document as plain text: headings as a numbered outline, tables
 // drawn as boxed grids that fit in 100 columns (long texts wrap inside their
-// column), footnote marks written as "text[a]".
+// column; a table whose numbers alone are wider runs past the line rather
+// than cut one), footnote marks written as "text[a]".
 #include <algorithm>
 #include <map>
 #include <string>
