@@ -8,25 +8,6 @@
 
 namespace {
 
-constexpr double kDateOrigin = 12219379200.0;
-
-bool IsDayBasedDate(int type) {
-    switch (type) {
-        case 20:
-        case 23:
-        case 24:
-        case 26:
-        case 28:
-        case 29:
-        case 30:
-        case 38:
-        case 39:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Appends the UTF-8 character at text[i] when XML 1.0 allows it; gives its length.
 size_t AppendAllowed(const std::string& text, size_t i, std::string& out) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -65,11 +46,8 @@ bool eraseElement(std::string& text, std::string_view open, std::string_view clo
 
 std::string formatValue(double value, const QUOR_Format* format) {
     if (!format) return ChartString().assignDouble(value, 16).toUTF8();
-    const int type = format->GetType();
-    if (IsDayBasedDate(type))
-        value = value * 86400.0 + kDateOrigin;
-    else if (type == QUOR_Format::DATETIME)
-        value += kDateOrigin;
+    // A date or date-time goes onto the host's date scale, as ToString reads it.
+    value = NumericFormatCFToStat(value, format->GetType());
     QUOR_Format wide = *format;
     wide.SetWidth(40);
     return trimBlanks(ToString(OBS(value), wide));

@@ -73,46 +73,18 @@ bool IsDateFormatType(int type) {
     }
 }
 
-bool IsOnDateScale(int type) {
-    switch (type) {
-        case QUOR_Format::DATE:
-        case QUOR_Format::DATETIME:
-        case QUOR_Format::ADATE:
-        case QUOR_Format::JDATE:
-        case QUOR_Format::WKDAY:
-        case QUOR_Format::MOYR:
-        case QUOR_Format::QYR:
-        case QUOR_Format::WKYR:
-        case QUOR_Format::EDATE:
-        case QUOR_Format::SDATE:
-            return true;
-        default:
-            return false;
-    }
-}
+// The host says which formats it moves: those whose 0 (1970-01-01) it does
+// not leave at 0.
+bool IsOnDateScale(int type) { return NumericFormatCFToStat(0.0, type) != 0.0; }
 
 double SpreadInDays(double spread, int type) {
     return type == QUOR_Format::DATETIME ? spread / 86400.0 : spread;
 }
 
 const char* SpanUnitOf(int type) {
-    switch (type) {
-        case QUOR_Format::DATE:
-        case QUOR_Format::ADATE:
-        case QUOR_Format::JDATE:
-        case QUOR_Format::MOYR:
-        case QUOR_Format::QYR:
-        case QUOR_Format::WKYR:
-        case QUOR_Format::EDATE:
-        case QUOR_Format::SDATE:
-            return "days";
-        case QUOR_Format::TIME:
-        case QUOR_Format::DATETIME:
-        case QUOR_Format::DTIME:
-            return "seconds";
-        default:
-            return nullptr;
-    }
+    if (type == QUOR_Format::TIME || type == QUOR_Format::DATETIME || type == QUOR_Format::DTIME)
+        return "seconds";
+    return IsOnDateScale(type) ? "days" : nullptr;
 }
 
 // The seconds get half a second before truncation; they never carry into the
