@@ -11,16 +11,17 @@ class QUOR_Variable;
 // of day): values a chart axis and a table show as dates or times.
 bool IsDateFormatType(int type);
 // Whether values of a format type stand on the host's date scale once read:
-// the documents hold dates as days and date-times as seconds, both counted
-// from 1970-01-01, which NumericFormatCFToStat moves to the host's origin.
-// Times of day, durations, months and weekdays keep their numbers.
+// the documents hold dates (and weekdays) as days and date-times as seconds,
+// both counted from 1970-01-01, which NumericFormatCFToStat moves to the
+// host's origin. Times of day, durations and months keep their numbers.
 bool IsOnDateScale(int type);
 // A spread (a standard deviation) of values of such a type in days.
 double SpreadInDays(double spread, int type);
 
 // The unit of a difference of two values of a format type, where the number
-// alone does not say it: "days" for the dates (held as days), "seconds" for
-// times of day, date-times and durations (held as seconds); null otherwise.
+// alone does not say it: "seconds" for times of day, date-times and durations
+// (held as seconds), "days" for the other formats on the date scale (held as
+// days); null otherwise.
 const char* SpanUnitOf(int type);
 
 // A span of days split into whole days and the time of day, each time part a

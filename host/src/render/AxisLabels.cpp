@@ -26,8 +26,9 @@ std::string NumberLabelExpression(const Format& format) {
             return "format(floor(" + value + "), '02d')";
         };
         const std::string hours = type == "TIME" ? "datum.value / 3600" : "datum.value % 86400 / 3600";
-        const std::string clock = twoDigits(hours) + " + ':' + " + twoDigits("datum.value % 3600 / 60") +
-                                  " + ':' +" + " " + twoDigits("datum.value % 60");
+        const std::string colon = " + ':' + ";
+        const std::string clock = twoDigits(hours) + colon + twoDigits("datum.value % 3600 / 60") +
+                                  colon + twoDigits("datum.value % 60");
         return type == "TIME" ? clock : "floor(datum.value / 86400) + ' ' + " + clock;
     }
     if (type == "COMMA" || type == "DOT")
