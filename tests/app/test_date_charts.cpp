@@ -4,15 +4,15 @@
 // and a difference of two dates is a number of days, not a date.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "OutputQuery.h"
 
 using apptest::RunCli;
-using Json = nlohmann::json;
+using output_query::Json;
 
 namespace {
 
@@ -31,14 +31,8 @@ std::vector<Json> Charts(const std::string& data, const std::vector<std::string>
     }
     const apptest::CliResult result = RunCli(arguments);
     EXPECT_EQ(result.status, 0) << result.err;
-    std::vector<Json> charts;
-    const std::function<void(const Json&)> collect = [&](const Json& item) {
-        if (item.value("type", "") == "chart") charts.push_back(item);
-        if (item.contains("items"))
-            for (const Json& child : item["items"]) collect(child);
-    };
-    if (result.status == 0) collect(Json::parse(result.out));
-    return charts;
+    return result.status == 0 ? output_query::Items(Json::parse(result.out), "chart")
+                              : std::vector<Json>();
 }
 
 // Eight dates, 2024-01-01 to 2024-01-08, in two groups.

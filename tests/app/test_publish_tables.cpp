@@ -70,15 +70,6 @@ bool HasNote(const Json& table, const std::string& text) {
     return false;
 }
 
-// The texts of the footnotes on a cell.
-std::vector<std::string> CellNoteTexts(const Json& table, const Json& cell) {
-    std::vector<std::string> texts;
-    for (const Json& mark : cell["notes"])
-        for (const Json& note : table["notes"])
-            if (note["mark"] == mark) texts.push_back(note["text"]);
-    return texts;
-}
-
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
     for (const std::string& each : texts)
         if (each == text) return true;
@@ -159,11 +150,11 @@ TEST(PublishSummary, EffectSizesWithoutAFiniteValueOrIntervalSayWhy) {
     EXPECT_EQ(SummaryText(report, "1", "Effect Size"), "r = 1.00");
     const Json groups = OnlyTable(report, "Independent-Samples Mann-Whitney U Test Summary");
     // The note stands on the measure it concerns, not on the test's statistic.
-    EXPECT_EQ(CellNoteTexts(groups, Cell(groups, {"Effect Size", "Rank-Biserial Correlation"}, {})),
+    EXPECT_EQ(NoteTexts(groups, Cell(groups, {"Effect Size", "Rank-Biserial Correlation"}, {})),
               std::vector<std::string>{"The rank-biserial correlation is -1 or 1, where Fisher's z "
                                        "transform is infinite, so no confidence interval is given "
                                        "for it."});
-    EXPECT_TRUE(CellNoteTexts(groups, Cell(groups, {"Test Statistic"}, {})).empty());
+    EXPECT_TRUE(NoteTexts(groups, Cell(groups, {"Test Statistic"}, {})).empty());
 
     EXPECT_EQ(SummaryText(report, "2", "Effect Size"), "(none)");
     const Json changes = OnlyTable(report, "Related-Samples McNemar Change Test Summary");
@@ -172,7 +163,7 @@ TEST(PublishSummary, EffectSizesWithoutAFiniteValueOrIntervalSayWhy) {
                         "No case changes from failure to success, so the odds ratio of the "
                         "discordant pairs is infinite and is not shown."));
     // On the table, as no row shows the odds ratio: not on the chi-square.
-    EXPECT_TRUE(CellNoteTexts(changes, Cell(changes, {"Test Statistic"}, {})).empty());
+    EXPECT_TRUE(NoteTexts(changes, Cell(changes, {"Test Statistic"}, {})).empty());
 }
 
 TEST(PublishSummary, SignificancesSayTheirMethodSideAndBound) {

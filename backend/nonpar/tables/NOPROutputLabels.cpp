@@ -85,12 +85,7 @@ BpFormatSpec FieldUnitsFormat(const NOPROutputContext& context, const NOPRTest& 
 }
 
 const char* SpanUnit(const NOPROutputContext& context, const NOPRTest& test) {
-    const std::vector<const QUOR_Variable*> variables = MeasuredVariables(context, test);
-    if (variables.empty()) return nullptr;
-    const char* unit = SpanUnitOf(variables.front()->GetFormat().GetType());
-    for (const QUOR_Variable* variable : variables)
-        if (SpanUnitOf(variable->GetFormat().GetType()) != unit) return nullptr;
-    return unit;
+    return SpanUnitOf(MeasuredVariables(context, test));
 }
 
 BpFormatSpec LevelFormat(double level, const BpFormatSpec& usual) {

@@ -87,6 +87,14 @@ const char* SpanUnitOf(int type) {
     return IsOnDateScale(type) ? "days" : nullptr;
 }
 
+const char* SpanUnitOf(const std::vector<const QUOR_Variable*>& variables) {
+    if (variables.empty()) return nullptr;
+    const char* unit = SpanUnitOf(variables.front()->GetFormat().GetType());
+    for (const QUOR_Variable* variable : variables)
+        if (SpanUnitOf(variable->GetFormat().GetType()) != unit) return nullptr;
+    return unit;
+}
+
 // The seconds get half a second before truncation; they never carry into the
 // minutes.
 DayTimeParts SplitDayTime(double span) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class QUOR_Variable;
 
@@ -23,6 +24,9 @@ double SpreadInDays(double spread, int type);
 // (held as seconds), "days" for the other formats on the date scale (held as
 // days); null otherwise.
 const char* SpanUnitOf(int type);
+// The unit the variables' differences share, by their formats; null when they
+// have none, when one differs, or when there is no variable.
+const char* SpanUnitOf(const std::vector<const QUOR_Variable*>& variables);
 
 // A span of days split into whole days and the time of day, each time part a
 // whole number written with two digits at least: 1.5 gives 1, "12", "00", "00".

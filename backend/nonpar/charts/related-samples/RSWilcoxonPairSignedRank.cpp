@@ -55,14 +55,6 @@ std::string FieldLabel(const CFMetaData& metaData, int position) {
     return field ? field->GetLabel() : std::string();
 }
 
-// The unit of the differences when both fields are dates or times of one
-// unit ("days"); null otherwise.
-const char* DifferenceUnit(const QUOR_Variable* a, const QUOR_Variable* b) {
-    if (!a || !b) return nullptr;
-    const char* unit = SpanUnitOf(a->GetFormat().GetType());
-    return unit == SpanUnitOf(b->GetFormat().GetType()) ? unit : nullptr;
-}
-
 // "Positive Differences", a line break and the count in parentheses.
 ChartString CountLabel(const FacSTDictionary* dictionary, const char* key, int count) {
     ChartString label = lookUpText(dictionary, key);
@@ -122,8 +114,9 @@ bool RSWilcoxonPairSignedRank::draw(const std::string& splitLabel, bool splitAct
             if (d.container->fMetaData) {
                 std::string axis = FieldLabel(*d.container->fMetaData, b) + " - " +
                                    FieldLabel(*d.container->fMetaData, a);
-                if (const char* unit = DifferenceUnit(variableA, variableB))
-                    axis += std::string(" (") + unit + ")";
+                // Both fields dates or times of one unit: "(days)".
+                const char* unit = variableA && variableB ? SpanUnitOf({variableA, variableB}) : nullptr;
+                if (unit) axis += std::string(" (") + unit + ")";
                 replaceToken(text, "XAxis Text", escapeXml(ChartString(axis).toUTF8()));
             }
         }
