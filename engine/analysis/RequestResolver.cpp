@@ -152,20 +152,10 @@ private:
     void RequireNumbers(size_t column, const char* purpose) const {
         const engine::Column& data = fData.table.At(column);
         if (data.type != ColumnType::String) return;
-        std::string why = "holds text", hint;
-        for (size_t row = 0; row < data.codes.size(); ++row) {
-            if (data.codes[row] == kMissingCode) continue;
-            // The first cell that is no number (a column the dictionary
-            // makes a string may have none).
-            const std::string& text = data.strings.Text(data.codes[row]);
-            double number;
-            if (ParseCsvNumber(text, number)) continue;
-            why = "holds text (" + Quoted(text) + " in data row " + std::to_string(row + 1) +
-                  " is not a number)";
-            hint = NonNumberHint(text, Name(column));
-            break;
-        }
-        Fail("field " + Quoted(Name(column)) + " " + why + ", but " + purpose + " needs numbers" + hint);
+        const TextColumnReason reason = ExplainTextColumn(data);
+        Fail("field " + Quoted(Name(column)) + " holds text" +
+             (reason.why.empty() ? "" : " " + reason.why) + ", but " + purpose +
+             (reason.ofDates ? " needs numbers or dates" : " needs numbers") + reason.hint);
     }
 
     size_t CategoryCount(size_t column) const { return fData.CategoriesOf(column).Count(); }
@@ -455,9 +445,13 @@ private:
     void Runs(TestRequest& request, size_t field) const {
         const SpecOption* cut = fSpec.Option("cut");
         if (!cut && fData.table.At(field).type == ColumnType::String) {
-            if (CategoryCount(field) != 2)
+            if (CategoryCount(field) != 2) {
+                const TextColumnReason reason = ExplainTextColumn(fData.table.At(field));
                 Fail(Quoted(Name(field)) + " holds text with " + std::to_string(CategoryCount(field)) +
-                     " values; the runs test needs numbers or a field of two values");
+                     " values" + (reason.why.empty() ? "" : " " + reason.why) +
+                     "; the runs test needs numbers" + (reason.ofDates ? ", dates" : "") +
+                     " or a field of two values" + reason.hint);
+            }
             request.successCategories = {0};
             return;
         }

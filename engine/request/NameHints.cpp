@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/CsvReader.h"
+#include "engine/DataTable.h"
 
 namespace npar::engine {
 namespace {
@@ -108,6 +109,55 @@ std::string NonNumberHint(const std::string& text, const std::string& variable) 
             return "; numbers are read with a decimal point and no thousands separators (1234.5)";
     }
     return {};
+}
+
+namespace {
+
+// A text of the shape 2023-07-01, blanks around it aside, whether or not
+// the day exists.
+bool LooksLikeIsoDate(std::string_view text) {
+    static constexpr std::string_view kShape = "dddd-dd-dd";
+    text.remove_prefix(std::min(text.size(), text.find_first_not_of(" \t")));
+    text = text.substr(0, text.find_last_not_of(" \t") + 1);
+    if (text.size() != kShape.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != '-') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TextColumnReason ExplainTextColumn(const Column& column) {
+    size_t filled = 0, dates = 0;
+    size_t firstNonNumber = column.codes.size(), firstNonDate = column.codes.size();
+    for (size_t row = 0; row < column.codes.size(); ++row) {
+        if (column.codes[row] == kMissingCode) continue;
+        ++filled;
+        const std::string& text = column.strings.Text(column.codes[row]);
+        double value;
+        if (ParseIsoDate(text, value))
+            ++dates;
+        else if (firstNonDate == column.codes.size())
+            firstNonDate = row;
+        if (firstNonNumber == column.codes.size() && !ParseCsvNumber(text, value)) firstNonNumber = row;
+    }
+    TextColumnReason reason;
+    if (firstNonNumber == column.codes.size()) return reason;
+    reason.ofDates = 2 * dates > filled;
+    const size_t row = reason.ofDates ? firstNonDate : firstNonNumber;
+    const std::string& text = column.strings.Text(column.codes[row]);
+    const std::string cell = Quoted(text) + " in data row " + std::to_string(row + 1);
+    if (!reason.ofDates)
+        reason.why = "(" + cell + " is not a number)";
+    else if (LooksLikeIsoDate(text))
+        reason.why = "(most of its values are dates, but " + cell + " is no day of the calendar)";
+    else
+        reason.why =
+            "(most of its values are dates, but " + cell + " is not a date written as 2023-07-01)";
+    reason.hint = NonNumberHint(text, column.name);
+    return reason;
 }
 
 std::string JsonErrorText(const std::string& what) {

@@ -191,6 +191,38 @@ TEST(TestRequests, CellsThatAreNoNumbersAreExplained) {
               "");
 }
 
+// A column of dates with one cell that is no date is text; the message
+// names that cell (an impossible day, or text of another shape), not the
+// first date, and says that dates would do. A text column with more than
+// two values names its first non-number for the runs test too.
+TEST(TestRequests, DateColumnsNameTheCellThatIsNoDate) {
+    const std::string data =
+        "when,typo,coded,word\n"
+        "2024-01-01,2024-01-05,2024-02-01,1\n"
+        "2024-02-30,2024-01-06, NA ,x\n"
+        "2024-03-01,soon,2024-02-03,3\n";
+    EXPECT_EQ(UsageErrorOf(data, {"ks when dist=uniform"}),
+              "test \"ks when dist=uniform\": field \"when\" holds text (most of its values are dates, "
+              "but \"2024-02-30\" in data row 2 is no day of the calendar), but the "
+              "Kolmogorov-Smirnov test needs numbers or dates");
+    EXPECT_NE(
+        UsageErrorOf(data, {"wilcoxon typo median=1"})
+            .find("(most of its values are dates, but \"soon\" in data row 3 is not a date "
+                  "written as 2023-07-01), but the Wilcoxon signed rank test needs numbers or dates"),
+        std::string::npos);
+    const std::string coded = UsageErrorOf(data, {"runs coded"});
+    EXPECT_NE(
+        coded.find("\"coded\" holds text with 3 values (most of its values are dates, but \" NA \" "
+                   "in data row 2 is not a date written as 2023-07-01); the runs test needs "
+                   "numbers, dates or a field of two values; if \" NA \" marks a missing value"),
+        std::string::npos)
+        << coded;
+    EXPECT_NE(UsageErrorOf(data, {"runs word"})
+                  .find("\"word\" holds text with 3 values (\"x\" in data row 2 is not a number); the "
+                        "runs test needs numbers or a field of two values"),
+              std::string::npos);
+}
+
 // A file read with the wrong delimiter has one column whose name is the
 // whole header: the message about the variable it lacks says so and which
 // --delimiter fits, whether the test or the dictionary names the variable.

@@ -8,6 +8,8 @@
 
 namespace npar::engine {
 
+struct Column;
+
 // `text` in double quotes, as messages name a name the user wrote.
 std::string Quoted(const std::string& text);
 
@@ -38,6 +40,20 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
 // decimal comma or thousands separators. Starts with "; "; empty when the
 // text looks like neither.
 std::string NonNumberHint(const std::string& text, const std::string& variable);
+
+// Why the string column `column` holds text rather than numbers or dates,
+// as a message says it after "holds text": in parentheses, the first cell
+// that is no number ("("a" in data row 3 is not a number)"), or, when most
+// of the filled cells are ISO dates, the first that is no date of the
+// calendar; then NonNumberHint's hint for that cell. `ofDates` says which.
+// Both texts are empty when every filled cell reads as a number (a column the
+// dictionary makes a string).
+struct TextColumnReason {
+    std::string why;
+    std::string hint;
+    bool ofDates = false;
+};
+TextColumnReason ExplainTextColumn(const Column& column);
 
 // What follows a message about a variable the data lack, when the data file
 // was read as a single column whose name holds another delimiter (a
