@@ -376,8 +376,14 @@ Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values
     histogram.counts.assign(layout.count, 0.0);
     for (double v : values) histogram.counts[binOf(v)] += 1;
     histogram.middles.resize(layout.count);
-    for (size_t i = 0; i < layout.count; ++i)
-        histogram.middles[i] = layout.origin + (static_cast<double>(i) + 0.5) * layout.width;
+    for (size_t i = 0; i < layout.count; ++i) {
+        const double bins = static_cast<double>(i);
+        histogram.middles[i] = layout.origin + (bins + 0.5) * layout.width;
+        // Bins half as wide as the doubles' range: the offset of the second
+        // middle overflows, though the middle itself does not.
+        if (!std::isfinite(histogram.middles[i]))
+            histogram.middles[i] = layout.origin + bins * layout.width + layout.width / 2;
+    }
     return histogram;
 }
 

@@ -93,8 +93,10 @@ TEST(Descriptives, OneSampleRunsAboutTheMedianKeepTheirSample) {
 // in a bin of finite bounds.
 TEST(Descriptives, HistogramsOfExtremeRangesCountEveryValue) {
     namespace stats = npar::engine::stats;
-    const std::vector<std::vector<double>> samples = {
-        {1e308, -1e308, 1e308, -1e308, 3, 4}, {1e-320, 2e-320, 3e-320, 4e-320, 1.5e-320}, {0, 5e-324}};
+    const std::vector<std::vector<double>> samples = {{1e308, -1e308, 1e308, -1e308, 3, 4},
+                                                      {-1.7e308, 1.5e308, 3},
+                                                      {1e-320, 2e-320, 3e-320, 4e-320, 1.5e-320},
+                                                      {0, 5e-324}};
     for (const std::vector<double>& values : samples) {
         const stats::Histogram histogram = stats::Bins(values);
         ASSERT_FALSE(histogram.counts.empty());
