@@ -334,6 +334,27 @@ TEST_F(HistogramCharts, DateTimesAndTimesOfDayKeepTheirSeconds) {
     EXPECT_EQ(clockLabel.substr(clockLabel.size() - 29), "\nStd. Deviation = 00:30:00.00") << clockLabel;
 }
 
+// Statistics the document marks as not computed (values so far apart that
+// their standard deviation overflows) show as missing, not as 0, on a date
+// field as on any other.
+TEST_F(HistogramCharts, StatisticsTheDocumentCouldNotComputeShowAsMissing) {
+    const Split split =
+        ReadSplit(FieldInfoXml(0, false, {"2 3", "-9e+307 7e+307"},
+                               Statistics("5", "-1.7e+308", "1.5e+308", "-4e+306", "__MISSING__")) +
+                      FieldInfoXml(4, false, {"5 4", "19358.5 19360.5"},
+                                   Statistics("9", "19358", "19361", "__MISSING__", "__MISSING__")),
+                  KSTest("Other", {"0"}));
+    for (const unsigned field : {0u, 4u}) {
+        const auto charts = FieldCharts(split, field, false);
+        ASSERT_EQ(charts.size(), 1u);
+        const std::string label = Label(*Parse(charts[0]));
+        EXPECT_EQ(label.substr(label.size() - 18), "Std. Deviation = .") << label;
+        if (field == 4) {
+            EXPECT_NE(label.find("\nMean = .\n"), std::string::npos) << label;
+        }
+    }
+}
+
 // The bars of the drawn chart (its Vega-Lite rows of the layer "bars").
 std::vector<Json> DrawnBars(const Json& node) {
     std::vector<Json> bars;

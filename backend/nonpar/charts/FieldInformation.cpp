@@ -86,8 +86,9 @@ void FieldInformation::editTemplate(std::string& text) {
         QUOR_Format spreadFormat = format;
         spreadFormat.SetDecimals(format.GetDecimals() + 2);
         const int type = format.GetType();
-        const std::string spread = IsOnDateScale(type) ? DayTimeText(SpreadInDays(info->fStdDev, type))
-                                                       : formatValue(info->fStdDev, &spreadFormat);
+        const bool spanOfDays = IsOnDateScale(type) && info->fStdDev != kNOPRMissing;
+        const std::string spread = spanOfDays ? DayTimeText(SpreadInDays(info->fStdDev, type))
+                                              : formatValue(info->fStdDev, &spreadFormat);
 
         label = lookUpText(dictionary(), "histoN");
         label.append(" ").appendInteger(info->fTotalN);

@@ -624,13 +624,13 @@ bool NOPRParseOutXML::ReadFieldInfo(SDOMXMLWrapper* fieldInfo, size_t position,
         if (attribute.fName == "TotalN")
             read.totalN = String2Integer(attribute.fValue);
         else if (attribute.fName == "Min")
-            read.min = String2Double(attribute.fValue);
+            read.min = NumberOrMissing(attribute.fValue, fMissingValue);
         else if (attribute.fName == "Max")
-            read.max = String2Double(attribute.fValue);
+            read.max = NumberOrMissing(attribute.fValue, fMissingValue);
         else if (attribute.fName == "Mean")
-            read.mean = String2Double(attribute.fValue);
+            read.mean = NumberOrMissing(attribute.fValue, fMissingValue);
         else if (attribute.fName == "StdDev")
-            read.stdDev = String2Double(attribute.fValue);
+            read.stdDev = NumberOrMissing(attribute.fValue, fMissingValue);
     }
     read.converted = ConvertSimpleTable(table.fSimpleTables.front(), read.distribution);
     return read.converted;
