@@ -16,17 +16,12 @@ constexpr const char* kFlags[] = {"-h", "--help", "--no-charts", "--list-tests"}
 
 // Options that take a value, with where the value goes.
 constexpr std::pair<const char*, std::string ReportOptions::*> kValueOptions[] = {
-    {"-o", &ReportOptions::outputPath},
-    {"--manifest", &ReportOptions::manifest},
-    {"--plugin", &ReportOptions::pluginPath},
-    {"--resources", &ReportOptions::resourcesDir},
-    {"--analysis", &ReportOptions::analysisPath},
-    {"--dictionary", &ReportOptions::dictionaryPath},
-    {"--alpha", &ReportOptions::alpha},
-    {"--confidence", &ReportOptions::confidence},
-    {"--missing", &ReportOptions::missing},
-    {"--delimiter", &ReportOptions::delimiter},
-    {"--save-documents", &ReportOptions::saveDocuments},
+    {"-o", &ReportOptions::outputPath},           {"--manifest", &ReportOptions::manifest},
+    {"--plugin", &ReportOptions::pluginPath},     {"--resources", &ReportOptions::resourcesDir},
+    {"--analysis", &ReportOptions::analysisPath}, {"--dictionary", &ReportOptions::dictionaryPath},
+    {"--alpha", &ReportOptions::alpha},           {"--confidence", &ReportOptions::confidence},
+    {"--missing", &ReportOptions::missing},       {"--delimiter", &ReportOptions::delimiter},
+    {"--decimal", &ReportOptions::decimal},       {"--save-documents", &ReportOptions::saveDocuments},
 };
 
 // Options that may be given more than once, each value added to a list.
@@ -51,8 +46,10 @@ std::vector<std::string>* ListTarget(const std::string& name, ReportOptions& opt
 
 // "unknown option NAME", with the option most likely meant.
 std::string UnknownOption(const std::string& name) {
-    std::vector<std::string> names(std::begin(kFlags), std::end(kFlags));
-    names.push_back("--format");
+    std::vector<std::string> names;
+    names.reserve(std::size(kFlags) + 1 + std::size(kValueOptions) + std::size(kListOptions));
+    for (const char* flag : kFlags) names.emplace_back(flag);
+    names.emplace_back("--format");
     for (const auto& option : kValueOptions) names.push_back(option.first);
     for (const auto& option : kListOptions) names.push_back(option.first);
     return "unknown option " + name + npar::engine::HintAfter(name, names);
@@ -105,13 +102,10 @@ bool TakesValue(const std::string& name) {
 // The engine's options make sense only when tests are run on data.
 bool CheckTestOptions(const ReportOptions& options, std::string& error) {
     const std::pair<const char*, bool> engineOnly[] = {
-        {"--split-by", !options.splitBy.empty()},
-        {"--dictionary", !options.dictionaryPath.empty()},
-        {"--alpha", !options.alpha.empty()},
-        {"--confidence", !options.confidence.empty()},
-        {"--missing", !options.missing.empty()},
-        {"--delimiter", !options.delimiter.empty()},
-        {"--save-documents", !options.saveDocuments.empty()},
+        {"--split-by", !options.splitBy.empty()}, {"--dictionary", !options.dictionaryPath.empty()},
+        {"--alpha", !options.alpha.empty()},      {"--confidence", !options.confidence.empty()},
+        {"--missing", !options.missing.empty()},  {"--delimiter", !options.delimiter.empty()},
+        {"--decimal", !options.decimal.empty()},  {"--save-documents", !options.saveDocuments.empty()},
     };
     if (!options.RunsTests()) {
         for (const auto& [name, given] : engineOnly) {
@@ -268,7 +262,9 @@ std::string UsageText() {
            "  --alpha A              significance level (default 0.05)\n"
            "  --confidence C         confidence level in percent for intervals (default 95)\n"
            "  --missing MODE         test-by-test (default) | listwise\n"
-           "  --delimiter D          , (default) ; or tab\n"
+           "  --delimiter D          , (default; ; with --decimal ,) ; or tab\n"
+           "  --decimal M            the numbers' decimal mark: . (default) or , (options in\n"
+           "                         test specifications keep the point)\n"
            "  --save-documents DIR   keep each split's result document and a manifest.json\n"
            "  --list-tests           the test names with their options, one a line\n"
            "\n"

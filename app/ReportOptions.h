@@ -27,6 +27,7 @@ struct ReportOptions {
     std::string alpha, confidence;  // as written; read by the engine's request
     std::string missing;            // "test-by-test" or "listwise"
     std::string delimiter;          // ",", ";" or "tab"
+    std::string decimal;            // "." or ","
     std::string saveDocuments;      // a folder for the result documents and their manifest
     bool listTests = false;
 

@@ -148,6 +148,13 @@ bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisReques
             return false;
         }
     }
+    if (!options.decimal.empty()) {
+        if (options.decimal != "." && options.decimal != ",") {
+            error = "option --decimal takes \".\" or \",\", not \"" + options.decimal + "\"";
+            return false;
+        }
+        request.decimal = options.decimal[0];
+    }
     return true;
 }
 

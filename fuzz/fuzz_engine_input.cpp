@@ -1,5 +1,6 @@
 // Fuzzes what a user hands the test engine: test specifications and a CSV
-// table. The input is the specifications (one a line), a line "---", and the
+// table. The input is the specifications (one a line; a line "decimal=,"
+// reads the table with decimal commas and semicolons), a line "---", and the
 // CSV text. Every input must end in a usage error or in result documents:
 // never a crash, a hang or unbounded memory.
 #include <cstddef>
@@ -26,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t end = specs.find('\n', start);
         const std::string line(
             specs.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (!line.empty()) {
+        if (line == "decimal=,") {
+            request.decimal = ',';
+        } else if (!line.empty()) {
             try {
                 npar::engine::ParseTestSpec(line);
                 request.tests.push_back(line);
@@ -37,7 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start = end + 1;
     }
     try {
-        npar::engine::ReadCsv(csv);
+        npar::engine::CsvOptions options;
+        options.delimiter = request.Delimiter();
+        options.decimal = request.decimal;
+        npar::engine::ReadCsv(csv, options);
     } catch (const npar::engine::CsvError&) {
         return 0;
     }

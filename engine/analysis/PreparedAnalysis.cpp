@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -29,6 +30,16 @@ std::string ReadFileText(const std::string& path, const std::string& what) {
     text << in.rdbuf();
     if (in.bad()) throw UsageError("cannot read " + what + " " + path);
     return text.str();
+}
+
+// For a file the reader refused: when its first line holds no `delimiter`
+// but another one, the delimiter is the likely fault (DelimiterHint).
+std::string HeaderDelimiterHint(std::string_view text, char delimiter) {
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
+    std::string_view header = text.substr(0, text.find('\n'));
+    if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
+    if (header.find(delimiter) != std::string_view::npos) return {};
+    return DelimiterHint({std::string(header)});
 }
 
 Dictionary LoadDictionary(const AnalysisRequest& request) {
@@ -88,9 +99,10 @@ public:
         const std::string text =
             request.dataPath.empty() ? request.dataText : ReadFileText(request.dataPath, "data file");
         try {
-            fData.table = ReadCsv(text, ReaderOptions(dictionary, request.delimiter));
+            fData.table = ReadCsv(text, ReaderOptions(dictionary, request.Delimiter(), request.decimal));
         } catch (const CsvError& error) {
-            throw UsageError(fDataName + ": " + error.what());
+            throw UsageError(fDataName + ": " + error.what() +
+                             HeaderDelimiterHint(text, request.Delimiter()));
         }
         fData.variables = MakeVariables(fData.table, dictionary);
         fRequests = ResolveTests(request.tests, fData);

@@ -152,7 +152,7 @@ private:
     void RequireNumbers(size_t column, const char* purpose) const {
         const engine::Column& data = fData.table.At(column);
         if (data.type != ColumnType::String) return;
-        const TextColumnReason reason = ExplainTextColumn(data);
+        const TextColumnReason reason = ExplainTextColumn(data, fData.table.DecimalMark());
         Fail("field " + Quoted(Name(column)) + " holds text" +
              (reason.why.empty() ? "" : " " + reason.why) + ", but " + purpose +
              (reason.ofDates ? " needs numbers or dates" : " needs numbers") + reason.hint);
@@ -446,7 +446,8 @@ private:
         const SpecOption* cut = fSpec.Option("cut");
         if (!cut && fData.table.At(field).type == ColumnType::String) {
             if (CategoryCount(field) != 2) {
-                const TextColumnReason reason = ExplainTextColumn(fData.table.At(field));
+                const TextColumnReason reason =
+                    ExplainTextColumn(fData.table.At(field), fData.table.DecimalMark());
                 Fail(Quoted(Name(field)) + " holds text with " + std::to_string(CategoryCount(field)) +
                      " values" + (reason.why.empty() ? "" : " " + reason.why) +
                      "; the runs test needs numbers" + (reason.ofDates ? ", dates" : "") +

@@ -207,7 +207,8 @@ private:
 };
 
 // Counts the decimals a number was written with ("2.50" 2, "1e-3" 3, "12"
-// 0), in one pass over its characters.
+// 0), in one pass over its characters (a decimal comma already turned into a
+// point).
 int DecimalsWritten(std::string_view text) {
     size_t dot = std::string_view::npos;
     size_t exponent = text.size();
@@ -283,11 +284,35 @@ bool ParseTrimmedNumber(std::string_view text, double& value) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value);
 }
 
+// A number written with a decimal comma, as the same text with a point: a
+// comma becomes the point, and a text that holds a point is none (it would be
+// read as a number with a point, or with thousands separators). False when
+// the text is no such number; `scratch` holds the point's form.
+bool CommaToPoint(std::string_view text, std::string& scratch) {
+    if (text.find('.') != std::string_view::npos) return false;
+    scratch.assign(text);
+    std::replace(scratch.begin(), scratch.end(), ',', '.');
+    return true;
+}
+
+// A number of a trimmed cell in the file's decimal mark; `written` is the
+// text with a point, as the decimals are counted.
+bool ParseCellNumber(std::string_view trimmed, char decimal, double& value, std::string& scratch,
+                     std::string_view& written) {
+    written = trimmed;
+    if (decimal == ',') {
+        if (!CommaToPoint(trimmed, scratch)) return false;
+        written = scratch;
+    }
+    return ParseTrimmedNumber(written, value);
+}
+
 // Stores one column's cells and tells its type as they come.
 class ColumnBuilder {
 public:
-    ColumnBuilder(Column& column, const std::set<std::string>* missingTexts, bool forceString)
-        : fColumn(column), fMissingTexts(missingTexts) {
+    ColumnBuilder(Column& column, const std::set<std::string>* missingTexts, bool forceString,
+                  char decimal)
+        : fColumn(column), fMissingTexts(missingTexts), fDecimal(decimal) {
         if (forceString) fColumn.type = ColumnType::String, fState = State::String;
     }
 
@@ -325,10 +350,11 @@ private:
 
     void AddFirst(std::string_view text, std::string_view trimmed) {
         double value = 0;
-        if (ParseTrimmedNumber(trimmed, value)) {
+        std::string_view written;
+        if (ParseCellNumber(trimmed, fDecimal, value, fScratch, written)) {
             fState = State::Numeric;
             fColumn.type = ColumnType::Numeric;
-            return StoreNumber(trimmed, value);
+            return StoreNumber(written, value);
         }
         if (ParseIsoDate(trimmed, value)) {
             fState = State::Date;
@@ -347,7 +373,9 @@ private:
 
     void AddNumber(std::string_view text, std::string_view trimmed) {
         double value = 0;
-        if (ParseTrimmedNumber(trimmed, value)) return StoreNumber(trimmed, value);
+        std::string_view written;
+        if (ParseCellNumber(trimmed, fDecimal, value, fScratch, written))
+            return StoreNumber(written, value);
         FlipToString(text);
     }
 
@@ -360,10 +388,10 @@ private:
         FlipToString(text);
     }
 
-    void StoreNumber(std::string_view trimmed, double value) {
+    void StoreNumber(std::string_view written, double value) {
         fColumn.numbers.push_back(value);
         if (value != std::floor(value)) fColumn.allWhole = false;
-        fColumn.decimals = std::max(fColumn.decimals, DecimalsWritten(trimmed));
+        fColumn.decimals = std::max(fColumn.decimals, DecimalsWritten(written));
     }
 
     void FlipToString(std::string_view text) {
@@ -383,6 +411,8 @@ private:
 
     Column& fColumn;
     const std::set<std::string>* fMissingTexts;
+    char fDecimal;
+    std::string fScratch;  // a cell's number with a point for its comma
     State fState = State::Unknown;
     bool fFlipped = false;
     size_t fFlipRow = 0;
@@ -489,8 +519,10 @@ void FillFlippedColumns(std::string_view text, const CsvOptions& options, std::v
 
 }  // namespace
 
-bool ParseCsvNumber(std::string_view text, double& value) {
-    return ParseTrimmedNumber(TrimBlanks(text), value);
+bool ParseCsvNumber(std::string_view text, double& value, char decimal) {
+    std::string scratch;
+    std::string_view written;
+    return ParseCellNumber(TrimBlanks(text), decimal, value, scratch, written);
 }
 
 bool ParseIsoDate(std::string_view text, double& days) {
@@ -530,6 +562,7 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     const Header header = ReadHeader(scanner);
     const std::vector<std::string>& names = header.names;
     DataTable table;
+    table.SetDecimalMark(options.decimal);
     std::vector<Column>& columns = table.Columns();
     columns.resize(names.size());
     // Room for every line: the columns grow once.
@@ -540,7 +573,7 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     for (size_t i = 0; i < names.size(); ++i) {
         columns[i].name = names[i];
         builders.emplace_back(columns[i], MissingTextsOf(options, names[i]),
-                              options.stringColumns.count(names[i]) > 0);
+                              options.stringColumns.count(names[i]) > 0, options.decimal);
     }
 
     const size_t rows =

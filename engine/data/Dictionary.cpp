@@ -156,14 +156,14 @@ int LongestText(const Column& column) {
     return static_cast<int>(std::min<size_t>(longest, 32767));
 }
 
-// The first cell of a string column that is no number, for the message that
-// says why the column is not numeric.
-std::string FirstNonNumber(const Column& column, size_t& row) {
+// The first cell of a string column that is no number (in the file's decimal
+// mark), for the message that says why the column is not numeric.
+std::string FirstNonNumber(const Column& column, char decimal, size_t& row) {
     for (row = 0; row < column.codes.size(); ++row) {
         if (column.codes[row] == kMissingCode) continue;
         double value;
         const std::string& text = column.strings.Text(column.codes[row]);
-        if (!ParseCsvNumber(text, value) && !ParseIsoDate(text, value)) return text;
+        if (!ParseCsvNumber(text, value, decimal) && !ParseIsoDate(text, value)) return text;
     }
     row = 0;
     return "";
@@ -184,7 +184,7 @@ ValueLabel MakeValueLabel(const Column& column, const std::string& place, const 
     return value;
 }
 
-Variable VariableOf(const Column& column, const DictionaryEntry* entry) {
+Variable VariableOf(const Column& column, const DictionaryEntry* entry, char decimal) {
     Variable variable;
     variable.name = column.name;
     variable.type = column.type;
@@ -193,10 +193,10 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry) {
 
     if (entry && entry->type == "numeric" && column.type == ColumnType::String) {
         size_t row;
-        const std::string text = FirstNonNumber(column, row);
+        const std::string text = FirstNonNumber(column, decimal, row);
         throw UsageError("dictionary: " + place + " is numeric, but its value " + Quoted(text) +
                          " in data row " + std::to_string(row + 1) + " is not a number" +
-                         NonNumberHint(text, column.name));
+                         NonNumberHint(text, column.name, decimal));
     }
     if (entry) {
         for (const auto& [key, label] : entry->valueLabels) {
@@ -288,9 +288,10 @@ Dictionary ParseDictionary(const Json& json, const std::string& name) {
     return dictionary;
 }
 
-CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter) {
+CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter, char decimal) {
     CsvOptions options;
     options.delimiter = delimiter;
+    options.decimal = decimal;
     for (const DictionaryEntry& entry : dictionary.entries) {
         if (!entry.missingTexts.empty()) options.missingTexts[entry.name] = entry.missingTexts;
         if (entry.type == "string" || (!entry.format.empty() && FindFormat(entry.format) &&
@@ -312,7 +313,7 @@ std::vector<Variable> MakeVariables(DataTable& table, const Dictionary& dictiona
     for (Column& column : table.Columns()) {
         const DictionaryEntry* entry = dictionary.Find(column.name);
         if (entry) ApplyMissingNumbers(column, *entry);
-        variables.push_back(VariableOf(column, entry));
+        variables.push_back(VariableOf(column, entry, table.DecimalMark()));
     }
     return variables;
 }

@@ -63,9 +63,10 @@ struct Dictionary {
 // UsageError naming the place of every fault it finds first.
 Dictionary ParseDictionary(const nlohmann::json& json, const std::string& name);
 
-// What the CSV reader must know before it reads: the missing-value texts and
-// the columns the dictionary declares as strings.
-CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter);
+// What the CSV reader must know before it reads: the delimiter and decimal
+// mark, the missing-value texts and the columns the dictionary declares as
+// strings.
+CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter, char decimal);
 
 // The variables of the table, one per column. Applies the dictionary's
 // numeric missing values to the table. Throws UsageError when the dictionary

@@ -73,8 +73,9 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
         reader.Fail("", "not valid JSON: " + JsonErrorText(error.what()));
     }
     if (!json.is_object()) reader.Fail("", "must be a JSON object");
-    static const std::vector<std::string> kKeys = {"data",  "dictionary", "splitBy", "tests",
-                                                   "alpha", "confidence", "missing", "delimiter"};
+    static const std::vector<std::string> kKeys = {"data",    "dictionary", "splitBy",
+                                                   "tests",   "alpha",      "confidence",
+                                                   "missing", "delimiter",  "decimal"};
     for (auto it = json.begin(); it != json.end(); ++it) {
         if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end())
             reader.Fail("", "unknown key " + Quoted(it.key()) + HintAfter(it.key(), kKeys));
@@ -112,6 +113,11 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
             request.delimiter = delimiter[0];
         else
             reader.Fail("delimiter", "must be \",\", \";\" or \"tab\"");
+    }
+    if (json.contains("decimal")) {
+        const std::string decimal = reader.Text(json, "decimal");
+        if (decimal != "." && decimal != ",") reader.Fail("decimal", "must be \".\" or \",\"");
+        request.decimal = decimal[0];
     }
     return request;
 }

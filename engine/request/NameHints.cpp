@@ -89,7 +89,7 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
     return hint.empty() ? std::string() : " (" + hint + ")";
 }
 
-std::string NonNumberHint(const std::string& text, const std::string& variable) {
+std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal) {
     // Codes that data files and other programs write for a missing value.
     static constexpr std::string_view kMissingCodes[] = {"na",  "n/a", "#n/a", "nan", "null", "none",
                                                          "nil", ".",   "-",    "--",  "?",    "missing"};
@@ -99,16 +99,24 @@ std::string NonNumberHint(const std::string& text, const std::string& variable) 
     if (std::find(std::begin(kMissingCodes), std::end(kMissingCodes), code) != std::end(kMissingCodes))
         return "; if " + Quoted(text) + " marks a missing value, list it under \"missing\" for " +
                Quoted(variable) + " in the dictionary";
-    if (text.find(',') != std::string::npos) {
-        std::string point = text, bare;
-        std::replace(point.begin(), point.end(), ',', '.');
-        std::remove_copy(text.begin(), text.end(), std::back_inserter(bare), ',');
-        double number;
-        if ((std::count(text.begin(), text.end(), ',') == 1 && ParseCsvNumber(point, number)) ||
-            ParseCsvNumber(bare, number))
-            return "; numbers are read with a decimal point and no thousands separators (1234.5)";
-    }
-    return {};
+    // The other mark: a decimal mark of the other kind, or thousands
+    // separators.
+    const char other = decimal == ',' ? '.' : ',';
+    const size_t marks = static_cast<size_t>(std::count(text.begin(), text.end(), other));
+    if (marks == 0) return {};
+    std::string swapped = text, bare;
+    std::replace(swapped.begin(), swapped.end(), other, decimal);
+    std::remove_copy(text.begin(), text.end(), std::back_inserter(bare), other);
+    double number;
+    const bool otherDecimal = marks == 1 && ParseCsvNumber(swapped, number, decimal);
+    if (!otherDecimal && !ParseCsvNumber(bare, number, decimal)) return {};
+    if (decimal == ',')
+        return "; numbers are read with a decimal comma and no thousands separators (1234,5)";
+    return std::string("; numbers are read with a decimal point and no thousands separators (1234.5)") +
+           (otherDecimal && text.find('.') == std::string::npos
+                ? "; for a file with decimal commas give --decimal , (\"decimal\": \",\" in an analysis "
+                  "file)"
+                : "");
 }
 
 namespace {
@@ -129,7 +137,7 @@ bool LooksLikeIsoDate(std::string_view text) {
 
 }  // namespace
 
-TextColumnReason ExplainTextColumn(const Column& column) {
+TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
     size_t filled = 0, dates = 0;
     size_t firstNonNumber = column.codes.size(), firstNonDate = column.codes.size();
     for (size_t row = 0; row < column.codes.size(); ++row) {
@@ -141,7 +149,8 @@ TextColumnReason ExplainTextColumn(const Column& column) {
             ++dates;
         else if (firstNonDate == column.codes.size())
             firstNonDate = row;
-        if (firstNonNumber == column.codes.size() && !ParseCsvNumber(text, value)) firstNonNumber = row;
+        if (firstNonNumber == column.codes.size() && !ParseCsvNumber(text, value, decimal))
+            firstNonNumber = row;
     }
     TextColumnReason reason;
     if (firstNonNumber == column.codes.size()) return reason;
@@ -156,7 +165,7 @@ TextColumnReason ExplainTextColumn(const Column& column) {
     else
         reason.why =
             "(most of its values are dates, but " + cell + " is not a date written as 2023-07-01)";
-    reason.hint = NonNumberHint(text, column.name);
+    reason.hint = NonNumberHint(text, column.name, decimal);
     return reason;
 }
 
@@ -186,7 +195,8 @@ std::string DelimiterHint(const std::vector<std::string>& columnNames) {
         std::replace(shown.begin(), shown.end(), '\t', ' ');
         return "; the data file's header was read as one column, " + Quoted(shown) +
                ": if its names are separated by " + separator.names + ", give --delimiter " +
-               separator.option;
+               separator.option +
+               (separator.delimiter == ';' ? ", or --decimal , if its numbers have decimal commas" : "");
     }
     return {};
 }

@@ -102,6 +102,55 @@ TEST(RunTests, SavedDocumentsGiveTheSameReport) {
                                                 "region = West"}));
 }
 
+// A file written with decimal commas and semicolons, as spreadsheets in many
+// locales save it, read with --decimal , (or "decimal": "," in an analysis
+// file) gives the report of the same numbers written with points: the same
+// values and the same decimals in every table. Read without it, the message
+// points to the option.
+TEST(RunTests, DecimalCommasGiveTheReportOfTheSameNumbers) {
+    apptest::TempDir dir;
+    std::string commas = kData;
+    for (char& c : commas) c = c == ',' ? ';' : c == '.' ? ',' : c;
+    const std::string points = dir.Write("points.csv", kData);
+    const std::string semicolons = dir.Write("commas.csv", commas);
+    const std::vector<std::string> tests = {
+        "--test", "kruskal-wallis score by region", "--test",   "ks score dist=normal",
+        "--test", "wilcoxon score median=60.5",     "--format", "json"};
+    const auto run = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), tests.begin(), tests.end());
+        return RunCli(arguments);
+    };
+    const apptest::CliResult expected = run({points});
+    ASSERT_EQ(expected.status, 0) << expected.err;
+    const apptest::CliResult read = run({semicolons, "--decimal", ","});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out, expected.out);
+    // The same with the delimiter given, and from an analysis file.
+    EXPECT_EQ(run({semicolons, "--decimal", ",", "--delimiter", ";"}).out, expected.out);
+    const std::string analysis = dir.Write(
+        "run.json", R"({"data": "commas.csv", "decimal": ",", "tests": ["kruskal-wallis score by region",
+                     "ks score dist=normal", "wilcoxon score median=60.5"]})");
+    EXPECT_EQ(RunCli({"--analysis", analysis, "--format", "json"}).out, expected.out);
+
+    const apptest::CliResult unread = run({semicolons});
+    EXPECT_EQ(unread.status, 2);
+    EXPECT_NE(unread.err.find("give --delimiter ;, or --decimal , if its numbers have decimal commas"),
+              std::string::npos)
+        << unread.err;
+    const apptest::CliResult pointed = run({semicolons, "--delimiter", ";"});
+    EXPECT_NE(pointed.err.find("(\"62,5\" in data row 1 is not a number)"), std::string::npos)
+        << pointed.err;
+    EXPECT_NE(pointed.err.find("for a file with decimal commas give --decimal ,"), std::string::npos)
+        << pointed.err;
+    // With decimal commas a point is no decimal mark: the column is text.
+    const apptest::CliResult mixed = run({points, "--decimal", ",", "--delimiter", ","});
+    EXPECT_NE(mixed.err.find("(\"62.5\" in data row 1 is not a number), but kruskal-wallis needs "
+                             "numbers; numbers are read with a decimal comma and no thousands "
+                             "separators (1234,5)"),
+              std::string::npos)
+        << mixed.err;
+}
+
 TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", kData);
@@ -124,6 +173,9 @@ TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
         {{data, "--test", "runs score", "--missing", "pairwise"},
          "option --missing takes test-by-test or listwise"},
         {{data, "--test", "runs score", "--delimiter", "|"}, "option --delimiter takes"},
+        {{data, "--test", "runs score", "--decimal", "comma"},
+         "option --decimal takes \".\" or \",\", not \"comma\""},
+        {{data, "--decimal", ","}, "option --decimal needs --test or --analysis"},
         {{data, "--test", "runs score", "--analysis", "a.json"}, "not both"},
         {{data, "--test", "runs score", "--save-documents", data}, "is a file"},
     };

@@ -122,6 +122,29 @@ TEST(CsvReader, ReadsOtherDelimitersAndBlankLines) {
     EXPECT_TRUE(std::isnan(single.At(0).numbers[1]));
 }
 
+// With a decimal comma, numbers keep their decimals for the format, blanks
+// and signs read as with a point, and a cell with a point is text: the same
+// cell read with either mark would mean another number.
+TEST(CsvReader, ReadsDecimalCommas) {
+    CsvOptions commas;
+    commas.delimiter = ';';
+    commas.decimal = ',';
+    const DataTable table = ReadCsv("a;b;c\n1,25; -3 ;1,5\n+2,5e-1;4;1.5\n", commas);
+    EXPECT_EQ(table.DecimalMark(), ',');
+    ASSERT_EQ(table.At(0).type, ColumnType::Numeric);
+    EXPECT_EQ(table.At(0).numbers, (std::vector<double>{1.25, 0.25}));
+    EXPECT_EQ(table.At(0).decimals, 2);
+    EXPECT_EQ(table.At(1).numbers, (std::vector<double>{-3, 4}));
+    EXPECT_EQ(table.At(1).decimals, 0);
+    EXPECT_EQ(table.At(2).type, ColumnType::String);
+    EXPECT_EQ(TextAt(table, 2, 0), "1,5");  // read again as text, as written
+    double value = 0;
+    EXPECT_TRUE(npar::engine::ParseCsvNumber(" 0,5 ", value, ','));
+    EXPECT_EQ(value, 0.5);
+    EXPECT_FALSE(npar::engine::ParseCsvNumber("1.234,5", value, ','));
+    EXPECT_FALSE(npar::engine::ParseCsvNumber("0,5", value));
+}
+
 TEST(CsvReader, MalformedFilesNameTheirPlace) {
     const struct {
         std::string text;

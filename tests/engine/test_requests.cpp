@@ -231,7 +231,7 @@ TEST(TestRequests, AHeaderReadAsOneColumnPointsToTheDelimiter) {
     EXPECT_EQ(UsageErrorOf(semicolons, {"runs score"}),
               "test \"runs score\": the data have no variable \"score\"; the data file's header was "
               "read as one column, \"score;group\": if its names are separated by semicolons, give "
-              "--delimiter ;");
+              "--delimiter ;, or --decimal , if its numbers have decimal commas");
     const std::string commas =
         UsageErrorOf("score,group\n1.5,a\n2.5,b\n", {"runs score"}, [](auto& request) {
             request.delimiter = ';';

@@ -32,13 +32,18 @@ struct AnalysisRequest {
     double alpha = 0.05;
     double confidencePercent = 95;
     MissingMode missing = MissingMode::TestByTest;
-    char delimiter = ',';
+    // The data file's delimiter; 0: a comma, or a semicolon when the decimal
+    // mark is a comma (as spreadsheets write such files).
+    char delimiter = 0;
+    char decimal = '.';  // the numbers' decimal mark, '.' or ','
+
+    char Delimiter() const { return delimiter ? delimiter : decimal == ',' ? ';' : ','; }
 };
 
 // Reads an analysis file ({"data": ..., "dictionary": {...} or a path,
 // "splitBy": [...], "tests": [...], "alpha": ..., "confidence": ...,
-// "missing": ...}) into a request; paths are relative to the file. Throws
-// UsageError.
+// "missing": ..., "delimiter": ..., "decimal": ...}) into a request; paths are relative to the file.
+// Throws UsageError.
 AnalysisRequest ReadAnalysisFile(const std::string& path);
 
 class PreparedAnalysis {

@@ -33,6 +33,9 @@ private:
 
 struct CsvOptions {
     char delimiter = ',';
+    // The decimal mark of numbers: '.' or ','. With a comma a cell that
+    // holds a point is no number (1.234 would be read wrongly either way).
+    char decimal = '.';
     // Per column name: cell texts that count as missing (read before the
     // type is told, so "NA" leaves a column numeric).
     std::map<std::string, std::set<std::string>> missingTexts;
@@ -46,8 +49,9 @@ struct CsvOptions {
 DataTable ReadCsv(std::string_view text, const CsvOptions& options = {});
 
 // Whether text reads as a number the way the reader reads cells (surrounding
-// blanks ignored, a leading "+" allowed, no infinities or NaN).
-bool ParseCsvNumber(std::string_view text, double& value);
+// blanks ignored, a leading "+" allowed, no infinities or NaN), with the
+// decimal mark `decimal` ('.' or ',').
+bool ParseCsvNumber(std::string_view text, double& value, char decimal = '.');
 
 // Whether text is an ISO date (YYYY-MM-DD, a real calendar day); days is the
 // count of days since 1970-01-01.

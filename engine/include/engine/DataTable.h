@@ -68,9 +68,13 @@ public:
     int Find(std::string_view name) const;
     // The columns' names, in their order.
     std::vector<std::string> ColumnNames() const;
+    // The decimal mark the file's numbers were read with: '.' or ','.
+    char DecimalMark() const { return fDecimalMark; }
+    void SetDecimalMark(char mark) { fDecimalMark = mark; }
 
 private:
     std::vector<Column> fColumns;
+    char fDecimalMark = '.';
 };
 
 }  // namespace npar::engine

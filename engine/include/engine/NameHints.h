@@ -34,26 +34,26 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
                       const std::string& more = {});
 
 // What follows a message about the cell text `text` of `variable` that is
-// not a number, when the text looks like something else that is common in
-// data files: a code for a missing value ("NA", "N/A", ".", "-", ...),
-// which the dictionary can name as missing, or a number written with a
-// decimal comma or thousands separators. Starts with "; "; empty when the
-// text looks like neither.
-std::string NonNumberHint(const std::string& text, const std::string& variable);
+// not a number in the file's decimal mark `decimal`, when the text looks like
+// something else that is common in data files: a code for a missing value
+// ("NA", "N/A", ".", "-", ...), which the dictionary can name as missing, or
+// a number written with the other decimal mark or with thousands separators
+// (a decimal comma in a file read with points is pointed to --decimal).
+// Starts with "; "; empty when the text looks like neither.
+std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal = '.');
 
-// Why the string column `column` holds text rather than numbers or dates,
-// as a message says it after "holds text": in parentheses, the first cell
-// that is no number ("("a" in data row 3 is not a number)"), or, when most
-// of the filled cells are ISO dates, the first that is no date of the
-// calendar; then NonNumberHint's hint for that cell. `ofDates` says which.
-// Both texts are empty when every filled cell reads as a number (a column the
-// dictionary makes a string).
+// Why the string column `column` of a file read with the decimal mark
+// `decimal` holds text rather than numbers or dates, as a message says it
+// after "holds text": in parentheses, the first cell that is no number ("("a" in data row 3 is not a
+// number)"), or, when most of the filled cells are ISO dates, the first that is no date of the calendar;
+// then NonNumberHint's hint for that cell. `ofDates` says which. Both texts are empty when every filled
+// cell reads as a number (a column the dictionary makes a string).
 struct TextColumnReason {
     std::string why;
     std::string hint;
     bool ofDates = false;
 };
-TextColumnReason ExplainTextColumn(const Column& column);
+TextColumnReason ExplainTextColumn(const Column& column, char decimal);
 
 // What follows a message about a variable the data lack, when the data file
 // was read as a single column whose name holds another delimiter (a
