@@ -262,7 +262,7 @@ std::string UsageText() {
            "  --alpha A              significance level (default 0.05)\n"
            "  --confidence C         confidence level in percent for intervals (default 95)\n"
            "  --missing MODE         test-by-test (default) | listwise\n"
-           "  --delimiter D          , (default; ; with --decimal ,) ; or tab\n"
+           "  --delimiter D          , (default) ; or tab; with --decimal , the default is ;\n"
            "  --decimal M            the numbers' decimal mark: . (default) or , (options in\n"
            "                         test specifications keep the point)\n"
            "  --save-documents DIR   keep each split's result document and a manifest.json\n"
