@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "document/ResultModel.h"
+#include "stats/Calendar.h"
 
 namespace npar::engine {
 
@@ -117,18 +118,9 @@ int Categories::FindLabelled(const ValueLabel& label) const {
 }
 
 std::string IsoDate(double days) {
-    // Civil date from days (proleptic Gregorian calendar).
-    long long z = static_cast<long long>(std::floor(days)) + 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    const long long day = doy - (153 * mp + 2) / 5 + 1;
-    const long long month = mp < 10 ? mp + 3 : mp - 9;
-    const long long year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    const stats::CivilDate date = stats::CivilFromDays(days);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld", year, month, day);
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d", date.year, date.month, date.day);
     return buffer;
 }
 

@@ -2,6 +2,8 @@
 // column that tells the column's type while it stores the cells.
 #include "engine/CsvReader.h"
 
+#include "stats/Calendar.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -538,17 +540,8 @@ bool ParseIsoDate(std::string_view text, double& days) {
     };
     int year, month, day;
     if (!digits(0, 4, year) || !digits(5, 2, month) || !digits(8, 2, day)) return false;
-    if (month < 1 || month > 12 || day < 1) return false;
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
-    // Days from civil date (proleptic Gregorian calendar).
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    days = static_cast<double>(era) * 146097.0 + doe - 719468.0;
+    if (!stats::IsCalendarDay(year, month, day)) return false;
+    days = stats::DaysFromCivil(year, month, day);
     return true;
 }
 
