@@ -132,7 +132,8 @@ std::vector<Json> Rows(const Json& spec, const std::string& key) {
     Walk(spec, [&](const Json& node) {
         if (!node.is_object() || !node.contains("values")) return;
         for (const Json& row : node["values"]) {
-            if (row.value("_layer", "") == key) rows.push_back(row);
+            // An axis's "values" lists its ticks.
+            if (row.is_object() && row.value("_layer", "") == key) rows.push_back(row);
         }
     });
     return rows;
@@ -395,6 +396,18 @@ TEST(ChartRenderer, RebuildsBinsAndScalesFittedCurvesToTheBars) {
     const std::vector<double> xs = Numbers(uniform, "_lx"), ys = Numbers(uniform, "_ly");
     EXPECT_EQ(xs, std::vector<double>({-0.5, 1, 1, 5, 5, 6.5}));
     EXPECT_EQ(ys, std::vector<double>({0, 0, 25, 25, 0, 0}));
+    // Bins of unequal widths (the months January to April, centred at their
+    // middles): the curve expects the count of a bin of their mean width,
+    // the span of the bars over their number, (120.25 - 0.75) / 4.
+    Data months;
+    months.Source("graphSource")
+        .Numbers("value", {15.5, 45, 74.5, 105})
+        .Numbers("count", {10, 10, 10, 10});
+    const auto monthly = Rows(
+        Spec(months.Chart(FittedHistogram("\"uniform\" parameter=\"0\" secondaryParameter=\"120\""))),
+        "mark1");
+    ASSERT_FALSE(monthly.empty());
+    EXPECT_NEAR(Numbers(monthly, "_ly")[1], 40 * 29.875 / 120, 1e-9);
     // Parameters that describe no distribution draw no curve.
     EXPECT_TRUE(
         Rows(Spec(counts.Chart(FittedHistogram("\"normal\" parameter=\"3\" secondaryParameter=\"0\""))),

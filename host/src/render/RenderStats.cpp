@@ -146,6 +146,8 @@ Bins CentredBins(std::vector<double> values) {
     bins.lower.assign(edges.begin(), edges.end() - 1);
     bins.upper.assign(edges.begin() + 1, edges.end());
     bins.width = bins.upper[0] - bins.lower[0];
+    const double mean = (edges.back() - edges.front()) / static_cast<double>(distinct.size());
+    if (std::fabs(mean - bins.width) > 1e-9 * std::fabs(bins.width)) bins.width = mean;
     return bins;
 }
 

@@ -21,7 +21,10 @@ constexpr size_t kMaxBins = 1000;
 struct Bins {
     std::vector<double> lower;
     std::vector<double> upper;
-    double width = 1.0;  // the width of a bin (the first one when they differ)
+    // The width of a bin; when bins centred on their rows differ in width
+    // (months), their mean, so that a fitted curve scaled by it expects the
+    // count of an average bin.
+    double width = 1.0;
 
     // The bin of value, or -1 when it lies outside every bin.
     long Find(double value) const;
