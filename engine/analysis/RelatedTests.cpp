@@ -73,7 +73,7 @@ DocNode DifferenceTable(const std::vector<double>& differences, size_t negative,
     return StructuredTable(
         "ContinuousDistribution",
         {Attribute("NegativeDifferences", Count(negative)), Attribute("Ties", Count(ties)),
-         Attribute("PositiveDifferences", Count(positive)), HistogramTable(differences)});
+         Attribute("PositiveDifferences", Count(positive)), HistogramTable(differences, false)});
 }
 
 // The asymptotic significance and, where the exact rule applies, the exact

@@ -79,10 +79,14 @@ void DescribeFields(TestResult& result, const SplitData& split, const std::vecto
                               i < meanRanks.size() ? meanRanks[i] : kNoNumber));
 }
 
-DocNode HistogramTable(const std::vector<double>& values) { return HistogramTable(values, values); }
+DocNode HistogramTable(const std::vector<double>& values, bool dates) {
+    return HistogramTable(values, values, dates);
+}
 
-DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom) {
-    const stats::Histogram bins = stats::CountInBins(stats::LayOutBins(binsFrom), values);
+DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom,
+                       bool dates) {
+    const stats::Histogram bins = stats::CountInBins(
+        dates ? stats::LayOutDateBins(binsFrom) : stats::LayOutBins(binsFrom), values);
     return SimpleTable("Interval", {"Count", "Value"}, Positions(bins.counts.size(), 1),
                        {bins.counts, bins.middles});
 }

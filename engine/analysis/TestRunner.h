@@ -65,9 +65,11 @@ DocNode SampleDescription(double sample, const std::vector<double>& values, doub
 // The same from hinges already found for the sample's n values.
 DocNode SampleDescription(double sample, size_t n, const stats::Hinges& hinges, double meanRank);
 
-// A distribution table of values ("Interval": counts and bin middles).
-DocNode HistogramTable(const std::vector<double>& values);
+// A distribution table of values ("Interval": counts and bin middles), on
+// calendar bins when the values are dates.
+DocNode HistogramTable(const std::vector<double>& values, bool dates);
 // The same on the bins laid over binsFrom, so that several groups share them.
-DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom);
+DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom,
+                       bool dates);
 
 }  // namespace npar::engine

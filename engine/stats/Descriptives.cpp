@@ -10,6 +10,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "stats/Calendar.h"
+
 namespace npar::engine::stats {
 
 namespace {
@@ -365,9 +367,72 @@ BinLayout LayOutBins(const std::vector<double>& values) {
     return layout;
 }
 
+namespace {
+
+constexpr double kShortestCalendarRange = 92;  // days: three months
+
+// Months since the start of year 0, as a month index.
+long long MonthIndex(const CivilDate& date) { return date.year * 12 + (date.month - 1); }
+
+double FirstDayOfMonthIndex(long long index) {
+    const long long year = index >= 0 ? index / 12 : -((-index + 11) / 12);
+    return DaysFromCivil(year, static_cast<int>(index - year * 12) + 1, 1);
+}
+
+// Months per bin for dates from `first` to `last`.
+long long MonthsPerBin(const CivilDate& first, const CivilDate& last) {
+    const long long months = MonthIndex(last) - MonthIndex(first) + 1;
+    if (months <= 36) return 1;
+    if (months <= 120) return 3;
+    const long long years = last.year - first.year + 1;
+    for (long long run = 1;; run *= 10) {
+        for (long long step : {1, 2, 5}) {
+            if (years <= 50 * step * run) return 12 * step * run;
+        }
+    }
+}
+
+Histogram CountInEdges(const std::vector<double>& edges, const std::vector<double>& values) {
+    Histogram histogram;
+    const size_t count = edges.size() - 1;
+    histogram.counts.assign(count, 0.0);
+    for (double v : values) {
+        // The count of inner edges at or below v: values beyond the edges
+        // fall in the first or last bin, NaN in the first.
+        const auto inner = std::upper_bound(edges.begin() + 1, edges.end() - 1, v);
+        histogram.counts[std::isnan(v) ? 0 : static_cast<size_t>(inner - (edges.begin() + 1))] += 1;
+    }
+    for (size_t i = 0; i < count; ++i) histogram.middles.push_back(edges[i] / 2 + edges[i + 1] / 2);
+    return histogram;
+}
+
+}  // namespace
+
+BinLayout LayOutDateBins(const std::vector<double>& days) {
+    if (days.empty()) return {};
+    const auto [minIt, maxIt] = std::minmax_element(days.begin(), days.end());
+    const double minimum = *minIt, maximum = *maxIt;
+    // Years past 4 digits (no date the reader takes) keep equal bins.
+    if (!(maximum - minimum > kShortestCalendarRange) || std::fabs(minimum) > 4e6 ||
+        std::fabs(maximum) > 4e6)
+        return LayOutBins(days);
+    const CivilDate first = CivilFromDays(minimum);
+    const long long step = MonthsPerBin(first, CivilFromDays(maximum));
+    long long index = MonthIndex(first);
+    index -= ((index % step) + step) % step;  // a multiple of the step
+    BinLayout layout;
+    for (;; index += step) {
+        layout.edges.push_back(FirstDayOfMonthIndex(index));
+        if (layout.edges.back() > maximum) break;
+    }
+    layout.count = layout.edges.size() - 1;
+    return layout;
+}
+
 Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values) {
     Histogram histogram;
     if (layout.count == 0) return histogram;
+    if (!layout.edges.empty()) return CountInEdges(layout.edges, values);
     const auto binOf = [&](double v) {
         const double bin = std::floor((v - layout.origin) / layout.width);
         if (std::isnan(bin)) return size_t{0};

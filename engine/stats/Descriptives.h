@@ -80,10 +80,21 @@ Histogram Bins(const std::vector<double>& values);
 struct BinLayout {
     double origin = 0, width = 1;
     size_t count = 0;
+    // Bins of unequal widths, when not empty: bin i runs from edges[i] up to
+    // edges[i + 1] (count + 1 edges); origin and width are then unused.
+    std::vector<double> edges;
 };
 BinLayout LayOutBins(const std::vector<double>& values);
+// Bins over dates (days since 1970-01-01) that follow the calendar, so that
+// each bar of a histogram is a month, a quarter, a year or a run of 2, 5, 10,
+// 20, 50, ... years, each bin from the first day of its unit to the first
+// of the next: months over at most 36 of them, quarters over at most 40,
+// years over at most 50, else the shortest run that gives at most 50 bins,
+// starting at a multiple of it. Dates over at most 92 days take LayOutBins'
+// equal bins (one per day over at most 40 days).
+BinLayout LayOutDateBins(const std::vector<double>& days);
 // Counts values in the layout's bins; values beyond its range fall in the
-// first or last bin.
+// first or last bin. A bin's middle is halfway between its edges.
 Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values);
 
 }  // namespace npar::engine::stats

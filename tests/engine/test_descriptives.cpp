@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "EngineFixture.h"
+#include "stats/Calendar.h"
 #include "stats/Descriptives.h"
 
 using enginetest::DataFile;
@@ -104,4 +105,51 @@ TEST(Descriptives, HistogramsOfExtremeRangesCountEveryValue) {
                   static_cast<double>(values.size()));
         for (double middle : histogram.middles) EXPECT_TRUE(std::isfinite(middle)) << middle;
     }
+}
+
+// Dates are binned by the calendar: each bin runs from the first day of a
+// month, quarter, year or run of years to the first day of the next, the
+// unit growing with the range; a range of three months or less keeps the
+// equal bins of days. Day numbers are days since 1970-01-01.
+TEST(Descriptives, DatesAreBinnedByTheCalendar) {
+    namespace stats = npar::engine::stats;
+    const auto day = [](long long year, int month, int date) {
+        return stats::DaysFromCivil(year, month, date);
+    };
+    const struct {
+        std::vector<double> days;
+        std::vector<double> firstEdges;  // the first three edges
+        size_t bins;
+    } cases[] = {
+        // 2023, January 1 to December 31: the twelve months.
+        {{day(2023, 1, 1), day(2023, 2, 28), day(2023, 3, 1), day(2023, 12, 31)},
+         {day(2023, 1, 1), day(2023, 2, 1), day(2023, 3, 1)},
+         12},
+        // Five years from May 2019: quarters, from the one May lies in.
+        {{day(2019, 5, 20), day(2024, 5, 19)}, {day(2019, 4, 1), day(2019, 7, 1), day(2019, 10, 1)}, 21},
+        // 1990 to 2020: years.
+        {{day(1990, 6, 30), day(2020, 1, 1)}, {day(1990, 1, 1), day(1991, 1, 1), day(1992, 1, 1)}, 31},
+        // 1703 to 1999: runs of ten years, from a multiple of ten.
+        {{day(1703, 1, 1), day(1999, 12, 31)}, {day(1700, 1, 1), day(1710, 1, 1), day(1720, 1, 1)}, 30},
+    };
+    for (const auto& dated : cases) {
+        const stats::BinLayout layout = stats::LayOutDateBins(dated.days);
+        ASSERT_EQ(layout.count, dated.bins) << dated.days.front();
+        ASSERT_EQ(layout.edges.size(), dated.bins + 1);
+        EXPECT_EQ(std::vector<double>(layout.edges.begin(), layout.edges.begin() + 3), dated.firstEdges);
+        EXPECT_GT(layout.edges.back(), dated.days.back());
+        const stats::Histogram histogram = stats::CountInBins(layout, dated.days);
+        EXPECT_EQ(std::accumulate(histogram.counts.begin(), histogram.counts.end(), 0.0),
+                  static_cast<double>(dated.days.size()));
+        EXPECT_EQ(histogram.counts.front(), 1);
+        EXPECT_EQ(histogram.middles.front(), (dated.firstEdges[0] + dated.firstEdges[1]) / 2);
+    }
+    // February 28 and March 1 of 2023 fall in the second and third month.
+    const stats::Histogram months =
+        stats::CountInBins(stats::LayOutDateBins(cases[0].days), cases[0].days);
+    EXPECT_EQ(months.counts, (std::vector<double>{1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    // Ninety days keep equal bins of days; forty days or fewer one bin a day.
+    const std::vector<double> quarter = {day(2023, 1, 1), day(2023, 4, 1)};
+    EXPECT_TRUE(stats::LayOutDateBins(quarter).edges.empty());
+    EXPECT_EQ(stats::LayOutDateBins({day(2023, 1, 1), day(2023, 2, 9)}).count, 40u);
 }
