@@ -153,3 +153,29 @@ TEST(Descriptives, DatesAreBinnedByTheCalendar) {
     EXPECT_TRUE(stats::LayOutDateBins(quarter).edges.empty());
     EXPECT_EQ(stats::LayOutDateBins({day(2023, 1, 1), day(2023, 2, 9)}).count, 40u);
 }
+
+// The histograms a date field gets in the document (its distribution, and the
+// two groups of a two-group test, on common bins) are those calendar bins.
+TEST(Descriptives, DateFieldsGetMonthlyHistograms) {
+    std::string csv = "when,group\n";
+    for (int month = 1; month <= 12; ++month) {
+        for (int day : {3, 17}) {
+            char line[40];
+            std::snprintf(line, sizeof line, "2023-%02d-%02d,%d\n", month, day, day == 3 ? 1 : 2);
+            csv += line;
+        }
+    }
+    const EngineRun run(csv, {"ks when dist=uniform", "mann-whitney when by group"});
+    const pugi::xpath_node_set tables = run.Root().select_nodes(
+        "//StructuredTable[@name='ContinuousDistribution' or starts-with(@name, 'Group_')]"
+        "/SimpleTable[@name='Interval']");
+    ASSERT_EQ(tables.size(), 3u);  // the field's and the two groups'
+    for (const pugi::xpath_node& table : tables) {
+        const pugi::xml_node rows = table.node();
+        EXPECT_EQ(rows.child("ColumnNames").text().as_string(),
+                  std::string("1 2 3 4 5 6 7 8 9 10 11 12"));
+    }
+    // The groups first (one case a month each), then the field (two).
+    EXPECT_EQ(std::string(tables[0].node().child("Row").text().as_string()), "1 1 1 1 1 1 1 1 1 1 1 1");
+    EXPECT_EQ(std::string(tables[2].node().child("Row").text().as_string()), "2 2 2 2 2 2 2 2 2 2 2 2");
+}
