@@ -58,6 +58,18 @@ struct ChartModel {
     // one line; kept, like the value labels, for a writer that gets no
     // document.
     std::vector<std::string> labels;
+    // The box plots the chart draws: the data source, the column of the
+    // values, the column that places a box (its category), and the column
+    // of the outliers' labels (empty when they have none); kept for a writer
+    // that lists the data, which gives each box's Tukey statistics instead of
+    // the rows.
+    struct BoxPlot {
+        std::string source;
+        std::string value;
+        std::string position;
+        std::string label;
+    };
+    std::vector<BoxPlot> boxPlots;
 };
 
 // The entry of entries (a chart's value labels, column titles or date

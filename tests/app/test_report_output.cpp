@@ -186,12 +186,8 @@ namespace {
 
 // The column titles of the first listing of data source `source` after
 // `from`: its heading line split where two blanks or more stand.
-std::vector<std::string> ListingHeading(const std::string& text, const std::string& source,
-                                        size_t from) {
-    const size_t at = text.find("Data " + source + " (", from);
-    if (at == std::string::npos) return {};
-    const size_t begin = text.find('\n', at) + 1;
-    const std::string line = text.substr(begin, text.find('\n', begin) - begin);
+// The cells of a listing's line, which stand two blanks or more apart.
+std::vector<std::string> ListedCells(const std::string& line) {
     std::vector<std::string> titles;
     for (size_t i = line.find_first_not_of(' '); i != std::string::npos;) {
         const size_t end = line.find("  ", i);
@@ -199,6 +195,21 @@ std::vector<std::string> ListingHeading(const std::string& text, const std::stri
         i = end == std::string::npos ? end : line.find_first_not_of(' ', end);
     }
     return titles;
+}
+
+// The line after the first at or after `from` that begins with `marker`
+// (after its indentation), or the line itself when `same`.
+std::string LineAfter(const std::string& text, const std::string& marker, size_t from,
+                      bool same = false) {
+    size_t at = text.find(marker, from);
+    if (at == std::string::npos) return {};
+    const size_t begin = same ? text.rfind('\n', at) + 1 : text.find('\n', at) + 1;
+    return text.substr(begin, text.find('\n', begin) - begin);
+}
+
+std::vector<std::string> ListingHeading(const std::string& text, const std::string& source,
+                                        size_t from) {
+    return ListedCells(LineAfter(text, "Data " + source + " (", from));
 }
 
 }  // namespace
@@ -258,11 +269,49 @@ TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
     const size_t friedman = text.out.find("Chart: Related-Samples Friedman");
     EXPECT_EQ(ListingHeading(text.out, "graphSource", friedman),
               (std::vector<std::string>{"Frequency", "Rank", "Panel Label", "Panel"}));
-    // The box plots' mean ranks, which only their popup names.
+    // The box plots' mean ranks, which only their popup names, one a box.
     const size_t kruskal = text.out.find("Chart: Independent-Samples Kruskal-Wallis Test");
-    const std::vector<std::string> boxes = ListingHeading(text.out, "boxplotSource", kruskal);
-    ASSERT_FALSE(boxes.empty()) << text.out;
-    EXPECT_EQ(boxes.back(), "Mean Rank");
+    const std::vector<std::string> boxes =
+        ListedCells(LineAfter(text.out, "Lower Whisker", kruskal, true));
+    ASSERT_GE(boxes.size(), 2u) << text.out;
+    EXPECT_EQ(boxes[boxes.size() - 2], "Mean Rank");
+}
+
+// The text report gives each box of a box plot as the chart draws it: the
+// whiskers, hinges and median, and the outliers with the cases they come
+// from, rather than the rows the chart is fed. PlantGrowth, as R gives it:
+// boxplot.stats(weight[group == g]) for each group (the outlier 6.03 of trt1
+// is row 17), and the mean ranks tapply(rank(weight), group, mean).
+TEST(ReportOutput, TextListsEachBoxByItsTukeyStatistics) {
+    const apptest::CliResult text =
+        RunCli({NPAR_SOURCE_DIR "/tests/engine/data/PlantGrowth.csv", "--test",
+                "kruskal-wallis weight by group compare=none", "--format", "text"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const size_t chart = text.out.find("Chart: Independent-Samples Kruskal-Wallis Test");
+    ASSERT_NE(chart, std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Box plots of weight by group: whiskers reach the furthest values", chart),
+              std::string::npos)
+        << text.out.substr(chart);
+    const std::vector<std::string> header =
+        ListedCells(LineAfter(text.out, "Lower Whisker", chart, true));
+    EXPECT_EQ(header,
+              (std::vector<std::string>{"group", "Lower Whisker", "Lower Quartile", "Median",
+                                        "Upper Quartile", "Upper Whisker", "Mean Rank", "Outliers"}));
+    const std::string listing = text.out.substr(chart, text.out.find("\n\n", chart) - chart);
+    const auto line = [&](const std::string& group) {
+        const size_t at = listing.find("\n        " + group + "  ");
+        if (at == std::string::npos) return std::vector<std::string>{};
+        return ListedCells(listing.substr(at + 1, listing.find('\n', at + 1) - at - 1));
+    };
+    EXPECT_EQ(line("ctrl"),
+              (std::vector<std::string>{"ctrl", "4.17", "4.53", "5.155", "5.33", "6.11", "14.75"}))
+        << listing;
+    EXPECT_EQ(line("trt1"), (std::vector<std::string>{"trt1", "3.59", "4.17", "4.55", "4.89", "5.87",
+                                                      "10.35", "6.03 (case 17)"}))
+        << listing;
+    EXPECT_EQ(line("trt2"),
+              (std::vector<std::string>{"trt2", "4.92", "5.26", "5.435", "5.8", "6.31", "21.40"}))
+        << listing;
 }
 
 TEST(ReportOutput, ListingsNameACategoryByItsLabelNotByTheChartsCode) {
@@ -279,7 +328,7 @@ TEST(ReportOutput, ListingsNameACategoryByItsLabelNotByTheChartsCode) {
         RunCli({data, "--dictionary", dictionary, "--test", "kruskal-wallis y by dose compare=none",
                 "--format", "text"});
     ASSERT_EQ(text.status, 0) << text.err;
-    const size_t boxes = text.out.find("Data boxplotSource");
+    const size_t boxes = text.out.find("Box plots of");
     ASSERT_NE(boxes, std::string::npos) << text.out;
     const std::string listing = text.out.substr(boxes, text.out.find("\n\n", boxes) - boxes);
     EXPECT_NE(listing.find("  low  "), std::string::npos) << listing;

@@ -355,4 +355,34 @@ std::vector<std::string> LabelTextsOf(pugi::xml_node root) {
     return std::move(collector.texts);
 }
 
+std::vector<npar::ChartModel::BoxPlot> BoxPlotsOf(pugi::xml_node root) {
+    const auto variable = [&](const char* id) {
+        return *id ? root.find_child_by_attribute("variable", "id", id) : pugi::xml_node();
+    };
+    const auto columnName = [&](pugi::xml_node of) {
+        return std::string(ColumnOf(root, of).second.attribute("column").value());
+    };
+    std::vector<npar::ChartModel::BoxPlot> boxes;
+    for (pugi::xml_node graph : root.children("graph")) {
+        for (pugi::xml_node schema : graph.children("schema")) {
+            pugi::xml_node x = variable(schema.child("x").attribute("variable").value());
+            pugi::xml_node y = variable(schema.child("y").attribute("variable").value());
+            if (!x.attribute("categorical").as_bool() && y.attribute("categorical").as_bool())
+                std::swap(x, y);
+            const pugi::xml_node source = ColumnOf(root, y).first;
+            // The labels' variable, or a column of the source named directly.
+            const char* labeling = schema.child("labeling").attribute("variable").value();
+            std::string label = columnName(variable(labeling));
+            if (label.empty() && *labeling)
+                label = source.find_child_by_attribute("sourceVariable", "id", labeling)
+                            .attribute("column")
+                            .value();
+            npar::ChartModel::BoxPlot box{source.attribute("id").value(), columnName(y), columnName(x),
+                                          std::move(label)};
+            if (!box.value.empty() && !box.position.empty()) boxes.push_back(std::move(box));
+        }
+    }
+    return boxes;
+}
+
 }  // namespace chart

@@ -53,6 +53,11 @@ std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root);
 // order, each on one line: a label's lines joined by "; ", runs of blanks
 // closed up; empty labels are left out.
 std::vector<std::string> LabelTextsOf(pugi::xml_node root);
+// The box plots of the document's graphs (<schema>): the columns of their
+// values, of their categories (the categorical one of the two position
+// variables, else x) and of their labels, each read by its variable; a box
+// plot whose value or category variable reads no column is left out.
+std::vector<npar::ChartModel::BoxPlot> BoxPlotsOf(pugi::xml_node root);
 
 inline pugi::xml_node Node(pugi::xml_node_struct* node) { return pugi::xml_node(node); }
 

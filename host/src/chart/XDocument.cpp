@@ -406,6 +406,7 @@ bool XDocument::SendChart(bool, bool, bool) {
         chart->columnTitles = chart::ColumnTitlesOf(root);
         chart->dateColumns = chart::DateColumnsOf(root);
         chart->labels = chart::LabelTextsOf(root);
+        chart->boxPlots = chart::BoxPlotsOf(root);
     }
 
     auto item = std::make_unique<npar::OutputItem>(npar::OutputItem::Kind::Chart, chart->title);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 #include <variant>
 
 #include "ChartListing.h"
@@ -10,6 +11,7 @@
 #include "OutputDocument.h"
 #include "QUOR_DataSource.h"
 #include "render/RenderData.h"
+#include "render/RenderStats.h"
 #include "text/Blanks.h"
 #include "text/Utf8.h"
 
@@ -42,6 +44,22 @@ void AppendPadded(std::string& line, const std::string& text, size_t width) {
     line.append(width - std::min(width, DisplayWidth(text)), ' ');
 }
 
+// Rows of cells as columns two blanks apart, each line indented by four.
+void WriteColumns(std::string& out, const std::vector<std::vector<std::string>>& table) {
+    std::vector<size_t> widths;
+    for (const auto& cells : table) {
+        widths.resize(std::max(widths.size(), cells.size()), 0);
+        for (size_t c = 0; c < cells.size(); ++c)
+            widths[c] = std::max(widths[c], DisplayWidth(cells[c]));
+    }
+    for (const auto& cells : table) {
+        std::string line = "    ";
+        for (size_t c = 0; c < cells.size(); ++c) AppendPadded(line, cells[c], widths[c] + 2);
+        RightTrim(line);
+        out += line + "\n";
+    }
+}
+
 void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
@@ -52,23 +70,152 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
     if (columns.empty()) return;
     const size_t listed = std::min(rows, kListedRows);
     std::vector<std::vector<std::string>> table(listed + 1);
-    std::vector<size_t> widths(columns.size(), 0);
-    for (size_t c = 0; c < columns.size(); ++c) {
-        table[0].push_back(OneLine(ListedColumnName(chart.columnTitles, source, *columns[c])));
-        const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *columns[c]);
+    for (const ChartColumn* column : columns) {
+        table[0].push_back(OneLine(ListedColumnName(chart.columnTitles, source, *column)));
+        const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *column);
         const ChartModel::DateColumn* date =
-            FindColumnEntry(chart.dateColumns, source.name, columns[c]->name);
+            FindColumnEntry(chart.dateColumns, source.name, column->name);
         for (size_t r = 0; r < listed; ++r)
-            table[r + 1].push_back(ListedWords(ListedCell(*columns[c], r, labels, date)));
-        for (const auto& line : table) widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+            table[r + 1].push_back(ListedWords(ListedCell(*column, r, labels, date)));
     }
-    for (const auto& cells : table) {
-        std::string line = "    ";
-        for (size_t c = 0; c < cells.size(); ++c) AppendPadded(line, cells[c], widths[c] + 2);
-        RightTrim(line);
-        out += line + "\n";
-    }
+    WriteColumns(out, table);
     if (rows > listed) out += "    ... " + MoreRows(rows - listed) + "\n";
+}
+
+const ChartColumn* ColumnNamed(const ChartDataSource& source, const std::string& name) {
+    for (const ChartColumn& column : source.columns)
+        if (column.name == name) return &column;
+    return nullptr;
+}
+
+// The values of one box of a box plot and the rows they come from.
+struct ListedBox {
+    std::string position;  // the category as listed
+    std::vector<double> values;
+    std::vector<size_t> rows;
+};
+
+// The boxes of a box plot's rows, in the order their first rows come.
+std::vector<ListedBox> BoxesOf(const ChartModel& chart, const ChartDataSource& source,
+                               const ChartColumn& values, const ChartColumn& positions) {
+    const ListedLabels* labels = LabelsOf(chart.valueLabels, source, positions);
+    const ChartModel::DateColumn* date = FindColumnEntry(chart.dateColumns, source.name, positions.name);
+    std::vector<ListedBox> boxes;
+    for (size_t row = 0; row < values.cells.size(); ++row) {
+        const double* value = std::get_if<double>(&values.cells[row]);
+        if (!value || *value == kSystemMissing) continue;
+        const std::string position = ListedWords(ListedCell(positions, row, labels, date));
+        auto box = std::find_if(boxes.begin(), boxes.end(),
+                                [&](const ListedBox& listed) { return listed.position == position; });
+        if (box == boxes.end()) box = boxes.insert(boxes.end(), ListedBox{position, {}, {}});
+        box->values.push_back(*value);
+        box->rows.push_back(row);
+    }
+    return boxes;
+}
+
+// Whether a cell holds a value: a number, or a text that is more than blanks.
+bool Filled(const ChartColumn& column, size_t row) {
+    if (row >= column.cells.size()) return false;
+    if (std::holds_alternative<double>(column.cells[row])) return true;
+    const std::string* text = std::get_if<std::string>(&column.cells[row]);
+    return text && text->find_first_not_of(' ') != std::string::npos;
+}
+
+// The column that labels a box plot's outliers: the one the chart labels
+// them by, else one filled on outlier rows only (a label the chart carries
+// but does not draw), else none.
+const ChartColumn* CaseColumn(const ChartDataSource& source, const ChartModel::BoxPlot& plot,
+                              const std::vector<const ChartColumn*>& candidates,
+                              const std::set<size_t>& outlierRows) {
+    if (!plot.label.empty()) return ColumnNamed(source, plot.label);
+    for (const ChartColumn* column : candidates) {
+        bool onlyOutliers = true;
+        for (size_t row = 0; row < column->cells.size() && onlyOutliers; ++row)
+            onlyOutliers = !Filled(*column, row) || outlierRows.count(row) > 0;
+        if (onlyOutliers) return column;
+    }
+    return nullptr;
+}
+
+// Whether a column holds one value over each box's rows (a popup's mean rank):
+// a value of the box rather than of its rows.
+bool OneValuePerBox(const ChartColumn& column, const std::vector<ListedBox>& boxes) {
+    for (const ListedBox& box : boxes) {
+        for (size_t row : box.rows)
+            if (ListedCell(column, row, nullptr) != ListedCell(column, box.rows.front(), nullptr))
+                return false;
+    }
+    return true;
+}
+
+// A box plot's source as each box's Tukey statistics, the numbers the chart
+// draws, rather than the rows it draws them from (which repeat a box's hinges
+// and whiskers so that they come out as drawn): a line per box, in the order
+// the boxes come, with the values of the columns that hold one per box (a
+// popup's mean rank), and its outliers and extremes with their cases.
+void WriteBoxPlots(std::string& out, const ChartModel& chart, const ChartDataSource& source,
+                   const ChartModel::BoxPlot& plot) {
+    const ChartColumn* values = ColumnNamed(source, plot.value);
+    const ChartColumn* positions = ColumnNamed(source, plot.position);
+    if (!values || !positions) return WriteSource(out, chart, source);
+    const std::vector<ListedBox> boxes = BoxesOf(chart, source, *values, *positions);
+    std::vector<render::BoxStats> stats;
+    std::set<size_t> outlierRows;
+    for (const ListedBox& box : boxes) {
+        stats.push_back(render::TukeyBox(box.values));
+        for (const auto* points : {&stats.back().outliers, &stats.back().extremes})
+            for (size_t i : *points) outlierRows.insert(box.rows[i]);
+    }
+    std::vector<const ChartColumn*> rest;
+    for (const ChartColumn* column : FilledColumns(source))
+        if (column != values && column != positions) rest.push_back(column);
+    const ChartColumn* cases = CaseColumn(source, plot, rest, outlierRows);
+    std::vector<const ChartColumn*> others;
+    for (const ChartColumn* column : rest)
+        if (column != cases && OneValuePerBox(*column, boxes)) others.push_back(column);
+
+    const ChartModel::DateColumn* date = FindColumnEntry(chart.dateColumns, source.name, values->name);
+    const auto number = [&](double value) {
+        return ListedWords(
+            date ? render::FormatNumber(value, render::Format{date->format, date->decimals, {}, {}})
+                 : ListedNumber(value));
+    };
+    const auto title = [&](const ChartColumn& column) {
+        return OneLine(ListedColumnName(chart.columnTitles, source, column));
+    };
+    out += "  Box plots of " + title(*values) + " by " + title(*positions) +
+           ": whiskers reach the furthest values within 1.5 box lengths of the box; outliers lie "
+           "beyond, extremes beyond 3\n";
+    std::vector<std::vector<std::string>> table = {{title(*positions), "Lower Whisker", "Lower Quartile",
+                                                    "Median", "Upper Quartile", "Upper Whisker"}};
+    for (const ChartColumn* other : others) table[0].push_back(title(*other));
+    table[0].push_back("Outliers");
+    for (size_t b = 0; b < boxes.size(); ++b) {
+        const ListedBox& box = boxes[b];
+        const render::BoxStats& box5 = stats[b];
+        std::vector<std::string> line = {
+            box.position,        number(box5.lowerWhisker), number(box5.lowerHinge),
+            number(box5.median), number(box5.upperHinge),   number(box5.upperWhisker)};
+        for (const ChartColumn* other : others)
+            line.push_back(ListedWords(
+                ListedCell(*other, box.rows.front(), LabelsOf(chart.valueLabels, source, *other))));
+        std::string outliers;
+        const auto list = [&](const std::vector<size_t>& points, bool extreme) {
+            for (size_t i : points) {
+                std::string notes = cases ? ListedWords(ListedCell(*cases, box.rows[i], nullptr)) : "";
+                if (!notes.empty()) notes = "case " + notes;
+                if (extreme) notes += notes.empty() ? "extreme" : ", extreme";
+                outliers += (outliers.empty() ? "" : ", ") + number(box.values[i]) +
+                            (notes.empty() ? "" : " (" + notes + ")");
+            }
+        };
+        list(box5.outliers, false);
+        list(box5.extremes, true);
+        line.push_back(outliers);
+        table.push_back(std::move(line));
+    }
+    WriteColumns(out, table);
 }
 
 }  // namespace
@@ -154,7 +301,15 @@ std::string WriteChartText(const ChartModel& chart) {
         out += "  Description: " + OneLine(chart.description) + "\n";
     for (const std::string& label : chart.labels) out += "  Label: " + OneLine(label) + "\n";
     if (!chart.footnote.empty()) out += "  Footnote: " + OneLine(chart.footnote) + "\n";
-    for (const ChartDataSource& source : chart.data) WriteSource(out, chart, source);
+    for (const ChartDataSource& source : chart.data) {
+        const auto boxes =
+            std::find_if(chart.boxPlots.begin(), chart.boxPlots.end(),
+                         [&](const ChartModel::BoxPlot& box) { return box.source == source.name; });
+        if (boxes != chart.boxPlots.end())
+            WriteBoxPlots(out, chart, source, *boxes);
+        else
+            WriteSource(out, chart, source);
+    }
     return out;
 }
 
