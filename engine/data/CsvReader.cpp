@@ -2,13 +2,13 @@
 // column that tells the column's type while it stores the cells.
 #include "engine/CsvReader.h"
 
-#include "stats/Calendar.h"
-
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+
+#include "stats/Calendar.h"
 
 namespace npar::engine {
 

@@ -153,7 +153,9 @@ TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
             firstNonNumber = row;
     }
     TextColumnReason reason;
-    if (firstNonNumber == column.codes.size()) return reason;
+    // Every cell a number, or every cell a date: a column the dictionary
+    // makes a string, with no cell to name.
+    if (firstNonNumber == column.codes.size() || firstNonDate == column.codes.size()) return reason;
     reason.ofDates = 2 * dates > filled;
     const size_t row = reason.ofDates ? firstNonDate : firstNonNumber;
     const std::string& text = column.strings.Text(column.codes[row]);

@@ -217,6 +217,15 @@ TEST(TestRequests, DateColumnsNameTheCellThatIsNoDate) {
                    "numbers, dates or a field of two values; if \" NA \" marks a missing value"),
         std::string::npos)
         << coded;
+    // Dates the dictionary makes a string: no cell to name.
+    EXPECT_EQ(
+        UsageErrorOf("when\n2024-01-01\n2024-02-01\n", {"ks when dist=uniform"},
+                     [](auto& request) {
+                         request.dictionaryJson =
+                             R"({"variables": [{"name": "when", "type": "string"}]})";
+                     }),
+        "test \"ks when dist=uniform\": field \"when\" holds text, but the Kolmogorov-Smirnov test "
+        "needs numbers");
     EXPECT_NE(UsageErrorOf(data, {"runs word"})
                   .find("\"word\" holds text with 3 values (\"x\" in data row 2 is not a number); the "
                         "runs test needs numbers or a field of two values"),

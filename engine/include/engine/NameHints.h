@@ -44,10 +44,12 @@ std::string NonNumberHint(const std::string& text, const std::string& variable, 
 
 // Why the string column `column` of a file read with the decimal mark
 // `decimal` holds text rather than numbers or dates, as a message says it
-// after "holds text": in parentheses, the first cell that is no number ("("a" in data row 3 is not a
-// number)"), or, when most of the filled cells are ISO dates, the first that is no date of the calendar;
-// then NonNumberHint's hint for that cell. `ofDates` says which. Both texts are empty when every filled
-// cell reads as a number (a column the dictionary makes a string).
+// after "holds text": in parentheses, the first cell that is no number
+// ("("a" in data row 3 is not a number)"), or, when most of the filled cells
+// are ISO dates, the first that is no date of the calendar; then
+// NonNumberHint's hint for that cell. `ofDates` says which. Both texts are
+// empty when every filled cell reads as a number, or every one as a date (a
+// column the dictionary makes a string).
 struct TextColumnReason {
     std::string why;
     std::string hint;
