@@ -1,7 +1,8 @@
 // Feeds arbitrary text as a split's result document through the host and the
 // plug-in's split loop (reader, tables and charts with the project's
-// templates), then renders the output document. Nothing in the input may
-// crash, hang, leak or read out of range.
+// templates), then renders the output document in every format, or, for
+// inputs of odd length, lists it as the text report does. Nothing in the
+// input may crash, hang, leak or read out of range.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ProcedureDataSource& dataSource = fuzz::DataSource();
     npar::OutputDocument output;
+    // Inputs of odd length run as the text report runs: each chart keeps
+    // what its listing needs (value labels, column titles, box plots) rather
+    // than its document, and only the text writer writes them.
+    const bool listed = size % 2 == 1;
+    output.keepChartDocuments = !listed;
     npar::Catalogue catalogue;
     {
         BpProcedure procedure(output, catalogue);
@@ -28,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<std::string> pmml;
         output.ok = plugin->ProcessSplits(pmml, splits, nullptr);
     }
-    npar::WriteJson(output);
     npar::WriteText(output);
-    npar::WriteHtml(output);
+    if (!listed) {
+        npar::WriteJson(output);
+        npar::WriteHtml(output);
+    }
     CFTakeCheckReports();
     CFTakeReadFailure();
     return 0;
