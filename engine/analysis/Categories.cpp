@@ -2,8 +2,11 @@
 #include "analysis/Categories.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <unordered_set>
 
 #include "document/ResultModel.h"
@@ -85,7 +88,7 @@ std::string Categories::DisplayText(size_t index, const Variable& variable) cons
                               : label.number == fNumbers[index];
         if (same) return label.label;
     }
-    if (fColumn.type == ColumnType::Date) return IsoDate(fNumbers[index]);
+    if (fColumn.type == ColumnType::Date) return DateText(fNumbers[index], variable.format);
     return ValueText(index);
 }
 
@@ -115,6 +118,58 @@ int Categories::FindLabelled(const ValueLabel& label) const {
         if (same) return static_cast<int>(i);
     }
     return -1;
+}
+
+namespace {
+
+std::string Padded(long long number, int digits) {
+    std::string text = std::to_string(number < 0 ? -number : number);
+    if (text.size() < static_cast<size_t>(digits))
+        text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
+    return number < 0 ? "-" + text : text;
+}
+
+// The date part of a date format, with a four-digit or a two-digit year.
+std::string DatePart(const std::string& type, const stats::CivilDate& date, int dayOfYear,
+                     bool longYear) {
+    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const std::string year = longYear ? Padded(date.year, 4) : Padded(date.year % 100, 2);
+    const std::string month = Padded(date.month, 2), day = Padded(date.day, 2);
+    if (type == "ADATE") return month + "/" + day + "/" + year;
+    if (type == "EDATE") return day + "." + month + "." + year;
+    if (type == "SDATE") return year + "/" + month + "/" + day;
+    if (type == "JDATE") return year + Padded(dayOfYear, 3);
+    if (type == "MOYR") return std::string(kMonths[date.month - 1]) + " " + year;
+    if (type == "QYR") return std::to_string((date.month - 1) / 3 + 1) + " Q " + year;
+    if (type == "WKYR") return std::to_string((dayOfYear - 1) / 7 + 1) + " WK " + year;
+    return day + "-" + kMonths[date.month - 1] + "-" + year;
+}
+
+}  // namespace
+
+std::string DateText(double days, const std::string& format) {
+    size_t letters = 0;
+    std::string type;
+    while (letters < format.size() && std::isalpha(static_cast<unsigned char>(format[letters])))
+        type += static_cast<char>(std::toupper(static_cast<unsigned char>(format[letters++])));
+    const int width = std::atoi(format.c_str() + letters);
+    static const char* const kDateTypes[] = {"DATE", "ADATE", "EDATE", "SDATE", "JDATE",
+                                             "MOYR", "QYR",   "WKYR",  "WKDAY"};
+    if (std::find(std::begin(kDateTypes), std::end(kDateTypes), type) == std::end(kDateTypes) ||
+        width <= 0 || !std::isfinite(days))
+        return IsoDate(days);
+    const stats::CivilDate date = stats::CivilFromDays(days);
+    if (type == "WKDAY") {
+        static const char* const kDays[] = {"THURSDAY", "FRIDAY",  "SATURDAY", "SUNDAY",
+                                            "MONDAY",   "TUESDAY", "WEDNESDAY"};
+        const long long weekday =
+            ((static_cast<long long>(std::floor(days)) % 7) + 7) % 7;  // 1970-01-01: Thursday
+        return std::string(kDays[weekday]).substr(0, static_cast<size_t>(width));
+    }
+    const int dayOfYear = static_cast<int>(std::floor(days) - stats::DaysFromCivil(date.year, 1, 1)) + 1;
+    const std::string full = DatePart(type, date, dayOfYear, true);
+    return full.size() <= static_cast<size_t>(width) ? full : DatePart(type, date, dayOfYear, false);
 }
 
 std::string IsoDate(double days) {

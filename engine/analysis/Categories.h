@@ -62,5 +62,13 @@ private:
 
 // Dates as ISO text (days since 1970-01-01).
 std::string IsoDate(double days);
+// A date (days since 1970-01-01) as the print format `format` of a date
+// variable writes it, so that a chart names a date category as the tables do:
+// DATE11 "01-JAN-2024" (DATE9 "01-JAN-24"), ADATE "01/31/2024", EDATE
+// "31.01.2024", SDATE "2024/01/31", JDATE "2024031", MOYR "JAN 2024", QYR
+// "1 Q 2024", WKYR "5 WK 2024" and WKDAY "WEDNESDAY", each with a two-digit
+// year when the four-digit one does not fit the width, a weekday cut to it;
+// ISO text for any other format.
+std::string DateText(double days, const std::string& format);
 
 }  // namespace npar::engine

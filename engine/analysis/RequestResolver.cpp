@@ -301,7 +301,7 @@ private:
         }
         for (const ValueLabel& label : variable.valueLabels)
             if (label.number == number) return {NumberText(number), label.label};
-        return {NumberText(number), date ? IsoDate(number) : NumberText(number)};
+        return {NumberText(number), date ? DateText(number, variable.format) : NumberText(number)};
     }
 
     // When every value the field takes is a success, the binomial's other

@@ -114,8 +114,10 @@ TEST(DateCharts, DifferencesOfDatesAreDays) {
 
 // Categories that are dates are named by a date in every chart that shows
 // them, never by the number a date is held as (19723 days, or 13923446400
-// seconds on the date scale).
-TEST(DateCharts, DateCategoriesAreNamedByDates) {
+// seconds on the date scale), and in the field's own format, as the tables
+// name them: 01-JAN-2024 for the inferred DATE11, the others as a dictionary
+// gives them.
+TEST(DateCharts, DateCategoriesAreNamedByDatesAsTheTablesNameThem) {
     apptest::TempDir dir;
     const std::string data = dir.Write("visits.csv",
                                        "y,d\n1,2024-01-01\n2,2024-01-01\n3,2024-02-01\n4,2024-02-01\n"
@@ -125,12 +127,35 @@ TEST(DateCharts, DateCategoriesAreNamedByDates) {
     ASSERT_EQ(charts.size(), 5u);  // the three tests' and the two fields' own
     for (const Json& chart : charts) {
         const std::string drawn = chart["vegaLite"].dump();
-        for (const char* number : {"19723", "13923446400"})
+        for (const char* number : {"19723", "13923446400", "2024-01-01"})
             EXPECT_EQ(drawn.find(number), std::string::npos) << chart["title"] << ": " << number;
     }
     for (size_t i = 0; i < 3; ++i)
-        EXPECT_NE(charts[i]["vegaLite"].dump().find("2024-01-01"), std::string::npos)
+        EXPECT_NE(charts[i]["vegaLite"].dump().find("01-JAN-2024"), std::string::npos)
             << charts[i]["title"];
+
+    const struct {
+        const char* format;
+        const char* first;  // how the tables write 2024-01-01
+    } formats[] = {{"ADATE10", "01/01/2024"}, {"EDATE8", "01.01.24"}, {"SDATE10", "2024/01/01"},
+                   {"JDATE7", "2024001"},     {"MOYR8", "JAN 2024"},  {"QYR6", "1 Q 24"},
+                   {"WKYR10", "1 WK 2024"},   {"WKDAY9", "MONDAY"}};
+    for (const auto& format : formats) {
+        const std::string dictionary =
+            dir.Write("visits.json", std::string(R"({"variables": [{"name": "d", "format": ")") +
+                                         format.format + "\"}]}");
+        const apptest::CliResult report =
+            RunCli({"--resources", std::string(NPAR_SOURCE_DIR) + "/resources", "--format", "json", data,
+                    "--dictionary", dictionary, "--test", "chi-square d"});
+        ASSERT_EQ(report.status, 0) << report.err;
+        const Json output = Json::parse(report.out);
+        const std::string frequencies = output_query::Tables(output, "Frequencies").at(0).dump();
+        EXPECT_NE(frequencies.find(std::string("\"") + format.first), std::string::npos)
+            << format.format << ": " << frequencies;
+        const std::string drawn = output_query::Items(output, "chart").at(0)["vegaLite"].dump();
+        EXPECT_NE(drawn.find(std::string("\"") + format.first + "\""), std::string::npos)
+            << format.format << ": " << drawn.substr(0, 400);
+    }
 }
 
 // A time of day is held in seconds and stays so: the Kolmogorov-Smirnov
