@@ -169,8 +169,11 @@ std::string FirstNonNumber(const Column& column, char decimal, size_t& row) {
     return "";
 }
 
+// A value label's key: a number with a decimal point, or with the data
+// file's decimal mark (a file read with decimal commas may have its labels
+// keyed "1,5"); a date on a date column.
 ValueLabel MakeValueLabel(const Column& column, const std::string& place, const std::string& key,
-                          const std::string& label) {
+                          const std::string& label, char decimal) {
     ValueLabel value;
     value.label = label;
     if (column.type == ColumnType::String) {
@@ -178,7 +181,7 @@ ValueLabel MakeValueLabel(const Column& column, const std::string& place, const 
         return value;
     }
     if (column.type == ColumnType::Date && ParseIsoDate(key, value.number)) return value;
-    if (!ParseCsvNumber(key, value.number))
+    if (!ParseCsvNumber(key, value.number) && !ParseCsvNumber(key, value.number, decimal))
         throw UsageError("dictionary: " + place + ": the value label key " + Quoted(key) + " is not a " +
                          (column.type == ColumnType::Date ? "date" : "number"));
     return value;
@@ -200,7 +203,7 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry, char dec
     }
     if (entry) {
         for (const auto& [key, label] : entry->valueLabels) {
-            ValueLabel made = MakeValueLabel(column, place, key, label);
+            ValueLabel made = MakeValueLabel(column, place, key, label, decimal);
             made.missing = column.type == ColumnType::String
                                ? entry->missingTexts.count(made.text) > 0
                                : std::find(entry->missingNumbers.begin(), entry->missingNumbers.end(),

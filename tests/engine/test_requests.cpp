@@ -314,6 +314,27 @@ TEST(Dictionary, LabelsFormatsMeasuresAndMissingValues) {
         "Merit");
 }
 
+// A file read with decimal commas may key its value labels with them, or
+// with a point; both name the value. Missing codes written as in the file
+// are matched as texts.
+TEST(Dictionary, ValueLabelsOfAFileWithDecimalCommas) {
+    const EngineRun run("dose;y\n0,5;3\n1,5;4\n0,5;5\n1,5;6\n-9,5;7\n", {"chi-square dose"},
+                        [](auto& request) {
+                            request.decimal = ',';
+                            request.dictionaryJson = R"({"variables": [
+                {"name": "dose", "measure": "ordinal", "missing": ["-9,5"],
+                 "valueLabels": {"0,5": "low", "1.5": "high"}}]})";
+                        });
+    EXPECT_EQ(run.Statistic(0, "TotalN"), 4);
+    pugi::xml_node dose = run.Root()
+                              .first_element_by_path("Extension/NPAROutput/DataDictionary")
+                              .find_child_by_attribute("DataField", "name", "dose");
+    std::vector<std::string> shown;
+    for (pugi::xml_node value : dose.children("Value"))
+        shown.push_back(value.attribute("displayValue").as_string());
+    EXPECT_EQ(shown, (std::vector<std::string>{"low", "high"}));
+}
+
 TEST(Dictionary, FaultsAreUsageErrors) {
     const struct {
         std::string json, message;
