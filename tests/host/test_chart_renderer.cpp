@@ -431,6 +431,9 @@ TEST(ChartRenderer, DrawsDatesOnATimeAxis) {
     EXPECT_EQ(x["scale"]["type"], "utc");
     EXPECT_NE(x["axis"]["labelExpr"].get<std::string>().find("utcFormat(datum.value, '%d-%b-%Y')"),
               std::string::npos);
+    // Dates are centred on their ticks: the nice domain starts on a tick, and
+    // a first label set flush with the axis would hide the second.
+    EXPECT_EQ(x["axis"]["labelFlush"], false);
     const auto bars = Rows(spec, "bars");
     ASSERT_EQ(bars.size(), 3u);
     EXPECT_DOUBLE_EQ(bars[0]["_pm"], 1672531200000.0);  // 2023-01-01T00:00Z in Unix milliseconds

@@ -320,6 +320,10 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
         if (axisData.kind == Axis::Kind::Temporal) {
             scale["type"] = "utc";
             axis["labelExpr"] = DateLabelExpression(axisData.LabelFormatType());
+            // A date's label is wide and the nice domain starts on a tick:
+            // flush with the axis end, the first label would cover the next
+            // one's place, which the overlap rule then leaves empty.
+            if (dimension == 0) axis["labelFlush"] = false;
         } else {
             const Format format = axisData.LabelFormat();
             const std::string expression = NumberLabelExpression(format);
