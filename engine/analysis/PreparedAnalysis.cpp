@@ -33,8 +33,14 @@ std::string ReadFileText(const std::string& path, const std::string& what) {
 }
 
 // For a file the reader refused: when its first line holds no `delimiter`
-// but another one, the delimiter is the likely fault (DelimiterHint).
-std::string HeaderDelimiterHint(std::string_view text, char delimiter) {
+// but another one, the delimiter is the likely fault (DelimiterHint); when
+// commas both separate the fields and mark the decimals, an unquoted number
+// is two fields.
+std::string RefusedFileHint(std::string_view text, char delimiter, char decimal) {
+    if (delimiter == ',' && decimal == ',')
+        return "; with commas as both delimiter and decimal mark, a number's comma splits it unless the "
+               "cell is quoted (\"1,5\"); files with decimal commas are mostly separated by semicolons "
+               "(--delimiter ;)";
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
     std::string_view header = text.substr(0, text.find('\n'));
     if (!header.empty() && header.back() == '\r') header.remove_suffix(1);
@@ -102,7 +108,7 @@ public:
             fData.table = ReadCsv(text, ReaderOptions(dictionary, request.Delimiter(), request.decimal));
         } catch (const CsvError& error) {
             throw UsageError(fDataName + ": " + error.what() +
-                             HeaderDelimiterHint(text, request.Delimiter()));
+                             RefusedFileHint(text, request.Delimiter(), request.decimal));
         }
         fData.variables = MakeVariables(fData.table, dictionary);
         fRequests = ResolveTests(request.tests, fData);

@@ -142,6 +142,14 @@ TEST(RunTests, DecimalCommasGiveTheReportOfTheSameNumbers) {
         << pointed.err;
     EXPECT_NE(pointed.err.find("for a file with decimal commas give --decimal ,"), std::string::npos)
         << pointed.err;
+    // Commas as both delimiter and decimal mark split an unquoted number.
+    const std::string unquoted = dir.Write("unquoted.csv", "score,region\n62,5,North\n58,1,South\n");
+    const apptest::CliResult split = run({unquoted, "--decimal", ",", "--delimiter", ","});
+    EXPECT_EQ(split.status, 2);
+    EXPECT_NE(split.err.find("the row has 3 fields, the header 2; with commas as both delimiter and "
+                             "decimal mark, a number's comma splits it unless the cell is quoted"),
+              std::string::npos)
+        << split.err;
     // With decimal commas a point is no decimal mark: the column is text.
     const apptest::CliResult mixed = run({points, "--decimal", ",", "--delimiter", ","});
     EXPECT_NE(mixed.err.find("(\"62.5\" in data row 1 is not a number), but kruskal-wallis needs "
