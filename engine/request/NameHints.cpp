@@ -42,6 +42,20 @@ size_t Slips(const std::string& a, const std::string& b, size_t most) {
     return d[a.size()][b.size()];
 }
 
+// A text of the shape 2023-07-01, blanks around it aside, whether or not
+// the day exists.
+bool LooksLikeIsoDate(std::string_view text) {
+    static constexpr std::string_view kShape = "dddd-dd-dd";
+    text.remove_prefix(std::min(text.size(), text.find_first_not_of(" \t")));
+    text = text.substr(0, text.find_last_not_of(" \t") + 1);
+    if (text.size() != kShape.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != '-') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -118,24 +132,6 @@ std::string NonNumberHint(const std::string& text, const std::string& variable, 
                   "file)"
                 : "");
 }
-
-namespace {
-
-// A text of the shape 2023-07-01, blanks around it aside, whether or not
-// the day exists.
-bool LooksLikeIsoDate(std::string_view text) {
-    static constexpr std::string_view kShape = "dddd-dd-dd";
-    text.remove_prefix(std::min(text.size(), text.find_first_not_of(" \t")));
-    text = text.substr(0, text.find_last_not_of(" \t") + 1);
-    if (text.size() != kShape.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool digit = text[i] >= '0' && text[i] <= '9';
-        if (kShape[i] == 'd' ? !digit : text[i] != '-') return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
     size_t filled = 0, dates = 0;

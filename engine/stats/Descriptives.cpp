@@ -333,42 +333,6 @@ BinLayout HalvesOf(double minimum, double maximum) {
     return layout;
 }
 
-}  // namespace
-
-BinLayout LayOutBins(const std::vector<double>& values) {
-    BinLayout layout;
-    if (values.empty()) return layout;
-    const auto [minIt, maxIt] = std::minmax_element(values.begin(), values.end());
-    const double minimum = *minIt;
-    const double maximum = *maxIt;
-    const bool whole =
-        std::all_of(values.begin(), values.end(), [](double v) { return v == std::floor(v); });
-    if ((whole && maximum - minimum <= 40) || maximum == minimum) {
-        layout.width = 1;
-        layout.origin = minimum - 0.5;
-    } else if (!std::isfinite(maximum - minimum)) {
-        return HalvesOf(minimum, maximum);
-    } else {
-        // Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5
-        // and 50 of them; Sturges' number where the quartiles coincide.
-        const double n = static_cast<double>(values.size());
-        const double iqr = InterquartileRange(values);
-        double bins =
-            iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
-        bins = std::clamp(std::ceil(bins), 5.0, 50.0);
-        layout.width = NiceWidth((maximum - minimum) / bins);
-        layout.origin = std::floor(minimum / layout.width) * layout.width;
-        if (whole && layout.width < 1) layout.width = 1;
-        // A range so small that its bins' width underflows.
-        if (!(layout.width > 0) || !std::isfinite(layout.origin)) return HalvesOf(minimum, maximum);
-    }
-    layout.count =
-        static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
-    return layout;
-}
-
-namespace {
-
 constexpr double kShortestCalendarRange = 92;  // days: three months
 
 // Months since the start of year 0, as a month index.
@@ -407,6 +371,38 @@ Histogram CountInEdges(const std::vector<double>& edges, const std::vector<doubl
 }
 
 }  // namespace
+
+BinLayout LayOutBins(const std::vector<double>& values) {
+    BinLayout layout;
+    if (values.empty()) return layout;
+    const auto [minIt, maxIt] = std::minmax_element(values.begin(), values.end());
+    const double minimum = *minIt;
+    const double maximum = *maxIt;
+    const bool whole =
+        std::all_of(values.begin(), values.end(), [](double v) { return v == std::floor(v); });
+    if ((whole && maximum - minimum <= 40) || maximum == minimum) {
+        layout.width = 1;
+        layout.origin = minimum - 0.5;
+    } else if (!std::isfinite(maximum - minimum)) {
+        return HalvesOf(minimum, maximum);
+    } else {
+        // Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5
+        // and 50 of them; Sturges' number where the quartiles coincide.
+        const double n = static_cast<double>(values.size());
+        const double iqr = InterquartileRange(values);
+        double bins =
+            iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
+        bins = std::clamp(std::ceil(bins), 5.0, 50.0);
+        layout.width = NiceWidth((maximum - minimum) / bins);
+        layout.origin = std::floor(minimum / layout.width) * layout.width;
+        if (whole && layout.width < 1) layout.width = 1;
+        // A range so small that its bins' width underflows.
+        if (!(layout.width > 0) || !std::isfinite(layout.origin)) return HalvesOf(minimum, maximum);
+    }
+    layout.count =
+        static_cast<size_t>(std::max(0.0, std::floor((maximum - layout.origin) / layout.width))) + 1;
+    return layout;
+}
 
 BinLayout LayOutDateBins(const std::vector<double>& days) {
     if (days.empty()) return {};

@@ -40,7 +40,7 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
 // a number written with the other decimal mark or with thousands separators
 // (a decimal comma in a file read with points is pointed to --decimal).
 // Starts with "; "; empty when the text looks like neither.
-std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal = '.');
+std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal);
 
 // Why the string column `column` of a file read with the decimal mark
 // `decimal` holds text rather than numbers or dates, as a message says it

@@ -115,10 +115,9 @@ std::vector<ListedBox> BoxesOf(const ChartModel& chart, const ChartDataSource& s
 }
 
 // Whether a cell holds a value: a number, or a text that is more than blanks.
-bool Filled(const ChartColumn& column, size_t row) {
-    if (row >= column.cells.size()) return false;
-    if (std::holds_alternative<double>(column.cells[row])) return true;
-    const std::string* text = std::get_if<std::string>(&column.cells[row]);
+bool Filled(const ChartDatum& datum) {
+    if (std::holds_alternative<double>(datum)) return true;
+    const std::string* text = std::get_if<std::string>(&datum);
     return text && text->find_first_not_of(' ') != std::string::npos;
 }
 
@@ -132,7 +131,7 @@ const ChartColumn* CaseColumn(const ChartDataSource& source, const ChartModel::B
     for (const ChartColumn* column : candidates) {
         bool onlyOutliers = true;
         for (size_t row = 0; row < column->cells.size() && onlyOutliers; ++row)
-            onlyOutliers = !Filled(*column, row) || outlierRows.count(row) > 0;
+            onlyOutliers = !Filled(column->cells[row]) || outlierRows.count(row) > 0;
         if (onlyOutliers) return column;
     }
     return nullptr;
@@ -279,13 +278,7 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
 std::vector<const ChartColumn*> FilledColumns(const ChartDataSource& source) {
     std::vector<const ChartColumn*> filled;
     for (const ChartColumn& column : source.columns) {
-        const bool holds =
-            std::any_of(column.cells.begin(), column.cells.end(), [](const ChartDatum& datum) {
-                if (std::holds_alternative<double>(datum)) return true;
-                const std::string* text = std::get_if<std::string>(&datum);
-                return text && text->find_first_not_of(' ') != std::string::npos;
-            });
-        if (holds) filled.push_back(&column);
+        if (std::any_of(column.cells.begin(), column.cells.end(), Filled)) filled.push_back(&column);
     }
     return filled;
 }
