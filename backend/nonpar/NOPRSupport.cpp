@@ -2,6 +2,7 @@
 #include "NOPRSupport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -41,4 +42,26 @@ int DecimalsForSmallValues(const std::vector<double>& values, int decimals) {
         needed = std::max(needed, std::min(12, 2 - static_cast<int>(std::floor(std::log10(size)))));
     }
     return needed;
+}
+
+namespace {
+
+// Whether value, shown with decimals, reads as 0 (or as 1 in size) while it
+// is not that bound; values within rounding noise of a bound are the bound.
+bool ShowsBoundNotReached(double value, bool boundedByOne, int decimals) {
+    constexpr double kSameAsBound = 1e-9;
+    if (!std::isfinite(value)) return false;
+    const double size = std::fabs(value);
+    const double scale = std::pow(10.0, decimals);
+    const double shown = std::round(size * scale) / scale;
+    if (shown == 0) return size > kSameAsBound;
+    return boundedByOne && shown == 1 && std::fabs(size - 1) > kSameAsBound;
+}
+
+}  // namespace
+
+int DecimalsOffBounds(const std::vector<double>& values, bool boundedByOne, int decimals) {
+    for (double value : values)
+        if (ShowsBoundNotReached(value, boundedByOne, decimals)) return decimals + 1;
+    return decimals;
 }

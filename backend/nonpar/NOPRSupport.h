@@ -63,3 +63,10 @@ inline int TruncateToInt(double value) {
 // a unit of the last of them (sample medians of data measured in
 // millionths), at most twelve.
 int DecimalsForSmallValues(const std::vector<double>& values, int decimals);
+
+// The decimals that keep a measure and the limits of its interval from
+// showing a bound they do not reach: 0, and for a measure that cannot exceed
+// 1 in size also 1 and -1 (a proportion of .999 at two decimals reads 1.00).
+// The given decimals, or one more where a value would show such a bound: as
+// many as the statistics tables show, so that the two agree.
+int DecimalsOffBounds(const std::vector<double>& values, bool boundedByOne, int decimals);

@@ -263,6 +263,34 @@ TEST(ResultsLines, ValuesInSmallUnitsKeepTheirDigits) {
     EXPECT_NE(network.out.find("1 0.00000250"), std::string::npos) << network.out;
 }
 
+TEST(ResultsLines, AProportionNearZeroOrOneIsNotShownAsZeroOrOne) {
+    // faithful: 1 of 272 eruptions last at most 1.6 minutes, 271 at most 5.067.
+    // R binom.test(1, 272)$conf.int 9.307584459e-05, 2.031266703e-02, so for
+    // 271 of 272 the mirror 0.97968733, 0.99990692; Jeffreys
+    // qbeta(c(.025, .975), 271.5, 1.5) 0.98294667, 0.99960303; likelihood
+    // ratio (uniroot, REFERENCES.md) 0.98391336, 0.99978986; z (without a
+    // continuity correction) (271 - 136) / sqrt(68) = 16.3711. At two
+    // decimals .996 and .004 would read 1.00 and .00: the estimate and its
+    // limits take the three decimals the tables show.
+    const apptest::CliResult result =
+        RunCli({DataFile("faithful.csv"), "--format", "json", "--test", "binomial eruptions cut=5.067",
+                "--test", "success-rate eruptions cut=5.067", "--test", "binomial eruptions cut=1.6"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json report = Json::parse(result.out);
+    EXPECT_EQ(
+        LinesOf(report),
+        (std::vector<std::string>{
+            "Probability of eruptions <= 5.067: proportion = .996, 95% CI [.980, 1.000] "
+            "(Clopper-Pearson), [.983, 1.000] (Jeffreys), [.984, 1.000] (Likelihood Ratio), N = 272",
+            "Binomial test: 271 of 272, proportion = .996, 95% CI [.980, 1.000], z = 16.37, "
+            "p < .001 (exact)",
+            Typeset("Binomial test: 1 of 272, proportion = .004, 95% CI [.000, .020], z = ~16.37, "
+                    "p < .001 (exact)")}));
+    const Json summary = output_query::Tables(report, "Hypothesis Test Summary").at(0);
+    EXPECT_EQ(output_query::Cell(summary, {"1"}, {"Effect Size"})["text"], "p̂ = .996 [.980, 1.000]");
+    EXPECT_EQ(output_query::Cell(summary, {"2"}, {"Effect Size"})["text"], "p̂ = .004 [.000, .020]");
+}
+
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", "x,y\n1,a\n1,a\n2,b\n");

@@ -148,12 +148,20 @@ std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, con
     const NamedValue& measure = group->fValues.front();
     if (measure.fValue == kNOPRMissing) return nullptr;
     const MeasureStyle* style = FindMeasure(measure.fName);
-    const BpFormatSpec format = !style           ? procedure.Coefficient()
-                                : style->bounded ? procedure.BoundedMeasure()
-                                                 : procedure.Proportion();
     const double lower = GroupValue(*group, "LowerLimit");
     const double upper = GroupValue(*group, "UpperLimit");
     const bool interval = lower != kNOPRMissing && upper != kNOPRMissing;
+    BpFormatSpec format = !style           ? procedure.Coefficient()
+                          : style->bounded ? procedure.BoundedMeasure()
+                                           : procedure.Proportion();
+    // Two decimals, more where they would show a bound the values do not reach.
+    if (style) {
+        std::vector<double> shown = {measure.fValue};
+        if (interval) shown.insert(shown.end(), {lower, upper});
+        const int decimals = DecimalsOffBounds(shown, style->bounded, 2);
+        if (decimals != 2)
+            format = {style->bounded ? BpFormatSpec::Statistic : BpFormatSpec::Decimals, decimals};
+    }
 
     auto text = std::make_unique<BpComposite>(interval ? "^1 = ^2 [^3, ^4]" : "^1 = ^2", false);
     if (style)

@@ -56,8 +56,9 @@ std::string Bounded(double value, int decimals) {
     return text;
 }
 
-// A coefficient, proportion or effect size bounded by 1: two decimals.
-std::string Coefficient(double value) { return Bounded(value, 2); }
+// A coefficient bounded by 1 standing alone: two decimals, more where two
+// would show 0 or 1 without its being so.
+std::string Coefficient(double value) { return Bounded(value, DecimalsOffBounds({value}, true, 2)); }
 
 // A statistic that can exceed 1: two decimals with the leading zero.
 std::string Statistic(double value) { return Fixed(value, 2); }
@@ -83,13 +84,14 @@ std::string LevelPercent(double level) {
     return text + "%";
 }
 
-// "95% CI [.03, .79]" when both limits are known, else empty; decimals for
-// limits in the data's units (see DecimalsForSmallValues), 2 by default.
+// "95% CI [.03, .79]" when both limits are known, else empty; decimals as
+// the estimate beside it has them (DecimalsForSmallValues for the data's
+// units, DecimalsOffBounds for measures), 2 by default.
 std::string IntervalText(double lower, double upper, double level, bool bounded, int decimals = 2) {
     if (!Known(lower) || !Known(upper)) return {};
     const std::string percent = LevelPercent(level);
     const auto number = [bounded, decimals](double value) {
-        return bounded ? Coefficient(value) : Fixed(value, decimals);
+        return bounded ? Bounded(value, decimals) : Fixed(value, decimals);
     };
     return (percent.empty() ? "" : percent + " ") + "CI [" + number(lower) + ", " + number(upper) + "]";
 }
@@ -207,9 +209,10 @@ std::string EffectText(const EffectSize& effect, double level) {
     const char* symbol = EffectLineSymbol(effect.measure);
     if (!Known(effect.estimate) || !symbol) return {};
     const bool bounded = IsBoundedMeasure(effect.measure);
+    const int decimals = DecimalsOffBounds({effect.estimate, effect.lower, effect.upper}, bounded, 2);
     std::string text = std::string(symbol) + " = " +
-                       (bounded ? Coefficient(effect.estimate) : Statistic(effect.estimate));
-    const std::string interval = IntervalText(effect.lower, effect.upper, level, bounded);
+                       (bounded ? Bounded(effect.estimate, decimals) : Fixed(effect.estimate, decimals));
+    const std::string interval = IntervalText(effect.lower, effect.upper, level, bounded, decimals);
     return interval.empty() ? text : text + ", " + interval;
 }
 
@@ -488,11 +491,17 @@ std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& re
 std::string SuccessRate(const HTOEstimateConfidenceInterval& record, double level,
                         const BpProcedure& procedure) {
     if (record.fIntervals.empty() || !Known(record.fIntervals.front().fEstimate)) return {};
+    // One number of decimals for the estimate and every limit.
+    std::vector<double> shown = {record.fIntervals.front().fEstimate};
+    for (const ConfidenceInterval& interval : record.fIntervals)
+        if (Known(interval.fLower) && Known(interval.fUpper))
+            shown.insert(shown.end(), {interval.fLower, interval.fUpper});
+    const int decimals = DecimalsOffBounds(shown, true, 2);
     Line line;
-    line.Add("proportion = " + Coefficient(record.fIntervals.front().fEstimate));
+    line.Add("proportion = " + Bounded(record.fIntervals.front().fEstimate, decimals));
     bool first = true;
     for (const ConfidenceInterval& interval : record.fIntervals) {
-        std::string text = IntervalText(interval.fLower, interval.fUpper, level, true);
+        std::string text = IntervalText(interval.fLower, interval.fUpper, level, true, decimals);
         if (text.empty()) continue;
         // The level is said once, before the first interval.
         if (!first) text.erase(0, text.find('['));
