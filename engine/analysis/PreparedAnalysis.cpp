@@ -116,7 +116,7 @@ public:
             fNotes.insert(fNotes.end(), test.notes.begin(), test.notes.end());
         for (const std::string& name : request.splitBy) {
             const int column = fData.table.Find(name);
-            if (column < 0) throw UsageError("--split-by: " + NoVariableText(fData.table, name));
+            if (column < 0) throw UsageError("--split-by: " + NoVariableText(fData.table, name, false));
             if (std::find(fSplitColumns.begin(), fSplitColumns.end(), static_cast<size_t>(column)) !=
                 fSplitColumns.end())
                 throw UsageError("--split-by: variable " + Quoted(name) + " is given twice");

@@ -49,7 +49,7 @@ private:
     size_t Column(const std::string& name) const {
         const int index = fData.table.Find(name);
         if (index >= 0) return static_cast<size_t>(index);
-        Fail(NoVariableText(fData.table, name));
+        Fail(NoVariableText(fData.table, name, true));
     }
 
     const std::string& Name(size_t column) const { return fData.table.At(column).name; }
@@ -706,9 +706,30 @@ private:
     std::string fContext;
 };
 
+// The name without the single or typographic quotes around it that a user
+// may have put there for double quotes.
+std::string WithoutQuoteMarks(std::string name) {
+    static const char* const kMarks[] = {
+        "'", "`", "\xE2\x80\x98", "\xE2\x80\x99", "\xE2\x80\x9C", "\xE2\x80\x9D"};
+    for (bool trimmed = true; trimmed;) {
+        trimmed = false;
+        for (const std::string mark : kMarks) {
+            if (name.size() > mark.size() && name.compare(0, mark.size(), mark) == 0)
+                name.erase(0, mark.size()), trimmed = true;
+            if (name.size() > mark.size() &&
+                name.compare(name.size() - mark.size(), mark.size(), mark) == 0)
+                name.erase(name.size() - mark.size()), trimmed = true;
+        }
+    }
+    return name;
+}
+
+// A name that a specification splits unless it is quoted.
+bool NeedsQuotes(const std::string& name) { return name.find_first_of(" \t,=\"") != std::string::npos; }
+
 }  // namespace
 
-std::string NoVariableText(const DataTable& table, const std::string& name) {
+std::string NoVariableText(const DataTable& table, const std::string& name, bool inTestSpecification) {
     const std::vector<std::string> names = table.ColumnNames();
     // A header read as one column says more about the delimiter than any name.
     const std::string delimiter = DelimiterHint(names);
@@ -717,7 +738,17 @@ std::string NoVariableText(const DataTable& table, const std::string& name) {
     const size_t shown = std::min<size_t>(names.size(), 12);
     for (size_t i = 0; i < shown; ++i) known += (i ? ", " : "") + names[i];
     if (shown < names.size()) known += ", ...";
-    return "the data have no variable " + Quoted(name) + HintAfter(name, names, "variables: " + known);
+    // In a test specification a name with blanks written bare or in single
+    // quotes reaches here as its first word: the hint says how to write it.
+    const std::string typed = WithoutQuoteMarks(name);
+    const bool unquoted = typed != name && std::find(names.begin(), names.end(), typed) != names.end();
+    const std::string meant = unquoted ? typed : LikelyMeant(typed, names);
+    std::string hint = meant.empty() ? "" : "did you mean " + Quoted(meant) + "? ";
+    if (inTestSpecification && NeedsQuotes(meant))
+        hint += "write a name with blanks, commas or \"=\" in double quotes; ";
+    else if (inTestSpecification && unquoted)
+        hint += "a name is quoted, if at all, with double quotes; ";
+    return "the data have no variable " + Quoted(name) + " (" + hint + "variables: " + known + ")";
 }
 
 std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications, RunData& data) {

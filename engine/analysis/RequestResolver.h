@@ -17,7 +17,8 @@ namespace npar::engine {
 std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications, RunData& data);
 
 // "the data have no variable "NAME" (...)": the variable the user most likely
-// meant, when one is close, and the data's first variables.
-std::string NoVariableText(const DataTable& table, const std::string& name);
+// meant, when one is close, and the data's first variables; in a test
+// specification also how a name with blanks is quoted.
+std::string NoVariableText(const DataTable& table, const std::string& name, bool inTestSpecification);
 
 }  // namespace npar::engine

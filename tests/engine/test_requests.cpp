@@ -257,6 +257,33 @@ TEST(TestRequests, AHeaderReadAsOneColumnPointsToTheDelimiter) {
               std::string::npos);
 }
 
+TEST(TestRequests, ANameWithBlanksWrittenUnquotedIsShownHowToQuoteIt) {
+    const std::string data = "score before,group\n1,a\n2,b\n";
+    const std::string howTo = "write a name with blanks, commas or \"=\" in double quotes; ";
+    // Bare, in single quotes and in typographic ones the specification
+    // splits the name, and the first word names nothing.
+    EXPECT_EQ(UsageErrorOf(data, {"runs score before"}),
+              "test \"runs score before\": the data have no variable \"score\" (did you mean \"score "
+              "before\"? " +
+                  howTo + "variables: score before, group)");
+    EXPECT_NE(
+        UsageErrorOf(data, {"runs 'score before'"}).find("did you mean \"score before\"? " + howTo),
+        std::string::npos);
+    EXPECT_NE(UsageErrorOf(data, {"runs \xE2\x80\x98score before\xE2\x80\x99"})
+                  .find("did you mean \"score before\"? " + howTo),
+              std::string::npos);
+    // A plain name in single quotes.
+    EXPECT_NE(UsageErrorOf(data, {"runs 'group'"})
+                  .find("did you mean \"group\"? a name is quoted, if at all, with double quotes"),
+              std::string::npos);
+    // --split-by takes the whole name: no advice on quoting there.
+    EXPECT_EQ(UsageErrorOf(data, {"runs group"}, [](auto& r) { r.splitBy = {"score"}; }),
+              "--split-by: the data have no variable \"score\" (did you mean \"score before\"? "
+              "variables: score before, group)");
+    // Written in double quotes, it runs.
+    EXPECT_EQ(UsageErrorOf(data, {"runs \"score before\""}), "");
+}
+
 TEST(TestRequests, OptionsOfTheRunAreChecked) {
     EXPECT_EQ(UsageErrorOf(kData, {}), "no test to run: give --test SPEC");
     EXPECT_NE(UsageErrorOf(kData, {"runs score"}, [](auto& r) { r.alpha = 1.5; }).find("--alpha"),
