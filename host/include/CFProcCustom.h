@@ -128,6 +128,10 @@ private:
 // written in seconds since 1970-01-01 and is moved to the same origin; every
 // other type keeps the number.
 double NumericFormatCFToStat(double value, int formatType);
+// Whether values of the format type are dates counted in days since
+// 1970-01-01 as result documents write them (DATE, ADATE, EDATE, SDATE,
+// JDATE, WKDAY, MOYR, QYR, WKYR).
+bool IsDayBasedDate(int formatType);
 
 // Splits text on blanks, tabs and line ends; a run of separators counts once.
 std::vector<std::string> SplitToToken(std::string_view text);

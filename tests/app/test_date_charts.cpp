@@ -158,6 +158,22 @@ TEST(DateCharts, DateCategoriesAreNamedByDatesAsTheTablesNameThem) {
     }
 }
 
+// The engine bins dates over a year by months, and the two groups'
+// histograms name each bin by its month.
+TEST(DateCharts, TwoGroupHistogramsNameMonthlyBinsByTheirMonths) {
+    apptest::TempDir dir;
+    std::string csv = "when,g\n";
+    for (int month = 1; month <= 12; ++month)
+        csv += "2023-" + std::string(month < 10 ? "0" : "") + std::to_string(month) + "-15," +
+               (month % 2 ? "a" : "b") + "\n";
+    const std::vector<Json> charts = Charts(dir.Write("months.csv", csv), {"ks when by g"});
+    ASSERT_FALSE(charts.empty());
+    const Json means = charts.front()["data"]["graphSource"]["MEANS"];
+    ASSERT_EQ(means.size(), 24u);  // twelve bins for each group
+    EXPECT_EQ(means[0], "JAN 2023");
+    EXPECT_EQ(means[11], "DEC 2023");
+}
+
 // A time of day is held in seconds and stays so: the Kolmogorov-Smirnov
 // chart's bars and its fitted normal curve (mean 8,100 seconds, 02:15:00) are
 // not moved onto the date scale, and the axis writes its seconds as a clock.

@@ -220,4 +220,33 @@ TEST(TwoGroupHistogram, DateBinsStandInTheOrderOfTheirDates) {
               Json::array({"14-OCT-2024", "15-OCT-2024", "16-OCT-2024"}));
 }
 
+// Dates over more than three months are binned by months, quarters, years or
+// runs of years; such bins are named by their periods, not by their middle
+// days (16-JAN-2023 for January), in the data and in the axis's order.
+TEST(TwoGroupHistogram, CalendarBinsAreNamedByTheirPeriods) {
+    auto dataSource = std::make_unique<ProcedureDataSource>();
+    dataSource->AddVariable(QUOR_Variable("score", "Visit", 0, QUOR_Format(QUOR_Format::DATE, 11, 0)));
+    dataSource->AddVariable(QUOR_Variable("group", "Group", 0, QUOR_Format(5, 8, 0)));
+    const auto binNames = [&](const std::string& first, const std::string& second) {
+        // Each group has the bins' middles, in days since 1970-01-01.
+        const std::vector<Json> charts = DrawCharts(
+            MakeDocument(TwoGroupTest("IKolmogorovSmirnov", Group(1, 0, 18, "15.2", {"3 5", first}) +
+                                                                Group(2, 1, 20, "23.4", {"4", second}))),
+            dataSource.get());
+        EXPECT_EQ(charts.size(), 1u);
+        return charts.empty() ? Json() : YDomain(charts[0]["vegaLite"]);
+    };
+    // January to March 2023: the middles of 1 Jan to 1 Feb, and so on.
+    EXPECT_EQ(binNames("19373.5 19403", "19432.5"), Json::array({"JAN 2023", "FEB 2023", "MAR 2023"}));
+    // The fourth quarter of 2022 to the second of 2023, whose middles are
+    // also those of November, February and May: months that do not follow
+    // each other.
+    EXPECT_EQ(binNames("19312 19403", "19493.5"), Json::array({"4 Q 2022", "1 Q 2023", "2 Q 2023"}));
+    EXPECT_EQ(binNames("19540.5", "19906"), Json::array({"2023", "2024"}));
+    EXPECT_EQ(binNames("20088.5", "23741"),
+              Json::array({"2020\xE2\x80\x93" "2029", "2030\xE2\x80\x93" "2039"}));
+    // Months with one missing between them are no run of bins: dates stay.
+    EXPECT_EQ(binNames("19373.5", "19432.5"), Json::array({"16-JAN-2023", "16-MAR-2023"}));
+}
+
 }  // namespace

@@ -19,6 +19,8 @@
 //   writes asterisks.
 #include "QUOR_DataSource.h"
 
+#include "CalendarDays.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -26,6 +28,10 @@
 #include <string>
 
 namespace {
+
+using npar::CivilDate;
+using npar::CivilFromDays;
+using npar::DaysFromCivil;
 
 // ---------------------------------------------------------------------------
 // Padding
@@ -269,16 +275,6 @@ const char* const kDayNames[7] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
 
 constexpr int64_t kSecondsPerDay = 86400;
 
-// Days from 1970-01-01 to the given proleptic Gregorian date.
-constexpr int64_t DaysFromCivil(int64_t year, int month, int day) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 // Day numbers counted from the date origin, 1582-10-14.
 constexpr int64_t kOriginFrom1970 = DaysFromCivil(1582, 10, 14);
 constexpr int64_t kFirstDay = DaysFromCivil(1, 1, 1) - kOriginFrom1970;
@@ -302,16 +298,11 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 // years 1 to 9999.
 bool DateFromDays(int64_t days, DateParts& parts) {
     if (days < kFirstDay || days >= kEndDay) return false;
-    const int64_t z = days + kOriginFrom1970 + 719468;
-    const int64_t era = FloorDiv(z, 146097);
-    const int64_t dayOfEra = z - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYearMar = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t monthMar = (5 * dayOfYearMar + 2) / 153;
-    parts.day = static_cast<int>(dayOfYearMar - (153 * monthMar + 2) / 5 + 1);
-    parts.month = static_cast<int>(monthMar < 10 ? monthMar + 3 : monthMar - 9);
-    parts.year = yearOfEra + era * 400 + (parts.month <= 2 ? 1 : 0);
     const int64_t from1970 = days + kOriginFrom1970;
+    const CivilDate date = CivilFromDays(from1970);
+    parts.year = date.year;
+    parts.month = date.month;
+    parts.day = date.day;
     parts.dayOfYear = static_cast<int>(from1970 - DaysFromCivil(parts.year, 1, 1) + 1);
     parts.weekday = static_cast<int>(((from1970 + 4) % 7 + 7) % 7);  // 1970-01-01 was a Thursday
     return true;

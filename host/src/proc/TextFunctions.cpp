@@ -101,6 +101,8 @@ private:
 
 constexpr double kDateOrigin = 12219379200.0;  // seconds from 1582-10-14 to 1970-01-01
 
+}  // namespace
+
 bool IsDayBasedDate(int formatType) {
     switch (formatType) {
         case QUOR_Format::DATE:
@@ -117,8 +119,6 @@ bool IsDayBasedDate(int formatType) {
             return false;
     }
 }
-
-}  // namespace
 
 std::vector<std::string> SplitToToken(std::string_view text) {
     std::vector<std::string> tokens;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <set>
 
+#include "CFProcCustom.h"
 #include "ChartString.h"
 #include "FacSTDictionary.h"
 #include "NOPRChartSteps.h"
@@ -97,23 +98,40 @@ const QUOR_Variable* VariableAt(const NOPRSplitResults& container, int position)
     return field ? field->fVariable : nullptr;
 }
 
-// The dates of both groups' bins as their texts, earliest first, joined by
-// ";": the order of the categories that date bins written as text make.
-std::string DateBinOrder(const std::vector<const GroupInfo*>& groups, const QUOR_Variable* variable) {
-    std::set<double> dates;
-    for (const GroupInfo* group : groups) {
-        const auto& rows = group->fDistribution.fRows;
-        if (rows.size() < 2) continue;
-        for (double date : rows[1])
-            if (!std::isnan(date)) dates.insert(date);
+// The texts of both groups' date bins: the periods' names for bins of
+// calendar months, quarters or years of day-based dates ("JAN 2023"), each
+// bin's middle in the field's format otherwise.
+class DateBinTexts {
+public:
+    DateBinTexts(const std::vector<const GroupInfo*>& groups, const QUOR_Variable* variable)
+        : fVariable(variable) {
+        for (const GroupInfo* group : groups) {
+            const auto& rows = group->fDistribution.fRows;
+            if (rows.size() < 2) continue;
+            for (double date : rows[1])
+                if (!std::isnan(date)) fMiddles.insert(date);
+        }
+        if (variable && IsDayBasedDate(variable->GetFormat().GetType()))
+            fMonths = calendarBinMonths(std::vector<double>(fMiddles.begin(), fMiddles.end()));
     }
-    std::string order;
-    for (double date : dates) {
-        if (!order.empty()) order += ";";
-        order += formatValue(date, variable);
+
+    std::string Text(double middle) const {
+        return fMonths > 0 ? calendarBinName(middle, fMonths) : formatValue(middle, fVariable);
     }
-    return order;
-}
+
+    // Every bin, earliest first, joined by ";": the order of the categories
+    // that date bins written as text make.
+    std::string Order() const {
+        std::string order;
+        for (double middle : fMiddles) order += (order.empty() ? "" : ";") + Text(middle);
+        return order;
+    }
+
+private:
+    const QUOR_Variable* fVariable;
+    std::set<double> fMiddles;
+    int fMonths = 0;
+};
 
 // Replaces count characters at position at by value, when the text reaches at.
 void ReplaceAt(std::string& text, size_t at, size_t count, const char* value) {
@@ -140,6 +158,7 @@ int ISHistogram::fillData(VarDataProcessor& processor) {
     }
     const QUOR_Variable* testVariable = VariableAt(*d.container, testPosition);
     const bool datesAsText = testVariable && IsDateFormat(testVariable->GetFormat().GetType());
+    const DateBinTexts dateBins({d.group0, d.group1}, datesAsText ? testVariable : nullptr);
 
     size_t row = 0;
     for (const GroupInfo* group : {d.group0, d.group1}) {
@@ -150,8 +169,7 @@ int ISHistogram::fillData(VarDataProcessor& processor) {
             processor.SetVariableValue(d.source, d.counts, row, rows[0][i]);
             if (i < rows[1].size()) {
                 if (datesAsText)
-                    processor.SetStringVariableValue(d.source, d.means, row,
-                                                     formatValue(rows[1][i], testVariable));
+                    processor.SetStringVariableValue(d.source, d.means, row, dateBins.Text(rows[1][i]));
                 else
                     processor.SetVariableValue(d.source, d.means, row, rows[1][i]);
             }
@@ -217,9 +235,9 @@ void ISHistogram::editTemplate(std::string& text, const QUOR_Variable* testVaria
     // Date bins go out as text, which would stand in the order the groups
     // first have them: the means variable lists them by date instead.
     if (testVariable && IsDateFormat(testVariable->GetFormat().GetType()))
-        insertBefore(
-            text, "id=\"means\"",
-            "categoryOrder=\"" + escapeXml(DateBinOrder({d.group0, d.group1}, testVariable)) + "\" ");
+        insertBefore(text, "id=\"means\"",
+                     "categoryOrder=\"" +
+                         escapeXml(DateBinTexts({d.group0, d.group1}, testVariable).Order()) + "\" ");
     if (!mirrored) return;
     // Facets alternate along y, the value axis is not inverted, and the
     // graph starts lower to leave room for the panel labels.
