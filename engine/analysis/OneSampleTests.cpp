@@ -321,6 +321,11 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     result.conditionAttributes.push_back(TextAttribute("isUseSample", estimated ? "true" : "false"));
     result.statistics.push_back(Attribute("TotalN", Count(n)));
     if (n == 0) return Unable(result, messages::kTooFewCases, {{1}, {0}});
+    // The Lilliefors significance is not known below five cases (nor is the
+    // standard deviation of one).
+    if (request.distribution == Distribution::Normal && estimated && n < stats::kLillieforsMinimumCases)
+        return Unable(result, messages::kTooFewCases,
+                      {{Count(stats::kLillieforsMinimumCases)}, {Count(n)}});
     // Values near the largest double make a parameter overflow (the standard
     // deviation, the uniform's range), which would fit no distribution.
     if (!std::isfinite(first) || !std::isfinite(second) ||
@@ -330,10 +335,6 @@ TestResult Kolmogorov(const TestRequest& request, const SplitData& split) {
     stats::KsDifferences d;
     switch (request.distribution) {
         case Distribution::Normal: {
-            // The Lilliefors significance is not known below five cases.
-            if (estimated && n < stats::kLillieforsMinimumCases)
-                return Unable(result, messages::kTooFewCases,
-                              {{Count(stats::kLillieforsMinimumCases)}, {Count(n)}});
             if (!(second > 0)) return Unable(result, messages::kNoSpread);
             d = stats::KsContinuous(values,
                                     [&](double x) { return stats::NormalCdf((x - first) / second); });

@@ -361,6 +361,11 @@ TEST(KolmogorovSmirnovTest, ParametersThatOverflowAreRefused) {
     EXPECT_EQ(huge.Messages(0), (std::vector<std::string>{"40011 error"}));
     EXPECT_EQ(huge.Messages(1), (std::vector<std::string>{"40011 error"}));
     EXPECT_TRUE(huge.Messages(2).empty());  // given parameters fit
+
+    // One case has no standard deviation: it is too few for the Lilliefors
+    // test, not a value too large.
+    const EngineRun one("v\n5\n", {"ks v dist=normal"});
+    EXPECT_EQ(one.Messages(0), (std::vector<std::string>{"40001 error"}));
 }
 
 TEST(KolmogorovSmirnovTest, NormalWithEstimatedParametersIsLilliefors) {
