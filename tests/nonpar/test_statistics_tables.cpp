@@ -114,7 +114,7 @@ TEST(StatisticsTables, MessagesWithoutACatalogueTextAreNamedAsMessages) {
     EXPECT_EQ(NoteTexts(tables[0], Cell(tables[0], {"Test Statistic"}, {})),
               (std::vector<std::string>{
                   "Message 222306: 5, 0.250", "Message 222399",
-                  "The test needs at least 3 cases with valid values; these data have 2."}));
+                  "Too few cases with valid values: the test needs at least 3, these data have 2."}));
 }
 
 TEST(StatisticsTables, RunsBoundsAndMosesSpans) {
