@@ -4,7 +4,8 @@
 // row of its data, with no console error, no page error, no request leaving
 // the page and no violation that axe-core finds; a table's copy button and a
 // results line's copy the table as tab-separated text and the line; each
-// drawn chart's buttons save it as SVG and PNG files. A second report, made with a
+// drawn chart's buttons save it as SVG and PNG files; printed on A4, no table or chart is
+// wider than the page. A second report, made with a
 // template edited to hold an element the renderer does not know, must show
 // that chart's title and note while all its other charts still draw.
 //
@@ -213,6 +214,20 @@ try {
   await check('the outline links to every chart', async () => {
     const links = await opened.page.$$eval('nav.outline li.chart > a', (as) => as.map((a) => a.getAttribute('href')));
     assert.deepEqual(links, charts.map((c) => `#${c.id}`));
+  });
+
+  await check('printed on A4, every table and chart of the full example fits the page\'s width', async () => {
+    const { page } = opened;
+    await page.emulateMedia({ media: 'print' });
+    // A4's 8.27 inches at 96 pixels an inch, less margins of 0.4 inches.
+    await page.setViewportSize({ width: Math.floor((8.27 - 0.8) * 96), height: 1000 });
+    const wider = await page.evaluate(() => {
+      const width = document.documentElement.clientWidth;
+      return [...document.querySelectorAll('table.pivot, figure.chart svg, table.chart-data')]
+        .filter((element) => element.getBoundingClientRect().right > width + 0.5)
+        .map((element) => element.closest('div.pivot, figure.chart').id);
+    });
+    assert.deepEqual(wider, [], 'items wider than the printed page');
   });
   await opened.page.close();
 

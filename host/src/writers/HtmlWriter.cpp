@@ -109,7 +109,11 @@ constexpr const char* kStyle =
     "@media print{body{display:block}"
     "nav.outline,button.copy,span.copy-status,div.chart-save{display:none}"
     "main.report{padding:0}"
-    "div.pivot,figure.chart{break-inside:avoid}table.pivot thead th,table.pivot tbody th,table.pivot "
+    "div.pivot,figure.chart{break-inside:avoid}"
+    // Paper has no scroll bar: a table as wide as its one-line short texts
+    // would lose its last columns, so they wrap there.
+    "table.pivot{font-size:11px}table.pivot .short{white-space:normal}"
+    "table.pivot thead th,table.pivot tbody th,table.pivot "
     ".corner"
     "{background:none}}";
 
