@@ -113,6 +113,8 @@ constexpr const char* kStyle =
     // Paper has no scroll bar: a table as wide as its one-line short texts
     // would lose its last columns, so they wrap there.
     "table.pivot{font-size:11px}table.pivot .short{white-space:normal}"
+    // A chart wider than the paper is drawn smaller rather than cut off.
+    "figure.chart .chart-view svg{max-width:100%;height:auto}"
     "table.pivot thead th,table.pivot tbody th,table.pivot "
     ".corner"
     "{background:none}}";
