@@ -1,4 +1,5 @@
-// Failed checks, reported to the host or kept for the thread that reports them.
+// Failed checks, reported to the host or kept for the thread that reports them;
+// the decimals that show small values and values near their bounds.
 #include "NOPRSupport.h"
 
 #include <algorithm>
@@ -12,6 +13,18 @@ namespace {
 // call, rather than a block allocated for each thread on first use, which the
 // leak checker of the sanitizer builds misreads and crashes on at exit.)
 __attribute__((tls_model("initial-exec"))) thread_local NOPRKeptChecks* tKept = nullptr;
+
+// Whether value, shown with decimals, reads as 0 (or as 1 in size) while it
+// is not that bound; values within rounding noise of a bound are the bound.
+bool ShowsBoundNotReached(double value, bool boundedByOne, int decimals) {
+    constexpr double kSameAsBound = 1e-9;
+    if (!std::isfinite(value)) return false;
+    const double size = std::fabs(value);
+    const double scale = std::pow(10.0, decimals);
+    const double shown = std::round(size * scale) / scale;
+    if (shown == 0) return size > kSameAsBound;
+    return boundedByOne && shown == 1 && std::fabs(size - 1) > kSameAsBound;
+}
 
 }  // namespace
 
@@ -43,22 +56,6 @@ int DecimalsForSmallValues(const std::vector<double>& values, int decimals) {
     }
     return needed;
 }
-
-namespace {
-
-// Whether value, shown with decimals, reads as 0 (or as 1 in size) while it
-// is not that bound; values within rounding noise of a bound are the bound.
-bool ShowsBoundNotReached(double value, bool boundedByOne, int decimals) {
-    constexpr double kSameAsBound = 1e-9;
-    if (!std::isfinite(value)) return false;
-    const double size = std::fabs(value);
-    const double scale = std::pow(10.0, decimals);
-    const double shown = std::round(size * scale) / scale;
-    if (shown == 0) return size > kSameAsBound;
-    return boundedByOne && shown == 1 && std::fabs(size - 1) > kSameAsBound;
-}
-
-}  // namespace
 
 int DecimalsOffBounds(const std::vector<double>& values, bool boundedByOne, int decimals) {
     for (double value : values)

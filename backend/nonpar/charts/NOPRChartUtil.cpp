@@ -24,15 +24,16 @@ size_t AppendAllowed(const std::string& text, size_t i, std::string& out) {
     return 1;
 }
 
-// Months counted from January of year 0, and back.
+// The month that holds a day (days since 1970-01-01), counted from January
+// of the year 0: year × 12 + month − 1.
 int64_t MonthIndexOfDay(double day) {
     const npar::CivilDate date = npar::CivilFromDays(static_cast<int64_t>(std::floor(day)));
     return date.year * 12 + date.month - 1;
 }
 
+// The first day of a month so counted (of the years 1 and after).
 double FirstDayOfMonthIndex(int64_t index) {
-    const int64_t year = index >= 0 ? index / 12 : -((-index + 11) / 12);
-    return static_cast<double>(npar::DaysFromCivil(year, static_cast<int>(index - year * 12) + 1, 1));
+    return static_cast<double>(npar::DaysFromCivil(index / 12, static_cast<int>(index % 12) + 1, 1));
 }
 
 // The first month of the period of `months` months that holds the day, when
