@@ -1223,6 +1223,34 @@ TEST(ChartRenderer, SpacesTickLabelsThatWouldCrowd) {
     EXPECT_LE(values.size(), 5u);
 }
 
+// Counts take whole ticks, whatever the curve fitted over them; times of day
+// take a clock's steps rather than round numbers of seconds.
+TEST(ChartRenderer, TicksCountsAtWholeNumbersAndTimesAtAClocksSteps) {
+    Data small;
+    small.Source("graphSource")
+        .Numbers("value", {3000, 5000, 7000, 9000, 11000, 13000})
+        .Numbers("count", {1, 2, 1, 2, 1, 1});
+    const Json spec =
+        Spec(small.Chart(FittedHistogram("\"normal\" parameter=\"7587\" secondaryParameter=\"3194\"")));
+    const Json frequency = Layers(spec, "bars")[0]["encoding"]["y"]["axis"];
+    ASSERT_TRUE(frequency.contains("values")) << frequency;
+    for (const Json& tick : frequency["values"])
+        EXPECT_EQ(tick.get<double>(), std::floor(tick.get<double>()));
+    EXPECT_EQ(frequency["values"].front(), 0);
+
+    // The same values as times of day: ticks on the hour, not at 5000 s.
+    std::string text = FittedHistogram("\"normal\" parameter=\"7587\" secondaryParameter=\"3194\"");
+    Replace(
+        text,
+        "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\"/>",
+        "<variable id=\"value\" sourceVariable=\"value\" measurement=\"scale\" categorical=\"false\">"
+        "<format type=\"TIME\" width=\"8\"/></variable>");
+    const Json time = Layers(Spec(small.Chart(text)), "bars")[0]["encoding"]["x"]["axis"];
+    ASSERT_TRUE(time.contains("values")) << time;
+    ASSERT_GE(time["values"].size(), 2u);
+    for (const Json& tick : time["values"]) EXPECT_EQ(std::fmod(tick.get<double>(), 1800), 0) << tick;
+}
+
 TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {
     // Lines and labelled points, wrapped panels, texts on several lines and
     // a wider frame: what the elements say, whatever the template. Of two

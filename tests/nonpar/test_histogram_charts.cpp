@@ -359,8 +359,8 @@ TEST_F(HistogramCharts, StatisticsTheDocumentCouldNotComputeShowAsMissing) {
 std::vector<Json> DrawnBars(const Json& node) {
     std::vector<Json> bars;
     if (node.is_object() && node.contains("values") && node["values"].is_array()) {
-        for (const Json& row : node["values"])
-            if (row.value("_layer", "") == "bars") bars.push_back(row);
+        for (const Json& row : node["values"])  // data rows; an axis's tick values are numbers
+            if (row.is_object() && row.value("_layer", "") == "bars") bars.push_back(row);
     }
     if (node.is_structured())
         for (const Json& child : node) {

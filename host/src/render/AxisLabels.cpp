@@ -19,7 +19,7 @@ std::string NumberLabelExpression(const Format& format) {
     const int decimals = format.decimals;
     const std::string fixed = decimals >= 0 ? "." + Decimals(decimals) + "f" : std::string();
     std::string core;
-    if (type == "TIME" || type == "DTIME") {
+    if (IsClockFormat(type)) {
         // Seconds as hours, minutes and seconds (a duration's days first),
         // as the format prints them.
         const auto twoDigits = [](const std::string& value) {
@@ -91,6 +91,16 @@ double RoundStep(double step) {
     for (double factor : {1.0, 2.0, 5.0, 10.0})
         if (factor * power >= step * (1 - 1e-12)) return factor * power;
     return 10 * power;
+}
+
+bool IsClockFormat(const std::string& type) { return type == "TIME" || type == "DTIME"; }
+
+double ClockStep(double step) {
+    static constexpr double kSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                                        600, 900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+    for (double clock : kSteps)
+        if (clock >= step * (1 - 1e-12)) return clock;
+    return 86400 * RoundStep(step / 86400);
 }
 
 std::string WidestDateLabel(const std::string& type) {

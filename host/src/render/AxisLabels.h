@@ -20,6 +20,12 @@ std::string DateLabelExpression(const std::string& type);
 std::string WrappedLabels(const std::vector<std::string>& labels, double band);
 // The smallest of 1, 2 and 5 times a power of ten that is at least step.
 double RoundStep(double step);
+// Whether a number format writes seconds as a clock (TIME, DTIME).
+bool IsClockFormat(const std::string& type);
+// The smallest step a clock reads at a glance (1, 2, 5, 10, 15 or 30 seconds
+// or minutes, 1, 2, 3, 6 or 12 hours, then whole days at a round step) that
+// is at least step seconds.
+double ClockStep(double step);
 // A date as an axis writes it in the format's pattern, at its widest.
 std::string WidestDateLabel(const std::string& type);
 

@@ -184,6 +184,10 @@ bool GraphView::EmitBars(const Mark& bars, const BarShape& shape, const std::vec
         row["_len"] = bar.length;
         Track(shape.lengthAxis, from);
         Track(shape.lengthAxis, to);
+        Axis& lengthAxis = fAxis[shape.lengthAxis];
+        lengthAxis.barLengths = true;
+        lengthAxis.wholeBarLengths =
+            lengthAxis.wholeBarLengths && from == std::floor(from) && to == std::floor(to);
         if (bar.colour >= 0) row["_c"] = bars.colors.shown[static_cast<size_t>(bar.colour)];
         if (!bars.popups.empty()) row["_tip"] = Tooltip(bars, bar.firstRow);
         if (bars.labelVar)

@@ -331,8 +331,8 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
             // Whole-number labels need whole-number ticks. Vega-Lite passes
             // a tick step of 1 on to the axis only for the "d" format (an
             // explicit tickMinStep is dropped); the label text still comes
-            // from the label expression.
-            if (format.decimals == 0) {
+            // from the label expression. Counts get their ticks below.
+            if (format.decimals == 0 || axisData.Counts()) {
                 axis["format"] = "d";
                 axis["tickMinStep"] = 1;
             }
@@ -395,18 +395,41 @@ void GraphView::SpaceTickLabels(int dimension, Json& axis) const {
     const double fits = std::max(2.0, std::floor(length / (label + 10)));
     axis["labelOverlap"] = "greedy";
     axis["labelSeparation"] = 6;
-    if (fits >= std::ceil(length / 40)) return;  // the chart library's own ticks fit
-    axis["tickCount"] = fits;
+    // The chart library's own ticks, one each 40 pixels, serve where they
+    // fit, but for counts (a histogram's frequencies), whose ticks must be
+    // whole however fractional the fitted curve over them, and for times of
+    // day and durations, whose ticks fall at a clock's steps (02:00, 02:30)
+    // rather than at round numbers of seconds (5000, 10000).
+    const double libraryTicks = std::ceil(length / 40);
+    const bool crowded = fits < libraryTicks;
+    const bool clock =
+        axisData.kind == Axis::Kind::Quantitative && IsClockFormat(axisData.LabelFormatType());
+    if (!crowded && !axisData.Counts() && !clock) return;
+    if (crowded) axis["tickCount"] = fits;
     // The library may still make more ticks than asked: numbers get theirs
     // here, at a round step that leaves each label its room.
     if (axisData.kind != Axis::Kind::Quantitative || !axisData.tracked ||
         !(axisData.high > axisData.low))
         return;
-    const double step = RoundStep((axisData.high - axisData.low) / (fits - 1));
-    Json values = Json::array();
-    for (double tick = std::ceil(axisData.low / step) * step;
-         tick <= axisData.high + step * 1e-9 && values.size() < 100; tick += step)
-        values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
+    const auto roundUp = [&](double step) {
+        step = clock ? ClockStep(step) : RoundStep(step);
+        return axisData.Counts() ? std::max(step, 1.0) : step;
+    };
+    const auto ticksAt = [&](double step) {
+        Json values = Json::array();
+        for (double tick = std::ceil(axisData.low / step) * step;
+             tick <= axisData.high + step * 1e-9 && values.size() < 100; tick += step)
+            values.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
+        return values;
+    };
+    double step = roundUp((axisData.high - axisData.low) / ((crowded ? fits : libraryTicks) - 1));
+    Json values = ticksAt(step);
+    // A step rounded up past the extent leaves a single tick: halve it.
+    for (int halved = 0; values.size() < 2 && halved < 4; ++halved) {
+        const double smaller = roundUp(step / 2);
+        if (!(smaller < step)) break;
+        values = ticksAt(step = smaller);
+    }
     if (values.size() >= 2) axis["values"] = values;
 }
 

@@ -66,8 +66,16 @@ private:
         CategoryScale categories;
         double low = 0, high = 0;  // the extent of the values drawn (output units)
         bool tracked = false;
+        // Bars drawn along the axis, and whether their ends are all whole
+        // numbers (counts), which then take whole-number ticks.
+        bool barLengths = false;
+        bool wholeBarLengths = true;
 
         bool Nominal() const { return kind == Kind::Nominal; }
+        // Counts along a number axis without a tick format of its own.
+        bool Counts() const {
+            return kind == Kind::Quantitative && barLengths && wholeBarLengths && !hasTickFormat;
+        }
         // A value in the units the chart library draws (dates in milliseconds).
         double Output(double value) const;
         // The format of the tick labels: the axis's own, else its variable's;
