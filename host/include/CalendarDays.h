@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace npar {
 
@@ -37,5 +39,16 @@ constexpr CivilDate CivilFromDays(int64_t days) {
     date.year = yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0);
     return date;
 }
+
+// Bins of dates over more than three months are periods of the calendar:
+// months, quarters, years or runs of years (from a multiple of the run),
+// each from its first day to the next one's. The months per bin when these
+// middles (days since 1970-01-01) are those of such bins one after another,
+// at least `fewest` of them; else 0.
+int CalendarBinMonths(const std::vector<double>& middles, size_t fewest = 2);
+// The name of the calendar bin of `months` months with this middle, as the
+// date formats write a month and a quarter: "JAN 2023", "1 Q 2023", "2023",
+// "2020–2029".
+std::string CalendarBinName(double middle, int months);
 
 }  // namespace npar

@@ -159,8 +159,8 @@ TEST(DateCharts, DateCategoriesAreNamedByDatesAsTheTablesNameThem) {
 }
 
 // The engine bins dates over a year by months, and the two groups'
-// histograms name each bin by its month.
-TEST(DateCharts, TwoGroupHistogramsNameMonthlyBinsByTheirMonths) {
+// histograms and the text report's listings name each bin by its month.
+TEST(DateCharts, MonthlyBinsAreNamedByTheirMonths) {
     apptest::TempDir dir;
     std::string csv = "when,g\n";
     for (int month = 1; month <= 12; ++month)
@@ -172,6 +172,18 @@ TEST(DateCharts, TwoGroupHistogramsNameMonthlyBinsByTheirMonths) {
     ASSERT_EQ(means.size(), 24u);  // twelve bins for each group
     EXPECT_EQ(means[0], "JAN 2023");
     EXPECT_EQ(means[11], "DEC 2023");
+
+    // The text report lists the field's own histogram, drawn on a time axis,
+    // by its months too.
+    const apptest::CliResult text =
+        RunCli({"--resources", std::string(NPAR_SOURCE_DIR) + "/resources", "--format", "text",
+                dir.Path() + "/months.csv", "--test", "ks when by g"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const size_t field = text.out.find("Chart: Continuous Field Information when");
+    ASSERT_NE(field, std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("    when      Frequency\n    JAN 2023  1\n    FEB 2023  1\n", field),
+              std::string::npos)
+        << text.out.substr(field, 400);
 }
 
 // A time of day is held in seconds and stays so: the Kolmogorov-Smirnov

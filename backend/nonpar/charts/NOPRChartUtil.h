@@ -28,14 +28,6 @@ std::string formatValue(double value, const QUOR_Variable* variable);
 // A plain number of the given width and decimals, blanks trimmed.
 std::string formatNumber(double value, int width, int decimals);
 
-// Bins of dates over more than three months are periods of the calendar:
-// months, quarters, years or runs of years, each from its first day to the
-// next one's. The months per bin when these middles (days since 1970-01-01)
-// are those of such bins one after another, else 0.
-int calendarBinMonths(const std::vector<double>& middles);
-// The name of the calendar bin of `months` months with this middle:
-// "JAN 2023", "1 Q 2023", "2023", "2020-2029" (an en dash between).
-std::string calendarBinName(double middle, int months);
 // Removes trailing, then leading blanks.
 std::string trimBlanks(const std::string& text);
 // XML-escapes text that comes from data or the string table before it goes

@@ -44,15 +44,19 @@ void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSourc
     out += "</tr></thead>\n<tbody>\n";
     std::vector<const ListedLabels*> columnLabels;
     std::vector<const ChartModel::DateColumn*> columnDates;
+    std::vector<int> columnBins;
     for (const ChartColumn* column : columns) {
         columnLabels.push_back(LabelsOf(texts.valueLabels, source, *column));
         columnDates.push_back(FindColumnEntry(texts.dateColumns, source.name, column->name));
+        columnBins.push_back(CalendarBinsOf(*column, columnDates.back()));
     }
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
         for (size_t c = 0; c < columns.size(); ++c)
-            out += "<td>" + EscapeHtml(ListedCell(*columns[c], r, columnLabels[c], columnDates[c])) +
-                   "</td>";
+            out +=
+                "<td>" +
+                EscapeHtml(ListedCell(*columns[c], r, columnLabels[c], columnDates[c], columnBins[c])) +
+                "</td>";
         out += "</tr>\n";
     }
     out += "</tbody></table>\n";

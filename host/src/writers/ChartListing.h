@@ -51,7 +51,14 @@ std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
 // date, a chart's or its document's date column, is given), or in its place
 // the label the chart draws for it ("Eastern district" for the chart's code
 // 0), a long label cut with an ellipsis. Empty for a cell never written.
+// A date column whose values are the middles of calendar bins (a histogram
+// of dates over more than three months, binned by months, quarters or years)
+// is listed by the bins' periods ("JAN 2023" rather than its middle day,
+// 16-JAN-2023), with calendarMonths the months per bin.
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
-                       const ChartModel::DateColumn* date = nullptr);
+                       const ChartModel::DateColumn* date = nullptr, int calendarMonths = 0);
+// The months per bin when a day-based date column holds the middles of three
+// or more calendar bins one after another; 0 otherwise.
+int CalendarBinsOf(const ChartColumn& column, const ChartModel::DateColumn* date);
 
 }  // namespace npar

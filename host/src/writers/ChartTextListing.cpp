@@ -6,6 +6,7 @@
 #include <set>
 #include <variant>
 
+#include "CalendarDays.h"
 #include "ChartListing.h"
 #include "ChartString.h"
 #include "OutputDocument.h"
@@ -17,6 +18,13 @@
 
 namespace npar {
 namespace {
+
+// A date of the charts' scale (seconds since 1582-10-14) in days since
+// 1970-01-01, as calendar bins are reckoned.
+double DaysSince1970(double seconds) {
+    constexpr double kSecondsFrom1582To1970 = 12219379200.0;
+    return (seconds - kSecondsFrom1582To1970) / 86400.0;
+}
 
 constexpr size_t kListedRows = 8;
 
@@ -75,8 +83,9 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *column);
         const ChartModel::DateColumn* date =
             FindColumnEntry(chart.dateColumns, source.name, column->name);
+        const int calendarMonths = CalendarBinsOf(*column, date);
         for (size_t r = 0; r < listed; ++r)
-            table[r + 1].push_back(ListedWords(ListedCell(*column, r, labels, date)));
+            table[r + 1].push_back(ListedWords(ListedCell(*column, r, labels, date, calendarMonths)));
     }
     WriteColumns(out, table);
     if (rows > listed) out += "    ... " + MoreRows(rows - listed) + "\n";
@@ -241,8 +250,20 @@ std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
     return found ? found->title : column.name;
 }
 
+int CalendarBinsOf(const ChartColumn& column, const ChartModel::DateColumn* date) {
+    static const std::set<std::string> kDayBased = {"DATE", "ADATE", "EDATE", "SDATE", "JDATE",
+                                                    "MOYR", "QYR",   "WKYR",  "WKDAY", "MONTH"};
+    if (!date || kDayBased.count(date->format) == 0) return 0;
+    std::vector<double> days;
+    for (const ChartDatum& cell : column.cells) {
+        const double* seconds = std::get_if<double>(&cell);
+        if (seconds && *seconds != kSystemMissing) days.push_back(DaysSince1970(*seconds));
+    }
+    return CalendarBinMonths(days, 3);
+}
+
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
-                       const ChartModel::DateColumn* date) {
+                       const ChartModel::DateColumn* date, int calendarMonths) {
     // The longest a label is listed, in columns, so that a listing stays
     // a few columns wide.
     constexpr size_t kListedLabel = 32;
@@ -250,6 +271,8 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     const ChartDatum& datum = column.cells[row];
     std::string text;
     const double* number = std::get_if<double>(&datum);
+    if (number && date && *number != kSystemMissing && calendarMonths > 0)
+        return CalendarBinName(DaysSince1970(*number), calendarMonths);
     if (number && date && *number != kSystemMissing)
         return render::FormatNumber(*number, render::Format{date->format, date->decimals, {}, {}});
     if (number) text = ListedNumber(*number);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "CFProcCustom.h"
+#include "CalendarDays.h"
 #include "ChartString.h"
 #include "FacSTDictionary.h"
 #include "NOPRChartSteps.h"
@@ -112,11 +113,11 @@ public:
                 if (!std::isnan(date)) fMiddles.insert(date);
         }
         if (variable && IsDayBasedDate(variable->GetFormat().GetType()))
-            fMonths = calendarBinMonths(std::vector<double>(fMiddles.begin(), fMiddles.end()));
+            fMonths = npar::CalendarBinMonths(std::vector<double>(fMiddles.begin(), fMiddles.end()));
     }
 
     std::string Text(double middle) const {
-        return fMonths > 0 ? calendarBinName(middle, fMonths) : formatValue(middle, fVariable);
+        return fMonths > 0 ? npar::CalendarBinName(middle, fMonths) : formatValue(middle, fVariable);
     }
 
     // Every bin, earliest first, joined by ";": the order of the categories
