@@ -243,8 +243,10 @@ TEST(TwoGroupHistogram, CalendarBinsAreNamedByTheirPeriods) {
     // each other.
     EXPECT_EQ(binNames("19312 19403", "19493.5"), Json::array({"4 Q 2022", "1 Q 2023", "2 Q 2023"}));
     EXPECT_EQ(binNames("19540.5", "19906"), Json::array({"2023", "2024"}));
-    EXPECT_EQ(binNames("20088.5", "23741"),
-              Json::array({"2020\xE2\x80\x93" "2029", "2030\xE2\x80\x93" "2039"}));
+    EXPECT_EQ(binNames("20088.5", "23741"), Json::array({"2020\xE2\x80\x93"
+                                                         "2029",
+                                                         "2030\xE2\x80\x93"
+                                                         "2039"}));
     // Months with one missing between them are no run of bins: dates stay.
     EXPECT_EQ(binNames("19373.5", "19432.5"), Json::array({"16-JAN-2023", "16-MAR-2023"}));
 }
