@@ -1251,6 +1251,33 @@ TEST(ChartRenderer, TicksCountsAtWholeNumbersAndTimesAtAClocksSteps) {
     for (const Json& tick : time["values"]) EXPECT_EQ(std::fmod(tick.get<double>(), 1800), 0) << tick;
 }
 
+// A label as long as a sentence, as a data dictionary may give one: the
+// axis's title and the chart's title stand on several lines, none wider than
+// the axis or the chart, rather than stretching the chart past the page.
+TEST(ChartRenderer, BreaksTitlesLongerThanTheirAxisOrTheChart) {
+    const std::string label =
+        "The total number of minutes the respondent reported spending on physical activity of "
+        "moderate or vigorous intensity during the previous seven days";
+    std::string text = FittedHistogram("\"normal\" parameter=\"70\" secondaryParameter=\"10\"");
+    Replace(text, "Score", label);
+    InsertBefore(text, "<frame",
+                 "<title><text>Continuous Field Information " + label + "</text></title>");
+    const Json spec = Spec(ContinuousBins().Chart(text));
+    const Json& title = spec["title"]["text"];
+    ASSERT_TRUE(title.is_array());
+    EXPECT_GT(title.size(), 1u);
+    const Json x = Layers(spec, "bars")[0]["encoding"]["x"];
+    ASSERT_TRUE(x["title"].is_array()) << x["title"];
+    EXPECT_GT(x["title"].size(), 1u);
+    // The graph takes 74% of the chart's 480 pixels, its axis the same.
+    std::string joined;
+    for (const Json& line : x["title"]) {
+        joined += (joined.empty() ? "" : " ") + line.get<std::string>();
+        EXPECT_LE(npar::render::TextWidth(line.get<std::string>(), 12), 0.74 * 480) << line;
+    }
+    EXPECT_EQ(joined, label);
+}
+
 TEST(ChartRenderer, FollowsAnEditedDocumentBeyondTheTemplates) {
     // Lines and labelled points, wrapped panels, texts on several lines and
     // a wider frame: what the elements say, whatever the template. Of two

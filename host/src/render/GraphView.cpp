@@ -360,6 +360,14 @@ Json GraphView::AxisChannel(int dimension, const Variant& variant) const {
         variant.opposite[dimension] && axisData.hasOpposite ? Json(axisData.opposite) : axisData.title;
     if (channel["title"].is_string() && channel["title"].get<std::string>().empty())
         channel["title"] = nullptr;
+    // A title longer than its axis stands on several lines, none longer than
+    // the axis, rather than running past the chart's ends.
+    constexpr double kAxisTitleFont = 12;
+    const double axisLength = dimension == 0 ? fPanelWidth : fPanelHeight;
+    if (channel["title"].is_string() && axisLength > 0 &&
+        TextWidth(channel["title"].get_ref<const std::string&>(), kAxisTitleFont) > axisLength)
+        channel["title"] =
+            WrapText(channel["title"].get_ref<const std::string&>(), axisLength, kAxisTitleFont);
     if (variant.opposite[dimension]) axis["orient"] = dimension == 0 ? "top" : "right";
     if (!axisData.style.color.empty()) {
         for (const char* part : {"domainColor", "tickColor", "labelColor", "titleColor"})

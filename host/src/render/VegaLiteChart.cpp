@@ -197,12 +197,6 @@ double FrameFactor(pugi::xml_node frame, const char* name) {
     return std::min(value, 20.0);
 }
 
-Json TextLines(const std::string& text) {
-    Json lines = Json::array();
-    for (const std::string& line : SplitLines(text)) lines.push_back(line);
-    return lines;
-}
-
 // Adds a sentence: its text on one line, ending in a full stop.
 void AppendSentence(std::string& text, const std::string& sentence, const std::string& lineSeparator) {
     std::string line;
@@ -266,9 +260,13 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     const std::string footnote = ElementText(root.child("footnote"));
     const double width = kStandardWidth * FrameFactor(root.child("frame"), "width");
     const double height = kStandardHeight * FrameFactor(root.child("frame"), "height");
+    // A title or subtitle wider than the chart stands on several lines (the
+    // title's bold 16 pixels measured as 17).
+    const std::vector<std::string> titleLines = WrapText(title, width, 17);
+    const std::vector<std::string> subtitleLines = WrapText(subtitle, width, 13);
     double titleBlock = 0;
-    if (!title.empty()) titleBlock += 20 * static_cast<double>(SplitLines(title).size());
-    if (!subtitle.empty()) titleBlock += 16 * static_cast<double>(SplitLines(subtitle).size());
+    if (!title.empty()) titleBlock += 20 * static_cast<double>(titleLines.size());
+    if (!subtitle.empty()) titleBlock += 16 * static_cast<double>(subtitleLines.size());
     if (titleBlock > 0) titleBlock += 8;
     const double footnoteBlock =
         footnote.empty() ? 0 : 14 * static_cast<double>(SplitLines(footnote).size()) + 8;
@@ -414,8 +412,8 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     spec["description"] = ChartDescription(chart.description.empty() ? title : chart.description, graphs,
                                            frameTexts, footnote);
     if (!title.empty() || !subtitle.empty()) {
-        Json heading = {{"text", title.empty() ? Json(" ") : TextLines(title)}, {"anchor", "middle"}};
-        if (!subtitle.empty()) heading["subtitle"] = TextLines(subtitle);
+        Json heading = {{"text", title.empty() ? Json(" ") : Json(titleLines)}, {"anchor", "middle"}};
+        if (!subtitle.empty()) heading["subtitle"] = subtitleLines;
         spec["title"] = heading;
     }
     spec["padding"] = 8;
