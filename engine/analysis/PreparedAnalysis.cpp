@@ -2,11 +2,7 @@
 // the tests resolved, the splits formed and the manifest written, every
 // usage error raised on the way. Computing a split's document comes after.
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -22,15 +18,6 @@ namespace npar::engine {
 namespace {
 
 using Json = nlohmann::json;
-
-std::string ReadFileText(const std::string& path, const std::string& what) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw UsageError("cannot open " + what + " " + path + ": " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw UsageError("cannot read " + what + " " + path);
-    return text.str();
-}
 
 // For a file the reader refused: when its first line holds no `delimiter`
 // but another one, the delimiter is the likely fault (DelimiterHint); when
@@ -54,7 +41,7 @@ Dictionary LoadDictionary(const AnalysisRequest& request) {
         request.dictionaryPath.empty() ? "(in the analysis file)" : request.dictionaryPath;
     const std::string text = request.dictionaryPath.empty()
                                  ? request.dictionaryJson
-                                 : ReadFileText(request.dictionaryPath, "dictionary");
+                                 : ReadInputFile(request.dictionaryPath, "dictionary");
     Json json;
     try {
         json = Json::parse(text);
@@ -103,7 +90,7 @@ public:
         const Dictionary dictionary = LoadDictionary(request);
         fDataName = request.dataPath.empty() ? "the data" : request.dataPath;
         const std::string text =
-            request.dataPath.empty() ? request.dataText : ReadFileText(request.dataPath, "data file");
+            request.dataPath.empty() ? request.dataText : ReadInputFile(request.dataPath, "data file");
         try {
             fData.table = ReadCsv(text, ReaderOptions(dictionary, request.Delimiter(), request.decimal));
         } catch (const CsvError& error) {

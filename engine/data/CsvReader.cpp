@@ -96,6 +96,38 @@ void CheckUtf8(std::string_view text) {
     }
 }
 
+// A file that is no text at all: a spreadsheet's workbook, text in UTF-16,
+// or anything else holding a NUL byte, which no CSV text has. Said so, and
+// what to do, rather than as the first odd byte the UTF-8 check meets.
+void CheckIsText(std::string_view text) {
+    const auto startsWith = [&](std::string_view signature) {
+        return text.substr(0, signature.size()) == signature;
+    };
+    constexpr const char* kSaveAsCsv = "; save the sheet as CSV (UTF-8) and give that file";
+    if (startsWith(std::string_view("PK\x03\x04", 4)))
+        throw CsvError(
+            std::string("the file is a zip archive, as a spreadsheet workbook (.xlsx, .ods) is, "
+                        "not CSV text") +
+                kSaveAsCsv,
+            1, 1);
+    if (startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        throw CsvError(
+            std::string("the file is a workbook of the older binary kind (.xls), not CSV text") +
+                kSaveAsCsv,
+            1, 1);
+    if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF"))
+        throw CsvError("the file is text in UTF-16; save it as UTF-8", 1, 1);
+    const size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) {
+        size_t line, column;
+        PlaceOf(text, nul, line, column);
+        throw CsvError(
+            "the file holds a NUL byte, which text never does: it is no CSV text (a "
+            "binary file, or text in UTF-16 or UTF-32); save it as CSV in UTF-8",
+            line, column);
+    }
+}
+
 // Yields the cells of the file in order, unquoting quoted ones.
 class Scanner {
 public:
@@ -549,6 +581,7 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
     if (TrimBlanks(text).find_first_not_of("\r\n") == std::string_view::npos)
         throw CsvError("the file is empty", 1, 1);
+    CheckIsText(text);
     CheckUtf8(text);
 
     Scanner scanner(text, options.delimiter);

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <nlohmann/json.hpp>
 
 #include "engine/Analysis.h"
@@ -60,15 +62,26 @@ private:
 
 }  // namespace
 
-AnalysisRequest ReadAnalysisFile(const std::string& path) {
-    const FileReader reader(path);
+std::string ReadInputFile(const std::string& path, const std::string& what) {
+    struct stat status;
+    // A folder opens as a stream that reads nothing, which would pass for an
+    // empty file.
+    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw UsageError("cannot open " + what + " " + path + ": it is a folder, not a file");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw UsageError("cannot open analysis file " + path + ": " + std::strerror(errno));
+    if (!in) throw UsageError("cannot open " + what + " " + path + ": " + std::strerror(errno));
     std::ostringstream text;
     text << in.rdbuf();
+    if (in.bad()) throw UsageError("cannot read " + what + " " + path);
+    return text.str();
+}
+
+AnalysisRequest ReadAnalysisFile(const std::string& path) {
+    const FileReader reader(path);
+    const std::string text = ReadInputFile(path, "analysis file");
     Json json;
     try {
-        json = Json::parse(text.str());
+        json = Json::parse(text);
     } catch (const Json::parse_error& error) {
         reader.Fail("", "not valid JSON: " + JsonErrorText(error.what()));
     }

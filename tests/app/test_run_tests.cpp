@@ -173,6 +173,13 @@ TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
         {{ragged, "--test", "runs a"}, ragged + ": line 3, column 1: the row has 1 field, the header 2"},
         {{dir.Path() + "/none.csv", "--test", "runs a"},
          "cannot open data file " + dir.Path() + "/none.csv"},
+        // A folder reads as nothing: said so rather than as an empty file or
+        // as text that is no JSON.
+        {{dir.Path(), "--test", "runs a"},
+         "cannot open data file " + dir.Path() + ": it is a folder, not a file"},
+        {{data, "--test", "runs score", "--dictionary", dir.Path()},
+         "cannot open dictionary " + dir.Path() + ": it is a folder, not a file"},
+        {{"--analysis", dir.Path()}, "cannot open analysis file " + dir.Path() + ": it is a folder"},
         {{"--test", "runs a"}, "--test needs the data file (DATA.csv) to run on"},
         {{data, data, "--test", "runs a"}, "give one data file with --test, not 2"},
         {{data, "--split-by", "region"}, "option --split-by needs --test or --analysis"},

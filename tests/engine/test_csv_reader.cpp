@@ -166,6 +166,14 @@ TEST(CsvReader, MalformedFilesNameTheirPlace) {
         {"a,b,\n1,2,\n3,4,5\n", "line 1, column 5: the header's field 3 names no variable"},
         {"a,b,\n1,2,\"\"\n", "line 1, column 5: the header's field 3 names no variable"},
         {"a,b,a\n1,2,3\n", "line 1, column 5: the header names variable \"a\" twice"},
+        // Files that are no text: named for what they are, not by their
+        // first byte that is no UTF-8.
+        {std::string("PK\x03\x04\x14\x00\x06\x00", 8) + "[Content_Types].xml",
+         "the file is a zip archive, as a spreadsheet workbook (.xlsx, .ods) is, not CSV text; save "
+         "the sheet as CSV (UTF-8)"},
+        {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\x00\x00", "a workbook of the older binary kind (.xls)"},
+        {std::string("\xFF\xFEx\x00\n\x00", 6), "the file is text in UTF-16; save it as UTF-8"},
+        {std::string("a,b\n1,\x00\n", 8), "line 2, column 3: the file holds a NUL byte"},
     };
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.message);

@@ -46,6 +46,10 @@ struct AnalysisRequest {
 // Throws UsageError.
 AnalysisRequest ReadAnalysisFile(const std::string& path);
 
+// The whole text of an input file; `what` names it in the UsageError thrown
+// for a file that cannot be opened or read, or a folder given for it.
+std::string ReadInputFile(const std::string& path, const std::string& what);
+
 class PreparedAnalysis {
 public:
     virtual ~PreparedAnalysis() = default;
