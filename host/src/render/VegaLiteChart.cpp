@@ -260,10 +260,16 @@ bool BuildVegaLite(const ChartModel& chart, Json& spec, std::string& note) {
     const std::string footnote = ElementText(root.child("footnote"));
     const double width = kStandardWidth * FrameFactor(root.child("frame"), "width");
     const double height = kStandardHeight * FrameFactor(root.child("frame"), "height");
-    // A title or subtitle wider than the chart stands on several lines (the
-    // title's bold 16 pixels measured as 17).
-    const std::vector<std::string> titleLines = WrapText(title, width, 17);
-    const std::vector<std::string> subtitleLines = WrapText(subtitle, width, 13);
+    // A title or subtitle may stand wider than the graphs (the chart library
+    // centres them over a view widened for them), but one far wider, such as
+    // a field's label as long as a sentence, would push the graphs aside and
+    // run off the page: it stands on several lines, each at most half as wide
+    // again as the chart (the title's bold 16 pixels measured as 17).
+    const double titleWidth = 1.5 * width;
+    const std::vector<std::string> titleLines =
+        TextWidth(title, 17) > titleWidth ? WrapText(title, titleWidth, 17) : SplitLines(title);
+    const std::vector<std::string> subtitleLines =
+        TextWidth(subtitle, 13) > titleWidth ? WrapText(subtitle, titleWidth, 13) : SplitLines(subtitle);
     double titleBlock = 0;
     if (!title.empty()) titleBlock += 20 * static_cast<double>(titleLines.size());
     if (!subtitle.empty()) titleBlock += 16 * static_cast<double>(subtitleLines.size());
