@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string_view>
 
 #include "document/ResultModel.h"
 #include "engine/NameHints.h"
@@ -713,7 +714,7 @@ std::string WithoutQuoteMarks(std::string name) {
         "'", "`", "\xE2\x80\x98", "\xE2\x80\x99", "\xE2\x80\x9C", "\xE2\x80\x9D"};
     for (bool trimmed = true; trimmed;) {
         trimmed = false;
-        for (const std::string mark : kMarks) {
+        for (const std::string_view mark : kMarks) {
             if (name.size() > mark.size() && name.compare(0, mark.size(), mark) == 0)
                 name.erase(0, mark.size()), trimmed = true;
             if (name.size() > mark.size() &&
@@ -742,13 +743,16 @@ std::string NoVariableText(const DataTable& table, const std::string& name, bool
     // quotes reaches here as its first word: the hint says how to write it.
     const std::string typed = WithoutQuoteMarks(name);
     const bool unquoted = typed != name && std::find(names.begin(), names.end(), typed) != names.end();
-    const std::string meant = unquoted ? typed : LikelyMeant(typed, names);
-    std::string hint = meant.empty() ? "" : "did you mean " + Quoted(meant) + "? ";
-    if (inTestSpecification && NeedsQuotes(meant))
-        hint += "write a name with blanks, commas or \"=\" in double quotes; ";
+    std::string more = "variables: " + known;
+    if (inTestSpecification && NeedsQuotes(unquoted ? typed : LikelyMeant(typed, names)))
+        more = "write a name with blanks, commas or \"=\" in double quotes; " + more;
     else if (inTestSpecification && unquoted)
-        hint += "a name is quoted, if at all, with double quotes; ";
-    return "the data have no variable " + Quoted(name) + " (" + hint + "variables: " + known + ")";
+        more = "a name is quoted, if at all, with double quotes; " + more;
+    // A name in quotes it should not have is the name meant, which the
+    // likeliest of the others never is.
+    return "the data have no variable " + Quoted(name) +
+           (unquoted ? " (did you mean " + Quoted(typed) + "? " + more + ")"
+                     : HintAfter(typed, names, more));
 }
 
 std::vector<TestRequest> ResolveTests(const std::vector<std::string>& specifications, RunData& data) {

@@ -9,6 +9,11 @@
 
 namespace npar {
 
+// Seconds from the host's date origin, 1582-10-14, to 1970-01-01: the date
+// formats and charts take dates as seconds since the origin, result
+// documents write them as days (or seconds) since 1970-01-01.
+constexpr double kSecondsFrom1582To1970 = 12219379200.0;
+
 struct CivilDate {
     int64_t year = 0;
     int month = 0;  // 1..12

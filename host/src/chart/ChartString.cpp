@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "CalendarDays.h"
 #include "chart/ChartUnicode.h"
 #include "text/Utf8.h"
 
@@ -236,13 +237,11 @@ ChartString XUtility::ChartStringFromLocalCodePage(const std::string& text) { re
 namespace formatter {
 
 ChartString formattedDate(double seconds) {
-    // Seconds from the host's date origin, 1582-10-14, to 1970-01-01.
-    constexpr double kUnixFromOrigin = 12219379200.0;
     // 0001-01-01T00:00:00 and 10000-01-01T00:00:00 in seconds since 1970-01-01.
     constexpr long long kFirst = -62135596800LL;
     constexpr long long kEnd = 253402300800LL;
     if (!std::isfinite(seconds)) return ChartString();
-    const double unixSeconds = seconds - kUnixFromOrigin;
+    const double unixSeconds = seconds - npar::kSecondsFrom1582To1970;
     if (unixSeconds < static_cast<double>(kFirst) || unixSeconds >= static_cast<double>(kEnd))
         return ChartString();
     const long long total = std::llround(unixSeconds);

@@ -37,7 +37,6 @@ int64_t PeriodOfMiddle(double middle, int months) {
 
 // A day in a date format, blanks trimmed.
 std::string DayText(double day, int type) {
-    constexpr double kSecondsFrom1582To1970 = 12219379200.0;
     const std::string text =
         ToString(OBS(day * 86400.0 + kSecondsFrom1582To1970), QUOR_Format(type, 20, 0));
     const size_t first = text.find_first_not_of(' ');

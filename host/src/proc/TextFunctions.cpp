@@ -1,6 +1,7 @@
 // Text functions of the procedure host library: tokens and numbers read the
 // same way whatever the process locale is.
 #include "CFProcCustom.h"
+#include "CalendarDays.h"
 #include "QUOR_DataSource.h"
 #include "proc/NumberText.h"
 
@@ -99,8 +100,6 @@ private:
     const char* fText;
 };
 
-constexpr double kDateOrigin = 12219379200.0;  // seconds from 1582-10-14 to 1970-01-01
-
 }  // namespace
 
 bool IsDayBasedDate(int formatType) {
@@ -190,7 +189,7 @@ std::string Integer2String(int value) { return std::to_string(value); }
 
 double NumericFormatCFToStat(double value, int formatType) {
     if (value == kSystemMissing) return value;
-    if (IsDayBasedDate(formatType)) return value * 86400.0 + kDateOrigin;
-    if (formatType == QUOR_Format::DATETIME) return value + kDateOrigin;
+    if (IsDayBasedDate(formatType)) return value * 86400.0 + npar::kSecondsFrom1582To1970;
+    if (formatType == QUOR_Format::DATETIME) return value + npar::kSecondsFrom1582To1970;
     return value;
 }

@@ -35,7 +35,7 @@ bool GraphView::ReadDistribution(pugi::xml_node statistic, const Mark& line,
         // A uniform maximum written as a duration counts the days since
         // 1970-01-01 (the result document's day count), not a length.
         if (ok && dates && distribution.name == "uniform" && !second.empty() && second[0] == 'P') {
-            distribution.second += kUnixEpochSeconds;
+            distribution.second += kSecondsFrom1582To1970;
         }
     }
     return ok && distribution.Valid();

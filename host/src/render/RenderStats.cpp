@@ -294,7 +294,7 @@ bool ParseDuration(const std::string& text, double& seconds) {
     return true;
 }
 
-double UnixMilliseconds(double seconds) { return (seconds - kUnixEpochSeconds) * 1000.0; }
+double UnixMilliseconds(double seconds) { return (seconds - kSecondsFrom1582To1970) * 1000.0; }
 
 std::vector<std::pair<double, double>> CircleLayout(size_t n, double width, double height,
                                                     double radius) {

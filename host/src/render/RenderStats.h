@@ -8,11 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "CalendarDays.h"
+
 namespace npar {
 namespace render {
 
-// Seconds from the host's date origin (1582-10-14) to 1970-01-01.
-constexpr double kUnixEpochSeconds = 12219379200.0;
 // Bins beyond this are not made: a count or width from the document never
 // sizes memory without bound.
 constexpr size_t kMaxBins = 1000;

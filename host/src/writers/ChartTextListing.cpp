@@ -21,10 +21,7 @@ namespace {
 
 // A date of the charts' scale (seconds since 1582-10-14) in days since
 // 1970-01-01, as calendar bins are reckoned.
-double DaysSince1970(double seconds) {
-    constexpr double kSecondsFrom1582To1970 = 12219379200.0;
-    return (seconds - kSecondsFrom1582To1970) / 86400.0;
-}
+double DaysSince1970(double seconds) { return (seconds - kSecondsFrom1582To1970) / 86400.0; }
 
 constexpr size_t kListedRows = 8;
 
