@@ -122,9 +122,12 @@ private:
             if (value.is_number()) {
                 const double number = value.get<double>();
                 entry.missingNumbers.push_back(number);
+                // A whole number as its digits ("100000", where the shortest
+                // form is "1e+05"), as a text column writes it.
                 char buffer[32];
                 const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-                entry.missingTexts.insert(std::string(buffer, result.ptr));
+                entry.missingTexts.insert(value.is_number_integer() ? value.dump()
+                                                                    : std::string(buffer, result.ptr));
             } else if (value.is_string()) {
                 entry.missingTexts.insert(value.get<std::string>());
             } else {

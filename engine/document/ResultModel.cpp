@@ -40,8 +40,16 @@ DocNode StructuredTable(std::string name, std::vector<DocNode> children) {
 std::string NumberText(double value) {
     if (!std::isfinite(value)) return "__MISSING__";
     if (value == 0) return "0";  // no "-0"
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // The shortest text that reads back as the same double, in plain digits
+    // between 1e-4 and 1e17: the shortest form would write 200000 as
+    // "2e+05", which a reader of whole numbers (a total N, a category's code)
+    // takes for 2, and a category of 100000 would be labelled "1e+05".
+    const double size = std::fabs(value);
+    const bool plain = size >= 1e-4 && size < 1e17;
+    char buffer[64];
+    const auto result =
+        plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+              : std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 

@@ -29,7 +29,9 @@ DocNode SimpleTable(std::string name, std::vector<std::string> rowNames,
 DocNode StructuredTable(std::string name, std::vector<DocNode> children);
 
 // Numbers as the documents write them: the shortest text that reads back as
-// the same double; NaN and infinities as the missing-number token.
+// the same double, in plain digits (no exponent) from 1e-4 to 1e17, so that
+// whole numbers read as integers; NaN and infinities as the missing-number
+// token.
 std::string NumberText(double value);
 // Numbers 0, 1, ..., count - 1 as texts (row and column names).
 std::vector<std::string> Positions(size_t count, size_t first = 0);

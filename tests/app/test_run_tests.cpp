@@ -159,6 +159,24 @@ TEST(RunTests, DecimalCommasGiveTheReportOfTheSameNumbers) {
         << mixed.err;
 }
 
+// Whole numbers of six digits and more (a hundred thousand cases, a group
+// coded 200000) reach the report whole: the shortest form of such a number
+// is "2e+05", which a reader of whole numbers takes for 2.
+TEST(RunTests, LargeWholeNumbersReachTheReportWhole) {
+    apptest::TempDir dir;
+    std::string csv = "x,group\n";
+    for (int i = 0; i < 100000; ++i)
+        csv += std::to_string(i % 7) + (i % 2 ? ",100000\n" : ",200000\n");
+    const std::string data = dir.Write("large.csv", csv);
+    const apptest::CliResult result =
+        RunCli({data, "--test", "mann-whitney x by group", "--format", "text"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("Label: Total N = 100000\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("| 100000 | 50000 |"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("| 200000 | 50000 |"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("e+0"), std::string::npos) << result.out;
+}
+
 TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", kData);

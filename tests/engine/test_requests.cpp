@@ -316,15 +316,18 @@ TEST(TestRequests, OptionsOfTheRunAreChecked) {
 }
 
 TEST(Dictionary, LabelsFormatsMeasuresAndMissingValues) {
-    const EngineRun run("score,code,grade\n1,NA,1\n99,7,2\n3,8,3\n4,9,2\n",
-                        {"runs score", "chi-square grade"}, [](auto& request) {
+    const EngineRun run("score,code,grade,site\n1,NA,1,x\n99,7,2,100000\n3,8,3,y\n4,9,2,x\n",
+                        {"runs score", "chi-square grade", "chi-square site"}, [](auto& request) {
                             request.dictionaryJson = R"({"variables": [
                 {"name": "score", "label": "Test score", "format": "F8.1", "missing": [99]},
                 {"name": "code", "missing": ["NA"]},
+                {"name": "site", "missing": [100000]},
                 {"name": "grade", "measure": "ordinal", "valueLabels": {"1": "Fail", "2": "Pass", "3": "Merit"}}]})";
                         });
     // 99 is missing: three cases are left for the runs test.
     EXPECT_EQ(run.Statistic(0, "TotalN"), 3);
+    // A text column's missing code given as a number matches its digits.
+    EXPECT_EQ(run.Statistic(2, "TotalN"), 3);
     const nlohmann::json manifest = nlohmann::json::parse(run.Analysis().ManifestText());
     EXPECT_EQ(manifest["variables"][0]["label"], "Test score");
     EXPECT_EQ(manifest["variables"][0]["format"], "F8.1");
