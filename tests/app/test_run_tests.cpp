@@ -165,8 +165,7 @@ TEST(RunTests, DecimalCommasGiveTheReportOfTheSameNumbers) {
 TEST(RunTests, LargeWholeNumbersReachTheReportWhole) {
     apptest::TempDir dir;
     std::string csv = "x,group\n";
-    for (int i = 0; i < 100000; ++i)
-        csv += std::to_string(i % 7) + (i % 2 ? ",100000\n" : ",200000\n");
+    for (int i = 0; i < 100000; ++i) csv += std::to_string(i % 7) + (i % 2 ? ",100000\n" : ",200000\n");
     const std::string data = dir.Write("large.csv", csv);
     const apptest::CliResult result =
         RunCli({data, "--test", "mann-whitney x by group", "--format", "text"});
