@@ -26,6 +26,22 @@ bool ShowsBoundNotReached(double value, bool boundedByOne, int decimals) {
     return boundedByOne && shown == 1 && std::fabs(size - 1) > kSameAsBound;
 }
 
+// Whether two of the values that differ show the same at these decimals
+// (the limits of an interval of a proportion from 200000 cases, .598 and
+// .602, both read .60).
+bool ShowsDifferentValuesAlike(const std::vector<double>& values, int decimals) {
+    constexpr double kSameValue = 1e-9;
+    const double scale = std::pow(10.0, decimals);
+    for (size_t i = 0; i < values.size(); ++i)
+        for (size_t j = i + 1; j < values.size(); ++j) {
+            const double a = values[i];
+            const double b = values[j];
+            if (!std::isfinite(a) || !std::isfinite(b) || std::fabs(a - b) <= kSameValue) continue;
+            if (std::round(a * scale) == std::round(b * scale)) return true;
+        }
+    return false;
+}
+
 }  // namespace
 
 void NOPRReportCheck(const char* expression, const char* unit, int line) {
@@ -61,4 +77,9 @@ int DecimalsOffBounds(const std::vector<double>& values, bool boundedByOne, int 
     for (double value : values)
         if (ShowsBoundNotReached(value, boundedByOne, decimals)) return decimals + 1;
     return decimals;
+}
+
+int DecimalsOfMeasure(const std::vector<double>& values, bool boundedByOne, int decimals) {
+    if (ShowsDifferentValuesAlike(values, decimals)) return decimals + 1;
+    return DecimalsOffBounds(values, boundedByOne, decimals);
 }

@@ -70,3 +70,8 @@ int DecimalsForSmallValues(const std::vector<double>& values, int decimals);
 // The given decimals, or one more where a value would show such a bound: as
 // many as the statistics tables show, so that the two agree.
 int DecimalsOffBounds(const std::vector<double>& values, bool boundedByOne, int decimals);
+// The decimals of a measure and the limits of its interval (the first value
+// the measure): as DecimalsOffBounds, and one more where two of them that
+// differ would show the same (an interval from many cases, [.598, .602],
+// read [.60, .60]).
+int DecimalsOfMeasure(const std::vector<double>& values, bool boundedByOne, int decimals);

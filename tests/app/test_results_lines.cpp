@@ -291,6 +291,34 @@ TEST(ResultsLines, AProportionNearZeroOrOneIsNotShownAsZeroOrOne) {
     EXPECT_EQ(output_query::Cell(summary, {"2"}, {"Effect Size"})["text"], "p̂ = .004 [.000, .020]");
 }
 
+TEST(ResultsLines, AnIntervalFromManyCasesIsNotShownAsOnePoint) {
+    // Laplace's births in Paris, 1745-1784: 251527 boys, 241945 girls. R
+    // binom.test(251527, 493472): estimate 0.5097087575, 95% CI
+    // 0.5083129132, 0.5111044879; z (without a continuity correction)
+    // (251527 - 246736) / sqrt(123368) = 13.6404; Jeffreys
+    // qbeta(c(.025, .975), 251527.5, 241945.5) 0.5083139265, 0.5111034747;
+    // likelihood ratio (uniroot, REFERENCES.md) 0.5083139323, 0.5111034820.
+    // At two decimals the estimate and both limits would read .51: they take
+    // the three decimals the tables show.
+    apptest::TempDir dir;
+    std::string births = "sex\n";
+    births.reserve(births.size() + 2 * 493472);
+    for (int i = 0; i < 493472; ++i) births += i < 251527 ? "1\n" : "0\n";
+    const apptest::CliResult result =
+        RunCli({dir.Write("births.csv", births), "--format", "json", "--test", "binomial sex success=1",
+                "--test", "success-rate sex success=1"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json report = Json::parse(result.out);
+    EXPECT_EQ(LinesOf(report),
+              (std::vector<std::string>{
+                  "Probability of sex = 1: proportion = .510, 95% CI [.508, .511] (Clopper-Pearson), "
+                  "[.508, .511] (Jeffreys), [.508, .511] (Likelihood Ratio), N = 493472",
+                  "Binomial test: 251527 of 493472, proportion = .510, 95% CI [.508, .511], z = 13.64, "
+                  "p < .001 (exact)"}));
+    const Json summary = output_query::Tables(report, "Hypothesis Test Summary").at(0);
+    EXPECT_EQ(output_query::Cell(summary, {"1"}, {"Effect Size"})["text"], "p̂ = .510 [.508, .511]");
+}
+
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", "x,y\n1,a\n1,a\n2,b\n");

@@ -158,7 +158,7 @@ std::unique_ptr<BpCellText> MakeEffectSizeText(const BpProcedure& procedure, con
     if (style) {
         std::vector<double> shown = {measure.fValue};
         if (interval) shown.insert(shown.end(), {lower, upper});
-        const int decimals = DecimalsOffBounds(shown, style->bounded, 2);
+        const int decimals = DecimalsOfMeasure(shown, style->bounded, 2);
         if (decimals != 2)
             format = {style->bounded ? BpFormatSpec::Statistic : BpFormatSpec::Decimals, decimals};
     }

@@ -86,7 +86,7 @@ std::string LevelPercent(double level) {
 
 // "95% CI [.03, .79]" when both limits are known, else empty; decimals as
 // the estimate beside it has them (DecimalsForSmallValues for the data's
-// units, DecimalsOffBounds for measures), 2 by default.
+// units, DecimalsOfMeasure for measures), 2 by default.
 std::string IntervalText(double lower, double upper, double level, bool bounded, int decimals = 2) {
     if (!Known(lower) || !Known(upper)) return {};
     const std::string percent = LevelPercent(level);
@@ -209,7 +209,7 @@ std::string EffectText(const EffectSize& effect, double level) {
     const char* symbol = EffectLineSymbol(effect.measure);
     if (!Known(effect.estimate) || !symbol) return {};
     const bool bounded = IsBoundedMeasure(effect.measure);
-    const int decimals = DecimalsOffBounds({effect.estimate, effect.lower, effect.upper}, bounded, 2);
+    const int decimals = DecimalsOfMeasure({effect.estimate, effect.lower, effect.upper}, bounded, 2);
     std::string text = std::string(symbol) + " = " +
                        (bounded ? Bounded(effect.estimate, decimals) : Fixed(effect.estimate, decimals));
     const std::string interval = IntervalText(effect.lower, effect.upper, level, bounded, decimals);
@@ -491,14 +491,16 @@ std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& re
 std::string SuccessRate(const HTOEstimateConfidenceInterval& record, double level,
                         const BpProcedure& procedure) {
     if (record.fIntervals.empty() || !Known(record.fIntervals.front().fEstimate)) return {};
-    // One number of decimals for the estimate and every limit.
-    std::vector<double> shown = {record.fIntervals.front().fEstimate};
+    // One number of decimals for the estimate and every limit, as many as
+    // the estimate with each interval needs (the methods' limits may agree).
+    const double estimate = record.fIntervals.front().fEstimate;
+    int decimals = DecimalsOfMeasure({estimate}, true, 2);
     for (const ConfidenceInterval& interval : record.fIntervals)
         if (Known(interval.fLower) && Known(interval.fUpper))
-            shown.insert(shown.end(), {interval.fLower, interval.fUpper});
-    const int decimals = DecimalsOffBounds(shown, true, 2);
+            decimals = std::max(
+                decimals, DecimalsOfMeasure({estimate, interval.fLower, interval.fUpper}, true, 2));
     Line line;
-    line.Add("proportion = " + Bounded(record.fIntervals.front().fEstimate, decimals));
+    line.Add("proportion = " + Bounded(estimate, decimals));
     bool first = true;
     for (const ConfidenceInterval& interval : record.fIntervals) {
         std::string text = IntervalText(interval.fLower, interval.fUpper, level, true, decimals);
