@@ -244,6 +244,20 @@ TEST(ResultsLines, ValuesInSmallUnitsKeepTheirDigits) {
     const Json median = output_query::Tables(report, "Independent-Samples Median Test Summary").at(0);
     EXPECT_EQ(output_query::Cell(median, {"Median"}, {})["text"], "0.00000310");
 
+    // But no more decimals than the table gives: differences of data written
+    // with three decimals, R wilcox.test(after, before, paired = TRUE,
+    // conf.int = TRUE) (exact, no ties): estimate 5e-04, 95% CI [-0.0050,
+    // 0.0055]; the line reads 0.0005 as the table does, not 0.000500.
+    const std::string paired =
+        dir.Write("paired.csv",
+                  "before,after\n2.512,2.508\n2.498,2.501\n2.503,2.502\n2.507,2.509\n2.495,2.490\n"
+                  "2.501,2.507\n2.509,2.517\n2.500,2.493\n");
+    const std::vector<std::string> three = ResultsLines(paired, {"hodges-lehmann before after"});
+    ASSERT_EQ(three.size(), 1u);
+    EXPECT_TRUE(
+        EndsWith(three[0], Typeset("Hodges-Lehmann estimate 0.0005, 95% CI [~0.0050, 0.0055], N = 8")))
+        << three[0];
+
     // Three groups of 1..4, 5..8 and 9..12 millionths: above the pooled median
     // 6.5 are 0, 2 and 4 of 4 cases, X2 = 8, p = .018, so the stepwise
     // comparisons run; the subsets show the sample medians 2.5, 6.5, 10.5.

@@ -470,15 +470,19 @@ double ReachedLevel(const NOPRTest& record, double level) {
 }
 
 // A difference of dates or times names its unit after the estimate.
+// tableDecimals: the decimals the interval summary gives the estimate.
 std::string HodgesLehmann(const ConfidenceInterval& estimate, const NOPRTest& record, double level,
-                          const char* unit) {
+                          const char* unit, int tableDecimals) {
     if (!Known(estimate.fEstimate)) return {};
     const double reached = ReachedLevel(record, level);
-    // The estimate is in the data's units, however small they are.
+    // The estimate is in the data's units, however small they are, but has
+    // no more decimals than the table gives data written with many (an
+    // estimate of -0.0005 from data of three decimals is not -0.000500).
     std::vector<double> values;
     for (double value : {estimate.fEstimate, estimate.fLower, estimate.fUpper})
         if (Known(value)) values.push_back(value);
-    const int decimals = DecimalsForSmallValues(values, 2);
+    int decimals = DecimalsForSmallValues(values, 2);
+    if (tableDecimals > 3) decimals = std::min(decimals, tableDecimals);
     return Line("Hodges-Lehmann estimate ")
         .Add(Fixed(estimate.fEstimate, decimals) + (unit ? std::string(" ") + unit : std::string()))
         .Add(Known(reached) ? IntervalText(estimate.fLower, estimate.fUpper, reached, false, decimals)
@@ -517,10 +521,12 @@ std::string ComposeIntervalLine(const NOPROutputContext& context, const NOPRTest
     const double level = context.fResults->fConfidenceLevel;
     if (const auto* rate = dynamic_cast<const HTOEstimateConfidenceInterval*>(&record))
         return SuccessRate(*rate, level, *context.fProcedure);
+    const int tableDecimals =
+        FieldUnitsFormat(context, record, context.fProcedure->Coefficient()).decimals;
     if (const auto* pairs = dynamic_cast<const HTRHodgesLehmannEstimatePairs*>(&record))
-        return HodgesLehmann(pairs->fEstimate, record, level, SpanUnit(context, record));
+        return HodgesLehmann(pairs->fEstimate, record, level, SpanUnit(context, record), tableDecimals);
     if (const auto* groups = dynamic_cast<const HTIHodgesLehmannEstimateGroups*>(&record))
-        return HodgesLehmann(groups->fEstimate, record, level, SpanUnit(context, record));
+        return HodgesLehmann(groups->fEstimate, record, level, SpanUnit(context, record), tableDecimals);
     return {};
 }
 
