@@ -43,16 +43,16 @@ struct ChartModel {
     };
     std::vector<ColumnTitle> columnTitles;
     // The data columns whose numbers the chart shows as dates (seconds since
-    // 1582-10-14 written as "01-JUL-2023"), with the date format and its
-    // decimals (-1: as the format has them); kept for a writer that gets no
-    // document.
-    struct DateColumn {
+    // 1582-10-14 written as "01-JUL-2023") or clock times (seconds written
+    // as "08:30:00"), with the format and its decimals (-1: as the format has
+    // them); kept for a writer that gets no document.
+    struct FormattedColumn {
         std::string source;
         std::string column;
         std::string format;
         int decimals = -1;
     };
-    std::vector<DateColumn> dateColumns;
+    std::vector<FormattedColumn> formattedColumns;
     // The texts of the chart's label frames and guide lines, in the order the
     // document has them ("Observed Median = 69.6", "Too few runs"), each on
     // one line; kept, like the value labels, for a writer that gets no

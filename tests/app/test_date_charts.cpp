@@ -188,7 +188,8 @@ TEST(DateCharts, MonthlyBinsAreNamedByTheirMonths) {
 
 // A time of day is held in seconds and stays so: the Kolmogorov-Smirnov
 // chart's bars and its fitted normal curve (mean 8,100 seconds, 02:15:00) are
-// not moved onto the date scale, and the axis writes its seconds as a clock.
+// not moved onto the date scale, and the axis writes its seconds as a clock,
+// as the text report's listing of the chart does.
 TEST(DateCharts, TimesOfDayKeepTheirSeconds) {
     apptest::TempDir dir;
     const std::string data = dir.Write("times.csv", "t\n3600\n7200\n5400\n9000\n10800\n12600\n");
@@ -206,4 +207,13 @@ TEST(DateCharts, TimesOfDayKeepTheirSeconds) {
     EXPECT_NE(document.find("parameter=\"8100\""), std::string::npos) << document;
     EXPECT_NE(chart["vegaLite"].dump().find("format(floor(datum.value / 3600), '02d')"),
               std::string::npos);
+
+    const apptest::CliResult text =
+        RunCli({"--format", "text", data, "--dictionary", dictionary, "--test", "ks t dist=normal"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const size_t field = text.out.find("Chart: Continuous Field Information t");
+    ASSERT_NE(field, std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("    t         Frequency\n    00:50:00  1\n    01:23:20  1\n", field),
+              std::string::npos)
+        << text.out.substr(field, 400);
 }

@@ -695,7 +695,7 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
     // the chart writes them.
     npar::ChartModel dated;
     dated.data.push_back(ChartDataSource{"graphSource", {{"value", {13891219200.0, kSystemMissing}}}});
-    dated.dateColumns.push_back({"graphSource", "value", "DATE", -1});
+    dated.formattedColumns.push_back({"graphSource", "value", "DATE", -1});
     EXPECT_NE(npar::WriteChartText(dated).find("    value\n    24-DEC-2022\n    .\n"), std::string::npos)
         << npar::WriteChartText(dated);
     listing = listedFrom(dated, sources +

@@ -250,11 +250,12 @@ std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root) {
     return found;
 }
 
-std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root) {
-    std::vector<npar::ChartModel::DateColumn> found;
+std::vector<npar::ChartModel::FormattedColumn> FormattedColumnsOf(pugi::xml_node root) {
+    std::vector<npar::ChartModel::FormattedColumn> found;
     for (pugi::xml_node variable : root.children("variable")) {
         const npar::render::Format format = npar::render::ReadFormat(variable);
-        if (!npar::render::IsDateFormat(format.type)) continue;
+        const bool clock = format.type == "TIME" || format.type == "DTIME";
+        if (!npar::render::IsDateFormat(format.type) && !clock) continue;
         const auto [source, column] = ColumnOf(root, variable);
         if (!column) continue;
         found.push_back({source.attribute("id").value(), column.attribute("column").value(), format.type,

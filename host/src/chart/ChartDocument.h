@@ -47,8 +47,8 @@ std::vector<npar::ChartModel::ValueLabels> ValueLabelsOf(pugi::xml_node root);
 // other column of the source is listed under that title. A column without a
 // title, or whose title is its name, is left out.
 std::vector<npar::ChartModel::ColumnTitle> ColumnTitlesOf(pugi::xml_node root);
-// The data columns whose variables have a date format.
-std::vector<npar::ChartModel::DateColumn> DateColumnsOf(pugi::xml_node root);
+// The data columns whose variables have a date or a time format.
+std::vector<npar::ChartModel::FormattedColumn> FormattedColumnsOf(pugi::xml_node root);
 // The texts of the document's label frames and guide lines, in document
 // order, each on one line: a label's lines joined by "; ", runs of blanks
 // closed up; empty labels are left out.

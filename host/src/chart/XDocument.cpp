@@ -404,7 +404,7 @@ bool XDocument::SendChart(bool, bool, bool) {
     } else {
         chart->valueLabels = chart::ValueLabelsOf(root);
         chart->columnTitles = chart::ColumnTitlesOf(root);
-        chart->dateColumns = chart::DateColumnsOf(root);
+        chart->formattedColumns = chart::FormattedColumnsOf(root);
         chart->labels = chart::LabelTextsOf(root);
         chart->boxPlots = chart::BoxPlotsOf(root);
     }

@@ -19,17 +19,17 @@ constexpr size_t kListedRows = 8;
 struct ShownTexts {
     std::vector<ChartModel::ValueLabels> valueLabels;
     std::vector<ChartModel::ColumnTitle> columnTitles;
-    std::vector<ChartModel::DateColumn> dateColumns;
+    std::vector<ChartModel::FormattedColumn> formattedColumns;
     std::vector<std::string> labels;
 };
 
 ShownTexts TextsOf(const ChartModel& chart) {
     if (chart.document.empty())
-        return {chart.valueLabels, chart.columnTitles, chart.dateColumns, chart.labels};
+        return {chart.valueLabels, chart.columnTitles, chart.formattedColumns, chart.labels};
     pugi::xml_document document;
     if (!document.load_buffer(chart.document.data(), chart.document.size())) return {};
     const pugi::xml_node root = document.document_element();
-    return {chart::ValueLabelsOf(root), chart::ColumnTitlesOf(root), chart::DateColumnsOf(root),
+    return {chart::ValueLabelsOf(root), chart::ColumnTitlesOf(root), chart::FormattedColumnsOf(root),
             chart::LabelTextsOf(root)};
 }
 
@@ -43,20 +43,20 @@ void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSourc
         out += "<th>" + EscapeHtml(ListedColumnName(texts.columnTitles, source, *column)) + "</th>";
     out += "</tr></thead>\n<tbody>\n";
     std::vector<const ListedLabels*> columnLabels;
-    std::vector<const ChartModel::DateColumn*> columnDates;
+    std::vector<const ChartModel::FormattedColumn*> columnFormats;
     std::vector<int> columnBins;
     for (const ChartColumn* column : columns) {
         columnLabels.push_back(LabelsOf(texts.valueLabels, source, *column));
-        columnDates.push_back(FindColumnEntry(texts.dateColumns, source.name, column->name));
-        columnBins.push_back(CalendarBinsOf(*column, columnDates.back()));
+        columnFormats.push_back(FindColumnEntry(texts.formattedColumns, source.name, column->name));
+        columnBins.push_back(CalendarBinsOf(*column, columnFormats.back()));
     }
     for (size_t r = 0; r < listed; ++r) {
         out += "<tr>";
         for (size_t c = 0; c < columns.size(); ++c)
-            out +=
-                "<td>" +
-                EscapeHtml(ListedCell(*columns[c], r, columnLabels[c], columnDates[c], columnBins[c])) +
-                "</td>";
+            out += "<td>" +
+                   EscapeHtml(
+                       ListedCell(*columns[c], r, columnLabels[c], columnFormats[c], columnBins[c])) +
+                   "</td>";
         out += "</tr>\n";
     }
     out += "</tbody></table>\n";

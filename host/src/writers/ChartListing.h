@@ -28,6 +28,10 @@ std::string WriteChartHtml(const ChartModel& chart, const std::string& note = {}
 // every decimal, so that a value computed as 68.80000000000001 reads 68.8
 // (the JSON output keeps the exact value).
 std::string ListedNumber(double value);
+// A number as the chart writes it when format, a chart's or its document's
+// formatted column, is given (a date "01-JUL-2023", a time "08:30:00"),
+// else, and for the system-missing value and infinities, as ListedNumber.
+std::string FormattedNumber(double value, const ChartModel::FormattedColumn* format);
 // What a listing says of the rows it leaves out: "1 more row", "2 more rows".
 std::string MoreRows(size_t count);
 // The columns of a data source that hold a value in some row (a number, or a
@@ -47,8 +51,7 @@ const ListedLabels* LabelsOf(const std::vector<ChartModel::ValueLabels>& labels,
 std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
                              const ChartDataSource& source, const ChartColumn& column);
 // A cell as the listings write it, before a writer makes it fit its form:
-// the value (ListedNumber for a number; a date as the chart writes it when
-// date, a chart's or its document's date column, is given), or in its place
+// the value (FormattedNumber for a number), or in its place
 // the label the chart draws for it ("Eastern district" for the chart's code
 // 0), a long label cut with an ellipsis. Empty for a cell never written.
 // A date column whose values are the middles of calendar bins (a histogram
@@ -56,9 +59,9 @@ std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
 // is listed by the bins' periods ("JAN 2023" rather than its middle day,
 // 16-JAN-2023), with calendarMonths the months per bin.
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
-                       const ChartModel::DateColumn* date = nullptr, int calendarMonths = 0);
+                       const ChartModel::FormattedColumn* format = nullptr, int calendarMonths = 0);
 // The months per bin when a day-based date column holds the middles of three
 // or more calendar bins one after another; 0 otherwise.
-int CalendarBinsOf(const ChartColumn& column, const ChartModel::DateColumn* date);
+int CalendarBinsOf(const ChartColumn& column, const ChartModel::FormattedColumn* format);
 
 }  // namespace npar

@@ -78,11 +78,11 @@ void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSourc
     for (const ChartColumn* column : columns) {
         table[0].push_back(OneLine(ListedColumnName(chart.columnTitles, source, *column)));
         const ListedLabels* labels = LabelsOf(chart.valueLabels, source, *column);
-        const ChartModel::DateColumn* date =
-            FindColumnEntry(chart.dateColumns, source.name, column->name);
-        const int calendarMonths = CalendarBinsOf(*column, date);
+        const ChartModel::FormattedColumn* format =
+            FindColumnEntry(chart.formattedColumns, source.name, column->name);
+        const int calendarMonths = CalendarBinsOf(*column, format);
         for (size_t r = 0; r < listed; ++r)
-            table[r + 1].push_back(ListedWords(ListedCell(*column, r, labels, date, calendarMonths)));
+            table[r + 1].push_back(ListedWords(ListedCell(*column, r, labels, format, calendarMonths)));
     }
     WriteColumns(out, table);
     if (rows > listed) out += "    ... " + MoreRows(rows - listed) + "\n";
@@ -105,12 +105,13 @@ struct ListedBox {
 std::vector<ListedBox> BoxesOf(const ChartModel& chart, const ChartDataSource& source,
                                const ChartColumn& values, const ChartColumn& positions) {
     const ListedLabels* labels = LabelsOf(chart.valueLabels, source, positions);
-    const ChartModel::DateColumn* date = FindColumnEntry(chart.dateColumns, source.name, positions.name);
+    const ChartModel::FormattedColumn* format =
+        FindColumnEntry(chart.formattedColumns, source.name, positions.name);
     std::vector<ListedBox> boxes;
     for (size_t row = 0; row < values.cells.size(); ++row) {
         const double* value = std::get_if<double>(&values.cells[row]);
         if (!value || *value == kSystemMissing) continue;
-        const std::string position = ListedWords(ListedCell(positions, row, labels, date));
+        const std::string position = ListedWords(ListedCell(positions, row, labels, format));
         auto box = std::find_if(boxes.begin(), boxes.end(),
                                 [&](const ListedBox& listed) { return listed.position == position; });
         if (box == boxes.end()) box = boxes.insert(boxes.end(), ListedBox{position, {}, {}});
@@ -180,12 +181,9 @@ void WriteBoxPlots(std::string& out, const ChartModel& chart, const ChartDataSou
     for (const ChartColumn* column : rest)
         if (column != cases && OneValuePerBox(*column, boxes)) others.push_back(column);
 
-    const ChartModel::DateColumn* date = FindColumnEntry(chart.dateColumns, source.name, values->name);
-    const auto number = [&](double value) {
-        return ListedWords(
-            date ? render::FormatNumber(value, render::Format{date->format, date->decimals, {}, {}})
-                 : ListedNumber(value));
-    };
+    const ChartModel::FormattedColumn* format =
+        FindColumnEntry(chart.formattedColumns, source.name, values->name);
+    const auto number = [&](double value) { return ListedWords(FormattedNumber(value, format)); };
     const auto title = [&](const ChartColumn& column) {
         return OneLine(ListedColumnName(chart.columnTitles, source, column));
     };
@@ -231,6 +229,13 @@ std::string ListedNumber(double value) {
     return ChartString().assignDouble(value, 15).toUTF8();
 }
 
+std::string FormattedNumber(double value, const ChartModel::FormattedColumn* format) {
+    const bool special = value == kSystemMissing || !std::isfinite(value) ||
+                         std::fabs(value) == std::numeric_limits<double>::max();
+    if (!format || special) return ListedNumber(value);
+    return render::FormatNumber(value, render::Format{format->format, format->decimals, {}, {}});
+}
+
 std::string MoreRows(size_t count) {
     return std::to_string(count) + (count == 1 ? " more row" : " more rows");
 }
@@ -247,10 +252,10 @@ std::string ListedColumnName(const std::vector<ChartModel::ColumnTitle>& titles,
     return found ? found->title : column.name;
 }
 
-int CalendarBinsOf(const ChartColumn& column, const ChartModel::DateColumn* date) {
+int CalendarBinsOf(const ChartColumn& column, const ChartModel::FormattedColumn* format) {
     static const std::set<std::string> kDayBased = {"DATE", "ADATE", "EDATE", "SDATE", "JDATE",
                                                     "MOYR", "QYR",   "WKYR",  "WKDAY", "MONTH"};
-    if (!date || kDayBased.count(date->format) == 0) return 0;
+    if (!format || kDayBased.count(format->format) == 0) return 0;
     std::vector<double> days;
     for (const ChartDatum& cell : column.cells) {
         const double* seconds = std::get_if<double>(&cell);
@@ -260,7 +265,7 @@ int CalendarBinsOf(const ChartColumn& column, const ChartModel::DateColumn* date
 }
 
 std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels* labels,
-                       const ChartModel::DateColumn* date, int calendarMonths) {
+                       const ChartModel::FormattedColumn* format, int calendarMonths) {
     // The longest a label is listed, in columns, so that a listing stays
     // a few columns wide.
     constexpr size_t kListedLabel = 32;
@@ -268,10 +273,9 @@ std::string ListedCell(const ChartColumn& column, size_t row, const ListedLabels
     const ChartDatum& datum = column.cells[row];
     std::string text;
     const double* number = std::get_if<double>(&datum);
-    if (number && date && *number != kSystemMissing && calendarMonths > 0)
+    if (number && format && *number != kSystemMissing && calendarMonths > 0)
         return CalendarBinName(DaysSince1970(*number), calendarMonths);
-    if (number && date && *number != kSystemMissing)
-        return render::FormatNumber(*number, render::Format{date->format, date->decimals, {}, {}});
+    if (number && format) return FormattedNumber(*number, format);
     if (number) text = ListedNumber(*number);
     if (const std::string* written = std::get_if<std::string>(&datum)) text = *written;
     if (!labels) return text;
