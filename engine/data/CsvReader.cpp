@@ -351,8 +351,10 @@ public:
     }
 
     void Add(std::string_view text, bool quoted) {
-        const std::string_view trimmed = quoted ? text : TrimBlanks(text);
-        if (IsMissingCell(text, trimmed, fMissingTexts)) return AddMissing();
+        // Blanks around a number or a date are no part of it, quoted or not
+        // (" 12" reads 12); a quoted cell of blanks is a text, not missing.
+        const std::string_view trimmed = TrimBlanks(text);
+        if (IsMissingCell(text, quoted ? text : trimmed, fMissingTexts)) return AddMissing();
         switch (fState) {
             case State::Unknown:
                 return AddFirst(text, trimmed);

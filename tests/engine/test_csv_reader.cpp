@@ -75,6 +75,16 @@ TEST(CsvReader, TellsNumbersDatesAndStrings) {
     EXPECT_EQ(table.At(2).type, ColumnType::String);
     EXPECT_EQ(table.At(3).type, ColumnType::Numeric);
     EXPECT_TRUE(table.At(3).allWhole);
+
+    // Quoted cells read alike, but a quoted cell of blanks is a text.
+    const DataTable quoted =
+        ReadCsv("n,d,s\n\" 12\",\"2023-07-01 \",\"  \"\n\"3 \",\" 2024-02-29\",a\n");
+    EXPECT_EQ(quoted.At(0).type, ColumnType::Numeric);
+    EXPECT_EQ(quoted.At(0).numbers[0], 12);
+    EXPECT_EQ(quoted.At(1).type, ColumnType::Date);
+    EXPECT_EQ(quoted.At(1).numbers[1], 19782);
+    EXPECT_EQ(quoted.At(2).type, ColumnType::String);
+    EXPECT_EQ(TextAt(quoted, 2, 0), "  ");
 }
 
 TEST(CsvReader, ANumberColumnWithOneWordBecomesStrings) {
