@@ -115,6 +115,7 @@ public:
         std::sort(fUsedColumns.begin(), fUsedColumns.end());
         fUsedColumns.erase(std::unique(fUsedColumns.begin(), fUsedColumns.end()), fUsedColumns.end());
         FormSplits();
+        NoteSplitFieldsTested();
         if (fListwise) NoteListwiseCases();
         fManifest = MakeManifest();
     }
@@ -156,6 +157,25 @@ private:
         for (size_t column : fUsedColumns)
             if (fData.table.At(column).IsMissing(row)) return true;
         return false;
+    }
+
+    // A test of a field that also splits the data sees one value of it in
+    // each split: a grouping field has one group there ("a group compared
+    // has no cases"), a tested field no variation. The run computes it and
+    // says why.
+    void NoteSplitFieldsTested() {
+        for (const TestRequest& test : fRequests)
+            for (size_t column : test.Columns()) {
+                if (std::find(fSplitColumns.begin(), fSplitColumns.end(), column) == fSplitColumns.end())
+                    continue;
+                std::string note = "test " + Quoted(test.text) + ": " +
+                                   Quoted(fData.table.At(column).name) +
+                                   " also splits the data (--split-by), so each split holds one of "
+                                   "its values";
+                // A specification of several fields is one request per field.
+                if (std::find(fNotes.begin(), fNotes.end(), note) == fNotes.end())
+                    fNotes.push_back(std::move(note));
+            }
     }
 
     // The report says how many cases listwise deletion leaves out, as each

@@ -63,6 +63,20 @@ TEST(Analysis, SplitsInValueOrderAndCasesWithoutASplitValueNoted) {
     EXPECT_EQ(manifest["splits"][1]["values"]["s"], "y");
 }
 
+// Grouping by the field that splits the data leaves one group in each
+// split: the test cannot be computed there, and the run says why, once for
+// a specification of several fields.
+TEST(Analysis, AFieldThatAlsoSplitsTheDataIsNoted) {
+    const EngineRun run(kData, {"mann-whitney a b by s", "runs a cut=3"},
+                        [](auto& request) { request.splitBy = {"s"}; });
+    ASSERT_EQ(run.SplitCount(), 2u);
+    EXPECT_EQ(run.Analysis().Notes(),
+              (std::vector<std::string>{
+                  "1 case has no value for split variable \"s\" and is left out",
+                  "test \"mann-whitney a b by s\": \"s\" also splits the data (--split-by), so each "
+                  "split holds one of its values"}));
+}
+
 TEST(Analysis, GroupsOfOneCaseEachAreNoted) {
     // id gives every case a group of its own (an identifier taken for a
     // grouping field), score most cases (a measurement taken for one); g makes
