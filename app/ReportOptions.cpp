@@ -12,7 +12,7 @@ namespace report {
 namespace {
 
 // Options that take no value.
-constexpr const char* kFlags[] = {"-h", "--help", "--no-charts", "--list-tests"};
+constexpr const char* kFlags[] = {"-h", "--help", "--version", "--no-charts", "--list-tests"};
 
 // Options that take a value, with where the value goes.
 constexpr std::pair<const char*, std::string ReportOptions::*> kValueOptions[] = {
@@ -158,6 +158,8 @@ bool ParseOption(const std::vector<std::string>& arguments, size_t& i, ReportOpt
             options.noCharts = true;
         else if (name == "--list-tests")
             options.listTests = true;
+        else if (name == "--version")
+            options.version = true;
         else
             options.help = true;
         return true;
@@ -192,7 +194,7 @@ bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions
             return false;
         }
     }
-    if (options.help || options.listTests) return true;
+    if (options.help || options.version || options.listTests) return true;
     if (!CheckTestOptions(options, error)) return false;
     if (!options.manifest.empty() && !options.documents.empty()) {
         error = "give either documents or --manifest, not both";
@@ -251,6 +253,7 @@ std::string UsageText() {
            "  --resources DIR    templates, string table and catalogue (default: NPAR_RESOURCES,\n"
            "                     else resources/ beside the program)\n"
            "  -h, --help         show this help\n"
+           "  --version          show the program's version\n"
            "\n"
            "running tests on data:\n"
            "  --test SPEC            TEST FIELD... [by GROUP] [KEY=VALUE...] (repeatable)\n"

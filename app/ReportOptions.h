@@ -17,6 +17,7 @@ struct ReportOptions {
     std::string pluginPath;    // empty: the module installed beside the program
     std::string resourcesDir;  // empty: NPAR_RESOURCES, else beside the program
     bool help = false;
+    bool version = false;
 
     // Running tests on a data table: the positional file is the data, the
     // tests come from --test or an --analysis file.

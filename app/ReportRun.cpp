@@ -531,6 +531,10 @@ int RunReport(const std::vector<std::string>& arguments, std::ostream& out, std:
         out << UsageText();
         return kExitOk;
     }
+    if (options.version) {
+        out << "npar-report " NPAR_VERSION "\n";
+        return kExitOk;
+    }
     if (options.listTests) {
         out << npar::engine::TestList();
         return kExitOk;

@@ -69,12 +69,17 @@ TEST(CommandLine, UsageErrorsNameTheFault) {
     }
 }
 
-TEST(CommandLine, HelpListsTheOptions) {
+TEST(CommandLine, HelpListsTheOptionsAndVersionNamesTheRelease) {
     const apptest::CliResult result = RunCli({"--help"});
     EXPECT_EQ(result.status, 0);
     for (const char* option :
-         {"-o FILE", "--format", "--no-charts", "--plugin", "--resources", "--manifest"})
+         {"-o FILE", "--format", "--no-charts", "--plugin", "--resources", "--manifest", "--version"})
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
+
+    const apptest::CliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "npar-report " NPAR_VERSION "\n");
+    EXPECT_EQ(RunCli({"--version=1"}).status, 2);
 }
 
 TEST(CommandLine, InputsThatCannotBeUsedStopBeforeAnySplit) {
