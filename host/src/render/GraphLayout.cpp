@@ -219,10 +219,21 @@ void GraphView::PrepareSize() {
     rows = std::max<size_t>(rows, 1);
     fPanelWidth = std::floor(std::max(20.0, (fPlotWidth - fSpacing * static_cast<double>(columns - 1)) /
                                                 static_cast<double>(columns)));
-    // A text written in place of points (a cell's count) stays inside its panel.
-    if (const double text = WidestPointText(); text + 8 > fPanelWidth) {
-        fPanelWidth = std::ceil(text + 8);
-        const double across = static_cast<double>(columns);
+    // A text written in place of points (a cell's count) stays inside its
+    // panel, and categories side by side keep bands wide enough to tell
+    // their boxes and bars apart (box plots of 25 groups would otherwise
+    // stand 11 pixels apart) while the plot stays within a page's width:
+    // the panels, and the chart, grow.
+    const double across = static_cast<double>(columns);
+    double leastPanel = WidestPointText() + 8;
+    if (x.Nominal()) {
+        const double widest =
+            std::max(fPanelWidth, (kWidestCategoryPlot - (across - 1) * fSpacing) / across);
+        const double bands = kLeastCategoryBand * static_cast<double>(x.categories.keys.size());
+        leastPanel = std::max(leastPanel, std::min(widest, bands));
+    }
+    if (leastPanel > fPanelWidth) {
+        fPanelWidth = std::ceil(leastPanel);
         fPlotWidth = std::max(fPlotWidth, across * fPanelWidth + (across - 1) * fSpacing);
     }
     // A category wider than the step from one panel to the next would run

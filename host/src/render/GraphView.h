@@ -186,6 +186,10 @@ private:
     // The longest a turned category label is drawn, in pixels (the chart
     // library ends a longer one with an ellipsis).
     static constexpr double kCategoryLabelLimit = 180;
+    // The narrowest band a category of the horizontal axis is given, in
+    // pixels, unless the plot would grow wider than the widest for them.
+    static constexpr double kLeastCategoryBand = 22;
+    static constexpr double kWidestCategoryPlot = 960;
 
     // Bars (BarMarks.cpp).
     void AddInterval(pugi::xml_node node, size_t index);
