@@ -209,7 +209,7 @@ std::string LineAfter(const std::string& text, const std::string& marker, size_t
 
 std::vector<std::string> ListingHeading(const std::string& text, const std::string& source,
                                         size_t from) {
-    return ListedCells(LineAfter(text, "Data " + source + " (", from));
+    return ListedCells(LineAfter(text, "  " + source + " (", from));
 }
 
 }  // namespace
@@ -223,13 +223,13 @@ TEST(ReportOutput, TextListsTheNetworksEdgesByWhatTheyShow) {
     const apptest::CliResult text =
         RunCli({data, "--test", "kruskal-wallis y by g", "--format", "text"});
     ASSERT_EQ(text.status, 0) << text.err;
-    const size_t edges = text.out.find("Data edgeSource_1 (6 rows)\n");
+    const size_t edges = text.out.find("  Edges (6 rows)\n");
     ASSERT_NE(edges, std::string::npos) << text.out;
     // The nodes are named by the grouping field; the edges' columns as the
     // comparisons table names them, the edge's colour by what it marks, and
     // its weight by the formula that makes it.
-    EXPECT_EQ(ListingHeading(text.out, "nodeSource_1", 0), (std::vector<std::string>{"g"}));
-    EXPECT_EQ(ListingHeading(text.out, "edgeSource_1", 0),
+    EXPECT_EQ(ListingHeading(text.out, "Nodes", 0), (std::vector<std::string>{"g"}));
+    EXPECT_EQ(ListingHeading(text.out, "Edges", 0),
               (std::vector<std::string>{"Sample 1", "Sample 2", "Edge Weight, 1 / (1 - Adj. Sig.)\u00b2",
                                         "Adj. Sig.", "Adj. Sig. Below the Significance Level"}));
     const size_t header = text.out.find('\n', edges) + 1;
@@ -256,18 +256,18 @@ TEST(ReportOutput, TextListsChartColumnsUnderTheChartsOwnTitles) {
     // The binomial bars: their colours are keyed by the field, the tooltip
     // gives the percentages.
     const size_t binomial = text.out.find("Chart: One-Sample Binomial Test");
-    EXPECT_EQ(ListingHeading(text.out, "graphSource", binomial),
+    EXPECT_EQ(ListingHeading(text.out, "Data", binomial),
               (std::vector<std::string>{"categories", "colour", "Frequency", "Percentages"}));
     // The chi-square's legend is titled by what the bars count; the column
     // its colours tell apart keeps its own name rather than a second
     // "Frequency".
     const size_t chiSquare = text.out.find("Chart: One-Sample Chi-Square Test");
-    EXPECT_EQ(ListingHeading(text.out, "graphSource", chiSquare),
+    EXPECT_EQ(ListingHeading(text.out, "Data", chiSquare),
               (std::vector<std::string>{"colour", "Frequency", "Observed", "Hypothesized", "Type",
                                         "Residual"}));
     // The related histograms: one panel per field, labelled by its mean rank.
     const size_t friedman = text.out.find("Chart: Related-Samples Friedman");
-    EXPECT_EQ(ListingHeading(text.out, "graphSource", friedman),
+    EXPECT_EQ(ListingHeading(text.out, "Data", friedman),
               (std::vector<std::string>{"Frequency", "Rank", "Panel Label", "Panel"}));
     // The box plots' mean ranks, which only their popup names, one a box.
     const size_t kruskal = text.out.find("Chart: Independent-Samples Kruskal-Wallis Test");

@@ -602,10 +602,10 @@ TEST(ChartWriters, ListTextsAndTheFirstRows) {
 
     const std::string text = npar::WriteChartText(chart);
     // The description repeats the title and subtitle, so it is not listed.
-    EXPECT_EQ(text.rfind("Chart: Histogram\n  Split <1>\n  Data graphSource", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("Chart: Histogram\n  Split <1>\n  Data (10 rows)", 0), 0u) << text;
     // Blanks at a value's ends are dropped and runs of them closed up, so
     // that the columns stay in line and two blanks always part columns.
-    EXPECT_NE(text.find("  Data graphSource (10 rows)\n    value  label\n    0      a & b\n"
+    EXPECT_NE(text.find("  Data (10 rows)\n    value  label\n    0      a & b\n"
                         "    0.5    <= 1 or more\n    1\n"),
               std::string::npos)
         << text;

@@ -38,7 +38,8 @@ void WriteSource(std::string& out, const ShownTexts& texts, const ChartDataSourc
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
     const size_t listed = std::min(rows, kListedRows);
     const std::vector<const ChartColumn*> columns = FilledColumns(source);
-    out += "<table class=\"chart-data\"><caption>" + EscapeHtml(source.name) + "</caption>\n<thead><tr>";
+    out += "<table class=\"chart-data\"><caption>" + EscapeHtml(ListedSourceTitle(source)) +
+           "</caption>\n<thead><tr>";
     for (const ChartColumn* column : columns)
         out += "<th>" + EscapeHtml(ListedColumnName(texts.columnTitles, source, *column)) + "</th>";
     out += "</tr></thead>\n<tbody>\n";

@@ -32,6 +32,9 @@ std::string ListedNumber(double value);
 // formatted column, is given (a date "01-JUL-2023", a time "08:30:00"),
 // else, and for the system-missing value and infinities, as ListedNumber.
 std::string FormattedNumber(double value, const ChartModel::FormattedColumn* format);
+// What a listing calls a data source: "Data" for a chart's one graph source,
+// "Nodes" and "Edges" for a network's, "Data ID" for any other.
+std::string ListedSourceTitle(const ChartDataSource& source);
 // What a listing says of the rows it leaves out: "1 more row", "2 more rows".
 std::string MoreRows(size_t count);
 // The columns of a data source that hold a value in some row (a number, or a

@@ -68,7 +68,7 @@ void WriteColumns(std::string& out, const std::vector<std::vector<std::string>>&
 void WriteSource(std::string& out, const ChartModel& chart, const ChartDataSource& source) {
     size_t rows = 0;
     for (const ChartColumn& column : source.columns) rows = std::max(rows, column.cells.size());
-    out += "  Data " + OneLine(source.name) + " (" + std::to_string(rows) +
+    out += "  " + OneLine(ListedSourceTitle(source)) + " (" + std::to_string(rows) +
            (rows == 1 ? " row)\n" : " rows)\n");
 
     const std::vector<const ChartColumn*> columns = FilledColumns(source);
@@ -234,6 +234,20 @@ std::string FormattedNumber(double value, const ChartModel::FormattedColumn* for
                          std::fabs(value) == std::numeric_limits<double>::max();
     if (!format || special) return ListedNumber(value);
     return render::FormatNumber(value, render::Format{format->format, format->decimals, {}, {}});
+}
+
+std::string ListedSourceTitle(const ChartDataSource& source) {
+    // The templates' source ids, a network's numbered by its panel set.
+    std::string_view id = source.name;
+    const size_t underscore = id.rfind('_');
+    if (underscore != std::string_view::npos &&
+        id.find_first_not_of("0123456789", underscore + 1) == std::string_view::npos &&
+        underscore + 1 < id.size())
+        id = id.substr(0, underscore);
+    if (id == "graphSource") return "Data";
+    if (id == "nodeSource") return "Nodes";
+    if (id == "edgeSource") return "Edges";
+    return "Data " + source.name;
 }
 
 std::string MoreRows(size_t count) {
