@@ -201,6 +201,8 @@ bool ParseReportOptions(const std::vector<std::string>& arguments, ReportOptions
         return false;
     }
     for (const std::string& document : options.documents) {
+        // "-" is standard input only as the data file of --test.
+        if (document == "-" && !options.tests.empty()) continue;
         if (document.empty() || document == "-") {
             error = "\"" + document + "\" is no document file";
             return false;
@@ -255,7 +257,7 @@ std::string UsageText() {
            "  -h, --help         show this help\n"
            "  --version          show the program's version\n"
            "\n"
-           "running tests on data:\n"
+           "running tests on data (DATA.csv may be -, standard input):\n"
            "  --test SPEC            TEST FIELD... [by GROUP] [KEY=VALUE...] (repeatable)\n"
            "  --analysis RUN.json    data, dictionary, splits, tests and options in one file\n"
            "  --split-by VAR         one split per value combination (repeatable; sorted by "

@@ -88,7 +88,9 @@ public:
         fListwise = request.missing == MissingMode::Listwise;
 
         const Dictionary dictionary = LoadDictionary(request);
-        fDataName = request.dataPath.empty() ? "the data" : request.dataPath;
+        fDataName = !request.dataName.empty()  ? request.dataName
+                    : request.dataPath.empty() ? "the data"
+                                               : request.dataPath;
         const std::string text =
             request.dataPath.empty() ? request.dataText : ReadInputFile(request.dataPath, "data file");
         try {

@@ -3,8 +3,11 @@
 // usage errors stop the run before anything is computed.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "OutputQuery.h"
@@ -174,6 +177,39 @@ TEST(RunTests, LargeWholeNumbersReachTheReportWhole) {
     EXPECT_NE(result.out.find("| 100000 | 50000 |"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("| 200000 | 50000 |"), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("e+0"), std::string::npos) << result.out;
+}
+
+// "-" as the data file reads the table from standard input, which the
+// report and its messages call so.
+TEST(RunTests, DataFromStandardInput) {
+    const auto runWithInput = [](const std::string& input, std::vector<std::string> arguments) {
+        int ends[2];
+        EXPECT_EQ(pipe(ends), 0);
+        std::thread writer([&] {
+            EXPECT_EQ(write(ends[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+            close(ends[1]);
+        });
+        const int saved = dup(STDIN_FILENO);
+        dup2(ends[0], STDIN_FILENO);
+        close(ends[0]);
+        const apptest::CliResult result = RunCli(std::move(arguments));
+        dup2(saved, STDIN_FILENO);
+        close(saved);
+        writer.join();
+        return result;
+    };
+    const apptest::CliResult read =
+        runWithInput(kData, {"-", "--test", "runs score", "--format", "text"});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out.rfind("Data: standard input, 10 cases\n", 0), 0u) << read.out;
+    const apptest::CliResult ragged =
+        runWithInput("a,b\n1\n", {"-", "--test", "runs a", "--format", "text"});
+    EXPECT_EQ(ragged.status, 2);
+    EXPECT_NE(ragged.err.find("standard input: line 2, column 1: the row has 1 field, the header 2"),
+              std::string::npos)
+        << ragged.err;
+    // Result documents are not read from it.
+    EXPECT_EQ(RunCli({"-"}).status, 2);
 }
 
 TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {

@@ -25,6 +25,7 @@ enum class MissingMode { TestByTest, Listwise };
 struct AnalysisRequest {
     std::string dataPath;        // the CSV file
     std::string dataText;        // or its text, when dataPath is empty
+    std::string dataName;        // what messages and reports call the data; empty: dataPath
     std::string dictionaryPath;  // a dictionary file, or
     std::string dictionaryJson;  // the dictionary's JSON text (from an analysis file)
     std::vector<std::string> splitBy;
