@@ -641,7 +641,7 @@ TestResult MedianTest(const TestRequest& request, const SplitData& split) {
     // Cramer's V of the 2 x k table of counts about the median.
     const stats::EffectSize v =
         stats::CramersV(chi.statistic, chi.df, Count(total), 2, split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("CramersV", v.estimate, v.lower, v.upper));
+    AddNoncentralityEffect(result, "CramersV", v);
     if (chi.smallCells > 0 && !exact)
         result.messages.push_back(
             messages::Warning(messages::kSmallExpectedCells,

@@ -52,6 +52,7 @@ constexpr int kNoComparisonsRetained = 40103;  // the test retains: no compariso
 constexpr int kCorrelationAtBound = 40104;        // r = -1 or 1: no Fisher's z interval
 constexpr int kIntervalLevelShort = 40105;        // the widest interval; its exact level is ^1%
 constexpr int kNormalIntervalLevelShort = 40106;  // the widest interval; the normal approximation
+constexpr int kEstimateAboveInterval = 40107;     // w or V above its noncentrality interval
 // Warnings of the independent-samples tests.
 constexpr int kComparisonsLimited = 40304;  // ^2 groups; comparisons are made for at most ^1
 constexpr int kTrimReduced =

@@ -49,7 +49,7 @@ TestResult ChiSquare(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", chi.significance));
     StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquare");
     const stats::EffectSize w = stats::CohensW(chi.statistic, chi.df, n, split.data.confidence);
-    result.statistics.push_back(EffectSizeGroup("CohensW", w.estimate, w.lower, w.upper));
+    AddNoncentralityEffect(result, "CohensW", w);
 
     std::vector<std::vector<double>> rowsOfTable;
     size_t small = 0;

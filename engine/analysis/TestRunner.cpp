@@ -58,6 +58,16 @@ void AddRankBiserial(TestResult& result, const stats::EffectSize& r) {
     if (std::isnan(r.lower)) result.messages.push_back(messages::Note(messages::kCorrelationAtBound));
 }
 
+void AddNoncentralityEffect(TestResult& result, const char* measure, const stats::EffectSize& effect) {
+    result.statistics.push_back(EffectSizeGroup(measure, effect.estimate, effect.lower, effect.upper));
+    // The interval estimates the population's value from the noncentrality,
+    // which the chi-square less its degrees of freedom estimates; the sample's
+    // value, from the whole chi-square, lies above it when the chi-square is
+    // small. Rounding aside: the limit and the value may meet.
+    if (effect.estimate > effect.upper * (1 + 1e-9))
+        result.messages.push_back(messages::Note(messages::kEstimateAboveInterval));
+}
+
 DocNode SampleDescription(double sample, const std::vector<double>& values, double meanRank) {
     return SampleDescription(sample, values.size(), stats::TukeyHinges(values), meanRank);
 }

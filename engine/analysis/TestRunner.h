@@ -47,6 +47,11 @@ DocNode EffectSizeGroup(const char* measure, double estimate, double lower = kNo
 // or 1, where Fisher's z gives no interval, a note says why none is shown.
 void AddRankBiserial(TestResult& result, const stats::EffectSize& r);
 
+// Adds an effect size whose interval inverts the noncentral chi-square
+// (Cohen's w, Cramer's V) under measure; where the sample's value lies above
+// the interval (a chi-square below its degrees of freedom), a note says why.
+void AddNoncentralityEffect(TestResult& result, const char* measure, const stats::EffectSize& effect);
+
 // Says how a significance was found: statistic is its name, or "Group/Name"
 // for one in a named group of the statistics; method a catalogue key.
 inline void StateMethod(TestResult& result, std::string statistic, const char* method) {

@@ -333,6 +333,31 @@ TEST(ResultsLines, AnIntervalFromManyCasesIsNotShownAsOnePoint) {
     EXPECT_EQ(output_query::Cell(summary, {"1"}, {"Effect Size"})["text"], "p̂ = .510 [.508, .511]");
 }
 
+// chickwts' feeds fit equal proportions closely (X2 = 0.746 on 5 df): the
+// noncentral interval of Cohen's w is [0, 0] (EFFECT-SIZES.md) and w = 0.10
+// lies above it. The summary and the statistics table say why beside it.
+TEST(ResultsLines, AnEffectSizeAboveItsIntervalIsExplained) {
+    const apptest::CliResult result =
+        RunCli({DataFile("chickwts.csv"), "--format", "json", "--test", "chi-square feed"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Json report = Json::parse(result.out);
+    EXPECT_EQ(LinesOf(report),
+              (std::vector<std::string>{
+                  "\u03c7\u00b2(5, N = 71) = 0.75, p = .980, w = 0.10, 95% CI [0.00, 0.00]"}));
+    const std::vector<std::string> why = {
+        "The interval is for the population's effect size, from the noncentrality of the chi-square "
+        "(about the chi-square less its degrees of freedom); the sample's effect size, from the whole "
+        "chi-square, lies above it because the chi-square is below its degrees of freedom."};
+    const Json summary = output_query::Tables(report, "Hypothesis Test Summary").at(0);
+    const Json effect = output_query::Cell(summary, {"1"}, {"Effect Size"});
+    EXPECT_EQ(effect["text"], "w = 0.10 [0.00, 0.00]");
+    EXPECT_EQ(output_query::NoteTexts(summary, effect), why);
+    const Json statistics = output_query::Tables(report, "One-Sample Chi-Square Test Summary").at(0);
+    EXPECT_EQ(output_query::NoteTexts(statistics,
+                                      output_query::Cell(statistics, {"Effect Size", "Cohen's w"}, {})),
+              why);
+}
+
 TEST(ResultsLines, ATestThatCannotBeComputedHasNoLine) {
     apptest::TempDir dir;
     const std::string data = dir.Write("d.csv", "x,y\n1,a\n1,a\n2,b\n");

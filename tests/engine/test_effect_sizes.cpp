@@ -77,6 +77,20 @@ TEST(EffectSizes, CohensWAndCramersVWithNoncentralIntervals) {
     ExpectNear(months.Statistic(0, "CohensW", "EffectSize"), 0.370267831506176);
     ExpectNear(months.Statistic(0, "LowerLimit", "EffectSize"), 0.173616996101897, 1e-7);
     ExpectNear(months.Statistic(0, "UpperLimit", "EffectSize"), 0.506017287494414, 1e-7);
+    const std::vector<std::string> inside = months.Messages(0);
+    EXPECT_EQ(std::find(inside.begin(), inside.end(), "40107 helpMessage"), inside.end());
+
+    // chickwts' feeds fit equal proportions closer than chance would
+    // (X2 = 0.746 on 5 df, pchisq(X2, 5) = .020 < .025): no noncentrality
+    // gives X2 so small with probability .025, so the interval is [0, 0], and
+    // w = sqrt(X2 / n) = 0.1025 lies above it, which a note says
+    // (EFFECT-SIZES.md).
+    const EngineRun feeds(DataFile("chickwts.csv"), {"chi-square feed"});
+    ExpectNear(feeds.Statistic(0, "CohensW", "EffectSize"), 0.102536759003951);
+    EXPECT_EQ(feeds.Statistic(0, "LowerLimit", "EffectSize"), 0);
+    EXPECT_EQ(feeds.Statistic(0, "UpperLimit", "EffectSize"), 0);
+    const std::vector<std::string> above = feeds.Messages(0);
+    EXPECT_NE(std::find(above.begin(), above.end(), "40107 helpMessage"), above.end());
 
     // The median test's 2 x 3 table of PlantGrowth: V = sqrt(X2 / n); the
     // lower limit is 0 where even no effect makes X2 this likely.

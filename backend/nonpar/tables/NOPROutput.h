@@ -160,6 +160,10 @@ void AddCategoryValueList(const NOPROutputContext& context, BpComposite& composi
 
 // Located messages name one cell of a comparison table by their group.
 bool IsLocatedMessage(const MessageInfo& message);
+// The message that an effect size lies above its interval (Cohen's w or
+// Cramer's V of a chi-square below its degrees of freedom): a note on the
+// measure wherever it is shown with its interval.
+constexpr int kEstimateAboveIntervalMessage = 40107;
 // The first error that is not located; null when there is none.
 const MessageInfo* FindBlockingError(const NOPRTest* test);
 // A footnote holding the message number (a catalogue key), with the message's

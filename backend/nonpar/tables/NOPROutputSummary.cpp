@@ -155,7 +155,12 @@ void AddSummaryRow(const NOPROutputContext& context, BpDimension& rows, const Su
     columns.test->Cell(BpString(TestTitle(test.fTestType), true));
     SetSignificanceCell(context, *columns.significance, test);
     std::unique_ptr<BpCellText> effectSize = MakeEffectSizeText(*context.fProcedure, test);
-    if (effectSize && columns.effectSize) columns.effectSize->Cell(*effectSize);
+    if (effectSize && columns.effectSize) {
+        columns.effectSize->Cell(*effectSize);
+        for (const MessageInfo& message : test.fMessages)
+            if (message.fCode == kEstimateAboveIntervalMessage)
+                columns.effectSize->CellNote(MakeMessageNote(*context.fProcedure, message));
+    }
     if (const char* decision = DecisionText(test.fDecision))
         columns.decision->Cell(BpString(decision, true));
 }

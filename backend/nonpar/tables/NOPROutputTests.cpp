@@ -120,12 +120,13 @@ std::vector<MessageInfo> UnstatedMessages(const NOPRTest& test, const std::vecto
 }
 
 // The notes that concern the effect size rather than the test: a rank-biserial
-// correlation at -1 or 1 has no interval, and an infinite odds ratio is not
-// shown.
+// correlation at -1 or 1 has no interval, an infinite odds ratio is not
+// shown, and a w or V may lie above its interval.
 bool IsEffectSizeMessage(const MessageInfo& message) {
     constexpr int kCorrelationAtBound = 40104;
     constexpr int kOddsRatioInfinite = 40028;
-    return message.fCode == kCorrelationAtBound || message.fCode == kOddsRatioInfinite;
+    return message.fCode == kCorrelationAtBound || message.fCode == kOddsRatioInfinite ||
+           message.fCode == kEstimateAboveIntervalMessage;
 }
 
 // The row of the effect size's measure, when the table shows one.
