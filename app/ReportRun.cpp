@@ -201,6 +201,7 @@ int ReportRun::Execute(std::ostream& out) {
     if (!ResolveOutputFormat(fOptions, format, error)) return Fail(kExitUsage, error);
     if (!CheckResources(error)) return Fail(kExitUsage, error);
     if (!PrepareInputs()) return kExitUsage;
+    fDocument.generator = "npar-report " NPAR_VERSION;
 
     std::unique_ptr<OutputFile> file;
     if (!fOptions.outputPath.empty()) {

@@ -92,6 +92,9 @@ public:
     // manifest's or the first result document's), which the HTML report's
     // page title leads with so that reports open side by side tell apart.
     std::string name;
+    // The program and release that made the report ("npar-report 0.1.0"),
+    // which the HTML form names in its head; empty when not known.
+    std::string generator;
     // Whether charts keep their document's XML: a writer that only lists a
     // chart's data (text) does not need it, and a run of thousands of charts
     // then neither writes nor holds it.

@@ -118,7 +118,8 @@ TEST(ReportOutput, WithoutInputsTheBundledExampleIsRead) {
 
 // A report says what it was made from: the text and HTML forms begin with a
 // line naming the data file and its cases (and the splits), or the result
-// documents; the JSON form, whose fields are fixed, does not.
+// documents, and the HTML form's head names the program's release; the JSON
+// form, whose fields are fixed, does not.
 TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     apptest::TempDir dir;
     const std::string data = dir.Write("study.csv", "g,x\na,1\nb,2\na,3\nb,4\na,5\n");
@@ -133,8 +134,11 @@ TEST(ReportOutput, TextAndHtmlSayWhatTheReportWasMadeFrom) {
     EXPECT_NE(
         html.out.find("<main class=\"report\">\n<p class=\"source\">Data: " + data + ", 5 cases</p>\n"),
         std::string::npos);
-    // The page's title leads with the data file's name, so that tabs tell apart.
+    // The page's title leads with the data file's name, so that tabs tell
+    // apart; its head names the program and release that made it.
     EXPECT_NE(html.out.find("<title>study.csv \u2014 Nonparametric Tests</title>"), std::string::npos);
+    EXPECT_NE(html.out.find("<meta name=\"generator\" content=\"npar-report " NPAR_VERSION "\">\n"),
+              std::string::npos);
 
     const apptest::CliResult json = RunCli({data, "--test", "runs x", "--format", "json"});
     ASSERT_EQ(json.status, 0) << json.err;

@@ -754,13 +754,15 @@ void WriteItem(const OutputItem& item, int level, ItemContext& context, OutputSi
     }
 }
 
-void WriteHead(const std::string& securityPolicy, const std::string& name, OutputSink& out) {
+void WriteHead(const std::string& securityPolicy, const OutputDocument& document, OutputSink& out) {
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    if (!document.generator.empty())
+        out += "<meta name=\"generator\" content=\"" + EscapeHtml(document.generator) + "\">\n";
     out += "<meta http-equiv=\"Content-Security-Policy\" content=\"";
     out += securityPolicy;
     out += "\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
     out += "<title>";
-    if (!name.empty()) out += EscapeHtml(name) + " \u2014 ";
+    if (!document.name.empty()) out += EscapeHtml(document.name) + " \u2014 ";
     out += "Nonparametric Tests</title>\n<style>";
     out += kStyle;
     out += "</style>\n</head>\n";
@@ -838,7 +840,7 @@ public:
         DrawingsAhead drawings(rest, fLibrary, firstDrawn, threads);
         ItemContext context{restIds, fLibrary, drawings, firstDrawn, std::move(firstDrawing)};
 
-        WriteHead(SecurityPolicy(drawsCharts), document.name, out);
+        WriteHead(SecurityPolicy(drawsCharts), document, out);
         out += "<body>\n";
         std::vector<const std::string*> lines;
         for (const PageEntry& entry : entries) lines.push_back(&entry.outline);
