@@ -28,6 +28,7 @@ constexpr std::pair<const char*, std::string ReportOptions::*> kValueOptions[] =
 constexpr std::pair<const char*, std::vector<std::string> ReportOptions::*> kListOptions[] = {
     {"--test", &ReportOptions::tests},
     {"--split-by", &ReportOptions::splitBy},
+    {"--na", &ReportOptions::missingTexts},
 };
 
 std::string* ValueTarget(const std::string& name, ReportOptions& options) {
@@ -106,6 +107,7 @@ bool CheckTestOptions(const ReportOptions& options, std::string& error) {
         {"--alpha", !options.alpha.empty()},      {"--confidence", !options.confidence.empty()},
         {"--missing", !options.missing.empty()},  {"--delimiter", !options.delimiter.empty()},
         {"--decimal", !options.decimal.empty()},  {"--save-documents", !options.saveDocuments.empty()},
+        {"--na", !options.missingTexts.empty()},
     };
     if (!options.RunsTests()) {
         for (const auto& [name, given] : engineOnly) {
@@ -267,6 +269,8 @@ std::string UsageText() {
            "  --alpha A              significance level (default 0.05)\n"
            "  --confidence C         confidence level in percent for intervals (default 95)\n"
            "  --missing MODE         test-by-test (default) | listwise\n"
+           "  --na TEXT              a cell that reads TEXT is missing in every column, as R writes\n"
+           "                         NA (repeatable)\n"
            "  --delimiter D          , (default) ; or tab; with --decimal , the default is ;\n"
            "  --decimal M            the numbers' decimal mark: . (default) or , (options in\n"
            "                         test specifications keep the point)\n"

@@ -24,6 +24,7 @@ struct ReportOptions {
     std::vector<std::string> tests;
     std::string analysisPath;
     std::vector<std::string> splitBy;
+    std::vector<std::string> missingTexts;  // --na
     std::string dictionaryPath;
     std::string alpha, confidence;  // as written; read by the engine's request
     std::string missing;            // "test-by-test" or "listwise"

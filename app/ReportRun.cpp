@@ -118,6 +118,7 @@ bool ReadOptionNumber(const std::string& name, const std::string& text, double& 
 bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisRequest& request,
                       std::string& error) {
     for (const std::string& name : options.splitBy) request.splitBy.push_back(name);
+    for (const std::string& text : options.missingTexts) request.missingTexts.push_back(text);
     if (!options.dictionaryPath.empty()) {
         request.dictionaryPath = options.dictionaryPath;
         request.dictionaryJson.clear();

@@ -94,7 +94,9 @@ public:
         const std::string text =
             request.dataPath.empty() ? request.dataText : ReadInputFile(request.dataPath, "data file");
         try {
-            fData.table = ReadCsv(text, ReaderOptions(dictionary, request.Delimiter(), request.decimal));
+            CsvOptions options = ReaderOptions(dictionary, request.Delimiter(), request.decimal);
+            options.missingEverywhere.insert(request.missingTexts.begin(), request.missingTexts.end());
+            fData.table = ReadCsv(text, options);
         } catch (const CsvError& error) {
             throw UsageError(fDataName + ": " + error.what() +
                              RefusedFileHint(text, request.Delimiter(), request.decimal));

@@ -532,9 +532,17 @@ size_t ForEachDataCell(Scanner& scanner, const Header& header, OnCell&& onCell) 
     return rows;
 }
 
-const std::set<std::string>* MissingTextsOf(const CsvOptions& options, const std::string& name) {
-    const auto found = options.missingTexts.find(name);
-    return found == options.missingTexts.end() ? nullptr : &found->second;
+// Per column, the cell texts that count as missing: its own and those of
+// every column.
+std::vector<std::set<std::string>> MissingTextsOf(const CsvOptions& options,
+                                                  const std::vector<std::string>& names) {
+    std::vector<std::set<std::string>> texts(names.size(), options.missingEverywhere);
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto found = options.missingTexts.find(names[i]);
+        if (found != options.missingTexts.end())
+            texts[i].insert(found->second.begin(), found->second.end());
+    }
+    return texts;
 }
 
 // Reads the cells of the flipped columns again, for the rows before each
@@ -543,11 +551,12 @@ void FillFlippedColumns(std::string_view text, const CsvOptions& options, std::v
                         const std::vector<size_t>& flipRows) {
     Scanner scanner(text, options.delimiter);
     const Header header = ReadHeader(scanner);
-    std::vector<const std::set<std::string>*> missing;
-    for (const Column& column : columns) missing.push_back(MissingTextsOf(options, column.name));
+    std::vector<std::string> names;
+    for (const Column& column : columns) names.push_back(column.name);
+    const std::vector<std::set<std::string>> missing = MissingTextsOf(options, names);
     ForEachDataCell(scanner, header, [&](size_t row, size_t index, std::string_view cell, bool quoted) {
         if (index >= columns.size() || row >= flipRows[index] ||
-            IsMissingCell(cell, quoted ? cell : TrimBlanks(cell), missing[index]))
+            IsMissingCell(cell, quoted ? cell : TrimBlanks(cell), &missing[index]))
             return;
         columns[index].codes[row] = columns[index].strings.Intern(cell);
     });
@@ -598,10 +607,11 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     for (Column& column : columns) column.numbers.reserve(lines);
     std::vector<ColumnBuilder> builders;
     builders.reserve(names.size());
+    const std::vector<std::set<std::string>> missing = MissingTextsOf(options, names);
     for (size_t i = 0; i < names.size(); ++i) {
         columns[i].name = names[i];
-        builders.emplace_back(columns[i], MissingTextsOf(options, names[i]),
-                              options.stringColumns.count(names[i]) > 0, options.decimal);
+        builders.emplace_back(columns[i], &missing[i], options.stringColumns.count(names[i]) > 0,
+                              options.decimal);
     }
 
     const size_t rows =

@@ -4,6 +4,7 @@
 #include "engine/NameHints.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <limits>
 #include <string_view>
@@ -103,16 +104,37 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
     return hint.empty() ? std::string() : " (" + hint + ")";
 }
 
+namespace {
+
+// A text as one word of a shell's command line: as it is when it is letters,
+// digits and . / - _ alone ("NA", "n/a"), else in single quotes ('#N/A',
+// '?'), which keep every character but a single quote as it is.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '/' || c == '-' ||
+               c == '_';
+    });
+    if (plain) return text;
+    std::string word = "'";
+    for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return word + "'";
+}
+
+}  // namespace
+
 std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal) {
     // Codes that data files and other programs write for a missing value.
     static constexpr std::string_view kMissingCodes[] = {"na",  "n/a", "#n/a", "nan", "null", "none",
                                                          "nil", ".",   "-",    "--",  "?",    "missing"};
-    std::string code = Lower(text);
-    code.erase(0, code.find_first_not_of(" \t"));
-    code.erase(code.find_last_not_of(" \t") + 1);
+    // Blanks around a cell are no part of the text that marks it missing.
+    std::string trimmed = text;
+    trimmed.erase(0, trimmed.find_first_not_of(" \t"));
+    trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+    const std::string code = Lower(trimmed);
     if (std::find(std::begin(kMissingCodes), std::end(kMissingCodes), code) != std::end(kMissingCodes))
-        return "; if " + Quoted(text) + " marks a missing value, list it under \"missing\" for " +
-               Quoted(variable) + " in the dictionary";
+        return "; if " + Quoted(text) + " marks a missing value, give --na " + ShellWord(trimmed) +
+               " (\"na\" in an analysis file) or list it under \"missing\" for " + Quoted(variable) +
+               " in the dictionary";
     // The other mark: a decimal mark of the other kind, or thousands
     // separators.
     const char other = decimal == ',' ? '.' : ',';

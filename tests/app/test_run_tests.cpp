@@ -179,6 +179,30 @@ TEST(RunTests, LargeWholeNumbersReachTheReportWhole) {
     EXPECT_EQ(result.out.find("e+0"), std::string::npos) << result.out;
 }
 
+// A file written by R marks missing values NA: --na (or "na" in an
+// analysis file) makes that text missing in every column, which the numeric
+// columns then stay.
+TEST(RunTests, MissingValueCodesForEveryColumn) {
+    apptest::TempDir dir;
+    const std::string data =
+        dir.Write("r.csv", "\"x\",\"g\"\n1,\"a\"\nNA,\"a\"\n3,NA\n4,\"b\"\n5,\"b\"\n");
+    const apptest::CliResult refused =
+        RunCli({data, "--test", "mann-whitney x by g", "--format", "json"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("if \"NA\" marks a missing value, give --na NA"), std::string::npos)
+        << refused.err;
+    const apptest::CliResult read =
+        RunCli({data, "--na", "NA", "--test", "mann-whitney x by g", "--format", "json"});
+    ASSERT_EQ(read.status, 0) << read.err;
+    const Json report = Json::parse(read.out);
+    const Json statistics =
+        output_query::Tables(report, "Independent-Samples Mann-Whitney U Test Summary").at(0);
+    EXPECT_EQ(output_query::Cell(statistics, {"Total N"}, {})["text"], "3");
+    const std::string analysis =
+        dir.Write("run.json", R"({"data": "r.csv", "na": ["NA"], "tests": ["mann-whitney x by g"]})");
+    EXPECT_EQ(RunCli({"--analysis", analysis, "--format", "json"}).out, read.out);
+}
+
 // "-" as the data file reads the table from standard input, which the
 // report and its messages call so.
 TEST(RunTests, DataFromStandardInput) {
@@ -244,6 +268,7 @@ TEST(RunTests, UsageErrorsStopBeforeAnythingIsComputed) {
         {{data, "--test", "runs score", "--decimal", "comma"},
          "option --decimal takes \".\" or \",\", not \"comma\""},
         {{data, "--decimal", ","}, "option --decimal needs --test or --analysis"},
+        {{data, "--na", "NA"}, "option --na needs --test or --analysis"},
         {{data, "--test", "runs score", "--analysis", "a.json"}, "not both"},
         {{data, "--test", "runs score", "--save-documents", data}, "is a file"},
     };

@@ -157,8 +157,8 @@ TEST(TestRequests, CellsThatAreNoNumbersAreExplained) {
               "test \"wilcoxon coded median=1\": field \"coded\" holds text (\" NA \" in data row 2 is "
               "not a number), " +
                   needs +
-                  "; if \" NA \" marks a missing value, list it under \"missing\" for \"coded\" "
-                  "in the dictionary");
+                  "; if \" NA \" marks a missing value, give --na NA (\"na\" in an analysis file) "
+                  "or list it under \"missing\" for \"coded\" in the dictionary");
     const std::string separators =
         needs + "; numbers are read with a decimal point and no thousands separators (1234.5)";
     for (const char* field : {"comma", "thousands"}) {
@@ -182,13 +182,22 @@ TEST(TestRequests, CellsThatAreNoNumbersAreExplained) {
     });
     EXPECT_NE(typed.find("is not a number; if \" NA \" marks a missing value"), std::string::npos)
         << typed;
-    // Declared missing, the code leaves the column numeric.
+    // Declared missing, the code leaves the column numeric: for the column in
+    // the dictionary, or for every column with --na.
     EXPECT_EQ(UsageErrorOf(data, {"wilcoxon coded median=1"},
                            [](auto& request) {
                                request.dictionaryJson =
                                    R"({"variables": [{"name": "coded", "missing": ["NA"]}]})";
                            }),
               "");
+    const EngineRun everywhere(data, {"wilcoxon coded median=1", "chi-square word"}, [](auto& request) {
+        request.missingTexts = {"NA", "b"};
+    });
+    EXPECT_EQ(everywhere.Statistic(0, "TotalN"), 2);
+    EXPECT_EQ(everywhere.Statistic(1, "TotalN"), 2);  // "b" is missing in the text column too
+    // A code that needs quoting on a command line is hinted quoted.
+    const std::string hash = UsageErrorOf("x\n1\n#N/A\n", {"wilcoxon x median=1"});
+    EXPECT_NE(hash.find("give --na '#N/A'"), std::string::npos) << hash;
 }
 
 // A column of dates with one cell that is no date is text; the message

@@ -29,6 +29,9 @@ struct AnalysisRequest {
     std::string dictionaryPath;  // a dictionary file, or
     std::string dictionaryJson;  // the dictionary's JSON text (from an analysis file)
     std::vector<std::string> splitBy;
+    // Cell texts that are missing values in every column (--na; "NA" as R
+    // writes them), beside each variable's own from the dictionary.
+    std::vector<std::string> missingTexts;
     std::vector<std::string> tests;  // test specifications
     double alpha = 0.05;
     double confidencePercent = 95;

@@ -39,6 +39,9 @@ struct CsvOptions {
     // Per column name: cell texts that count as missing (read before the
     // type is told, so "NA" leaves a column numeric).
     std::map<std::string, std::set<std::string>> missingTexts;
+    // Cell texts that count as missing in every column ("NA", as R writes
+    // a missing value).
+    std::set<std::string> missingEverywhere;
     // Columns read as strings whatever their cells look like.
     std::set<std::string> stringColumns;
 };
