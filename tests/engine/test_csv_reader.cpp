@@ -115,6 +115,19 @@ TEST(CsvReader, MissingTextsAndStringColumnsComeFromTheCaller) {
     EXPECT_EQ(table.At(1).type, ColumnType::String);
     EXPECT_EQ(TextAt(table, 1, 0), "10");
     EXPECT_EQ(TextAt(table, 1, 3), "NA");  // missing texts are per column
+
+    // Texts missing in every column, beside a column's own; a word that
+    // turns a later cell's column into text re-reads its earlier cells with
+    // them too.
+    options.missingEverywhere = {"NA"};
+    const DataTable everywhere =
+        ReadCsv("score,code,late\n1,10,NA\nNA,20,2\n-99,30,x\n4,NA,4\n", options);
+    EXPECT_EQ(everywhere.At(0).type, ColumnType::Numeric);
+    EXPECT_TRUE(std::isnan(everywhere.At(0).numbers[2]));
+    EXPECT_EQ(TextAt(everywhere, 1, 3), "<missing>");
+    EXPECT_EQ(everywhere.At(2).type, ColumnType::String);
+    EXPECT_EQ(TextAt(everywhere, 2, 0), "<missing>");
+    EXPECT_EQ(TextAt(everywhere, 2, 1), "2");
 }
 
 TEST(CsvReader, ReadsOtherDelimitersAndBlankLines) {
