@@ -337,8 +337,10 @@ std::unique_ptr<npar::engine::PreparedAnalysis> ReportRun::PrepareEngine() {
         } else {
             request.dataPath = fOptions.documents.front();
             request.tests = fOptions.tests;
-            if (request.dataPath == "-")
-                request.dataPath = "/dev/stdin", request.dataName = "standard input";
+            if (request.dataPath == "-") {
+                request.dataPath = "/dev/stdin";
+                request.dataName = "standard input";
+            }
         }
         std::string error;
         if (!ApplyTestOptions(fOptions, request, error)) return Refuse(error), nullptr;

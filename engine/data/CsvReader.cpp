@@ -18,8 +18,6 @@ CsvError::CsvError(const std::string& message, size_t line, size_t column)
       fLine(line),
       fColumn(column) {}
 
-namespace {
-
 std::string_view TrimBlanks(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
@@ -27,6 +25,8 @@ std::string_view TrimBlanks(std::string_view text) {
     while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
     return text.substr(begin, end - begin);
 }
+
+namespace {
 
 // The 1-based line and column of a byte offset.
 void PlaceOf(std::string_view text, size_t offset, size_t& line, size_t& column) {

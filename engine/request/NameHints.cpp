@@ -47,8 +47,7 @@ size_t Slips(const std::string& a, const std::string& b, size_t most) {
 // the day exists.
 bool LooksLikeIsoDate(std::string_view text) {
     static constexpr std::string_view kShape = "dddd-dd-dd";
-    text.remove_prefix(std::min(text.size(), text.find_first_not_of(" \t")));
-    text = text.substr(0, text.find_last_not_of(" \t") + 1);
+    text = TrimBlanks(text);
     if (text.size() != kShape.size()) return false;
     for (size_t i = 0; i < text.size(); ++i) {
         const bool digit = text[i] >= '0' && text[i] <= '9';
@@ -127,9 +126,7 @@ std::string NonNumberHint(const std::string& text, const std::string& variable, 
     static constexpr std::string_view kMissingCodes[] = {"na",  "n/a", "#n/a", "nan", "null", "none",
                                                          "nil", ".",   "-",    "--",  "?",    "missing"};
     // Blanks around a cell are no part of the text that marks it missing.
-    std::string trimmed = text;
-    trimmed.erase(0, trimmed.find_first_not_of(" \t"));
-    trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+    const std::string trimmed(TrimBlanks(text));
     const std::string code = Lower(trimmed);
     if (std::find(std::begin(kMissingCodes), std::end(kMissingCodes), code) != std::end(kMissingCodes))
         return "; if " + Quoted(text) + " marks a missing value, give --na " + ShellWord(trimmed) +

@@ -51,6 +51,10 @@ struct CsvOptions {
 // unclosed quote, text after a closing quote, or invalid UTF-8.
 DataTable ReadCsv(std::string_view text, const CsvOptions& options = {});
 
+// A cell's text without the blanks and tabs around it, which the reader
+// ignores around numbers, dates and missing-value texts.
+std::string_view TrimBlanks(std::string_view text);
+
 // Whether text reads as a number the way the reader reads cells (surrounding
 // blanks ignored, a leading "+" allowed, no infinities or NaN), with the
 // decimal mark `decimal` ('.' or ',').
