@@ -29,6 +29,7 @@ constexpr std::pair<const char*, std::vector<std::string> ReportOptions::*> kLis
     {"--test", &ReportOptions::tests},
     {"--split-by", &ReportOptions::splitBy},
     {"--na", &ReportOptions::missingTexts},
+    {"--order", &ReportOptions::categoryOrders},
 };
 
 std::string* ValueTarget(const std::string& name, ReportOptions& options) {
@@ -107,7 +108,7 @@ bool CheckTestOptions(const ReportOptions& options, std::string& error) {
         {"--alpha", !options.alpha.empty()},      {"--confidence", !options.confidence.empty()},
         {"--missing", !options.missing.empty()},  {"--delimiter", !options.delimiter.empty()},
         {"--decimal", !options.decimal.empty()},  {"--save-documents", !options.saveDocuments.empty()},
-        {"--na", !options.missingTexts.empty()},
+        {"--na", !options.missingTexts.empty()},  {"--order", !options.categoryOrders.empty()},
     };
     if (!options.RunsTests()) {
         for (const auto& [name, given] : engineOnly) {
@@ -271,6 +272,9 @@ std::string UsageText() {
            "  --missing MODE         test-by-test (default) | listwise\n"
            "  --na TEXT              a cell that reads TEXT is missing in every column, as R writes\n"
            "                         NA (repeatable)\n"
+           "  --order VAR=V1,V2,...  the order of a text variable's values, as tests and charts "
+           "take\n"
+           "                         them (repeatable; default: the texts' order)\n"
            "  --delimiter D          , (default) ; or tab; with --decimal , the default is ;\n"
            "  --decimal M            the numbers' decimal mark: . (default) or , (options in\n"
            "                         test specifications keep the point)\n"

@@ -24,7 +24,8 @@ struct ReportOptions {
     std::vector<std::string> tests;
     std::string analysisPath;
     std::vector<std::string> splitBy;
-    std::vector<std::string> missingTexts;  // --na
+    std::vector<std::string> missingTexts;    // --na
+    std::vector<std::string> categoryOrders;  // --order VAR=V1,V2,...
     std::string dictionaryPath;
     std::string alpha, confidence;  // as written; read by the engine's request
     std::string missing;            // "test-by-test" or "listwise"

@@ -119,6 +119,7 @@ bool ApplyTestOptions(const ReportOptions& options, npar::engine::AnalysisReques
                       std::string& error) {
     for (const std::string& name : options.splitBy) request.splitBy.push_back(name);
     for (const std::string& text : options.missingTexts) request.missingTexts.push_back(text);
+    for (const std::string& text : options.categoryOrders) request.categoryOrders.push_back(text);
     if (!options.dictionaryPath.empty()) {
         request.dictionaryPath = options.dictionaryPath;
         request.dictionaryJson.clear();

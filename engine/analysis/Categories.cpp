@@ -14,7 +14,7 @@
 
 namespace npar::engine {
 
-Categories::Categories(const Column& column) : fColumn(column) {
+Categories::Categories(const Column& column, const std::vector<std::string>& order) : fColumn(column) {
     if (column.type == ColumnType::String) {
         const size_t size = column.strings.Size();
         fCodes.resize(size);
@@ -27,8 +27,15 @@ Categories::Categories(const Column& column) : fColumn(column) {
         fCodes.erase(std::remove_if(fCodes.begin(), fCodes.end(),
                                     [&](int32_t code) { return !used[static_cast<size_t>(code)]; }),
                      fCodes.end());
-        std::sort(fCodes.begin(), fCodes.end(),
-                  [&](int32_t a, int32_t b) { return column.strings.Text(a) < column.strings.Text(b); });
+        // A text the order does not list (it lists every value a case takes)
+        // goes after those it lists.
+        const auto rank = [&](int32_t code) {
+            return std::find(order.begin(), order.end(), column.strings.Text(code)) - order.begin();
+        };
+        std::sort(fCodes.begin(), fCodes.end(), [&](int32_t a, int32_t b) {
+            const auto rankA = rank(a), rankB = rank(b);
+            return rankA != rankB ? rankA < rankB : column.strings.Text(a) < column.strings.Text(b);
+        });
         fCategoryOfCode.assign(size, -1);
         for (size_t i = 0; i < fCodes.size(); ++i)
             fCategoryOfCode[static_cast<size_t>(fCodes[i])] = static_cast<int32_t>(i);

@@ -1,7 +1,7 @@
 // The categories of a field: the distinct values it takes in the whole data
 // table, in ascending order (numbers and dates by value, texts by their
-// bytes). A category's position is the index the result document gives its
-// value in the data dictionary, the same in every split.
+// bytes, or in the order the variable gives them). A category's position is the index the result
+// document gives its value in the data dictionary, the same in every split.
 #pragma once
 
 #include <cmath>
@@ -15,7 +15,9 @@ namespace npar::engine {
 
 class Categories {
 public:
-    explicit Categories(const Column& column);
+    // `order`: a text column's values in the order the categories take them;
+    // empty for the order of their bytes.
+    explicit Categories(const Column& column, const std::vector<std::string>& order = {});
 
     size_t Count() const { return fCount; }
     // The category of a row's value; -1 when the value is missing. Inline:

@@ -102,6 +102,7 @@ public:
                              RefusedFileHint(text, request.Delimiter(), request.decimal));
         }
         fData.variables = MakeVariables(fData.table, dictionary);
+        for (const std::string& text : request.categoryOrders) ApplyCategoryOrder(text, dictionary);
         fRequests = ResolveTests(request.tests, fData);
         for (const TestRequest& test : fRequests)
             fNotes.insert(fNotes.end(), test.notes.begin(), test.notes.end());
@@ -161,6 +162,19 @@ private:
         for (size_t column : fUsedColumns)
             if (fData.table.At(column).IsMissing(row)) return true;
         return false;
+    }
+
+    // --order VAR=V1,V2,...: the order of a text variable's values, over the
+    // one its dictionary entry gives; a measure the dictionary gives stays.
+    void ApplyCategoryOrder(const std::string& text, const Dictionary& dictionary) {
+        const CategoryOrderSpec order = ParseCategoryOrder(text);
+        const int column = fData.table.Find(order.variable);
+        if (column < 0)
+            throw UsageError("--order: " + NoVariableText(fData.table, order.variable, false));
+        const Column& data = fData.table.At(static_cast<size_t>(column));
+        const DictionaryEntry* entry = dictionary.Find(data.name);
+        SetCategoryOrder(data, fData.variables[static_cast<size_t>(column)], order.values,
+                         "--order " + data.name, entry && !entry->measure.empty());
     }
 
     // A test of a field that also splits the data sees one value of it in

@@ -273,7 +273,9 @@ TestResult McNemar(const TestRequest& request, const SplitData& split) {
 // Marginal homogeneity
 
 // The categories of two fields together, in ascending order, and the
-// position in that list of each field's categories.
+// position in that list of each field's categories. Texts go in the order
+// the first field's variable gives them, then the second's, then the rest in
+// the order of their bytes.
 struct CommonCategories {
     size_t count = 0;
     std::vector<int> ofFirst, ofSecond;
@@ -283,9 +285,14 @@ CommonCategories Common(const SplitData& split, size_t first, size_t second) {
     const Categories& a = split.data.CategoriesOf(first);
     const Categories& b = split.data.CategoriesOf(second);
     const bool text = split.data.ColumnAt(first).type == ColumnType::String;
+    std::vector<std::string> order = split.data.VariableAt(first).order;
+    for (const std::string& listed : split.data.VariableAt(second).order)
+        if (std::find(order.begin(), order.end(), listed) == order.end()) order.push_back(listed);
     const auto value = [&](const Categories& categories, size_t i) {
-        return std::make_pair(text ? 0.0 : categories.Number(i),
-                              text ? categories.ValueText(i) : std::string());
+        if (!text) return std::make_pair(categories.Number(i), std::string());
+        const std::string name = categories.ValueText(i);
+        return std::make_pair(
+            static_cast<double>(std::find(order.begin(), order.end(), name) - order.begin()), name);
     };
     std::vector<std::pair<double, std::string>> values;
     for (size_t i = 0; i < a.Count(); ++i) values.push_back(value(a, i));

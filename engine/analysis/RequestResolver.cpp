@@ -202,9 +202,9 @@ private:
 
     // Categories whose order the result depends on (Jonckheere-Terpstra's
     // groups, the marginal homogeneity scores), more than two of them. Texts
-    // go in the order of their bytes ("high" before "low") whatever the
-    // dictionary says, so the run names that order and how to set another;
-    // nominal numbers are noted as above.
+    // go in the order of their bytes ("high" before "low") unless the
+    // variable is given an order, so the run names that order and how to set
+    // another; nominal numbers are noted as above.
     void NoteCategoryOrder(TestRequest& request, const std::vector<size_t>& columns) const {
         std::vector<std::string> values;
         bool texts = true;
@@ -220,15 +220,44 @@ private:
             for (size_t column : columns) NoteNominal(request, column);
             return;
         }
-        std::string names, order;
-        for (size_t i = 0; i < columns.size(); ++i)
-            names += (i == 0 ? "" : i + 1 == columns.size() ? " and " : ", ") + Quoted(Name(columns[i]));
+        std::vector<size_t> unordered;
+        for (size_t column : columns)
+            if (fData.VariableAt(column).order.empty()) unordered.push_back(column);
+        if (unordered.empty()) return;
+        std::string names, order, options;
+        for (size_t i = 0; i < unordered.size(); ++i) {
+            names += (i == 0                      ? ""
+                      : i + 1 == unordered.size() ? " and "
+                                                  : ", ") +
+                     Quoted(Name(unordered[i]));
+            options += (i == 0 ? "--order " : " --order ") + OrderOption(unordered[i]);
+        }
         for (size_t i = 0; i < values.size() && i < 5; ++i) order += (i ? ", " : "") + values[i];
         if (values.size() > 5) order += ", ...";
-        request.notes.push_back(fContext + ": " + names + (columns.size() == 1 ? " holds" : " hold") +
+        request.notes.push_back(fContext + ": " + names + (unordered.size() == 1 ? " holds" : " hold") +
                                 " texts, which the test takes in text order (" + order +
-                                "); if another order is meant, code them as numbers in that order, "
-                                "with value labels");
+                                "); if another order is meant, give it: " + options +
+                                " (\"order\" in the dictionary)");
+    }
+
+    // A name or value as an --order list item: in double quotes (a quote
+    // inside doubled) when it holds a comma, "=", a blank or a quote.
+    static std::string ListItem(const std::string& text) {
+        if (text.find_first_of(",= \t\"") == std::string::npos) return text;
+        std::string item = "\"";
+        for (char c : text) item += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return item + "\"";
+    }
+
+    // NAME=V1,V2,... with the column's values in text order, as --order takes
+    // them: quoted where the shell or the list needs it, the last few left
+    // as "..." when there are many.
+    std::string OrderOption(size_t column) const {
+        const std::vector<std::string> values = ValueTexts(column);
+        std::string list = ListItem(Name(column)) + "=";
+        for (size_t i = 0; i < values.size() && i < 6; ++i) list += (i ? "," : "") + ListItem(values[i]);
+        if (values.size() > 6) list += ",...";
+        return ShellWord(list);
     }
 
     // The success categories of a field from success=, or its first value

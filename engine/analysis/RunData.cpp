@@ -5,7 +5,8 @@ namespace npar::engine {
 
 const Categories& RunData::CategoriesOf(size_t column) const {
     if (fCategories.size() < table.ColumnCount()) fCategories.resize(table.ColumnCount());
-    if (!fCategories[column]) fCategories[column] = std::make_unique<Categories>(table.At(column));
+    if (!fCategories[column])
+        fCategories[column] = std::make_unique<Categories>(table.At(column), VariableAt(column).order);
     return *fCategories[column];
 }
 

@@ -68,8 +68,8 @@ public:
 
     DictionaryEntry Entry(const Json& json, const std::string& place) const {
         if (!json.is_object()) Fail(place, "must be an object");
-        static const std::vector<std::string> kKeys = {"name",   "label",       "type",    "width",
-                                                       "format", "valueLabels", "measure", "missing"};
+        static const std::vector<std::string> kKeys = {
+            "name", "label", "type", "width", "format", "valueLabels", "measure", "missing", "order"};
         for (auto it = json.begin(); it != json.end(); ++it) {
             if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end())
                 Fail(place, "unknown key " + Quoted(it.key()) + HintAfter(it.key(), kKeys));
@@ -104,6 +104,7 @@ public:
         }
         if (json.contains("valueLabels")) ValueLabels(json["valueLabels"], place, entry);
         if (json.contains("missing")) Missing(json["missing"], place, entry);
+        if (json.contains("order")) Order(json["order"], place, entry);
         return entry;
     }
 
@@ -113,6 +114,16 @@ private:
         for (auto it = json.begin(); it != json.end(); ++it) {
             if (!it->is_string()) Fail(place + ".valueLabels." + it.key(), "the label must be a text");
             entry.valueLabels.emplace_back(it.key(), it->get<std::string>());
+        }
+    }
+
+    void Order(const Json& json, const std::string& place, DictionaryEntry& entry) const {
+        if (!json.is_array() || json.empty())
+            Fail(place + ".order", "must be a list of the variable's values, in their order");
+        for (const Json& value : json) {
+            if (!value.is_string())
+                Fail(place + ".order", "holds " + value.dump() + ", which is no text");
+            entry.order.push_back(value.get<std::string>());
         }
     }
 
@@ -253,6 +264,9 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry, char dec
                            : entry->measure == "ordinal" ? Measure::Ordinal
                                                          : Measure::Scale;
     }
+    if (entry && !entry->order.empty())
+        SetCategoryOrder(column, variable, entry->order, "dictionary: " + place + ": \"order\"",
+                         !entry->measure.empty());
     return variable;
 }
 
@@ -322,6 +336,46 @@ std::vector<Variable> MakeVariables(DataTable& table, const Dictionary& dictiona
         variables.push_back(VariableOf(column, entry, table.DecimalMark()));
     }
     return variables;
+}
+
+void SetCategoryOrder(const Column& column, Variable& variable, const std::vector<std::string>& values,
+                      const std::string& place, bool measureGiven) {
+    if (column.type != ColumnType::String)
+        throw UsageError(place + ": " + Quoted(column.name) + " holds " +
+                         (column.type == ColumnType::Date ? "dates" : "numbers") +
+                         ", which the tests take in ascending order; an order is given for a "
+                         "variable of texts");
+    std::vector<bool> taken(column.strings.Size(), false);
+    for (int32_t code : column.codes)
+        if (code != kMissingCode) taken[static_cast<size_t>(code)] = true;
+    std::vector<std::string> takenTexts, unlisted;
+    for (size_t code = 0; code < taken.size(); ++code) {
+        if (!taken[code]) continue;
+        const std::string& text = column.strings.Text(static_cast<int32_t>(code));
+        takenTexts.push_back(text);
+        if (std::find(values.begin(), values.end(), text) == values.end()) unlisted.push_back(text);
+    }
+    for (auto value = values.begin(); value != values.end(); ++value) {
+        if (std::find(values.begin(), value, *value) != value)
+            throw UsageError(place + ": " + Quoted(*value) + " is listed twice");
+        if (std::find(takenTexts.begin(), takenTexts.end(), *value) != takenTexts.end()) continue;
+        const std::string meant = LikelyMeant(*value, unlisted);
+        if (!meant.empty())
+            throw UsageError(place + ": no case of " + Quoted(column.name) + " takes " + Quoted(*value) +
+                             " (did you mean " + Quoted(meant) + "?)");
+    }
+    if (!unlisted.empty()) {
+        std::sort(unlisted.begin(), unlisted.end());
+        std::string named;
+        for (size_t i = 0; i < unlisted.size() && i < 5; ++i)
+            named += (i == 0 ? "" : i + 1 == unlisted.size() ? " and " : ", ") + Quoted(unlisted[i]);
+        if (unlisted.size() > 5) named += " and " + std::to_string(unlisted.size() - 5) + " more";
+        throw UsageError(place + ": " + Quoted(column.name) + " also takes " + named +
+                         ", which the order leaves out; list every value in the order the tests "
+                         "are to take them");
+    }
+    variable.order = values;
+    if (!measureGiven) variable.measure = Measure::Ordinal;
 }
 
 std::string FormatTypeName(const std::string& format) {

@@ -5,7 +5,8 @@
 //
 // {"variables": [{"name": "score", "label": "Test score", "type": "numeric",
 //                 "width": 8, "format": "F8.1", "valueLabels": {"99": "Absent"},
-//                 "measure": "scale", "missing": [99, "NA"]}, ...]}
+//                 "measure": "scale", "missing": [99, "NA"]},
+//                {"name": "tension", "order": ["low", "medium", "high"]}, ...]}
 #pragma once
 
 #include <set>
@@ -36,6 +37,9 @@ struct Variable {
     std::string format;  // print format: "F8.2", "A12", "DATE11"
     int width = 8;       // string variables: the longest value
     std::vector<ValueLabel> valueLabels;
+    // A text variable's values in the order the tests and charts take them
+    // (low, medium, high); empty: the order of their bytes.
+    std::vector<std::string> order;
 
     bool IsCategorical() const { return measure != Measure::Scale; }
 };
@@ -52,6 +56,7 @@ struct DictionaryEntry {
     std::vector<std::pair<std::string, std::string>> valueLabels;  // value text, label
     std::set<std::string> missingTexts;
     std::vector<double> missingNumbers;
+    std::vector<std::string> order;
 };
 
 struct Dictionary {
@@ -72,6 +77,15 @@ CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter, char deci
 // numeric missing values to the table. Throws UsageError when the dictionary
 // names a variable the table lacks or contradicts the data.
 std::vector<Variable> MakeVariables(DataTable& table, const Dictionary& dictionary);
+
+// Gives the text variable of `column` the order of its values `values`, as
+// the dictionary's "order" or --order names them; `place` begins each
+// message. Every value a case takes must be listed once; a listed value no
+// case takes makes no category, unless it looks like a slip for one that is
+// taken. A variable whose measure the dictionary leaves open becomes
+// ordinal. Throws UsageError.
+void SetCategoryOrder(const Column& column, Variable& variable, const std::vector<std::string>& values,
+                      const std::string& place, bool measureGiven);
 
 // The print format's type name ("F", "A", "DATE", ...) when the format is
 // one the reports know; empty otherwise.

@@ -86,9 +86,9 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
         reader.Fail("", "not valid JSON: " + JsonErrorText(error.what()));
     }
     if (!json.is_object()) reader.Fail("", "must be a JSON object");
-    static const std::vector<std::string> kKeys = {"data",      "dictionary", "splitBy", "tests",
-                                                   "alpha",     "confidence", "missing", "na",
-                                                   "delimiter", "decimal"};
+    static const std::vector<std::string> kKeys = {"data",  "dictionary", "splitBy", "tests",
+                                                   "alpha", "confidence", "missing", "na",
+                                                   "order", "delimiter",  "decimal"};
     for (auto it = json.begin(); it != json.end(); ++it) {
         if (std::find(kKeys.begin(), kKeys.end(), it.key()) == kKeys.end())
             reader.Fail("", "unknown key " + Quoted(it.key()) + HintAfter(it.key(), kKeys));
@@ -110,6 +110,7 @@ AnalysisRequest ReadAnalysisFile(const std::string& path) {
     }
     if (json.contains("splitBy")) request.splitBy = reader.Texts(json, "splitBy");
     if (json.contains("na")) request.missingTexts = reader.Texts(json, "na");
+    if (json.contains("order")) request.categoryOrders = reader.Texts(json, "order");
     if (json.contains("alpha")) request.alpha = reader.Number(json, "alpha");
     if (json.contains("confidence")) request.confidencePercent = reader.Number(json, "confidence");
     if (json.contains("missing")) {

@@ -103,23 +103,16 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
     return hint.empty() ? std::string() : " (" + hint + ")";
 }
 
-namespace {
-
-// A text as one word of a shell's command line: as it is when it is letters,
-// digits and . / - _ alone ("NA", "n/a"), else in single quotes ('#N/A',
-// '?'), which keep every character but a single quote as it is.
 std::string ShellWord(const std::string& text) {
     const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '/' || c == '-' ||
-               c == '_';
+               c == '_' || c == '=' || c == ',';
     });
     if (plain) return text;
     std::string word = "'";
     for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return word + "'";
 }
-
-}  // namespace
 
 std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal) {
     // Codes that data files and other programs write for a missing value.

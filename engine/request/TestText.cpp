@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/CsvReader.h"
+
 namespace npar::engine {
 
 const SpecOption* TestSpec::Option(const std::string& key) const {
@@ -152,6 +154,22 @@ TestSpec ParseTestSpec(const std::string& text) {
     if (spec.hasGroup && spec.group.empty())
         throw UsageError(context + ": \"by\" needs a grouping field after it");
     return spec;
+}
+
+CategoryOrderSpec ParseCategoryOrder(const std::string& text) {
+    const std::string context = "--order " + text;
+    const size_t equals = UnquotedEquals(text);
+    if (equals == std::string::npos)
+        throw UsageError(context +
+                         ": give the variable, \"=\" and its values in order: "
+                         "--order tension=low,medium,high");
+    CategoryOrderSpec order;
+    order.variable = std::string(TrimBlanks(Unquote(text.substr(0, equals))));
+    if (order.variable.empty()) throw UsageError(context + ": no variable before \"=\"");
+    for (const std::string& value : SplitUnquoted(text.substr(equals + 1), ','))
+        order.values.emplace_back(TrimBlanks(value));
+    if (order.values.empty()) throw UsageError(context + ": no values after \"=\"");
+    return order;
 }
 
 }  // namespace npar::engine

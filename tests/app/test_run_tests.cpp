@@ -203,6 +203,47 @@ TEST(RunTests, MissingValueCodesForEveryColumn) {
     EXPECT_EQ(RunCli({"--analysis", analysis, "--format", "json"}).out, read.out);
 }
 
+// --order puts a text variable's values in the order it gives: the tables'
+// rows and the box plots follow it, as they follow numbers' order.
+TEST(RunTests, TextCategoriesInTheOrderGiven) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write(
+        "w.csv", "breaks,tension\n26,L\n30,L\n54,L\n18,M\n21,M\n29,M\n36,H\n21,H\n24,H\n17,M\n");
+    const std::vector<std::string> test = {"--test", "kruskal-wallis breaks by tension", "--format",
+                                           "text"};
+    const auto rowsInOrder = [](const std::string& text, const std::string& after,
+                                const std::vector<std::string>& rows) {
+        size_t at = text.find(after);
+        for (const std::string& row : rows) {
+            const size_t next = text.find(row, at);
+            if (next == std::string::npos) return false;
+            at = next;
+        }
+        return true;
+    };
+    std::vector<std::string> arguments = {data, "--order", "tension=L,M,H"};
+    arguments.insert(arguments.end(), test.begin(), test.end());
+    const apptest::CliResult ordered = RunCli(arguments);
+    ASSERT_EQ(ordered.status, 0) << ordered.err;
+    EXPECT_TRUE(rowsInOrder(ordered.out, "Descriptive Statistics", {"| L ", "| M ", "| H "}))
+        << ordered.out;
+    EXPECT_TRUE(rowsInOrder(ordered.out, "Box plots of breaks", {"\n    L ", "\n    M ", "\n    H "}))
+        << ordered.out;
+    const std::string analysis = dir.Write(
+        "run.json",
+        R"({"data": "w.csv", "order": ["tension=L,M,H"], "tests": ["kruskal-wallis breaks by tension"]})");
+    const auto afterSource = [](const std::string& text) { return text.substr(text.find('\n')); };
+    EXPECT_EQ(afterSource(RunCli({"--analysis", analysis, "--format", "text"}).out),
+              afterSource(ordered.out));
+
+    arguments[2] = "tension=L,M";
+    const apptest::CliResult refused = RunCli(arguments);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--order tension: \"tension\" also takes \"H\""), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(RunCli({"--order", "tension=L,M,H", "a.xml"}).status, 2);  // no tests to order for
+}
+
 // "-" as the data file reads the table from standard input, which the
 // report and its messages call so.
 TEST(RunTests, DataFromStandardInput) {

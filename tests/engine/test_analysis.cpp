@@ -117,19 +117,20 @@ TEST(Analysis, TestsThatOrderANominalFieldsValuesAreNoted) {
                "\": \"code\" is nominal, yet the test takes its values in order; if their order "
                "means something, mark the field ordinal in the dictionary";
     };
-    const std::string texts =
-        "texts, which the test takes in text order (%); if another order is meant, code them as "
-        "numbers in that order, with value labels";
-    const auto inOrder = [&texts](const std::string& start, const std::string& order) {
-        return start + std::string(texts).replace(texts.find('%'), 1, order);
+    const auto inOrder = [](const std::string& start, const std::string& order,
+                            const std::string& options) {
+        return start + "texts, which the test takes in text order (" + order +
+               "); if another order is meant, give it: " + options + " (\"order\" in the dictionary)";
     };
-    EXPECT_EQ(run.Analysis().Notes(),
-              (std::vector<std::string>{
-                  nominal("mann-whitney code by g"), nominal("wilcoxon code pair"), nominal("runs code"),
-                  nominal("ks code dist=normal"), nominal("jonckheere-terpstra pair by code"),
-                  inOrder("test \"jonckheere-terpstra pair by site\": \"site\" holds ", "x, y, z"),
-                  inOrder("test \"marginal-homogeneity pre post\": \"pre\" and \"post\" hold ",
-                          "high, low, medium")}));
+    EXPECT_EQ(
+        run.Analysis().Notes(),
+        (std::vector<std::string>{
+            nominal("mann-whitney code by g"), nominal("wilcoxon code pair"), nominal("runs code"),
+            nominal("ks code dist=normal"), nominal("jonckheere-terpstra pair by code"),
+            inOrder("test \"jonckheere-terpstra pair by site\": \"site\" holds ", "x, y, z",
+                    "--order site=x,y,z"),
+            inOrder("test \"marginal-homogeneity pre post\": \"pre\" and \"post\" hold ",
+                    "high, low, medium", "--order pre=high,low,medium --order post=high,low,medium")}));
 }
 
 TEST(Analysis, AFieldWithoutValuesOrWithOneCategoryStopsOnlyItsTest) {

@@ -32,6 +32,9 @@ struct AnalysisRequest {
     // Cell texts that are missing values in every column (--na; "NA" as R
     // writes them), beside each variable's own from the dictionary.
     std::vector<std::string> missingTexts;
+    // Orders of text variables' values (--order VAR=V1,V2,...), over the
+    // dictionary's.
+    std::vector<std::string> categoryOrders;
     std::vector<std::string> tests;  // test specifications
     double alpha = 0.05;
     double confidencePercent = 95;
@@ -46,8 +49,8 @@ struct AnalysisRequest {
 
 // Reads an analysis file ({"data": ..., "dictionary": {...} or a path,
 // "splitBy": [...], "tests": [...], "alpha": ..., "confidence": ...,
-// "missing": ..., "delimiter": ..., "decimal": ...}) into a request; paths are relative to the file.
-// Throws UsageError.
+// "missing": ..., "na": [...], "order": [...], "delimiter": ..., "decimal": ...}) into a request; paths
+// are relative to the file. Throws UsageError.
 AnalysisRequest ReadAnalysisFile(const std::string& path);
 
 // The whole text of an input file; `what` names it in the UsageError thrown

@@ -33,6 +33,11 @@ std::string LikelyMeant(const std::string& given, const std::vector<std::string>
 std::string HintAfter(const std::string& given, const std::vector<std::string>& names,
                       const std::string& more = {});
 
+// A text as one word of a shell's command line: as it is when it is letters,
+// digits and . / - _ = , alone ("NA", "tension=L,M,H"), else in single quotes
+// ('#N/A', '?'), which keep every character but a single quote as it is.
+std::string ShellWord(const std::string& text);
+
 // What follows a message about the cell text `text` of `variable` that is
 // not a number in the file's decimal mark `decimal`, when the text looks like
 // something else that is common in data files: a code for a missing value

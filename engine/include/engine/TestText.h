@@ -42,4 +42,14 @@ struct TestSpec {
 // Parses one specification. Throws UsageError naming the fault.
 TestSpec ParseTestSpec(const std::string& text);
 
+// The order of a text variable's values as --order gives it:
+// VAR=V1,V2,... (a name or value with commas or "=" in double quotes; blanks
+// around a value dropped).
+struct CategoryOrderSpec {
+    std::string variable;
+    std::vector<std::string> values;
+};
+// Parses one order. Throws UsageError naming the fault.
+CategoryOrderSpec ParseCategoryOrder(const std::string& text);
+
 }  // namespace npar::engine
