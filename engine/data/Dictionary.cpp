@@ -338,13 +338,20 @@ std::vector<Variable> MakeVariables(DataTable& table, const Dictionary& dictiona
     return variables;
 }
 
-void SetCategoryOrder(const Column& column, Variable& variable, const std::vector<std::string>& values,
+void SetCategoryOrder(const Column& column, Variable& variable, const std::vector<std::string>& listed,
                       const std::string& place, bool measureGiven) {
     if (column.type != ColumnType::String)
         throw UsageError(place + ": " + Quoted(column.name) + " holds " +
                          (column.type == ColumnType::Date ? "dates" : "numbers") +
                          ", which the tests take in ascending order; an order is given for a "
                          "variable of texts");
+    // A value may be named by its label, as in success= or groups=.
+    std::vector<std::string> values = listed;
+    for (std::string& value : values) {
+        if (column.strings.Find(value) >= 0) continue;
+        for (const ValueLabel& label : variable.valueLabels)
+            if (label.label == value) value = label.text;
+    }
     std::vector<bool> taken(column.strings.Size(), false);
     for (int32_t code : column.codes)
         if (code != kMissingCode) taken[static_cast<size_t>(code)] = true;

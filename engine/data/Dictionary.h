@@ -78,13 +78,12 @@ CsvOptions ReaderOptions(const Dictionary& dictionary, char delimiter, char deci
 // names a variable the table lacks or contradicts the data.
 std::vector<Variable> MakeVariables(DataTable& table, const Dictionary& dictionary);
 
-// Gives the text variable of `column` the order of its values `values`, as
-// the dictionary's "order" or --order names them; `place` begins each
-// message. Every value a case takes must be listed once; a listed value no
-// case takes makes no category, unless it looks like a slip for one that is
-// taken. A variable whose measure the dictionary leaves open becomes
-// ordinal. Throws UsageError.
-void SetCategoryOrder(const Column& column, Variable& variable, const std::vector<std::string>& values,
+// Gives the text variable of `column` the order of its values `listed`
+// (each a value or its value label), as the dictionary's "order" or --order
+// names them; `place` begins each message. Every value a case takes must be listed once; a listed value
+// no case takes makes no category, unless it looks like a slip for one that is taken. A variable whose
+// measure the dictionary leaves open becomes ordinal. Throws UsageError.
+void SetCategoryOrder(const Column& column, Variable& variable, const std::vector<std::string>& listed,
                       const std::string& place, bool measureGiven);
 
 // The print format's type name ("F", "A", "DATE", ...) when the format is

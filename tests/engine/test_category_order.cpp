@@ -65,6 +65,14 @@ TEST(CategoryOrder, JonckheereTerpstraTakesTheGroupsInTheGivenOrder) {
             request.categoryOrders = {"tension= L, M ,H"};
         });
     expectLowMediumHigh(both);
+    // Values may be named by their labels.
+    const EngineRun byLabel(DataFile("warpbreaks.csv"), {"jonckheere-terpstra breaks by tension"},
+                            [](auto& request) {
+                                request.dictionaryJson = R"({"variables": [{"name": "tension",
+                                    "valueLabels": {"L": "low", "M": "medium", "H": "high"}}]})";
+                                request.categoryOrders = {"tension=low,medium,high"};
+                            });
+    expectLowMediumHigh(byLabel);
 
     // Without an order the texts go as their bytes sort: jt(..., c("H", "L", "M")).
     const EngineRun textOrder(DataFile("warpbreaks.csv"), {"jonckheere-terpstra breaks by tension"});
