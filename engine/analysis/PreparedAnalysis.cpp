@@ -101,6 +101,11 @@ public:
             throw UsageError(fDataName + ": " + error.what() +
                              RefusedFileHint(text, request.Delimiter(), request.decimal));
         }
+        if (fData.table.HasRowNamesColumn())
+            fNotes.push_back(
+                "the header's first field is empty, as R's write.csv writes it above the "
+                "row names; that column is read as variable " +
+                Quoted(fData.table.At(0).name));
         fData.variables = MakeVariables(fData.table, dictionary);
         for (const std::string& text : request.categoryOrders) ApplyCategoryOrder(text, dictionary);
         fRequests = ResolveTests(request.tests, fData);

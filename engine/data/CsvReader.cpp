@@ -456,9 +456,13 @@ private:
 
 // The header: a name for every field, except that the last may be empty, the
 // delimiter spreadsheets write at the end of each line. Such a column must
-// hold nothing; its place is kept for the message when it does.
+// hold nothing; its place is kept for the message when it does. The first
+// may be empty too, as R's write.csv writes it above the row names: that
+// column is named kRowNamesColumn (with a number after it when the header
+// names another column so).
 struct Header {
     std::vector<std::string> names;
+    bool rowNames = false;
     bool trailingUnnamed = false;
     size_t unnamedLine = 0;
     size_t unnamedColumn = 0;
@@ -479,6 +483,11 @@ Header ReadHeader(Scanner& scanner) {
     do {
         if (!scanner.Next(cell)) break;
         const std::string name(TrimBlanks(cell.text));
+        if (name.empty() && header.names.empty() && !cell.endsRecord) {
+            header.rowNames = true;
+            header.names.emplace_back();
+            continue;
+        }
         if (name.empty()) {
             if (!cell.endsRecord || header.names.empty()) throw header.Unnamed(cell.line, cell.column);
             header.trailingUnnamed = true;
@@ -490,6 +499,11 @@ Header ReadHeader(Scanner& scanner) {
             throw CsvError("the header names variable \"" + name + "\" twice", cell.line, cell.column);
         header.names.push_back(name);
     } while (!cell.endsRecord);
+    if (header.rowNames) {
+        std::string name = kRowNamesColumn;
+        for (int suffix = 2; seen.count(name); ++suffix) name = kRowNamesColumn + std::to_string(suffix);
+        header.names.front() = name;
+    }
     return header;
 }
 
@@ -600,6 +614,7 @@ DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     const std::vector<std::string>& names = header.names;
     DataTable table;
     table.SetDecimalMark(options.decimal);
+    table.SetRowNamesColumn(header.rowNames);
     std::vector<Column>& columns = table.Columns();
     columns.resize(names.size());
     // Room for every line: the columns grow once.

@@ -77,6 +77,17 @@ TEST(Analysis, AFieldThatAlsoSplitsTheDataIsNoted) {
                   "split holds one of its values"}));
 }
 
+// A file R's write.csv wrote with its row names reads, and the run says
+// what the nameless column became.
+TEST(Analysis, RowNamesUnderAnEmptyHeaderFieldAreNoted) {
+    const EngineRun run("\"\",\"x\"\n\"1\",3\n\"2\",5\n\"3\",4\n\"4\",6\n", {"runs x cut=4.5"});
+    EXPECT_EQ(run.Statistic(0, "TotalN"), 4);
+    EXPECT_EQ(run.Analysis().Notes(),
+              std::vector<std::string>{"the header's first field is empty, as R's write.csv writes it "
+                                       "above the row names; that column is read as variable "
+                                       "\"rownames\""});
+}
+
 TEST(Analysis, GroupsOfOneCaseEachAreNoted) {
     // id gives every case a group of its own (an identifier taken for a
     // grouping field), score most cases (a measurement taken for one); g makes

@@ -183,7 +183,7 @@ TEST(CsvReader, MalformedFilesNameTheirPlace) {
         {"a,b\n1,\xff\n", "line 2, column 3: the file is not valid UTF-8 (byte 0xFF); save it as UTF-8"},
         {"a,\xc3\n", "line 1, column 3: the file is not valid UTF-8 (byte 0xC3)"},
         {"a,,b\n1,2,3\n", "line 1, column 3: the header's field 2 names no variable"},
-        {",a\n1,2\n", "line 1, column 1: the header's field 1 names no variable"},
+        {"\"\"\n1\n", "line 1, column 1: the header's field 1 names no variable"},
         // A trailing delimiter on every line is an empty column, which must
         // stay empty: a value under no name is not dropped.
         {"a,b,\n1,2,\n3,4,5\n", "line 1, column 5: the header's field 3 names no variable"},
@@ -202,6 +202,19 @@ TEST(CsvReader, MalformedFilesNameTheirPlace) {
         SCOPED_TRACE(bad.message);
         EXPECT_NE(ErrorOf(bad.text).find(bad.message), std::string::npos) << ErrorOf(bad.text);
     }
+}
+
+// R's write.csv writes the row names first, under an empty header field:
+// the column is named "rownames" (or "rownames2", ... when that is taken).
+TEST(CsvReader, AnUnnamedFirstColumnHoldsRowNames) {
+    const DataTable table = ReadCsv("\"\",\"mpg\",\"cyl\"\n\"Mazda RX4\",21,6\n\"Datsun 710\",22.8,4\n");
+    ASSERT_EQ(table.ColumnNames(), (std::vector<std::string>{"rownames", "mpg", "cyl"}));
+    EXPECT_TRUE(table.HasRowNamesColumn());
+    EXPECT_EQ(TextAt(table, 0, 1), "Datsun 710");
+    EXPECT_EQ(table.At(1).numbers[1], 22.8);
+    EXPECT_EQ(ReadCsv(",rownames,x\n1,2,3\n").ColumnNames(),
+              (std::vector<std::string>{"rownames2", "rownames", "x"}));
+    EXPECT_FALSE(ReadCsv("a,b\n1,2\n").HasRowNamesColumn());
 }
 
 // Spreadsheets write a delimiter at the end of every line; the empty column it

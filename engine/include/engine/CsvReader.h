@@ -46,6 +46,10 @@ struct CsvOptions {
     std::set<std::string> stringColumns;
 };
 
+// The name of the first column when the header leaves it empty, as R's
+// write.csv does above the row names.
+inline const std::string kRowNamesColumn = "rownames";
+
 // Reads text (the whole file) into a table. Throws CsvError for an empty
 // file, a file without data rows, a malformed header, a ragged row, an
 // unclosed quote, text after a closing quote, or invalid UTF-8.

@@ -71,10 +71,15 @@ public:
     // The decimal mark the file's numbers were read with: '.' or ','.
     char DecimalMark() const { return fDecimalMark; }
     void SetDecimalMark(char mark) { fDecimalMark = mark; }
+    // Whether the header left the first column's name empty, as R's
+    // write.csv does above the row names, and the reader named it.
+    bool HasRowNamesColumn() const { return fRowNamesColumn; }
+    void SetRowNamesColumn(bool named) { fRowNamesColumn = named; }
 
 private:
     std::vector<Column> fColumns;
     char fDecimalMark = '.';
+    bool fRowNamesColumn = false;
 };
 
 }  // namespace npar::engine
