@@ -423,6 +423,8 @@ TestResult Cochran(const TestRequest& request, const SplitData& split) {
     result.statistics.push_back(Attribute("DegreeOfFreedom", test.df));
     result.statistics.push_back(Attribute("AsymptoticSig2Tailed", test.significance));
     StateMethod(result, "AsymptoticSig2Tailed", "MethodChiSquareApproximation");
+    result.statistics.push_back(EffectSizeGroup(
+        "EtaSquaredQ", stats::CochranEtaSquared(test.statistic, Count(rows.size()), Count(k))));
     std::vector<std::string> names;
     std::vector<std::vector<double>> counts;
     for (size_t j = 0; j < k; ++j) {

@@ -69,6 +69,8 @@ EffectSize RankBiserialPaired(double wPlus, double wMinus, double n, double leve
 
 double EpsilonSquared(double h, double n) { return h / ((n * n - 1) / (n + 1)); }
 
+double CochranEtaSquared(double q, double n, double k) { return q / (n * (k - 1)); }
+
 EffectSize CohensW(double chiSquare, double df, double n, double level) {
     return FromNoncentrality(chiSquare, df, n, level);
 }

@@ -9,6 +9,8 @@
 //                                            / (n (n + 1) / 2) (Kerby 2014; the method of
 //                                            the R package effectsize); none at r = -1 or 1
 //   epsilon-squared                          H / ((n^2 - 1) / (n + 1)) (Tomczak & Tomczak 2014)
+//   eta-squared of Cochran's Q               Q / (n (k - 1)) (Serlin, Carr & Marascuilo 1982;
+//                                            Tomczak & Tomczak 2014)
 //   Cohen's w, Cramer's V                    sqrt(X^2 / n), sqrt(X^2 / (n (m - 1))); interval
 //                                            by inverting the noncentral chi-square in its
 //                                            noncentrality (Steiger 2004)
@@ -31,6 +33,7 @@ struct EffectSize {
 EffectSize RankBiserialTwoGroups(double uSecond, double n1, double n2, double level);
 EffectSize RankBiserialPaired(double wPlus, double wMinus, double n, double level);
 double EpsilonSquared(double h, double n);
+double CochranEtaSquared(double q, double n, double k);
 EffectSize CohensW(double chiSquare, double df, double n, double level);
 EffectSize CramersV(double chiSquare, double df, double n, double smallerDimension, double level);
 EffectSize DiscordantOddsRatio(double b, double c, double level);

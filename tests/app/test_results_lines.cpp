@@ -124,6 +124,12 @@ TEST(ResultsLines, RelatedSamplesTestsOnPublishedData) {
         ResultsLines(DataFile("RoundingTimes.csv"), {"friedman " + fields, "kendall " + fields}),
         (std::vector<std::string>{"Friedman \xCF\x87\xC2\xB2(2) = 11.14, p = .004, W = .25, N = 22",
                                   "Kendall's W = .25, \xCF\x87\xC2\xB2(2) = 11.14, p = .004, N = 22"}));
+
+    // cochran.csv: Q 10.75, df 2, p 0.00463091873353325 (statsmodels cochrans_q); eta-squared
+    // of Q 0.447916666666667 (effect_sizes.R), which the summary's caption names.
+    EXPECT_EQ(
+        ResultsLines(DataFile("cochran.csv"), {"cochran task1 task2 task3 success=1"}),
+        std::vector<std::string>{"Cochran's Q(2) = 10.75, p = .005, \xCE\xB7\xC2\xB2Q = .45, N = 12"});
 }
 
 TEST(ResultsLines, IndependentSamplesTestsOnPublishedData) {

@@ -58,7 +58,7 @@ TEST(EffectSizes, RankBiserialAtItsBoundsHasNoInterval) {
     EXPECT_EQ(std::find(inside.begin(), inside.end(), "40104 helpMessage"), inside.end());
 }
 
-TEST(EffectSizes, EpsilonSquaredAndKendallsW) {
+TEST(EffectSizes, EpsilonSquaredKendallsWAndCochransEtaSquared) {
     const EngineRun run(DataFile("PlantGrowth.csv"), {"kruskal-wallis weight by group compare=none"});
     // epsilon-squared = H / ((n^2 - 1) / (n + 1)), H = kruskal.test's 7.98822874944372
     ExpectNear(run.Statistic(0, "EpsilonSquared", "EffectSize"), 0.275456163773921);
@@ -69,6 +69,14 @@ TEST(EffectSizes, EpsilonSquaredAndKendallsW) {
                           {"friedman Round.Out Narrow.Angle Wide.Angle compare=none"});
     ExpectNear(times.Statistic(0, "KendallsW", "EffectSize"),
                0.253246753246753);  // REFERENCES.md section 12
+
+    // Cochran's Q: eta-squared Q / (n (k - 1)), Q = friedman.test on the 0/1 items
+    // (EFFECT-SIZES.md); the same whichever value is the success.
+    const EngineRun tasks(DataFile("cochran.csv"), {"cochran task1 task2 task3 success=1 compare=none",
+                                                    "cochran task1 task2 task3 compare=none"});
+    ExpectNear(tasks.Statistic(0, "EtaSquaredQ", "EffectSize"), 0.447916666666667, 1e-12);
+    ExpectNear(tasks.Statistic(1, "EtaSquaredQ", "EffectSize"), 0.447916666666667, 1e-12);
+    EXPECT_FALSE(tasks.HasStatistic(0, "LowerLimit", "EffectSize"));
 }
 
 TEST(EffectSizes, CohensWAndCramersVWithNoncentralIntervals) {

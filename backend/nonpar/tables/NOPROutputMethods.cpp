@@ -26,6 +26,7 @@ constexpr MeasureStyle kMeasures[] = {
     {"RankBiserialCorrelation", "r", "r", true, "RankBiserialCorrelation"},
     {"EpsilonSquared", "ε²", "ε²", true, "EpsilonSquared"},
     {"KendallsW", "W", "W", true, "KendallsW"},
+    {"EtaSquaredQ", "η²Q", "η²Q", true, "EtaSquaredQ"},
     // Up to the square root of the categories less one.
     {"CohensW", "w", "w", false, "CohensW"},
     {"CramersV", "V", "V", true, "CramersV"},

@@ -8,6 +8,8 @@
 # inverting the noncentral chi-square in its noncentrality (Steiger 2004).
 # The odds ratio of the discordant pairs with the exact conditional interval
 # from the Clopper-Pearson interval of b / (b + c) (Agresti 2013, 11.1.4).
+# Eta-squared of Cochran's Q, Q / (n (k - 1)): Serlin, Carr & Marascuilo
+# (1982), as Tomczak & Tomczak (2014) give it.
 rd <- function(f) read.csv(f, stringsAsFactors = FALSE)
 show <- function(label, value, expression) {
   cat(sprintf("- %s = `%s`  \n  `%s`\n", label, paste(sprintf("%.15g", value), collapse = ", "), expression))
@@ -76,3 +78,9 @@ cat("\n## Odds ratio of the discordant pairs (Performance: Approve counts as suc
 show("b, c", c(b, c), "success then failure; failure then success")
 show("odds ratio", b / c, "b / c")
 show("95% interval", p / (1 - p), "binom.test(b, b + c)$conf.int transformed p / (1 - p)")
+
+coch <- rd("cochran.csv"); tasks <- as.matrix(coch[, c("task1", "task2", "task3")])
+q <- friedman.test(tasks)$statistic
+cat("\n## Eta-squared of Cochran's Q (cochran.csv task1..task3, 12 cases)\n\n")
+show("Q", q, "friedman.test(tasks)$statistic (on 0/1 data Friedman's statistic, corrected for ties, is Q)")
+show("eta-squared Q", q / (nrow(tasks) * (ncol(tasks) - 1)), "Q / (n (k - 1))")
