@@ -27,13 +27,16 @@ Categories::Categories(const Column& column, const std::vector<std::string>& ord
         fCodes.erase(std::remove_if(fCodes.begin(), fCodes.end(),
                                     [&](int32_t code) { return !used[static_cast<size_t>(code)]; }),
                      fCodes.end());
-        // A text the order does not list (it lists every value a case takes)
-        // goes after those it lists.
-        const auto rank = [&](int32_t code) {
-            return std::find(order.begin(), order.end(), column.strings.Text(code)) - order.begin();
-        };
+        // Each code's place in the order; a text the order does not list (it
+        // lists every value a case takes) goes after those it lists.
+        std::vector<size_t> rank(size, order.size());
+        for (size_t place = 0; place < order.size(); ++place) {
+            const int32_t code = column.strings.Find(order[place]);
+            if (code >= 0)
+                rank[static_cast<size_t>(code)] = std::min(rank[static_cast<size_t>(code)], place);
+        }
         std::sort(fCodes.begin(), fCodes.end(), [&](int32_t a, int32_t b) {
-            const auto rankA = rank(a), rankB = rank(b);
+            const size_t rankA = rank[static_cast<size_t>(a)], rankB = rank[static_cast<size_t>(b)];
             return rankA != rankB ? rankA < rankB : column.strings.Text(a) < column.strings.Text(b);
         });
         fCategoryOfCode.assign(size, -1);

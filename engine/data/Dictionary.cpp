@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <set>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -355,23 +357,29 @@ void SetCategoryOrder(const Column& column, Variable& variable, const std::vecto
     std::vector<bool> taken(column.strings.Size(), false);
     for (int32_t code : column.codes)
         if (code != kMissingCode) taken[static_cast<size_t>(code)] = true;
-    std::vector<std::string> takenTexts, unlisted;
-    for (size_t code = 0; code < taken.size(); ++code) {
-        if (!taken[code]) continue;
-        const std::string& text = column.strings.Text(static_cast<int32_t>(code));
-        takenTexts.push_back(text);
-        if (std::find(values.begin(), values.end(), text) == values.end()) unlisted.push_back(text);
+    std::set<std::string_view> seen;
+    std::vector<bool> listedCode(taken.size(), false);
+    for (const std::string& value : values) {
+        if (!seen.insert(value).second)
+            throw UsageError(place + ": " + Quoted(value) + " is listed twice");
+        const int32_t code = column.strings.Find(value);
+        if (code >= 0) listedCode[static_cast<size_t>(code)] = true;
     }
-    for (auto value = values.begin(); value != values.end(); ++value) {
-        if (std::find(values.begin(), value, *value) != value)
-            throw UsageError(place + ": " + Quoted(*value) + " is listed twice");
-        if (std::find(takenTexts.begin(), takenTexts.end(), *value) != takenTexts.end()) continue;
-        const std::string meant = LikelyMeant(*value, unlisted);
-        if (!meant.empty())
-            throw UsageError(place + ": no case of " + Quoted(column.name) + " takes " + Quoted(*value) +
-                             " (did you mean " + Quoted(meant) + "?)");
-    }
+    std::vector<std::string> unlisted;
+    for (size_t code = 0; code < taken.size(); ++code)
+        if (taken[code] && !listedCode[code])
+            unlisted.push_back(column.strings.Text(static_cast<int32_t>(code)));
     if (!unlisted.empty()) {
+        // A listed value no case takes is an empty step of a scale, unless
+        // it is a slip for a value left out.
+        for (const std::string& value : values) {
+            const int32_t code = column.strings.Find(value);
+            if (code >= 0 && taken[static_cast<size_t>(code)]) continue;
+            const std::string meant = LikelyMeant(value, unlisted);
+            if (!meant.empty())
+                throw UsageError(place + ": no case of " + Quoted(column.name) + " takes " +
+                                 Quoted(value) + " (did you mean " + Quoted(meant) + "?)");
+        }
         std::sort(unlisted.begin(), unlisted.end());
         std::string named;
         for (size_t i = 0; i < unlisted.size() && i < 5; ++i)
