@@ -1,7 +1,8 @@
 // Fuzzes what a user hands the test engine: test specifications and a CSV
 // table. The input is the specifications (one a line; a line "decimal=,"
-// reads the table with decimal commas and semicolons), a line "---", and the
-// CSV text. Every input must end in a usage error or in result documents:
+// reads the table with decimal commas and semicolons, a line "--order
+// VAR=V1,V2" orders a text variable's values), a line "---", and the CSV
+// text. Every input must end in a usage error or in result documents:
 // never a crash, a hang or unbounded memory.
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             specs.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (line == "decimal=,") {
             request.decimal = ',';
+        } else if (line.rfind("--order ", 0) == 0) {
+            request.categoryOrders.push_back(line.substr(8));
         } else if (!line.empty()) {
             try {
                 npar::engine::ParseTestSpec(line);
