@@ -385,9 +385,13 @@ void SetCategoryOrder(const Column& column, Variable& variable, const std::vecto
         for (size_t i = 0; i < unlisted.size() && i < 5; ++i)
             named += (i == 0 ? "" : i + 1 == unlisted.size() ? " and " : ", ") + Quoted(unlisted[i]);
         if (unlisted.size() > 5) named += " and " + std::to_string(unlisted.size() - 5) + " more";
+        std::string hint;
+        for (const std::string& value : unlisted)
+            if (hint.empty()) hint = MissingCodeHint(value, column.name);
         throw UsageError(place + ": " + Quoted(column.name) + " also takes " + named +
                          ", which the order leaves out; list every value in the order the tests "
-                         "are to take them");
+                         "are to take them" +
+                         hint);
     }
     variable.order = values;
     if (!measureGiven) variable.measure = Measure::Ordinal;

@@ -114,17 +114,23 @@ std::string ShellWord(const std::string& text) {
     return word + "'";
 }
 
-std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal) {
+std::string MissingCodeHint(const std::string& text, const std::string& variable) {
     // Codes that data files and other programs write for a missing value.
     static constexpr std::string_view kMissingCodes[] = {"na",  "n/a", "#n/a", "nan", "null", "none",
                                                          "nil", ".",   "-",    "--",  "?",    "missing"};
     // Blanks around a cell are no part of the text that marks it missing.
     const std::string trimmed(TrimBlanks(text));
     const std::string code = Lower(trimmed);
-    if (std::find(std::begin(kMissingCodes), std::end(kMissingCodes), code) != std::end(kMissingCodes))
-        return "; if " + Quoted(text) + " marks a missing value, give --na " + ShellWord(trimmed) +
-               " (\"na\" in an analysis file) or list it under \"missing\" for " + Quoted(variable) +
-               " in the dictionary";
+    if (std::find(std::begin(kMissingCodes), std::end(kMissingCodes), code) == std::end(kMissingCodes))
+        return {};
+    return "; if " + Quoted(text) + " marks a missing value, give --na " + ShellWord(trimmed) +
+           " (\"na\" in an analysis file) or list it under \"missing\" for " + Quoted(variable) +
+           " in the dictionary";
+}
+
+std::string NonNumberHint(const std::string& text, const std::string& variable, char decimal) {
+    const std::string trimmed(TrimBlanks(text));
+    if (std::string missing = MissingCodeHint(text, variable); !missing.empty()) return missing;
     // The other mark: a decimal mark of the other kind, or thousands
     // separators.
     const char other = decimal == ',' ? '.' : ',';

@@ -143,6 +143,12 @@ TEST(CategoryOrder, FaultsInAnOrderAreNamed) {
     EXPECT_EQ(UsageErrorOf(csv, test, Orders({"tension=L,M"})),
               "--order tension: \"tension\" also takes \"H\", which the order leaves out; list every "
               "value in the order the tests are to take them");
+    // A value left out that reads as a missing-value code is pointed to --na.
+    EXPECT_EQ(UsageErrorOf(csv + "5,NA\n", test, Orders({"tension=L,M,H"})),
+              "--order tension: \"tension\" also takes \"NA\", which the order leaves out; list every "
+              "value in the order the tests are to take them; if \"NA\" marks a missing value, give "
+              "--na NA (\"na\" in an analysis file) or list it under \"missing\" for \"tension\" in the "
+              "dictionary");
     EXPECT_EQ(UsageErrorOf(csv, test, Orders({"tension=L,M,H,L"})),
               "--order tension: \"L\" is listed twice");
     // A listed value no case takes is no fault (a scale's empty step), unless it looks

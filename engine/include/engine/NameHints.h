@@ -38,6 +38,12 @@ std::string HintAfter(const std::string& given, const std::vector<std::string>& 
 // ('#N/A', '?'), which keep every character but a single quote as it is.
 std::string ShellWord(const std::string& text);
 
+// What follows a message about the cell text `text` of `variable` when the
+// text is a code data files write for a missing value ("NA", "N/A", ".",
+// "-", ...): that --na or the dictionary can name it missing. Starts with
+// "; "; empty for any other text.
+std::string MissingCodeHint(const std::string& text, const std::string& variable);
+
 // What follows a message about the cell text `text` of `variable` that is
 // not a number in the file's decimal mark `decimal`, when the text looks like
 // something else that is common in data files: a code for a missing value
