@@ -156,7 +156,24 @@ private:
         const TextColumnReason reason = ExplainTextColumn(data, fData.table.DecimalMark());
         Fail("field " + Quoted(Name(column)) + " holds text" +
              (reason.why.empty() ? "" : " " + reason.why) + ", but " + purpose +
-             (reason.ofDates ? " needs numbers or dates" : " needs numbers") + reason.hint);
+             (reason.ofDates ? " needs numbers or dates" : " needs numbers") + reason.hint +
+             OrderedTextHint(column));
+    }
+
+    // Texts given an order are ordered categories, which group cases and
+    // score categories but give no numbers to rank or subtract: the codes
+    // that would, as "; code them as numbers in their order: 1 = low, 2 =
+    // medium, 3 = high, with those texts as value labels".
+    std::string OrderedTextHint(size_t column) const {
+        const std::vector<std::string>& order = fData.VariableAt(column).order;
+        if (order.empty()) return {};
+        std::string codes;
+        for (size_t i = 0; i < order.size() && i < 5; ++i)
+            codes += (i ? ", " : "") + std::to_string(i + 1) + " = " + order[i];
+        if (order.size() > 5) codes += ", ...";
+        return "; its order (--order) ranks groups and categories, not values: code them as numbers "
+               "in their order (" +
+               codes + ") with those texts as value labels";
     }
 
     size_t CategoryCount(size_t column) const { return fData.CategoriesOf(column).Count(); }

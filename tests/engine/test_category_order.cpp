@@ -149,6 +149,13 @@ TEST(CategoryOrder, FaultsInAnOrderAreNamed) {
               "value in the order the tests are to take them; if \"NA\" marks a missing value, give "
               "--na NA (\"na\" in an analysis file) or list it under \"missing\" for \"tension\" in the "
               "dictionary");
+    // An order ranks categories, not values: a test that needs numbers says how to get them.
+    EXPECT_EQ(UsageErrorOf("a,b\nlow,high\nmedium,low\n", {"wilcoxon a b"},
+                           Orders({"a=low,medium,high", "b=low,medium,high"})),
+              "test \"wilcoxon a b\": field \"a\" holds text (\"low\" in data row 1 is not a number), "
+              "but wilcoxon needs numbers; its order (--order) ranks groups and categories, not "
+              "values: code them as numbers in their order (1 = low, 2 = medium, 3 = high) with "
+              "those texts as value labels");
     EXPECT_EQ(UsageErrorOf(csv, test, Orders({"tension=L,M,H,L"})),
               "--order tension: \"L\" is listed twice");
     // A listed value no case takes is no fault (a scale's empty step), unless it looks
