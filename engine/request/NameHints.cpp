@@ -56,6 +56,14 @@ bool LooksLikeIsoDate(std::string_view text) {
     return true;
 }
 
+// A date with a time of day, as 2023-07-01 08:30 or 2023-07-01T08:30:00.
+bool LooksLikeIsoDateTime(std::string_view text) {
+    text = TrimBlanks(text);
+    double days;
+    return text.size() >= 16 && ParseIsoDate(text.substr(0, 10), days) &&
+           (text[10] == ' ' || text[10] == 'T') && text[13] == ':';
+}
+
 }  // namespace
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -174,7 +182,11 @@ TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
     const size_t row = reason.ofDates ? firstNonDate : firstNonNumber;
     const std::string& text = column.strings.Text(column.codes[row]);
     const std::string cell = Quoted(text) + " in data row " + std::to_string(row + 1);
-    if (!reason.ofDates)
+    if (LooksLikeIsoDateTime(text))
+        reason.why = "(" + cell +
+                     " is a date with a time of day; dates are read without one, written as "
+                     "2023-07-01)";
+    else if (!reason.ofDates)
         reason.why = "(" + cell + " is not a number)";
     else if (LooksLikeIsoDate(text))
         reason.why = "(most of its values are dates, but " + cell + " is no day of the calendar)";
