@@ -99,7 +99,18 @@ std::string Categories::DisplayText(size_t index, const Variable& variable) cons
         if (same) return label.label;
     }
     if (fColumn.type == ColumnType::Date) return DateText(fNumbers[index], variable.format);
+    if (fColumn.dateTime) return DateTimeText(fNumbers[index]);
     return ValueText(index);
+}
+
+bool Categories::ValueOfText(const std::string& text, double& value) const {
+    if (ParseCsvNumber(text, value)) return true;
+    if (!fColumn.dateTime) return ParseIsoDate(text, value);
+    int decimals = 0;
+    if (ParseIsoDateTime(text, value, decimals)) return true;
+    if (!ParseIsoDate(text, value)) return false;
+    value *= kSecondsPerDay;
+    return true;
 }
 
 int Categories::Find(const std::string& text, const Variable& variable) const {
@@ -109,8 +120,7 @@ int Categories::Find(const std::string& text, const Variable& variable) const {
             continue;
         }
         double number;
-        if ((ParseCsvNumber(text, number) || ParseIsoDate(text, number)) && number == fNumbers[i])
-            return static_cast<int>(i);
+        if (ValueOfText(text, number) && number == fNumbers[i]) return static_cast<int>(i);
     }
     for (const ValueLabel& label : variable.valueLabels) {
         if (label.label != text) continue;
@@ -180,6 +190,13 @@ std::string DateText(double days, const std::string& format) {
     const int dayOfYear = static_cast<int>(std::floor(days) - stats::DaysFromCivil(date.year, 1, 1)) + 1;
     const std::string full = DatePart(type, date, dayOfYear, true);
     return full.size() <= static_cast<size_t>(width) ? full : DatePart(type, date, dayOfYear, false);
+}
+
+std::string DateTimeText(double seconds) {
+    const double days = std::floor(seconds / kSecondsPerDay);
+    const long long clock = std::llround(seconds - days * kSecondsPerDay);
+    return DateText(days, "DATE11") + " " + Padded(clock / 3600, 2) + ":" + Padded(clock / 60 % 60, 2) +
+           ":" + Padded(clock % 60, 2);
 }
 
 std::string IsoDate(double days) {

@@ -46,6 +46,10 @@ public:
     std::string DisplayText(size_t index, const Variable& variable) const;
     // The category a user's text names, by value or by value label; -1 when none.
     int Find(const std::string& text, const Variable& variable) const;
+    // A user's text as a value of this numeric or date field: a number, or a
+    // date (in days on a date field, in seconds on one of dates with times
+    // of day, where a date with a time of day is read too).
+    bool ValueOfText(const std::string& text, double& value) const;
     // The category of a value label's value; -1 when the field never takes it.
     int FindLabelled(const ValueLabel& label) const;
 
@@ -72,5 +76,8 @@ std::string IsoDate(double days);
 // year when the four-digit one does not fit the width, a weekday cut to it;
 // ISO text for any other format.
 std::string DateText(double days, const std::string& format);
+// A date with its time of day (seconds since 1970-01-01 00:00) as the tables
+// write it, "01-JUL-2023 08:30:00", the seconds rounded.
+std::string DateTimeText(double seconds);
 
 }  // namespace npar::engine

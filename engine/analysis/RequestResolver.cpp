@@ -78,13 +78,21 @@ private:
         return Number(key, 0);
     }
 
-    // A number or, on a date field, an ISO date.
+    // A number or, on a date field, an ISO date; on a field of dates with
+    // times of day, a date with a time of day ("2023-07-01 08:30") or a date
+    // (its midnight).
     double ValueOn(size_t column, const std::string& key, const std::string& text) const {
+        const engine::Column& data = fData.table.At(column);
         double value;
+        int decimals = 0;
         if (ParseCsvNumber(text, value)) return value;
-        if (fData.table.At(column).type == ColumnType::Date && ParseIsoDate(text, value)) return value;
+        if (data.type == ColumnType::Date && ParseIsoDate(text, value)) return value;
+        if (data.dateTime && ParseIsoDateTime(text, value, decimals)) return value;
+        if (data.dateTime && ParseIsoDate(text, value)) return value * kSecondsPerDay;
         Fail("option " + key + "= must be a number" +
-             (fData.table.At(column).type == ColumnType::Date ? " or a date (2023-07-01)" : "") +
+             (data.type == ColumnType::Date ? " or a date (2023-07-01)"
+              : data.dateTime               ? " or a date with a time of day (2023-07-01 08:30)"
+                                            : "") +
              ", not " + Quoted(text));
     }
 

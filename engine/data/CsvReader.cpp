@@ -362,6 +362,8 @@ public:
                 return AddNumber(text, trimmed);
             case State::Date:
                 return AddDate(text, trimmed);
+            case State::DateTime:
+                return AddDateTime(text, trimmed);
             case State::String:
                 return AddString(text);
         }
@@ -375,7 +377,7 @@ public:
     }
 
 private:
-    enum class State { Unknown, Numeric, Date, String };
+    enum class State { Unknown, Numeric, Date, DateTime, String };
 
     void AddMissing() {
         if (fState == State::String)
@@ -397,6 +399,13 @@ private:
             fColumn.type = ColumnType::Date;
             fColumn.numbers.push_back(value);
             return;
+        }
+        int decimals = 0;
+        if (ParseIsoDateTime(trimmed, value, decimals)) {
+            fState = State::DateTime;
+            fColumn.type = ColumnType::Numeric;
+            fColumn.dateTime = true;
+            return StoreSeconds(value, decimals);
         }
         // Only missing cells so far: they stay missing as strings.
         fState = State::String;
@@ -421,7 +430,33 @@ private:
             fColumn.numbers.push_back(value);
             return;
         }
+        int decimals = 0;
+        if (ParseIsoDateTime(trimmed, value, decimals)) {
+            // Dates with times of day among them: the dates so far are their
+            // midnights, in seconds.
+            for (double& day : fColumn.numbers)
+                if (!std::isnan(day)) day *= kSecondsPerDay;
+            fState = State::DateTime;
+            fColumn.type = ColumnType::Numeric;
+            fColumn.dateTime = true;
+            return StoreSeconds(value, decimals);
+        }
         FlipToString(text);
+    }
+
+    // A date with a time of day, or a date alone (its midnight).
+    void AddDateTime(std::string_view text, std::string_view trimmed) {
+        double value = 0;
+        int decimals = 0;
+        if (ParseIsoDateTime(trimmed, value, decimals)) return StoreSeconds(value, decimals);
+        if (ParseIsoDate(trimmed, value)) return StoreSeconds(value * kSecondsPerDay, 0);
+        FlipToString(text);
+    }
+
+    void StoreSeconds(double seconds, int decimals) {
+        fColumn.numbers.push_back(seconds);
+        if (decimals > 0) fColumn.allWhole = false;
+        fColumn.decimals = std::max(fColumn.decimals, decimals);
     }
 
     void StoreNumber(std::string_view written, double value) {
@@ -440,6 +475,7 @@ private:
         fColumn.numbers.shrink_to_fit();
         fColumn.decimals = 0;
         fColumn.allWhole = true;
+        fColumn.dateTime = false;
         AddString(text);
     }
 
@@ -599,6 +635,38 @@ bool ParseIsoDate(std::string_view text, double& days) {
     if (!digits(0, 4, year) || !digits(5, 2, month) || !digits(8, 2, day)) return false;
     if (!stats::IsCalendarDay(year, month, day)) return false;
     days = stats::DaysFromCivil(year, month, day);
+    return true;
+}
+
+bool ParseIsoDateTime(std::string_view text, double& seconds, int& decimals) {
+    text = TrimBlanks(text);
+    if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
+    double days = 0;
+    if (text.size() < 16 || !ParseIsoDate(text.substr(0, 10), days) ||
+        (text[10] != ' ' && text[10] != 'T') || text[13] != ':')
+        return false;
+    const auto twoDigits = [&](size_t at, int limit, int& out) {
+        if (text[at] < '0' || text[at] > '9' || text[at + 1] < '0' || text[at + 1] > '9') return false;
+        out = (text[at] - '0') * 10 + (text[at + 1] - '0');
+        return out <= limit;
+    };
+    int hour = 0, minute = 0, second = 0;
+    if (!twoDigits(11, 23, hour) || !twoDigits(14, 59, minute)) return false;
+    double fraction = 0;
+    decimals = 0;
+    if (text.size() > 16) {
+        if (text.size() < 19 || text[16] != ':' || !twoDigits(17, 59, second)) return false;
+        if (text.size() > 19) {
+            if (text[19] != '.' || text.size() == 20) return false;
+            double scale = 0.1;
+            for (size_t i = 20; i < text.size(); ++i, scale /= 10) {
+                if (text[i] < '0' || text[i] > '9') return false;
+                fraction += (text[i] - '0') * scale;
+            }
+            decimals = static_cast<int>(std::min<size_t>(text.size() - 20, 6));
+        }
+    }
+    seconds = days * kSecondsPerDay + hour * 3600.0 + minute * 60.0 + second + fraction;
     return true;
 }
 

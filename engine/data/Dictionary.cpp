@@ -165,6 +165,13 @@ std::string InferredNumericFormat(const Column& column) {
     return "F" + std::to_string(width) + "." + std::to_string(decimals);
 }
 
+// A column of dates with times of day: DATETIME20 ("01-JUL-2023
+// 08:30:00"), with room for the seconds' decimals.
+std::string DateTimeFormat(const Column& column) {
+    if (column.decimals == 0) return "DATETIME20";
+    return "DATETIME" + std::to_string(21 + column.decimals) + "." + std::to_string(column.decimals);
+}
+
 int LongestText(const Column& column) {
     size_t longest = 1;
     for (size_t code = 0; code < column.strings.Size(); ++code)
@@ -197,6 +204,8 @@ ValueLabel MakeValueLabel(const Column& column, const std::string& place, const 
         return value;
     }
     if (column.type == ColumnType::Date && ParseIsoDate(key, value.number)) return value;
+    int decimals = 0;
+    if (column.dateTime && ParseIsoDateTime(key, value.number, decimals)) return value;
     if (!ParseCsvNumber(key, value.number) && !ParseCsvNumber(key, value.number, decimal))
         throw UsageError("dictionary: " + place + ": the value label key " + Quoted(key) + " is not a " +
                          (column.type == ColumnType::Date ? "date" : "number"));
@@ -239,7 +248,7 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry, char dec
             variable.measure = Measure::Scale;
             break;
         case ColumnType::Numeric:
-            variable.format = InferredNumericFormat(column);
+            variable.format = column.dateTime ? DateTimeFormat(column) : InferredNumericFormat(column);
             variable.measure = variable.valueLabels.empty() ? Measure::Scale : Measure::Nominal;
             break;
     }

@@ -56,14 +56,6 @@ bool LooksLikeIsoDate(std::string_view text) {
     return true;
 }
 
-// A date with a time of day, as 2023-07-01 08:30 or 2023-07-01T08:30:00.
-bool LooksLikeIsoDateTime(std::string_view text) {
-    text = TrimBlanks(text);
-    double days;
-    return text.size() >= 16 && ParseIsoDate(text.substr(0, 10), days) &&
-           (text[10] == ' ' || text[10] == 'T') && text[13] == ':';
-}
-
 }  // namespace
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -160,14 +152,17 @@ std::string NonNumberHint(const std::string& text, const std::string& variable, 
 }
 
 TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
-    size_t filled = 0, dates = 0;
+    size_t filled = 0, dates = 0, dateTimes = 0;
     size_t firstNonNumber = column.codes.size(), firstNonDate = column.codes.size();
     for (size_t row = 0; row < column.codes.size(); ++row) {
         if (column.codes[row] == kMissingCode) continue;
         ++filled;
         const std::string& text = column.strings.Text(column.codes[row]);
         double value;
-        if (ParseIsoDate(text, value))
+        int decimals = 0;
+        const bool dateTime = ParseIsoDateTime(text, value, decimals);
+        dateTimes += dateTime ? 1 : 0;
+        if (dateTime || ParseIsoDate(text, value))
             ++dates;
         else if (firstNonDate == column.codes.size())
             firstNonDate = row;
@@ -182,17 +177,14 @@ TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
     const size_t row = reason.ofDates ? firstNonDate : firstNonNumber;
     const std::string& text = column.strings.Text(column.codes[row]);
     const std::string cell = Quoted(text) + " in data row " + std::to_string(row + 1);
-    if (LooksLikeIsoDateTime(text))
-        reason.why = "(" + cell +
-                     " is a date with a time of day; dates are read without one, written as "
-                     "2023-07-01)";
-    else if (!reason.ofDates)
+    if (!reason.ofDates)
         reason.why = "(" + cell + " is not a number)";
     else if (LooksLikeIsoDate(text))
         reason.why = "(most of its values are dates, but " + cell + " is no day of the calendar)";
     else
-        reason.why =
-            "(most of its values are dates, but " + cell + " is not a date written as 2023-07-01)";
+        reason.why = "(most of its values are dates, but " + cell +
+                     " is not a date written as 2023-07-01" + (dateTimes ? " or 2023-07-01 08:30" : "") +
+                     ")";
     reason.hint = NonNumberHint(text, column.name, decimal);
     return reason;
 }

@@ -217,3 +217,31 @@ TEST(DateCharts, TimesOfDayKeepTheirSeconds) {
               std::string::npos)
         << text.out.substr(field, 400);
 }
+
+// Timestamps, as R writes a POSIXct column: the report gives the medians as
+// dates with times of day, and the charts stand on the host's date scale.
+TEST(DateCharts, TimestampsAreShownAsDatesWithTimesOfDay) {
+    apptest::TempDir dir;
+    const std::string data = dir.Write("stamps.csv",
+                                       "ts,g\n2023-07-01 08:30:00,a\n2023-07-02 09:15:00,b\n"
+                                       "2023-07-03 00:00:00,a\n2023-07-04 11:45:30,b\n"
+                                       "2023-07-05 12:00:00,a\n2023-07-06 18:20:00,b\n");
+    const apptest::CliResult text = RunCli({"--format", "text", data, "--test", "mann-whitney ts by g"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    // Tukey's hinges of a (R: fivenum(as.numeric(a))): 02-JUL 04:15, 03-JUL 00:00, 04-JUL 06:00.
+    EXPECT_NE(text.out.find("| a      | 3 | 03-JUL-2023 00:00:00 | 02-JUL-2023 04:15:00 | "
+                            "04-JUL-2023 06:00:00 |"),
+              std::string::npos)
+        << text.out;
+    size_t values = 0;
+    for (const Json& chart : Charts(data, {"mann-whitney ts by g"})) {
+        if (chart["title"] != "Continuous Field Information ts") continue;
+        const double first = OnDateScale(19539), last = OnDateScale(19545);  // 2023-07-01, -07
+        for (const Json& value : chart["data"]["graphSource"]["value"]) {
+            EXPECT_GE(value.get<double>(), first);
+            EXPECT_LE(value.get<double>(), last);
+            ++values;
+        }
+    }
+    EXPECT_GT(values, 0u);
+}

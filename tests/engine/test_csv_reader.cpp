@@ -87,6 +87,39 @@ TEST(CsvReader, TellsNumbersDatesAndStrings) {
     EXPECT_EQ(TextAt(quoted, 2, 0), "  ");
 }
 
+// Dates with times of day, as R writes a POSIXct column and spreadsheets a
+// timestamp: seconds since 1970-01-01 00:00 (R: as.numeric(as.POSIXct(text,
+// tz = "UTC"))); a date alone among them is its midnight, also when the
+// column began with dates alone.
+TEST(CsvReader, ReadsDatesWithTimesOfDayAsSeconds) {
+    const DataTable table = ReadCsv(
+        "t,later,odd,zone\n"
+        "2023-07-01 08:30:00,2023-07-01,2023-07-01 08:30,2023-07-01T08:30:00+02:00\n"
+        "2023-07-02T09:15,2023-07-02 00:00:00.25,2023-07-01 24:00,x\n"
+        ",2023-07-03,,y\n"
+        "2023-07-04 11:45:30Z,2023-07-04T06:00:00,2023-07-02 08:30,z\n");
+    const auto& t = table.At(0);
+    EXPECT_EQ(t.type, ColumnType::Numeric);
+    EXPECT_TRUE(t.dateTime);
+    EXPECT_EQ(t.numbers[0], 1688200200);
+    EXPECT_EQ(t.numbers[1], 1688289300);  // "T" and no seconds
+    EXPECT_TRUE(std::isnan(t.numbers[2]));
+    EXPECT_EQ(t.numbers[3], 1688471130);  // "Z"
+    EXPECT_EQ(t.decimals, 0);
+    const auto& later = table.At(1);  // dates first, then a time of day
+    EXPECT_TRUE(later.dateTime);
+    EXPECT_EQ(later.numbers[0], 1688169600);  // the midnight of 2023-07-01
+    EXPECT_EQ(later.numbers[1], 1688256000.25);
+    EXPECT_EQ(later.numbers[2], 1688342400);
+    EXPECT_EQ(later.decimals, 2);
+    EXPECT_FALSE(later.allWhole);
+    // No hour 24; a zone offset is not read: both columns are text.
+    EXPECT_EQ(table.At(2).type, ColumnType::String);
+    EXPECT_FALSE(table.At(2).dateTime);
+    EXPECT_EQ(TextAt(table, 2, 0), "2023-07-01 08:30");
+    EXPECT_EQ(table.At(3).type, ColumnType::String);
+}
+
 TEST(CsvReader, ANumberColumnWithOneWordBecomesStrings) {
     // The word comes last: the cells read as numbers before it are read again
     // as the texts they were written as.

@@ -226,11 +226,11 @@ TEST(TestRequests, DateColumnsNameTheCellThatIsNoDate) {
                    "numbers, dates or a field of two values; if \" NA \" marks a missing value"),
         std::string::npos)
         << coded;
-    // A date with a time of day is text, and the message says so.
-    EXPECT_EQ(UsageErrorOf("ts\n2023-07-01 08:30:00\n2023-07-02T09:15\n", {"ks ts dist=uniform"}),
-              "test \"ks ts dist=uniform\": field \"ts\" holds text (\"2023-07-01 08:30:00\" in data "
-              "row 1 is a date with a time of day; dates are read without one, written as "
-              "2023-07-01), but the Kolmogorov-Smirnov test needs numbers");
+    // Among dates with times of day, the cell that is none is named with both shapes.
+    EXPECT_EQ(UsageErrorOf("ts\n2023-07-01 08:30:00\n2023-07-02T09:15\nsoon\n", {"ks ts dist=uniform"}),
+              "test \"ks ts dist=uniform\": field \"ts\" holds text (most of its values are dates, but "
+              "\"soon\" in data row 3 is not a date written as 2023-07-01 or 2023-07-01 08:30), but "
+              "the Kolmogorov-Smirnov test needs numbers or dates");
     // Dates the dictionary makes a string: no cell to name.
     EXPECT_EQ(
         UsageErrorOf("when\n2024-01-01\n2024-02-01\n", {"ks when dist=uniform"},

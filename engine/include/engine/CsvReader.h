@@ -4,7 +4,9 @@
 //
 // An empty cell is missing. A column whose filled cells all read as numbers in
 // the C locale is numeric; one whose cells all read as ISO dates (2023-07-01)
-// is a date column; any other column holds strings. Numbers are read with
+// is a date column; one of ISO dates with times of day (2023-07-01 08:30:00;
+// dates alone among them are their midnights) is a numeric column of seconds
+// since 1970-01-01 (Column::dateTime); any other column holds strings. Numbers are read with
 // std::from_chars, never through the process locale.
 #pragma once
 
@@ -67,5 +69,14 @@ bool ParseCsvNumber(std::string_view text, double& value, char decimal = '.');
 // Whether text is an ISO date (YYYY-MM-DD, a real calendar day); days is the
 // count of days since 1970-01-01.
 bool ParseIsoDate(std::string_view text, double& days);
+
+constexpr double kSecondsPerDay = 86400;
+
+// Whether text is an ISO date with a time of day: YYYY-MM-DD, a blank or
+// "T", HH:MM, optionally :SS and a decimal fraction of a second, optionally
+// "Z" (a time zone offset is not read). seconds counts from 1970-01-01
+// 00:00; decimals is the fraction's digits (at most 6, a microsecond: the most
+// a double of this size holds).
+bool ParseIsoDateTime(std::string_view text, double& seconds, int& decimals);
 
 }  // namespace npar::engine

@@ -47,6 +47,9 @@ struct Column {
     // every value is a whole number.
     int decimals = 0;
     bool allWhole = true;
+    // Numeric columns read from ISO dates with times of day: the numbers are
+    // seconds since 1970-01-01 00:00 (decimals: those of the seconds).
+    bool dateTime = false;
 
     size_t Size() const { return type == ColumnType::String ? codes.size() : numbers.size(); }
     bool IsMissing(size_t row) const {
