@@ -261,9 +261,11 @@ Variable VariableOf(const Column& column, const DictionaryEntry* entry, char dec
                                        : "no string format, but the values are strings"));
         if (!isString && format->isDate != (column.type == ColumnType::Date))
             throw UsageError("dictionary: " + place + ": format " + Quoted(entry->format) +
-                             (format->isDate ? " is a date format, but the values are no ISO dates "
-                                               "(2023-07-01)"
-                                             : " is no date format, but the values are dates"));
+                             (!format->isDate ? " is no date format, but the values are dates"
+                              : column.dateTime
+                                  ? " is a format of dates alone, but the values are dates with times "
+                                    "of day: give DATETIME20"
+                                  : " is a date format, but the values are no ISO dates (2023-07-01)"));
         variable.format = entry->format;
         if (isString) variable.width = std::max(variable.width, LongestText(column));
     }

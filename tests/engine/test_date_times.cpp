@@ -38,6 +38,14 @@ TEST(DateTimes, TestedAsSecondsAgreeWithR) {
     const nlohmann::json manifest = nlohmann::json::parse(run.Analysis().ManifestText());
     EXPECT_EQ(manifest["variables"][0]["format"], "DATETIME20");
     EXPECT_EQ(manifest["variables"][0]["type"], "numeric");
+    // A format of dates alone would read the seconds as days.
+    EXPECT_EQ(UsageErrorOf(kStamps, {"runs ts"},
+                           [](auto& request) {
+                               request.dictionaryJson =
+                                   R"({"variables": [{"name": "ts", "format": "DATE11"}]})";
+                           }),
+              "dictionary: variable \"ts\": format \"DATE11\" is a format of dates alone, but the "
+              "values are dates with times of day: give DATETIME20");
 }
 
 TEST(DateTimes, OptionsNameDatesWithTimesOfDay) {
