@@ -102,7 +102,7 @@ DocNode FieldDistribution(const RunData& data, size_t column, bool categorical,
         }
     }
     if (!categorical) {
-        children.push_back(HistogramTable(numbers, values.type == ColumnType::Date));
+        children.push_back(HistogramTable(numbers, BinScaleOf(values)));
         return StructuredTable("ContinuousDistribution", std::move(children));
     }
     const Categories& categories = data.CategoriesOf(column);

@@ -40,7 +40,7 @@ struct Groups {
     std::vector<std::vector<uint32_t>> rows;  // and their data rows
     std::vector<stats::Hinges> hinges;        // each group's median and Tukey hinges, found once
                                               // for its descriptives and its box
-    bool dates = false;                       // the test field holds dates
+    BinScale scale = BinScale::Numbers;       // of the test field's values
     size_t Total() const {
         size_t total = 0;
         for (const auto& group : values) total += group.size();
@@ -76,7 +76,7 @@ Groups CollectGroups(const TestRequest& request, const SplitData& split) {
     std::sort(chosen.begin(), chosen.end());
     std::vector<int> slot(categories.Count(), -1);
     Groups groups;
-    groups.dates = split.data.ColumnAt(field).type == ColumnType::Date;
+    groups.scale = BinScaleOf(split.data.ColumnAt(field));
     if (chosen.empty()) {
         for (size_t c = 0; c < categories.Count(); ++c) groups.categories.push_back(static_cast<int>(c));
     } else {
@@ -210,7 +210,7 @@ std::vector<DocNode> GroupDistributions(const Groups& groups,
         std::vector<DocNode> children = {Attribute("GroupIndex", groups.categories[g]),
                                          Attribute("N", Count(groups.values[g].size()))};
         if (!meanRanks.empty()) children.push_back(Attribute("MeanOfRank", meanRanks[g]));
-        children.push_back(HistogramTable(groups.values[g], all, groups.dates));
+        children.push_back(HistogramTable(groups.values[g], all, groups.scale));
         tables.push_back(StructuredTable("Group_" + std::to_string(g), std::move(children)));
     }
     return tables;

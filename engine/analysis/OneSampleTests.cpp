@@ -278,10 +278,10 @@ TestResult Wilcoxon(const TestRequest& request, const SplitData& split) {
     const stats::EffectSize r =
         stats::RankBiserialPaired(test.wPlus, test.wMinus, Count(test.n), split.data.confidence);
     AddRankBiserial(result, r);
-    result.tables.push_back(StructuredTable("ContinuousDistribution",
-                                            {Attribute("HypotheticalMedian", request.median),
-                                             Attribute("ObservedMedian", stats::Median(values)),
-                                             HistogramTable(values, column.type == ColumnType::Date)}));
+    result.tables.push_back(
+        StructuredTable("ContinuousDistribution", {Attribute("HypotheticalMedian", request.median),
+                                                   Attribute("ObservedMedian", stats::Median(values)),
+                                                   HistogramTable(values, BinScaleOf(column))}));
     return result;
 }
 

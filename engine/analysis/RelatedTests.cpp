@@ -70,10 +70,10 @@ std::vector<double> Differences(const TestRequest& request, const SplitData& spl
 // and positive differences, and the histogram of all differences.
 DocNode DifferenceTable(const std::vector<double>& differences, size_t negative, size_t ties,
                         size_t positive) {
-    return StructuredTable(
-        "ContinuousDistribution",
-        {Attribute("NegativeDifferences", Count(negative)), Attribute("Ties", Count(ties)),
-         Attribute("PositiveDifferences", Count(positive)), HistogramTable(differences, false)});
+    return StructuredTable("ContinuousDistribution", {Attribute("NegativeDifferences", Count(negative)),
+                                                      Attribute("Ties", Count(ties)),
+                                                      Attribute("PositiveDifferences", Count(positive)),
+                                                      HistogramTable(differences, BinScale::Numbers)});
 }
 
 // The asymptotic significance and, where the exact rule applies, the exact

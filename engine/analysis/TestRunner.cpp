@@ -89,14 +89,21 @@ void DescribeFields(TestResult& result, const SplitData& split, const std::vecto
                               i < meanRanks.size() ? meanRanks[i] : kNoNumber));
 }
 
-DocNode HistogramTable(const std::vector<double>& values, bool dates) {
-    return HistogramTable(values, values, dates);
+BinScale BinScaleOf(const Column& column) {
+    if (column.type == ColumnType::Date) return BinScale::Dates;
+    return column.dateTime ? BinScale::DateTimes : BinScale::Numbers;
+}
+
+DocNode HistogramTable(const std::vector<double>& values, BinScale scale) {
+    return HistogramTable(values, values, scale);
 }
 
 DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom,
-                       bool dates) {
-    const stats::Histogram bins = stats::CountInBins(
-        dates ? stats::LayOutDateBins(binsFrom) : stats::LayOutBins(binsFrom), values);
+                       BinScale scale) {
+    const stats::BinLayout layout = scale == BinScale::Dates       ? stats::LayOutDateBins(binsFrom)
+                                    : scale == BinScale::DateTimes ? stats::LayOutDateTimeBins(binsFrom)
+                                                                   : stats::LayOutBins(binsFrom);
+    const stats::Histogram bins = stats::CountInBins(layout, values);
     return SimpleTable("Interval", {"Count", "Value"}, Positions(bins.counts.size(), 1),
                        {bins.counts, bins.middles});
 }

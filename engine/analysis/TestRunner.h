@@ -70,11 +70,17 @@ DocNode SampleDescription(double sample, const std::vector<double>& values, doub
 // The same from hinges already found for the sample's n values.
 DocNode SampleDescription(double sample, size_t n, const stats::Hinges& hinges, double meanRank);
 
+// The scale a histogram's bins follow: equal bins of numbers, the
+// calendar's over dates (days), clock and calendar units over dates with
+// times of day (seconds).
+enum class BinScale { Numbers, Dates, DateTimes };
+BinScale BinScaleOf(const Column& column);
+
 // A distribution table of values ("Interval": counts and bin middles), on
-// calendar bins when the values are dates.
-DocNode HistogramTable(const std::vector<double>& values, bool dates);
+// bins of the scale.
+DocNode HistogramTable(const std::vector<double>& values, BinScale scale);
 // The same on the bins laid over binsFrom, so that several groups share them.
 DocNode HistogramTable(const std::vector<double>& values, const std::vector<double>& binsFrom,
-                       bool dates);
+                       BinScale scale);
 
 }  // namespace npar::engine

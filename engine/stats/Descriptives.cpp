@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <string_view>
@@ -370,6 +371,16 @@ Histogram CountInEdges(const std::vector<double>& edges, const std::vector<doubl
     return histogram;
 }
 
+// Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5 and 50
+// of them; Sturges' number where the quartiles coincide.
+double EqualBinCount(const std::vector<double>& values, double minimum, double maximum) {
+    const double n = static_cast<double>(values.size());
+    const double iqr = InterquartileRange(values);
+    const double bins =
+        iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
+    return std::clamp(std::ceil(bins), 5.0, 50.0);
+}
+
 }  // namespace
 
 BinLayout LayOutBins(const std::vector<double>& values) {
@@ -386,14 +397,7 @@ BinLayout LayOutBins(const std::vector<double>& values) {
     } else if (!std::isfinite(maximum - minimum)) {
         return HalvesOf(minimum, maximum);
     } else {
-        // Freedman and Diaconis (1981): bins 2 IQR / n^(1/3) wide, between 5
-        // and 50 of them; Sturges' number where the quartiles coincide.
-        const double n = static_cast<double>(values.size());
-        const double iqr = InterquartileRange(values);
-        double bins =
-            iqr > 0 ? (maximum - minimum) / (2 * iqr / std::cbrt(n)) : std::ceil(std::log2(n) + 1.0);
-        bins = std::clamp(std::ceil(bins), 5.0, 50.0);
-        layout.width = NiceWidth((maximum - minimum) / bins);
+        layout.width = NiceWidth((maximum - minimum) / EqualBinCount(values, minimum, maximum));
         layout.origin = std::floor(minimum / layout.width) * layout.width;
         if (whole && layout.width < 1) layout.width = 1;
         // A range so small that its bins' width underflows.
@@ -422,6 +426,40 @@ BinLayout LayOutDateBins(const std::vector<double>& days) {
         if (layout.edges.back() > maximum) break;
     }
     layout.count = layout.edges.size() - 1;
+    return layout;
+}
+
+BinLayout LayOutDateTimeBins(const std::vector<double>& seconds) {
+    constexpr double kDay = 86400;
+    if (seconds.empty()) return {};
+    const auto [minIt, maxIt] = std::minmax_element(seconds.begin(), seconds.end());
+    const double minimum = *minIt, maximum = *maxIt;
+    if (maximum - minimum > kShortestCalendarRange * kDay) {
+        std::vector<double> days;
+        days.reserve(seconds.size());
+        for (double value : seconds) days.push_back(value / kDay);
+        BinLayout layout = LayOutDateBins(days);
+        for (double& edge : layout.edges) edge *= kDay;
+        layout.origin *= kDay;
+        layout.width *= kDay;
+        return layout;
+    }
+    BinLayout layout = LayOutBins(seconds);
+    if (!(maximum > minimum) || !layout.edges.empty() || !(layout.width > 0)) return layout;
+    const double raw = (maximum - minimum) / EqualBinCount(seconds, minimum, maximum);
+    static constexpr double kClockWidths[] = {1,     2,     5,      10,     15,     30,     60,    120,
+                                              300,   600,   900,    1800,   3600,   7200,   10800, 21600,
+                                              43200, 86400, 172800, 432000, 864000, 1728000};
+    double width = kClockWidths[std::size(kClockWidths) - 1];
+    for (double clock : kClockWidths) {
+        if (clock >= raw * (1 - 1e-12)) {
+            width = clock;
+            break;
+        }
+    }
+    layout.width = width;
+    layout.origin = std::floor(minimum / width) * width;
+    layout.count = static_cast<size_t>(std::floor((maximum - layout.origin) / width)) + 1;
     return layout;
 }
 

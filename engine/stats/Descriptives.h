@@ -93,6 +93,13 @@ BinLayout LayOutBins(const std::vector<double>& values);
 // starting at a multiple of it. Dates over at most 92 days take LayOutBins'
 // equal bins (one per day over at most 40 days).
 BinLayout LayOutDateBins(const std::vector<double>& days);
+// Bins over dates with times of day (seconds since 1970-01-01 00:00) that
+// follow the clock: about as many as LayOutBins lays, each the narrowest of
+// 1, 2, 5, 10, 15 or 30 seconds or minutes, 1, 2, 3, 6 or 12 hours, or 1, 2,
+// 5, 10 or 20 days that is as wide as its Freedman-Diaconis bins, from a
+// multiple of it since 1970-01-01 00:00 (a midnight, for widths that divide
+// a day); over more than 92 days, LayOutDateBins' calendar bins.
+BinLayout LayOutDateTimeBins(const std::vector<double>& seconds);
 // Counts values in the layout's bins; values beyond its range fall in the
 // first or last bin. A bin's middle is halfway between its edges.
 Histogram CountInBins(const BinLayout& layout, const std::vector<double>& values);

@@ -154,6 +154,40 @@ TEST(Descriptives, DatesAreBinnedByTheCalendar) {
     EXPECT_EQ(stats::LayOutDateBins({day(2023, 1, 1), day(2023, 2, 9)}).count, 40u);
 }
 
+// Dates with times of day are binned by the clock: units of seconds,
+// minutes, hours or days from a multiple of the unit since 1970-01-01 00:00
+// (midnights, for units that divide a day); over more than three months, by
+// the calendar as dates are, in seconds.
+TEST(Descriptives, DatesWithTimesOfDayAreBinnedByTheClock) {
+    namespace stats = npar::engine::stats;
+    const double midnight = 1688169600;  // 2023-07-01 00:00
+    const auto clockOf = [&](std::vector<double> offsets) {
+        for (double& offset : offsets) offset += midnight;
+        return stats::LayOutDateTimeBins(offsets);
+    };
+    // A working day, 08:10 to 17:50, every ten minutes: Freedman-Diaconis asks for 5 bins
+    // of 1.9 hours, which become two hours from 08:00 (equal bins would take 2.5 hours).
+    std::vector<double> day;
+    for (double t = 8 * 3600 + 600; t <= 17 * 3600 + 3000; t += 600) day.push_back(t);
+    const stats::BinLayout hours = clockOf(day);
+    EXPECT_EQ(hours.width, 7200);
+    EXPECT_EQ(hours.origin, midnight + 8 * 3600);
+    EXPECT_EQ(hours.count, 5u);
+    // Twenty days, a case every six hours: 5 bins of 4 days become five days, from a
+    // multiple of five days since 1970-01-01, a midnight.
+    std::vector<double> days;
+    for (double t = 9 * 3600; t <= 20 * 86400; t += 6 * 3600) days.push_back(t);
+    const stats::BinLayout fiveDays = clockOf(days);
+    EXPECT_EQ(fiveDays.width, 5 * 86400);
+    EXPECT_EQ(std::fmod(fiveDays.origin, 5 * 86400), 0);
+    EXPECT_LE(fiveDays.origin, days.front() + midnight);
+    EXPECT_GT(fiveDays.origin + 5 * 86400, days.front() + midnight);
+    // Ninety-three days and more: the months, in seconds.
+    const stats::BinLayout months = clockOf({3600, 120 * 86400.0});
+    ASSERT_EQ(months.count, 4u);                        // July to October
+    EXPECT_EQ(months.edges[1], midnight + 31 * 86400);  // 2023-08-01
+}
+
 // The histograms a date field gets in the document (its distribution, and the
 // two groups of a two-group test, on common bins) are those calendar bins.
 TEST(Descriptives, DateFieldsGetMonthlyHistograms) {
