@@ -99,7 +99,7 @@ std::string Categories::DisplayText(size_t index, const Variable& variable) cons
         if (same) return label.label;
     }
     if (fColumn.type == ColumnType::Date) return DateText(fNumbers[index], variable.format);
-    if (fColumn.dateTime) return DateTimeText(fNumbers[index]);
+    if (fColumn.dateTime) return DateTimeText(fNumbers[index], variable.format);
     return ValueText(index);
 }
 
@@ -192,11 +192,24 @@ std::string DateText(double days, const std::string& format) {
     return full.size() <= static_cast<size_t>(width) ? full : DatePart(type, date, dayOfYear, false);
 }
 
-std::string DateTimeText(double seconds) {
-    const double days = std::floor(seconds / kSecondsPerDay);
-    const long long clock = std::llround(seconds - days * kSecondsPerDay);
-    return DateText(days, "DATE11") + " " + Padded(clock / 3600, 2) + ":" + Padded(clock / 60 % 60, 2) +
-           ":" + Padded(clock % 60, 2);
+std::string DateTimeText(double seconds, const std::string& format) {
+    // The seconds' decimals of a DATETIMEw.d format.
+    const size_t point = format.find('.');
+    const int decimals =
+        point == std::string::npos ? 0 : std::clamp(std::atoi(format.c_str() + point + 1), 0, 6);
+    // Rounded first, so that 23:59:59.6 shown without decimals is the next
+    // day's 00:00:00.
+    const double scale = std::pow(10.0, decimals);
+    const double ticks = std::round(seconds * scale);
+    const double perDay = kSecondsPerDay * scale;
+    const double days = std::floor(ticks / perDay);
+    const auto clock = static_cast<long long>(ticks - days * perDay);
+    const auto perSecond = static_cast<long long>(scale);
+    const long long second = clock / perSecond;
+    std::string text = DateText(days, "DATE11") + " " + Padded(second / 3600, 2) + ":" +
+                       Padded(second / 60 % 60, 2) + ":" + Padded(second % 60, 2);
+    if (decimals > 0) text += "." + Padded(clock % perSecond, decimals);
+    return text;
 }
 
 std::string IsoDate(double days) {

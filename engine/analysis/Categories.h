@@ -77,7 +77,8 @@ std::string IsoDate(double days);
 // ISO text for any other format.
 std::string DateText(double days, const std::string& format);
 // A date with its time of day (seconds since 1970-01-01 00:00) as the tables
-// write it, "01-JUL-2023 08:30:00", the seconds rounded.
-std::string DateTimeText(double seconds);
+// write it in the format `format` (DATETIMEw.d): "01-JUL-2023 08:30:00", the
+// seconds rounded to the format's decimals ("01-JUL-2023 08:30:00.25").
+std::string DateTimeText(double seconds, const std::string& format);
 
 }  // namespace npar::engine

@@ -62,3 +62,25 @@ TEST(DateTimes, OptionsNameDatesWithTimesOfDay) {
               "test \"runs ts cut=soon\": option cut= must be a number or a date with a time of day "
               "(2023-07-01 08:30), not \"soon\"");
 }
+
+// A grouping field of timestamps names its groups as the tables do, rounded
+// to the seconds' decimals its format shows.
+TEST(DateTimes, GroupsAreNamedByTheirDatesAndTimes) {
+    const auto displayed = [](const std::string& csv) {
+        const EngineRun run(csv, {"mann-whitney y by ts"});
+        std::vector<std::string> names;
+        const pugi::xml_node field = run.Root().find_node([](pugi::xml_node node) {
+            return std::string(node.name()) == "DataField" &&
+                   std::string(node.attribute("name").as_string()) == "ts";
+        });
+        for (pugi::xml_node value : field.children("Value"))
+            names.push_back(value.attribute("displayValue").as_string());
+        return names;
+    };
+    EXPECT_EQ(displayed("y,ts\n1,2023-07-01 23:59:59\n2,2023-07-01 23:59:59\n3,2023-07-02 08:00\n"
+                        "4,2023-07-02 08:00\n"),
+              (std::vector<std::string>{"01-JUL-2023 23:59:59", "02-JUL-2023 08:00:00"}));
+    EXPECT_EQ(displayed("y,ts\n1,2023-07-01 23:59:59.75\n2,2023-07-01 23:59:59.75\n"
+                        "3,1969-12-31 08:00:00.5\n4,1969-12-31 08:00:00.5\n"),
+              (std::vector<std::string>{"31-DEC-1969 08:00:00.50", "01-JUL-2023 23:59:59.75"}));
+}
