@@ -56,6 +56,21 @@ bool LooksLikeIsoDate(std::string_view text) {
     return true;
 }
 
+// A date with a time of day and a time zone offset (2023-07-01 08:30:00+02:00,
+// as programs write a zoned timestamp), which the reader does not read.
+bool HasZoneOffset(std::string_view text) {
+    text = TrimBlanks(text);
+    const size_t sign = text.find_last_of("+-");
+    if (sign == std::string_view::npos || sign < 16) return false;
+    const std::string_view zone = text.substr(sign + 1);
+    const bool digits =
+        std::all_of(zone.begin(), zone.end(), [](char c) { return c == ':' || (c >= '0' && c <= '9'); });
+    double seconds = 0;
+    int decimals = 0;
+    return digits && (zone.size() == 5 ? zone[2] == ':' : zone.size() == 4 || zone.size() == 2) &&
+           ParseIsoDateTime(text.substr(0, sign), seconds, decimals);
+}
+
 }  // namespace
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -162,10 +177,14 @@ TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
         int decimals = 0;
         const bool dateTime = ParseIsoDateTime(text, value, decimals);
         dateTimes += dateTime ? 1 : 0;
-        if (dateTime || ParseIsoDate(text, value))
+        if (dateTime || ParseIsoDate(text, value)) {
             ++dates;
-        else if (firstNonDate == column.codes.size())
-            firstNonDate = row;
+        } else {
+            // A zoned timestamp is a date the reader does not read: it counts
+            // among the dates, and is the cell to name.
+            if (HasZoneOffset(text)) ++dates;
+            if (firstNonDate == column.codes.size()) firstNonDate = row;
+        }
         if (firstNonNumber == column.codes.size() && !ParseCsvNumber(text, value, decimal))
             firstNonNumber = row;
     }
@@ -177,7 +196,11 @@ TextColumnReason ExplainTextColumn(const Column& column, char decimal) {
     const size_t row = reason.ofDates ? firstNonDate : firstNonNumber;
     const std::string& text = column.strings.Text(column.codes[row]);
     const std::string cell = Quoted(text) + " in data row " + std::to_string(row + 1);
-    if (!reason.ofDates)
+    if (HasZoneOffset(text))
+        reason.why = "(" + cell +
+                     " is a date with a time of day and a time zone offset, which is not read: write "
+                     "the times in one zone, without the offset)";
+    else if (!reason.ofDates)
         reason.why = "(" + cell + " is not a number)";
     else if (LooksLikeIsoDate(text))
         reason.why = "(most of its values are dates, but " + cell + " is no day of the calendar)";

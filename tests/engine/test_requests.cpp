@@ -231,6 +231,13 @@ TEST(TestRequests, DateColumnsNameTheCellThatIsNoDate) {
               "test \"ks ts dist=uniform\": field \"ts\" holds text (most of its values are dates, but "
               "\"soon\" in data row 3 is not a date written as 2023-07-01 or 2023-07-01 08:30), but "
               "the Kolmogorov-Smirnov test needs numbers or dates");
+    // A time zone offset is not read, and the message says so.
+    EXPECT_EQ(
+        UsageErrorOf("ts\n2023-07-01 08:30:00\n2023-07-02T09:15:00+02:00\n", {"ks ts dist=normal"}),
+        "test \"ks ts dist=normal\": field \"ts\" holds text (\"2023-07-02T09:15:00+02:00\" in "
+        "data row 2 is a date with a time of day and a time zone offset, which is not read: "
+        "write the times in one zone, without the offset), but the Kolmogorov-Smirnov test "
+        "needs numbers or dates");
     // Dates the dictionary makes a string: no cell to name.
     EXPECT_EQ(
         UsageErrorOf("when\n2024-01-01\n2024-02-01\n", {"ks when dist=uniform"},
