@@ -105,12 +105,7 @@ std::string Categories::DisplayText(size_t index, const Variable& variable) cons
 
 bool Categories::ValueOfText(const std::string& text, double& value) const {
     if (ParseCsvNumber(text, value)) return true;
-    if (!fColumn.dateTime) return ParseIsoDate(text, value);
-    int decimals = 0;
-    if (ParseIsoDateTime(text, value, decimals)) return true;
-    if (!ParseIsoDate(text, value)) return false;
-    value *= kSecondsPerDay;
-    return true;
+    return fColumn.dateTime ? ParseIsoMoment(text, value) : ParseIsoDate(text, value);
 }
 
 int Categories::Find(const std::string& text, const Variable& variable) const {

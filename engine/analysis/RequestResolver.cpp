@@ -84,11 +84,9 @@ private:
     double ValueOn(size_t column, const std::string& key, const std::string& text) const {
         const engine::Column& data = fData.table.At(column);
         double value;
-        int decimals = 0;
         if (ParseCsvNumber(text, value)) return value;
         if (data.type == ColumnType::Date && ParseIsoDate(text, value)) return value;
-        if (data.dateTime && ParseIsoDateTime(text, value, decimals)) return value;
-        if (data.dateTime && ParseIsoDate(text, value)) return value * kSecondsPerDay;
+        if (data.dateTime && ParseIsoMoment(text, value)) return value;
         Fail("option " + key + "= must be a number" +
              (data.type == ColumnType::Date ? " or a date (2023-07-01)"
               : data.dateTime               ? " or a date with a time of day (2023-07-01 08:30)"
@@ -246,17 +244,15 @@ private:
             return;
         }
         std::vector<size_t> unordered;
+        std::vector<std::string> unorderedNames;
         for (size_t column : columns)
-            if (fData.VariableAt(column).order.empty()) unordered.push_back(column);
+            if (fData.VariableAt(column).order.empty())
+                unordered.push_back(column), unorderedNames.push_back(Name(column));
         if (unordered.empty()) return;
-        std::string names, order, options;
-        for (size_t i = 0; i < unordered.size(); ++i) {
-            names += (i == 0                      ? ""
-                      : i + 1 == unordered.size() ? " and "
-                                                  : ", ") +
-                     Quoted(Name(unordered[i]));
+        const std::string names = QuotedList(unorderedNames);
+        std::string order, options;
+        for (size_t i = 0; i < unordered.size(); ++i)
             options += (i == 0 ? "--order " : " --order ") + OrderOption(unordered[i]);
-        }
         for (size_t i = 0; i < values.size() && i < 5; ++i) order += (i ? ", " : "") + values[i];
         if (values.size() > 5) order += ", ...";
         request.notes.push_back(fContext + ": " + names + (unordered.size() == 1 ? " holds" : " hold") +

@@ -670,6 +670,14 @@ bool ParseIsoDateTime(std::string_view text, double& seconds, int& decimals) {
     return true;
 }
 
+bool ParseIsoMoment(std::string_view text, double& seconds) {
+    int decimals = 0;
+    if (ParseIsoDateTime(text, seconds, decimals)) return true;
+    if (!ParseIsoDate(text, seconds)) return false;
+    seconds *= kSecondsPerDay;
+    return true;
+}
+
 DataTable ReadCsv(std::string_view text, const CsvOptions& options) {
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
     if (TrimBlanks(text).find_first_not_of("\r\n") == std::string_view::npos)

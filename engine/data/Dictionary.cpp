@@ -392,10 +392,7 @@ void SetCategoryOrder(const Column& column, Variable& variable, const std::vecto
                                  Quoted(value) + " (did you mean " + Quoted(meant) + "?)");
         }
         std::sort(unlisted.begin(), unlisted.end());
-        std::string named;
-        for (size_t i = 0; i < unlisted.size() && i < 5; ++i)
-            named += (i == 0 ? "" : i + 1 == unlisted.size() ? " and " : ", ") + Quoted(unlisted[i]);
-        if (unlisted.size() > 5) named += " and " + std::to_string(unlisted.size() - 5) + " more";
+        const std::string named = QuotedList(unlisted, 5);
         std::string hint;
         for (const std::string& value : unlisted)
             if (hint.empty()) hint = MissingCodeHint(value, column.name);

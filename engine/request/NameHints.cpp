@@ -110,6 +110,15 @@ std::string LikelyMeant(const std::string& given, const std::vector<std::string>
     return tied ? std::string() : meant;
 }
 
+std::string QuotedList(const std::vector<std::string>& texts, size_t shown) {
+    const size_t listed = std::min(texts.size(), shown);
+    std::string list;
+    for (size_t i = 0; i < listed; ++i)
+        list += (i == 0 ? "" : i + 1 == texts.size() ? " and " : ", ") + Quoted(texts[i]);
+    if (texts.size() > listed) list += " and " + std::to_string(texts.size() - listed) + " more";
+    return list;
+}
+
 std::string HintAfter(const std::string& given, const std::vector<std::string>& names,
                       const std::string& more) {
     const std::string meant = LikelyMeant(given, names);

@@ -78,5 +78,8 @@ constexpr double kSecondsPerDay = 86400;
 // 00:00; decimals is the fraction's digits (at most 6, a microsecond: the most
 // a double of this size holds).
 bool ParseIsoDateTime(std::string_view text, double& seconds, int& decimals);
+// A date with a time of day, or a date alone at its midnight, as seconds
+// since 1970-01-01 00:00: how a user names a value of such a column.
+bool ParseIsoMoment(std::string_view text, double& seconds);
 
 }  // namespace npar::engine

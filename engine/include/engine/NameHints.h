@@ -3,6 +3,8 @@
 // have been a number was not one.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,9 @@ struct Column;
 
 // `text` in double quotes, as messages name a name the user wrote.
 std::string Quoted(const std::string& text);
+// The texts quoted and joined as a sentence lists them ("a", "b" and "c"),
+// the first `shown` of them, then " and 3 more".
+std::string QuotedList(const std::vector<std::string>& texts, size_t shown = SIZE_MAX);
 
 // A JSON parse error's message as a user reads it: where and what, without
 // the JSON library's error code ("[json.exception.parse_error.101] ").
